@@ -1,0 +1,22 @@
+// The communication logs: the numbered RUN trace, the Err log of rejected
+// datagrams, the daily interface logs and the call-back log.
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+struct TData;
+
+// Leaves a K, R or S field out of a RUN line.
+inline constexpr int32_t Nic = 2147483647;
+
+// RUN line: sequence number, time stamp, label and the given fields. The
+// sequence number advances even when the RUN log is off.
+void ZapisRun(TData* d, std::string_view znacka, int32_t K = Nic, int32_t R = Nic, int32_t S = Nic,
+              std::string_view text = {});
+void ZapisErr(TData* d, std::string_view text, int32_t cislo = Nic);
+void ZapisLogRozhrani(TData* d, int rozhrani, std::string_view text);
+void ZapisCB(TData* d, std::string_view text);
+
+// Whether ZapisRun writes to a file; callers may skip building costly texts.
+bool RunZapnut(const TData* d);

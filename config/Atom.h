@@ -1,0 +1,110 @@
+// Shared-field primitives of the driver state.
+//
+// Sharing scheme: the driver state is read and written by the host's thread,
+// up to 16 interface threads, the call-back thread and the window's timer
+// without a lock on the tables. Every scalar field that more than one thread
+// touches is an Atom<T>: a std::atomic with relaxed ordering that still copies
+// and assigns like a plain field, so records stay plain records. Publication
+// points use explicit orderings:
+//   - TKanal::Hotovo is a Priznak: result fields are stored first (relaxed),
+//     then Hotovo with release; readers load Hotovo with acquire before they
+//     read the result fields.
+//   - TFronta::PocetPotvrzenych is raised with release after the queue slots
+//     are written and read with acquire by the interface thread.
+// Texts that change at run time (TKanal::Dotaz, Odpoved) are ChranenyText,
+// a string behind a short spin lock. All other texts are written only by
+// Init, before any thread starts, and are read-only afterwards.
+// Multi-field consistency for the diagnostic window comes from one lock,
+// TData::ZamekOkna, held by every writer of shown records and by each refresh.
+#pragma once
+
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <thread>
+
+template <class T>
+class Atom {
+public:
+    constexpr Atom() noexcept : v_(T{}) {}
+    constexpr Atom(T x) noexcept : v_(x) {}
+    Atom(const Atom& o) noexcept : v_(o.load()) {}
+    Atom& operator=(const Atom& o) noexcept { store(o.load()); return *this; }
+    Atom& operator=(T x) noexcept { store(x); return *this; }
+    operator T() const noexcept { return load(); }
+
+    T load(std::memory_order mo = std::memory_order_relaxed) const noexcept { return v_.load(mo); }
+    void store(T x, std::memory_order mo = std::memory_order_relaxed) noexcept { v_.store(x, mo); }
+    T exchange(T x, std::memory_order mo = std::memory_order_acq_rel) noexcept { return v_.exchange(x, mo); }
+    T fetch_add(T d, std::memory_order mo = std::memory_order_relaxed) noexcept { return v_.fetch_add(d, mo); }
+    T fetch_sub(T d, std::memory_order mo = std::memory_order_relaxed) noexcept { return v_.fetch_sub(d, mo); }
+    // Only for fields with a single writer: a plain load and store, no RMW.
+    void Pridej(T d) noexcept { store(static_cast<T>(load() + d)); }
+
+private:
+    std::atomic<T> v_;
+};
+
+// A one-byte 0/1 flag that publishes the fields written before it.
+class Priznak {
+public:
+    constexpr Priznak() noexcept = default;
+    Priznak(const Priznak& o) noexcept : v_(o.load()) {}
+    Priznak& operator=(const Priznak& o) noexcept { v_.store(o.load(), std::memory_order_release); return *this; }
+    Priznak& operator=(uint8_t x) noexcept { v_.store(x, std::memory_order_release); return *this; }
+    operator uint8_t() const noexcept { return load(); }
+    uint8_t load() const noexcept { return v_.load(std::memory_order_acquire); }
+
+private:
+    std::atomic<uint8_t> v_{0};
+};
+
+// A text written by one thread while others may copy it.
+class ChranenyText {
+public:
+    ChranenyText() = default;
+    ChranenyText(const ChranenyText& o) : s_(o.Cti()) {}
+    ChranenyText& operator=(const ChranenyText& o) {
+        if (this != &o) Nastav(o.Cti());
+        return *this;
+    }
+    void Nastav(std::string_view t) {
+        Zamkni();
+        s_.assign(t.data(), t.size());  // reuses capacity: no allocation once grown
+        zamek_.clear(std::memory_order_release);
+    }
+    std::string Cti() const {
+        Zamkni();
+        std::string kopie = s_;
+        zamek_.clear(std::memory_order_release);
+        return kopie;
+    }
+
+private:
+    void Zamkni() const {
+        while (zamek_.test_and_set(std::memory_order_acquire)) std::this_thread::yield();
+    }
+    mutable std::atomic_flag zamek_;
+    std::string s_;
+};
+
+// A fixed array indexed by the domain's own numbers Od..Do (channel numbers,
+// interface numbers, module addresses, queue slots).
+template <class T, int Od, int Do>
+struct Pole {
+    static constexpr int Prvni = Od;
+    static constexpr int Posledni = Do;
+    static constexpr std::size_t Pocet = static_cast<std::size_t>(Do - Od + 1);
+    static constexpr bool Platny(long long i) noexcept { return i >= Od && i <= Do; }
+
+    T& operator[](long long i) noexcept { return p[i - Od]; }
+    const T& operator[](long long i) const noexcept { return p[i - Od]; }
+    T* begin() noexcept { return p; }
+    T* end() noexcept { return p + Pocet; }
+    const T* begin() const noexcept { return p; }
+    const T* end() const noexcept { return p + Pocet; }
+
+    T p[Pocet];
+};

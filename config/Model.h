@@ -1,0 +1,166 @@
+// The driver state of one instance and its records. Field order and meaning
+// follow the driver's data model; the sharing scheme is described in
+// config/Atom.h. Arrays are indexed by the domain's own numbers.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+
+#include "config/Atom.h"
+#include "config/Hodiny.h"
+#include "config/Lokalizace.h"
+#include "include/rv_zr6180.h"
+
+inline constexpr int KanalPrvni = 99;
+inline constexpr int KanalPosledni = 6099;
+inline constexpr int RozhraniPrvni = 1;
+inline constexpr int RozhraniPosledni = 16;
+inline constexpr int VelikostFronty = 1000;
+
+struct TKanal {
+    Atom<uint8_t> Pouzit;
+    Atom<int32_t> Cislo;
+    std::string Kod;
+    std::string Nazev;
+    std::string Popis;
+    Atom<uint8_t> Adresa;
+    Atom<uint8_t> Funkce;
+    Atom<uint8_t> Periferie;
+    Atom<uint8_t> Subperiferie;
+    Atom<uint8_t> DataZapis[16];
+    Atom<uint8_t> DataCteni[16];
+    Atom<uint32_t> CasovaZnacka;
+    Atom<uint16_t> DobaRS16;
+    Atom<uint8_t> BajtOdpovedi;
+    Atom<uint8_t> StatusRegistr;
+    Atom<uint8_t> Status;
+    Atom<uint8_t> Rozhrani;
+    Atom<uint32_t> PocetVolani;
+    Atom<uint32_t> CasPozadavku;
+    Atom<uint32_t> CasOdeslani;
+    Atom<uint32_t> DobaRS;
+    Atom<uint32_t> DobaLAN;
+    Atom<uint32_t> DobaCelkem;
+    Atom<int32_t> LimitPozadavku;
+    Priznak Hotovo;  // published last: the result fields are valid once it reads 1
+    Atom<uint8_t> CekaCallBack;
+    Atom<uint8_t> StatusPosledni;
+    ChranenyText Dotaz;
+    ChranenyText Odpoved;
+    Atom<int32_t> StavPozadavku;
+};
+
+struct TModul {
+    Atom<uint32_t> Data;
+    Atom<uint8_t> StatusRegistr;
+    Atom<uint8_t> Status;
+};
+
+using TPoleKanal = Pole<TKanal, KanalPrvni, KanalPosledni>;
+using TPoleModulu = Pole<TModul, 0, 255>;
+using TPoleStatusu = Pole<Atom<uint8_t>, KanalPrvni, KanalPosledni>;
+
+struct TRozhrani {
+    Atom<uint8_t> Pouzito;
+    Atom<uint8_t> Demo;
+    Atom<uint8_t> Cislo;
+    std::string Kod;
+    std::string Nazev;
+    std::string Popis;
+    std::string Typ;
+    std::string IPAdresa;
+    Atom<int32_t> UdpPort;
+    Atom<int32_t> UdpTimeout;
+    Atom<int32_t> UdpOpakovani;
+    Atom<int32_t> Baud;
+    Atom<int32_t> Timeout;
+    Atom<int32_t> Opakovani;
+    Atom<int32_t> PocetModulu;
+    Atom<int32_t> PocetKanalu;
+    TPoleModulu Moduly;
+    TPoleStatusu StatusKanalu;
+    Atom<int32_t> Status;
+};
+
+using TPoleRozhrani = Pole<TRozhrani, RozhraniPrvni, RozhraniPosledni>;
+
+struct TCFG {
+    Atom<int32_t> PocetKanalu;
+    Atom<int32_t> PocetRozhrani;
+    Atom<int32_t> LogPovolen;
+    std::string LogNazev;
+    Atom<int32_t> RunPovolen;
+    Atom<int32_t> RunPocet;
+    std::string RunNazev;
+    Atom<int32_t> LogRozhraniPovolen;
+    Atom<uint8_t> LogZapnout;
+    Atom<uint8_t> LogVypnout;
+    Atom<int32_t> OknoPovoleno;
+    Atom<int32_t> RunCislo;
+    Atom<int32_t> ErrCislo;
+    std::string LogAdresar;
+};
+
+struct TFronta {
+    Pole<Atom<int32_t>, 1, VelikostFronty> Polozky;
+    Atom<int32_t> IndexZapisu;
+    Atom<int32_t> IndexCteni;
+    Atom<int32_t> PocetPotvrzenych;  // release by the commit, acquire by the interface thread
+    Atom<int32_t> PocetNepotvrzenych;
+    Atom<double> Zaplneni;
+    Atom<double> ZaplneniPredchozi;
+    Atom<double> ZaplneniMax;
+    Atom<uint16_t> HodinaMax;
+};
+
+class TThreadRozhrani;
+class TThreadCallBack;
+class TDrvDialog;
+
+struct TData {
+    // Every member starts zero (its own initialiser); defined where the
+    // thread and window classes are complete.
+    TData();
+    ~TData();  // joins nothing: the owner stops the threads first
+    TData(const TData&) = delete;
+    TData& operator=(const TData&) = delete;
+
+    TPoleKanal Kanaly;
+    TPoleRozhrani Rozhrani;
+    Pole<TFronta, RozhraniPrvni, RozhraniPosledni> Fronty;
+    TCFG Cfg;
+    Atom<int32_t> MonitorovanyKanal;
+    Atom<int32_t> MonitorovaneRozhrani;
+    Atom<uint32_t> PosledniChybnyKanal;
+    Pole<std::unique_ptr<TThreadRozhrani>, RozhraniPrvni, RozhraniPosledni> Vlakna;
+    Pole<Atom<uint8_t>, RozhraniPrvni, RozhraniPosledni> VlaknoBezi;
+    std::unique_ptr<TThreadCallBack> VlaknoCallBack;
+    Atom<uint8_t> CallBackBezi;
+    Atom<uint8_t> Ukoncovani;
+    Atom<TCallBack> CallBack;
+    std::unique_ptr<TDrvDialog> Dialog;
+    Atom<uint8_t> DialogVytvoren;
+    Atom<int32_t> Uroven;
+    Atom<int32_t> KontextCallBack;
+    Atom<int32_t> PocitadloRadku;
+    // Serialises RUN-log lines. It lives as long as the instance so that a
+    // thread still winding down after Done never meets a destroyed lock.
+    std::mutex ZamekLogu;
+
+    // Implementation members beyond the data model.
+    std::mutex ZamekErr;    // Err-log lines from several interface threads
+    std::mutex ZamekOkna;   // writers of shown records vs. a window refresh
+    std::atomic<const THodiny*> Hodiny{nullptr};  // null: the system clock
+    TLokalizace Lokalizace;  // written by Init before any thread starts
+};
+
+// Initial values of the tables.
+void VycistiKanaly(TPoleKanal& kanaly);
+void VycistiRozhrani(TPoleRozhrani& rozhrani);
+void VycistiFrontu(TFronta& fronta);
+
+// Whether the record of an interface or channel number exists.
+inline bool JeRozhrani(long long k) { return k >= RozhraniPrvni && k <= RozhraniPosledni; }
+inline bool JeKanal(long long c) { return c >= KanalPrvni && c <= KanalPosledni; }

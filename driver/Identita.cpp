@@ -1,0 +1,57 @@
+// Identification, instance life and the buffer and query calls.
+#include <new>
+
+#include "comm/Logy.h"
+#include "config/HlavniLog.h"
+#include "driver/Spolecne.h"
+#include "driver/Zivot.h"
+
+extern "C" {
+
+uint32_t Version(void) { return VerzeRozhrani; }
+
+TBoolean Check(void) { return 1; }
+
+void GetDriverInfo(uint32_t, char* text) { KopirujText(text, IdentifikacniText, 22); }
+
+PData MakeDriver(void) { return new (std::nothrow) TData(); }
+
+void DisposeDriver(PData p) {
+    TData* d = Instance(p);
+    ZapisRun(d, "DisDri 0");
+    if (d == nullptr) return;
+    ZapisDoLogu(d, d->Cfg, "Ovladač odinstalován."_cp);
+    ZapisRun(d, "DisDri 9");
+    ZastavVlaknaAOkno(*d);
+    delete d;
+}
+
+uint32_t BufferInfo(PData p) {
+    TData* d = Instance(p);
+    if (d) ZapisRun(d, "BufInf ");
+    return 0;
+}
+
+void SetBufferAddr(PData p, void*, uint32_t) {
+    TData* d = Instance(p);
+    if (d) ZapisRun(d, "SetBufInf ");
+}
+
+void QueryProc(PData p, int32_t typ, const char* nazev, int32_t, THodnota* vysledek) {
+    TData* d = Instance(p);
+    if (d == nullptr) return;
+    if (d->Ukoncovani) {
+        ZapisRun(d, "QuePro 8");
+        return;
+    }
+    ZapisRun(d, "QuePro 0");
+    constexpr std::string_view kDotaz = "GetVersion";
+    const bool jeDotaz = typ == TypString && nazev != nullptr &&
+                         DelkaTextu(nazev, kDotaz.size() + 1) == kDotaz.size() &&
+                         std::memcmp(nazev, kDotaz.data(), kDotaz.size()) == 0;
+    if (jeDotaz && vysledek != nullptr && vysledek->TypHodnoty == TypString && vysledek->Hodnota.Text != nullptr)
+        KopirujText(const_cast<char*>(vysledek->Hodnota.Text), IdentifikacniText, 22);
+    ZapisRun(d, "QuePro 9");
+}
+
+}  // extern "C"
