@@ -6,7 +6,12 @@
 #include "diag/DrvDialog.h"
 
 void ZastavVlaknaAOkno(TData& d) {
+    // Stop requests first, so the threads wind down together; then join.
+    if (d.VlaknoCallBack) d.VlaknoCallBack->Ukonci();
+    for (auto& v : d.Vlakna)
+        if (v) v->Ukonci();
     d.VlaknoCallBack.reset();
     for (auto& v : d.Vlakna) v.reset();
     d.Dialog.reset();
+    d.DialogVytvoren = 0;
 }

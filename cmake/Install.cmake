@@ -1,0 +1,26 @@
+# Installation: the library with its SONAME links, the public header, a
+# pkg-config file and a CMake package config (find_package(rv_zr6180)).
+include(CMakePackageConfigHelpers)
+
+install(TARGETS rv_zr6180 EXPORT rv_zr6180Targets
+  LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
+  INCLUDES DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
+install(FILES ${PROJECT_SOURCE_DIR}/include/rv_zr6180.h DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
+
+install(EXPORT rv_zr6180Targets NAMESPACE rv_zr6180:: DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/rv_zr6180)
+configure_package_config_file(${PROJECT_SOURCE_DIR}/cmake/rv_zr6180Config.cmake.in
+  ${CMAKE_BINARY_DIR}/rv_zr6180Config.cmake
+  INSTALL_DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/rv_zr6180)
+write_basic_package_version_file(${CMAKE_BINARY_DIR}/rv_zr6180ConfigVersion.cmake
+  VERSION ${PROJECT_VERSION} COMPATIBILITY SameMajorVersion)
+install(FILES ${CMAKE_BINARY_DIR}/rv_zr6180Config.cmake ${CMAKE_BINARY_DIR}/rv_zr6180ConfigVersion.cmake
+  DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/rv_zr6180)
+
+configure_file(${PROJECT_SOURCE_DIR}/cmake/rv_zr6180.pc.in ${CMAKE_BINARY_DIR}/rv_zr6180.pc @ONLY)
+install(FILES ${CMAKE_BINARY_DIR}/rv_zr6180.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
+
+foreach(f zr6180.ini rostlina.txt)
+  if(EXISTS ${PROJECT_SOURCE_DIR}/examples/${f})
+    install(FILES ${PROJECT_SOURCE_DIR}/examples/${f} DESTINATION ${CMAKE_INSTALL_DATADIR}/rv_zr6180/examples)
+  endif()
+endforeach()

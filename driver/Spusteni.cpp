@@ -1,0 +1,208 @@
+// Init, Done and DriverProc: bringing an instance to life, stopping it and
+// the host's control of the diagnostic window.
+#include <chrono>
+#include <memory>
+#include <string>
+#include <thread>
+
+#include "comm/Logy.h"
+#include "comm/VlaknoCallBack.h"
+#include "comm/VlaknoRozhrani.h"
+#include "config/HlavniLog.h"
+#include "config/Parametry.h"
+#include "config/StatusTexty.h"
+#include "diag/DrvDialog.h"
+#include "driver/Spolecne.h"
+#include "driver/Zivot.h"
+
+namespace {
+
+constexpr int kNejviceCekani = 1001;  // polls of 1 ms in the start and stop handshakes
+
+void Spi(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+
+// Polls a handshake flag every 1 ms until it has the wanted value or the
+// bound runs out. `alespon` forces the first sleep.
+void CekejNa(const Atom<uint8_t>& priznak, uint8_t chtena, bool alespon) {
+    int n = 0;
+    if (alespon) {
+        Spi(1);
+        ++n;
+    }
+    while (priznak.load(std::memory_order_acquire) != chtena && n < kNejviceCekani) {
+        Spi(1);
+        ++n;
+    }
+}
+
+struct THlaseni {
+    TData* d;
+    char* chyba;
+    int32_t limit;
+
+    // Writes m to the main log (with the record read so far) and hands the
+    // host either m or the text of the failed log write.
+    TBoolean operator()(std::string_view m, std::string_view znackaA, std::string_view znackaB,
+                        const TCFG& cfg) const {
+        const uint8_t r = ZapisDoLogu(d, cfg, m);
+        if (r != 0) {
+            KopirujText(chyba, LogResultText(r), limit);
+            ZapisRun(d, znackaA);
+        } else {
+            KopirujText(chyba, m, limit);
+            ZapisRun(d, znackaB);
+        }
+        return 0;
+    }
+};
+
+// Threads of an earlier Init that has not been stopped by Done.
+bool BeziZPredchozihoInit(const TData& d) {
+    if (d.Ukoncovani) return false;
+    if (d.VlaknoCallBack) return true;
+    for (const auto& v : d.Vlakna)
+        if (v) return true;
+    return false;
+}
+
+std::string NazevSouboru(const char* parametry) {
+    if (parametry == nullptr) return {};
+    return std::string(parametry, DelkaTextu(parametry, 4096));
+}
+
+void SpustVlaknaRozhrani(TData& d) {
+    for (int k = RozhraniPrvni; k <= RozhraniPosledni; ++k) {
+        d.VlaknoBezi[k] = 0;
+        if (!d.Rozhrani[k].Pouzito) continue;
+        d.Vlakna[k] = std::make_unique<TThreadRozhrani>(&d, static_cast<uint8_t>(k));
+        d.Vlakna[k]->Start();
+        CekejNa(d.VlaknoBezi[k], 1, false);
+    }
+}
+
+void SpustVlaknoCallBack(TData& d) {
+    d.CallBackBezi = 0;
+    d.VlaknoCallBack = std::make_unique<TThreadCallBack>(&d, d.CallBack.load(), d.KontextCallBack.load());
+    d.VlaknoCallBack->Start();
+    CekejNa(d.CallBackBezi, 1, false);
+}
+
+}  // namespace
+
+extern "C" {
+
+TBoolean Init(PData p, uint32_t, const char* parametry, int32_t limit, char* chyba, uint32_t uroven, uint32_t,
+              int32_t kontext, TCallBack callback) {
+    TData* d = Instance(p);
+    if (d == nullptr) {
+        KopirujText(chyba, "Init - předán nulový ukazatel PData"_cp, limit);
+        return 0;
+    }
+    ZapisRun(d, "Init ", Nic, Nic, Nic, TRadek("P=0x").Hex(reinterpret_cast<uintptr_t>(d), 8));
+    const THlaseni hlas{d, chyba, limit};
+    if (BeziZPredchozihoInit(*d)) {
+        // A running instance keeps running; the host has to call Done first.
+        const std::string_view m = "Ovladač je již inicializován."_cp;
+        const uint8_t r = ZapisDoLogu(d, d->Cfg, m);
+        KopirujText(chyba, r != 0 ? LogResultText(r) : m, limit);
+        return 0;
+    }
+    ZastavVlaknaAOkno(*d);  // leftovers of an earlier Init that Done stopped
+
+    // Step 3.
+    d->DialogVytvoren = 0;
+    d->PocitadloRadku = 0;
+    d->Lokalizace = NactiLokalizaci();
+
+    const std::string soubor = NazevSouboru(parametry);
+    auto cfg = std::make_unique<TCFG>();
+    auto rozhrani = std::make_unique<TPoleRozhrani>();
+    auto kanaly = std::make_unique<TPoleKanal>();
+
+    TVysledek v = CtiNastaveni(soubor, *cfg);
+    if (!v.Ok) return hlas(v.Zprava, "Init 1", "Init 2", *cfg);
+    CtiRunInfo(*cfg);
+    v = CtiRozhrani(soubor, *cfg, *rozhrani);
+    if (!v.Ok) return hlas(v.Zprava, "Init 3", "Init 4", *cfg);
+    v = CtiKanaly(soubor, *cfg, *rozhrani, *kanaly);
+    if (!v.Ok) return hlas(v.Zprava, "Init 5", "Init 6", *cfg);
+
+    d->Kanaly = *kanaly;
+    d->Rozhrani = *rozhrani;
+    d->Cfg = *cfg;
+    for (auto& f : d->Fronty) VycistiFrontu(f);
+    d->MonitorovanyKanal = 99;
+    d->MonitorovaneRozhrani = 1;
+    d->PosledniChybnyKanal = 0;
+    d->Ukoncovani = 0;
+    d->CallBack = callback;
+    d->Uroven = static_cast<int32_t>(uroven);
+    d->KontextCallBack = kontext;
+
+    d->Dialog = TDrvDialog::Vytvor(*d);
+    if (!d->Dialog) return hlas("Nelze vytvořit okno ovladače."_cp, "Init 7", "Init 8", d->Cfg);
+    d->DialogVytvoren = 1;
+    d->Dialog->NastavViditelnost(d->Cfg.OknoPovoleno != 0);
+    d->Dialog->NastavOkno();
+    d->Dialog->PovolOkno(0, uroven);
+
+    SpustVlaknaRozhrani(*d);
+    SpustVlaknoCallBack(*d);
+
+    const uint8_t r = ZapisDoLogu(d, d->Cfg, "Ovladač úspěšně inicializován."_cp);
+    if (r != 0) {
+        KopirujText(chyba, LogResultText(r), limit);
+        ZapisRun(d, "Init 9");
+        return 0;
+    }
+    ZapisRun(d, "");
+    ZapisRun(d, "Init Ok");
+    return 1;
+}
+
+void Done(PData p) {
+    TData* d = Instance(p);
+    if (d == nullptr) return;
+    ZapisRun(d, "Done 0");
+    d->Ukoncovani = 1;
+    if (d->VlaknoCallBack) d->VlaknoCallBack->Ukonci();
+    ZapisRun(d, "Done 1");
+    CekejNa(d->CallBackBezi, 0, false);
+    ZapisRun(d, "Done 2");
+    for (auto& v : d->Vlakna)
+        if (v) v->Ukonci();
+    ZapisRun(d, "Done 3");
+    for (int k = RozhraniPrvni; k <= RozhraniPosledni; ++k) CekejNa(d->VlaknoBezi[k], 0, true);
+    if (d->DialogVytvoren && d->Dialog) {
+        d->Dialog->ZastavTimer();
+        Spi(200);
+        d->Dialog.reset();
+    }
+    d->DialogVytvoren = 0;
+    ZapisRun(d, "Done 9");
+}
+
+void DriverProc(PData p, uint32_t funkce, int32_t a1, int32_t a2, int32_t a3, int32_t a4) {
+    TData* d = Instance(p);
+    if (d == nullptr) return;
+    if (d->Ukoncovani) {
+        ZapisRun(d, "DriPro 8");
+        return;
+    }
+    ZapisRun(d, "DriPro 0", Nic, Nic, Nic, TRadek("Func ", funkce));
+    TDrvDialog* okno = d->Dialog.get();
+    if (okno == nullptr) return;
+    switch (funkce) {
+        case 0: okno->NastavViditelnost(false); break;
+        case 1: okno->NastavViditelnost(d->Cfg.OknoPovoleno != 0); break;
+        case 2: okno->Minimalizuj(); break;
+        case 3: okno->Obnov(); break;
+        case 4: okno->Fokus(); break;
+        case 5: okno->Umisti(a1, a2, a3, a4); break;
+        case 6: okno->PovolOkno(static_cast<uint32_t>(a1), static_cast<uint32_t>(d->Uroven.load())); break;
+        default: break;
+    }
+    ZapisRun(d, "DriPro 9");
+}
+
+}  // extern "C"
