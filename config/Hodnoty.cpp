@@ -19,11 +19,17 @@ uint32_t Slovo(const TDataBajty& b) {
            static_cast<uint32_t>(b[3]) << 24;
 }
 
+std::string CeleText(int64_t v) {
+    char t[24];
+    const auto r = std::to_chars(t, t + sizeof t, v);
+    return std::string(t, r.ptr);
+}
+
 double RealZDat(const TDataBajty& b) { return RealZBajtu(b[0], b[1], b[2], b[3]); }
 
 // Decimal digits of a positive finite value: c[0].c[1]c[2]... x 10^Exponent.
-// Seventeen digits tell every double apart, so rounding them in decimal is
-// rounding the value itself.
+// Seventeen digits identify the double; rounding them ourselves makes exact
+// decimal ties (123456.5) go away from zero rather than to even.
 struct TCifry {
     static constexpr int Pocet = 17;
     uint8_t c[Pocet] = {};
@@ -76,7 +82,7 @@ void PridejExponent(std::string& s, const TCifry& d, char desetinny) {
     s += d.Exponent < 0 ? "E-" : "E+";
     const int e = d.Exponent < 0 ? -d.Exponent : d.Exponent;
     if (e < 10) s += '0';
-    s += std::to_string(e);
+    s += CeleText(e);
 }
 
 void PridejPevnou(std::string& s, const TCifry& d, int desetiny, char desetinny) {
@@ -125,12 +131,12 @@ std::string TextKanalu(const TDataBajty& b) {
 }
 
 std::string HodnotaText(uint32_t c, const TKanal& k, const TModul& m, char desetinny) {
-    if (c == 99) return std::to_string(VystupCele(k));
+    if (c == 99) return CeleText(VystupCele(k));
     if (c >= 100 && c <= 999) return RealKanalu(k.DataCteni, desetinny);
-    if (c >= 1000 && c <= 1999) return std::to_string(VstupCele(k));
+    if (c >= 1000 && c <= 1999) return CeleText(VstupCele(k));
     if (c >= 2000 && c <= 2999) return VstupBit(k) ? "1" : "0";
     if (c >= 3000 && c <= 3999) return RealKanalu(k.DataZapis, desetinny);
-    if (c >= 4000 && c <= 4999) return std::to_string(VystupCele(k));
+    if (c >= 4000 && c <= 4999) return CeleText(VystupCele(k));
     if (c >= 5000 && c <= 5999) return BitSlova(m.Data, k.Subperiferie) ? "1" : "0";
     if (c >= 6000 && c <= 6099) return TextKanalu(k.DataZapis);
     return {};
