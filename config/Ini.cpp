@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cerrno>
+#include <cstring>
 #include <new>
 #include <utility>
 
@@ -95,20 +96,20 @@ bool ReadOpenFile(int fd, std::string& out) {
     if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) return false;
     if (st.st_size < 0 || static_cast<uint64_t>(st.st_size) > MaxParameterFile) return false;
     try {
-        out.assign(static_cast<std::size_t>(st.st_size), '\0');
+        out.clear();
+        out.reserve(static_cast<std::size_t>(st.st_size));
+        char chunk[16384];
+        for (;;) {
+            const ssize_t r = read(fd, chunk, sizeof chunk);
+            if (r < 0 && errno == EINTR) continue;
+            if (r < 0) return false;
+            if (r == 0) return true;
+            if (out.size() + static_cast<std::size_t>(r) > MaxParameterFile) return false;  // grew meanwhile
+            out.append(chunk, static_cast<std::size_t>(r));
+        }
     } catch (const std::bad_alloc&) {
         return false;
     }
-    std::size_t n = 0;
-    while (n < out.size()) {
-        const ssize_t r = read(fd, out.data() + n, out.size() - n);
-        if (r < 0 && errno == EINTR) continue;
-        if (r < 0) return false;
-        if (r == 0) break;  // the file shrank meanwhile
-        n += static_cast<std::size_t>(r);
-    }
-    out.resize(n);
-    return true;
 }
 
 bool ReadPath(const std::string& path, std::string& out) {
@@ -121,10 +122,69 @@ bool ReadPath(const std::string& path, std::string& out) {
     return ok;
 }
 
-bool HasNonAscii(std::string_view s) {
-    for (char c : s)
-        if (static_cast<unsigned char>(c) >= 0x80) return true;
-    return false;
+// Index of the first byte >= 0x80, or the size. Eight bytes at a time:
+// parameter files are almost all ASCII.
+std::size_t FirstNonAscii(std::string_view s, std::size_t from = 0) {
+    std::size_t i = from;
+    for (; i + 8 <= s.size(); i += 8) {
+        uint64_t w;
+        std::memcpy(&w, s.data() + i, 8);
+        if ((w & 0x8080808080808080ull) != 0) break;
+    }
+    while (i < s.size() && static_cast<unsigned char>(s[i]) < 0x80) ++i;
+    return i;
+}
+
+bool HasNonAscii(std::string_view s) { return FirstNonAscii(s) < s.size(); }
+
+bool ValidUtf8(std::string_view s) {
+    for (std::size_t i = FirstNonAscii(s); i < s.size(); i = FirstNonAscii(s, i)) {
+        char32_t z = 0;
+        const std::size_t d = cp1250::DekodujUtf8(s.data(), s.size(), i, z);
+        if (d == 0) return false;
+        i += d;
+    }
+    return true;
+}
+
+// Code page byte of every two-byte sequence's code point (U+0080..U+07FF);
+// '?' where the code page has none.
+constexpr std::array<unsigned char, 0x800> MakeTwoByteTable() {
+    std::array<unsigned char, 0x800> t{};
+    for (auto& b : t) b = '?';
+    for (int i = 0; i < 128; ++i) {
+        const char16_t z = cp1250::HorniPolovina[i];
+        if (z != 0 && z < 0x800) t[z] = static_cast<unsigned char>(0x80 + i);
+    }
+    return t;
+}
+
+constexpr std::array<unsigned char, 0x800> TwoByteTable = MakeTwoByteTable();
+
+// UTF-8 to code page 1250 in the same buffer: no character grows, so the
+// write position never passes the read position. Same result as
+// cp1250::ZUtf8: a malformed byte or an unmappable character becomes '?'.
+// Reading starts at `from`, writing at 0.
+void Utf8ToCp1250InPlace(std::string& s, std::size_t from) {
+    std::size_t w = 0;
+    std::size_t i = from;
+    while (i < s.size()) {
+        const std::size_t ascii = FirstNonAscii(s, i);
+        if (w != i) std::memmove(s.data() + w, s.data() + i, ascii - i);
+        w += ascii - i;
+        i = ascii;
+        if (i >= s.size()) break;
+        char32_t z = 0;
+        std::size_t d = cp1250::DekodujUtf8(s.data(), s.size(), i, z);
+        if (d == 0) {
+            d = 1;
+            z = U'?';
+        }
+        const int b = z < 0x800 ? TwoByteTable[z] : cp1250::BajtZnaku(z);
+        s[w++] = static_cast<char>(b < 0 ? '?' : b);
+        i += d;
+    }
+    s.resize(w);
 }
 
 }  // namespace
@@ -154,9 +214,12 @@ bool ParseInt(std::string_view text, int32_t& value) {
 
 std::string DecodeParameterText(std::string raw) {
     constexpr std::string_view bom = "\xEF\xBB\xBF";
-    // A BOM declares UTF-8 outright; stray invalid bytes then become '?'.
-    if (std::string_view(raw).starts_with(bom)) return cp1250::ZUtf8(std::string_view(raw).substr(bom.size()));
-    if (HasNonAscii(raw) && cp1250::JeUtf8(raw)) return cp1250::ZUtf8(raw);
+    // A BOM declares UTF-8 outright; stray malformed bytes then become '?'.
+    if (std::string_view(raw).starts_with(bom)) {
+        Utf8ToCp1250InPlace(raw, bom.size());
+    } else if (HasNonAscii(raw) && ValidUtf8(raw)) {
+        Utf8ToCp1250InPlace(raw, 0);
+    }
     return raw;
 }
 
