@@ -1,0 +1,303 @@
+#include "config/Parametry.h"
+
+#include <array>
+#include <filesystem>
+#include <optional>
+#include <system_error>
+
+#include "config/Cp1250.h"
+#include "config/Ini.h"
+#include "config/StatusTexty.h"
+
+namespace {
+
+constexpr std::string_view SekceLog = "Logovací soubor"_cp;
+constexpr std::string_view SekceOkno = "Diagnostické okno"_cp;
+constexpr std::string_view ZahlaviKanalu = "[Deklarace kanálů]"_cp;
+// Absent-key sentinel of "Povolen" and "Typ": no real value looks like it.
+constexpr std::string_view Nic = "jkl";
+constexpr std::string_view TypZR = "ZR-6180";
+constexpr int MaxDeklaraci = 6099;
+
+TVysledek VPoradku() { return {true, std::string(StatusText(0))}; }
+TVysledek Chybny() { return {false, std::string(StatusText(13))}; }
+
+TVysledek Chyba(std::string_view a, std::string_view b = {}, std::string_view c = {}) {
+    std::string z("Chyba parametrického souboru - "_cp);
+    z.append(a).append(b).append(c);
+    return {false, std::move(z)};
+}
+
+// ---- Log and window settings ----
+
+void VychoziNastaveni(TCFG& cfg) {
+    cfg.PocetKanalu = 0;
+    cfg.PocetRozhrani = 0;
+    cfg.LogPovolen = 0;
+    cfg.LogNazev = "Rv_zr6180.log";
+    cfg.RunPovolen = 0;
+    cfg.RunPocet = 1;
+    cfg.RunNazev = "Rv_zr6180Run.log";
+    cfg.LogRozhraniPovolen = 0;
+    cfg.LogZapnout = 0;
+    cfg.LogVypnout = 0;
+    cfg.OknoPovoleno = 1;
+    cfg.ErrCislo = 1;
+    cfg.LogAdresar = "/var/log/Rv_zr6180_run";
+}
+
+void CtiHodnotyNastaveni(const TIniSection& log, const TIniSection& okno, TCFG& cfg) {
+    cfg.LogPovolen = log.ReadInteger("Povolen", cfg.LogPovolen);
+    cfg.LogNazev = log.ReadString("Název souboru"_cp, cfg.LogNazev);
+    cfg.OknoPovoleno = okno.ReadInteger("Povoleno", cfg.OknoPovoleno);
+    cfg.RunPovolen = log.ReadInteger("Povolen RUN", cfg.RunPovolen);
+    cfg.RunPocet = log.ReadInteger("Počet RUN souborů"_cp, cfg.RunPocet);
+    cfg.RunNazev = log.ReadString("Název RUN souborů"_cp, cfg.RunNazev);
+    cfg.LogRozhraniPovolen = log.ReadInteger("Povolen log rozhraní"_cp, cfg.LogRozhraniPovolen);
+    cfg.LogAdresar = log.ReadString("Adresář LOG souborů"_cp, cfg.LogAdresar);
+}
+
+bool JeNulaJedna(int32_t v) { return v == 0 || v == 1; }
+
+std::optional<TVysledek> ZkontrolujNastaveni(const TCFG& cfg) {
+    const std::string_view log = "Logovací soubor / "_cp;
+    if (!JeNulaJedna(cfg.LogPovolen))
+        return Chyba(log, "Povolen = ", std::to_string(cfg.LogPovolen));
+    if (cfg.LogPovolen == 1 && cfg.LogNazev.size() < 3)
+        return Chyba(log, "Název souboru = "_cp, cfg.LogNazev);
+    if (!JeNulaJedna(cfg.RunPovolen))
+        return Chyba(log, "Povolen RUN = ", std::to_string(cfg.RunPovolen));
+    if (cfg.RunPocet < 0)
+        return Chyba(log, "Počet RUN souborů = "_cp, std::to_string(cfg.RunPocet));
+    if (!JeNulaJedna(cfg.LogRozhraniPovolen))
+        return Chyba(log, "Povolen log rozhraní = "_cp, std::to_string(cfg.LogRozhraniPovolen));
+    if (!JeNulaJedna(cfg.OknoPovoleno))
+        return Chyba("Diagnostické okno / Povoleno = "_cp, std::to_string(cfg.OknoPovoleno));
+    return std::nullopt;
+}
+
+// The directory is used as the bytes it was written with, exactly as the log
+// writers open LogAdresar + name.
+bool ZajistiAdresar(const std::string& adresar) {
+    std::string cesta = adresar;
+    while (cesta.size() > 1 && cesta.back() == '/') cesta.pop_back();
+    std::error_code e;
+    if (std::filesystem::is_directory(cesta, e)) return true;
+    std::filesystem::create_directories(cesta, e);
+    return std::filesystem::is_directory(cesta, e);
+}
+
+// ---- Interfaces ----
+
+std::string NazevSekceRozhrani(int n) { return std::string("Deklarace rozhraní "_cp) + std::to_string(n); }
+
+void CtiDeklaraciRozhrani(const TIniSection& s, int n, TRozhrani& r) {
+    r.Pouzito = 1;
+    r.Cislo = static_cast<uint8_t>(n);
+    r.Demo = static_cast<uint8_t>(s.ReadInteger("Režim demo"_cp, r.Demo) & 0xFF);
+    r.Kod = s.ReadString("Kód"_cp, r.Kod);
+    r.Nazev = s.ReadString("Název"_cp, r.Nazev);
+    r.Popis = s.ReadString("Popis", r.Popis);
+    r.Typ = std::string(TypZR);
+    r.IPAdresa = s.ReadString("IP adresa", r.IPAdresa);
+    r.UdpPort = s.ReadInteger("UDP port", r.UdpPort);
+    r.UdpTimeout = s.ReadInteger("UDP timeout", r.UdpTimeout);
+    r.UdpOpakovani = s.ReadInteger("UDP opakování"_cp, r.UdpOpakovani);
+    r.Baud = s.ReadInteger("Baud", r.Baud);
+    r.Timeout = s.ReadInteger("Timeout", r.Timeout);
+    r.Opakovani = s.ReadInteger("Opakování"_cp, r.Opakovani);
+    r.Status = 0;
+}
+
+bool JeRychlost(int32_t baud) {
+    constexpr int32_t rychlosti[] = {600, 1200, 2400, 4800, 9600, 19200, 38400, 57600, 115200};
+    for (int32_t b : rychlosti)
+        if (b == baud) return true;
+    return false;
+}
+
+std::optional<TVysledek> ZkontrolujRozhrani(const TRozhrani& r, int n) {
+    const auto chyba = [n](std::string_view klic, int32_t hodnota) {
+        std::string detail = NazevSekceRozhrani(n);
+        detail.append(" / ").append(klic).append(" = ").append(std::to_string(hodnota)).append(".");
+        return Chyba(detail);
+    };
+    if (r.UdpTimeout < 0 || r.UdpTimeout > 65535) return chyba("UDP timeout", r.UdpTimeout);
+    if (!JeRychlost(r.Baud)) return chyba("Baud", r.Baud);
+    if (r.Timeout < 0 || r.Timeout > 65535) return chyba("Timeout", r.Timeout);
+    if (r.Opakovani < 0 || r.Opakovani > 15) return chyba("Opakování"_cp, r.Opakovani);
+    return std::nullopt;
+}
+
+// ---- Channels ----
+
+// The channel section read as a classic text file: tokens, the rest of a
+// line, whole lines. A Ctrl-Z ends the file.
+class TTextStream {
+public:
+    explicit TTextStream(std::string_view text) : t_(text.substr(0, text.find('\x1A'))) {}
+
+    bool End() const { return i_ >= t_.size(); }
+
+    // Up to the line end; the LF is consumed, a CR before it dropped.
+    std::string_view Line() {
+        std::size_t e = t_.find('\n', i_);
+        if (e == std::string_view::npos) e = t_.size();
+        std::string_view l = t_.substr(i_, e - i_);
+        i_ = e < t_.size() ? e + 1 : e;
+        if (!l.empty() && l.back() == '\r') l.remove_suffix(1);
+        return l;
+    }
+
+    // Skips characters 0..32, then takes at most 32 others; empty at the end.
+    std::string_view Token() {
+        while (i_ < t_.size() && Oddelovac(t_[i_])) ++i_;
+        const std::size_t b = i_;
+        while (i_ < t_.size() && i_ - b < 32 && !Oddelovac(t_[i_])) ++i_;
+        return t_.substr(b, i_ - b);
+    }
+
+private:
+    static bool Oddelovac(char c) { return static_cast<unsigned char>(c) <= 32; }
+
+    std::string_view t_;
+    std::size_t i_ = 0;
+};
+
+using TMapaModulu = std::array<std::array<bool, 256>, RozhraniPosledni>;
+
+// A missing token (end of file) reads as 0.
+bool CtiCislo(TTextStream& s, int32_t& v) {
+    const std::string_view t = s.Token();
+    v = 0;
+    return t.empty() || ParseInt(t, v);
+}
+
+bool CtiVRozsahu(TTextStream& s, int32_t od, int32_t po, int32_t& v) { return CtiCislo(s, v) && v >= od && v <= po; }
+
+std::string Zkrat(std::string t) {
+    if (t.size() > MaxIniValue) t.resize(MaxIniValue);
+    return t;
+}
+
+// The rest of one declaration after its channel number; false on a value out of range.
+bool CtiDeklaraciKanalu(TTextStream& s, int32_t c, TPoleRozhrani& rozhrani, TPoleKanal& kanaly, TMapaModulu& mapa) {
+    TKanal& k = kanaly[c];
+    k.Cislo = c;
+    int32_t r = 0, a = 0, p = 0, sp = 0;
+    if (!CtiVRozsahu(s, RozhraniPrvni, RozhraniPosledni, r)) return false;
+    k.Rozhrani = static_cast<uint8_t>(r);
+    rozhrani[r].PocetKanalu.Pridej(1);
+    if (!CtiVRozsahu(s, 0, 255, a)) return false;
+    k.Adresa = static_cast<uint8_t>(a);
+    mapa[r - 1][a] = true;
+    if (!CtiVRozsahu(s, 0, 255, p)) return false;
+    k.Periferie = static_cast<uint8_t>(p);
+    if (!CtiVRozsahu(s, 0, 255, sp)) return false;
+    k.Subperiferie = static_cast<uint8_t>(sp);
+    TTriTexty texty = RozdelUvozovky(s.Line());
+    k.Kod = Zkrat(std::move(texty.Prvni));
+    k.Nazev = Zkrat(std::move(texty.Druhy));
+    k.Popis = Zkrat(std::move(texty.Treti));
+    k.Pouzit = 1;
+    return true;
+}
+
+bool NajdiZahlavi(TTextStream& s) {
+    while (!s.End())
+        if (s.Line() == ZahlaviKanalu) return true;
+    return false;
+}
+
+void SpocitejModuly(const TMapaModulu& mapa, TPoleRozhrani& rozhrani) {
+    for (int r = RozhraniPrvni; r <= RozhraniPosledni; ++r) {
+        int32_t n = 0;
+        for (bool pouzita : mapa[r - 1]) n += pouzita ? 1 : 0;
+        rozhrani[r].PocetModulu = n;
+    }
+}
+
+}  // namespace
+
+TVysledek CtiNastaveni(const std::string& soubor, TCFG& cfg) {
+    VychoziNastaveni(cfg);
+    TIniFile ini;
+    ini.Load(soubor);  // an unreadable file reads as empty: the sentinel below rejects it
+    const TIniSection log = ini.Section(SekceLog);
+    if (log.ReadString("Povolen", Nic) == Nic) return Chybny();
+    CtiHodnotyNastaveni(log, ini.Section(SekceOkno), cfg);
+    if (cfg.LogAdresar.empty() || cfg.LogAdresar.back() != '/') cfg.LogAdresar += '/';
+    if (auto chyba = ZkontrolujNastaveni(cfg)) return *chyba;
+    const bool logy = cfg.LogPovolen == 1 || cfg.RunPovolen == 1 || cfg.LogRozhraniPovolen == 1;
+    if (logy && !ZajistiAdresar(cfg.LogAdresar))
+        return Chyba("Logovací soubor / Adresář LOG souborů = \""_cp, cfg.LogAdresar,
+                     "\" - adresář nelze vytvořit"_cp);
+    return VPoradku();
+}
+
+TVysledek CtiRozhrani(const std::string& soubor, TCFG& cfg, TPoleRozhrani& rozhrani) {
+    VycistiRozhrani(rozhrani);
+    TIniFile ini;
+    ini.Load(soubor);
+    int32_t pocet = 0;
+    for (int n = RozhraniPrvni; n <= RozhraniPosledni; ++n) {
+        const TIniSection s = ini.Section(NazevSekceRozhrani(n));
+        if (s.ReadString("Typ", Nic) != TypZR) continue;
+        CtiDeklaraciRozhrani(s, n, rozhrani[n]);
+        ++pocet;
+    }
+    if (pocet == 0) return Chybny();
+    cfg.PocetRozhrani = pocet;
+    for (int n = RozhraniPrvni; n <= RozhraniPosledni; ++n) {
+        TRozhrani& r = rozhrani[n];
+        if (r.Pouzito == 0) continue;
+        if (auto chyba = ZkontrolujRozhrani(r, n)) return *chyba;
+        if (r.UdpOpakovani < 0 || r.UdpOpakovani > 15) r.UdpOpakovani = 0;
+    }
+    return VPoradku();
+}
+
+TVysledek CtiKanaly(const std::string& soubor, TCFG& cfg, TPoleRozhrani& rozhrani, TPoleKanal& kanaly) {
+    VycistiKanaly(kanaly);
+    // Counted afresh here, so a second reading does not add to the first.
+    for (TRozhrani& r : rozhrani) {
+        r.PocetKanalu = 0;
+        r.PocetModulu = 0;
+    }
+    cfg.PocetKanalu = 0;
+    std::string text;
+    if (!LoadParameterFile(soubor, text)) return Chyba("Deklarace kanálů"_cp);
+    TTextStream s(text);
+    if (!NajdiZahlavi(s)) return VPoradku();
+    TMapaModulu mapa{};
+    int32_t prijato = 0;
+    bool vadny = false;
+    while (!s.End() && prijato < MaxDeklaraci) {
+        int32_t c = 0;
+        const bool cislo = CtiCislo(s, c);
+        if (!cislo || !JeKanal(c)) {
+            vadny = vadny || !cislo;
+            s.Line();
+            continue;
+        }
+        if (!CtiDeklaraciKanalu(s, c, rozhrani, kanaly, mapa))
+            return Chyba("Deklarace kanálů : chyba kanálu "_cp, std::to_string(c));
+        ++prijato;
+    }
+    if (vadny) return Chyba("Deklarace kanálů"_cp);
+    cfg.PocetKanalu = prijato;
+    SpocitejModuly(mapa, rozhrani);
+    return VPoradku();
+}
+
+TTriTexty RozdelUvozovky(std::string_view text) {
+    TTriTexty t;
+    std::string* const cile[] = {&t.Prvni, &t.Druhy, &t.Treti};
+    int stav = 0;
+    for (char ch : text) {
+        if (stav == 7) break;  // nothing after the third text is kept
+        if (ch == '"') ++stav;
+        else if (stav % 2 == 1) cile[stav / 2]->push_back(ch);
+    }
+    return t;
+}

@@ -1,0 +1,647 @@
+// The parameter-file readers on real files: settings, interfaces, channels,
+// every failure message, both encodings and hostile input.
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include <cstdint>
+#include <fstream>
+#include <memory>
+#include <random>
+#include <set>
+#include <string>
+#include <tuple>
+
+#include "config/Cp1250.h"
+#include "config/Ini.h"
+#include "config/Parametry.h"
+#include "podpora/Adresar.h"
+
+namespace {
+
+const std::string kChybny(std::string("Chybný parametrický soubor"_cp));
+const std::string kVPoradku(std::string("V pořádku"_cp));
+const std::string kChyba(std::string("Chyba parametrického souboru - "_cp));
+const std::string kChybaKanalu(kChyba + std::string("Deklarace kanálů : chyba kanálu "_cp));
+const std::string kChybaSekce(kChyba + std::string("Deklarace kanálů"_cp));
+
+std::string Cp(const std::string& utf8) { return cp1250::ZUtf8(utf8); }
+
+// The smallest valid file: Povolen and one interface with a valid Baud.
+const std::string kLog = "[Logovací soubor]\nPovolen=0\n";
+const std::string kRozhrani1 = "[Deklarace rozhraní 1]\nTyp=ZR-6180\nBaud=9600\n";
+const std::string kZahlavi = "[Deklarace kanálů]\n";
+
+struct TStav {
+    TCFG cfg;
+    TPoleRozhrani rozhrani;
+    TPoleKanal kanaly;
+};
+
+class Parametry : public ::testing::Test {
+protected:
+    std::string Soubor(const std::string& obsah, const std::string& jmeno = "parametry.ini") {
+        const std::string cesta = dir / jmeno;
+        ZapisSoubor(cesta, obsah);
+        return cesta;
+    }
+    TVysledek Nastaveni(const std::string& obsah) { return CtiNastaveni(Soubor(obsah), s->cfg); }
+    TVysledek Rozhrani(const std::string& obsah) { return CtiRozhrani(Soubor(obsah), s->cfg, s->rozhrani); }
+    TVysledek Kanaly(const std::string& obsah) {
+        return CtiKanaly(Soubor(obsah), s->cfg, s->rozhrani, s->kanaly);
+    }
+    // Each reader on one file, as Init calls them.
+    std::tuple<TVysledek, TVysledek, TVysledek> Vse(const std::string& cesta) {
+        return {CtiNastaveni(cesta, s->cfg), CtiRozhrani(cesta, s->cfg, s->rozhrani),
+                CtiKanaly(cesta, s->cfg, s->rozhrani, s->kanaly)};
+    }
+    std::string LogDir(const std::string& jmeno) { return dir / jmeno; }
+
+    TDocasnyAdresar dir;
+    std::unique_ptr<TStav> s = std::make_unique<TStav>();
+};
+
+bool ZeSeznamu(const std::string& z) {
+    if (z == kVPoradku || z == kChybny || z == kChybaSekce) return true;
+    for (const char* p : {"Logovací soubor / Povolen = ", "Logovací soubor / Název souboru = ",
+                          "Logovací soubor / Povolen RUN = ", "Logovací soubor / Počet RUN souborů = ",
+                          "Logovací soubor / Povolen log rozhraní = ", "Diagnostické okno / Povoleno = ",
+                          "Logovací soubor / Adresář LOG souborů = \"", "Deklarace rozhraní ",
+                          "Deklarace kanálů : chyba kanálu "})
+        if (z.starts_with(kChyba + Cp(p))) return true;
+    return false;
+}
+
+// ---- CtiNastaveni ----
+
+TEST_F(Parametry, SettingsDefaults) {
+    s->cfg.RunCislo = 7;
+    s->cfg.LogZapnout = 1;
+    s->cfg.PocetKanalu = 5;
+    const TVysledek v = Nastaveni(kLog);
+    ASSERT_TRUE(v.Ok) << v.Zprava;
+    EXPECT_EQ(v.Zprava, kVPoradku);
+    const TCFG& c = s->cfg;
+    EXPECT_EQ(c.LogPovolen, 0);
+    EXPECT_EQ(c.LogNazev, "Rv_zr6180.log");
+    EXPECT_EQ(c.RunPovolen, 0);
+    EXPECT_EQ(c.RunPocet, 1);
+    EXPECT_EQ(c.RunNazev, "Rv_zr6180Run.log");
+    EXPECT_EQ(c.LogRozhraniPovolen, 0);
+    EXPECT_EQ(c.OknoPovoleno, 1);
+    EXPECT_EQ(c.LogAdresar, "/var/log/Rv_zr6180_run/");
+    EXPECT_EQ(c.LogZapnout, 0);
+    EXPECT_EQ(c.LogVypnout, 0);
+    EXPECT_EQ(c.ErrCislo, 1);
+    EXPECT_EQ(c.PocetKanalu, 0);
+    EXPECT_EQ(c.PocetRozhrani, 0);
+    EXPECT_EQ(c.RunCislo, 7);  // left to the RunInfo reader
+}
+
+TEST_F(Parametry, SettingsAllKeysRead) {
+    const std::string log = LogDir("logy");
+    const TVysledek v = Nastaveni(
+        "[Logovací soubor]\nPovolen=1\nNázev souboru=hlavní.log\nPovolen RUN=1\nPočet RUN souborů=$10\n"
+        "Název RUN souborů=běh.log\nPovolen log rozhraní=0x1\nAdresář LOG souborů=" + log + "\n"
+        "[Diagnostické okno]\nPovoleno=0\n");
+    ASSERT_TRUE(v.Ok) << v.Zprava;
+    EXPECT_EQ(s->cfg.LogPovolen, 1);
+    EXPECT_EQ(s->cfg.LogNazev, Cp("hlavní.log"));
+    EXPECT_EQ(s->cfg.RunPovolen, 1);
+    EXPECT_EQ(s->cfg.RunPocet, 16);
+    EXPECT_EQ(s->cfg.RunNazev, Cp("běh.log"));
+    EXPECT_EQ(s->cfg.LogRozhraniPovolen, 1);
+    EXPECT_EQ(s->cfg.OknoPovoleno, 0);
+    EXPECT_EQ(s->cfg.LogAdresar, log + "/");
+}
+
+TEST_F(Parametry, SettingsFileWithoutPovolenIsRejected) {
+    const std::string bez = "[Logovací soubor]\nPovolen RUN=0\n[Diagnostické okno]\nPovoleno=1\n" + kRozhrani1 + kZahlavi;
+    EXPECT_EQ(Nastaveni(bez).Zprava, kChybny);
+    EXPECT_FALSE(Nastaveni(bez).Ok);
+    EXPECT_EQ(Nastaveni("[Diagnostické okno]\nPovolen=1\n").Zprava, kChybny);  // wrong section
+    EXPECT_EQ(Nastaveni("[Logovací soubor]\nPovolen=jkl\n").Zprava, kChybny);  // the sentinel itself
+    EXPECT_EQ(CtiNastaveni(dir / "chybi.ini", s->cfg).Zprava, kChybny);
+    EXPECT_EQ(CtiNastaveni(dir.Cesta(), s->cfg).Zprava, kChybny);
+}
+
+TEST_F(Parametry, SettingsPovolenValues) {
+    TVysledek v = Nastaveni("[Logovací soubor]\nPovolen=2\n");
+    EXPECT_FALSE(v.Ok);
+    EXPECT_EQ(v.Zprava, kChyba + Cp("Logovací soubor / Povolen = 2"));
+    v = Nastaveni("[Logovací soubor]\nPovolen=-7\n");
+    EXPECT_EQ(v.Zprava, kChyba + Cp("Logovací soubor / Povolen = -7"));
+    v = Nastaveni("[Logovací soubor]\nPovolen=abc\n");  // present as text, absent as a number
+    EXPECT_TRUE(v.Ok) << v.Zprava;
+    EXPECT_EQ(s->cfg.LogPovolen, 0);
+    v = Nastaveni("[Logovací soubor]\nPovolen=\n");
+    EXPECT_TRUE(v.Ok) << v.Zprava;
+    v = Nastaveni("[Logovací soubor]\nPovolen=\"0\"\n");
+    EXPECT_TRUE(v.Ok) << v.Zprava;
+}
+
+TEST_F(Parametry, SettingsShortMainLogName) {
+    const std::string d = LogDir("l");
+    TVysledek v = Nastaveni("[Logovací soubor]\nPovolen=1\nNázev souboru=ab\nAdresář LOG souborů=" + d + "\n");
+    EXPECT_EQ(v.Zprava, kChyba + Cp("Logovací soubor / Název souboru = ab"));
+    v = Nastaveni("[Logovací soubor]\nPovolen=1\nNázev souboru=\nAdresář LOG souborů=" + d + "\n");
+    EXPECT_EQ(v.Zprava, kChyba + Cp("Logovací soubor / Název souboru = "));
+    v = Nastaveni("[Logovací soubor]\nPovolen=1\nNázev souboru=žít\nAdresář LOG souborů=" + d + "\n");
+    EXPECT_TRUE(v.Ok) << v.Zprava;  // three characters in code page 1250
+    v = Nastaveni("[Logovací soubor]\nPovolen=0\nNázev souboru=ab\n");
+    EXPECT_TRUE(v.Ok) << v.Zprava;  // only checked with the main log on
+}
+
+TEST_F(Parametry, SettingsChecksInOrder) {
+    std::string t =
+        "[Diagnostické okno]\nPovoleno=2\n[Logovací soubor]\nPovolen log rozhraní=2\nPočet RUN souborů=-1\n"
+        "Povolen RUN=2\nNázev souboru=x\nPovolen=1\n";
+    const auto oprav = [&t](const std::string& z, const std::string& na) { t.replace(t.find(z), z.size(), na); };
+    EXPECT_EQ(Nastaveni(t).Zprava, kChyba + Cp("Logovací soubor / Název souboru = x"));
+    oprav("Povolen=1", "Povolen=0");
+    EXPECT_EQ(Nastaveni(t).Zprava, kChyba + Cp("Logovací soubor / Povolen RUN = 2"));
+    oprav("Povolen RUN=2", "Povolen RUN=0");
+    EXPECT_EQ(Nastaveni(t).Zprava, kChyba + Cp("Logovací soubor / Počet RUN souborů = -1"));
+    oprav("Počet RUN souborů=-1", "Počet RUN souborů=0");
+    EXPECT_EQ(Nastaveni(t).Zprava, kChyba + Cp("Logovací soubor / Povolen log rozhraní = 2"));
+    oprav("Povolen log rozhraní=2", "Povolen log rozhraní=0");
+    EXPECT_EQ(Nastaveni(t).Zprava, kChyba + Cp("Diagnostické okno / Povoleno = 2"));
+    oprav("Povoleno=2", "Povoleno=0");
+    const TVysledek v = Nastaveni(t);
+    EXPECT_TRUE(v.Ok) << v.Zprava;
+    EXPECT_EQ(s->cfg.RunPocet, 0);  // zero RUN files is allowed
+}
+
+TEST_F(Parametry, SettingsLogDirectoryDelimiterAndCreation) {
+    const std::string hluboky = LogDir("a/b/c");
+    TVysledek v = Nastaveni("[Logovací soubor]\nPovolen=0\nPovolen RUN=1\nAdresář LOG souborů=" + hluboky + "\n");
+    ASSERT_TRUE(v.Ok) << v.Zprava;
+    EXPECT_EQ(s->cfg.LogAdresar, hluboky + "/");
+    struct stat st {};
+    ASSERT_EQ(stat(hluboky.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISDIR(st.st_mode));
+
+    const std::string druhy = LogDir("d") + "/";
+    v = Nastaveni("[Logovací soubor]\nPovolen log rozhraní=1\nPovolen=0\nAdresář LOG souborů=\"" + druhy + "\"\n");
+    ASSERT_TRUE(v.Ok) << v.Zprava;
+    EXPECT_EQ(s->cfg.LogAdresar, druhy);  // no second delimiter
+    EXPECT_TRUE(Existuje(druhy));
+
+    const std::string vypnuto = LogDir("vypnuto");
+    v = Nastaveni("[Logovací soubor]\nPovolen=0\nAdresář LOG souborů=" + vypnuto + "\n");
+    ASSERT_TRUE(v.Ok) << v.Zprava;
+    EXPECT_FALSE(Existuje(vypnuto));  // all logs off: not needed, not created
+}
+
+TEST_F(Parametry, SettingsLogDirectoryThatCannotBeCreated) {
+    ZapisSoubor(dir / "soubor", "x");
+    const std::string zaSouborem = dir / "soubor/logy";
+    TVysledek v = Nastaveni("[Logovací soubor]\nPovolen=1\nAdresář LOG souborů=" + zaSouborem + "\n");
+    EXPECT_FALSE(v.Ok);
+    EXPECT_EQ(v.Zprava, kChyba + Cp("Logovací soubor / Adresář LOG souborů = \"") + zaSouborem +
+                            Cp("/\" - adresář nelze vytvořit"));
+    // An existing file where the directory should be.
+    v = Nastaveni("[Logovací soubor]\nPovolen=1\nAdresář LOG souborů=" + (dir / "soubor") + "\n");
+    EXPECT_EQ(v.Zprava, kChyba + Cp("Logovací soubor / Adresář LOG souborů = \"") + (dir / "soubor") +
+                            Cp("/\" - adresář nelze vytvořit"));
+}
+
+TEST_F(Parametry, SettingsLetterCaseOfCzechNames) {
+    const TVysledek v = Nastaveni(
+        "[LOGOVACÍ SOUBOR]\npovolen=0\nPOČET RUN SOUBORŮ=5\nnázev run souborů=Běh.log\n[diagnostické OKNO]\nPOVOLENO=0\n");
+    ASSERT_TRUE(v.Ok) << v.Zprava;
+    EXPECT_EQ(s->cfg.RunPocet, 5);
+    EXPECT_EQ(s->cfg.RunNazev, Cp("Běh.log"));
+    EXPECT_EQ(s->cfg.OknoPovoleno, 0);
+}
+
+// ---- CtiRozhrani ----
+
+TEST_F(Parametry, InterfaceAllKeysRead) {
+    const TVysledek v = Rozhrani(
+        "[Deklarace rozhraní 3]\nTyp=ZR-6180\nRežim demo=257\nKód=K3\nNázev=\"Výměník\"\nPopis='Stanice, patro 2'\n"
+        "IP adresa=10.0.0.7\nUDP port=47101\nUDP timeout=65535\nUDP opakování=15\nBaud=115200\nTimeout=0\n"
+        "Opakování=15\n");
+    ASSERT_TRUE(v.Ok) << v.Zprava;
+    EXPECT_EQ(v.Zprava, kVPoradku);
+    EXPECT_EQ(s->cfg.PocetRozhrani, 1);
+    const TRozhrani& r = s->rozhrani[3];
+    EXPECT_EQ(r.Pouzito, 1);
+    EXPECT_EQ(r.Cislo, 3);
+    EXPECT_EQ(r.Demo, 1);  // low 8 bits
+    EXPECT_EQ(r.Kod, "K3");
+    EXPECT_EQ(r.Nazev, Cp("Výměník"));
+    EXPECT_EQ(r.Popis, "Stanice, patro 2");
+    EXPECT_EQ(r.Typ, "ZR-6180");
+    EXPECT_EQ(r.IPAdresa, "10.0.0.7");
+    EXPECT_EQ(r.UdpPort, 47101);
+    EXPECT_EQ(r.UdpTimeout, 65535);
+    EXPECT_EQ(r.UdpOpakovani, 15);
+    EXPECT_EQ(r.Baud, 115200);
+    EXPECT_EQ(r.Timeout, 0);
+    EXPECT_EQ(r.Opakovani, 15);
+    EXPECT_EQ(r.Status, 0);
+    EXPECT_EQ(s->rozhrani[1].Status, 18);
+    EXPECT_EQ(s->rozhrani[1].Pouzito, 0);
+}
+
+TEST_F(Parametry, InterfaceNoneDeclared) {
+    s->rozhrani[2].Pouzito = 1;  // stale content is cleared first
+    EXPECT_EQ(Rozhrani(kLog).Zprava, kChybny);
+    EXPECT_EQ(s->rozhrani[2].Pouzito, 0);
+    EXPECT_EQ(Rozhrani("[Deklarace rozhraní 1]\nTyp=zr-6180\nBaud=9600\n").Zprava, kChybny);
+    EXPECT_EQ(Rozhrani("[Deklarace rozhraní 1]\nTyp= ZR-6180x\nBaud=9600\n").Zprava, kChybny);
+    EXPECT_EQ(Rozhrani("[Deklarace rozhraní 0]\nTyp=ZR-6180\nBaud=9600\n"
+                       "[Deklarace rozhraní 17]\nTyp=ZR-6180\nBaud=9600\n"
+                       "[Deklarace rozhraní 01]\nTyp=ZR-6180\nBaud=9600\n")
+                  .Zprava,
+              kChybny);
+    EXPECT_EQ(CtiRozhrani(dir / "chybi.ini", s->cfg, s->rozhrani).Zprava, kChybny);
+    EXPECT_FALSE(CtiRozhrani(dir.Cesta(), s->cfg, s->rozhrani).Ok);
+}
+
+TEST_F(Parametry, InterfaceMissingBaudAndRangeMessages) {
+    const auto zprava = [this](const std::string& klice) {
+        return Rozhrani("[Deklarace rozhraní 5]\nTyp=ZR-6180\n" + klice).Zprava;
+    };
+    const std::string sekce = kChyba + Cp("Deklarace rozhraní 5 / ");
+    EXPECT_EQ(zprava(""), sekce + "Baud = 0.");
+    EXPECT_EQ(zprava("Baud=9601\n"), sekce + "Baud = 9601.");
+    EXPECT_EQ(zprava("Baud=abc\n"), sekce + "Baud = 0.");
+    EXPECT_EQ(zprava("Baud=600\nUDP timeout=65536\n"), sekce + "UDP timeout = 65536.");
+    EXPECT_EQ(zprava("Baud=600\nUDP timeout=-1\n"), sekce + "UDP timeout = -1.");
+    EXPECT_EQ(zprava("Baud=1\nUDP timeout=-1\n"), sekce + "UDP timeout = -1.");  // checked before Baud
+    EXPECT_EQ(zprava("Baud=600\nTimeout=65536\n"), sekce + "Timeout = 65536.");
+    EXPECT_EQ(zprava("Baud=600\nTimeout=-5\nOpakování=16\n"), sekce + "Timeout = -5.");
+    EXPECT_EQ(zprava("Baud=600\nOpakování=16\n"), sekce + Cp("Opakování = 16."));
+    EXPECT_EQ(zprava("Baud=600\nOpakování=-1\n"), sekce + Cp("Opakování = -1."));
+    for (int b : {600, 1200, 2400, 4800, 9600, 19200, 38400, 57600, 115200})
+        EXPECT_EQ(zprava("Baud=" + std::to_string(b) + "\n"), kVPoradku) << b;
+}
+
+TEST_F(Parametry, InterfaceUdpRetriesOutOfRangeBecomeZero) {
+    TVysledek v = Rozhrani("[Deklarace rozhraní 1]\nTyp=ZR-6180\nBaud=9600\nUDP opakování=20\n"
+                           "[Deklarace rozhraní 2]\nTyp=ZR-6180\nBaud=9600\nUDP opakování=-1\n"
+                           "[Deklarace rozhraní 3]\nTyp=ZR-6180\nBaud=9600\nUDP opakování=7\n");
+    ASSERT_TRUE(v.Ok) << v.Zprava;
+    EXPECT_EQ(s->rozhrani[1].UdpOpakovani, 0);
+    EXPECT_EQ(s->rozhrani[2].UdpOpakovani, 0);
+    EXPECT_EQ(s->rozhrani[3].UdpOpakovani, 7);
+    EXPECT_EQ(s->cfg.PocetRozhrani, 3);
+}
+
+TEST_F(Parametry, InterfaceChecksRunInInterfaceOrder) {
+    const TVysledek v = Rozhrani("[Deklarace rozhraní 9]\nTyp=ZR-6180\nBaud=9600\nOpakování=99\n"
+                                 "[Deklarace rozhraní 2]\nTyp=ZR-6180\n"
+                                 "[Deklarace rozhraní 16]\nTyp=ZR-6180\nBaud=9600\n");
+    EXPECT_EQ(v.Zprava, kChyba + Cp("Deklarace rozhraní 2 / Baud = 0."));
+    EXPECT_EQ(s->cfg.PocetRozhrani, 3);
+}
+
+TEST_F(Parametry, InterfaceUndeclaredSectionKeysAreNotRead) {
+    const TVysledek v = Rozhrani(kRozhrani1 + "[Deklarace rozhraní 4]\nTyp=jiny\nBaud=1\nNázev=X\n");
+    ASSERT_TRUE(v.Ok) << v.Zprava;
+    EXPECT_EQ(s->rozhrani[4].Pouzito, 0);
+    EXPECT_EQ(s->rozhrani[4].Nazev, "");
+    EXPECT_EQ(s->rozhrani[4].Baud, 0);
+    EXPECT_EQ(s->rozhrani[4].Status, 18);
+}
+
+// ---- CtiKanaly ----
+
+TEST_F(Parametry, ChannelsWithoutHeaderOrEmptySection) {
+    for (const std::string& t : {kLog + kRozhrani1, kLog + kRozhrani1 + kZahlavi, std::string()}) {
+        const TVysledek v = Kanaly(t);
+        ASSERT_TRUE(v.Ok) << v.Zprava;
+        EXPECT_EQ(v.Zprava, kVPoradku);
+        EXPECT_EQ(s->cfg.PocetKanalu, 0);
+        EXPECT_EQ(s->kanaly[99].Pouzit, 1);
+        EXPECT_EQ(s->kanaly[99].Nazev, Cp("Nulování Status registru modulu"));
+        EXPECT_EQ(s->kanaly[100].Pouzit, 0);
+    }
+}
+
+TEST_F(Parametry, ChannelsFullDeclaration) {
+    const TVysledek v = Kanaly(kLog + kRozhrani1 + kZahlavi +
+                               "100 1 5 7 3 \"TK1\" \"Teplota kotle\" \"Zpětné čtení [°C]\" \"čtvrtý\"\n"
+                               "  5000\t2  255 255 31 mimo \"K\"mezi\"N\"\"P\"\n"
+                               "6099 16 0 0 0\n");
+    ASSERT_TRUE(v.Ok) << v.Zprava;
+    const TKanal& k = s->kanaly[100];
+    EXPECT_EQ(k.Pouzit, 1);
+    EXPECT_EQ(k.Cislo, 100);
+    EXPECT_EQ(k.Rozhrani, 1);
+    EXPECT_EQ(k.Adresa, 5);
+    EXPECT_EQ(k.Periferie, 7);
+    EXPECT_EQ(k.Subperiferie, 3);
+    EXPECT_EQ(k.Kod, "TK1");
+    EXPECT_EQ(k.Nazev, "Teplota kotle");
+    EXPECT_EQ(k.Popis, Cp("Zpětné čtení [°C]"));
+    EXPECT_EQ(k.Status, 15);
+    const TKanal& b = s->kanaly[5000];
+    EXPECT_EQ(b.Rozhrani, 2);
+    EXPECT_EQ(b.Adresa, 255);
+    EXPECT_EQ(b.Subperiferie, 31);
+    EXPECT_EQ(b.Kod, "K");
+    EXPECT_EQ(b.Nazev, "N");
+    EXPECT_EQ(b.Popis, "P");
+    const TKanal& t = s->kanaly[6099];
+    EXPECT_EQ(t.Pouzit, 1);
+    EXPECT_EQ(t.Kod, "");
+    EXPECT_EQ(t.Nazev, "");
+    EXPECT_EQ(t.Popis, "");
+    EXPECT_EQ(s->cfg.PocetKanalu, 3);
+    EXPECT_EQ(s->rozhrani[1].PocetKanalu, 1);
+    EXPECT_EQ(s->rozhrani[2].PocetKanalu, 1);  // no interface section needed
+    EXPECT_EQ(s->rozhrani[16].PocetKanalu, 1);
+    EXPECT_EQ(s->rozhrani[1].PocetModulu, 1);
+    EXPECT_EQ(s->rozhrani[3].PocetModulu, 0);
+}
+
+TEST_F(Parametry, ChannelsOutsideTheTableAreSkippedSilently) {
+    const TVysledek v = Kanaly(kZahlavi + "7000 1 1 1 1 \"x\"\n50 1 1 1 1\n-5 abc\n98 1\n6100 1\n100 2 3 4 5\n");
+    ASSERT_TRUE(v.Ok) << v.Zprava;
+    EXPECT_EQ(s->cfg.PocetKanalu, 1);
+    EXPECT_EQ(s->kanaly[100].Rozhrani, 2);
+    EXPECT_EQ(s->rozhrani[1].PocetKanalu, 0);
+}
+
+TEST_F(Parametry, ChannelsCommentLineFailsTheSectionAtTheEnd) {
+    const TVysledek v = Kanaly(kZahlavi + "100 1 1 1 1\n; komentar 2000 1 1 1 1\n101 1 2 1 1\n");
+    EXPECT_FALSE(v.Ok);
+    EXPECT_EQ(v.Zprava, kChybaSekce);
+    EXPECT_EQ(s->kanaly[101].Pouzit, 1);  // read on to the end before failing
+    EXPECT_EQ(s->kanaly[2000].Pouzit, 0);  // the rest of the comment line is skipped
+    EXPECT_EQ(Kanaly(kZahlavi + "100 1 1 1 1\n1.5 1 1 1 1\n").Zprava, kChybaSekce);
+    EXPECT_EQ(Kanaly(kZahlavi + "[Deklarace rozhraní 2]\n").Zprava, kChybaSekce);
+}
+
+TEST_F(Parametry, ChannelsFieldOutOfRangeOrNotInteger) {
+    for (const char* radek : {"100 17 1 1 1", "100 0 1 1 1", "100 x 1 1 1", "100 1 256 1 1", "100 1 -1 1 1",
+                              "100 1 a 1 1", "100 1 1 256 1", "100 1 1 1 256", "100 1 1 1 \"x\"", "100",
+                              "100 1 1 1 1.0"}) {
+        const TVysledek v = Kanaly(kZahlavi + radek + "\n");
+        EXPECT_FALSE(v.Ok) << radek;
+        EXPECT_EQ(v.Zprava, kChybaKanalu + "100") << radek;
+    }
+    // The immediate failure wins over an earlier bad channel token.
+    EXPECT_EQ(Kanaly(kZahlavi + "abc\n4000 20 1 1 1\n").Zprava, kChybaKanalu + "4000");
+}
+
+TEST_F(Parametry, ChannelsRedeclaredAndChannel99) {
+    const TVysledek v = Kanaly(kZahlavi + "99 1 0 0 0 \"R\" \"Reset\"\n200 1 1 1 1 \"A\"\n200 2 2 2 2 \"B\"\n");
+    ASSERT_TRUE(v.Ok) << v.Zprava;
+    EXPECT_EQ(s->kanaly[99].Nazev, "Reset");
+    EXPECT_EQ(s->kanaly[200].Rozhrani, 2);
+    EXPECT_EQ(s->kanaly[200].Kod, "B");
+    EXPECT_EQ(s->cfg.PocetKanalu, 3);
+    EXPECT_EQ(s->rozhrani[1].PocetKanalu, 2);
+    EXPECT_EQ(s->rozhrani[2].PocetKanalu, 1);
+    EXPECT_EQ(s->rozhrani[1].PocetModulu, 2);  // addresses 0 and 1; the overwritten line still counts
+}
+
+TEST_F(Parametry, Channels256AddressesAndCountsStartAfresh) {
+    std::string t = kZahlavi;
+    for (int a = 0; a < 256; ++a) t += std::to_string(100 + a) + " 3 " + std::to_string(a) + " 0 0\n";
+    t += "1000 3 5 1 1\n";
+    ASSERT_TRUE(Kanaly(t).Ok);
+    EXPECT_EQ(s->rozhrani[3].PocetModulu, 256);
+    EXPECT_EQ(s->rozhrani[3].PocetKanalu, 257);
+    EXPECT_EQ(s->cfg.PocetKanalu, 257);
+    ASSERT_TRUE(Kanaly(t).Ok);  // read again into the same tables
+    EXPECT_EQ(s->rozhrani[3].PocetKanalu, 257);
+}
+
+TEST_F(Parametry, ChannelsTokenSyntax) {
+    // A declaration may go on over line ends; texts come from the line of the fifth token.
+    TVysledek v = Kanaly(kZahlavi + "100 1\n\n  2\t3\n4 \"K\" \"N\"\n$65 0x2 $A 0X0B 012\n");
+    ASSERT_TRUE(v.Ok) << v.Zprava;
+    EXPECT_EQ(s->kanaly[100].Adresa, 2);
+    EXPECT_EQ(s->kanaly[100].Subperiferie, 4);
+    EXPECT_EQ(s->kanaly[100].Kod, "K");
+    EXPECT_EQ(s->kanaly[101].Rozhrani, 2);
+    EXPECT_EQ(s->kanaly[101].Adresa, 10);
+    EXPECT_EQ(s->kanaly[101].Periferie, 11);
+    EXPECT_EQ(s->kanaly[101].Subperiferie, 12);
+    // A token is cut after 32 characters; the remainder is the next token.
+    v = Kanaly(kZahlavi + std::string(29, '0') + "100" + "1 2 3 4 \"K\"\n");
+    ASSERT_TRUE(v.Ok) << v.Zprava;
+    EXPECT_EQ(s->kanaly[100].Rozhrani, 1);
+    EXPECT_EQ(s->kanaly[100].Adresa, 2);
+    EXPECT_EQ(s->kanaly[100].Subperiferie, 4);
+    // NUL and other control characters separate tokens.
+    v = Kanaly(kZahlavi + std::string("100\0" "1\x01" "2\x1F" "3\v4\n", 12));
+    ASSERT_TRUE(v.Ok) << v.Zprava;
+    EXPECT_EQ(s->kanaly[100].Subperiferie, 4);
+}
+
+TEST_F(Parametry, ChannelsEndOfFileReadsZerosAndCtrlZEnds) {
+    TVysledek v = Kanaly(kZahlavi + "100 1");
+    ASSERT_TRUE(v.Ok) << v.Zprava;
+    EXPECT_EQ(s->kanaly[100].Pouzit, 1);
+    EXPECT_EQ(s->kanaly[100].Adresa, 0);
+    EXPECT_EQ(s->rozhrani[1].PocetModulu, 1);
+    EXPECT_EQ(Kanaly(kZahlavi + "100").Zprava, kChybaKanalu + "100");  // interface 0
+    v = Kanaly(kZahlavi + "100 1 2 3 4 \"K\x1A\"\nabc\n");
+    ASSERT_TRUE(v.Ok) << v.Zprava;
+    EXPECT_EQ(s->kanaly[100].Kod, "K");
+    EXPECT_EQ(Kanaly("\x1A" + kZahlavi + "100 1 2 3 4\n").Zprava, kVPoradku);
+    EXPECT_EQ(s->cfg.PocetKanalu, 0);  // the header lies beyond the end
+}
+
+TEST_F(Parametry, ChannelsCrLfLinesAndUnclosedQuotes) {
+    const TVysledek v =
+        Kanaly("[Logovací soubor]\r\nPovolen=0\r\n[Deklarace kanálů]\r\n100 1 2 3 4 \"K\" \"bez konce\r\n101 1 2 3 4\r\n");
+    ASSERT_TRUE(v.Ok) << v.Zprava;
+    EXPECT_EQ(s->kanaly[100].Nazev, "bez konce");
+    EXPECT_EQ(s->kanaly[101].Pouzit, 1);
+}
+
+TEST_F(Parametry, ChannelsHeaderMustMatchExactly) {
+    for (const std::string& h : {std::string("[deklarace kanálů]\n"), std::string(" [Deklarace kanálů]\n"),
+                                 std::string("[Deklarace kanálů] \n"), std::string("[Deklarace kanalu]\n")}) {
+        const TVysledek v = Kanaly(h + "100 1 1 1 1\n");
+        ASSERT_TRUE(v.Ok) << v.Zprava;
+        EXPECT_EQ(s->cfg.PocetKanalu, 0) << h;
+    }
+}
+
+TEST_F(Parametry, ChannelsLimitOf6099Declarations) {
+    std::string t = kZahlavi;
+    t.reserve(6100 * 16);
+    for (int i = 0; i < 6099; ++i) t += std::to_string(100 + i % 6000) + " 1 1 1 1\n";
+    const TVysledek v = Kanaly(t + "abc\n4000 99 1 1 1\n");  // never read
+    ASSERT_TRUE(v.Ok) << v.Zprava;
+    EXPECT_EQ(s->cfg.PocetKanalu, 6099);
+    EXPECT_EQ(s->rozhrani[1].PocetKanalu, 6099);
+}
+
+TEST_F(Parametry, ChannelsUnreadableFile) {
+    EXPECT_EQ(CtiKanaly(dir / "chybi.ini", s->cfg, s->rozhrani, s->kanaly).Zprava, kChybaSekce);
+    EXPECT_EQ(CtiKanaly(dir.Cesta(), s->cfg, s->rozhrani, s->kanaly).Zprava, kChybaSekce);
+    EXPECT_EQ(s->kanaly[99].Pouzit, 1);  // the table is initialised all the same
+}
+
+TEST(RozdelUvozovky, StateMachine) {
+    TTriTexty t = RozdelUvozovky("pred \"a b\" mezi \"\" \"c\" \"d\"");
+    EXPECT_EQ(t.Prvni, "a b");
+    EXPECT_EQ(t.Druhy, "");
+    EXPECT_EQ(t.Treti, "c");
+    t = RozdelUvozovky("\"jen prvni");
+    EXPECT_EQ(t.Prvni, "jen prvni");
+    EXPECT_EQ(t.Druhy, "");
+    t = RozdelUvozovky("\"a\"\"b\"\"c");
+    EXPECT_EQ(t.Treti, "c");
+    t = RozdelUvozovky("bez uvozovek");
+    EXPECT_EQ(t.Prvni, "");
+    t = RozdelUvozovky("'a' \"x'y\"");
+    EXPECT_EQ(t.Prvni, "x'y");
+}
+
+// ---- Encodings ----
+
+const std::string kCesky =
+    "[Logovací soubor]\nPovolen=0\nNázev RUN souborů=Běh.log\n"
+    "[Deklarace rozhraní 2]\nTyp=ZR-6180\nBaud=9600\nNázev=Výměník\nUDP opakování=3\n"
+    "[Deklarace kanálů]\n100 2 1 1 0 \"Č1\" \"Teplota žádaná\"\n";
+
+void OverCesky(const TStav& s) {
+    EXPECT_EQ(s.cfg.RunNazev, Cp("Běh.log"));
+    EXPECT_EQ(s.rozhrani[2].Nazev, Cp("Výměník"));
+    EXPECT_EQ(s.rozhrani[2].UdpOpakovani, 3);
+    EXPECT_EQ(s.cfg.PocetKanalu, 1);
+    EXPECT_EQ(s.kanaly[100].Kod, Cp("Č1"));
+    EXPECT_EQ(s.kanaly[100].Nazev, Cp("Teplota žádaná"));
+}
+
+TEST_F(Parametry, EncodingsUtf8BomAndCp1250ReadAlike) {
+    for (const std::string& obsah : {kCesky, "\xEF\xBB\xBF" + kCesky, Cp(kCesky)}) {
+        const auto [a, b, c] = Vse(Soubor(obsah));
+        ASSERT_TRUE(a.Ok) << a.Zprava;
+        ASSERT_TRUE(b.Ok) << b.Zprava;
+        ASSERT_TRUE(c.Ok) << c.Zprava;
+        OverCesky(*s);
+    }
+    // Characters outside the code page do not spoil the file.
+    const auto [a, b, c] = Vse(Soubor("; \xE2\x98\x83 \xF0\x9F\x94\xA5\n" + kCesky));
+    EXPECT_TRUE(a.Ok && b.Ok && c.Ok);
+    OverCesky(*s);
+}
+
+TEST_F(Parametry, EncodingsCp1250FileName) {
+    const std::string utf8 = Soubor(kCesky, "parametry_kotelna_č.ini");
+    const std::string cp = dir.Cesta() + "/" + Cp("parametry_kotelna_č.ini");
+    const auto [a, b, c] = Vse(cp);
+    EXPECT_TRUE(a.Ok && b.Ok && c.Ok) << a.Zprava << b.Zprava << c.Zprava;
+    OverCesky(*s);
+    EXPECT_TRUE(CtiNastaveni(utf8, s->cfg).Ok);
+}
+
+// ---- Hostile input ----
+
+TEST_F(Parametry, BinaryGarbageNeverCrashes) {
+    std::mt19937 gen(6180);
+    const std::string_view abeceda = "0123456789 \t\n\r\"$x-+[]=;\x1A\xE1";
+    for (int kolo = 0; kolo < 40; ++kolo) {
+        std::string t(static_cast<std::size_t>(1000 + kolo * 5000), '\0');
+        // Half the rounds raw bytes, half characters the channel syntax reacts to.
+        for (char& ch : t) ch = kolo % 4 < 2 ? static_cast<char>(gen()) : abeceda[gen() % abeceda.size()];
+        const std::string zacatek = kLog + kRozhrani1 + kZahlavi;  // garbage where declarations belong
+        if (kolo % 2 == 1) t = kolo % 8 == 7 ? "\xEF\xBB\xBF" + zacatek + t : Cp(zacatek) + t;
+        const std::string cesta = Soubor(t);
+        const auto [a, b, c] = Vse(cesta);
+        EXPECT_TRUE(ZeSeznamu(a.Zprava)) << kolo;
+        EXPECT_TRUE(ZeSeznamu(b.Zprava)) << kolo;
+        EXPECT_TRUE(ZeSeznamu(c.Zprava)) << kolo;
+    }
+}
+
+TEST_F(Parametry, HugeLinesAreCut) {
+    const std::string mega(1 << 20, 'x');
+    const std::string t = "[Logovací soubor]\nPovolen=0\nNázev RUN souborů=" + mega + "\n" + kRozhrani1 +
+                          "Název=" + mega + "\n" + kZahlavi + "100 1 1 1 1 \"" + mega + "\" \"" + mega + "\"\n" +
+                          std::string(1 << 20, '7') + "\n";
+    const auto [a, b, c] = Vse(Soubor(t));
+    ASSERT_TRUE(a.Ok) << a.Zprava;
+    ASSERT_TRUE(b.Ok) << b.Zprava;
+    EXPECT_EQ(c.Zprava, kChybaSekce);  // a 32-digit token is no 32-bit integer
+    EXPECT_EQ(s->cfg.RunNazev.size(), MaxIniValue);
+    EXPECT_EQ(s->rozhrani[1].Nazev.size(), MaxIniValue);
+    EXPECT_EQ(s->kanaly[100].Kod.size(), MaxIniValue);
+    EXPECT_EQ(s->kanaly[100].Nazev.size(), MaxIniValue);
+}
+
+TEST_F(Parametry, NulBytesInTheFile) {
+    const char log[] = "[Logovací soubor]\nPovolen=0\0x\nNázev RUN souborů=ab\0cd\n";
+    const char kanal[] = "100\0 1 1 1 1 \"a\0b\"\n";
+    const std::string t = std::string(log, sizeof log - 1) + kRozhrani1 + kZahlavi + std::string(kanal, sizeof kanal - 1);
+    const auto [a, b, c] = Vse(Soubor(t));
+    ASSERT_TRUE(a.Ok) << a.Zprava;
+    ASSERT_TRUE(b.Ok) << b.Zprava;
+    ASSERT_TRUE(c.Ok) << c.Zprava;
+    EXPECT_EQ(s->cfg.RunNazev, "ab");
+    EXPECT_EQ(s->kanaly[100].Kod, std::string("a\0b", 3));  // channel texts keep their bytes
+}
+
+TEST_F(Parametry, HundredMegabyteFile) {
+    const std::string cesta = dir / "velky.ini";
+    {
+        std::ofstream f(cesta, std::ios::binary);
+        f << kLog << kRozhrani1;
+        const std::string blok = std::string(63, 'v') + "\n";  // filler lines no reader wants
+        for (int i = 0; i < (100 << 20) / 64; ++i) f << blok;
+        f << "[Deklarace rozhraní 2]\nTyp=ZR-6180\nBaud=600\n" << kZahlavi << "100 2 1 1 1\n";
+    }
+    const auto [a, b, c] = Vse(cesta);
+    EXPECT_TRUE(a.Ok) << a.Zprava;
+    EXPECT_TRUE(b.Ok) << b.Zprava;
+    EXPECT_TRUE(c.Ok) << c.Zprava;
+    EXPECT_EQ(s->cfg.PocetRozhrani, 2);
+    EXPECT_EQ(s->cfg.PocetKanalu, 1);
+}
+
+// ---- The shipped example ----
+
+TEST_F(Parametry, ExampleFileIsAccepted) {
+    std::string t = CtiSoubor(std::string(RV_ZR6180_ZDROJE) + "/examples/zr6180.ini");
+    ASSERT_FALSE(t.empty());
+    const std::string demo = "/tmp/rv_zr6180_demo";
+    const std::size_t i = t.find("=" + demo);
+    ASSERT_NE(i, std::string::npos);
+    t.replace(i + 1, demo.size(), LogDir("demo"));  // keep the test inside its own directory
+    const auto [a, b, c] = Vse(Soubor(t));
+    ASSERT_TRUE(a.Ok) << a.Zprava;
+    ASSERT_TRUE(b.Ok) << b.Zprava;
+    ASSERT_TRUE(c.Ok) << c.Zprava;
+    EXPECT_EQ(s->cfg.LogPovolen, 1);
+    EXPECT_EQ(s->cfg.PocetRozhrani, 2);
+    EXPECT_GE(s->cfg.PocetKanalu, 12);
+    EXPECT_EQ(s->rozhrani[1].UdpPort, 47101);
+    EXPECT_EQ(s->rozhrani[2].UdpPort, 47102);
+    EXPECT_EQ(s->rozhrani[1].IPAdresa, "127.0.0.1");
+    EXPECT_GE(s->rozhrani[2].PocetModulu, 3);
+    // Every kind of channel is there, and each input reads back an output on
+    // its address and periphery (bits: the same bit), except on module 9.
+    std::set<int> druhy;
+    for (int c = 100; c <= KanalPosledni; ++c) {
+        const TKanal& k = s->kanaly[c];
+        if (k.Pouzit == 0) continue;
+        druhy.insert(c / 1000);
+        if (c >= 3000 || (k.Rozhrani == 2 && k.Adresa == 9)) continue;
+        bool protejsek = false;
+        for (int o = 3000; o <= KanalPosledni; ++o) {
+            const TKanal& v = s->kanaly[o];
+            if (v.Pouzit == 1 && v.Rozhrani == k.Rozhrani && v.Adresa == k.Adresa && v.Periferie == k.Periferie &&
+                (c < 2000 || v.Subperiferie == k.Subperiferie) && (c / 1000 == o / 1000 - 3))
+                protejsek = true;
+        }
+        EXPECT_TRUE(protejsek) << c;
+    }
+    EXPECT_EQ(druhy, (std::set<int>{0, 1, 2, 3, 4, 5, 6}));
+    bool vadny = false;
+    for (int c = 100; c < 3000; ++c)
+        vadny = vadny || (s->kanaly[c].Pouzit == 1 && s->kanaly[c].Rozhrani == 2 && s->kanaly[c].Adresa == 9);
+    EXPECT_TRUE(vadny);
+}
+
+}  // namespace
