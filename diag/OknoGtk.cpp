@@ -24,6 +24,7 @@ constexpr int SloupecHodnot = 178;  // x of the value column on the lower blocks
 // them, never to the screen, so the host's own windows keep their looks.
 constexpr const char* Styl = R"(
 * { font-family: "MS Sans Serif", "Microsoft Sans Serif", sans-serif; font-size: 8pt; }
+label { color: black; }
 window, notebook, notebook > stack, notebook > header, frame, checkbutton {
     background-color: rgb(192,192,192); background-image: none; }
 notebook > header { padding: 0; border: none; }
@@ -36,7 +37,7 @@ notebook > header tab:not(:checked) { background-color: rgb(180,180,180); }
 frame.rv-panel > border { border-style: solid; border-width: 1px;
     border-color: rgb(128,128,128) white white rgb(128,128,128); border-radius: 0; }
 frame.rv-skupina > border { border-style: groove; border-width: 2px;
-    border-color: white; border-radius: 0; }
+    border-color: rgb(160,160,160); border-radius: 0; }
 label.rv-hodnota { color: rgb(0,0,255); }
 label.rv-titulek { font-weight: bold; font-size: 15pt; }
 entry { min-height: 0; padding: 1px 3px; border-radius: 0; background-color: white;
@@ -312,7 +313,7 @@ void TOknoGtk::StrankaRozhrani(GtkWidget* f) {
     GtkWidget* cara = gtk_separator_new(GTK_ORIENTATION_HORIZONTAL);
     gtk_widget_set_size_request(cara, SirkaStranky - 2, 2);
     gtk_fixed_put(GTK_FIXED(f), cara, 0, 62);
-    Radky(f, PopiskyRozhrani, RRozhrani::Pocet, 72, 17, 14, rozhrani_.data(), "rv_rozhrani_");
+    Radky(f, PopiskyRozhrani, RRozhrani::Pocet, 72, 18, 12, rozhrani_.data(), "rv_rozhrani_");
 }
 
 void TOknoGtk::StrankaKanal(GtkWidget* f) {
@@ -323,7 +324,7 @@ void TOknoGtk::StrankaKanal(GtkWidget* f) {
     GtkWidget* cara = gtk_separator_new(GTK_ORIENTATION_HORIZONTAL);
     gtk_widget_set_size_request(cara, SirkaStranky - 2, 2);
     gtk_fixed_put(GTK_FIXED(f), cara, 0, 62);
-    Radky(f, PopiskyKanal, RKanal::Pocet, 72, 17, 14, kanal_.data(), "rv_kanal_");
+    Radky(f, PopiskyKanal, RKanal::Pocet, 72, 18, 12, kanal_.data(), "rv_kanal_");
 }
 
 // ---- Driver's commands ---------------------------------------------------
