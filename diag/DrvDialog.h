@@ -1,7 +1,154 @@
-// The diagnostic window's view model.
+// The diagnostic window (unit DRVFORM) as a view model: every refresh turns
+// the driver state into the texts and colours of the page in view, and the
+// toolkit layer behind diag/Okno.h only puts them on screen.
+//
+// The window is a shared view of TData: a page refresh reads the shown
+// records under d.ZamekOkna, which their writers hold too. The view model's
+// own state (selections, texts, flags) has its own lock, because the
+// headless layer ticks on a thread of its own while the host's thread calls
+// NastavOkno, DriverProc's operations and the key handlers.
 #pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <string_view>
+
+#include "config/Atom.h"
+#include "config/Cp1250.h"
+
+struct TData;
+struct TRozhrani;
+class TOkno;
+
+struct TBarva {
+    uint8_t R = 0, G = 0, B = 0;
+    friend bool operator==(const TBarva&, const TBarva&) = default;
+};
+
+inline constexpr TBarva BarvaSeda{128, 128, 128};
+inline constexpr TBarva BarvaCervena{255, 0, 0};
+inline constexpr TBarva BarvaZluta{255, 255, 0};
+inline constexpr TBarva BarvaZelena{0, 255, 0};
+
+enum class TStranka : uint8_t { Info = 0, Rozhrani = 1, Kanal = 2 };
+
+// Rows of the value column of each page.
+struct RInfo {
+    enum : int { Kanal, Rozhrani, Adresa, Status, Pocet };
+};
+struct RRozhrani {
+    enum : int {
+        Cislo, Kod, Nazev, Popis, Typ, IPPort, UdpTimeout, Baud, Timeout, Opakovani,
+        PocetModulu, PocetKanalu, Fifo, ChybnychModulu, ChybnychKanalu, Status, Pocet
+    };
+};
+struct RKanal {
+    enum : int {
+        Cislo, Kod, Nazev, Popis, CisloRozhrani, KodRozhrani, NazevRozhrani, Adresa,
+        Periferie, Subperiferie, StatusRegistr, PocetVolani, CasovaZnacka, Doby,
+        Hodnota, Status, Pocet
+    };
+};
+
+// Captions of the rows, in the order of the row numbers above.
+inline constexpr std::string_view PopiskyInfo[RInfo::Pocet] = {
+    "Číslo kanálu"_cp, "Číslo rozhraní"_cp, "Adresa modulu"_cp, "Status kanálu"_cp};
+inline constexpr std::string_view PopiskyRozhrani[RRozhrani::Pocet] = {
+    "Číslo rozhraní"_cp, "Kód rozhraní"_cp, "Název rozhraní"_cp, "Popis rozhraní"_cp,
+    "Typ rozhraní"_cp, "IP adresa / port"_cp, "UDP timeout [ms]"_cp,
+    "Komunikační rychlost [Bd]"_cp, "Timeout [ms]"_cp, "Povolený počet opakování"_cp,
+    "Počet definovaných modulů"_cp, "Počet definovaných kanálů"_cp, "Zaplnění FIFO [%]"_cp,
+    "Počet chybných modulů"_cp, "Počet chybných kanálů"_cp, "Status rozhraní"_cp};
+inline constexpr std::string_view PopiskyKanal[RKanal::Pocet] = {
+    "Číslo kanálu"_cp, "Kód kanálu"_cp, "Název kanálu"_cp, "Popis kanálu"_cp,
+    "Číslo rozhraní"_cp, "Kód rozhraní"_cp, "Název rozhraní"_cp, "Adresa modulu"_cp,
+    "Periferie modulu"_cp, "Subperiferie"_cp, "Status registr modulu"_cp,
+    "Celkový počet volání kanálu"_cp, "Časová značka"_cp, "Doba kom. RS/LAN/RV [ms]"_cp,
+    "Hodnota kanálu"_cp, "Status kanálu"_cp};
+
+// Everything the window shows, code page 1250. Texts of a page stay as they
+// are until that page is refreshed.
+struct TZobrazeni {
+    TStranka Stranka = TStranka::Info;
+    std::array<std::string, RInfo::Pocet> Info;
+    Pole<TBarva, 1, 16> Indikatory{};  // box k stands for interface k
+    std::string PocetRozhrani;         // "Počet definovaných rozhraní", set once
+    std::string PocetKanalu;           // "Počet definovaných kanálů", set once
+    std::array<std::string, RRozhrani::Pocet> Rozhrani;
+    std::array<std::string, RKanal::Pocet> Kanal;
+    std::string Edit1;  // channel entry field
+    std::string Edit2;  // interface entry field
+    bool Logovani = false;  // tick of "Logování chyb"
+    bool Viditelne = false;
+    bool Povoleno = true;
+};
 
 class TDrvDialog {
 public:
-    ~TDrvDialog() = default;
+    // The window for the driver's Init: the layer follows RV_ZR6180_WINDOW
+    // ("auto" by default, "gtk", "none"). Null when it cannot be created.
+    static std::unique_ptr<TDrvDialog> Vytvor(TData& d);
+
+    // A view model without any layer: no screen and no timer (tests drive it).
+    explicit TDrvDialog(TData& d);
+    ~TDrvDialog();  // stops the timer and destroys the on-screen window
+    TDrvDialog(const TDrvDialog&) = delete;
+    TDrvDialog& operator=(const TDrvDialog&) = delete;
+
+    Atom<uint32_t> ZobrazenyKanal;     // 0 until NastavOkno, then 99..6099
+    Atom<uint32_t> ZobrazeneRozhrani;  // 0 after construction, read as 1
+
+    // Driver side (Init, Done, DriverProc), on the host's thread.
+    void NastavOkno();
+    void NastavViditelnost(bool viditelne);
+    void Minimalizuj();
+    void Obnov();
+    void Fokus();
+    void Umisti(int32_t l, int32_t t, int32_t w, int32_t h);
+    void PovolOkno(uint32_t pozadovana, uint32_t udelena);
+    void ZastavTimer();
+
+    // Refresh.
+    void Timer1Timer();
+    void ObnovInfo();
+    void ObnovKanal();
+    void ObnovRozhrani();
+    static TBarva BarvaRozhrani(const TRozhrani& r);
+    static std::string_view OrizniText(std::string_view t, std::size_t n);
+
+    // Input. The key handlers return true when the field may take the
+    // character, false when it is swallowed.
+    bool FormCloseQuery() const;
+    bool Edit1KeyPress(char c);
+    bool Edit2KeyPress(char c);
+    void CheckBox1Click();
+
+    // Helpers for the toolkit layers and tests.
+    bool TypeChannelKey(char c);    // a typed character, as the field would take it
+    bool TypeInterfaceKey(char c);
+    void SetChannelFieldText(std::string_view t);  // text that reached the field otherwise
+    void SetInterfaceFieldText(std::string_view t);
+    bool SelectPage(TStranka s);     // a tab change; refused while disabled
+    bool ClickLogging(bool ticked);  // the operator's tick; refused while disabled
+    TZobrazeni Snimek() const;       // a copy of what is shown
+    bool Viditelne() const;
+    bool Povoleno() const;
+
+private:
+    static std::unique_ptr<TOkno> VytvorOkno(TDrvDialog& dialog);
+    void obnovInfo();
+    void obnovKanal();
+    void obnovRozhrani();
+    bool zmenLogovani(bool ticked);
+    void vyplnInfo();
+    void vyplnKanal(uint32_t n);
+    void vyplnRozhrani(uint32_t i);
+
+    TData& d_;
+    mutable std::mutex zamek_;  // guards z_; taken before d_.ZamekOkna
+    TZobrazeni z_;
+    std::unique_ptr<TOkno> okno_;  // last member: its timer stops before the rest goes
 };

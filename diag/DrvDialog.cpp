@@ -1,0 +1,479 @@
+#include "diag/DrvDialog.h"
+
+#include <charconv>
+#include <cstdlib>
+#include <cstring>
+
+#include "comm/Buzeni.h"
+#include "config/Hodnoty.h"
+#include "config/Model.h"
+#include "config/Radek.h"
+#include "config/StatusTexty.h"
+#include "diag/Okno.h"
+
+namespace {
+
+constexpr std::size_t DelkaPole = 42;
+constexpr std::string_view Pomlcka = "-";
+constexpr std::string_view DemoRezim = "      DEMO REŽIM"_cp;
+
+using TBunka = TText<96>;
+
+void Nastav(std::string& cil, std::string_view t) { cil.assign(t.data(), t.size()); }
+
+std::string_view Oriznuty(std::string_view t) { return TDrvDialog::OrizniText(t, DelkaPole); }
+
+// A channel's status as the Info and channel pages show it.
+std::string_view StatusKanaluText(uint8_t status) {
+    return status == 99 ? "Kanál nepoužit."_cp : Oriznuty(StatusText(status));
+}
+
+bool JeCislice(char c) { return c >= '0' && c <= '9'; }
+
+// A signed 32-bit decimal number filling the whole text.
+bool CtiCislo(std::string_view t, int32_t& v) {
+    const char* z = t.data();
+    const char* k = t.data() + t.size();
+    if (z != k && *z == '+') ++z;  // from_chars knows only '-'
+    if (z == k || *z == '+') return false;
+    auto r = std::from_chars(z, k, v);
+    return r.ec == std::errc() && r.ptr == k;
+}
+
+// Fill of a queue in percent with one decimal, in the locale's separator.
+void PridejZaplneni(TBunka& t, int32_t potvrzenych, char oddelovac) {
+    char b[48];
+    auto r = std::to_chars(b, b + sizeof b, potvrzenych * 100.0 / VelikostFronty,
+                           std::chars_format::fixed, 1);
+    for (char* p = b; p != r.ptr; ++p)
+        if (*p == '.') *p = oddelovac;
+    t.Pridej(std::string_view(b, static_cast<std::size_t>(r.ptr - b)));
+}
+
+// Brings an entry field's text into range: the number in force and its text.
+struct TVolba {
+    uint32_t cislo;
+    std::string text;
+};
+
+TVolba UpravKanal(std::string text) {
+    if (text.size() > 6) text = "6099";
+    if (text.empty()) text = "99";
+    int32_t v = 0;
+    if (!CtiCislo(text, v)) { v = 99; text = "99"; }
+    uint32_t u = static_cast<uint32_t>(v);  // a negative number counts as too large
+    if (u < 99) { u = 99; text = "99"; }
+    if (u > 6099) { u = 6099; text = "6099"; }
+    return {u, std::move(text)};
+}
+
+TVolba UpravRozhrani(std::string text) {
+    if (text.size() > 2) text = "16";
+    if (text.empty()) text = "1";
+    int32_t v = 0;
+    if (!CtiCislo(text, v)) { v = 1; text = "1"; }
+    uint32_t u = static_cast<uint32_t>(v);
+    if (u == 0) { u = 1; text = "1"; }
+    if (u > 16) { u = 16; text = "16"; }
+    return {u, std::move(text)};
+}
+
+void PisDoPole(std::string& pole, char c) {
+    if (c == 8) {
+        if (!pole.empty()) pole.pop_back();
+    } else {
+        pole.push_back(c);
+    }
+}
+
+}  // namespace
+
+TDrvDialog::TDrvDialog(TData& d) : d_(d) {}
+
+TDrvDialog::~TDrvDialog() { okno_.reset(); }
+
+std::unique_ptr<TDrvDialog> TDrvDialog::Vytvor(TData& d) {
+    try {
+        auto dialog = std::make_unique<TDrvDialog>(d);
+        dialog->okno_ = VytvorOkno(*dialog);
+        if (!dialog->okno_) return nullptr;
+        return dialog;
+    } catch (...) {
+        return nullptr;  // no memory or no thread for the timer: Init reports it
+    }
+}
+
+std::unique_ptr<TOkno> TDrvDialog::VytvorOkno(TDrvDialog& dialog) {
+    const char* e = std::getenv("RV_ZR6180_WINDOW");
+    const std::string_view rezim = e != nullptr ? e : "auto";
+    if (rezim == "none") return VytvorOknoHeadless(dialog);
+    std::unique_ptr<TOkno> okno;
+#ifdef RV_ZR6180_MA_GTK
+    // In "auto" without any display there is nothing to try and nothing to warn about.
+    const auto je = [](const char* v) {
+        const char* t = std::getenv(v);
+        return t != nullptr && *t != '\0';
+    };
+    if (rezim == "gtk" || je("DISPLAY") || je("WAYLAND_DISPLAY")) okno = VytvorOknoGtk(dialog);
+#endif
+    if (rezim == "gtk" || okno) return okno;
+    return VytvorOknoHeadless(dialog);
+}
+
+// ---- Driver side ---------------------------------------------------------
+
+void TDrvDialog::NastavOkno() {
+    bool zmena = false;
+    {
+        std::lock_guard g(zamek_);
+        z_.Edit1 = "100";
+        z_.Edit2 = "1";
+        TBunka t;
+        t.Pridej(static_cast<int32_t>(d_.Cfg.PocetRozhrani));
+        Nastav(z_.PocetRozhrani, t);
+        t.Vymaz();
+        t.Pridej(static_cast<int32_t>(d_.Cfg.PocetKanalu));
+        Nastav(z_.PocetKanalu, t);
+        zmena = zmenLogovani(d_.Cfg.LogRozhraniPovolen != 0);
+        ZobrazenyKanal = 100;
+    }
+    if (zmena) CheckBox1Click();  // ticking the box here counts as a click
+    NastavViditelnost(d_.Cfg.OknoPovoleno != 0);
+    if (okno_) okno_->Vykresli();
+}
+
+void TDrvDialog::NastavViditelnost(bool viditelne) {
+    {
+        std::lock_guard g(zamek_);
+        z_.Viditelne = viditelne;
+    }
+    if (okno_) okno_->NastavViditelnost(viditelne);
+}
+
+void TDrvDialog::Minimalizuj() {
+    if (okno_) okno_->Minimalizuj();
+}
+
+void TDrvDialog::Obnov() {
+    if (okno_) okno_->Obnov();
+}
+
+void TDrvDialog::Fokus() {
+    if (okno_) okno_->Fokus();
+}
+
+void TDrvDialog::Umisti(int32_t l, int32_t t, int32_t w, int32_t h) {
+    if (okno_) okno_->Umisti(l, t, w, h);
+}
+
+void TDrvDialog::PovolOkno(uint32_t pozadovana, uint32_t udelena) {
+    const bool povoleno = udelena >= pozadovana;
+    {
+        std::lock_guard g(zamek_);
+        z_.Povoleno = povoleno;
+    }
+    if (okno_) okno_->Povol(povoleno);
+}
+
+void TDrvDialog::ZastavTimer() {
+    if (okno_) okno_->ZastavTimer();
+}
+
+// ---- Refresh -------------------------------------------------------------
+
+void TDrvDialog::Timer1Timer() {
+    std::lock_guard g(zamek_);
+    if (!z_.Viditelne) return;  // a minimised window still counts as shown
+    switch (z_.Stranka) {
+        case TStranka::Info: obnovInfo(); break;
+        case TStranka::Rozhrani: obnovRozhrani(); break;
+        case TStranka::Kanal: obnovKanal(); break;
+    }
+}
+
+void TDrvDialog::ObnovInfo() {
+    std::lock_guard g(zamek_);
+    obnovInfo();
+}
+
+void TDrvDialog::ObnovKanal() {
+    std::lock_guard g(zamek_);
+    obnovKanal();
+}
+
+void TDrvDialog::ObnovRozhrani() {
+    std::lock_guard g(zamek_);
+    obnovRozhrani();
+}
+
+TBarva TDrvDialog::BarvaRozhrani(const TRozhrani& r) {
+    if (r.Pouzito == 0) return BarvaSeda;
+    if (r.Status != 0) return BarvaCervena;
+    for (const auto& s : r.StatusKanalu)
+        if (s != 0) return BarvaZluta;
+    return BarvaZelena;
+}
+
+std::string_view TDrvDialog::OrizniText(std::string_view t, std::size_t n) {
+    return t.size() <= n ? t : t.substr(0, n);
+}
+
+void TDrvDialog::obnovInfo() {
+    {
+        std::lock_guard g(d_.ZamekOkna);
+        vyplnInfo();
+    }
+    // The boxes read single status bytes only: the long scan stays outside
+    // the lock so that no writer waits for it.
+    for (int i = RozhraniPrvni; i <= RozhraniPosledni; ++i)
+        z_.Indikatory[i] = BarvaRozhrani(d_.Rozhrani[i]);
+}
+
+void TDrvDialog::vyplnInfo() {
+    auto& info = z_.Info;
+    const uint32_t n = d_.PosledniChybnyKanal;
+    const TKanal* k = JeKanal(n) ? &d_.Kanaly[n] : nullptr;
+    for (int r : {RInfo::Kanal, RInfo::Rozhrani, RInfo::Adresa}) Nastav(info[r], Pomlcka);
+    TBunka t;
+    if (n == 0) {
+        Nastav(info[RInfo::Status], "Komunikace v pořádku."_cp);
+    } else if (k == nullptr || k->Pouzit == 0) {
+        // A number outside the table is reported like an undeclared channel.
+        t.Pridej("Nedefinovaný kanál "_cp).Pridej(n).Pridej('.');
+        Nastav(info[RInfo::Status], t);
+    } else if (k->Status == 0) {
+        Nastav(info[RInfo::Status], "Komunikace v pořádku."_cp);
+    } else {
+        t.Pridej(n);
+        Nastav(info[RInfo::Kanal], t);
+        t.Vymaz();
+        t.Pridej(static_cast<uint8_t>(k->Rozhrani));
+        Nastav(info[RInfo::Rozhrani], t);
+        t.Vymaz();
+        t.Pridej(static_cast<uint8_t>(k->Adresa));
+        Nastav(info[RInfo::Adresa], t);
+        Nastav(info[RInfo::Status], StatusKanaluText(k->Status));
+    }
+}
+
+void TDrvDialog::obnovKanal() {
+    uint32_t n = ZobrazenyKanal;
+    if (n < KanalPrvni) n = KanalPrvni;
+    if (n > KanalPosledni) n = KanalPosledni;
+    ZobrazenyKanal = n;
+    std::lock_guard g(d_.ZamekOkna);
+    vyplnKanal(n);
+}
+
+void TDrvDialog::vyplnKanal(uint32_t n) {
+    auto& s = z_.Kanal;
+    const TKanal& k = d_.Kanaly[n];
+    TBunka t;
+    t.Pridej(n);
+    Nastav(s[RKanal::Cislo], t);
+    if (k.Pouzit == 0) {
+        for (int r = RKanal::Cislo + 1; r < RKanal::Status; ++r) Nastav(s[r], Pomlcka);
+        Nastav(s[RKanal::Status], "Kanál nedefinován."_cp);
+        return;
+    }
+    const uint8_t i = k.Rozhrani;
+    // A declared channel always names an interface 1..16; should it not, the
+    // interface rows stay empty instead of reading outside the table.
+    const TRozhrani* r = JeRozhrani(i) ? &d_.Rozhrani[i] : nullptr;
+    const TModul m = r != nullptr ? r->Moduly[k.Adresa] : TModul{};
+    Nastav(s[RKanal::Kod], Oriznuty(k.Kod));
+    Nastav(s[RKanal::Nazev], Oriznuty(k.Nazev));
+    Nastav(s[RKanal::Popis], Oriznuty(k.Popis));
+    t.Vymaz();
+    t.Pridej(i);
+    if (r != nullptr && r->Demo != 0) t.Pridej(DemoRezim);
+    Nastav(s[RKanal::CisloRozhrani], t);
+    Nastav(s[RKanal::KodRozhrani], r != nullptr ? Oriznuty(r->Kod) : Pomlcka);
+    Nastav(s[RKanal::NazevRozhrani], r != nullptr ? Oriznuty(r->Nazev) : Pomlcka);
+    t.Vymaz();
+    t.Pridej(static_cast<uint8_t>(k.Adresa));
+    Nastav(s[RKanal::Adresa], t);
+    t.Vymaz();
+    t.Pridej(static_cast<uint8_t>(k.Periferie));
+    Nastav(s[RKanal::Periferie], t);
+    t.Vymaz();
+    t.Pridej(static_cast<uint8_t>(k.Subperiferie));
+    Nastav(s[RKanal::Subperiferie], t);
+    t.Vymaz();
+    t.Pridej("0x").Hex(static_cast<uint8_t>(k.StatusRegistr & 0xF7), 2);
+    Nastav(s[RKanal::StatusRegistr], t);
+    t.Vymaz();
+    t.Pridej(static_cast<uint32_t>(k.PocetVolani));
+    Nastav(s[RKanal::PocetVolani], t);
+    t.Vymaz();
+    t.Pridej(static_cast<uint32_t>(k.CasovaZnacka));
+    Nastav(s[RKanal::CasovaZnacka], t);
+    t.Vymaz();
+    t.Pridej(static_cast<uint32_t>(k.DobaRS)).Pridej('/');
+    t.Pridej(static_cast<uint32_t>(k.DobaLAN)).Pridej('/');
+    t.Pridej(static_cast<uint32_t>(k.DobaCelkem));
+    Nastav(s[RKanal::Doby], t);
+    s[RKanal::Hodnota] = HodnotaKanaluText(n, k, m, d_.Lokalizace.DesetinnyOddelovac);
+    Nastav(s[RKanal::Status], StatusKanaluText(k.Status));
+}
+
+void TDrvDialog::obnovRozhrani() {
+    uint32_t i = ZobrazeneRozhrani;
+    if (i > RozhraniPosledni) i = RozhraniPosledni;
+    if (i == 0) i = RozhraniPrvni;
+    ZobrazeneRozhrani = i;
+    std::lock_guard g(d_.ZamekOkna);
+    vyplnRozhrani(i);
+}
+
+void TDrvDialog::vyplnRozhrani(uint32_t i) {
+    auto& s = z_.Rozhrani;
+    const TRozhrani& r = d_.Rozhrani[i];
+    TBunka t;
+    t.Pridej(i);
+    if (r.Pouzito == 0) {
+        Nastav(s[RRozhrani::Cislo], t);
+        for (int k = RRozhrani::Cislo + 1; k < RRozhrani::Status; ++k) Nastav(s[k], Pomlcka);
+        Nastav(s[RRozhrani::Status], "Rozhrani nedefinováno."_cp);
+        return;
+    }
+    if (r.Demo != 0) t.Pridej(DemoRezim);
+    Nastav(s[RRozhrani::Cislo], t);
+    Nastav(s[RRozhrani::Kod], Oriznuty(r.Kod));
+    Nastav(s[RRozhrani::Nazev], Oriznuty(r.Nazev));
+    Nastav(s[RRozhrani::Popis], Oriznuty(r.Popis));
+    Nastav(s[RRozhrani::Typ], Oriznuty(r.Typ));
+    t.Vymaz();
+    t.Pridej(r.IPAdresa).Pridej(" / ").Pridej(static_cast<int32_t>(r.UdpPort));
+    Nastav(s[RRozhrani::IPPort], Oriznuty(t));
+    const auto cislo = [&](int radek, int32_t v) {
+        t.Vymaz();
+        t.Pridej(v);
+        Nastav(s[radek], t);
+    };
+    cislo(RRozhrani::UdpTimeout, r.UdpTimeout);
+    cislo(RRozhrani::Baud, r.Baud);
+    cislo(RRozhrani::Timeout, r.Timeout);
+    cislo(RRozhrani::Opakovani, r.Opakovani);
+    cislo(RRozhrani::PocetModulu, r.PocetModulu);
+    cislo(RRozhrani::PocetKanalu, r.PocetKanalu);
+    t.Vymaz();
+    PridejZaplneni(t, d_.Fronty[i].PocetPotvrzenych, d_.Lokalizace.DesetinnyOddelovac);
+    Nastav(s[RRozhrani::Fifo], t);
+    uint32_t moduly = 0;
+    for (const auto& m : r.Moduly) moduly += m.Status != 0;
+    uint32_t kanaly = 0;
+    for (const auto& k : r.StatusKanalu) kanaly += k != 0;
+    t.Vymaz();
+    t.Pridej(moduly);
+    Nastav(s[RRozhrani::ChybnychModulu], t);
+    t.Vymaz();
+    t.Pridej(kanaly);
+    Nastav(s[RRozhrani::ChybnychKanalu], t);
+    Nastav(s[RRozhrani::Status], Oriznuty(StatusText(static_cast<uint32_t>(static_cast<int32_t>(r.Status)))));
+}
+
+// ---- Input ---------------------------------------------------------------
+
+bool TDrvDialog::FormCloseQuery() const { return false; }
+
+bool TDrvDialog::Edit1KeyPress(char c) {
+    std::lock_guard g(zamek_);
+    if (!z_.Povoleno) return false;
+    if (c == 13) {
+        TVolba v = UpravKanal(z_.Edit1);
+        z_.Edit1 = std::move(v.text);
+        ZobrazenyKanal = v.cislo;
+        obnovKanal();
+    }
+    return JeCislice(c) || c == 8;
+}
+
+bool TDrvDialog::Edit2KeyPress(char c) {
+    std::lock_guard g(zamek_);
+    if (!z_.Povoleno) return false;
+    if (c == 13) {
+        TVolba v = UpravRozhrani(z_.Edit2);
+        z_.Edit2 = std::move(v.text);
+        ZobrazeneRozhrani = v.cislo;
+        obnovRozhrani();
+    }
+    return JeCislice(c) || c == 8;
+}
+
+void TDrvDialog::CheckBox1Click() {
+    bool zaskrtnuto = false;
+    {
+        std::lock_guard g(zamek_);
+        zaskrtnuto = z_.Logovani;
+    }
+    // The interface threads take the request up after their next step.
+    if (zaskrtnuto)
+        d_.Cfg.LogZapnout = 1;
+    else
+        d_.Cfg.LogVypnout = 1;
+    VzbudVsechnaRozhrani(d_);
+}
+
+bool TDrvDialog::zmenLogovani(bool ticked) {
+    if (z_.Logovani == ticked) return false;
+    z_.Logovani = ticked;
+    return true;
+}
+
+bool TDrvDialog::TypeChannelKey(char c) {
+    if (!Edit1KeyPress(c)) return false;
+    std::lock_guard g(zamek_);
+    PisDoPole(z_.Edit1, c);
+    return true;
+}
+
+bool TDrvDialog::TypeInterfaceKey(char c) {
+    if (!Edit2KeyPress(c)) return false;
+    std::lock_guard g(zamek_);
+    PisDoPole(z_.Edit2, c);
+    return true;
+}
+
+void TDrvDialog::SetChannelFieldText(std::string_view t) {
+    std::lock_guard g(zamek_);
+    Nastav(z_.Edit1, t);
+}
+
+void TDrvDialog::SetInterfaceFieldText(std::string_view t) {
+    std::lock_guard g(zamek_);
+    Nastav(z_.Edit2, t);
+}
+
+bool TDrvDialog::SelectPage(TStranka s) {
+    std::lock_guard g(zamek_);
+    if (!z_.Povoleno) return false;
+    z_.Stranka = s;  // the next tick refreshes it
+    return true;
+}
+
+bool TDrvDialog::ClickLogging(bool ticked) {
+    bool zmena = false;
+    {
+        std::lock_guard g(zamek_);
+        if (!z_.Povoleno) return false;
+        zmena = zmenLogovani(ticked);
+    }
+    if (zmena) CheckBox1Click();
+    return true;
+}
+
+TZobrazeni TDrvDialog::Snimek() const {
+    std::lock_guard g(zamek_);
+    return z_;
+}
+
+bool TDrvDialog::Viditelne() const {
+    std::lock_guard g(zamek_);
+    return z_.Viditelne;
+}
+
+bool TDrvDialog::Povoleno() const {
+    std::lock_guard g(zamek_);
+    return z_.Povoleno;
+}

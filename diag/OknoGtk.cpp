@@ -1,0 +1,505 @@
+// The window on screen with GTK3. Everything here runs on the thread that
+// created it (the host's thread calling Init); the 200 ms timer is a source
+// of the default GLib main context, dispatched whenever the host iterates it.
+#include <gtk/gtk.h>
+
+#include <array>
+#include <string>
+#include <string_view>
+
+#include "config/Cp1250.h"
+#include "diag/DrvDialog.h"
+#include "diag/ObrazkyGtk.h"
+#include "diag/Okno.h"
+
+namespace {
+
+constexpr int Sirka = 456;
+constexpr int Vyska = 405;
+constexpr int SirkaStranky = 449;
+constexpr int VyskaStranky = 377;
+constexpr int SloupecHodnot = 178;  // x of the value column on the lower blocks
+
+// Scoped to this window's widgets only: the provider is added to each of
+// them, never to the screen, so the host's own windows keep their looks.
+constexpr const char* Styl = R"(
+* { font-family: "MS Sans Serif", "Microsoft Sans Serif", sans-serif; font-size: 8pt; }
+label { color: black; }
+window, notebook, notebook > stack, notebook > header, frame, checkbutton {
+    background-color: rgb(192,192,192); background-image: none; }
+notebook > header { padding: 0; border: none; }
+notebook > header > tabs { margin: 0; }
+notebook > header tab { padding: 1px 10px; min-height: 0; min-width: 0;
+    border-style: solid; border-width: 1px 1px 0 1px; border-radius: 2px 2px 0 0;
+    border-color: white rgb(64,64,64) rgb(64,64,64) white; color: black; }
+notebook > header tab:checked { background-color: rgb(192,192,192); box-shadow: none; }
+notebook > header tab:not(:checked) { background-color: rgb(180,180,180); }
+frame.rv-panel > border { border-style: solid; border-width: 1px;
+    border-color: rgb(128,128,128) white white rgb(128,128,128); border-radius: 0; }
+frame.rv-skupina > border { border-style: groove; border-width: 2px;
+    border-color: rgb(160,160,160); border-radius: 0; }
+label.rv-hodnota { color: rgb(0,0,255); }
+label.rv-titulek { font-weight: bold; font-size: 15pt; }
+entry { min-height: 0; padding: 1px 3px; border-radius: 0; background-color: white;
+    border-color: rgb(128,128,128); }
+checkbutton { padding: 0; }
+separator { background-color: rgb(128,128,128); min-height: 1px; }
+)";
+
+std::string Utf8(std::string_view cp) { return cp1250::DoUtf8(cp); }
+
+// A value label that is rewritten only when its text changes.
+struct THodnota {
+    GtkWidget* w = nullptr;
+    std::string text;  // code page 1250, as last put on screen
+
+    void Nastav(const std::string& t) {
+        if (w == nullptr || t == text) return;
+        text = t;
+        gtk_label_set_text(GTK_LABEL(w), Utf8(t).c_str());
+    }
+};
+
+struct TIndikator {
+    GtkWidget* w = nullptr;
+    TBarva barva = BarvaSeda;
+};
+
+class TOknoGtk final : public TOkno {
+public:
+    explicit TOknoGtk(TDrvDialog& dialog) : dialog_(dialog) {}
+    ~TOknoGtk() override;
+    bool Sestav();
+
+    void NastavViditelnost(bool viditelne) override;
+    void Minimalizuj() override { gtk_window_iconify(GTK_WINDOW(okno_)); }
+    void Obnov() override { gtk_window_deiconify(GTK_WINDOW(okno_)); }
+    void Fokus() override { gtk_window_present(GTK_WINDOW(okno_)); }
+    void Umisti(int32_t l, int32_t t, int32_t w, int32_t h) override;
+    void Povol(bool povoleno) override;
+    void ZastavTimer() override;
+    void Vykresli() override;
+
+private:
+    // Building.
+    GtkWidget* Popisek(GtkWidget* fixed, std::string_view cp, int x, int y);
+    GtkWidget* Hodnota(GtkWidget* fixed, const char* jmeno, int x, int y, int sirka);
+    void Radky(GtkWidget* fixed, const std::string_view* popisky, int pocet, int y0,
+               int krok, int mezeraPredPoslednim, THodnota* hodnoty, const char* predpona);
+    GtkWidget* Stranka(std::string_view titulek);
+    void StrankaInfo(GtkWidget* fixed);
+    void StrankaRozhrani(GtkWidget* fixed);
+    void StrankaKanal(GtkWidget* fixed);
+    GtkWidget* Editace(GtkWidget* fixed, const char* jmeno, int x, int y);
+    void Ostyluj(GtkWidget* w);
+
+    // Showing the view model.
+    void VykresliStranku(const TZobrazeni& z, TStranka s);
+    void VykresliHlavicky(const TZobrazeni& z);
+
+    // GTK callbacks.
+    static gboolean Tik(gpointer self);
+    static gboolean Zavrit(GtkWidget*, GdkEvent*, gpointer self);
+    static gboolean KlavesaOkna(GtkWidget*, GdkEventKey*, gpointer self);
+    static gboolean KlavesaEditace(GtkWidget* w, GdkEventKey* e, gpointer self);
+    static void ZmenaEditace(GtkEditable* w, gpointer self);
+    static void ZmenaStranky(GtkNotebook* n, GtkWidget*, guint cislo, gpointer self);
+    static void Zaskrtnuti(GtkToggleButton* b, gpointer self);
+    static gboolean Mys(GtkWidget*, GdkEvent*, gpointer self);
+    static gboolean KresliIndikator(GtkWidget* w, cairo_t* cr, gpointer barva);
+    static void Realizace(GtkWidget* w, gpointer);
+
+    TDrvDialog& dialog_;
+    GtkCssProvider* css_ = nullptr;
+    GtkWidget* okno_ = nullptr;
+    GtkWidget* zaklop_ = nullptr;  // above the pages while the window is disabled
+    GtkWidget* stranky_ = nullptr;
+    GtkWidget* edit1_ = nullptr;
+    GtkWidget* edit2_ = nullptr;
+    GtkWidget* logovani_ = nullptr;
+    gulong logovaniSignal_ = 0;
+    THodnota pocetRozhrani_, pocetKanalu_;
+    std::array<THodnota, RInfo::Pocet> info_;
+    std::array<THodnota, RRozhrani::Pocet> rozhrani_;
+    std::array<THodnota, RKanal::Pocet> kanal_;
+    std::array<TIndikator, 16> indikatory_;
+    std::array<TBarva, 4> legenda_{BarvaZelena, BarvaCervena, BarvaZluta, BarvaSeda};
+    guint timer_ = 0;
+    bool povoleno_ = true;
+};
+
+TOknoGtk::~TOknoGtk() {
+    ZastavTimer();
+    if (okno_ != nullptr) gtk_widget_destroy(okno_);
+    if (css_ != nullptr) g_object_unref(css_);
+}
+
+bool TOknoGtk::Sestav() {
+    css_ = gtk_css_provider_new();
+    if (!gtk_css_provider_load_from_data(css_, Styl, -1, nullptr)) return false;
+
+    okno_ = gtk_window_new(GTK_WINDOW_TOPLEVEL);
+    gtk_widget_set_name(okno_, "rv_okno");
+    gtk_window_set_title(GTK_WINDOW(okno_), " Rv_zr6180");
+    gtk_window_set_resizable(GTK_WINDOW(okno_), FALSE);
+    gtk_window_set_deletable(GTK_WINDOW(okno_), FALSE);
+    gtk_window_set_position(GTK_WINDOW(okno_), GTK_WIN_POS_CENTER);
+    if (GdkPixbuf* ikona = obrazky::Ikona(); ikona != nullptr) {
+        gtk_window_set_icon(GTK_WINDOW(okno_), ikona);
+        g_object_unref(ikona);
+    }
+    g_signal_connect(okno_, "delete-event", G_CALLBACK(Zavrit), this);
+    g_signal_connect(okno_, "key-press-event", G_CALLBACK(KlavesaOkna), this);
+    g_signal_connect(okno_, "realize", G_CALLBACK(Realizace), nullptr);
+
+    GtkWidget* koren = gtk_fixed_new();
+    gtk_widget_set_size_request(koren, Sirka, Vyska);
+    gtk_container_add(GTK_CONTAINER(okno_), koren);
+
+    zaklop_ = gtk_event_box_new();
+    gtk_event_box_set_visible_window(GTK_EVENT_BOX(zaklop_), FALSE);
+    for (const char* s : {"button-press-event", "button-release-event", "scroll-event"})
+        g_signal_connect(zaklop_, s, G_CALLBACK(Mys), this);
+    gtk_fixed_put(GTK_FIXED(koren), zaklop_, 2, 3);
+
+    stranky_ = gtk_notebook_new();
+    gtk_widget_set_name(stranky_, "rv_stranky");
+    gtk_notebook_set_show_border(GTK_NOTEBOOK(stranky_), FALSE);
+    gtk_container_add(GTK_CONTAINER(zaklop_), stranky_);
+    StrankaInfo(Stranka("Info"));
+    StrankaRozhrani(Stranka("Diagnostika rozhraní"_cp));
+    StrankaKanal(Stranka("Diagnostika kanálu"_cp));
+    g_signal_connect(stranky_, "switch-page", G_CALLBACK(ZmenaStranky), this);
+
+    Ostyluj(okno_);
+    gtk_widget_show_all(koren);
+    timer_ = g_timeout_add(200, Tik, this);
+    return true;
+}
+
+// ---- Building ------------------------------------------------------------
+
+void TOknoGtk::Ostyluj(GtkWidget* w) {
+    gtk_style_context_add_provider(gtk_widget_get_style_context(w), GTK_STYLE_PROVIDER(css_),
+                                   GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
+    if (GTK_IS_CONTAINER(w))
+        gtk_container_forall(GTK_CONTAINER(w), [](GtkWidget* c, gpointer s) {
+            static_cast<TOknoGtk*>(s)->Ostyluj(c);
+        }, this);
+}
+
+GtkWidget* TOknoGtk::Popisek(GtkWidget* fixed, std::string_view cp, int x, int y) {
+    GtkWidget* l = gtk_label_new(Utf8(cp).c_str());
+    gtk_label_set_xalign(GTK_LABEL(l), 0.0f);
+    gtk_fixed_put(GTK_FIXED(fixed), l, x, y);
+    return l;
+}
+
+GtkWidget* TOknoGtk::Hodnota(GtkWidget* fixed, const char* jmeno, int x, int y, int sirka) {
+    GtkWidget* l = gtk_label_new("");
+    gtk_widget_set_name(l, jmeno);
+    gtk_label_set_xalign(GTK_LABEL(l), 0.0f);
+    gtk_label_set_single_line_mode(GTK_LABEL(l), TRUE);
+    gtk_widget_set_size_request(l, sirka, -1);
+    gtk_style_context_add_class(gtk_widget_get_style_context(l), "rv-hodnota");
+    gtk_fixed_put(GTK_FIXED(fixed), l, x, y);
+    return l;
+}
+
+void TOknoGtk::Radky(GtkWidget* fixed, const std::string_view* popisky, int pocet, int y0,
+                     int krok, int mezeraPredPoslednim, THodnota* hodnoty, const char* predpona) {
+    for (int i = 0; i < pocet; ++i) {
+        const int y = y0 + i * krok + (i == pocet - 1 ? mezeraPredPoslednim : 0);
+        Popisek(fixed, popisky[i], 10, y);
+        const std::string jmeno = std::string(predpona) + std::to_string(i);
+        hodnoty[i].w = Hodnota(fixed, jmeno.c_str(), SloupecHodnot, y, SirkaStranky - SloupecHodnot - 6);
+    }
+}
+
+GtkWidget* TOknoGtk::Stranka(std::string_view titulek) {
+    GtkWidget* panel = gtk_frame_new(nullptr);
+    gtk_frame_set_shadow_type(GTK_FRAME(panel), GTK_SHADOW_IN);
+    gtk_style_context_add_class(gtk_widget_get_style_context(panel), "rv-panel");
+    GtkWidget* fixed = gtk_fixed_new();
+    gtk_widget_set_size_request(fixed, SirkaStranky - 2, VyskaStranky - 2);
+    gtk_container_add(GTK_CONTAINER(panel), fixed);
+    gtk_notebook_append_page(GTK_NOTEBOOK(stranky_), panel, gtk_label_new(Utf8(titulek).c_str()));
+    return fixed;
+}
+
+void TOknoGtk::StrankaInfo(GtkWidget* f) {
+    GtkWidget* titulek = Popisek(f, "RV ovladač modulů Zarvelin"_cp, 10, 14);
+    gtk_style_context_add_class(gtk_widget_get_style_context(titulek), "rv-titulek");
+    GtkWidget* verze = gtk_label_new("verze 3.15");
+    gtk_label_set_xalign(GTK_LABEL(verze), 1.0f);
+    gtk_widget_set_size_request(verze, 300, -1);
+    gtk_fixed_put(GTK_FIXED(f), verze, 10, 42);
+
+    GtkWidget* ramLoga = gtk_frame_new(nullptr);
+    gtk_frame_set_shadow_type(GTK_FRAME(ramLoga), GTK_SHADOW_IN);
+    gtk_style_context_add_class(gtk_widget_get_style_context(ramLoga), "rv-panel");
+    GtkWidget* logo = gtk_drawing_area_new();
+    gtk_widget_set_name(logo, "rv_logo");
+    gtk_widget_set_size_request(logo, 93, 52);
+    g_signal_connect(logo, "draw", G_CALLBACK(+[](GtkWidget*, cairo_t* cr, gpointer) -> gboolean {
+        obrazky::KresliLogo(cr, 93, 52);
+        return TRUE;
+    }), nullptr);
+    gtk_container_add(GTK_CONTAINER(ramLoga), logo);
+    gtk_fixed_put(GTK_FIXED(f), ramLoga, SirkaStranky - 93 - 2 - 12, 8);
+
+    GtkWidget* skupina = gtk_frame_new(Utf8("Poslední detekovaná chyba"_cp).c_str());
+    gtk_style_context_add_class(gtk_widget_get_style_context(skupina), "rv-skupina");
+    GtkWidget* fs = gtk_fixed_new();
+    gtk_widget_set_size_request(fs, SirkaStranky - 24, 96);
+    gtk_container_add(GTK_CONTAINER(skupina), fs);
+    gtk_fixed_put(GTK_FIXED(f), skupina, 8, 74);
+    for (int i = 0; i < RInfo::Pocet; ++i) {
+        const int y = 6 + i * 22;
+        Popisek(fs, PopiskyInfo[i], 10, y);
+        const std::string jmeno = "rv_info_" + std::to_string(i);
+        info_[i].w = Hodnota(fs, jmeno.c_str(), 140, y, SirkaStranky - 24 - 146);
+    }
+
+    Popisek(f, "Status rozhraní"_cp, 10, 200);
+    for (int k = 0; k < 16; ++k) {
+        const int x = 12 + k * 27;
+        GtkWidget* box = gtk_drawing_area_new();
+        const std::string jmeno = "rv_indikator_" + std::to_string(k + 1);
+        gtk_widget_set_name(box, jmeno.c_str());
+        gtk_widget_set_size_request(box, 25, 17);
+        g_signal_connect(box, "draw", G_CALLBACK(KresliIndikator), &indikatory_[k].barva);
+        gtk_fixed_put(GTK_FIXED(f), box, x, 220);
+        indikatory_[k].w = box;
+        GtkWidget* cislo = gtk_label_new(std::to_string(k + 1).c_str());
+        gtk_label_set_xalign(GTK_LABEL(cislo), 0.5f);
+        gtk_widget_set_size_request(cislo, 25, -1);
+        gtk_fixed_put(GTK_FIXED(f), cislo, x, 240);
+    }
+
+    const std::string_view texty[4] = {"v pořádku"_cp, "chyba rozhraní"_cp, "chyba kanálu"_cp,
+                                        "rozhraní nedefinováno"_cp};
+    for (int i = 0; i < 4; ++i) {
+        const int x = 12 + (i % 2) * 200;
+        const int y = 284 + (i / 2) * 24;
+        GtkWidget* box = gtk_drawing_area_new();
+        gtk_widget_set_size_request(box, 17, 13);
+        g_signal_connect(box, "draw", G_CALLBACK(KresliIndikator), &legenda_[static_cast<std::size_t>(i)]);
+        gtk_fixed_put(GTK_FIXED(f), box, x, y + 1);
+        Popisek(f, texty[i], x + 24, y);
+    }
+}
+
+GtkWidget* TOknoGtk::Editace(GtkWidget* f, const char* jmeno, int x, int y) {
+    GtkWidget* e = gtk_entry_new();
+    gtk_widget_set_name(e, jmeno);
+    gtk_entry_set_width_chars(GTK_ENTRY(e), 7);
+    gtk_widget_set_size_request(e, 64, 20);
+    g_signal_connect(e, "key-press-event", G_CALLBACK(KlavesaEditace), this);
+    g_signal_connect(e, "changed", G_CALLBACK(ZmenaEditace), this);
+    gtk_fixed_put(GTK_FIXED(f), e, x, y);
+    return e;
+}
+
+void TOknoGtk::StrankaRozhrani(GtkWidget* f) {
+    Popisek(f, "Počet definovaných rozhraní"_cp, 10, 10);
+    pocetRozhrani_.w = Hodnota(f, "rv_pocet_rozhrani", SloupecHodnot, 10, 60);
+    logovani_ = gtk_check_button_new_with_label(Utf8("Logování chyb"_cp).c_str());
+    gtk_widget_set_name(logovani_, "rv_logovani");
+    logovaniSignal_ = g_signal_connect(logovani_, "toggled", G_CALLBACK(Zaskrtnuti), this);
+    gtk_fixed_put(GTK_FIXED(f), logovani_, 300, 7);
+    Popisek(f, "Monitorované rozhraní"_cp, 10, 35);
+    edit2_ = Editace(f, "rv_edit_rozhrani", SloupecHodnot, 32);
+    GtkWidget* cara = gtk_separator_new(GTK_ORIENTATION_HORIZONTAL);
+    gtk_widget_set_size_request(cara, SirkaStranky - 2, 2);
+    gtk_fixed_put(GTK_FIXED(f), cara, 0, 62);
+    Radky(f, PopiskyRozhrani, RRozhrani::Pocet, 72, 18, 12, rozhrani_.data(), "rv_rozhrani_");
+}
+
+void TOknoGtk::StrankaKanal(GtkWidget* f) {
+    Popisek(f, "Počet definovaných kanálů"_cp, 10, 10);
+    pocetKanalu_.w = Hodnota(f, "rv_pocet_kanalu", SloupecHodnot, 10, 60);
+    Popisek(f, "Monitorovaný kanál"_cp, 10, 35);
+    edit1_ = Editace(f, "rv_edit_kanal", SloupecHodnot, 32);
+    GtkWidget* cara = gtk_separator_new(GTK_ORIENTATION_HORIZONTAL);
+    gtk_widget_set_size_request(cara, SirkaStranky - 2, 2);
+    gtk_fixed_put(GTK_FIXED(f), cara, 0, 62);
+    Radky(f, PopiskyKanal, RKanal::Pocet, 72, 18, 12, kanal_.data(), "rv_kanal_");
+}
+
+// ---- Driver's commands ---------------------------------------------------
+
+void TOknoGtk::NastavViditelnost(bool viditelne) {
+    if (viditelne)
+        gtk_widget_show(okno_);
+    else
+        gtk_widget_hide(okno_);
+}
+
+void TOknoGtk::Umisti(int32_t l, int32_t t, int32_t w, int32_t h) {
+    gtk_window_move(GTK_WINDOW(okno_), l, t);
+    if (w > 0 && h > 0) gtk_window_resize(GTK_WINDOW(okno_), w, h);
+}
+
+void TOknoGtk::Povol(bool povoleno) {
+    // Input is shut out without greying the pages: they go on refreshing.
+    povoleno_ = povoleno;
+    gtk_event_box_set_above_child(GTK_EVENT_BOX(zaklop_), !povoleno);
+    gtk_editable_set_editable(GTK_EDITABLE(edit1_), povoleno);
+    gtk_editable_set_editable(GTK_EDITABLE(edit2_), povoleno);
+}
+
+void TOknoGtk::ZastavTimer() {
+    if (timer_ != 0) g_source_remove(timer_);
+    timer_ = 0;
+}
+
+void TOknoGtk::Vykresli() {
+    const TZobrazeni z = dialog_.Snimek();
+    VykresliHlavicky(z);
+    if (gtk_notebook_get_current_page(GTK_NOTEBOOK(stranky_)) != static_cast<int>(z.Stranka))
+        gtk_notebook_set_current_page(GTK_NOTEBOOK(stranky_), static_cast<int>(z.Stranka));
+    VykresliStranku(z, z.Stranka);
+}
+
+// ---- Showing the view model ----------------------------------------------
+
+void TOknoGtk::VykresliHlavicky(const TZobrazeni& z) {
+    pocetRozhrani_.Nastav(z.PocetRozhrani);
+    pocetKanalu_.Nastav(z.PocetKanalu);
+    // The same text is not set again, so the cursor stays where it is.
+    gtk_entry_set_text(GTK_ENTRY(edit1_), Utf8(z.Edit1).c_str());
+    gtk_entry_set_text(GTK_ENTRY(edit2_), Utf8(z.Edit2).c_str());
+    g_signal_handler_block(logovani_, logovaniSignal_);
+    gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(logovani_), z.Logovani);
+    g_signal_handler_unblock(logovani_, logovaniSignal_);
+}
+
+void TOknoGtk::VykresliStranku(const TZobrazeni& z, TStranka s) {
+    switch (s) {
+        case TStranka::Info:
+            for (int i = 0; i < RInfo::Pocet; ++i) info_[i].Nastav(z.Info[i]);
+            for (int k = 0; k < 16; ++k) {
+                TIndikator& ind = indikatory_[k];
+                if (ind.barva == z.Indikatory[k + 1]) continue;
+                ind.barva = z.Indikatory[k + 1];
+                gtk_widget_queue_draw(ind.w);
+            }
+            break;
+        case TStranka::Rozhrani:
+            for (int i = 0; i < RRozhrani::Pocet; ++i) rozhrani_[i].Nastav(z.Rozhrani[i]);
+            break;
+        case TStranka::Kanal:
+            for (int i = 0; i < RKanal::Pocet; ++i) kanal_[i].Nastav(z.Kanal[i]);
+            break;
+    }
+}
+
+// ---- Callbacks -----------------------------------------------------------
+
+gboolean TOknoGtk::Tik(gpointer p) {
+    auto* self = static_cast<TOknoGtk*>(p);
+    self->dialog_.Timer1Timer();
+    const TZobrazeni z = self->dialog_.Snimek();
+    if (z.Viditelne) self->VykresliStranku(z, z.Stranka);
+    return G_SOURCE_CONTINUE;
+}
+
+gboolean TOknoGtk::Zavrit(GtkWidget*, GdkEvent*, gpointer p) {
+    return static_cast<TOknoGtk*>(p)->dialog_.FormCloseQuery() ? FALSE : TRUE;
+}
+
+gboolean TOknoGtk::KlavesaOkna(GtkWidget*, GdkEventKey*, gpointer p) {
+    return static_cast<TOknoGtk*>(p)->povoleno_ ? FALSE : TRUE;
+}
+
+// The character a key types, as the field's handler sees it; -1 for keys
+// that type nothing (cursor keys, shortcuts such as Ctrl+V), which go on to
+// the field untouched.
+int ZnakKlavesy(const GdkEventKey* e) {
+    if ((e->state & (GDK_CONTROL_MASK | GDK_MOD1_MASK)) != 0) return -1;
+    switch (e->keyval) {
+        case GDK_KEY_Return:
+        case GDK_KEY_KP_Enter:
+        case GDK_KEY_ISO_Enter: return 13;
+        case GDK_KEY_BackSpace: return 8;
+        case GDK_KEY_Tab:
+        case GDK_KEY_ISO_Left_Tab:
+        case GDK_KEY_KP_Tab: return -1;
+        case GDK_KEY_Escape: return 27;
+        default: break;
+    }
+    const guint32 u = gdk_keyval_to_unicode(e->keyval);
+    if (u == 0) return -1;
+    return u < 0x80 ? static_cast<int>(u) : '?';  // anything beyond ASCII is no digit
+}
+
+gboolean TOknoGtk::KlavesaEditace(GtkWidget* w, GdkEventKey* e, gpointer p) {
+    auto* self = static_cast<TOknoGtk*>(p);
+    const int c = ZnakKlavesy(e);
+    if (c < 0) return FALSE;
+    const bool kanal = w == self->edit1_;
+    const char znak = static_cast<char>(c);
+    const bool projde = kanal ? self->dialog_.Edit1KeyPress(znak) : self->dialog_.Edit2KeyPress(znak);
+    if (c == 13 && self->povoleno_) {
+        // The number in force and its page are shown at once.
+        const TZobrazeni z = self->dialog_.Snimek();
+        gtk_entry_set_text(GTK_ENTRY(w), Utf8(kanal ? z.Edit1 : z.Edit2).c_str());
+        self->VykresliStranku(z, kanal ? TStranka::Kanal : TStranka::Rozhrani);
+    }
+    return projde ? FALSE : TRUE;
+}
+
+void TOknoGtk::ZmenaEditace(GtkEditable* w, gpointer p) {
+    auto* self = static_cast<TOknoGtk*>(p);
+    const std::string t = cp1250::ZUtf8(gtk_entry_get_text(GTK_ENTRY(w)));
+    if (GTK_WIDGET(w) == self->edit1_)
+        self->dialog_.SetChannelFieldText(t);
+    else
+        self->dialog_.SetInterfaceFieldText(t);
+}
+
+void TOknoGtk::ZmenaStranky(GtkNotebook* n, GtkWidget*, guint cislo, gpointer p) {
+    auto* self = static_cast<TOknoGtk*>(p);
+    if (cislo > static_cast<guint>(TStranka::Kanal) ||
+        !self->dialog_.SelectPage(static_cast<TStranka>(cislo)))
+        g_signal_stop_emission_by_name(n, "switch-page");
+}
+
+void TOknoGtk::Zaskrtnuti(GtkToggleButton* b, gpointer p) {
+    auto* self = static_cast<TOknoGtk*>(p);
+    const bool ticked = gtk_toggle_button_get_active(b) != FALSE;
+    if (self->dialog_.ClickLogging(ticked)) return;
+    // Refused: the box goes back to the state in force.
+    g_signal_handler_block(b, self->logovaniSignal_);
+    gtk_toggle_button_set_active(b, !ticked);
+    g_signal_handler_unblock(b, self->logovaniSignal_);
+}
+
+gboolean TOknoGtk::Mys(GtkWidget*, GdkEvent*, gpointer p) {
+    return static_cast<TOknoGtk*>(p)->povoleno_ ? FALSE : TRUE;
+}
+
+gboolean TOknoGtk::KresliIndikator(GtkWidget* w, cairo_t* cr, gpointer b) {
+    const TBarva& barva = *static_cast<const TBarva*>(b);
+    obrazky::KresliZapusteny(cr, gtk_widget_get_allocated_width(w), gtk_widget_get_allocated_height(w),
+                             barva.R, barva.G, barva.B);
+    return TRUE;
+}
+
+void TOknoGtk::Realizace(GtkWidget* w, gpointer) {
+    // A pointing hand over the pages; entry fields keep their own pointer.
+    GdkCursor* ruka = gdk_cursor_new_from_name(gtk_widget_get_display(w), "pointer");
+    if (ruka == nullptr) return;
+    gdk_window_set_cursor(gtk_widget_get_window(w), ruka);
+    g_object_unref(ruka);
+}
+
+}  // namespace
+
+std::unique_ptr<TOkno> VytvorOknoGtk(TDrvDialog& dialog) {
+    if (!gtk_init_check(nullptr, nullptr)) return nullptr;
+    auto okno = std::make_unique<TOknoGtk>(dialog);
+    if (!okno->Sestav()) return nullptr;
+    return okno;
+}

@@ -1,0 +1,428 @@
+// The diagnostic window on screen: a private Xvfb display, the GTK3 layer
+// created as Init creates it, its labels compared with the view model, and a
+// screenshot of every page under the build directory.
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtk/gtk.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <thread>
+
+#include "config/Cp1250.h"
+#include "config/Model.h"
+#include "diag/DrvDialog.h"
+
+extern char** environ;
+
+namespace {
+
+using namespace std::chrono_literals;
+
+// An X server of the test's own; -displayfd lets it pick a free number.
+class TXvfb {
+public:
+    bool Spust(std::string& chyba) {
+        int p[2];
+        if (pipe(p) != 0) return chyba = "pipe", false;
+        fcntl(p[0], F_SETFD, FD_CLOEXEC);
+        const std::string fd = std::to_string(p[1]);
+        const char* argv[] = {"Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1024x768x24",
+                              "-nolisten", "tcp", nullptr};
+        posix_spawn_file_actions_t akce;
+        posix_spawn_file_actions_init(&akce);
+        posix_spawn_file_actions_addopen(&akce, 1, "/dev/null", O_WRONLY, 0);
+        posix_spawn_file_actions_addopen(&akce, 2, "/dev/null", O_WRONLY, 0);
+        const int r = posix_spawnp(&pid_, "Xvfb", &akce, nullptr, const_cast<char**>(argv), environ);
+        posix_spawn_file_actions_destroy(&akce);
+        close(p[1]);
+        if (r != 0) {
+            close(p[0]);
+            pid_ = -1;
+            return chyba = "Xvfb cannot be started (not installed?)", false;
+        }
+        std::string cislo;
+        pollfd pf{p[0], POLLIN, 0};
+        while (cislo.find('\n') == std::string::npos && poll(&pf, 1, 10000) > 0) {
+            char b[16];
+            const ssize_t n = read(p[0], b, sizeof b);
+            if (n <= 0) break;
+            cislo.append(b, static_cast<std::size_t>(n));
+        }
+        close(p[0]);
+        if (cislo.find('\n') == std::string::npos) return chyba = "Xvfb did not report a display", false;
+        display_ = ":" + cislo.substr(0, cislo.find('\n'));
+        return true;
+    }
+    ~TXvfb() {
+        if (pid_ <= 0) return;
+        kill(pid_, SIGTERM);
+        waitpid(pid_, nullptr, 0);
+    }
+    const std::string& Display() const { return display_; }
+
+private:
+    pid_t pid_ = -1;
+    std::string display_;
+};
+
+GtkWidget* Najdi(GtkWidget* w, const char* jmeno) {
+    if (g_strcmp0(gtk_widget_get_name(w), jmeno) == 0) return w;
+    if (!GTK_IS_CONTAINER(w)) return nullptr;
+    struct THledani {
+        const char* jmeno;
+        GtkWidget* nalez;
+    } h{jmeno, nullptr};
+    gtk_container_forall(GTK_CONTAINER(w), [](GtkWidget* c, gpointer p) {
+        auto* h = static_cast<THledani*>(p);
+        if (h->nalez == nullptr) h->nalez = Najdi(c, h->jmeno);
+    }, &h);
+    return h.nalez;
+}
+
+GtkWidget* NajdiOkno() {
+    GList* okna = gtk_window_list_toplevels();
+    GtkWidget* nalez = nullptr;
+    for (GList* i = okna; i != nullptr; i = i->next)
+        if (g_strcmp0(gtk_window_get_title(GTK_WINDOW(i->data)), " Rv_zr6180") == 0) nalez = GTK_WIDGET(i->data);
+    g_list_free(okna);
+    return nalez;
+}
+
+// Lets the default main context dispatch, as a host's message loop would.
+void Bez(std::chrono::milliseconds doba) {
+    const auto konec = std::chrono::steady_clock::now() + doba;
+    while (std::chrono::steady_clock::now() < konec) {
+        while (g_main_context_iteration(nullptr, FALSE)) {
+        }
+        std::this_thread::sleep_for(2ms);
+    }
+}
+
+void Klavesa(GtkWidget* w, guint keyval) {
+    GdkDisplay* dpy = gtk_widget_get_display(w);
+    GdkEvent* e = gdk_event_new(GDK_KEY_PRESS);
+    e->key.window = GDK_WINDOW(g_object_ref(gtk_widget_get_window(w)));
+    e->key.send_event = TRUE;
+    e->key.time = GDK_CURRENT_TIME;
+    e->key.keyval = keyval;
+    GdkKeymapKey* klice = nullptr;
+    gint n = 0;
+    if (gdk_keymap_get_entries_for_keyval(gdk_keymap_get_for_display(dpy), keyval, &klice, &n) && n > 0)
+        e->key.hardware_keycode = static_cast<guint16>(klice[0].keycode);
+    g_free(klice);
+    gdk_event_set_device(e, gdk_seat_get_keyboard(gdk_display_get_default_seat(dpy)));
+    gtk_widget_event(w, e);
+    gdk_event_free(e);
+}
+
+void Napis(GtkWidget* w, const char* t) {
+    gtk_widget_grab_focus(w);
+    for (const char* c = t; *c != '\0'; ++c) {
+        guint k = static_cast<guint>(*c);
+        if (*c == '\b') k = GDK_KEY_BackSpace;
+        if (*c == '\r') k = GDK_KEY_Return;
+        Klavesa(w, k);
+    }
+}
+
+std::string Text(GtkWidget* okno, const std::string& jmeno) {
+    GtkWidget* w = Najdi(okno, jmeno.c_str());
+    if (w == nullptr) return "<" + jmeno + " missing>";
+    if (GTK_IS_ENTRY(w)) return gtk_entry_get_text(GTK_ENTRY(w));
+    return gtk_label_get_text(GTK_LABEL(w));
+}
+
+std::string Utf8(const std::string& cp) { return cp1250::DoUtf8(cp); }
+
+struct TPixel {
+    int r, g, b;
+};
+
+TPixel Pixel(GdkPixbuf* p, int x, int y) {
+    const guchar* b = gdk_pixbuf_get_pixels(p) + y * gdk_pixbuf_get_rowstride(p) + x * gdk_pixbuf_get_n_channels(p);
+    return {b[0], b[1], b[2]};
+}
+
+class OknoGtk : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        xvfb_ = new TXvfb;
+        if (!xvfb_->Spust(chyba_)) return;
+        setenv("DISPLAY", xvfb_->Display().c_str(), 1);
+        unsetenv("WAYLAND_DISPLAY");
+        setenv("GDK_BACKEND", "x11", 1);
+        setenv("NO_AT_BRIDGE", "1", 1);  // no accessibility bus on a private display
+        setenv("GTK_THEME", "Adwaita", 1);
+        setenv("RV_ZR6180_WINDOW", "gtk", 1);
+    }
+    static void TearDownTestSuite() {
+        delete xvfb_;
+        xvfb_ = nullptr;
+    }
+
+    void SetUp() override {
+        if (!chyba_.empty()) GTEST_SKIP() << "no X server for the GTK window: " << chyba_;
+        d = std::make_unique<TData>();
+        VycistiKanaly(d->Kanaly);
+        VycistiRozhrani(d->Rozhrani);
+        for (auto& f : d->Fronty) VycistiFrontu(f);
+        d->Cfg.OknoPovoleno = 1;
+        d->Cfg.PocetRozhrani = 3;
+        d->Cfg.PocetKanalu = 2;
+        for (int i : {1, 2, 5}) {
+            TRozhrani& r = d->Rozhrani[i];
+            r.Pouzito = 1;
+            r.Status = 0;
+            r.Kod = "ZR" + std::to_string(i);
+            r.Nazev = std::string("Brána kotelny č. "_cp) + std::to_string(i);
+            r.Popis = std::string("Severní hala, rozvaděč RH2 u vstupních vrat skladu"_cp);
+            r.Typ = "ZR-6180";
+            r.IPAdresa = "192.168.10." + std::to_string(20 + i);
+            r.UdpPort = 4001;
+            r.UdpTimeout = 100;
+            r.Baud = 19200;
+            r.Timeout = 40;
+            r.Opakovani = 2;
+            r.PocetModulu = 3;
+            r.PocetKanalu = 12;
+        }
+        d->Rozhrani[2].Status = 4;
+        d->Rozhrani[5].StatusKanalu[300] = 4;
+        d->Rozhrani[5].Demo = 1;
+        d->Fronty[1].PocetPotvrzenych = 25;
+        TKanal& k = d->Kanaly[300];
+        k.Pouzit = 1;
+        k.Rozhrani = 5;
+        k.Adresa = 12;
+        k.Kod = "TI-300";
+        k.Nazev = std::string("Teplota vratné vody topného okruhu"_cp);
+        k.Popis = std::string("Čidlo Pt100 za směšovačem"_cp);
+        k.Status = 4;
+        k.StatusRegistr = 0x1C;
+        k.DobaRS = 12;
+        k.DobaLAN = 40;
+        k.DobaCelkem = 57;
+        k.PocetVolani = 1234;
+        d->PosledniChybnyKanal = 300;
+    }
+
+    // As Init does: create, show, set up, enable.
+    GtkWidget* Otevri() {
+        dlg = TDrvDialog::Vytvor(*d);
+        if (!dlg) return nullptr;
+        dlg->NastavViditelnost(d->Cfg.OknoPovoleno != 0);
+        dlg->NastavOkno();
+        dlg->PovolOkno(0, 0);
+        Bez(450ms);
+        return NajdiOkno();
+    }
+
+    GdkPixbuf* Snimek(GtkWidget* okno, const char* soubor) {
+        Bez(100ms);
+        GdkWindow* w = gtk_widget_get_window(okno);
+        GdkPixbuf* p = gdk_pixbuf_get_from_window(w, 0, 0, gdk_window_get_width(w), gdk_window_get_height(w));
+        if (p == nullptr) return nullptr;
+        g_mkdir_with_parents(RV_OKNO_SNIMKY, 0755);
+        const std::string cesta = std::string(RV_OKNO_SNIMKY) + "/" + soubor;
+        EXPECT_TRUE(gdk_pixbuf_save(p, cesta.c_str(), "png", nullptr, nullptr)) << cesta;
+        return p;
+    }
+
+    // Colour of a widget's middle pixel in a screenshot of the window.
+    TPixel Stred(GdkPixbuf* p, GtkWidget* okno, const char* jmeno) {
+        GtkWidget* w = Najdi(okno, jmeno);
+        if (w == nullptr) return {-1, -1, -1};
+        int x = 0, y = 0;
+        gtk_widget_translate_coordinates(w, okno, gtk_widget_get_allocated_width(w) / 2,
+                                         gtk_widget_get_allocated_height(w) / 2, &x, &y);
+        return Pixel(p, x, y);
+    }
+
+    void PorovnejStranku(GtkWidget* okno, const char* predpona, const std::string* texty, int pocet) {
+        for (int i = 0; i < pocet; ++i)
+            EXPECT_EQ(Text(okno, predpona + std::to_string(i)), Utf8(texty[i])) << predpona << i;
+    }
+
+    std::unique_ptr<TData> d;
+    std::unique_ptr<TDrvDialog> dlg;
+    static TXvfb* xvfb_;
+    static std::string chyba_;
+};
+
+TXvfb* OknoGtk::xvfb_ = nullptr;
+std::string OknoGtk::chyba_;
+
+TEST_F(OknoGtk, PagesShowTheViewModel) {
+    GtkWidget* okno = Otevri();
+    ASSERT_NE(okno, nullptr);
+    EXPECT_TRUE(gtk_widget_get_visible(okno));
+    EXPECT_FALSE(gtk_window_get_resizable(GTK_WINDOW(okno)));
+    EXPECT_NE(gtk_window_get_icon(GTK_WINDOW(okno)), nullptr);
+    GtkWidget* koren = gtk_bin_get_child(GTK_BIN(okno));
+    EXPECT_EQ(gtk_widget_get_allocated_width(koren), 456);
+    EXPECT_EQ(gtk_widget_get_allocated_height(koren), 405);
+
+    // Info page, refreshed by the timer alone.
+    TZobrazeni z = dlg->Snimek();
+    EXPECT_EQ(z.Info[RInfo::Kanal], "300");
+    PorovnejStranku(okno, "rv_info_", z.Info.data(), RInfo::Pocet);
+    EXPECT_EQ(Text(okno, "rv_info_3"), "Timeout - nepřišla žádná odpověď");
+    EXPECT_EQ(Text(okno, "rv_pocet_rozhrani"), "3");
+    EXPECT_EQ(Text(okno, "rv_pocet_kanalu"), "2");
+    EXPECT_EQ(Text(okno, "rv_edit_kanal"), "100");
+    EXPECT_EQ(Text(okno, "rv_edit_rozhrani"), "1");
+    EXPECT_EQ(Text(okno, "rv_kanal_0"), "");  // pages out of view are not touched
+    GdkPixbuf* p = Snimek(okno, "info.png");
+    ASSERT_NE(p, nullptr);
+    const auto barva = [&](int k) {
+        const TPixel x = Stred(p, okno, ("rv_indikator_" + std::to_string(k)).c_str());
+        return TBarva{static_cast<uint8_t>(x.r), static_cast<uint8_t>(x.g), static_cast<uint8_t>(x.b)};
+    };
+    EXPECT_EQ(barva(1), BarvaZelena);
+    EXPECT_EQ(barva(2), BarvaCervena);
+    EXPECT_EQ(barva(5), BarvaZluta);
+    EXPECT_EQ(barva(16), BarvaSeda);
+    const TPixel pozadi = Pixel(p, 452, 402);
+    EXPECT_EQ(pozadi.r, 192);
+    EXPECT_EQ(pozadi.g, 192);
+    EXPECT_EQ(pozadi.b, 192);
+    g_object_unref(p);
+
+    // Interface page: a tab change, then the next tick fills it.
+    GtkWidget* stranky = Najdi(okno, "rv_stranky");
+    ASSERT_NE(stranky, nullptr);
+    gtk_notebook_set_current_page(GTK_NOTEBOOK(stranky), 1);
+    EXPECT_EQ(dlg->Snimek().Stranka, TStranka::Rozhrani);
+    Bez(300ms);
+    z = dlg->Snimek();
+    PorovnejStranku(okno, "rv_rozhrani_", z.Rozhrani.data(), RRozhrani::Pocet);
+    EXPECT_EQ(Text(okno, "rv_rozhrani_12"), "2.5");
+    GtkWidget* edit2 = Najdi(okno, "rv_edit_rozhrani");
+    Napis(edit2, "\b5\r");
+    EXPECT_EQ(dlg->ZobrazeneRozhrani, 5u);
+    EXPECT_EQ(Text(okno, "rv_rozhrani_0"), "5      DEMO REŽIM");  // at once, not at the next tick
+    EXPECT_EQ(Text(okno, "rv_rozhrani_3"), "Severní hala, rozvaděč RH2 u vstupních vra");
+    p = Snimek(okno, "rozhrani.png");
+    ASSERT_NE(p, nullptr);
+    g_object_unref(p);
+
+    // Channel page: typed digits pass, letters are swallowed, Enter shows the channel.
+    gtk_notebook_set_current_page(GTK_NOTEBOOK(stranky), 2);
+    Bez(300ms);
+    z = dlg->Snimek();
+    PorovnejStranku(okno, "rv_kanal_", z.Kanal.data(), RKanal::Pocet);
+    GtkWidget* edit1 = Najdi(okno, "rv_edit_kanal");
+    Napis(edit1, "\b\b\bx3a0 0");
+    EXPECT_EQ(Text(okno, "rv_edit_kanal"), "300");
+    EXPECT_EQ(dlg->ZobrazenyKanal, 100u);
+    Napis(edit1, "\r");
+    EXPECT_EQ(dlg->ZobrazenyKanal, 300u);
+    EXPECT_EQ(Text(okno, "rv_kanal_0"), "300");
+    EXPECT_EQ(Text(okno, "rv_kanal_2"), "Teplota vratné vody topného okruhu");
+    EXPECT_EQ(Text(okno, "rv_kanal_10"), "0x14");
+    EXPECT_EQ(Text(okno, "rv_kanal_13"), "12/40/57");
+    gtk_entry_set_text(GTK_ENTRY(edit1), "7000");  // as pasted
+    Napis(edit1, "\r");
+    EXPECT_EQ(Text(okno, "rv_edit_kanal"), "6099");
+    EXPECT_EQ(Text(okno, "rv_kanal_0"), "6099");
+    gtk_entry_set_text(GTK_ENTRY(edit1), "300");
+    Napis(edit1, "\r");
+    p = Snimek(okno, "kanal.png");
+    ASSERT_NE(p, nullptr);
+    g_object_unref(p);
+}
+
+TEST_F(OknoGtk, DisabledWindowRefreshesButTakesNoInput) {
+    GtkWidget* okno = Otevri();
+    ASSERT_NE(okno, nullptr);
+    GtkWidget* stranky = Najdi(okno, "rv_stranky");
+    GtkWidget* edit1 = Najdi(okno, "rv_edit_kanal");
+    GtkWidget* logovani = Najdi(okno, "rv_logovani");
+    ASSERT_TRUE(stranky && edit1 && logovani);
+
+    gtk_notebook_set_current_page(GTK_NOTEBOOK(stranky), 2);
+    Bez(300ms);
+    ASSERT_TRUE(gtk_widget_get_realized(edit1));
+    Napis(edit1, "\b\b\b300\r");
+    EXPECT_EQ(Text(okno, "rv_kanal_15"), "Timeout - nepřišla žádná odpověď");
+    dlg->PovolOkno(5, 0);
+    Napis(edit1, "\b7\r");
+    EXPECT_EQ(Text(okno, "rv_edit_kanal"), "300");
+    EXPECT_EQ(dlg->ZobrazenyKanal, 300u);
+    gtk_notebook_set_current_page(GTK_NOTEBOOK(stranky), 0);
+    EXPECT_EQ(gtk_notebook_get_current_page(GTK_NOTEBOOK(stranky)), 2);
+    gtk_notebook_set_current_page(GTK_NOTEBOOK(stranky), 1);
+    EXPECT_EQ(gtk_notebook_get_current_page(GTK_NOTEBOOK(stranky)), 2);
+    EXPECT_EQ(dlg->Snimek().Stranka, TStranka::Kanal);
+    gtk_button_clicked(GTK_BUTTON(logovani));
+    EXPECT_FALSE(gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(logovani)));
+    EXPECT_EQ(d->Cfg.LogZapnout, 0);
+    {
+        std::lock_guard g(d->ZamekOkna);
+        d->Kanaly[300].Status = 0;
+    }
+    Bez(300ms);
+    EXPECT_EQ(Text(okno, "rv_kanal_15"), "V pořádku");  // the page in view goes on refreshing
+
+    dlg->PovolOkno(5, 5);
+    gtk_button_clicked(GTK_BUTTON(logovani));
+    EXPECT_TRUE(gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(logovani)));
+    EXPECT_EQ(d->Cfg.LogZapnout, 1);
+    Napis(edit1, "\b\b\b250\r");
+    EXPECT_EQ(dlg->ZobrazenyKanal, 250u);
+    EXPECT_EQ(Text(okno, "rv_kanal_15"), "Kanál nedefinován.");
+    gtk_notebook_set_current_page(GTK_NOTEBOOK(stranky), 0);
+    EXPECT_EQ(gtk_notebook_get_current_page(GTK_NOTEBOOK(stranky)), 0);
+}
+
+TEST_F(OknoGtk, WindowCannotBeClosedAndFollowsTheHost) {
+    d->Cfg.LogRozhraniPovolen = 1;
+    GtkWidget* okno = Otevri();
+    ASSERT_NE(okno, nullptr);
+    EXPECT_TRUE(gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(Najdi(okno, "rv_logovani"))));
+    EXPECT_EQ(d->Cfg.LogZapnout, 1);  // ticking at set-up counts as a click
+
+    gtk_window_close(GTK_WINDOW(okno));
+    Bez(100ms);
+    EXPECT_EQ(NajdiOkno(), okno);
+    EXPECT_TRUE(gtk_widget_get_visible(okno));
+
+    dlg->NastavViditelnost(false);
+    EXPECT_FALSE(gtk_widget_get_visible(okno));
+    {
+        std::lock_guard g(d->ZamekOkna);
+        d->Kanaly[300].Status = 0;
+    }
+    Bez(300ms);
+    EXPECT_EQ(Text(okno, "rv_info_3"), "Timeout - nepřišla žádná odpověď");  // hidden: old texts
+    dlg->NastavViditelnost(true);
+    dlg->Minimalizuj();
+    dlg->Obnov();
+    dlg->Fokus();
+    dlg->Umisti(10, 20, 456, 405);
+    Bez(300ms);
+    EXPECT_EQ(Text(okno, "rv_info_3"), "Komunikace v pořádku.");
+
+    dlg->ZastavTimer();
+    {
+        std::lock_guard g(d->ZamekOkna);
+        d->Kanaly[300].Status = 4;
+    }
+    Bez(300ms);
+    EXPECT_EQ(Text(okno, "rv_info_3"), "Komunikace v pořádku.");
+    dlg.reset();
+    Bez(50ms);
+    EXPECT_EQ(NajdiOkno(), nullptr);
+}
+
+}  // namespace
