@@ -1,0 +1,197 @@
+#include "config/Hodnoty.h"
+
+#include <charconv>
+#include <cmath>
+
+namespace {
+
+constexpr double MantisaMax = 8388607.0;
+constexpr std::array<uint8_t, 4> KladneNasyceni = {0xFF, 0xFF, 0x7F, 0x00};
+constexpr std::array<uint8_t, 4> ZaporneNasyceni = {0xFF, 0xFF, 0xFF, 0x00};
+constexpr std::size_t DelkaTextuMax = 20;
+constexpr int PlatneCifry = 6;
+constexpr int DesetinyMax = 6;
+
+using TDataBajty = Atom<uint8_t>[16];
+
+uint32_t Slovo(const TDataBajty& b) {
+    return static_cast<uint32_t>(b[0]) | static_cast<uint32_t>(b[1]) << 8 | static_cast<uint32_t>(b[2]) << 16 |
+           static_cast<uint32_t>(b[3]) << 24;
+}
+
+std::string CeleText(int64_t v) {
+    char t[24];
+    const auto r = std::to_chars(t, t + sizeof t, v);
+    return std::string(t, r.ptr);
+}
+
+double RealZDat(const TDataBajty& b) { return RealZBajtu(b[0], b[1], b[2], b[3]); }
+
+// Decimal digits of a positive finite value: c[0].c[1]c[2]... x 10^Exponent.
+// Seventeen digits identify the double; rounding them ourselves makes exact
+// decimal ties (123456.5) go away from zero rather than to even.
+struct TCifry {
+    static constexpr int Pocet = 17;
+    uint8_t c[Pocet] = {};
+    int Exponent = 0;
+};
+
+TCifry Rozloz(double v) {
+    char t[40];
+    const auto r = std::to_chars(t, t + sizeof t, v, std::chars_format::scientific, TCifry::Pocet - 1);
+    TCifry d;
+    d.c[0] = static_cast<uint8_t>(t[0] - '0');
+    for (int i = 1; i < TCifry::Pocet; ++i) d.c[i] = static_cast<uint8_t>(t[i + 1] - '0');
+    const char* p = t + TCifry::Pocet + 2;  // past "d.", the digits and 'e'
+    const bool zaporny = *p == '-';
+    int e = 0;
+    std::from_chars(p + 1, r.ptr, e);
+    d.Exponent = zaporny ? -e : e;
+    return d;
+}
+
+// Keeps the first n digits, rounding half away from zero; n <= 0 may round
+// up to one unit at the kept position or down to nothing.
+void Zaokrouhli(TCifry& d, int n) {
+    if (n >= TCifry::Pocet) return;
+    const bool nahoru = n >= 0 && d.c[n] >= 5;
+    for (int i = n < 0 ? 0 : n; i < TCifry::Pocet; ++i) d.c[i] = 0;
+    if (!nahoru) return;
+    int i = n - 1;
+    while (i >= 0 && d.c[i] == 9) d.c[i--] = 0;
+    if (i >= 0) {
+        ++d.c[i];
+    } else {
+        d.c[0] = 1;  // 9...9 carried over, or n == 0 rounded up to one unit
+        ++d.Exponent;
+    }
+}
+
+bool JeNula(const TCifry& d) {
+    for (uint8_t c : d.c)
+        if (c != 0) return false;
+    return true;
+}
+
+char Cifra(const TCifry& d, int i) { return static_cast<char>('0' + (i >= 0 && i < TCifry::Pocet ? d.c[i] : 0)); }
+
+void PridejExponent(std::string& s, const TCifry& d, char desetinny) {
+    s += Cifra(d, 0);
+    s += desetinny;
+    for (int i = 1; i < PlatneCifry; ++i) s += Cifra(d, i);
+    s += d.Exponent < 0 ? "E-" : "E+";
+    const int e = d.Exponent < 0 ? -d.Exponent : d.Exponent;
+    if (e < 10) s += '0';
+    s += CeleText(e);
+}
+
+void PridejPevnou(std::string& s, const TCifry& d, int desetiny, char desetinny) {
+    if (d.Exponent < 0) s += '0';
+    for (int i = 0; i <= d.Exponent; ++i) s += Cifra(d, i);
+    if (desetiny == 0) return;
+    s += desetinny;
+    for (int j = 1; j <= desetiny; ++j) s += Cifra(d, d.Exponent + j);
+}
+
+// Fixed point with `desetiny` decimals, rounded to at most six significant
+// digits; exponent notation once the integer part needs more than six.
+std::string RealText(double v, int desetiny, char desetinny) {
+    if (std::isnan(v)) return "NAN";
+    if (std::isinf(v)) return v > 0 ? "INF" : "-INF";
+    if (v == 0) return "0";
+    TCifry d = Rozloz(std::fabs(v));
+    const int n = d.Exponent + desetiny + 1;
+    Zaokrouhli(d, n < PlatneCifry ? n : PlatneCifry);
+    std::string s;
+    if (v < 0 && !JeNula(d)) s += '-';
+    if (d.Exponent >= PlatneCifry) {
+        PridejExponent(s, d, desetinny);
+    } else {
+        PridejPevnou(s, d, desetiny, desetinny);
+    }
+    return s;
+}
+
+int PocetDesetin(uint8_t b3, double v) {
+    if (v == 0) return 0;
+    const int d = b3 & 0x7F;
+    return d < DesetinyMax ? d : DesetinyMax;
+}
+
+std::string RealKanalu(const TDataBajty& b, char desetinny) {
+    const double v = RealZDat(b);
+    return RealText(v, PocetDesetin(b[3], v), desetinny);
+}
+
+std::string TextKanalu(const TDataBajty& b) {
+    std::string s = "\"";
+    for (int i = 0; i < 4; ++i) s += static_cast<char>(b[i].load());
+    s += '"';
+    return s;
+}
+
+std::string HodnotaText(uint32_t c, const TKanal& k, const TModul& m, char desetinny) {
+    if (c == 99) return CeleText(VystupCele(k));
+    if (c >= 100 && c <= 999) return RealKanalu(k.DataCteni, desetinny);
+    if (c >= 1000 && c <= 1999) return CeleText(VstupCele(k));
+    if (c >= 2000 && c <= 2999) return VstupBit(k) ? "1" : "0";
+    if (c >= 3000 && c <= 3999) return RealKanalu(k.DataZapis, desetinny);
+    if (c >= 4000 && c <= 4999) return CeleText(VystupCele(k));
+    if (c >= 5000 && c <= 5999) return BitSlova(m.Data, k.Subperiferie) ? "1" : "0";
+    if (c >= 6000 && c <= 6099) return TextKanalu(k.DataZapis);
+    return {};
+}
+
+}  // namespace
+
+double RealZBajtu(uint8_t b0, uint8_t b1, uint8_t b2, uint8_t b3) {
+    double v = static_cast<double>((b2 & 0x7F) * 65536 + b1 * 256 + b0);
+    if (b2 & 0x80) v = -v;
+    // One division per decimal place: the stored values were produced this
+    // way, and a single division by a power of ten can differ in the last bit.
+    for (int i = 0; i < (b3 & 0x7F); ++i) v = v / 10;
+    return v;
+}
+
+std::array<uint8_t, 4> RealNaBajty(double x) {
+    if (std::isinf(x)) return x > 0 ? KladneNasyceni : ZaporneNasyceni;
+    if (x > MantisaMax) return KladneNasyceni;
+    if (!(x >= -MantisaMax)) return ZaporneNasyceni;  // NaN too
+    if (std::fabs(x) < 0.00001) return {0, 0, 0, 0};
+
+    const bool zaporne = x < 0;
+    double y = std::fabs(x);
+    int k = 0;
+    do {
+        y = y * 10;
+        ++k;
+    } while (!(y > MantisaMax));
+    y = y / 10;
+    int e = 128 + (k - 1);
+    // Truncated, never rounded up: the module takes seven digits as cut.
+    uint32_t m = static_cast<uint32_t>(y);
+    while (m % 10 == 0 && e > 128) {
+        m /= 10;
+        --e;
+    }
+    std::array<uint8_t, 4> b = {static_cast<uint8_t>(m & 0xFF), static_cast<uint8_t>((m >> 8) & 0xFF),
+                                static_cast<uint8_t>((m >> 16) & 0xFF), static_cast<uint8_t>(e)};
+    if (m > 16777215 || b[2] > 0x7F) b = KladneNasyceni;
+    if (zaporne) b[2] = static_cast<uint8_t>(b[2] + 0x80);
+    return b;
+}
+
+double VstupReal(const TKanal& k) { return RealZDat(k.DataCteni); }
+double VystupReal(const TKanal& k) { return RealZDat(k.DataZapis); }
+int32_t VstupCele(const TKanal& k) { return static_cast<int32_t>(Slovo(k.DataCteni)); }
+int32_t VystupCele(const TKanal& k) { return static_cast<int32_t>(Slovo(k.DataZapis)); }
+
+uint8_t BitSlova(uint32_t slovo, uint32_t bit) { return bit < 32 ? static_cast<uint8_t>((slovo >> bit) & 1) : 0; }
+
+uint8_t VstupBit(const TKanal& k) { return BitSlova(Slovo(k.DataCteni), k.Subperiferie); }
+
+std::string HodnotaKanaluText(uint32_t c, const TKanal& k, const TModul& m, char desetinny) {
+    std::string s = HodnotaText(c, k, m, desetinny);
+    if (s.size() > DelkaTextuMax) s.resize(DelkaTextuMax);
+    return s;
+}

@@ -1,0 +1,191 @@
+// Channel value encodings and the value text of the diagnostic window.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <string>
+
+#include "config/Hodnoty.h"
+
+namespace {
+
+using Bajty = std::array<uint8_t, 4>;
+
+void Nastav(Atom<uint8_t> (&data)[16], Bajty b) {
+    for (int i = 0; i < 4; ++i) data[i] = b[static_cast<std::size_t>(i)];
+}
+
+// A real with mantissa m and d decimal places, as the module sends it.
+Bajty Real(uint32_t m, uint8_t d, bool zaporne = false) {
+    return {static_cast<uint8_t>(m), static_cast<uint8_t>(m >> 8),
+            static_cast<uint8_t>(((m >> 16) & 0x7F) | (zaporne ? 0x80 : 0)), static_cast<uint8_t>(0x80 | d)};
+}
+
+TEST(Hodnoty, RealFromBytes) {
+    EXPECT_EQ(RealZBajtu(0x39, 0x30, 0x00, 0x82), 12345.0 / 10 / 10);
+    EXPECT_DOUBLE_EQ(RealZBajtu(0x39, 0x30, 0x00, 0x82), 123.45);
+    EXPECT_DOUBLE_EQ(RealZBajtu(0x39, 0x30, 0x80, 0x82), -123.45);
+    EXPECT_EQ(RealZBajtu(0x39, 0x30, 0x00, 0x02), RealZBajtu(0x39, 0x30, 0x00, 0x82));
+    EXPECT_EQ(RealZBajtu(0xFF, 0xFF, 0xFF, 0x00), -8388607.0);
+    EXPECT_EQ(RealZBajtu(0xFF, 0xFF, 0x7F, 0x00), 8388607.0);
+    EXPECT_EQ(RealZBajtu(0, 0, 0, 0), 0.0);
+    EXPECT_EQ(RealZBajtu(0x87, 0xD6, 0x12, 0x83), 1234567.0 / 10 / 10 / 10);
+}
+
+TEST(Hodnoty, RealFromBytesDividesStepByStep) {
+    // 127 single divisions by 10, not one division by 1e127.
+    double v = 5;
+    for (int i = 0; i < 127; ++i) v /= 10;
+    EXPECT_EQ(RealZBajtu(5, 0, 0, 0xFF), v);
+    EXPECT_GT(RealZBajtu(5, 0, 0, 0xFF), 0.0);
+}
+
+TEST(Hodnoty, RealToBytesExamples) {
+    EXPECT_EQ(RealNaBajty(0.000009), (Bajty{0, 0, 0, 0}));
+    EXPECT_EQ(RealNaBajty(-0.000009), (Bajty{0, 0, 0, 0}));
+    EXPECT_EQ(RealNaBajty(0.0), (Bajty{0, 0, 0, 0}));
+    EXPECT_EQ(RealNaBajty(0.00001), (Bajty{0x01, 0, 0, 0x85}));
+    EXPECT_EQ(RealNaBajty(8388607), (Bajty{0xFF, 0xFF, 0x7F, 0x80}));
+    EXPECT_EQ(RealNaBajty(-8388607), (Bajty{0xFF, 0xFF, 0xFF, 0x80}));
+    EXPECT_EQ(RealNaBajty(8388608), (Bajty{0xFF, 0xFF, 0x7F, 0x00}));
+    EXPECT_EQ(RealNaBajty(-8388608), (Bajty{0xFF, 0xFF, 0xFF, 0x00}));
+    EXPECT_EQ(RealNaBajty(0.5), (Bajty{0x05, 0x00, 0x00, 0x81}));
+    EXPECT_EQ(RealNaBajty(-2.5), (Bajty{0x19, 0x00, 0x80, 0x81}));
+    EXPECT_EQ(RealNaBajty(1234.5678), (Bajty{0x87, 0xD6, 0x12, 0x83}));
+    EXPECT_EQ(RealNaBajty(5.0), (Bajty{0x05, 0x00, 0x00, 0x80}));
+    EXPECT_EQ(RealNaBajty(123.45), (Bajty{0x39, 0x30, 0x00, 0x82}));
+    // Trailing zeros go only down to zero places.
+    EXPECT_EQ(RealNaBajty(100.0), (Bajty{0x64, 0x00, 0x00, 0x80}));
+    EXPECT_EQ(RealNaBajty(0.1), (Bajty{0x01, 0x00, 0x00, 0x81}));
+}
+
+TEST(Hodnoty, RealToBytesTruncatesToSevenDigits) {
+    EXPECT_EQ(RealNaBajty(1.23456789), (Bajty{0x87, 0xD6, 0x12, 0x86}));
+    EXPECT_EQ(RealNaBajty(8388606.9), (Bajty{0xFE, 0xFF, 0x7F, 0x80}));
+    EXPECT_EQ(RealNaBajty(9.9999999), RealNaBajty(9.999999));
+}
+
+TEST(Hodnoty, RealToBytesSaturatesAndRejectsNaN) {
+    EXPECT_EQ(RealNaBajty(std::numeric_limits<double>::infinity()), (Bajty{0xFF, 0xFF, 0x7F, 0x00}));
+    EXPECT_EQ(RealNaBajty(-std::numeric_limits<double>::infinity()), (Bajty{0xFF, 0xFF, 0xFF, 0x00}));
+    EXPECT_EQ(RealNaBajty(std::numeric_limits<double>::quiet_NaN()), (Bajty{0xFF, 0xFF, 0xFF, 0x00}));
+    EXPECT_EQ(RealNaBajty(1e300), (Bajty{0xFF, 0xFF, 0x7F, 0x00}));
+    EXPECT_EQ(RealNaBajty(-1e300), (Bajty{0xFF, 0xFF, 0xFF, 0x00}));
+}
+
+TEST(Hodnoty, RealRoundTrip) {
+    for (double x : {0.5, -2.5, 123.45, 1e-5, -8388607.0, 3.3, 42.0, 0.001}) {
+        const Bajty b = RealNaBajty(x);
+        EXPECT_DOUBLE_EQ(RealZBajtu(b[0], b[1], b[2], b[3]), x) << x;
+    }
+}
+
+TEST(Hodnoty, IntegersAndBits) {
+    TKanal k;
+    Nastav(k.DataCteni, {0xFE, 0xFF, 0xFF, 0xFF});
+    Nastav(k.DataZapis, {0x78, 0x56, 0x34, 0x12});
+    EXPECT_EQ(VstupCele(k), -2);
+    EXPECT_EQ(VystupCele(k), 0x12345678);
+    Nastav(k.DataCteni, {0x00, 0x00, 0x00, 0x80});
+    EXPECT_EQ(VstupCele(k), std::numeric_limits<int32_t>::min());
+
+    EXPECT_EQ(BitSlova(0x80000001u, 0), 1);
+    EXPECT_EQ(BitSlova(0x80000001u, 1), 0);
+    EXPECT_EQ(BitSlova(0x80000001u, 31), 1);
+    EXPECT_EQ(BitSlova(0xFFFFFFFFu, 32), 0);
+    EXPECT_EQ(BitSlova(0xFFFFFFFFu, 40), 0);
+
+    Nastav(k.DataCteni, {0x00, 0x04, 0x00, 0x00});
+    k.Subperiferie = 10;
+    EXPECT_EQ(VstupBit(k), 1);
+    k.Subperiferie = 9;
+    EXPECT_EQ(VstupBit(k), 0);
+    Nastav(k.DataCteni, {0xFF, 0xFF, 0xFF, 0xFF});
+    k.Subperiferie = 40;
+    EXPECT_EQ(VstupBit(k), 0);
+}
+
+TEST(Hodnoty, RealInputsAndOutputs) {
+    TKanal k;
+    Nastav(k.DataCteni, {0x39, 0x30, 0x80, 0x82});
+    Nastav(k.DataZapis, {0x05, 0x00, 0x00, 0x81});
+    EXPECT_DOUBLE_EQ(VstupReal(k), -123.45);
+    EXPECT_DOUBLE_EQ(VystupReal(k), 0.5);
+}
+
+class HodnotaText : public ::testing::Test {
+protected:
+    std::string RealVstup(Bajty b, char desetinny = '.') {
+        Nastav(k.DataCteni, b);
+        return HodnotaKanaluText(100, k, m, desetinny);
+    }
+    TKanal k;
+    TModul m;
+};
+
+TEST_F(HodnotaText, RealDecimalsFollowTheEncoding) {
+    EXPECT_EQ(RealVstup(Real(0, 3)), "0");
+    EXPECT_EQ(RealVstup(Real(0, 3, true)), "0");
+    EXPECT_EQ(RealVstup(Real(2500, 3)), "2.500");
+    EXPECT_EQ(RealVstup(Real(2500, 3), ','), "2,500");
+    EXPECT_EQ(RealVstup(Real(12345, 2, true)), "-123.45");
+    EXPECT_EQ(RealVstup(Real(5, 0)), "5");
+    EXPECT_EQ(RealVstup(Real(5, 1)), "0.5");
+    // Bit 7 of byte 3 does not count as a decimal place.
+    EXPECT_EQ(RealVstup({0x05, 0, 0, 0x01}), "0.5");
+}
+
+TEST_F(HodnotaText, RealHasAtMostSixDecimals) {
+    EXPECT_EQ(RealVstup(Real(25, 8)), "0.000000");
+    EXPECT_EQ(RealVstup(Real(25, 8, true)), "0.000000");
+    EXPECT_EQ(RealVstup(Real(75, 8)), "0.000001");
+    EXPECT_EQ(RealVstup(Real(1234567, 7)), "0.123457");
+    EXPECT_EQ(RealVstup(Real(5, 127)), "0.000000");
+}
+
+TEST_F(HodnotaText, RealIsRoundedToSixSignificantDigits) {
+    EXPECT_EQ(RealVstup(Real(1234567, 3)), "1234.570");
+    EXPECT_EQ(RealVstup(Real(1234565, 1)), "123457.0");
+    EXPECT_EQ(RealVstup(Real(999999, 10)), "0.000100");
+    EXPECT_EQ(RealVstup(Real(99, 8)), "0.000001");
+    EXPECT_EQ(RealVstup(Real(999999, 0)), "999999");
+    EXPECT_EQ(RealVstup(Real(8388607, 1, true), ','), "-838861,0");
+}
+
+TEST_F(HodnotaText, LargeRealsUseExponentNotation) {
+    EXPECT_EQ(RealVstup(Real(8388607, 0)), "8.38861E+06");
+    EXPECT_EQ(RealVstup(Real(8388607, 0, true), ','), "-8,38861E+06");
+    EXPECT_EQ(RealVstup(Real(1000000, 0)), "1.00000E+06");
+    EXPECT_EQ(RealVstup(Real(1234567, 0)), "1.23457E+06");
+}
+
+TEST_F(HodnotaText, EveryChannelRange) {
+    Nastav(k.DataZapis, {0xED, 0x03, 0x00, 0x00});
+    EXPECT_EQ(HodnotaKanaluText(99, k, m, '.'), "1005");
+    EXPECT_EQ(HodnotaKanaluText(4999, k, m, '.'), "1005");
+
+    Nastav(k.DataCteni, {0xFF, 0xFF, 0xFF, 0xFF});
+    EXPECT_EQ(HodnotaKanaluText(1000, k, m, '.'), "-1");
+    k.Subperiferie = 31;
+    EXPECT_EQ(HodnotaKanaluText(2999, k, m, '.'), "1");
+    k.Subperiferie = 40;
+    EXPECT_EQ(HodnotaKanaluText(2000, k, m, '.'), "0");
+
+    Nastav(k.DataZapis, Real(2500, 3));
+    Nastav(k.DataCteni, Real(1, 0));
+    EXPECT_EQ(HodnotaKanaluText(3999, k, m, ','), "2,500");
+
+    m.Data = 1u << 7;
+    k.Subperiferie = 7;
+    EXPECT_EQ(HodnotaKanaluText(5000, k, m, '.'), "1");
+    k.Subperiferie = 6;
+    EXPECT_EQ(HodnotaKanaluText(5999, k, m, '.'), "0");
+
+    Nastav(k.DataZapis, {'A', 'b', ' ', '9'});
+    EXPECT_EQ(HodnotaKanaluText(6000, k, m, '.'), "\"Ab 9\"");
+    EXPECT_EQ(HodnotaKanaluText(6099, k, m, '.'), "\"Ab 9\"");
+
+    for (uint32_t c : {0u, 50u, 98u, 6100u, 7000u, 0xFFFFFFFFu}) EXPECT_EQ(HodnotaKanaluText(c, k, m, '.'), "") << c;
+}
+
+}  // namespace

@@ -1,0 +1,262 @@
+// VUZIV2 packets: baud table, request building and answer decoding.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <random>
+#include <string>
+
+#include "comm/Paket.h"
+
+namespace {
+
+// Answer from the gateway to the request of channel 1005: status 0, serial
+// time 55 ms, time stamp 12345678 hex, data byte 0 = 2A.
+const std::string Odpoved1005 = "[VUZIV2]ED0300000037000078563412002A000000000000000000000000000000B3\r\n";
+
+uint8_t Soucet(std::string_view t) {
+    uint8_t s = 0;
+    for (char z : t) s = static_cast<uint8_t>(s + static_cast<uint8_t>(z));
+    return static_cast<uint8_t>(0u - s);
+}
+
+// Rewrites positions 67-68 so that the checksum over 9-66 matches again.
+std::string SOpravenymSouctem(std::string t) {
+    const uint8_t s = Soucet(std::string_view(t).substr(8, 58));
+    t[66] = "0123456789ABCDEF"[s >> 4];
+    t[67] = "0123456789ABCDEF"[s & 15];
+    return t;
+}
+
+struct Prostredi {
+    std::unique_ptr<TRozhrani> r = std::make_unique<TRozhrani>();
+    TKanal k;
+    Prostredi() {
+        r->Baud = 9600;
+        r->Timeout = 200;
+        r->Opakovani = 2;
+        k.Cislo = 1005;
+        k.Adresa = 5;
+        k.Funkce = 0;
+        k.Periferie = 3;
+    }
+};
+
+TEST(Paket, BaudCodesAndAllowances) {
+    const int32_t rychlosti[] = {600, 1200, 2400, 4800, 9600, 19200, 38400, 57600, 115200};
+    const int32_t casy[] = {405, 205, 105, 55, 30, 18, 12, 9, 7};
+    for (uint8_t i = 0; i < 9; ++i) {
+        EXPECT_EQ(KodRychlosti(rychlosti[i]), i);
+        EXPECT_EQ(BaudCas(i), casy[i]);
+    }
+    EXPECT_EQ(KodRychlosti(14400), 4);
+    EXPECT_EQ(KodRychlosti(0), 4);
+    EXPECT_EQ(KodRychlosti(-9600), 4);
+    EXPECT_EQ(BaudCas(9), 30);
+    EXPECT_EQ(BaudCas(0xFFFFFFFFu), 30);
+}
+
+TEST(Paket, RequestOfTheWorkedExample) {
+    Prostredi p;
+    const TPaket paket = PaketPozadavku(*p.r, p.k);
+    EXPECT_EQ(paket.sv(), "[VUZIV2]ED03000004C800020500030000000000AB\r\n");
+    EXPECT_EQ(paket.size(), 44u);
+
+    const uint8_t data[4] = {0, 0, 0, 0};
+    EXPECT_EQ(SestavPaket(1005, 4, 200, 2, 5, 0, 3, 0, data).sv(), paket.sv());
+}
+
+TEST(Paket, StatusRegisterResetOfChannel99) {
+    Prostredi p;
+    p.k.Cislo = 99;
+    p.k.Funkce = 101;
+    p.k.Periferie = 0;
+    p.k.DataZapis[0] = 0xED;  // target channel 1005, low byte first
+    p.k.DataZapis[1] = 0x03;
+    EXPECT_EQ(PaketPozadavku(*p.r, p.k).sv(), "[VUZIV2]6300000004C8000205650000ED0300009A\r\n");
+}
+
+TEST(Paket, FieldEncodings) {
+    Prostredi p;
+    p.r->Timeout = 300;
+    EXPECT_EQ(PaketPozadavku(*p.r, p.k).sv().substr(18, 4), "2C01");
+    p.r->Timeout = 65535;
+    EXPECT_EQ(PaketPozadavku(*p.r, p.k).sv().substr(18, 4), "FFFF");
+    p.r->Timeout = 65536 + 300;  // only the low 16 bits travel
+    EXPECT_EQ(PaketPozadavku(*p.r, p.k).sv().substr(18, 4), "2C01");
+
+    p.k.Cislo = 6099;
+    EXPECT_EQ(PaketPozadavku(*p.r, p.k).sv().substr(8, 8), "D3170000");
+
+    p.r->Opakovani = 0x10F;
+    p.r->Baud = 115200;
+    p.k.Subperiferie = 7;  // not sent: the reserved byte stays 00
+    p.k.Funkce = 1;
+    p.k.DataZapis[0] = 0x01;
+    p.k.DataZapis[1] = 0xAB;
+    p.k.DataZapis[2] = 0x7F;
+    p.k.DataZapis[3] = 0xFE;
+    p.k.DataZapis[4] = 0x55;  // beyond the four data bytes
+    const TPaket paket = PaketPozadavku(*p.r, p.k);
+    EXPECT_EQ(paket.sv().substr(16, 24), "082C010F05010300"
+                                         "01AB7FFE");
+    EXPECT_EQ(paket.size(), 44u);
+    const uint8_t soucet = Soucet(paket.sv().substr(8, 32));
+    EXPECT_EQ(paket.sv()[40], "0123456789ABCDEF"[soucet >> 4]);
+    EXPECT_EQ(paket.sv()[41], "0123456789ABCDEF"[soucet & 15]);
+}
+
+TEST(Paket, ChecksumCoversPositions9To40) {
+    const uint8_t data[4] = {0x12, 0x34, 0x56, 0x78};
+    const TPaket paket = SestavPaket(0xFFFFFFFFu, 8, 0xABCD, 15, 255, 101, 255, 0, data);
+    const std::string_view t = paket.sv();
+    ASSERT_EQ(t.size(), 44u);
+    const uint8_t s = Soucet(t.substr(8, 32));
+    EXPECT_EQ(t[40], "0123456789ABCDEF"[s >> 4]);
+    EXPECT_EQ(t[41], "0123456789ABCDEF"[s & 15]);
+    EXPECT_EQ(t.substr(42), "\r\n");
+}
+
+TEST(Paket, AnswerOfTheWorkedExample) {
+    TOdpoved o;
+    ASSERT_EQ(RozeberPaket(Odpoved1005, o), 0);
+    EXPECT_EQ(o.Id, 1005u);
+    EXPECT_EQ(o.Status, 0);
+    EXPECT_EQ(o.DobaRS, 55);
+    EXPECT_EQ(o.BajtOdpovedi, 0);
+    EXPECT_EQ(o.CasovaZnacka, 0x12345678u);
+    EXPECT_EQ(o.StatusRegistr, 0);
+    EXPECT_EQ(o.Data[0], 0x2A);
+    for (int i = 1; i < 16; ++i) EXPECT_EQ(o.Data[i], 0) << i;
+}
+
+TEST(Paket, AnswerFieldsAllDecoded) {
+    std::string t = "[VUZIV2]"
+                    "D3170000"  // 6099
+                    "13"        // status 19
+                    "3412"      // serial time 1234 hex
+                    "A5"
+                    "EFBEADDE"  // time stamp DEADBEEF
+                    "F7"
+                    "000102030405060708090A0B0C0D0EFF"
+                    "00\r\n";
+    TOdpoved o;
+    ASSERT_EQ(RozeberPaket(SOpravenymSouctem(t), o), 0);
+    EXPECT_EQ(o.Id, 6099u);
+    EXPECT_EQ(o.Status, 19);
+    EXPECT_EQ(o.DobaRS, 0x1234);
+    EXPECT_EQ(o.BajtOdpovedi, 0xA5);
+    EXPECT_EQ(o.CasovaZnacka, 0xDEADBEEFu);
+    EXPECT_EQ(o.StatusRegistr, 0xF7);
+    for (int i = 0; i < 15; ++i) EXPECT_EQ(o.Data[i], i) << i;
+    EXPECT_EQ(o.Data[15], 0xFF);
+}
+
+TEST(Paket, StrayLeadingCharactersAreDropped) {
+    TOdpoved o;
+    const std::string smeti = std::string("x\0\r\n]", 5);
+    ASSERT_EQ(RozeberPaket(smeti + Odpoved1005, o), 0);
+    EXPECT_EQ(o.Id, 1005u);
+    // 69 characters after the stray ones: too short.
+    EXPECT_EQ(RozeberPaket(smeti + Odpoved1005.substr(0, 69), o), 1);
+    EXPECT_EQ(RozeberPaket("", o), 1);
+    EXPECT_EQ(RozeberPaket(std::string(200, 'A'), o), 1);
+}
+
+TEST(Paket, OnlyTheFirstBracketStartsThePacket) {
+    TOdpoved o;
+    // A '[' among the leading characters starts the text there: bad tag.
+    EXPECT_EQ(RozeberPaket("[x" + Odpoved1005, o), 2);
+}
+
+TEST(Paket, TagMustMatchExactly) {
+    TOdpoved o;
+    std::string t = Odpoved1005;
+    t[7] = ')';
+    EXPECT_EQ(RozeberPaket(t, o), 2);
+    t = Odpoved1005;
+    t.replace(0, 8, "[vuziv2]");
+    EXPECT_EQ(RozeberPaket(t, o), 2);
+}
+
+TEST(Paket, ChecksumIsUpperCaseOnly) {
+    TOdpoved o;
+    std::string t = Odpoved1005;
+    t[66] = 'b';
+    EXPECT_EQ(RozeberPaket(t, o), 3);
+    t = Odpoved1005;
+    t[67] = '4';
+    EXPECT_EQ(RozeberPaket(t, o), 3);
+    // Lower-case digits are accepted in every other field.
+    t = Odpoved1005;
+    t.replace(34, 2, "2a");
+    t.replace(8, 4, "ed03");
+    ASSERT_EQ(RozeberPaket(SOpravenymSouctem(t), o), 0);
+    EXPECT_EQ(o.Id, 1005u);
+    EXPECT_EQ(o.Data[0], 0x2A);
+}
+
+TEST(Paket, NonHexFieldWithValidChecksum) {
+    TOdpoved o;
+    for (char z : {'G', ' ', 'x', '\0', '\xFF'}) {
+        std::string t = Odpoved1005;
+        t[39] = z;  // position 40
+        EXPECT_EQ(RozeberPaket(SOpravenymSouctem(t), o), 4) << int(z);
+    }
+    std::string t = Odpoved1005;
+    t[8] = '-';  // first identifier digit
+    EXPECT_EQ(RozeberPaket(SOpravenymSouctem(t), o), 4);
+    t = Odpoved1005;
+    t[65] = 'g';  // last data digit
+    EXPECT_EQ(RozeberPaket(SOpravenymSouctem(t), o), 4);
+}
+
+TEST(Paket, CharactersAfterThe68thAreIgnored) {
+    TOdpoved o;
+    EXPECT_EQ(RozeberPaket(Odpoved1005.substr(0, 69) + "Z", o), 0);
+    EXPECT_EQ(RozeberPaket(Odpoved1005.substr(0, 68) + std::string("\0\0", 2), o), 0);
+    EXPECT_EQ(RozeberPaket(Odpoved1005 + std::string(8000, '\xA7'), o), 0);
+    EXPECT_EQ(o.Id, 1005u);
+    EXPECT_EQ(RozeberPaket(Odpoved1005.substr(0, 69), o), 1);
+}
+
+TEST(Paket, AnyChangeInTheFirst68CharactersIsRejected) {
+    for (std::size_t i = 0; i < 68; ++i) {
+        std::string t = Odpoved1005;
+        t[i] = static_cast<char>(t[i] ^ 0x01);
+        TOdpoved o;
+        const uint8_t v = RozeberPaket(t, o);
+        EXPECT_NE(v, 0) << i;
+        EXPECT_LE(v, 4) << i;
+    }
+}
+
+// Datagrams of any content up to the receive buffer's size must decode to
+// a result, never read past the text (checked under the sanitizers).
+TEST(Paket, SurvivesArbitraryDatagrams) {
+    std::mt19937 nahoda(20240611u);
+    std::uniform_int_distribution<int> bajt(0, 255);
+    std::uniform_int_distribution<int> delka(0, 8096);
+    std::uniform_int_distribution<int> kratka(0, 80);
+    for (int pokus = 0; pokus < 3000; ++pokus) {
+        const int druh = pokus % 4;
+        std::string t(static_cast<std::size_t>(druh == 0 ? delka(nahoda) : kratka(nahoda)), '\0');
+        for (char& z : t) z = static_cast<char>(bajt(nahoda));
+        if (druh == 1 && !t.empty()) t[0] = '[';
+        if (druh == 2) t = Odpoved1005.substr(0, std::min<std::size_t>(t.size(), Odpoved1005.size())) + t;
+        if (druh == 3) {
+            t = Odpoved1005;
+            t[static_cast<std::size_t>(bajt(nahoda)) % 68] = static_cast<char>(bajt(nahoda));
+        }
+        // An exact-size heap copy lets the address sanitizer see any overrun.
+        auto kopie = std::make_unique<char[]>(t.size());
+        std::copy(t.begin(), t.end(), kopie.get());
+        TOdpoved o;
+        const uint8_t v = RozeberPaket(std::string_view(kopie.get(), t.size()), o);
+        ASSERT_LE(v, 4) << pokus;
+        if (druh == 3 && t != Odpoved1005) {
+            EXPECT_NE(v, 0) << pokus;
+        }
+    }
+}
+
+}  // namespace
