@@ -1,0 +1,183 @@
+// The main log: line format, result codes, and the RunInfo file.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cstdio>
+#include <memory>
+#include <regex>
+#include <string>
+
+#include "config/Cp1250.h"
+#include "config/HlavniLog.h"
+#include "config/Model.h"
+#include "podpora/Adresar.h"
+
+namespace {
+
+class TPevneHodiny final : public THodiny {
+public:
+    uint32_t Tick() const override { return tick; }
+    int64_t RealMs() const override { return real; }
+    std::atomic<uint32_t> tick{0};
+    std::atomic<int64_t> real{0};
+};
+
+// 2024-03-05 14:07:09.045 UTC; the test expects whatever local time it is.
+constexpr int64_t kCas = 1709647629045;
+
+std::string Ocekavane(int64_t ms) {
+    const TCasLokalni c = RozlozCas(ms);
+    char t[64];
+    std::snprintf(t, sizeof t, "[%02d.%02d.%04d %02d:%02d:%02d] ", c.Den, c.Mesic, c.Rok, c.Hodina, c.Minuta,
+                  c.Sekunda);
+    return t;
+}
+
+class HlavniLog : public ::testing::Test {
+protected:
+    void SetUp() override {
+        hodiny.real = kCas;
+        d->Hodiny = &hodiny;
+        d->Lokalizace = TLokalizace{};
+        d->Cfg.LogPovolen = 1;
+        d->Cfg.LogNazev = "Rv_zr6180.log";
+        d->Cfg.LogAdresar = adr.Cesta() + "/";
+    }
+    std::string Log() const { return CtiSoubor(adr / "Rv_zr6180.log"); }
+
+    TDocasnyAdresar adr;
+    TPevneHodiny hodiny;
+    std::unique_ptr<TData> d = std::make_unique<TData>();
+};
+
+TEST_F(HlavniLog, OffTouchesNothingEvenWithoutDirectory) {
+    d->Cfg.LogPovolen = 0;
+    d->Cfg.LogAdresar = adr.Cesta() + "/chybi/";
+    EXPECT_EQ(ZapisDoLogu(d.get(), d->Cfg, "x"), 0);
+    EXPECT_FALSE(Existuje(adr / "chybi"));
+}
+
+TEST_F(HlavniLog, LinesWithAndWithoutNumber) {
+    EXPECT_EQ(ZapisDoLogu(d.get(), d->Cfg, "Ovladač odinstalován."_cp), 0);
+    hodiny.real = kCas + 61'000;
+    EXPECT_EQ(ZapisDoLogu(d.get(), d->Cfg, "GetInput - chybný datový typ kanálu "_cp, 1500u), 0);
+    EXPECT_EQ(Log(), Ocekavane(kCas) + "Ovlada\xE8 odinstalov\xE1n.\r\n" + Ocekavane(kCas + 61'000) +
+                         "GetInput - chybn\xFD datov\xFD typ kan\xE1lu 1500\r\n");
+}
+
+TEST_F(HlavniLog, AppendsToAnExistingFile) {
+    ZapisSoubor(adr / "Rv_zr6180.log", "stary\r\n");
+    EXPECT_EQ(ZapisDoLogu(d.get(), d->Cfg, "novy"), 0);
+    EXPECT_EQ(Log(), "stary\r\n" + Ocekavane(kCas) + "novy\r\n");
+}
+
+TEST_F(HlavniLog, FollowsTheInstanceLocale) {
+    d->Lokalizace = LocaleFromItems("%Y-%m-%d", "%I.%M.%S %p", "", "dop.", "odp.", ",");
+    EXPECT_EQ(ZapisDoLogu(d.get(), d->Cfg, "x"), 0);
+    const TCasLokalni c = RozlozCas(kCas);
+    char t[64];
+    std::snprintf(t, sizeof t, "[%04d-%02d-%02d %02d.%02d.%02d %s] x\r\n", c.Rok, c.Mesic, c.Den,
+                  c.Hodina % 12 == 0 ? 12 : c.Hodina % 12, c.Minuta, c.Sekunda, c.Hodina < 12 ? "dop." : "odp.");
+    EXPECT_EQ(Log(), t);
+}
+
+TEST_F(HlavniLog, WithoutInstanceUsesSystemClockAndDefaultFormats) {
+    EXPECT_EQ(ZapisDoLogu(nullptr, d->Cfg, "bez instance ", 7u), 0);
+    EXPECT_TRUE(std::regex_match(Log(), std::regex(R"(\[\d\d\.\d\d\.\d{4} \d\d:\d\d:\d\d\] bez instance 7\r\n)")))
+        << Log();
+}
+
+TEST_F(HlavniLog, CustomFileName) {
+    d->Cfg.LogNazev = "jiny.log";
+    EXPECT_EQ(ZapisDoLogu(d.get(), d->Cfg, "x"), 0);
+    EXPECT_EQ(CtiSoubor(adr / "jiny.log"), Ocekavane(kCas) + "x\r\n");
+}
+
+TEST_F(HlavniLog, ExistingEntryThatCannotBeOpenedGives1) {
+    ASSERT_EQ(mkdir((adr / "Rv_zr6180.log").c_str(), 0755), 0);
+    EXPECT_EQ(ZapisDoLogu(d.get(), d->Cfg, "x"), 1);
+    d->Cfg.LogNazev = "smycka.log";  // a symbolic link to itself
+    ASSERT_EQ(symlink("smycka.log", (adr / "smycka.log").c_str()), 0);
+    EXPECT_EQ(ZapisDoLogu(d.get(), d->Cfg, "x"), 1);
+}
+
+TEST_F(HlavniLog, FileThatCannotBeCreatedGives2) {
+    d->Cfg.LogAdresar = adr.Cesta() + "/chybi/";
+    EXPECT_EQ(ZapisDoLogu(d.get(), d->Cfg, "x"), 2);
+    EXPECT_FALSE(Existuje(adr / "chybi"));
+}
+
+TEST_F(HlavniLog, ReadOnlyDirectoryGives2) {
+    if (geteuid() == 0) GTEST_SKIP() << "root writes into read-only directories";
+    ASSERT_EQ(mkdir((adr / "ro").c_str(), 0555), 0);
+    d->Cfg.LogAdresar = adr / "ro/";
+    EXPECT_EQ(ZapisDoLogu(d.get(), d->Cfg, "x"), 2);
+}
+
+TEST_F(HlavniLog, WriteFailureGives3) {
+    ASSERT_EQ(symlink("/dev/full", (adr / "Rv_zr6180.log").c_str()), 0);
+    EXPECT_EQ(ZapisDoLogu(d.get(), d->Cfg, "x"), 3);
+    EXPECT_EQ(ZapisDoLogu(d.get(), d->Cfg, "x", 5u), 3);
+}
+
+TEST_F(HlavniLog, LongMessageIsWrittenWhole) {
+    const std::string dlouha(10000, 'a');
+    EXPECT_EQ(ZapisDoLogu(d.get(), d->Cfg, dlouha), 0);
+    EXPECT_EQ(Log(), Ocekavane(kCas) + dlouha + "\r\n");
+}
+
+// ---- RunInfo ----
+
+class RunInfo : public HlavniLog {
+protected:
+    std::string Soubor() const { return CtiSoubor(adr / "Rv_zr6180RunInfo.txt"); }
+    void Obsah(const std::string& s) { ZapisSoubor(adr / "Rv_zr6180RunInfo.txt", s); }
+};
+
+TEST_F(RunInfo, MissingFileGives1AndIsWritten) {
+    d->Cfg.RunCislo = 9;
+    CtiRunInfo(d->Cfg);
+    EXPECT_EQ(d->Cfg.RunCislo, 1);
+    EXPECT_EQ(Soubor(), "1\r\n");
+}
+
+TEST_F(RunInfo, StoredNumberIsTakenUnlimited) {
+    Obsah("7\r\n");
+    CtiRunInfo(d->Cfg);
+    EXPECT_EQ(d->Cfg.RunCislo, 7);
+    EXPECT_EQ(Soubor(), "7\r\n");
+    Obsah(" 12 \r\nsmeti");
+    CtiRunInfo(d->Cfg);
+    EXPECT_EQ(d->Cfg.RunCislo, 12);
+    Obsah("-3");
+    CtiRunInfo(d->Cfg);
+    EXPECT_EQ(d->Cfg.RunCislo, -3);
+}
+
+TEST_F(RunInfo, EmptyOrNonNumericFirstLineIsRewrittenWith1) {
+    for (const char* obsah : {"", "\r\n5\r\n", "abc\r\n", "12x\r\n", "99999999999\r\n", "+\r\n"}) {
+        Obsah(obsah);
+        d->Cfg.RunCislo = 4;
+        CtiRunInfo(d->Cfg);
+        EXPECT_EQ(d->Cfg.RunCislo, 1) << obsah;
+        EXPECT_EQ(Soubor(), "1\r\n") << obsah;
+    }
+}
+
+TEST_F(RunInfo, MissingDirectoryCostsNothing) {
+    d->Cfg.LogAdresar = adr.Cesta() + "/chybi/";
+    CtiRunInfo(d->Cfg);
+    EXPECT_EQ(d->Cfg.RunCislo, 1);
+    EXPECT_FALSE(Existuje(adr / "chybi"));
+}
+
+TEST_F(RunInfo, WriteReplacesTheWholeFile) {
+    Obsah("123456\r\nzbytek\r\n");
+    d->Cfg.RunCislo = 2;
+    ZapisRunInfo(d->Cfg);
+    EXPECT_EQ(Soubor(), "2\r\n");
+}
+
+}  // namespace

@@ -1,0 +1,409 @@
+// The communication logs: RUN, Err, interface and call-back lines, file
+// names and rotation.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cstdio>
+#include <memory>
+#include <regex>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "comm/Logy.h"
+#include "config/Cp1250.h"
+#include "config/HlavniLog.h"
+#include "config/Model.h"
+#include "podpora/Adresar.h"
+
+namespace {
+
+class TPevneHodiny final : public THodiny {
+public:
+    uint32_t Tick() const override { return tick; }
+    int64_t RealMs() const override { return real; }
+    std::atomic<uint32_t> tick{0};
+    std::atomic<int64_t> real{0};
+};
+
+constexpr int64_t kCas = 1709647629045;  // 2024-03-05 14:07:09.045 UTC
+constexpr off_t kPlny = 2'560'128;
+
+// "dd.mm.yy hh:nn:ss.zzz" with the given time separator.
+std::string RazitkoRun(int64_t ms, char o = ':') {
+    const TCasLokalni c = RozlozCas(ms);
+    char t[64];
+    std::snprintf(t, sizeof t, "%02d.%02d.%02d %02d%c%02d%c%02d.%03d", c.Den, c.Mesic, c.Rok % 100, c.Hodina, o,
+                  c.Minuta, o, c.Sekunda, c.Milisekunda);
+    return t;
+}
+
+// "[" short date " " long time " " tick "] " with the default formats.
+std::string Razitko(int64_t ms, uint32_t tick) {
+    const TCasLokalni c = RozlozCas(ms);
+    char t[80];
+    std::snprintf(t, sizeof t, "[%02d.%02d.%04d %02d:%02d:%02d %u] ", c.Den, c.Mesic, c.Rok, c.Hodina, c.Minuta,
+                  c.Sekunda, tick);
+    return t;
+}
+
+std::string Nazev(const char* zacatek, int rozhrani, int64_t ms) {
+    const TCasLokalni c = RozlozCas(ms);
+    char t[80];
+    std::snprintf(t, sizeof t, "%s%d_%04d_%02d_%02d.log", zacatek, rozhrani, c.Rok, c.Mesic, c.Den);
+    return t;
+}
+
+std::vector<std::string> Radky(const std::string& obsah) {
+    std::vector<std::string> v;
+    std::size_t i = 0;
+    while (i < obsah.size()) {
+        const std::size_t k = obsah.find("\r\n", i);
+        if (k == std::string::npos) {
+            v.push_back(obsah.substr(i) + "<no CR LF>");
+            break;
+        }
+        v.push_back(obsah.substr(i, k - i));
+        i = k + 2;
+    }
+    return v;
+}
+
+class Logy : public ::testing::Test {
+protected:
+    void SetUp() override {
+        hodiny.real = kCas;
+        hodiny.tick = 4000000000u;
+        d->Hodiny = &hodiny;
+        d->Lokalizace = TLokalizace{};
+        TCFG& c = d->Cfg;
+        c.LogAdresar = adr.Cesta() + "/";
+        c.RunPovolen = 1;
+        c.RunPocet = 3;
+        c.RunCislo = 1;
+        c.ErrCislo = 1;
+    }
+    std::string Soubor(const std::string& jmeno) const { return CtiSoubor(adr / jmeno); }
+    void Velikost(const std::string& jmeno, off_t n) {
+        const int fd = open((adr / jmeno).c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        ASSERT_GE(fd, 0);
+        ASSERT_EQ(ftruncate(fd, n), 0);
+        close(fd);
+    }
+    off_t VelikostSouboru(const std::string& jmeno) const {
+        const int fd = open((adr / jmeno).c_str(), O_RDONLY);
+        if (fd < 0) return -1;
+        const off_t n = lseek(fd, 0, SEEK_END);
+        close(fd);
+        return n;
+    }
+    std::string Run(int n) const {
+        char t[32];
+        std::snprintf(t, sizeof t, "Rv_zr6180Run%03d.log", n);
+        return Soubor(t);
+    }
+
+    TDocasnyAdresar adr;
+    TPevneHodiny hodiny;
+    std::unique_ptr<TData> d = std::make_unique<TData>();
+};
+
+// ---- RUN ----
+
+TEST_F(Logy, RunLineWithAllFields) {
+    ZapisRun(d.get(), "IR  0", 100, 1, 2, "detail   ");
+    ZapisRun(d.get(), "KOM 2", 6099, 16, 0, "x");
+    EXPECT_EQ(Run(1), "00000000 [" + RazitkoRun(kCas) + "] IR  0, K=100,  R=1,  S=2, detail\r\n" +
+                          "00000001 [" + RazitkoRun(kCas) + "] KOM 2, K=6099, R=16, S=0, x\r\n");
+    EXPECT_EQ(d->PocitadloRadku, 2);
+}
+
+TEST_F(Logy, RunFieldsLeftOutAndCut) {
+    ZapisRun(d.get(), "DisDri 0");
+    ZapisRun(d.get(), "CB  1", Nic, Nic, Nic, "jen text");
+    ZapisRun(d.get(), "A", 123456789, -5, Nic, "");
+    ZapisRun(d.get(), "B", Nic, 12345, -1, "   ");
+    const auto r = Radky(Run(1));
+    ASSERT_EQ(r.size(), 4u);
+    const std::string z = "] ";
+    EXPECT_EQ(r[0].substr(r[0].find(z) + 2), "DisDri 0,");
+    EXPECT_EQ(r[1].substr(r[1].find(z) + 2), "CB  1, jen text");
+    EXPECT_EQ(r[2].substr(r[2].find(z) + 2), "A, K=123456R=-5,");
+    EXPECT_EQ(r[3].substr(r[3].find(z) + 2), "B, R=1234S=-1,");
+}
+
+TEST_F(Logy, RunSequenceIsEightUpperCaseHexDigits) {
+    d->PocitadloRadku = 0xABCDEF;
+    ZapisRun(d.get(), "X");
+    d->PocitadloRadku = -1;
+    ZapisRun(d.get(), "Y");
+    const auto r = Radky(Run(1));
+    ASSERT_EQ(r.size(), 2u);
+    EXPECT_EQ(r[0].substr(0, 10), "00ABCDEF [");
+    EXPECT_EQ(r[1].substr(0, 10), "FFFFFFFF [");
+    EXPECT_EQ(d->PocitadloRadku, 0);
+}
+
+TEST_F(Logy, RunStampUsesTimeSeparatorAndMilliseconds) {
+    d->Lokalizace = LocaleFromItems("%d.%m.%Y", "%H.%M.%S", "", "", "", ",");
+    ASSERT_EQ(d->Lokalizace.OddelovacCasu, '.');
+    ZapisRun(d.get(), "X");
+    hodiny.real = kCas + 7;  // same second: the cached part is reused
+    ZapisRun(d.get(), "Y");
+    hodiny.real = kCas + 86'400'000 + 3'600'000 + 999;
+    ZapisRun(d.get(), "Z");
+    const auto r = Radky(Run(1));
+    ASSERT_EQ(r.size(), 3u);
+    EXPECT_EQ(r[0], "00000000 [" + RazitkoRun(kCas, '.') + "] X,");
+    EXPECT_EQ(r[1], "00000001 [" + RazitkoRun(kCas + 7, '.') + "] Y,");
+    EXPECT_EQ(r[2], "00000002 [" + RazitkoRun(kCas + 86'400'000 + 3'600'000 + 999, '.') + "] Z,");
+    d->Lokalizace = TLokalizace{};
+    hodiny.real = kCas + 86'400'000 + 3'600'000 + 5;
+    ZapisRun(d.get(), "W");
+    EXPECT_EQ(Radky(Run(1)).at(3), "00000003 [" + RazitkoRun(kCas + 86'400'000 + 3'600'000 + 5, ':') + "] W,");
+}
+
+TEST_F(Logy, RunOffWritesNothingButCounts) {
+    d->Cfg.RunPovolen = 0;
+    d->Cfg.RunCislo = 7;
+    ZapisRun(d.get(), "X", 100);
+    ZapisRun(d.get(), "Y");
+    EXPECT_EQ(d->PocitadloRadku, 2);
+    EXPECT_FALSE(Existuje(adr / "Rv_zr6180Run001.log"));
+    EXPECT_FALSE(Existuje(adr / "Rv_zr6180Run007.log"));
+    EXPECT_FALSE(Existuje(adr / "Rv_zr6180RunInfo.txt"));
+    EXPECT_FALSE(RunZapnut(d.get()));
+    d->Cfg.RunPovolen = 1;
+    EXPECT_TRUE(RunZapnut(d.get()));
+    EXPECT_FALSE(RunZapnut(nullptr));
+}
+
+TEST_F(Logy, NullInstanceIsIgnored) {
+    ZapisRun(nullptr, "X");
+    ZapisErr(nullptr, "X", 1);
+    ZapisLogRozhrani(nullptr, 1, "X");
+    ZapisCB(nullptr, "X");
+    SUCCEED();
+}
+
+TEST_F(Logy, RunFileJustBelowTheLimitTakesTheLine) {
+    Velikost("Rv_zr6180Run001.log", kPlny - 1);
+    ZapisRun(d.get(), "X");
+    EXPECT_GT(VelikostSouboru("Rv_zr6180Run001.log"), kPlny - 1);
+    EXPECT_FALSE(Existuje(adr / "Rv_zr6180Run002.log"));
+    EXPECT_EQ(d->Cfg.RunCislo, 1);
+}
+
+TEST_F(Logy, RunFilesCycleOverRunPocetAndAreEmptiedOnEntry) {
+    CtiRunInfo(d->Cfg);
+    ZapisSoubor(adr / "Rv_zr6180Run002.log", "stary obsah\r\n");
+    Velikost("Rv_zr6180Run001.log", kPlny);
+    ZapisRun(d.get(), "A");
+    EXPECT_EQ(d->Cfg.RunCislo, 2);
+    EXPECT_EQ(Soubor("Rv_zr6180RunInfo.txt"), "2\r\n");
+    EXPECT_EQ(Run(2), "00000000 [" + RazitkoRun(kCas) + "] A,\r\n");
+    EXPECT_EQ(VelikostSouboru("Rv_zr6180Run001.log"), kPlny);
+
+    Velikost("Rv_zr6180Run002.log", kPlny);
+    ZapisRun(d.get(), "B");
+    EXPECT_EQ(d->Cfg.RunCislo, 3);
+    EXPECT_EQ(Radky(Run(3)).size(), 1u);
+
+    Velikost("Rv_zr6180Run003.log", kPlny + 500);
+    ZapisRun(d.get(), "C");
+    EXPECT_EQ(d->Cfg.RunCislo, 1);
+    EXPECT_EQ(Soubor("Rv_zr6180RunInfo.txt"), "1\r\n");
+    EXPECT_EQ(Run(1), "00000002 [" + RazitkoRun(kCas) + "] C,\r\n");
+    EXPECT_FALSE(Existuje(adr / "Rv_zr6180Run004.log"));
+}
+
+TEST_F(Logy, RunPocetZeroUsesOnlyFile001AndRewritesRunInfo) {
+    d->Cfg.RunPocet = 0;
+    d->Cfg.RunCislo = 5;
+    ZapisRun(d.get(), "A");
+    EXPECT_EQ(d->Cfg.RunCislo, 1);
+    EXPECT_EQ(Soubor("Rv_zr6180RunInfo.txt"), "1\r\n");
+    ASSERT_EQ(unlink((adr / "Rv_zr6180RunInfo.txt").c_str()), 0);
+    ZapisRun(d.get(), "B");
+    EXPECT_EQ(Soubor("Rv_zr6180RunInfo.txt"), "1\r\n");  // every line resets and rewrites
+    EXPECT_EQ(Radky(Run(1)).size(), 2u);
+    Velikost("Rv_zr6180Run001.log", kPlny);
+    ZapisRun(d.get(), "C");
+    EXPECT_EQ(Radky(Run(1)).size(), 1u);
+    EXPECT_FALSE(Existuje(adr / "Rv_zr6180Run002.log"));
+}
+
+TEST_F(Logy, StoredNumberOutsideRangeIsResetByTheFirstLine) {
+    ZapisSoubor(adr / "Rv_zr6180RunInfo.txt", "7\r\n");
+    CtiRunInfo(d->Cfg);
+    EXPECT_EQ(d->Cfg.RunCislo, 7);
+    ZapisRun(d.get(), "A");
+    EXPECT_EQ(d->Cfg.RunCislo, 1);
+    EXPECT_EQ(Soubor("Rv_zr6180RunInfo.txt"), "1\r\n");
+    EXPECT_EQ(Radky(Run(1)).size(), 1u);
+    EXPECT_FALSE(Existuje(adr / "Rv_zr6180Run007.log"));
+}
+
+TEST_F(Logy, RunNumbersAboveNinehundredNinetyNineUseAllDigits) {
+    d->Cfg.RunPocet = 2000;
+    d->Cfg.RunCislo = 1234;
+    ZapisRun(d.get(), "A");
+    d->Cfg.RunCislo = 12;
+    ZapisRun(d.get(), "B");
+    EXPECT_TRUE(Existuje(adr / "Rv_zr6180Run1234.log"));
+    EXPECT_TRUE(Existuje(adr / "Rv_zr6180Run012.log"));
+}
+
+TEST_F(Logy, RunMissingDirectoryIsSwallowed) {
+    d->Cfg.LogAdresar = adr.Cesta() + "/chybi/";
+    ZapisRun(d.get(), "A");
+    EXPECT_EQ(d->PocitadloRadku, 1);
+    EXPECT_FALSE(Existuje(adr / "chybi"));
+}
+
+TEST_F(Logy, RunLinesFromManyThreadsAreCompleteAndInOrder) {
+    d->Cfg.RunPocet = 99;
+    constexpr int kVlaken = 4;
+    constexpr int kRadku = 1500;
+    std::vector<std::thread> vlakna;
+    for (int v = 0; v < kVlaken; ++v)
+        vlakna.emplace_back([this, v] {
+            for (int i = 0; i < kRadku; ++i) ZapisRun(d.get(), "KOM 2", 100 + i, v + 1, 2, "vlakno");
+        });
+    for (auto& t : vlakna) t.join();
+    const auto r = Radky(Run(1));
+    ASSERT_EQ(r.size(), static_cast<std::size_t>(kVlaken * kRadku));
+    const std::regex tvar(R"(([0-9A-F]{8}) \[[0-9.: ]{21}\] KOM 2, K=\d{3,4}, *R=\d,  S=2, vlakno)");
+    for (std::size_t i = 0; i < r.size(); ++i) {
+        std::smatch m;
+        ASSERT_TRUE(std::regex_match(r[i], m, tvar)) << r[i];
+        ASSERT_EQ(std::stoul(m[1].str(), nullptr, 16), i);
+    }
+}
+
+// ---- Err ----
+
+TEST_F(Logy, ErrLineWithAndWithoutNumber) {
+    ZapisErr(d.get(), "Neočekávaná zpráva \"[VUZIV2]00\", Ch="_cp, 150);
+    hodiny.tick = 5;
+    ZapisErr(d.get(), "bez cisla");
+    EXPECT_EQ(Soubor("Rv_zr6180Err1.log"), Razitko(kCas, 4000000000u) +
+                                                "Neo\xE8" "ek\xE1van\xE1 zpr\xE1va \"[VUZIV2]00\", Ch=150\r\n" +
+                                                Razitko(kCas, 5) + "bez cisla\r\n");
+}
+
+TEST_F(Logy, ErrOffWithRunLog) {
+    d->Cfg.RunPovolen = 0;
+    ZapisErr(d.get(), "x", 1);
+    EXPECT_FALSE(Existuje(adr / "Rv_zr6180Err1.log"));
+}
+
+TEST_F(Logy, ErrFilesRotateWithoutLeadingZeros) {
+    d->Cfg.RunPocet = 2;
+    d->Cfg.ErrCislo = 9;  // outside 1..RunPocet
+    ZapisErr(d.get(), "a");
+    EXPECT_EQ(d->Cfg.ErrCislo, 1);
+    Velikost("Rv_zr6180Err1.log", kPlny);
+    ZapisSoubor(adr / "Rv_zr6180Err2.log", "stary\r\n");
+    ZapisErr(d.get(), "b");
+    EXPECT_EQ(d->Cfg.ErrCislo, 2);
+    EXPECT_EQ(Soubor("Rv_zr6180Err2.log"), Razitko(kCas, 4000000000u) + "b\r\n");
+    Velikost("Rv_zr6180Err2.log", kPlny);
+    ZapisErr(d.get(), "c");
+    EXPECT_EQ(d->Cfg.ErrCislo, 1);
+    EXPECT_EQ(Soubor("Rv_zr6180Err1.log"), Razitko(kCas, 4000000000u) + "c\r\n");
+    EXPECT_FALSE(Existuje(adr / "Rv_zr6180RunInfo.txt"));  // ErrCislo is kept nowhere
+}
+
+TEST_F(Logy, ErrWithRunPocetZeroUsesOnlyFile1) {
+    d->Cfg.RunPocet = 0;
+    ZapisErr(d.get(), "a");
+    Velikost("Rv_zr6180Err1.log", kPlny);
+    ZapisErr(d.get(), "b");
+    EXPECT_EQ(d->Cfg.ErrCislo, 1);
+    EXPECT_EQ(Soubor("Rv_zr6180Err1.log"), Razitko(kCas, 4000000000u) + "b\r\n");
+    EXPECT_FALSE(Existuje(adr / "Rv_zr6180Err2.log"));
+}
+
+TEST_F(Logy, ErrLinesFromManyThreadsAreNotLost) {
+    constexpr int kVlaken = 4;
+    constexpr int kRadku = 500;
+    std::vector<std::thread> vlakna;
+    for (int v = 0; v < kVlaken; ++v)
+        vlakna.emplace_back([this] {
+            for (int i = 0; i < kRadku; ++i) ZapisErr(d.get(), "Neplatn\xE1 zpr\xE1va, Ch=", i);
+        });
+    for (auto& t : vlakna) t.join();
+    const auto r = Radky(Soubor("Rv_zr6180Err1.log"));
+    ASSERT_EQ(r.size(), static_cast<std::size_t>(kVlaken * kRadku));
+    for (const auto& l : r) ASSERT_NE(l.find("] Neplatn\xE1 zpr\xE1va, Ch="), std::string::npos) << l;
+}
+
+// ---- interface logs ----
+
+TEST_F(Logy, InterfaceLogOnlyWhenSwitchedOn) {
+    ZapisLogRozhrani(d.get(), 3, "Start");
+    EXPECT_FALSE(Existuje(adr / Nazev("Rv_zr6180_R", 3, kCas)));
+    d->Cfg.LogRozhraniPovolen = 1;
+    ZapisLogRozhrani(d.get(), 3, "Start");
+    ZapisLogRozhrani(d.get(), 16, "Logování zapnuto"_cp);
+    EXPECT_EQ(Soubor(Nazev("Rv_zr6180_R", 3, kCas)), Razitko(kCas, 4000000000u) + "Start\r\n");
+    EXPECT_EQ(Soubor(Nazev("Rv_zr6180_R", 16, kCas)), Razitko(kCas, 4000000000u) + "Logov\xE1n\xED zapnuto\r\n");
+}
+
+TEST_F(Logy, InterfaceLogIsNotTiedToTheRunLog) {
+    d->Cfg.RunPovolen = 0;
+    d->Cfg.LogRozhraniPovolen = 1;
+    ZapisLogRozhrani(d.get(), 1, "Stop");
+    EXPECT_TRUE(Existuje(adr / Nazev("Rv_zr6180_R", 1, kCas)));
+}
+
+TEST_F(Logy, InterfaceLogChangesFileAtLocalMidnight) {
+    d->Cfg.LogRozhraniPovolen = 1;
+    // Local midnight after kCas, found through the same local-time rule.
+    const TCasLokalni c = RozlozCas(kCas);
+    const int64_t pulnoc =
+        kCas - ((c.Hodina * 3600 + c.Minuta * 60 + c.Sekunda) * 1000 + c.Milisekunda) + 86'400'000;
+    const TCasLokalni pred = RozlozCas(pulnoc - 1);
+    const TCasLokalni po = RozlozCas(pulnoc);
+    ASSERT_EQ(pred.Hodina * 10000 + pred.Minuta * 100 + pred.Sekunda, 235959);
+    ASSERT_EQ(po.Hodina + po.Minuta + po.Sekunda + po.Milisekunda, 0);
+    hodiny.real = pulnoc - 1;
+    ZapisLogRozhrani(d.get(), 2, "pred");
+    hodiny.real = pulnoc;
+    ZapisLogRozhrani(d.get(), 2, "po");
+    const std::string a = Nazev("Rv_zr6180_R", 2, pulnoc - 1);
+    const std::string b = Nazev("Rv_zr6180_R", 2, pulnoc);
+    ASSERT_NE(a, b);
+    EXPECT_EQ(Soubor(a), Razitko(pulnoc - 1, 4000000000u) + "pred\r\n");
+    EXPECT_EQ(Soubor(b), Razitko(pulnoc, 4000000000u) + "po\r\n");
+    EXPECT_EQ(po.Den == 1 ? 1 : po.Den - pred.Den, 1);
+}
+
+// ---- call-back log ----
+
+TEST_F(Logy, CallBackLogIsWrittenWithEveryOtherLogOff) {
+    d->Cfg.RunPovolen = 0;
+    d->Cfg.LogRozhraniPovolen = 0;
+    d->Cfg.LogPovolen = 0;
+    ZapisCB(d.get(), "Start");
+    hodiny.tick = 17;
+    ZapisCB(d.get(), "Ch=150, timeout rozhrani=260/250");
+    EXPECT_EQ(Soubor("Rv_zr6180_CB.log"), Razitko(kCas, 4000000000u) + "Start\r\n" + Razitko(kCas, 17) +
+                                              "Ch=150, timeout rozhrani=260/250\r\n");
+}
+
+TEST_F(Logy, LogLinesFollowTheInstanceLocale) {
+    d->Lokalizace = LocaleFromItems("%Y-%m-%d", "%H.%M.%S", "", "", "", ",");
+    ZapisCB(d.get(), "x");
+    const TCasLokalni c = RozlozCas(kCas);
+    char t[80];
+    std::snprintf(t, sizeof t, "[%04d-%02d-%02d %02d.%02d.%02d 4000000000] x\r\n", c.Rok, c.Mesic, c.Den, c.Hodina,
+                  c.Minuta, c.Sekunda);
+    EXPECT_EQ(Soubor("Rv_zr6180_CB.log"), t);
+}
+
+}  // namespace

@@ -1,0 +1,181 @@
+// Date and time patterns of the regional settings and their formatting.
+#include <gtest/gtest.h>
+#include <locale.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include "config/Cp1250.h"
+#include "config/Lokalizace.h"
+#include "podpora/Adresar.h"
+
+namespace {
+
+TCasLokalni Cas(int rok, int mesic, int den, int h, int m, int s) {
+    TCasLokalni c;
+    c.Rok = rok;
+    c.Mesic = mesic;
+    c.Den = den;
+    c.Hodina = h;
+    c.Minuta = m;
+    c.Sekunda = s;
+    return c;
+}
+
+const TCasLokalni kOdpoledne = Cas(2024, 2, 1, 15, 4, 5);
+const TCasLokalni kRano = Cas(2009, 11, 23, 0, 30, 59);
+
+TEST(Lokalizace, DefaultsAreDayMonthYearAnd24Hours) {
+    const TLokalizace l;
+    EXPECT_EQ(l.KratkeDatum, "%d.%m.%Y");
+    EXPECT_EQ(l.DlouhyCas, "%H:%M:%S");
+    EXPECT_EQ(l.OddelovacCasu, ':');
+    EXPECT_EQ(l.DesetinnyOddelovac, '.');
+    EXPECT_EQ(DatumCas(l, kOdpoledne), "01.02.2024 15:04:05");
+    EXPECT_EQ(DatumCas(l, kRano), "23.11.2009 00:30:59");
+}
+
+TEST(Lokalizace, CzechItemsKeepUnpaddedFieldsAndComma) {
+    const TLokalizace l = LocaleFromItems("%-d.%-m.%Y", "%H:%M:%S", "%I:%M:%S %p", "", "", ",");
+    EXPECT_EQ(l.KratkeDatum, "%-d.%-m.%Y");
+    EXPECT_EQ(l.DesetinnyOddelovac, ',');
+    EXPECT_EQ(l.OddelovacCasu, ':');
+    EXPECT_EQ(DatumCas(l, kOdpoledne), "1.2.2024 15:04:05");
+}
+
+TEST(Lokalizace, TwelveHourTimeThroughPercentR) {
+    const TLokalizace l = LocaleFromItems("%m/%d/%Y", "%r", "%I:%M:%S %p", "AM", "PM", ".");
+    EXPECT_EQ(l.DlouhyCas, "%I:%M:%S %p");
+    EXPECT_EQ(DatumCas(l, kOdpoledne), "02/01/2024 03:04:05 PM");
+    EXPECT_EQ(DatumCas(l, kRano), "11/23/2009 12:30:59 AM");
+}
+
+TEST(Lokalizace, CompositeConversionsBecomeNumericPieces) {
+    const TLokalizace l = LocaleFromItems("%D", "%T", "", "AM", "PM", ".");
+    EXPECT_EQ(l.KratkeDatum, "%m/%d/%y");
+    EXPECT_EQ(l.DlouhyCas, "%H:%M:%S");
+    const TLokalizace f = LocaleFromItems("%F", "%R", "", "AM", "PM", ".");
+    EXPECT_EQ(DatumCas(f, kOdpoledne), "2024-02-01 15:04");
+}
+
+TEST(Lokalizace, TextualOrForeignPatternsFallBackToNumericDefault) {
+    const TLokalizace mesic = LocaleFromItems("%d %B %Y", "%X", "", "AM", "PM", ".");
+    EXPECT_EQ(mesic.KratkeDatum, "%d.%m.%Y");
+    EXPECT_EQ(mesic.DlouhyCas, "%H:%M:%S");
+    const TLokalizace japonsko =
+        LocaleFromItems("%Y\xE5\xB9\xB4%m\xE6\x9C\x88%d\xE6\x97\xA5", "%H\xE6\x99\x82%M\xE5\x88\x86%S\xE7\xA7\x92", "",
+                        "\xE5\x8D\x88\xE5\x89\x8D", "\xE5\x8D\x88\xE5\xBE\x8C", ".");
+    EXPECT_EQ(DatumCas(japonsko, kOdpoledne), "01.02.2024 15:04:05");
+    EXPECT_EQ(japonsko.OddelovacCasu, ':');
+    const TLokalizace era = LocaleFromItems("%Ey", "%OH:%OM", "", "AM", "PM", ".");
+    EXPECT_EQ(DatumCas(era, kOdpoledne), "01.02.2024 15:04:05");
+}
+
+TEST(Lokalizace, TwelveHourTimeWithoutReadableAmPmIsReplaced) {
+    // "上午"/"下午" have no code page 1250 form: %p would print nothing readable.
+    const TLokalizace l = LocaleFromItems("%Y/%m/%d", "%p %I:%M:%S", "", "\xE4\xB8\x8A\xE5\x8D\x88",
+                                          "\xE4\xB8\x8B\xE5\x8D\x88", ".");
+    EXPECT_EQ(l.DlouhyCas, "%H:%M:%S");
+    EXPECT_EQ(DatumCas(l, kOdpoledne), "2024/02/01 15:04:05");
+}
+
+TEST(Lokalizace, TextsConvertToCp1250) {
+    const TLokalizace l = LocaleFromItems("%d.%m.%Y", "%l.%M %p", "", "p\xC5\x99" "ed", "po", "\xD9\xAB");
+    EXPECT_EQ(l.Dopoledne, "před"_cp);
+    EXPECT_EQ(l.DesetinnyOddelovac, '.');  // Arabic decimal sign has no single CP1250 byte
+    EXPECT_EQ(l.OddelovacCasu, '.');
+    EXPECT_EQ(DatumCas(l, kRano), "23.11.2009 12.30 p\xF8" "ed");
+    EXPECT_EQ(DatumCas(l, Cas(2009, 11, 23, 9, 5, 0)), "23.11.2009  9.05 p\xF8" "ed");
+}
+
+TEST(Lokalizace, PaddingFlagsAndPercentLiteral) {
+    TLokalizace l;
+    l.KratkeDatum = "%e|%_m|%0e|%y|%C%%";
+    l.DlouhyCas = "%k:%-M:%P";
+    PripravVzory(l);
+    EXPECT_EQ(DatumCas(l, Cas(2005, 3, 7, 8, 9, 10)), " 7| 3|07|05|20%  8:9:am");
+}
+
+TEST(Lokalizace, ChangedFieldIsHonouredEvenWithoutRecompiling) {
+    TLokalizace l;
+    l.KratkeDatum = "%Y-%m-%d";
+    EXPECT_EQ(DatumCas(l, kOdpoledne), "2024-02-01 15:04:05");
+    PripravVzory(l);
+    EXPECT_EQ(DatumCas(l, kOdpoledne), "2024-02-01 15:04:05");
+}
+
+TEST(Lokalizace, FormatIntoSmallBufferIsCut) {
+    const TLokalizace l;
+    char b[5];
+    EXPECT_EQ(FormatDateTime(l, kOdpoledne, b, sizeof b), 5u);
+    EXPECT_EQ(std::string(b, 5), "01.02");
+}
+
+// Sets an environment variable for one test and restores it afterwards.
+class TPromenna {
+public:
+    TPromenna(const char* jmeno, const std::string& hodnota) : jmeno_(jmeno) {
+        const char* p = std::getenv(jmeno);
+        mela_ = p != nullptr;
+        if (mela_) puvodni_ = p;
+        setenv(jmeno, hodnota.c_str(), 1);
+    }
+    ~TPromenna() {
+        if (mela_) setenv(jmeno_, puvodni_.c_str(), 1);
+        else unsetenv(jmeno_);
+    }
+
+private:
+    const char* jmeno_;
+    bool mela_ = false;
+    std::string puvodni_;
+};
+
+TEST(Lokalizace, CLocaleGivesDefaults) {
+    TPromenna lcAll("LC_ALL", "C");
+    const TLokalizace l = NactiLokalizaci();
+    EXPECT_EQ(l.KratkeDatum, "%d.%m.%Y");
+    EXPECT_EQ(l.DlouhyCas, "%H:%M:%S");
+    EXPECT_EQ(l.DesetinnyOddelovac, '.');
+}
+
+TEST(Lokalizace, MissingLocaleGivesDefaults) {
+    TPromenna lcAll("LC_ALL", "xx_NOWHERE.UTF-8");
+    const TLokalizace l = NactiLokalizaci();
+    EXPECT_EQ(l.KratkeDatum, "%d.%m.%Y");
+    EXPECT_EQ(l.OddelovacCasu, ':');
+}
+
+bool LokalizaceExistuje(const char* jmeno) {
+    const locale_t l = newlocale(LC_ALL_MASK, jmeno, static_cast<locale_t>(0));
+    if (l == static_cast<locale_t>(0)) return false;
+    freelocale(l);
+    return true;
+}
+
+TEST(Lokalizace, CzechLocaleOfTheMachine) {
+    // Uses the installed cs_CZ.UTF-8; without it, compiles one from the
+    // system's locale sources into a private directory when possible.
+    TDocasnyAdresar adr;
+    std::unique_ptr<TPromenna> locpath;
+    if (!LokalizaceExistuje("cs_CZ.UTF-8")) {
+        const std::string prikaz = "localedef -i cs_CZ -f UTF-8 " + adr.Cesta() + "/cs_CZ.UTF-8 >/dev/null 2>&1";
+        if (!std::filesystem::exists("/usr/share/i18n/locales/cs_CZ") || std::system(prikaz.c_str()) != 0 ||
+            !std::filesystem::exists(adr.Cesta() + "/cs_CZ.UTF-8/LC_TIME"))
+            GTEST_SKIP() << "no cs_CZ.UTF-8 locale on this machine";
+        locpath = std::make_unique<TPromenna>("LOCPATH", adr.Cesta());
+    }
+    TPromenna lcAll("LC_ALL", "cs_CZ.UTF-8");
+    const TLokalizace l = NactiLokalizaci();
+    EXPECT_EQ(l.DesetinnyOddelovac, ',');
+    EXPECT_EQ(l.OddelovacCasu, ':');
+    // Day, month, four-digit year with points; 24-hour time.
+    EXPECT_TRUE(l.KratkeDatum == "%d.%m.%Y" || l.KratkeDatum == "%-d.%-m.%Y") << l.KratkeDatum;
+    EXPECT_EQ(l.DlouhyCas, "%H:%M:%S");
+    const std::string t = DatumCas(l, kOdpoledne);
+    EXPECT_TRUE(t == "1.2.2024 15:04:05" || t == "01.02.2024 15:04:05") << t;
+}
+
+}  // namespace
