@@ -1,0 +1,158 @@
+#include "comm/Fronta.h"
+
+#include <charconv>
+#include <mutex>
+
+#include "comm/Buzeni.h"
+#include "comm/Logy.h"
+#include "comm/Paket.h"
+#include "config/Radek.h"
+
+namespace {
+
+using Zamek = std::lock_guard<std::mutex>;
+
+int DalsiIndex(int i) { return i >= VelikostFronty ? 1 : i + 1; }
+
+double Procenta(int32_t pocet) { return static_cast<double>(pocet) / VelikostFronty * 100.0; }
+
+// Display only: both sides of the queue write the percentages.
+void NastavZaplneni(TFronta& f, int32_t potvrzenych) {
+    f.ZaplneniPredchozi = f.Zaplneni.load();
+    const double z = Procenta(potvrzenych);
+    f.Zaplneni = z;
+    if (z > f.ZaplneniMax) f.ZaplneniMax = z;
+}
+
+// One decimal place with the regional separator.
+void PridejProcenta(TRadek& t, double v, char oddelovac) {
+    char b[32];
+    auto r = std::to_chars(b, b + sizeof b, v, std::chars_format::fixed, 1);
+    for (char* p = b; p < r.ptr; ++p)
+        if (*p == '.') *p = oddelovac;
+    t.Pridej(std::string_view(b, static_cast<std::size_t>(r.ptr - b)));
+}
+
+}  // namespace
+
+uint32_t LimitLanRozhrani(int32_t baud, int32_t timeout, int32_t opakovani, int32_t udpTimeout) {
+    // Wrapping unsigned arithmetic: the same bits as the 32-bit signed formula
+    // without undefined overflow for absurd parameter values.
+    const uint32_t a = static_cast<uint32_t>(BaudCas(KodRychlosti(baud)));
+    return (a + static_cast<uint32_t>(timeout)) * (static_cast<uint32_t>(opakovani) + 1u) + static_cast<uint32_t>(udpTimeout);
+}
+
+int32_t LimitPozadavku(const TRozhrani& r) {
+    return static_cast<int32_t>(LimitLanRozhrani(r.Baud, r.Timeout, r.Opakovani, r.UdpTimeout) * 3u);
+}
+
+void ZaradPozadavek(TData& d, int c, uint8_t funkce) {
+    if (!JeKanal(c)) return;
+    TKanal& k = d.Kanaly[c];
+    const int r = k.Rozhrani;
+    {
+        Zamek g(d.ZamekOkna);
+        k.Hotovo = 0;
+        k.CekaCallBack = 0;
+        k.PocetVolani.Pridej(1);
+        k.CasPozadavku = Ted(&d);
+        k.Funkce = funkce;
+        k.LimitPozadavku = JeRozhrani(r) ? LimitPozadavku(d.Rozhrani[r]) : 0;
+    }
+    if (VlozDoFronty(d, c) == 3) UkonciSChybou(d, static_cast<uint32_t>(c), 3);
+}
+
+int VlozDoFronty(TData& d, int c) {
+    const int r = JeKanal(c) ? static_cast<int>(d.Kanaly[c].Rozhrani) : 0;
+    if (!JeRozhrani(r)) return 3;  // no queue to take it
+    TFronta& f = d.Fronty[r];
+    // Acquire pairs with the interface thread's release when it frees a slot.
+    const int32_t potvrzenych = f.PocetPotvrzenych.load(std::memory_order_acquire);
+    if (potvrzenych + f.PocetNepotvrzenych >= VelikostFronty) return 3;
+    Zamek g(d.ZamekOkna);
+    const int i = f.IndexZapisu;
+    f.Polozky[i] = c;
+    f.IndexZapisu = DalsiIndex(i);
+    f.PocetNepotvrzenych.Pridej(1);
+    return 0;
+}
+
+void PotvrdFronty(TData& d) {
+    for (int r = RozhraniPrvni; r <= RozhraniPosledni; ++r) {
+        TFronta& f = d.Fronty[r];
+        const int32_t nove = f.PocetNepotvrzenych;
+        if (nove <= 0) continue;
+        {
+            Zamek g(d.ZamekOkna);
+            // Release: the slots written before become visible with the count.
+            const int32_t potvrzenych = f.PocetPotvrzenych.fetch_add(nove, std::memory_order_release) + nove;
+            f.PocetNepotvrzenych = 0;
+            NastavZaplneni(f, potvrzenych);
+        }
+        VzbudRozhrani(d, r);
+    }
+}
+
+int32_t DalsiVeFronte(const TData& d, int rozhrani) {
+    const TFronta& f = d.Fronty[rozhrani];
+    if (f.PocetPotvrzenych.load(std::memory_order_acquire) <= 0) return 0;
+    return f.Polozky[f.IndexCteni];
+}
+
+void OdeberZFronty(TData& d, int rozhrani) {
+    TFronta& f = d.Fronty[rozhrani];
+    Zamek g(d.ZamekOkna);
+    f.IndexCteni = DalsiIndex(f.IndexCteni);
+    // Release: the slot was read before the host may write it again.
+    const int32_t potvrzenych = f.PocetPotvrzenych.fetch_sub(1, std::memory_order_release) - 1;
+    NastavZaplneni(f, potvrzenych);
+}
+
+void UkonciSChybou(TData& d, uint32_t c, uint8_t e) {
+    if (!JeKanal(c)) return;
+    TKanal& k = d.Kanaly[c];
+    const uint32_t ted = Ted(&d);
+    Zamek g(d.ZamekOkna);
+    k.DobaRS = 0;
+    k.DobaLAN = ted - k.CasOdeslani;
+    k.DobaCelkem = ted - k.CasPozadavku;
+    k.StatusPosledni = e;
+    k.CasovaZnacka = 0;
+    k.DobaRS16 = 0;
+    k.BajtOdpovedi = 0;
+    for (auto& b : k.DataCteni) b = 0;
+    k.StatusRegistr = 0;
+    k.Status = e;
+    const int r = k.Rozhrani;
+    if (JeRozhrani(r)) {
+        TRozhrani& ro = d.Rozhrani[r];
+        ro.Status = e;
+        ro.Moduly[k.Adresa].Status = 1;
+        ro.StatusKanalu[c] = 1;
+    }
+    d.PosledniChybnyKanal = c;
+    k.Hotovo = 1;  // last: readers test it before the result fields
+}
+
+int64_t HlasZaplneni(TData& d, int rozhrani, THodinaFronty& h) {
+    const int64_t ted = Hodiny(&d).RealMs();
+    if (ted < h.Od || ted >= h.Do) {
+        const TCasLokalni c = RozlozCas(ted);
+        h.Hodina = c.Hodina;
+        h.Od = ted - ((c.Minuta * 60 + c.Sekunda) * 1000 + c.Milisekunda);
+        h.Do = h.Od + 3600000;
+    }
+    TFronta& f = d.Fronty[rozhrani];
+    if (h.Hodina != f.HodinaMax) {
+        if (d.Cfg.LogRozhraniPovolen != 0) {
+            TRadek t("FIFOmax=");
+            PridejProcenta(t, f.ZaplneniMax, d.Lokalizace.DesetinnyOddelovac);
+            t.Pridej('%');
+            ZapisLogRozhrani(&d, rozhrani, t);
+        }
+        Zamek g(d.ZamekOkna);
+        f.HodinaMax = static_cast<uint16_t>(h.Hodina);
+        f.ZaplneniMax = 0.0;
+    }
+    return h.Do - ted;
+}

@@ -1,0 +1,41 @@
+// The request queues (one per interface) and the start and error completion
+// of a request, shared by the exports, the interface threads and the
+// call-back thread.
+#pragma once
+
+#include <cstdint>
+
+#include "config/Model.h"
+
+// Starts the request of channel c with function code `funkce` and queues it
+// as a new entry; a full queue completes it at once with status 3.
+void ZaradPozadavek(TData& d, int c, uint8_t funkce);
+// Adds channel c as a new entry of its interface's queue: 0, or 3 when full.
+int VlozDoFronty(TData& d, int c);
+// Hands the new entries of all 16 queues to their interface threads.
+void PotvrdFronty(TData& d);
+
+// Interface thread side: the channel at the read index when a committed
+// entry waits, else 0; then OdeberZFronty takes it out.
+int32_t DalsiVeFronte(const TData& d, int rozhrani);
+void OdeberZFronty(TData& d, int rozhrani);
+
+// Completes the request of channel c with status e and no answer.
+void UkonciSChybou(TData& d, uint32_t c, uint8_t e);
+
+// Time allowance of one exchange in ms: ((A + T) * (O + 1) + U) * 3.
+int32_t LimitPozadavku(const TRozhrani& r);
+// The LAN wait of one attempt in ms: (A + T) * (O + 1) + U.
+uint32_t LimitLanRozhrani(int32_t baud, int32_t timeout, int32_t opakovani, int32_t udpTimeout);
+
+// The current local hour of the wall clock, cached between boundaries so that
+// a step needs no calendar conversion.
+struct THodinaFronty {
+    int64_t Od = 0;   // wall-clock ms where the cached hour began
+    int64_t Do = 0;   // and where it ends
+    int Hodina = -1;
+};
+
+// Hourly fill report of queue `rozhrani` ("FIFOmax=" in the interface log).
+// Returns the ms left until the next hour boundary.
+int64_t HlasZaplneni(TData& d, int rozhrani, THodinaFronty& h);

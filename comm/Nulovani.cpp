@@ -1,0 +1,37 @@
+#include "comm/Nulovani.h"
+
+#include <mutex>
+
+#include "config/Model.h"
+
+namespace {
+inline constexpr uint8_t FunkceNulovani = 101;
+}
+
+void PripravNulovani(TData& d, uint32_t cil) {
+    if (cil < 100 || cil > static_cast<uint32_t>(KanalPosledni)) return;
+    const TKanal& t = d.Kanaly[cil];
+    TKanal& k = d.Kanaly[99];
+    std::lock_guard<std::mutex> g(d.ZamekOkna);
+    k.Adresa = t.Adresa.load();
+    k.Rozhrani = t.Rozhrani.load();
+    k.Funkce = FunkceNulovani;
+    k.Periferie = 0;
+    k.DataZapis[0] = static_cast<uint8_t>(cil & 0xFF);
+    k.DataZapis[1] = static_cast<uint8_t>((cil >> 8) & 0xFF);
+    k.DataZapis[2] = 0;
+    k.DataZapis[3] = 0;
+}
+
+void PoNulovani(TData& d) {
+    const int r = d.Kanaly[99].Rozhrani;
+    const uint8_t a = d.Kanaly[99].Adresa;
+    // Channel 99 never aimed at an interface: there is no module to clear.
+    if (!JeRozhrani(r)) return;
+    std::lock_guard<std::mutex> g(d.ZamekOkna);
+    d.Rozhrani[r].Moduly[a].StatusRegistr = 0;
+    for (int c = 100; c <= KanalPosledni; ++c) {
+        TKanal& k = d.Kanaly[c];
+        if (k.Rozhrani == r && k.Adresa == a) k.StatusRegistr = 0;
+    }
+}

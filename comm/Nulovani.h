@@ -1,0 +1,12 @@
+// The status-register reset of a module, carried by channel 99.
+#pragma once
+
+#include <cstdint>
+
+struct TData;
+
+// Aims channel 99 at the module that serves channel `cil` (100..6099).
+void PripravNulovani(TData& d, uint32_t cil);
+// After the reset was finalised: clears the status register of that module
+// and of every channel it serves.
+void PoNulovani(TData& d);

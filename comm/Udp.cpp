@@ -1,0 +1,80 @@
+#include "comm/Udp.h"
+
+#include <arpa/inet.h>
+#include <netdb.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+namespace {
+
+// Numeric addresses skip the resolver; names are looked up afresh each time
+// so that a gateway that changes its address is followed.
+bool Adresa(const std::string& host, int32_t port, sockaddr_in& a) {
+    if (port < 1 || port > 65535) return false;
+    std::memset(&a, 0, sizeof a);
+    a.sin_family = AF_INET;
+    a.sin_port = htons(static_cast<uint16_t>(port));
+    if (inet_pton(AF_INET, host.c_str(), &a.sin_addr) == 1) return true;
+    addrinfo rada{};
+    rada.ai_family = AF_INET;
+    rada.ai_socktype = SOCK_DGRAM;
+    addrinfo* vysledek = nullptr;
+    if (host.empty() || getaddrinfo(host.c_str(), nullptr, &rada, &vysledek) != 0 || vysledek == nullptr) return false;
+    a.sin_addr = reinterpret_cast<const sockaddr_in*>(vysledek->ai_addr)->sin_addr;
+    freeaddrinfo(vysledek);
+    return true;
+}
+
+}  // namespace
+
+TUdp::~TUdp() { Zavri(); }
+
+bool TUdp::Otevri() {
+    Zavri();
+    fd_ = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    if (fd_ < 0) return false;
+    const int velikost = static_cast<int>(VelikostPrijmu);
+    setsockopt(fd_, SOL_SOCKET, SO_RCVBUF, &velikost, sizeof velikost);
+    return true;
+}
+
+void TUdp::Zavri() {
+    if (fd_ >= 0) close(fd_);
+    fd_ = -1;
+    n_ = 0;
+}
+
+bool TUdp::Posli(const std::string& host, int32_t port, std::string_view data) {
+    sockaddr_in a;
+    if (fd_ < 0 || !Adresa(host, port, a)) return false;
+    for (;;) {
+        const ssize_t r = sendto(fd_, data.data(), data.size(), MSG_NOSIGNAL, reinterpret_cast<const sockaddr*>(&a), sizeof a);
+        if (r == static_cast<ssize_t>(data.size())) return true;
+        if (r < 0 && errno == EINTR) continue;
+        return false;
+    }
+}
+
+TPrijem TUdp::Prijmi(int cekejMs) {
+    n_ = 0;
+    if (fd_ < 0) return TPrijem::Chyba;
+    pollfd p{fd_, POLLIN, 0};
+    const int r = poll(&p, 1, cekejMs);
+    if (r == 0 || (r < 0 && errno == EINTR)) return TPrijem::Nic;
+    if (r < 0) return TPrijem::Chyba;
+    for (;;) {
+        const ssize_t n = recvfrom(fd_, buf_, sizeof buf_, 0, nullptr, nullptr);
+        if (n > 0) {
+            n_ = static_cast<std::size_t>(n);
+            return TPrijem::Datagram;
+        }
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) return TPrijem::Nic;
+        return TPrijem::Chyba;  // an empty datagram or a reported network error
+    }
+}

@@ -1,0 +1,116 @@
+#include "comm/VlaknoCallBack.h"
+
+#include <algorithm>
+#include <chrono>
+#include <system_error>
+
+#include "comm/Fronta.h"
+#include "comm/Logy.h"
+#include "config/Radek.h"
+
+namespace {
+
+// With nothing marked the thread sleeps until a channel is marked; it still
+// looks round this often in case a wake-up was missed.
+inline constexpr uint32_t NejdelsiSpanekMs = 250;
+
+int32_t DruhKanalu(int c) { return c >= 100 && c <= 2999 ? 0 : 1; }
+
+}  // namespace
+
+TThreadCallBack::TThreadCallBack(TData* d, TCallBack cb, int32_t kontext)
+    : PData(d), CallBack(cb), KontextCallBack(kontext) {}
+
+TThreadCallBack::~TThreadCallBack() {
+    Ukonci();
+    Pripoj();
+}
+
+bool TThreadCallBack::Start() {
+    if (vlakno_.joinable()) return true;
+    try {
+        vlakno_ = std::thread([this] { Execute(); });
+    } catch (const std::system_error&) {
+        return false;
+    }
+    return true;
+}
+
+void TThreadCallBack::Ukonci() {
+    stop_.store(true, std::memory_order_release);
+    budik_.Vzbud();
+}
+
+void TThreadCallBack::Pripoj() {
+    if (vlakno_.joinable() && vlakno_.get_id() != std::this_thread::get_id()) vlakno_.join();
+}
+
+void TThreadCallBack::Vzbud() { budik_.Vzbud(); }
+
+void TThreadCallBack::Execute() {
+    if (PData == nullptr) return;
+    ZapisCB(PData, "Start");
+    PData->CallBackBezi = 1;
+    bool oznacene = true;
+    uint32_t generace = budik_.Generace();
+    while (!Ukoncuje()) {
+        // While requests wait the scan repeats every millisecond, for their
+        // time-outs; otherwise only a marking (or stop) brings the next one.
+        if (oznacene) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        } else {
+            budik_.Cekej(generace, NejdelsiSpanekMs);
+        }
+        if (Ukoncuje()) break;
+        generace = budik_.Generace();
+        oznacene = Prohledej();
+    }
+    PData->CallBackBezi = 0;
+    ZapisCB(PData, "Stop");
+}
+
+bool TThreadCallBack::Prohledej() {
+    bool oznacene = false;
+    for (int c = KanalPrvni; c <= KanalPosledni && !Ukoncuje(); ++c) oznacene = KontrolaKanalu(c) || oznacene;
+    return oznacene;
+}
+
+int32_t TThreadCallBack::LimitRozhrani(const TData& d, const TKanal& k) {
+    const int r = k.Rozhrani;
+    const int32_t opakovani = JeRozhrani(r) ? static_cast<int32_t>(d.Rozhrani[r].UdpOpakovani) : 0;
+    const int64_t nasobek = std::clamp<int64_t>(static_cast<int64_t>(opakovani) + 1, 1, 16);
+    return static_cast<int32_t>(nasobek * k.LimitPozadavku + 1000);
+}
+
+bool TThreadCallBack::KontrolaKanalu(int c) {
+    TData& d = *PData;
+    TKanal& k = d.Kanaly[c];
+    if (k.CekaCallBack != 1) return false;
+    const int r = k.Rozhrani;
+    const int32_t uplynulo = static_cast<int32_t>(Ted(&d) - k.CasPozadavku);
+    const int32_t limit = LimitRozhrani(d, k);
+    if (uplynulo > limit || uplynulo < 0) {
+        TRadek t("Ch=", static_cast<int32_t>(c), ", timeout rozhrani=", uplynulo, "/", limit);
+        ZapisCB(&d, t);
+        UkonciSChybou(d, static_cast<uint32_t>(c), 26);
+        TRadek s("timeout rozhrani=", uplynulo, "/", limit);
+        ZapisRun(&d, "CB  0", c, r, k.StavPozadavku, s);
+    }
+    if (k.Hotovo.load() == 1) {  // acquire: the result fields below are complete
+        const int32_t fronta = JeRozhrani(r) ? static_cast<int32_t>(d.Fronty[r].PocetPotvrzenych) : 0;
+        TRadek t("F=", fronta, ", (", k.DobaRS.load(), "/", k.DobaLAN.load(), "/", k.DobaCelkem.load(), ")");
+        ZapisRun(&d, "CB  1", c, r, k.StavPozadavku, t);
+        if (Ukoncuje()) return true;
+        OhlasHostiteli(c, k);
+    }
+    return true;
+}
+
+// Clearing the mark with one exchange gives one notice per marking, even
+// when the host's own thread clears it at the same moment.
+void TThreadCallBack::OhlasHostiteli(int c, TKanal& k) {
+    if (k.CekaCallBack.exchange(0) != 1) return;
+    const int32_t druh = DruhKanalu(c);
+    if (CallBack != nullptr && CallBack(KontextCallBack, druh, PData) == 1) CallBack(KontextCallBack, druh, PData);
+    if (k.StavPozadavku == 3) k.StavPozadavku = druh == 0 ? 4 : 0;
+}

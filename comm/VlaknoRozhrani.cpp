@@ -1,0 +1,324 @@
+#include "comm/VlaknoRozhrani.h"
+
+#include <algorithm>
+#include <mutex>
+#include <system_error>
+
+#include "comm/Logy.h"
+#include "config/Cp1250.h"
+
+namespace {
+
+inline constexpr std::size_t MinDelkaOdpovedi = 70;
+// An idle thread still looks round this often, so a missed wake-up or a
+// clock that a test moves costs at most this much.
+inline constexpr int64_t NejdelsiSpanekMs = 200;
+
+using TDlouhyRadek = TText<VelikostPrijmu + 128>;
+
+}  // namespace
+
+TThreadRozhrani::TThreadRozhrani(TData* d, uint8_t cislo) : PData(d), CisloRozhrani(cislo) {
+    if (PData != nullptr && JeRozhrani(cislo)) {
+        const TRozhrani& r = PData->Rozhrani[cislo];
+        KopieRozhrani.Demo = r.Demo;
+        KopieRozhrani.IPAdresa = r.IPAdresa;
+    }
+}
+
+TThreadRozhrani::~TThreadRozhrani() {
+    Ukonci();
+    Pripoj();
+}
+
+bool TThreadRozhrani::Start() {
+    if (vlakno_.joinable()) return true;
+    try {
+        vlakno_ = std::thread([this] { Execute(); });
+    } catch (const std::system_error&) {
+        return false;
+    }
+    return true;
+}
+
+void TThreadRozhrani::Ukonci() {
+    stop_.store(true, std::memory_order_release);
+    budik_.Vzbud();
+}
+
+void TThreadRozhrani::Pripoj() {
+    if (vlakno_.joinable() && vlakno_.get_id() != std::this_thread::get_id()) vlakno_.join();
+}
+
+void TThreadRozhrani::Vzbud() { budik_.Vzbud(); }
+
+std::string_view TThreadRozhrani::OrizniKonec(std::string_view t) {
+    for (int i = 0; i < 2 && !t.empty() && (t.back() == '\r' || t.back() == '\n'); ++i) t.remove_suffix(1);
+    return t;
+}
+
+TText<4> TThreadRozhrani::KanalText4(uint32_t c) {
+    TText<4> t;  // the capacity cuts "number + four blanks" to four characters
+    t.Pridej(c).Pridej("    ");
+    return t;
+}
+
+void TThreadRozhrani::Execute() {
+    if (PData == nullptr || !JeRozhrani(CisloRozhrani)) return;
+    TData& d = *PData;
+    if (!Ukoncuje()) {
+        d.VlaknoBezi[CisloRozhrani] = 1;
+        Udp.Otevri();  // a failure shows as status 19 at the first send
+    }
+    ZapisLogRozhrani(&d, CisloRozhrani, "Start");
+    generace_ = budik_.Generace();
+    while (!Ukoncuje()) {
+        KrokKomunikace();
+        if (Ukoncuje()) break;
+        // Read before the switch requests and the next look into the queue.
+        generace_ = budik_.Generace();
+        PrepniLogy();
+    }
+    d.VlaknoBezi[CisloRozhrani] = 0;
+    ZapisLogRozhrani(&d, CisloRozhrani, "Stop");
+    Udp.Zavri();
+}
+
+// One exchange takes each request: the exchange makes sure that exactly one
+// interface thread carries it out.
+void TThreadRozhrani::PrepniLogy() {
+    TCFG& cfg = PData->Cfg;
+    if (cfg.LogZapnout != 0 && cfg.LogZapnout.exchange(0) != 0) {
+        cfg.LogRozhraniPovolen = 1;
+        ZapisLogRozhrani(PData, CisloRozhrani, "Logování zapnuto"_cp);
+    }
+    if (Ukoncuje()) return;
+    if (cfg.LogVypnout != 0 && cfg.LogVypnout.exchange(0) != 0) {
+        ZapisLogRozhrani(PData, CisloRozhrani, "Logování vypnuto"_cp);
+        cfg.LogRozhraniPovolen = 0;
+    }
+}
+
+void TThreadRozhrani::Spi(int64_t doKonceHodiny) {
+    const int64_t ms = std::clamp<int64_t>(doKonceHodiny + 1, 1, NejdelsiSpanekMs);
+    budik_.Cekej(generace_, static_cast<uint32_t>(ms));
+}
+
+void TThreadRozhrani::KrokKomunikace() {
+    if (PData == nullptr || !JeRozhrani(CisloRozhrani)) return;
+    TData& d = *PData;
+    const int k = CisloRozhrani;
+    const int64_t doKonceHodiny = HlasZaplneni(d, k, hodina_);
+    if (Ukoncuje()) return;
+    const int32_t c = DalsiVeFronte(d, k);
+    if (c == 0) {
+        Spi(doKonceHodiny);
+        return;
+    }
+    if (!JeKanal(c)) {  // only the exports fill the queue, and only with channels
+        OdeberZFronty(d, k);
+        return;
+    }
+    TKanal& kan = d.Kanaly[c];
+    const uint32_t cislo = static_cast<uint32_t>(c);
+    TRadek t("F=", static_cast<int32_t>(d.Fronty[k].PocetPotvrzenych), ", T=", Ted(&d) - kan.CasPozadavku);
+    Trace("KOM 0", cislo, kan.StavPozadavku, t);
+    if (Ukoncuje()) return;
+    OdeberZFronty(d, k);
+    kan.CasOdeslani = Ted(&d);
+    if (Obsluz(cislo) == TKrok::Chyba && !Ukoncuje()) Vyjimka(cislo);
+}
+
+void TThreadRozhrani::ObnovKopie(uint32_t c) {
+    const TRozhrani& r = PData->Rozhrani[CisloRozhrani];
+    KopieRozhrani.Demo = r.Demo;
+    KopieRozhrani.IPAdresa.assign(r.IPAdresa);  // Init's text, read-only while threads run
+    KopieRozhrani.UdpPort = r.UdpPort;
+    KopieRozhrani.UdpTimeout = r.UdpTimeout;
+    KopieRozhrani.UdpOpakovani = r.UdpOpakovani;
+    KopieRozhrani.Baud = r.Baud;
+    KopieRozhrani.Timeout = r.Timeout;
+    KopieRozhrani.Opakovani = r.Opakovani;
+    const TKanal& k = PData->Kanaly[c];
+    KopieKanalu.Cislo = static_cast<uint32_t>(k.Cislo);
+    KopieKanalu.Adresa = k.Adresa;
+    KopieKanalu.Funkce = k.Funkce;
+    KopieKanalu.Periferie = k.Periferie;
+    for (int i = 0; i < 4; ++i) KopieKanalu.DataZapis[i] = k.DataZapis[i];
+}
+
+TThreadRozhrani::TKrok TThreadRozhrani::Obsluz(uint32_t c) {
+    TData& d = *PData;
+    TKanal& kan = d.Kanaly[c];
+    if (d.Rozhrani[CisloRozhrani].Demo != 0) {
+        if (!UlozOdpoved(c, TOdpoved{}, -1)) return TKrok::Stop;
+        TraceFronta("KOM 9", c, ", DEMO");
+        return TKrok::Hotovo;
+    }
+    ObnovKopie(c);
+    const TKopieRozhrani& r = KopieRozhrani;
+    const TPaket dotaz = SestavPaket(KopieKanalu.Cislo, KodRychlosti(r.Baud), static_cast<uint16_t>(r.Timeout),
+                                     static_cast<uint8_t>(r.Opakovani), KopieKanalu.Adresa, KopieKanalu.Funkce,
+                                     KopieKanalu.Periferie, 0, KopieKanalu.DataZapis);
+    const std::string_view zobrazeny = OrizniKonec(dotaz.sv());
+    if (zobrazeny.empty()) {
+        TOdpoved o;
+        o.Status = 3;
+        o.StatusRegistr = 3;
+        if (!UlozOdpoved(c, o, -1)) return TKrok::Stop;
+        LogKanalu(c, " - LAN neplatný dotaz"_cp);
+        TraceFronta("KOM 9", c, ", neplatný dotaz"_cp);
+        return TKrok::Hotovo;
+    }
+    kan.Dotaz.Nastav(zobrazeny);
+    if (!Udp.Otevreno()) Udp.Otevri();  // retried here after a failure at start
+    for (int pokus = 1;; ++pokus) {
+        if (Ukoncuje()) return TKrok::Stop;
+        if (const TKrok v = Vyprazdni(c); v != TKrok::Dal) return v;
+        if (Ukoncuje()) return TKrok::Stop;
+        if (!Udp.Posli(r.IPAdresa, r.UdpPort, dotaz.sv())) return TKrok::Chyba;
+        kan.StavPozadavku = 2;
+        TraceFronta("KOM 2", c, {}, 2);
+        if (Ukoncuje()) return TKrok::Stop;
+        const uint32_t limitLan = LimitLanRozhrani(r.Baud, r.Timeout, r.Opakovani, r.UdpTimeout);
+        uint32_t uplynulo = 0;
+        if (const TKrok v = CekejNaOdpoved(c, limitLan, uplynulo); v != TKrok::Dal) return v;
+        LogKanalu(c, " - LAN timeout", static_cast<uint32_t>(pokus), "=", uplynulo);
+        if (pokus > r.UdpOpakovani) return Timeout(c);
+    }
+}
+
+// Datagrams that arrived before the request belong to no current exchange.
+TThreadRozhrani::TKrok TThreadRozhrani::Vyprazdni(uint32_t c) {
+    for (;;) {
+        const TPrijem p = Udp.Prijmi(0);
+        if (p == TPrijem::Nic) return TKrok::Dal;
+        if (p == TPrijem::Chyba) return TKrok::Chyba;
+        const std::string_view t = OrizniKonec(Udp.Data());
+        LogKanalu(c, " - LAN neočekávaná zpráva, IDh="_cp, t.substr(std::min<std::size_t>(8, t.size()), 4));
+        ZpravaDoErr("Neočekávaná zpráva"_cp, t, c);
+        Trace("KOM 1", c, Nic, "odebrano");
+        if (Ukoncuje()) return TKrok::Stop;
+    }
+}
+
+// Dal when the attempt's limit ran out without a matching answer.
+TThreadRozhrani::TKrok TThreadRozhrani::CekejNaOdpoved(uint32_t c, uint32_t limitLan, uint32_t& uplynulo) {
+    uint32_t start = Ted(PData);
+    for (;;) {
+        const TPrijem p = Udp.Prijmi(1);
+        if (p == TPrijem::Chyba) return TKrok::Chyba;
+        if (p == TPrijem::Datagram) {
+            if (const TKrok v = Zpracuj(c, Udp.Data()); v != TKrok::Dal) return v;
+        }
+        if (Ukoncuje()) return TKrok::Stop;
+        const uint32_t ted = Ted(PData);
+        if (ted < start) {  // the tick counter wrapped: the wait starts again
+            start = ted;
+            uplynulo = 0;
+        } else {
+            uplynulo = ted - start;
+        }
+        if (uplynulo >= limitLan) return TKrok::Dal;
+    }
+}
+
+TThreadRozhrani::TKrok TThreadRozhrani::Zpracuj(uint32_t c, std::string_view prijato) {
+    if (prijato.size() < MinDelkaOdpovedi) return TKrok::Dal;  // too short to be a packet: no line
+    const std::string_view r = OrizniKonec(prijato);
+    PData->Kanaly[c].Odpoved.Nastav(r);
+    TOdpoved o;
+    const uint8_t v = RozeberPaket(prijato, o);
+    if (v != 0) {
+        LogKanalu(c, " - LAN neplatný paket, Err="_cp, v);
+        ZpravaDoErr("Neplatná zpráva"_cp, r, c);
+        return TKrok::Dal;
+    }
+    if (o.Id != c) {
+        LogKanalu(c, " - LAN neplatné ID="_cp, o.Id);
+        ZpravaDoErr("Neplatná zpráva"_cp, r, c);
+        return TKrok::Dal;
+    }
+    if (!UlozOdpoved(c, o, 3)) return TKrok::Stop;
+    if (o.Status != 0) LogKanalu(c, " - Chyba ZR  - SP=", o.Status);
+    TRadek t("(", PData->Kanaly[c].DobaLAN.load(), ") OK");
+    Trace("KOM 9", c, 3, t);
+    return TKrok::Hotovo;
+}
+
+TThreadRozhrani::TKrok TThreadRozhrani::Timeout(uint32_t c) {
+    TOdpoved o;
+    o.Status = 21;
+    if (!UlozOdpoved(c, o, 3)) return TKrok::Stop;
+    LogKanalu(c, " - Chyba LAN - timeout");
+    TraceFronta("KOM 9", c, ", timeout");
+    return TKrok::Hotovo;
+}
+
+void TThreadRozhrani::Vyjimka(uint32_t c) {
+    TOdpoved o;
+    o.Status = 19;
+    if (!UlozOdpoved(c, o, 3)) return;
+    LogKanalu(c, " - LAN exception");
+    TraceFronta("KOM 9", c, ", exception");
+}
+
+bool TThreadRozhrani::UlozOdpoved(uint32_t c, const TOdpoved& o, int32_t stav) {
+    if (Ukoncuje()) return false;
+    TData& d = *PData;
+    TKanal& k = d.Kanaly[c];
+    const uint32_t ted = Ted(&d);
+    std::lock_guard<std::mutex> g(d.ZamekOkna);
+    k.DobaRS = o.DobaRS;
+    k.DobaLAN = ted - k.CasOdeslani;
+    k.DobaCelkem = ted - k.CasPozadavku;
+    k.StatusPosledni = o.Status;
+    k.CasovaZnacka = o.CasovaZnacka;
+    k.DobaRS16 = o.DobaRS;
+    k.BajtOdpovedi = o.BajtOdpovedi;
+    for (int i = 0; i < 16; ++i) k.DataCteni[i] = o.Data[i];
+    if (Ukoncuje()) return false;
+    k.StatusRegistr = o.StatusRegistr;
+    k.Status = o.Status;
+    TRozhrani& r = d.Rozhrani[CisloRozhrani];
+    // Codes 1..9 describe the serial exchange behind the gateway, not the LAN.
+    r.Status = o.Status >= 10 ? o.Status : 0;
+    r.Moduly[k.Adresa].Status = o.Status;
+    r.StatusKanalu[c] = o.Status;
+    if (Ukoncuje()) return false;
+    if (o.Status != 0) {
+        d.PosledniChybnyKanal = c;
+    } else if (d.PosledniChybnyKanal == c) {
+        d.PosledniChybnyKanal = 0;
+    }
+    // The state goes before Hotovo: the call-back thread moves 3 on only
+    // after it has seen Hotovo, so a later 3 would be left standing.
+    if (stav >= 0) k.StavPozadavku = stav;
+    k.Hotovo = 1;
+    return true;
+}
+
+void TThreadRozhrani::Trace(std::string_view znacka, uint32_t c, int32_t S, std::string_view text) {
+    ZapisRun(PData, znacka, static_cast<int32_t>(c), CisloRozhrani, S, text);
+}
+
+// "F=" + the queue's committed count + a closing text; S defaults to the
+// channel's current request state.
+void TThreadRozhrani::TraceFronta(std::string_view znacka, uint32_t c, std::string_view konec, int32_t S) {
+    TRadek t("F=", static_cast<int32_t>(PData->Fronty[CisloRozhrani].PocetPotvrzenych), konec);
+    Trace(znacka, c, S == Nic ? static_cast<int32_t>(PData->Kanaly[c].StavPozadavku) : S, t);
+}
+
+template <class... A>
+void TThreadRozhrani::LogKanalu(uint32_t c, const A&... casti) {
+    if (PData->Cfg.LogRozhraniPovolen == 0) return;  // the writer would drop it anyway
+    TRadek t("Ch=", KanalText4(c).sv());
+    (t.Pridej(casti), ...);
+    ZapisLogRozhrani(PData, CisloRozhrani, t);
+}
+
+void TThreadRozhrani::ZpravaDoErr(std::string_view druh, std::string_view text, uint32_t c) {
+    if (PData->Cfg.RunPovolen == 0) return;  // the Err log is off with the RUN log
+    TDlouhyRadek t(druh, " \"", text, "\", Ch=");
+    ZapisErr(PData, t, static_cast<int32_t>(c));
+}

@@ -1,0 +1,244 @@
+// The request queues, the start and error completion of a request, the
+// hourly fill report and the channel-99 reset, without threads.
+#include <gtest/gtest.h>
+
+#include <ctime>
+
+#include "comm/Fronta.h"
+#include "comm/Nulovani.h"
+#include "config/Cp1250.h"
+#include "tests/unit/VlaknaPodpora.h"
+
+namespace {
+
+using namespace podpora_vlaken;
+
+class Fronta : public ::testing::Test {
+protected:
+    TStav s;
+    TData& d = *s.d;
+    TFronta& f = d.Fronty[1];
+};
+
+TEST_F(Fronta, LimitPozadavkuFollowsTheInterfaceParameters) {
+    TRozhrani& r = d.Rozhrani[2];
+    r.Baud = 600;
+    r.Timeout = 1000;
+    r.Opakovani = 2;
+    r.UdpTimeout = 500;
+    EXPECT_EQ(LimitPozadavku(r), 14145);
+    r.Baud = 9600;
+    r.Timeout = 200;
+    r.UdpTimeout = 100;
+    EXPECT_EQ(LimitPozadavku(r), 2370);
+    EXPECT_EQ(LimitLanRozhrani(115200, 0, 0, 50), 57u);
+}
+
+TEST_F(Fronta, ZaradPozadavekStartsTheRequestAsANewEntry) {
+    s.hodiny.Zmraz(123456);
+    TKanal& k = d.Kanaly[1005];
+    k.Hotovo = 1;
+    k.CekaCallBack = 1;
+    k.PocetVolani = 7;
+    ZaradPozadavek(d, 1005, 0);
+    EXPECT_EQ(k.Hotovo, 0);
+    EXPECT_EQ(k.CekaCallBack, 0);
+    EXPECT_EQ(k.PocetVolani, 8u);
+    EXPECT_EQ(k.CasPozadavku, 123456u);
+    EXPECT_EQ(k.Funkce, 0);
+    EXPECT_EQ(k.LimitPozadavku, ((30 + 200) * 3 + 2000) * 3);
+    EXPECT_EQ(f.Polozky[1], 1005);
+    EXPECT_EQ(f.IndexZapisu, 2);
+    EXPECT_EQ(f.PocetNepotvrzenych, 1);
+    EXPECT_EQ(f.PocetPotvrzenych, 0);
+    EXPECT_EQ(DalsiVeFronte(d, 1), 0) << "an uncommitted entry is not visible";
+}
+
+TEST_F(Fronta, CommitMakesAllNewEntriesVisibleInOrder) {
+    for (int c : {100, 1005, 100}) {
+        s.Kanal(c, 1, 1, 0);
+        ZaradPozadavek(d, c, 0);
+    }
+    EXPECT_EQ(DalsiVeFronte(d, 1), 0);
+    PotvrdFronty(d);
+    EXPECT_EQ(f.PocetPotvrzenych, 3);
+    EXPECT_EQ(f.PocetNepotvrzenych, 0);
+    EXPECT_DOUBLE_EQ(f.Zaplneni, 0.3);
+    EXPECT_DOUBLE_EQ(f.ZaplneniMax, 0.3);
+    for (int c : {100, 1005, 100}) {
+        EXPECT_EQ(DalsiVeFronte(d, 1), c);
+        OdeberZFronty(d, 1);
+    }
+    EXPECT_EQ(DalsiVeFronte(d, 1), 0);
+    EXPECT_EQ(f.PocetPotvrzenych, 0);
+    EXPECT_DOUBLE_EQ(f.Zaplneni, 0.0);
+    EXPECT_DOUBLE_EQ(f.ZaplneniPredchozi, 0.1);
+    EXPECT_DOUBLE_EQ(f.ZaplneniMax, 0.3);
+    EXPECT_EQ(f.IndexCteni, 4);
+}
+
+TEST_F(Fronta, FullQueueCompletesTheRequestWithStatus3) {
+    for (int i = 0; i < 500; ++i) ZaradPozadavek(d, 1005, 0);
+    PotvrdFronty(d);
+    for (int i = 0; i < 499; ++i) ZaradPozadavek(d, 1005, 0);
+    s.Kanal(100, 1, 9, 0);
+    ZaradPozadavek(d, 100, 0);  // the 1000th entry still fits
+    EXPECT_EQ(d.Kanaly[100].Hotovo, 0);
+    EXPECT_EQ(f.PocetNepotvrzenych, 500);
+
+    s.Kanal(200, 1, 9, 0);
+    ZaradPozadavek(d, 200, 0);
+    const TKanal& k = d.Kanaly[200];
+    EXPECT_EQ(k.Hotovo, 1);
+    EXPECT_EQ(k.Status, 3);
+    EXPECT_EQ(k.StatusPosledni, 3);
+    EXPECT_EQ(f.PocetPotvrzenych, 500);
+    EXPECT_EQ(f.PocetNepotvrzenych, 500);
+    EXPECT_EQ(f.IndexZapisu, 1);
+    EXPECT_EQ(f.Polozky[1000], 100);
+    EXPECT_EQ(f.Polozky[1], 1005) << "the queue is unchanged";
+    EXPECT_EQ(VlozDoFronty(d, 200), 3);
+}
+
+TEST_F(Fronta, IndexesWrapAfterAThousandEntries) {
+    for (int kolo = 0; kolo < 4; ++kolo) {
+        for (int i = 0; i < 250; ++i) ZaradPozadavek(d, 1005, 0);
+        PotvrdFronty(d);
+        while (DalsiVeFronte(d, 1) != 0) OdeberZFronty(d, 1);
+    }
+    EXPECT_EQ(f.IndexZapisu, 1);
+    EXPECT_EQ(f.IndexCteni, 1);
+    EXPECT_EQ(f.PocetPotvrzenych, 0);
+}
+
+TEST_F(Fronta, ChannelWithoutAnInterfaceIsNotQueued) {
+    s.Kanal(300, 0, 1, 0);
+    ZaradPozadavek(d, 300, 0);
+    EXPECT_EQ(d.Kanaly[300].Hotovo, 1);
+    EXPECT_EQ(d.Kanaly[300].Status, 3);
+    for (const TFronta& q : d.Fronty) EXPECT_EQ(q.PocetNepotvrzenych, 0);
+}
+
+TEST_F(Fronta, UkonciSChybouStoresTheStatusAndHotovoLast) {
+    TKanal& k = d.Kanaly[1005];
+    k.CasPozadavku = 1000;
+    k.CasOdeslani = 1500;
+    k.DobaRS = 9;
+    k.DataCteni[15] = 7;
+    k.StatusRegistr = 4;
+    k.StavPozadavku = 2;
+    s.hodiny.Zmraz(2000);
+    UkonciSChybou(d, 1005, 26);
+    EXPECT_EQ(k.DobaRS, 0u);
+    EXPECT_EQ(k.DobaLAN, 500u);
+    EXPECT_EQ(k.DobaCelkem, 1000u);
+    EXPECT_EQ(k.StatusPosledni, 26);
+    EXPECT_EQ(k.Status, 26);
+    EXPECT_EQ(k.DataCteni[15], 0);
+    EXPECT_EQ(k.StatusRegistr, 0);
+    EXPECT_EQ(k.Hotovo, 1);
+    EXPECT_EQ(k.StavPozadavku, 2) << "the request state is not this function's";
+    EXPECT_EQ(d.Rozhrani[1].Status, 26);
+    EXPECT_EQ(d.Rozhrani[1].Moduly[5].Status, 1);
+    EXPECT_EQ(d.Rozhrani[1].StatusKanalu[1005], 1);
+    EXPECT_EQ(d.PosledniChybnyKanal, 1005u);
+}
+
+TEST_F(Fronta, UkonciSChybouIgnoresChannelsOutsideTheTable) {
+    UkonciSChybou(d, 98, 17);
+    UkonciSChybou(d, 6100, 17);
+    EXPECT_EQ(d.PosledniChybnyKanal, 0u);
+    EXPECT_EQ(d.Rozhrani[1].Status, 0);
+}
+
+// Wall-clock ms of a local time today.
+int64_t MistniCas(int hodina, int minuta) {
+    time_t t = time(nullptr);
+    tm r{};
+    localtime_r(&t, &r);
+    r.tm_hour = hodina;
+    r.tm_min = minuta;
+    r.tm_sec = 0;
+    r.tm_isdst = -1;
+    return static_cast<int64_t>(mktime(&r)) * 1000;
+}
+
+TEST_F(Fronta, HourlyReportWritesTheMaximumAndResetsIt) {
+    d.Lokalizace.DesetinnyOddelovac = ',';
+    s.hodiny.NastavReal(MistniCas(10, 59) + 30000);
+    THodinaFronty h;
+    EXPECT_EQ(HlasZaplneni(d, 1, h), 30000) << "ms left to the next hour";
+    EXPECT_EQ(f.HodinaMax, 10);
+    EXPECT_EQ(Vyskytu(s.LogRozhrani(1), "] FIFOmax=0,0%\r\n"), 1) << "the initial hour 25 reports at once";
+
+    for (int i = 0; i < 1000; ++i) ZaradPozadavek(d, 1005, 0);
+    PotvrdFronty(d);
+    EXPECT_DOUBLE_EQ(f.Zaplneni, 100.0);
+    HlasZaplneni(d, 1, h);
+    EXPECT_EQ(Vyskytu(s.LogRozhrani(1), "FIFOmax="), 1) << "same hour";
+
+    s.hodiny.NastavReal(MistniCas(11, 0) + 5);
+    HlasZaplneni(d, 1, h);
+    EXPECT_EQ(Vyskytu(s.LogRozhrani(1), "] FIFOmax=100,0%\r\n"), 1);
+    EXPECT_EQ(f.HodinaMax, 11);
+    EXPECT_DOUBLE_EQ(f.ZaplneniMax, 0.0);
+
+    s.hodiny.NastavReal(MistniCas(10, 20));  // the clock was set back
+    HlasZaplneni(d, 1, h);
+    EXPECT_EQ(f.HodinaMax, 10);
+}
+
+TEST_F(Fronta, HourlyReportIsSilentWithInterfaceLoggingOff) {
+    d.Cfg.LogRozhraniPovolen = 0;
+    THodinaFronty h;
+    HlasZaplneni(d, 1, h);
+    EXPECT_NE(f.HodinaMax, 25);
+    EXPECT_EQ(s.LogRozhrani(1), "");
+}
+
+TEST_F(Fronta, PripravNulovaniAimsChannel99AtTheTargetsModule) {
+    PripravNulovani(d, 1005);
+    const TKanal& k = d.Kanaly[99];
+    EXPECT_EQ(k.Adresa, 5);
+    EXPECT_EQ(k.Rozhrani, 1);
+    EXPECT_EQ(k.Funkce, 101);
+    EXPECT_EQ(k.Periferie, 0);
+    EXPECT_EQ(k.DataZapis[0], 0xED);
+    EXPECT_EQ(k.DataZapis[1], 0x03);
+    EXPECT_EQ(k.DataZapis[2], 0);
+    EXPECT_EQ(k.DataZapis[3], 0);
+
+    s.Kanal(6099, 2, 7, 0);
+    for (uint32_t cil : {99u, 6100u}) {
+        PripravNulovani(d, cil);
+        EXPECT_EQ(k.Adresa, 5) << cil;
+    }
+}
+
+TEST_F(Fronta, PoNulovaniClearsTheModuleAndItsChannelsOnly) {
+    s.Kanal(100, 1, 5, 0).StatusRegistr = 8;
+    s.Kanal(3000, 1, 5, 1).StatusRegistr = 8;
+    s.Kanal(3001, 1, 6, 1).StatusRegistr = 8;
+    s.Kanal(3002, 2, 5, 1).StatusRegistr = 8;
+    d.Rozhrani[1].Moduly[5].StatusRegistr = 8;
+    d.Rozhrani[1].Moduly[6].StatusRegistr = 8;
+    PripravNulovani(d, 1005);
+    PoNulovani(d);
+    EXPECT_EQ(d.Rozhrani[1].Moduly[5].StatusRegistr, 0);
+    EXPECT_EQ(d.Kanaly[100].StatusRegistr, 0);
+    EXPECT_EQ(d.Kanaly[3000].StatusRegistr, 0);
+    EXPECT_EQ(d.Rozhrani[1].Moduly[6].StatusRegistr, 8);
+    EXPECT_EQ(d.Kanaly[3001].StatusRegistr, 8);
+    EXPECT_EQ(d.Kanaly[3002].StatusRegistr, 8);
+}
+
+TEST_F(Fronta, PoNulovaniWithoutATargetChangesNothing) {
+    d.Rozhrani[1].Moduly[0].StatusRegistr = 8;
+    d.Kanaly[99].Rozhrani = 0;
+    PoNulovani(d);
+    d.Kanaly[99].Rozhrani = 17;
+    PoNulovani(d);
+    EXPECT_EQ(d.Rozhrani[1].Moduly[0].StatusRegistr, 8);
+}
+
+}  // namespace

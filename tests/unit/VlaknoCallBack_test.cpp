@@ -1,0 +1,257 @@
+// The call-back thread: notices to the host, the interface time-out and the
+// thread's start, stop and early wake-up.
+#include <gtest/gtest.h>
+
+#include <condition_variable>
+#include <mutex>
+#include <vector>
+
+#include "comm/Buzeni.h"
+#include "comm/Fronta.h"
+#include "comm/VlaknoCallBack.h"
+#include "tests/unit/VlaknaPodpora.h"
+
+namespace {
+
+using namespace podpora_vlaken;
+using Hodiny = std::chrono::steady_clock;
+
+// What the host's call-back saw; the host function is a plain C function, so
+// the record is reached through a file-level pointer set by each test.
+struct TZaznamHostitele {
+    std::mutex m;
+    std::condition_variable cv;
+    std::vector<std::pair<int32_t, int32_t>> volani;  // (context, kind)
+    std::vector<uint32_t> stavy;                      // request states of channel `sledovany` at each call
+    int32_t vysledek = 0;
+    int32_t opakovatKolikrat = 0;  // how many calls answer 1
+    bool blokovat = false;
+    bool pustit = false;
+    int sledovany = 0;
+};
+TZaznamHostitele* zaznam = nullptr;
+
+int32_t HostitelCallBack(int32_t kontext, int32_t druh, PData p) {
+    TZaznamHostitele& z = *zaznam;
+    std::unique_lock<std::mutex> g(z.m);
+    z.volani.emplace_back(kontext, druh);
+    if (z.sledovany != 0) z.stavy.push_back(static_cast<uint32_t>(static_cast<TData*>(p)->Kanaly[z.sledovany].StavPozadavku));
+    z.cv.notify_all();
+    if (z.blokovat) z.cv.wait(g, [&] { return z.pustit; });
+    if (z.opakovatKolikrat > 0) {
+        --z.opakovatKolikrat;
+        return 1;
+    }
+    return z.vysledek;
+}
+
+class VlaknoCallBack : public ::testing::Test {
+protected:
+    VlaknoCallBack() { zaznam = &host; }
+    ~VlaknoCallBack() override {
+        s.Zastav();
+        zaznam = nullptr;
+    }
+    TThreadCallBack& Spust() {
+        d.VlaknoCallBack = std::make_unique<TThreadCallBack>(&d, &HostitelCallBack, 4711);
+        EXPECT_TRUE(d.VlaknoCallBack->Start());
+        EXPECT_TRUE(CekejNa([&] { return d.CallBackBezi == 1; }, 2000));
+        return *d.VlaknoCallBack;
+    }
+    // A finished request that the host marked for a notice.
+    void Hotovy(int c, int32_t stav) {
+        TKanal& k = d.Kanaly[c];
+        k.CasPozadavku = Ted(&d);
+        k.LimitPozadavku = 2370;
+        k.StavPozadavku = stav;
+        k.Hotovo = 1;
+        k.CekaCallBack = 1;
+    }
+    size_t Volani() {
+        std::lock_guard<std::mutex> g(host.m);
+        return host.volani.size();
+    }
+    bool CekejNaVolani(size_t n, int ms = 3000) { return CekejNa([&] { return Volani() >= n; }, ms); }
+
+    TZaznamHostitele host;
+    TStav s;
+    TData& d = *s.d;
+};
+
+TEST_F(VlaknoCallBack, InterfaceTimeoutLimitFollowsUdpOpakovani) {
+    TKanal& k = d.Kanaly[1005];
+    k.LimitPozadavku = 2370;
+    d.Rozhrani[1].UdpOpakovani = 1;
+    EXPECT_EQ(TThreadCallBack::LimitRozhrani(d, k), 5740);
+    d.Rozhrani[1].UdpOpakovani = 15;
+    EXPECT_EQ(TThreadCallBack::LimitRozhrani(d, k), 16 * 2370 + 1000);
+    d.Rozhrani[1].UdpOpakovani = 40;
+    EXPECT_EQ(TThreadCallBack::LimitRozhrani(d, k), 16 * 2370 + 1000) << "16 is the largest multiplier";
+    k.Rozhrani = 0;  // no interface: no retries counted
+    EXPECT_EQ(TThreadCallBack::LimitRozhrani(d, k), 2370 + 1000);
+}
+
+TEST_F(VlaknoCallBack, CompletedMarkedRequestsAreReportedInChannelOrder) {
+    s.Kanal(3000, 1, 1, 0);
+    s.Kanal(99, 1, 5, 0);
+    Hotovy(3000, 3);
+    Hotovy(1005, 3);
+    Hotovy(99, 3);
+    Spust();
+    ASSERT_TRUE(CekejNaVolani(3));
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    {
+        std::lock_guard<std::mutex> g(host.m);
+        const std::vector<std::pair<int32_t, int32_t>> cekane = {{4711, 1}, {4711, 0}, {4711, 1}};
+        EXPECT_EQ(host.volani, cekane);
+    }
+    EXPECT_EQ(d.Kanaly[99].StavPozadavku, 0);
+    EXPECT_EQ(d.Kanaly[1005].StavPozadavku, 4);
+    EXPECT_EQ(d.Kanaly[3000].StavPozadavku, 0);
+    for (int c : {99, 1005, 3000}) EXPECT_EQ(d.Kanaly[c].CekaCallBack, 0) << c;
+    const std::string run = s.RunLog();
+    EXPECT_EQ(Vyskytu(run, RunCast("CB  1", 1005, 1, 3, "F=0, (0/0/0)\r\n")), 1) << run;
+}
+
+TEST_F(VlaknoCallBack, StateOtherThan3IsLeftAlone) {
+    Hotovy(1005, 2);
+    Spust();
+    ASSERT_TRUE(CekejNaVolani(1));
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    EXPECT_EQ(d.Kanaly[1005].StavPozadavku, 2);
+}
+
+TEST_F(VlaknoCallBack, HostAskingForARepeatIsCalledExactlyTwice) {
+    host.opakovatKolikrat = 2;  // returns 1 on both calls
+    Hotovy(1005, 3);
+    Spust();
+    ASSERT_TRUE(CekejNaVolani(2));
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_EQ(Volani(), 2u);
+    EXPECT_EQ(d.Kanaly[1005].StavPozadavku, 4);
+}
+
+TEST_F(VlaknoCallBack, UnmarkedRequestIsNeverReportedNorTimedOut) {
+    TKanal& k = d.Kanaly[1005];
+    k.CasPozadavku = Ted(&d) - 1000000;
+    k.LimitPozadavku = 10;
+    k.Hotovo = 1;
+    k.Status = 0;
+    Spust();
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_EQ(Volani(), 0u);
+    EXPECT_EQ(k.Status, 0);
+}
+
+TEST_F(VlaknoCallBack, InterfaceTimeoutFinishesTheRequestWithStatus26) {
+    d.Rozhrani[1].UdpOpakovani = 1;
+    s.hodiny.Zmraz(1000);
+    TKanal& k = d.Kanaly[1005];
+    ZaradPozadavek(d, 1005, 0);  // never committed: no answer will come
+    k.LimitPozadavku = 2370;
+    k.StavPozadavku = 1;
+    k.CekaCallBack = 1;
+    Spust();
+    s.hodiny.Zmraz(1000 + 5740);
+    std::this_thread::sleep_for(std::chrono::milliseconds(30));
+    EXPECT_EQ(k.Hotovo, 0) << "5740 ms is still within the limit";
+    EXPECT_EQ(Volani(), 0u);
+    s.hodiny.Zmraz(1000 + 5741);
+    ASSERT_TRUE(CekejNaVolani(1));
+    EXPECT_EQ(k.Status, 26);
+    EXPECT_EQ(k.Hotovo, 1);
+    EXPECT_EQ(k.DobaCelkem, 5741u);
+    EXPECT_EQ(d.Rozhrani[1].Status, 26);
+    EXPECT_EQ(k.StavPozadavku, 1);
+    s.Zastav();
+    EXPECT_EQ(Vyskytu(s.CbLog(), "] Ch=1005, timeout rozhrani=5741/5740\r\n"), 1) << s.CbLog();
+    EXPECT_EQ(Vyskytu(s.RunLog(), RunCast("CB  0", 1005, 1, 1, "timeout rozhrani=5741/5740\r\n")), 1) << s.RunLog();
+}
+
+TEST_F(VlaknoCallBack, LateMarkReplacesTheStoredOutcomeWith26) {
+    s.hodiny.Zmraz(50000);
+    Hotovy(1005, 3);
+    d.Kanaly[1005].Status = 0;
+    d.Kanaly[1005].CasPozadavku = 50000 - 6741;  // the limit is 2370 * 1 + 1000 = 3370
+    Spust();
+    ASSERT_TRUE(CekejNaVolani(1));
+    EXPECT_EQ(d.Kanaly[1005].Status, 26);
+}
+
+TEST_F(VlaknoCallBack, RequestStartedInTheFutureTimesOut) {
+    s.hodiny.Zmraz(1000);
+    Hotovy(1005, 3);
+    d.Kanaly[1005].Hotovo = 0;
+    d.Kanaly[1005].CasPozadavku = 1001;  // elapsed -1
+    Spust();
+    ASSERT_TRUE(CekejNaVolani(1));
+    EXPECT_EQ(d.Kanaly[1005].Status, 26);
+    s.Zastav();
+    EXPECT_EQ(Vyskytu(s.CbLog(), "] Ch=1005, timeout rozhrani=-1/3370\r\n"), 1) << s.CbLog();
+}
+
+TEST_F(VlaknoCallBack, StopDuringAScanLeavesLaterChannelsUnreported) {
+    host.blokovat = true;
+    s.Kanal(2000, 1, 2, 0);
+    Hotovy(1005, 3);
+    Hotovy(2000, 3);
+    TThreadCallBack& v = Spust();
+    ASSERT_TRUE(CekejNaVolani(1));
+    v.Ukonci();
+    {
+        std::lock_guard<std::mutex> g(host.m);
+        host.pustit = true;
+        host.cv.notify_all();
+    }
+    v.Pripoj();
+    EXPECT_EQ(Volani(), 1u);
+    EXPECT_EQ(d.Kanaly[2000].CekaCallBack, 1);
+    EXPECT_EQ(d.CallBackBezi, 0);
+    const std::string cb = s.CbLog();
+    EXPECT_EQ(Vyskytu(cb, "] Start\r\n"), 1) << cb;
+    EXPECT_EQ(Vyskytu(cb, "] Stop\r\n"), 1) << cb;
+}
+
+TEST_F(VlaknoCallBack, MarkingWakesAnIdleThread) {
+    Spust();
+    for (int kolo = 0; kolo < 3; ++kolo) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(150));
+        const auto t = Hodiny::now();
+        Hotovy(1005, 3);
+        VzbudCallBack(d);
+        ASSERT_TRUE(CekejNaVolani(static_cast<size_t>(kolo) + 1));
+        EXPECT_LT(MsOd(t), 50) << kolo;
+    }
+}
+
+TEST_F(VlaknoCallBack, StopWakesAnIdleThread) {
+    TThreadCallBack& v = Spust();
+    std::this_thread::sleep_for(std::chrono::milliseconds(150));
+    const auto t = Hodiny::now();
+    v.Ukonci();
+    v.Pripoj();
+    EXPECT_LT(MsOd(t), 50);
+    EXPECT_EQ(d.CallBackBezi, 0);
+}
+
+TEST_F(VlaknoCallBack, WaitingRequestIsReportedOnceTheInterfaceThreadStoresIt) {
+    host.sledovany = 1005;
+    TKanal& k = d.Kanaly[1005];
+    k.CasPozadavku = Ted(&d);
+    k.LimitPozadavku = 100000;
+    k.StavPozadavku = 2;
+    k.CekaCallBack = 1;
+    Spust();
+    std::this_thread::sleep_for(std::chrono::milliseconds(30));
+    EXPECT_EQ(Volani(), 0u);
+    {
+        std::lock_guard<std::mutex> g(d.ZamekOkna);  // as the interface thread stores an outcome
+        k.StavPozadavku = 3;
+        k.Hotovo = 1;
+    }
+    ASSERT_TRUE(CekejNaVolani(1));
+    std::lock_guard<std::mutex> g(host.m);
+    EXPECT_EQ(host.stavy, std::vector<uint32_t>{3});
+}
+
+}  // namespace

@@ -1,0 +1,400 @@
+// The interface thread against a raw UDP stand-in of a gateway on 127.0.0.1.
+#include <gtest/gtest.h>
+
+#include "comm/Buzeni.h"
+#include "comm/Fronta.h"
+#include "comm/Nulovani.h"
+#include "comm/VlaknoRozhrani.h"
+#include "config/Cp1250.h"
+#include "tests/unit/VlaknaPodpora.h"
+
+namespace {
+
+using namespace podpora_vlaken;
+using Hodiny = std::chrono::steady_clock;
+
+std::string Cp(std::string_view t) { return std::string(t); }
+
+class VlaknoRozhrani : public ::testing::Test {
+protected:
+    TThreadRozhrani& Spust(int k = 1) {
+        d.Vlakna[k] = std::make_unique<TThreadRozhrani>(&d, static_cast<uint8_t>(k));
+        EXPECT_TRUE(d.Vlakna[k]->Start());
+        EXPECT_TRUE(CekejNa([&] { return d.VlaknoBezi[k] == 1; }, 2000));
+        return *d.Vlakna[k];
+    }
+    // A request as the exports start it, committed at once.
+    void Pozadej(int c, uint8_t funkce) {
+        if (d.Kanaly[c].StavPozadavku == 0) d.Kanaly[c].StavPozadavku = 1;
+        ZaradPozadavek(d, c, funkce);
+        PotvrdFronty(d);
+    }
+    bool Hotovo(int c, int ms = 5000) {
+        return CekejNa([&] { return d.Kanaly[c].Hotovo == 1; }, ms);
+    }
+    std::string Dotaz(int ms = 3000) { return s.protistrana.Prijmi(ms).value_or("<nothing>"); }
+
+    TStav s;
+    TData& d = *s.d;
+};
+
+TEST(VlaknoRozhraniText, OrizniKonecRemovesOneLineEnd) {
+    EXPECT_EQ(TThreadRozhrani::OrizniKonec("ab\r\n"), "ab");
+    EXPECT_EQ(TThreadRozhrani::OrizniKonec("ab\n\n\n"), "ab\n");
+    EXPECT_EQ(TThreadRozhrani::OrizniKonec("ab\r"), "ab");
+    EXPECT_EQ(TThreadRozhrani::OrizniKonec("\n"), "");
+    EXPECT_EQ(TThreadRozhrani::OrizniKonec(""), "");
+}
+
+TEST(VlaknoRozhraniText, KanalText4PadsToFourCharacters) {
+    EXPECT_EQ(TThreadRozhrani::KanalText4(99).sv(), "99  ");
+    EXPECT_EQ(TThreadRozhrani::KanalText4(100).sv(), "100 ");
+    EXPECT_EQ(TThreadRozhrani::KanalText4(6099).sv(), "6099");
+}
+
+TEST_F(VlaknoRozhrani, ReadRequestAndItsAnswer) {
+    TKanal& k = d.Kanaly[1005];
+    d.PosledniChybnyKanal = 1005;
+    Spust();
+    Pozadej(1005, 0);
+    EXPECT_EQ(Dotaz(), "[VUZIV2]ED03000004C800020500030000000000AB\r\n");
+    TData16 data;
+    data.b[0] = 0x2A;
+    data.b[15] = 0x99;
+    const std::string odpoved = Odpoved(1005, 0, 55, 0x11, 0x12345678, 0x04, data);
+    s.protistrana.Odpovez(odpoved);
+    ASSERT_TRUE(Hotovo(1005));
+    EXPECT_EQ(k.StavPozadavku, 3);
+    EXPECT_EQ(k.Status, 0);
+    EXPECT_EQ(k.StatusPosledni, 0);
+    EXPECT_EQ(k.DobaRS, 55u);
+    EXPECT_EQ(k.DobaRS16, 55);
+    EXPECT_EQ(k.BajtOdpovedi, 0x11);
+    EXPECT_EQ(k.CasovaZnacka, 0x12345678u);
+    EXPECT_EQ(k.StatusRegistr, 0x04);
+    EXPECT_EQ(k.DataCteni[0], 0x2A);
+    EXPECT_EQ(k.DataCteni[15], 0x99);
+    EXPECT_EQ(k.Dotaz.Cti(), "[VUZIV2]ED03000004C800020500030000000000AB");
+    EXPECT_EQ(k.Odpoved.Cti(), odpoved.substr(0, 68));
+    EXPECT_EQ(d.PosledniChybnyKanal, 0u) << "a good answer clears its own mark";
+    EXPECT_EQ(d.Rozhrani[1].Moduly[5].Status, 0);
+    EXPECT_EQ(d.Fronty[1].PocetPotvrzenych, 0);
+
+    const std::string run = s.RunLog();
+    EXPECT_EQ(Vyskytu(run, RunCast("KOM 0", 1005, 1, 1, "F=1, T=")), 1) << run;
+    EXPECT_EQ(Vyskytu(run, RunCast("KOM 2", 1005, 1, 2, "F=0\r\n")), 1) << run;
+    EXPECT_EQ(Vyskytu(run, RunCast("KOM 9", 1005, 1, 3, "(")), 1) << run;
+    EXPECT_EQ(Vyskytu(run, ") OK\r\n"), 1) << run;
+}
+
+TEST_F(VlaknoRozhrani, TheWorkedExampleAnswerHasChecksumB3) {
+    TData16 data;
+    data.b[0] = 0x2A;
+    EXPECT_EQ(Odpoved(1005, 0, 55, 0, 0x12345678, 0, data, ""),
+              "[VUZIV2]ED0300000037000078563412002A000000000000000000000000000000B3");
+}
+
+TEST_F(VlaknoRozhrani, WriteRequestCarriesTheOutputBytes) {
+    TKanal& k = s.Kanal(3000, 1, 0x12, 0x0A);
+    const uint8_t bajty[4] = {0xDE, 0xAD, 0x01, 0x02};
+    for (int i = 0; i < 4; ++i) k.DataZapis[i] = bajty[i];
+    k.DataZapis[4] = 0x77;  // only four bytes travel
+    s.Rozhrani(1, 115200, 300, 15, 2000, 0);
+    Spust();
+    Pozadej(3000, 1);
+    const std::string telo = "B80B0000" "08" "2C01" "0F" "12" "01" "0A" "00" "DEAD0102";
+    EXPECT_EQ(Dotaz(), "[VUZIV2]" + telo + Soucet(telo) + "\r\n");
+    s.protistrana.Odpovez(Odpoved(3000, 0, 1, 0, 0, 0));
+    ASSERT_TRUE(Hotovo(3000));
+    EXPECT_EQ(k.Status, 0);
+}
+
+TEST_F(VlaknoRozhrani, ResetRequestOfChannel99) {
+    Spust();
+    PripravNulovani(d, 1005);
+    Pozadej(99, 101);
+    EXPECT_EQ(Dotaz(), "[VUZIV2]6300000004C8000205650000ED0300009A\r\n");
+}
+
+TEST_F(VlaknoRozhrani, NamesAreResolvedAtTheSend) {
+    d.Rozhrani[1].IPAdresa = "localhost";
+    Spust();
+    Pozadej(1005, 0);
+    EXPECT_EQ(Dotaz().substr(0, 16), "[VUZIV2]ED030000");
+}
+
+TEST_F(VlaknoRozhrani, SilentGatewayIsRetriedThenStatus21) {
+    s.Rozhrani(1, 115200, 0, 0, 50, 2);  // LimitLan 57 ms
+    s.Kanal(100, 1, 1, 0);
+    Spust();
+    Pozadej(100, 0);
+    ASSERT_TRUE(Hotovo(100));
+    const TKanal& k = d.Kanaly[100];
+    EXPECT_EQ(k.Status, 21);
+    EXPECT_EQ(k.StavPozadavku, 3);
+    EXPECT_EQ(d.Rozhrani[1].Status, 21);
+    EXPECT_EQ(d.PosledniChybnyKanal, 100u);
+    EXPECT_EQ(s.protistrana.Pocet(100), 3) << "one send and two retries";
+    const std::string log = s.LogRozhrani(1);
+    for (const char* pokus : {"1=", "2=", "3="}) {
+        const std::string zac = "] Ch=100  - LAN timeout" + std::string(pokus);
+        const std::size_t i = log.find(zac);
+        ASSERT_NE(i, std::string::npos) << log;
+        EXPECT_GE(std::stoul(log.substr(i + zac.size())), 57u);
+    }
+    EXPECT_EQ(Vyskytu(log, "] Ch=100  - Chyba LAN - timeout\r\n"), 1) << log;
+    const std::string run = s.RunLog();
+    EXPECT_EQ(Vyskytu(run, RunCast("KOM 2", 100, 1, 2, "F=0")), 3);
+    EXPECT_EQ(Vyskytu(run, RunCast("KOM 9", 100, 1, 3, "F=0, timeout\r\n")), 1) << run;
+}
+
+TEST_F(VlaknoRozhrani, NoRetryWithUdpOpakovani0) {
+    s.Rozhrani(1, 115200, 0, 0, 30, 0);
+    Spust();
+    Pozadej(1005, 0);
+    ASSERT_TRUE(Hotovo(1005));
+    EXPECT_EQ(d.Kanaly[1005].Status, 21);
+    EXPECT_EQ(s.protistrana.Pocet(100), 1);
+    const std::string log = s.LogRozhrani(1);
+    EXPECT_EQ(Vyskytu(log, "Ch=1005 - LAN timeout1="), 1);
+    EXPECT_EQ(Vyskytu(log, "LAN timeout2="), 0);
+}
+
+TEST_F(VlaknoRozhrani, StaleDatagramIsDrainedBeforeTheSend) {
+    Spust();
+    Pozadej(1005, 0);
+    ASSERT_TRUE(s.protistrana.Prijmi(3000));
+    s.protistrana.Odpovez(Odpoved(1005, 0, 1, 0, 0, 0));
+    ASSERT_TRUE(Hotovo(1005));
+
+    TData16 stare;
+    stare.b[0] = 0x55;
+    const std::string stary = Odpoved(1005, 0, 1, 0, 0, 0, stare);
+    s.protistrana.Odpovez(stary);  // waits in the driver's socket
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    Pozadej(1005, 0);
+    ASSERT_TRUE(s.protistrana.Prijmi(3000));
+    std::this_thread::sleep_for(std::chrono::milliseconds(30));
+    EXPECT_EQ(d.Kanaly[1005].Hotovo, 0) << "the stale datagram is not the answer";
+    s.protistrana.Odpovez(Odpoved(1005, 0, 1, 0, 0, 0));
+    ASSERT_TRUE(Hotovo(1005));
+    EXPECT_EQ(d.Kanaly[1005].DataCteni[0], 0);
+
+    EXPECT_EQ(Vyskytu(s.LogRozhrani(1), Cp("] Ch=1005 - LAN neočekávaná zpráva, IDh=ED03\r\n"_cp)), 1);
+    EXPECT_EQ(Vyskytu(s.ErrLog(), Cp("] Neočekávaná zpráva \""_cp) + stary.substr(0, 68) + "\", Ch=1005\r\n"), 1)
+        << s.ErrLog();
+    EXPECT_EQ(Vyskytu(s.RunLog(), RunCast("KOM 1", 1005, 1, Nic, "odebrano\r\n")), 1);
+}
+
+TEST_F(VlaknoRozhrani, ForeignShortAndCorruptDatagramsAreIgnored) {
+    Spust();
+    Pozadej(1005, 0);
+    ASSERT_TRUE(s.protistrana.Prijmi(3000));
+    const std::string cizi = Odpoved(1006, 0, 1, 0, 0, 0);
+    s.protistrana.Odpovez(cizi);
+    std::string kratky = Odpoved(1005, 0, 1, 0, 0, 0, {}, "\r");  // 69 characters
+    ASSERT_EQ(kratky.size(), 69u);
+    s.protistrana.Odpovez(kratky);
+    std::string vadny = Odpoved(1005, 0, 1, 0, 0, 0);
+    vadny[66] = vadny[66] == '0' ? '1' : '0';  // checksum no longer matches
+    s.protistrana.Odpovez(vadny);
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    EXPECT_EQ(d.Kanaly[1005].Hotovo, 0);
+    TData16 data;
+    data.b[1] = 0x42;
+    s.protistrana.Odpovez(Odpoved(1005, 0, 1, 0, 0, 0, data, "\r\n"));
+    ASSERT_TRUE(Hotovo(1005));
+    EXPECT_EQ(d.Kanaly[1005].DataCteni[1], 0x42);
+    EXPECT_EQ(d.Kanaly[1005].Status, 0);
+
+    const std::string log = s.LogRozhrani(1);
+    EXPECT_EQ(Vyskytu(log, Cp("] Ch=1005 - LAN neplatné ID=1006\r\n"_cp)), 1) << log;
+    EXPECT_EQ(Vyskytu(log, Cp("] Ch=1005 - LAN neplatný paket, Err=3\r\n"_cp)), 1) << log;
+    EXPECT_EQ(Vyskytu(log, "] Ch="), 2) << "the 69-character datagram leaves no line";
+    const std::string err = s.ErrLog();
+    EXPECT_EQ(Vyskytu(err, Cp("] Neplatná zpráva \""_cp) + cizi.substr(0, 68) + "\", Ch=1005\r\n"), 1) << err;
+    EXPECT_EQ(Vyskytu(err, Cp("] Neplatná zpráva \""_cp) + vadny.substr(0, 68) + "\", Ch=1005\r\n"), 1) << err;
+}
+
+TEST_F(VlaknoRozhrani, SerialErrorStatusLeavesTheInterfaceInOrder) {
+    Spust();
+    Pozadej(1005, 0);
+    ASSERT_TRUE(s.protistrana.Prijmi(3000));
+    s.protistrana.Odpovez(Odpoved(1005, 5, 0, 0, 0, 0));
+    ASSERT_TRUE(Hotovo(1005));
+    EXPECT_EQ(d.Kanaly[1005].Status, 5);
+    EXPECT_EQ(d.Kanaly[1005].StavPozadavku, 3);
+    EXPECT_EQ(d.Rozhrani[1].Status, 0);
+    EXPECT_EQ(d.Rozhrani[1].Moduly[5].Status, 5);
+    EXPECT_EQ(d.Rozhrani[1].StatusKanalu[1005], 5);
+    EXPECT_EQ(d.PosledniChybnyKanal, 1005u);
+    EXPECT_EQ(Vyskytu(s.LogRozhrani(1), "] Ch=1005 - Chyba ZR  - SP=5\r\n"), 1);
+
+    Pozadej(1005, 0);
+    ASSERT_TRUE(s.protistrana.Prijmi(3000));
+    s.protistrana.Odpovez(Odpoved(1005, 20, 0, 0, 0, 0));
+    ASSERT_TRUE(Hotovo(1005));
+    EXPECT_EQ(d.Kanaly[1005].Status, 20);
+    EXPECT_EQ(d.Rozhrani[1].Status, 20);
+    EXPECT_EQ(Vyskytu(s.LogRozhrani(1), "] Ch=1005 - Chyba ZR  - SP=20\r\n"), 1);
+}
+
+TEST_F(VlaknoRozhrani, EmptyDatagramEndsTheStepWithStatus19) {
+    Spust();
+    Pozadej(1005, 0);
+    ASSERT_TRUE(s.protistrana.Prijmi(3000));
+    s.protistrana.Odpovez("");
+    ASSERT_TRUE(Hotovo(1005));
+    EXPECT_EQ(d.Kanaly[1005].Status, 19);
+    EXPECT_EQ(d.Kanaly[1005].StavPozadavku, 3);
+    EXPECT_EQ(Vyskytu(s.LogRozhrani(1), "] Ch=1005 - LAN exception\r\n"), 1);
+    EXPECT_EQ(Vyskytu(s.RunLog(), RunCast("KOM 9", 1005, 1, 3, "F=0, exception\r\n")), 1);
+
+    Pozadej(1005, 0);  // the thread goes on serving
+    ASSERT_TRUE(s.protistrana.Prijmi(3000));
+    s.protistrana.Odpovez(Odpoved(1005, 0, 0, 0, 0, 0));
+    ASSERT_TRUE(Hotovo(1005));
+    EXPECT_EQ(d.Kanaly[1005].Status, 0);
+}
+
+TEST_F(VlaknoRozhrani, DemoModeCompletesWithoutSending) {
+    d.Rozhrani[1].Demo = 1;
+    TKanal& k = d.Kanaly[1005];
+    k.DataCteni[3] = 9;
+    k.StatusRegistr = 4;
+    Spust();
+    Pozadej(1005, 0);
+    ASSERT_TRUE(Hotovo(1005));
+    EXPECT_EQ(k.Status, 0);
+    EXPECT_EQ(k.DataCteni[3], 0);
+    EXPECT_EQ(k.StatusRegistr, 0);
+    EXPECT_EQ(k.StavPozadavku, 1) << "left as the exports set it";
+    EXPECT_EQ(s.protistrana.Pocet(100), 0);
+    EXPECT_EQ(Vyskytu(s.RunLog(), RunCast("KOM 9", 1005, 1, 1, "F=0, DEMO\r\n")), 1);
+}
+
+TEST_F(VlaknoRozhrani, UncommittedEntriesAreNeverRun) {
+    Spust();
+    ZaradPozadavek(d, 1005, 0);
+    EXPECT_EQ(s.protistrana.Pocet(150), 0);
+    PotvrdFronty(d);
+    EXPECT_TRUE(s.protistrana.Prijmi(3000));
+}
+
+TEST_F(VlaknoRozhrani, TickWrapDuringTheWaitRestartsIt) {
+    s.Rozhrani(1, 115200, 0, 0, 293, 0);  // LimitLan 300 ms of test time
+    s.hodiny.Zmraz(0xFFFFFF00u);
+    Spust();
+    Pozadej(1005, 0);
+    ASSERT_TRUE(s.protistrana.Prijmi(3000));
+    const auto krok = [&](uint32_t t) {
+        s.hodiny.Zmraz(t);
+        std::this_thread::sleep_for(std::chrono::milliseconds(40));
+    };
+    krok(0xFFFFFF64u);  // 100 ms into the wait
+    krok(5);            // wrapped: the wait starts again here
+    krok(255);          // 250 ms after the restart, 511 ms after the send
+    EXPECT_EQ(d.Kanaly[1005].Hotovo, 0);
+    EXPECT_EQ(Vyskytu(s.LogRozhrani(1), "LAN timeout"), 0);
+    krok(305);
+    ASSERT_TRUE(Hotovo(1005));
+    EXPECT_EQ(d.Kanaly[1005].Status, 21);
+    EXPECT_EQ(Vyskytu(s.LogRozhrani(1), "] Ch=1005 - LAN timeout1=300\r\n"), 1);
+}
+
+TEST_F(VlaknoRozhrani, StopInTheMiddleOfAWaitLeavesTheRequestUnfinished) {
+    s.Rozhrani(1, 9600, 200, 2, 5000, 3);
+    TThreadRozhrani& v = Spust();
+    Pozadej(1005, 0);
+    ASSERT_TRUE(s.protistrana.Prijmi(3000));
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    const auto t = Hodiny::now();
+    v.Ukonci();
+    v.Pripoj();
+    EXPECT_LT(MsOd(t), 200);
+    EXPECT_EQ(d.VlaknoBezi[1], 0);
+    EXPECT_EQ(d.Kanaly[1005].Hotovo, 0);
+    EXPECT_EQ(d.Kanaly[1005].StavPozadavku, 2);
+    EXPECT_EQ(Vyskytu(s.RunLog(), "KOM 9"), 0);
+    const std::string log = s.LogRozhrani(1);
+    EXPECT_EQ(Vyskytu(log, "] Start\r\n"), 1);
+    EXPECT_EQ(Vyskytu(log, "] Stop\r\n"), 1);
+}
+
+TEST_F(VlaknoRozhrani, FirstStepReportsTheQueueFill) {
+    Spust();
+    ASSERT_TRUE(CekejNa([&] { return d.Fronty[1].HodinaMax != 25; }, 2000));
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    EXPECT_EQ(Vyskytu(s.LogRozhrani(1), "] FIFOmax=0.0%\r\n"), 1);
+}
+
+// An idle thread sleeps; each of these reaches it long before its longest
+// sleep would end (a thread that only polled would need 100 ms on average).
+TEST_F(VlaknoRozhrani, CommitWakesAnIdleThread) {
+    Spust();
+    for (int kolo = 0; kolo < 3; ++kolo) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(120));
+        const auto t = Hodiny::now();
+        Pozadej(1005, 0);
+        ASSERT_TRUE(s.protistrana.Prijmi(3000));
+        EXPECT_LT(MsOd(t), 50) << kolo;
+        s.protistrana.Odpovez(Odpoved(1005, 0, 0, 0, 0, 0));
+        ASSERT_TRUE(Hotovo(1005));
+    }
+}
+
+TEST_F(VlaknoRozhrani, SwitchRequestWakesAnIdleThread) {
+    d.Cfg.LogRozhraniPovolen = 0;
+    Spust();
+    for (int kolo = 0; kolo < 3; ++kolo) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(120));
+        const auto t = Hodiny::now();
+        d.Cfg.LogZapnout = 1;
+        VzbudVsechnaRozhrani(d);
+        ASSERT_TRUE(CekejNa([&] { return d.Cfg.LogRozhraniPovolen == 1; }, 2000));
+        EXPECT_LT(MsOd(t), 50) << kolo;
+        d.Cfg.LogVypnout = 1;
+        VzbudVsechnaRozhrani(d);
+        ASSERT_TRUE(CekejNa([&] { return d.Cfg.LogRozhraniPovolen == 0; }, 2000));
+    }
+}
+
+TEST_F(VlaknoRozhrani, StopWakesAnIdleThread) {
+    TThreadRozhrani& v = Spust();
+    std::this_thread::sleep_for(std::chrono::milliseconds(120));
+    const auto t = Hodiny::now();
+    v.Ukonci();
+    v.Pripoj();
+    EXPECT_LT(MsOd(t), 50);
+    EXPECT_EQ(d.VlaknoBezi[1], 0);
+}
+
+TEST_F(VlaknoRozhrani, ExactlyOneThreadCarriesOutASwitchRequest) {
+    d.Cfg.LogRozhraniPovolen = 0;
+    s.Rozhrani(2, 9600, 200, 2, 2000, 0);
+    Spust(1);
+    Spust(2);
+    d.Cfg.LogZapnout = 1;
+    VzbudVsechnaRozhrani(d);
+    ASSERT_TRUE(CekejNa([&] { return d.Cfg.LogRozhraniPovolen == 1; }, 2000));
+    d.Cfg.LogVypnout = 1;
+    VzbudVsechnaRozhrani(d);
+    ASSERT_TRUE(CekejNa([&] { return d.Cfg.LogRozhraniPovolen == 0; }, 2000));
+    s.Zastav();
+    const std::string obe = s.LogRozhrani(1) + s.LogRozhrani(2);
+    EXPECT_EQ(Vyskytu(obe, Cp("] Logování zapnuto\r\n"_cp)), 1) << obe;
+    EXPECT_EQ(Vyskytu(obe, Cp("] Logování vypnuto\r\n"_cp)), 1) << obe;
+    EXPECT_EQ(d.Cfg.LogZapnout, 0);
+    EXPECT_EQ(d.Cfg.LogVypnout, 0);
+}
+
+TEST_F(VlaknoRozhrani, StopBeforeTheFirstStepNeverMarksTheThreadRunning) {
+    TThreadRozhrani v(&d, 1);
+    v.Ukonci();
+    ASSERT_TRUE(v.Start());
+    v.Pripoj();
+    EXPECT_EQ(d.VlaknoBezi[1], 0);
+    EXPECT_EQ(s.protistrana.Pocet(20), 0);
+}
+
+}  // namespace
