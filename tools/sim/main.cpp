@@ -22,15 +22,15 @@ constexpr const char* kUsage =
     "                       address answers with zero data\n"
     "  -p, --plant FILE     gateways, modules, values and faults (tools/sim/README.md)\n"
     "  --host ADDR          IPv4 address to listen on (default 127.0.0.1)\n"
-    "  --fault G:ADDR:FAULT  fault of module ADDR on gateway G (1 = first),\n"
+    "  --fault G:ADDR:FAULT fault of module ADDR on gateway G (1 = first),\n"
     "                       e.g. 2:9:status=5 or 1:3:drop,times=2\n"
     "  --random P           probability (0..1) of a random fault per exchange, all gateways\n"
-    "  --random-fault FAULT  a kind of random fault (repeatable; default drop)\n"
+    "  --random-fault FAULT a kind of random fault (repeatable; default drop)\n"
     "  --seed N             seed of the random faults (default 1)\n"
     "  -v, --verbose        one line per exchange on standard output\n"
     "  -h, --help           this text\n"
     "FAULT: drop delay=MS wrong-id[=ID] bad-checksum short[=LEN] status=N\n"
-    "            stale-before[=ID] stale-after[=ID] duplicate times=N (comma-separated)\n"
+    "       stale-before[=ID] stale-after[=ID] duplicate times=N (comma-separated)\n"
     "Prints \"gateway N listening on HOST:PORT\" for each gateway once it serves.\n";
 
 struct TOptions {
