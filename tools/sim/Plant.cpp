@@ -91,12 +91,12 @@ bool ParseFaultToken(std::string_view token, TSimFault& f, std::string& error) {
     return true;
 }
 
-bool ParseFault(std::string_view spec, TSimFault& f, std::string& error) {
+bool ParseFault(std::string_view text, TSimFault& f, std::string& error) {
     size_t i = 0;
     bool any = false;
-    while (i < spec.size()) {
-        const size_t end = spec.find_first_of(" \t,", i);
-        const std::string_view token = spec.substr(i, end == std::string_view::npos ? spec.npos : end - i);
+    while (i < text.size()) {
+        const size_t end = text.find_first_of(" \t,", i);
+        const std::string_view token = text.substr(i, end == std::string_view::npos ? text.npos : end - i);
         if (!token.empty()) {
             if (!ParseFaultToken(token, f, error)) return false;
             any = true;
@@ -105,7 +105,7 @@ bool ParseFault(std::string_view spec, TSimFault& f, std::string& error) {
         i = end + 1;
     }
     if (!any || f.Empty()) {
-        error = "no fault in: " + std::string(spec);
+        error = "no fault in: " + std::string(text);
         return false;
     }
     return true;

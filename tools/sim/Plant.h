@@ -66,5 +66,5 @@ bool ParseInteger(std::string_view text, int64_t lo, int64_t hi, int64_t& out);
 // into f; false with a message in error otherwise.
 bool ParseFaultToken(std::string_view token, TSimFault& f, std::string& error);
 // Tokens separated by blanks or commas.
-bool ParseFault(std::string_view spec, TSimFault& f, std::string& error);
+bool ParseFault(std::string_view text, TSimFault& f, std::string& error);
 }  // namespace zrsim

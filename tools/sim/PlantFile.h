@@ -14,7 +14,7 @@
 
 namespace zrsim {
 
-// On failure error reads "line N: why" and plant is left unspecified.
+// On failure error reads "line N: why" and plant holds whatever was read so far.
 bool ParsePlant(std::string_view text, TSimPlant& plant, std::string& error);
 bool ReadPlant(const std::string& path, TSimPlant& plant, std::string& error);
 

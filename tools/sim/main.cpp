@@ -22,15 +22,15 @@ constexpr const char* kUsage =
     "                       address answers with zero data\n"
     "  -p, --plant FILE     gateways, modules, values and faults (tools/sim/README.md)\n"
     "  --host ADDR          IPv4 address to listen on (default 127.0.0.1)\n"
-    "  --fault G:ADDR:SPEC  fault of module ADDR on gateway G (1 = first),\n"
+    "  --fault G:ADDR:FAULT fault of module ADDR on gateway G (1 = first),\n"
     "                       e.g. 2:9:status=5 or 1:3:drop,times=2\n"
     "  --random P           probability (0..1) of a random fault per exchange, all gateways\n"
-    "  --random-fault SPEC  a kind of random fault (repeatable; default drop)\n"
+    "  --random-fault FAULT a kind of random fault (repeatable; default drop)\n"
     "  --seed N             seed of the random faults (default 1)\n"
     "  -v, --verbose        one line per exchange on standard output\n"
     "  -h, --help           this text\n"
-    "Fault SPEC: drop delay=MS wrong-id[=ID] bad-checksum short[=LEN] status=N\n"
-    "            stale-before[=ID] stale-after[=ID] duplicate times=N (comma-separated)\n"
+    "FAULT: drop delay=MS wrong-id[=ID] bad-checksum short[=LEN] status=N\n"
+    "       stale-before[=ID] stale-after[=ID] duplicate times=N (comma-separated)\n"
     "Prints \"gateway N listening on HOST:PORT\" for each gateway once it serves.\n";
 
 struct TOptions {
@@ -86,7 +86,7 @@ bool ParseArgs(int argc, char** argv, TOptions& o, std::string& error) {
     return true;
 }
 
-// "G:ADDR:SPEC" onto the plant.
+// "G:ADDR:FAULT" onto the plant.
 bool AddFault(TSimPlant& plant, const std::string& text, std::string& error) {
     const size_t c1 = text.find(':');
     const size_t c2 = c1 == std::string::npos ? c1 : text.find(':', c1 + 1);
@@ -94,7 +94,7 @@ bool AddFault(TSimPlant& plant, const std::string& text, std::string& error) {
     TSimFault f;
     if (c2 == std::string::npos || !zrsim::ParseInteger(text.substr(0, c1), 1, int64_t(plant.gateways.size()), g) ||
         !zrsim::ParseInteger(text.substr(c1 + 1, c2 - c1 - 1), 0, 255, address))
-        return Bad(error, "bad --fault " + text + " (G:ADDR:SPEC)");
+        return Bad(error, "bad --fault " + text + " (G:ADDR:FAULT)");
     if (!zrsim::ParseFault(text.substr(c2 + 1), f, error)) return false;
     ModuleAt(plant.gateways[size_t(g - 1)], uint8_t(address)).fault = f;
     return true;
