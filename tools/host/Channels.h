@@ -1,0 +1,53 @@
+// What the host knows of channel numbers: which it may read or write, the
+// value type each takes, and how values look on the command line and on
+// screen.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "rv_zr6180.h"
+
+namespace host {
+
+enum class Kind {
+    Invalid,
+    Service,   // 1..5, 11..26 read; 6 monitor, 51..66 clear marks, 99 reset written
+    Real,
+    Int,
+    Bool,
+    Text,
+};
+
+Kind InputKind(uint32_t channel);
+Kind OutputKind(uint32_t channel);
+int32_t TypeCode(Kind kind);  // TypInt for service channels
+
+// Channels with a record of their own, whose Status the monitored channel
+// (service channels 6 and 4) can tell.
+inline bool HasStatusRecord(uint32_t channel) { return channel >= 99 && channel <= 6099; }
+
+// "N" or a range "A-B" of readable channels, appended in order without
+// repeating a channel already in `out`.
+bool ParseReadChannels(std::string_view arg, std::vector<uint32_t>& out, std::string& error);
+
+// One "CH=VALUE" of the write command. The text of a text output is kept
+// in code page 1250; `shown` is the value for the result table.
+struct OutputValue {
+    uint32_t channel = 0;
+    Kind kind = Kind::Invalid;
+    THodnota value{};
+    std::string text;
+    std::string shown;
+};
+
+bool ParseOutputValue(std::string_view arg, OutputValue& out, std::string& error);
+
+// The value as the tables show it (reals with up to 15 significant digits).
+std::string FormatInput(Kind kind, const THodnota& v);
+
+bool ParseUnsigned(std::string_view s, uint32_t& v);
+
+}  // namespace host

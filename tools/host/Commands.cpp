@@ -1,0 +1,222 @@
+#include "tools/host/Commands.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "tools/host/Encoding.h"
+#include "tools/host/StatusTexts.h"
+#include "tools/host/Table.h"
+
+namespace host {
+namespace {
+
+// Service channel 6 starts at 99 in every instance.
+constexpr uint32_t kMonitorDefault = 99;
+
+struct Parsed {
+    std::vector<uint32_t> channels;
+    std::vector<OutputValue> values;
+};
+
+int Usage(const std::string& message) {
+    std::fprintf(stderr, "zr6180-host: %s\nTry 'zr6180-host --help'.\n", message.c_str());
+    return kExitUsage;
+}
+
+bool ParseArguments(const Options& o, Parsed& p, std::string& error) {
+    const std::string& cmd = o.command;
+    if (cmd == "info" || cmd == "check") {
+        if (o.args.empty()) return true;
+        error = cmd + " takes no arguments";
+        return false;
+    }
+    if (cmd != "read" && cmd != "watch" && cmd != "write") {
+        error = "unknown command '" + cmd + "'";
+        return false;
+    }
+    if (o.args.empty()) {
+        error = cmd + " needs at least one channel";
+        return false;
+    }
+    for (const std::string& a : o.args) {
+        if (cmd != "write") {
+            if (!ParseReadChannels(a, p.channels, error)) return false;
+            continue;
+        }
+        OutputValue v;
+        if (!ParseOutputValue(a, v, error)) return false;
+        const auto same = [&](const OutputValue& x) { return x.channel == v.channel; };
+        if (std::any_of(p.values.begin(), p.values.end(), same)) {
+            error = "channel " + std::to_string(v.channel) + " given twice";
+            return false;
+        }
+        p.values.push_back(std::move(v));
+    }
+    return true;
+}
+
+const std::vector<const char*>& NeededExports(const std::string& cmd) {
+    static const std::vector<const char*> check = {"Version", "Check", "MakeDriver", "Init",
+                                                                 "Done", "DisposeDriver"};
+    static const std::vector<const char*> cycles = {
+        "Version", "Check", "MakeDriver", "Init", "Done", "DisposeDriver", "InputRequest",
+        "InputRequestCompleted", "InputFinalized", "GetInput", "OutputRequest", "OutputRequestCompleted",
+        "OutputFinalized"};
+    static const std::vector<const char*> info = {
+        "Version", "Check", "GetDriverInfo", "MakeDriver", "Init", "Done", "DisposeDriver", "QueryProc",
+        "InputRequest", "InputRequestCompleted", "InputFinalized", "GetInput"};
+    if (cmd == "check") return check;
+    if (cmd == "info") return info;
+    return cycles;
+}
+
+// A runtime refuses a driver of another interface generation.
+bool Compatible(const Driver& d, std::string& error) {
+    const uint32_t v = d.Version();
+    if ((v >> 16) != 3) {
+        char buf[96];
+        std::snprintf(buf, sizeof buf, "interface version 0x%08X is not 3.x", v);
+        error = buf;
+        return false;
+    }
+    if (d.Check() == 0) {
+        error = "Check reports that the driver cannot run here";
+        return false;
+    }
+    return true;
+}
+
+int CommandCheck(Context& c, bool ok, const std::string& error) {
+    Table t({"Item", "Result"}, {false, false});
+    t.Add({"Driver", c.d.path});
+    t.Add({"Parameters", c.o.paramFile});
+    t.Add({"Init", ok ? "OK" : "failed: " + error});
+    t.Print(stdout, c.o.tsv, false);
+    return ok ? kExitOk : kExitFault;
+}
+
+int RunSession(const Options& o, const Driver& d, const Parsed& p) {
+    CatchInterrupts();
+    Session s(d);
+    Context c{o, d, s};
+    std::string error;
+    const bool started = s.Start(o.paramFile, o.level, error);
+    int rc = kExitFault;
+    if (o.command == "check") {
+        rc = CommandCheck(c, started, error);
+    } else if (!started) {
+        std::fprintf(stderr, "zr6180-host: Init failed: %s\n", error.c_str());
+    } else if (o.command == "read") {
+        rc = CommandRead(c, p.channels);
+    } else if (o.command == "write") {
+        rc = CommandWrite(c, p.values);
+    } else if (o.command == "watch") {
+        rc = CommandWatch(c, p.channels);
+    } else {
+        rc = CommandInfo(c);
+    }
+    std::fflush(stdout);
+    if (started && o.windowSeconds > 0) s.Pump(o.windowSeconds * 1000u);
+    s.Stop();
+    return Interrupted() ? kExitInterrupted : rc;
+}
+
+}  // namespace
+
+std::string StatusTextUtf8(int64_t code) { return Cp1250ToUtf8(StatusText(code)); }
+
+void ProbeStatuses(Session& s, std::vector<InputResult>& r, uint32_t monitor) {
+    for (InputResult& x : r) {
+        if (!x.finished) continue;
+        x.status = HasStatusRecord(x.channel) ? s.ChannelStatus(x.channel) : x.word;
+    }
+    s.Monitor(monitor);
+}
+
+bool InOrder(const InputResult& r) { return r.finished && r.status == 0; }
+
+std::vector<std::string> InputRow(const InputResult& r, uint32_t timeoutMs) {
+    const std::string ch = std::to_string(r.channel);
+    if (!r.finished) {
+        const std::string why =
+            Interrupted() ? "interrupted" : "no result within " + std::to_string(timeoutMs) + " ms";
+        return {ch, "-", "-", why};
+    }
+    const std::string status = r.status < 0 ? "?" : std::to_string(r.status);
+    return {ch, FormatInput(r.kind, r.value), status, StatusTextUtf8(r.status)};
+}
+
+int CommandRead(Context& c, const std::vector<uint32_t>& channels) {
+    std::vector<InputResult> r = c.s.Read(channels, c.o.timeoutMs);
+    ProbeStatuses(c.s, r, kMonitorDefault);
+    Table t({"Channel", "Value", "Status", "Text"}, {true, true, true, false});
+    bool ok = true;
+    for (const InputResult& x : r) {
+        t.Add(InputRow(x, c.o.timeoutMs));
+        ok = ok && InOrder(x);
+    }
+    t.Print(stdout, c.o.tsv);
+    return ok ? kExitOk : kExitFault;
+}
+
+int CommandWrite(Context& c, const std::vector<OutputValue>& values) {
+    std::vector<OutputResult> r = c.s.Write(values, c.o.timeoutMs);
+    // A write to service channel 6 in this batch is what the user asked the
+    // monitor to show; the probes below must not leave it elsewhere.
+    uint32_t monitor = kMonitorDefault;
+    for (const OutputValue& v : values)
+        if (v.channel == 6) monitor = static_cast<uint32_t>(v.value.Hodnota.Cele);
+    for (OutputResult& x : r) {
+        if (!x.finished) continue;
+        x.status = HasStatusRecord(x.channel) ? c.s.ChannelStatus(x.channel) : x.word;
+    }
+    c.s.Monitor(monitor);
+
+    Table t({"Channel", "Value", "Status", "Text"}, {true, true, true, false});
+    bool ok = true;
+    for (std::size_t i = 0; i < r.size(); ++i) {
+        const std::string ch = std::to_string(r[i].channel);
+        if (!r[i].finished) {
+            t.Add({ch, values[i].shown, "-",
+                   Interrupted() ? "interrupted" : "no result within " + std::to_string(c.o.timeoutMs) + " ms"});
+            ok = false;
+            continue;
+        }
+        const std::string status = r[i].status < 0 ? "?" : std::to_string(r[i].status);
+        t.Add({ch, values[i].shown, status, StatusTextUtf8(r[i].status)});
+        ok = ok && r[i].status == 0;
+    }
+    t.Print(stdout, c.o.tsv);
+    return ok ? kExitOk : kExitFault;
+}
+
+int RunCommand(const Options& o) {
+    if (o.help) {
+        PrintUsage(stdout);
+        return kExitOk;
+    }
+    Parsed p;
+    std::string error;
+    if (!ParseArguments(o, p, error)) return Usage(error);
+
+    Driver d;
+    const std::string path = o.driver.empty() ? DefaultDriverPath() : o.driver;
+    if (!OpenDriver(path, d, error)) {
+        std::fprintf(stderr, "zr6180-host: cannot load the driver: %s\n", error.c_str());
+        return kExitUsage;
+    }
+    // The library stays loaded until the process ends: the toolkit it brought
+    // in cannot be unloaded safely.
+    const std::string missing = MissingExports(d, NeededExports(o.command));
+    if (!missing.empty()) {
+        std::fprintf(stderr, "zr6180-host: the driver %s does not export %s\n", path.c_str(), missing.c_str());
+        return kExitUsage;
+    }
+    if (!Compatible(d, error)) {
+        std::fprintf(stderr, "zr6180-host: the driver %s is not usable: %s\n", path.c_str(), error.c_str());
+        return kExitUsage;
+    }
+    return RunSession(o, d, p);
+}
+
+}  // namespace host

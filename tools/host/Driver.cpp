@@ -1,0 +1,86 @@
+#include "tools/host/Driver.h"
+
+#include <dlfcn.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <climits>
+
+namespace host {
+namespace {
+
+template <class F>
+void Look(Driver& d, F& f, const char* name) {
+    f = reinterpret_cast<F>(dlsym(d.handle, name));
+    if (f == nullptr) d.missing.emplace_back(name);
+}
+
+// GLib comes in as a dependency of a library opened with RTLD_LOCAL, so it is
+// not in the global scope: look through the driver's own handle as well.
+void LookMainContext(Driver& d) {
+    const char* name = "g_main_context_iteration";
+    void* f = dlsym(RTLD_DEFAULT, name);
+    if (f == nullptr) f = dlsym(d.handle, name);
+    d.IterateMainContext = reinterpret_cast<int (*)(void*, int)>(f);
+}
+
+std::string ProgramDirectory() {
+    char buf[PATH_MAX];
+    const ssize_t n = readlink("/proc/self/exe", buf, sizeof buf - 1);
+    if (n <= 0) return ".";
+    std::string p(buf, static_cast<std::size_t>(n));
+    const auto slash = p.rfind('/');
+    return slash == std::string::npos ? "." : p.substr(0, slash == 0 ? 1 : slash);
+}
+
+}  // namespace
+
+bool OpenDriver(const std::string& path, Driver& d, std::string& error) {
+    dlerror();
+    d.handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (d.handle == nullptr) {
+        const char* why = dlerror();
+        error = why ? why : ("cannot open " + path);
+        return false;
+    }
+    d.path = path;
+    Look(d, d.Version, "Version");
+    Look(d, d.Check, "Check");
+    Look(d, d.GetDriverInfo, "GetDriverInfo");
+    Look(d, d.MakeDriver, "MakeDriver");
+    Look(d, d.Init, "Init");
+    Look(d, d.BufferInfo, "BufferInfo");
+    Look(d, d.SetBufferAddr, "SetBufferAddr");
+    Look(d, d.InputRequest, "InputRequest");
+    Look(d, d.InputRequestCompleted, "InputRequestCompleted");
+    Look(d, d.InputFinalized, "InputFinalized");
+    Look(d, d.GetInput, "GetInput");
+    Look(d, d.OutputRequest, "OutputRequest");
+    Look(d, d.OutputRequestCompleted, "OutputRequestCompleted");
+    Look(d, d.OutputFinalized, "OutputFinalized");
+    Look(d, d.DriverProc, "DriverProc");
+    Look(d, d.QueryProc, "QueryProc");
+    Look(d, d.Done, "Done");
+    Look(d, d.DisposeDriver, "DisposeDriver");
+    LookMainContext(d);
+    return true;
+}
+
+std::string MissingExports(const Driver& d, const std::vector<const char*>& needed) {
+    std::string out;
+    for (const char* name : needed) {
+        if (std::find(d.missing.begin(), d.missing.end(), name) == d.missing.end()) continue;
+        if (!out.empty()) out += ", ";
+        out += name;
+    }
+    return out;
+}
+
+std::string DefaultDriverPath() {
+    const std::string dir = ProgramDirectory();
+    const std::string versioned = dir + "/librv_zr6180.so.3";
+    if (access(versioned.c_str(), F_OK) == 0) return versioned;
+    return dir + "/librv_zr6180.so";
+}
+
+}  // namespace host

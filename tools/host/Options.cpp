@@ -1,0 +1,135 @@
+#include "tools/host/Options.h"
+
+#include <cstdio>
+#include <string_view>
+
+#include "tools/host/Channels.h"
+
+namespace host {
+namespace {
+
+constexpr const char* kUsage =
+    "Usage: zr6180-host [--driver PATH] -p PARAMFILE [options] COMMAND ...\n"
+    "Loads the ZR-6180 driver library and drives it through its exports, as a\n"
+    "control system does.\n"
+    "\n"
+    "Commands:\n"
+    "  read CH...         one input cycle; CH is 1..5, 11..26 or 100..2999, or a range A-B\n"
+    "  write CH=VALUE...  one output cycle: 3000..3999 real, 4000..4999 integer,\n"
+    "                     5000..5999 0 or 1, 6000..6099 text; 6, 51..66 and 99 integer\n"
+    "                     (99=CH resets the status register of CH's module)\n"
+    "  watch CH...        repeated input cycles as a live table\n"
+    "      --interval MS  time from one cycle to the next (default 1000)\n"
+    "      --count N      number of cycles (default 0: until Ctrl-C)\n"
+    "  info               identification, last failed channel, interface error summaries\n"
+    "  check              Init and Done only; prints the driver's verdict\n"
+    "\n"
+    "Options:\n"
+    "  --driver PATH        driver library (default: librv_zr6180.so.3 beside this program)\n"
+    "  -p, --params FILE    parameter file given to Init\n"
+    "  --tsv                tab-separated output\n"
+    "  --timeout MS         longest wait for the completions of a cycle (default 70000)\n"
+    "  --level N            access level given to Init (default 0)\n"
+    "  --window-seconds N   keep the driver's window alive N seconds before Done\n"
+    "  -h, --help           this text\n"
+    "\n"
+    "Each channel's status is the driver's Status of that channel, read through the\n"
+    "service channels 6 and 4. Exit status: 0 when every channel is in order, 1 when\n"
+    "a channel ended with a non-zero status or without a result, or Init failed,\n"
+    "2 on a usage error or a driver that cannot be used.\n";
+
+bool NumberOption(std::string_view name, const char* value, uint32_t& out, std::string& error) {
+    if (value == nullptr || !ParseUnsigned(value, out)) {
+        error = std::string(name) + " needs a non-negative number";
+        return false;
+    }
+    return true;
+}
+
+bool TextOption(std::string_view name, const char* value, std::string& out, std::string& error) {
+    if (value == nullptr || *value == '\0') {
+        error = std::string(name) + " needs a value";
+        return false;
+    }
+    out = value;
+    return true;
+}
+
+bool WatchOnly(const Options& o, bool watchOption, std::string& error) {
+    if (!watchOption || o.command == "watch") return true;
+    error = "--interval and --count belong to watch";
+    return false;
+}
+
+}  // namespace
+
+void PrintUsage(std::FILE* out) { std::fputs(kUsage, out); }
+
+bool ParseOptions(int argc, char** argv, Options& o, std::string& error) {
+    bool watchOption = false;
+    bool optionsEnded = false;
+    for (int i = 1; i < argc; ++i) {
+        std::string_view a = argv[i];
+        std::string_view name = a;
+        const char* value = i + 1 < argc ? argv[i + 1] : nullptr;
+        std::string inline_;
+        const auto eq = a.find('=');
+        const bool isOption = !optionsEnded && a.size() > 1 && a[0] == '-' && !(a[1] >= '0' && a[1] <= '9');
+        if (isOption && a.substr(0, 2) == "--" && eq != std::string_view::npos) {
+            name = a.substr(0, eq);
+            inline_ = std::string(a.substr(eq + 1));
+            value = inline_.c_str();
+        }
+        const auto takesValue = [&] {
+            if (inline_.empty() && value != nullptr) ++i;
+            return true;
+        };
+        bool ok = true;
+        if (!isOption) {
+            if (o.command.empty())
+                o.command = a;
+            else
+                o.args.emplace_back(a);
+            continue;
+        }
+        if (name == "--") {
+            optionsEnded = true;
+        } else if (name == "-h" || name == "--help") {
+            o.help = true;
+        } else if (name == "--tsv") {
+            o.tsv = true;
+        } else if (name == "--driver") {
+            ok = TextOption(name, value, o.driver, error) && takesValue();
+        } else if (name == "-p" || name == "--params") {
+            ok = TextOption(name, value, o.paramFile, error) && takesValue();
+        } else if (name == "--timeout") {
+            ok = NumberOption(name, value, o.timeoutMs, error) && takesValue();
+        } else if (name == "--level") {
+            ok = NumberOption(name, value, o.level, error) && takesValue();
+        } else if (name == "--window-seconds") {
+            ok = NumberOption(name, value, o.windowSeconds, error) && takesValue();
+        } else if (name == "--interval") {
+            ok = NumberOption(name, value, o.intervalMs, error) && takesValue();
+            watchOption = true;
+        } else if (name == "--count") {
+            ok = NumberOption(name, value, o.count, error) && takesValue();
+            watchOption = true;
+        } else {
+            error = "unknown option " + std::string(a);
+            ok = false;
+        }
+        if (!ok) return false;
+    }
+    if (o.help) return true;
+    if (o.command.empty()) {
+        error = "no command given";
+        return false;
+    }
+    if (o.paramFile.empty()) {
+        error = "no parameter file given (-p FILE)";
+        return false;
+    }
+    return WatchOnly(o, watchOption, error);
+}
+
+}  // namespace host

@@ -1,0 +1,30 @@
+// The command line of zr6180-host.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace host {
+
+struct Options {
+    std::string driver;     // empty: the library beside the program
+    std::string paramFile;
+    bool tsv = false;
+    uint32_t timeoutMs = 70000;  // above the driver's own 65 s limit, so its time-out shows
+    uint32_t level = 0;
+    uint32_t windowSeconds = 0;
+    uint32_t intervalMs = 1000;  // watch
+    uint32_t count = 0;          // watch: 0 until interrupted
+    bool help = false;
+    std::string command;
+    std::vector<std::string> args;
+};
+
+// Options may stand before or after the command; "--" ends them.
+bool ParseOptions(int argc, char** argv, Options& o, std::string& error);
+
+void PrintUsage(std::FILE* out);
+
+}  // namespace host

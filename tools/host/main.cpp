@@ -1,0 +1,15 @@
+// zr6180-host: a sample host of the ZR-6180 driver library.
+#include <cstdio>
+
+#include "tools/host/Commands.h"
+#include "tools/host/Options.h"
+
+int main(int argc, char** argv) {
+    host::Options o;
+    std::string error;
+    if (!host::ParseOptions(argc, argv, o, error)) {
+        std::fprintf(stderr, "zr6180-host: %s\nTry 'zr6180-host --help'.\n", error.c_str());
+        return host::kExitUsage;
+    }
+    return host::RunCommand(o);
+}
