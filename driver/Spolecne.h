@@ -7,6 +7,7 @@
 
 #include "config/Cp1250.h"
 #include "config/Model.h"
+#include "config/Radek.h"
 
 inline constexpr uint32_t VerzeRozhrani = 196608;  // 0x00030000
 inline constexpr std::string_view IdentifikacniText = "Ovladač ZR-6180 v.3.15"_cp;
