@@ -14,7 +14,7 @@ namespace {
 constexpr std::string_view SekceLog = "Logovací soubor"_cp;
 constexpr std::string_view SekceOkno = "Diagnostické okno"_cp;
 constexpr std::string_view ZahlaviKanalu = "[Deklarace kanálů]"_cp;
-// Absent-key sentinel of "Povolen" and "Typ": no real value looks like it.
+// Absent-key sentinel of "Povolen" and "Typ" (a value of exactly jkl reads as absent too).
 constexpr std::string_view Nic = "jkl";
 constexpr std::string_view TypZR = "ZR-6180";
 constexpr int MaxDeklaraci = 6099;
