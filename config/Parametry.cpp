@@ -14,16 +14,17 @@ namespace {
 constexpr std::string_view SekceLog = "Logovací soubor"_cp;
 constexpr std::string_view SekceOkno = "Diagnostické okno"_cp;
 constexpr std::string_view ZahlaviKanalu = "[Deklarace kanálů]"_cp;
-// Absent-key sentinel of "Povolen" and "Typ": no real value looks like it.
+// Absent-key sentinel of "Povolen" and "Typ" (a value of exactly jkl reads as absent too).
 constexpr std::string_view Nic = "jkl";
 constexpr std::string_view TypZR = "ZR-6180";
 constexpr int MaxDeklaraci = 6099;
+constexpr std::string_view PrefixChyby = "Chyba parametrického souboru - "_cp;
 
 TVysledek VPoradku() { return {true, std::string(StatusText(0))}; }
 TVysledek Chybny() { return {false, std::string(StatusText(13))}; }
 
 TVysledek Chyba(std::string_view a, std::string_view b = {}, std::string_view c = {}) {
-    std::string z("Chyba parametrického souboru - "_cp);
+    std::string z(PrefixChyby);
     z.append(a).append(b).append(c);
     return {false, std::move(z)};
 }

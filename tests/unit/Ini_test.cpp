@@ -147,7 +147,8 @@ TEST(IniEncoding, Utf8IsConvertedCp1250AndAsciiKeptAsTheyAre) {
     EXPECT_EQ(DecodeParameterText("Název=Kotelna"), "Název=Kotelna"_cp);
     EXPECT_EQ(DecodeParameterText("\xEF\xBB\xBFNázev"), "Název"_cp);
     EXPECT_EQ(DecodeParameterText("\xEF\xBB\xBFk=1"), "k=1");
-    const std::string cp(std::string_view("Název=Kotelna čerpadlo"_cp));
+    std::string cp;
+    cp = "Název=Kotelna čerpadlo"_cp;
     EXPECT_EQ(DecodeParameterText(cp), cp);
     EXPECT_EQ(DecodeParameterText("plain ascii"), "plain ascii");
     EXPECT_EQ(DecodeParameterText("snowman \xE2\x98\x83"), "snowman ?");

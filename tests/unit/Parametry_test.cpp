@@ -19,13 +19,14 @@
 
 namespace {
 
-const std::string kChybny(std::string("Chybný parametrický soubor"_cp));
-const std::string kVPoradku(std::string("V pořádku"_cp));
-const std::string kChyba(std::string("Chyba parametrického souboru - "_cp));
-const std::string kChybaKanalu(kChyba + std::string("Deklarace kanálů : chyba kanálu "_cp));
-const std::string kChybaSekce(kChyba + std::string("Deklarace kanálů"_cp));
-
+std::string S(std::string_view t) { return std::string(t); }
 std::string Cp(const std::string& utf8) { return cp1250::ZUtf8(utf8); }
+
+const std::string kChybny = S("Chybný parametrický soubor"_cp);
+const std::string kVPoradku = S("V pořádku"_cp);
+const std::string kChyba = S("Chyba parametrického souboru - "_cp);
+const std::string kChybaKanalu = S("Chyba parametrického souboru - Deklarace kanálů : chyba kanálu "_cp);
+const std::string kChybaSekce = S("Chyba parametrického souboru - Deklarace kanálů"_cp);
 
 // The smallest valid file: Povolen and one interface with a valid Baud.
 const std::string kLog = "[Logovací soubor]\nPovolen=0\n";
