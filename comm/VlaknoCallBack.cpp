@@ -83,6 +83,7 @@ int32_t TThreadCallBack::LimitRozhrani(const TData& d, const TKanal& k) {
 }
 
 bool TThreadCallBack::KontrolaKanalu(int c) {
+    if (PData == nullptr || !JeKanal(c)) return false;
     TData& d = *PData;
     TKanal& k = d.Kanaly[c];
     if (k.CekaCallBack != 1) return false;

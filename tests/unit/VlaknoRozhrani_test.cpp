@@ -257,6 +257,16 @@ TEST_F(VlaknoRozhrani, EmptyDatagramEndsTheStepWithStatus19) {
     EXPECT_EQ(d.Kanaly[1005].Status, 0);
 }
 
+TEST_F(VlaknoRozhrani, FailingSendEndsTheStepWithStatus19) {
+    d.Rozhrani[1].UdpPort = 0;  // no datagram can go there
+    Spust();
+    Pozadej(1005, 0);
+    ASSERT_TRUE(Hotovo(1005));
+    EXPECT_EQ(d.Kanaly[1005].Status, 19);
+    EXPECT_EQ(d.Rozhrani[1].Status, 19);
+    EXPECT_EQ(Vyskytu(s.RunLog(), "KOM 2"), 0);
+}
+
 TEST_F(VlaknoRozhrani, DemoModeCompletesWithoutSending) {
     d.Rozhrani[1].Demo = 1;
     TKanal& k = d.Kanaly[1005];
