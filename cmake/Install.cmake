@@ -16,6 +16,9 @@ write_basic_package_version_file(${CMAKE_BINARY_DIR}/rv_zr6180ConfigVersion.cmak
 install(FILES ${CMAKE_BINARY_DIR}/rv_zr6180Config.cmake ${CMAKE_BINARY_DIR}/rv_zr6180ConfigVersion.cmake
   DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/rv_zr6180)
 
+# The prefix relative to the .pc file: right for any --prefix and DESTDIR.
+file(RELATIVE_PATH RV_PC_TO_PREFIX /p/${CMAKE_INSTALL_LIBDIR}/pkgconfig /p)
+string(REGEX REPLACE "/$" "" RV_PC_TO_PREFIX "${RV_PC_TO_PREFIX}")
 configure_file(${PROJECT_SOURCE_DIR}/cmake/rv_zr6180.pc.in ${CMAKE_BINARY_DIR}/rv_zr6180.pc @ONLY)
 install(FILES ${CMAKE_BINARY_DIR}/rv_zr6180.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
 
@@ -24,3 +27,6 @@ foreach(f zr6180.ini rostlina.txt)
     install(FILES ${PROJECT_SOURCE_DIR}/examples/${f} DESTINATION ${CMAKE_INSTALL_DATADIR}/rv_zr6180/examples)
   endif()
 endforeach()
+
+install(FILES ${PROJECT_SOURCE_DIR}/README.md DESTINATION ${CMAKE_INSTALL_DOCDIR})
+install(DIRECTORY ${PROJECT_SOURCE_DIR}/docs/ DESTINATION ${CMAKE_INSTALL_DOCDIR} FILES_MATCHING PATTERN "*.md")

@@ -1,0 +1,63 @@
+#!/usr/bin/env bash
+# The installed tree as a host's build sees it.
+#   instalace.sh tree|pkg-config|find_package BUILD_DIR PREFIX WORK_DIR
+# Environment: CC, CMAKE, PKG_CONFIG, GENERATOR, LIBDIR, VERSION, SAN_FLAGS (may be empty).
+set -euo pipefail
+krok=$1 build=$2 prefix=$3 prace=$4
+zdroje=$(cd "$(dirname "$0")" && pwd)
+
+chyba() { echo "FAIL: $*" >&2; exit 1; }
+
+tree() {
+  rm -rf "$prefix"
+  "$CMAKE" --install "$build" --prefix "$prefix" >/dev/null
+  local f
+  for f in $LIBDIR/librv_zr6180.so $LIBDIR/librv_zr6180.so.3 include/rv_zr6180.h $LIBDIR/pkgconfig/rv_zr6180.pc \
+      $LIBDIR/cmake/rv_zr6180/rv_zr6180Config.cmake $LIBDIR/cmake/rv_zr6180/rv_zr6180ConfigVersion.cmake \
+      bin/zr6180-sim bin/zr6180-host share/rv_zr6180/examples/zr6180.ini \
+      share/rv_zr6180/examples/rostlina.txt share/doc/rv_zr6180/README.md; do
+    [ -e "$prefix/$f" ] || chyba "$f is not installed"
+  done
+  [ "$(readlink "$prefix/$LIBDIR/librv_zr6180.so.3")" = "librv_zr6180.so.$VERSION" ] || chyba "SONAME link"
+  "$prefix/bin/zr6180-sim" --help | grep -q "^usage: zr6180-sim" || chyba "zr6180-sim --help"
+
+  # The installed host finds the installed driver without --driver.
+  mkdir -p "$prace"
+  printf '[Logovac\xed soubor]\r\nPovolen=0\r\n[Diagnostick\xe9 okno]\r\nPovoleno=0\r\n' >"$prace/p.ini"
+  printf '[Deklarace rozhran\xed 1]\r\nTyp=ZR-6180\r\nIP adresa=127.0.0.1\r\nUDP port=9\r\nBaud=9600\r\n' >>"$prace/p.ini"
+  local v
+  v=$(RV_ZR6180_WINDOW=none "$prefix/bin/zr6180-host" --tsv -p "$prace/p.ini" check) || chyba "zr6180-host check: $v"
+  printf '%s\n' "$v"
+  grep -qx "Driver	$prefix/libexec/rv_zr6180/librv_zr6180.so.3" <<<"$v" || chyba "the installed host used another driver"
+  grep -qx "Init	OK" <<<"$v" || chyba "Init failed"
+}
+
+pkg_config() {
+  [ -n "$PKG_CONFIG" ] || exit 77
+  export PKG_CONFIG_PATH=$prefix/$LIBDIR/pkgconfig
+  local priznaky libdir
+  priznaky=$("$PKG_CONFIG" --cflags --libs rv_zr6180)
+  libdir=$("$PKG_CONFIG" --variable=libdir rv_zr6180)
+  echo "pkg-config: $priznaky"
+  [ "$(cd "$libdir" && pwd -P)" = "$(cd "$prefix/$LIBDIR" && pwd -P)" ] || chyba "libdir $libdir is not in $prefix"
+  mkdir -p "$prace"
+  # shellcheck disable=SC2086
+  "$CC" -std=c11 -Wall -Wextra -Werror $SAN_FLAGS "$zdroje/hostitel.c" -o "$prace/hostitel" $priznaky \
+    -Wl,-rpath,"$libdir"
+  "$prace/hostitel"
+}
+
+find_package() {
+  rm -rf "$prace"
+  "$CMAKE" -S "$zdroje/projekt" -B "$prace" -G "$GENERATOR" -DCMAKE_C_COMPILER="$CC" \
+    -DCMAKE_PREFIX_PATH="$prefix" -DCMAKE_C_FLAGS="$SAN_FLAGS" -DCMAKE_EXE_LINKER_FLAGS="$SAN_FLAGS" >/dev/null
+  "$CMAKE" --build "$prace" >/dev/null
+  "$prace/hostitel"
+}
+
+case $krok in
+  tree) tree ;;
+  pkg-config) pkg_config ;;
+  find_package) find_package ;;
+  *) chyba "unknown step $krok" ;;
+esac
