@@ -45,6 +45,10 @@ std::size_t Pocet(const std::string& text, const std::string& co) {
     return n;
 }
 
+// The main log's texts, in code page 1250.
+constexpr std::string_view kInicializovanCp = "Ovladač úspěšně inicializován."_cp;
+constexpr std::string_view kChybaBaudCp = "Chyba parametrického souboru - Deklarace rozhraní 1 / Baud = 1234."_cp;
+
 // Two gateways: module 1 with values and module 5 that never answers on the
 // first, module 9 that answers status 5 on the second.
 constexpr const char* kRostlina =
@@ -286,7 +290,7 @@ TEST_F(NastrojeTest, CheckOfAGoodFileSucceeds) {
     const TBeh b = Host("check");
     EXPECT_EQ(b.kod, 0) << b.vystup;
     EXPECT_TRUE(Obsahuje(b.vystup, "Init\tOK\n")) << b.vystup;
-    EXPECT_TRUE(Obsahuje(Logy("Rv_zr6180.log"), std::string("Ovladač úspěšně inicializován."_cp))) << Logy("Rv_zr6180.log");
+    EXPECT_TRUE(Obsahuje(Logy("Rv_zr6180.log"), std::string(kInicializovanCp))) << Logy("Rv_zr6180.log");
 }
 
 TEST_F(NastrojeTest, CheckOfAFaultyFileShowsTheDriversMessage) {
@@ -296,8 +300,7 @@ TEST_F(NastrojeTest, CheckOfAFaultyFileShowsTheDriversMessage) {
     const std::string zprava = "Chyba parametrického souboru - Deklarace rozhraní 1 / Baud = 1234.";
     EXPECT_TRUE(Obsahuje(b.vystup, "Init\tfailed: " + zprava + "\n")) << b.vystup;
     // The main log has it in code page 1250.
-    const std::string cp = std::string("Chyba parametrického souboru - Deklarace rozhraní 1 / Baud = 1234."_cp);
-    EXPECT_TRUE(Obsahuje(Logy("Rv_zr6180.log"), cp)) << Logy("Rv_zr6180.log");
+    EXPECT_TRUE(Obsahuje(Logy("Rv_zr6180.log"), std::string(kChybaBaudCp))) << Logy("Rv_zr6180.log");
 
     // Commands other than check say so on standard error and exit with 1.
     const TBeh r = HostS(chybny, "read 100");
