@@ -228,7 +228,7 @@ TEST_F(Cykly, RefusedResetFinalizesWithoutAnInterface) {
     bool hotovo = false;
     EXPECT_EQ(o.StatusVystupu(99, &hotovo), 0);
     EXPECT_TRUE(hotovo);
-    EXPECT_TRUE(ObsahujeRadek(o.Hlavni(), "OutputRequest - požadavek na nedefinovaný kanál 99"_cp.data()));
+    EXPECT_TRUE(ObsahujeRadek(o.Hlavni(), std::string("OutputRequest - požadavek na nedefinovaný kanál 99"_cp)));
     EXPECT_TRUE(Shoda(o.Run("OF  9").back(), "K=99,   R=0,  S=0, F=0, H=TRUE, SP=17")) << o.Run("OF  9").back();
     EXPECT_EQ(sim.RequestCount(), 0u);
 }
