@@ -41,6 +41,17 @@ std::string ZaZavorkou(const std::string& r) {
 int PocetVlaken() { return PolozkyAdresare("/proc/self/task") + 1; }
 int PocetDeskriptoru() { return PolozkyAdresare("/proc/self/fd"); }
 
+int CekejNaPocetVlaken(int n, int ms) {
+    // A joined thread leaves the task list a moment after the join returns.
+    const auto konec = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    int p = PocetVlaken();
+    while (p > n && std::chrono::steady_clock::now() < konec) {
+        std::this_thread::sleep_for(1ms);
+        p = PocetVlaken();
+    }
+    return p;
+}
+
 std::vector<std::string> Radky(const std::string& text) {
     std::vector<std::string> v;
     std::size_t od = 0;
@@ -170,16 +181,20 @@ void TOvladac::Uvolni() {
 }
 
 int32_t TOvladac::ZaznamenejVolani(int32_t kontext, int32_t smer, PData data) {
-    std::lock_guard g(zamekRegistru);
-    const auto i = registr.find(data);
-    if (i == registr.end()) return 0;
-    TOvladac& o = *i->second;
+    TOvladac* o = nullptr;
     {
-        std::lock_guard z(o.zamek_);
-        o.volani_.push_back({kontext, smer, data, std::this_thread::get_id()});
+        std::lock_guard g(zamekRegistru);
+        const auto i = registr.find(data);
+        if (i == registr.end()) return 0;
+        o = i->second;  // lives until DisposeDriver has joined this thread
     }
-    o.prislo_.notify_all();
-    return o.NavratCallBack.load();
+    {
+        std::lock_guard z(o->zamek_);
+        o->volani_.push_back({kontext, smer, data, std::this_thread::get_id()});
+    }
+    o->prislo_.notify_all();
+    if (const int32_t ms = o->ZdrzeniCallBackMs.load(); ms > 0) std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+    return o->NavratCallBack.load();
 }
 
 std::vector<TVolani> TOvladac::Volani() const {

@@ -70,6 +70,8 @@ struct TDokonceni {
 
 int PocetVlaken();      // tasks of this process
 int PocetDeskriptoru(); // open file descriptors of this process
+// Waits until the process has at most n tasks; the count at the end.
+int CekejNaPocetVlaken(int n, int ms = 500);
 
 class TOvladac {
 public:
@@ -84,6 +86,7 @@ public:
     int32_t Kontext = 0x5A17C0DE;
     uint32_t Uroven = 0;
     std::atomic<int32_t> NavratCallBack{0};  // what the recorded call-back returns
+    std::atomic<int32_t> ZdrzeniCallBackMs{0};  // how long the host keeps the call-back thread
 
     std::string ZapisParametry(const TParametry& p, const std::string& jmeno = "param.ini");
     std::string ZapisParametry(const std::string& text, const std::string& jmeno = "param.ini");
