@@ -137,6 +137,23 @@ TEST_F(Casy, OutputFinalizedEnforcesItsOwnLimit) {
     EXPECT_EQ(sim.RequestCount(), 1u);
 }
 
+TEST_F(Casy, ResetOnAnUndeclaredInterfaceEndsByTheTimeLimit) {
+    Spust(0);
+    lib().OutputRequest(d(), 99, HodnotaCele(3500));  // 3500 names interface 2, which has no thread
+    lib().OutputRequestCompleted(d());
+    EXPECT_EQ(o.Run("OR  9").back(), "K=99,   R=2,  S=1, H=3500");
+    const TDokonceni v = o.DokonciVystup(99);
+    EXPECT_FALSE(v.Prvni);
+    EXPECT_TRUE(v.CallBack);
+    EXPECT_TRUE(v.Hotovo);
+    EXPECT_EQ(v.Status, 0);
+    EXPECT_EQ(StatusKanalu(99), 26);
+    // Interface 2 without parameters: ((30 + 0) x 1 + 0) x 3 = 90 ms, plus 1000.
+    ASSERT_EQ(o.Run("CB  0").size(), 1u);
+    EXPECT_TRUE(Shoda(o.Run("CB  0")[0], "K=99,   R=2,  S=1, timeout rozhrani=\\d{4}/1090")) << o.Run("CB  0")[0];
+    EXPECT_EQ(sim.RequestCount(), 0u);
+}
+
 }  // namespace
 }  // namespace e2e
 

@@ -202,6 +202,45 @@ TEST_F(Init, InitAfterDoneRunsAgain) {
     EXPECT_EQ(o.Run("Init ").back(), ocekavana);
 }
 
+TEST_F(Init, AfterDoneAFaultyFileTracesItsFailureMarkers) {
+    ASSERT_TRUE(o.Spust(Platne()));
+    o.Done();
+    TParametry p = Platne();
+    p.PridejKanal("1005 17 1 0 0");
+    o.ZapisParametry(p, "vadny.ini");
+    std::string chyba;
+    EXPECT_FALSE(o.Init(o.dir / "vadny.ini", &chyba));
+    const std::string zprava = Cp("Chyba parametrického souboru - Deklarace kanálů : chyba kanálu 1005"_cp);
+    EXPECT_EQ(chyba, zprava);
+    EXPECT_EQ(o.Hlavni().back(), zprava);
+    // The settings of the earlier run still switch the RUN log on.
+    EXPECT_EQ(o.Run("Init 6").size(), 1u);
+    EXPECT_TRUE(o.Run("Init 5").empty());
+    EXPECT_EQ(CekejNaPocetVlaken(zaklad), zaklad);
+
+    p.Rozhrani.clear();
+    p.LogNazev = "chybi/Rv_zr6180.log";
+    o.ZapisParametry(p, "vadny.ini");
+    EXPECT_FALSE(o.Init(o.dir / "vadny.ini", &chyba));
+    EXPECT_EQ(chyba, Cp("Nelze vytvořit logovací soubor."_cp));
+    EXPECT_EQ(o.Run("Init 3").size(), 1u);
+    EXPECT_EQ(PocetVlaken(), zaklad);
+}
+
+TEST_F(Init, EveryLogOffStillWritesTheCallBackLog) {
+    TParametry p = Platne();
+    p.LogPovolen = 0;
+    p.RunPovolen = 0;
+    p.LogRozhrani = 0;
+    ASSERT_TRUE(o.Spust(p));
+    EXPECT_TRUE(o.Vstup(100).Hotovo);
+    o.Done();
+    EXPECT_EQ(o.RadkyCB(), (std::vector<std::string>{"Start", "Stop"}));
+    EXPECT_FALSE(Existuje(o.dir / "Rv_zr6180.log"));
+    EXPECT_FALSE(Existuje(o.dir / "Rv_zr6180Run001.log"));
+    EXPECT_TRUE(o.LogRozhrani(1).empty());
+}
+
 }  // namespace
 }  // namespace e2e
 

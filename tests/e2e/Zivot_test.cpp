@@ -125,6 +125,16 @@ TEST_F(Zivot, DisposeDriverAfterDoneLogsTheRemoval) {
     EXPECT_EQ(Znacky(o.Run(), o.Run().size() - 2), (std::vector<std::string>{"DisDri 0", "DisDri 9"}));
 }
 
+TEST_F(Zivot, BufferCallsOnlyTrace) {
+    EXPECT_EQ(lib().BufferInfo(d()), 0u);
+    lib().SetBufferAddr(d(), &zaklad, 4);
+    const auto run = o.Run();
+    ASSERT_GE(run.size(), 2u);
+    EXPECT_EQ(run[run.size() - 2].Znacka, "BufInf ");
+    EXPECT_EQ(run.back().Znacka, "SetBufInf ");
+    EXPECT_EQ(Radky(o.Soubor("Rv_zr6180Run001.log")).back().substr(33), "SetBufInf ,");
+}
+
 TEST_F(Zivot, DriverProcTracesEveryFunction) {
     const std::size_t pred = o.Run().size();
     for (uint32_t f = 0; f <= 7; ++f) lib().DriverProc(d(), f, 10, 20, 300, 200);
@@ -247,7 +257,7 @@ TEST(ZivotCykly, HundredInstancesLeaveNoThreadOrDescriptor) {
     const auto trvani = Hodiny::now() - start;
     EXPECT_EQ(CekejNaPocetVlaken(vlakna), vlakna);
     EXPECT_EQ(PocetDeskriptoru(), deskriptory);
-    EXPECT_LT(trvani, 40s);
+    EXPECT_LT(trvani, 60s);  // a bounded wait run out per cycle would take far longer
     EXPECT_EQ(o.Hlavni().size(), 200u);
 }
 
