@@ -25,9 +25,10 @@ int Pocet(const std::string& text, const std::string& cast) {
 class Vymena : public TBezici {
 protected:
     void SetUp() override { ASSERT_TRUE(sim.Start()); }
-    void Spust(int demo = 0) {
+    void Spust(int demo = 0, int udpTimeout = 20, int port = -1) {
         TParametry p = Zakladni(sim.Port());
-        p.Rozhrani[0].UdpTimeout = 20;
+        p.Rozhrani[0].UdpTimeout = udpTimeout;
+        if (port >= 0) p.Rozhrani[0].Port = static_cast<uint16_t>(port);
         p.Rozhrani[0].Demo = demo;
         ASSERT_TRUE(TBezici::Spust(p));
     }
@@ -113,6 +114,36 @@ TEST_F(Vymena, DemoModeCompletesWithoutSending) {
     EXPECT_EQ(sim.RequestCount(), 0u);
     ASSERT_TRUE(o.CekejNaRun("KOM 9", 2));
     EXPECT_TRUE(std::regex_match(o.Run("KOM 9")[0], std::regex("K=1005, R=1,  S=[14], F=0, DEMO"))) << o.Run("KOM 9")[0];
+}
+
+TEST_F(Vymena, EmptyDatagramEndsTheExchangeWithStatus19) {
+    Spust(0, 1000);
+    sim.SetSilent(true);
+    lib().InputRequest(d(), 100);
+    lib().InputRequestCompleted(d());
+    ASSERT_TRUE(sim.WaitForRequests(1, 2000));
+    ASSERT_TRUE(sim.SendToLastRequester(""));
+    const TDokonceni v = o.DokonciVstup(100);
+    EXPECT_TRUE(v.Hotovo);
+    EXPECT_EQ(StatusKanalu(100), 19);
+    ASSERT_TRUE(o.CekejNaRun("KOM 9", 1));
+    EXPECT_EQ(o.Run("KOM 9")[0], "K=100,  R=1,  S=3, F=0, exception");
+    EXPECT_EQ(Pocet(o.LogRozhrani(1), "] Ch=100  - LAN exception\r\n"), 1);
+    EXPECT_EQ(sim.RequestCount(), 1u);
+
+    // The thread goes on with the next request.
+    sim.SetSilent(false);
+    sim.SetValue(5, 4, zrsim::EncodeInt(4));
+    EXPECT_TRUE(o.Vstup(1005).Hotovo);
+    EXPECT_EQ(o.CtiCele(1005), 4);
+}
+
+TEST_F(Vymena, UnusablePortEndsWithStatus19) {
+    Spust(0, 20, 0);
+    EXPECT_TRUE(o.Vystup(4010, HodnotaCele(1)).Hotovo);
+    EXPECT_EQ(StatusKanalu(4010), 19);
+    ASSERT_TRUE(o.CekejNaRun("KOM 9", 1));
+    EXPECT_EQ(Pocet(o.LogRozhrani(1), "] Ch=4010 - LAN exception\r\n"), 1);
 }
 
 }  // namespace

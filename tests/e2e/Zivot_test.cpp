@@ -235,6 +235,34 @@ TEST(ZivotBezCallBack, RequestsCompleteWithoutACallBack) {
     EXPECT_EQ(st, 0);
 }
 
+// A host that ignores the order of calls: every export on an instance that
+// was never initialised, then Done, and Init still works afterwards.
+TEST(ZivotBezInit, ExportsOnAnUninitialisedInstanceAreHarmless) {
+    TSimulator sim;
+    ASSERT_TRUE(sim.Start());
+    TOvladac o;
+    o.d = o.lib.MakeDriver();
+    ASSERT_NE(o.d, nullptr);
+    int32_t st = -1;
+    for (uint32_t c : {0u, 1u, 3u, 5u, 6u, 11u, 51u, 99u, 100u, 1005u, 3005u, 6001u, 6099u, 7000u}) {
+        o.lib.InputRequest(o.d, c);
+        EXPECT_EQ(o.lib.InputFinalized(o.d, c, &st), 1) << c;
+        THodnota h = HodnotaCele(0);
+        o.lib.GetInput(o.d, c, &h);
+        o.lib.OutputRequest(o.d, c, HodnotaCele(static_cast<int32_t>(c)));
+        EXPECT_EQ(o.lib.OutputFinalized(o.d, c, &st), 1) << c;
+    }
+    o.lib.InputRequestCompleted(o.d);
+    o.lib.OutputRequestCompleted(o.d);
+    o.lib.DriverProc(o.d, 1, 0, 0, 0, 0);
+    o.Done();
+    std::string chyba;
+    ASSERT_TRUE(o.Init(o.ZapisParametry(Zakladni(sim.Port())), &chyba)) << chyba;
+    sim.SetValue(5, 4, zrsim::EncodeInt(-7));
+    EXPECT_TRUE(o.Vstup(1005).Hotovo);
+    EXPECT_EQ(o.CtiCele(1005), -7);
+}
+
 TEST(ZivotCykly, HundredInstancesLeaveNoThreadOrDescriptor) {
     TSimulator sim;
     ASSERT_TRUE(sim.Start());

@@ -8,6 +8,8 @@
 #include <filesystem>
 #include <map>
 
+#include <gtest/gtest.h>
+
 #include "config/Cp1250.h"
 
 namespace {
@@ -156,11 +158,11 @@ bool TOvladac::Spust(const TParametry& p, std::string* chyba) {
 }
 
 bool TOvladac::Init(const std::string& soubor, std::string* chyba) {
-    if (d == nullptr) {
-        d = lib.MakeDriver();
-        if (d == nullptr) return false;
+    if (d == nullptr) d = lib.MakeDriver();
+    if (d == nullptr) return false;
+    {
         std::lock_guard g(zamekRegistru);
-        registr[d] = this;
+        registr[d] = this;  // also an instance the test made itself
     }
     char buf[1024] = {};
     const bool ok = lib.Init(d, 0, soubor.c_str(), sizeof buf - 1, buf, Uroven, 0, Kontext, &ZaznamenejVolani) != 0;
@@ -223,6 +225,7 @@ TDokonceni TOvladac::Dokonci(uint32_t c, bool vystup) {
     v.Status = st;
     if (v.Prvni) return v;
     v.CallBack = CekejNaVolani(pred + 1, 5000);
+    if (!v.CallBack) ADD_FAILURE() << "channel " << c << ": Finalized said false and no call-back came";
     st = -1;
     v.Hotovo = (vystup ? lib.OutputFinalized(d, c, &st) : lib.InputFinalized(d, c, &st)) != 0;
     v.Status = st;
