@@ -7,7 +7,6 @@
 #ifdef RV_MA_SIMULATOR
 
 #include <chrono>
-#include <regex>
 #include <thread>
 
 namespace e2e {
@@ -15,13 +14,6 @@ namespace {
 
 using namespace std::chrono_literals;
 using Hodiny = std::chrono::steady_clock;
-
-bool Shoda(const std::string& text, const std::string& vzor) { return std::regex_match(text, std::regex(vzor)); }
-
-int Pocet(const std::string& text, const std::string& vzor) {
-    const std::regex r(vzor);
-    return static_cast<int>(std::distance(std::sregex_iterator(text.begin(), text.end(), r), std::sregex_iterator()));
-}
 
 class Casy : public TBezici {
 protected:
@@ -58,11 +50,16 @@ TEST_F(Casy, SilentGatewayGetsOneSendPerAttemptThenStatus21) {
     EXPECT_EQ(o.Run("KOM 9")[0], "K=100,  R=1,  S=3, F=0, timeout");
 
     const std::string log = o.LogRozhrani(1);
-    EXPECT_EQ(Pocet(log, "\\] Ch=100  - LAN timeout1=(2[7-9]|[3-9]\\d)\r\n"), 1) << log;
-    EXPECT_EQ(Pocet(log, "\\] Ch=100  - LAN timeout2=\\d+\r\n"), 1) << log;
-    EXPECT_EQ(Pocet(log, "\\] Ch=100  - LAN timeout3=\\d+\r\n"), 1) << log;
-    EXPECT_EQ(Pocet(log, "\\] Ch=100  - Chyba LAN - timeout\r\n"), 1) << log;
-    EXPECT_EQ(Pocet(log, "\\] Start\r\n"), 1) << log;
+    EXPECT_EQ(PocetRadku(log, "Ch=100  - LAN timeout1=#"), 1) << log;
+    EXPECT_EQ(PocetRadku(log, "Ch=100  - LAN timeout2=#"), 1) << log;
+    EXPECT_EQ(PocetRadku(log, "Ch=100  - LAN timeout3=#"), 1) << log;
+    for (const std::string& r : Radky(log)) {
+        const auto i = r.find("LAN timeout");
+        if (i == std::string::npos) continue;
+        EXPECT_GE(std::stoi(r.substr(r.find('=', i) + 1)), 27) << "LimitLan: " << r;
+    }
+    EXPECT_EQ(PocetRadku(log, "Ch=100  - Chyba LAN - timeout"), 1) << log;
+    EXPECT_EQ(PocetRadku(log, "Start"), 1) << log;
 }
 
 TEST_F(Casy, SilentGatewayWithoutRetriesSendsOnce) {
@@ -73,8 +70,8 @@ TEST_F(Casy, SilentGatewayWithoutRetriesSendsOnce) {
     EXPECT_EQ(o.Run("KOM 2").size(), 1u);
     EXPECT_EQ(StatusKanalu(4010), 21);
     const std::string log = o.LogRozhrani(1);
-    EXPECT_EQ(Pocet(log, "Ch=4010 - LAN timeout1=\\d+\r\n"), 1) << log;
-    EXPECT_EQ(Pocet(log, "LAN timeout2"), 0) << log;
+    EXPECT_EQ(PocetRadku(log, "Ch=4010 - LAN timeout1=#"), 1) << log;
+    EXPECT_EQ(PocetRadku(log, "Ch=4010 - LAN timeout2=#"), 0) << log;
 }
 
 TEST_F(Casy, UncommittedRequestEndsWithTheInterfaceTimeout) {
@@ -99,11 +96,11 @@ TEST_F(Casy, UncommittedRequestEndsWithTheInterfaceTimeout) {
     EXPECT_EQ(sim.RequestCount(), 0u);
     const auto cb0 = o.Run("CB  0");
     ASSERT_EQ(cb0.size(), 1u);
-    EXPECT_TRUE(Shoda(cb0[0], "K=100,  R=1,  S=1, timeout rozhrani=\\d{4}/1081")) << cb0[0];
+    EXPECT_TRUE(Shoda(cb0[0], "K=100,  R=1,  S=1, timeout rozhrani=#/1081")) << cb0[0];
     const auto cb = o.RadkyCB();
     ASSERT_GE(cb.size(), 2u);
     EXPECT_EQ(cb[0], "Start");
-    EXPECT_TRUE(Shoda(cb[1], "Ch=100, timeout rozhrani=\\d{4}/1081")) << cb[1];
+    EXPECT_TRUE(Shoda(cb[1], "Ch=100, timeout rozhrani=#/1081")) << cb[1];
 }
 
 TEST_F(Casy, OutputFinalizedEnforcesItsOwnLimit) {
@@ -131,8 +128,8 @@ TEST_F(Casy, OutputFinalizedEnforcesItsOwnLimit) {
 
     const auto of4 = o.Run("OF  4");
     ASSERT_EQ(of4.size(), 3u);
-    EXPECT_TRUE(Shoda(of4[0], "K=4010, R=1,  timeout=\\d{4}/1281")) << of4[0];
-    EXPECT_TRUE(Shoda(of4[1], "K=3005, R=1,  timeout=\\d{4}/1281")) << of4[1];
+    EXPECT_TRUE(Shoda(of4[0], "K=4010, R=1,  timeout=#/1281")) << of4[0];
+    EXPECT_TRUE(Shoda(of4[1], "K=3005, R=1,  timeout=#/1281")) << of4[1];
     EXPECT_EQ(o.Run("OF  9").back(), "K=3005, R=1,  S=1, F=0, H=TRUE, SP=26");
     EXPECT_EQ(sim.RequestCount(), 1u);
 }
@@ -150,7 +147,7 @@ TEST_F(Casy, ResetOnAnUndeclaredInterfaceEndsByTheTimeLimit) {
     EXPECT_EQ(StatusKanalu(99), 26);
     // Interface 2 without parameters: ((30 + 0) x 1 + 0) x 3 = 90 ms, plus 1000.
     ASSERT_EQ(o.Run("CB  0").size(), 1u);
-    EXPECT_TRUE(Shoda(o.Run("CB  0")[0], "K=99,   R=2,  S=1, timeout rozhrani=\\d{4}/1090")) << o.Run("CB  0")[0];
+    EXPECT_TRUE(Shoda(o.Run("CB  0")[0], "K=99,   R=2,  S=1, timeout rozhrani=#/1090")) << o.Run("CB  0")[0];
     EXPECT_EQ(sim.RequestCount(), 0u);
 }
 

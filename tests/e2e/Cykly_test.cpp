@@ -5,7 +5,6 @@
 
 #ifdef RV_MA_SIMULATOR
 
-#include <regex>
 #include <thread>
 
 namespace e2e {
@@ -24,8 +23,6 @@ std::string PosledniDotaz(const TSimulator& sim) {
     const auto q = sim.Requests();
     return q.empty() ? std::string() : q.back().text;
 }
-
-bool Shoda(const std::string& text, const char* vzor) { return std::regex_match(text, std::regex(vzor)); }
 
 using Cykly = TBezici;
 
@@ -53,8 +50,8 @@ TEST_F(Cykly, RealInputCompletesThroughTheCallBackOnTheDriversThread) {
 
     const auto finalized = o.Run("IF  9");
     ASSERT_EQ(finalized.size(), 2u);
-    EXPECT_TRUE(Shoda(finalized[0], "K=100,  R=1,  S=[12], F=[01], T=\\d+, H=FALSE")) << finalized[0];
-    EXPECT_TRUE(Shoda(finalized[1], "K=100,  R=1,  S=[34], F=0, T=\\d+, H=TRUE")) << finalized[1];
+    EXPECT_TRUE(Shoda(finalized[0], "K=100,  R=1,  S=[12], F=[01], T=#, H=FALSE")) << finalized[0];
+    EXPECT_TRUE(Shoda(finalized[1], "K=100,  R=1,  S=[34], F=0, T=#, H=TRUE")) << finalized[1];
     EXPECT_EQ(o.Run("GI  9"), std::vector<std::string>{"K=100,  R=1,  S=0, F=0, H=-123.45, SP=0"});
     EXPECT_EQ(o.Run("GI  0"), std::vector<std::string>{"K=100,  R=1,"});
     EXPECT_EQ(o.Run("IR  0"), std::vector<std::string>{"K=100,  R=1,"});
@@ -62,7 +59,7 @@ TEST_F(Cykly, RealInputCompletesThroughTheCallBackOnTheDriversThread) {
     EXPECT_EQ(o.Run("IRC 0"), std::vector<std::string>{"K=9999, R=99,"});
     EXPECT_EQ(o.Run("IRC 9"), std::vector<std::string>{"K=9999, R=99,"});
     ASSERT_TRUE(o.CekejNaRun("CB  1", 1));
-    EXPECT_TRUE(Shoda(o.Run("CB  1")[0], "K=100,  R=1,  S=3, F=0, \\(\\d+/\\d+/\\d+\\)")) << o.Run("CB  1")[0];
+    EXPECT_TRUE(Shoda(o.Run("CB  1")[0], "K=100,  R=1,  S=3, F=0, (#/#/#)")) << o.Run("CB  1")[0];
 }
 
 TEST_F(Cykly, IntegerInputStatesWithoutCallBack) {
@@ -80,7 +77,7 @@ TEST_F(Cykly, IntegerInputStatesWithoutCallBack) {
     EXPECT_EQ(o.Run("IR  9"),
               (std::vector<std::string>{"K=1005, R=1,  S=0, F=1", "K=1005, R=1,  S=1, F=2", "K=1005, R=1,  S=0, F=1"}));
     ASSERT_EQ(o.Run("IF  9").size(), 1u);
-    EXPECT_TRUE(Shoda(o.Run("IF  9")[0], "K=1005, R=1,  S=3, F=0, T=\\d+, H=TRUE")) << o.Run("IF  9")[0];
+    EXPECT_TRUE(Shoda(o.Run("IF  9")[0], "K=1005, R=1,  S=3, F=0, T=#, H=TRUE")) << o.Run("IF  9")[0];
     EXPECT_EQ(o.Run("GI  9"), std::vector<std::string>{"K=1005, R=1,  S=0, F=0, H=4294967295, SP=0"});
     EXPECT_EQ(sim.RequestCount(), 2u);
     EXPECT_EQ(PosledniDotaz(sim), Paket(Pole("ED030000", "05", "00", "04", "00000000")));

@@ -56,6 +56,36 @@ inline std::string Paket(const std::string& pole) {
     return "[VUZIV2]" + pole + zrsim::HexByte(zrsim::Checksum(pole)) + "\r\n";
 }
 
+// A text against a pattern: '#' stands for one or more digits, "[..]" for
+// one of the listed characters; everything else stands for itself.
+inline bool Shoda(std::string_view t, std::string_view v) {
+    if (v.empty()) return t.empty();
+    if (v[0] == '#') {
+        std::size_t n = 0;
+        while (n < t.size() && t[n] >= '0' && t[n] <= '9') ++n;
+        for (std::size_t k = n; k >= 1; --k)
+            if (Shoda(t.substr(k), v.substr(1))) return true;
+        return false;
+    }
+    if (t.empty()) return false;
+    if (v[0] == '[') {
+        const auto z = v.find(']');
+        if (v.substr(1, z - 1).find(t[0]) == std::string_view::npos) return false;
+        return Shoda(t.substr(1), v.substr(z + 1));
+    }
+    return t[0] == v[0] && Shoda(t.substr(1), v.substr(1));
+}
+
+// Lines of a log whose text after the time stamp matches the pattern.
+inline int PocetRadku(const std::string& log, std::string_view vzor) {
+    int n = 0;
+    for (const std::string& r : Radky(log)) {
+        const auto i = r.find("] ");
+        if (i != std::string::npos && Shoda(std::string_view(r).substr(i + 2), vzor)) ++n;
+    }
+    return n;
+}
+
 inline bool Obsahuje(const std::string& text, const std::string& cast) { return text.find(cast) != std::string::npos; }
 
 inline bool ObsahujeRadek(const std::vector<std::string>& radky, const std::string& radek) {
