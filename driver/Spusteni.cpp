@@ -173,6 +173,7 @@ void Done(PData p) {
         if (v) v->Ukonci();
     ZapisRun(d, "Done 3");
     for (int k = RozhraniPrvni; k <= RozhraniPosledni; ++k) CekejNa(d->VlaknoBezi[k], 0, true);
+    PripojVlakna(*d);
     if (d->DialogVytvoren && d->Dialog) {
         d->Dialog->ZastavTimer();
         Spi(200);

@@ -15,3 +15,9 @@ void ZastavVlaknaAOkno(TData& d) {
     d.Dialog.reset();
     d.DialogVytvoren = 0;
 }
+
+void PripojVlakna(TData& d) {
+    if (d.VlaknoCallBack) d.VlaknoCallBack->Pripoj();
+    for (auto& v : d.Vlakna)
+        if (v) v->Pripoj();
+}

@@ -1,0 +1,247 @@
+// Init through the loaded library: its failures with the exact message in
+// the host's buffer and the main log, the length limit, no thread after a
+// failure, the success traces, a repeated Init and Init after Done.
+#include "e2e/Zaklad.h"
+
+#ifdef RV_MA_SIMULATOR
+
+#include <cstdio>
+#include <cstring>
+
+namespace e2e {
+namespace {
+
+std::string Cp(std::string_view t) { return std::string(t); }
+
+const std::string kPlatnyKanal = "100 1 5 3 0";
+
+class Init : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(sim.Start());
+        zaklad = PocetVlaken();
+    }
+    TParametry Platne() {
+        TParametry p;
+        TRozhraniPar r;
+        r.Port = sim.Port();
+        p.PridejRozhrani(r);
+        p.PridejKanal(kPlatnyKanal);
+        return p;
+    }
+    // Init of a fresh instance that must fail with `zprava` in the buffer and
+    // as the last line of the main log (when it is on), without any thread.
+    void OcekavejSelhani(const std::string& soubor, const std::string& zprava, bool vHlavnim = true) {
+        std::string chyba;
+        EXPECT_FALSE(o.Init(soubor, &chyba));
+        EXPECT_EQ(chyba, zprava);
+        if (vHlavnim) {
+            ASSERT_FALSE(o.Hlavni().empty());
+            EXPECT_EQ(o.Hlavni().back(), zprava);
+        }
+        EXPECT_EQ(PocetVlaken(), zaklad) << "no thread after a failed Init";
+        EXPECT_FALSE(Existuje(o.dir / "Rv_zr6180Run001.log")) << "a fresh instance traces nothing";
+    }
+
+    TSimulator sim;
+    TOvladac o;
+    int zaklad = 0;
+};
+
+TEST_F(Init, NullInstanceReportsIntoTheBuffer) {
+    const std::string zprava = Cp("Init - předán nulový ukazatel PData"_cp);
+    char buf[64];
+    std::memset(buf, 'x', sizeof buf);
+    EXPECT_EQ(o.lib.Init(nullptr, 0, "x", 63, buf, 0, 0, 0, nullptr), 0);
+    EXPECT_EQ(std::string(buf), zprava);
+
+    std::memset(buf, 'x', sizeof buf);
+    EXPECT_EQ(o.lib.Init(nullptr, 0, "x", 10, buf, 0, 0, 0, nullptr), 0);
+    EXPECT_EQ(std::string(buf, 11), zprava.substr(0, 10) + std::string(1, '\0'));
+    EXPECT_EQ(buf[11], 'x');
+
+    std::memset(buf, 'x', sizeof buf);
+    EXPECT_EQ(o.lib.Init(nullptr, 0, "x", -1, buf, 0, 0, 0, nullptr), 0);
+    EXPECT_EQ(buf[0], 'x') << "a negative limit writes nothing";
+    EXPECT_EQ(o.lib.Init(nullptr, 0, "x", 0, buf, 0, 0, 0, nullptr), 0);
+    EXPECT_EQ(buf[0], '\0');
+    EXPECT_EQ(buf[1], 'x');
+    EXPECT_EQ(o.lib.Init(nullptr, 0, nullptr, 100, nullptr, 0, 0, 0, nullptr), 0);
+}
+
+TEST_F(Init, InterfaceKeyOutOfRange) {
+    TParametry p = Platne();
+    p.Rozhrani[0].Baud = 0;  // the key is written as 0: not a rate
+    OcekavejSelhani(o.ZapisParametry(p), Cp("Chyba parametrického souboru - Deklarace rozhraní 1 / Baud = 0."_cp));
+}
+
+TEST_F(Init, ChannelDeclarationWithAnInvalidInterface) {
+    TParametry p = Platne();
+    p.PridejKanal("1005 17 1 0 0");
+    OcekavejSelhani(o.ZapisParametry(p),
+                    Cp("Chyba parametrického souboru - Deklarace kanálů : chyba kanálu 1005"_cp));
+}
+
+TEST_F(Init, ChannelSectionNotReadCleanly) {
+    TParametry p = Platne();
+    p.PridejKanal("; comment");
+    OcekavejSelhani(o.ZapisParametry(p), Cp("Chyba parametrického souboru - Deklarace kanálů"_cp));
+}
+
+TEST_F(Init, LogSettingOutOfRange) {
+    TParametry p = Platne();
+    p.RunPovolen = 2;
+    OcekavejSelhani(o.ZapisParametry(p), Cp("Chyba parametrického souboru - Logovací soubor / Povolen RUN = 2"_cp));
+}
+
+TEST_F(Init, FileWithoutInterfaces) {
+    TParametry p = Platne();
+    p.Rozhrani.clear();
+    OcekavejSelhani(o.ZapisParametry(p), Cp("Chybný parametrický soubor"_cp));
+}
+
+TEST_F(Init, MissingOrUnnamedFile) {
+    OcekavejSelhani(o.dir / "chybi.ini", Cp("Chybný parametrický soubor"_cp), false);
+    char buf[64] = {};
+    EXPECT_EQ(o.lib.Init(o.d, 0, nullptr, 63, buf, 0, 0, 0, nullptr), 0);
+    EXPECT_EQ(std::string(buf), Cp("Chybný parametrický soubor"_cp));
+    EXPECT_EQ(PocetVlaken(), zaklad);
+}
+
+TEST_F(Init, LimitAppliesToTheReadersMessage) {
+    TParametry p = Platne();
+    p.Rozhrani.clear();
+    const std::string soubor = o.ZapisParametry(p);
+    o.d = o.lib.MakeDriver();
+    char buf[32];
+    std::memset(buf, 'x', sizeof buf);
+    EXPECT_EQ(o.lib.Init(o.d, 0, soubor.c_str(), 10, buf, 0, 0, 0, nullptr), 0);
+    EXPECT_EQ(std::string(buf), Cp("Chybný parametrický soubor"_cp).substr(0, 10));
+    EXPECT_EQ(buf[11], 'x');
+    std::memset(buf, 'x', sizeof buf);
+    EXPECT_EQ(o.lib.Init(o.d, 0, soubor.c_str(), -5, buf, 0, 0, 0, nullptr), 0);
+    EXPECT_EQ(buf[0], 'x');
+    EXPECT_EQ(o.lib.Init(o.d, 0, soubor.c_str(), 100, nullptr, 0, 0, 0, nullptr), 0);
+    EXPECT_EQ(PocetVlaken(), zaklad);
+}
+
+TEST_F(Init, MainLogThatCannotBeCreatedWhileReportingAFailure) {
+    TParametry p = Platne();
+    p.LogNazev = "chybi/Rv_zr6180.log";  // a directory that does not exist
+    p.PridejKanal("1005 17 1 0 0");
+    OcekavejSelhani(o.ZapisParametry(p), Cp("Nelze vytvořit logovací soubor."_cp), false);
+}
+
+TEST_F(Init, MainLogThatCannotBeCreatedAtTheEnd) {
+    TParametry p = Platne();
+    p.LogNazev = "chybi/Rv_zr6180.log";
+    std::string chyba;
+    EXPECT_FALSE(o.Spust(p, &chyba));
+    EXPECT_EQ(chyba, Cp("Nelze vytvořit logovací soubor."_cp));
+    EXPECT_EQ(o.Run("Init 9").size(), 1u);
+    EXPECT_TRUE(o.Run("Init Ok").empty());
+    // Everything runs although Init said false; the host stops it with Done.
+    EXPECT_GT(PocetVlaken(), zaklad);
+    EXPECT_TRUE(o.Vstup(100).Hotovo);
+    o.Done();
+    o.Uvolni();
+    EXPECT_EQ(CekejNaPocetVlaken(zaklad), zaklad);
+}
+
+TEST_F(Init, SuccessLogsAndTraces) {
+    std::string chyba = "nezmeneno";
+    EXPECT_TRUE(o.Spust(Platne(), &chyba));
+    EXPECT_EQ(chyba, "") << "the buffer is not written on success";
+    EXPECT_EQ(o.Hlavni(), std::vector<std::string>{Cp("Ovladač úspěšně inicializován."_cp)});
+    const auto run = o.Run();
+    ASSERT_EQ(run.size(), 2u);
+    EXPECT_EQ(run[0].Znacka, "");
+    EXPECT_EQ(run[0].Cislo, 0u);
+    EXPECT_EQ(run[1].Znacka, "Init Ok");
+    EXPECT_EQ(run[1].Cislo, 1u);
+    EXPECT_EQ(Radky(o.Soubor("Rv_zr6180Run001.log"))[1].substr(0, 10), "00000001 [");
+    EXPECT_EQ(PocetVlaken(), zaklad + 3) << "interface, call-back and window timer";
+    EXPECT_EQ(o.Soubor("Rv_zr6180RunInfo.txt"), "1\r\n");
+}
+
+TEST_F(Init, SecondInitWhileRunningIsRefused) {
+    ASSERT_TRUE(o.Spust(Platne()));
+    const int bezi = PocetVlaken();
+    std::string chyba;
+    EXPECT_FALSE(o.Init(o.dir / "param.ini", &chyba));
+    EXPECT_EQ(chyba, Cp("Ovladač je již inicializován."_cp));
+    EXPECT_EQ(o.Hlavni().back(), chyba);
+    EXPECT_EQ(PocetVlaken(), bezi);
+    sim.SetValue(5, 3, zrsim::EncodeReal(2.5));
+    const TDokonceni v = o.Vstup(100);
+    EXPECT_TRUE(v.Hotovo);
+    EXPECT_EQ(o.CtiReal(100), 2.5);
+    EXPECT_TRUE(Obsahuje(o.Run("Init ").back(), "P=0x"));
+}
+
+TEST_F(Init, InitAfterDoneRunsAgain) {
+    ASSERT_TRUE(o.Spust(Platne()));
+    const int bezi = PocetVlaken();
+    o.Done();
+    EXPECT_EQ(CekejNaPocetVlaken(zaklad), zaklad);
+    std::string chyba;
+    EXPECT_TRUE(o.Init(o.dir / "param.ini", &chyba)) << chyba;
+    EXPECT_EQ(PocetVlaken(), bezi);
+    sim.SetValue(5, 3, zrsim::EncodeReal(7.25));
+    EXPECT_TRUE(o.Vstup(100).Hotovo);
+    EXPECT_EQ(o.CtiReal(100), 7.25);
+    EXPECT_EQ(o.Hlavni().size(), 2u);
+    // The second Init traced its address before numbering restarted.
+    const auto run = o.Run();
+    bool adresa = false;
+    for (std::size_t i = 0; i + 1 < run.size(); ++i)
+        if (run[i].Znacka == "Init " && run[i + 1].Cislo == 0) adresa = true;
+    EXPECT_TRUE(adresa);
+    char ocekavana[32];
+    std::snprintf(ocekavana, sizeof ocekavana, "P=0x%08llX", static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(o.d)));
+    EXPECT_EQ(o.Run("Init ").back(), ocekavana);
+}
+
+TEST_F(Init, AfterDoneAFaultyFileTracesItsFailureMarkers) {
+    ASSERT_TRUE(o.Spust(Platne()));
+    o.Done();
+    TParametry p = Platne();
+    p.PridejKanal("1005 17 1 0 0");
+    o.ZapisParametry(p, "vadny.ini");
+    std::string chyba;
+    EXPECT_FALSE(o.Init(o.dir / "vadny.ini", &chyba));
+    const std::string zprava = Cp("Chyba parametrického souboru - Deklarace kanálů : chyba kanálu 1005"_cp);
+    EXPECT_EQ(chyba, zprava);
+    EXPECT_EQ(o.Hlavni().back(), zprava);
+    // The settings of the earlier run still switch the RUN log on.
+    EXPECT_EQ(o.Run("Init 6").size(), 1u);
+    EXPECT_TRUE(o.Run("Init 5").empty());
+    EXPECT_EQ(CekejNaPocetVlaken(zaklad), zaklad);
+
+    p.Rozhrani.clear();
+    p.LogNazev = "chybi/Rv_zr6180.log";
+    o.ZapisParametry(p, "vadny.ini");
+    EXPECT_FALSE(o.Init(o.dir / "vadny.ini", &chyba));
+    EXPECT_EQ(chyba, Cp("Nelze vytvořit logovací soubor."_cp));
+    EXPECT_EQ(o.Run("Init 3").size(), 1u);
+    EXPECT_EQ(PocetVlaken(), zaklad);
+}
+
+TEST_F(Init, EveryLogOffStillWritesTheCallBackLog) {
+    TParametry p = Platne();
+    p.LogPovolen = 0;
+    p.RunPovolen = 0;
+    p.LogRozhrani = 0;
+    ASSERT_TRUE(o.Spust(p));
+    EXPECT_TRUE(o.Vstup(100).Hotovo);
+    o.Done();
+    EXPECT_EQ(o.RadkyCB(), (std::vector<std::string>{"Start", "Stop"}));
+    EXPECT_FALSE(Existuje(o.dir / "Rv_zr6180.log"));
+    EXPECT_FALSE(Existuje(o.dir / "Rv_zr6180Run001.log"));
+    EXPECT_TRUE(o.LogRozhrani(1).empty());
+}
+
+}  // namespace
+}  // namespace e2e
+
+#endif
