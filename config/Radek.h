@@ -17,7 +17,7 @@ public:
 
     TText& Pridej(std::string_view t) {
         const std::size_t k = t.size() < Kapacita - n_ ? t.size() : Kapacita - n_;
-        std::memcpy(b_ + n_, t.data(), k);
+        if (k != 0) std::memcpy(b_ + n_, t.data(), k);  // an empty view may carry a null pointer
         n_ += k;
         return *this;
     }

@@ -81,7 +81,8 @@ TEST_F(Identita, QueryProcLeavesOtherQueriesUntouched) {
     bezTextu.TypHodnoty = TypString;
     bezTextu.Hodnota.Text = nullptr;
     lib.QueryProc(d, TypString, "GetVersion", 0, &bezTextu);
-    EXPECT_EQ(bezTextu.Hodnota.Text, nullptr);
+    const char* t = bezTextu.Hodnota.Text;  // packed record: no reference to the field
+    EXPECT_EQ(t, nullptr);
     lib.DisposeDriver(d);
 }
 

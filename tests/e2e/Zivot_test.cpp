@@ -75,7 +75,8 @@ TEST_F(Zivot, AfterDoneEveryCallOnlyRefuses) {
     EXPECT_EQ(st, 3);
     THodnota h = HodnotaReal(1.5);
     lib().GetInput(d(), 100, &h);
-    EXPECT_EQ(h.Hodnota.Real, 1.5);
+    const double r = h.Hodnota.Real;  // packed record: no reference to the field
+    EXPECT_EQ(r, 1.5);
     lib().OutputRequest(d(), 4010, HodnotaCele(1));
     lib().OutputRequestCompleted(d());
     st = -1;
