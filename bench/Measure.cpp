@@ -7,6 +7,8 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <filesystem>
+#include <string>
 
 int64_t NowNs() {
     timespec t{};
@@ -43,4 +45,29 @@ double Percentile(std::vector<int64_t> s, double p) {
     const double rank = std::ceil(p / 100.0 * static_cast<double>(s.size()));
     const std::size_t i = rank < 1 ? 0 : static_cast<std::size_t>(rank) - 1;
     return static_cast<double>(s[std::min(i, s.size() - 1)]);
+}
+
+std::vector<int> ThreadIds() {
+    std::vector<int> v;
+    std::error_code e;
+    for (const auto& t : std::filesystem::directory_iterator("/proc/self/task", e))
+        v.push_back(std::atoi(t.path().filename().c_str()));
+    std::sort(v.begin(), v.end());
+    return v;
+}
+
+int64_t ThreadCpuNs(int tid) {
+    const std::string path = "/proc/self/task/" + std::to_string(tid) + "/schedstat";
+    FILE* f = std::fopen(path.c_str(), "r");
+    if (f == nullptr) return 0;
+    long long ns = 0;
+    if (std::fscanf(f, "%lld", &ns) != 1) ns = 0;
+    std::fclose(f);
+    return ns;
+}
+
+int64_t ThreadsCpuNs(const std::vector<int>& tids) {
+    int64_t sum = 0;
+    for (int t : tids) sum += ThreadCpuNs(t);
+    return sum;
 }

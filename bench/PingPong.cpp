@@ -64,19 +64,25 @@ TPingPong MeasurePingPong(int exchanges) {
     bool ok = true;
     for (int i = 0; i < exchanges / 10 && ok; ++i) ok = exchange();  // warm up
     r.roundTripsNs.reserve(static_cast<std::size_t>(exchanges));
-    const int64_t start = NowNs();
-    for (int i = 0; i < exchanges && ok; ++i) {
-        const int64_t t = NowNs();
-        ok = exchange();
-        r.roundTripsNs.push_back(NowNs() - t);
+    // The rate is the median of ten runs: one run that the scheduler spoils
+    // on this shared machine does not set it.
+    std::vector<int64_t> runs;
+    for (int run = 0; run < 10 && ok; ++run) {
+        const int64_t start = NowNs();
+        for (int i = 0; i < exchanges / 10 && ok; ++i) {
+            const int64_t t = NowNs();
+            ok = exchange();
+            r.roundTripsNs.push_back(NowNs() - t);
+        }
+        runs.push_back(NowNs() - start);
     }
-    const int64_t total = NowNs() - start;
+    const double perRun = Median(runs);
     const char stop = 0;
     sendto(client, &stop, 1, 0, reinterpret_cast<sockaddr*>(&serverAddress), sizeof serverAddress);
     echo.join();
     close(server);
     close(client);
     r.ok = ok;
-    r.exchangesPerSecond = total > 0 ? static_cast<double>(exchanges) * 1e9 / static_cast<double>(total) : 0;
+    r.exchangesPerSecond = perRun > 0 ? (exchanges / 10) * 1e9 / perRun : 0;
     return r;
 }

@@ -4,7 +4,9 @@
 #include <sys/syscall.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <iterator>
 #include <filesystem>
 #include <fstream>
 
@@ -44,6 +46,7 @@ int32_t TRig::OnCallBack(int32_t context, int32_t kind, PData) {
     (void)kind;
     TRig* r = context >= 0 && context < kSlots ? rigs[context].load() : nullptr;
     if (r == nullptr) return 0;
+    r->lastCallbackNs_.store(NowNs());
     const uint32_t n = r->count_.fetch_add(1, std::memory_order_seq_cst) + 1;
     if (n >= r->target_.load(std::memory_order_seq_cst)) Futex(r->count_, FUTEX_WAKE_PRIVATE, 1, nullptr);
     return 0;
@@ -102,13 +105,20 @@ bool TRig::Start(const TRigConfig& config, std::string& error) {
     }
     dir_ = tmpl;
     ports_.clear();
+    const std::vector<int> before = ThreadIds();
     if (config.simulator) {
         TSimPlant plant;
         plant.gateways.resize(static_cast<std::size_t>(config.interfaces));
         sim_ = std::make_unique<TSimulator>(plant);
+        // Called on the simulator's thread for every request, before its answer goes out.
+        sim_->SetTrace([this](const std::string&) { lastRequestNs_.store(NowNs()); });
         if (!sim_->Start(true, "127.0.0.1", &error)) return false;
         for (int g = 0; g < config.interfaces; ++g) ports_.push_back(sim_->Port(static_cast<std::size_t>(g)));
     }
+    const std::vector<int> withSimulator = ThreadIds();
+    simThreads_.clear();
+    std::set_difference(withSimulator.begin(), withSimulator.end(), before.begin(), before.end(),
+                        std::back_inserter(simThreads_));
     const std::string path = dir_ + "/bench.ini";
     if (!WriteParameters(config, path, error)) return false;
     count_ = 0;
@@ -118,8 +128,15 @@ bool TRig::Start(const TRigConfig& config, std::string& error) {
         error = std::string("Init: ") + message;
         return false;
     }
+    const std::vector<int> withDriver = ThreadIds();
+    driverThreads_.clear();
+    std::set_difference(withDriver.begin(), withDriver.end(), withSimulator.begin(), withSimulator.end(),
+                        std::back_inserter(driverThreads_));
     return true;
 }
+
+int64_t TRig::DriverCpuNs() const { return ThreadsCpuNs(driverThreads_); }
+int64_t TRig::SimulatorCpuNs() const { return ThreadsCpuNs(simThreads_); }
 
 void TRig::Stop() {
     if (data != nullptr) {

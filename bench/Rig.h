@@ -38,6 +38,12 @@ public:
     void Stop();  // Done, DisposeDriver, simulator, files
 
     uint32_t Callbacks() const { return count_.load(); }
+    // Monotonic ns of the last request a gateway took and of the last call-back.
+    int64_t LastRequestNs() const { return lastRequestNs_.load(); }
+    int64_t LastCallbackNs() const { return lastCallbackNs_.load(); }
+    // CPU time used so far by the driver's threads and by the simulator's.
+    int64_t DriverCpuNs() const;
+    int64_t SimulatorCpuNs() const;
     // Until `total` call-backs have arrived since Start; false on time-out.
     bool WaitForCallbacks(uint32_t total, int timeoutMs);
 
@@ -50,8 +56,11 @@ private:
 
     std::atomic<uint32_t> count_{0};
     std::atomic<uint32_t> target_{UINT32_MAX};
+    std::atomic<int64_t> lastRequestNs_{0};
+    std::atomic<int64_t> lastCallbackNs_{0};
     int slot_ = -1;
     std::string dir_;
     std::unique_ptr<TSimulator> sim_;
     std::vector<uint16_t> ports_;
+    std::vector<int> driverThreads_, simThreads_;
 };

@@ -66,6 +66,8 @@ TBatches MeasureBatches(TBenchDriver& drv, const TRigConfig& config, const std::
         Failed(r, "call-backs missing");
         return r;
     }
+    const int self = static_cast<int>(gettid());
+    const int64_t driver = rig.DriverCpuNs(), sim = rig.SimulatorCpuNs(), host = ThreadCpuNs(self), start = NowNs();
     for (int b = 0; b < batches; ++b) {
         const int64_t t = NowNs();
         if (!Batch(rig, entries, marked)) {
@@ -74,6 +76,10 @@ TBatches MeasureBatches(TBenchDriver& drv, const TRigConfig& config, const std::
         }
         r.ns.push_back(NowNs() - t);
     }
+    r.wallNs = NowNs() - start;
+    r.driverCpuNs = rig.DriverCpuNs() - driver;
+    r.simCpuNs = rig.SimulatorCpuNs() - sim;
+    r.hostCpuNs = ThreadCpuNs(self) - host;
     r.ok = true;
     return r;
 }
@@ -100,8 +106,13 @@ TCycles MeasureCycles(TBenchDriver& drv, bool runLog, int cycles) {
             Failed(r, "call-back missing");
             return r;
         }
-        r.ns.push_back(NowNs() - t);
+        const int64_t end = NowNs();
+        r.ns.push_back(end - t);
         r.finishedAtOnce += atOnce;
+        if (atOnce) continue;
+        r.toGatewayNs.push_back(rig.LastRequestNs() - t);
+        r.toCallbackNs.push_back(rig.LastCallbackNs() - rig.LastRequestNs());
+        r.hostNs.push_back(end - rig.LastCallbackNs());
     }
     r.ok = true;
     return r;

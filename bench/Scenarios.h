@@ -16,6 +16,10 @@ struct TResult {
 struct TCycles : TResult {
     std::vector<int64_t> ns;
     int finishedAtOnce = 0;  // cycles whose first InputFinalized already said true
+    // Stages of the cycles that waited for their call-back: the request on
+    // its way to the gateway, the answer on its way to the call-back, and
+    // the host's own part after it.
+    std::vector<int64_t> toGatewayNs, toCallbackNs, hostNs;
 };
 TCycles MeasureCycles(TBenchDriver& drv, bool runLog, int cycles);
 
@@ -23,6 +27,9 @@ TCycles MeasureCycles(TBenchDriver& drv, bool runLog, int cycles);
 struct TBatches : TResult {
     int exchanges = 0;        // per batch
     std::vector<int64_t> ns;  // per batch
+    // CPU time over all batches: the driver's threads, the simulator's and
+    // the host's (the calling thread), and the wall time they took.
+    int64_t driverCpuNs = 0, simCpuNs = 0, hostCpuNs = 0, wallNs = 0;
 };
 TBatches MeasureOneInterface(TBenchDriver& drv, int batches);
 TBatches MeasureSixteenInterfaces(TBenchDriver& drv, int batches);
