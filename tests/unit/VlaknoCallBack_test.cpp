@@ -224,6 +224,33 @@ TEST_F(VlaknoCallBack, MarkingWakesAnIdleThread) {
     }
 }
 
+// A channel rung on its own (marked by the host, or finished while marked)
+// is looked at at once.
+TEST_F(VlaknoCallBack, RungChannelWakesAnIdleThread) {
+    Spust();
+    for (int kolo = 0; kolo < 3; ++kolo) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(150));
+        const auto t = Hodiny::now();
+        Hotovy(1005, 3);
+        VzbudCallBack(d, 1005);
+        ASSERT_TRUE(CekejNaVolani(static_cast<size_t>(kolo) + 1));
+        EXPECT_LT(MsOd(t), 50) << kolo;
+    }
+}
+
+// A ring for one channel does not stop the others from being reported by
+// the scans that follow.
+TEST_F(VlaknoCallBack, RungChannelLeavesOtherMarkedChannelsToTheScan) {
+    s.Kanal(3000, 1, 1, 0);
+    Spust();
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    Hotovy(3000, 3);
+    Hotovy(1005, 3);
+    VzbudCallBack(d, 3000);
+    ASSERT_TRUE(CekejNaVolani(2));
+    for (int c : {1005, 3000}) EXPECT_EQ(d.Kanaly[c].CekaCallBack, 0) << c;
+}
+
 TEST_F(VlaknoCallBack, StopWakesAnIdleThread) {
     TThreadCallBack& v = Spust();
     std::this_thread::sleep_for(std::chrono::milliseconds(150));
