@@ -11,8 +11,10 @@
 namespace {
 
 // With nothing marked the thread sleeps until a channel is marked; it still
-// looks round this often in case a wake-up was missed.
-inline constexpr uint32_t NejdelsiSpanekMs = 250;
+// looks round this often in case a wake-up was missed. Each look is a full
+// scan of cold records, the largest part of an idle driver's cost.
+inline constexpr uint32_t NejdelsiSpanekMs = 1000;
+inline constexpr auto PeriodaScanu = std::chrono::milliseconds(1);
 
 int32_t DruhKanalu(int c) { return c >= 100 && c <= 2999 ? 0 : 1; }
 
@@ -38,31 +40,39 @@ bool TThreadCallBack::Start() {
 
 void TThreadCallBack::Ukonci() {
     stop_.store(true, std::memory_order_release);
-    budik_.Vzbud();
+    Vzbud();
 }
 
 void TThreadCallBack::Pripoj() {
     if (vlakno_.joinable() && vlakno_.get_id() != std::this_thread::get_id()) vlakno_.join();
 }
 
-void TThreadCallBack::Vzbud() { budik_.Vzbud(); }
+void TThreadCallBack::Vzbud() {
+    if (PData != nullptr) PData->BudikCallBack.Vzbud();
+}
 
 void TThreadCallBack::Execute() {
     if (PData == nullptr) return;
     ZapisCB(PData, "Start");
     PData->CallBackBezi = 1;
+    TBudik& budik = PData->BudikCallBack;
     bool oznacene = true;
-    uint32_t generace = budik_.Generace();
+    uint32_t generace = budik.Generace();
+    auto posledniScan = std::chrono::steady_clock::now() - PeriodaScanu;
     while (!Ukoncuje()) {
         // While requests wait the scan repeats every millisecond, for their
         // time-outs; otherwise only a marking (or stop) brings the next one.
-        if (oznacene) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        } else {
-            budik_.Cekej(generace, NejdelsiSpanekMs);
-        }
+        // Either wait ends as soon as a channel is marked or a marked request
+        // finishes; those channels alone are looked at then, unless a full
+        // scan is due for the time-outs of the marked ones.
+        budik.Cekej(generace, oznacene ? 1 : NejdelsiSpanekMs);
         if (Ukoncuje()) break;
-        generace = budik_.Generace();
+        generace = budik.Generace();
+        const auto ted = std::chrono::steady_clock::now();
+        const bool splatny = oznacene && ted - posledniScan >= PeriodaScanu;
+        if (!splatny && ProhledejVyzvy(oznacene)) continue;
+        posledniScan = ted;
+        PData->VyzvyCallBack.Vezmi([](int) {});  // the full scan covers them
         oznacene = Prohledej();
     }
     PData->CallBackBezi = 0;
@@ -73,6 +83,12 @@ bool TThreadCallBack::Prohledej() {
     bool oznacene = false;
     for (int c = KanalPrvni; c <= KanalPosledni && !Ukoncuje(); ++c) oznacene = KontrolaKanalu(c) || oznacene;
     return oznacene;
+}
+
+bool TThreadCallBack::ProhledejVyzvy(bool& oznacene) {
+    return PData->VyzvyCallBack.Vezmi([&](int c) {
+        if (!Ukoncuje()) oznacene = KontrolaKanalu(c) || oznacene;
+    });
 }
 
 int32_t TThreadCallBack::LimitRozhrani(const TData& d, const TKanal& k) {
@@ -104,7 +120,7 @@ bool TThreadCallBack::KontrolaKanalu(int c) {
         if (Ukoncuje()) return true;
         OhlasHostiteli(c, k);
     }
-    return true;
+    return k.CekaCallBack == 1;
 }
 
 // Clearing the mark with one exchange gives one notice per marking, even

@@ -7,7 +7,6 @@
 #include <cstdint>
 #include <thread>
 
-#include "comm/Budik.h"
 #include "config/Model.h"
 
 class TThreadCallBack {
@@ -20,11 +19,11 @@ public:
     bool Start();
     void Ukonci();
     void Pripoj();
-    void Vzbud();  // a channel was marked: scan now
+    void Vzbud();  // a channel was marked or a marked one finished: scan now
     bool Ukoncuje() const { return stop_.load(std::memory_order_acquire); }
 
     void Execute();
-    // Returns whether channel c is marked for a call-back.
+    // Returns whether channel c is still marked for a call-back afterwards.
     bool KontrolaKanalu(int c);
 
     // The interface time-out of channel c: min(UdpOpakovani + 1, 16) *
@@ -36,10 +35,12 @@ public:
     int32_t KontextCallBack;
 
 private:
-    bool Prohledej();  // one scan of 99..6099; whether any channel was marked
+    bool Prohledej();  // one scan of 99..6099; whether any channel stays marked
+    // Looks at the channels rung for; false when none was. `oznacene` is set
+    // when one of them stays marked.
+    bool ProhledejVyzvy(bool& oznacene);
     void OhlasHostiteli(int c, TKanal& k);
 
     std::atomic<bool> stop_{false};
-    TBudik budik_;
     std::thread vlakno_;
 };

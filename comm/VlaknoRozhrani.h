@@ -69,6 +69,7 @@ private:
     void Vyjimka(uint32_t c);
     // Stores the outcome; `stav` >= 0 is the request state published with it.
     bool UlozOdpoved(uint32_t c, const TOdpoved& o, int32_t stav);
+    void OhlasCallBacku(uint32_t c);
     void ObnovKopie(uint32_t c);
     void PrepniLogy();
     void Spi(int64_t doKonceHodiny);

@@ -8,6 +8,8 @@
 #include <mutex>
 #include <string>
 
+#include "comm/Budik.h"
+#include "comm/Vyzvy.h"
 #include "config/Atom.h"
 #include "config/Hodiny.h"
 #include "config/Lokalizace.h"
@@ -153,6 +155,11 @@ struct TData {
     std::mutex ZamekErr;    // Err-log lines from several interface threads
     std::mutex ZamekOkna;   // writers of shown records vs. a window refresh
     std::atomic<const THodiny*> Hodiny{nullptr};  // null: the system clock
+    // Ends the call-back thread's wait, with the channels it should look at.
+    // They live with the instance, not with the thread object, so that
+    // interface threads may ring at any time.
+    TBudik BudikCallBack;
+    TVyzvy VyzvyCallBack;
     TLokalizace Lokalizace;  // written by Init before any thread starts
 };
 

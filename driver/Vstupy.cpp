@@ -148,7 +148,7 @@ TBoolean InputFinalized(PData p, uint32_t c, int32_t* status) {
                 ZapisRun(d, "IF  9", K(c), k, s, TRadek("F=", f, ", T=", t, ", H=TRUE"));
             } else {
                 kanal.CekaCallBack = 1;
-                VzbudCallBack(*d);
+                VzbudCallBack(*d, static_cast<int>(c));
                 hotovo = 0;
                 ZapisRun(d, "IF  9", K(c), k, s, TRadek("F=", f, ", T=", t, ", H=FALSE"));
             }

@@ -202,7 +202,7 @@ TBoolean OutputFinalized(PData p, uint32_t c, int32_t* status) {
                 ZapisRun(d, "OF  9", K(c), r, s, TRadek("F=", f, ", H=TRUE, SP=", sp));
             } else {
                 k.CekaCallBack = 1;
-                VzbudCallBack(*d);
+                VzbudCallBack(*d, static_cast<int>(c));
                 hotovo = 0;
                 ZapisRun(d, "OF  9", K(c), r, s, TRadek("F=", f, ", H=FALSE"));
             }

@@ -224,6 +224,47 @@ TEST_F(VlaknoCallBack, MarkingWakesAnIdleThread) {
     }
 }
 
+// A channel rung on its own (marked by the host, or finished while marked)
+// is looked at at once.
+TEST_F(VlaknoCallBack, RungChannelWakesAnIdleThread) {
+    Spust();
+    for (int kolo = 0; kolo < 3; ++kolo) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(150));
+        const auto t = Hodiny::now();
+        Hotovy(1005, 3);
+        VzbudCallBack(d, 1005);
+        ASSERT_TRUE(CekejNaVolani(static_cast<size_t>(kolo) + 1));
+        EXPECT_LT(MsOd(t), 50) << kolo;
+    }
+}
+
+// Looking at a rung channel alone does not end the millisecond scans that
+// a marked request still in progress needs: it is reported by them once it
+// finishes, without a ring of its own.
+TEST_F(VlaknoCallBack, RungChannelLeavesOtherMarkedChannelsToTheScan) {
+    s.Kanal(3000, 1, 1, 0);
+    Spust();
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    TKanal& k = d.Kanaly[1005];
+    k.CasPozadavku = Ted(&d);
+    k.LimitPozadavku = 100000;
+    k.StavPozadavku = 2;
+    k.CekaCallBack = 1;
+    VzbudCallBack(d, 1005);  // marked on its way
+    Hotovy(3000, 3);
+    VzbudCallBack(d, 3000);
+    ASSERT_TRUE(CekejNaVolani(1));
+    const auto t = Hodiny::now();
+    {
+        std::lock_guard<std::mutex> g(d.ZamekOkna);  // as an interface thread with more entries stores it
+        k.StavPozadavku = 3;
+        k.Hotovo = 1;
+    }
+    ASSERT_TRUE(CekejNaVolani(2));
+    EXPECT_LT(MsOd(t), 200) << "left to the scans of an idle thread";
+    for (int c : {1005, 3000}) EXPECT_EQ(d.Kanaly[c].CekaCallBack, 0) << c;
+}
+
 TEST_F(VlaknoCallBack, StopWakesAnIdleThread) {
     TThreadCallBack& v = Spust();
     std::this_thread::sleep_for(std::chrono::milliseconds(150));

@@ -379,6 +379,60 @@ TEST_F(VlaknoRozhrani, StopWakesAnIdleThread) {
     EXPECT_EQ(d.VlaknoBezi[1], 0);
 }
 
+// The channels rung for the call-back thread, in the order it takes them.
+std::vector<int> Zvonene(TData& d) {
+    std::vector<int> c;
+    d.VyzvyCallBack.Vezmi([&](int k) { c.push_back(k); });
+    return c;
+}
+
+// A host waiting for an outcome hears of it without waiting for the
+// call-back thread's next scan: the thread rings for the channel.
+TEST_F(VlaknoRozhrani, FinishedMarkedRequestRingsTheCallBackThread) {
+    Spust();
+    const uint32_t videna = d.BudikCallBack.Generace();
+    Pozadej(1005, 0);
+    d.Kanaly[1005].CekaCallBack = 1;  // marked by the host while on its way
+    ASSERT_TRUE(s.protistrana.Prijmi(3000));
+    s.protistrana.Odpovez(Odpoved(1005, 0, 0, 0, 0, 0));
+    ASSERT_TRUE(Hotovo(1005));
+    ASSERT_TRUE(CekejNa([&] { return d.BudikCallBack.Generace() != videna; }, 2000));
+    EXPECT_EQ(Zvonene(d), std::vector<int>{1005});
+}
+
+// Unmarked outcomes need no call-back; while entries wait, the outcomes are
+// left to the call-back thread's scans, and only the one that empties the
+// queue rings.
+TEST_F(VlaknoRozhrani, OnlyAMarkedOutcomeThatEmptiesTheQueueRings) {
+    s.Kanal(1006, 1, 5, 4);
+    Spust();
+    Pozadej(1005, 0);
+    ASSERT_TRUE(s.protistrana.Prijmi(3000));
+    s.protistrana.Odpovez(Odpoved(1005, 0, 0, 0, 0, 0));
+    ASSERT_TRUE(Hotovo(1005));
+
+    ZaradPozadavek(d, 1005, 0);
+    ZaradPozadavek(d, 1006, 0);
+    d.Kanaly[1005].CekaCallBack = 1;
+    d.Kanaly[1006].CekaCallBack = 1;
+    PotvrdFronty(d);
+    for (int c : {1005, 1006}) {
+        ASSERT_TRUE(s.protistrana.Prijmi(3000)) << c;
+        s.protistrana.Odpovez(Odpoved(static_cast<uint32_t>(c), 0, 0, 0, 0, 0));
+        ASSERT_TRUE(Hotovo(c)) << c;
+    }
+    const uint32_t videna = d.BudikCallBack.Generace();
+    std::vector<int> zvonene;
+    ASSERT_TRUE(CekejNa(
+        [&] {
+            for (int c : Zvonene(d)) zvonene.push_back(c);
+            return !zvonene.empty() || d.BudikCallBack.Generace() != videna;
+        },
+        2000));
+    for (int c : Zvonene(d)) zvonene.push_back(c);
+    EXPECT_EQ(zvonene, std::vector<int>{1006});
+}
+
 TEST_F(VlaknoRozhrani, ExactlyOneThreadCarriesOutASwitchRequest) {
     d.Cfg.LogRozhraniPovolen = 0;
     s.Rozhrani(2, 9600, 200, 2, 2000, 0);

@@ -1,0 +1,230 @@
+#include "bench/Scenarios.h"
+
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <thread>
+
+#include "bench/Measure.h"
+#include "bench/Rig.h"
+
+namespace {
+
+constexpr int kWaitMs = 20000;  // far beyond any sane figure: a stuck driver ends the run
+
+bool Failed(TResult& r, const std::string& why) {
+    r.ok = false;
+    r.error = why;
+    return false;
+}
+
+bool StartRig(TRig& rig, const TRigConfig& config, TResult& r) {
+    std::string error;
+    if (!rig.Start(config, error)) return Failed(r, error);
+    return true;
+}
+
+// One full cycle of channel c; false when the call-back never came.
+bool Cycle(TRig& rig, uint32_t c, bool& atOnce) {
+    TBenchDriver& d = rig.drv;
+    const uint32_t before = rig.Callbacks();
+    d.InputRequest(rig.data, c);
+    d.InputRequestCompleted(rig.data);
+    int32_t status = 0;
+    atOnce = d.InputFinalized(rig.data, c, &status) != 0;
+    if (!atOnce) {
+        if (!rig.WaitForCallbacks(before + 1, kWaitMs)) return false;
+        if (d.InputFinalized(rig.data, c, &status) == 0) return false;
+    }
+    THodnota v{};
+    v.TypHodnoty = TypReal;
+    d.GetInput(rig.data, c, &v);
+    return true;
+}
+
+// Requests every entry, commits, marks every channel of `marked` and waits
+// for the call-backs of the marked ones that were not finished yet.
+bool Batch(TRig& rig, const std::vector<uint32_t>& entries, const std::vector<uint32_t>& marked) {
+    TBenchDriver& d = rig.drv;
+    const uint32_t before = rig.Callbacks();
+    for (uint32_t c : entries) d.InputRequest(rig.data, c);
+    d.InputRequestCompleted(rig.data);
+    uint32_t waiting = 0;
+    int32_t status = 0;
+    for (uint32_t c : marked) waiting += d.InputFinalized(rig.data, c, &status) == 0;
+    return rig.WaitForCallbacks(before + waiting, kWaitMs);
+}
+
+TBatches MeasureBatches(TBenchDriver& drv, const TRigConfig& config, const std::vector<uint32_t>& entries,
+                        const std::vector<uint32_t>& marked, int batches) {
+    TBatches r;
+    TRig rig(drv);
+    if (!StartRig(rig, config, r)) return r;
+    r.exchanges = static_cast<int>(entries.size());
+    if (!Batch(rig, entries, marked)) {  // warm-up
+        Failed(r, "call-backs missing");
+        return r;
+    }
+    const int self = static_cast<int>(gettid());
+    const int64_t driver = rig.DriverCpuNs(), sim = rig.SimulatorCpuNs(), host = ThreadCpuNs(self), start = NowNs();
+    for (int b = 0; b < batches; ++b) {
+        const int64_t t = NowNs();
+        if (!Batch(rig, entries, marked)) {
+            Failed(r, "call-backs missing");
+            return r;
+        }
+        r.ns.push_back(NowNs() - t);
+    }
+    r.wallNs = NowNs() - start;
+    r.driverCpuNs = rig.DriverCpuNs() - driver;
+    r.simCpuNs = rig.SimulatorCpuNs() - sim;
+    r.hostCpuNs = ThreadCpuNs(self) - host;
+    r.ok = true;
+    return r;
+}
+
+}  // namespace
+
+TCycles MeasureCycles(TBenchDriver& drv, bool runLog, int cycles) {
+    TCycles r;
+    TRig rig(drv);
+    TRigConfig config;
+    config.channels = ChannelsOn(100, 1, 1);
+    config.runLog = runLog;
+    if (!StartRig(rig, config, r)) return r;
+    bool atOnce = false;
+    for (int i = 0; i < cycles / 10; ++i)  // warm-up
+        if (!Cycle(rig, 100, atOnce)) {
+            Failed(r, "call-back missing");
+            return r;
+        }
+    r.ns.reserve(static_cast<std::size_t>(cycles));
+    for (int i = 0; i < cycles; ++i) {
+        const int64_t t = NowNs();
+        if (!Cycle(rig, 100, atOnce)) {
+            Failed(r, "call-back missing");
+            return r;
+        }
+        const int64_t end = NowNs();
+        r.ns.push_back(end - t);
+        r.finishedAtOnce += atOnce;
+        if (atOnce) continue;
+        r.toGatewayNs.push_back(rig.LastRequestNs() - t);
+        r.toCallbackNs.push_back(rig.LastCallbackNs() - rig.LastRequestNs());
+        r.hostNs.push_back(end - rig.LastCallbackNs());
+    }
+    r.ok = true;
+    return r;
+}
+
+TBatches MeasureOneInterface(TBenchDriver& drv, int batches) {
+    TRigConfig config;
+    config.channels = ChannelsOn(100, 1000, 1);
+    std::vector<uint32_t> entries;
+    for (uint32_t c = 100; c < 1100; ++c) entries.push_back(c);
+    return MeasureBatches(drv, config, entries, entries, batches);
+}
+
+// Only 2,900 input channels exist, so each interface's 1,000 entries cycle
+// through its ~181 channels; the last entry is a channel of its own, so its
+// call-back marks the end of that queue.
+TBatches MeasureSixteenInterfaces(TBenchDriver& drv, int batches) {
+    constexpr int kInterfaces = 16;
+    TRigConfig config;
+    config.interfaces = kInterfaces;
+    std::vector<std::vector<uint32_t>> perInterface(kInterfaces + 1);
+    std::vector<uint32_t> marked;
+    for (int c = 100; c <= 2999; ++c) {
+        const int k = (c - 100) % kInterfaces + 1;
+        config.channels.emplace_back(c, k);
+        perInterface[static_cast<std::size_t>(k)].push_back(static_cast<uint32_t>(c));
+        marked.push_back(static_cast<uint32_t>(c));
+    }
+    std::vector<uint32_t> entries;
+    for (int i = 0; i < 1000; ++i) {
+        for (int k = 1; k <= kInterfaces; ++k) {
+            const std::vector<uint32_t>& own = perInterface[static_cast<std::size_t>(k)];
+            entries.push_back(i == 999 ? own[0] : own[1 + static_cast<std::size_t>(i) % (own.size() - 1)]);
+        }
+    }
+    return MeasureBatches(drv, config, entries, marked, batches);
+}
+
+TIdle MeasureIdle(TBenchDriver& drv, bool windowShown, double seconds) {
+    TIdle r;
+    TRig rig(drv);
+    TRigConfig config;
+    config.interfaces = 16;
+    config.channels = AllChannels(16);
+    config.windowShown = windowShown;
+    if (!StartRig(rig, config, r)) return r;
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));  // let the start-up settle
+    const double cpu = CpuSeconds();
+    const int64_t t = NowNs();
+    std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
+    const double wall = static_cast<double>(NowNs() - t) / 1e9;
+    r.coreShare = (CpuSeconds() - cpu) / wall;
+    r.ok = true;
+    return r;
+}
+
+TRefused MeasureRefused(TBenchDriver& drv, int runs) {
+    TRefused r;
+    TRig rig(drv);
+    TRigConfig config;
+    config.channels = ChannelsOn(100, 1, 1);
+    if (!StartRig(rig, config, r)) return r;
+    constexpr uint32_t kUndeclared = 2500;
+    for (int run = 0; run < runs; ++run) {
+        const int64_t t = NowNs();
+        for (int i = 0; i < 1000; ++i) rig.drv.InputRequest(rig.data, kUndeclared);
+        r.ns.push_back(NowNs() - t);
+    }
+    int32_t status = 0;
+    if (rig.drv.InputFinalized(rig.data, kUndeclared, &status) == 0) return Failed(r, "not finished at once"), r;
+    r.ok = true;
+    return r;
+}
+
+int MemoryChild(const std::string& library) {
+    const long base = StatusKb("VmRSS");
+    TBenchDriver drv;
+    std::string error;
+    if (!drv.Open(library, error)) {
+        std::printf("error %s\n", error.c_str());
+        return 1;
+    }
+    TRig rig(drv);
+    TRigConfig config;
+    config.interfaces = 16;
+    config.channels = AllChannels(16);
+    config.simulator = false;
+    if (!rig.Start(config, error)) {
+        std::printf("error %s\n", error.c_str());
+        return 1;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    std::printf("base %ld rss %ld anon %ld file %ld\n", base, StatusKb("VmRSS"), StatusKb("RssAnon"),
+                StatusKb("RssFile"));
+    return 0;
+}
+
+TMemory MeasureMemory(const std::string& library) {
+    TMemory r;
+    char self[4096];
+    const ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
+    if (n <= 0) return Failed(r, "no /proc/self/exe"), r;
+    self[n] = '\0';
+    const std::string command = std::string("'") + self + "' --memory-child '" + library + "'";
+    FILE* p = popen(command.c_str(), "r");
+    if (p == nullptr) return Failed(r, "popen failed"), r;
+    char line[1024] = {};
+    const bool got = std::fgets(line, sizeof line, p) != nullptr;
+    const int status = pclose(p);
+    if (!got || status != 0 ||
+        std::sscanf(line, "base %ld rss %ld anon %ld file %ld", &r.baseKb, &r.rssKb, &r.anonKb, &r.fileKb) != 4)
+        return Failed(r, std::string("child: ") + line), r;
+    r.ok = true;
+    return r;
+}

@@ -1,0 +1,58 @@
+// The measurements of the driver, each on a fresh instance.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "bench/Driver.h"
+
+struct TResult {
+    bool ok = false;
+    std::string error;
+};
+
+// Request, commit, finalise (false), call-back, finalise (true), GetInput.
+struct TCycles : TResult {
+    std::vector<int64_t> ns;
+    int finishedAtOnce = 0;  // cycles whose first InputFinalized already said true
+    // Stages of the cycles that waited for their call-back: the request on
+    // its way to the gateway, the answer on its way to the call-back, and
+    // the host's own part after it.
+    std::vector<int64_t> toGatewayNs, toCallbackNs, hostNs;
+};
+TCycles MeasureCycles(TBenchDriver& drv, bool runLog, int cycles);
+
+// Batches of reads committed at once, timed until their last call-back.
+struct TBatches : TResult {
+    int exchanges = 0;        // per batch
+    std::vector<int64_t> ns;  // per batch
+    // CPU time over all batches: the driver's threads, the simulator's and
+    // the host's (the calling thread), and the wall time they took.
+    int64_t driverCpuNs = 0, simCpuNs = 0, hostCpuNs = 0, wallNs = 0;
+};
+TBatches MeasureOneInterface(TBenchDriver& drv, int batches);
+TBatches MeasureSixteenInterfaces(TBenchDriver& drv, int batches);
+
+// CPU time of the whole process while an initialised driver has nothing to do.
+struct TIdle : TResult {
+    double coreShare = 0;  // 1.0 = one core busy
+};
+TIdle MeasureIdle(TBenchDriver& drv, bool windowShown, double seconds);
+
+// Runs of 1,000 requests for an undeclared channel in a row.
+struct TRefused : TResult {
+    std::vector<int64_t> ns;  // per run of 1,000
+};
+TRefused MeasureRefused(TBenchDriver& drv, int runs);
+
+// Resident size of a fresh process with an initialised driver of 16
+// interfaces and 6,001 channels (in a child, so nothing else is counted).
+struct TMemory : TResult {
+    long baseKb = 0;  // before the library was loaded
+    long rssKb = 0;   // after Init
+    long anonKb = 0;
+    long fileKb = 0;
+};
+TMemory MeasureMemory(const std::string& library);
+int MemoryChild(const std::string& library);  // the child's main: prints the figures
