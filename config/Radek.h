@@ -17,6 +17,7 @@ public:
 
     TText& Pridej(std::string_view t) {
         const std::size_t k = t.size() < Kapacita - n_ ? t.size() : Kapacita - n_;
+        if (k == 0) return *this;  // an empty view may carry a null pointer: memcpy must not see it
         std::memcpy(b_ + n_, t.data(), k);
         n_ += k;
         return *this;
