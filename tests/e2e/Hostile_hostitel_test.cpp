@@ -11,6 +11,7 @@
 #include <cstring>
 #include <limits>
 #include <string>
+#include <thread>
 
 #include "podpora/Adresar.h"
 #include "podpora/Hostitel.h"
@@ -67,6 +68,7 @@ protected:
         setenv("RV_ZR6180_WINDOW", "none", 1);
         ASSERT_NE(lib.Init, nullptr);
         ASSERT_TRUE(straz.Ok());
+        ZahrejVlakna();
         fd0 = OtevreneDeskriptory();
         vlakna0 = BeziciVlakna();
     }
