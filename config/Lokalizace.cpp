@@ -195,7 +195,7 @@ bool JeLokalizaceC(locale_t loc, int kategorie) {
 
 std::size_t Pridej(char* cil, std::size_t kapacita, std::size_t n, std::string_view t) {
     const std::size_t k = t.size() < kapacita - n ? t.size() : kapacita - n;
-    std::memcpy(cil + n, t.data(), k);
+    if (k != 0) std::memcpy(cil + n, t.data(), k);  // an empty view may hold a null pointer
     return n + k;
 }
 

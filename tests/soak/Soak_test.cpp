@@ -1,0 +1,525 @@
+// Long run: 16 interfaces against simulated gateways that drop, delay,
+// corrupt, cut, misaddress and duplicate answers at random (fixed seed),
+// while the host sends batches of up to 1000 mixed reads and writes through
+// the dlopen'd library, as a real host does for months.
+//
+// It checks that nothing is lost: every committed request ends with a stored
+// status (and a correct value when that status is 0); each marking by a
+// finalising export brings exactly one call-back of its direction, and no
+// later than the interface time-out allows; the queues drain; Done returns
+// within its bounds while traffic runs; and Done + DisposeDriver leave no
+// descriptor and no thread behind.
+//
+// RV_SOAK_SEKUND sets the length (default 5 s), RV_SOAK_SEED the dice.
+// scripts/soak MINUTES runs it by hand.
+#include <gtest/gtest.h>
+
+#ifdef RV_MA_SIMULATOR
+
+#include <algorithm>
+#include <array>
+#include <atomic>
+#include <chrono>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <map>
+#include <mutex>
+#include <random>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "config/Model.h"
+#include "podpora/Adresar.h"
+#include "podpora/Knihovna.h"
+#include "podpora/Zdroje.h"
+#include "tools/sim/Simulator.h"
+
+namespace {
+
+using Hodiny = std::chrono::steady_clock;
+using namespace std::chrono_literals;
+
+constexpr int kRozhrani = 16;
+constexpr int kNaDruh = 50;     // channels of each kind per interface
+constexpr int kTextu = 6;       // text outputs per interface
+constexpr int32_t kKontext = 0x50AC;
+// Channels that no request uses: stale and foreign answers carry them.
+constexpr uint32_t kCiziId = 2997;
+constexpr uint32_t kStaleId = 2998;
+constexpr uint32_t kNedeklarovany = 2999;  // requested now and then: status 17
+
+// Interface parameters: Baud 115200 (7 ms), Timeout 10, Opakování 0, UDP
+// timeout 30, UDP opakování 1. One attempt waits (7 + 10) * 1 + 30 = 47 ms;
+// LimitPozadavku = 141 ms; the call-back thread's interface time-out is
+// 2 * 141 + 1000 = 1282 ms, OutputFinalized's own 2 * 141 + 1200 = 1482 ms.
+constexpr int kLimitRozhraniMs = 1282;
+// Design bound of Done: about 1001 ms for the call-back thread, 1001 ms per
+// interface and 200 ms for the window.
+constexpr int kMezDoneMs = 1001 + 16 * 1001 + 200 + 300;
+
+#if defined(__has_feature)
+#if __has_feature(thread_sanitizer) || __has_feature(address_sanitizer)
+constexpr int kRezervaMs = 3000;  // instrumented builds run several times slower
+#else
+constexpr int kRezervaMs = 1000;
+#endif
+#else
+constexpr int kRezervaMs = 1000;
+#endif
+
+enum class TDruh { RealIn, IntIn, BitIn, RealOut, IntOut, BitOut, TextOut };
+
+struct TKanalPlan {
+    uint32_t c = 0;
+    int k = 0;           // interface 1..16, gateway k - 1
+    TDruh druh{};
+    uint8_t adresa = 0;
+    uint8_t periferie = 0;
+    uint8_t bit = 0;     // Subperiferie
+};
+
+uint8_t AdresaDruhu(TDruh d) { return static_cast<uint8_t>(10 + 10 * static_cast<int>(d)); }
+bool JeVstup(TDruh d) { return d == TDruh::RealIn || d == TDruh::IntIn || d == TDruh::BitIn; }
+
+std::vector<TKanalPlan> Kanaly() {
+    std::vector<TKanalPlan> v;
+    const std::array<std::pair<TDruh, uint32_t>, 6> druhy = {{{TDruh::RealIn, 100},
+                                                              {TDruh::IntIn, 1000},
+                                                              {TDruh::BitIn, 2000},
+                                                              {TDruh::RealOut, 3000},
+                                                              {TDruh::IntOut, 4000},
+                                                              {TDruh::BitOut, 5000}}};
+    for (int k = 1; k <= kRozhrani; ++k) {
+        for (const auto& [druh, od] : druhy)
+            for (int i = 0; i < kNaDruh; ++i)
+                v.push_back({od + uint32_t((k - 1) * kNaDruh + i), k, druh, AdresaDruhu(druh), uint8_t(i), uint8_t(i % 32)});
+        for (int i = 0; i < kTextu; ++i)
+            v.push_back({6000 + uint32_t((k - 1) * kTextu + i), k, TDruh::TextOut, AdresaDruhu(TDruh::TextOut), uint8_t(i), 0});
+    }
+    return v;
+}
+
+// What a read of channel c must give: a value of its own.
+double RealVstupu(uint32_t c) { return c * 0.25; }
+int32_t IntVstupu(uint32_t c) { return int32_t(c) * 7 - 5000; }
+bool BitVstupu(uint32_t c) { return c % 3 == 0; }
+
+std::string Parametry(const TDocasnyAdresar& dir, const TSimulator& sim, bool logy) {
+    std::string t = "[Logovací soubor]\r\n";
+    t += logy ? "Povolen=1\r\nPovolen RUN=1\r\nPočet RUN souborů=2\r\nPovolen log rozhraní=1\r\n"
+              : "Povolen=0\r\n";
+    t += "Adresář LOG souborů=" + dir.Cesta() + "/logy\r\n";
+    t += "[Diagnostické okno]\r\nPovoleno=0\r\n";
+    for (int k = 1; k <= kRozhrani; ++k) {
+        t += "[Deklarace rozhraní " + std::to_string(k) + "]\r\nTyp=ZR-6180\r\nIP adresa=127.0.0.1\r\n";
+        t += "UDP port=" + std::to_string(sim.Port(size_t(k - 1))) + "\r\n";
+        t += "UDP timeout=30\r\nUDP opakování=1\r\nBaud=115200\r\nTimeout=10\r\nOpakování=0\r\n";
+    }
+    t += "[Deklarace kanálů]\r\n";
+    for (const TKanalPlan& p : Kanaly()) {
+        char radek[96];
+        std::snprintf(radek, sizeof radek, "%u %d %u %u %u \"S%u\"\r\n", p.c, p.k, p.adresa, p.periferie, p.bit, p.c);
+        t += radek;
+    }
+    const std::string cesta = dir / (logy ? "soak_logy.ini" : "soak.ini");
+    ZapisSoubor(cesta, t);  // UTF-8: the reader converts it
+    return cesta;
+}
+
+// The host's call-back counts notices per direction.
+std::atomic<uint64_t> g_callbacky[2];
+std::atomic<uint64_t> g_cizi{0};  // wrong context or direction
+
+int32_t CallBack(int32_t kontext, int32_t smer, PData) {
+    if (kontext != kKontext || smer < 0 || smer > 1) {
+        g_cizi.fetch_add(1);
+        return 0;
+    }
+    g_callbacky[smer].fetch_add(1);
+    return 0;
+}
+
+uint64_t Callbacky() { return g_callbacky[0].load() + g_callbacky[1].load(); }
+
+// Faults the gateways applied, by kind, from the simulator's trace.
+class TPocitadloChyb {
+public:
+    void Zapis(const std::string& radek) {
+        const std::size_t i = radek.find("| fault: ");
+        if (i == std::string::npos) return;
+        std::string druh = radek.substr(i + 9);
+        druh = druh.substr(0, druh.find_first_of(" =|"));
+        if (druh == "none") return;
+        std::lock_guard<std::mutex> g(m_);
+        ++pocty_[druh];
+    }
+    std::map<std::string, uint64_t> Pocty() const {
+        std::lock_guard<std::mutex> g(m_);
+        return pocty_;
+    }
+
+private:
+    mutable std::mutex m_;
+    std::map<std::string, uint64_t> pocty_;
+};
+
+TSimRandomFaults NahodneChyby(uint64_t seed) {
+    TSimRandomFaults r;
+    r.probability = 0.08;
+    r.seed = seed;
+    r.kinds = {
+        TSimFault{.drop = true},
+        TSimFault{.delayMs = 20},                       // within the attempt
+        TSimFault{.delayMs = 70},                       // after the first attempt: the retry meets it
+        TSimFault{.badChecksum = true},
+        TSimFault{.wrongId = true, .foreignId = kCiziId},
+        TSimFault{.shortLength = 69},
+        TSimFault{.shortLength = 20},
+        TSimFault{.status = 5},
+        TSimFault{.staleBefore = true, .staleId = kStaleId},
+        TSimFault{.staleAfter = true, .staleId = kStaleId},
+        TSimFault{.duplicate = true},
+    };
+    return r;
+}
+
+const TData& Stav(PData p) { return *static_cast<const TData*>(p); }  // white-box look, read only
+
+struct TPozadavek {
+    const TKanalPlan* plan = nullptr;
+    double real = 0;
+    int32_t cele = 0;
+    bool bit = false;
+    std::string text;
+    bool oznacen = false;  // a finalising export returned false
+    std::string ocekavanyText;  // what a text output must leave in the module
+};
+
+struct TSouhrn {
+    uint64_t pozadavku = 0, davek = 0, oznaceni = 0, callbacku = 0, podvrzenych = 0;
+    std::map<int, uint64_t> statusy;      // stored when the batch had drained
+    std::map<int, uint64_t> poCallbacku;  // seen by the host right after a call-back
+    uint64_t vypadku = 0;
+    int doneMaxMs = 0;
+    int zpozdeniMaxMs = 0;  // batch start to its last call-back
+};
+
+class Soak : public ::testing::Test {
+protected:
+    void SetUp() override {
+        setenv("RV_ZR6180_WINDOW", "none", 1);
+        const char* s = std::getenv("RV_SOAK_SEKUND");
+        sekund_ = s != nullptr ? std::max(1, std::atoi(s)) : 5;
+        const char* z = std::getenv("RV_SOAK_SEED");
+        rng_.seed(z != nullptr ? std::strtoull(z, nullptr, 10) : 20240611);
+        plan_ = Kanaly();
+        TSimPlant plant;
+        for (int k = 0; k < kRozhrani; ++k) {
+            TSimGateway g;
+            g.random = NahodneChyby(1000 + uint64_t(k));
+            for (const TKanalPlan& p : plan_) {
+                if (p.k != k + 1 || !JeVstup(p.druh)) continue;
+                TSimPeriphery d{};
+                zrsim::TBytes4 b{};
+                if (p.druh == TDruh::RealIn) b = zrsim::EncodeReal(RealVstupu(p.c));
+                if (p.druh == TDruh::IntIn) b = zrsim::EncodeInt(IntVstupu(p.c));
+                if (p.druh == TDruh::BitIn) b = zrsim::EncodeBits(BitVstupu(p.c) ? 1u << p.bit : ~(1u << p.bit));
+                std::copy(b.begin(), b.end(), d.begin());
+                ModuleAt(g, p.adresa).peripheries[p.periferie] = d;
+            }
+            plant.gateways.push_back(g);
+        }
+        sim_ = std::make_unique<TSimulator>(plant);
+        sim_->SetTrace([this](const std::string& r) { chyby_.Zapis(r); });
+        ASSERT_TRUE(sim_->Start(true));
+        for (int k = 0; k < kRozhrani; ++k) ASSERT_NE(sim_->Port(size_t(k)), 0);
+        ASSERT_NE(lib_.Init, nullptr);
+    }
+
+    // Runs one batch to its end and checks it.
+    void Davka(PData d) {
+        std::vector<TPozadavek> davka = NovaDavka();
+        Vypadek();
+        const auto start = Hodiny::now();
+        Zadej(d, davka);
+        const uint64_t oznaceno = Finalizuj(d, davka);
+        souhrn_.oznaceni += oznaceno;
+        const uint64_t cekano = pred_ + oznaceno;
+        // Every marked request is completed by the interface time-out at the latest.
+        const auto mez = std::max(start + std::chrono::milliseconds(kLimitRozhraniMs), Hodiny::now()) +
+                         std::chrono::milliseconds(kRezervaMs);
+        while (Callbacky() < cekano && Hodiny::now() < mez) {
+            Uzdrav();
+            std::this_thread::sleep_for(1ms);
+        }
+        ASSERT_EQ(Callbacky(), cekano) << "a marked request stayed without its call-back past the interface time-out";
+        souhrn_.zpozdeniMaxMs = std::max<int>(souhrn_.zpozdeniMaxMs, int((Hodiny::now() - start) / 1ms));
+        for (TPozadavek& p : davka) {
+            if (!p.oznacen) continue;
+            int32_t st = -1;
+            const bool hotovo = JeVstup(p.plan->druh) ? lib_.InputFinalized(d, p.plan->c, &st)
+                                                      : lib_.OutputFinalized(d, p.plan->c, &st);
+            ASSERT_TRUE(hotovo) << "channel " << p.plan->c << ": call-back came but the request is not complete";
+            EXPECT_EQ(st, 0);
+            ++souhrn_.poCallbacku[Stav(d).Kanaly[p.plan->c].Status];
+        }
+        CekejNaFronty(d);
+        konecVypadku_ = Hodiny::now();  // the batch is over: so is the outage
+        Uzdrav();
+        EXPECT_EQ(Callbacky(), cekano) << "a call-back beyond the markings";
+        souhrn_.callbacku += Callbacky() - pred_;
+        pred_ = Callbacky();
+        Zkontroluj(d, davka);
+        ++souhrn_.davek;
+    }
+
+    // Now and then a gateway falls silent for up to two seconds: its queue
+    // backs up beyond the interface time-out.
+    void Vypadek() {
+        if (rng_() % 8 != 0) return;
+        vypadek_ = int(rng_() % kRozhrani);
+        konecVypadku_ = Hodiny::now() + std::chrono::milliseconds(200 + rng_() % 1800);
+        sim_->SetSilent(true, size_t(vypadek_));
+        ++souhrn_.vypadku;
+    }
+
+    void Uzdrav() {
+        if (vypadek_ < 0 || Hodiny::now() < konecVypadku_) return;
+        sim_->SetSilent(false, size_t(vypadek_));
+        vypadek_ = -1;
+    }
+
+    std::vector<TPozadavek> NovaDavka() {
+        std::uniform_int_distribution<int> velikost(1, 1000);
+        const int n = velikost(rng_);
+        std::vector<const TKanalPlan*> vyber;
+        for (const TKanalPlan& p : plan_) vyber.push_back(&p);
+        std::shuffle(vyber.begin(), vyber.end(), rng_);
+        std::vector<TPozadavek> v;
+        for (int i = 0; i < n; ++i) {
+            TPozadavek p;
+            p.plan = vyber[size_t(i)];
+            p.real = std::uniform_int_distribution<int>(-40000, 40000)(rng_) / 8.0;
+            p.cele = int32_t(rng_());
+            p.bit = (rng_() & 1) != 0;
+            p.text = std::string(1, char('A' + rng_() % 26)) + std::to_string(rng_() % 1000);
+            v.push_back(p);
+        }
+        return v;
+    }
+
+    void Zadej(PData d, std::vector<TPozadavek>& davka) {
+        for (TPozadavek& p : davka) {
+            const TKanalPlan& k = *p.plan;
+            THodnota h{};
+            switch (k.druh) {
+                case TDruh::RealIn:
+                case TDruh::IntIn:
+                case TDruh::BitIn: lib_.InputRequest(d, k.c); continue;
+                case TDruh::RealOut: h.TypHodnoty = TypReal; h.Hodnota.Real = p.real; break;
+                case TDruh::IntOut: h.TypHodnoty = TypInt; h.Hodnota.Cele = p.cele; break;
+                case TDruh::BitOut: h.TypHodnoty = TypBool; h.Hodnota.Bajty[0] = p.bit ? 1 : 0; break;
+                case TDruh::TextOut:
+                    h.TypHodnoty = TypString;
+                    h.Hodnota.Text = p.text.c_str();
+                    p.ocekavanyText = NovyText(k.c, p.text);
+                    break;
+            }
+            lib_.OutputRequest(d, k.c, h);
+        }
+        lib_.InputRequest(d, kNedeklarovany);  // completes at once with 17
+        // Hostile datagrams at the driver's sockets, from the gateways' own ports.
+        for (int i = 0; i < 3; ++i) {
+            const size_t g = rng_() % kRozhrani;
+            std::string smeti(1 + rng_() % 300, '\0');
+            for (char& z : smeti) z = char(rng_());
+            if (sim_->SendToLastRequester(smeti, g)) ++souhrn_.podvrzenych;
+        }
+        ((rng_() & 1) ? lib_.InputRequestCompleted : lib_.OutputRequestCompleted)(d);
+        souhrn_.pozadavku += davka.size() + 1;
+    }
+
+    uint64_t Finalizuj(PData d, std::vector<TPozadavek>& davka) {
+        uint64_t n = 0;
+        for (TPozadavek& p : davka) {
+            int32_t st = -1;
+            const bool vstup = JeVstup(p.plan->druh);
+            const bool hotovo = vstup ? lib_.InputFinalized(d, p.plan->c, &st) : lib_.OutputFinalized(d, p.plan->c, &st);
+            EXPECT_EQ(st, 0) << p.plan->c;
+            p.oznacen = !hotovo;
+            n += p.oznacen ? 1 : 0;
+        }
+        int32_t st = -1;
+        EXPECT_TRUE(lib_.InputFinalized(d, kNedeklarovany, &st));
+        EXPECT_EQ(st, 3);
+        return n;
+    }
+
+    void CekejNaFronty(PData d) {
+        const TData& s = Stav(d);
+        const auto mez = Hodiny::now() + 60s;
+        for (int k = 1; k <= kRozhrani; ++k) {
+            while ((s.Fronty[k].PocetPotvrzenych.load() != 0 || s.Fronty[k].PocetNepotvrzenych.load() != 0) &&
+                   Hodiny::now() < mez) {
+                Uzdrav();
+                std::this_thread::sleep_for(1ms);
+            }
+            ASSERT_EQ(s.Fronty[k].PocetPotvrzenych.load(), 0) << "queue " << k << " never drained";
+            ASSERT_EQ(s.Fronty[k].PocetNepotvrzenych.load(), 0);
+        }
+        // The entry taken last may still be in its exchange.
+        const auto konec = Hodiny::now() + 5s;
+        for (int k = 1; k <= kRozhrani; ++k) {
+            while (Hodiny::now() < konec) {
+                bool bezi = false;
+                for (const TKanal& c : s.Kanaly)
+                    if (c.Rozhrani == k && (c.StavPozadavku == 1 || c.StavPozadavku == 2) && !c.Hotovo) bezi = true;
+                if (!bezi) break;
+                std::this_thread::sleep_for(2ms);
+            }
+        }
+    }
+
+    void Zkontroluj(PData d, std::vector<TPozadavek>& davka) {
+        const TData& s = Stav(d);
+        ++souhrn_.statusy[s.Kanaly[kNedeklarovany].Status];
+        EXPECT_EQ(s.Kanaly[kNedeklarovany].Status, 17);
+        for (TPozadavek& p : davka) {
+            const TKanalPlan& k = *p.plan;
+            const TKanal& kanal = s.Kanaly[k.c];
+            ASSERT_EQ(kanal.Hotovo, 1) << "channel " << k.c << ": committed request never completed";
+            const int status = kanal.Status;
+            ++souhrn_.statusy[status];
+            ASSERT_TRUE(status == 0 || status == 5 || status == 21 || status == 26)
+                << "channel " << k.c << " ended with status " << status;
+            if (status != 0) continue;
+            THodnota h{};
+            switch (k.druh) {
+                case TDruh::RealIn:
+                    h.TypHodnoty = TypReal;
+                    lib_.GetInput(d, k.c, &h);
+                    EXPECT_NEAR(h.Hodnota.Real, RealVstupu(k.c), 1e-9) << k.c;
+                    break;
+                case TDruh::IntIn:
+                    h.TypHodnoty = TypInt;
+                    lib_.GetInput(d, k.c, &h);
+                    EXPECT_EQ(h.Hodnota.Cele, IntVstupu(k.c)) << k.c;
+                    break;
+                case TDruh::BitIn:
+                    h.TypHodnoty = TypBool;
+                    lib_.GetInput(d, k.c, &h);
+                    EXPECT_EQ(h.Hodnota.Bajty[0] != 0, BitVstupu(k.c)) << k.c;
+                    break;
+                case TDruh::RealOut:
+                    EXPECT_NEAR(zrsim::DecodeReal(Zapsano(k)), p.real, 1e-6) << k.c;
+                    break;
+                case TDruh::IntOut: EXPECT_EQ(zrsim::DecodeInt(Zapsano(k)), p.cele) << k.c; break;
+                case TDruh::BitOut:
+                    EXPECT_EQ(((zrsim::DecodeBits(Zapsano(k)) >> k.bit) & 1u) != 0, p.bit) << k.c;
+                    break;
+                case TDruh::TextOut: EXPECT_EQ(zrsim::DecodeText(Zapsano(k)), p.ocekavanyText) << k.c; break;
+            }
+        }
+    }
+
+    // A text shorter than four characters keeps the rest of the channel's
+    // previous output bytes (non-printable ones as blanks).
+    std::string NovyText(uint32_t c, const std::string& t) {
+        std::string& b = texty_[c];
+        if (b.empty()) b.assign(4, ' ');
+        for (size_t i = 0; i < 4 && i < t.size(); ++i) b[i] = t[i];
+        return b;
+    }
+
+    zrsim::TBytes4 Zapsano(const TKanalPlan& k) const { return sim_->Value(k.adresa, k.periferie, size_t(k.k - 1)); }
+
+    // The last batch of an instance: Done while its requests are in flight.
+    void DoneBehemProvozu(PData d) {
+        std::vector<TPozadavek> davka = NovaDavka();
+        Zadej(d, davka);
+        Finalizuj(d, davka);
+        std::this_thread::sleep_for(std::chrono::milliseconds(rng_() % 40));
+        const auto t0 = Hodiny::now();
+        lib_.Done(d);
+        const int ms = int((Hodiny::now() - t0) / 1ms);
+        souhrn_.doneMaxMs = std::max(souhrn_.doneMaxMs, ms);
+        EXPECT_LE(ms, kMezDoneMs) << "Done overran its bounds";
+        const uint64_t poDone = Callbacky();
+        std::this_thread::sleep_for(50ms);
+        EXPECT_EQ(Callbacky(), poDone) << "a call-back after Done returned";
+        for (const TPozadavek& p : davka) {
+            int32_t st = -1;
+            EXPECT_TRUE(lib_.OutputFinalized(d, p.plan->c, &st));
+            EXPECT_EQ(st, 3);
+        }
+        pred_ = Callbacky();
+    }
+
+    void Vypis() const {
+        std::printf("soak: %d s, %llu batches, %llu requests, %llu markings = %llu call-backs, %llu hostile datagrams\n",
+                    sekund_, (unsigned long long)souhrn_.davek, (unsigned long long)souhrn_.pozadavku,
+                    (unsigned long long)souhrn_.oznaceni, (unsigned long long)souhrn_.callbacku,
+                    (unsigned long long)souhrn_.podvrzenych);
+        std::printf("soak: statuses:");
+        for (const auto& [s, n] : souhrn_.statusy) std::printf(" %d:%llu", s, (unsigned long long)n);
+        std::printf("\nsoak: statuses at the call-back:");
+        for (const auto& [s, n] : souhrn_.poCallbacku) std::printf(" %d:%llu", s, (unsigned long long)n);
+        std::printf("\nsoak: faults injected: silent-gateway:%llu", (unsigned long long)souhrn_.vypadku);
+        uint64_t celkem = 0;
+        for (const auto& [f, n] : chyby_.Pocty()) {
+            std::printf(" %s:%llu", f.c_str(), (unsigned long long)n);
+            celkem += n;
+        }
+        std::printf(" (total %llu)\nsoak: slowest batch %d ms, slowest Done %d ms\n", (unsigned long long)celkem,
+                    souhrn_.zpozdeniMaxMs, souhrn_.doneMaxMs);
+        std::fflush(stdout);
+    }
+
+    TKnihovna lib_;
+    TDocasnyAdresar dir_;
+    std::unique_ptr<TSimulator> sim_;
+    std::vector<TKanalPlan> plan_;
+    TPocitadloChyb chyby_;
+    std::mt19937_64 rng_;
+    int sekund_ = 5;
+    int vypadek_ = -1;  // the silent gateway, or none
+    Hodiny::time_point konecVypadku_{};
+    std::map<uint32_t, std::string> texty_;  // output bytes of the text channels
+    uint64_t pred_ = 0;  // call-backs counted before the current batch
+    TSouhrn souhrn_;
+};
+
+TEST_F(Soak, SixteenInterfacesUnderFaultsLoseNothing) {
+    const auto konec = Hodiny::now() + std::chrono::seconds(sekund_);
+    const int instanci = std::max(2, sekund_ / 20);  // a fresh instance now and then: leaks add up
+    const auto naInstanci = std::chrono::seconds(sekund_) / instanci;
+    const std::string soubory[2] = {Parametry(dir_, *sim_, false), Parametry(dir_, *sim_, true)};
+    for (int i = 0; i < instanci && !HasFatalFailure(); ++i) {
+        const std::size_t fd = OtevreneDeskriptory();
+        const std::size_t vlakna = BeziciVlakna();
+        PData d = lib_.MakeDriver();
+        ASSERT_NE(d, nullptr);
+        char chyba[256] = {};
+        ASSERT_TRUE(lib_.Init(d, 0, soubory[i % 2].c_str(), 255, chyba, 0, 0, kKontext, CallBack)) << chyba;
+        pred_ = Callbacky();
+        texty_.clear();  // a new instance starts from zero output bytes
+        const auto konecInstance = std::min(konec, Hodiny::now() + naInstanci);
+        while (Hodiny::now() < konecInstance && !HasFatalFailure()) Davka(d);
+        if (!HasFatalFailure()) DoneBehemProvozu(d);
+        if (HasFatalFailure()) lib_.Done(d);
+        lib_.DisposeDriver(d);
+        EXPECT_EQ(OtevreneDeskriptory(), fd) << "descriptors left behind by instance " << i;
+        EXPECT_EQ(BeziciVlakna(), vlakna) << "threads left behind by instance " << i;
+    }
+    EXPECT_EQ(g_cizi.load(), 0u) << "call-backs with a wrong context or direction";
+    Vypis();
+    const auto chyby = chyby_.Pocty();
+    EXPECT_GE(chyby.size(), 5u) << "the gateways should have shown most fault kinds";
+}
+
+}  // namespace
+
+#endif  // RV_MA_SIMULATOR
