@@ -269,7 +269,7 @@ TThreadRozhrani::TKrok TThreadRozhrani::Timeout(uint32_t c) {
     o.Status = 21;
     if (!UlozOdpoved(c, o, 3)) return TKrok::Stop;
     LogKanalu(c, " - Chyba LAN - timeout");
-    TraceFronta("KOM 9", c, ", timeout");
+    TraceFronta("KOM 9", c, ", timeout", 3);  // the call-back thread may already have moved it on
     return TKrok::Hotovo;
 }
 
@@ -278,7 +278,7 @@ void TThreadRozhrani::Vyjimka(uint32_t c) {
     o.Status = 19;
     if (!UlozOdpoved(c, o, 3)) return;
     LogKanalu(c, " - LAN exception");
-    TraceFronta("KOM 9", c, ", exception");
+    TraceFronta("KOM 9", c, ", exception", 3);
 }
 
 bool TThreadRozhrani::UlozOdpoved(uint32_t c, const TOdpoved& o, int32_t stav) {
