@@ -88,12 +88,12 @@ bool Throughput(TRun& r) {
                       "", "", -1});
     r.rows.push_back({"3", "1 interface: exchanges/s", Fixed(oneRate, 0), Times(oneRate / r.rawRate), ">= 0.50x raw",
                       oneRate >= 0.5 * r.rawRate});
+    r.rows.push_back({"3", "  CPU per exchange: driver / simulator / host; cores busy", CpuShare(one), "", "", -1});
     const TBatches six = MeasureSixteenInterfaces(r.drv, 5);
     if (!six.ok) return Fail("throughput, sixteen interfaces", six.error);
     const double sixRate = PerSecond(six.exchanges, Median(six.ns));
     r.rows.push_back({"3", "16 interfaces x 1,000 reads, batch (median of 5)",
                       Fixed(Median(six.ns) / 1e6, 2) + " ms", "", "", -1});
-    r.rows.push_back({"3", "  CPU per exchange: driver / simulator / host; cores busy", CpuShare(one), "", "", -1});
     r.rows.push_back({"3", "16 interfaces: exchanges/s", Fixed(sixRate, 0), Times(sixRate / oneRate) + " of 1 if.",
                       ">= 1.5x 1 if.", sixRate >= 1.5 * oneRate});
     r.rows.push_back({"3", "  CPU per exchange: driver / simulator / host; cores busy", CpuShare(six), "", "", -1});
@@ -144,7 +144,19 @@ bool Refused(TRun& r) {
     return true;
 }
 
+std::string LoadAverage() {
+    char b[64] = {};
+    FILE* f = std::fopen("/proc/loadavg", "r");
+    if (f == nullptr) return "?";
+    const bool got = std::fgets(b, sizeof b, f) != nullptr;
+    std::fclose(f);
+    std::string s = got ? b : "?";
+    const std::size_t third = s.find(' ', s.find(' ', s.find(' ') + 1) + 1);
+    return third == std::string::npos ? s : s.substr(0, third);
+}
+
 int Run(const TOptions& o) {
+    const std::string loadAtStart = LoadAverage();
     TRun r;
     std::string error;
     if (!r.drv.Open(o.library, error)) return Fail("loading the driver", error), 1;
@@ -165,6 +177,9 @@ int Run(const TOptions& o) {
     if (!ok) return 1;
     std::fflush(stderr);
     PrintTable(r.rows);
+    // Other work on this machine moves every figure: the ratios to the
+    // baseline of the same run are the ones to compare.
+    std::printf("load average at start / end: %s / %s\n", loadAtStart.c_str(), LoadAverage().c_str());
     int met = 0, targets = 0;
     for (const TRow& row : r.rows) {
         targets += row.met >= 0;
