@@ -48,12 +48,14 @@ bool ZapisVse(int fd, iovec* iov, int n) {
 
 iovec Kus(std::string_view t) { return {const_cast<char*>(t.data()), t.size()}; }
 
+// O_NONBLOCK: a named pipe at a log's path must not stop the writing thread
+// (no effect on plain files).
 int OtevriPripojeni(const TCesta& c) {
-    return open(c.sv().data(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
+    return open(c.sv().data(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NONBLOCK, 0666);
 }
 
 int OtevriPrazdny(const TCesta& c) {
-    return open(c.sv().data(), O_WRONLY | O_APPEND | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    return open(c.sv().data(), O_WRONLY | O_APPEND | O_CREAT | O_TRUNC | O_CLOEXEC | O_NONBLOCK, 0666);
 }
 
 // The size from the open descriptor: no second look-up by path.

@@ -53,11 +53,13 @@ iovec Kus(std::string_view t) { return {const_cast<char*>(t.data()), t.size()}; 
 // Result 0 with an open descriptor, 1 when the existing file cannot be
 // opened, 2 when the missing file cannot be created. Anything at the path
 // (a directory too) counts as existing.
+// O_NONBLOCK: a named pipe at the path must not stop the host's thread (no
+// effect on plain files).
 uint8_t OtevriHlavniLog(const char* cesta, int& fd) {
-    fd = open(cesta, O_WRONLY | O_APPEND | O_CLOEXEC);
+    fd = open(cesta, O_WRONLY | O_APPEND | O_CLOEXEC | O_NONBLOCK);
     if (fd >= 0) return 0;
     if (errno != ENOENT && errno != ENOTDIR) return 1;
-    fd = open(cesta, O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
+    fd = open(cesta, O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NONBLOCK, 0666);
     return fd >= 0 ? 0 : 2;
 }
 
@@ -97,7 +99,7 @@ bool PrevedRadek(std::string_view t, int32_t& hodnota) {
 }
 
 bool CtiPrvniRadek(const char* cesta, int32_t& hodnota) {
-    const int fd = open(cesta, O_RDONLY | O_CLOEXEC);
+    const int fd = open(cesta, O_RDONLY | O_CLOEXEC | O_NONBLOCK);  // a named pipe reads as empty
     if (fd < 0) return false;
     char b[256];
     ssize_t n;
@@ -130,7 +132,7 @@ void CtiRunInfo(TCFG& cfg) {
 void ZapisRunInfo(const TCFG& cfg) {
     TCesta cesta;
     if (!SestavCestu(cesta, cfg.LogAdresar, RunInfoSoubor)) return;
-    const int fd = open(cesta.sv().data(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    const int fd = open(cesta.sv().data(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NONBLOCK, 0666);
     if (fd < 0) return;
     TText<16> obsah;
     obsah.Pridej(static_cast<int32_t>(cfg.RunCislo)).Pridej("\r\n");

@@ -1,0 +1,113 @@
+// Log files that are no plain files: a named pipe where a log or the RunInfo
+// file should be must not block the host's thread or an interface thread.
+// Should a call block anyway, a watchdog opens the other end of the pipes so
+// that the test ends and fails instead of hanging.
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <functional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "podpora/Adresar.h"
+#include "podpora/Hostitel.h"
+#include "podpora/Knihovna.h"
+
+namespace {
+
+using Hodiny = std::chrono::steady_clock;
+using namespace std::chrono_literals;
+
+// Runs `prace` and returns how long it took; past `mez` the pipes are opened
+// from the other side until it returns.
+std::chrono::milliseconds SHlidacem(const std::function<void()>& prace, const std::vector<std::string>& roury,
+                                    std::chrono::milliseconds mez) {
+    std::atomic<bool> hotovo{false};
+    const auto t0 = Hodiny::now();
+    std::thread t([&] {
+        prace();
+        hotovo = true;
+    });
+    while (!hotovo && Hodiny::now() - t0 < mez) std::this_thread::sleep_for(5ms);
+    const auto trvani = std::chrono::duration_cast<std::chrono::milliseconds>(Hodiny::now() - t0);
+    std::vector<int> otevrene;
+    while (!hotovo) {
+        for (const std::string& r : roury) {
+            // A reader stays open and is drained; a writer is closed at once,
+            // so that a blocked reader sees the end of the file.
+            if (otevrene.size() < roury.size()) {
+                const int ctenar = open(r.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+                if (ctenar >= 0) otevrene.push_back(ctenar);
+            }
+            const int pisar = open(r.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+            if (pisar >= 0) close(pisar);
+        }
+        char b[4096];
+        for (int fd : otevrene)
+            while (read(fd, b, sizeof b) > 0) {
+            }
+        std::this_thread::sleep_for(5ms);
+    }
+    t.join();
+    for (int fd : otevrene) close(fd);
+    return trvani;
+}
+
+class HostileSoubory : public ::testing::Test {
+protected:
+    void SetUp() override {
+        setenv("RV_ZR6180_WINDOW", "none", 1);
+        ASSERT_NE(lib.Init, nullptr);
+    }
+    std::string Roura(const std::string& jmeno) {
+        const std::string cesta = dir / jmeno;
+        EXPECT_EQ(mkfifo(cesta.c_str(), 0600), 0);
+        return cesta;
+    }
+
+    TKnihovna lib;
+    TDocasnyAdresar dir;
+};
+
+TEST_F(HostileSoubory, MainLogAndRunInfoAsNamedPipesDoNotBlockInit) {
+    const std::vector<std::string> roury = {Roura("Rv_zr6180.log"), Roura("Rv_zr6180RunInfo.txt")};
+    const std::string soubor = ParametryTestu(dir, {{"127.0.0.1", 1}}, {"100 1 1 0 0"}, true);
+    PData d = lib.MakeDriver();
+    char chyba[256] = {};
+    bool vysledek = true;
+    const auto t = SHlidacem(
+        [&] {
+            vysledek = lib.Init(d, 0, soubor.c_str(), 255, chyba, 0, 0, 0, nullptr);
+            lib.Done(d);
+            lib.DisposeDriver(d);
+        },
+        roury, 5s);
+    EXPECT_LT(t, 5s) << "Init, Done or DisposeDriver blocked on a named pipe";
+    EXPECT_FALSE(vysledek) << "the main log cannot be written: Init reports it";
+}
+
+TEST_F(HostileSoubory, RunAndInterfaceLogsAsNamedPipesDoNotBlockTheThreads) {
+    std::vector<std::string> roury = {Roura("Rv_zr6180Run1.log"), Roura("Rv_zr6180Err1.log"),
+                                      Roura("Rv_zr6180_CB.log")};
+    const std::string soubor = ParametryTestu(dir, {{"127.0.0.1", 1, 10, 0}}, {"1000 1 1 0 0"}, true);
+    PData d = lib.MakeDriver();
+    char chyba[256] = {};
+    int32_t status = -1;
+    const auto t = SHlidacem(
+        [&] {
+            if (lib.Init(d, 0, soubor.c_str(), 255, chyba, 0, 0, 0, nullptr)) status = PrectiKanal(lib, d, 1000);
+            lib.Done(d);
+            lib.DisposeDriver(d);
+        },
+        roury, 8s);
+    EXPECT_LT(t, 8s) << "a thread blocked on a named pipe";
+    EXPECT_EQ(status, 21) << "nothing listens on port 1: the request times out";
+}
+
+}  // namespace
