@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The installed tree as a host's build sees it.
 #   instalace.sh tree|pkg-config|find_package BUILD_DIR PREFIX WORK_DIR
-# Environment: CC, CMAKE, PKG_CONFIG, GENERATOR, LIBDIR, VERSION, SAN_FLAGS (may be empty).
+# Environment: CC, CMAKE, PKG_CONFIG, GENERATOR, LIBDIR, VERSION, SAN_FLAGS, SAN_LIBS (may be empty).
 set -euo pipefail
 krok=$1 build=$2 prefix=$3 prace=$4
 zdroje=$(cd "$(dirname "$0")" && pwd)
@@ -43,14 +43,15 @@ pkg_config() {
   mkdir -p "$prace"
   # shellcheck disable=SC2086
   "$CC" -std=c11 -Wall -Wextra -Werror $SAN_FLAGS "$zdroje/hostitel.c" -o "$prace/hostitel" $priznaky \
-    -Wl,-rpath,"$libdir"
+    -Wl,-rpath,"$libdir" $SAN_LIBS
   "$prace/hostitel"
 }
 
 find_package() {
   rm -rf "$prace"
   "$CMAKE" -S "$zdroje/projekt" -B "$prace" -G "$GENERATOR" -DCMAKE_C_COMPILER="$CC" \
-    -DCMAKE_PREFIX_PATH="$prefix" -DCMAKE_C_FLAGS="$SAN_FLAGS" -DCMAKE_EXE_LINKER_FLAGS="$SAN_FLAGS" >/dev/null
+    -DCMAKE_PREFIX_PATH="$prefix" -DCMAKE_C_FLAGS="$SAN_FLAGS" \
+    -DCMAKE_EXE_LINKER_FLAGS="$SAN_FLAGS $SAN_LIBS" >/dev/null
   "$CMAKE" --build "$prace" >/dev/null
   "$prace/hostitel"
 }
