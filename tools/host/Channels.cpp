@@ -38,15 +38,24 @@ bool ParseReal(std::string_view s, double& v) {
     return end == t.c_str() + t.size();
 }
 
-// Empty when the value fits the channel's kind, else the reason.
+// Empty when the value fits the channel's kind, else the reason. The value
+// record is packed: its fields are parsed into locals, never bound by reference.
 std::string FillValue(OutputValue& o, std::string_view value) {
     o.value.TypHodnoty = TypeCode(o.kind);
     switch (o.kind) {
-        case Kind::Real:
-            return ParseReal(value, o.value.Hodnota.Real) ? "" : "expects a number";
+        case Kind::Real: {
+            double r = 0;
+            if (!ParseReal(value, r)) return "expects a number";
+            o.value.Hodnota.Real = r;
+            return "";
+        }
         case Kind::Int:
-        case Kind::Service:
-            return ParseInt32(value, o.value.Hodnota.Cele) ? "" : "expects a 32-bit integer";
+        case Kind::Service: {
+            int32_t c = 0;
+            if (!ParseInt32(value, c)) return "expects a 32-bit integer";
+            o.value.Hodnota.Cele = c;
+            return "";
+        }
         case Kind::Bool:
             if (value != "0" && value != "1") return "expects 0 or 1";
             o.value.Hodnota.Bajty[0] = value == "1" ? 1 : 0;
