@@ -37,10 +37,10 @@ TUdp::~TUdp() { Zavri(); }
 bool TUdp::Otevri() {
     Zavri();
     fd_ = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
-    if (fd_ < 0) return false;
-    const int velikost = static_cast<int>(VelikostPrijmu);
-    setsockopt(fd_, SOL_SOCKET, SO_RCVBUF, &velikost, sizeof velikost);
-    return true;
+    // The socket keeps the system's queue size: 8096 bytes bound one
+    // datagram (buf_), not the queue, so a burst of waiting datagrams is
+    // drained and logged in full rather than cut by the kernel.
+    return fd_ >= 0;
 }
 
 void TUdp::Zavri() {

@@ -80,15 +80,24 @@ void TThreadCallBack::Execute() {
 }
 
 bool TThreadCallBack::Prohledej() {
-    bool oznacene = false;
-    for (int c = KanalPrvni; c <= KanalPosledni && !Ukoncuje(); ++c) oznacene = KontrolaKanalu(c) || oznacene;
-    return oznacene;
+    oznacene_.Vymaz();
+    for (int c = KanalPrvni; c <= KanalPosledni && !Ukoncuje(); ++c)
+        if (KontrolaKanalu(c)) oznacene_.Pridej(c);
+    return !oznacene_.Prazdna();
 }
 
+// Only the host marks a channel, and it rings for each marking, so the rung
+// channels and those still marked at their last look are every channel a
+// scan could report. A marked request that finished without a ring (its
+// queue had more entries) is thus reported before a higher rung one, as a
+// scan in channel order would.
 bool TThreadCallBack::ProhledejVyzvy(bool& oznacene) {
-    return PData->VyzvyCallBack.Vezmi([&](int c) {
-        if (!Ukoncuje()) oznacene = KontrolaKanalu(c) || oznacene;
+    if (!PData->VyzvyCallBack.Vezmi([&](int c) { oznacene_.Pridej(c); })) return false;
+    oznacene_.ProKazdy([&](int c) {
+        if (!Ukoncuje() && !KontrolaKanalu(c)) oznacene_.Odeber(c);
     });
+    oznacene = !oznacene_.Prazdna();
+    return true;
 }
 
 int32_t TThreadCallBack::LimitRozhrani(const TData& d, const TKanal& k) {

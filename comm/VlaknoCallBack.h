@@ -4,6 +4,7 @@
 #pragma once
 
 #include <atomic>
+#include <cstddef>
 #include <cstdint>
 #include <thread>
 
@@ -30,17 +31,48 @@ public:
     // LimitPozadavku + 1000 ms.
     static int32_t LimitRozhrani(const TData& d, const TKanal& k);
 
+    // One scan of 99..6099; whether any channel stays marked.
+    bool Prohledej();
+    // Looks at the channels rung for together with those still marked at
+    // their last look, in channel order; false (and nothing looked at) when
+    // none was rung. `oznacene` tells whether any channel stays marked.
+    bool ProhledejVyzvy(bool& oznacene);
+
     TData* PData;
     TCallBack CallBack;
     int32_t KontextCallBack;
 
 private:
-    bool Prohledej();  // one scan of 99..6099; whether any channel stays marked
-    // Looks at the channels rung for; false when none was. `oznacene` is set
-    // when one of them stays marked.
-    bool ProhledejVyzvy(bool& oznacene);
+    // Channels seen marked at their last look; the thread's own.
+    class TMnozina {
+    public:
+        void Pridej(int c) { slova_[Index(c) / 64] |= uint64_t{1} << (Index(c) % 64); }
+        void Odeber(int c) { slova_[Index(c) / 64] &= ~(uint64_t{1} << (Index(c) % 64)); }
+        void Vymaz() {
+            for (auto& s : slova_) s = 0;
+        }
+        bool Prazdna() const {
+            for (auto s : slova_)
+                if (s != 0) return false;
+            return true;
+        }
+        // Ascending; f may remove the channel it is given.
+        template <class F>
+        void ProKazdy(F&& f) {
+            for (std::size_t w = 0; w < Slov; ++w)
+                for (uint64_t b = slova_[w]; b != 0; b &= b - 1)
+                    f(KanalPrvni + static_cast<int>(w * 64) + __builtin_ctzll(b));
+        }
+
+    private:
+        static constexpr std::size_t Slov = (KanalPosledni - KanalPrvni + 1 + 63) / 64;
+        static unsigned Index(int c) { return static_cast<unsigned>(c - KanalPrvni); }
+        uint64_t slova_[Slov] = {};
+    };
+
     void OhlasHostiteli(int c, TKanal& k);
 
+    TMnozina oznacene_;
     std::atomic<bool> stop_{false};
     std::thread vlakno_;
 };

@@ -170,7 +170,7 @@ TThreadRozhrani::TKrok TThreadRozhrani::Obsluz(uint32_t c) {
     TKanal& kan = d.Kanaly[c];
     if (d.Rozhrani[CisloRozhrani].Demo != 0) {
         if (!UlozOdpoved(c, TOdpoved{}, -1)) return TKrok::Stop;
-        TraceFronta("KOM 9", c, ", DEMO");
+        TraceFronta("KOM 9", c, ", DEMO", ulozenyStav_);
         return TKrok::Hotovo;
     }
     ObnovKopie(c);
@@ -185,7 +185,7 @@ TThreadRozhrani::TKrok TThreadRozhrani::Obsluz(uint32_t c) {
         o.StatusRegistr = 3;
         if (!UlozOdpoved(c, o, -1)) return TKrok::Stop;
         LogKanalu(c, " - LAN neplatný dotaz"_cp);
-        TraceFronta("KOM 9", c, ", neplatný dotaz"_cp);
+        TraceFronta("KOM 9", c, ", neplatný dotaz"_cp, ulozenyStav_);
         return TKrok::Hotovo;
     }
     kan.Dotaz.Nastav(zobrazeny);
@@ -259,7 +259,7 @@ TThreadRozhrani::TKrok TThreadRozhrani::Zpracuj(uint32_t c, std::string_view pri
     }
     if (!UlozOdpoved(c, o, 3)) return TKrok::Stop;
     if (o.Status != 0) LogKanalu(c, " - Chyba ZR  - SP=", o.Status);
-    TRadek t("(", PData->Kanaly[c].DobaLAN.load(), ") OK");
+    TRadek t("(", ulozenaDobaLan_, ") OK");
     Trace("KOM 9", c, 3, t);
     return TKrok::Hotovo;
 }
@@ -288,7 +288,8 @@ bool TThreadRozhrani::UlozOdpoved(uint32_t c, const TOdpoved& o, int32_t stav) {
     const uint32_t ted = Ted(&d);
     std::lock_guard<std::mutex> g(d.ZamekOkna);
     k.DobaRS = o.DobaRS;
-    k.DobaLAN = ted - k.CasOdeslani;
+    ulozenaDobaLan_ = ted - k.CasOdeslani;
+    k.DobaLAN = ulozenaDobaLan_;
     k.DobaCelkem = ted - k.CasPozadavku;
     k.StatusPosledni = o.Status;
     k.CasovaZnacka = o.CasovaZnacka;
@@ -312,6 +313,7 @@ bool TThreadRozhrani::UlozOdpoved(uint32_t c, const TOdpoved& o, int32_t stav) {
     // The state goes before Hotovo: the call-back thread moves 3 on only
     // after it has seen Hotovo, so a later 3 would be left standing.
     if (stav >= 0) k.StavPozadavku = stav;
+    ulozenyStav_ = k.StavPozadavku;
     k.Hotovo = 1;
     return true;
 }

@@ -91,6 +91,10 @@ private:
     std::atomic<bool> stop_{false};
     TBudik budik_;
     uint32_t generace_ = 0;   // wake-up generation seen before the last look for work
+    // What the last UlozOdpoved stored, for the trace after it: once Hotovo
+    // is set the host and the call-back thread may move the record on.
+    int32_t ulozenyStav_ = 0;
+    uint32_t ulozenaDobaLan_ = 0;
     THodinaFronty hodina_;
     std::thread vlakno_;
 };

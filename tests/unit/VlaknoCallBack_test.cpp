@@ -265,6 +265,37 @@ TEST_F(VlaknoCallBack, RungChannelLeavesOtherMarkedChannelsToTheScan) {
     for (int c : {1005, 3000}) EXPECT_EQ(d.Kanaly[c].CekaCallBack, 0) << c;
 }
 
+// A marked request that finished without a ring (more entries stood in its
+// queue) comes before a higher channel that rang, as in a scan.
+TEST_F(VlaknoCallBack, RungChannelDoesNotOvertakeALowerFinishedOne) {
+    s.Kanal(3000, 1, 1, 0);
+    TThreadCallBack v(&d, &HostitelCallBack, 4711);  // driven by hand: no thread
+    TKanal& k = d.Kanaly[1005];
+    k.CasPozadavku = Ted(&d);
+    k.LimitPozadavku = 100000;
+    k.StavPozadavku = 2;
+    k.CekaCallBack = 1;
+    EXPECT_TRUE(v.Prohledej()) << "1005 stays marked";
+    k.StavPozadavku = 3;
+    k.Hotovo = 1;  // finished, no ring
+    Hotovy(3000, 3);
+    VzbudCallBack(d, 3000);
+    bool oznacene = true;
+    EXPECT_TRUE(v.ProhledejVyzvy(oznacene));
+    EXPECT_FALSE(oznacene);
+    {
+        std::lock_guard<std::mutex> g(host.m);
+        const std::vector<std::pair<int32_t, int32_t>> cekane = {{4711, 0}, {4711, 1}};
+        EXPECT_EQ(host.volani, cekane);
+    }
+    const std::string run = s.RunLog();
+    const std::size_t i1005 = run.find(RunCast("CB  1", 1005, 1, 3, "F="));
+    const std::size_t i3000 = run.find(RunCast("CB  1", 3000, 1, 3, "F="));
+    ASSERT_NE(i1005, std::string::npos) << run;
+    EXPECT_LT(i1005, i3000) << run;
+    EXPECT_FALSE(v.ProhledejVyzvy(oznacene)) << "nothing rung since";
+}
+
 TEST_F(VlaknoCallBack, StopWakesAnIdleThread) {
     TThreadCallBack& v = Spust();
     std::this_thread::sleep_for(std::chrono::milliseconds(150));

@@ -186,6 +186,25 @@ TEST_F(VlaknoRozhrani, StaleDatagramIsDrainedBeforeTheSend) {
     EXPECT_EQ(Vyskytu(s.RunLog(), RunCast("KOM 1", 1005, 1, Nic, "odebrano\r\n")), 1);
 }
 
+// Every datagram that waited before the send is taken out and logged, not
+// only as many as a small socket buffer would have kept.
+TEST_F(VlaknoRozhrani, EveryStaleDatagramOfABurstIsDrained) {
+    Spust();
+    Pozadej(1005, 0);
+    ASSERT_TRUE(s.protistrana.Prijmi(3000));
+    s.protistrana.Odpovez(Odpoved(1005, 0, 1, 0, 0, 0));
+    ASSERT_TRUE(Hotovo(1005));
+
+    constexpr int Pocet = 40;
+    for (int i = 0; i < Pocet; ++i) s.protistrana.Odpovez(Odpoved(1005, 0, 1, 0, 0, 0));
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    Pozadej(1005, 0);
+    ASSERT_TRUE(s.protistrana.Prijmi(3000));
+    s.protistrana.Odpovez(Odpoved(1005, 0, 1, 0, 0, 0));
+    ASSERT_TRUE(Hotovo(1005));
+    EXPECT_EQ(Vyskytu(s.RunLog(), RunCast("KOM 1", 1005, 1, Nic, "odebrano\r\n")), Pocet);
+}
+
 TEST_F(VlaknoRozhrani, ForeignShortAndCorruptDatagramsAreIgnored) {
     Spust();
     Pozadej(1005, 0);
