@@ -28,16 +28,19 @@ std::string CeleText(int64_t v) {
 double RealZDat(const TDataBajty& b) { return RealZBajtu(b[0], b[1], b[2], b[3]); }
 
 // Decimal digits of a positive finite value: c[0].c[1]c[2]... x 10^Exponent.
-// Seventeen digits identify the double; rounding them ourselves makes exact
-// decimal ties (123456.5) go away from zero rather than to even.
+// Rounding them ourselves makes exact decimal ties (123456.5) go away from
+// zero rather than to even. Seventeen digits would identify the double but
+// are already rounded: 10000.149999999999636 would read as the tie
+// 10000.15000... and go up. A channel value lies at least 1e-23 (relative)
+// from any tie at six decimals or fewer, so forty digits decide exactly.
 struct TCifry {
-    static constexpr int Pocet = 17;
+    static constexpr int Pocet = 40;
     uint8_t c[Pocet] = {};
     int Exponent = 0;
 };
 
 TCifry Rozloz(double v) {
-    char t[40];
+    char t[TCifry::Pocet + 16];
     const auto r = std::to_chars(t, t + sizeof t, v, std::chars_format::scientific, TCifry::Pocet - 1);
     TCifry d;
     d.c[0] = static_cast<uint8_t>(t[0] - '0');

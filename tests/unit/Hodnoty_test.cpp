@@ -152,6 +152,18 @@ TEST_F(HodnotaText, RealIsRoundedToSixSignificantDigits) {
     EXPECT_EQ(RealVstup(Real(8388607, 1, true), ','), "-838861,0");
 }
 
+// The decoded double decides, not a rounded form of it: 1000015 with two
+// places is 10000.149999999999636..., whose nearest six digits are 10000.1,
+// though its seventeen-digit form 10000.150000000000 looks like a tie.
+TEST_F(HodnotaText, RealJustBelowATieRoundsDown) {
+    EXPECT_EQ(RealVstup(Real(1000015, 2)), "10000.10");
+    EXPECT_EQ(RealVstup(Real(1000015, 2, true)), "-10000.10");
+    EXPECT_EQ(RealVstup(Real(1000065, 2)), "10000.60");
+    // Just above a tie (1234.56500000000005...) and exact ties still go up.
+    EXPECT_EQ(RealVstup(Real(1234565, 3)), "1234.570");
+    EXPECT_EQ(RealVstup(Real(2345675, 2)), "23456.80");
+}
+
 TEST_F(HodnotaText, LargeRealsUseExponentNotation) {
     EXPECT_EQ(RealVstup(Real(8388607, 0)), "8.38861E+06");
     EXPECT_EQ(RealVstup(Real(8388607, 0, true), ','), "-8,38861E+06");
