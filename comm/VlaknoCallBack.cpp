@@ -2,10 +2,10 @@
 
 #include <algorithm>
 #include <chrono>
-#include <system_error>
 
 #include "comm/Fronta.h"
 #include "comm/Logy.h"
+#include "config/Contained.h"
 #include "config/Radek.h"
 
 namespace {
@@ -30,12 +30,7 @@ TThreadCallBack::~TThreadCallBack() {
 
 bool TThreadCallBack::Start() {
     if (vlakno_.joinable()) return true;
-    try {
-        vlakno_ = std::thread([this] { Execute(); });
-    } catch (const std::system_error&) {
-        return false;
-    }
-    return true;
+    return StartThread(PData, vlakno_, [this] { Execute(); });
 }
 
 void TThreadCallBack::Ukonci() {
@@ -53,7 +48,7 @@ void TThreadCallBack::Vzbud() {
 
 void TThreadCallBack::Execute() {
     if (PData == nullptr) return;
-    ZapisCB(PData, "Start");
+    Contained([&] { ZapisCB(PData, "Start"); });
     PData->CallBackBezi = 1;
     TBudik& budik = PData->BudikCallBack;
     bool oznacene = true;
@@ -70,13 +65,16 @@ void TThreadCallBack::Execute() {
         generace = budik.Generace();
         const auto ted = std::chrono::steady_clock::now();
         const bool splatny = oznacene && ted - posledniScan >= PeriodaScanu;
-        if (!splatny && ProhledejVyzvy(oznacene)) continue;
+        bool rung = false;
+        if (!splatny) Contained([&] { rung = ProhledejVyzvy(oznacene); });
+        if (rung) continue;
         posledniScan = ted;
         PData->VyzvyCallBack.Vezmi([](int) {});  // the full scan covers them
-        oznacene = Prohledej();
+        oznacene = true;  // unless the scan completes: an error repeats it in 1 ms
+        Contained([&] { oznacene = Prohledej(); });
     }
     PData->CallBackBezi = 0;
-    ZapisCB(PData, "Stop");
+    Contained([&] { ZapisCB(PData, "Stop"); });
 }
 
 bool TThreadCallBack::Prohledej() {

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <mutex>
-#include <system_error>
 
 #include "comm/Buzeni.h"
 #include "comm/Logy.h"
@@ -35,12 +34,7 @@ TThreadRozhrani::~TThreadRozhrani() {
 
 bool TThreadRozhrani::Start() {
     if (vlakno_.joinable()) return true;
-    try {
-        vlakno_ = std::thread([this] { Execute(); });
-    } catch (const std::system_error&) {
-        return false;
-    }
-    return true;
+    return StartThread(PData, vlakno_, [this] { Execute(); });
 }
 
 void TThreadRozhrani::Ukonci() {
@@ -72,18 +66,39 @@ void TThreadRozhrani::Execute() {
         d.VlaknoBezi[CisloRozhrani] = 1;
         Udp.Otevri();  // a failure shows as status 19 at the first send
     }
-    ZapisLogRozhrani(&d, CisloRozhrani, "Start");
+    Contained([&] { ZapisLogRozhrani(&d, CisloRozhrani, "Start"); });
     generace_ = budik_.Generace();
     while (!Ukoncuje()) {
-        KrokKomunikace();
+        RunStep();
         if (Ukoncuje()) break;
         // Read before the switch requests and the next look into the queue.
         generace_ = budik_.Generace();
-        PrepniLogy();
+        Contained([&] { PrepniLogy(); });
     }
     d.VlaknoBezi[CisloRozhrani] = 0;
-    ZapisLogRozhrani(&d, CisloRozhrani, "Stop");
+    Contained([&] { ZapisLogRozhrani(&d, CisloRozhrani, "Stop"); });
     Udp.Zavri();
+}
+
+// Nothing raised in a step may end the thread, or the host's process with
+// it: an error in the middle of an exchange ends that request with 19.
+void TThreadRozhrani::RunStep() {
+    try {
+        KrokKomunikace();
+    } catch (...) {
+        AfterException();
+    }
+    current_ = 0;
+}
+
+void TThreadRozhrani::AfterException() {
+    const uint32_t c = current_;
+    current_ = 0;
+    if (Ukoncuje()) return;
+    // Should the handler fail too, the call-back thread's time limit still
+    // ends the request.
+    if (c != 0) Contained([&] { Vyjimka(c); });
+    budik_.Cekej(generace_, 1);  // an error that repeats costs no busy loop
 }
 
 // One exchange takes each request: the exchange makes sure that exactly one
@@ -127,6 +142,7 @@ void TThreadRozhrani::KrokKomunikace() {
     Trace("KOM 0", cislo, kan.StavPozadavku, t);
     if (Ukoncuje()) return;
     OdeberZFronty(d, k);
+    current_ = cislo;
     kan.CasOdeslani = Ted(&d);
     if (Obsluz(cislo) == TKrok::Chyba && !Ukoncuje()) Vyjimka(cislo);
     OhlasCallBacku(cislo);
@@ -315,6 +331,7 @@ bool TThreadRozhrani::UlozOdpoved(uint32_t c, const TOdpoved& o, int32_t stav) {
     if (stav >= 0) k.StavPozadavku = stav;
     ulozenyStav_ = k.StavPozadavku;
     k.Hotovo = 1;
+    current_ = 0;  // published: a later error in the step leaves it alone
     return true;
 }
 

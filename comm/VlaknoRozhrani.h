@@ -15,6 +15,7 @@
 #include "comm/Paket.h"
 #include "comm/Udp.h"
 #include "config/Model.h"
+#include "config/Contained.h"
 #include "config/Radek.h"
 
 // What a request packet and its waits need of the interface record (the
@@ -61,6 +62,8 @@ public:
 private:
     enum class TKrok { Dal, Hotovo, Stop, Chyba };
 
+    void RunStep();
+    void AfterException();
     TKrok Obsluz(uint32_t c);
     TKrok Vyprazdni(uint32_t c);
     TKrok CekejNaOdpoved(uint32_t c, uint32_t limitLan, uint32_t& uplynulo);
@@ -95,6 +98,7 @@ private:
     // is set the host and the call-back thread may move the record on.
     int32_t ulozenyStav_ = 0;
     uint32_t ulozenaDobaLan_ = 0;
+    uint32_t current_ = 0;    // channel taken from the queue and not yet stored; 0: none
     THodinaFronty hodina_;
     std::thread vlakno_;
 };

@@ -13,6 +13,7 @@
 #include "config/Atom.h"
 #include "config/Hodiny.h"
 #include "config/Lokalizace.h"
+#include "config/ThreadStart.h"
 #include "include/rv_zr6180.h"
 
 inline constexpr int KanalPrvni = 99;
@@ -155,6 +156,7 @@ struct TData {
     std::mutex ZamekErr;    // Err-log lines from several interface threads
     std::mutex ZamekOkna;   // writers of shown records vs. a window refresh
     std::atomic<const THodiny*> Hodiny{nullptr};  // null: the system clock
+    std::atomic<const TThreadStart*> ThreadStarter{nullptr};  // null: system threads
     // Ends the call-back thread's wait, with the channels it should look at.
     // They live with the instance, not with the thread object, so that
     // interface threads may ring at any time.

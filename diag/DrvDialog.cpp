@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "comm/Buzeni.h"
+#include "config/Contained.h"
 #include "config/Hodnoty.h"
 #include "config/Model.h"
 #include "config/Radek.h"
@@ -181,14 +182,18 @@ void TDrvDialog::ZastavTimer() {
 
 // ---- Refresh -------------------------------------------------------------
 
-void TDrvDialog::Timer1Timer() {
-    std::lock_guard g(zamek_);
-    if (!z_.Viditelne) return;  // a minimised window still counts as shown
-    switch (z_.Stranka) {
-        case TStranka::Info: obnovInfo(); break;
-        case TStranka::Rozhrani: obnovRozhrani(); break;
-        case TStranka::Kanal: obnovKanal(); break;
-    }
+// Called from the host's main loop or the timer thread: an error in one tick
+// (no memory for a text) skips that tick only.
+void TDrvDialog::Timer1Timer() noexcept {
+    Contained([&] {
+        std::lock_guard g(zamek_);
+        if (!z_.Viditelne) return;  // a minimised window still counts as shown
+        switch (z_.Stranka) {
+            case TStranka::Info: obnovInfo(); break;
+            case TStranka::Rozhrani: obnovRozhrani(); break;
+            case TStranka::Kanal: obnovKanal(); break;
+        }
+    });
 }
 
 void TDrvDialog::ObnovInfo() {

@@ -112,7 +112,7 @@ public:
     void ZastavTimer();
 
     // Refresh.
-    void Timer1Timer();
+    void Timer1Timer() noexcept;
     void ObnovInfo();
     void ObnovKanal();
     void ObnovRozhrani();

@@ -29,3 +29,10 @@ inline std::size_t DelkaTextu(const char* t, std::size_t max) {
 }
 
 inline TData* Instance(PData p) { return static_cast<TData*>(p); }
+
+// What a Finalized call answers when its work raised an exception: done, and
+// the status word of a channel the driver cannot serve.
+inline TBoolean FinalizedAfterException(int32_t* status) {
+    if (status != nullptr) *status = 3;
+    return 1;
+}

@@ -6,6 +6,7 @@
 #include "comm/Nulovani.h"
 #include "comm/VlaknoRozhrani.h"
 #include "config/Cp1250.h"
+#include "podpora/Seams.h"
 #include "tests/unit/VlaknaPodpora.h"
 
 namespace {
@@ -274,6 +275,28 @@ TEST_F(VlaknoRozhrani, EmptyDatagramEndsTheStepWithStatus19) {
     s.protistrana.Odpovez(Odpoved(1005, 0, 0, 0, 0, 0));
     ASSERT_TRUE(Hotovo(1005));
     EXPECT_EQ(d.Kanaly[1005].Status, 0);
+}
+
+TEST_F(VlaknoRozhrani, ExceptionInTheStepEndsTheRequestWithStatus19) {
+    TThrowingClock clock;
+    d.Hodiny.store(&clock);
+    Spust();
+    Pozadej(1005, 0);
+    ASSERT_TRUE(s.protistrana.Prijmi(3000));  // sent: the thread waits for the answer
+    clock.ThrowOnNextCall();
+    ASSERT_TRUE(Hotovo(1005));
+    EXPECT_TRUE(clock.Thrown());
+    EXPECT_EQ(d.Kanaly[1005].Status, 19);
+    EXPECT_EQ(d.Kanaly[1005].StavPozadavku, 3);
+    EXPECT_EQ(Vyskytu(s.LogRozhrani(1), "] Ch=1005 - LAN exception\r\n"), 1);
+    EXPECT_EQ(Vyskytu(s.RunLog(), RunCast("KOM 9", 1005, 1, 3, "F=0, exception\r\n")), 1);
+
+    Pozadej(1005, 0);  // the thread goes on serving
+    ASSERT_TRUE(s.protistrana.Prijmi(3000));
+    s.protistrana.Odpovez(Odpoved(1005, 0, 0, 0, 0, 0));
+    ASSERT_TRUE(Hotovo(1005));
+    EXPECT_EQ(d.Kanaly[1005].Status, 0);
+    s.Zastav();  // before the clock goes
 }
 
 TEST_F(VlaknoRozhrani, FailingSendEndsTheStepWithStatus19) {
