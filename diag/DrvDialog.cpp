@@ -1,16 +1,16 @@
 #include "diag/DrvDialog.h"
 
 #include <charconv>
-#include <cstdlib>
 #include <cstring>
 
 #include "comm/Buzeni.h"
-#include "config/Contained.h"
+#include "base/Contained.h"
 #include "config/Hodnoty.h"
 #include "config/Model.h"
-#include "config/Radek.h"
+#include "base/Radek.h"
 #include "config/StatusTexty.h"
 #include "diag/Okno.h"
+#include "platform/Environment.h"
 
 namespace {
 
@@ -105,17 +105,13 @@ std::unique_ptr<TDrvDialog> TDrvDialog::Vytvor(TData& d) {
 }
 
 std::unique_ptr<TOkno> TDrvDialog::VytvorOkno(TDrvDialog& dialog) {
-    const char* e = std::getenv("RV_ZR6180_WINDOW");
-    const std::string_view rezim = e != nullptr ? e : "auto";
+    const std::string_view rezim = EnvironmentValue("RV_ZR6180_WINDOW");
     if (rezim == "none") return VytvorOknoHeadless(dialog);
     std::unique_ptr<TOkno> okno;
 #ifdef RV_ZR6180_MA_GTK
     // In "auto" without any display there is nothing to try and nothing to warn about.
-    const auto je = [](const char* v) {
-        const char* t = std::getenv(v);
-        return t != nullptr && *t != '\0';
-    };
-    if (rezim == "gtk" || je("DISPLAY") || je("WAYLAND_DISPLAY")) okno = VytvorOknoGtk(dialog);
+    const bool displej = !EnvironmentValue("DISPLAY").empty() || !EnvironmentValue("WAYLAND_DISPLAY").empty();
+    if (rezim == "gtk" || displej) okno = VytvorOknoGtk(dialog);
 #endif
     if (rezim == "gtk" || okno) return okno;
     return VytvorOknoHeadless(dialog);

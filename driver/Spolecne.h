@@ -5,9 +5,9 @@
 #include <cstring>
 #include <string_view>
 
-#include "config/Cp1250.h"
+#include "base/Cp1250.h"
 #include "config/Model.h"
-#include "config/Radek.h"
+#include "base/Radek.h"
 
 inline constexpr uint32_t VerzeRozhrani = 196608;  // 0x00030000
 inline constexpr std::string_view IdentifikacniText = "Ovladač ZR-6180 v.3.15"_cp;

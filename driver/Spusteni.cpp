@@ -1,37 +1,34 @@
 // Init, Done and DriverProc: bringing an instance to life, stopping it and
 // the host's control of the diagnostic window.
-#include <chrono>
 #include <memory>
 #include <string>
-#include <thread>
 
 #include "comm/Logy.h"
 #include "comm/VlaknoCallBack.h"
 #include "comm/VlaknoRozhrani.h"
-#include "config/Contained.h"
+#include "base/Contained.h"
 #include "config/HlavniLog.h"
 #include "config/Parametry.h"
 #include "config/StatusTexty.h"
 #include "diag/DrvDialog.h"
 #include "driver/Spolecne.h"
 #include "driver/Zivot.h"
+#include "platform/Thread.h"
 
 namespace {
 
 constexpr int kNejviceCekani = 1001;  // polls of 1 ms in the start and stop handshakes
-
-void Spi(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
 
 // Polls a handshake flag every 1 ms until it has the wanted value or the
 // bound runs out. `alespon` forces the first sleep.
 void CekejNa(const Atom<uint8_t>& priznak, uint8_t chtena, bool alespon) {
     int n = 0;
     if (alespon) {
-        Spi(1);
+        SleepMs(1);
         ++n;
     }
     while (priznak.load(std::memory_order_acquire) != chtena && n < kNejviceCekani) {
-        Spi(1);
+        SleepMs(1);
         ++n;
     }
 }
@@ -199,18 +196,18 @@ void Done(PData p) noexcept try {
     if (d == nullptr) return;
     ZapisRun(d, "Done 0");
     d->Ukoncovani = 1;
-    if (d->VlaknoCallBack) d->VlaknoCallBack->Ukonci();
+    if (d->VlaknoCallBack) d->VlaknoCallBack->Stop();
     ZapisRun(d, "Done 1");
     CekejNa(d->CallBackBezi, 0, false);
     ZapisRun(d, "Done 2");
     for (auto& v : d->Vlakna)
-        if (v) v->Ukonci();
+        if (v) v->Stop();
     ZapisRun(d, "Done 3");
     for (int k = RozhraniPrvni; k <= RozhraniPosledni; ++k) CekejNa(d->VlaknoBezi[k], 0, true);
     PripojVlakna(*d);
     if (d->DialogVytvoren && d->Dialog) {
         d->Dialog->ZastavTimer();
-        Spi(200);
+        SleepMs(200);
         d->Dialog.reset();
     }
     d->DialogVytvoren = 0;

@@ -8,8 +8,8 @@
 #include <stdexcept>
 #include <thread>
 
-#include "config/Hodiny.h"
-#include "config/ThreadStart.h"
+#include "platform/Hodiny.h"
+#include "platform/Thread.h"
 
 // The system's clocks, until armed: then the next call (of one thread, or of
 // any) raises std::runtime_error, once.

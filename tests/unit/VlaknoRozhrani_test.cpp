@@ -5,7 +5,7 @@
 #include "comm/Fronta.h"
 #include "comm/Nulovani.h"
 #include "comm/VlaknoRozhrani.h"
-#include "config/Cp1250.h"
+#include "base/Cp1250.h"
 #include "podpora/Seams.h"
 #include "tests/unit/VlaknaPodpora.h"
 
@@ -361,8 +361,8 @@ TEST_F(VlaknoRozhrani, StopInTheMiddleOfAWaitLeavesTheRequestUnfinished) {
     ASSERT_TRUE(s.protistrana.Prijmi(3000));
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
     const auto t = Hodiny::now();
-    v.Ukonci();
-    v.Pripoj();
+    v.Stop();
+    v.Join();
     EXPECT_LT(MsOd(t), 200);
     EXPECT_EQ(d.VlaknoBezi[1], 0);
     EXPECT_EQ(d.Kanaly[1005].Hotovo, 0);
@@ -415,8 +415,8 @@ TEST_F(VlaknoRozhrani, StopWakesAnIdleThread) {
     TThreadRozhrani& v = Spust();
     std::this_thread::sleep_for(std::chrono::milliseconds(120));
     const auto t = Hodiny::now();
-    v.Ukonci();
-    v.Pripoj();
+    v.Stop();
+    v.Join();
     EXPECT_LT(MsOd(t), 50);
     EXPECT_EQ(d.VlaknoBezi[1], 0);
 }
@@ -496,9 +496,9 @@ TEST_F(VlaknoRozhrani, ExactlyOneThreadCarriesOutASwitchRequest) {
 
 TEST_F(VlaknoRozhrani, StopBeforeTheFirstStepNeverMarksTheThreadRunning) {
     TThreadRozhrani v(&d, 1);
-    v.Ukonci();
+    v.Stop();
     ASSERT_TRUE(v.Start());
-    v.Pripoj();
+    v.Join();
     EXPECT_EQ(d.VlaknoBezi[1], 0);
     EXPECT_EQ(s.protistrana.Pocet(20), 0);
 }
