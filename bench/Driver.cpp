@@ -25,14 +25,9 @@ bool TBenchDriver::Open(const std::string& path, std::string& error) {
         return false;
     }
     std::string missing;
-    Look(handle, MakeDriver, "MakeDriver", missing);
-    Look(handle, Init, "Init", missing);
-    Look(handle, InputRequest, "InputRequest", missing);
-    Look(handle, InputRequestCompleted, "InputRequestCompleted", missing);
-    Look(handle, InputFinalized, "InputFinalized", missing);
-    Look(handle, GetInput, "GetInput", missing);
-    Look(handle, Done, "Done", missing);
-    Look(handle, DisposeDriver, "DisposeDriver", missing);
+#define RV_LOOK_UP(name) Look(handle, name, #name, missing);
+    RV_ZR6180_EXPORTS(RV_LOOK_UP)
+#undef RV_LOOK_UP
     if (!missing.empty()) error = path + ": missing exports " + missing;
     return missing.empty();
 }

@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "driver/ExportList.h"
 #include "include/rv_zr6180.h"
 
 struct TBenchDriver {
@@ -15,12 +16,7 @@ struct TBenchDriver {
     bool Open(const std::string& path, std::string& error);
 
     void* handle = nullptr;
-    decltype(&::MakeDriver) MakeDriver = nullptr;
-    decltype(&::Init) Init = nullptr;
-    decltype(&::InputRequest) InputRequest = nullptr;
-    decltype(&::InputRequestCompleted) InputRequestCompleted = nullptr;
-    decltype(&::InputFinalized) InputFinalized = nullptr;
-    decltype(&::GetInput) GetInput = nullptr;
-    decltype(&::Done) Done = nullptr;
-    decltype(&::DisposeDriver) DisposeDriver = nullptr;
+#define RV_EXPORT_MEMBER(name) decltype(&::name) name = nullptr;
+    RV_ZR6180_EXPORTS(RV_EXPORT_MEMBER)
+#undef RV_EXPORT_MEMBER
 };

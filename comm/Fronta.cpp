@@ -5,7 +5,7 @@
 
 #include "comm/Buzeni.h"
 #include "comm/Logy.h"
-#include "comm/Paket.h"
+#include "comm/TimeLimits.h"
 #include "base/Radek.h"
 
 namespace {
@@ -35,17 +35,6 @@ void PridejProcenta(TRadek& t, double v, char oddelovac) {
 
 }  // namespace
 
-uint32_t LimitLanRozhrani(int32_t baud, int32_t timeout, int32_t opakovani, int32_t udpTimeout) {
-    // Wrapping unsigned arithmetic: the same bits as the 32-bit signed formula
-    // without undefined overflow for absurd parameter values.
-    const uint32_t a = static_cast<uint32_t>(BaudCas(KodRychlosti(baud)));
-    return (a + static_cast<uint32_t>(timeout)) * (static_cast<uint32_t>(opakovani) + 1u) + static_cast<uint32_t>(udpTimeout);
-}
-
-int32_t LimitPozadavku(const TRozhrani& r) {
-    return static_cast<int32_t>(LimitLanRozhrani(r.Baud, r.Timeout, r.Opakovani, r.UdpTimeout) * 3u);
-}
-
 void ZaradPozadavek(TData& d, int c, uint8_t funkce) {
     if (!JeKanal(c)) return;
     TKanal& k = d.Kanaly[c];
@@ -59,7 +48,7 @@ void ZaradPozadavek(TData& d, int c, uint8_t funkce) {
         k.Funkce = funkce;
         k.LimitPozadavku = JeRozhrani(r) ? LimitPozadavku(d.Rozhrani[r]) : 0;
     }
-    if (VlozDoFronty(d, c) == 3) UkonciSChybou(d, static_cast<uint32_t>(c), 3);
+    if (VlozDoFronty(d, c) == 3) UkonciSChybou(d, static_cast<uint32_t>(c), StatusSendError);
 }
 
 int VlozDoFronty(TData& d, int c) {

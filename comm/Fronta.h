@@ -23,11 +23,6 @@ void OdeberZFronty(TData& d, int rozhrani);
 // Completes the request of channel c with status e and no answer.
 void UkonciSChybou(TData& d, uint32_t c, uint8_t e);
 
-// Time allowance of one exchange in ms: ((A + T) * (O + 1) + U) * 3.
-int32_t LimitPozadavku(const TRozhrani& r);
-// The LAN wait of one attempt in ms: (A + T) * (O + 1) + U.
-uint32_t LimitLanRozhrani(int32_t baud, int32_t timeout, int32_t opakovani, int32_t udpTimeout);
-
 // The current local hour of the wall clock, cached between boundaries so that
 // a step needs no calendar conversion.
 struct THodinaFronty {

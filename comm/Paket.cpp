@@ -101,13 +101,27 @@ TPaket SestavPaket(uint32_t id, uint8_t kodRychlosti, uint16_t timeout, uint8_t 
     return p;
 }
 
-TPaket PaketPozadavku(const TRozhrani& r, const TKanal& k) {
-    // Each shared field is loaded once, so the packet is built from one
-    // consistent set of values even while other threads update the records.
-    const uint8_t data[4] = {k.DataZapis[0], k.DataZapis[1], k.DataZapis[2], k.DataZapis[3]};
-    return SestavPaket(static_cast<uint32_t>(k.Cislo.load()), KodRychlosti(r.Baud),
-                       static_cast<uint16_t>(r.Timeout.load()), static_cast<uint8_t>(r.Opakovani.load()),
-                       k.Adresa, k.Funkce, k.Periferie, 0, data);
+void CopyInterface(const TRozhrani& r, TKopieRozhrani& kopie) {
+    kopie.IPAdresa.assign(r.IPAdresa);  // Init's text, read-only while threads run
+    kopie.UdpPort = r.UdpPort;
+    kopie.UdpTimeout = r.UdpTimeout;
+    kopie.UdpOpakovani = r.UdpOpakovani;
+    kopie.Baud = r.Baud;
+    kopie.Timeout = r.Timeout;
+    kopie.Opakovani = r.Opakovani;
+}
+
+void CopyChannel(const TKanal& k, TKopieKanalu& kopie) {
+    kopie.Cislo = static_cast<uint32_t>(k.Cislo);
+    kopie.Adresa = k.Adresa;
+    kopie.Funkce = k.Funkce;
+    kopie.Periferie = k.Periferie;
+    for (int i = 0; i < 4; ++i) kopie.DataZapis[i] = k.DataZapis[i];
+}
+
+TPaket PaketPozadavku(const TKopieRozhrani& r, const TKopieKanalu& k) {
+    return SestavPaket(k.Cislo, KodRychlosti(r.Baud), static_cast<uint16_t>(r.Timeout),
+                       static_cast<uint8_t>(r.Opakovani), k.Adresa, k.Funkce, k.Periferie, 0, k.DataZapis);
 }
 
 uint8_t RozeberPaket(std::string_view text, TOdpoved& o) {

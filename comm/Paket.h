@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 #include "config/Model.h"
@@ -15,7 +16,36 @@ int32_t BaudCas(uint32_t kod);
 
 TPaket SestavPaket(uint32_t id, uint8_t kodRychlosti, uint16_t timeout, uint8_t opakovani, uint8_t adresa,
                    uint8_t funkce, uint8_t periferie, uint8_t rezerva, const uint8_t data[4]);
-TPaket PaketPozadavku(const TRozhrani& r, const TKanal& k);
+
+// What a request packet and its waits need of the interface record (the
+// full record holds texts and the per-channel status table).
+struct TKopieRozhrani {
+    std::string IPAdresa;
+    int32_t UdpPort = 0;
+    int32_t UdpTimeout = 0;
+    int32_t UdpOpakovani = 0;
+    int32_t Baud = 0;
+    int32_t Timeout = 0;
+    int32_t Opakovani = 0;
+};
+
+// What a request packet needs of the channel record.
+struct TKopieKanalu {
+    uint32_t Cislo = 0;
+    uint8_t Adresa = 0;
+    uint8_t Funkce = 0;
+    uint8_t Periferie = 0;
+    uint8_t DataZapis[4] = {};
+};
+
+// Each shared field is loaded once, so that a packet is built from one
+// consistent set of values even while other threads update the records.
+// The address text keeps its capacity from one request to the next.
+void CopyInterface(const TRozhrani& r, TKopieRozhrani& kopie);
+void CopyChannel(const TKanal& k, TKopieKanalu& kopie);
+
+// The request packet of a channel; the only place that builds one.
+TPaket PaketPozadavku(const TKopieRozhrani& r, const TKopieKanalu& k);
 
 struct TOdpoved {
     uint32_t Id = 0;

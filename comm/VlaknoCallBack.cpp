@@ -4,7 +4,9 @@
 
 #include "comm/Fronta.h"
 #include "comm/Logy.h"
+#include "comm/TimeLimits.h"
 #include "base/Contained.h"
+#include "config/ChannelKind.h"
 #include "base/Radek.h"
 
 namespace {
@@ -15,7 +17,8 @@ namespace {
 inline constexpr uint32_t NejdelsiSpanekMs = 1000;
 inline constexpr int64_t PeriodaScanuNs = 1000000;
 
-int32_t DruhKanalu(int c) { return c >= 100 && c <= 2999 ? 0 : 1; }
+// Direction of the call-back: 0 input, 1 output.
+int32_t DruhKanalu(int c) { return IsInputChannel(static_cast<uint32_t>(c)) ? 0 : 1; }
 
 }  // namespace
 
@@ -83,13 +86,6 @@ bool TThreadCallBack::ProhledejVyzvy(bool& oznacene) {
     return true;
 }
 
-int32_t TThreadCallBack::LimitRozhrani(const TData& d, const TKanal& k) {
-    const int r = k.Rozhrani;
-    const int32_t opakovani = JeRozhrani(r) ? static_cast<int32_t>(d.Rozhrani[r].UdpOpakovani) : 0;
-    const int64_t nasobek = std::clamp<int64_t>(static_cast<int64_t>(opakovani) + 1, 1, 16);
-    return static_cast<int32_t>(nasobek * k.LimitPozadavku + 1000);
-}
-
 bool TThreadCallBack::KontrolaKanalu(int c) {
     if (PData == nullptr || !JeKanal(c)) return false;
     TData& d = *PData;
@@ -97,11 +93,11 @@ bool TThreadCallBack::KontrolaKanalu(int c) {
     if (k.CekaCallBack != 1) return false;
     const int r = k.Rozhrani;
     const int32_t uplynulo = static_cast<int32_t>(Ted(&d) - k.CasPozadavku);
-    const int32_t limit = LimitRozhrani(d, k);
+    const int32_t limit = InterfaceTimeout(d, k);
     if (uplynulo > limit || uplynulo < 0) {
         TRadek t("Ch=", static_cast<int32_t>(c), ", timeout rozhrani=", uplynulo, "/", limit);
         ZapisCB(&d, t);
-        UkonciSChybou(d, static_cast<uint32_t>(c), 26);
+        UkonciSChybou(d, static_cast<uint32_t>(c), StatusInterfaceTimeout);
         TRadek s("timeout rozhrani=", uplynulo, "/", limit);
         ZapisRun(&d, "CB  0", c, r, k.StavPozadavku, s);
     }

@@ -25,10 +25,6 @@ public:
     // Returns whether channel c is still marked for a call-back afterwards.
     bool KontrolaKanalu(int c);
 
-    // The interface time-out of channel c: min(UdpOpakovani + 1, 16) *
-    // LimitPozadavku + 1000 ms.
-    static int32_t LimitRozhrani(const TData& d, const TKanal& k);
-
     // One scan of 99..6099; whether any channel stays marked.
     bool Prohledej();
     // Looks at the channels rung for together with those still marked at

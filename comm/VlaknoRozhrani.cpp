@@ -5,6 +5,7 @@
 
 #include "comm/Buzeni.h"
 #include "comm/Logy.h"
+#include "comm/TimeLimits.h"
 #include "base/Cp1250.h"
 
 namespace {
@@ -22,7 +23,6 @@ using TDlouhyRadek = TText<VelikostPrijmu + 128>;
 TThreadRozhrani::TThreadRozhrani(TData* d, uint8_t cislo) : PData(d), CisloRozhrani(cislo) {
     if (PData != nullptr && JeRozhrani(cislo)) {
         const TRozhrani& r = PData->Rozhrani[cislo];
-        KopieRozhrani.Demo = r.Demo;
         KopieRozhrani.IPAdresa = r.IPAdresa;
     }
 }
@@ -154,21 +154,8 @@ void TThreadRozhrani::OhlasCallBacku(uint32_t c) {
 }
 
 void TThreadRozhrani::ObnovKopie(uint32_t c) {
-    const TRozhrani& r = PData->Rozhrani[CisloRozhrani];
-    KopieRozhrani.Demo = r.Demo;
-    KopieRozhrani.IPAdresa.assign(r.IPAdresa);  // Init's text, read-only while threads run
-    KopieRozhrani.UdpPort = r.UdpPort;
-    KopieRozhrani.UdpTimeout = r.UdpTimeout;
-    KopieRozhrani.UdpOpakovani = r.UdpOpakovani;
-    KopieRozhrani.Baud = r.Baud;
-    KopieRozhrani.Timeout = r.Timeout;
-    KopieRozhrani.Opakovani = r.Opakovani;
-    const TKanal& k = PData->Kanaly[c];
-    KopieKanalu.Cislo = static_cast<uint32_t>(k.Cislo);
-    KopieKanalu.Adresa = k.Adresa;
-    KopieKanalu.Funkce = k.Funkce;
-    KopieKanalu.Periferie = k.Periferie;
-    for (int i = 0; i < 4; ++i) KopieKanalu.DataZapis[i] = k.DataZapis[i];
+    CopyInterface(PData->Rozhrani[CisloRozhrani], KopieRozhrani);
+    CopyChannel(PData->Kanaly[c], KopieKanalu);
 }
 
 TThreadRozhrani::TKrok TThreadRozhrani::Obsluz(uint32_t c) {
@@ -181,14 +168,12 @@ TThreadRozhrani::TKrok TThreadRozhrani::Obsluz(uint32_t c) {
     }
     ObnovKopie(c);
     const TKopieRozhrani& r = KopieRozhrani;
-    const TPaket dotaz = SestavPaket(KopieKanalu.Cislo, KodRychlosti(r.Baud), static_cast<uint16_t>(r.Timeout),
-                                     static_cast<uint8_t>(r.Opakovani), KopieKanalu.Adresa, KopieKanalu.Funkce,
-                                     KopieKanalu.Periferie, 0, KopieKanalu.DataZapis);
+    const TPaket dotaz = PaketPozadavku(r, KopieKanalu);
     const std::string_view zobrazeny = OrizniKonec(dotaz.sv());
     if (zobrazeny.empty()) {
         TOdpoved o;
-        o.Status = 3;
-        o.StatusRegistr = 3;
+        o.Status = StatusSendError;
+        o.StatusRegistr = StatusSendError;
         if (!UlozOdpoved(c, o, -1)) return TKrok::Stop;
         LogKanalu(c, " - LAN neplatný dotaz"_cp);
         TraceFronta("KOM 9", c, ", neplatný dotaz"_cp, ulozenyStav_);
@@ -272,7 +257,7 @@ TThreadRozhrani::TKrok TThreadRozhrani::Zpracuj(uint32_t c, std::string_view pri
 
 TThreadRozhrani::TKrok TThreadRozhrani::Timeout(uint32_t c) {
     TOdpoved o;
-    o.Status = 21;
+    o.Status = StatusGatewayLost;
     if (!UlozOdpoved(c, o, 3)) return TKrok::Stop;
     LogKanalu(c, " - Chyba LAN - timeout");
     TraceFronta("KOM 9", c, ", timeout", 3);  // the call-back thread may already have moved it on
@@ -281,7 +266,7 @@ TThreadRozhrani::TKrok TThreadRozhrani::Timeout(uint32_t c) {
 
 void TThreadRozhrani::Vyjimka(uint32_t c) {
     TOdpoved o;
-    o.Status = 19;
+    o.Status = StatusNetworkError;
     if (!UlozOdpoved(c, o, 3)) return;
     LogKanalu(c, " - LAN exception");
     TraceFronta("KOM 9", c, ", exception", 3);

@@ -18,28 +18,6 @@
 #include "base/Contained.h"
 #include "base/Radek.h"
 
-// What a request packet and its waits need of the interface record (the
-// full record holds texts and the per-channel status table).
-struct TKopieRozhrani {
-    uint8_t Demo = 0;
-    std::string IPAdresa;
-    int32_t UdpPort = 0;
-    int32_t UdpTimeout = 0;
-    int32_t UdpOpakovani = 0;
-    int32_t Baud = 0;
-    int32_t Timeout = 0;
-    int32_t Opakovani = 0;
-};
-
-// What a request packet needs of the channel record.
-struct TKopieKanalu {
-    uint32_t Cislo = 0;
-    uint8_t Adresa = 0;
-    uint8_t Funkce = 0;
-    uint8_t Periferie = 0;
-    uint8_t DataZapis[4] = {};
-};
-
 class TThreadRozhrani final : public TThread {
 public:
     TThreadRozhrani(TData* d, uint8_t cislo);

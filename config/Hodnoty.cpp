@@ -3,6 +3,8 @@
 #include <charconv>
 #include <cmath>
 
+#include "config/ChannelKind.h"
+
 namespace {
 
 constexpr double MantisaMax = 8388607.0;
@@ -134,15 +136,17 @@ std::string TextKanalu(const TDataBajty& b) {
 }
 
 std::string HodnotaText(uint32_t c, const TKanal& k, const TModul& m, char desetinny) {
-    if (c == 99) return CeleText(VystupCele(k));
-    if (c >= 100 && c <= 999) return RealKanalu(k.DataCteni, desetinny);
-    if (c >= 1000 && c <= 1999) return CeleText(VstupCele(k));
-    if (c >= 2000 && c <= 2999) return VstupBit(k) ? "1" : "0";
-    if (c >= 3000 && c <= 3999) return RealKanalu(k.DataZapis, desetinny);
-    if (c >= 4000 && c <= 4999) return CeleText(VystupCele(k));
-    if (c >= 5000 && c <= 5999) return BitSlova(m.Data, k.Subperiferie) ? "1" : "0";
-    if (c >= 6000 && c <= 6099) return TextKanalu(k.DataZapis);
-    return {};
+    switch (ChannelKind(c)) {
+        case TChannelKind::StatusReset: return CeleText(VystupCele(k));
+        case TChannelKind::RealIn: return RealKanalu(k.DataCteni, desetinny);
+        case TChannelKind::IntIn: return CeleText(VstupCele(k));
+        case TChannelKind::BitIn: return VstupBit(k) ? "1" : "0";
+        case TChannelKind::RealOut: return RealKanalu(k.DataZapis, desetinny);
+        case TChannelKind::IntOut: return CeleText(VystupCele(k));
+        case TChannelKind::BitOut: return BitSlova(m.Data, k.Subperiferie) ? "1" : "0";
+        case TChannelKind::TextOut: return TextKanalu(k.DataZapis);
+        default: return {};
+    }
 }
 
 }  // namespace

@@ -20,7 +20,7 @@ void VycistiKanal(TKanal& k, int cislo) {
     k.DobaRS16 = 0;
     k.BajtOdpovedi = 0;
     k.StatusRegistr = 0;
-    k.Status = 15;
+    k.Status = StatusChannelUnused;
     k.Rozhrani = 0;
     k.PocetVolani = 0;
     k.CasPozadavku = 0;
@@ -69,7 +69,7 @@ void VycistiRozhrani(TPoleRozhrani& rozhrani) {
             m.Status = 0;
         }
         for (auto& s : r.StatusKanalu) s = 0;
-        r.Status = 18;
+        r.Status = StatusInterfaceUndefined;
     }
 }
 

@@ -13,6 +13,7 @@
 #include "base/Atom.h"
 #include "platform/Hodiny.h"
 #include "config/Lokalizace.h"
+#include "config/StatusTexty.h"
 #include "platform/Thread.h"
 #include "include/rv_zr6180.h"
 

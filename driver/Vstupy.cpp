@@ -2,14 +2,15 @@
 #include "comm/Buzeni.h"
 #include "comm/Fronta.h"
 #include "comm/Logy.h"
+#include "config/ChannelKind.h"
 #include "config/HlavniLog.h"
 #include "config/Hodnoty.h"
 #include "driver/Spolecne.h"
 
 namespace {
 
-bool JeServisniVstup(uint32_t c) { return (c >= 1 && c <= 5) || (c >= 11 && c <= 26); }
-bool JeVstup(uint32_t c) { return c >= 100 && c <= 2999; }
+bool JeServisniVstup(uint32_t c) { return ChannelKind(c) == TChannelKind::ServiceIn; }
+bool JeVstup(uint32_t c) { return IsInputChannel(c); }
 int32_t K(uint32_t c) { return static_cast<int32_t>(c); }
 
 // The R field of the entry traces: the channel's interface for input channels.
@@ -57,12 +58,13 @@ void CtiVstupniKanal(TData& d, uint32_t c, THodnota& v) {
     const int32_t s = k.StavPozadavku;
     const uint32_t p = k.StatusPosledni;
     TRadek t("F=", f, ", H=");
-    if (c <= 999) {
+    const TChannelKind druh = ChannelKind(c);
+    if (druh == TChannelKind::RealIn) {
         if (v.TypHodnoty != TypReal) return ChybnyTyp(d, c);
         const double x = VstupReal(k);
         v.Hodnota.Real = x;
         t.Pridej(x);
-    } else if (c <= 1999) {
+    } else if (druh == TChannelKind::IntIn) {
         if (v.TypHodnoty != TypInt) return ChybnyTyp(d, c);
         const int32_t x = VstupCele(k);
         v.Hodnota.Cele = x;
@@ -92,15 +94,15 @@ void InputRequest(PData p, uint32_t c) noexcept try {
     const int k = kanal.Rozhrani;
     const int32_t s = kanal.StavPozadavku;
     if (!JeRozhrani(k)) {
-        UkonciSChybou(*d, c, 17);
+        UkonciSChybou(*d, c, StatusChannelUndefined);
         return ZapisRun(d, "IR  3", K(c), k, Nic, "InputRequest - požadavek na neplatné rozhraní kanálu "_cp);
     }
     if (!kanal.Pouzit) {
-        UkonciSChybou(*d, c, 17);
+        UkonciSChybou(*d, c, StatusChannelUndefined);
         return ZapisRun(d, "IR  4", K(c), k, Nic, "InputRequest - požadavek na nedefinovaný kanál "_cp);
     }
     if (!d->Rozhrani[k].Pouzito) {
-        UkonciSChybou(*d, c, 18);
+        UkonciSChybou(*d, c, StatusInterfaceUndefined);
         return ZapisRun(d, "IR  5", K(c), k, Nic, "InputRequest - požadavek na nedefinované rozhraní kanálu "_cp);
     }
     ZaradPozadavek(*d, static_cast<int>(c), 0);

@@ -6,13 +6,15 @@
 #include "comm/Fronta.h"
 #include "comm/Logy.h"
 #include "comm/Nulovani.h"
+#include "comm/TimeLimits.h"
+#include "config/ChannelKind.h"
 #include "config/HlavniLog.h"
 #include "config/Hodnoty.h"
 #include "driver/Spolecne.h"
 
 namespace {
 
-bool JeVystup(uint32_t c) { return c >= 3000 && c <= 6099; }
+bool JeVystup(uint32_t c) { return IsOutputChannel(c); }
 int32_t K(uint32_t c) { return static_cast<int32_t>(c); }
 int32_t RVystupu(const TData& d, uint32_t c) { return JeVystup(c) ? d.Kanaly[c].Rozhrani.load() : Nic; }
 uint32_t Bez(int32_t x) { return static_cast<uint32_t>(x); }
@@ -61,7 +63,7 @@ void NulovaniStatusRegistru(TData& d, const THodnota& v) {
     if (v.TypHodnoty != TypInt) return ChybnyTyp(d, 99);
     const uint32_t n = Bez(v.Hodnota.Cele);
     if (n < 100 || n > 6099 || !d.Kanaly[n].Pouzit) {
-        FinishRefused(d, 99, 17);
+        FinishRefused(d, 99, StatusChannelUndefined);
         return Odmitni(d, "OutputRequest - požadavek na nedefinovaný kanál "_cp, 99);
     }
     PripravNulovani(d, n);
@@ -75,23 +77,24 @@ void NulovaniStatusRegistru(TData& d, const THodnota& v) {
 // text form to the trace. False when the request ended here.
 bool ZakodujHodnotu(TData& d, uint32_t c, const THodnota& v, TRadek& h) {
     TKanal& k = d.Kanaly[c];
-    if (c <= 3999) {
+    const TChannelKind druh = ChannelKind(c);
+    if (druh == TChannelKind::RealOut) {
         if (v.TypHodnoty != TypReal) return ChybnyTyp(d, c), false;
         const double x = v.Hodnota.Real;
         if (std::isinf(x)) {
-            FinishRefused(d, c, 22);
+            FinishRefused(d, c, StatusBadReal);
             return Odmitni(d, "OutputRequest - předána neplatná REAL hodnota kanálu "_cp, c), false;
         }
         const auto b = RealNaBajty(x);
         std::lock_guard<std::mutex> g(d.ZamekOkna);
         for (int i = 0; i < 4; ++i) k.DataZapis[i] = b[i];
         h.Pridej(x);
-    } else if (c <= 4999) {
+    } else if (druh == TChannelKind::IntOut) {
         if (v.TypHodnoty != TypInt) return ChybnyTyp(d, c), false;
         std::lock_guard<std::mutex> g(d.ZamekOkna);
         ZapisBajty(k, Bez(v.Hodnota.Cele));
         h.Pridej(Bez(v.Hodnota.Cele));
-    } else if (c <= 5999) {
+    } else if (druh == TChannelKind::BitOut) {
         if (v.TypHodnoty != TypBool) return ChybnyTyp(d, c), false;
         const bool zap = v.Hodnota.Bajty[0] != 0;
         const uint32_t bit = k.Subperiferie;
@@ -106,7 +109,7 @@ bool ZakodujHodnotu(TData& d, uint32_t c, const THodnota& v, TRadek& h) {
         if (v.TypHodnoty != TypString) return ChybnyTyp(d, c), false;
         const char* text = v.Hodnota.Text;
         if (text == nullptr) {
-            FinishRefused(d, c, 23);
+            FinishRefused(d, c, StatusBadString);
             return Odmitni(d, "OutputRequest - předána neplatná STRING hodnota kanálu "_cp, c), false;
         }
         const std::string_view t(text, DelkaTextu(text, 256));
@@ -125,15 +128,15 @@ void VystupniKanal(TData& d, uint32_t c, const THodnota& v) {
     TKanal& k = d.Kanaly[c];
     const int r = k.Rozhrani;
     if (!JeRozhrani(r)) {
-        FinishRefused(d, c, 17);
+        FinishRefused(d, c, StatusChannelUndefined);
         return Odmitni(d, "OutputRequest - požadavek na neplatné rozhraní kanálu "_cp, c);
     }
     if (!k.Pouzit) {
-        FinishRefused(d, c, 17);
+        FinishRefused(d, c, StatusChannelUndefined);
         return Odmitni(d, "OutputRequest - požadavek na nedefinovaný kanál "_cp, c);
     }
     if (!d.Rozhrani[r].Pouzito) {
-        FinishRefused(d, c, 18);
+        FinishRefused(d, c, StatusInterfaceUndefined);
         return Odmitni(d, "OutputRequest - požadavek na nedefinované rozhraní kanálu "_cp, c);
     }
     TRadek h;
@@ -142,14 +145,6 @@ void VystupniKanal(TData& d, uint32_t c, const THodnota& v) {
     if (k.StavPozadavku == 0) k.StavPozadavku = 1;
     const uint32_t f = Bez(d.Fronty[r].PocetPotvrzenych.load(std::memory_order_acquire));
     ZapisRun(&d, "OR  9", K(c), r, k.StavPozadavku, TRadek("F=", f, ", H=", h.sv()));
-}
-
-// Time allowance of a write as OutputFinalized enforces it.
-int32_t LimitVystupu(const TData& d, const TKanal& k, int r) {
-    const int32_t opakovani = JeRozhrani(r) ? d.Rozhrani[r].UdpOpakovani.load() : 0;
-    const int32_t nasobek = JeRozhrani(r) ? (opakovani + 1 < 16 ? opakovani + 1 : 16) : 1;
-    const int64_t l = static_cast<int64_t>(k.LimitPozadavku.load()) * nasobek + 1200;
-    return l > 65000 ? 65000 : static_cast<int32_t>(l);
 }
 
 }  // namespace
@@ -206,10 +201,10 @@ TBoolean OutputFinalized(PData p, uint32_t c, int32_t* status) noexcept try {
             const uint32_t sp = k.StatusPosledni;
             const bool h = k.Hotovo;
             const int32_t t = static_cast<int32_t>(Ted(d) - k.CasPozadavku);
-            const int32_t l = LimitVystupu(*d, k, r);
+            const int32_t l = OutputLimit(*d, k);
             if (t > l || t < 0) {
                 ZapisRun(d, "OF  4", K(c), r, Nic, TRadek("timeout=", t, "/", l));
-                UkonciSChybou(*d, c, 26);
+                UkonciSChybou(*d, c, StatusInterfaceTimeout);
             }
             st = 0;
             if (h) {

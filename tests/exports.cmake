@@ -1,6 +1,7 @@
 cmake_minimum_required(VERSION 3.20)
 # Compares the library's dynamic symbol table with the functions the public
-# header declares: the same 18 names, nothing else defined.
+# header declares and with the list of exports: the same 18 names, nothing
+# else defined.
 execute_process(COMMAND nm -D --defined-only ${LIB} OUTPUT_VARIABLE nm_out RESULT_VARIABLE rc)
 if(NOT rc EQUAL 0)
   message(FATAL_ERROR "nm failed on ${LIB}")
@@ -39,4 +40,11 @@ endforeach()
 if(STRICT AND NOT exported STREQUAL declared)
   message(FATAL_ERROR "exports differ from the header\n exported: ${exported}\n declared: ${declared}")
 endif()
-message(STATUS "exports match the header: ${exported}")
+file(READ ${LIST} list_text)
+string(REGEX MATCHALL "X\\([A-Za-z]+\\)" items "${list_text}")
+string(REGEX REPLACE "X\\(([A-Za-z]+)\\)" "\\1" listed "${items}")
+list(SORT listed)
+if(NOT listed STREQUAL declared)
+  message(FATAL_ERROR "the export list differs from the header\n listed: ${listed}\n declared: ${declared}")
+endif()
+message(STATUS "exports match the header and the list: ${exported}")

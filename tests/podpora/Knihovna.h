@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "driver/ExportList.h"
 #include "include/rv_zr6180.h"
 
 struct TKnihovna {
@@ -12,22 +13,7 @@ struct TKnihovna {
     TKnihovna& operator=(const TKnihovna&) = delete;
 
     void* handle = nullptr;
-    decltype(&::Version) Version = nullptr;
-    decltype(&::Check) Check = nullptr;
-    decltype(&::GetDriverInfo) GetDriverInfo = nullptr;
-    decltype(&::MakeDriver) MakeDriver = nullptr;
-    decltype(&::Init) Init = nullptr;
-    decltype(&::BufferInfo) BufferInfo = nullptr;
-    decltype(&::SetBufferAddr) SetBufferAddr = nullptr;
-    decltype(&::InputRequest) InputRequest = nullptr;
-    decltype(&::InputRequestCompleted) InputRequestCompleted = nullptr;
-    decltype(&::InputFinalized) InputFinalized = nullptr;
-    decltype(&::GetInput) GetInput = nullptr;
-    decltype(&::OutputRequest) OutputRequest = nullptr;
-    decltype(&::OutputRequestCompleted) OutputRequestCompleted = nullptr;
-    decltype(&::OutputFinalized) OutputFinalized = nullptr;
-    decltype(&::DriverProc) DriverProc = nullptr;
-    decltype(&::QueryProc) QueryProc = nullptr;
-    decltype(&::Done) Done = nullptr;
-    decltype(&::DisposeDriver) DisposeDriver = nullptr;
+#define RV_EXPORT_MEMBER(name) decltype(&::name) name = nullptr;
+    RV_ZR6180_EXPORTS(RV_EXPORT_MEMBER)
+#undef RV_EXPORT_MEMBER
 };

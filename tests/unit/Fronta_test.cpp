@@ -5,6 +5,7 @@
 #include <ctime>
 
 #include "comm/Fronta.h"
+#include "comm/TimeLimits.h"
 #include "comm/Nulovani.h"
 #include "base/Cp1250.h"
 #include "tests/unit/VlaknaPodpora.h"

@@ -39,6 +39,14 @@ struct Prostredi {
         k.Funkce = 0;
         k.Periferie = 3;
     }
+    // The packet from copies, as the interface thread builds it.
+    TPaket Pozadavek() const {
+        TKopieRozhrani kr;
+        TKopieKanalu kk;
+        CopyInterface(*r, kr);
+        CopyChannel(k, kk);
+        return PaketPozadavku(kr, kk);
+    }
 };
 
 TEST(Paket, BaudCodesAndAllowances) {
@@ -57,7 +65,7 @@ TEST(Paket, BaudCodesAndAllowances) {
 
 TEST(Paket, RequestOfTheWorkedExample) {
     Prostredi p;
-    const TPaket paket = PaketPozadavku(*p.r, p.k);
+    const TPaket paket = p.Pozadavek();
     EXPECT_EQ(paket.sv(), "[VUZIV2]ED03000004C800020500030000000000AB\r\n");
     EXPECT_EQ(paket.size(), 44u);
 
@@ -72,20 +80,20 @@ TEST(Paket, StatusRegisterResetOfChannel99) {
     p.k.Periferie = 0;
     p.k.DataZapis[0] = 0xED;  // target channel 1005, low byte first
     p.k.DataZapis[1] = 0x03;
-    EXPECT_EQ(PaketPozadavku(*p.r, p.k).sv(), "[VUZIV2]6300000004C8000205650000ED0300009A\r\n");
+    EXPECT_EQ(p.Pozadavek().sv(), "[VUZIV2]6300000004C8000205650000ED0300009A\r\n");
 }
 
 TEST(Paket, FieldEncodings) {
     Prostredi p;
     p.r->Timeout = 300;
-    EXPECT_EQ(PaketPozadavku(*p.r, p.k).sv().substr(18, 4), "2C01");
+    EXPECT_EQ(p.Pozadavek().sv().substr(18, 4), "2C01");
     p.r->Timeout = 65535;
-    EXPECT_EQ(PaketPozadavku(*p.r, p.k).sv().substr(18, 4), "FFFF");
+    EXPECT_EQ(p.Pozadavek().sv().substr(18, 4), "FFFF");
     p.r->Timeout = 65536 + 300;  // only the low 16 bits travel
-    EXPECT_EQ(PaketPozadavku(*p.r, p.k).sv().substr(18, 4), "2C01");
+    EXPECT_EQ(p.Pozadavek().sv().substr(18, 4), "2C01");
 
     p.k.Cislo = 6099;
-    EXPECT_EQ(PaketPozadavku(*p.r, p.k).sv().substr(8, 8), "D3170000");
+    EXPECT_EQ(p.Pozadavek().sv().substr(8, 8), "D3170000");
 
     p.r->Opakovani = 0x10F;
     p.r->Baud = 115200;
@@ -96,7 +104,7 @@ TEST(Paket, FieldEncodings) {
     p.k.DataZapis[2] = 0x7F;
     p.k.DataZapis[3] = 0xFE;
     p.k.DataZapis[4] = 0x55;  // beyond the four data bytes
-    const TPaket paket = PaketPozadavku(*p.r, p.k);
+    const TPaket paket = p.Pozadavek();
     EXPECT_EQ(paket.sv().substr(16, 24), "082C010F05010300"
                                          "01AB7FFE");
     EXPECT_EQ(paket.size(), 44u);

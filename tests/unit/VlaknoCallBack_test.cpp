@@ -8,6 +8,7 @@
 
 #include "comm/Buzeni.h"
 #include "comm/Fronta.h"
+#include "comm/TimeLimits.h"
 #include "comm/VlaknoCallBack.h"
 #include "tests/unit/VlaknaPodpora.h"
 
@@ -82,13 +83,13 @@ TEST_F(VlaknoCallBack, InterfaceTimeoutLimitFollowsUdpOpakovani) {
     TKanal& k = d.Kanaly[1005];
     k.LimitPozadavku = 2370;
     d.Rozhrani[1].UdpOpakovani = 1;
-    EXPECT_EQ(TThreadCallBack::LimitRozhrani(d, k), 5740);
+    EXPECT_EQ(InterfaceTimeout(d, k), 5740);
     d.Rozhrani[1].UdpOpakovani = 15;
-    EXPECT_EQ(TThreadCallBack::LimitRozhrani(d, k), 16 * 2370 + 1000);
+    EXPECT_EQ(InterfaceTimeout(d, k), 16 * 2370 + 1000);
     d.Rozhrani[1].UdpOpakovani = 40;
-    EXPECT_EQ(TThreadCallBack::LimitRozhrani(d, k), 16 * 2370 + 1000) << "16 is the largest multiplier";
+    EXPECT_EQ(InterfaceTimeout(d, k), 16 * 2370 + 1000) << "16 is the largest multiplier";
     k.Rozhrani = 0;  // no interface: no retries counted
-    EXPECT_EQ(TThreadCallBack::LimitRozhrani(d, k), 2370 + 1000);
+    EXPECT_EQ(InterfaceTimeout(d, k), 2370 + 1000);
 }
 
 TEST_F(VlaknoCallBack, CompletedMarkedRequestsAreReportedInChannelOrder) {

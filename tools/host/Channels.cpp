@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "config/ChannelKind.h"
 #include "tools/host/Encoding.h"
 
 namespace host {
@@ -79,20 +80,25 @@ std::string FormatReal(double v) {
 }  // namespace
 
 Kind InputKind(uint32_t c) {
-    if ((c >= 1 && c <= 5) || (c >= 11 && c <= 26)) return Kind::Service;
-    if (c >= 100 && c <= 999) return Kind::Real;
-    if (c >= 1000 && c <= 1999) return Kind::Int;
-    if (c >= 2000 && c <= 2999) return Kind::Bool;
-    return Kind::Invalid;
+    switch (ChannelKind(c)) {
+        case TChannelKind::ServiceIn: return Kind::Service;
+        case TChannelKind::RealIn: return Kind::Real;
+        case TChannelKind::IntIn: return Kind::Int;
+        case TChannelKind::BitIn: return Kind::Bool;
+        default: return Kind::Invalid;
+    }
 }
 
 Kind OutputKind(uint32_t c) {
-    if (c == 6 || (c >= 51 && c <= 66) || c == 99) return Kind::Service;
-    if (c >= 3000 && c <= 3999) return Kind::Real;
-    if (c >= 4000 && c <= 4999) return Kind::Int;
-    if (c >= 5000 && c <= 5999) return Kind::Bool;
-    if (c >= 6000 && c <= 6099) return Kind::Text;
-    return Kind::Invalid;
+    switch (ChannelKind(c)) {
+        case TChannelKind::ServiceOut:
+        case TChannelKind::StatusReset: return Kind::Service;
+        case TChannelKind::RealOut: return Kind::Real;
+        case TChannelKind::IntOut: return Kind::Int;
+        case TChannelKind::BitOut: return Kind::Bool;
+        case TChannelKind::TextOut: return Kind::Text;
+        default: return Kind::Invalid;
+    }
 }
 
 int32_t TypeCode(Kind kind) {

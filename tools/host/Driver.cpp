@@ -44,24 +44,9 @@ bool OpenDriver(const std::string& path, Driver& d, std::string& error) {
         return false;
     }
     d.path = path;
-    Look(d, d.Version, "Version");
-    Look(d, d.Check, "Check");
-    Look(d, d.GetDriverInfo, "GetDriverInfo");
-    Look(d, d.MakeDriver, "MakeDriver");
-    Look(d, d.Init, "Init");
-    Look(d, d.BufferInfo, "BufferInfo");
-    Look(d, d.SetBufferAddr, "SetBufferAddr");
-    Look(d, d.InputRequest, "InputRequest");
-    Look(d, d.InputRequestCompleted, "InputRequestCompleted");
-    Look(d, d.InputFinalized, "InputFinalized");
-    Look(d, d.GetInput, "GetInput");
-    Look(d, d.OutputRequest, "OutputRequest");
-    Look(d, d.OutputRequestCompleted, "OutputRequestCompleted");
-    Look(d, d.OutputFinalized, "OutputFinalized");
-    Look(d, d.DriverProc, "DriverProc");
-    Look(d, d.QueryProc, "QueryProc");
-    Look(d, d.Done, "Done");
-    Look(d, d.DisposeDriver, "DisposeDriver");
+#define RV_LOOK_UP(name) Look(d, d.name, #name);
+    RV_ZR6180_EXPORTS(RV_LOOK_UP)
+#undef RV_LOOK_UP
     LookMainContext(d);
     return true;
 }

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "driver/ExportList.h"
 #include "rv_zr6180.h"
 
 namespace host {
@@ -14,24 +15,9 @@ struct Driver {
     std::string path;
     std::vector<std::string> missing;  // exports the library lacks
 
-    decltype(&::Version) Version = nullptr;
-    decltype(&::Check) Check = nullptr;
-    decltype(&::GetDriverInfo) GetDriverInfo = nullptr;
-    decltype(&::MakeDriver) MakeDriver = nullptr;
-    decltype(&::Init) Init = nullptr;
-    decltype(&::BufferInfo) BufferInfo = nullptr;
-    decltype(&::SetBufferAddr) SetBufferAddr = nullptr;
-    decltype(&::InputRequest) InputRequest = nullptr;
-    decltype(&::InputRequestCompleted) InputRequestCompleted = nullptr;
-    decltype(&::InputFinalized) InputFinalized = nullptr;
-    decltype(&::GetInput) GetInput = nullptr;
-    decltype(&::OutputRequest) OutputRequest = nullptr;
-    decltype(&::OutputRequestCompleted) OutputRequestCompleted = nullptr;
-    decltype(&::OutputFinalized) OutputFinalized = nullptr;
-    decltype(&::DriverProc) DriverProc = nullptr;
-    decltype(&::QueryProc) QueryProc = nullptr;
-    decltype(&::Done) Done = nullptr;
-    decltype(&::DisposeDriver) DisposeDriver = nullptr;
+#define RV_EXPORT_MEMBER(name) decltype(&::name) name = nullptr;
+    RV_ZR6180_EXPORTS(RV_EXPORT_MEMBER)
+#undef RV_EXPORT_MEMBER
 
     // g_main_context_iteration, present once the driver has brought GLib in;
     // the host turns the default main context so that the driver's window

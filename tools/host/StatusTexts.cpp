@@ -1,48 +1,12 @@
 #include "tools/host/StatusTexts.h"
 
-#include <iterator>
-
-#include "base/Cp1250.h"
+#include "config/StatusTexty.h"
 
 namespace host {
-namespace {
-
-constexpr std::string_view kTexty[] = {
-    "V pořádku"_cp,
-    "Chybný kód komunikační rychlosti"_cp,
-    "Rozdílné timeouty nebo rychlosti linek"_cp,
-    "Chyba při vysílání zprávy"_cp,
-    "Timeout - nepřišla žádná odpověď"_cp,
-    "Timeout - nepřišla správná odpověď"_cp,
-    "Odpověď přerušena"_cp,
-    "Chyba parity odpovědi"_cp,
-    "Chybná hlavička odpovědi"_cp,
-    "Chyba CRC odpovědi"_cp,
-    "Chyba knihovny (nelze vytvořit datovou strukturu)"_cp,
-    "Chyba knihovny (neplatný pointer)"_cp,
-    "Chyba knihovny (neplatná data)"_cp,
-    "Chybný parametrický soubor"_cp,
-    "Modul nepoužit"_cp,
-    "Kanál nepoužit"_cp,
-    "Rozhraní nepoužito"_cp,
-    "Kanál nedefinován"_cp,
-    "Rozhraní nedefinováno"_cp,
-    "Chyba přístupu na síť"_cp,
-    "Chyba přijatého paketu (dekódování)"_cp,
-    "Chyba spojení s modulem ZR-6180"_cp,
-    "Chybná REAL hodnota kanálu"_cp,
-    "Chybná STRING hodnota kanálu"_cp,
-    "Chyba přijatého paketu (rozsah ID)"_cp,
-    "Chyba přijatého paketu (hodnota ID)"_cp,
-    "Timeout rozhraní"_cp,
-};
-static_assert(std::size(kTexty) == 27);
-
-}  // namespace
 
 std::string_view StatusText(int64_t code) {
-    if (code < 0 || code >= static_cast<int64_t>(std::size(kTexty))) return "Neznámý kód"_cp;
-    return kTexty[code];
+    if (code < 0 || code > UINT32_MAX) return ::StatusText(UINT32_MAX);
+    return ::StatusText(static_cast<uint32_t>(code));
 }
 
 }  // namespace host

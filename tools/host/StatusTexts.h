@@ -1,5 +1,5 @@
-// The host's own copy of the driver's status texts, in code page 1250 as the
-// driver shows them in its window.
+// The driver's status texts, in code page 1250 as the driver shows them in
+// its window, for any number a channel may report.
 #pragma once
 
 #include <cstdint>
