@@ -140,7 +140,7 @@ TEST(HostCli, ReadOfAnUndeclaredChannelShowsItsStatus) {
 TEST(HostCli, InfoMarksUndeclaredInterfaces) {
     if (!MaInit()) GTEST_SKIP() << "the library does not export Init yet";
     TDocasnyAdresar dir;
-    const TBeh b = Spust("--tsv --timeout 5000 -p " + Q(Parametry(dir)) + " info");
+    const TBeh b = Spust("--tsv --timeout 5000 -p " + Q(Parametry(dir)) + " info --all");
     EXPECT_EQ(b.kod, 0) << b.vystup;
     EXPECT_NE(b.vystup.find("Identification\tOvladač ZR-6180 v.3.15\n"), std::string::npos) << b.vystup;
     EXPECT_NE(b.vystup.find("GetVersion\tOvladač ZR-6180 v.3.15\n"), std::string::npos) << b.vystup;
