@@ -4,9 +4,12 @@
  * the returned PData to every other call. Order for one instance:
  *   MakeDriver, Init, { request / buffer / DriverProc / QueryProc calls },
  *   Done, DisposeDriver.
- * All exports are called from the host's one calling thread. The call-back
- * given to Init is called on the driver's own call-back thread.
- * Texts are zero-terminated code page 1250 byte strings.
+ * Threads: every export is called from the host's one calling thread, one
+ * call at a time; the call-back given to Init runs on the driver's own
+ * call-back thread and must not call the driver.
+ * Texts in and out are zero-terminated code page 1250 byte strings (not
+ * UTF-8): convert them, e.g. with iconv("UTF-8", "CP1250").
+ * Compiles as C89 and later and as C++98 and later.
  */
 #ifndef RV_ZR6180_H
 #define RV_ZR6180_H
@@ -50,10 +53,17 @@ typedef struct THodnota {
 } THodnota;
 #pragma pack(pop)
 
-#ifdef __cplusplus
+/* The 8 value bytes sit at offset 4, unaligned: the x86-64 C ABI passes
+ * this record by value in memory (on the stack), never in registers. A
+ * foreign-function layer that rebuilds it as an aligned structure passes it
+ * wrongly; the README shows what works. */
+#if defined(__cplusplus) && __cplusplus >= 201103L
 static_assert(sizeof(THodnota) == 12, "THodnota is 12 bytes");
-#else
+#elif !defined(__cplusplus) && defined(__STDC_VERSION__) && __STDC_VERSION__ >= 201112L
 _Static_assert(sizeof(THodnota) == 12, "THodnota is 12 bytes");
+#else
+/* Older languages: an array of negative size stops the build instead. */
+typedef char RV_ZR6180_THodnota_is_12_bytes[sizeof(THodnota) == 12 ? 1 : -1];
 #endif
 
 /* The driver instance, opaque to the host. */
@@ -67,27 +77,78 @@ typedef uint8_t TBoolean;
  * call-back thread, never on the host's calling thread. */
 typedef int32_t (*TCallBack)(int32_t kontext, int32_t smer, PData data);
 
+/* Interface version 0x00030000 (196608); needs no instance. */
 RV_ZR6180_API uint32_t Version(void) RV_ZR6180_NOEXCEPT;
+
+/* 1: the driver can run here; needs no instance. */
 RV_ZR6180_API TBoolean Check(void) RV_ZR6180_NOEXCEPT;
+
+/* Copies the identification (22 characters, CP1250) and a zero into text,
+ * which needs 23 bytes; a null text is ignored. Needs no instance. */
 RV_ZR6180_API void GetDriverInfo(uint32_t ignorovano, char *text) RV_ZR6180_NOEXCEPT;
+
+/* A new zero-filled instance, or NULL when it cannot be allocated. */
 RV_ZR6180_API PData MakeDriver(void) RV_ZR6180_NOEXCEPT;
+
+/* Reads the parameter file, starts one thread per interface and the
+ * call-back thread. Returns 1 when the driver runs; on 0 chyba holds the
+ * reason (CP1250): at most limit characters plus a zero, so the buffer needs
+ * limit + 1 bytes. kontext comes back as the call-back's first argument.
+ * After 0, only Done and DisposeDriver. */
 RV_ZR6180_API TBoolean Init(PData data, uint32_t ignorovano, const char *parametry, int32_t limit,
                             char *chyba, uint32_t uroven, uint32_t ignorovano2, int32_t kontext,
                             TCallBack callback) RV_ZR6180_NOEXCEPT;
+
+/* 0: no shared buffer is needed. */
 RV_ZR6180_API uint32_t BufferInfo(PData data) RV_ZR6180_NOEXCEPT;
+
+/* Ignored: the driver keeps no buffer shared with the host. */
 RV_ZR6180_API void SetBufferAddr(PData data, void *adresa, uint32_t delka) RV_ZR6180_NOEXCEPT;
+
+/* Queues a read of input 100..2999; service channels 1..5 and 11..26 need
+ * no request but are accepted. */
 RV_ZR6180_API void InputRequest(PData data, uint32_t kanal) RV_ZR6180_NOEXCEPT;
+
+/* Commits the queued requests of all interfaces (input and output). */
 RV_ZR6180_API void InputRequestCompleted(PData data) RV_ZR6180_NOEXCEPT;
+
+/* 1 when the read has ended; 0 means a call-back (direction 0) follows,
+ * then ask again. *status is 0 when the driver serves the channel (declared
+ * input or service channel), 3 otherwise: it is not the channel's own
+ * result, which service channel 4 tells after writing the channel to 6. */
 RV_ZR6180_API TBoolean InputFinalized(PData data, uint32_t kanal, int32_t *status) RV_ZR6180_NOEXCEPT;
+
+/* The value of a finished read; hodnota->TypHodnoty must match the channel
+ * (TypReal 100..999, TypInt 1000..1999 and service channels, TypBool
+ * 2000..2999), else the record is left untouched. */
 RV_ZR6180_API void GetInput(PData data, uint32_t kanal, THodnota *hodnota) RV_ZR6180_NOEXCEPT;
+
+/* Queues a write of 3000..6099 (or of service channel 6, 51..66, 99) with
+ * a value record passed by value (in memory: see THodnota). */
 RV_ZR6180_API void OutputRequest(PData data, uint32_t kanal, THodnota hodnota) RV_ZR6180_NOEXCEPT;
+
+/* Commits the queued requests of all interfaces (input and output). */
 RV_ZR6180_API void OutputRequestCompleted(PData data) RV_ZR6180_NOEXCEPT;
+
+/* As InputFinalized for writes (call-back direction 1): *status is 0 for
+ * a channel the driver serves, 3 otherwise, not the channel's own result. */
 RV_ZR6180_API TBoolean OutputFinalized(PData data, uint32_t kanal, int32_t *status) RV_ZR6180_NOEXCEPT;
+
+/* Window control: funkce 0 hide, 1 show, 2 minimise, 3 restore, 4 focus,
+ * 5 place at a1..a4 (left, top, width, height), 6 enable the controls when
+ * Init's level >= a1. Call from the thread that called Init. */
 RV_ZR6180_API void DriverProc(PData data, uint32_t funkce, int32_t a1, int32_t a2, int32_t a3,
                               int32_t a4) RV_ZR6180_NOEXCEPT;
+
+/* typ TypString and nazev "GetVersion" copy the identification into
+ * vysledek->Hodnota.Text (23 bytes needed); other queries change nothing. */
 RV_ZR6180_API void QueryProc(PData data, int32_t typ, const char *nazev, int32_t ignorovano,
                              THodnota *vysledek) RV_ZR6180_NOEXCEPT;
+
+/* Stops and joins the threads; afterwards only DisposeDriver. */
 RV_ZR6180_API void Done(PData data) RV_ZR6180_NOEXCEPT;
+
+/* Releases the instance; the library may be unloaded afterwards. */
 RV_ZR6180_API void DisposeDriver(PData data) RV_ZR6180_NOEXCEPT;
 
 #ifdef __cplusplus

@@ -14,5 +14,5 @@ zajisti_balicky() {
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${chybi[@]}" >/dev/null
 }
 
-ZAKLADNI_BALICKY=(cmake make g++ pkg-config libgtest-dev libgmock-dev libgtk-3-dev)
-TESTOVACI_BALICKY=(clang libclang-rt-14-dev libbenchmark-dev xvfb xauth x11-apps binutils)
+ZAKLADNI_BALICKY=(cmake make g++ pkg-config nlohmann-json3-dev libgtest-dev libgmock-dev libgtk-3-dev)
+TESTOVACI_BALICKY=(python3 clang libclang-rt-14-dev libbenchmark-dev xvfb xauth x11-apps binutils)

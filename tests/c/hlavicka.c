@@ -1,4 +1,5 @@
-/* The public header as a C host includes it. */
+/* The public header as a C or C++ host includes it; built as C11 and also
+ * compiled with older and newer language standards by the tests. */
 #include "rv_zr6180.h"
 
 #include <stddef.h>
@@ -17,6 +18,6 @@ int main(void) {
     if (sizeof(THodnota) != 12 || offsetof(THodnota, Hodnota) != 4) return 1;
     if (TypBool != 2 || TypInt != 5 || TypReal != 10 || TypString != 11) return 1;
     if (cb(1, 1, NULL) != 2) return 1;
-    printf("THodnota %zu bytes\n", sizeof v);
+    printf("THodnota %lu bytes\n", (unsigned long)sizeof v);
     return 0;
 }

@@ -140,11 +140,12 @@ TEST(HostCli, ReadOfAnUndeclaredChannelShowsItsStatus) {
 TEST(HostCli, InfoMarksUndeclaredInterfaces) {
     if (!MaInit()) GTEST_SKIP() << "the library does not export Init yet";
     TDocasnyAdresar dir;
-    const TBeh b = Spust("--tsv --timeout 5000 -p " + Q(Parametry(dir)) + " info");
+    const TBeh b = Spust("--tsv --timeout 5000 -p " + Q(Parametry(dir)) + " info --all");
     EXPECT_EQ(b.kod, 0) << b.vystup;
     EXPECT_NE(b.vystup.find("Identification\tOvladač ZR-6180 v.3.15\n"), std::string::npos) << b.vystup;
     EXPECT_NE(b.vystup.find("GetVersion\tOvladač ZR-6180 v.3.15\n"), std::string::npos) << b.vystup;
-    EXPECT_NE(b.vystup.find("1\tyes\t0\t0\t0\tV pořádku\n"), std::string::npos) << b.vystup;
+    // info read the declared channel 100 first; no gateway answers on its port.
+    EXPECT_NE(b.vystup.find("\n1\tyes\t1\t1\t21\tChyba spojení s modulem ZR-6180\n"), std::string::npos) << b.vystup;
     EXPECT_NE(b.vystup.find("16\tno\t0\t0\t18\tRozhraní nedefinováno\n"), std::string::npos) << b.vystup;
 }
 

@@ -19,7 +19,20 @@ tree() {
     [ -e "$prefix/$f" ] || chyba "$f is not installed"
   done
   [ "$(readlink "$prefix/$LIBDIR/librv_zr6180.so.3")" = "librv_zr6180.so.$VERSION" ] || chyba "SONAME link"
+  for f in share/man/man1/zr6180-host.1 share/man/man1/zr6180-sim.1 share/rv_zr6180/examples/host.c \
+      share/rv_zr6180/examples/host.py; do
+    [ -e "$prefix/$f" ] || chyba "$f is not installed"
+  done
+  # Every relative link of the installed documentation reaches its file.
+  local doc link
+  while IFS= read -r doc; do
+    while IFS= read -r link; do
+      [ -e "$(dirname "$doc")/$link" ] || chyba "${doc#"$prefix"/} links to $link, which is not installed"
+    done < <(grep -o '\]([^)#:]*)' "$doc" | sed 's/^](\(.*\))$/\1/')
+  done < <(find "$prefix/share/doc/rv_zr6180" -name '*.md')
   "$prefix/bin/zr6180-sim" --help | grep -q "^usage: zr6180-sim" || chyba "zr6180-sim --help"
+  [ "$("$prefix/bin/zr6180-sim" --version)" = "zr6180-sim $VERSION" ] || chyba "zr6180-sim --version"
+  [ "$("$prefix/bin/zr6180-host" --version)" = "zr6180-host $VERSION" ] || chyba "zr6180-host --version"
 
   # The installed host finds the installed driver without --driver.
   mkdir -p "$prace"

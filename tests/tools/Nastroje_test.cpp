@@ -53,7 +53,7 @@ constexpr std::string_view kChybaBaudCp = "Chyba parametrického souboru - Dekla
 // first, module 9 that answers status 5 on the second.
 constexpr const char* kRostlina =
     "gateway 0 absent=4\n"
-    "module 1\n"
+    "module 1 register=0x0D\n"
     "  periphery 1 real 21.50\n"
     "  periphery 2 int -7\n"
     "  periphery 3 bits 0x00000005\n"
@@ -166,9 +166,14 @@ protected:
 
     TBeh Host(const std::string& argumenty) { return HostS(parametry_, argumenty); }
 
-    static TBeh HostS(const std::string& parametry, const std::string& argumenty) {
-        const std::string prikaz = "RV_ZR6180_WINDOW=none " + Q(RV_ZR6180_HOST) + " --tsv --timeout 10000 -p " +
-                                   Q(parametry) + " " + argumenty + " 2>&1";
+    // `format` is --tsv, --json or empty; `obal` wraps the command (e.g. in
+    // a terminal).
+    static TBeh HostS(const std::string& parametry, const std::string& argumenty, const std::string& format = "--tsv",
+                      const std::string& obal = "") {
+        std::string prikaz = "RV_ZR6180_WINDOW=none " + Q(RV_ZR6180_HOST) + " " + format + " --timeout 10000 -p " +
+                             Q(parametry) + " " + argumenty;
+        if (!obal.empty()) prikaz = obal + " " + Q(prikaz);
+        prikaz += " 2>&1";
         TBeh b;
         FILE* p = popen(prikaz.c_str(), "r");
         if (p == nullptr) return b;
@@ -265,14 +270,23 @@ TEST_F(NastrojeTest, WatchRunsTheGivenNumberOfCycles) {
     EXPECT_EQ(Pocet(sim_.Stopa(), " id=100 fn=0 "), 2u) << sim_.Stopa();
 }
 
-TEST_F(NastrojeTest, InfoShowsTheIdentificationAndTheDeclaredInterfaces) {
+TEST_F(NastrojeTest, InfoReadsTheDeclaredInputsAndShowsTheDeclaredInterfaces) {
     const TBeh b = Host("info");
     EXPECT_EQ(b.kod, 0) << b.vystup;
     EXPECT_TRUE(Obsahuje(b.vystup, "Identification\tOvladač ZR-6180 v.3.15\n")) << b.vystup;
     EXPECT_TRUE(Obsahuje(b.vystup, "Check\ttrue\n")) << b.vystup;
-    EXPECT_TRUE(Obsahuje(b.vystup, "\n1\tyes\t0\t0\t0\tV pořádku\n2\tyes\t0\t0\t0\tV pořádku\n"
-                                   "3\tno\t0\t0\t18\tRozhraní nedefinováno\n"))
+    // 100, 1000, 2000, 2002, 103 and 101 were read: the silent 103 and the
+    // faulty 101 fill the summaries of both interfaces.
+    EXPECT_TRUE(Obsahuje(b.vystup, "Declared inputs read\t6 (2 not in order)\n")) << b.vystup;
+    EXPECT_TRUE(std::regex_search(b.vystup, std::regex("Last failed channel \\(1\\)\t10[13]\n"))) << b.vystup;
+    EXPECT_TRUE(Obsahuje(b.vystup, "\n1\tyes\t1\t1\t21\tChyba spojení s modulem ZR-6180\n"
+                                   "2\tyes\t1\t1\t0\tV pořádku\n"))
         << b.vystup;
+    EXPECT_FALSE(Obsahuje(b.vystup, "\tno\t")) << b.vystup;
+    EXPECT_EQ(Pocet(sim_.Stopa(), " id=101 fn=0 "), 1u) << sim_.Stopa();
+
+    const TBeh vse = Host("info --all");
+    EXPECT_TRUE(Obsahuje(vse.vystup, "\n16\tno\t0\t0\t18\tRozhraní nedefinováno\n")) << vse.vystup;
 }
 
 TEST_F(NastrojeTest, StatusRegisterResetSendsFunction101ToTheChannelsModule) {
@@ -296,16 +310,107 @@ TEST_F(NastrojeTest, CheckOfAGoodFileSucceeds) {
 TEST_F(NastrojeTest, CheckOfAFaultyFileShowsTheDriversMessage) {
     const std::string chybny = ZapisParametry("chybny.ini", "Baud=1234");
     const TBeh b = HostS(chybny, "check");
-    EXPECT_EQ(b.kod, 1) << b.vystup;
+    EXPECT_EQ(b.kod, 3) << b.vystup;
     const std::string zprava = "Chyba parametrického souboru - Deklarace rozhraní 1 / Baud = 1234.";
     EXPECT_TRUE(Obsahuje(b.vystup, "Init\tfailed: " + zprava + "\n")) << b.vystup;
     // The main log has it in code page 1250.
     EXPECT_TRUE(Obsahuje(Logy("Rv_zr6180.log"), std::string(kChybaBaudCp))) << Logy("Rv_zr6180.log");
 
-    // Commands other than check say so on standard error and exit with 1.
+    // Commands other than check say so on standard error and exit with 3.
     const TBeh r = HostS(chybny, "read 100");
-    EXPECT_EQ(r.kod, 1) << r.vystup;
+    EXPECT_EQ(r.kod, 3) << r.vystup;
     EXPECT_TRUE(Obsahuje(r.vystup, "zr6180-host: Init failed: " + zprava + "\n")) << r.vystup;
+}
+
+TEST_F(NastrojeTest, MonitorShowsTheChannelsAddressStatusAndStatusRegister) {
+    // Module 1's register 0x0D reaches the host masked with 0xF7.
+    TBeh b = Host("read --monitor 100");
+    EXPECT_EQ(b.kod, 0) << b.vystup;
+    EXPECT_TRUE(Obsahuje(b.vystup, "\n100\t21.5\t0\tV pořádku\n\nMonitored\tAddress\tStatus\tStatus register\tText\n"
+                                   "100\t1\t0\t0x05\tV pořádku\n"))
+        << b.vystup;
+    b = Host("read --monitor 101");
+    EXPECT_EQ(b.kod, 1) << b.vystup;
+    EXPECT_TRUE(Obsahuje(b.vystup, "\n101\t9\t5\t0x00\tTimeout - nepřišla správná odpověď\n")) << b.vystup;
+}
+
+TEST_F(NastrojeTest, ParameterFileThatCannotBeReadIsNamedBeforeInit) {
+    TBeh b = HostS(dir_ / "chybi.ini", "read 100");
+    EXPECT_EQ(b.kod, 3) << b.vystup;
+    EXPECT_TRUE(Obsahuje(b.vystup, "cannot read the parameter file " + dir_ / "chybi.ini" +
+                                       ": No such file or directory\n"))
+        << b.vystup;
+    EXPECT_FALSE(Obsahuje(b.vystup, "Init failed")) << b.vystup;
+    b = HostS(dir_.Cesta(), "read 100");
+    EXPECT_EQ(b.kod, 3) << b.vystup;
+    EXPECT_TRUE(Obsahuje(b.vystup, ": Is a directory\n")) << b.vystup;
+}
+
+TEST_F(NastrojeTest, JsonGivesOneObjectPerCommandAndOneLinePerWatchCycle) {
+    TBeh b = HostS(parametry_, "read 100 101 --monitor 101", "--json");
+    EXPECT_EQ(b.kod, 1) << b.vystup;
+    EXPECT_EQ(b.vystup,
+              "{\"command\":\"read\",\"ok\":false,\"channels\":["
+              "{\"channel\":100,\"value\":21.5,\"finished\":true,\"status\":0,\"text\":\"V pořádku\"},"
+              "{\"channel\":101,\"value\":65.535,\"finished\":true,\"status\":5,"
+              "\"text\":\"Timeout - nepřišla správná odpověď\"}],"
+              "\"monitor\":{\"channel\":101,\"address\":9,\"status\":5,"
+              "\"text\":\"Timeout - nepřišla správná odpověď\",\"status_register\":0}}\n");
+    b = HostS(parametry_, "watch --count 2 --interval 100 2000", "--json");
+    EXPECT_EQ(b.kod, 0) << b.vystup;
+    const std::regex radky(
+        "(\\{\"command\":\"watch\",\"cycle\":[12],\"time\":\"[0-9:.]+\",\"channels\":\\[\\{\"channel\":2000,"
+        "\"value\":1,\"finished\":true,\"status\":0,\"text\":\"V pořádku\"\\}\\]\\}\n){2}");
+    EXPECT_TRUE(std::regex_match(b.vystup, radky)) << b.vystup;
+}
+
+TEST_F(NastrojeTest, NanIsRefusedUnlessForcedAndThenShowsWhatWasSent) {
+    TBeh b = Host("write 3000=nan");
+    EXPECT_EQ(b.kod, 2) << b.vystup;
+    EXPECT_TRUE(Obsahuje(b.vystup, "channel 3000: NaN is refused")) << b.vystup;
+    b = Host("write 3000=-inf");
+    EXPECT_EQ(b.kod, 2) << b.vystup;
+    EXPECT_TRUE(Obsahuje(b.vystup, "an infinite value is refused")) << b.vystup;
+    EXPECT_FALSE(Obsahuje(sim_.Stopa(), " id=3000 ")) << sim_.Stopa();
+
+    b = Host("--force write 3000=nan");
+    EXPECT_EQ(b.kod, 0) << b.vystup;
+    EXPECT_TRUE(Obsahuje(b.vystup, "3000\tnan (sent -8388607)\t0\t")) << b.vystup;
+    EXPECT_TRUE(Obsahuje(sim_.Stopa(), " id=3000 fn=1 adr=1 per=1 data=FFFFFF00 ")) << sim_.Stopa();
+}
+
+TEST_F(NastrojeTest, TextOutputShowsTheCutAndBlankedTextThatWasSent) {
+    const TBeh b = Host("write 6000=ŽABKA");
+    EXPECT_EQ(b.kod, 0) << b.vystup;
+    EXPECT_TRUE(Obsahuje(b.vystup, "6000\t\"ŽABKA\" (sent \" ABK\")\t0\t")) << b.vystup;
+    EXPECT_TRUE(Obsahuje(sim_.Stopa(), " id=6000 fn=1 adr=1 per=4 data=2041424B ")) << sim_.Stopa();
+}
+
+TEST_F(NastrojeTest, SlowReadShowsItsProgressOnATerminalOnly) {
+    // Two attempts of 717 ms at the silent module 103.
+    std::string t = CtiSoubor(parametry_);
+    t.replace(t.find("UDP timeout=50"), 14, "UDP timeout=700");
+    const std::string pomaly = dir_ / "pomaly.ini";
+    ZapisSoubor(pomaly, t);
+    const TBeh trubka = HostS(pomaly, "read 103");
+    EXPECT_EQ(trubka.kod, 1) << trubka.vystup;
+    EXPECT_FALSE(Obsahuje(trubka.vystup, "waiting")) << trubka.vystup;
+
+    const TBeh terminal = HostS(pomaly, "read 103", "--tsv", "script -qec");
+    const std::string port = std::to_string(sim_.Port(1));
+    EXPECT_TRUE(std::regex_search(terminal.vystup,
+                                  std::regex("waiting 1\\.[0-9] s for channel 103 on gateway 1 \\(127\\.0\\.0\\.1:" +
+                                             port + "\\), attempt 2 of 2")))
+        << terminal.vystup;
+    EXPECT_TRUE(Obsahuje(terminal.vystup, "103\t0\t21\t")) << terminal.vystup;
+}
+
+TEST_F(NastrojeTest, HelpListsEveryExitCodeAndBothToolsTellTheirVersion) {
+    const TBeh b = HostS(parametry_, "--help", "");
+    EXPECT_EQ(b.kod, 0);
+    for (const char* kod : {"\n  0 ", "\n  1 ", "\n  2 ", "\n  3 ", "\n  130 "})
+        EXPECT_TRUE(Obsahuje(b.vystup, kod)) << kod << b.vystup;
+    EXPECT_TRUE(std::regex_match(HostS(parametry_, "--version", "").vystup, std::regex("zr6180-host \\d+\\.\\d+\\.\\d+\n")));
 }
 
 TEST_F(NastrojeTest, SimulatorStopsCleanlyOnSigterm) {

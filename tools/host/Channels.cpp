@@ -41,12 +41,16 @@ bool ParseReal(std::string_view s, double& v) {
 
 // Empty when the value fits the channel's kind, else the reason. The value
 // record is packed: its fields are parsed into locals, never bound by reference.
-std::string FillValue(OutputValue& o, std::string_view value) {
+std::string FillValue(OutputValue& o, std::string_view value, bool force) {
     o.value.TypHodnoty = TypeCode(o.kind);
     switch (o.kind) {
         case Kind::Real: {
             double r = 0;
             if (!ParseReal(value, r)) return "expects a number";
+            if (std::isnan(r) && !force)
+                return "NaN is refused: the module would receive the saturated value -8388607 (--force sends it)";
+            if (std::isinf(r) && !force)
+                return "an infinite value is refused: the driver ends it with status 22 (--force sends it)";
             o.value.Hodnota.Real = r;
             return "";
         }
@@ -139,7 +143,27 @@ bool ParseReadChannels(std::string_view arg, std::vector<uint32_t>& out, std::st
     return true;
 }
 
-bool ParseOutputValue(std::string_view arg, OutputValue& o, std::string& error) {
+std::string SentText(const std::string& cp1250) {
+    std::string sent(4, ' ');
+    for (std::size_t i = 0; i < 4 && i < cp1250.size(); ++i) {
+        const unsigned char c = static_cast<unsigned char>(cp1250[i]);
+        if (c >= 32 && c <= 127) sent[i] = static_cast<char>(c);
+    }
+    return sent;
+}
+
+// What the module gets when it differs from what was typed.
+std::string SentValue(const OutputValue& o) {
+    if (o.kind == Kind::Text) {
+        const std::string sent = SentText(o.text);
+        return sent == o.text ? "" : sent;
+    }
+    // RealNaBajty turns NaN into the negative saturation.
+    if (o.kind == Kind::Real && std::isnan(o.value.Hodnota.Real)) return "-8388607";
+    return "";
+}
+
+bool ParseOutputValue(std::string_view arg, bool force, OutputValue& o, std::string& error) {
     const auto eq = arg.find('=');
     if (eq == std::string_view::npos || !ParseUnsigned(arg.substr(0, eq), o.channel)) {
         error = "'" + std::string(arg) + "' is not CHANNEL=VALUE";
@@ -147,13 +171,15 @@ bool ParseOutputValue(std::string_view arg, OutputValue& o, std::string& error) 
     }
     o.kind = OutputKind(o.channel);
     const std::string_view value = arg.substr(eq + 1);
-    const std::string why = FillValue(o, value);
+    const std::string why = FillValue(o, value, force);
     if (!why.empty()) {
         error = "channel " + std::to_string(o.channel) + ": " + why;
         return false;
     }
     // Shown as the driver received it, not as typed (0x10 is 16).
     o.shown = o.kind == Kind::Text ? "\"" + std::string(value) + "\"" : FormatInput(o.kind, o.value);
+    o.sent = SentValue(o);
+    if (!o.sent.empty()) o.shown += o.kind == Kind::Text ? " (sent \"" + o.sent + "\")" : " (sent " + o.sent + ")";
     return true;
 }
 

@@ -41,9 +41,15 @@ struct OutputValue {
     THodnota value{};
     std::string text;
     std::string shown;
+    std::string sent;  // set when the module gets other than what was typed
 };
 
-bool ParseOutputValue(std::string_view arg, OutputValue& out, std::string& error);
+// `force` lets NaN and infinite reals through, which are refused otherwise.
+bool ParseOutputValue(std::string_view arg, bool force, OutputValue& out, std::string& error);
+
+// The four characters a text output sends from a fresh instance: the first
+// four, anything outside 32..127 blanked, blanks after a shorter text.
+std::string SentText(const std::string& cp1250);
 
 // The value as the tables show it (reals with up to 15 significant digits).
 std::string FormatInput(Kind kind, const THodnota& v);

@@ -1,5 +1,7 @@
 #include "tools/host/Commands.h"
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <cstdio>
 
@@ -34,7 +36,7 @@ bool ParseArguments(const Options& o, Parsed& p, std::string& error) {
         error = "unknown command '" + cmd + "'";
         return false;
     }
-    if (o.args.empty()) {
+    if (o.args.empty() && !(cmd == "read" && o.monitor != 0)) {
         error = cmd + " needs at least one channel";
         return false;
     }
@@ -44,7 +46,7 @@ bool ParseArguments(const Options& o, Parsed& p, std::string& error) {
             continue;
         }
         OutputValue v;
-        if (!ParseOutputValue(a, v, error)) return false;
+        if (!ParseOutputValue(a, o.force, v, error)) return false;
         const auto same = [&](const OutputValue& x) { return x.channel == v.channel; };
         if (std::any_of(p.values.begin(), p.values.end(), same)) {
             error = "channel " + std::to_string(v.channel) + " given twice";
@@ -52,6 +54,10 @@ bool ParseArguments(const Options& o, Parsed& p, std::string& error) {
         }
         p.values.push_back(std::move(v));
     }
+    // The monitored channel is read along, so that its module has answered.
+    if (cmd == "read" && o.monitor != 0 && InputKind(o.monitor) != Kind::Invalid &&
+        std::find(p.channels.begin(), p.channels.end(), o.monitor) == p.channels.end())
+        p.channels.push_back(o.monitor);
     return true;
 }
 
@@ -87,25 +93,45 @@ bool Compatible(const Driver& d, std::string& error) {
 }
 
 int CommandCheck(Context& c, bool ok, const std::string& error) {
+    if (c.o.json) {
+        Json j;
+        j["command"] = "check";
+        j["driver"] = c.d.path;
+        j["parameters"] = c.o.paramFile;
+        j["ok"] = ok;
+        if (!ok) j["error"] = error;
+        PrintJson(stdout, j);
+        return ok ? kExitOk : kExitInit;
+    }
     Table t({"Item", "Result"}, {false, false});
     t.Add({"Driver", c.d.path});
     t.Add({"Parameters", c.o.paramFile});
     t.Add({"Init", ok ? "OK" : "failed: " + error});
     t.Print(stdout, c.o.tsv, false);
-    return ok ? kExitOk : kExitFault;
+    return ok ? kExitOk : kExitInit;
 }
 
-int RunSession(const Options& o, const Driver& d, const Parsed& p) {
+void ReportInitFailure(const Options& o, const std::string& error) {
+    std::fprintf(stderr, "zr6180-host: Init failed: %s\n", error.c_str());
+    if (!o.json) return;
+    Json j;
+    j["command"] = o.command;
+    j["ok"] = false;
+    j["error"] = "Init failed: " + error;
+    PrintJson(stdout, j);
+}
+
+int RunSession(const Options& o, const Driver& d, const Parsed& p, const ParamFile& file) {
     CatchInterrupts();
     Session s(d);
-    Context c{o, d, s};
+    Context c{o, d, s, file};
     std::string error;
     const bool started = s.Start(o.paramFile, o.level, error);
-    int rc = kExitFault;
+    int rc = kExitInit;
     if (o.command == "check") {
         rc = CommandCheck(c, started, error);
     } else if (!started) {
-        std::fprintf(stderr, "zr6180-host: Init failed: %s\n", error.c_str());
+        ReportInitFailure(o, error);
     } else if (o.command == "read") {
         rc = CommandRead(c, p.channels);
     } else if (o.command == "write") {
@@ -146,16 +172,65 @@ std::vector<std::string> InputRow(const InputResult& r, uint32_t timeoutMs) {
     return {ch, FormatInput(r.kind, r.value), status, StatusTextUtf8(r.status)};
 }
 
+void PrintMonitor(Context& c, const MonitorResult& m) {
+    if (c.o.monitor == 0 || c.o.json) return;
+    char reg[16];
+    std::snprintf(reg, sizeof reg, "0x%02X", static_cast<unsigned>(m.statusRegister) & 0xFFu);
+    Table t({"Monitored", "Address", "Status", "Status register", "Text"}, {true, true, true, true, false});
+    t.Add({std::to_string(m.channel), std::to_string(m.address), std::to_string(m.status), reg,
+           StatusTextUtf8(m.status)});
+    std::fputc('\n', stdout);
+    t.Print(stdout, c.o.tsv);
+}
+
+void AddMonitorJson(Json& j, const Context& c, const MonitorResult& m) {
+    if (c.o.monitor != 0) j["monitor"] = MonitorJson(m);
+}
+
+void ShowProgressOnTerminal(Context& c) {
+    if (!isatty(STDERR_FILENO)) return;
+    const ParamFile& file = c.p;
+    c.s.onWait = [&file](uint32_t waitedMs, uint32_t channel) {
+        if (channel == 0) {
+            std::fputs("\r\x1b[K", stderr);
+            return;
+        }
+        if (waitedMs < 1000) return;
+        std::string line = "waiting " + std::to_string(waitedMs / 1000) + "." + std::to_string(waitedMs / 100 % 10) +
+                           " s for channel " + std::to_string(channel);
+        if (const GatewayInfo* g = file.GatewayOf(channel)) {
+            const uint32_t per = std::max<uint32_t>(1, g->AttemptMs());
+            const uint32_t attempt = std::min(g->Attempts(), waitedMs / per + 1);
+            line += " on gateway " + std::to_string(g->number) + " (" + g->address + ":" + std::to_string(g->port) +
+                    "), attempt " + std::to_string(attempt) + " of " + std::to_string(g->Attempts());
+        }
+        std::fprintf(stderr, "\r\x1b[K%s", line.c_str());
+        std::fflush(stderr);
+    };
+}
+
 int CommandRead(Context& c, const std::vector<uint32_t>& channels) {
+    ShowProgressOnTerminal(c);
     std::vector<InputResult> r = c.s.Read(channels, c.o.timeoutMs);
     ProbeStatuses(c.s, r, kMonitorDefault);
-    Table t({"Channel", "Value", "Status", "Text"}, {true, true, true, false});
+    MonitorResult m;
+    if (c.o.monitor != 0) m = c.s.ReadMonitor(c.o.monitor);
     bool ok = true;
-    for (const InputResult& x : r) {
-        t.Add(InputRow(x, c.o.timeoutMs));
-        ok = ok && InOrder(x);
+    for (const InputResult& x : r) ok = ok && InOrder(x);
+    if (c.o.json) {
+        Json j;
+        j["command"] = "read";
+        j["ok"] = ok;
+        j["channels"] = Json::array();
+        for (const InputResult& x : r) j["channels"].push_back(InputJson(x));
+        AddMonitorJson(j, c, m);
+        PrintJson(stdout, j);
+        return ok ? kExitOk : kExitFault;
     }
+    Table t({"Channel", "Value", "Status", "Text"}, {true, true, true, false});
+    for (const InputResult& x : r) t.Add(InputRow(x, c.o.timeoutMs));
     t.Print(stdout, c.o.tsv);
+    PrintMonitor(c, m);
     return ok ? kExitOk : kExitFault;
 }
 
@@ -171,28 +246,44 @@ int CommandWrite(Context& c, const std::vector<OutputValue>& values) {
         x.status = HasStatusRecord(x.channel) ? c.s.ChannelStatus(x.channel) : x.word;
     }
     c.s.Monitor(monitor);
+    MonitorResult m;
+    if (c.o.monitor != 0) m = c.s.ReadMonitor(c.o.monitor);
 
-    Table t({"Channel", "Value", "Status", "Text"}, {true, true, true, false});
     bool ok = true;
+    for (const OutputResult& x : r) ok = ok && x.finished && x.status == 0;
+    if (c.o.json) {
+        Json j;
+        j["command"] = "write";
+        j["ok"] = ok;
+        j["channels"] = Json::array();
+        for (std::size_t i = 0; i < r.size(); ++i) j["channels"].push_back(OutputJson(r[i], values[i]));
+        AddMonitorJson(j, c, m);
+        PrintJson(stdout, j);
+        return ok ? kExitOk : kExitFault;
+    }
+    Table t({"Channel", "Value", "Status", "Text"}, {true, true, true, false});
     for (std::size_t i = 0; i < r.size(); ++i) {
         const std::string ch = std::to_string(r[i].channel);
         if (!r[i].finished) {
             t.Add({ch, values[i].shown, "-",
                    Interrupted() ? "interrupted" : "no result within " + std::to_string(c.o.timeoutMs) + " ms"});
-            ok = false;
             continue;
         }
         const std::string status = r[i].status < 0 ? "?" : std::to_string(r[i].status);
         t.Add({ch, values[i].shown, status, StatusTextUtf8(r[i].status)});
-        ok = ok && r[i].status == 0;
     }
     t.Print(stdout, c.o.tsv);
+    PrintMonitor(c, m);
     return ok ? kExitOk : kExitFault;
 }
 
 int RunCommand(const Options& o) {
     if (o.help) {
         PrintUsage(stdout);
+        return kExitOk;
+    }
+    if (o.version) {
+        std::printf("zr6180-host %s\n", RV_ZR6180_VERSION);
         return kExitOk;
     }
     Parsed p;
@@ -216,7 +307,15 @@ int RunCommand(const Options& o) {
         std::fprintf(stderr, "zr6180-host: the driver %s is not usable: %s\n", path.c_str(), error.c_str());
         return kExitUsage;
     }
-    return RunSession(o, d, p);
+    // The driver says only "Chybný parametrický soubor" for a file it cannot
+    // open; the path and the system's reason come first. check still shows
+    // Init's own verdict.
+    ParamFile file;
+    if (!ReadParamFile(o.paramFile, file, error)) {
+        std::fprintf(stderr, "zr6180-host: %s\n", error.c_str());
+        if (o.command != "check") return kExitInit;
+    }
+    return RunSession(o, d, p, file);
 }
 
 }  // namespace host

@@ -21,22 +21,38 @@ constexpr const char* kUsage =
     "  watch CH...        repeated input cycles as a live table\n"
     "      --interval MS  time from one cycle to the next (default 1000)\n"
     "      --count N      number of cycles (default 0: until Ctrl-C)\n"
-    "  info               identification, last failed channel, interface error summaries\n"
+    "  info               reads the declared inputs, then shows the identification, the\n"
+    "                     last failed channel and the error summaries of the declared\n"
+    "                     interfaces\n"
+    "      --all          all 16 interfaces\n"
     "  check              Init and Done only; prints the driver's verdict\n"
     "\n"
     "Options:\n"
     "  --driver PATH        driver library (default: librv_zr6180.so.3 beside this program)\n"
     "  -p, --params FILE    parameter file given to Init\n"
     "  --tsv                tab-separated output\n"
+    "  --json               JSON output: one object per command, one line per watch cycle\n"
+    "  --monitor CH         read, write: afterwards point service channel 6 at CH\n"
+    "                       and show its address, status and status register (3, 4, 5);\n"
+    "                       read adds CH to its cycle when it is an input\n"
+    "  --force              write NaN or infinite reals anyway (the module gets a\n"
+    "                       saturated value, the driver refuses infinite ones)\n"
     "  --timeout MS         longest wait for the completions of a cycle (default 70000)\n"
     "  --level N            access level given to Init (default 0)\n"
     "  --window-seconds N   keep the driver's window alive N seconds before Done\n"
+    "  --version            the version of this program\n"
     "  -h, --help           this text\n"
     "\n"
     "Each channel's status is the driver's Status of that channel, read through the\n"
-    "service channels 6 and 4. Exit status: 0 when every channel is in order, 1 when\n"
-    "a channel ended with a non-zero status or without a result, or Init failed,\n"
-    "2 on a usage error or a driver that cannot be used.\n";
+    "service channels 6 and 4. On a terminal, a read that waits longer than a second\n"
+    "shows its progress on standard error.\n"
+    "\n"
+    "Exit status:\n"
+    "  0    every channel in order\n"
+    "  1    a channel ended with a non-zero status or without a result\n"
+    "  2    usage error, or a driver library that cannot be used\n"
+    "  3    the parameter file cannot be read, or Init failed\n"
+    "  130  interrupted (SIGINT or SIGTERM)\n";
 
 bool NumberOption(std::string_view name, const char* value, uint32_t& out, std::string& error) {
     if (value == nullptr || !ParseUnsigned(value, out)) {
@@ -96,8 +112,18 @@ bool ParseOptions(int argc, char** argv, Options& o, std::string& error) {
             optionsEnded = true;
         } else if (name == "-h" || name == "--help") {
             o.help = true;
+        } else if (name == "--version") {
+            o.version = true;
         } else if (name == "--tsv") {
             o.tsv = true;
+        } else if (name == "--json") {
+            o.json = true;
+        } else if (name == "--force") {
+            o.force = true;
+        } else if (name == "--all") {
+            o.all = true;
+        } else if (name == "--monitor") {
+            ok = NumberOption(name, value, o.monitor, error) && takesValue();
         } else if (name == "--driver") {
             ok = TextOption(name, value, o.driver, error) && takesValue();
         } else if (name == "-p" || name == "--params") {
@@ -120,13 +146,29 @@ bool ParseOptions(int argc, char** argv, Options& o, std::string& error) {
         }
         if (!ok) return false;
     }
-    if (o.help) return true;
+    if (o.help || o.version) return true;
     if (o.command.empty()) {
         error = "no command given";
         return false;
     }
     if (o.paramFile.empty()) {
         error = "no parameter file given (-p FILE)";
+        return false;
+    }
+    if (o.tsv && o.json) {
+        error = "--tsv and --json exclude each other";
+        return false;
+    }
+    if (o.monitor != 0 && !HasStatusRecord(o.monitor)) {
+        error = "--monitor needs a channel 99..6099";
+        return false;
+    }
+    if (o.monitor != 0 && o.command != "read" && o.command != "write") {
+        error = "--monitor belongs to read and write";
+        return false;
+    }
+    if (o.all && o.command != "info") {
+        error = "--all belongs to info";
         return false;
     }
     return WatchOnly(o, watchOption, error);

@@ -12,12 +12,17 @@ struct Options {
     std::string driver;     // empty: the library beside the program
     std::string paramFile;
     bool tsv = false;
+    bool json = false;           // one JSON object per command, JSON lines for watch
+    bool force = false;          // send NaN and infinite reals anyway
+    bool all = false;            // info: undeclared interfaces too
+    uint32_t monitor = 0;        // 0: none; else the channel shown through 3, 4, 5
     uint32_t timeoutMs = 70000;  // above the driver's own 65 s limit, so its time-out shows
     uint32_t level = 0;
     uint32_t windowSeconds = 0;
     uint32_t intervalMs = 1000;  // watch
     uint32_t count = 0;          // watch: 0 until interrupted
     bool help = false;
+    bool version = false;
     std::string command;
     std::vector<std::string> args;
 };

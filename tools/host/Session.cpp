@@ -135,14 +135,23 @@ void Session::Pump(uint32_t ms) {
     Idle(ms, [] { return false; });
 }
 
-template <class Finalize>
+template <class Finalize, class ChannelOf>
 void Session::Settle(int direction, uint64_t seen, uint32_t timeoutMs, std::vector<std::size_t> pending,
-                     Finalize finalize) {
+                     Finalize finalize, ChannelOf channelOf) {
     CallbackSink& sink = CallbackSink::Instance();
-    const auto deadline = Clock::now() + milliseconds(timeoutMs);
+    const auto start = Clock::now();
+    const auto deadline = start + milliseconds(timeoutMs);
+    bool waited = false;
+    const auto report = [&](uint32_t channel) {
+        if (!onWait || direction != 0) return;
+        const auto ms = std::chrono::duration_cast<milliseconds>(Clock::now() - start).count();
+        waited = channel != 0;
+        onWait(static_cast<uint32_t>(ms), channel);
+    };
     while (!pending.empty() && !Interrupted()) {
         const auto now = Clock::now();
-        if (now >= deadline) return;
+        if (now >= deadline) break;
+        report(channelOf(pending.front()));
         const auto until = std::min(deadline, now + kRepoll);
         const auto left = std::chrono::duration_cast<milliseconds>(until - now).count();
         Idle(static_cast<uint32_t>(left), [&] { return sink.Count(direction) != seen; });
@@ -152,6 +161,7 @@ void Session::Settle(int direction, uint64_t seen, uint32_t timeoutMs, std::vect
             if (!finalize(i)) still.push_back(i);
         pending.swap(still);
     }
+    if (waited) report(0);
 }
 
 std::vector<InputResult> Session::Read(const std::vector<uint32_t>& channels, uint32_t timeoutMs) {
@@ -170,7 +180,7 @@ std::vector<InputResult> Session::Read(const std::vector<uint32_t>& channels, ui
     std::vector<std::size_t> pending;
     for (std::size_t i = 0; i < r.size(); ++i)
         if (!finalize(i)) pending.push_back(i);
-    Settle(0, seen, timeoutMs, pending, finalize);
+    Settle(0, seen, timeoutMs, pending, finalize, [&](std::size_t i) { return r[i].channel; });
     for (InputResult& x : r) {
         if (!x.finished) continue;
         x.value.TypHodnoty = TypeCode(x.kind);
@@ -196,7 +206,7 @@ std::vector<OutputResult> Session::Write(const std::vector<OutputValue>& values,
     std::vector<std::size_t> pending;
     for (std::size_t i = 0; i < r.size(); ++i)
         if (!finalize(i)) pending.push_back(i);
-    Settle(1, seen, timeoutMs, pending, finalize);
+    Settle(1, seen, timeoutMs, pending, finalize, [&](std::size_t i) { return r[i].channel; });
     return r;
 }
 
@@ -207,6 +217,21 @@ void Session::Monitor(uint32_t channel) {
     d_.OutputRequest(data_, 6, v);
     int32_t word = 3;
     d_.OutputFinalized(data_, 6, &word);
+}
+
+MonitorResult Session::ReadMonitor(uint32_t channel) {
+    Monitor(channel);
+    MonitorResult m;
+    m.channel = channel;
+    int32_t* fields[] = {&m.address, &m.status, &m.statusRegister};
+    for (uint32_t k = 3; k <= 5; ++k) {
+        THodnota v{};
+        v.TypHodnoty = TypInt;
+        v.Hodnota.Cele = -1;
+        d_.GetInput(data_, k, &v);
+        *fields[k - 3] = v.Hodnota.Cele;
+    }
+    return m;
 }
 
 int32_t Session::ChannelStatus(uint32_t channel) {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -33,6 +34,14 @@ struct OutputResult {
     int32_t status = -1;
 };
 
+// What service channels 3, 4 and 5 tell of the monitored channel.
+struct MonitorResult {
+    uint32_t channel = 0;
+    int32_t address = -1;
+    int32_t status = -1;
+    int32_t statusRegister = -1;  // masked with 0xF7 by the driver
+};
+
 class Session {
 public:
     explicit Session(const Driver& d) : d_(d) {}
@@ -56,14 +65,21 @@ public:
     // service channel 4; -1 when the driver gave no answer.
     int32_t ChannelStatus(uint32_t channel);
     void Monitor(uint32_t channel);
+    // Points service channel 6 at the channel, leaves it there, and reads
+    // service channels 3, 4 and 5.
+    MonitorResult ReadMonitor(uint32_t channel);
+
+    // Called while a read waits: the time waited so far and the first
+    // channel still pending; a channel of 0 when the wait is over.
+    std::function<void(uint32_t waitedMs, uint32_t channel)> onWait;
 
     // Lets the driver's window live for `ms`, or until interrupted.
     void Pump(uint32_t ms);
 
 private:
-    template <class Finalize>
+    template <class Finalize, class ChannelOf>
     void Settle(int direction, uint64_t seen, uint32_t timeoutMs, std::vector<std::size_t> pending,
-                Finalize finalize);
+                Finalize finalize, ChannelOf channelOf);
     template <class Ready>
     void Idle(uint32_t ms, Ready ready);
     void TurnMainContext();

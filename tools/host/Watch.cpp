@@ -30,10 +30,22 @@ std::size_t DrawLive(const Table& t, uint32_t cycle, std::size_t drawn) {
     return 1 + t.Print(stdout, false);
 }
 
+// One JSON line per cycle.
+void PrintCycleJson(uint32_t cycle, const std::string& when, const std::vector<InputResult>& r) {
+    Json j;
+    j["command"] = "watch";
+    j["cycle"] = cycle;
+    j["time"] = when;
+    j["channels"] = Json::array();
+    for (const InputResult& x : r) j["channels"].push_back(InputJson(x));
+    PrintJson(stdout, j);
+}
+
 }  // namespace
 
 int CommandWatch(Context& c, const std::vector<uint32_t>& channels) {
-    const bool live = !c.o.tsv && isatty(STDOUT_FILENO);
+    ShowProgressOnTerminal(c);
+    const bool live = !c.o.tsv && !c.o.json && isatty(STDOUT_FILENO);
     std::size_t drawn = 0;
     bool ok = true;
     for (uint32_t cycle = 1; c.o.count == 0 || cycle <= c.o.count; ++cycle) {
@@ -41,6 +53,10 @@ int CommandWatch(Context& c, const std::vector<uint32_t>& channels) {
         std::vector<InputResult> r = c.s.Read(channels, c.o.timeoutMs);
         ProbeStatuses(c.s, r, 99);
         const std::string when = WallClock();
+        if (c.o.json) {
+            for (const InputResult& x : r) ok = ok && InOrder(x);
+            PrintCycleJson(cycle, when, r);
+        }
         Table t = live ? Table({"Channel", "Value", "Status", "Text"}, {true, true, true, false})
                        : Table({"Cycle", "Time", "Channel", "Value", "Status", "Text"},
                                {true, false, true, true, true, false});
@@ -50,10 +66,12 @@ int CommandWatch(Context& c, const std::vector<uint32_t>& channels) {
             t.Add(std::move(row));
             ok = ok && InOrder(x);
         }
-        if (live)
+        if (c.o.json) {
+        } else if (live) {
             drawn = DrawLive(t, cycle, drawn);
-        else
+        } else {
             t.Print(stdout, c.o.tsv, cycle == 1);
+        }
         std::fflush(stdout);
         if (Interrupted() || cycle == c.o.count) break;
         const auto spent = std::chrono::steady_clock::now() - start;

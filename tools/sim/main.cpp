@@ -28,6 +28,7 @@ constexpr const char* kUsage =
     "  --random-fault FAULT a kind of random fault (repeatable; default drop)\n"
     "  --seed N             seed of the random faults (default 1)\n"
     "  -v, --verbose        one line per exchange on standard output\n"
+    "  --version            the version of this program\n"
     "  -h, --help           this text\n"
     "FAULT: drop delay=MS wrong-id[=ID] bad-checksum short[=LEN] status=N\n"
     "       stale-before[=ID] stale-after[=ID] duplicate times=N (comma-separated)\n"
@@ -43,6 +44,7 @@ struct TOptions {
     uint64_t seed = 1;
     bool verbose = false;
     bool help = false;
+    bool version = false;
 };
 
 bool Bad(std::string& error, std::string why) {
@@ -61,6 +63,7 @@ bool ParseArgs(int argc, char** argv, TOptions& o, std::string& error) {
         std::string v;
         int64_t n = 0;
         if (a == "-h" || a == "--help") o.help = true;
+        else if (a == "--version") o.version = true;
         else if (a == "-v" || a == "--verbose") o.verbose = true;
         else if (a == "-p" || a == "--plant") { if (!value(o.plant)) return false; }
         else if (a == "--host") { if (!value(o.host)) return false; }
@@ -134,6 +137,10 @@ int main(int argc, char** argv) {
     }
     if (o.help) {
         std::fputs(kUsage, stdout);
+        return 0;
+    }
+    if (o.version) {
+        std::printf("zr6180-sim %s\n", RV_ZR6180_VERSION);
         return 0;
     }
     TSimPlant plant;
