@@ -3,6 +3,8 @@
 // the host, and many instances one after another.
 #include "e2e/Zaklad.h"
 
+#include <algorithm>
+
 #ifdef RV_MA_SIMULATOR
 
 #include <unistd.h>
@@ -45,6 +47,12 @@ TEST_F(Zivot, DoneTracesItsStepsInOrderAndJoinsEveryThread) {
     EXPECT_EQ(CekejNaPocetVlaken(zaklad), zaklad);
     EXPECT_TRUE(Obsahuje(o.LogRozhrani(1), "] Stop\r\n"));
     EXPECT_EQ(o.RadkyCB().back(), "Stop");
+}
+
+TEST_F(Zivot, ThreadsSayWhoTheyAre) {
+    const auto names = ThreadNames();
+    for (const char* n : {"zr6180 R1", "zr6180 CB", "zr6180 window"})
+        EXPECT_EQ(std::count(names.begin(), names.end(), n), 1) << n;
 }
 
 TEST_F(Zivot, DoneWaitsForACallBackTheHostStillRuns) {

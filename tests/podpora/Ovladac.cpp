@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <map>
 
 #include <gtest/gtest.h>
@@ -42,6 +43,20 @@ std::string ZaZavorkou(const std::string& r) {
 
 int PocetVlaken() { return PolozkyAdresare("/proc/self/task") + 1; }
 int PocetDeskriptoru() { return PolozkyAdresare("/proc/self/fd"); }
+
+std::vector<std::string> ThreadNames() {
+    std::vector<std::string> names;
+    DIR* a = opendir("/proc/self/task");
+    if (a == nullptr) return names;
+    while (const dirent* e = readdir(a)) {
+        if (e->d_name[0] == '.') continue;
+        std::ifstream f(std::string("/proc/self/task/") + e->d_name + "/comm");
+        std::string n;
+        if (std::getline(f, n)) names.push_back(n);
+    }
+    closedir(a);
+    return names;
+}
 
 int CekejNaPocetVlaken(int n, int ms) {
     // A joined thread leaves the task list a moment after the join returns.

@@ -70,6 +70,7 @@ struct TDokonceni {
 
 int PocetVlaken();      // tasks of this process
 int PocetDeskriptoru(); // open file descriptors of this process
+std::vector<std::string> ThreadNames();  // of every task of this process
 // Waits until the process has at most n tasks; the count at the end.
 int CekejNaPocetVlaken(int n, int ms = 500);
 
