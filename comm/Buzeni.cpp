@@ -17,8 +17,6 @@ void VzbudVsechnaRozhrani(TData& d) {
     for (int k = RozhraniPrvni; k <= RozhraniPosledni; ++k) VzbudRozhrani(d, k);
 }
 
-void VzbudCallBack(TData& d) { d.BudikCallBack.Vzbud(); }
-
 void VzbudCallBack(TData& d, int c) {
     d.VyzvyCallBack.Pridej(c);
     d.BudikCallBack.Vzbud();

@@ -6,5 +6,4 @@ struct TData;
 
 void VzbudRozhrani(TData& d, int rozhrani);  // a commit put entries into its queue
 void VzbudVsechnaRozhrani(TData& d);         // a log switch request from the window
-void VzbudCallBack(TData& d);                // look at every channel (a full scan)
 void VzbudCallBack(TData& d, int c);         // channel c was marked, or its marked request finished

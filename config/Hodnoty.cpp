@@ -189,7 +189,6 @@ std::array<uint8_t, 4> RealNaBajty(double x) {
 }
 
 double VstupReal(const TKanal& k) { return RealZDat(k.DataCteni); }
-double VystupReal(const TKanal& k) { return RealZDat(k.DataZapis); }
 int32_t VstupCele(const TKanal& k) { return static_cast<int32_t>(Slovo(k.DataCteni)); }
 int32_t VystupCele(const TKanal& k) { return static_cast<int32_t>(Slovo(k.DataZapis)); }
 

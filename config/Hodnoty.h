@@ -12,7 +12,6 @@ double RealZBajtu(uint8_t b0, uint8_t b1, uint8_t b2, uint8_t b3);
 std::array<uint8_t, 4> RealNaBajty(double x);
 
 double VstupReal(const TKanal& k);
-double VystupReal(const TKanal& k);
 int32_t VstupCele(const TKanal& k);
 int32_t VystupCele(const TKanal& k);
 uint8_t BitSlova(uint32_t slovo, uint32_t bit);

@@ -282,8 +282,3 @@ std::size_t FormatDateTime(const TLokalizace& l, const TCasLokalni& c, char* cil
     n = Pridej(cil, kapacita, n, " ");
     return Formatuj(l, Aktualni(l.VzorCasu, l.DlouhyCas, VychoziCas, docasny), c, cil, kapacita, n);
 }
-
-std::string DatumCas(const TLokalizace& l, const TCasLokalni& c) {
-    char t[160];
-    return std::string(t, FormatDateTime(l, c, t, sizeof t));
-}

@@ -82,9 +82,7 @@ TLokalizace LocaleFromItems(std::string_view dFmt, std::string_view tFmt, std::s
 // Compiles KratkeDatum and DlouhyCas into VzorDatumu and VzorCasu.
 void PripravVzory(TLokalizace& l);
 
-// "short date" + " " + "long time" of a local time, code page 1250.
-std::string DatumCas(const TLokalizace& l, const TCasLokalni& c);
-
-// The same into a caller's buffer, no allocation; returns the length written
-// (cut at the capacity).
+// "short date" + " " + "long time" of a local time, code page 1250, into a
+// caller's buffer, no allocation; returns the length written (cut at the
+// capacity).
 std::size_t FormatDateTime(const TLokalizace& l, const TCasLokalni& c, char* cil, std::size_t kapacita);

@@ -110,7 +110,7 @@ TEST(Hodnoty, RealInputsAndOutputs) {
     Nastav(k.DataCteni, {0x39, 0x30, 0x80, 0x82});
     Nastav(k.DataZapis, {0x05, 0x00, 0x00, 0x81});
     EXPECT_DOUBLE_EQ(VstupReal(k), -123.45);
-    EXPECT_DOUBLE_EQ(VystupReal(k), 0.5);
+    EXPECT_DOUBLE_EQ(RealZBajtu(k.DataZapis[0], k.DataZapis[1], k.DataZapis[2], k.DataZapis[3]), 0.5);
 }
 
 class HodnotaText : public ::testing::Test {

@@ -24,6 +24,11 @@
 
 namespace {
 
+std::string DateTimeText(const TLokalizace& l, const TCasLokalni& c) {
+    char t[160];
+    return std::string(t, FormatDateTime(l, c, t, sizeof t));
+}
+
 TCasLokalni Cas(int rok, int mesic, int den, int h, int m, int s) {
     TCasLokalni c;
     c.Rok = rok;
@@ -44,8 +49,8 @@ TEST(Lokalizace, DefaultsAreDayMonthYearAnd24Hours) {
     EXPECT_EQ(l.DlouhyCas, "%H:%M:%S");
     EXPECT_EQ(l.OddelovacCasu, ':');
     EXPECT_EQ(l.DesetinnyOddelovac, '.');
-    EXPECT_EQ(DatumCas(l, kOdpoledne), "01.02.2024 15:04:05");
-    EXPECT_EQ(DatumCas(l, kRano), "23.11.2009 00:30:59");
+    EXPECT_EQ(DateTimeText(l, kOdpoledne), "01.02.2024 15:04:05");
+    EXPECT_EQ(DateTimeText(l, kRano), "23.11.2009 00:30:59");
 }
 
 TEST(Lokalizace, CzechItemsKeepUnpaddedFieldsAndComma) {
@@ -53,14 +58,14 @@ TEST(Lokalizace, CzechItemsKeepUnpaddedFieldsAndComma) {
     EXPECT_EQ(l.KratkeDatum, "%-d.%-m.%Y");
     EXPECT_EQ(l.DesetinnyOddelovac, ',');
     EXPECT_EQ(l.OddelovacCasu, ':');
-    EXPECT_EQ(DatumCas(l, kOdpoledne), "1.2.2024 15:04:05");
+    EXPECT_EQ(DateTimeText(l, kOdpoledne), "1.2.2024 15:04:05");
 }
 
 TEST(Lokalizace, TwelveHourTimeThroughPercentR) {
     const TLokalizace l = LocaleFromItems("%m/%d/%Y", "%r", "%I:%M:%S %p", "AM", "PM", ".");
     EXPECT_EQ(l.DlouhyCas, "%I:%M:%S %p");
-    EXPECT_EQ(DatumCas(l, kOdpoledne), "02/01/2024 03:04:05 PM");
-    EXPECT_EQ(DatumCas(l, kRano), "11/23/2009 12:30:59 AM");
+    EXPECT_EQ(DateTimeText(l, kOdpoledne), "02/01/2024 03:04:05 PM");
+    EXPECT_EQ(DateTimeText(l, kRano), "11/23/2009 12:30:59 AM");
 }
 
 TEST(Lokalizace, CompositeConversionsBecomeNumericPieces) {
@@ -68,7 +73,7 @@ TEST(Lokalizace, CompositeConversionsBecomeNumericPieces) {
     EXPECT_EQ(l.KratkeDatum, "%m/%d/%y");
     EXPECT_EQ(l.DlouhyCas, "%H:%M:%S");
     const TLokalizace f = LocaleFromItems("%F", "%R", "", "AM", "PM", ".");
-    EXPECT_EQ(DatumCas(f, kOdpoledne), "2024-02-01 15:04");
+    EXPECT_EQ(DateTimeText(f, kOdpoledne), "2024-02-01 15:04");
 }
 
 TEST(Lokalizace, TextualOrForeignPatternsFallBackToNumericDefault) {
@@ -78,10 +83,10 @@ TEST(Lokalizace, TextualOrForeignPatternsFallBackToNumericDefault) {
     const TLokalizace japonsko =
         LocaleFromItems("%Y\xE5\xB9\xB4%m\xE6\x9C\x88%d\xE6\x97\xA5", "%H\xE6\x99\x82%M\xE5\x88\x86%S\xE7\xA7\x92", "",
                         "\xE5\x8D\x88\xE5\x89\x8D", "\xE5\x8D\x88\xE5\xBE\x8C", ".");
-    EXPECT_EQ(DatumCas(japonsko, kOdpoledne), "01.02.2024 15:04:05");
+    EXPECT_EQ(DateTimeText(japonsko, kOdpoledne), "01.02.2024 15:04:05");
     EXPECT_EQ(japonsko.OddelovacCasu, ':');
     const TLokalizace era = LocaleFromItems("%Ey", "%OH:%OM", "", "AM", "PM", ".");
-    EXPECT_EQ(DatumCas(era, kOdpoledne), "01.02.2024 15:04:05");
+    EXPECT_EQ(DateTimeText(era, kOdpoledne), "01.02.2024 15:04:05");
 }
 
 TEST(Lokalizace, TwelveHourTimeWithoutReadableAmPmIsReplaced) {
@@ -89,7 +94,7 @@ TEST(Lokalizace, TwelveHourTimeWithoutReadableAmPmIsReplaced) {
     const TLokalizace l = LocaleFromItems("%Y/%m/%d", "%p %I:%M:%S", "", "\xE4\xB8\x8A\xE5\x8D\x88",
                                           "\xE4\xB8\x8B\xE5\x8D\x88", ".");
     EXPECT_EQ(l.DlouhyCas, "%H:%M:%S");
-    EXPECT_EQ(DatumCas(l, kOdpoledne), "2024/02/01 15:04:05");
+    EXPECT_EQ(DateTimeText(l, kOdpoledne), "2024/02/01 15:04:05");
 }
 
 TEST(Lokalizace, TextsConvertToCp1250) {
@@ -97,8 +102,8 @@ TEST(Lokalizace, TextsConvertToCp1250) {
     EXPECT_EQ(l.Dopoledne, "před"_cp);
     EXPECT_EQ(l.DesetinnyOddelovac, '.');  // Arabic decimal sign has no single CP1250 byte
     EXPECT_EQ(l.OddelovacCasu, '.');
-    EXPECT_EQ(DatumCas(l, kRano), "23.11.2009 12.30 p\xF8" "ed");
-    EXPECT_EQ(DatumCas(l, Cas(2009, 11, 23, 9, 5, 0)), "23.11.2009  9.05 p\xF8" "ed");
+    EXPECT_EQ(DateTimeText(l, kRano), "23.11.2009 12.30 p\xF8" "ed");
+    EXPECT_EQ(DateTimeText(l, Cas(2009, 11, 23, 9, 5, 0)), "23.11.2009  9.05 p\xF8" "ed");
 }
 
 TEST(Lokalizace, PaddingFlagsAndPercentLiteral) {
@@ -106,15 +111,15 @@ TEST(Lokalizace, PaddingFlagsAndPercentLiteral) {
     l.KratkeDatum = "%e|%_m|%0e|%y|%C%%";
     l.DlouhyCas = "%k:%-M:%P";
     PripravVzory(l);
-    EXPECT_EQ(DatumCas(l, Cas(2005, 3, 7, 8, 9, 10)), " 7| 3|07|05|20%  8:9:am");
+    EXPECT_EQ(DateTimeText(l, Cas(2005, 3, 7, 8, 9, 10)), " 7| 3|07|05|20%  8:9:am");
 }
 
 TEST(Lokalizace, ChangedFieldIsHonouredEvenWithoutRecompiling) {
     TLokalizace l;
     l.KratkeDatum = "%Y-%m-%d";
-    EXPECT_EQ(DatumCas(l, kOdpoledne), "2024-02-01 15:04:05");
+    EXPECT_EQ(DateTimeText(l, kOdpoledne), "2024-02-01 15:04:05");
     PripravVzory(l);
-    EXPECT_EQ(DatumCas(l, kOdpoledne), "2024-02-01 15:04:05");
+    EXPECT_EQ(DateTimeText(l, kOdpoledne), "2024-02-01 15:04:05");
 }
 
 TEST(Lokalizace, FormatIntoSmallBufferIsCut) {
@@ -188,7 +193,7 @@ TEST(Lokalizace, CzechLocaleOfTheMachine) {
     // Day, month, four-digit year with points; 24-hour time.
     EXPECT_TRUE(l.KratkeDatum == "%d.%m.%Y" || l.KratkeDatum == "%-d.%-m.%Y") << l.KratkeDatum;
     EXPECT_EQ(l.DlouhyCas, "%H:%M:%S");
-    const std::string t = DatumCas(l, kOdpoledne);
+    const std::string t = DateTimeText(l, kOdpoledne);
     EXPECT_TRUE(t == "1.2.2024 15:04:05" || t == "01.02.2024 15:04:05") << t;
 }
 

@@ -219,7 +219,7 @@ TEST_F(VlaknoCallBack, MarkingWakesAnIdleThread) {
         std::this_thread::sleep_for(std::chrono::milliseconds(150));
         const auto t = Hodiny::now();
         Hotovy(1005, 3);
-        VzbudCallBack(d);
+        VzbudCallBack(d, 1005);
         ASSERT_TRUE(CekejNaVolani(static_cast<size_t>(kolo) + 1));
         EXPECT_LT(MsOd(t), 50) << kolo;
     }
