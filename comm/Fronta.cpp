@@ -3,7 +3,7 @@
 #include <charconv>
 #include <mutex>
 
-#include "comm/Buzeni.h"
+#include "comm/Wake.h"
 #include "comm/Logy.h"
 #include "comm/TimeLimits.h"
 #include "base/Radek.h"
@@ -78,7 +78,7 @@ void PotvrdFronty(TData& d) {
             f.PocetNepotvrzenych = 0;
             NastavZaplneni(f, potvrzenych);
         }
-        VzbudRozhrani(d, r);
+        WakeInterface(d, r);
     }
 }
 

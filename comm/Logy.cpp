@@ -169,9 +169,9 @@ void ZapisRun(TData* d, std::string_view znacka, int32_t K, int32_t R, int32_t S
     r.Hex(n, 8).Pridej(" [");
     PridejRazitkoRun(r, *d);
     r.Pridej("] ").Pridej(znacka).Pridej(", ");
-    if (K != Nic) PridejPole(r, "K=", K, 6);
-    if (R != Nic) PridejPole(r, "R=", R, 4);
-    if (S != Nic) r.Pridej("S=").Pridej(S).Pridej(", ");
+    if (K != NoField) PridejPole(r, "K=", K, 6);
+    if (R != NoField) PridejPole(r, "R=", R, 4);
+    if (S != NoField) r.Pridej("S=").Pridej(S).Pridej(", ");
     const std::string_view detail = BezKoncovychMezer(text);
     if (detail.empty()) r.OrizniMezery();
     ZapisRadekRun(d->Cfg, r.sv(), detail);
@@ -183,7 +183,7 @@ void ZapisErr(TData* d, std::string_view text, int32_t cislo) {
     THlava hlava;
     PridejRazitko(hlava, *d, RozlozCas(Hodiny(d).RealMs()));
     TText<16> konec;
-    if (cislo != Nic) konec.Pridej(cislo);
+    if (cislo != NoField) konec.Pridej(cislo);
     konec.Pridej("\r\n");
     ZapisRadekErr(d->Cfg, hlava.sv(), text, konec.sv());
 }

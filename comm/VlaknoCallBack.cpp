@@ -23,7 +23,7 @@ int32_t DruhKanalu(int c) { return IsInputChannel(static_cast<uint32_t>(c)) ? 0 
 }  // namespace
 
 TThreadCallBack::TThreadCallBack(TData* d, TCallBack cb, int32_t kontext)
-    : TThread(d != nullptr ? &d->BudikCallBack : nullptr), PData(d), CallBack(cb), KontextCallBack(kontext) {}
+    : TThread(d != nullptr ? &d->CallBackAlarm : nullptr), PData(d), CallBack(cb), KontextCallBack(kontext) {}
 
 TThreadCallBack::~TThreadCallBack() {
     Stop();
@@ -38,9 +38,9 @@ void TThreadCallBack::Execute() {
     if (PData == nullptr) return;
     Contained([&] { ZapisCB(PData, "Start"); });
     PData->CallBackBezi = 1;
-    TBudik& budik = Alarm();
+    TAlarm& budik = Alarm();
     bool oznacene = true;
-    uint32_t generace = budik.Generace();
+    uint32_t generace = budik.Generation();
     int64_t posledniScan = MonotonicNs() - PeriodaScanuNs;
     while (!Stopping()) {
         // While requests wait the scan repeats every millisecond, for their
@@ -48,16 +48,16 @@ void TThreadCallBack::Execute() {
         // Either wait ends as soon as a channel is marked or a marked request
         // finishes; those channels alone are looked at then, unless a full
         // scan is due for the time-outs of the marked ones.
-        budik.Cekej(generace, oznacene ? 1 : NejdelsiSpanekMs);
+        budik.Wait(generace, oznacene ? 1 : NejdelsiSpanekMs);
         if (Stopping()) break;
-        generace = budik.Generace();
+        generace = budik.Generation();
         const int64_t ted = MonotonicNs();
         const bool splatny = oznacene && ted - posledniScan >= PeriodaScanuNs;
         bool rung = false;
         if (!splatny) Contained([&] { rung = ProhledejVyzvy(oznacene); });
         if (rung) continue;
         posledniScan = ted;
-        PData->VyzvyCallBack.Vezmi([](int) {});  // the full scan covers them
+        PData->CallBackWakes.Take([](int) {});  // the full scan covers them
         oznacene = true;  // unless the scan completes: an error repeats it in 1 ms
         Contained([&] { oznacene = Prohledej(); });
     }
@@ -78,7 +78,7 @@ bool TThreadCallBack::Prohledej() {
 // queue had more entries) is thus reported before a higher rung one, as a
 // scan in channel order would.
 bool TThreadCallBack::ProhledejVyzvy(bool& oznacene) {
-    if (!PData->VyzvyCallBack.Vezmi([&](int c) { oznacene_.Pridej(c); })) return false;
+    if (!PData->CallBackWakes.Take([&](int c) { oznacene_.Pridej(c); })) return false;
     oznacene_.ProKazdy([&](int c) {
         if (!Stopping() && !KontrolaKanalu(c)) oznacene_.Odeber(c);
     });

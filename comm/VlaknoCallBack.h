@@ -11,7 +11,7 @@
 #include "config/Model.h"
 #include "platform/Thread.h"
 
-// Its waits are taken on the instance's BudikCallBack, which the host and
+// Its waits are taken on the instance's CallBackAlarm, which the host and
 // the interface threads ring when a channel is marked or a marked one
 // finishes.
 class TThreadCallBack final : public TThread {

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <mutex>
 
-#include "comm/Buzeni.h"
+#include "comm/Wake.h"
 #include "comm/Logy.h"
 #include "comm/TimeLimits.h"
 #include "base/Cp1250.h"
@@ -57,12 +57,12 @@ void TThreadRozhrani::Execute() {
         Udp.Otevri();  // a failure shows as status 19 at the first send
     }
     Contained([&] { ZapisLogRozhrani(&d, CisloRozhrani, "Start"); });
-    generace_ = Alarm().Generace();
+    generace_ = Alarm().Generation();
     while (!Stopping()) {
         RunStep();
         if (Stopping()) break;
         // Read before the switch requests and the next look into the queue.
-        generace_ = Alarm().Generace();
+        generace_ = Alarm().Generation();
         Contained([&] { PrepniLogy(); });
     }
     d.VlaknoBezi[CisloRozhrani] = 0;
@@ -88,7 +88,7 @@ void TThreadRozhrani::AfterException() {
     // Should the handler fail too, the call-back thread's time limit still
     // ends the request.
     if (c != 0) Contained([&] { Vyjimka(c); });
-    Alarm().Cekej(generace_, 1);  // an error that repeats costs no busy loop
+    Alarm().Wait(generace_, 1);  // an error that repeats costs no busy loop
 }
 
 // One exchange takes each request: the exchange makes sure that exactly one
@@ -108,7 +108,7 @@ void TThreadRozhrani::PrepniLogy() {
 
 void TThreadRozhrani::Spi(int64_t doKonceHodiny) {
     const int64_t ms = std::clamp<int64_t>(doKonceHodiny + 1, 1, NejdelsiSpanekMs);
-    Alarm().Cekej(generace_, static_cast<uint32_t>(ms));
+    Alarm().Wait(generace_, static_cast<uint32_t>(ms));
 }
 
 void TThreadRozhrani::KrokKomunikace() {
@@ -134,7 +134,7 @@ void TThreadRozhrani::KrokKomunikace() {
     OdeberZFronty(d, k);
     current_ = cislo;
     kan.CasOdeslani = Ted(&d);
-    if (Obsluz(cislo) == TKrok::Chyba && !Stopping()) Vyjimka(cislo);
+    if (Serve(cislo) == TKrok::Chyba && !Stopping()) Vyjimka(cislo);
     OhlasCallBacku(cislo);
 }
 
@@ -150,7 +150,7 @@ void TThreadRozhrani::OhlasCallBacku(uint32_t c) {
     std::atomic_thread_fence(std::memory_order_seq_cst);
     if (kan.CekaCallBack != 1 || kan.Hotovo != 1) return;
     if (PData->Fronty[CisloRozhrani].PocetPotvrzenych.load(std::memory_order_relaxed) > 0) return;
-    VzbudCallBack(*PData, static_cast<int>(c));
+    WakeCallBack(*PData, static_cast<int>(c));
 }
 
 void TThreadRozhrani::ObnovKopie(uint32_t c) {
@@ -158,7 +158,7 @@ void TThreadRozhrani::ObnovKopie(uint32_t c) {
     CopyChannel(PData->Kanaly[c], KopieKanalu);
 }
 
-TThreadRozhrani::TKrok TThreadRozhrani::Obsluz(uint32_t c) {
+TThreadRozhrani::TKrok TThreadRozhrani::Serve(uint32_t c) {
     TData& d = *PData;
     TKanal& kan = d.Kanaly[c];
     if (d.Rozhrani[CisloRozhrani].Demo != 0) {
@@ -183,7 +183,7 @@ TThreadRozhrani::TKrok TThreadRozhrani::Obsluz(uint32_t c) {
     if (!Udp.Otevreno()) Udp.Otevri();  // retried here after a failure at start
     for (int pokus = 1;; ++pokus) {
         if (Stopping()) return TKrok::Stop;
-        if (const TKrok v = Vyprazdni(c); v != TKrok::Dal) return v;
+        if (const TKrok v = Drain(c); v != TKrok::Dal) return v;
         if (Stopping()) return TKrok::Stop;
         if (!Udp.Posli(r.IPAdresa, r.UdpPort, dotaz.sv())) return TKrok::Chyba;
         kan.StavPozadavku = 2;
@@ -198,15 +198,15 @@ TThreadRozhrani::TKrok TThreadRozhrani::Obsluz(uint32_t c) {
 }
 
 // Datagrams that arrived before the request belong to no current exchange.
-TThreadRozhrani::TKrok TThreadRozhrani::Vyprazdni(uint32_t c) {
+TThreadRozhrani::TKrok TThreadRozhrani::Drain(uint32_t c) {
     for (;;) {
         const TPrijem p = Udp.Prijmi(0);
-        if (p == TPrijem::Nic) return TKrok::Dal;
-        if (p == TPrijem::Chyba) return TKrok::Chyba;
+        if (p == TPrijem::Nothing) return TKrok::Dal;
+        if (p == TPrijem::Error) return TKrok::Chyba;
         const std::string_view t = OrizniKonec(Udp.Data());
         LogKanalu(c, " - LAN neočekávaná zpráva, IDh="_cp, t.substr(std::min<std::size_t>(8, t.size()), 4));
         ZpravaDoErr("Neočekávaná zpráva"_cp, t, c);
-        Trace("KOM 1", c, Nic, "odebrano");
+        Trace("KOM 1", c, NoField, "odebrano");
         if (Stopping()) return TKrok::Stop;
     }
 }
@@ -216,7 +216,7 @@ TThreadRozhrani::TKrok TThreadRozhrani::CekejNaOdpoved(uint32_t c, uint32_t limi
     uint32_t start = Ted(PData);
     for (;;) {
         const TPrijem p = Udp.Prijmi(1);
-        if (p == TPrijem::Chyba) return TKrok::Chyba;
+        if (p == TPrijem::Error) return TKrok::Chyba;
         if (p == TPrijem::Datagram) {
             if (const TKrok v = Zpracuj(c, Udp.Data()); v != TKrok::Dal) return v;
         }
@@ -318,7 +318,7 @@ void TThreadRozhrani::Trace(std::string_view znacka, uint32_t c, int32_t S, std:
 // channel's current request state.
 void TThreadRozhrani::TraceFronta(std::string_view znacka, uint32_t c, std::string_view konec, int32_t S) {
     TRadek t("F=", static_cast<int32_t>(PData->Fronty[CisloRozhrani].PocetPotvrzenych), konec);
-    Trace(znacka, c, S == Nic ? static_cast<int32_t>(PData->Kanaly[c].StavPozadavku) : S, t);
+    Trace(znacka, c, S == NoField ? static_cast<int32_t>(PData->Kanaly[c].StavPozadavku) : S, t);
 }
 
 template <class... A>

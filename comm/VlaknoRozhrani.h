@@ -36,8 +36,8 @@ private:
 
     void RunStep();
     void AfterException();
-    TKrok Obsluz(uint32_t c);
-    TKrok Vyprazdni(uint32_t c);
+    TKrok Serve(uint32_t c);
+    TKrok Drain(uint32_t c);
     TKrok CekejNaOdpoved(uint32_t c, uint32_t limitLan, uint32_t& uplynulo);
     TKrok Zpracuj(uint32_t c, std::string_view prijato);
     TKrok Timeout(uint32_t c);
@@ -50,7 +50,7 @@ private:
     void Spi(int64_t doKonceHodiny);
 
     void Trace(std::string_view znacka, uint32_t c, int32_t S, std::string_view text);
-    void TraceFronta(std::string_view znacka, uint32_t c, std::string_view konec, int32_t S = Nic);
+    void TraceFronta(std::string_view znacka, uint32_t c, std::string_view konec, int32_t S = NoField);
     template <class... A>
     void LogKanalu(uint32_t c, const A&... casti);
     void ZpravaDoErr(std::string_view druh, std::string_view text, uint32_t c);

@@ -8,8 +8,8 @@
 #include <mutex>
 #include <string>
 
-#include "platform/Budik.h"
-#include "base/Vyzvy.h"
+#include "platform/Alarm.h"
+#include "base/WakeSet.h"
 #include "base/Atom.h"
 #include "platform/Hodiny.h"
 #include "config/Lokalizace.h"
@@ -161,8 +161,8 @@ struct TData {
     // Ends the call-back thread's wait, with the channels it should look at.
     // They live with the instance, not with the thread object, so that
     // interface threads may ring at any time.
-    TBudik BudikCallBack;
-    TVyzvy VyzvyCallBack;
+    TAlarm CallBackAlarm;
+    TWakeSet CallBackWakes;
     TLokalizace Lokalizace;  // written by Init before any thread starts
 };
 

@@ -14,7 +14,7 @@ constexpr std::string_view SekceLog = "Logovací soubor"_cp;
 constexpr std::string_view SekceOkno = "Diagnostické okno"_cp;
 constexpr std::string_view ZahlaviKanalu = "[Deklarace kanálů]"_cp;
 // Absent-key sentinel of "Povolen" and "Typ" (a value of exactly jkl reads as absent too).
-constexpr std::string_view Nic = "jkl";
+constexpr std::string_view AbsentKey = "jkl";
 constexpr std::string_view TypZR = "ZR-6180";
 constexpr int MaxDeklaraci = 6099;
 constexpr std::string_view PrefixChyby = "Chyba parametrického souboru - "_cp;
@@ -213,7 +213,7 @@ TVysledek CtiNastaveni(const std::string& soubor, TCFG& cfg) {
     TIniFile ini;
     ini.Load(soubor);  // an unreadable file reads as empty: the sentinel below rejects it
     const TIniSection log = ini.Section(SekceLog);
-    if (log.ReadString("Povolen", Nic) == Nic) return Chybny();
+    if (log.ReadString("Povolen", AbsentKey) == AbsentKey) return Chybny();
     CtiHodnotyNastaveni(log, ini.Section(SekceOkno), cfg);
     if (cfg.LogAdresar.empty() || cfg.LogAdresar.back() != '/') cfg.LogAdresar += '/';
     if (auto chyba = ZkontrolujNastaveni(cfg)) return *chyba;
@@ -231,7 +231,7 @@ TVysledek CtiRozhrani(const std::string& soubor, TCFG& cfg, TPoleRozhrani& rozhr
     int32_t pocet = 0;
     for (int n = RozhraniPrvni; n <= RozhraniPosledni; ++n) {
         const TIniSection s = ini.Section(NazevSekceRozhrani(n));
-        if (s.ReadString("Typ", Nic) != TypZR) continue;
+        if (s.ReadString("Typ", AbsentKey) != TypZR) continue;
         CtiDeklaraciRozhrani(s, n, rozhrani[n]);
         ++pocet;
     }

@@ -3,7 +3,7 @@
 #include <charconv>
 #include <cstring>
 
-#include "comm/Buzeni.h"
+#include "comm/Wake.h"
 #include "base/Contained.h"
 #include "config/Hodnoty.h"
 #include "config/Model.h"
@@ -413,7 +413,7 @@ void TDrvDialog::CheckBox1Click() {
         d_.Cfg.LogZapnout = 1;
     else
         d_.Cfg.LogVypnout = 1;
-    VzbudVsechnaRozhrani(d_);
+    WakeAllInterfaces(d_);
 }
 
 bool TDrvDialog::zmenLogovani(bool ticked) {

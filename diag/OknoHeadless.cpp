@@ -23,10 +23,10 @@ private:
     void Execute() override {
         int64_t dalsi = MonotonicNs() + PeriodaNs;
         while (!Stopping()) {
-            const uint32_t generace = Alarm().Generace();
+            const uint32_t generace = Alarm().Generation();
             const int64_t zbyva = dalsi - MonotonicNs();
             if (zbyva > 0) {
-                Alarm().Cekej(generace, static_cast<uint32_t>((zbyva + 999999) / 1000000));
+                Alarm().Wait(generace, static_cast<uint32_t>((zbyva + 999999) / 1000000));
                 continue;
             }
             dialog_.Timer1Timer();

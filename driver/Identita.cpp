@@ -12,7 +12,7 @@ uint32_t Version(void) noexcept { return VerzeRozhrani; }
 
 TBoolean Check(void) noexcept { return 1; }
 
-void GetDriverInfo(uint32_t, char* text) noexcept { KopirujText(text, IdentifikacniText, 22); }
+void GetDriverInfo(uint32_t, char* text) noexcept { CopyText(text, IdentifikacniText, 22); }
 
 PData MakeDriver(void) noexcept try {
     return new (std::nothrow) TData();
@@ -58,7 +58,7 @@ void QueryProc(PData p, int32_t typ, const char* nazev, int32_t, THodnota* vysle
                          DelkaTextu(nazev, kDotaz.size() + 1) == kDotaz.size() &&
                          std::memcmp(nazev, kDotaz.data(), kDotaz.size()) == 0;
     if (jeDotaz && vysledek != nullptr && vysledek->TypHodnoty == TypString && vysledek->Hodnota.Text != nullptr)
-        KopirujText(const_cast<char*>(vysledek->Hodnota.Text), IdentifikacniText, 22);
+        CopyText(const_cast<char*>(vysledek->Hodnota.Text), IdentifikacniText, 22);
     ZapisRun(d, "QuePro 9");
 } catch (...) {
 }

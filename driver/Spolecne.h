@@ -15,7 +15,7 @@ static_assert(IdentifikacniText.size() == 22);
 
 // Copies at most `limit` characters and a terminating zero; a null buffer or
 // a negative limit writes nothing.
-inline void KopirujText(char* cil, std::string_view text, int32_t limit) {
+inline void CopyText(char* cil, std::string_view text, int32_t limit) {
     if (cil == nullptr || limit < 0) return;
     const std::size_t n = text.size() < static_cast<std::size_t>(limit) ? text.size() : static_cast<std::size_t>(limit);
     std::memcpy(cil, text.data(), n);

@@ -44,10 +44,10 @@ struct THlaseni {
                         const TCFG& cfg) const {
         const uint8_t r = ZapisDoLogu(d, cfg, m);
         if (r != 0) {
-            KopirujText(chyba, LogResultText(r), limit);
+            CopyText(chyba, LogResultText(r), limit);
             ZapisRun(d, znackaA);
         } else {
-            KopirujText(chyba, m, limit);
+            CopyText(chyba, m, limit);
             ZapisRun(d, znackaB);
         }
         return 0;
@@ -99,7 +99,7 @@ TBoolean ThreadsFailed(TData& d, const THlaseni& hlas, int rozhrani) {
 
 TBoolean InitAfterException(PData p, char* chyba, int32_t limit, bool started) {
     const std::string_view m = "Init - vnitřní chyba ovladače."_cp;
-    KopirujText(chyba, m, limit);
+    CopyText(chyba, m, limit);
     TData* d = Instance(p);
     if (d == nullptr) return 0;
     if (started) Contained([&] { ZastavVlaknaAOkno(*d); });
@@ -111,16 +111,16 @@ TBoolean StartInstance(PData p, const char* parametry, int32_t limit, char* chyb
                        int32_t kontext, TCallBack callback, bool& started) {
     TData* d = Instance(p);
     if (d == nullptr) {
-        KopirujText(chyba, "Init - předán nulový ukazatel PData"_cp, limit);
+        CopyText(chyba, "Init - předán nulový ukazatel PData"_cp, limit);
         return 0;
     }
-    ZapisRun(d, "Init ", Nic, Nic, Nic, TRadek("P=0x").Hex(reinterpret_cast<uintptr_t>(d), 8));
+    ZapisRun(d, "Init ", NoField, NoField, NoField, TRadek("P=0x").Hex(reinterpret_cast<uintptr_t>(d), 8));
     const THlaseni hlas{d, chyba, limit};
     if (BeziZPredchozihoInit(*d)) {
         // A running instance keeps running; the host has to call Done first.
         const std::string_view m = "Ovladač je již inicializován."_cp;
         const uint8_t r = ZapisDoLogu(d, d->Cfg, m);
-        KopirujText(chyba, r != 0 ? LogResultText(r) : m, limit);
+        CopyText(chyba, r != 0 ? LogResultText(r) : m, limit);
         return 0;
     }
     ZastavVlaknaAOkno(*d);  // leftovers of an earlier Init that Done stopped
@@ -168,7 +168,7 @@ TBoolean StartInstance(PData p, const char* parametry, int32_t limit, char* chyb
 
     const uint8_t r = ZapisDoLogu(d, d->Cfg, "Ovladač úspěšně inicializován."_cp);
     if (r != 0) {
-        KopirujText(chyba, LogResultText(r), limit);
+        CopyText(chyba, LogResultText(r), limit);
         ZapisRun(d, "Init 9");
         return 0;
     }
@@ -222,7 +222,7 @@ void DriverProc(PData p, uint32_t funkce, int32_t a1, int32_t a2, int32_t a3, in
         ZapisRun(d, "DriPro 8");
         return;
     }
-    ZapisRun(d, "DriPro 0", Nic, Nic, Nic, TRadek("Func ", funkce));
+    ZapisRun(d, "DriPro 0", NoField, NoField, NoField, TRadek("Func ", funkce));
     TDrvDialog* okno = d->Dialog.get();
     if (okno == nullptr) return;
     switch (funkce) {

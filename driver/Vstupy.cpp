@@ -1,5 +1,5 @@
 // Input requests: InputRequest, InputRequestCompleted, InputFinalized, GetInput.
-#include "comm/Buzeni.h"
+#include "comm/Wake.h"
 #include "comm/Fronta.h"
 #include "comm/Logy.h"
 #include "config/ChannelKind.h"
@@ -14,7 +14,7 @@ bool JeVstup(uint32_t c) { return IsInputChannel(c); }
 int32_t K(uint32_t c) { return static_cast<int32_t>(c); }
 
 // The R field of the entry traces: the channel's interface for input channels.
-int32_t RVstupu(const TData& d, uint32_t c) { return JeVstup(c) ? d.Kanaly[c].Rozhrani.load() : Nic; }
+int32_t RVstupu(const TData& d, uint32_t c) { return JeVstup(c) ? d.Kanaly[c].Rozhrani.load() : NoField; }
 
 int32_t PotvrzeneVeFronte(const TData& d, int k) {
     return JeRozhrani(k) ? d.Fronty[k].PocetPotvrzenych.load(std::memory_order_acquire) : 0;
@@ -23,7 +23,7 @@ int32_t PotvrzeneVeFronte(const TData& d, int k) {
 int32_t OmezKanal(int32_t n) { return n < KanalPrvni ? KanalPrvni : n > KanalPosledni ? KanalPosledni : n; }
 
 // Error summary of an interface: faulty channels, faulty modules, status.
-uint32_t SouhrnChyb(const TData& d, int k) {
+uint32_t ErrorSummary(const TData& d, int k) {
     const TRozhrani& r = d.Rozhrani[k];
     uint32_t kanaly = 0;
     for (const auto& s : r.StatusKanalu) kanaly += s != 0;
@@ -44,7 +44,7 @@ uint32_t ServisniHodnota(const TData& d, uint32_t c) {
         case 3: return d.Kanaly[mon].Adresa;
         case 4: return d.Kanaly[mon].Status;
         case 5: return d.Kanaly[mon].StatusRegistr & 0xF7u;
-        default: return SouhrnChyb(d, static_cast<int>(c) - 10);
+        default: return ErrorSummary(d, static_cast<int>(c) - 10);
     }
 }
 
@@ -89,21 +89,21 @@ void InputRequest(PData p, uint32_t c) noexcept try {
     ZapisRun(d, "IR  0", K(c), RVstupu(*d, c));
     if (d->Ukoncovani) return ZapisRun(d, "IR  1", K(c));
     if (JeServisniVstup(c)) return ZapisRun(d, "IR  9", K(c));
-    if (!JeVstup(c)) return ZapisRun(d, "IR  2", K(c), Nic, Nic, "InputRequest - požadavek na neplatný kanál "_cp);
+    if (!JeVstup(c)) return ZapisRun(d, "IR  2", K(c), NoField, NoField, "InputRequest - požadavek na neplatný kanál "_cp);
     TKanal& kanal = d->Kanaly[c];
     const int k = kanal.Rozhrani;
     const int32_t s = kanal.StavPozadavku;
     if (!JeRozhrani(k)) {
         UkonciSChybou(*d, c, StatusChannelUndefined);
-        return ZapisRun(d, "IR  3", K(c), k, Nic, "InputRequest - požadavek na neplatné rozhraní kanálu "_cp);
+        return ZapisRun(d, "IR  3", K(c), k, NoField, "InputRequest - požadavek na neplatné rozhraní kanálu "_cp);
     }
     if (!kanal.Pouzit) {
         UkonciSChybou(*d, c, StatusChannelUndefined);
-        return ZapisRun(d, "IR  4", K(c), k, Nic, "InputRequest - požadavek na nedefinovaný kanál "_cp);
+        return ZapisRun(d, "IR  4", K(c), k, NoField, "InputRequest - požadavek na nedefinovaný kanál "_cp);
     }
     if (!d->Rozhrani[k].Pouzito) {
         UkonciSChybou(*d, c, StatusInterfaceUndefined);
-        return ZapisRun(d, "IR  5", K(c), k, Nic, "InputRequest - požadavek na nedefinované rozhraní kanálu "_cp);
+        return ZapisRun(d, "IR  5", K(c), k, NoField, "InputRequest - požadavek na nedefinované rozhraní kanálu "_cp);
     }
     ZaradPozadavek(*d, static_cast<int>(c), 0);
     if (kanal.StavPozadavku == 0) kanal.StavPozadavku = 1;
@@ -133,11 +133,11 @@ TBoolean InputFinalized(PData p, uint32_t c, int32_t* status) noexcept try {
         ZapisRun(d, "IF  0", K(c), RVstupu(*d, c));
         if (JeServisniVstup(c)) {
             st = 0;
-            ZapisRun(d, "IF  9", K(c), Nic, Nic, "H=TRUE");
+            ZapisRun(d, "IF  9", K(c), NoField, NoField, "H=TRUE");
         } else if (!JeVstup(c)) {
-            ZapisRun(d, "IF  2", Nic, Nic, Nic, "InputFinalized - požadavek na neplatný kanál "_cp);
+            ZapisRun(d, "IF  2", NoField, NoField, NoField, "InputFinalized - požadavek na neplatný kanál "_cp);
         } else if (!d->Kanaly[c].Pouzit) {
-            ZapisRun(d, "IF  3", K(c), d->Kanaly[c].Rozhrani, Nic,
+            ZapisRun(d, "IF  3", K(c), d->Kanaly[c].Rozhrani, NoField,
                      "InputFinalized - požadavek na nedefinovaný kanál "_cp);
         } else {
             TKanal& kanal = d->Kanaly[c];
@@ -152,7 +152,7 @@ TBoolean InputFinalized(PData p, uint32_t c, int32_t* status) noexcept try {
                 ZapisRun(d, "IF  9", K(c), k, s, TRadek("F=", f, ", T=", t, ", H=TRUE"));
             } else {
                 kanal.CekaCallBack = 1;
-                VzbudCallBack(*d, static_cast<int>(c));
+                WakeCallBack(*d, static_cast<int>(c));
                 hotovo = 0;
                 ZapisRun(d, "IF  9", K(c), k, s, TRadek("F=", f, ", T=", t, ", H=FALSE"));
             }
@@ -175,7 +175,7 @@ void GetInput(PData p, uint32_t c, THodnota* v) noexcept try {
         if (v->TypHodnoty != TypInt) return ChybnyTyp(*d, c);
         const uint32_t h = ServisniHodnota(*d, c);
         v->Hodnota.Cele = static_cast<int32_t>(h);
-        return ZapisRun(d, "GI  9", K(c), Nic, Nic, TRadek("H=", h));
+        return ZapisRun(d, "GI  9", K(c), NoField, NoField, TRadek("H=", h));
     }
     if (!JeVstup(c)) {
         ZapisDoLogu(d, d->Cfg, "GetInput - požadavek na neplatný kanál "_cp, c);

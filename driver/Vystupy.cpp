@@ -2,7 +2,7 @@
 #include <cmath>
 #include <mutex>
 
-#include "comm/Buzeni.h"
+#include "comm/Wake.h"
 #include "comm/Fronta.h"
 #include "comm/Logy.h"
 #include "comm/Nulovani.h"
@@ -16,7 +16,7 @@ namespace {
 
 bool JeVystup(uint32_t c) { return IsOutputChannel(c); }
 int32_t K(uint32_t c) { return static_cast<int32_t>(c); }
-int32_t RVystupu(const TData& d, uint32_t c) { return JeVystup(c) ? d.Kanaly[c].Rozhrani.load() : Nic; }
+int32_t RVystupu(const TData& d, uint32_t c) { return JeVystup(c) ? d.Kanaly[c].Rozhrani.load() : NoField; }
 uint32_t Bez(int32_t x) { return static_cast<uint32_t>(x); }
 
 void Odmitni(TData& d, std::string_view zprava, uint32_t c) { ZapisDoLogu(&d, d.Cfg, zprava, c); }
@@ -44,7 +44,7 @@ void MonitorovanyKanal(TData& d, const THodnota& v) {
     uint32_t n = Bez(v.Hodnota.Cele);
     n = n < KanalPrvni ? KanalPrvni : n > KanalPosledni ? KanalPosledni : n;
     d.MonitorovanyKanal = static_cast<int32_t>(n);
-    ZapisRun(&d, "OR  9", 6, Nic, Nic, TRadek("H=", n));
+    ZapisRun(&d, "OR  9", 6, NoField, NoField, TRadek("H=", n));
 }
 
 void VymazChybyRozhrani(TData& d, uint32_t c, const THodnota& v) {
@@ -56,7 +56,7 @@ void VymazChybyRozhrani(TData& d, uint32_t c, const THodnota& v) {
         for (auto& s : r.StatusKanalu) s = 0;
         r.Status = 0;
     }
-    ZapisRun(&d, "OR  9", K(c), Nic, Nic, TRadek("H=", Bez(v.Hodnota.Cele)));
+    ZapisRun(&d, "OR  9", K(c), NoField, NoField, TRadek("H=", Bez(v.Hodnota.Cele)));
 }
 
 void NulovaniStatusRegistru(TData& d, const THodnota& v) {
@@ -184,15 +184,15 @@ TBoolean OutputFinalized(PData p, uint32_t c, int32_t* status) noexcept try {
         ZapisRun(d, "OF  0", K(c), RVystupu(*d, c));
         if (c == 6 || (c >= 51 && c <= 82)) {
             st = 0;
-            ZapisRun(d, "OF  9", K(c), Nic, Nic, "H=TRUE");
+            ZapisRun(d, "OF  9", K(c), NoField, NoField, "H=TRUE");
         } else if (c != 99 && !JeVystup(c)) {
             const std::string_view m = "OutputFinalized - požadavek na neplatný kanál "_cp;
             Odmitni(*d, m, c);
-            ZapisRun(d, "OF  2", K(c), Nic, Nic, m);
+            ZapisRun(d, "OF  2", K(c), NoField, NoField, m);
         } else if (!d->Kanaly[c].Pouzit) {
             const std::string_view m = "OutputFinalized - požadavek na nedefinovaný kanál "_cp;
             Odmitni(*d, m, c);
-            ZapisRun(d, "OF  3", K(c), Nic, Nic, m);
+            ZapisRun(d, "OF  3", K(c), NoField, NoField, m);
         } else {
             TKanal& k = d->Kanaly[c];
             const int r = k.Rozhrani;
@@ -203,7 +203,7 @@ TBoolean OutputFinalized(PData p, uint32_t c, int32_t* status) noexcept try {
             const int32_t t = static_cast<int32_t>(Ted(d) - k.CasPozadavku);
             const int32_t l = OutputLimit(*d, k);
             if (t > l || t < 0) {
-                ZapisRun(d, "OF  4", K(c), r, Nic, TRadek("timeout=", t, "/", l));
+                ZapisRun(d, "OF  4", K(c), r, NoField, TRadek("timeout=", t, "/", l));
                 UkonciSChybou(*d, c, StatusInterfaceTimeout);
             }
             st = 0;
@@ -212,7 +212,7 @@ TBoolean OutputFinalized(PData p, uint32_t c, int32_t* status) noexcept try {
                 ZapisRun(d, "OF  9", K(c), r, s, TRadek("F=", f, ", H=TRUE, SP=", sp));
             } else {
                 k.CekaCallBack = 1;
-                VzbudCallBack(*d, static_cast<int>(c));
+                WakeCallBack(*d, static_cast<int>(c));
                 hotovo = 0;
                 ZapisRun(d, "OF  9", K(c), r, s, TRadek("F=", f, ", H=FALSE"));
             }

@@ -9,7 +9,7 @@
 #include <system_error>
 #include <thread>
 
-#include "platform/Budik.h"
+#include "platform/Alarm.h"
 
 class TThreadStart {
 public:
@@ -36,22 +36,22 @@ public:
     bool Start(const TThreadStart* starter, const char* name);
     void Stop();  // stop request; waits in Execute end at once
     void Join();  // waits for the thread's end (never from the thread itself)
-    void Wake() { alarm_->Vzbud(); }  // ends the current or next wait early
+    void Wake() { alarm_->Ring(); }  // ends the current or next wait early
     bool Stopping() const { return stop_.load(std::memory_order_acquire); }
 
 protected:
     // Waits are taken on `alarm`: the thread's own, or one that others ring
     // without holding the thread object.
-    explicit TThread(TBudik* alarm = nullptr) : alarm_(alarm != nullptr ? alarm : &own_) {}
+    explicit TThread(TAlarm* alarm = nullptr) : alarm_(alarm != nullptr ? alarm : &own_) {}
     // Derived classes call Stop and Join in their own destructor: Execute
     // must not run while the derived part is being destroyed.
     virtual ~TThread();
     virtual void Execute() = 0;
-    TBudik& Alarm() { return *alarm_; }
+    TAlarm& Alarm() { return *alarm_; }
 
 private:
-    TBudik own_;
-    TBudik* alarm_;
+    TAlarm own_;
+    TAlarm* alarm_;
     std::atomic<bool> stop_{false};
     std::thread thread_;
 };

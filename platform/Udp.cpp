@@ -62,14 +62,14 @@ bool TUdp::Posli(const std::string& host, int32_t port, std::string_view data) {
 
 TPrijem TUdp::Prijmi(int cekejMs) {
     n_ = 0;
-    if (fd_ < 0) return TPrijem::Chyba;
+    if (fd_ < 0) return TPrijem::Error;
     // Without a wait the non-blocking socket answers by itself: one system
     // call instead of two for every look before a send.
     if (cekejMs > 0) {
         pollfd p{fd_, POLLIN, 0};
         const int r = poll(&p, 1, cekejMs);
-        if (r == 0 || (r < 0 && errno == EINTR)) return TPrijem::Nic;
-        if (r < 0) return TPrijem::Chyba;
+        if (r == 0 || (r < 0 && errno == EINTR)) return TPrijem::Nothing;
+        if (r < 0) return TPrijem::Error;
     }
     for (;;) {
         const ssize_t n = recvfrom(fd_, buf_, sizeof buf_, 0, nullptr, nullptr);
@@ -78,7 +78,7 @@ TPrijem TUdp::Prijmi(int cekejMs) {
             return TPrijem::Datagram;
         }
         if (n < 0 && errno == EINTR) continue;
-        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) return TPrijem::Nic;
-        return TPrijem::Chyba;  // an empty datagram or a reported network error
+        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) return TPrijem::Nothing;
+        return TPrijem::Error;  // an empty datagram or a reported network error
     }
 }

@@ -10,7 +10,7 @@
 
 inline constexpr std::size_t VelikostPrijmu = 8096;
 
-enum class TPrijem { Nic, Datagram, Chyba };
+enum class TPrijem { Nothing, Datagram, Error };
 
 class TUdp {
 public:

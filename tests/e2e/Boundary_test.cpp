@@ -3,10 +3,10 @@
 // system does not give (through a starter that refuses).
 #include "e2e/Zaklad.h"
 
-#ifdef RV_MA_SIMULATOR
+#ifdef RV_HAVE_SIMULATOR
 
 #include "config/Model.h"
-#include "podpora/Seams.h"
+#include "support/Seams.h"
 
 namespace e2e {
 namespace {
@@ -67,7 +67,7 @@ TEST_F(Boundary, InitContainsAnExceptionAndStopsWhatItStarted) {
     o.Done();
     const int before = PocetVlaken();
     o.Uvolni();
-    TOvladac o2;
+    TTestHost o2;
     o2.d = o2.lib.MakeDriver();
     Data(o2.d).Hodiny.store(&clock);
     clock.ThrowOnNextCallOf(std::this_thread::get_id());
@@ -88,7 +88,7 @@ protected:
     void Expect(int allowed, const std::string& zprava) {
         const int before = PocetVlaken();
         TRefusingStarter starter(allowed);
-        TOvladac o;
+        TTestHost o;
         o.d = o.lib.MakeDriver();
         Data(o.d).ThreadStarter.store(&starter);
         TParametry p = Zakladni(sim.Port());
@@ -108,7 +108,7 @@ protected:
         o.Uvolni();
         EXPECT_EQ(o.Hlavni().back(), Cp("Ovladač odinstalován."_cp));
     }
-    static TKnihovna& lib(TOvladac& o) { return o.lib; }
+    static TLibrary& lib(TTestHost& o) { return o.lib; }
 
     TSimulator sim;
 };

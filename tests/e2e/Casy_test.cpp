@@ -4,7 +4,7 @@
 // UDP timeout 20 ms give LimitLan 27 ms and LimitPozadavku 81 ms.
 #include "e2e/Zaklad.h"
 
-#ifdef RV_MA_SIMULATOR
+#ifdef RV_HAVE_SIMULATOR
 
 #include <chrono>
 #include <thread>

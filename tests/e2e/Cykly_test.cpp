@@ -3,7 +3,7 @@
 // call-back on the driver's thread, the values and the request-state traces.
 #include "e2e/Zaklad.h"
 
-#ifdef RV_MA_SIMULATOR
+#ifdef RV_HAVE_SIMULATOR
 
 #include <thread>
 

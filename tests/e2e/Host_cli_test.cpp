@@ -10,8 +10,8 @@
 #include <string>
 
 #include "base/Cp1250.h"
-#include "podpora/Adresar.h"
-#include "podpora/Knihovna.h"
+#include "support/TempDir.h"
+#include "support/Library.h"
 
 namespace {
 
@@ -40,12 +40,12 @@ TBeh Spust(const std::string& argumenty) {
 }
 
 bool MaInit() {
-    TKnihovna lib;
+    TLibrary lib;
     return lib.Init != nullptr;
 }
 
 // One declared interface with one channel; every log off, window hidden.
-std::string Parametry(const TDocasnyAdresar& dir) {
+std::string Parametry(const TTempDir& dir) {
     std::string t;
     t += "[Logovací soubor]\r\nPovolen=0\r\n"_cp;
     t += "Adresář LOG souborů="_cp;
@@ -111,7 +111,7 @@ TEST(HostCli, LibraryWithoutTheExportsIsNamedNotCalled) {
 
 TEST(HostCli, CheckWithMissingParameterFilePrintsTheDriversMessage) {
     if (!MaInit()) GTEST_SKIP() << "the library does not export Init yet";
-    TDocasnyAdresar dir;
+    TTempDir dir;
     // No --driver: the library beside the program is the default.
     const TBeh b = Spust("-p " + Q(dir / "chybi.ini") + " check");
     EXPECT_NE(b.kod, 0);
@@ -120,7 +120,7 @@ TEST(HostCli, CheckWithMissingParameterFilePrintsTheDriversMessage) {
 
 TEST(HostCli, CheckWithAValidFileSucceeds) {
     if (!MaInit()) GTEST_SKIP() << "the library does not export Init yet";
-    TDocasnyAdresar dir;
+    TTempDir dir;
     const TBeh b = Spust("--tsv -p " + Q(Parametry(dir)) + " check");
     EXPECT_EQ(b.kod, 0) << b.vystup;
     EXPECT_NE(b.vystup.find("Init\tOK"), std::string::npos) << b.vystup;
@@ -128,7 +128,7 @@ TEST(HostCli, CheckWithAValidFileSucceeds) {
 
 TEST(HostCli, ReadOfAnUndeclaredChannelShowsItsStatus) {
     if (!MaInit()) GTEST_SKIP() << "the library does not export Init yet";
-    TDocasnyAdresar dir;
+    TTempDir dir;
     // Channel 1 is fetched after the cycle, when 150 has already failed.
     const TBeh b = Spust("--tsv --timeout 5000 -p " + Q(Parametry(dir)) + " read 1 150");
     EXPECT_EQ(b.kod, 1) << b.vystup;
@@ -139,7 +139,7 @@ TEST(HostCli, ReadOfAnUndeclaredChannelShowsItsStatus) {
 
 TEST(HostCli, InfoMarksUndeclaredInterfaces) {
     if (!MaInit()) GTEST_SKIP() << "the library does not export Init yet";
-    TDocasnyAdresar dir;
+    TTempDir dir;
     const TBeh b = Spust("--tsv --timeout 5000 -p " + Q(Parametry(dir)) + " info --all");
     EXPECT_EQ(b.kod, 0) << b.vystup;
     EXPECT_NE(b.vystup.find("Identification\tOvladač ZR-6180 v.3.15\n"), std::string::npos) << b.vystup;

@@ -13,10 +13,10 @@
 #include <string>
 #include <thread>
 
-#include "podpora/Adresar.h"
-#include "podpora/Hostitel.h"
-#include "podpora/Knihovna.h"
-#include "podpora/Zdroje.h"
+#include "support/TempDir.h"
+#include "support/SmallHost.h"
+#include "support/Library.h"
+#include "support/ProcessResources.h"
 
 namespace {
 
@@ -107,8 +107,8 @@ protected:
         lib.QueryProc(d, static_cast<int32_t>(c), nullptr, static_cast<int32_t>(c), v);
     }
 
-    TKnihovna lib;
-    TDocasnyAdresar dir;
+    TLibrary lib;
+    TTempDir dir;
     TStrazenaStranka straz;
     std::size_t fd0 = 0, vlakna0 = 0;
 };

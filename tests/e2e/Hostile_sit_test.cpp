@@ -3,7 +3,7 @@
 // socket. The driver must keep serving with the statuses of the design.
 #include <gtest/gtest.h>
 
-#ifdef RV_MA_SIMULATOR
+#ifdef RV_HAVE_SIMULATOR
 
 #include <arpa/inet.h>
 #include <dirent.h>
@@ -21,10 +21,10 @@
 #include <thread>
 #include <vector>
 
-#include "podpora/Adresar.h"
-#include "podpora/Hostitel.h"
-#include "podpora/Knihovna.h"
-#include "podpora/Zdroje.h"
+#include "support/TempDir.h"
+#include "support/SmallHost.h"
+#include "support/Library.h"
+#include "support/ProcessResources.h"
 #include "tools/sim/SimPacket.h"
 #include "tools/sim/Simulator.h"
 
@@ -112,14 +112,14 @@ protected:
         ASSERT_TRUE(lib.Init(d, 0, soubor.c_str(), 255, chyba, 0, 0, 0, nullptr)) << chyba;
     }
 
-    TKnihovna lib;
-    TDocasnyAdresar dir;
+    TLibrary lib;
+    TTempDir dir;
     PData d = nullptr;
     std::size_t fd0 = 0, vlakna0 = 0;
 };
 
 // Every daily log of interface k in the directory, concatenated.
-std::string LogyRozhrani(const TDocasnyAdresar& dir, int k) {
+std::string LogyRozhrani(const TTempDir& dir, int k) {
     std::string v;
     const std::string zacatek = "Rv_zr6180_R" + std::to_string(k) + "_";
     if (DIR* d = opendir(dir.Cesta().c_str())) {
@@ -325,4 +325,4 @@ TEST_F(HostileSit, EmptyDatagramDuringAWaitEndsThatRequestWithStatus19Only) {
 
 }  // namespace
 
-#endif  // RV_MA_SIMULATOR
+#endif  // RV_HAVE_SIMULATOR

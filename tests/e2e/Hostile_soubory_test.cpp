@@ -15,9 +15,9 @@
 #include <thread>
 #include <vector>
 
-#include "podpora/Adresar.h"
-#include "podpora/Hostitel.h"
-#include "podpora/Knihovna.h"
+#include "support/TempDir.h"
+#include "support/SmallHost.h"
+#include "support/Library.h"
 
 namespace {
 
@@ -71,8 +71,8 @@ protected:
         return cesta;
     }
 
-    TKnihovna lib;
-    TDocasnyAdresar dir;
+    TLibrary lib;
+    TTempDir dir;
 };
 
 TEST_F(HostileSoubory, MainLogAndRunInfoAsNamedPipesDoNotBlockInit) {

@@ -4,7 +4,7 @@
 #include <cstring>
 #include <string>
 
-#include "podpora/Knihovna.h"
+#include "support/Library.h"
 
 namespace {
 
@@ -12,7 +12,7 @@ const std::string kIdentifikace = "Ovlada\xE8 ZR-6180 v.3.15";
 
 class Identita : public ::testing::Test {
 protected:
-    TKnihovna lib;
+    TLibrary lib;
 };
 
 TEST_F(Identita, VersionAndCheckNeedNoInstance) {

@@ -3,7 +3,7 @@
 // failure, the success traces, a repeated Init and Init after Done.
 #include "e2e/Zaklad.h"
 
-#ifdef RV_MA_SIMULATOR
+#ifdef RV_HAVE_SIMULATOR
 
 #include <cstdio>
 #include <cstring>
@@ -44,7 +44,7 @@ protected:
     }
 
     TSimulator sim;
-    TOvladac o;
+    TTestHost o;
     int zaklad = 0;
 };
 

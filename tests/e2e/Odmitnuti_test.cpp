@@ -2,7 +2,7 @@
 // RUN trace and the main-log line, through the loaded library.
 #include "e2e/Zaklad.h"
 
-#ifdef RV_MA_SIMULATOR
+#ifdef RV_HAVE_SIMULATOR
 
 #include <cmath>
 #include <limits>

@@ -2,7 +2,7 @@
 // error summaries of the interfaces and their clearing.
 #include "e2e/Zaklad.h"
 
-#ifdef RV_MA_SIMULATOR
+#ifdef RV_HAVE_SIMULATOR
 
 namespace e2e {
 namespace {

@@ -1,6 +1,6 @@
 // The gateway simulator, in-process and as the zr6180-sim process: packets on
 // loopback, the plant, and every fault kind as the driver would see it.
-#ifdef RV_MA_SIMULATOR
+#ifdef RV_HAVE_SIMULATOR
 
 #include <gtest/gtest.h>
 
@@ -20,7 +20,7 @@
 #include <string>
 #include <vector>
 
-#include "podpora/Adresar.h"
+#include "support/TempDir.h"
 #include "tools/sim/PlantFile.h"
 #include "tools/sim/Simulator.h"
 
@@ -347,7 +347,7 @@ TEST(SimulatorRandom, SameSeedSameFaults) {
 TEST(SimulatorPlant, ReadsTheExamplePlant) {
     TSimPlant p;
     std::string error;
-    ASSERT_TRUE(zrsim::ReadPlant(std::string(RV_ZR6180_ZDROJE) + "/examples/rostlina.txt", p, error)) << error;
+    ASSERT_TRUE(zrsim::ReadPlant(std::string(RV_ZR6180_SOURCE_DIR) + "/examples/rostlina.txt", p, error)) << error;
     ASSERT_EQ(p.gateways.size(), 2u);
     EXPECT_EQ(p.gateways[0].port, 47101);
     EXPECT_EQ(p.gateways[1].port, 47102);
@@ -410,7 +410,7 @@ TEST(SimulatorPlant, ErrorsNameTheLine) {
 TEST(SimulatorPlant, ExamplePlantServesInProcess) {
     TSimPlant p;
     std::string error;
-    ASSERT_TRUE(zrsim::ReadPlant(std::string(RV_ZR6180_ZDROJE) + "/examples/rostlina.txt", p, error)) << error;
+    ASSERT_TRUE(zrsim::ReadPlant(std::string(RV_ZR6180_SOURCE_DIR) + "/examples/rostlina.txt", p, error)) << error;
     TSimulator sim(p);
     ASSERT_TRUE(sim.Start(true));
     ASSERT_EQ(sim.Gateways(), 2u);
@@ -490,7 +490,7 @@ uint16_t PortOf(const std::string& listening) {
 }
 
 TEST(SimulatorTool, ServesTheExamplePlantAsAProcess) {
-    TProces sim({"--plant", std::string(RV_ZR6180_ZDROJE) + "/examples/rostlina.txt", "--verbose", "0", "0"});
+    TProces sim({"--plant", std::string(RV_ZR6180_SOURCE_DIR) + "/examples/rostlina.txt", "--verbose", "0", "0"});
     ASSERT_TRUE(sim.Started());
     const std::string l1 = sim.Line();
     const std::string l2 = sim.Line();
@@ -513,4 +513,4 @@ TEST(SimulatorTool, RejectsABadCommandLine) {
 
 }  // namespace
 
-#endif  // RV_MA_SIMULATOR
+#endif  // RV_HAVE_SIMULATOR

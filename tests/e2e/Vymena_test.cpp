@@ -3,7 +3,7 @@
 // the lines they leave in the interface, Err and RUN logs.
 #include "e2e/Zaklad.h"
 
-#ifdef RV_MA_SIMULATOR
+#ifdef RV_HAVE_SIMULATOR
 
 #include <chrono>
 #include <thread>

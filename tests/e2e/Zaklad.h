@@ -2,14 +2,14 @@
 // interface 1 pointing at it, and a channel of every kind.
 #pragma once
 
-#ifdef RV_MA_SIMULATOR
+#ifdef RV_HAVE_SIMULATOR
 
 #include <gtest/gtest.h>
 
 #include <string>
 
 #include "base/Cp1250.h"
-#include "podpora/Ovladac.h"
+#include "support/TestHost.h"
 #include "tools/sim/Simulator.h"
 
 namespace e2e {
@@ -45,10 +45,10 @@ protected:
         return ok;
     }
     PData d() const { return o.d; }
-    TKnihovna& lib() { return o.lib; }
+    TLibrary& lib() { return o.lib; }
 
     TSimulator sim;
-    TOvladac o;
+    TTestHost o;
 };
 
 // "[VUZIV2]" + 32 characters of fields + checksum + CR LF.

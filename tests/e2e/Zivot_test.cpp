@@ -5,7 +5,7 @@
 
 #include <algorithm>
 
-#ifdef RV_MA_SIMULATOR
+#ifdef RV_HAVE_SIMULATOR
 
 #include <unistd.h>
 
@@ -166,7 +166,7 @@ int BezOkna() {
     unsetenv("WAYLAND_DISPLAY");
     TSimulator sim;
     if (!sim.Start()) return 2;
-    TOvladac o;
+    TTestHost o;
     setenv("RV_ZR6180_WINDOW", "gtk", 1);  // the fixture chose "none"
     const int zaklad = PocetVlaken();
     std::string chyba;
@@ -229,7 +229,7 @@ TEST_F(Zivot, NullPointersFromTheHost) {
 TEST(ZivotBezCallBack, RequestsCompleteWithoutACallBack) {
     TSimulator sim;
     ASSERT_TRUE(sim.Start());
-    TOvladac o;
+    TTestHost o;
     o.d = o.lib.MakeDriver();
     const std::string soubor = o.ZapisParametry(Zakladni(sim.Port()));
     char chyba[256] = {};
@@ -249,7 +249,7 @@ TEST(ZivotBezCallBack, RequestsCompleteWithoutACallBack) {
 TEST(ZivotBezInit, ExportsOnAnUninitialisedInstanceAreHarmless) {
     TSimulator sim;
     ASSERT_TRUE(sim.Start());
-    TOvladac o;
+    TTestHost o;
     o.d = o.lib.MakeDriver();
     ASSERT_NE(o.d, nullptr);
     int32_t st = -1;
@@ -275,7 +275,7 @@ TEST(ZivotBezInit, ExportsOnAnUninitialisedInstanceAreHarmless) {
 TEST(ZivotCykly, HundredInstancesLeaveNoThreadOrDescriptor) {
     TSimulator sim;
     ASSERT_TRUE(sim.Start());
-    TOvladac o;
+    TTestHost o;
     const std::string soubor = o.ZapisParametry(Zakladni(sim.Port()));
     const int vlakna = PocetVlaken();
     const int deskriptory = PocetDeskriptoru();

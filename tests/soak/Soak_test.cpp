@@ -14,7 +14,7 @@
 // scripts/soak MINUTES runs it by hand.
 #include <gtest/gtest.h>
 
-#ifdef RV_MA_SIMULATOR
+#ifdef RV_HAVE_SIMULATOR
 
 #include <algorithm>
 #include <array>
@@ -32,9 +32,9 @@
 #include <vector>
 
 #include "config/Model.h"
-#include "podpora/Adresar.h"
-#include "podpora/Knihovna.h"
-#include "podpora/Zdroje.h"
+#include "support/TempDir.h"
+#include "support/Library.h"
+#include "support/ProcessResources.h"
 #include "tools/sim/Simulator.h"
 
 namespace {
@@ -107,7 +107,7 @@ double RealVstupu(uint32_t c) { return c * 0.25; }
 int32_t IntVstupu(uint32_t c) { return int32_t(c) * 7 - 5000; }
 bool BitVstupu(uint32_t c) { return c % 3 == 0; }
 
-std::string Parametry(const TDocasnyAdresar& dir, const TSimulator& sim, bool logy) {
+std::string Parametry(const TTempDir& dir, const TSimulator& sim, bool logy) {
     std::string t = "[Logovací soubor]\r\n";
     t += logy ? "Povolen=1\r\nPovolen RUN=1\r\nPočet RUN souborů=2\r\nPovolen log rozhraní=1\r\n"
               : "Povolen=0\r\n";
@@ -478,8 +478,8 @@ protected:
         std::fflush(stdout);
     }
 
-    TKnihovna lib_;
-    TDocasnyAdresar dir_;
+    TLibrary lib_;
+    TTempDir dir_;
     std::unique_ptr<TSimulator> sim_;
     std::vector<TKanalPlan> plan_;
     TPocitadloChyb chyby_;
@@ -522,4 +522,4 @@ TEST_F(Soak, SixteenInterfacesUnderFaultsLoseNothing) {
 
 }  // namespace
 
-#endif  // RV_MA_SIMULATOR
+#endif  // RV_HAVE_SIMULATOR

@@ -19,7 +19,7 @@
 #include <thread>
 
 #include "base/Cp1250.h"
-#include "podpora/Adresar.h"
+#include "support/TempDir.h"
 
 extern char** environ;
 
@@ -68,7 +68,7 @@ constexpr const char* kRostlina =
 // trace can never block it.
 class TSimulatorProces {
 public:
-    bool Spust(const TDocasnyAdresar& dir) {
+    bool Spust(const TTempDir& dir) {
         vystup_ = dir / "sim.out";
         const std::string plant = dir / "rostlina.txt";
         ZapisSoubor(plant, kRostlina);
@@ -196,7 +196,7 @@ protected:
         return {};
     }
 
-    TDocasnyAdresar dir_;
+    TTempDir dir_;
     TSimulatorProces sim_;
     std::string parametry_;
 };

@@ -8,11 +8,11 @@
 #include "comm/TimeLimits.h"
 #include "comm/Nulovani.h"
 #include "base/Cp1250.h"
-#include "tests/unit/VlaknaPodpora.h"
+#include "tests/unit/ThreadSupport.h"
 
 namespace {
 
-using namespace podpora_vlaken;
+using namespace thread_support;
 
 class Fronta : public ::testing::Test {
 protected:

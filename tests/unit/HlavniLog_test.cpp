@@ -12,7 +12,7 @@
 #include "base/Cp1250.h"
 #include "config/HlavniLog.h"
 #include "config/Model.h"
-#include "podpora/Adresar.h"
+#include "support/TempDir.h"
 
 namespace {
 
@@ -47,7 +47,7 @@ protected:
     }
     std::string Log() const { return CtiSoubor(adr / "Rv_zr6180.log"); }
 
-    TDocasnyAdresar adr;
+    TTempDir adr;
     TPevneHodiny hodiny;
     std::unique_ptr<TData> d = std::make_unique<TData>();
 };

@@ -11,7 +11,7 @@
 
 #include "base/Cp1250.h"
 #include "config/Ini.h"
-#include "podpora/Adresar.h"
+#include "support/TempDir.h"
 
 namespace {
 
@@ -184,7 +184,7 @@ TEST(IniEncoding, InPlaceConversionMatchesTheConverter) {
 }
 
 TEST(IniLoad, MissingDirectoryFifoAndHugeFilesAreUnreadable) {
-    TDocasnyAdresar dir;
+    TTempDir dir;
     std::string text = "x";
     EXPECT_FALSE(LoadParameterFile(dir / "chybi.ini", text));
     EXPECT_TRUE(text.empty());
@@ -203,7 +203,7 @@ TEST(IniLoad, MissingDirectoryFifoAndHugeFilesAreUnreadable) {
 }
 
 TEST(IniLoad, Cp1250NameFallsBackToItsUtf8Form) {
-    TDocasnyAdresar dir;
+    TTempDir dir;
     ZapisSoubor(dir / "žluťoučký.ini", "[A]\nk=1\n");
     const std::string cpJmeno = dir.Cesta() + "/" + std::string("žluťoučký.ini"_cp);
     TIniFile ini;

@@ -13,7 +13,7 @@
 
 #include "comm/Logy.h"
 #include "config/Model.h"
-#include "podpora/Adresar.h"
+#include "support/TempDir.h"
 
 namespace {
 
@@ -37,7 +37,7 @@ double Rychlost(int radku, F&& f) {
 }
 
 TEST(LogyRychlost, RunLineCostsAboutOneOpenWriteClose) {
-    TDocasnyAdresar adr;
+    TTempDir adr;
     auto d = std::make_unique<TData>();
     d->Cfg.LogAdresar = adr.Cesta() + "/";
     d->Cfg.RunPovolen = 1;

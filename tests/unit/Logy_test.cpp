@@ -17,7 +17,7 @@
 #include "base/Cp1250.h"
 #include "config/HlavniLog.h"
 #include "config/Model.h"
-#include "podpora/Adresar.h"
+#include "support/TempDir.h"
 
 namespace {
 
@@ -106,7 +106,7 @@ protected:
         return Soubor(t);
     }
 
-    TDocasnyAdresar adr;
+    TTempDir adr;
     TPevneHodiny hodiny;
     std::unique_ptr<TData> d = std::make_unique<TData>();
 };
@@ -123,9 +123,9 @@ TEST_F(Logy, RunLineWithAllFields) {
 
 TEST_F(Logy, RunFieldsLeftOutAndCut) {
     ZapisRun(d.get(), "DisDri 0");
-    ZapisRun(d.get(), "CB  1", Nic, Nic, Nic, "jen text");
-    ZapisRun(d.get(), "A", 123456789, -5, Nic, "");
-    ZapisRun(d.get(), "B", Nic, 12345, -1, "   ");
+    ZapisRun(d.get(), "CB  1", NoField, NoField, NoField, "jen text");
+    ZapisRun(d.get(), "A", 123456789, -5, NoField, "");
+    ZapisRun(d.get(), "B", NoField, 12345, -1, "   ");
     const auto r = Radky(Run(1));
     ASSERT_EQ(r.size(), 4u);
     const std::string z = "] ";

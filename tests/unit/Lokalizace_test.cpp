@@ -9,7 +9,7 @@
 
 #include "base/Cp1250.h"
 #include "config/Lokalizace.h"
-#include "podpora/Adresar.h"
+#include "support/TempDir.h"
 
 #if defined(__SANITIZE_ADDRESS__)
 #define RV_LSAN 1
@@ -174,7 +174,7 @@ bool LokalizaceExistuje(const char* jmeno) {
 TEST(Lokalizace, CzechLocaleOfTheMachine) {
     // Uses the installed cs_CZ.UTF-8; without it, compiles one from the
     // system's locale sources into a private directory when possible.
-    TDocasnyAdresar adr;
+    TTempDir adr;
     std::unique_ptr<TPromenna> locpath;
     if (!LokalizaceExistuje("cs_CZ.UTF-8")) {
         const std::string prikaz = "localedef -i cs_CZ -f UTF-8 " + adr.Cesta() + "/cs_CZ.UTF-8 >/dev/null 2>&1";

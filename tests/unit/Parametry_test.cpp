@@ -15,7 +15,7 @@
 #include "base/Cp1250.h"
 #include "config/Ini.h"
 #include "config/Parametry.h"
-#include "podpora/Adresar.h"
+#include "support/TempDir.h"
 
 namespace {
 
@@ -58,7 +58,7 @@ protected:
     }
     std::string LogDir(const std::string& jmeno) { return dir / jmeno; }
 
-    TDocasnyAdresar dir;
+    TTempDir dir;
     std::unique_ptr<TStav> s = std::make_unique<TStav>();
 };
 
@@ -604,7 +604,7 @@ TEST_F(Parametry, HundredMegabyteFile) {
 // ---- The shipped example ----
 
 TEST_F(Parametry, ExampleFileIsAccepted) {
-    std::string t = CtiSoubor(std::string(RV_ZR6180_ZDROJE) + "/examples/zr6180.ini");
+    std::string t = CtiSoubor(std::string(RV_ZR6180_SOURCE_DIR) + "/examples/zr6180.ini");
     ASSERT_FALSE(t.empty());
     const std::string demo = "/tmp/rv_zr6180_demo";
     const std::size_t i = t.find("=" + demo);

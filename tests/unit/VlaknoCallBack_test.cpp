@@ -6,15 +6,15 @@
 #include <mutex>
 #include <vector>
 
-#include "comm/Buzeni.h"
+#include "comm/Wake.h"
 #include "comm/Fronta.h"
 #include "comm/TimeLimits.h"
 #include "comm/VlaknoCallBack.h"
-#include "tests/unit/VlaknaPodpora.h"
+#include "tests/unit/ThreadSupport.h"
 
 namespace {
 
-using namespace podpora_vlaken;
+using namespace thread_support;
 using Hodiny = std::chrono::steady_clock;
 
 // What the host's call-back saw; the host function is a plain C function, so
@@ -219,7 +219,7 @@ TEST_F(VlaknoCallBack, MarkingWakesAnIdleThread) {
         std::this_thread::sleep_for(std::chrono::milliseconds(150));
         const auto t = Hodiny::now();
         Hotovy(1005, 3);
-        VzbudCallBack(d, 1005);
+        WakeCallBack(d, 1005);
         ASSERT_TRUE(CekejNaVolani(static_cast<size_t>(kolo) + 1));
         EXPECT_LT(MsOd(t), 50) << kolo;
     }
@@ -233,7 +233,7 @@ TEST_F(VlaknoCallBack, RungChannelWakesAnIdleThread) {
         std::this_thread::sleep_for(std::chrono::milliseconds(150));
         const auto t = Hodiny::now();
         Hotovy(1005, 3);
-        VzbudCallBack(d, 1005);
+        WakeCallBack(d, 1005);
         ASSERT_TRUE(CekejNaVolani(static_cast<size_t>(kolo) + 1));
         EXPECT_LT(MsOd(t), 50) << kolo;
     }
@@ -251,9 +251,9 @@ TEST_F(VlaknoCallBack, RungChannelLeavesOtherMarkedChannelsToTheScan) {
     k.LimitPozadavku = 100000;
     k.StavPozadavku = 2;
     k.CekaCallBack = 1;
-    VzbudCallBack(d, 1005);  // marked on its way
+    WakeCallBack(d, 1005);  // marked on its way
     Hotovy(3000, 3);
-    VzbudCallBack(d, 3000);
+    WakeCallBack(d, 3000);
     ASSERT_TRUE(CekejNaVolani(1));
     const auto t = Hodiny::now();
     {
@@ -280,7 +280,7 @@ TEST_F(VlaknoCallBack, RungChannelDoesNotOvertakeALowerFinishedOne) {
     k.StavPozadavku = 3;
     k.Hotovo = 1;  // finished, no ring
     Hotovy(3000, 3);
-    VzbudCallBack(d, 3000);
+    WakeCallBack(d, 3000);
     bool oznacene = true;
     EXPECT_TRUE(v.ProhledejVyzvy(oznacene));
     EXPECT_FALSE(oznacene);

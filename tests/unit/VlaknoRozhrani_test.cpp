@@ -1,17 +1,17 @@
 // The interface thread against a raw UDP stand-in of a gateway on 127.0.0.1.
 #include <gtest/gtest.h>
 
-#include "comm/Buzeni.h"
+#include "comm/Wake.h"
 #include "comm/Fronta.h"
 #include "comm/Nulovani.h"
 #include "comm/VlaknoRozhrani.h"
 #include "base/Cp1250.h"
-#include "podpora/Seams.h"
-#include "tests/unit/VlaknaPodpora.h"
+#include "support/Seams.h"
+#include "tests/unit/ThreadSupport.h"
 
 namespace {
 
-using namespace podpora_vlaken;
+using namespace thread_support;
 using Hodiny = std::chrono::steady_clock;
 
 std::string Cp(std::string_view t) { return std::string(t); }
@@ -184,7 +184,7 @@ TEST_F(VlaknoRozhrani, StaleDatagramIsDrainedBeforeTheSend) {
     EXPECT_EQ(Vyskytu(s.LogRozhrani(1), Cp("] Ch=1005 - LAN neočekávaná zpráva, IDh=ED03\r\n"_cp)), 1);
     EXPECT_EQ(Vyskytu(s.ErrLog(), Cp("] Neočekávaná zpráva \""_cp) + stary.substr(0, 68) + "\", Ch=1005\r\n"), 1)
         << s.ErrLog();
-    EXPECT_EQ(Vyskytu(s.RunLog(), RunCast("KOM 1", 1005, 1, Nic, "odebrano\r\n")), 1);
+    EXPECT_EQ(Vyskytu(s.RunLog(), RunCast("KOM 1", 1005, 1, NoField, "odebrano\r\n")), 1);
 }
 
 // Every datagram that waited before the send is taken out and logged, not
@@ -203,7 +203,7 @@ TEST_F(VlaknoRozhrani, EveryStaleDatagramOfABurstIsDrained) {
     ASSERT_TRUE(s.protistrana.Prijmi(3000));
     s.protistrana.Odpovez(Odpoved(1005, 0, 1, 0, 0, 0));
     ASSERT_TRUE(Hotovo(1005));
-    EXPECT_EQ(Vyskytu(s.RunLog(), RunCast("KOM 1", 1005, 1, Nic, "odebrano\r\n")), Pocet);
+    EXPECT_EQ(Vyskytu(s.RunLog(), RunCast("KOM 1", 1005, 1, NoField, "odebrano\r\n")), Pocet);
 }
 
 TEST_F(VlaknoRozhrani, ForeignShortAndCorruptDatagramsAreIgnored) {
@@ -402,11 +402,11 @@ TEST_F(VlaknoRozhrani, SwitchRequestWakesAnIdleThread) {
         std::this_thread::sleep_for(std::chrono::milliseconds(120));
         const auto t = Hodiny::now();
         d.Cfg.LogZapnout = 1;
-        VzbudVsechnaRozhrani(d);
+        WakeAllInterfaces(d);
         ASSERT_TRUE(CekejNa([&] { return d.Cfg.LogRozhraniPovolen == 1; }, 2000));
         EXPECT_LT(MsOd(t), 50) << kolo;
         d.Cfg.LogVypnout = 1;
-        VzbudVsechnaRozhrani(d);
+        WakeAllInterfaces(d);
         ASSERT_TRUE(CekejNa([&] { return d.Cfg.LogRozhraniPovolen == 0; }, 2000));
     }
 }
@@ -424,7 +424,7 @@ TEST_F(VlaknoRozhrani, StopWakesAnIdleThread) {
 // The channels rung for the call-back thread, in the order it takes them.
 std::vector<int> Zvonene(TData& d) {
     std::vector<int> c;
-    d.VyzvyCallBack.Vezmi([&](int k) { c.push_back(k); });
+    d.CallBackWakes.Take([&](int k) { c.push_back(k); });
     return c;
 }
 
@@ -432,13 +432,13 @@ std::vector<int> Zvonene(TData& d) {
 // call-back thread's next scan: the thread rings for the channel.
 TEST_F(VlaknoRozhrani, FinishedMarkedRequestRingsTheCallBackThread) {
     Spust();
-    const uint32_t videna = d.BudikCallBack.Generace();
+    const uint32_t videna = d.CallBackAlarm.Generation();
     Pozadej(1005, 0);
     d.Kanaly[1005].CekaCallBack = 1;  // marked by the host while on its way
     ASSERT_TRUE(s.protistrana.Prijmi(3000));
     s.protistrana.Odpovez(Odpoved(1005, 0, 0, 0, 0, 0));
     ASSERT_TRUE(Hotovo(1005));
-    ASSERT_TRUE(CekejNa([&] { return d.BudikCallBack.Generace() != videna; }, 2000));
+    ASSERT_TRUE(CekejNa([&] { return d.CallBackAlarm.Generation() != videna; }, 2000));
     EXPECT_EQ(Zvonene(d), std::vector<int>{1005});
 }
 
@@ -463,12 +463,12 @@ TEST_F(VlaknoRozhrani, OnlyAMarkedOutcomeThatEmptiesTheQueueRings) {
         s.protistrana.Odpovez(Odpoved(static_cast<uint32_t>(c), 0, 0, 0, 0, 0));
         ASSERT_TRUE(Hotovo(c)) << c;
     }
-    const uint32_t videna = d.BudikCallBack.Generace();
+    const uint32_t videna = d.CallBackAlarm.Generation();
     std::vector<int> zvonene;
     ASSERT_TRUE(CekejNa(
         [&] {
             for (int c : Zvonene(d)) zvonene.push_back(c);
-            return !zvonene.empty() || d.BudikCallBack.Generace() != videna;
+            return !zvonene.empty() || d.CallBackAlarm.Generation() != videna;
         },
         2000));
     for (int c : Zvonene(d)) zvonene.push_back(c);
@@ -481,10 +481,10 @@ TEST_F(VlaknoRozhrani, ExactlyOneThreadCarriesOutASwitchRequest) {
     Spust(1);
     Spust(2);
     d.Cfg.LogZapnout = 1;
-    VzbudVsechnaRozhrani(d);
+    WakeAllInterfaces(d);
     ASSERT_TRUE(CekejNa([&] { return d.Cfg.LogRozhraniPovolen == 1; }, 2000));
     d.Cfg.LogVypnout = 1;
-    VzbudVsechnaRozhrani(d);
+    WakeAllInterfaces(d);
     ASSERT_TRUE(CekejNa([&] { return d.Cfg.LogRozhraniPovolen == 0; }, 2000));
     s.Zastav();
     const std::string obe = s.LogRozhrani(1) + s.LogRozhrani(2);

@@ -1,4 +1,4 @@
-#include "podpora/Knihovna.h"
+#include "support/Library.h"
 
 #include <dlfcn.h>
 
@@ -13,7 +13,7 @@ void Nacti(void* h, F& f, const char* jmeno) {
 
 }  // namespace
 
-TKnihovna::TKnihovna(const char* cesta) {
+TLibrary::TLibrary(const char* cesta) {
     handle = dlopen(cesta, RTLD_NOW | RTLD_LOCAL);
     if (handle == nullptr) throw std::runtime_error(std::string("dlopen: ") + dlerror());
 #define RV_LOOK_UP(name) Nacti(handle, name, #name);
@@ -21,6 +21,6 @@ TKnihovna::TKnihovna(const char* cesta) {
 #undef RV_LOOK_UP
 }
 
-TKnihovna::~TKnihovna() {
+TLibrary::~TLibrary() {
     if (handle) dlclose(handle);
 }

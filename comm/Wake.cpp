@@ -1,4 +1,4 @@
-#include "comm/Buzeni.h"
+#include "comm/Wake.h"
 
 #include "comm/VlaknoRozhrani.h"
 #include "config/Model.h"
@@ -8,16 +8,16 @@
 // no lock. The call-back thread's alarm is part of the instance: any thread
 // may ring it.
 
-void VzbudRozhrani(TData& d, int rozhrani) {
+void WakeInterface(TData& d, int rozhrani) {
     if (!JeRozhrani(rozhrani)) return;
     if (TThreadRozhrani* v = d.Vlakna[rozhrani].get()) v->Wake();
 }
 
-void VzbudVsechnaRozhrani(TData& d) {
-    for (int k = RozhraniPrvni; k <= RozhraniPosledni; ++k) VzbudRozhrani(d, k);
+void WakeAllInterfaces(TData& d) {
+    for (int k = RozhraniPrvni; k <= RozhraniPosledni; ++k) WakeInterface(d, k);
 }
 
-void VzbudCallBack(TData& d, int c) {
-    d.VyzvyCallBack.Pridej(c);
-    d.BudikCallBack.Vzbud();
+void WakeCallBack(TData& d, int c) {
+    d.CallBackWakes.Add(c);
+    d.CallBackAlarm.Ring();
 }

@@ -6,11 +6,11 @@
 #include "driver/ExportList.h"
 #include "include/rv_zr6180.h"
 
-struct TKnihovna {
-    explicit TKnihovna(const char* cesta = RV_ZR6180_LIB);
-    ~TKnihovna();
-    TKnihovna(const TKnihovna&) = delete;
-    TKnihovna& operator=(const TKnihovna&) = delete;
+struct TLibrary {
+    explicit TLibrary(const char* cesta = RV_ZR6180_LIB);
+    ~TLibrary();
+    TLibrary(const TLibrary&) = delete;
+    TLibrary& operator=(const TLibrary&) = delete;
 
     void* handle = nullptr;
 #define RV_EXPORT_MEMBER(name) decltype(&::name) name = nullptr;

@@ -3,10 +3,10 @@
 
 #include <string>
 
-class TDocasnyAdresar {
+class TTempDir {
 public:
-    TDocasnyAdresar();
-    ~TDocasnyAdresar();
+    TTempDir();
+    ~TTempDir();
     const std::string& Cesta() const { return cesta_; }
     std::string operator/(const std::string& jmeno) const { return cesta_ + "/" + jmeno; }
 

@@ -12,8 +12,8 @@
 #include <thread>
 #include <vector>
 
-#include "podpora/Adresar.h"
-#include "podpora/Knihovna.h"
+#include "support/TempDir.h"
+#include "support/Library.h"
 
 // One "[Deklarace rozhraní N]" section.
 struct TRozhraniPar {
@@ -74,15 +74,15 @@ std::vector<std::string> ThreadNames();  // of every task of this process
 // Waits until the process has at most n tasks; the count at the end.
 int CekejNaPocetVlaken(int n, int ms = 500);
 
-class TOvladac {
+class TTestHost {
 public:
-    TOvladac();   // the library and the directory; no instance yet
-    ~TOvladac();  // Done and DisposeDriver for an instance still alive
-    TOvladac(const TOvladac&) = delete;
-    TOvladac& operator=(const TOvladac&) = delete;
+    TTestHost();   // the library and the directory; no instance yet
+    ~TTestHost();  // Done and DisposeDriver for an instance still alive
+    TTestHost(const TTestHost&) = delete;
+    TTestHost& operator=(const TTestHost&) = delete;
 
-    TKnihovna lib;
-    TDocasnyAdresar dir;
+    TLibrary lib;
+    TTempDir dir;
     PData d = nullptr;
     int32_t Kontext = 0x5A17C0DE;
     uint32_t Uroven = 0;

@@ -29,9 +29,9 @@
 #include "comm/VlaknoRozhrani.h"
 #include "platform/Hodiny.h"
 #include "config/Model.h"
-#include "podpora/Adresar.h"
+#include "support/TempDir.h"
 
-namespace podpora_vlaken {
+namespace thread_support {
 
 // Follows the system tick with an offset until a test freezes it at a value.
 class TTestHodiny final : public THodiny {
@@ -135,9 +135,9 @@ inline std::string Odpoved(uint32_t id, uint8_t status, uint16_t rs, uint8_t baj
 inline std::string RunCast(std::string_view znacka, int32_t K, int32_t R, int32_t S, std::string_view text) {
     std::string s(znacka);
     s += ", ";
-    if (K != Nic) s += "K=" + (std::to_string(K) + ",     ").substr(0, 6);
-    if (R != Nic) s += "R=" + (std::to_string(R) + ",     ").substr(0, 4);
-    if (S != Nic) s += "S=" + std::to_string(S) + ", ";
+    if (K != NoField) s += "K=" + (std::to_string(K) + ",     ").substr(0, 6);
+    if (R != NoField) s += "R=" + (std::to_string(R) + ",     ").substr(0, 4);
+    if (S != NoField) s += "S=" + std::to_string(S) + ", ";
     s += text;
     return s;
 }
@@ -228,10 +228,10 @@ public:
         return vse;
     }
 
-    TDocasnyAdresar adresar;
+    TTempDir adresar;
     TTestHodiny hodiny;
     TProtistrana protistrana;
     std::unique_ptr<TData> d;
 };
 
-}  // namespace podpora_vlaken
+}  // namespace thread_support

@@ -9,14 +9,14 @@
 #include <cstddef>
 #include <cstdint>
 
-class TVyzvy {
+class TWakeSet {
 public:
     static constexpr int Prvni = 99;
     static constexpr int Posledni = 6099;
 
     // Release: what the caller stored before (the mark, Hotovo) is seen by
     // the thread that takes the bit.
-    void Pridej(int c) noexcept {
+    void Add(int c) noexcept {
         if (c < Prvni || c > Posledni) return;
         const unsigned i = static_cast<unsigned>(c - Prvni);
         slova_[i / 64].fetch_or(uint64_t{1} << (i % 64), std::memory_order_release);
@@ -25,7 +25,7 @@ public:
     // Takes every bit set so far and calls f(c) for each, in ascending
     // channel order. Returns whether there was any.
     template <class F>
-    bool Vezmi(F&& f) {
+    bool Take(F&& f) {
         bool nejaky = false;
         for (std::size_t w = 0; w < Slov; ++w) {
             if (slova_[w].load(std::memory_order_relaxed) == 0) continue;

@@ -1,4 +1,4 @@
-#include "podpora/Ovladac.h"
+#include "support/TestHost.h"
 
 #include <dirent.h>
 
@@ -19,7 +19,7 @@ using namespace std::chrono_literals;
 
 // Which fixture an instance belongs to: the call-back knows only PData.
 std::mutex zamekRegistru;
-std::map<PData, TOvladac*> registr;
+std::map<PData, TTestHost*> registr;
 
 int PolozkyAdresare(const char* cesta) {
     DIR* a = opendir(cesta);
@@ -148,31 +148,31 @@ std::string TParametry::Text(const std::string& adresar) const {
 
 // ---- the instance ----
 
-TOvladac::TOvladac() { setenv("RV_ZR6180_WINDOW", "none", 1); }
+TTestHost::TTestHost() { setenv("RV_ZR6180_WINDOW", "none", 1); }
 
-TOvladac::~TOvladac() {
+TTestHost::~TTestHost() {
     if (d != nullptr) {
         Done();
         Uvolni();
     }
 }
 
-std::string TOvladac::ZapisParametry(const TParametry& p, const std::string& jmeno) {
+std::string TTestHost::ZapisParametry(const TParametry& p, const std::string& jmeno) {
     return ZapisParametry(p.Text(dir.Cesta()), jmeno);
 }
 
-std::string TOvladac::ZapisParametry(const std::string& text, const std::string& jmeno) {
+std::string TTestHost::ZapisParametry(const std::string& text, const std::string& jmeno) {
     const std::string cesta = dir / jmeno;
     ZapisSoubor(cesta, text);
     return cesta;
 }
 
-bool TOvladac::Spust(const TParametry& p, std::string* chyba) {
+bool TTestHost::Spust(const TParametry& p, std::string* chyba) {
     if (!p.LogNazev.empty()) HlavniLogNazev = p.LogNazev;
     return Init(ZapisParametry(p), chyba);
 }
 
-bool TOvladac::Init(const std::string& soubor, std::string* chyba) {
+bool TTestHost::Init(const std::string& soubor, std::string* chyba) {
     if (d == nullptr) d = lib.MakeDriver();
     if (d == nullptr) return false;
     {
@@ -185,11 +185,11 @@ bool TOvladac::Init(const std::string& soubor, std::string* chyba) {
     return ok;
 }
 
-void TOvladac::Done() {
+void TTestHost::Done() {
     if (d != nullptr) lib.Done(d);
 }
 
-void TOvladac::Uvolni() {
+void TTestHost::Uvolni() {
     if (d == nullptr) return;
     lib.DisposeDriver(d);
     std::lock_guard g(zamekRegistru);
@@ -197,8 +197,8 @@ void TOvladac::Uvolni() {
     d = nullptr;
 }
 
-int32_t TOvladac::ZaznamenejVolani(int32_t kontext, int32_t smer, PData data) {
-    TOvladac* o = nullptr;
+int32_t TTestHost::ZaznamenejVolani(int32_t kontext, int32_t smer, PData data) {
+    TTestHost* o = nullptr;
     {
         std::lock_guard g(zamekRegistru);
         const auto i = registr.find(data);
@@ -214,24 +214,24 @@ int32_t TOvladac::ZaznamenejVolani(int32_t kontext, int32_t smer, PData data) {
     return o->NavratCallBack.load();
 }
 
-std::vector<TVolani> TOvladac::Volani() const {
+std::vector<TVolani> TTestHost::Volani() const {
     std::lock_guard g(zamek_);
     return volani_;
 }
 
-std::size_t TOvladac::PocetVolani() const {
+std::size_t TTestHost::PocetVolani() const {
     std::lock_guard g(zamek_);
     return volani_.size();
 }
 
-bool TOvladac::CekejNaVolani(std::size_t n, int ms) const {
+bool TTestHost::CekejNaVolani(std::size_t n, int ms) const {
     std::unique_lock g(zamek_);
     return prislo_.wait_for(g, std::chrono::milliseconds(ms), [&] { return volani_.size() >= n; });
 }
 
 // ---- request cycles ----
 
-TDokonceni TOvladac::Dokonci(uint32_t c, bool vystup) {
+TDokonceni TTestHost::Dokonci(uint32_t c, bool vystup) {
     TDokonceni v;
     const std::size_t pred = PocetVolani();
     int32_t st = -1;
@@ -247,48 +247,48 @@ TDokonceni TOvladac::Dokonci(uint32_t c, bool vystup) {
     return v;
 }
 
-TDokonceni TOvladac::DokonciVstup(uint32_t c) { return Dokonci(c, false); }
-TDokonceni TOvladac::DokonciVystup(uint32_t c) { return Dokonci(c, true); }
+TDokonceni TTestHost::DokonciVstup(uint32_t c) { return Dokonci(c, false); }
+TDokonceni TTestHost::DokonciVystup(uint32_t c) { return Dokonci(c, true); }
 
-TDokonceni TOvladac::Vstup(uint32_t c) {
+TDokonceni TTestHost::Vstup(uint32_t c) {
     lib.InputRequest(d, c);
     lib.InputRequestCompleted(d);
     return Dokonci(c, false);
 }
 
-TDokonceni TOvladac::Vystup(uint32_t c, const THodnota& v) {
+TDokonceni TTestHost::Vystup(uint32_t c, const THodnota& v) {
     lib.OutputRequest(d, c, v);
     lib.OutputRequestCompleted(d);
     return Dokonci(c, true);
 }
 
-int32_t TOvladac::CtiCele(uint32_t c) {
+int32_t TTestHost::CtiCele(uint32_t c) {
     THodnota h = HodnotaCele(-0x2A2A2A2A);
     lib.GetInput(d, c, &h);
     return h.Hodnota.Cele;
 }
 
-double TOvladac::CtiReal(uint32_t c) {
+double TTestHost::CtiReal(uint32_t c) {
     THodnota h = HodnotaReal(-999999.0);
     lib.GetInput(d, c, &h);
     return h.Hodnota.Real;
 }
 
-int TOvladac::CtiBit(uint32_t c) {
+int TTestHost::CtiBit(uint32_t c) {
     THodnota h = HodnotaBit(false);
     h.Hodnota.Bajty[0] = 0x77;  // neither answer
     lib.GetInput(d, c, &h);
     return h.Hodnota.Bajty[0];
 }
 
-int32_t TOvladac::StatusVstupu(uint32_t c, bool* vysledek) {
+int32_t TTestHost::StatusVstupu(uint32_t c, bool* vysledek) {
     int32_t st = -1;
     const bool r = lib.InputFinalized(d, c, &st) != 0;
     if (vysledek) *vysledek = r;
     return st;
 }
 
-int32_t TOvladac::StatusVystupu(uint32_t c, bool* vysledek) {
+int32_t TTestHost::StatusVystupu(uint32_t c, bool* vysledek) {
     int32_t st = -1;
     const bool r = lib.OutputFinalized(d, c, &st) != 0;
     if (vysledek) *vysledek = r;
@@ -297,9 +297,9 @@ int32_t TOvladac::StatusVystupu(uint32_t c, bool* vysledek) {
 
 // ---- logs ----
 
-std::string TOvladac::Soubor(const std::string& jmeno) const { return CtiSoubor(dir / jmeno); }
+std::string TTestHost::Soubor(const std::string& jmeno) const { return CtiSoubor(dir / jmeno); }
 
-std::vector<TRadekRun> TOvladac::Run() const {
+std::vector<TRadekRun> TTestHost::Run() const {
     std::vector<TRadekRun> v;
     for (const std::string& r : Radky(Soubor("Rv_zr6180Run001.log"))) {
         TRadekRun x;
@@ -320,14 +320,14 @@ std::vector<TRadekRun> TOvladac::Run() const {
     return v;
 }
 
-std::vector<std::string> TOvladac::Run(std::string_view znacka) const {
+std::vector<std::string> TTestHost::Run(std::string_view znacka) const {
     std::vector<std::string> v;
     for (const TRadekRun& r : Run())
         if (r.Znacka == znacka) v.push_back(r.Zbytek);
     return v;
 }
 
-bool TOvladac::CekejNaRun(std::string_view znacka, std::size_t n, int ms) const {
+bool TTestHost::CekejNaRun(std::string_view znacka, std::size_t n, int ms) const {
     const auto konec = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
     while (Run(znacka).size() < n) {
         if (std::chrono::steady_clock::now() > konec) return false;
@@ -336,13 +336,13 @@ bool TOvladac::CekejNaRun(std::string_view znacka, std::size_t n, int ms) const 
     return true;
 }
 
-std::vector<std::string> TOvladac::Hlavni() const {
+std::vector<std::string> TTestHost::Hlavni() const {
     std::vector<std::string> v;
     for (const std::string& r : Radky(Soubor(HlavniLogNazev))) v.push_back(ZaZavorkou(r));
     return v;
 }
 
-std::string TOvladac::LogRozhrani(int k) const {
+std::string TTestHost::LogRozhrani(int k) const {
     // Named by the day; a test running over midnight finds both files.
     std::vector<std::string> jmena;
     const std::string predpona = "Rv_zr6180_R" + std::to_string(k) + "_";
@@ -356,7 +356,7 @@ std::string TOvladac::LogRozhrani(int k) const {
     return t;
 }
 
-std::vector<std::string> TOvladac::RadkyCB() const {
+std::vector<std::string> TTestHost::RadkyCB() const {
     std::vector<std::string> v;
     for (const std::string& r : Radky(Soubor("Rv_zr6180_CB.log"))) v.push_back(ZaZavorkou(r));
     return v;

@@ -1,4 +1,4 @@
-#include "podpora/Adresar.h"
+#include "support/TempDir.h"
 
 #include <unistd.h>
 
@@ -8,13 +8,13 @@
 #include <sstream>
 #include <stdexcept>
 
-TDocasnyAdresar::TDocasnyAdresar() {
+TTempDir::TTempDir() {
     std::string vzor = (std::filesystem::temp_directory_path() / "rvzr.XXXXXX").string();
     if (mkdtemp(vzor.data()) == nullptr) throw std::runtime_error("mkdtemp");
     cesta_ = vzor;
 }
 
-TDocasnyAdresar::~TDocasnyAdresar() {
+TTempDir::~TTempDir() {
     std::error_code e;
     std::filesystem::permissions(cesta_, std::filesystem::perms::owner_all, std::filesystem::perm_options::add, e);
     std::filesystem::remove_all(cesta_, e);

@@ -11,8 +11,8 @@
 #include <thread>
 #include <vector>
 
-#include "podpora/Adresar.h"
-#include "podpora/Knihovna.h"
+#include "support/TempDir.h"
+#include "support/Library.h"
 
 struct TRozhraniTestu {
     std::string Adresa = "127.0.0.1";
@@ -23,7 +23,7 @@ struct TRozhraniTestu {
 
 // Logs on or off; the LOG directory is the temp directory itself. Channels:
 // "cislo rozhrani adresa periferie subperiferie" lines.
-inline std::string ParametryTestu(const TDocasnyAdresar& dir, const std::vector<TRozhraniTestu>& rozhrani,
+inline std::string ParametryTestu(const TTempDir& dir, const std::vector<TRozhraniTestu>& rozhrani,
                                   const std::vector<std::string>& kanaly, bool logy) {
     std::string t = "[Logovací soubor]\r\n";
     t += logy ? "Povolen=1\r\nPovolen RUN=1\r\nPovolen log rozhraní=1\r\n" : "Povolen=0\r\n";
@@ -43,7 +43,7 @@ inline std::string ParametryTestu(const TDocasnyAdresar& dir, const std::vector<
 }
 
 // Every RUN log of the directory, concatenated.
-inline std::string RunLogy(const TDocasnyAdresar& dir) {
+inline std::string RunLogy(const TTempDir& dir) {
     std::string v;
     if (DIR* d = opendir(dir.Cesta().c_str())) {
         while (const dirent* e = readdir(d)) {
@@ -57,7 +57,7 @@ inline std::string RunLogy(const TDocasnyAdresar& dir) {
 
 // The status of a channel as the host reads it: service channel 6 chooses
 // the watched channel, service channel 4 gives its Status.
-inline int32_t StatusKanalu(const TKnihovna& lib, PData d, uint32_t c) {
+inline int32_t StatusKanalu(const TLibrary& lib, PData d, uint32_t c) {
     THodnota v{};
     v.TypHodnoty = TypInt;
     v.Hodnota.Cele = static_cast<int32_t>(c);
@@ -72,7 +72,7 @@ inline int32_t StatusKanalu(const TKnihovna& lib, PData d, uint32_t c) {
 // Polls InputFinalized / OutputFinalized until it returns true, at most
 // `ms`; false when the request is still running then. Every false return
 // marks the channel again, so call-backs are not counted here.
-inline bool CekejNaDokonceni(const TKnihovna& lib, PData d, uint32_t c, int ms) {
+inline bool CekejNaDokonceni(const TLibrary& lib, PData d, uint32_t c, int ms) {
     const bool vstup = c >= 100 && c <= 2999;
     const auto konec = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
     for (;;) {
@@ -85,7 +85,7 @@ inline bool CekejNaDokonceni(const TKnihovna& lib, PData d, uint32_t c, int ms) 
 
 // Reads channel c once through the whole cycle; its final status, or -1
 // when it did not complete within `ms`.
-inline int32_t PrectiKanal(const TKnihovna& lib, PData d, uint32_t c, int ms = 3000) {
+inline int32_t PrectiKanal(const TLibrary& lib, PData d, uint32_t c, int ms = 3000) {
     lib.InputRequest(d, c);
     lib.InputRequestCompleted(d);
     if (!CekejNaDokonceni(lib, d, c, ms)) return -1;
