@@ -108,6 +108,22 @@ inline std::string ZUtf8(std::string_view utf8) {
     return out;
 }
 
+// The exact conversion: false when the text is not UTF-8 or holds a
+// character the code page lacks.
+inline bool FromUtf8Exact(std::string_view utf8, std::string& cp) {
+    cp.clear();
+    for (std::size_t i = 0; i < utf8.size();) {
+        char32_t z = 0;
+        const std::size_t n = DekodujUtf8(utf8.data(), utf8.size(), i, z);
+        if (n == 0) return false;
+        const int b = BajtZnaku(z);
+        if (b < 0) return false;
+        cp += static_cast<char>(b);
+        i += n;
+    }
+    return true;
+}
+
 // Undefined bytes become U+FFFD.
 inline std::string DoUtf8(std::string_view cp) {
     std::string out;

@@ -132,20 +132,7 @@ TVzorCasu Kompiluj(std::string_view vzor, std::string_view vychozi) {
 }
 
 // Locale text in code page 1250; false when it cannot be represented.
-bool DoCp1250(std::string_view s, std::string& ven) {
-    ven.clear();
-    std::size_t i = 0;
-    while (i < s.size()) {
-        char32_t z = 0;
-        const std::size_t n = cp1250::DekodujUtf8(s.data(), s.size(), i, z);
-        if (n == 0) return false;
-        const int b = cp1250::BajtZnaku(z);
-        if (b < 0) return false;
-        ven += static_cast<char>(b);
-        i += n;
-    }
-    return true;
-}
+bool DoCp1250(std::string_view s, std::string& ven) { return cp1250::FromUtf8Exact(s, ven); }
 
 bool PouzivaAmPm(const TVzorCasu& v) {
     for (std::size_t i = 0; i < v.Pocet; ++i)

@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "base/Cp1250.h"
+#include "comm/Wake.h"
 #include "config/Model.h"
 #include "base/Radek.h"
 
@@ -30,9 +31,27 @@ inline std::size_t DelkaTextu(const char* t, std::size_t max) {
 
 inline TData* Instance(PData p) { return static_cast<TData*>(p); }
 
+// The answer of a Finalized call: done or still running, and its status
+// word (0 for a channel the driver serves, 3 for any other).
+struct TFinalized {
+    TBoolean Done = 1;
+    int32_t Status = 3;
+
+    static TFinalized Served(bool done) { return {static_cast<TBoolean>(done ? 1 : 0), 0}; }
+    TBoolean Report(int32_t* status) const {
+        if (status != nullptr) *status = Status;
+        return Done;
+    }
+};
+
+// A mark for the call-back thread: the request still runs, and the host
+// hears of its end through a call-back.
+inline TFinalized AwaitCallBack(TData& d, TKanal& k, uint32_t c) {
+    k.CekaCallBack = 1;
+    WakeCallBack(d, static_cast<int>(c));
+    return TFinalized::Served(false);
+}
+
 // What a Finalized call answers when its work raised an exception: done, and
 // the status word of a channel the driver cannot serve.
-inline TBoolean FinalizedAfterException(int32_t* status) {
-    if (status != nullptr) *status = 3;
-    return 1;
-}
+inline TBoolean FinalizedAfterException(int32_t* status) { return TFinalized{}.Report(status); }

@@ -79,6 +79,46 @@ void CtiVstupniKanal(TData& d, uint32_t c, THodnota& v) {
     ZapisRun(&d, "GI  9", K(c), r, s, t);
 }
 
+// A declared input channel: done once its outcome is stored, else marked.
+TFinalized FinalizeInputChannel(TData& d, uint32_t c) {
+    TKanal& kanal = d.Kanaly[c];
+    const int k = kanal.Rozhrani;
+    const uint32_t f = static_cast<uint32_t>(PotvrzeneVeFronte(d, k));
+    const int32_t s = kanal.StavPozadavku;
+    const uint32_t t = Ted(&d) - kanal.CasPozadavku;
+    if (kanal.Hotovo) {
+        kanal.CekaCallBack = 0;
+        kanal.StavPozadavku = 4;
+        ZapisRun(&d, "IF  9", K(c), k, s, TRadek("F=", f, ", T=", t, ", H=TRUE"));
+        return TFinalized::Served(true);
+    }
+    const TFinalized v = AwaitCallBack(d, kanal, c);
+    ZapisRun(&d, "IF  9", K(c), k, s, TRadek("F=", f, ", T=", t, ", H=FALSE"));
+    return v;
+}
+
+TFinalized FinalizeInput(TData* d, uint32_t c) {
+    if (d == nullptr) return {};
+    if (d->Ukoncovani) {
+        ZapisRun(d, "IF  1");
+        return {};
+    }
+    ZapisRun(d, "IF  0", K(c), RVstupu(*d, c));
+    if (JeServisniVstup(c)) {
+        ZapisRun(d, "IF  9", K(c), NoField, NoField, "H=TRUE");
+        return TFinalized::Served(true);
+    }
+    if (!JeVstup(c)) {
+        ZapisRun(d, "IF  2", NoField, NoField, NoField, "InputFinalized - požadavek na neplatný kanál "_cp);
+        return {};
+    }
+    if (!d->Kanaly[c].Pouzit) {
+        ZapisRun(d, "IF  3", K(c), d->Kanaly[c].Rozhrani, NoField, "InputFinalized - požadavek na nedefinovaný kanál "_cp);
+        return {};
+    }
+    return FinalizeInputChannel(*d, c);
+}
+
 }  // namespace
 
 extern "C" {
@@ -124,42 +164,7 @@ void InputRequestCompleted(PData p) noexcept try {
 }
 
 TBoolean InputFinalized(PData p, uint32_t c, int32_t* status) noexcept try {
-    TData* d = Instance(p);
-    int32_t st = 3;
-    TBoolean hotovo = 1;
-    if (d != nullptr && d->Ukoncovani) {
-        ZapisRun(d, "IF  1");
-    } else if (d != nullptr) {
-        ZapisRun(d, "IF  0", K(c), RVstupu(*d, c));
-        if (JeServisniVstup(c)) {
-            st = 0;
-            ZapisRun(d, "IF  9", K(c), NoField, NoField, "H=TRUE");
-        } else if (!JeVstup(c)) {
-            ZapisRun(d, "IF  2", NoField, NoField, NoField, "InputFinalized - požadavek na neplatný kanál "_cp);
-        } else if (!d->Kanaly[c].Pouzit) {
-            ZapisRun(d, "IF  3", K(c), d->Kanaly[c].Rozhrani, NoField,
-                     "InputFinalized - požadavek na nedefinovaný kanál "_cp);
-        } else {
-            TKanal& kanal = d->Kanaly[c];
-            const int k = kanal.Rozhrani;
-            const uint32_t f = static_cast<uint32_t>(PotvrzeneVeFronte(*d, k));
-            const int32_t s = kanal.StavPozadavku;
-            const uint32_t t = Ted(d) - kanal.CasPozadavku;
-            st = 0;
-            if (kanal.Hotovo) {
-                kanal.CekaCallBack = 0;
-                kanal.StavPozadavku = 4;
-                ZapisRun(d, "IF  9", K(c), k, s, TRadek("F=", f, ", T=", t, ", H=TRUE"));
-            } else {
-                kanal.CekaCallBack = 1;
-                WakeCallBack(*d, static_cast<int>(c));
-                hotovo = 0;
-                ZapisRun(d, "IF  9", K(c), k, s, TRadek("F=", f, ", T=", t, ", H=FALSE"));
-            }
-        }
-    }
-    if (status != nullptr) *status = st;
-    return hotovo;
+    return FinalizeInput(Instance(p), c).Report(status);
 } catch (...) {
     return FinalizedAfterException(status);
 }

@@ -147,6 +147,56 @@ void VystupniKanal(TData& d, uint32_t c, const THodnota& v) {
     ZapisRun(&d, "OR  9", K(c), r, k.StavPozadavku, TRadek("F=", f, ", H=", h.sv()));
 }
 
+// A declared output channel: its time limit first, then done once its
+// outcome is stored, else marked.
+TFinalized FinalizeOutputChannel(TData& d, uint32_t c) {
+    TKanal& k = d.Kanaly[c];
+    const int r = k.Rozhrani;
+    const uint32_t f = JeRozhrani(r) ? Bez(d.Fronty[r].PocetPotvrzenych.load(std::memory_order_acquire)) : 0;
+    const int32_t s = k.StavPozadavku;
+    const uint32_t sp = k.StatusPosledni;
+    const bool h = k.Hotovo;
+    const int32_t t = static_cast<int32_t>(Ted(&d) - k.CasPozadavku);
+    const int32_t l = OutputLimit(d, k);
+    if (t > l || t < 0) {
+        ZapisRun(&d, "OF  4", K(c), r, NoField, TRadek("timeout=", t, "/", l));
+        UkonciSChybou(d, c, StatusInterfaceTimeout);
+    }
+    if (h) {
+        if (c == 99 && JeRozhrani(r)) PoNulovani(d);
+        ZapisRun(&d, "OF  9", K(c), r, s, TRadek("F=", f, ", H=TRUE, SP=", sp));
+        return TFinalized::Served(true);
+    }
+    const TFinalized v = AwaitCallBack(d, k, c);
+    ZapisRun(&d, "OF  9", K(c), r, s, TRadek("F=", f, ", H=FALSE"));
+    return v;
+}
+
+// Refused with status 3, in both logs.
+TFinalized RefuseFinalized(TData& d, uint32_t c, std::string_view znacka, std::string_view zprava) {
+    Odmitni(d, zprava, c);
+    ZapisRun(&d, znacka, K(c), NoField, NoField, zprava);
+    return {};
+}
+
+TFinalized FinalizeOutput(TData* d, uint32_t c) {
+    if (d == nullptr) return {};
+    if (d->Ukoncovani) {
+        ZapisRun(d, "OF  1");
+        return {};
+    }
+    ZapisRun(d, "OF  0", K(c), RVystupu(*d, c));
+    if (c == 6 || (c >= 51 && c <= 82)) {
+        ZapisRun(d, "OF  9", K(c), NoField, NoField, "H=TRUE");
+        return TFinalized::Served(true);
+    }
+    if (c != 99 && !JeVystup(c))
+        return RefuseFinalized(*d, c, "OF  2", "OutputFinalized - požadavek na neplatný kanál "_cp);
+    if (!d->Kanaly[c].Pouzit)
+        return RefuseFinalized(*d, c, "OF  3", "OutputFinalized - požadavek na nedefinovaný kanál "_cp);
+    return FinalizeOutputChannel(*d, c);
+}
+
 }  // namespace
 
 extern "C" {
@@ -175,51 +225,7 @@ void OutputRequestCompleted(PData p) noexcept try {
 }
 
 TBoolean OutputFinalized(PData p, uint32_t c, int32_t* status) noexcept try {
-    TData* d = Instance(p);
-    int32_t st = 3;
-    TBoolean hotovo = 1;
-    if (d != nullptr && d->Ukoncovani) {
-        ZapisRun(d, "OF  1");
-    } else if (d != nullptr) {
-        ZapisRun(d, "OF  0", K(c), RVystupu(*d, c));
-        if (c == 6 || (c >= 51 && c <= 82)) {
-            st = 0;
-            ZapisRun(d, "OF  9", K(c), NoField, NoField, "H=TRUE");
-        } else if (c != 99 && !JeVystup(c)) {
-            const std::string_view m = "OutputFinalized - požadavek na neplatný kanál "_cp;
-            Odmitni(*d, m, c);
-            ZapisRun(d, "OF  2", K(c), NoField, NoField, m);
-        } else if (!d->Kanaly[c].Pouzit) {
-            const std::string_view m = "OutputFinalized - požadavek na nedefinovaný kanál "_cp;
-            Odmitni(*d, m, c);
-            ZapisRun(d, "OF  3", K(c), NoField, NoField, m);
-        } else {
-            TKanal& k = d->Kanaly[c];
-            const int r = k.Rozhrani;
-            const uint32_t f = JeRozhrani(r) ? Bez(d->Fronty[r].PocetPotvrzenych.load(std::memory_order_acquire)) : 0;
-            const int32_t s = k.StavPozadavku;
-            const uint32_t sp = k.StatusPosledni;
-            const bool h = k.Hotovo;
-            const int32_t t = static_cast<int32_t>(Ted(d) - k.CasPozadavku);
-            const int32_t l = OutputLimit(*d, k);
-            if (t > l || t < 0) {
-                ZapisRun(d, "OF  4", K(c), r, NoField, TRadek("timeout=", t, "/", l));
-                UkonciSChybou(*d, c, StatusInterfaceTimeout);
-            }
-            st = 0;
-            if (h) {
-                if (c == 99 && JeRozhrani(r)) PoNulovani(*d);
-                ZapisRun(d, "OF  9", K(c), r, s, TRadek("F=", f, ", H=TRUE, SP=", sp));
-            } else {
-                k.CekaCallBack = 1;
-                WakeCallBack(*d, static_cast<int>(c));
-                hotovo = 0;
-                ZapisRun(d, "OF  9", K(c), r, s, TRadek("F=", f, ", H=FALSE"));
-            }
-        }
-    }
-    if (status != nullptr) *status = st;
-    return hotovo;
+    return FinalizeOutput(Instance(p), c).Report(status);
 } catch (...) {
     return FinalizedAfterException(status);
 }

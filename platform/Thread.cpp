@@ -12,10 +12,10 @@ bool TThread::Start(const TThreadStart* starter, const char* name) {
     const TThreadStart& s = starter != nullptr ? *starter : system;
     char n[16] = {};
     std::strncpy(n, name != nullptr ? name : "", sizeof n - 1);
-    return s.Start(thread_, [this, n] {
-        pthread_setname_np(pthread_self(), n);
-        Execute();
-    });
+    if (!s.Start(thread_, [this] { Execute(); })) return false;
+    // Named by its creator, so the name is there as soon as Start returns.
+    pthread_setname_np(thread_.native_handle(), n);
+    return true;
 }
 
 void TThread::Stop() {

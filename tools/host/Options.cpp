@@ -77,6 +77,19 @@ bool WatchOnly(const Options& o, bool watchOption, std::string& error) {
     return false;
 }
 
+// The options that only switch something on.
+bool Options::*FlagOption(std::string_view name) {
+    static constexpr struct {
+        std::string_view name;
+        bool Options::*flag;
+    } kFlags[] = {{"-h", &Options::help},   {"--help", &Options::help}, {"--version", &Options::version},
+                  {"--tsv", &Options::tsv}, {"--json", &Options::json}, {"--force", &Options::force},
+                  {"--all", &Options::all}};
+    for (const auto& f : kFlags)
+        if (f.name == name) return f.flag;
+    return nullptr;
+}
+
 }  // namespace
 
 void PrintUsage(std::FILE* out) { std::fputs(kUsage, out); }
@@ -110,18 +123,8 @@ bool ParseOptions(int argc, char** argv, Options& o, std::string& error) {
         }
         if (name == "--") {
             optionsEnded = true;
-        } else if (name == "-h" || name == "--help") {
-            o.help = true;
-        } else if (name == "--version") {
-            o.version = true;
-        } else if (name == "--tsv") {
-            o.tsv = true;
-        } else if (name == "--json") {
-            o.json = true;
-        } else if (name == "--force") {
-            o.force = true;
-        } else if (name == "--all") {
-            o.all = true;
+        } else if (bool Options::*flag = FlagOption(name)) {
+            o.*flag = true;
         } else if (name == "--monitor") {
             ok = NumberOption(name, value, o.monitor, error) && takesValue();
         } else if (name == "--driver") {

@@ -164,6 +164,19 @@ void Session::Settle(int direction, uint64_t seen, uint32_t timeoutMs, std::vect
     if (waited) report(0);
 }
 
+template <class Result, class Finalized>
+void Session::FinishCycle(int direction, uint64_t seen, uint32_t timeoutMs, std::vector<Result>& r,
+                          Finalized finalized) {
+    const auto finalize = [&](std::size_t i) {
+        r[i].finished = finalized(data_, r[i].channel, &r[i].word) != 0;
+        return r[i].finished;
+    };
+    std::vector<std::size_t> pending;
+    for (std::size_t i = 0; i < r.size(); ++i)
+        if (!finalize(i)) pending.push_back(i);
+    Settle(direction, seen, timeoutMs, pending, finalize, [&](std::size_t i) { return r[i].channel; });
+}
+
 std::vector<InputResult> Session::Read(const std::vector<uint32_t>& channels, uint32_t timeoutMs) {
     std::vector<InputResult> r(channels.size());
     for (std::size_t i = 0; i < channels.size(); ++i) {
@@ -173,14 +186,7 @@ std::vector<InputResult> Session::Read(const std::vector<uint32_t>& channels, ui
     }
     const uint64_t seen = CallbackSink::Instance().Count(0);
     d_.InputRequestCompleted(data_);
-    const auto finalize = [&](std::size_t i) {
-        r[i].finished = d_.InputFinalized(data_, r[i].channel, &r[i].word) != 0;
-        return r[i].finished;
-    };
-    std::vector<std::size_t> pending;
-    for (std::size_t i = 0; i < r.size(); ++i)
-        if (!finalize(i)) pending.push_back(i);
-    Settle(0, seen, timeoutMs, pending, finalize, [&](std::size_t i) { return r[i].channel; });
+    FinishCycle(0, seen, timeoutMs, r, d_.InputFinalized);
     for (InputResult& x : r) {
         if (!x.finished) continue;
         x.value.TypHodnoty = TypeCode(x.kind);
@@ -199,14 +205,7 @@ std::vector<OutputResult> Session::Write(const std::vector<OutputValue>& values,
     }
     const uint64_t seen = CallbackSink::Instance().Count(1);
     d_.OutputRequestCompleted(data_);
-    const auto finalize = [&](std::size_t i) {
-        r[i].finished = d_.OutputFinalized(data_, r[i].channel, &r[i].word) != 0;
-        return r[i].finished;
-    };
-    std::vector<std::size_t> pending;
-    for (std::size_t i = 0; i < r.size(); ++i)
-        if (!finalize(i)) pending.push_back(i);
-    Settle(1, seen, timeoutMs, pending, finalize, [&](std::size_t i) { return r[i].channel; });
+    FinishCycle(1, seen, timeoutMs, r, d_.OutputFinalized);
     return r;
 }
 

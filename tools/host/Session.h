@@ -80,6 +80,9 @@ private:
     template <class Finalize, class ChannelOf>
     void Settle(int direction, uint64_t seen, uint32_t timeoutMs, std::vector<std::size_t> pending,
                 Finalize finalize, ChannelOf channelOf);
+    // Finalized for every result, then the call-backs of those that ran on.
+    template <class Result, class Finalized>
+    void FinishCycle(int direction, uint64_t seen, uint32_t timeoutMs, std::vector<Result>& r, Finalized finalized);
     template <class Ready>
     void Idle(uint32_t ms, Ready ready);
     void TurnMainContext();
