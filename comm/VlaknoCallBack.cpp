@@ -14,11 +14,11 @@ namespace {
 // With nothing marked the thread sleeps until a channel is marked; it still
 // looks round this often in case a wake-up was missed. Each look is a full
 // scan of cold records, the largest part of an idle driver's cost.
-inline constexpr uint32_t NejdelsiSpanekMs = 1000;
+inline constexpr uint32_t LongestSleepMs = 1000;
 inline constexpr int64_t PeriodaScanuNs = 1000000;
 
 // Direction of the call-back: 0 input, 1 output.
-int32_t DruhKanalu(int c) { return IsInputChannel(static_cast<uint32_t>(c)) ? 0 : 1; }
+int32_t CallBackDirection(int c) { return IsInputChannel(static_cast<uint32_t>(c)) ? 0 : 1; }
 
 }  // namespace
 
@@ -48,28 +48,28 @@ void TThreadCallBack::Execute() {
         // Either wait ends as soon as a channel is marked or a marked request
         // finishes; those channels alone are looked at then, unless a full
         // scan is due for the time-outs of the marked ones.
-        budik.Wait(generace, oznacene ? 1 : NejdelsiSpanekMs);
+        budik.Wait(generace, oznacene ? 1 : LongestSleepMs);
         if (Stopping()) break;
         generace = budik.Generation();
         const int64_t ted = MonotonicNs();
         const bool splatny = oznacene && ted - posledniScan >= PeriodaScanuNs;
         bool rung = false;
-        if (!splatny) Contained([&] { rung = ProhledejVyzvy(oznacene); });
+        if (!splatny) Contained([&] { rung = ScanRung(oznacene); });
         if (rung) continue;
         posledniScan = ted;
         PData->CallBackWakes.Take([](int) {});  // the full scan covers them
         oznacene = true;  // unless the scan completes: an error repeats it in 1 ms
-        Contained([&] { oznacene = Prohledej(); });
+        Contained([&] { oznacene = ScanAll(); });
     }
     PData->CallBackBezi = 0;
     Contained([&] { ZapisCB(PData, "Stop"); });
 }
 
-bool TThreadCallBack::Prohledej() {
-    oznacene_.Vymaz();
+bool TThreadCallBack::ScanAll() {
+    marked_.Vymaz();
     for (int c = KanalPrvni; c <= KanalPosledni && !Stopping(); ++c)
-        if (KontrolaKanalu(c)) oznacene_.Pridej(c);
-    return !oznacene_.Prazdna();
+        if (CheckChannel(c)) marked_.Pridej(c);
+    return !marked_.Prazdna();
 }
 
 // Only the host marks a channel, and it rings for each marking, so the rung
@@ -77,16 +77,16 @@ bool TThreadCallBack::Prohledej() {
 // scan could report. A marked request that finished without a ring (its
 // queue had more entries) is thus reported before a higher rung one, as a
 // scan in channel order would.
-bool TThreadCallBack::ProhledejVyzvy(bool& oznacene) {
-    if (!PData->CallBackWakes.Take([&](int c) { oznacene_.Pridej(c); })) return false;
-    oznacene_.ProKazdy([&](int c) {
-        if (!Stopping() && !KontrolaKanalu(c)) oznacene_.Odeber(c);
+bool TThreadCallBack::ScanRung(bool& oznacene) {
+    if (!PData->CallBackWakes.Take([&](int c) { marked_.Pridej(c); })) return false;
+    marked_.ProKazdy([&](int c) {
+        if (!Stopping() && !CheckChannel(c)) marked_.Odeber(c);
     });
-    oznacene = !oznacene_.Prazdna();
+    oznacene = !marked_.Prazdna();
     return true;
 }
 
-bool TThreadCallBack::KontrolaKanalu(int c) {
+bool TThreadCallBack::CheckChannel(int c) {
     if (PData == nullptr || !JeKanal(c)) return false;
     TData& d = *PData;
     TKanal& k = d.Kanaly[c];
@@ -106,16 +106,16 @@ bool TThreadCallBack::KontrolaKanalu(int c) {
         TRadek t("F=", fronta, ", (", k.DobaRS.load(), "/", k.DobaLAN.load(), "/", k.DobaCelkem.load(), ")");
         ZapisRun(&d, "CB  1", c, r, k.StavPozadavku, t);
         if (Stopping()) return true;
-        OhlasHostiteli(c, k);
+        NotifyHost(c, k);
     }
     return k.CekaCallBack == 1;
 }
 
 // Clearing the mark with one exchange gives one notice per marking, even
 // when the host's own thread clears it at the same moment.
-void TThreadCallBack::OhlasHostiteli(int c, TKanal& k) {
+void TThreadCallBack::NotifyHost(int c, TKanal& k) {
     if (k.CekaCallBack.exchange(0) != 1) return;
-    const int32_t druh = DruhKanalu(c);
+    const int32_t druh = CallBackDirection(c);
     if (CallBack != nullptr && CallBack(KontextCallBack, druh, PData) == 1) CallBack(KontextCallBack, druh, PData);
     if (k.StavPozadavku == 3) k.StavPozadavku = druh == 0 ? 4 : 0;
 }

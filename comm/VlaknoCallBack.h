@@ -23,14 +23,14 @@ public:
 
     void Execute() override;
     // Returns whether channel c is still marked for a call-back afterwards.
-    bool KontrolaKanalu(int c);
+    bool CheckChannel(int c);
 
     // One scan of 99..6099; whether any channel stays marked.
-    bool Prohledej();
+    bool ScanAll();
     // Looks at the channels rung for together with those still marked at
     // their last look, in channel order; false (and nothing looked at) when
     // none was rung. `oznacene` tells whether any channel stays marked.
-    bool ProhledejVyzvy(bool& oznacene);
+    bool ScanRung(bool& oznacene);
 
     TData* PData;
     TCallBack CallBack;
@@ -38,7 +38,7 @@ public:
 
 private:
     // Channels seen marked at their last look; the thread's own.
-    class TMnozina {
+    class TChannelSet {
     public:
         void Pridej(int c) { slova_[Index(c) / 64] |= uint64_t{1} << (Index(c) % 64); }
         void Odeber(int c) { slova_[Index(c) / 64] &= ~(uint64_t{1} << (Index(c) % 64)); }
@@ -64,7 +64,7 @@ private:
         uint64_t slova_[Slov] = {};
     };
 
-    void OhlasHostiteli(int c, TKanal& k);
+    void NotifyHost(int c, TKanal& k);
 
-    TMnozina oznacene_;
+    TChannelSet marked_;
 };

@@ -10,13 +10,13 @@
 
 namespace {
 
-inline constexpr std::size_t MinDelkaOdpovedi = 70;
+inline constexpr std::size_t MinAnswerLength = 70;
 // An idle thread still looks round this often, so a missed wake-up or a
 // wall clock that jumps costs at most this much. Each look costs a wake-up,
 // which an idle driver with 16 interfaces pays 16 times per period.
-inline constexpr int64_t NejdelsiSpanekMs = 1000;
+inline constexpr int64_t LongestSleepMs = 1000;
 
-using TDlouhyRadek = TText<VelikostPrijmu + 128>;
+using TLongLine = TText<VelikostPrijmu + 128>;
 
 }  // namespace
 
@@ -57,13 +57,13 @@ void TThreadRozhrani::Execute() {
         Udp.Otevri();  // a failure shows as status 19 at the first send
     }
     Contained([&] { ZapisLogRozhrani(&d, CisloRozhrani, "Start"); });
-    generace_ = Alarm().Generation();
+    generation_ = Alarm().Generation();
     while (!Stopping()) {
         RunStep();
         if (Stopping()) break;
         // Read before the switch requests and the next look into the queue.
-        generace_ = Alarm().Generation();
-        Contained([&] { PrepniLogy(); });
+        generation_ = Alarm().Generation();
+        Contained([&] { SwitchLogs(); });
     }
     d.VlaknoBezi[CisloRozhrani] = 0;
     Contained([&] { ZapisLogRozhrani(&d, CisloRozhrani, "Stop"); });
@@ -87,13 +87,13 @@ void TThreadRozhrani::AfterException() {
     if (Stopping()) return;
     // Should the handler fail too, the call-back thread's time limit still
     // ends the request.
-    if (c != 0) Contained([&] { Vyjimka(c); });
-    Alarm().Wait(generace_, 1);  // an error that repeats costs no busy loop
+    if (c != 0) Contained([&] { FinishWithException(c); });
+    Alarm().Wait(generation_, 1);  // an error that repeats costs no busy loop
 }
 
 // One exchange takes each request: the exchange makes sure that exactly one
 // interface thread carries it out.
-void TThreadRozhrani::PrepniLogy() {
+void TThreadRozhrani::SwitchLogs() {
     TCFG& cfg = PData->Cfg;
     if (cfg.LogZapnout != 0 && cfg.LogZapnout.exchange(0) != 0) {
         cfg.LogRozhraniPovolen = 1;
@@ -107,15 +107,15 @@ void TThreadRozhrani::PrepniLogy() {
 }
 
 void TThreadRozhrani::Spi(int64_t doKonceHodiny) {
-    const int64_t ms = std::clamp<int64_t>(doKonceHodiny + 1, 1, NejdelsiSpanekMs);
-    Alarm().Wait(generace_, static_cast<uint32_t>(ms));
+    const int64_t ms = std::clamp<int64_t>(doKonceHodiny + 1, 1, LongestSleepMs);
+    Alarm().Wait(generation_, static_cast<uint32_t>(ms));
 }
 
 void TThreadRozhrani::KrokKomunikace() {
     if (PData == nullptr || !JeRozhrani(CisloRozhrani)) return;
     TData& d = *PData;
     const int k = CisloRozhrani;
-    const int64_t doKonceHodiny = HlasZaplneni(d, k, hodina_);
+    const int64_t doKonceHodiny = HlasZaplneni(d, k, hour_);
     if (Stopping()) return;
     const int32_t c = DalsiVeFronte(d, k);
     if (c == 0) {
@@ -134,8 +134,8 @@ void TThreadRozhrani::KrokKomunikace() {
     OdeberZFronty(d, k);
     current_ = cislo;
     kan.CasOdeslani = Ted(&d);
-    if (Serve(cislo) == TKrok::Chyba && !Stopping()) Vyjimka(cislo);
-    OhlasCallBacku(cislo);
+    if (Serve(cislo) == TStep::Chyba && !Stopping()) FinishWithException(cislo);
+    RingCallBack(cislo);
 }
 
 // A host waiting for this outcome hears of it without waiting for the
@@ -145,7 +145,7 @@ void TThreadRozhrani::KrokKomunikace() {
 // step's last trace line, so the RUN log keeps "KOM 9" before "CB  1". The
 // fence keeps the look at the mark after Hotovo: a host that marks later
 // wakes the thread itself.
-void TThreadRozhrani::OhlasCallBacku(uint32_t c) {
+void TThreadRozhrani::RingCallBack(uint32_t c) {
     const TKanal& kan = PData->Kanaly[c];
     std::atomic_thread_fence(std::memory_order_seq_cst);
     if (kan.CekaCallBack != 1 || kan.Hotovo != 1) return;
@@ -153,20 +153,20 @@ void TThreadRozhrani::OhlasCallBacku(uint32_t c) {
     WakeCallBack(*PData, static_cast<int>(c));
 }
 
-void TThreadRozhrani::ObnovKopie(uint32_t c) {
+void TThreadRozhrani::RefreshCopies(uint32_t c) {
     CopyInterface(PData->Rozhrani[CisloRozhrani], KopieRozhrani);
     CopyChannel(PData->Kanaly[c], KopieKanalu);
 }
 
-TThreadRozhrani::TKrok TThreadRozhrani::Serve(uint32_t c) {
+TThreadRozhrani::TStep TThreadRozhrani::Serve(uint32_t c) {
     TData& d = *PData;
     TKanal& kan = d.Kanaly[c];
     if (d.Rozhrani[CisloRozhrani].Demo != 0) {
-        if (!UlozOdpoved(c, TOdpoved{}, -1)) return TKrok::Stop;
-        TraceFronta("KOM 9", c, ", DEMO", ulozenyStav_);
-        return TKrok::Hotovo;
+        if (!UlozOdpoved(c, TOdpoved{}, -1)) return TStep::Stop;
+        TraceQueue("KOM 9", c, ", DEMO", storedState_);
+        return TStep::Hotovo;
     }
-    ObnovKopie(c);
+    RefreshCopies(c);
     const TKopieRozhrani& r = KopieRozhrani;
     const TPaket dotaz = PaketPozadavku(r, KopieKanalu);
     const std::string_view zobrazeny = OrizniKonec(dotaz.sv());
@@ -174,53 +174,53 @@ TThreadRozhrani::TKrok TThreadRozhrani::Serve(uint32_t c) {
         TOdpoved o;
         o.Status = StatusSendError;
         o.StatusRegistr = StatusSendError;
-        if (!UlozOdpoved(c, o, -1)) return TKrok::Stop;
-        LogKanalu(c, " - LAN neplatný dotaz"_cp);
-        TraceFronta("KOM 9", c, ", neplatný dotaz"_cp, ulozenyStav_);
-        return TKrok::Hotovo;
+        if (!UlozOdpoved(c, o, -1)) return TStep::Stop;
+        LogChannel(c, " - LAN neplatný dotaz"_cp);
+        TraceQueue("KOM 9", c, ", neplatný dotaz"_cp, storedState_);
+        return TStep::Hotovo;
     }
     kan.Dotaz.Nastav(zobrazeny);
     if (!Udp.Otevreno()) Udp.Otevri();  // retried here after a failure at start
     for (int pokus = 1;; ++pokus) {
-        if (Stopping()) return TKrok::Stop;
-        if (const TKrok v = Drain(c); v != TKrok::Dal) return v;
-        if (Stopping()) return TKrok::Stop;
-        if (!Udp.Posli(r.IPAdresa, r.UdpPort, dotaz.sv())) return TKrok::Chyba;
+        if (Stopping()) return TStep::Stop;
+        if (const TStep v = Drain(c); v != TStep::Dal) return v;
+        if (Stopping()) return TStep::Stop;
+        if (!Udp.Posli(r.IPAdresa, r.UdpPort, dotaz.sv())) return TStep::Chyba;
         kan.StavPozadavku = 2;
-        TraceFronta("KOM 2", c, {}, 2);
-        if (Stopping()) return TKrok::Stop;
+        TraceQueue("KOM 2", c, {}, 2);
+        if (Stopping()) return TStep::Stop;
         const uint32_t limitLan = LimitLanRozhrani(r.Baud, r.Timeout, r.Opakovani, r.UdpTimeout);
         uint32_t uplynulo = 0;
-        if (const TKrok v = CekejNaOdpoved(c, limitLan, uplynulo); v != TKrok::Dal) return v;
-        LogKanalu(c, " - LAN timeout", static_cast<uint32_t>(pokus), "=", uplynulo);
+        if (const TStep v = AwaitAnswer(c, limitLan, uplynulo); v != TStep::Dal) return v;
+        LogChannel(c, " - LAN timeout", static_cast<uint32_t>(pokus), "=", uplynulo);
         if (pokus > r.UdpOpakovani) return Timeout(c);
     }
 }
 
 // Datagrams that arrived before the request belong to no current exchange.
-TThreadRozhrani::TKrok TThreadRozhrani::Drain(uint32_t c) {
+TThreadRozhrani::TStep TThreadRozhrani::Drain(uint32_t c) {
     for (;;) {
         const TPrijem p = Udp.Prijmi(0);
-        if (p == TPrijem::Nothing) return TKrok::Dal;
-        if (p == TPrijem::Error) return TKrok::Chyba;
+        if (p == TPrijem::Nothing) return TStep::Dal;
+        if (p == TPrijem::Error) return TStep::Chyba;
         const std::string_view t = OrizniKonec(Udp.Data());
-        LogKanalu(c, " - LAN neočekávaná zpráva, IDh="_cp, t.substr(std::min<std::size_t>(8, t.size()), 4));
-        ZpravaDoErr("Neočekávaná zpráva"_cp, t, c);
+        LogChannel(c, " - LAN neočekávaná zpráva, IDh="_cp, t.substr(std::min<std::size_t>(8, t.size()), 4));
+        ErrMessage("Neočekávaná zpráva"_cp, t, c);
         Trace("KOM 1", c, NoField, "odebrano");
-        if (Stopping()) return TKrok::Stop;
+        if (Stopping()) return TStep::Stop;
     }
 }
 
 // Dal when the attempt's limit ran out without a matching answer.
-TThreadRozhrani::TKrok TThreadRozhrani::CekejNaOdpoved(uint32_t c, uint32_t limitLan, uint32_t& uplynulo) {
+TThreadRozhrani::TStep TThreadRozhrani::AwaitAnswer(uint32_t c, uint32_t limitLan, uint32_t& uplynulo) {
     uint32_t start = Ted(PData);
     for (;;) {
         const TPrijem p = Udp.Prijmi(1);
-        if (p == TPrijem::Error) return TKrok::Chyba;
+        if (p == TPrijem::Error) return TStep::Chyba;
         if (p == TPrijem::Datagram) {
-            if (const TKrok v = Zpracuj(c, Udp.Data()); v != TKrok::Dal) return v;
+            if (const TStep v = TakeDatagram(c, Udp.Data()); v != TStep::Dal) return v;
         }
-        if (Stopping()) return TKrok::Stop;
+        if (Stopping()) return TStep::Stop;
         const uint32_t ted = Ted(PData);
         if (ted < start) {  // the tick counter wrapped: the wait starts again
             start = ted;
@@ -228,48 +228,48 @@ TThreadRozhrani::TKrok TThreadRozhrani::CekejNaOdpoved(uint32_t c, uint32_t limi
         } else {
             uplynulo = ted - start;
         }
-        if (uplynulo >= limitLan) return TKrok::Dal;
+        if (uplynulo >= limitLan) return TStep::Dal;
     }
 }
 
-TThreadRozhrani::TKrok TThreadRozhrani::Zpracuj(uint32_t c, std::string_view prijato) {
-    if (prijato.size() < MinDelkaOdpovedi) return TKrok::Dal;  // too short to be a packet: no line
+TThreadRozhrani::TStep TThreadRozhrani::TakeDatagram(uint32_t c, std::string_view prijato) {
+    if (prijato.size() < MinAnswerLength) return TStep::Dal;  // too short to be a packet: no line
     const std::string_view r = OrizniKonec(prijato);
     PData->Kanaly[c].Odpoved.Nastav(r);
     TOdpoved o;
     const uint8_t v = RozeberPaket(prijato, o);
     if (v != 0) {
-        LogKanalu(c, " - LAN neplatný paket, Err="_cp, v);
-        ZpravaDoErr("Neplatná zpráva"_cp, r, c);
-        return TKrok::Dal;
+        LogChannel(c, " - LAN neplatný paket, Err="_cp, v);
+        ErrMessage("Neplatná zpráva"_cp, r, c);
+        return TStep::Dal;
     }
     if (o.Id != c) {
-        LogKanalu(c, " - LAN neplatné ID="_cp, o.Id);
-        ZpravaDoErr("Neplatná zpráva"_cp, r, c);
-        return TKrok::Dal;
+        LogChannel(c, " - LAN neplatné ID="_cp, o.Id);
+        ErrMessage("Neplatná zpráva"_cp, r, c);
+        return TStep::Dal;
     }
-    if (!UlozOdpoved(c, o, 3)) return TKrok::Stop;
-    if (o.Status != 0) LogKanalu(c, " - Chyba ZR  - SP=", o.Status);
-    TRadek t("(", ulozenaDobaLan_, ") OK");
+    if (!UlozOdpoved(c, o, 3)) return TStep::Stop;
+    if (o.Status != 0) LogChannel(c, " - Chyba ZR  - SP=", o.Status);
+    TRadek t("(", storedLanTime_, ") OK");
     Trace("KOM 9", c, 3, t);
-    return TKrok::Hotovo;
+    return TStep::Hotovo;
 }
 
-TThreadRozhrani::TKrok TThreadRozhrani::Timeout(uint32_t c) {
+TThreadRozhrani::TStep TThreadRozhrani::Timeout(uint32_t c) {
     TOdpoved o;
     o.Status = StatusGatewayLost;
-    if (!UlozOdpoved(c, o, 3)) return TKrok::Stop;
-    LogKanalu(c, " - Chyba LAN - timeout");
-    TraceFronta("KOM 9", c, ", timeout", 3);  // the call-back thread may already have moved it on
-    return TKrok::Hotovo;
+    if (!UlozOdpoved(c, o, 3)) return TStep::Stop;
+    LogChannel(c, " - Chyba LAN - timeout");
+    TraceQueue("KOM 9", c, ", timeout", 3);  // the call-back thread may already have moved it on
+    return TStep::Hotovo;
 }
 
-void TThreadRozhrani::Vyjimka(uint32_t c) {
+void TThreadRozhrani::FinishWithException(uint32_t c) {
     TOdpoved o;
     o.Status = StatusNetworkError;
     if (!UlozOdpoved(c, o, 3)) return;
-    LogKanalu(c, " - LAN exception");
-    TraceFronta("KOM 9", c, ", exception", 3);
+    LogChannel(c, " - LAN exception");
+    TraceQueue("KOM 9", c, ", exception", 3);
 }
 
 bool TThreadRozhrani::UlozOdpoved(uint32_t c, const TOdpoved& o, int32_t stav) {
@@ -279,8 +279,8 @@ bool TThreadRozhrani::UlozOdpoved(uint32_t c, const TOdpoved& o, int32_t stav) {
     const uint32_t ted = Ted(&d);
     std::lock_guard<std::mutex> g(d.ZamekOkna);
     k.DobaRS = o.DobaRS;
-    ulozenaDobaLan_ = ted - k.CasOdeslani;
-    k.DobaLAN = ulozenaDobaLan_;
+    storedLanTime_ = ted - k.CasOdeslani;
+    k.DobaLAN = storedLanTime_;
     k.DobaCelkem = ted - k.CasPozadavku;
     k.StatusPosledni = o.Status;
     k.CasovaZnacka = o.CasovaZnacka;
@@ -304,7 +304,7 @@ bool TThreadRozhrani::UlozOdpoved(uint32_t c, const TOdpoved& o, int32_t stav) {
     // The state goes before Hotovo: the call-back thread moves 3 on only
     // after it has seen Hotovo, so a later 3 would be left standing.
     if (stav >= 0) k.StavPozadavku = stav;
-    ulozenyStav_ = k.StavPozadavku;
+    storedState_ = k.StavPozadavku;
     k.Hotovo = 1;
     current_ = 0;  // published: a later error in the step leaves it alone
     return true;
@@ -316,21 +316,21 @@ void TThreadRozhrani::Trace(std::string_view znacka, uint32_t c, int32_t S, std:
 
 // "F=" + the queue's committed count + a closing text; S defaults to the
 // channel's current request state.
-void TThreadRozhrani::TraceFronta(std::string_view znacka, uint32_t c, std::string_view konec, int32_t S) {
+void TThreadRozhrani::TraceQueue(std::string_view znacka, uint32_t c, std::string_view konec, int32_t S) {
     TRadek t("F=", static_cast<int32_t>(PData->Fronty[CisloRozhrani].PocetPotvrzenych), konec);
     Trace(znacka, c, S == NoField ? static_cast<int32_t>(PData->Kanaly[c].StavPozadavku) : S, t);
 }
 
 template <class... A>
-void TThreadRozhrani::LogKanalu(uint32_t c, const A&... casti) {
+void TThreadRozhrani::LogChannel(uint32_t c, const A&... casti) {
     if (PData->Cfg.LogRozhraniPovolen == 0) return;  // the writer would drop it anyway
     TRadek t("Ch=", KanalText4(c).sv());
     (t.Pridej(casti), ...);
     ZapisLogRozhrani(PData, CisloRozhrani, t);
 }
 
-void TThreadRozhrani::ZpravaDoErr(std::string_view druh, std::string_view text, uint32_t c) {
+void TThreadRozhrani::ErrMessage(std::string_view druh, std::string_view text, uint32_t c) {
     if (PData->Cfg.RunPovolen == 0) return;  // the Err log is off with the RUN log
-    TDlouhyRadek t(druh, " \"", text, "\", Ch=");
+    TLongLine t(druh, " \"", text, "\", Ch=");
     ZapisErr(PData, t, static_cast<int32_t>(c));
 }

@@ -32,28 +32,28 @@ public:
     static TText<4> KanalText4(uint32_t c);
 
 private:
-    enum class TKrok { Dal, Hotovo, Stop, Chyba };
+    enum class TStep { Dal, Hotovo, Stop, Chyba };
 
     void RunStep();
     void AfterException();
-    TKrok Serve(uint32_t c);
-    TKrok Drain(uint32_t c);
-    TKrok CekejNaOdpoved(uint32_t c, uint32_t limitLan, uint32_t& uplynulo);
-    TKrok Zpracuj(uint32_t c, std::string_view prijato);
-    TKrok Timeout(uint32_t c);
-    void Vyjimka(uint32_t c);
+    TStep Serve(uint32_t c);
+    TStep Drain(uint32_t c);
+    TStep AwaitAnswer(uint32_t c, uint32_t limitLan, uint32_t& uplynulo);
+    TStep TakeDatagram(uint32_t c, std::string_view prijato);
+    TStep Timeout(uint32_t c);
+    void FinishWithException(uint32_t c);
     // Stores the outcome; `stav` >= 0 is the request state published with it.
     bool UlozOdpoved(uint32_t c, const TOdpoved& o, int32_t stav);
-    void OhlasCallBacku(uint32_t c);
-    void ObnovKopie(uint32_t c);
-    void PrepniLogy();
+    void RingCallBack(uint32_t c);
+    void RefreshCopies(uint32_t c);
+    void SwitchLogs();
     void Spi(int64_t doKonceHodiny);
 
     void Trace(std::string_view znacka, uint32_t c, int32_t S, std::string_view text);
-    void TraceFronta(std::string_view znacka, uint32_t c, std::string_view konec, int32_t S = NoField);
+    void TraceQueue(std::string_view znacka, uint32_t c, std::string_view konec, int32_t S = NoField);
     template <class... A>
-    void LogKanalu(uint32_t c, const A&... casti);
-    void ZpravaDoErr(std::string_view druh, std::string_view text, uint32_t c);
+    void LogChannel(uint32_t c, const A&... casti);
+    void ErrMessage(std::string_view druh, std::string_view text, uint32_t c);
 
 public:
     TUdp Udp;
@@ -63,11 +63,11 @@ public:
     TKopieKanalu KopieKanalu;
 
 private:
-    uint32_t generace_ = 0;   // wake-up generation seen before the last look for work
+    uint32_t generation_ = 0;   // wake-up generation seen before the last look for work
     // What the last UlozOdpoved stored, for the trace after it: once Hotovo
     // is set the host and the call-back thread may move the record on.
-    int32_t ulozenyStav_ = 0;
-    uint32_t ulozenaDobaLan_ = 0;
+    int32_t storedState_ = 0;
+    uint32_t storedLanTime_ = 0;
     uint32_t current_ = 0;    // channel taken from the queue and not yet stored; 0: none
-    THodinaFronty hodina_;
+    THodinaFronty hour_;
 };

@@ -8,11 +8,11 @@
 
 extern "C" {
 
-uint32_t Version(void) noexcept { return VerzeRozhrani; }
+uint32_t Version(void) noexcept { return InterfaceVersion; }
 
 TBoolean Check(void) noexcept { return 1; }
 
-void GetDriverInfo(uint32_t, char* text) noexcept { CopyText(text, IdentifikacniText, 22); }
+void GetDriverInfo(uint32_t, char* text) noexcept { CopyText(text, IdentificationText, 22); }
 
 PData MakeDriver(void) noexcept try {
     return new (std::nothrow) TData();
@@ -55,10 +55,10 @@ void QueryProc(PData p, int32_t typ, const char* nazev, int32_t, THodnota* vysle
     ZapisRun(d, "QuePro 0");
     constexpr std::string_view kDotaz = "GetVersion";
     const bool jeDotaz = typ == TypString && nazev != nullptr &&
-                         DelkaTextu(nazev, kDotaz.size() + 1) == kDotaz.size() &&
+                         HostTextLength(nazev, kDotaz.size() + 1) == kDotaz.size() &&
                          std::memcmp(nazev, kDotaz.data(), kDotaz.size()) == 0;
     if (jeDotaz && vysledek != nullptr && vysledek->TypHodnoty == TypString && vysledek->Hodnota.Text != nullptr)
-        CopyText(const_cast<char*>(vysledek->Hodnota.Text), IdentifikacniText, 22);
+        CopyText(const_cast<char*>(vysledek->Hodnota.Text), IdentificationText, 22);
     ZapisRun(d, "QuePro 9");
 } catch (...) {
 }

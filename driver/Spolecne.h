@@ -10,9 +10,9 @@
 #include "config/Model.h"
 #include "base/Radek.h"
 
-inline constexpr uint32_t VerzeRozhrani = 196608;  // 0x00030000
-inline constexpr std::string_view IdentifikacniText = "Ovladač ZR-6180 v.3.15"_cp;
-static_assert(IdentifikacniText.size() == 22);
+inline constexpr uint32_t InterfaceVersion = 196608;  // 0x00030000
+inline constexpr std::string_view IdentificationText = "Ovladač ZR-6180 v.3.15"_cp;
+static_assert(IdentificationText.size() == 22);
 
 // Copies at most `limit` characters and a terminating zero; a null buffer or
 // a negative limit writes nothing.
@@ -24,7 +24,7 @@ inline void CopyText(char* cil, std::string_view text, int32_t limit) {
 }
 
 // Length of a host text, reading at most `max` bytes.
-inline std::size_t DelkaTextu(const char* t, std::size_t max) {
+inline std::size_t HostTextLength(const char* t, std::size_t max) {
     if (t == nullptr) return 0;
     return strnlen(t, max);  // stops at the zero: never reads past a short text
 }

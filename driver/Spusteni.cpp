@@ -65,7 +65,7 @@ bool BeziZPredchozihoInit(const TData& d) {
 
 std::string NazevSouboru(const char* parametry) {
     if (parametry == nullptr) return {};
-    return std::string(parametry, DelkaTextu(parametry, 4096));
+    return std::string(parametry, HostTextLength(parametry, 4096));
 }
 
 // The first interface whose thread could not be created; 0 when all run.

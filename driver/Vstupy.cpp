@@ -9,18 +9,18 @@
 
 namespace {
 
-bool JeServisniVstup(uint32_t c) { return ChannelKind(c) == TChannelKind::ServiceIn; }
-bool JeVstup(uint32_t c) { return IsInputChannel(c); }
+bool IsServiceInput(uint32_t c) { return ChannelKind(c) == TChannelKind::ServiceIn; }
+bool IsInput(uint32_t c) { return IsInputChannel(c); }
 int32_t K(uint32_t c) { return static_cast<int32_t>(c); }
 
 // The R field of the entry traces: the channel's interface for input channels.
-int32_t RVstupu(const TData& d, uint32_t c) { return JeVstup(c) ? d.Kanaly[c].Rozhrani.load() : NoField; }
+int32_t InputInterfaceField(const TData& d, uint32_t c) { return IsInput(c) ? d.Kanaly[c].Rozhrani.load() : NoField; }
 
-int32_t PotvrzeneVeFronte(const TData& d, int k) {
+int32_t CommittedInQueue(const TData& d, int k) {
     return JeRozhrani(k) ? d.Fronty[k].PocetPotvrzenych.load(std::memory_order_acquire) : 0;
 }
 
-int32_t OmezKanal(int32_t n) { return n < KanalPrvni ? KanalPrvni : n > KanalPosledni ? KanalPosledni : n; }
+int32_t ClampChannel(int32_t n) { return n < KanalPrvni ? KanalPrvni : n > KanalPosledni ? KanalPosledni : n; }
 
 // Error summary of an interface: faulty channels, faulty modules, status.
 uint32_t ErrorSummary(const TData& d, int k) {
@@ -33,7 +33,7 @@ uint32_t ErrorSummary(const TData& d, int k) {
     return kanaly * 65536u + (moduly & 0xFF) * 256u + status;
 }
 
-uint32_t ServisniHodnota(const TData& d, uint32_t c) {
+uint32_t ServiceValue(const TData& d, uint32_t c) {
     const int32_t mon = d.MonitorovanyKanal;
     switch (c) {
         case 1: return d.PosledniChybnyKanal;
@@ -48,29 +48,29 @@ uint32_t ServisniHodnota(const TData& d, uint32_t c) {
     }
 }
 
-void ChybnyTyp(TData& d, uint32_t c) { ZapisDoLogu(&d, d.Cfg, "GetInput - chybný datový typ kanálu "_cp, c); }
+void LogWrongType(TData& d, uint32_t c) { ZapisDoLogu(&d, d.Cfg, "GetInput - chybný datový typ kanálu "_cp, c); }
 
-void CtiVstupniKanal(TData& d, uint32_t c, THodnota& v) {
+void ReadInputChannel(TData& d, uint32_t c, THodnota& v) {
     TKanal& k = d.Kanaly[c];
     if (k.StavPozadavku == 4) k.StavPozadavku = 0;
     const int r = k.Rozhrani;
-    const uint32_t f = static_cast<uint32_t>(PotvrzeneVeFronte(d, r));
+    const uint32_t f = static_cast<uint32_t>(CommittedInQueue(d, r));
     const int32_t s = k.StavPozadavku;
     const uint32_t p = k.StatusPosledni;
     TRadek t("F=", f, ", H=");
     const TChannelKind druh = ChannelKind(c);
     if (druh == TChannelKind::RealIn) {
-        if (v.TypHodnoty != TypReal) return ChybnyTyp(d, c);
+        if (v.TypHodnoty != TypReal) return LogWrongType(d, c);
         const double x = VstupReal(k);
         v.Hodnota.Real = x;
         t.Pridej(x);
     } else if (druh == TChannelKind::IntIn) {
-        if (v.TypHodnoty != TypInt) return ChybnyTyp(d, c);
+        if (v.TypHodnoty != TypInt) return LogWrongType(d, c);
         const int32_t x = VstupCele(k);
         v.Hodnota.Cele = x;
         t.Pridej(static_cast<uint32_t>(x));
     } else {
-        if (v.TypHodnoty != TypBool) return ChybnyTyp(d, c);
+        if (v.TypHodnoty != TypBool) return LogWrongType(d, c);
         const uint8_t x = VstupBit(k);
         v.Hodnota.Bajty[0] = x;
         t.Pridej(x);
@@ -83,7 +83,7 @@ void CtiVstupniKanal(TData& d, uint32_t c, THodnota& v) {
 TFinalized FinalizeInputChannel(TData& d, uint32_t c) {
     TKanal& kanal = d.Kanaly[c];
     const int k = kanal.Rozhrani;
-    const uint32_t f = static_cast<uint32_t>(PotvrzeneVeFronte(d, k));
+    const uint32_t f = static_cast<uint32_t>(CommittedInQueue(d, k));
     const int32_t s = kanal.StavPozadavku;
     const uint32_t t = Ted(&d) - kanal.CasPozadavku;
     if (kanal.Hotovo) {
@@ -103,12 +103,12 @@ TFinalized FinalizeInput(TData* d, uint32_t c) {
         ZapisRun(d, "IF  1");
         return {};
     }
-    ZapisRun(d, "IF  0", K(c), RVstupu(*d, c));
-    if (JeServisniVstup(c)) {
+    ZapisRun(d, "IF  0", K(c), InputInterfaceField(*d, c));
+    if (IsServiceInput(c)) {
         ZapisRun(d, "IF  9", K(c), NoField, NoField, "H=TRUE");
         return TFinalized::Served(true);
     }
-    if (!JeVstup(c)) {
+    if (!IsInput(c)) {
         ZapisRun(d, "IF  2", NoField, NoField, NoField, "InputFinalized - požadavek na neplatný kanál "_cp);
         return {};
     }
@@ -126,10 +126,10 @@ extern "C" {
 void InputRequest(PData p, uint32_t c) noexcept try {
     TData* d = Instance(p);
     if (d == nullptr) return;
-    ZapisRun(d, "IR  0", K(c), RVstupu(*d, c));
+    ZapisRun(d, "IR  0", K(c), InputInterfaceField(*d, c));
     if (d->Ukoncovani) return ZapisRun(d, "IR  1", K(c));
-    if (JeServisniVstup(c)) return ZapisRun(d, "IR  9", K(c));
-    if (!JeVstup(c)) return ZapisRun(d, "IR  2", K(c), NoField, NoField, "InputRequest - požadavek na neplatný kanál "_cp);
+    if (IsServiceInput(c)) return ZapisRun(d, "IR  9", K(c));
+    if (!IsInput(c)) return ZapisRun(d, "IR  2", K(c), NoField, NoField, "InputRequest - požadavek na neplatný kanál "_cp);
     TKanal& kanal = d->Kanaly[c];
     const int k = kanal.Rozhrani;
     const int32_t s = kanal.StavPozadavku;
@@ -173,20 +173,20 @@ void GetInput(PData p, uint32_t c, THodnota* v) noexcept try {
     TData* d = Instance(p);
     if (d == nullptr) return;
     if (d->Ukoncovani) return ZapisRun(d, "GI  1");
-    ZapisRun(d, "GI  0", K(c), RVstupu(*d, c));
-    if (c != 1 && c != 2) d->MonitorovanyKanal = OmezKanal(d->MonitorovanyKanal);
+    ZapisRun(d, "GI  0", K(c), InputInterfaceField(*d, c));
+    if (c != 1 && c != 2) d->MonitorovanyKanal = ClampChannel(d->MonitorovanyKanal);
     if (v == nullptr) return;  // nothing to compare or fill
-    if (JeServisniVstup(c)) {
-        if (v->TypHodnoty != TypInt) return ChybnyTyp(*d, c);
-        const uint32_t h = ServisniHodnota(*d, c);
+    if (IsServiceInput(c)) {
+        if (v->TypHodnoty != TypInt) return LogWrongType(*d, c);
+        const uint32_t h = ServiceValue(*d, c);
         v->Hodnota.Cele = static_cast<int32_t>(h);
         return ZapisRun(d, "GI  9", K(c), NoField, NoField, TRadek("H=", h));
     }
-    if (!JeVstup(c)) {
+    if (!IsInput(c)) {
         ZapisDoLogu(d, d->Cfg, "GetInput - požadavek na neplatný kanál "_cp, c);
         return;
     }
-    CtiVstupniKanal(*d, c, *v);
+    ReadInputChannel(*d, c, *v);
 } catch (...) {
 }
 

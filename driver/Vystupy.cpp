@@ -14,13 +14,13 @@
 
 namespace {
 
-bool JeVystup(uint32_t c) { return IsOutputChannel(c); }
+bool IsOutput(uint32_t c) { return IsOutputChannel(c); }
 int32_t K(uint32_t c) { return static_cast<int32_t>(c); }
-int32_t RVystupu(const TData& d, uint32_t c) { return JeVystup(c) ? d.Kanaly[c].Rozhrani.load() : NoField; }
-uint32_t Bez(int32_t x) { return static_cast<uint32_t>(x); }
+int32_t OutputInterfaceField(const TData& d, uint32_t c) { return IsOutput(c) ? d.Kanaly[c].Rozhrani.load() : NoField; }
+uint32_t Unsigned(int32_t x) { return static_cast<uint32_t>(x); }
 
-void Odmitni(TData& d, std::string_view zprava, uint32_t c) { ZapisDoLogu(&d, d.Cfg, zprava, c); }
-void ChybnyTyp(TData& d, uint32_t c) { Odmitni(d, "OutputRequest - chybný datový typ kanálu "_cp, c); }
+void LogRefusal(TData& d, std::string_view zprava, uint32_t c) { ZapisDoLogu(&d, d.Cfg, zprava, c); }
+void LogWrongType(TData& d, uint32_t c) { LogRefusal(d, "OutputRequest - chybný datový typ kanálu "_cp, c); }
 
 // A request refused before it was queued ends at once with code e. Its
 // refusal counts as its start, so that OutputFinalized measures its time
@@ -35,20 +35,20 @@ void FinishRefused(TData& d, uint32_t c, uint8_t e) {
     UkonciSChybou(d, c, e);
 }
 
-void ZapisBajty(TKanal& k, uint32_t slovo) {
+void StoreWord(TKanal& k, uint32_t slovo) {
     for (int i = 0; i < 4; ++i) k.DataZapis[i] = static_cast<uint8_t>(slovo >> (8 * i));
 }
 
 void MonitorovanyKanal(TData& d, const THodnota& v) {
-    if (v.TypHodnoty != TypInt) return ChybnyTyp(d, 6);
-    uint32_t n = Bez(v.Hodnota.Cele);
+    if (v.TypHodnoty != TypInt) return LogWrongType(d, 6);
+    uint32_t n = Unsigned(v.Hodnota.Cele);
     n = n < KanalPrvni ? KanalPrvni : n > KanalPosledni ? KanalPosledni : n;
     d.MonitorovanyKanal = static_cast<int32_t>(n);
     ZapisRun(&d, "OR  9", 6, NoField, NoField, TRadek("H=", n));
 }
 
-void VymazChybyRozhrani(TData& d, uint32_t c, const THodnota& v) {
-    if (v.TypHodnoty != TypInt) return ChybnyTyp(d, c);
+void ClearInterfaceFaults(TData& d, uint32_t c, const THodnota& v) {
+    if (v.TypHodnoty != TypInt) return LogWrongType(d, c);
     TRozhrani& r = d.Rozhrani[static_cast<int>(c) - 50];
     {
         std::lock_guard<std::mutex> g(d.ZamekOkna);
@@ -56,15 +56,15 @@ void VymazChybyRozhrani(TData& d, uint32_t c, const THodnota& v) {
         for (auto& s : r.StatusKanalu) s = 0;
         r.Status = 0;
     }
-    ZapisRun(&d, "OR  9", K(c), NoField, NoField, TRadek("H=", Bez(v.Hodnota.Cele)));
+    ZapisRun(&d, "OR  9", K(c), NoField, NoField, TRadek("H=", Unsigned(v.Hodnota.Cele)));
 }
 
-void NulovaniStatusRegistru(TData& d, const THodnota& v) {
-    if (v.TypHodnoty != TypInt) return ChybnyTyp(d, 99);
-    const uint32_t n = Bez(v.Hodnota.Cele);
+void RequestStatusReset(TData& d, const THodnota& v) {
+    if (v.TypHodnoty != TypInt) return LogWrongType(d, 99);
+    const uint32_t n = Unsigned(v.Hodnota.Cele);
     if (n < 100 || n > 6099 || !d.Kanaly[n].Pouzit) {
         FinishRefused(d, 99, StatusChannelUndefined);
-        return Odmitni(d, "OutputRequest - požadavek na nedefinovaný kanál "_cp, 99);
+        return LogRefusal(d, "OutputRequest - požadavek na nedefinovaný kanál "_cp, 99);
     }
     PripravNulovani(d, n);
     ZaradPozadavek(d, 99, 101);
@@ -75,27 +75,27 @@ void NulovaniStatusRegistru(TData& d, const THodnota& v) {
 
 // Encodes the host's value into the channel's output bytes and appends its
 // text form to the trace. False when the request ended here.
-bool ZakodujHodnotu(TData& d, uint32_t c, const THodnota& v, TRadek& h) {
+bool EncodeValue(TData& d, uint32_t c, const THodnota& v, TRadek& h) {
     TKanal& k = d.Kanaly[c];
     const TChannelKind druh = ChannelKind(c);
     if (druh == TChannelKind::RealOut) {
-        if (v.TypHodnoty != TypReal) return ChybnyTyp(d, c), false;
+        if (v.TypHodnoty != TypReal) return LogWrongType(d, c), false;
         const double x = v.Hodnota.Real;
         if (std::isinf(x)) {
             FinishRefused(d, c, StatusBadReal);
-            return Odmitni(d, "OutputRequest - předána neplatná REAL hodnota kanálu "_cp, c), false;
+            return LogRefusal(d, "OutputRequest - předána neplatná REAL hodnota kanálu "_cp, c), false;
         }
         const auto b = RealNaBajty(x);
         std::lock_guard<std::mutex> g(d.ZamekOkna);
         for (int i = 0; i < 4; ++i) k.DataZapis[i] = b[i];
         h.Pridej(x);
     } else if (druh == TChannelKind::IntOut) {
-        if (v.TypHodnoty != TypInt) return ChybnyTyp(d, c), false;
+        if (v.TypHodnoty != TypInt) return LogWrongType(d, c), false;
         std::lock_guard<std::mutex> g(d.ZamekOkna);
-        ZapisBajty(k, Bez(v.Hodnota.Cele));
-        h.Pridej(Bez(v.Hodnota.Cele));
+        StoreWord(k, Unsigned(v.Hodnota.Cele));
+        h.Pridej(Unsigned(v.Hodnota.Cele));
     } else if (druh == TChannelKind::BitOut) {
-        if (v.TypHodnoty != TypBool) return ChybnyTyp(d, c), false;
+        if (v.TypHodnoty != TypBool) return LogWrongType(d, c), false;
         const bool zap = v.Hodnota.Bajty[0] != 0;
         const uint32_t bit = k.Subperiferie;
         std::lock_guard<std::mutex> g(d.ZamekOkna);
@@ -103,16 +103,16 @@ bool ZakodujHodnotu(TData& d, uint32_t c, const THodnota& v, TRadek& h) {
         uint32_t w = m.Data;
         if (bit <= 31) w = zap ? (w | (1u << bit)) : (w & ~(1u << bit));
         m.Data = w;
-        ZapisBajty(k, w);
+        StoreWord(k, w);
         h.Pridej(zap ? "1" : "0");
     } else {
-        if (v.TypHodnoty != TypString) return ChybnyTyp(d, c), false;
+        if (v.TypHodnoty != TypString) return LogWrongType(d, c), false;
         const char* text = v.Hodnota.Text;
         if (text == nullptr) {
             FinishRefused(d, c, StatusBadString);
-            return Odmitni(d, "OutputRequest - předána neplatná STRING hodnota kanálu "_cp, c), false;
+            return LogRefusal(d, "OutputRequest - předána neplatná STRING hodnota kanálu "_cp, c), false;
         }
-        const std::string_view t(text, DelkaTextu(text, 256));
+        const std::string_view t(text, HostTextLength(text, 256));
         const auto tisknutelny = [](uint8_t z) { return z >= 32 && z <= 127 ? z : uint8_t{32}; };
         std::lock_guard<std::mutex> g(d.ZamekOkna);
         for (std::size_t i = 0; i < 4; ++i) {
@@ -124,26 +124,26 @@ bool ZakodujHodnotu(TData& d, uint32_t c, const THodnota& v, TRadek& h) {
     return true;
 }
 
-void VystupniKanal(TData& d, uint32_t c, const THodnota& v) {
+void RequestOutput(TData& d, uint32_t c, const THodnota& v) {
     TKanal& k = d.Kanaly[c];
     const int r = k.Rozhrani;
     if (!JeRozhrani(r)) {
         FinishRefused(d, c, StatusChannelUndefined);
-        return Odmitni(d, "OutputRequest - požadavek na neplatné rozhraní kanálu "_cp, c);
+        return LogRefusal(d, "OutputRequest - požadavek na neplatné rozhraní kanálu "_cp, c);
     }
     if (!k.Pouzit) {
         FinishRefused(d, c, StatusChannelUndefined);
-        return Odmitni(d, "OutputRequest - požadavek na nedefinovaný kanál "_cp, c);
+        return LogRefusal(d, "OutputRequest - požadavek na nedefinovaný kanál "_cp, c);
     }
     if (!d.Rozhrani[r].Pouzito) {
         FinishRefused(d, c, StatusInterfaceUndefined);
-        return Odmitni(d, "OutputRequest - požadavek na nedefinované rozhraní kanálu "_cp, c);
+        return LogRefusal(d, "OutputRequest - požadavek na nedefinované rozhraní kanálu "_cp, c);
     }
     TRadek h;
-    if (!ZakodujHodnotu(d, c, v, h)) return;
+    if (!EncodeValue(d, c, v, h)) return;
     ZaradPozadavek(d, static_cast<int>(c), 1);
     if (k.StavPozadavku == 0) k.StavPozadavku = 1;
-    const uint32_t f = Bez(d.Fronty[r].PocetPotvrzenych.load(std::memory_order_acquire));
+    const uint32_t f = Unsigned(d.Fronty[r].PocetPotvrzenych.load(std::memory_order_acquire));
     ZapisRun(&d, "OR  9", K(c), r, k.StavPozadavku, TRadek("F=", f, ", H=", h.sv()));
 }
 
@@ -152,7 +152,7 @@ void VystupniKanal(TData& d, uint32_t c, const THodnota& v) {
 TFinalized FinalizeOutputChannel(TData& d, uint32_t c) {
     TKanal& k = d.Kanaly[c];
     const int r = k.Rozhrani;
-    const uint32_t f = JeRozhrani(r) ? Bez(d.Fronty[r].PocetPotvrzenych.load(std::memory_order_acquire)) : 0;
+    const uint32_t f = JeRozhrani(r) ? Unsigned(d.Fronty[r].PocetPotvrzenych.load(std::memory_order_acquire)) : 0;
     const int32_t s = k.StavPozadavku;
     const uint32_t sp = k.StatusPosledni;
     const bool h = k.Hotovo;
@@ -174,7 +174,7 @@ TFinalized FinalizeOutputChannel(TData& d, uint32_t c) {
 
 // Refused with status 3, in both logs.
 TFinalized RefuseFinalized(TData& d, uint32_t c, std::string_view znacka, std::string_view zprava) {
-    Odmitni(d, zprava, c);
+    LogRefusal(d, zprava, c);
     ZapisRun(&d, znacka, K(c), NoField, NoField, zprava);
     return {};
 }
@@ -185,12 +185,12 @@ TFinalized FinalizeOutput(TData* d, uint32_t c) {
         ZapisRun(d, "OF  1");
         return {};
     }
-    ZapisRun(d, "OF  0", K(c), RVystupu(*d, c));
+    ZapisRun(d, "OF  0", K(c), OutputInterfaceField(*d, c));
     if (c == 6 || (c >= 51 && c <= 82)) {
         ZapisRun(d, "OF  9", K(c), NoField, NoField, "H=TRUE");
         return TFinalized::Served(true);
     }
-    if (c != 99 && !JeVystup(c))
+    if (c != 99 && !IsOutput(c))
         return RefuseFinalized(*d, c, "OF  2", "OutputFinalized - požadavek na neplatný kanál "_cp);
     if (!d->Kanaly[c].Pouzit)
         return RefuseFinalized(*d, c, "OF  3", "OutputFinalized - požadavek na nedefinovaný kanál "_cp);
@@ -205,12 +205,12 @@ void OutputRequest(PData p, uint32_t c, THodnota v) noexcept try {
     TData* d = Instance(p);
     if (d == nullptr) return;
     if (d->Ukoncovani) return ZapisRun(d, "OR  1");
-    ZapisRun(d, "OR  0", K(c), RVystupu(*d, c));
+    ZapisRun(d, "OR  0", K(c), OutputInterfaceField(*d, c));
     if (c == 6) return MonitorovanyKanal(*d, v);
-    if (c >= 51 && c <= 66) return VymazChybyRozhrani(*d, c, v);
-    if (c == 99) return NulovaniStatusRegistru(*d, v);
-    if (!JeVystup(c)) return Odmitni(*d, "OutputRequest - požadavek na neplatný kanál "_cp, c);
-    VystupniKanal(*d, c, v);
+    if (c >= 51 && c <= 66) return ClearInterfaceFaults(*d, c, v);
+    if (c == 99) return RequestStatusReset(*d, v);
+    if (!IsOutput(c)) return LogRefusal(*d, "OutputRequest - požadavek na neplatný kanál "_cp, c);
+    RequestOutput(*d, c, v);
 } catch (...) {
 }
 

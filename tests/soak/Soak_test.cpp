@@ -82,7 +82,7 @@ struct TKanalPlan {
 };
 
 uint8_t AdresaDruhu(TDruh d) { return static_cast<uint8_t>(10 + 10 * static_cast<int>(d)); }
-bool JeVstup(TDruh d) { return d == TDruh::RealIn || d == TDruh::IntIn || d == TDruh::BitIn; }
+bool IsInput(TDruh d) { return d == TDruh::RealIn || d == TDruh::IntIn || d == TDruh::BitIn; }
 
 std::vector<TKanalPlan> Kanaly() {
     std::vector<TKanalPlan> v;
@@ -221,7 +221,7 @@ protected:
             TSimGateway g;
             g.random = NahodneChyby(1000 + uint64_t(k));
             for (const TKanalPlan& p : plan_) {
-                if (p.k != k + 1 || !JeVstup(p.druh)) continue;
+                if (p.k != k + 1 || !IsInput(p.druh)) continue;
                 TSimPeriphery d{};
                 zrsim::TBytes4 b{};
                 if (p.druh == TDruh::RealIn) b = zrsim::EncodeReal(RealVstupu(p.c));
@@ -260,7 +260,7 @@ protected:
         for (TPozadavek& p : davka) {
             if (!p.oznacen) continue;
             int32_t st = -1;
-            const bool hotovo = JeVstup(p.plan->druh) ? lib_.InputFinalized(d, p.plan->c, &st)
+            const bool hotovo = IsInput(p.plan->druh) ? lib_.InputFinalized(d, p.plan->c, &st)
                                                       : lib_.OutputFinalized(d, p.plan->c, &st);
             ASSERT_TRUE(hotovo) << "channel " << p.plan->c << ": call-back came but the request is not complete";
             EXPECT_EQ(st, 0);
@@ -346,7 +346,7 @@ protected:
         uint64_t n = 0;
         for (TPozadavek& p : davka) {
             int32_t st = -1;
-            const bool vstup = JeVstup(p.plan->druh);
+            const bool vstup = IsInput(p.plan->druh);
             const bool hotovo = vstup ? lib_.InputFinalized(d, p.plan->c, &st) : lib_.OutputFinalized(d, p.plan->c, &st);
             EXPECT_EQ(st, 0) << p.plan->c;
             p.oznacen = !hotovo;

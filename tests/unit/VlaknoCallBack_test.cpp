@@ -276,13 +276,13 @@ TEST_F(VlaknoCallBack, RungChannelDoesNotOvertakeALowerFinishedOne) {
     k.LimitPozadavku = 100000;
     k.StavPozadavku = 2;
     k.CekaCallBack = 1;
-    EXPECT_TRUE(v.Prohledej()) << "1005 stays marked";
+    EXPECT_TRUE(v.ScanAll()) << "1005 stays marked";
     k.StavPozadavku = 3;
     k.Hotovo = 1;  // finished, no ring
     Hotovy(3000, 3);
     WakeCallBack(d, 3000);
     bool oznacene = true;
-    EXPECT_TRUE(v.ProhledejVyzvy(oznacene));
+    EXPECT_TRUE(v.ScanRung(oznacene));
     EXPECT_FALSE(oznacene);
     {
         std::lock_guard<std::mutex> g(host.m);
@@ -294,7 +294,7 @@ TEST_F(VlaknoCallBack, RungChannelDoesNotOvertakeALowerFinishedOne) {
     const std::size_t i3000 = run.find(RunCast("CB  1", 3000, 1, 3, "F="));
     ASSERT_NE(i1005, std::string::npos) << run;
     EXPECT_LT(i1005, i3000) << run;
-    EXPECT_FALSE(v.ProhledejVyzvy(oznacene)) << "nothing rung since";
+    EXPECT_FALSE(v.ScanRung(oznacene)) << "nothing rung since";
 }
 
 TEST_F(VlaknoCallBack, StopWakesAnIdleThread) {
