@@ -6,12 +6,12 @@
 // touches is an Atom<T>: a std::atomic with relaxed ordering that still copies
 // and assigns like a plain field, so records stay plain records. Publication
 // points use explicit orderings:
-//   - TKanal::Hotovo is a Priznak: result fields are stored first (relaxed),
+//   - TKanal::Hotovo is a TFlag: result fields are stored first (relaxed),
 //     then Hotovo with release; readers load Hotovo with acquire before they
 //     read the result fields.
 //   - TFronta::PocetPotvrzenych is raised with release after the queue slots
 //     are written and read with acquire by the interface thread.
-// Texts that change at run time (TKanal::Dotaz, Odpoved) are ChranenyText,
+// Texts that change at run time (TKanal::Dotaz, Odpoved) are TGuardedText,
 // a string behind a short spin lock. All other texts are written only by
 // Init, before any thread starts, and are read-only afterwards.
 // Multi-field consistency for the diagnostic window comes from one lock,
@@ -41,19 +41,19 @@ public:
     T fetch_add(T d, std::memory_order mo = std::memory_order_relaxed) noexcept { return v_.fetch_add(d, mo); }
     T fetch_sub(T d, std::memory_order mo = std::memory_order_relaxed) noexcept { return v_.fetch_sub(d, mo); }
     // Only for fields with a single writer: a plain load and store, no RMW.
-    void Pridej(T d) noexcept { store(static_cast<T>(load() + d)); }
+    void Add(T d) noexcept { store(static_cast<T>(load() + d)); }
 
 private:
     std::atomic<T> v_;
 };
 
 // A one-byte 0/1 flag that publishes the fields written before it.
-class Priznak {
+class TFlag {
 public:
-    constexpr Priznak() noexcept = default;
-    Priznak(const Priznak& o) noexcept : v_(o.load()) {}
-    Priznak& operator=(const Priznak& o) noexcept { v_.store(o.load(), std::memory_order_release); return *this; }
-    Priznak& operator=(uint8_t x) noexcept { v_.store(x, std::memory_order_release); return *this; }
+    constexpr TFlag() noexcept = default;
+    TFlag(const TFlag& o) noexcept : v_(o.load()) {}
+    TFlag& operator=(const TFlag& o) noexcept { v_.store(o.load(), std::memory_order_release); return *this; }
+    TFlag& operator=(uint8_t x) noexcept { v_.store(x, std::memory_order_release); return *this; }
     operator uint8_t() const noexcept { return load(); }
     uint8_t load() const noexcept { return v_.load(std::memory_order_acquire); }
 
@@ -62,11 +62,11 @@ private:
 };
 
 // A text written by one thread while others may copy it.
-class ChranenyText {
+class TGuardedText {
 public:
-    ChranenyText() = default;
-    ChranenyText(const ChranenyText& o) : s_(o.Cti()) {}
-    ChranenyText& operator=(const ChranenyText& o) {
+    TGuardedText() = default;
+    TGuardedText(const TGuardedText& o) : s_(o.Cti()) {}
+    TGuardedText& operator=(const TGuardedText& o) {
         if (this != &o) Nastav(o.Cti());
         return *this;
     }
@@ -93,7 +93,7 @@ private:
 // A fixed array indexed by the domain's own numbers Od..Do (channel numbers,
 // interface numbers, module addresses, queue slots).
 template <class T, int Od, int Do>
-struct Pole {
+struct FixedArray {
     static constexpr int Prvni = Od;
     static constexpr int Posledni = Do;
     static constexpr std::size_t Pocet = static_cast<std::size_t>(Do - Od + 1);

@@ -13,34 +13,34 @@ class TText {
 public:
     TText() = default;
     template <class... A>
-    explicit TText(const A&... casti) { (Pridej(casti), ...); }
+    explicit TText(const A&... casti) { (Add(casti), ...); }
 
-    TText& Pridej(std::string_view t) {
+    TText& Add(std::string_view t) {
         const std::size_t k = t.size() < Kapacita - n_ ? t.size() : Kapacita - n_;
         if (k != 0) std::memcpy(b_ + n_, t.data(), k);  // an empty view may carry a null pointer
         n_ += k;
         return *this;
     }
-    TText& Pridej(const char* t) { return Pridej(std::string_view(t)); }
-    TText& Pridej(const std::string& t) { return Pridej(std::string_view(t)); }
-    TText& Pridej(char c) { return Pridej(std::string_view(&c, 1)); }
-    TText& Pridej(int32_t v) { return Cislo(static_cast<long long>(v)); }
-    TText& Pridej(int64_t v) { return Cislo(static_cast<long long>(v)); }
-    TText& Pridej(uint32_t v) { return Cislo(static_cast<unsigned long long>(v)); }
-    TText& Pridej(uint64_t v) { return Cislo(static_cast<unsigned long long>(v)); }
-    TText& Pridej(uint8_t v) { return Cislo(static_cast<unsigned long long>(v)); }
-    TText& Pridej(uint16_t v) { return Cislo(static_cast<unsigned long long>(v)); }
+    TText& Add(const char* t) { return Add(std::string_view(t)); }
+    TText& Add(const std::string& t) { return Add(std::string_view(t)); }
+    TText& Add(char c) { return Add(std::string_view(&c, 1)); }
+    TText& Add(int32_t v) { return Cislo(static_cast<long long>(v)); }
+    TText& Add(int64_t v) { return Cislo(static_cast<long long>(v)); }
+    TText& Add(uint32_t v) { return Cislo(static_cast<unsigned long long>(v)); }
+    TText& Add(uint64_t v) { return Cislo(static_cast<unsigned long long>(v)); }
+    TText& Add(uint8_t v) { return Cislo(static_cast<unsigned long long>(v)); }
+    TText& Add(uint16_t v) { return Cislo(static_cast<unsigned long long>(v)); }
     // General notation with up to 15 significant digits, '.' as separator.
-    TText& Pridej(double v) {
+    TText& Add(double v) {
         char t[40];
         auto r = std::to_chars(t, t + sizeof t, v, std::chars_format::general, 15);
-        return Pridej(std::string_view(t, static_cast<std::size_t>(r.ptr - t)));
+        return Add(std::string_view(t, static_cast<std::size_t>(r.ptr - t)));
     }
     template <class C>
     TText& Cislo(C v) {
         char t[24];
         auto r = std::to_chars(t, t + sizeof t, v);
-        return Pridej(std::string_view(t, static_cast<std::size_t>(r.ptr - t)));
+        return Add(std::string_view(t, static_cast<std::size_t>(r.ptr - t)));
     }
     // Upper-case hexadecimal, zero-padded to at least `cifry` digits.
     TText& Hex(uint64_t v, int cifry) {
@@ -48,11 +48,11 @@ public:
         int k = 0;
         do { t[16 - k++] = "0123456789ABCDEF"[v & 15]; v >>= 4; } while (v != 0 && k < 16);
         while (k < cifry && k < 16) t[16 - k++] = '0';
-        return Pridej(std::string_view(t + 17 - k, static_cast<std::size_t>(k)));
+        return Add(std::string_view(t + 17 - k, static_cast<std::size_t>(k)));
     }
-    void Zkrat(std::size_t n) { if (n < n_) n_ = n; }
-    void OrizniMezery() { while (n_ > 0 && b_[n_ - 1] == ' ') --n_; }
-    void Vymaz() { n_ = 0; }
+    void Truncate(std::size_t n) { if (n < n_) n_ = n; }
+    void TrimBlanks() { while (n_ > 0 && b_[n_ - 1] == ' ') --n_; }
+    void Clear() { n_ = 0; }
 
     std::string_view sv() const { return {b_, n_}; }
     operator std::string_view() const { return sv(); }
@@ -65,4 +65,4 @@ private:
     std::size_t n_ = 0;
 };
 
-using TRadek = TText<512>;
+using TLine = TText<512>;

@@ -12,25 +12,25 @@ namespace {
 
 using Zamek = std::lock_guard<std::mutex>;
 
-int DalsiIndex(int i) { return i >= VelikostFronty ? 1 : i + 1; }
+int NextSlot(int i) { return i >= VelikostFronty ? 1 : i + 1; }
 
-double Procenta(int32_t pocet) { return static_cast<double>(pocet) / VelikostFronty * 100.0; }
+double Percent(int32_t pocet) { return static_cast<double>(pocet) / VelikostFronty * 100.0; }
 
 // Display only: both sides of the queue write the percentages.
-void NastavZaplneni(TFronta& f, int32_t potvrzenych) {
+void SetFill(TFronta& f, int32_t potvrzenych) {
     f.ZaplneniPredchozi = f.Zaplneni.load();
-    const double z = Procenta(potvrzenych);
+    const double z = Percent(potvrzenych);
     f.Zaplneni = z;
     if (z > f.ZaplneniMax) f.ZaplneniMax = z;
 }
 
 // One decimal place with the regional separator.
-void PridejProcenta(TRadek& t, double v, char oddelovac) {
+void AddPercent(TLine& t, double v, char oddelovac) {
     char b[32];
     auto r = std::to_chars(b, b + sizeof b, v, std::chars_format::fixed, 1);
     for (char* p = b; p < r.ptr; ++p)
         if (*p == '.') *p = oddelovac;
-    t.Pridej(std::string_view(b, static_cast<std::size_t>(r.ptr - b)));
+    t.Add(std::string_view(b, static_cast<std::size_t>(r.ptr - b)));
 }
 
 }  // namespace
@@ -43,8 +43,8 @@ void ZaradPozadavek(TData& d, int c, uint8_t funkce) {
         Zamek g(d.ZamekOkna);
         k.Hotovo = 0;
         k.CekaCallBack = 0;
-        k.PocetVolani.Pridej(1);
-        k.CasPozadavku = Ted(&d);
+        k.PocetVolani.Add(1);
+        k.CasPozadavku = Now(&d);
         k.Funkce = funkce;
         k.LimitPozadavku = JeRozhrani(r) ? LimitPozadavku(d.Rozhrani[r]) : 0;
     }
@@ -61,8 +61,8 @@ int VlozDoFronty(TData& d, int c) {
     Zamek g(d.ZamekOkna);
     const int i = f.IndexZapisu;
     f.Polozky[i] = c;
-    f.IndexZapisu = DalsiIndex(i);
-    f.PocetNepotvrzenych.Pridej(1);
+    f.IndexZapisu = NextSlot(i);
+    f.PocetNepotvrzenych.Add(1);
     return 0;
 }
 
@@ -76,7 +76,7 @@ void PotvrdFronty(TData& d) {
             // Release: the slots written before become visible with the count.
             const int32_t potvrzenych = f.PocetPotvrzenych.fetch_add(nove, std::memory_order_release) + nove;
             f.PocetNepotvrzenych = 0;
-            NastavZaplneni(f, potvrzenych);
+            SetFill(f, potvrzenych);
         }
         WakeInterface(d, r);
     }
@@ -91,16 +91,16 @@ int32_t DalsiVeFronte(const TData& d, int rozhrani) {
 void OdeberZFronty(TData& d, int rozhrani) {
     TFronta& f = d.Fronty[rozhrani];
     Zamek g(d.ZamekOkna);
-    f.IndexCteni = DalsiIndex(f.IndexCteni);
+    f.IndexCteni = NextSlot(f.IndexCteni);
     // Release: the slot was read before the host may write it again.
     const int32_t potvrzenych = f.PocetPotvrzenych.fetch_sub(1, std::memory_order_release) - 1;
-    NastavZaplneni(f, potvrzenych);
+    SetFill(f, potvrzenych);
 }
 
 void UkonciSChybou(TData& d, uint32_t c, uint8_t e) {
     if (!JeKanal(c)) return;
     TKanal& k = d.Kanaly[c];
-    const uint32_t ted = Ted(&d);
+    const uint32_t ted = Now(&d);
     Zamek g(d.ZamekOkna);
     k.DobaRS = 0;
     k.DobaLAN = ted - k.CasOdeslani;
@@ -123,24 +123,24 @@ void UkonciSChybou(TData& d, uint32_t c, uint8_t e) {
     k.Hotovo = 1;  // last: readers test it before the result fields
 }
 
-int64_t HlasZaplneni(TData& d, int rozhrani, THodinaFronty& h) {
-    const int64_t ted = Hodiny(&d).RealMs();
+int64_t ReportQueueFill(TData& d, int rozhrani, TQueueHour& h) {
+    const int64_t ted = Clock(&d).RealMs();
     if (ted < h.Od || ted >= h.Do) {
-        const TCasLokalni c = RozlozCas(ted);
-        h.Hodina = c.Hodina;
-        h.Od = ted - ((c.Minuta * 60 + c.Sekunda) * 1000 + c.Milisekunda);
+        const TLocalTime c = LocalTimeOf(ted);
+        h.Hour = c.Hour;
+        h.Od = ted - ((c.Minute * 60 + c.Second) * 1000 + c.Millisecond);
         h.Do = h.Od + 3600000;
     }
     TFronta& f = d.Fronty[rozhrani];
-    if (h.Hodina != f.HodinaMax) {
+    if (h.Hour != f.HodinaMax) {
         if (d.Cfg.LogRozhraniPovolen != 0) {
-            TRadek t("FIFOmax=");
-            PridejProcenta(t, f.ZaplneniMax, d.Lokalizace.DesetinnyOddelovac);
-            t.Pridej('%');
+            TLine t("FIFOmax=");
+            AddPercent(t, f.ZaplneniMax, d.Lokalizace.DesetinnyOddelovac);
+            t.Add('%');
             ZapisLogRozhrani(&d, rozhrani, t);
         }
         Zamek g(d.ZamekOkna);
-        f.HodinaMax = static_cast<uint16_t>(h.Hodina);
+        f.HodinaMax = static_cast<uint16_t>(h.Hour);
         f.ZaplneniMax = 0.0;
     }
     return h.Do - ted;

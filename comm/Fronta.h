@@ -25,12 +25,12 @@ void UkonciSChybou(TData& d, uint32_t c, uint8_t e);
 
 // The current local hour of the wall clock, cached between boundaries so that
 // a step needs no calendar conversion.
-struct THodinaFronty {
+struct TQueueHour {
     int64_t Od = 0;   // wall-clock ms where the cached hour began
     int64_t Do = 0;   // and where it ends
-    int Hodina = -1;
+    int Hour = -1;
 };
 
 // Hourly fill report of queue `rozhrani` ("FIFOmax=" in the interface log).
 // Returns the ms left until the next hour boundary.
-int64_t HlasZaplneni(TData& d, int rozhrani, THodinaFronty& h);
+int64_t ReportQueueFill(TData& d, int rozhrani, TQueueHour& h);

@@ -10,82 +10,82 @@
 namespace {
 
 // A RUN or Err file is full when size / 128 exceeds 20000.
-constexpr int64_t PlnaVelikost = int64_t{128} * 20001;
+constexpr int64_t FullSize = int64_t{128} * 20001;
 
-using THlava = TText<256>;
+using THead = TText<256>;
 
-void ZapisDoSouboru(const TPath& cesta, std::string_view a, std::string_view b, std::string_view c) {
+void AppendLine(const TPath& cesta, std::string_view a, std::string_view b, std::string_view c) {
     TFile f = TFile::Append(cesta.sv().data());
     f.Write({a, b, c});
 }
 
 // Next number of a rotation over 1..pocet.
-int32_t DalsiCislo(int32_t cislo, int32_t pocet) { return cislo >= pocet ? 1 : cislo + 1; }
+int32_t NextNumber(int32_t cislo, int32_t pocet) { return cislo >= pocet ? 1 : cislo + 1; }
 
 template <std::size_t N>
-void PridejDvojcisli(TText<N>& t, int v) {
-    t.Pridej(static_cast<char>('0' + v / 10 % 10)).Pridej(static_cast<char>('0' + v % 10));
+void AddTwoDigits(TText<N>& t, int v) {
+    t.Add(static_cast<char>('0' + v / 10 % 10)).Add(static_cast<char>('0' + v % 10));
 }
 
 // ---- RUN log ----
 
-bool CestaRun(TPath& c, const TCFG& cfg, int32_t cislo) {
-    c.Vymaz();
-    c.Pridej(cfg.LogAdresar).Pridej("Rv_zr6180Run");
-    if (cislo < 100) c.Pridej('0');
-    if (cislo < 10) c.Pridej('0');
-    c.Pridej(cislo).Pridej(".log");
+bool RunPath(TPath& c, const TCFG& cfg, int32_t cislo) {
+    c.Clear();
+    c.Add(cfg.LogAdresar).Add("Rv_zr6180Run");
+    if (cislo < 100) c.Add('0');
+    if (cislo < 10) c.Add('0');
+    c.Add(cislo).Add(".log");
     return FinishPath(c);
 }
 
 // "dd.mm.yy hh:nn:ss" of the current second, kept for the lines that follow
 // within the same second. Runs under ZamekLogu.
-std::string_view TextSekundy(const TLokalizace& lok, int64_t sekunda) {
-    TPametSekundy& p = lok.PametRun;
+std::string_view SecondText(const TLokalizace& lok, int64_t sekunda) {
+    TSecondCache& p = lok.RunSecond;
     const char oddelovac = lok.OddelovacCasu;
-    if (p.Sekunda == sekunda && p.Oddelovac == oddelovac) return {p.Text, p.Delka};
-    const TCasLokalni c = RozlozCas(sekunda * 1000);
+    if (p.Second == sekunda && p.Oddelovac == oddelovac) return {p.Text, p.Delka};
+    const TLocalTime c = LocalTimeOf(sekunda * 1000);
     TText<sizeof p.Text> t;
-    PridejDvojcisli(t, c.Den);
-    t.Pridej('.');
-    PridejDvojcisli(t, c.Mesic);
-    t.Pridej('.');
-    PridejDvojcisli(t, c.Rok % 100);
-    t.Pridej(' ');
-    PridejDvojcisli(t, c.Hodina);
-    t.Pridej(oddelovac);
-    PridejDvojcisli(t, c.Minuta);
-    t.Pridej(oddelovac);
-    PridejDvojcisli(t, c.Sekunda);
+    AddTwoDigits(t, c.Day);
+    t.Add('.');
+    AddTwoDigits(t, c.Month);
+    t.Add('.');
+    AddTwoDigits(t, c.Year % 100);
+    t.Add(' ');
+    AddTwoDigits(t, c.Hour);
+    t.Add(oddelovac);
+    AddTwoDigits(t, c.Minute);
+    t.Add(oddelovac);
+    AddTwoDigits(t, c.Second);
     for (std::size_t i = 0; i < t.size(); ++i) p.Text[i] = t.sv()[i];
     p.Delka = static_cast<uint8_t>(t.size());
-    p.Sekunda = sekunda;
+    p.Second = sekunda;
     p.Oddelovac = oddelovac;
     return {p.Text, p.Delka};
 }
 
-void PridejRazitkoRun(TRadek& r, const TData& d) {
-    const int64_t ms = Hodiny(&d).RealMs();
+void AddRunStamp(TLine& r, const TData& d) {
+    const int64_t ms = Clock(&d).RealMs();
     int64_t s = ms / 1000;
     int64_t z = ms % 1000;
     if (z < 0) {
         z += 1000;
         --s;
     }
-    r.Pridej(TextSekundy(d.Lokalizace, s)).Pridej('.');
-    r.Pridej(static_cast<char>('0' + z / 100));
-    PridejDvojcisli(r, static_cast<int>(z % 100));
+    r.Add(SecondText(d.Lokalizace, s)).Add('.');
+    r.Add(static_cast<char>('0' + z / 100));
+    AddTwoDigits(r, static_cast<int>(z % 100));
 }
 
 // A field given as the text of (value + ",     ") cut to `sirka` characters.
-void PridejPole(TRadek& r, std::string_view jmeno, int32_t hodnota, std::size_t sirka) {
+void AddField(TLine& r, std::string_view jmeno, int32_t hodnota, std::size_t sirka) {
     TText<24> t;
-    t.Pridej(hodnota).Pridej(",     ");
-    t.Zkrat(sirka);
-    r.Pridej(jmeno).Pridej(t.sv());
+    t.Add(hodnota).Add(",     ");
+    t.Truncate(sirka);
+    r.Add(jmeno).Add(t.sv());
 }
 
-std::string_view BezKoncovychMezer(std::string_view t) {
+std::string_view WithoutTrailingBlanks(std::string_view t) {
     while (!t.empty() && t.back() == ' ') t.remove_suffix(1);
     return t;
 }
@@ -94,15 +94,15 @@ std::string_view BezKoncovychMezer(std::string_view t) {
 // names; a full file hands the line to the next number, emptied first.
 // `posunuto` hears of a new number before its file is opened.
 template <class Cesta, class Posunuto>
-void ZapisRotovane(Atom<int32_t>& cislo, int32_t pocet, Cesta cesta, Posunuto posunuto, std::string_view a,
+void AppendRotated(Atom<int32_t>& cislo, int32_t pocet, Cesta cesta, Posunuto posunuto, std::string_view a,
                    std::string_view b, std::string_view c) {
     TPath p;
     if (!cesta(p, cislo)) return;
     TFile f = TFile::Append(p.sv().data());
     if (!f.IsOpen()) return;
-    if (f.Size() >= PlnaVelikost) {
+    if (f.Size() >= FullSize) {
         f.Close();
-        cislo = DalsiCislo(cislo, pocet);
+        cislo = NextNumber(cislo, pocet);
         posunuto();
         if (!cesta(p, cislo)) return;
         f = TFile::Empty(p.sv().data());
@@ -111,46 +111,46 @@ void ZapisRotovane(Atom<int32_t>& cislo, int32_t pocet, Cesta cesta, Posunuto po
 }
 
 // File choice and rotation of one RUN line; runs under ZamekLogu.
-void ZapisRadekRun(TCFG& cfg, std::string_view hlava, std::string_view detail) {
+void AppendRunLine(TCFG& cfg, std::string_view hlava, std::string_view detail) {
     if (cfg.RunCislo < 1 || cfg.RunCislo > cfg.RunPocet) {
         cfg.RunCislo = 1;
         ZapisRunInfo(cfg);
     }
-    const auto cesta = [&](TPath& p, int32_t n) { return CestaRun(p, cfg, n); };
-    ZapisRotovane(cfg.RunCislo, cfg.RunPocet, cesta, [&] { ZapisRunInfo(cfg); }, hlava, detail, "\r\n");
+    const auto cesta = [&](TPath& p, int32_t n) { return RunPath(p, cfg, n); };
+    AppendRotated(cfg.RunCislo, cfg.RunPocet, cesta, [&] { ZapisRunInfo(cfg); }, hlava, detail, "\r\n");
 }
 
 // ---- Err, interface and call-back logs ----
 
 // "[" date " " time " " tick "] "
-void PridejRazitko(THlava& h, const TData& d, const TCasLokalni& c) {
+void AddStamp(THead& h, const TData& d, const TLocalTime& c) {
     char t[160];
     const std::size_t n = FormatDateTime(d.Lokalizace, c, t, sizeof t);
-    h.Pridej('[').Pridej(std::string_view(t, n)).Pridej(' ').Pridej(Ted(&d)).Pridej("] ");
+    h.Add('[').Add(std::string_view(t, n)).Add(' ').Add(Now(&d)).Add("] ");
 }
 
-bool CestaErr(TPath& c, const TCFG& cfg, int32_t cislo) {
-    c.Vymaz();
-    c.Pridej(cfg.LogAdresar).Pridej("Rv_zr6180Err").Pridej(cislo).Pridej(".log");
+bool ErrPath(TPath& c, const TCFG& cfg, int32_t cislo) {
+    c.Clear();
+    c.Add(cfg.LogAdresar).Add("Rv_zr6180Err").Add(cislo).Add(".log");
     return FinishPath(c);
 }
 
 // File choice and rotation of one Err line; runs under ZamekErr.
-void ZapisRadekErr(TCFG& cfg, std::string_view hlava, std::string_view text, std::string_view konec) {
+void AppendErrLine(TCFG& cfg, std::string_view hlava, std::string_view text, std::string_view konec) {
     if (cfg.ErrCislo < 1 || cfg.ErrCislo > cfg.RunPocet) cfg.ErrCislo = 1;
-    const auto cesta = [&](TPath& p, int32_t n) { return CestaErr(p, cfg, n); };
-    ZapisRotovane(cfg.ErrCislo, cfg.RunPocet, cesta, [] {}, hlava, text, konec);
+    const auto cesta = [&](TPath& p, int32_t n) { return ErrPath(p, cfg, n); };
+    AppendRotated(cfg.ErrCislo, cfg.RunPocet, cesta, [] {}, hlava, text, konec);
 }
 
-bool CestaRozhrani(TPath& c, const TCFG& cfg, int rozhrani, const TCasLokalni& cas) {
-    c.Pridej(cfg.LogAdresar).Pridej("Rv_zr6180_R").Pridej(static_cast<int32_t>(rozhrani)).Pridej('_');
-    PridejDvojcisli(c, cas.Rok / 100);
-    PridejDvojcisli(c, cas.Rok % 100);
-    c.Pridej('_');
-    PridejDvojcisli(c, cas.Mesic);
-    c.Pridej('_');
-    PridejDvojcisli(c, cas.Den);
-    c.Pridej(".log");
+bool InterfaceLogPath(TPath& c, const TCFG& cfg, int rozhrani, const TLocalTime& cas) {
+    c.Add(cfg.LogAdresar).Add("Rv_zr6180_R").Add(static_cast<int32_t>(rozhrani)).Add('_');
+    AddTwoDigits(c, cas.Year / 100);
+    AddTwoDigits(c, cas.Year % 100);
+    c.Add('_');
+    AddTwoDigits(c, cas.Month);
+    c.Add('_');
+    AddTwoDigits(c, cas.Day);
+    c.Add(".log");
     return FinishPath(c);
 }
 
@@ -165,47 +165,47 @@ void ZapisRun(TData* d, std::string_view znacka, int32_t K, int32_t R, int32_t S
     }
     std::lock_guard<std::mutex> zamek(d->ZamekLogu);
     const auto n = static_cast<uint32_t>(d->PocitadloRadku.fetch_add(1));
-    TRadek r;
-    r.Hex(n, 8).Pridej(" [");
-    PridejRazitkoRun(r, *d);
-    r.Pridej("] ").Pridej(znacka).Pridej(", ");
-    if (K != NoField) PridejPole(r, "K=", K, 6);
-    if (R != NoField) PridejPole(r, "R=", R, 4);
-    if (S != NoField) r.Pridej("S=").Pridej(S).Pridej(", ");
-    const std::string_view detail = BezKoncovychMezer(text);
-    if (detail.empty()) r.OrizniMezery();
-    ZapisRadekRun(d->Cfg, r.sv(), detail);
+    TLine r;
+    r.Hex(n, 8).Add(" [");
+    AddRunStamp(r, *d);
+    r.Add("] ").Add(znacka).Add(", ");
+    if (K != NoField) AddField(r, "K=", K, 6);
+    if (R != NoField) AddField(r, "R=", R, 4);
+    if (S != NoField) r.Add("S=").Add(S).Add(", ");
+    const std::string_view detail = WithoutTrailingBlanks(text);
+    if (detail.empty()) r.TrimBlanks();
+    AppendRunLine(d->Cfg, r.sv(), detail);
 }
 
 void ZapisErr(TData* d, std::string_view text, int32_t cislo) {
     if (d == nullptr || d->Cfg.RunPovolen == 0) return;
     std::lock_guard<std::mutex> zamek(d->ZamekErr);
-    THlava hlava;
-    PridejRazitko(hlava, *d, RozlozCas(Hodiny(d).RealMs()));
+    THead hlava;
+    AddStamp(hlava, *d, LocalTimeOf(Clock(d).RealMs()));
     TText<16> konec;
-    if (cislo != NoField) konec.Pridej(cislo);
-    konec.Pridej("\r\n");
-    ZapisRadekErr(d->Cfg, hlava.sv(), text, konec.sv());
+    if (cislo != NoField) konec.Add(cislo);
+    konec.Add("\r\n");
+    AppendErrLine(d->Cfg, hlava.sv(), text, konec.sv());
 }
 
 void ZapisLogRozhrani(TData* d, int rozhrani, std::string_view text) {
     if (d == nullptr || d->Cfg.LogRozhraniPovolen == 0) return;
     // One reading of the clock names the file and stamps the line.
-    const TCasLokalni cas = RozlozCas(Hodiny(d).RealMs());
+    const TLocalTime cas = LocalTimeOf(Clock(d).RealMs());
     TPath cesta;
-    if (!CestaRozhrani(cesta, d->Cfg, rozhrani, cas)) return;
-    THlava hlava;
-    PridejRazitko(hlava, *d, cas);
-    ZapisDoSouboru(cesta, hlava.sv(), text, "\r\n");
+    if (!InterfaceLogPath(cesta, d->Cfg, rozhrani, cas)) return;
+    THead hlava;
+    AddStamp(hlava, *d, cas);
+    AppendLine(cesta, hlava.sv(), text, "\r\n");
 }
 
 void ZapisCB(TData* d, std::string_view text) {
     if (d == nullptr) return;
     TPath cesta;
-    cesta.Pridej(d->Cfg.LogAdresar).Pridej("Rv_zr6180_CB.log");
+    cesta.Add(d->Cfg.LogAdresar).Add("Rv_zr6180_CB.log");
     if (!FinishPath(cesta)) return;
-    THlava hlava;
-    PridejRazitko(hlava, *d, RozlozCas(Hodiny(d).RealMs()));
-    ZapisDoSouboru(cesta, hlava.sv(), text, "\r\n");
+    THead hlava;
+    AddStamp(hlava, *d, LocalTimeOf(Clock(d).RealMs()));
+    AppendLine(cesta, hlava.sv(), text, "\r\n");
 }
 

@@ -13,7 +13,7 @@ constexpr std::size_t DelkaOdpovediMin = 70;
 
 void PridejBajt(TPaket& p, uint8_t b) {
     const char t[2] = {HexCifry[b >> 4], HexCifry[b & 15]};
-    p.Pridej(std::string_view(t, 2));
+    p.Add(std::string_view(t, 2));
 }
 
 // The gateway sums the hex characters themselves, not the bytes they encode.
@@ -97,7 +97,7 @@ TPaket SestavPaket(uint32_t id, uint8_t kodRychlosti, uint16_t timeout, uint8_t 
     PridejBajt(p, rezerva);
     for (int i = 0; i < 4; ++i) PridejBajt(p, data[i]);
     PridejBajt(p, KontrolniSoucet(p.sv().substr(Znacka.size())));
-    p.Pridej("\r\n");
+    p.Add("\r\n");
     return p;
 }
 

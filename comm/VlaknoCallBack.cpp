@@ -66,9 +66,9 @@ void TThreadCallBack::Execute() {
 }
 
 bool TThreadCallBack::ScanAll() {
-    marked_.Vymaz();
+    marked_.Clear();
     for (int c = KanalPrvni; c <= KanalPosledni && !Stopping(); ++c)
-        if (CheckChannel(c)) marked_.Pridej(c);
+        if (CheckChannel(c)) marked_.Add(c);
     return !marked_.Prazdna();
 }
 
@@ -78,7 +78,7 @@ bool TThreadCallBack::ScanAll() {
 // queue had more entries) is thus reported before a higher rung one, as a
 // scan in channel order would.
 bool TThreadCallBack::ScanRung(bool& oznacene) {
-    if (!PData->CallBackWakes.Take([&](int c) { marked_.Pridej(c); })) return false;
+    if (!PData->CallBackWakes.Take([&](int c) { marked_.Add(c); })) return false;
     marked_.ProKazdy([&](int c) {
         if (!Stopping() && !CheckChannel(c)) marked_.Odeber(c);
     });
@@ -92,18 +92,18 @@ bool TThreadCallBack::CheckChannel(int c) {
     TKanal& k = d.Kanaly[c];
     if (k.CekaCallBack != 1) return false;
     const int r = k.Rozhrani;
-    const int32_t uplynulo = static_cast<int32_t>(Ted(&d) - k.CasPozadavku);
+    const int32_t uplynulo = static_cast<int32_t>(Now(&d) - k.CasPozadavku);
     const int32_t limit = InterfaceTimeout(d, k);
     if (uplynulo > limit || uplynulo < 0) {
-        TRadek t("Ch=", static_cast<int32_t>(c), ", timeout rozhrani=", uplynulo, "/", limit);
+        TLine t("Ch=", static_cast<int32_t>(c), ", timeout rozhrani=", uplynulo, "/", limit);
         ZapisCB(&d, t);
         UkonciSChybou(d, static_cast<uint32_t>(c), StatusInterfaceTimeout);
-        TRadek s("timeout rozhrani=", uplynulo, "/", limit);
+        TLine s("timeout rozhrani=", uplynulo, "/", limit);
         ZapisRun(&d, "CB  0", c, r, k.StavPozadavku, s);
     }
     if (k.Hotovo.load() == 1) {  // acquire: the result fields below are complete
         const int32_t fronta = JeRozhrani(r) ? static_cast<int32_t>(d.Fronty[r].PocetPotvrzenych) : 0;
-        TRadek t("F=", fronta, ", (", k.DobaRS.load(), "/", k.DobaLAN.load(), "/", k.DobaCelkem.load(), ")");
+        TLine t("F=", fronta, ", (", k.DobaRS.load(), "/", k.DobaLAN.load(), "/", k.DobaCelkem.load(), ")");
         ZapisRun(&d, "CB  1", c, r, k.StavPozadavku, t);
         if (Stopping()) return true;
         NotifyHost(c, k);

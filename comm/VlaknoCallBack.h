@@ -40,9 +40,9 @@ private:
     // Channels seen marked at their last look; the thread's own.
     class TChannelSet {
     public:
-        void Pridej(int c) { slova_[Index(c) / 64] |= uint64_t{1} << (Index(c) % 64); }
+        void Add(int c) { slova_[Index(c) / 64] |= uint64_t{1} << (Index(c) % 64); }
         void Odeber(int c) { slova_[Index(c) / 64] &= ~(uint64_t{1} << (Index(c) % 64)); }
-        void Vymaz() {
+        void Clear() {
             for (auto& s : slova_) s = 0;
         }
         bool Prazdna() const {

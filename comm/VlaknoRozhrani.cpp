@@ -16,7 +16,7 @@ inline constexpr std::size_t MinAnswerLength = 70;
 // which an idle driver with 16 interfaces pays 16 times per period.
 inline constexpr int64_t LongestSleepMs = 1000;
 
-using TLongLine = TText<VelikostPrijmu + 128>;
+using TLongLine = TText<ReceiveSize + 128>;
 
 }  // namespace
 
@@ -34,7 +34,7 @@ TThreadRozhrani::~TThreadRozhrani() {
 
 bool TThreadRozhrani::Start() {
     TText<16> jmeno("zr6180 R", static_cast<int32_t>(CisloRozhrani));
-    jmeno.Pridej('\0');
+    jmeno.Add('\0');
     return TThread::Start(PData != nullptr ? PData->ThreadStarter.load() : nullptr, jmeno.sv().data());
 }
 
@@ -45,7 +45,7 @@ std::string_view TThreadRozhrani::OrizniKonec(std::string_view t) {
 
 TText<4> TThreadRozhrani::KanalText4(uint32_t c) {
     TText<4> t;  // the capacity cuts "number + four blanks" to four characters
-    t.Pridej(c).Pridej("    ");
+    t.Add(c).Add("    ");
     return t;
 }
 
@@ -54,7 +54,7 @@ void TThreadRozhrani::Execute() {
     TData& d = *PData;
     if (!Stopping()) {
         d.VlaknoBezi[CisloRozhrani] = 1;
-        Udp.Otevri();  // a failure shows as status 19 at the first send
+        Udp.Open();  // a failure shows as status 19 at the first send
     }
     Contained([&] { ZapisLogRozhrani(&d, CisloRozhrani, "Start"); });
     generation_ = Alarm().Generation();
@@ -67,7 +67,7 @@ void TThreadRozhrani::Execute() {
     }
     d.VlaknoBezi[CisloRozhrani] = 0;
     Contained([&] { ZapisLogRozhrani(&d, CisloRozhrani, "Stop"); });
-    Udp.Zavri();
+    Udp.Close();
 }
 
 // Nothing raised in a step may end the thread, or the host's process with
@@ -115,7 +115,7 @@ void TThreadRozhrani::KrokKomunikace() {
     if (PData == nullptr || !JeRozhrani(CisloRozhrani)) return;
     TData& d = *PData;
     const int k = CisloRozhrani;
-    const int64_t doKonceHodiny = HlasZaplneni(d, k, hour_);
+    const int64_t doKonceHodiny = ReportQueueFill(d, k, hour_);
     if (Stopping()) return;
     const int32_t c = DalsiVeFronte(d, k);
     if (c == 0) {
@@ -128,12 +128,12 @@ void TThreadRozhrani::KrokKomunikace() {
     }
     TKanal& kan = d.Kanaly[c];
     const uint32_t cislo = static_cast<uint32_t>(c);
-    TRadek t("F=", static_cast<int32_t>(d.Fronty[k].PocetPotvrzenych), ", T=", Ted(&d) - kan.CasPozadavku);
+    TLine t("F=", static_cast<int32_t>(d.Fronty[k].PocetPotvrzenych), ", T=", Now(&d) - kan.CasPozadavku);
     Trace("KOM 0", cislo, kan.StavPozadavku, t);
     if (Stopping()) return;
     OdeberZFronty(d, k);
     current_ = cislo;
-    kan.CasOdeslani = Ted(&d);
+    kan.CasOdeslani = Now(&d);
     if (Serve(cislo) == TStep::Chyba && !Stopping()) FinishWithException(cislo);
     RingCallBack(cislo);
 }
@@ -180,12 +180,12 @@ TThreadRozhrani::TStep TThreadRozhrani::Serve(uint32_t c) {
         return TStep::Hotovo;
     }
     kan.Dotaz.Nastav(zobrazeny);
-    if (!Udp.Otevreno()) Udp.Otevri();  // retried here after a failure at start
+    if (!Udp.IsOpen()) Udp.Open();  // retried here after a failure at start
     for (int pokus = 1;; ++pokus) {
         if (Stopping()) return TStep::Stop;
         if (const TStep v = Drain(c); v != TStep::Dal) return v;
         if (Stopping()) return TStep::Stop;
-        if (!Udp.Posli(r.IPAdresa, r.UdpPort, dotaz.sv())) return TStep::Chyba;
+        if (!Udp.Send(r.IPAdresa, r.UdpPort, dotaz.sv())) return TStep::Chyba;
         kan.StavPozadavku = 2;
         TraceQueue("KOM 2", c, {}, 2);
         if (Stopping()) return TStep::Stop;
@@ -200,7 +200,7 @@ TThreadRozhrani::TStep TThreadRozhrani::Serve(uint32_t c) {
 // Datagrams that arrived before the request belong to no current exchange.
 TThreadRozhrani::TStep TThreadRozhrani::Drain(uint32_t c) {
     for (;;) {
-        const TPrijem p = Udp.Prijmi(0);
+        const TPrijem p = Udp.Receive(0);
         if (p == TPrijem::Nothing) return TStep::Dal;
         if (p == TPrijem::Error) return TStep::Chyba;
         const std::string_view t = OrizniKonec(Udp.Data());
@@ -213,15 +213,15 @@ TThreadRozhrani::TStep TThreadRozhrani::Drain(uint32_t c) {
 
 // Dal when the attempt's limit ran out without a matching answer.
 TThreadRozhrani::TStep TThreadRozhrani::AwaitAnswer(uint32_t c, uint32_t limitLan, uint32_t& uplynulo) {
-    uint32_t start = Ted(PData);
+    uint32_t start = Now(PData);
     for (;;) {
-        const TPrijem p = Udp.Prijmi(1);
+        const TPrijem p = Udp.Receive(1);
         if (p == TPrijem::Error) return TStep::Chyba;
         if (p == TPrijem::Datagram) {
             if (const TStep v = TakeDatagram(c, Udp.Data()); v != TStep::Dal) return v;
         }
         if (Stopping()) return TStep::Stop;
-        const uint32_t ted = Ted(PData);
+        const uint32_t ted = Now(PData);
         if (ted < start) {  // the tick counter wrapped: the wait starts again
             start = ted;
             uplynulo = 0;
@@ -250,7 +250,7 @@ TThreadRozhrani::TStep TThreadRozhrani::TakeDatagram(uint32_t c, std::string_vie
     }
     if (!UlozOdpoved(c, o, 3)) return TStep::Stop;
     if (o.Status != 0) LogChannel(c, " - Chyba ZR  - SP=", o.Status);
-    TRadek t("(", storedLanTime_, ") OK");
+    TLine t("(", storedLanTime_, ") OK");
     Trace("KOM 9", c, 3, t);
     return TStep::Hotovo;
 }
@@ -276,7 +276,7 @@ bool TThreadRozhrani::UlozOdpoved(uint32_t c, const TOdpoved& o, int32_t stav) {
     if (Stopping()) return false;
     TData& d = *PData;
     TKanal& k = d.Kanaly[c];
-    const uint32_t ted = Ted(&d);
+    const uint32_t ted = Now(&d);
     std::lock_guard<std::mutex> g(d.ZamekOkna);
     k.DobaRS = o.DobaRS;
     storedLanTime_ = ted - k.CasOdeslani;
@@ -317,15 +317,15 @@ void TThreadRozhrani::Trace(std::string_view znacka, uint32_t c, int32_t S, std:
 // "F=" + the queue's committed count + a closing text; S defaults to the
 // channel's current request state.
 void TThreadRozhrani::TraceQueue(std::string_view znacka, uint32_t c, std::string_view konec, int32_t S) {
-    TRadek t("F=", static_cast<int32_t>(PData->Fronty[CisloRozhrani].PocetPotvrzenych), konec);
+    TLine t("F=", static_cast<int32_t>(PData->Fronty[CisloRozhrani].PocetPotvrzenych), konec);
     Trace(znacka, c, S == NoField ? static_cast<int32_t>(PData->Kanaly[c].StavPozadavku) : S, t);
 }
 
 template <class... A>
 void TThreadRozhrani::LogChannel(uint32_t c, const A&... casti) {
     if (PData->Cfg.LogRozhraniPovolen == 0) return;  // the writer would drop it anyway
-    TRadek t("Ch=", KanalText4(c).sv());
-    (t.Pridej(casti), ...);
+    TLine t("Ch=", KanalText4(c).sv());
+    (t.Add(casti), ...);
     ZapisLogRozhrani(PData, CisloRozhrani, t);
 }
 

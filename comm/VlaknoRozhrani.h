@@ -69,5 +69,5 @@ private:
     int32_t storedState_ = 0;
     uint32_t storedLanTime_ = 0;
     uint32_t current_ = 0;    // channel taken from the queue and not yet stored; 0: none
-    THodinaFronty hour_;
+    TQueueHour hour_;
 };

@@ -8,19 +8,19 @@
 namespace {
 
 // Directory + file name with its terminating zero; false when too long.
-bool SestavCestu(TPath& c, std::string_view adresar, std::string_view jmeno) {
-    c.Pridej(adresar).Pridej(jmeno);
+bool BuildPath(TPath& c, std::string_view adresar, std::string_view jmeno) {
+    c.Add(adresar).Add(jmeno);
     return FinishPath(c);
 }
 
-const TLokalizace& VychoziLokalizace() {
+const TLokalizace& DefaultFormats() {
     static const TLokalizace l;
     return l;
 }
 
 // Result 0 with an open file, 1 when the existing file cannot be opened, 2
 // when the missing file cannot be created.
-uint8_t OtevriHlavniLog(const char* cesta, TFile& f) {
+uint8_t OpenMainLog(const char* cesta, TFile& f) {
     bool chybi = false;
     f = TFile::AppendExisting(cesta, chybi);
     if (f.IsOpen()) return 0;
@@ -32,19 +32,19 @@ uint8_t OtevriHlavniLog(const char* cesta, TFile& f) {
 uint8_t Zapis(const TData* d, const TCFG& cfg, std::string_view zprava, const uint32_t* cislo) {
     if (cfg.LogPovolen == 0) return 0;
     TPath cesta;
-    if (!SestavCestu(cesta, cfg.LogAdresar, cfg.LogNazev)) return 2;
+    if (!BuildPath(cesta, cfg.LogAdresar, cfg.LogNazev)) return 2;
     TFile f;
-    const uint8_t otevreni = OtevriHlavniLog(cesta.sv().data(), f);
+    const uint8_t otevreni = OpenMainLog(cesta.sv().data(), f);
     if (otevreni != 0) return otevreni;
 
-    const TLokalizace& lok = d ? d->Lokalizace : VychoziLokalizace();
+    const TLokalizace& lok = d ? d->Lokalizace : DefaultFormats();
     char datum[160];
-    const std::size_t n = FormatDateTime(lok, RozlozCas(Hodiny(d).RealMs()), datum, sizeof datum);
+    const std::size_t n = FormatDateTime(lok, LocalTimeOf(Clock(d).RealMs()), datum, sizeof datum);
     TText<192> hlava;
-    hlava.Pridej('[').Pridej(std::string_view(datum, n)).Pridej("] ");
+    hlava.Add('[').Add(std::string_view(datum, n)).Add("] ");
     TText<16> konec;
-    if (cislo) konec.Pridej(*cislo);
-    konec.Pridej("\r\n");
+    if (cislo) konec.Add(*cislo);
+    konec.Add("\r\n");
 
     const bool zapsano = f.Write({hlava.sv(), zprava, konec.sv()});
     const bool zavreno = f.Close();
@@ -52,7 +52,7 @@ uint8_t Zapis(const TData* d, const TCFG& cfg, std::string_view zprava, const ui
 }
 
 // The first line as a decimal integer, blanks around it allowed.
-bool PrevedRadek(std::string_view t, int32_t& hodnota) {
+bool ParseFirstLine(std::string_view t, int32_t& hodnota) {
     const std::size_t konec = t.find_first_of("\r\n");
     if (konec != std::string_view::npos) t = t.substr(0, konec);
     while (!t.empty() && (t.front() == ' ' || t.front() == '\t')) t.remove_prefix(1);
@@ -63,11 +63,11 @@ bool PrevedRadek(std::string_view t, int32_t& hodnota) {
     return r.ec == std::errc() && r.ptr == t.data() + t.size();
 }
 
-bool CtiPrvniRadek(const char* cesta, int32_t& hodnota) {
+bool ReadFirstLine(const char* cesta, int32_t& hodnota) {
     TFile f = TFile::Read(cesta);  // a named pipe reads as empty
     char b[256];
     const long n = f.ReadSome(b, sizeof b);
-    return n > 0 && PrevedRadek(std::string_view(b, static_cast<std::size_t>(n)), hodnota);
+    return n > 0 && ParseFirstLine(std::string_view(b, static_cast<std::size_t>(n)), hodnota);
 }
 
 }  // namespace
@@ -83,7 +83,7 @@ uint8_t ZapisDoLogu(const TData* d, const TCFG& cfg, std::string_view zprava, ui
 void CtiRunInfo(TCFG& cfg) {
     TPath cesta;
     int32_t cislo = 0;
-    if (SestavCestu(cesta, cfg.LogAdresar, RunInfoSoubor) && CtiPrvniRadek(cesta.sv().data(), cislo)) {
+    if (BuildPath(cesta, cfg.LogAdresar, RunInfoSoubor) && ReadFirstLine(cesta.sv().data(), cislo)) {
         cfg.RunCislo = cislo;
         return;
     }
@@ -93,9 +93,9 @@ void CtiRunInfo(TCFG& cfg) {
 
 void ZapisRunInfo(const TCFG& cfg) {
     TPath cesta;
-    if (!SestavCestu(cesta, cfg.LogAdresar, RunInfoSoubor)) return;
+    if (!BuildPath(cesta, cfg.LogAdresar, RunInfoSoubor)) return;
     TFile f = TFile::Empty(cesta.sv().data());
     TText<16> obsah;
-    obsah.Pridej(static_cast<int32_t>(cfg.RunCislo)).Pridej("\r\n");
+    obsah.Add(static_cast<int32_t>(cfg.RunCislo)).Add("\r\n");
     f.Write({obsah.sv()});
 }

@@ -57,7 +57,7 @@ bool PridejLiteral(TVzorCasu& v, char z) {
     return true;
 }
 
-bool PridejPole(TVzorCasu& v, TVzorCasu::Druh co, char vypln) {
+bool AddField(TVzorCasu& v, TVzorCasu::Druh co, char vypln) {
     if (v.Pocet >= TVzorCasu::MaxPrvku) return false;
     v.Prvky[v.Pocet++] = {co, vypln, 0, 0};
     return true;
@@ -67,9 +67,9 @@ bool PridejPole(TVzorCasu& v, TVzorCasu::Druh co, char vypln) {
 // conversion is textual or not numeric in a way this formatter keeps.
 bool PoleKonverze(char c, TVzorCasu::Druh& co, char& vypln) {
     switch (c) {
-        case 'd': co = TVzorCasu::Den; vypln = '0'; return true;
-        case 'e': co = TVzorCasu::Den; vypln = ' '; return true;
-        case 'm': co = TVzorCasu::Mesic; vypln = '0'; return true;
+        case 'd': co = TVzorCasu::Day; vypln = '0'; return true;
+        case 'e': co = TVzorCasu::Day; vypln = ' '; return true;
+        case 'm': co = TVzorCasu::Month; vypln = '0'; return true;
         case 'y': co = TVzorCasu::Rok2; vypln = '0'; return true;
         case 'Y': co = TVzorCasu::Rok4; vypln = 0; return true;
         case 'C': co = TVzorCasu::Stoleti; vypln = '0'; return true;
@@ -77,8 +77,8 @@ bool PoleKonverze(char c, TVzorCasu::Druh& co, char& vypln) {
         case 'k': co = TVzorCasu::Hodina24; vypln = ' '; return true;
         case 'I': co = TVzorCasu::Hodina12; vypln = '0'; return true;
         case 'l': co = TVzorCasu::Hodina12; vypln = ' '; return true;
-        case 'M': co = TVzorCasu::Minuta; vypln = '0'; return true;
-        case 'S': co = TVzorCasu::Sekunda; vypln = '0'; return true;
+        case 'M': co = TVzorCasu::Minute; vypln = '0'; return true;
+        case 'S': co = TVzorCasu::Second; vypln = '0'; return true;
         case 'p': co = TVzorCasu::AmPm; vypln = 0; return true;
         case 'P': co = TVzorCasu::AmPmMale; vypln = 0; return true;
         default: return false;
@@ -107,7 +107,7 @@ bool Parsuj(std::string_view vzor, TVzorCasu& v) {
         if (priznak == '-') vypln = 0;
         if (priznak == '_' && vypln != 0) vypln = ' ';
         if (priznak == '0' && vypln != 0) vypln = '0';
-        if (!PridejPole(v, co, vypln)) return false;
+        if (!AddField(v, co, vypln)) return false;
     }
     return v.Pocet > 0;
 }
@@ -161,7 +161,7 @@ std::string UzitelnyVzor(std::string_view surovy, std::string_view dvanactHodin,
     return Parsuj(rozvinuty, v) ? rozvinuty : std::string(vychozi);
 }
 
-std::size_t Pridej(char* cil, std::size_t kapacita, std::size_t n, std::string_view t) {
+std::size_t Add(char* cil, std::size_t kapacita, std::size_t n, std::string_view t) {
     const std::size_t k = t.size() < kapacita - n ? t.size() : kapacita - n;
     if (k != 0) std::memcpy(cil + n, t.data(), k);  // an empty view may hold a null pointer
     return n + k;
@@ -174,35 +174,35 @@ std::size_t PridejCislo(char* cil, std::size_t kapacita, std::size_t n, int hodn
     do { t[11 - k++] = static_cast<char>('0' + u % 10); u /= 10; } while (u != 0 && k < 11);
     if (vypln != 0 && k < 2) t[11 - k++] = vypln;
     if (hodnota < 0 && k < 12) t[11 - k++] = '-';
-    return Pridej(cil, kapacita, n, std::string_view(t + 12 - k, static_cast<std::size_t>(k)));
+    return Add(cil, kapacita, n, std::string_view(t + 12 - k, static_cast<std::size_t>(k)));
 }
 
 std::size_t PridejAmPm(char* cil, std::size_t kapacita, std::size_t n, std::string_view t, bool male) {
     const std::size_t zacatek = n;
-    n = Pridej(cil, kapacita, n, t);
+    n = Add(cil, kapacita, n, t);
     if (male)
         for (std::size_t i = zacatek; i < n; ++i)
             if (cil[i] >= 'A' && cil[i] <= 'Z') cil[i] = static_cast<char>(cil[i] - 'A' + 'a');
     return n;
 }
 
-std::size_t Formatuj(const TLokalizace& l, const TVzorCasu& v, const TCasLokalni& c, char* cil, std::size_t kapacita,
+std::size_t Formatuj(const TLokalizace& l, const TVzorCasu& v, const TLocalTime& c, char* cil, std::size_t kapacita,
                      std::size_t n) {
     for (std::size_t i = 0; i < v.Pocet; ++i) {
         const TVzorCasu::TPrvek& p = v.Prvky[i];
-        const int h12 = c.Hodina % 12 == 0 ? 12 : c.Hodina % 12;
-        const std::string_view ampm = c.Hodina < 12 ? l.Dopoledne : l.Odpoledne;
+        const int h12 = c.Hour % 12 == 0 ? 12 : c.Hour % 12;
+        const std::string_view ampm = c.Hour < 12 ? l.Dopoledne : l.Odpoledne;
         switch (p.Co) {
-            case TVzorCasu::Text: n = Pridej(cil, kapacita, n, {v.Literaly + p.Od, p.Delka}); break;
-            case TVzorCasu::Den: n = PridejCislo(cil, kapacita, n, c.Den, p.Vypln); break;
-            case TVzorCasu::Mesic: n = PridejCislo(cil, kapacita, n, c.Mesic, p.Vypln); break;
-            case TVzorCasu::Rok2: n = PridejCislo(cil, kapacita, n, ((c.Rok % 100) + 100) % 100, p.Vypln); break;
-            case TVzorCasu::Rok4: n = PridejCislo(cil, kapacita, n, c.Rok, p.Vypln); break;
-            case TVzorCasu::Stoleti: n = PridejCislo(cil, kapacita, n, c.Rok / 100, p.Vypln); break;
-            case TVzorCasu::Hodina24: n = PridejCislo(cil, kapacita, n, c.Hodina, p.Vypln); break;
+            case TVzorCasu::Text: n = Add(cil, kapacita, n, {v.Literaly + p.Od, p.Delka}); break;
+            case TVzorCasu::Day: n = PridejCislo(cil, kapacita, n, c.Day, p.Vypln); break;
+            case TVzorCasu::Month: n = PridejCislo(cil, kapacita, n, c.Month, p.Vypln); break;
+            case TVzorCasu::Rok2: n = PridejCislo(cil, kapacita, n, ((c.Year % 100) + 100) % 100, p.Vypln); break;
+            case TVzorCasu::Rok4: n = PridejCislo(cil, kapacita, n, c.Year, p.Vypln); break;
+            case TVzorCasu::Stoleti: n = PridejCislo(cil, kapacita, n, c.Year / 100, p.Vypln); break;
+            case TVzorCasu::Hodina24: n = PridejCislo(cil, kapacita, n, c.Hour, p.Vypln); break;
             case TVzorCasu::Hodina12: n = PridejCislo(cil, kapacita, n, h12, p.Vypln); break;
-            case TVzorCasu::Minuta: n = PridejCislo(cil, kapacita, n, c.Minuta, p.Vypln); break;
-            case TVzorCasu::Sekunda: n = PridejCislo(cil, kapacita, n, c.Sekunda, p.Vypln); break;
+            case TVzorCasu::Minute: n = PridejCislo(cil, kapacita, n, c.Minute, p.Vypln); break;
+            case TVzorCasu::Second: n = PridejCislo(cil, kapacita, n, c.Second, p.Vypln); break;
             case TVzorCasu::AmPm: n = PridejAmPm(cil, kapacita, n, ampm, false); break;
             case TVzorCasu::AmPmMale: n = PridejAmPm(cil, kapacita, n, ampm, true); break;
         }
@@ -224,7 +224,7 @@ TLokalizace::TLokalizace() { PripravVzory(*this); }
 void PripravVzory(TLokalizace& l) {
     l.VzorDatumu = Kompiluj(l.KratkeDatum, VychoziDatum);
     l.VzorCasu = Kompiluj(l.DlouhyCas, VychoziCas);
-    l.PametRun = TPametSekundy{};
+    l.RunSecond = TSecondCache{};
 }
 
 TLokalizace LocaleFromItems(std::string_view dFmt, std::string_view tFmt, std::string_view tFmtAmPm,
@@ -263,9 +263,9 @@ TLokalizace NactiLokalizaci() {
     return l;
 }
 
-std::size_t FormatDateTime(const TLokalizace& l, const TCasLokalni& c, char* cil, std::size_t kapacita) {
+std::size_t FormatDateTime(const TLokalizace& l, const TLocalTime& c, char* cil, std::size_t kapacita) {
     TVzorCasu docasny;
     std::size_t n = Formatuj(l, Aktualni(l.VzorDatumu, l.KratkeDatum, VychoziDatum, docasny), c, cil, kapacita, 0);
-    n = Pridej(cil, kapacita, n, " ");
+    n = Add(cil, kapacita, n, " ");
     return Formatuj(l, Aktualni(l.VzorCasu, l.DlouhyCas, VychoziCas, docasny), c, cil, kapacita, n);
 }

@@ -9,12 +9,12 @@
 #include <string>
 #include <string_view>
 
-#include "platform/Hodiny.h"
+#include "platform/Clock.h"
 
 // A date or time pattern parsed once into numeric fields and literal text,
 // so that formatting a time stamp is a few table steps and no locale call.
 struct TVzorCasu {
-    enum Druh : uint8_t { Text, Den, Mesic, Rok2, Rok4, Stoleti, Hodina24, Hodina12, Minuta, Sekunda, AmPm, AmPmMale };
+    enum Druh : uint8_t { Text, Day, Month, Rok2, Rok4, Stoleti, Hodina24, Hodina12, Minute, Second, AmPm, AmPmMale };
     struct TPrvek {
         Druh Co = Text;
         char Vypln = 0;     // '0' or ' ' to pad numbers to two digits, 0 for none
@@ -39,8 +39,8 @@ struct TVzorCasu {
 
 // The RUN time stamp text of the last wall-clock second, reused by every
 // line written within it (localtime_r takes a process-wide lock).
-struct TPametSekundy {
-    int64_t Sekunda = INT64_MIN;
+struct TSecondCache {
+    int64_t Second = INT64_MIN;
     char Oddelovac = 0;
     char Text[24]{};
     uint8_t Delka = 0;
@@ -63,7 +63,7 @@ struct TLokalizace {
     TVzorCasu VzorDatumu;
     TVzorCasu VzorCasu;
     // Only touched under TData::ZamekLogu, by the RUN log writer.
-    mutable TPametSekundy PametRun;
+    mutable TSecondCache RunSecond;
 };
 
 inline constexpr std::string_view VychoziDatum = "%d.%m.%Y";
@@ -85,4 +85,4 @@ void PripravVzory(TLokalizace& l);
 // "short date" + " " + "long time" of a local time, code page 1250, into a
 // caller's buffer, no allocation; returns the length written (cut at the
 // capacity).
-std::size_t FormatDateTime(const TLokalizace& l, const TCasLokalni& c, char* cil, std::size_t kapacita);
+std::size_t FormatDateTime(const TLokalizace& l, const TLocalTime& c, char* cil, std::size_t kapacita);

@@ -11,7 +11,7 @@
 #include "platform/Alarm.h"
 #include "base/WakeSet.h"
 #include "base/Atom.h"
-#include "platform/Hodiny.h"
+#include "platform/Clock.h"
 #include "config/Lokalizace.h"
 #include "config/StatusTexty.h"
 #include "platform/Thread.h"
@@ -48,11 +48,11 @@ struct TKanal {
     Atom<uint32_t> DobaLAN;
     Atom<uint32_t> DobaCelkem;
     Atom<int32_t> LimitPozadavku;
-    Priznak Hotovo;  // published last: the result fields are valid once it reads 1
+    TFlag Hotovo;  // published last: the result fields are valid once it reads 1
     Atom<uint8_t> CekaCallBack;
     Atom<uint8_t> StatusPosledni;
-    ChranenyText Dotaz;
-    ChranenyText Odpoved;
+    TGuardedText Dotaz;
+    TGuardedText Odpoved;
     Atom<int32_t> StavPozadavku;
 };
 
@@ -62,9 +62,9 @@ struct TModul {
     Atom<uint8_t> Status;
 };
 
-using TPoleKanal = Pole<TKanal, KanalPrvni, KanalPosledni>;
-using TPoleModulu = Pole<TModul, 0, 255>;
-using TPoleStatusu = Pole<Atom<uint8_t>, KanalPrvni, KanalPosledni>;
+using TPoleKanal = FixedArray<TKanal, KanalPrvni, KanalPosledni>;
+using TPoleModulu = FixedArray<TModul, 0, 255>;
+using TPoleStatusu = FixedArray<Atom<uint8_t>, KanalPrvni, KanalPosledni>;
 
 struct TRozhrani {
     Atom<uint8_t> Pouzito;
@@ -88,7 +88,7 @@ struct TRozhrani {
     Atom<int32_t> Status;
 };
 
-using TPoleRozhrani = Pole<TRozhrani, RozhraniPrvni, RozhraniPosledni>;
+using TPoleRozhrani = FixedArray<TRozhrani, RozhraniPrvni, RozhraniPosledni>;
 
 struct TCFG {
     Atom<int32_t> PocetKanalu;
@@ -108,7 +108,7 @@ struct TCFG {
 };
 
 struct TFronta {
-    Pole<Atom<int32_t>, 1, VelikostFronty> Polozky;
+    FixedArray<Atom<int32_t>, 1, VelikostFronty> Polozky;
     Atom<int32_t> IndexZapisu;
     Atom<int32_t> IndexCteni;
     Atom<int32_t> PocetPotvrzenych;  // release by the commit, acquire by the interface thread
@@ -133,13 +133,13 @@ struct TData {
 
     TPoleKanal Kanaly;
     TPoleRozhrani Rozhrani;
-    Pole<TFronta, RozhraniPrvni, RozhraniPosledni> Fronty;
+    FixedArray<TFronta, RozhraniPrvni, RozhraniPosledni> Fronty;
     TCFG Cfg;
     Atom<int32_t> MonitorovanyKanal;
     Atom<int32_t> MonitorovaneRozhrani;
     Atom<uint32_t> PosledniChybnyKanal;
-    Pole<std::unique_ptr<TThreadRozhrani>, RozhraniPrvni, RozhraniPosledni> Vlakna;
-    Pole<Atom<uint8_t>, RozhraniPrvni, RozhraniPosledni> VlaknoBezi;
+    FixedArray<std::unique_ptr<TThreadRozhrani>, RozhraniPrvni, RozhraniPosledni> Vlakna;
+    FixedArray<Atom<uint8_t>, RozhraniPrvni, RozhraniPosledni> VlaknoBezi;
     std::unique_ptr<TThreadCallBack> VlaknoCallBack;
     Atom<uint8_t> CallBackBezi;
     Atom<uint8_t> Ukoncovani;
@@ -156,7 +156,7 @@ struct TData {
     // Implementation members beyond the data model.
     std::mutex ZamekErr;    // Err-log lines from several interface threads
     std::mutex ZamekOkna;   // writers of shown records vs. a window refresh
-    std::atomic<const THodiny*> Hodiny{nullptr};  // null: the system clock
+    std::atomic<const TClock*> Clock{nullptr};  // null: the system clock
     std::atomic<const TThreadStart*> ThreadStarter{nullptr};  // null: system threads
     // Ends the call-back thread's wait, with the channels it should look at.
     // They live with the instance, not with the thread object, so that
@@ -176,8 +176,8 @@ inline bool JeRozhrani(long long k) { return k >= RozhraniPrvni && k <= Rozhrani
 inline bool JeKanal(long long c) { return c >= KanalPrvni && c <= KanalPosledni; }
 
 // The clock of an instance: its own when a test set one, else the system's.
-inline const THodiny& Hodiny(const TData* d) {
-    const THodiny* h = d ? d->Hodiny.load(std::memory_order_acquire) : nullptr;
-    return h ? *h : SystemoveHodiny();
+inline const TClock& Clock(const TData* d) {
+    const TClock* h = d ? d->Clock.load(std::memory_order_acquire) : nullptr;
+    return h ? *h : SystemClock();
 }
-inline uint32_t Ted(const TData* d) { return Hodiny(d).Tick(); }
+inline uint32_t Now(const TData* d) { return Clock(d).Tick(); }

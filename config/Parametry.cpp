@@ -164,7 +164,7 @@ bool CtiCislo(TTextStream& s, int32_t& v) {
 
 bool CtiVRozsahu(TTextStream& s, int32_t od, int32_t po, int32_t& v) { return CtiCislo(s, v) && v >= od && v <= po; }
 
-std::string Zkrat(std::string t) {
+std::string Truncate(std::string t) {
     if (t.size() > MaxIniValue) t.resize(MaxIniValue);
     return t;
 }
@@ -176,7 +176,7 @@ bool CtiDeklaraciKanalu(TTextStream& s, int32_t c, TPoleRozhrani& rozhrani, TPol
     int32_t r = 0, a = 0, p = 0, sp = 0;
     if (!CtiVRozsahu(s, RozhraniPrvni, RozhraniPosledni, r)) return false;
     k.Rozhrani = static_cast<uint8_t>(r);
-    rozhrani[r].PocetKanalu.Pridej(1);
+    rozhrani[r].PocetKanalu.Add(1);
     if (!CtiVRozsahu(s, 0, 255, a)) return false;
     k.Adresa = static_cast<uint8_t>(a);
     mapa[r - 1][a] = true;
@@ -185,9 +185,9 @@ bool CtiDeklaraciKanalu(TTextStream& s, int32_t c, TPoleRozhrani& rozhrani, TPol
     if (!CtiVRozsahu(s, 0, 255, sp)) return false;
     k.Subperiferie = static_cast<uint8_t>(sp);
     TTriTexty texty = RozdelUvozovky(s.Line());
-    k.Kod = Zkrat(std::move(texty.Prvni));
-    k.Nazev = Zkrat(std::move(texty.Druhy));
-    k.Popis = Zkrat(std::move(texty.Treti));
+    k.Kod = Truncate(std::move(texty.Prvni));
+    k.Nazev = Truncate(std::move(texty.Druhy));
+    k.Popis = Truncate(std::move(texty.Treti));
     k.Pouzit = 1;
     return true;
 }

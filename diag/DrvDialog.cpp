@@ -48,7 +48,7 @@ void PridejZaplneni(TBunka& t, int32_t potvrzenych, char oddelovac) {
                            std::chars_format::fixed, 1);
     for (char* p = b; p != r.ptr; ++p)
         if (*p == '.') *p = oddelovac;
-    t.Pridej(std::string_view(b, static_cast<std::size_t>(r.ptr - b)));
+    t.Add(std::string_view(b, static_cast<std::size_t>(r.ptr - b)));
 }
 
 // Brings an entry field's text into range: the number in force and its text.
@@ -126,10 +126,10 @@ void TDrvDialog::NastavOkno() {
         z_.Edit1 = "100";
         z_.Edit2 = "1";
         TBunka t;
-        t.Pridej(static_cast<int32_t>(d_.Cfg.PocetRozhrani));
+        t.Add(static_cast<int32_t>(d_.Cfg.PocetRozhrani));
         Nastav(z_.PocetRozhrani, t);
-        t.Vymaz();
-        t.Pridej(static_cast<int32_t>(d_.Cfg.PocetKanalu));
+        t.Clear();
+        t.Add(static_cast<int32_t>(d_.Cfg.PocetKanalu));
         Nastav(z_.PocetKanalu, t);
         zmena = zmenLogovani(d_.Cfg.LogRozhraniPovolen != 0);
         ZobrazenyKanal = 100;
@@ -240,18 +240,18 @@ void TDrvDialog::vyplnInfo() {
         Nastav(info[RInfo::Status], "Komunikace v pořádku."_cp);
     } else if (k == nullptr || k->Pouzit == 0) {
         // A number outside the table is reported like an undeclared channel.
-        t.Pridej("Nedefinovaný kanál "_cp).Pridej(n).Pridej('.');
+        t.Add("Nedefinovaný kanál "_cp).Add(n).Add('.');
         Nastav(info[RInfo::Status], t);
     } else if (k->Status == 0) {
         Nastav(info[RInfo::Status], "Komunikace v pořádku."_cp);
     } else {
-        t.Pridej(n);
+        t.Add(n);
         Nastav(info[RInfo::Kanal], t);
-        t.Vymaz();
-        t.Pridej(static_cast<uint8_t>(k->Rozhrani));
+        t.Clear();
+        t.Add(static_cast<uint8_t>(k->Rozhrani));
         Nastav(info[RInfo::Rozhrani], t);
-        t.Vymaz();
-        t.Pridej(static_cast<uint8_t>(k->Adresa));
+        t.Clear();
+        t.Add(static_cast<uint8_t>(k->Adresa));
         Nastav(info[RInfo::Adresa], t);
         Nastav(info[RInfo::Status], StatusKanaluText(k->Status));
     }
@@ -270,7 +270,7 @@ void TDrvDialog::vyplnKanal(uint32_t n) {
     auto& s = z_.Kanal;
     const TKanal& k = d_.Kanaly[n];
     TBunka t;
-    t.Pridej(n);
+    t.Add(n);
     Nastav(s[RKanal::Cislo], t);
     if (k.Pouzit == 0) {
         for (int r = RKanal::Cislo + 1; r < RKanal::Status; ++r) Nastav(s[r], Pomlcka);
@@ -285,34 +285,34 @@ void TDrvDialog::vyplnKanal(uint32_t n) {
     Nastav(s[RKanal::Kod], Oriznuty(k.Kod));
     Nastav(s[RKanal::Nazev], Oriznuty(k.Nazev));
     Nastav(s[RKanal::Popis], Oriznuty(k.Popis));
-    t.Vymaz();
-    t.Pridej(i);
-    if (r != nullptr && r->Demo != 0) t.Pridej(DemoRezim);
+    t.Clear();
+    t.Add(i);
+    if (r != nullptr && r->Demo != 0) t.Add(DemoRezim);
     Nastav(s[RKanal::CisloRozhrani], t);
     Nastav(s[RKanal::KodRozhrani], r != nullptr ? Oriznuty(r->Kod) : Pomlcka);
     Nastav(s[RKanal::NazevRozhrani], r != nullptr ? Oriznuty(r->Nazev) : Pomlcka);
-    t.Vymaz();
-    t.Pridej(static_cast<uint8_t>(k.Adresa));
+    t.Clear();
+    t.Add(static_cast<uint8_t>(k.Adresa));
     Nastav(s[RKanal::Adresa], t);
-    t.Vymaz();
-    t.Pridej(static_cast<uint8_t>(k.Periferie));
+    t.Clear();
+    t.Add(static_cast<uint8_t>(k.Periferie));
     Nastav(s[RKanal::Periferie], t);
-    t.Vymaz();
-    t.Pridej(static_cast<uint8_t>(k.Subperiferie));
+    t.Clear();
+    t.Add(static_cast<uint8_t>(k.Subperiferie));
     Nastav(s[RKanal::Subperiferie], t);
-    t.Vymaz();
-    t.Pridej("0x").Hex(static_cast<uint8_t>(k.StatusRegistr & 0xF7), 2);
+    t.Clear();
+    t.Add("0x").Hex(static_cast<uint8_t>(k.StatusRegistr & 0xF7), 2);
     Nastav(s[RKanal::StatusRegistr], t);
-    t.Vymaz();
-    t.Pridej(static_cast<uint32_t>(k.PocetVolani));
+    t.Clear();
+    t.Add(static_cast<uint32_t>(k.PocetVolani));
     Nastav(s[RKanal::PocetVolani], t);
-    t.Vymaz();
-    t.Pridej(static_cast<uint32_t>(k.CasovaZnacka));
+    t.Clear();
+    t.Add(static_cast<uint32_t>(k.CasovaZnacka));
     Nastav(s[RKanal::CasovaZnacka], t);
-    t.Vymaz();
-    t.Pridej(static_cast<uint32_t>(k.DobaRS)).Pridej('/');
-    t.Pridej(static_cast<uint32_t>(k.DobaLAN)).Pridej('/');
-    t.Pridej(static_cast<uint32_t>(k.DobaCelkem));
+    t.Clear();
+    t.Add(static_cast<uint32_t>(k.DobaRS)).Add('/');
+    t.Add(static_cast<uint32_t>(k.DobaLAN)).Add('/');
+    t.Add(static_cast<uint32_t>(k.DobaCelkem));
     Nastav(s[RKanal::Doby], t);
     s[RKanal::Hodnota] = HodnotaKanaluText(n, k, m, d_.Lokalizace.DesetinnyOddelovac);
     Nastav(s[RKanal::Status], StatusKanaluText(k.Status));
@@ -331,25 +331,25 @@ void TDrvDialog::vyplnRozhrani(uint32_t i) {
     auto& s = z_.Rozhrani;
     const TRozhrani& r = d_.Rozhrani[i];
     TBunka t;
-    t.Pridej(i);
+    t.Add(i);
     if (r.Pouzito == 0) {
         Nastav(s[RRozhrani::Cislo], t);
         for (int k = RRozhrani::Cislo + 1; k < RRozhrani::Status; ++k) Nastav(s[k], Pomlcka);
         Nastav(s[RRozhrani::Status], "Rozhrani nedefinováno."_cp);
         return;
     }
-    if (r.Demo != 0) t.Pridej(DemoRezim);
+    if (r.Demo != 0) t.Add(DemoRezim);
     Nastav(s[RRozhrani::Cislo], t);
     Nastav(s[RRozhrani::Kod], Oriznuty(r.Kod));
     Nastav(s[RRozhrani::Nazev], Oriznuty(r.Nazev));
     Nastav(s[RRozhrani::Popis], Oriznuty(r.Popis));
     Nastav(s[RRozhrani::Typ], Oriznuty(r.Typ));
-    t.Vymaz();
-    t.Pridej(r.IPAdresa).Pridej(" / ").Pridej(static_cast<int32_t>(r.UdpPort));
+    t.Clear();
+    t.Add(r.IPAdresa).Add(" / ").Add(static_cast<int32_t>(r.UdpPort));
     Nastav(s[RRozhrani::IPPort], Oriznuty(t));
     const auto cislo = [&](int radek, int32_t v) {
-        t.Vymaz();
-        t.Pridej(v);
+        t.Clear();
+        t.Add(v);
         Nastav(s[radek], t);
     };
     cislo(RRozhrani::UdpTimeout, r.UdpTimeout);
@@ -358,18 +358,18 @@ void TDrvDialog::vyplnRozhrani(uint32_t i) {
     cislo(RRozhrani::Opakovani, r.Opakovani);
     cislo(RRozhrani::PocetModulu, r.PocetModulu);
     cislo(RRozhrani::PocetKanalu, r.PocetKanalu);
-    t.Vymaz();
+    t.Clear();
     PridejZaplneni(t, d_.Fronty[i].PocetPotvrzenych, d_.Lokalizace.DesetinnyOddelovac);
     Nastav(s[RRozhrani::Fifo], t);
     uint32_t moduly = 0;
     for (const auto& m : r.Moduly) moduly += m.Status != 0;
     uint32_t kanaly = 0;
     for (const auto& k : r.StatusKanalu) kanaly += k != 0;
-    t.Vymaz();
-    t.Pridej(moduly);
+    t.Clear();
+    t.Add(moduly);
     Nastav(s[RRozhrani::ChybnychModulu], t);
-    t.Vymaz();
-    t.Pridej(kanaly);
+    t.Clear();
+    t.Add(kanaly);
     Nastav(s[RRozhrani::ChybnychKanalu], t);
     Nastav(s[RRozhrani::Status], Oriznuty(StatusText(static_cast<uint32_t>(static_cast<int32_t>(r.Status)))));
 }

@@ -74,7 +74,7 @@ inline constexpr std::string_view PopiskyKanal[RKanal::Pocet] = {
 struct TZobrazeni {
     TStranka Stranka = TStranka::Info;
     std::array<std::string, RInfo::Pocet> Info;
-    Pole<TBarva, 1, 16> Indikatory{};  // box k stands for interface k
+    FixedArray<TBarva, 1, 16> Indikatory{};  // box k stands for interface k
     std::string PocetRozhrani;         // "Počet definovaných rozhraní", set once
     std::string PocetKanalu;           // "Počet definovaných kanálů", set once
     std::array<std::string, RRozhrani::Pocet> Rozhrani;

@@ -4,7 +4,7 @@
 
 #include "diag/DrvDialog.h"
 #include "diag/Okno.h"
-#include "platform/Hodiny.h"
+#include "platform/Clock.h"
 #include "platform/Thread.h"
 
 namespace {

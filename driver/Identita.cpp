@@ -26,7 +26,7 @@ void DisposeDriver(PData p) noexcept try {
     if (d == nullptr) return;
     ZapisDoLogu(d, d->Cfg, "Ovladač odinstalován."_cp);
     ZapisRun(d, "DisDri 9");
-    ZastavVlaknaAOkno(*d);
+    StopThreadsAndWindow(*d);
     delete d;
 } catch (...) {
 }

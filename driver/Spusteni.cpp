@@ -17,23 +17,23 @@
 
 namespace {
 
-constexpr int kNejviceCekani = 1001;  // polls of 1 ms in the start and stop handshakes
+constexpr int kMostPolls = 1001;  // polls of 1 ms in the start and stop handshakes
 
 // Polls a handshake flag every 1 ms until it has the wanted value or the
 // bound runs out. `alespon` forces the first sleep.
-void CekejNa(const Atom<uint8_t>& priznak, uint8_t chtena, bool alespon) {
+void AwaitFlag(const Atom<uint8_t>& priznak, uint8_t chtena, bool alespon) {
     int n = 0;
     if (alespon) {
         SleepMs(1);
         ++n;
     }
-    while (priznak.load(std::memory_order_acquire) != chtena && n < kNejviceCekani) {
+    while (priznak.load(std::memory_order_acquire) != chtena && n < kMostPolls) {
         SleepMs(1);
         ++n;
     }
 }
 
-struct THlaseni {
+struct TInitReport {
     TData* d;
     char* chyba;
     int32_t limit;
@@ -55,7 +55,7 @@ struct THlaseni {
 };
 
 // Threads of an earlier Init that has not been stopped by Done.
-bool BeziZPredchozihoInit(const TData& d) {
+bool RunningFromEarlierInit(const TData& d) {
     if (d.Ukoncovani) return false;
     if (d.VlaknoCallBack) return true;
     for (const auto& v : d.Vlakna)
@@ -63,37 +63,37 @@ bool BeziZPredchozihoInit(const TData& d) {
     return false;
 }
 
-std::string NazevSouboru(const char* parametry) {
+std::string ParameterFileName(const char* parametry) {
     if (parametry == nullptr) return {};
     return std::string(parametry, HostTextLength(parametry, 4096));
 }
 
 // The first interface whose thread could not be created; 0 when all run.
-int SpustVlaknaRozhrani(TData& d) {
+int StartInterfaceThreads(TData& d) {
     for (int k = RozhraniPrvni; k <= RozhraniPosledni; ++k) {
         d.VlaknoBezi[k] = 0;
         if (!d.Rozhrani[k].Pouzito) continue;
         d.Vlakna[k] = std::make_unique<TThreadRozhrani>(&d, static_cast<uint8_t>(k));
         if (!d.Vlakna[k]->Start()) return k;
-        CekejNa(d.VlaknoBezi[k], 1, false);
+        AwaitFlag(d.VlaknoBezi[k], 1, false);
     }
     return 0;
 }
 
-bool SpustVlaknoCallBack(TData& d) {
+bool StartCallBackThread(TData& d) {
     d.CallBackBezi = 0;
     d.VlaknoCallBack = std::make_unique<TThreadCallBack>(&d, d.CallBack.load(), d.KontextCallBack.load());
     if (!d.VlaknoCallBack->Start()) return false;
-    CekejNa(d.CallBackBezi, 1, false);
+    AwaitFlag(d.CallBackBezi, 1, false);
     return true;
 }
 
 // An Init that cannot serve every interface must not report success: what
 // it started stops again, and the host hears why.
-TBoolean ThreadsFailed(TData& d, const THlaseni& hlas, int rozhrani) {
-    ZastavVlaknaAOkno(d);
+TBoolean ThreadsFailed(TData& d, const TInitReport& hlas, int rozhrani) {
+    StopThreadsAndWindow(d);
     if (rozhrani != 0)
-        return hlas(TRadek("Nelze spustit vlákno rozhraní "_cp, rozhrani, ".").sv(), "Init 10", "Init 11", d.Cfg);
+        return hlas(TLine("Nelze spustit vlákno rozhraní "_cp, rozhrani, ".").sv(), "Init 10", "Init 11", d.Cfg);
     return hlas("Nelze spustit vlákno call-back."_cp, "Init 10", "Init 11", d.Cfg);
 }
 
@@ -102,7 +102,7 @@ TBoolean InitAfterException(PData p, char* chyba, int32_t limit, bool started) {
     CopyText(chyba, m, limit);
     TData* d = Instance(p);
     if (d == nullptr) return 0;
-    if (started) Contained([&] { ZastavVlaknaAOkno(*d); });
+    if (started) Contained([&] { StopThreadsAndWindow(*d); });
     Contained([&] { ZapisDoLogu(d, d->Cfg, m); });
     return 0;
 }
@@ -114,23 +114,23 @@ TBoolean StartInstance(PData p, const char* parametry, int32_t limit, char* chyb
         CopyText(chyba, "Init - předán nulový ukazatel PData"_cp, limit);
         return 0;
     }
-    ZapisRun(d, "Init ", NoField, NoField, NoField, TRadek("P=0x").Hex(reinterpret_cast<uintptr_t>(d), 8));
-    const THlaseni hlas{d, chyba, limit};
-    if (BeziZPredchozihoInit(*d)) {
+    ZapisRun(d, "Init ", NoField, NoField, NoField, TLine("P=0x").Hex(reinterpret_cast<uintptr_t>(d), 8));
+    const TInitReport hlas{d, chyba, limit};
+    if (RunningFromEarlierInit(*d)) {
         // A running instance keeps running; the host has to call Done first.
         const std::string_view m = "Ovladač je již inicializován."_cp;
         const uint8_t r = ZapisDoLogu(d, d->Cfg, m);
         CopyText(chyba, r != 0 ? LogResultText(r) : m, limit);
         return 0;
     }
-    ZastavVlaknaAOkno(*d);  // leftovers of an earlier Init that Done stopped
+    StopThreadsAndWindow(*d);  // leftovers of an earlier Init that Done stopped
 
     // Step 3.
     d->DialogVytvoren = 0;
     d->PocitadloRadku = 0;
     d->Lokalizace = NactiLokalizaci();
 
-    const std::string soubor = NazevSouboru(parametry);
+    const std::string soubor = ParameterFileName(parametry);
     auto cfg = std::make_unique<TCFG>();
     auto rozhrani = std::make_unique<TPoleRozhrani>();
     auto kanaly = std::make_unique<TPoleKanal>();
@@ -163,8 +163,8 @@ TBoolean StartInstance(PData p, const char* parametry, int32_t limit, char* chyb
     d->Dialog->NastavOkno();
     d->Dialog->PovolOkno(0, uroven);
 
-    if (const int k = SpustVlaknaRozhrani(*d); k != 0) return ThreadsFailed(*d, hlas, k);
-    if (!SpustVlaknoCallBack(*d)) return ThreadsFailed(*d, hlas, 0);
+    if (const int k = StartInterfaceThreads(*d); k != 0) return ThreadsFailed(*d, hlas, k);
+    if (!StartCallBackThread(*d)) return ThreadsFailed(*d, hlas, 0);
 
     const uint8_t r = ZapisDoLogu(d, d->Cfg, "Ovladač úspěšně inicializován."_cp);
     if (r != 0) {
@@ -198,13 +198,13 @@ void Done(PData p) noexcept try {
     d->Ukoncovani = 1;
     if (d->VlaknoCallBack) d->VlaknoCallBack->Stop();
     ZapisRun(d, "Done 1");
-    CekejNa(d->CallBackBezi, 0, false);
+    AwaitFlag(d->CallBackBezi, 0, false);
     ZapisRun(d, "Done 2");
     for (auto& v : d->Vlakna)
         if (v) v->Stop();
     ZapisRun(d, "Done 3");
-    for (int k = RozhraniPrvni; k <= RozhraniPosledni; ++k) CekejNa(d->VlaknoBezi[k], 0, true);
-    PripojVlakna(*d);
+    for (int k = RozhraniPrvni; k <= RozhraniPosledni; ++k) AwaitFlag(d->VlaknoBezi[k], 0, true);
+    JoinThreads(*d);
     if (d->DialogVytvoren && d->Dialog) {
         d->Dialog->ZastavTimer();
         SleepMs(200);
@@ -222,7 +222,7 @@ void DriverProc(PData p, uint32_t funkce, int32_t a1, int32_t a2, int32_t a3, in
         ZapisRun(d, "DriPro 8");
         return;
     }
-    ZapisRun(d, "DriPro 0", NoField, NoField, NoField, TRadek("Func ", funkce));
+    ZapisRun(d, "DriPro 0", NoField, NoField, NoField, TLine("Func ", funkce));
     TDrvDialog* okno = d->Dialog.get();
     if (okno == nullptr) return;
     switch (funkce) {

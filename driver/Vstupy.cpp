@@ -57,25 +57,25 @@ void ReadInputChannel(TData& d, uint32_t c, THodnota& v) {
     const uint32_t f = static_cast<uint32_t>(CommittedInQueue(d, r));
     const int32_t s = k.StavPozadavku;
     const uint32_t p = k.StatusPosledni;
-    TRadek t("F=", f, ", H=");
+    TLine t("F=", f, ", H=");
     const TChannelKind druh = ChannelKind(c);
     if (druh == TChannelKind::RealIn) {
         if (v.TypHodnoty != TypReal) return LogWrongType(d, c);
         const double x = VstupReal(k);
         v.Hodnota.Real = x;
-        t.Pridej(x);
+        t.Add(x);
     } else if (druh == TChannelKind::IntIn) {
         if (v.TypHodnoty != TypInt) return LogWrongType(d, c);
         const int32_t x = VstupCele(k);
         v.Hodnota.Cele = x;
-        t.Pridej(static_cast<uint32_t>(x));
+        t.Add(static_cast<uint32_t>(x));
     } else {
         if (v.TypHodnoty != TypBool) return LogWrongType(d, c);
         const uint8_t x = VstupBit(k);
         v.Hodnota.Bajty[0] = x;
-        t.Pridej(x);
+        t.Add(x);
     }
-    t.Pridej(", SP=").Pridej(p);
+    t.Add(", SP=").Add(p);
     ZapisRun(&d, "GI  9", K(c), r, s, t);
 }
 
@@ -85,15 +85,15 @@ TFinalized FinalizeInputChannel(TData& d, uint32_t c) {
     const int k = kanal.Rozhrani;
     const uint32_t f = static_cast<uint32_t>(CommittedInQueue(d, k));
     const int32_t s = kanal.StavPozadavku;
-    const uint32_t t = Ted(&d) - kanal.CasPozadavku;
+    const uint32_t t = Now(&d) - kanal.CasPozadavku;
     if (kanal.Hotovo) {
         kanal.CekaCallBack = 0;
         kanal.StavPozadavku = 4;
-        ZapisRun(&d, "IF  9", K(c), k, s, TRadek("F=", f, ", T=", t, ", H=TRUE"));
+        ZapisRun(&d, "IF  9", K(c), k, s, TLine("F=", f, ", T=", t, ", H=TRUE"));
         return TFinalized::Served(true);
     }
     const TFinalized v = AwaitCallBack(d, kanal, c);
-    ZapisRun(&d, "IF  9", K(c), k, s, TRadek("F=", f, ", T=", t, ", H=FALSE"));
+    ZapisRun(&d, "IF  9", K(c), k, s, TLine("F=", f, ", T=", t, ", H=FALSE"));
     return v;
 }
 
@@ -149,7 +149,7 @@ void InputRequest(PData p, uint32_t c) noexcept try {
     if (kanal.StavPozadavku == 0) kanal.StavPozadavku = 1;
     const TFronta& f = d->Fronty[k];
     const uint32_t vefronte = static_cast<uint32_t>(f.PocetPotvrzenych.load() + f.PocetNepotvrzenych.load());
-    ZapisRun(d, "IR  9", K(c), k, s, TRadek("F=", vefronte));
+    ZapisRun(d, "IR  9", K(c), k, s, TLine("F=", vefronte));
 } catch (...) {
 }
 
@@ -180,7 +180,7 @@ void GetInput(PData p, uint32_t c, THodnota* v) noexcept try {
         if (v->TypHodnoty != TypInt) return LogWrongType(*d, c);
         const uint32_t h = ServiceValue(*d, c);
         v->Hodnota.Cele = static_cast<int32_t>(h);
-        return ZapisRun(d, "GI  9", K(c), NoField, NoField, TRadek("H=", h));
+        return ZapisRun(d, "GI  9", K(c), NoField, NoField, TLine("H=", h));
     }
     if (!IsInput(c)) {
         ZapisDoLogu(d, d->Cfg, "GetInput - požadavek na neplatný kanál "_cp, c);

@@ -29,7 +29,7 @@ void FinishRefused(TData& d, uint32_t c, uint8_t e) {
     {
         std::lock_guard<std::mutex> g(d.ZamekOkna);
         TKanal& k = d.Kanaly[c];
-        k.CasPozadavku = Ted(&d);
+        k.CasPozadavku = Now(&d);
         k.CasOdeslani = k.CasPozadavku.load();
     }
     UkonciSChybou(d, c, e);
@@ -44,7 +44,7 @@ void MonitorovanyKanal(TData& d, const THodnota& v) {
     uint32_t n = Unsigned(v.Hodnota.Cele);
     n = n < KanalPrvni ? KanalPrvni : n > KanalPosledni ? KanalPosledni : n;
     d.MonitorovanyKanal = static_cast<int32_t>(n);
-    ZapisRun(&d, "OR  9", 6, NoField, NoField, TRadek("H=", n));
+    ZapisRun(&d, "OR  9", 6, NoField, NoField, TLine("H=", n));
 }
 
 void ClearInterfaceFaults(TData& d, uint32_t c, const THodnota& v) {
@@ -56,7 +56,7 @@ void ClearInterfaceFaults(TData& d, uint32_t c, const THodnota& v) {
         for (auto& s : r.StatusKanalu) s = 0;
         r.Status = 0;
     }
-    ZapisRun(&d, "OR  9", K(c), NoField, NoField, TRadek("H=", Unsigned(v.Hodnota.Cele)));
+    ZapisRun(&d, "OR  9", K(c), NoField, NoField, TLine("H=", Unsigned(v.Hodnota.Cele)));
 }
 
 void RequestStatusReset(TData& d, const THodnota& v) {
@@ -70,12 +70,12 @@ void RequestStatusReset(TData& d, const THodnota& v) {
     ZaradPozadavek(d, 99, 101);
     TKanal& k = d.Kanaly[99];
     if (k.StavPozadavku == 0) k.StavPozadavku = 1;
-    ZapisRun(&d, "OR  9", 99, k.Rozhrani, k.StavPozadavku, TRadek("H=", n));
+    ZapisRun(&d, "OR  9", 99, k.Rozhrani, k.StavPozadavku, TLine("H=", n));
 }
 
 // Encodes the host's value into the channel's output bytes and appends its
 // text form to the trace. False when the request ended here.
-bool EncodeValue(TData& d, uint32_t c, const THodnota& v, TRadek& h) {
+bool EncodeValue(TData& d, uint32_t c, const THodnota& v, TLine& h) {
     TKanal& k = d.Kanaly[c];
     const TChannelKind druh = ChannelKind(c);
     if (druh == TChannelKind::RealOut) {
@@ -88,12 +88,12 @@ bool EncodeValue(TData& d, uint32_t c, const THodnota& v, TRadek& h) {
         const auto b = RealNaBajty(x);
         std::lock_guard<std::mutex> g(d.ZamekOkna);
         for (int i = 0; i < 4; ++i) k.DataZapis[i] = b[i];
-        h.Pridej(x);
+        h.Add(x);
     } else if (druh == TChannelKind::IntOut) {
         if (v.TypHodnoty != TypInt) return LogWrongType(d, c), false;
         std::lock_guard<std::mutex> g(d.ZamekOkna);
         StoreWord(k, Unsigned(v.Hodnota.Cele));
-        h.Pridej(Unsigned(v.Hodnota.Cele));
+        h.Add(Unsigned(v.Hodnota.Cele));
     } else if (druh == TChannelKind::BitOut) {
         if (v.TypHodnoty != TypBool) return LogWrongType(d, c), false;
         const bool zap = v.Hodnota.Bajty[0] != 0;
@@ -104,7 +104,7 @@ bool EncodeValue(TData& d, uint32_t c, const THodnota& v, TRadek& h) {
         if (bit <= 31) w = zap ? (w | (1u << bit)) : (w & ~(1u << bit));
         m.Data = w;
         StoreWord(k, w);
-        h.Pridej(zap ? "1" : "0");
+        h.Add(zap ? "1" : "0");
     } else {
         if (v.TypHodnoty != TypString) return LogWrongType(d, c), false;
         const char* text = v.Hodnota.Text;
@@ -119,7 +119,7 @@ bool EncodeValue(TData& d, uint32_t c, const THodnota& v, TRadek& h) {
             const uint8_t z = i < t.size() ? static_cast<uint8_t>(t[i]) : k.DataZapis[i].load();
             k.DataZapis[i] = tisknutelny(z);
         }
-        h.Pridej('"').Pridej(t).Pridej('"');
+        h.Add('"').Add(t).Add('"');
     }
     return true;
 }
@@ -139,12 +139,12 @@ void RequestOutput(TData& d, uint32_t c, const THodnota& v) {
         FinishRefused(d, c, StatusInterfaceUndefined);
         return LogRefusal(d, "OutputRequest - požadavek na nedefinované rozhraní kanálu "_cp, c);
     }
-    TRadek h;
+    TLine h;
     if (!EncodeValue(d, c, v, h)) return;
     ZaradPozadavek(d, static_cast<int>(c), 1);
     if (k.StavPozadavku == 0) k.StavPozadavku = 1;
     const uint32_t f = Unsigned(d.Fronty[r].PocetPotvrzenych.load(std::memory_order_acquire));
-    ZapisRun(&d, "OR  9", K(c), r, k.StavPozadavku, TRadek("F=", f, ", H=", h.sv()));
+    ZapisRun(&d, "OR  9", K(c), r, k.StavPozadavku, TLine("F=", f, ", H=", h.sv()));
 }
 
 // A declared output channel: its time limit first, then done once its
@@ -156,19 +156,19 @@ TFinalized FinalizeOutputChannel(TData& d, uint32_t c) {
     const int32_t s = k.StavPozadavku;
     const uint32_t sp = k.StatusPosledni;
     const bool h = k.Hotovo;
-    const int32_t t = static_cast<int32_t>(Ted(&d) - k.CasPozadavku);
+    const int32_t t = static_cast<int32_t>(Now(&d) - k.CasPozadavku);
     const int32_t l = OutputLimit(d, k);
     if (t > l || t < 0) {
-        ZapisRun(&d, "OF  4", K(c), r, NoField, TRadek("timeout=", t, "/", l));
+        ZapisRun(&d, "OF  4", K(c), r, NoField, TLine("timeout=", t, "/", l));
         UkonciSChybou(d, c, StatusInterfaceTimeout);
     }
     if (h) {
         if (c == 99 && JeRozhrani(r)) PoNulovani(d);
-        ZapisRun(&d, "OF  9", K(c), r, s, TRadek("F=", f, ", H=TRUE, SP=", sp));
+        ZapisRun(&d, "OF  9", K(c), r, s, TLine("F=", f, ", H=TRUE, SP=", sp));
         return TFinalized::Served(true);
     }
     const TFinalized v = AwaitCallBack(d, k, c);
-    ZapisRun(&d, "OF  9", K(c), r, s, TRadek("F=", f, ", H=FALSE"));
+    ZapisRun(&d, "OF  9", K(c), r, s, TLine("F=", f, ", H=FALSE"));
     return v;
 }
 

@@ -9,7 +9,7 @@
 TData::TData() = default;
 TData::~TData() = default;
 
-void ZastavVlaknaAOkno(TData& d) {
+void StopThreadsAndWindow(TData& d) {
     // Stop requests first, so the threads wind down together; then join.
     if (d.VlaknoCallBack) d.VlaknoCallBack->Stop();
     for (auto& v : d.Vlakna)
@@ -20,7 +20,7 @@ void ZastavVlaknaAOkno(TData& d) {
     d.DialogVytvoren = 0;
 }
 
-void PripojVlakna(TData& d) {
+void JoinThreads(TData& d) {
     if (d.VlaknoCallBack) d.VlaknoCallBack->Join();
     for (auto& v : d.Vlakna)
         if (v) v->Join();

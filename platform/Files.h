@@ -19,7 +19,7 @@ using TPath = TText<MaxPath + 64>;
 // Terminates a built path; false when it is too long to be used.
 inline bool FinishPath(TPath& p) {
     if (p.size() >= MaxPath) return false;
-    p.Pridej('\0');
+    p.Add('\0');
     return true;
 }
 

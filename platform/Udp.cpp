@@ -32,10 +32,10 @@ bool Adresa(const std::string& host, int32_t port, sockaddr_in& a) {
 
 }  // namespace
 
-TUdp::~TUdp() { Zavri(); }
+TUdp::~TUdp() { Close(); }
 
-bool TUdp::Otevri() {
-    Zavri();
+bool TUdp::Open() {
+    Close();
     fd_ = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
     // The socket keeps the system's queue size: 8096 bytes bound one
     // datagram (buf_), not the queue, so a burst of waiting datagrams is
@@ -43,13 +43,13 @@ bool TUdp::Otevri() {
     return fd_ >= 0;
 }
 
-void TUdp::Zavri() {
+void TUdp::Close() {
     if (fd_ >= 0) close(fd_);
     fd_ = -1;
     n_ = 0;
 }
 
-bool TUdp::Posli(const std::string& host, int32_t port, std::string_view data) {
+bool TUdp::Send(const std::string& host, int32_t port, std::string_view data) {
     sockaddr_in a;
     if (fd_ < 0 || !Adresa(host, port, a)) return false;
     for (;;) {
@@ -60,7 +60,7 @@ bool TUdp::Posli(const std::string& host, int32_t port, std::string_view data) {
     }
 }
 
-TPrijem TUdp::Prijmi(int cekejMs) {
+TPrijem TUdp::Receive(int cekejMs) {
     n_ = 0;
     if (fd_ < 0) return TPrijem::Error;
     // Without a wait the non-blocking socket answers by itself: one system

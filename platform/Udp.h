@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-inline constexpr std::size_t VelikostPrijmu = 8096;
+inline constexpr std::size_t ReceiveSize = 8096;
 
 enum class TPrijem { Nothing, Datagram, Error };
 
@@ -19,19 +19,19 @@ public:
     TUdp(const TUdp&) = delete;
     TUdp& operator=(const TUdp&) = delete;
 
-    bool Otevri();  // IPv4 datagram socket, no fixed local port
-    void Zavri();
-    bool Otevreno() const { return fd_ >= 0; }
+    bool Open();  // IPv4 datagram socket, no fixed local port
+    void Close();
+    bool IsOpen() const { return fd_ >= 0; }
 
     // One datagram to host:port; the host is resolved at every call.
-    bool Posli(const std::string& host, int32_t port, std::string_view data);
+    bool Send(const std::string& host, int32_t port, std::string_view data);
     // Waits at most `cekejMs` (0 or 1) for one datagram; on Datagram its
     // bytes are in Data() until the next call. An empty datagram is an error.
-    TPrijem Prijmi(int cekejMs);
+    TPrijem Receive(int cekejMs);
     std::string_view Data() const { return {buf_, n_}; }
 
 private:
     int fd_ = -1;
     std::size_t n_ = 0;
-    char buf_[VelikostPrijmu];
+    char buf_[ReceiveSize];
 };

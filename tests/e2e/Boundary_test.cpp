@@ -19,7 +19,7 @@ class Boundary : public TBezici {
 protected:
     void SetUp() override {
         TBezici::SetUp();
-        Data(d()).Hodiny.store(&clock);
+        Data(d()).Clock.store(&clock);
     }
     void TearDown() override { o.Done(); }  // before the clock goes
 
@@ -69,7 +69,7 @@ TEST_F(Boundary, InitContainsAnExceptionAndStopsWhatItStarted) {
     o.Uvolni();
     TTestHost o2;
     o2.d = o2.lib.MakeDriver();
-    Data(o2.d).Hodiny.store(&clock);
+    Data(o2.d).Clock.store(&clock);
     clock.ThrowOnNextCallOf(std::this_thread::get_id());
     std::string chyba;
     TParametry p = Zakladni(sim.Port());

@@ -13,7 +13,7 @@ namespace e2e {
 namespace {
 
 using namespace std::chrono_literals;
-using Hodiny = std::chrono::steady_clock;
+using Clock = std::chrono::steady_clock;
 
 class Casy : public TBezici {
 protected:
@@ -76,13 +76,13 @@ TEST_F(Casy, SilentGatewayWithoutRetriesSendsOnce) {
 
 TEST_F(Casy, UncommittedRequestEndsWithTheInterfaceTimeout) {
     Spust(0);
-    const auto start = Hodiny::now();
+    const auto start = Clock::now();
     lib().InputRequest(d(), 100);  // never committed
     bool hotovo = true;
     EXPECT_EQ(o.StatusVstupu(100, &hotovo), 0);
     EXPECT_FALSE(hotovo);
     ASSERT_TRUE(o.CekejNaVolani(1, 2500));
-    const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(Hodiny::now() - start).count();
+    const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
     EXPECT_GE(ms, 1081);  // 1 x 81 + 1000
     EXPECT_LT(ms, 2000);
     const TVolani v = o.Volani()[0];

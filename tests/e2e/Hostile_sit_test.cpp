@@ -30,7 +30,7 @@
 
 namespace {
 
-using Hodiny = std::chrono::steady_clock;
+using Clock = std::chrono::steady_clock;
 using namespace std::chrono_literals;
 
 // A UDP socket of the test on loopback: a stranger to the driver.
@@ -47,7 +47,7 @@ public:
     TCizinec(const TCizinec&) = delete;
     TCizinec& operator=(const TCizinec&) = delete;
 
-    bool Posli(uint16_t port, const std::string& t) const {
+    bool Send(uint16_t port, const std::string& t) const {
         sockaddr_in a{};
         a.sin_family = AF_INET;
         a.sin_port = htons(port);
@@ -134,10 +134,10 @@ bool JmenoSeRychleNerozlozi() {
     addrinfo rada{};
     rada.ai_family = AF_INET;
     addrinfo* v = nullptr;
-    const auto t0 = Hodiny::now();
+    const auto t0 = Clock::now();
     const int r = getaddrinfo("nonexistent.invalid", nullptr, &rada, &v);
     if (v != nullptr) freeaddrinfo(v);
-    return r != 0 && Hodiny::now() - t0 < 2s;
+    return r != 0 && Clock::now() - t0 < 2s;
 }
 
 TEST_F(HostileSit, UnresolvableGatewayEndsEachRequestWithStatus19AtOnce) {
@@ -147,9 +147,9 @@ TEST_F(HostileSit, UnresolvableGatewayEndsEachRequestWithStatus19AtOnce) {
     Spust({{"nonexistent.invalid", 47000}, {"127.0.0.1", zdravy.Port()}},
           {"100 1 1 0 0", "3000 1 1 1 0", "101 2 1 0 0"}, true);
     for (int i = 0; i < 3; ++i) {
-        const auto t0 = Hodiny::now();
+        const auto t0 = Clock::now();
         EXPECT_EQ(PrectiKanal(lib, d, 100), 19) << "the failing send is the exception path";
-        EXPECT_LT(Hodiny::now() - t0, 1s) << "no waiting for answers that cannot come";
+        EXPECT_LT(Clock::now() - t0, 1s) << "no waiting for answers that cannot come";
     }
     THodnota v{};
     v.TypHodnoty = TypReal;
@@ -203,15 +203,15 @@ TEST_F(HostileSit, StrangersAnswersAreMatchedByIdentifierOnly) {
     lib.InputRequestCompleted(d);
     ASSERT_TRUE(sim.WaitForRequests(2, 2000));
     // Valid-looking answers with foreign identifiers and garbage: ignored.
-    for (uint32_t id : {1000u, 1002u, 99u, 6099u, 0u, 0xFFFFFFFFu}) EXPECT_TRUE(cizi.Posli(zdroj.Port(), Odpoved(id, 9)));
-    EXPECT_TRUE(cizi.Posli(zdroj.Port(), std::string(69, '[')));
-    EXPECT_TRUE(cizi.Posli(zdroj.Port(), std::string(500, 'Z')));
+    for (uint32_t id : {1000u, 1002u, 99u, 6099u, 0u, 0xFFFFFFFFu}) EXPECT_TRUE(cizi.Send(zdroj.Port(), Odpoved(id, 9)));
+    EXPECT_TRUE(cizi.Send(zdroj.Port(), std::string(69, '[')));
+    EXPECT_TRUE(cizi.Send(zdroj.Port(), std::string(500, 'Z')));
     std::this_thread::sleep_for(50ms);
     int32_t st = -1;
     EXPECT_FALSE(lib.InputFinalized(d, 1001, &st)) << "a foreign identifier completed the request";
     // The right identifier from any sender is the answer: datagrams are
     // matched by their identifier only.
-    EXPECT_TRUE(cizi.Posli(zdroj.Port(), Odpoved(1001, 0x2A)));
+    EXPECT_TRUE(cizi.Send(zdroj.Port(), Odpoved(1001, 0x2A)));
     ASSERT_TRUE(CekejNaDokonceni(lib, d, 1001, 1000));
     EXPECT_EQ(StatusKanalu(lib, d, 1001), 0);
     THodnota h{};
@@ -243,13 +243,13 @@ TEST_F(HostileSit, FloodOfLargeGarbageNeverStopsTheService) {
             const std::size_t n = (poslano.load() % 3 == 0) ? 65000 : 8096;
             for (std::size_t i = 0; i < n; ++i) t[i] = static_cast<char>(x = x * 1103515245u + 12345u);
             if ((poslano.load() & 7) == 0) t.replace(0, 8, "[VUZIV2]");
-            if (cizi.Posli(zdroj.Port(), t.substr(0, n))) poslano.fetch_add(1);
+            if (cizi.Send(zdroj.Port(), t.substr(0, n))) poslano.fetch_add(1);
             if ((poslano.load() & 15) == 0) std::this_thread::yield();
         }
     });
     int uspechu = 0;
-    const auto konecZaplavy = Hodiny::now() + 3s;
-    while (Hodiny::now() < konecZaplavy) {
+    const auto konecZaplavy = Clock::now() + 3s;
+    while (Clock::now() < konecZaplavy) {
         const int32_t s = PrectiKanal(lib, d, 1001);
         ASSERT_TRUE(s == 0 || s == 21) << "status " << s << " under the flood";
         uspechu += s == 0;
@@ -285,12 +285,12 @@ TEST_F(HostileSit, FloodOfSmallDatagramsFasterThanTheDrain) {
         TCizinec cizi;
         const std::string t = Odpoved(2500, 1);
         while (!konec.load())
-            if (cizi.Posli(zdroj.Port(), t)) poslano.fetch_add(1);
+            if (cizi.Send(zdroj.Port(), t)) poslano.fetch_add(1);
     };
     std::thread a(posilej), b(posilej);
     std::map<int, int> statusy;
-    const auto konecZaplavy = Hodiny::now() + 4s;
-    while (Hodiny::now() < konecZaplavy) ++statusy[PrectiKanal(lib, d, 1001, 5000)];
+    const auto konecZaplavy = Clock::now() + 4s;
+    while (Clock::now() < konecZaplavy) ++statusy[PrectiKanal(lib, d, 1001, 5000)];
     konec = true;
     a.join();
     b.join();
@@ -316,7 +316,7 @@ TEST_F(HostileSit, EmptyDatagramDuringAWaitEndsThatRequestWithStatus19Only) {
     lib.InputRequestCompleted(d);
     ASSERT_TRUE(sim.WaitForRequests(2, 2000));
     TCizinec cizi;
-    EXPECT_TRUE(cizi.Posli(zdroj.Port(), std::string()));
+    EXPECT_TRUE(cizi.Send(zdroj.Port(), std::string()));
     ASSERT_TRUE(CekejNaDokonceni(lib, d, 1000, 2000));
     EXPECT_EQ(StatusKanalu(lib, d, 1000), 19) << "a zero-byte datagram is a failing receive";
     sim.SetSilent(false);

@@ -21,7 +21,7 @@
 
 namespace {
 
-using Hodiny = std::chrono::steady_clock;
+using Clock = std::chrono::steady_clock;
 using namespace std::chrono_literals;
 
 // Runs `prace` and returns how long it took; past `mez` the pipes are opened
@@ -29,13 +29,13 @@ using namespace std::chrono_literals;
 std::chrono::milliseconds SHlidacem(const std::function<void()>& prace, const std::vector<std::string>& roury,
                                     std::chrono::milliseconds mez) {
     std::atomic<bool> hotovo{false};
-    const auto t0 = Hodiny::now();
+    const auto t0 = Clock::now();
     std::thread t([&] {
         prace();
         hotovo = true;
     });
-    while (!hotovo && Hodiny::now() - t0 < mez) std::this_thread::sleep_for(5ms);
-    const auto trvani = std::chrono::duration_cast<std::chrono::milliseconds>(Hodiny::now() - t0);
+    while (!hotovo && Clock::now() - t0 < mez) std::this_thread::sleep_for(5ms);
+    const auto trvani = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - t0);
     std::vector<int> otevrene;
     while (!hotovo) {
         for (const std::string& r : roury) {

@@ -18,7 +18,7 @@ namespace e2e {
 namespace {
 
 using namespace std::chrono_literals;
-using Hodiny = std::chrono::steady_clock;
+using Clock = std::chrono::steady_clock;
 
 std::string Cp(std::string_view t) { return std::string(t); }
 
@@ -64,11 +64,11 @@ TEST_F(Zivot, DoneWaitsForACallBackTheHostStillRuns) {
     o.StatusVstupu(1005, &hotovo);
     ASSERT_FALSE(hotovo);
     ASSERT_TRUE(o.CekejNaVolani(1));
-    const auto start = Hodiny::now();
+    const auto start = Clock::now();
     o.Done();
     // The host's call-back still held the thread when Done began; once Done
     // returns nothing of the driver may run any more.
-    EXPECT_GE(Hodiny::now() - start, 1900ms);
+    EXPECT_GE(Clock::now() - start, 1900ms);
     EXPECT_EQ(CekejNaPocetVlaken(zaklad, 100), zaklad);
     EXPECT_EQ(o.RadkyCB().back(), "Stop");
 }
@@ -279,7 +279,7 @@ TEST(ZivotCykly, HundredInstancesLeaveNoThreadOrDescriptor) {
     const std::string soubor = o.ZapisParametry(Zakladni(sim.Port()));
     const int vlakna = PocetVlaken();
     const int deskriptory = PocetDeskriptoru();
-    const auto start = Hodiny::now();
+    const auto start = Clock::now();
     for (int i = 0; i < 100; ++i) {
         std::string chyba;
         ASSERT_TRUE(o.Init(soubor, &chyba)) << i << ": " << chyba;
@@ -291,7 +291,7 @@ TEST(ZivotCykly, HundredInstancesLeaveNoThreadOrDescriptor) {
         o.Done();
         o.Uvolni();
     }
-    const auto trvani = Hodiny::now() - start;
+    const auto trvani = Clock::now() - start;
     EXPECT_EQ(CekejNaPocetVlaken(vlakna), vlakna);
     EXPECT_EQ(PocetDeskriptoru(), deskriptory);
     EXPECT_LT(trvani, 60s);  // a bounded wait run out per cycle would take far longer

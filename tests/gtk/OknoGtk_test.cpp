@@ -217,7 +217,7 @@ protected:
     }
 
     // As Init does: create, show, set up, enable.
-    GtkWidget* Otevri() {
+    GtkWidget* Open() {
         dlg = TDrvDialog::Vytvor(*d);
         if (!dlg) return nullptr;
         dlg->NastavViditelnost(d->Cfg.OknoPovoleno != 0);
@@ -263,7 +263,7 @@ TXvfb* OknoGtk::xvfb_ = nullptr;
 std::string OknoGtk::chyba_;
 
 TEST_F(OknoGtk, PagesShowTheViewModel) {
-    GtkWidget* okno = Otevri();
+    GtkWidget* okno = Open();
     ASSERT_NE(okno, nullptr);
     EXPECT_TRUE(gtk_widget_get_visible(okno));
     EXPECT_FALSE(gtk_window_get_resizable(GTK_WINDOW(okno)));
@@ -343,7 +343,7 @@ TEST_F(OknoGtk, PagesShowTheViewModel) {
 }
 
 TEST_F(OknoGtk, DisabledWindowRefreshesButTakesNoInput) {
-    GtkWidget* okno = Otevri();
+    GtkWidget* okno = Open();
     ASSERT_NE(okno, nullptr);
     GtkWidget* stranky = Najdi(okno, "rv_stranky");
     GtkWidget* edit1 = Najdi(okno, "rv_edit_kanal");
@@ -387,7 +387,7 @@ TEST_F(OknoGtk, DisabledWindowRefreshesButTakesNoInput) {
 
 TEST_F(OknoGtk, WindowCannotBeClosedAndFollowsTheHost) {
     d->Cfg.LogRozhraniPovolen = 1;
-    GtkWidget* okno = Otevri();
+    GtkWidget* okno = Open();
     ASSERT_NE(okno, nullptr);
     EXPECT_TRUE(gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(Najdi(okno, "rv_logovani"))));
     EXPECT_EQ(d->Cfg.LogZapnout, 1);  // ticking at set-up counts as a click

@@ -39,7 +39,7 @@
 
 namespace {
 
-using Hodiny = std::chrono::steady_clock;
+using Clock = std::chrono::steady_clock;
 using namespace std::chrono_literals;
 
 constexpr int kRozhrani = 16;
@@ -243,20 +243,20 @@ protected:
     void Davka(PData d) {
         std::vector<TPozadavek> davka = NovaDavka();
         Vypadek();
-        const auto start = Hodiny::now();
+        const auto start = Clock::now();
         Zadej(d, davka);
         const uint64_t oznaceno = Finalizuj(d, davka);
         souhrn_.oznaceni += oznaceno;
         const uint64_t cekano = pred_ + oznaceno;
         // Every marked request is completed by the interface time-out at the latest.
-        const auto mez = std::max(start + std::chrono::milliseconds(kLimitRozhraniMs), Hodiny::now()) +
+        const auto mez = std::max(start + std::chrono::milliseconds(kLimitRozhraniMs), Clock::now()) +
                          std::chrono::milliseconds(kRezervaMs);
-        while (Callbacky() < cekano && Hodiny::now() < mez) {
+        while (Callbacky() < cekano && Clock::now() < mez) {
             Uzdrav();
             std::this_thread::sleep_for(1ms);
         }
         ASSERT_EQ(Callbacky(), cekano) << "a marked request stayed without its call-back past the interface time-out";
-        souhrn_.zpozdeniMaxMs = std::max<int>(souhrn_.zpozdeniMaxMs, int((Hodiny::now() - start) / 1ms));
+        souhrn_.zpozdeniMaxMs = std::max<int>(souhrn_.zpozdeniMaxMs, int((Clock::now() - start) / 1ms));
         for (TPozadavek& p : davka) {
             if (!p.oznacen) continue;
             int32_t st = -1;
@@ -267,7 +267,7 @@ protected:
             ++souhrn_.poCallbacku[Stav(d).Kanaly[p.plan->c].Status];
         }
         CekejNaFronty(d);
-        konecVypadku_ = Hodiny::now();  // the batch is over: so is the outage
+        konecVypadku_ = Clock::now();  // the batch is over: so is the outage
         Uzdrav();
         EXPECT_EQ(Callbacky(), cekano) << "a call-back beyond the markings";
         souhrn_.callbacku += Callbacky() - pred_;
@@ -281,13 +281,13 @@ protected:
     void Vypadek() {
         if (rng_() % 8 != 0) return;
         vypadek_ = int(rng_() % kRozhrani);
-        konecVypadku_ = Hodiny::now() + std::chrono::milliseconds(200 + rng_() % 1800);
+        konecVypadku_ = Clock::now() + std::chrono::milliseconds(200 + rng_() % 1800);
         sim_->SetSilent(true, size_t(vypadek_));
         ++souhrn_.vypadku;
     }
 
     void Uzdrav() {
-        if (vypadek_ < 0 || Hodiny::now() < konecVypadku_) return;
+        if (vypadek_ < 0 || Clock::now() < konecVypadku_) return;
         sim_->SetSilent(false, size_t(vypadek_));
         vypadek_ = -1;
     }
@@ -360,10 +360,10 @@ protected:
 
     void CekejNaFronty(PData d) {
         const TData& s = Stav(d);
-        const auto mez = Hodiny::now() + 60s;
+        const auto mez = Clock::now() + 60s;
         for (int k = 1; k <= kRozhrani; ++k) {
             while ((s.Fronty[k].PocetPotvrzenych.load() != 0 || s.Fronty[k].PocetNepotvrzenych.load() != 0) &&
-                   Hodiny::now() < mez) {
+                   Clock::now() < mez) {
                 Uzdrav();
                 std::this_thread::sleep_for(1ms);
             }
@@ -371,9 +371,9 @@ protected:
             ASSERT_EQ(s.Fronty[k].PocetNepotvrzenych.load(), 0);
         }
         // The entry taken last may still be in its exchange.
-        const auto konec = Hodiny::now() + 5s;
+        const auto konec = Clock::now() + 5s;
         for (int k = 1; k <= kRozhrani; ++k) {
-            while (Hodiny::now() < konec) {
+            while (Clock::now() < konec) {
                 bool bezi = false;
                 for (const TKanal& c : s.Kanaly)
                     if (c.Rozhrani == k && (c.StavPozadavku == 1 || c.StavPozadavku == 2) && !c.Hotovo) bezi = true;
@@ -442,9 +442,9 @@ protected:
         Zadej(d, davka);
         Finalizuj(d, davka);
         std::this_thread::sleep_for(std::chrono::milliseconds(rng_() % 40));
-        const auto t0 = Hodiny::now();
+        const auto t0 = Clock::now();
         lib_.Done(d);
-        const int ms = int((Hodiny::now() - t0) / 1ms);
+        const int ms = int((Clock::now() - t0) / 1ms);
         souhrn_.doneMaxMs = std::max(souhrn_.doneMaxMs, ms);
         EXPECT_LE(ms, kMezDoneMs) << "Done overran its bounds";
         const uint64_t poDone = Callbacky();
@@ -486,14 +486,14 @@ protected:
     std::mt19937_64 rng_;
     int sekund_ = 5;
     int vypadek_ = -1;  // the silent gateway, or none
-    Hodiny::time_point konecVypadku_{};
+    Clock::time_point konecVypadku_{};
     std::map<uint32_t, std::string> texty_;  // output bytes of the text channels
     uint64_t pred_ = 0;  // call-backs counted before the current batch
     TSouhrn souhrn_;
 };
 
 TEST_F(Soak, SixteenInterfacesUnderFaultsLoseNothing) {
-    const auto konec = Hodiny::now() + std::chrono::seconds(sekund_);
+    const auto konec = Clock::now() + std::chrono::seconds(sekund_);
     const int instanci = std::max(2, sekund_ / 20);  // a fresh instance now and then: leaks add up
     const auto naInstanci = std::chrono::seconds(sekund_) / instanci;
     const std::string soubory[2] = {Parametry(dir_, *sim_, false), Parametry(dir_, *sim_, true)};
@@ -506,8 +506,8 @@ TEST_F(Soak, SixteenInterfacesUnderFaultsLoseNothing) {
         ASSERT_TRUE(lib_.Init(d, 0, soubory[i % 2].c_str(), 255, chyba, 0, 0, kKontext, CallBack)) << chyba;
         pred_ = Callbacky();
         texty_.clear();  // a new instance starts from zero output bytes
-        const auto konecInstance = std::min(konec, Hodiny::now() + naInstanci);
-        while (Hodiny::now() < konecInstance && !HasFatalFailure()) Davka(d);
+        const auto konecInstance = std::min(konec, Clock::now() + naInstanci);
+        while (Clock::now() < konecInstance && !HasFatalFailure()) Davka(d);
         if (!HasFatalFailure()) DoneBehemProvozu(d);
         if (HasFatalFailure()) lib_.Done(d);
         lib_.DisposeDriver(d);

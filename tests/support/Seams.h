@@ -8,12 +8,12 @@
 #include <stdexcept>
 #include <thread>
 
-#include "platform/Hodiny.h"
+#include "platform/Clock.h"
 #include "platform/Thread.h"
 
 // The system's clocks, until armed: then the next call (of one thread, or of
 // any) raises std::runtime_error, once.
-class TThrowingClock final : public THodiny {
+class TThrowingClock final : public TClock {
 public:
     void ThrowOnNextCall() { Arm(std::thread::id()); }
     void ThrowOnNextCallOf(std::thread::id t) { Arm(t); }

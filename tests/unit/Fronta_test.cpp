@@ -167,32 +167,32 @@ int64_t MistniCas(int hodina, int minuta) {
 TEST_F(Fronta, HourlyReportWritesTheMaximumAndResetsIt) {
     d.Lokalizace.DesetinnyOddelovac = ',';
     s.hodiny.NastavReal(MistniCas(10, 59) + 30000);
-    THodinaFronty h;
-    EXPECT_EQ(HlasZaplneni(d, 1, h), 30000) << "ms left to the next hour";
+    TQueueHour h;
+    EXPECT_EQ(ReportQueueFill(d, 1, h), 30000) << "ms left to the next hour";
     EXPECT_EQ(f.HodinaMax, 10);
     EXPECT_EQ(Vyskytu(s.LogRozhrani(1), "] FIFOmax=0,0%\r\n"), 1) << "the initial hour 25 reports at once";
 
     for (int i = 0; i < 1000; ++i) ZaradPozadavek(d, 1005, 0);
     PotvrdFronty(d);
     EXPECT_DOUBLE_EQ(f.Zaplneni, 100.0);
-    HlasZaplneni(d, 1, h);
+    ReportQueueFill(d, 1, h);
     EXPECT_EQ(Vyskytu(s.LogRozhrani(1), "FIFOmax="), 1) << "same hour";
 
     s.hodiny.NastavReal(MistniCas(11, 0) + 5);
-    HlasZaplneni(d, 1, h);
+    ReportQueueFill(d, 1, h);
     EXPECT_EQ(Vyskytu(s.LogRozhrani(1), "] FIFOmax=100,0%\r\n"), 1);
     EXPECT_EQ(f.HodinaMax, 11);
     EXPECT_DOUBLE_EQ(f.ZaplneniMax, 0.0);
 
     s.hodiny.NastavReal(MistniCas(10, 20));  // the clock was set back
-    HlasZaplneni(d, 1, h);
+    ReportQueueFill(d, 1, h);
     EXPECT_EQ(f.HodinaMax, 10);
 }
 
 TEST_F(Fronta, HourlyReportIsSilentWithInterfaceLoggingOff) {
     d.Cfg.LogRozhraniPovolen = 0;
-    THodinaFronty h;
-    HlasZaplneni(d, 1, h);
+    TQueueHour h;
+    ReportQueueFill(d, 1, h);
     EXPECT_NE(f.HodinaMax, 25);
     EXPECT_EQ(s.LogRozhrani(1), "");
 }

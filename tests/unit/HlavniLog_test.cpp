@@ -16,7 +16,7 @@
 
 namespace {
 
-class TPevneHodiny final : public THodiny {
+class TPevneHodiny final : public TClock {
 public:
     uint32_t Tick() const override { return tick; }
     int64_t RealMs() const override { return real; }
@@ -28,10 +28,10 @@ public:
 constexpr int64_t kCas = 1709647629045;
 
 std::string Ocekavane(int64_t ms) {
-    const TCasLokalni c = RozlozCas(ms);
+    const TLocalTime c = LocalTimeOf(ms);
     char t[64];
-    std::snprintf(t, sizeof t, "[%02d.%02d.%04d %02d:%02d:%02d] ", c.Den, c.Mesic, c.Rok, c.Hodina, c.Minuta,
-                  c.Sekunda);
+    std::snprintf(t, sizeof t, "[%02d.%02d.%04d %02d:%02d:%02d] ", c.Day, c.Month, c.Year, c.Hour, c.Minute,
+                  c.Second);
     return t;
 }
 
@@ -39,7 +39,7 @@ class HlavniLog : public ::testing::Test {
 protected:
     void SetUp() override {
         hodiny.real = kCas;
-        d->Hodiny = &hodiny;
+        d->Clock = &hodiny;
         d->Lokalizace = TLokalizace{};
         d->Cfg.LogPovolen = 1;
         d->Cfg.LogNazev = "Rv_zr6180.log";
@@ -76,10 +76,10 @@ TEST_F(HlavniLog, AppendsToAnExistingFile) {
 TEST_F(HlavniLog, FollowsTheInstanceLocale) {
     d->Lokalizace = LocaleFromItems("%Y-%m-%d", "%I.%M.%S %p", "", "dop.", "odp.", ",");
     EXPECT_EQ(ZapisDoLogu(d.get(), d->Cfg, "x"), 0);
-    const TCasLokalni c = RozlozCas(kCas);
+    const TLocalTime c = LocalTimeOf(kCas);
     char t[64];
-    std::snprintf(t, sizeof t, "[%04d-%02d-%02d %02d.%02d.%02d %s] x\r\n", c.Rok, c.Mesic, c.Den,
-                  c.Hodina % 12 == 0 ? 12 : c.Hodina % 12, c.Minuta, c.Sekunda, c.Hodina < 12 ? "dop." : "odp.");
+    std::snprintf(t, sizeof t, "[%04d-%02d-%02d %02d.%02d.%02d %s] x\r\n", c.Year, c.Month, c.Day,
+                  c.Hour % 12 == 0 ? 12 : c.Hour % 12, c.Minute, c.Second, c.Hour < 12 ? "dop." : "odp.");
     EXPECT_EQ(Log(), t);
 }
 

@@ -21,7 +21,7 @@
 
 namespace {
 
-class TPevneHodiny final : public THodiny {
+class TPevneHodiny final : public TClock {
 public:
     uint32_t Tick() const override { return tick; }
     int64_t RealMs() const override { return real; }
@@ -34,26 +34,26 @@ constexpr off_t kPlny = 2'560'128;
 
 // "dd.mm.yy hh:nn:ss.zzz" with the given time separator.
 std::string RazitkoRun(int64_t ms, char o = ':') {
-    const TCasLokalni c = RozlozCas(ms);
+    const TLocalTime c = LocalTimeOf(ms);
     char t[64];
-    std::snprintf(t, sizeof t, "%02d.%02d.%02d %02d%c%02d%c%02d.%03d", c.Den, c.Mesic, c.Rok % 100, c.Hodina, o,
-                  c.Minuta, o, c.Sekunda, c.Milisekunda);
+    std::snprintf(t, sizeof t, "%02d.%02d.%02d %02d%c%02d%c%02d.%03d", c.Day, c.Month, c.Year % 100, c.Hour, o,
+                  c.Minute, o, c.Second, c.Millisecond);
     return t;
 }
 
 // "[" short date " " long time " " tick "] " with the default formats.
 std::string Razitko(int64_t ms, uint32_t tick) {
-    const TCasLokalni c = RozlozCas(ms);
+    const TLocalTime c = LocalTimeOf(ms);
     char t[80];
-    std::snprintf(t, sizeof t, "[%02d.%02d.%04d %02d:%02d:%02d %u] ", c.Den, c.Mesic, c.Rok, c.Hodina, c.Minuta,
-                  c.Sekunda, tick);
+    std::snprintf(t, sizeof t, "[%02d.%02d.%04d %02d:%02d:%02d %u] ", c.Day, c.Month, c.Year, c.Hour, c.Minute,
+                  c.Second, tick);
     return t;
 }
 
 std::string Nazev(const char* zacatek, int rozhrani, int64_t ms) {
-    const TCasLokalni c = RozlozCas(ms);
+    const TLocalTime c = LocalTimeOf(ms);
     char t[80];
-    std::snprintf(t, sizeof t, "%s%d_%04d_%02d_%02d.log", zacatek, rozhrani, c.Rok, c.Mesic, c.Den);
+    std::snprintf(t, sizeof t, "%s%d_%04d_%02d_%02d.log", zacatek, rozhrani, c.Year, c.Month, c.Day);
     return t;
 }
 
@@ -77,7 +77,7 @@ protected:
     void SetUp() override {
         hodiny.real = kCas;
         hodiny.tick = 4000000000u;
-        d->Hodiny = &hodiny;
+        d->Clock = &hodiny;
         d->Lokalizace = TLokalizace{};
         TCFG& c = d->Cfg;
         c.LogAdresar = adr.Cesta() + "/";
@@ -360,13 +360,13 @@ TEST_F(Logy, InterfaceLogIsNotTiedToTheRunLog) {
 TEST_F(Logy, InterfaceLogChangesFileAtLocalMidnight) {
     d->Cfg.LogRozhraniPovolen = 1;
     // Local midnight after kCas, found through the same local-time rule.
-    const TCasLokalni c = RozlozCas(kCas);
+    const TLocalTime c = LocalTimeOf(kCas);
     const int64_t pulnoc =
-        kCas - ((c.Hodina * 3600 + c.Minuta * 60 + c.Sekunda) * 1000 + c.Milisekunda) + 86'400'000;
-    const TCasLokalni pred = RozlozCas(pulnoc - 1);
-    const TCasLokalni po = RozlozCas(pulnoc);
-    ASSERT_EQ(pred.Hodina * 10000 + pred.Minuta * 100 + pred.Sekunda, 235959);
-    ASSERT_EQ(po.Hodina + po.Minuta + po.Sekunda + po.Milisekunda, 0);
+        kCas - ((c.Hour * 3600 + c.Minute * 60 + c.Second) * 1000 + c.Millisecond) + 86'400'000;
+    const TLocalTime pred = LocalTimeOf(pulnoc - 1);
+    const TLocalTime po = LocalTimeOf(pulnoc);
+    ASSERT_EQ(pred.Hour * 10000 + pred.Minute * 100 + pred.Second, 235959);
+    ASSERT_EQ(po.Hour + po.Minute + po.Second + po.Millisecond, 0);
     hodiny.real = pulnoc - 1;
     ZapisLogRozhrani(d.get(), 2, "pred");
     hodiny.real = pulnoc;
@@ -376,7 +376,7 @@ TEST_F(Logy, InterfaceLogChangesFileAtLocalMidnight) {
     ASSERT_NE(a, b);
     EXPECT_EQ(Soubor(a), Razitko(pulnoc - 1, 4000000000u) + "pred\r\n");
     EXPECT_EQ(Soubor(b), Razitko(pulnoc, 4000000000u) + "po\r\n");
-    EXPECT_EQ(po.Den == 1 ? 1 : po.Den - pred.Den, 1);
+    EXPECT_EQ(po.Day == 1 ? 1 : po.Day - pred.Day, 1);
 }
 
 // ---- call-back log ----
@@ -395,10 +395,10 @@ TEST_F(Logy, CallBackLogIsWrittenWithEveryOtherLogOff) {
 TEST_F(Logy, LogLinesFollowTheInstanceLocale) {
     d->Lokalizace = LocaleFromItems("%Y-%m-%d", "%H.%M.%S", "", "", "", ",");
     ZapisCB(d.get(), "x");
-    const TCasLokalni c = RozlozCas(kCas);
+    const TLocalTime c = LocalTimeOf(kCas);
     char t[80];
-    std::snprintf(t, sizeof t, "[%04d-%02d-%02d %02d.%02d.%02d 4000000000] x\r\n", c.Rok, c.Mesic, c.Den, c.Hodina,
-                  c.Minuta, c.Sekunda);
+    std::snprintf(t, sizeof t, "[%04d-%02d-%02d %02d.%02d.%02d 4000000000] x\r\n", c.Year, c.Month, c.Day, c.Hour,
+                  c.Minute, c.Second);
     EXPECT_EQ(Soubor("Rv_zr6180_CB.log"), t);
 }
 

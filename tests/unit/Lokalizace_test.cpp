@@ -24,24 +24,24 @@
 
 namespace {
 
-std::string DateTimeText(const TLokalizace& l, const TCasLokalni& c) {
+std::string DateTimeText(const TLokalizace& l, const TLocalTime& c) {
     char t[160];
     return std::string(t, FormatDateTime(l, c, t, sizeof t));
 }
 
-TCasLokalni Cas(int rok, int mesic, int den, int h, int m, int s) {
-    TCasLokalni c;
-    c.Rok = rok;
-    c.Mesic = mesic;
-    c.Den = den;
-    c.Hodina = h;
-    c.Minuta = m;
-    c.Sekunda = s;
+TLocalTime Cas(int rok, int mesic, int den, int h, int m, int s) {
+    TLocalTime c;
+    c.Year = rok;
+    c.Month = mesic;
+    c.Day = den;
+    c.Hour = h;
+    c.Minute = m;
+    c.Second = s;
     return c;
 }
 
-const TCasLokalni kOdpoledne = Cas(2024, 2, 1, 15, 4, 5);
-const TCasLokalni kRano = Cas(2009, 11, 23, 0, 30, 59);
+const TLocalTime kOdpoledne = Cas(2024, 2, 1, 15, 4, 5);
+const TLocalTime kRano = Cas(2009, 11, 23, 0, 30, 59);
 
 TEST(Lokalizace, DefaultsAreDayMonthYearAnd24Hours) {
     const TLokalizace l;

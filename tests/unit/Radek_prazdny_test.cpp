@@ -8,12 +8,12 @@
 #include "base/Radek.h"
 
 TEST(RadekPrazdny, EmptyViewWithoutStorageAddsNothing) {
-    TRadek r("F=", 3);
-    r.Pridej(std::string_view());
-    r.Pridej(std::string_view{}).Pridej(", T");
+    TLine r("F=", 3);
+    r.Add(std::string_view());
+    r.Add(std::string_view{}).Add(", T");
     EXPECT_EQ(r.sv(), "F=3, T");
     TText<4> plny("ABCD");
-    plny.Pridej(std::string_view());
-    plny.Pridej("E");
+    plny.Add(std::string_view());
+    plny.Add("E");
     EXPECT_EQ(plny.sv(), "ABCD");
 }

@@ -27,21 +27,21 @@
 #include "comm/Logy.h"
 #include "comm/VlaknoCallBack.h"
 #include "comm/VlaknoRozhrani.h"
-#include "platform/Hodiny.h"
+#include "platform/Clock.h"
 #include "config/Model.h"
 #include "support/TempDir.h"
 
 namespace thread_support {
 
 // Follows the system tick with an offset until a test freezes it at a value.
-class TTestHodiny final : public THodiny {
+class TTestHodiny final : public TClock {
 public:
     uint32_t Tick() const override {
-        return rucne_.load() ? tick_.load() : SystemoveHodiny().Tick() + posun_.load();
+        return rucne_.load() ? tick_.load() : SystemClock().Tick() + posun_.load();
     }
     int64_t RealMs() const override {
         const int64_t r = real_.load();
-        return r != INT64_MIN ? r : SystemoveHodiny().RealMs();
+        return r != INT64_MIN ? r : SystemClock().RealMs();
     }
     void Zmraz(uint32_t t) { tick_ = t; rucne_ = true; }
     void Posun(uint32_t o) { posun_ = o; }
@@ -70,7 +70,7 @@ public:
     ~TProtistrana() { close(fd_); }
     int Port() const { return port_; }
 
-    std::optional<std::string> Prijmi(int ms) {
+    std::optional<std::string> Receive(int ms) {
         pollfd p{fd_, POLLIN, 0};
         if (poll(&p, 1, ms) <= 0) return std::nullopt;
         char b[9000];
@@ -85,7 +85,7 @@ public:
         int n = 0;
         const auto konec = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
         while (std::chrono::steady_clock::now() < konec)
-            if (Prijmi(5)) ++n;
+            if (Receive(5)) ++n;
         return n;
     }
     void Odpovez(std::string_view data) {
@@ -148,7 +148,7 @@ inline int Vyskytu(const std::string& kde, const std::string& co) {
     return n;
 }
 
-inline bool CekejNa(const std::function<bool()>& p, int ms) {
+inline bool AwaitFlag(const std::function<bool()>& p, int ms) {
     const auto konec = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
     while (!p()) {
         if (std::chrono::steady_clock::now() >= konec) return false;
@@ -177,7 +177,7 @@ public:
         d->Cfg.LogRozhraniPovolen = 1;
         d->MonitorovanyKanal = 99;
         d->MonitorovaneRozhrani = 1;
-        d->Hodiny.store(&hodiny);
+        d->Clock.store(&hodiny);
         Rozhrani(1, 9600, 200, 2, 2000, 0);
         Kanal(1005, 1, 5, 3);
     }

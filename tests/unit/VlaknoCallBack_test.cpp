@@ -15,7 +15,7 @@
 namespace {
 
 using namespace thread_support;
-using Hodiny = std::chrono::steady_clock;
+using Clock = std::chrono::steady_clock;
 
 // What the host's call-back saw; the host function is a plain C function, so
 // the record is reached through a file-level pointer set by each test.
@@ -56,13 +56,13 @@ protected:
     TThreadCallBack& Spust() {
         d.VlaknoCallBack = std::make_unique<TThreadCallBack>(&d, &HostitelCallBack, 4711);
         EXPECT_TRUE(d.VlaknoCallBack->Start());
-        EXPECT_TRUE(CekejNa([&] { return d.CallBackBezi == 1; }, 2000));
+        EXPECT_TRUE(AwaitFlag([&] { return d.CallBackBezi == 1; }, 2000));
         return *d.VlaknoCallBack;
     }
     // A finished request that the host marked for a notice.
     void Hotovy(int c, int32_t stav) {
         TKanal& k = d.Kanaly[c];
-        k.CasPozadavku = Ted(&d);
+        k.CasPozadavku = Now(&d);
         k.LimitPozadavku = 2370;
         k.StavPozadavku = stav;
         k.Hotovo = 1;
@@ -72,7 +72,7 @@ protected:
         std::lock_guard<std::mutex> g(host.m);
         return host.volani.size();
     }
-    bool CekejNaVolani(size_t n, int ms = 3000) { return CekejNa([&] { return Volani() >= n; }, ms); }
+    bool CekejNaVolani(size_t n, int ms = 3000) { return AwaitFlag([&] { return Volani() >= n; }, ms); }
 
     TZaznamHostitele host;
     TStav s;
@@ -134,7 +134,7 @@ TEST_F(VlaknoCallBack, HostAskingForARepeatIsCalledExactlyTwice) {
 
 TEST_F(VlaknoCallBack, UnmarkedRequestIsNeverReportedNorTimedOut) {
     TKanal& k = d.Kanaly[1005];
-    k.CasPozadavku = Ted(&d) - 1000000;
+    k.CasPozadavku = Now(&d) - 1000000;
     k.LimitPozadavku = 10;
     k.Hotovo = 1;
     k.Status = 0;
@@ -217,7 +217,7 @@ TEST_F(VlaknoCallBack, MarkingWakesAnIdleThread) {
     Spust();
     for (int kolo = 0; kolo < 3; ++kolo) {
         std::this_thread::sleep_for(std::chrono::milliseconds(150));
-        const auto t = Hodiny::now();
+        const auto t = Clock::now();
         Hotovy(1005, 3);
         WakeCallBack(d, 1005);
         ASSERT_TRUE(CekejNaVolani(static_cast<size_t>(kolo) + 1));
@@ -231,7 +231,7 @@ TEST_F(VlaknoCallBack, RungChannelWakesAnIdleThread) {
     Spust();
     for (int kolo = 0; kolo < 3; ++kolo) {
         std::this_thread::sleep_for(std::chrono::milliseconds(150));
-        const auto t = Hodiny::now();
+        const auto t = Clock::now();
         Hotovy(1005, 3);
         WakeCallBack(d, 1005);
         ASSERT_TRUE(CekejNaVolani(static_cast<size_t>(kolo) + 1));
@@ -247,7 +247,7 @@ TEST_F(VlaknoCallBack, RungChannelLeavesOtherMarkedChannelsToTheScan) {
     Spust();
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
     TKanal& k = d.Kanaly[1005];
-    k.CasPozadavku = Ted(&d);
+    k.CasPozadavku = Now(&d);
     k.LimitPozadavku = 100000;
     k.StavPozadavku = 2;
     k.CekaCallBack = 1;
@@ -255,7 +255,7 @@ TEST_F(VlaknoCallBack, RungChannelLeavesOtherMarkedChannelsToTheScan) {
     Hotovy(3000, 3);
     WakeCallBack(d, 3000);
     ASSERT_TRUE(CekejNaVolani(1));
-    const auto t = Hodiny::now();
+    const auto t = Clock::now();
     {
         std::lock_guard<std::mutex> g(d.ZamekOkna);  // as an interface thread with more entries stores it
         k.StavPozadavku = 3;
@@ -272,7 +272,7 @@ TEST_F(VlaknoCallBack, RungChannelDoesNotOvertakeALowerFinishedOne) {
     s.Kanal(3000, 1, 1, 0);
     TThreadCallBack v(&d, &HostitelCallBack, 4711);  // driven by hand: no thread
     TKanal& k = d.Kanaly[1005];
-    k.CasPozadavku = Ted(&d);
+    k.CasPozadavku = Now(&d);
     k.LimitPozadavku = 100000;
     k.StavPozadavku = 2;
     k.CekaCallBack = 1;
@@ -300,7 +300,7 @@ TEST_F(VlaknoCallBack, RungChannelDoesNotOvertakeALowerFinishedOne) {
 TEST_F(VlaknoCallBack, StopWakesAnIdleThread) {
     TThreadCallBack& v = Spust();
     std::this_thread::sleep_for(std::chrono::milliseconds(150));
-    const auto t = Hodiny::now();
+    const auto t = Clock::now();
     v.Stop();
     v.Join();
     EXPECT_LT(MsOd(t), 50);
@@ -310,7 +310,7 @@ TEST_F(VlaknoCallBack, StopWakesAnIdleThread) {
 TEST_F(VlaknoCallBack, WaitingRequestIsReportedOnceTheInterfaceThreadStoresIt) {
     host.sledovany = 1005;
     TKanal& k = d.Kanaly[1005];
-    k.CasPozadavku = Ted(&d);
+    k.CasPozadavku = Now(&d);
     k.LimitPozadavku = 100000;
     k.StavPozadavku = 2;
     k.CekaCallBack = 1;

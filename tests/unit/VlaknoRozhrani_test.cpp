@@ -12,7 +12,7 @@
 namespace {
 
 using namespace thread_support;
-using Hodiny = std::chrono::steady_clock;
+using Clock = std::chrono::steady_clock;
 
 std::string Cp(std::string_view t) { return std::string(t); }
 
@@ -21,7 +21,7 @@ protected:
     TThreadRozhrani& Spust(int k = 1) {
         d.Vlakna[k] = std::make_unique<TThreadRozhrani>(&d, static_cast<uint8_t>(k));
         EXPECT_TRUE(d.Vlakna[k]->Start());
-        EXPECT_TRUE(CekejNa([&] { return d.VlaknoBezi[k] == 1; }, 2000));
+        EXPECT_TRUE(AwaitFlag([&] { return d.VlaknoBezi[k] == 1; }, 2000));
         return *d.Vlakna[k];
     }
     // A request as the exports start it, committed at once.
@@ -31,9 +31,9 @@ protected:
         PotvrdFronty(d);
     }
     bool Hotovo(int c, int ms = 5000) {
-        return CekejNa([&] { return d.Kanaly[c].Hotovo == 1; }, ms);
+        return AwaitFlag([&] { return d.Kanaly[c].Hotovo == 1; }, ms);
     }
-    std::string Dotaz(int ms = 3000) { return s.protistrana.Prijmi(ms).value_or("<nothing>"); }
+    std::string Dotaz(int ms = 3000) { return s.protistrana.Receive(ms).value_or("<nothing>"); }
 
     TStav s;
     TData& d = *s.d;
@@ -164,7 +164,7 @@ TEST_F(VlaknoRozhrani, NoRetryWithUdpOpakovani0) {
 TEST_F(VlaknoRozhrani, StaleDatagramIsDrainedBeforeTheSend) {
     Spust();
     Pozadej(1005, 0);
-    ASSERT_TRUE(s.protistrana.Prijmi(3000));
+    ASSERT_TRUE(s.protistrana.Receive(3000));
     s.protistrana.Odpovez(Odpoved(1005, 0, 1, 0, 0, 0));
     ASSERT_TRUE(Hotovo(1005));
 
@@ -174,7 +174,7 @@ TEST_F(VlaknoRozhrani, StaleDatagramIsDrainedBeforeTheSend) {
     s.protistrana.Odpovez(stary);  // waits in the driver's socket
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
     Pozadej(1005, 0);
-    ASSERT_TRUE(s.protistrana.Prijmi(3000));
+    ASSERT_TRUE(s.protistrana.Receive(3000));
     std::this_thread::sleep_for(std::chrono::milliseconds(30));
     EXPECT_EQ(d.Kanaly[1005].Hotovo, 0) << "the stale datagram is not the answer";
     s.protistrana.Odpovez(Odpoved(1005, 0, 1, 0, 0, 0));
@@ -192,7 +192,7 @@ TEST_F(VlaknoRozhrani, StaleDatagramIsDrainedBeforeTheSend) {
 TEST_F(VlaknoRozhrani, EveryStaleDatagramOfABurstIsDrained) {
     Spust();
     Pozadej(1005, 0);
-    ASSERT_TRUE(s.protistrana.Prijmi(3000));
+    ASSERT_TRUE(s.protistrana.Receive(3000));
     s.protistrana.Odpovez(Odpoved(1005, 0, 1, 0, 0, 0));
     ASSERT_TRUE(Hotovo(1005));
 
@@ -200,7 +200,7 @@ TEST_F(VlaknoRozhrani, EveryStaleDatagramOfABurstIsDrained) {
     for (int i = 0; i < Pocet; ++i) s.protistrana.Odpovez(Odpoved(1005, 0, 1, 0, 0, 0));
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
     Pozadej(1005, 0);
-    ASSERT_TRUE(s.protistrana.Prijmi(3000));
+    ASSERT_TRUE(s.protistrana.Receive(3000));
     s.protistrana.Odpovez(Odpoved(1005, 0, 1, 0, 0, 0));
     ASSERT_TRUE(Hotovo(1005));
     EXPECT_EQ(Vyskytu(s.RunLog(), RunCast("KOM 1", 1005, 1, NoField, "odebrano\r\n")), Pocet);
@@ -209,7 +209,7 @@ TEST_F(VlaknoRozhrani, EveryStaleDatagramOfABurstIsDrained) {
 TEST_F(VlaknoRozhrani, ForeignShortAndCorruptDatagramsAreIgnored) {
     Spust();
     Pozadej(1005, 0);
-    ASSERT_TRUE(s.protistrana.Prijmi(3000));
+    ASSERT_TRUE(s.protistrana.Receive(3000));
     const std::string cizi = Odpoved(1006, 0, 1, 0, 0, 0);
     s.protistrana.Odpovez(cizi);
     std::string kratky = Odpoved(1005, 0, 1, 0, 0, 0, {}, "\r");  // 69 characters
@@ -239,7 +239,7 @@ TEST_F(VlaknoRozhrani, ForeignShortAndCorruptDatagramsAreIgnored) {
 TEST_F(VlaknoRozhrani, SerialErrorStatusLeavesTheInterfaceInOrder) {
     Spust();
     Pozadej(1005, 0);
-    ASSERT_TRUE(s.protistrana.Prijmi(3000));
+    ASSERT_TRUE(s.protistrana.Receive(3000));
     s.protistrana.Odpovez(Odpoved(1005, 5, 0, 0, 0, 0));
     ASSERT_TRUE(Hotovo(1005));
     EXPECT_EQ(d.Kanaly[1005].Status, 5);
@@ -251,7 +251,7 @@ TEST_F(VlaknoRozhrani, SerialErrorStatusLeavesTheInterfaceInOrder) {
     EXPECT_EQ(Vyskytu(s.LogRozhrani(1), "] Ch=1005 - Chyba ZR  - SP=5\r\n"), 1);
 
     Pozadej(1005, 0);
-    ASSERT_TRUE(s.protistrana.Prijmi(3000));
+    ASSERT_TRUE(s.protistrana.Receive(3000));
     s.protistrana.Odpovez(Odpoved(1005, 20, 0, 0, 0, 0));
     ASSERT_TRUE(Hotovo(1005));
     EXPECT_EQ(d.Kanaly[1005].Status, 20);
@@ -262,7 +262,7 @@ TEST_F(VlaknoRozhrani, SerialErrorStatusLeavesTheInterfaceInOrder) {
 TEST_F(VlaknoRozhrani, EmptyDatagramEndsTheStepWithStatus19) {
     Spust();
     Pozadej(1005, 0);
-    ASSERT_TRUE(s.protistrana.Prijmi(3000));
+    ASSERT_TRUE(s.protistrana.Receive(3000));
     s.protistrana.Odpovez("");
     ASSERT_TRUE(Hotovo(1005));
     EXPECT_EQ(d.Kanaly[1005].Status, 19);
@@ -271,7 +271,7 @@ TEST_F(VlaknoRozhrani, EmptyDatagramEndsTheStepWithStatus19) {
     EXPECT_EQ(Vyskytu(s.RunLog(), RunCast("KOM 9", 1005, 1, 3, "F=0, exception\r\n")), 1);
 
     Pozadej(1005, 0);  // the thread goes on serving
-    ASSERT_TRUE(s.protistrana.Prijmi(3000));
+    ASSERT_TRUE(s.protistrana.Receive(3000));
     s.protistrana.Odpovez(Odpoved(1005, 0, 0, 0, 0, 0));
     ASSERT_TRUE(Hotovo(1005));
     EXPECT_EQ(d.Kanaly[1005].Status, 0);
@@ -279,10 +279,10 @@ TEST_F(VlaknoRozhrani, EmptyDatagramEndsTheStepWithStatus19) {
 
 TEST_F(VlaknoRozhrani, ExceptionInTheStepEndsTheRequestWithStatus19) {
     TThrowingClock clock;
-    d.Hodiny.store(&clock);
+    d.Clock.store(&clock);
     Spust();
     Pozadej(1005, 0);
-    ASSERT_TRUE(s.protistrana.Prijmi(3000));  // sent: the thread waits for the answer
+    ASSERT_TRUE(s.protistrana.Receive(3000));  // sent: the thread waits for the answer
     clock.ThrowOnNextCall();
     ASSERT_TRUE(Hotovo(1005));
     EXPECT_TRUE(clock.Thrown());
@@ -292,7 +292,7 @@ TEST_F(VlaknoRozhrani, ExceptionInTheStepEndsTheRequestWithStatus19) {
     EXPECT_EQ(Vyskytu(s.RunLog(), RunCast("KOM 9", 1005, 1, 3, "F=0, exception\r\n")), 1);
 
     Pozadej(1005, 0);  // the thread goes on serving
-    ASSERT_TRUE(s.protistrana.Prijmi(3000));
+    ASSERT_TRUE(s.protistrana.Receive(3000));
     s.protistrana.Odpovez(Odpoved(1005, 0, 0, 0, 0, 0));
     ASSERT_TRUE(Hotovo(1005));
     EXPECT_EQ(d.Kanaly[1005].Status, 0);
@@ -330,7 +330,7 @@ TEST_F(VlaknoRozhrani, UncommittedEntriesAreNeverRun) {
     ZaradPozadavek(d, 1005, 0);
     EXPECT_EQ(s.protistrana.Pocet(150), 0);
     PotvrdFronty(d);
-    EXPECT_TRUE(s.protistrana.Prijmi(3000));
+    EXPECT_TRUE(s.protistrana.Receive(3000));
 }
 
 TEST_F(VlaknoRozhrani, TickWrapDuringTheWaitRestartsIt) {
@@ -338,7 +338,7 @@ TEST_F(VlaknoRozhrani, TickWrapDuringTheWaitRestartsIt) {
     s.hodiny.Zmraz(0xFFFFFF00u);
     Spust();
     Pozadej(1005, 0);
-    ASSERT_TRUE(s.protistrana.Prijmi(3000));
+    ASSERT_TRUE(s.protistrana.Receive(3000));
     const auto krok = [&](uint32_t t) {
         s.hodiny.Zmraz(t);
         std::this_thread::sleep_for(std::chrono::milliseconds(40));
@@ -358,9 +358,9 @@ TEST_F(VlaknoRozhrani, StopInTheMiddleOfAWaitLeavesTheRequestUnfinished) {
     s.Rozhrani(1, 9600, 200, 2, 5000, 3);
     TThreadRozhrani& v = Spust();
     Pozadej(1005, 0);
-    ASSERT_TRUE(s.protistrana.Prijmi(3000));
+    ASSERT_TRUE(s.protistrana.Receive(3000));
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    const auto t = Hodiny::now();
+    const auto t = Clock::now();
     v.Stop();
     v.Join();
     EXPECT_LT(MsOd(t), 200);
@@ -375,7 +375,7 @@ TEST_F(VlaknoRozhrani, StopInTheMiddleOfAWaitLeavesTheRequestUnfinished) {
 
 TEST_F(VlaknoRozhrani, FirstStepReportsTheQueueFill) {
     Spust();
-    ASSERT_TRUE(CekejNa([&] { return d.Fronty[1].HodinaMax != 25; }, 2000));
+    ASSERT_TRUE(AwaitFlag([&] { return d.Fronty[1].HodinaMax != 25; }, 2000));
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
     EXPECT_EQ(Vyskytu(s.LogRozhrani(1), "] FIFOmax=0.0%\r\n"), 1);
 }
@@ -386,9 +386,9 @@ TEST_F(VlaknoRozhrani, CommitWakesAnIdleThread) {
     Spust();
     for (int kolo = 0; kolo < 3; ++kolo) {
         std::this_thread::sleep_for(std::chrono::milliseconds(120));
-        const auto t = Hodiny::now();
+        const auto t = Clock::now();
         Pozadej(1005, 0);
-        ASSERT_TRUE(s.protistrana.Prijmi(3000));
+        ASSERT_TRUE(s.protistrana.Receive(3000));
         EXPECT_LT(MsOd(t), 50) << kolo;
         s.protistrana.Odpovez(Odpoved(1005, 0, 0, 0, 0, 0));
         ASSERT_TRUE(Hotovo(1005));
@@ -400,21 +400,21 @@ TEST_F(VlaknoRozhrani, SwitchRequestWakesAnIdleThread) {
     Spust();
     for (int kolo = 0; kolo < 3; ++kolo) {
         std::this_thread::sleep_for(std::chrono::milliseconds(120));
-        const auto t = Hodiny::now();
+        const auto t = Clock::now();
         d.Cfg.LogZapnout = 1;
         WakeAllInterfaces(d);
-        ASSERT_TRUE(CekejNa([&] { return d.Cfg.LogRozhraniPovolen == 1; }, 2000));
+        ASSERT_TRUE(AwaitFlag([&] { return d.Cfg.LogRozhraniPovolen == 1; }, 2000));
         EXPECT_LT(MsOd(t), 50) << kolo;
         d.Cfg.LogVypnout = 1;
         WakeAllInterfaces(d);
-        ASSERT_TRUE(CekejNa([&] { return d.Cfg.LogRozhraniPovolen == 0; }, 2000));
+        ASSERT_TRUE(AwaitFlag([&] { return d.Cfg.LogRozhraniPovolen == 0; }, 2000));
     }
 }
 
 TEST_F(VlaknoRozhrani, StopWakesAnIdleThread) {
     TThreadRozhrani& v = Spust();
     std::this_thread::sleep_for(std::chrono::milliseconds(120));
-    const auto t = Hodiny::now();
+    const auto t = Clock::now();
     v.Stop();
     v.Join();
     EXPECT_LT(MsOd(t), 50);
@@ -435,10 +435,10 @@ TEST_F(VlaknoRozhrani, FinishedMarkedRequestRingsTheCallBackThread) {
     const uint32_t videna = d.CallBackAlarm.Generation();
     Pozadej(1005, 0);
     d.Kanaly[1005].CekaCallBack = 1;  // marked by the host while on its way
-    ASSERT_TRUE(s.protistrana.Prijmi(3000));
+    ASSERT_TRUE(s.protistrana.Receive(3000));
     s.protistrana.Odpovez(Odpoved(1005, 0, 0, 0, 0, 0));
     ASSERT_TRUE(Hotovo(1005));
-    ASSERT_TRUE(CekejNa([&] { return d.CallBackAlarm.Generation() != videna; }, 2000));
+    ASSERT_TRUE(AwaitFlag([&] { return d.CallBackAlarm.Generation() != videna; }, 2000));
     EXPECT_EQ(Zvonene(d), std::vector<int>{1005});
 }
 
@@ -449,7 +449,7 @@ TEST_F(VlaknoRozhrani, OnlyAMarkedOutcomeThatEmptiesTheQueueRings) {
     s.Kanal(1006, 1, 5, 4);
     Spust();
     Pozadej(1005, 0);
-    ASSERT_TRUE(s.protistrana.Prijmi(3000));
+    ASSERT_TRUE(s.protistrana.Receive(3000));
     s.protistrana.Odpovez(Odpoved(1005, 0, 0, 0, 0, 0));
     ASSERT_TRUE(Hotovo(1005));
 
@@ -459,13 +459,13 @@ TEST_F(VlaknoRozhrani, OnlyAMarkedOutcomeThatEmptiesTheQueueRings) {
     d.Kanaly[1006].CekaCallBack = 1;
     PotvrdFronty(d);
     for (int c : {1005, 1006}) {
-        ASSERT_TRUE(s.protistrana.Prijmi(3000)) << c;
+        ASSERT_TRUE(s.protistrana.Receive(3000)) << c;
         s.protistrana.Odpovez(Odpoved(static_cast<uint32_t>(c), 0, 0, 0, 0, 0));
         ASSERT_TRUE(Hotovo(c)) << c;
     }
     const uint32_t videna = d.CallBackAlarm.Generation();
     std::vector<int> zvonene;
-    ASSERT_TRUE(CekejNa(
+    ASSERT_TRUE(AwaitFlag(
         [&] {
             for (int c : Zvonene(d)) zvonene.push_back(c);
             return !zvonene.empty() || d.CallBackAlarm.Generation() != videna;
@@ -482,10 +482,10 @@ TEST_F(VlaknoRozhrani, ExactlyOneThreadCarriesOutASwitchRequest) {
     Spust(2);
     d.Cfg.LogZapnout = 1;
     WakeAllInterfaces(d);
-    ASSERT_TRUE(CekejNa([&] { return d.Cfg.LogRozhraniPovolen == 1; }, 2000));
+    ASSERT_TRUE(AwaitFlag([&] { return d.Cfg.LogRozhraniPovolen == 1; }, 2000));
     d.Cfg.LogVypnout = 1;
     WakeAllInterfaces(d);
-    ASSERT_TRUE(CekejNa([&] { return d.Cfg.LogRozhraniPovolen == 0; }, 2000));
+    ASSERT_TRUE(AwaitFlag([&] { return d.Cfg.LogRozhraniPovolen == 0; }, 2000));
     s.Zastav();
     const std::string obe = s.LogRozhrani(1) + s.LogRozhrani(2);
     EXPECT_EQ(Vyskytu(obe, Cp("] Logování zapnuto\r\n"_cp)), 1) << obe;

@@ -5,31 +5,31 @@
 
 #include <cstdint>
 
-struct TCasLokalni {
-    int Rok = 0;      // four digits
-    int Mesic = 0;    // 1..12
-    int Den = 0;      // 1..31
-    int Hodina = 0;   // 0..23
-    int Minuta = 0;
-    int Sekunda = 0;
-    int Milisekunda = 0;
+struct TLocalTime {
+    int Year = 0;      // four digits
+    int Month = 0;    // 1..12
+    int Day = 0;      // 1..31
+    int Hour = 0;   // 0..23
+    int Minute = 0;
+    int Second = 0;
+    int Millisecond = 0;
 };
 
-class THodiny {
+class TClock {
 public:
-    virtual ~THodiny() = default;
+    virtual ~TClock() = default;
     // CLOCK_MONOTONIC milliseconds truncated to 32 bits; differences mod 2^32.
     virtual uint32_t Tick() const = 0;
     // Wall clock, milliseconds since the epoch (for local dates and hours).
     virtual int64_t RealMs() const = 0;
 };
 
-const THodiny& SystemoveHodiny();
+const TClock& SystemClock();
 
 // CLOCK_MONOTONIC in nanoseconds: the pace of the driver's own threads,
 // which a test clock must not stop.
 int64_t MonotonicNs();
 
 // Local broken-down time of a wall-clock instant (localtime_r).
-TCasLokalni RozlozCas(int64_t realMs);
+TLocalTime LocalTimeOf(int64_t realMs);
 

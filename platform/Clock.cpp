@@ -1,10 +1,10 @@
-#include "platform/Hodiny.h"
+#include "platform/Clock.h"
 
 #include <ctime>
 
 namespace {
 
-class TSystemoveHodiny final : public THodiny {
+class TSystemClock final : public TClock {
 public:
     uint32_t Tick() const override {
         timespec t{};
@@ -19,11 +19,11 @@ public:
     }
 };
 
-const TSystemoveHodiny kSystem;
+const TSystemClock kSystem;
 
 }  // namespace
 
-const THodiny& SystemoveHodiny() { return kSystem; }
+const TClock& SystemClock() { return kSystem; }
 
 int64_t MonotonicNs() {
     timespec t{};
@@ -32,20 +32,20 @@ int64_t MonotonicNs() {
 }
 
 
-TCasLokalni RozlozCas(int64_t realMs) {
+TLocalTime LocalTimeOf(int64_t realMs) {
     int64_t s = realMs / 1000;
     int64_t ms = realMs % 1000;
     if (ms < 0) { ms += 1000; --s; }
     const time_t t = static_cast<time_t>(s);
     tm r{};
     localtime_r(&t, &r);
-    TCasLokalni c;
-    c.Rok = r.tm_year + 1900;
-    c.Mesic = r.tm_mon + 1;
-    c.Den = r.tm_mday;
-    c.Hodina = r.tm_hour;
-    c.Minuta = r.tm_min;
-    c.Sekunda = r.tm_sec;
-    c.Milisekunda = static_cast<int>(ms);
+    TLocalTime c;
+    c.Year = r.tm_year + 1900;
+    c.Month = r.tm_mon + 1;
+    c.Day = r.tm_mday;
+    c.Hour = r.tm_hour;
+    c.Minute = r.tm_min;
+    c.Second = r.tm_sec;
+    c.Millisecond = static_cast<int>(ms);
     return c;
 }
