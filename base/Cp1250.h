@@ -10,7 +10,7 @@
 namespace cp1250 {
 
 // Unicode code point of each byte 0x80..0xFF; 0 where the code page has none.
-inline constexpr char16_t HorniPolovina[128] = {
+inline constexpr char16_t UpperHalf[128] = {
     0x20AC, 0x0000, 0x201A, 0x0000, 0x201E, 0x2026, 0x2020, 0x2021,
     0x0000, 0x2030, 0x0160, 0x2039, 0x015A, 0x0164, 0x017D, 0x0179,
     0x0000, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
@@ -29,19 +29,19 @@ inline constexpr char16_t HorniPolovina[128] = {
     0x0159, 0x016F, 0x00FA, 0x0171, 0x00FC, 0x00FD, 0x0163, 0x02D9,};
 
 // Byte for a code point, or -1 when the code page cannot represent it.
-constexpr int BajtZnaku(char32_t z) {
+constexpr int ByteOfChar(char32_t z) {
     if (z < 0x80) return static_cast<int>(z);
     for (int i = 0; i < 128; ++i)
-        if (HorniPolovina[i] != 0 && HorniPolovina[i] == z) return 0x80 + i;
+        if (UpperHalf[i] != 0 && UpperHalf[i] == z) return 0x80 + i;
     return -1;
 }
 
-constexpr char32_t ZnakBajtu(unsigned char b) {
-    return b < 0x80 ? char32_t(b) : char32_t(HorniPolovina[b - 0x80]);
+constexpr char32_t CharOfByte(unsigned char b) {
+    return b < 0x80 ? char32_t(b) : char32_t(UpperHalf[b - 0x80]);
 }
 
 // Decodes one UTF-8 sequence at s[i]; returns its length, 0 when malformed.
-constexpr std::size_t DekodujUtf8(const char* s, std::size_t n, std::size_t i, char32_t& z) {
+constexpr std::size_t DecodeUtf8(const char* s, std::size_t n, std::size_t i, char32_t& z) {
     const auto b = [&](std::size_t k) { return static_cast<unsigned char>(s[k]); };
     const unsigned char c = b(i);
     std::size_t delka = c < 0x80 ? 1 : (c & 0xE0) == 0xC0 ? 2 : (c & 0xF0) == 0xE0 ? 3 : (c & 0xF8) == 0xF0 ? 4 : 0;
@@ -73,14 +73,14 @@ struct Text {
 };
 
 template <std::size_t N>
-consteval Text<N> Preved(const Utf8Literal<N>& l) {
+consteval Text<N> Convert(const Utf8Literal<N>& l) {
     Text<N> t;
     std::size_t i = 0;
     while (i + 1 < N) {  // the last byte is the literal's zero
         char32_t z = 0;
-        const std::size_t d = DekodujUtf8(l.u, N - 1, i, z);
+        const std::size_t d = DecodeUtf8(l.u, N - 1, i, z);
         if (d == 0) throw "malformed UTF-8 in a literal";
-        const int b = BajtZnaku(z);
+        const int b = ByteOfChar(z);
         if (b < 0) throw "character outside code page 1250";
         t.s[t.n++] = static_cast<char>(b);
         i += d;
@@ -89,19 +89,19 @@ consteval Text<N> Preved(const Utf8Literal<N>& l) {
 }
 
 template <Utf8Literal L>
-inline constexpr Text<sizeof(L.u)> Hodnota = Preved(L);
+inline constexpr Text<sizeof(L.u)> Hodnota = Convert(L);
 
 // Runtime conversions (parameter files written in UTF-8, the window's toolkit).
 
 // Unmappable characters and malformed bytes become '?'.
-inline std::string ZUtf8(std::string_view utf8) {
+inline std::string FromUtf8(std::string_view utf8) {
     std::string out;
     out.reserve(utf8.size());
     for (std::size_t i = 0; i < utf8.size();) {
         char32_t z = 0;
-        std::size_t d = DekodujUtf8(utf8.data(), utf8.size(), i, z);
+        std::size_t d = DecodeUtf8(utf8.data(), utf8.size(), i, z);
         if (d == 0) { d = 1; z = U'?'; }
-        const int b = BajtZnaku(z);
+        const int b = ByteOfChar(z);
         out.push_back(static_cast<char>(b < 0 ? '?' : b));
         i += d;
     }
@@ -114,9 +114,9 @@ inline bool FromUtf8Exact(std::string_view utf8, std::string& cp) {
     cp.clear();
     for (std::size_t i = 0; i < utf8.size();) {
         char32_t z = 0;
-        const std::size_t n = DekodujUtf8(utf8.data(), utf8.size(), i, z);
+        const std::size_t n = DecodeUtf8(utf8.data(), utf8.size(), i, z);
         if (n == 0) return false;
-        const int b = BajtZnaku(z);
+        const int b = ByteOfChar(z);
         if (b < 0) return false;
         cp += static_cast<char>(b);
         i += n;
@@ -125,11 +125,11 @@ inline bool FromUtf8Exact(std::string_view utf8, std::string& cp) {
 }
 
 // Undefined bytes become U+FFFD.
-inline std::string DoUtf8(std::string_view cp) {
+inline std::string ToUtf8(std::string_view cp) {
     std::string out;
     out.reserve(cp.size() * 2);
     for (unsigned char b : cp) {
-        char32_t z = ZnakBajtu(b);
+        char32_t z = CharOfByte(b);
         if (z == 0 && b != 0) z = 0xFFFD;
         if (z < 0x80) {
             out.push_back(static_cast<char>(z));

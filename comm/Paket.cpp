@@ -5,25 +5,25 @@
 namespace {
 
 constexpr std::string_view Znacka = "[VUZIV2]";
-constexpr char HexCifry[] = "0123456789ABCDEF";
+constexpr char HexDigits[] = "0123456789ABCDEF";
 
 // Answer layout: 1-based positions of the checksum and the minimum length.
-constexpr std::size_t KonecDatOdpovedi = 66;
-constexpr std::size_t DelkaOdpovediMin = 70;
+constexpr std::size_t AnswerDataEnd = 66;
+constexpr std::size_t MinAnswerSize = 70;
 
-void PridejBajt(TPaket& p, uint8_t b) {
-    const char t[2] = {HexCifry[b >> 4], HexCifry[b & 15]};
+void AddByte(TPaket& p, uint8_t b) {
+    const char t[2] = {HexDigits[b >> 4], HexDigits[b & 15]};
     p.Add(std::string_view(t, 2));
 }
 
 // The gateway sums the hex characters themselves, not the bytes they encode.
-uint8_t KontrolniSoucet(std::string_view znaky) {
+uint8_t Checksum(std::string_view znaky) {
     uint8_t soucet = 0;
     for (char z : znaky) soucet = static_cast<uint8_t>(soucet + static_cast<uint8_t>(z));
     return static_cast<uint8_t>(0u - soucet);
 }
 
-int HodnotaCifry(char z) {
+int DigitValue(char z) {
     if (z >= '0' && z <= '9') return z - '0';
     if (z >= 'A' && z <= 'F') return z - 'A' + 10;
     if (z >= 'a' && z <= 'f') return z - 'a' + 10;
@@ -31,33 +31,33 @@ int HodnotaCifry(char z) {
 }
 
 // Two characters at 1-based position `pozice`; the caller guarantees the length.
-bool CtiBajt(std::string_view t, std::size_t pozice, uint8_t& b) {
-    const int h = HodnotaCifry(t[pozice - 1]);
-    const int l = HodnotaCifry(t[pozice]);
+bool ReadByte(std::string_view t, std::size_t pozice, uint8_t& b) {
+    const int h = DigitValue(t[pozice - 1]);
+    const int l = DigitValue(t[pozice]);
     if (h < 0 || l < 0) return false;
     b = static_cast<uint8_t>(h * 16 + l);
     return true;
 }
 
-bool CtiSlovo32(std::string_view t, std::size_t pozice, uint32_t& v) {
+bool ReadWord32(std::string_view t, std::size_t pozice, uint32_t& v) {
     v = 0;
     for (std::size_t i = 0; i < 4; ++i) {
         uint8_t b = 0;
-        if (!CtiBajt(t, pozice + 2 * i, b)) return false;
+        if (!ReadByte(t, pozice + 2 * i, b)) return false;
         v |= static_cast<uint32_t>(b) << (8 * i);
     }
     return true;
 }
 
-bool CtiPole(std::string_view t, TOdpoved& o) {
+bool ReadFields(std::string_view t, TOdpoved& o) {
     uint8_t dobaL = 0, dobaH = 0;
-    if (!CtiSlovo32(t, 9, o.Id) || !CtiBajt(t, 17, o.Status) || !CtiBajt(t, 19, dobaL) ||
-        !CtiBajt(t, 21, dobaH) || !CtiBajt(t, 23, o.BajtOdpovedi) || !CtiSlovo32(t, 25, o.CasovaZnacka) ||
-        !CtiBajt(t, 33, o.StatusRegistr))
+    if (!ReadWord32(t, 9, o.Id) || !ReadByte(t, 17, o.Status) || !ReadByte(t, 19, dobaL) ||
+        !ReadByte(t, 21, dobaH) || !ReadByte(t, 23, o.BajtOdpovedi) || !ReadWord32(t, 25, o.CasovaZnacka) ||
+        !ReadByte(t, 33, o.StatusRegistr))
         return false;
     o.DobaRS = static_cast<uint16_t>(dobaL | (dobaH << 8));
     for (std::size_t i = 0; i < 16; ++i)
-        if (!CtiBajt(t, 35 + 2 * i, o.Data[i])) return false;
+        if (!ReadByte(t, 35 + 2 * i, o.Data[i])) return false;
     return true;
 }
 
@@ -86,17 +86,17 @@ int32_t BaudCas(uint32_t kod) {
 TPaket SestavPaket(uint32_t id, uint8_t kodRychlosti, uint16_t timeout, uint8_t opakovani, uint8_t adresa,
                    uint8_t funkce, uint8_t periferie, uint8_t rezerva, const uint8_t data[4]) {
     TPaket p(Znacka);
-    for (int i = 0; i < 4; ++i) PridejBajt(p, static_cast<uint8_t>(id >> (8 * i)));
-    PridejBajt(p, kodRychlosti);
-    PridejBajt(p, static_cast<uint8_t>(timeout & 0xFF));
-    PridejBajt(p, static_cast<uint8_t>(timeout >> 8));
-    PridejBajt(p, opakovani);
-    PridejBajt(p, adresa);
-    PridejBajt(p, funkce);
-    PridejBajt(p, periferie);
-    PridejBajt(p, rezerva);
-    for (int i = 0; i < 4; ++i) PridejBajt(p, data[i]);
-    PridejBajt(p, KontrolniSoucet(p.sv().substr(Znacka.size())));
+    for (int i = 0; i < 4; ++i) AddByte(p, static_cast<uint8_t>(id >> (8 * i)));
+    AddByte(p, kodRychlosti);
+    AddByte(p, static_cast<uint8_t>(timeout & 0xFF));
+    AddByte(p, static_cast<uint8_t>(timeout >> 8));
+    AddByte(p, opakovani);
+    AddByte(p, adresa);
+    AddByte(p, funkce);
+    AddByte(p, periferie);
+    AddByte(p, rezerva);
+    for (int i = 0; i < 4; ++i) AddByte(p, data[i]);
+    AddByte(p, Checksum(p.sv().substr(Znacka.size())));
     p.Add("\r\n");
     return p;
 }
@@ -127,16 +127,16 @@ TPaket PaketPozadavku(const TKopieRozhrani& r, const TKopieKanalu& k) {
 uint8_t RozeberPaket(std::string_view text, TOdpoved& o) {
     const std::size_t zacatek = text.find('[');
     const std::string_view t = zacatek == std::string_view::npos ? std::string_view() : text.substr(zacatek);
-    if (t.size() < DelkaOdpovediMin) return 1;
+    if (t.size() < MinAnswerSize) return 1;
     if (t.substr(0, Znacka.size()) != Znacka) return 2;
 
-    const uint8_t soucet = KontrolniSoucet(t.substr(Znacka.size(), KonecDatOdpovedi - Znacka.size()));
+    const uint8_t soucet = Checksum(t.substr(Znacka.size(), AnswerDataEnd - Znacka.size()));
     // Upper-case only: the gateway never writes lower-case checksum digits.
-    if (t[KonecDatOdpovedi] != HexCifry[soucet >> 4] || t[KonecDatOdpovedi + 1] != HexCifry[soucet & 15])
+    if (t[AnswerDataEnd] != HexDigits[soucet >> 4] || t[AnswerDataEnd + 1] != HexDigits[soucet & 15])
         return 3;
 
     TOdpoved nova;
-    if (!CtiPole(t, nova)) return 4;
+    if (!ReadFields(t, nova)) return 4;
     o = nova;
     return 0;
 }

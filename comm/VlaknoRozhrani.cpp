@@ -134,7 +134,7 @@ void TThreadRozhrani::KrokKomunikace() {
     OdeberZFronty(d, k);
     current_ = cislo;
     kan.CasOdeslani = Now(&d);
-    if (Serve(cislo) == TStep::Chyba && !Stopping()) FinishWithException(cislo);
+    if (Serve(cislo) == TStep::Failed && !Stopping()) FinishWithException(cislo);
     RingCallBack(cislo);
 }
 
@@ -164,7 +164,7 @@ TThreadRozhrani::TStep TThreadRozhrani::Serve(uint32_t c) {
     if (d.Rozhrani[CisloRozhrani].Demo != 0) {
         if (!UlozOdpoved(c, TOdpoved{}, -1)) return TStep::Stop;
         TraceQueue("KOM 9", c, ", DEMO", storedState_);
-        return TStep::Hotovo;
+        return TStep::Finished;
     }
     RefreshCopies(c);
     const TKopieRozhrani& r = KopieRozhrani;
@@ -177,21 +177,21 @@ TThreadRozhrani::TStep TThreadRozhrani::Serve(uint32_t c) {
         if (!UlozOdpoved(c, o, -1)) return TStep::Stop;
         LogChannel(c, " - LAN neplatný dotaz"_cp);
         TraceQueue("KOM 9", c, ", neplatný dotaz"_cp, storedState_);
-        return TStep::Hotovo;
+        return TStep::Finished;
     }
     kan.Dotaz.Nastav(zobrazeny);
     if (!Udp.IsOpen()) Udp.Open();  // retried here after a failure at start
     for (int pokus = 1;; ++pokus) {
         if (Stopping()) return TStep::Stop;
-        if (const TStep v = Drain(c); v != TStep::Dal) return v;
+        if (const TStep v = Drain(c); v != TStep::Continue) return v;
         if (Stopping()) return TStep::Stop;
-        if (!Udp.Send(r.IPAdresa, r.UdpPort, dotaz.sv())) return TStep::Chyba;
+        if (!Udp.Send(r.IPAdresa, r.UdpPort, dotaz.sv())) return TStep::Failed;
         kan.StavPozadavku = 2;
         TraceQueue("KOM 2", c, {}, 2);
         if (Stopping()) return TStep::Stop;
         const uint32_t limitLan = LimitLanRozhrani(r.Baud, r.Timeout, r.Opakovani, r.UdpTimeout);
         uint32_t uplynulo = 0;
-        if (const TStep v = AwaitAnswer(c, limitLan, uplynulo); v != TStep::Dal) return v;
+        if (const TStep v = AwaitAnswer(c, limitLan, uplynulo); v != TStep::Continue) return v;
         LogChannel(c, " - LAN timeout", static_cast<uint32_t>(pokus), "=", uplynulo);
         if (pokus > r.UdpOpakovani) return Timeout(c);
     }
@@ -201,8 +201,8 @@ TThreadRozhrani::TStep TThreadRozhrani::Serve(uint32_t c) {
 TThreadRozhrani::TStep TThreadRozhrani::Drain(uint32_t c) {
     for (;;) {
         const TPrijem p = Udp.Receive(0);
-        if (p == TPrijem::Nothing) return TStep::Dal;
-        if (p == TPrijem::Error) return TStep::Chyba;
+        if (p == TPrijem::Nothing) return TStep::Continue;
+        if (p == TPrijem::Error) return TStep::Failed;
         const std::string_view t = OrizniKonec(Udp.Data());
         LogChannel(c, " - LAN neočekávaná zpráva, IDh="_cp, t.substr(std::min<std::size_t>(8, t.size()), 4));
         ErrMessage("Neočekávaná zpráva"_cp, t, c);
@@ -216,9 +216,9 @@ TThreadRozhrani::TStep TThreadRozhrani::AwaitAnswer(uint32_t c, uint32_t limitLa
     uint32_t start = Now(PData);
     for (;;) {
         const TPrijem p = Udp.Receive(1);
-        if (p == TPrijem::Error) return TStep::Chyba;
+        if (p == TPrijem::Error) return TStep::Failed;
         if (p == TPrijem::Datagram) {
-            if (const TStep v = TakeDatagram(c, Udp.Data()); v != TStep::Dal) return v;
+            if (const TStep v = TakeDatagram(c, Udp.Data()); v != TStep::Continue) return v;
         }
         if (Stopping()) return TStep::Stop;
         const uint32_t ted = Now(PData);
@@ -228,12 +228,12 @@ TThreadRozhrani::TStep TThreadRozhrani::AwaitAnswer(uint32_t c, uint32_t limitLa
         } else {
             uplynulo = ted - start;
         }
-        if (uplynulo >= limitLan) return TStep::Dal;
+        if (uplynulo >= limitLan) return TStep::Continue;
     }
 }
 
 TThreadRozhrani::TStep TThreadRozhrani::TakeDatagram(uint32_t c, std::string_view prijato) {
-    if (prijato.size() < MinAnswerLength) return TStep::Dal;  // too short to be a packet: no line
+    if (prijato.size() < MinAnswerLength) return TStep::Continue;  // too short to be a packet: no line
     const std::string_view r = OrizniKonec(prijato);
     PData->Kanaly[c].Odpoved.Nastav(r);
     TOdpoved o;
@@ -241,18 +241,18 @@ TThreadRozhrani::TStep TThreadRozhrani::TakeDatagram(uint32_t c, std::string_vie
     if (v != 0) {
         LogChannel(c, " - LAN neplatný paket, Err="_cp, v);
         ErrMessage("Neplatná zpráva"_cp, r, c);
-        return TStep::Dal;
+        return TStep::Continue;
     }
     if (o.Id != c) {
         LogChannel(c, " - LAN neplatné ID="_cp, o.Id);
         ErrMessage("Neplatná zpráva"_cp, r, c);
-        return TStep::Dal;
+        return TStep::Continue;
     }
     if (!UlozOdpoved(c, o, 3)) return TStep::Stop;
     if (o.Status != 0) LogChannel(c, " - Chyba ZR  - SP=", o.Status);
     TLine t("(", storedLanTime_, ") OK");
     Trace("KOM 9", c, 3, t);
-    return TStep::Hotovo;
+    return TStep::Finished;
 }
 
 TThreadRozhrani::TStep TThreadRozhrani::Timeout(uint32_t c) {
@@ -261,7 +261,7 @@ TThreadRozhrani::TStep TThreadRozhrani::Timeout(uint32_t c) {
     if (!UlozOdpoved(c, o, 3)) return TStep::Stop;
     LogChannel(c, " - Chyba LAN - timeout");
     TraceQueue("KOM 9", c, ", timeout", 3);  // the call-back thread may already have moved it on
-    return TStep::Hotovo;
+    return TStep::Finished;
 }
 
 void TThreadRozhrani::FinishWithException(uint32_t c) {

@@ -32,7 +32,7 @@ public:
     static TText<4> KanalText4(uint32_t c);
 
 private:
-    enum class TStep { Dal, Hotovo, Stop, Chyba };
+    enum class TStep { Continue, Finished, Stop, Failed };
 
     void RunStep();
     void AfterException();

@@ -8,26 +8,26 @@
 namespace {
 
 constexpr double MantisaMax = 8388607.0;
-constexpr std::array<uint8_t, 4> KladneNasyceni = {0xFF, 0xFF, 0x7F, 0x00};
-constexpr std::array<uint8_t, 4> ZaporneNasyceni = {0xFF, 0xFF, 0xFF, 0x00};
+constexpr std::array<uint8_t, 4> PositiveSaturation = {0xFF, 0xFF, 0x7F, 0x00};
+constexpr std::array<uint8_t, 4> NegativeSaturation = {0xFF, 0xFF, 0xFF, 0x00};
 constexpr std::size_t DelkaTextuMax = 20;
-constexpr int PlatneCifry = 6;
+constexpr int SignificantDigits = 6;
 constexpr int DesetinyMax = 6;
 
-using TDataBajty = Atom<uint8_t>[16];
+using TDataBytes = Atom<uint8_t>[16];
 
-uint32_t Slovo(const TDataBajty& b) {
+uint32_t Slovo(const TDataBytes& b) {
     return static_cast<uint32_t>(b[0]) | static_cast<uint32_t>(b[1]) << 8 | static_cast<uint32_t>(b[2]) << 16 |
            static_cast<uint32_t>(b[3]) << 24;
 }
 
-std::string CeleText(int64_t v) {
+std::string IntText(int64_t v) {
     char t[24];
     const auto r = std::to_chars(t, t + sizeof t, v);
     return std::string(t, r.ptr);
 }
 
-double RealZDat(const TDataBajty& b) { return RealZBajtu(b[0], b[1], b[2], b[3]); }
+double RealZDat(const TDataBytes& b) { return RealZBajtu(b[0], b[1], b[2], b[3]); }
 
 // Decimal digits of a positive finite value: c[0].c[1]c[2]... x 10^Exponent.
 // Rounding them ourselves makes exact decimal ties (123456.5) go away from
@@ -35,19 +35,19 @@ double RealZDat(const TDataBajty& b) { return RealZBajtu(b[0], b[1], b[2], b[3])
 // are already rounded: 10000.149999999999636 would read as the tie
 // 10000.15000... and go up. A channel value lies at least 1e-23 (relative)
 // from any tie at six decimals or fewer, so forty digits decide exactly.
-struct TCifry {
+struct TDigits {
     static constexpr int Pocet = 40;
     uint8_t c[Pocet] = {};
     int Exponent = 0;
 };
 
-TCifry Rozloz(double v) {
-    char t[TCifry::Pocet + 16];
-    const auto r = std::to_chars(t, t + sizeof t, v, std::chars_format::scientific, TCifry::Pocet - 1);
-    TCifry d;
+TDigits Rozloz(double v) {
+    char t[TDigits::Pocet + 16];
+    const auto r = std::to_chars(t, t + sizeof t, v, std::chars_format::scientific, TDigits::Pocet - 1);
+    TDigits d;
     d.c[0] = static_cast<uint8_t>(t[0] - '0');
-    for (int i = 1; i < TCifry::Pocet; ++i) d.c[i] = static_cast<uint8_t>(t[i + 1] - '0');
-    const char* p = t + TCifry::Pocet + 2;  // past "d.", the digits and 'e'
+    for (int i = 1; i < TDigits::Pocet; ++i) d.c[i] = static_cast<uint8_t>(t[i + 1] - '0');
+    const char* p = t + TDigits::Pocet + 2;  // past "d.", the digits and 'e'
     const bool zaporny = *p == '-';
     int e = 0;
     std::from_chars(p + 1, r.ptr, e);
@@ -57,10 +57,10 @@ TCifry Rozloz(double v) {
 
 // Keeps the first n digits, rounding half away from zero; n <= 0 may round
 // up to one unit at the kept position or down to nothing.
-void Zaokrouhli(TCifry& d, int n) {
-    if (n >= TCifry::Pocet) return;
+void Zaokrouhli(TDigits& d, int n) {
+    if (n >= TDigits::Pocet) return;
     const bool nahoru = n >= 0 && d.c[n] >= 5;
-    for (int i = n < 0 ? 0 : n; i < TCifry::Pocet; ++i) d.c[i] = 0;
+    for (int i = n < 0 ? 0 : n; i < TDigits::Pocet; ++i) d.c[i] = 0;
     if (!nahoru) return;
     int i = n - 1;
     while (i >= 0 && d.c[i] == 9) d.c[i--] = 0;
@@ -72,30 +72,30 @@ void Zaokrouhli(TCifry& d, int n) {
     }
 }
 
-bool JeNula(const TCifry& d) {
+bool IsZero(const TDigits& d) {
     for (uint8_t c : d.c)
         if (c != 0) return false;
     return true;
 }
 
-char Cifra(const TCifry& d, int i) { return static_cast<char>('0' + (i >= 0 && i < TCifry::Pocet ? d.c[i] : 0)); }
+char Digit(const TDigits& d, int i) { return static_cast<char>('0' + (i >= 0 && i < TDigits::Pocet ? d.c[i] : 0)); }
 
-void PridejExponent(std::string& s, const TCifry& d, char desetinny) {
-    s += Cifra(d, 0);
+void AddExponent(std::string& s, const TDigits& d, char desetinny) {
+    s += Digit(d, 0);
     s += desetinny;
-    for (int i = 1; i < PlatneCifry; ++i) s += Cifra(d, i);
+    for (int i = 1; i < SignificantDigits; ++i) s += Digit(d, i);
     s += d.Exponent < 0 ? "E-" : "E+";
     const int e = d.Exponent < 0 ? -d.Exponent : d.Exponent;
     if (e < 10) s += '0';
-    s += CeleText(e);
+    s += IntText(e);
 }
 
-void PridejPevnou(std::string& s, const TCifry& d, int desetiny, char desetinny) {
+void AddFixed(std::string& s, const TDigits& d, int desetiny, char desetinny) {
     if (d.Exponent < 0) s += '0';
-    for (int i = 0; i <= d.Exponent; ++i) s += Cifra(d, i);
+    for (int i = 0; i <= d.Exponent; ++i) s += Digit(d, i);
     if (desetiny == 0) return;
     s += desetinny;
-    for (int j = 1; j <= desetiny; ++j) s += Cifra(d, d.Exponent + j);
+    for (int j = 1; j <= desetiny; ++j) s += Digit(d, d.Exponent + j);
 }
 
 // Fixed point with `desetiny` decimals, rounded to at most six significant
@@ -104,31 +104,31 @@ std::string RealText(double v, int desetiny, char desetinny) {
     if (std::isnan(v)) return "NAN";
     if (std::isinf(v)) return v > 0 ? "INF" : "-INF";
     if (v == 0) return "0";
-    TCifry d = Rozloz(std::fabs(v));
+    TDigits d = Rozloz(std::fabs(v));
     const int n = d.Exponent + desetiny + 1;
-    Zaokrouhli(d, n < PlatneCifry ? n : PlatneCifry);
+    Zaokrouhli(d, n < SignificantDigits ? n : SignificantDigits);
     std::string s;
-    if (v < 0 && !JeNula(d)) s += '-';
-    if (d.Exponent >= PlatneCifry) {
-        PridejExponent(s, d, desetinny);
+    if (v < 0 && !IsZero(d)) s += '-';
+    if (d.Exponent >= SignificantDigits) {
+        AddExponent(s, d, desetinny);
     } else {
-        PridejPevnou(s, d, desetiny, desetinny);
+        AddFixed(s, d, desetiny, desetinny);
     }
     return s;
 }
 
-int PocetDesetin(uint8_t b3, double v) {
+int DecimalPlaces(uint8_t b3, double v) {
     if (v == 0) return 0;
     const int d = b3 & 0x7F;
     return d < DesetinyMax ? d : DesetinyMax;
 }
 
-std::string RealKanalu(const TDataBajty& b, char desetinny) {
+std::string ChannelReal(const TDataBytes& b, char desetinny) {
     const double v = RealZDat(b);
-    return RealText(v, PocetDesetin(b[3], v), desetinny);
+    return RealText(v, DecimalPlaces(b[3], v), desetinny);
 }
 
-std::string TextKanalu(const TDataBajty& b) {
+std::string ChannelText(const TDataBytes& b) {
     std::string s = "\"";
     for (int i = 0; i < 4; ++i) s += static_cast<char>(b[i].load());
     s += '"';
@@ -137,14 +137,14 @@ std::string TextKanalu(const TDataBajty& b) {
 
 std::string HodnotaText(uint32_t c, const TKanal& k, const TModul& m, char desetinny) {
     switch (ChannelKind(c)) {
-        case TChannelKind::StatusReset: return CeleText(VystupCele(k));
-        case TChannelKind::RealIn: return RealKanalu(k.DataCteni, desetinny);
-        case TChannelKind::IntIn: return CeleText(VstupCele(k));
+        case TChannelKind::StatusReset: return IntText(VystupCele(k));
+        case TChannelKind::RealIn: return ChannelReal(k.DataCteni, desetinny);
+        case TChannelKind::IntIn: return IntText(VstupCele(k));
         case TChannelKind::BitIn: return VstupBit(k) ? "1" : "0";
-        case TChannelKind::RealOut: return RealKanalu(k.DataZapis, desetinny);
-        case TChannelKind::IntOut: return CeleText(VystupCele(k));
+        case TChannelKind::RealOut: return ChannelReal(k.DataZapis, desetinny);
+        case TChannelKind::IntOut: return IntText(VystupCele(k));
         case TChannelKind::BitOut: return BitSlova(m.Data, k.Subperiferie) ? "1" : "0";
-        case TChannelKind::TextOut: return TextKanalu(k.DataZapis);
+        case TChannelKind::TextOut: return ChannelText(k.DataZapis);
         default: return {};
     }
 }
@@ -161,9 +161,9 @@ double RealZBajtu(uint8_t b0, uint8_t b1, uint8_t b2, uint8_t b3) {
 }
 
 std::array<uint8_t, 4> RealNaBajty(double x) {
-    if (std::isinf(x)) return x > 0 ? KladneNasyceni : ZaporneNasyceni;
-    if (x > MantisaMax) return KladneNasyceni;
-    if (!(x >= -MantisaMax)) return ZaporneNasyceni;  // NaN too
+    if (std::isinf(x)) return x > 0 ? PositiveSaturation : NegativeSaturation;
+    if (x > MantisaMax) return PositiveSaturation;
+    if (!(x >= -MantisaMax)) return NegativeSaturation;  // NaN too
     if (std::fabs(x) < 0.00001) return {0, 0, 0, 0};
 
     const bool zaporne = x < 0;
@@ -183,7 +183,7 @@ std::array<uint8_t, 4> RealNaBajty(double x) {
     }
     std::array<uint8_t, 4> b = {static_cast<uint8_t>(m & 0xFF), static_cast<uint8_t>((m >> 8) & 0xFF),
                                 static_cast<uint8_t>((m >> 16) & 0xFF), static_cast<uint8_t>(e)};
-    if (m > 16777215 || b[2] > 0x7F) b = KladneNasyceni;
+    if (m > 16777215 || b[2] > 0x7F) b = PositiveSaturation;
     if (zaporne) b[2] = static_cast<uint8_t>(b[2] + 0x80);
     return b;
 }

@@ -109,7 +109,7 @@ bool HasNonAscii(std::string_view s) { return FirstNonAscii(s) < s.size(); }
 bool ValidUtf8(std::string_view s) {
     for (std::size_t i = FirstNonAscii(s); i < s.size(); i = FirstNonAscii(s, i)) {
         char32_t z = 0;
-        const std::size_t d = cp1250::DekodujUtf8(s.data(), s.size(), i, z);
+        const std::size_t d = cp1250::DecodeUtf8(s.data(), s.size(), i, z);
         if (d == 0) return false;
         i += d;
     }
@@ -122,7 +122,7 @@ constexpr std::array<unsigned char, 0x800> MakeTwoByteTable() {
     std::array<unsigned char, 0x800> t{};
     for (auto& b : t) b = '?';
     for (int i = 0; i < 128; ++i) {
-        const char16_t z = cp1250::HorniPolovina[i];
+        const char16_t z = cp1250::UpperHalf[i];
         if (z != 0 && z < 0x800) t[z] = static_cast<unsigned char>(0x80 + i);
     }
     return t;
@@ -132,7 +132,7 @@ constexpr std::array<unsigned char, 0x800> TwoByteTable = MakeTwoByteTable();
 
 // UTF-8 to code page 1250 in the same buffer: no character grows, so the
 // write position never passes the read position. Same result as
-// cp1250::ZUtf8: a malformed byte or an unmappable character becomes '?'.
+// cp1250::FromUtf8: a malformed byte or an unmappable character becomes '?'.
 // Reading starts at `from`, writing at 0.
 void Utf8ToCp1250InPlace(std::string& s, std::size_t from) {
     std::size_t w = 0;
@@ -144,12 +144,12 @@ void Utf8ToCp1250InPlace(std::string& s, std::size_t from) {
         i = ascii;
         if (i >= s.size()) break;
         char32_t z = 0;
-        std::size_t d = cp1250::DekodujUtf8(s.data(), s.size(), i, z);
+        std::size_t d = cp1250::DecodeUtf8(s.data(), s.size(), i, z);
         if (d == 0) {
             d = 1;
             z = U'?';
         }
-        const int b = z < 0x800 ? TwoByteTable[z] : cp1250::BajtZnaku(z);
+        const int b = z < 0x800 ? TwoByteTable[z] : cp1250::ByteOfChar(z);
         s[w++] = static_cast<char>(b < 0 ? '?' : b);
         i += d;
     }
@@ -195,7 +195,7 @@ std::string DecodeParameterText(std::string raw) {
 bool LoadParameterFile(const std::string& path, std::string& text) {
     std::string raw;
     bool ok = ReadPath(path, raw);
-    if (!ok && HasNonAscii(path)) ok = ReadPath(cp1250::DoUtf8(path), raw);
+    if (!ok && HasNonAscii(path)) ok = ReadPath(cp1250::ToUtf8(path), raw);
     if (!ok) {
         text.clear();
         return false;

@@ -8,11 +8,11 @@
 namespace {
 
 // POSIX meaning of %r, used when the locale's own is unusable.
-constexpr std::string_view PosixAmPm = "%I:%M:%S %p";
+constexpr std::string_view PosixAmPmPattern = "%I:%M:%S %p";
 
 // Replaces the composite conversions by their numeric pieces, one level
 // deep; %r becomes the locale's 12-hour pattern.
-std::string RozvinJednou(std::string_view vzor, std::string_view dvanactHodin) {
+std::string ExpandOnce(std::string_view vzor, std::string_view dvanactHodin) {
     std::string v;
     for (std::size_t i = 0; i < vzor.size(); ++i) {
         if (vzor[i] != '%' || i + 1 >= vzor.size()) {
@@ -42,11 +42,11 @@ std::string RozvinJednou(std::string_view vzor, std::string_view dvanactHodin) {
 }
 
 // Two levels: the 12-hour pattern may itself use %T or %R.
-std::string Rozvin(std::string_view vzor, std::string_view dvanactHodin) {
-    return RozvinJednou(RozvinJednou(vzor, dvanactHodin), PosixAmPm);
+std::string Expand(std::string_view vzor, std::string_view dvanactHodin) {
+    return ExpandOnce(ExpandOnce(vzor, dvanactHodin), PosixAmPmPattern);
 }
 
-bool PridejLiteral(TVzorCasu& v, char z) {
+bool AddLiteral(TVzorCasu& v, char z) {
     if (v.DelkaLiteralu >= TVzorCasu::MaxLiteralu) return false;
     if (v.Pocet == 0 || v.Prvky[v.Pocet - 1].Co != TVzorCasu::Text) {
         if (v.Pocet >= TVzorCasu::MaxPrvku) return false;
@@ -86,11 +86,11 @@ bool PoleKonverze(char c, TVzorCasu::Druh& co, char& vypln) {
 }
 
 // Parses an expanded pattern; false on anything it does not honour.
-bool Parsuj(std::string_view vzor, TVzorCasu& v) {
+bool ParsePattern(std::string_view vzor, TVzorCasu& v) {
     for (std::size_t i = 0; i < vzor.size(); ++i) {
         if (vzor[i] != '%') {
             if (vzor[i] == '\n' || vzor[i] == '\r' || vzor[i] == '\t') return false;
-            if (!PridejLiteral(v, vzor[i])) return false;
+            if (!AddLiteral(v, vzor[i])) return false;
             continue;
         }
         char priznak = 0;
@@ -98,7 +98,7 @@ bool Parsuj(std::string_view vzor, TVzorCasu& v) {
         if (i + 1 >= vzor.size()) return false;
         const char c = vzor[++i];
         if (c == '%') {
-            if (!PridejLiteral(v, '%')) return false;
+            if (!AddLiteral(v, '%')) return false;
             continue;
         }
         TVzorCasu::Druh co;
@@ -114,12 +114,12 @@ bool Parsuj(std::string_view vzor, TVzorCasu& v) {
 
 // Compiles a pattern; an unusable one compiles the default instead, while
 // the source text is kept so the field is not compiled again.
-TVzorCasu Kompiluj(std::string_view vzor, std::string_view vychozi) {
+TVzorCasu CompilePattern(std::string_view vzor, std::string_view vychozi) {
     TVzorCasu v;
-    const std::string rozvinuty = Rozvin(vzor, PosixAmPm);
-    if (!Parsuj(rozvinuty, v)) {
+    const std::string rozvinuty = Expand(vzor, PosixAmPmPattern);
+    if (!ParsePattern(rozvinuty, v)) {
         v = TVzorCasu{};
-        Parsuj(vychozi, v);
+        ParsePattern(vychozi, v);
     }
     v.Platny = true;
     if (vzor.size() <= TVzorCasu::MaxZdroje) {
@@ -132,16 +132,16 @@ TVzorCasu Kompiluj(std::string_view vzor, std::string_view vychozi) {
 }
 
 // Locale text in code page 1250; false when it cannot be represented.
-bool DoCp1250(std::string_view s, std::string& ven) { return cp1250::FromUtf8Exact(s, ven); }
+bool ToCp1250Exact(std::string_view s, std::string& ven) { return cp1250::FromUtf8Exact(s, ven); }
 
-bool PouzivaAmPm(const TVzorCasu& v) {
+bool UsesAmPm(const TVzorCasu& v) {
     for (std::size_t i = 0; i < v.Pocet; ++i)
         if (v.Prvky[i].Co == TVzorCasu::AmPm || v.Prvky[i].Co == TVzorCasu::AmPmMale) return true;
     return false;
 }
 
 // The character right after the first hour field, else ':'.
-char OddelovacZa(const TVzorCasu& v) {
+char SeparatorAfter(const TVzorCasu& v) {
     for (std::size_t i = 0; i + 1 < v.Pocet; ++i) {
         const auto co = v.Prvky[i].Co;
         if (co != TVzorCasu::Hodina24 && co != TVzorCasu::Hodina12) continue;
@@ -153,12 +153,12 @@ char OddelovacZa(const TVzorCasu& v) {
 
 // A numeric pattern of the locale, or the default when any part of it is
 // textual, unknown or not representable.
-std::string UzitelnyVzor(std::string_view surovy, std::string_view dvanactHodin, std::string_view vychozi) {
+std::string UsablePattern(std::string_view surovy, std::string_view dvanactHodin, std::string_view vychozi) {
     std::string cp;
-    if (!DoCp1250(surovy, cp)) return std::string(vychozi);
-    const std::string rozvinuty = Rozvin(cp, dvanactHodin);
+    if (!ToCp1250Exact(surovy, cp)) return std::string(vychozi);
+    const std::string rozvinuty = Expand(cp, dvanactHodin);
     TVzorCasu v;
-    return Parsuj(rozvinuty, v) ? rozvinuty : std::string(vychozi);
+    return ParsePattern(rozvinuty, v) ? rozvinuty : std::string(vychozi);
 }
 
 std::size_t Add(char* cil, std::size_t kapacita, std::size_t n, std::string_view t) {
@@ -167,7 +167,7 @@ std::size_t Add(char* cil, std::size_t kapacita, std::size_t n, std::string_view
     return n + k;
 }
 
-std::size_t PridejCislo(char* cil, std::size_t kapacita, std::size_t n, int hodnota, char vypln) {
+std::size_t AddNumber(char* cil, std::size_t kapacita, std::size_t n, int hodnota, char vypln) {
     char t[12];
     int k = 0;
     unsigned u = hodnota < 0 ? 0u - static_cast<unsigned>(hodnota) : static_cast<unsigned>(hodnota);
@@ -177,7 +177,7 @@ std::size_t PridejCislo(char* cil, std::size_t kapacita, std::size_t n, int hodn
     return Add(cil, kapacita, n, std::string_view(t + 12 - k, static_cast<std::size_t>(k)));
 }
 
-std::size_t PridejAmPm(char* cil, std::size_t kapacita, std::size_t n, std::string_view t, bool male) {
+std::size_t AddAmPm(char* cil, std::size_t kapacita, std::size_t n, std::string_view t, bool male) {
     const std::size_t zacatek = n;
     n = Add(cil, kapacita, n, t);
     if (male)
@@ -186,7 +186,7 @@ std::size_t PridejAmPm(char* cil, std::size_t kapacita, std::size_t n, std::stri
     return n;
 }
 
-std::size_t Formatuj(const TLokalizace& l, const TVzorCasu& v, const TLocalTime& c, char* cil, std::size_t kapacita,
+std::size_t FormatPattern(const TLokalizace& l, const TVzorCasu& v, const TLocalTime& c, char* cil, std::size_t kapacita,
                      std::size_t n) {
     for (std::size_t i = 0; i < v.Pocet; ++i) {
         const TVzorCasu::TPrvek& p = v.Prvky[i];
@@ -194,26 +194,26 @@ std::size_t Formatuj(const TLokalizace& l, const TVzorCasu& v, const TLocalTime&
         const std::string_view ampm = c.Hour < 12 ? l.Dopoledne : l.Odpoledne;
         switch (p.Co) {
             case TVzorCasu::Text: n = Add(cil, kapacita, n, {v.Literaly + p.Od, p.Delka}); break;
-            case TVzorCasu::Day: n = PridejCislo(cil, kapacita, n, c.Day, p.Vypln); break;
-            case TVzorCasu::Month: n = PridejCislo(cil, kapacita, n, c.Month, p.Vypln); break;
-            case TVzorCasu::Rok2: n = PridejCislo(cil, kapacita, n, ((c.Year % 100) + 100) % 100, p.Vypln); break;
-            case TVzorCasu::Rok4: n = PridejCislo(cil, kapacita, n, c.Year, p.Vypln); break;
-            case TVzorCasu::Stoleti: n = PridejCislo(cil, kapacita, n, c.Year / 100, p.Vypln); break;
-            case TVzorCasu::Hodina24: n = PridejCislo(cil, kapacita, n, c.Hour, p.Vypln); break;
-            case TVzorCasu::Hodina12: n = PridejCislo(cil, kapacita, n, h12, p.Vypln); break;
-            case TVzorCasu::Minute: n = PridejCislo(cil, kapacita, n, c.Minute, p.Vypln); break;
-            case TVzorCasu::Second: n = PridejCislo(cil, kapacita, n, c.Second, p.Vypln); break;
-            case TVzorCasu::AmPm: n = PridejAmPm(cil, kapacita, n, ampm, false); break;
-            case TVzorCasu::AmPmMale: n = PridejAmPm(cil, kapacita, n, ampm, true); break;
+            case TVzorCasu::Day: n = AddNumber(cil, kapacita, n, c.Day, p.Vypln); break;
+            case TVzorCasu::Month: n = AddNumber(cil, kapacita, n, c.Month, p.Vypln); break;
+            case TVzorCasu::Rok2: n = AddNumber(cil, kapacita, n, ((c.Year % 100) + 100) % 100, p.Vypln); break;
+            case TVzorCasu::Rok4: n = AddNumber(cil, kapacita, n, c.Year, p.Vypln); break;
+            case TVzorCasu::Stoleti: n = AddNumber(cil, kapacita, n, c.Year / 100, p.Vypln); break;
+            case TVzorCasu::Hodina24: n = AddNumber(cil, kapacita, n, c.Hour, p.Vypln); break;
+            case TVzorCasu::Hodina12: n = AddNumber(cil, kapacita, n, h12, p.Vypln); break;
+            case TVzorCasu::Minute: n = AddNumber(cil, kapacita, n, c.Minute, p.Vypln); break;
+            case TVzorCasu::Second: n = AddNumber(cil, kapacita, n, c.Second, p.Vypln); break;
+            case TVzorCasu::AmPm: n = AddAmPm(cil, kapacita, n, ampm, false); break;
+            case TVzorCasu::AmPmMale: n = AddAmPm(cil, kapacita, n, ampm, true); break;
         }
     }
     return n;
 }
 
 // The compiled pattern when it still belongs to the text, else a fresh one.
-const TVzorCasu& Aktualni(const TVzorCasu& v, const std::string& zdroj, std::string_view vychozi, TVzorCasu& docasny) {
+const TVzorCasu& CurrentPattern(const TVzorCasu& v, const std::string& zdroj, std::string_view vychozi, TVzorCasu& docasny) {
     if (v.Platny && v.ZdrojovyText() == zdroj) return v;
-    docasny = Kompiluj(zdroj, vychozi);
+    docasny = CompilePattern(zdroj, vychozi);
     return docasny;
 }
 
@@ -222,8 +222,8 @@ const TVzorCasu& Aktualni(const TVzorCasu& v, const std::string& zdroj, std::str
 TLokalizace::TLokalizace() { PripravVzory(*this); }
 
 void PripravVzory(TLokalizace& l) {
-    l.VzorDatumu = Kompiluj(l.KratkeDatum, VychoziDatum);
-    l.VzorCasu = Kompiluj(l.DlouhyCas, VychoziCas);
+    l.VzorDatumu = CompilePattern(l.KratkeDatum, VychoziDatum);
+    l.VzorCasu = CompilePattern(l.DlouhyCas, VychoziCas);
     l.RunSecond = TSecondCache{};
 }
 
@@ -231,24 +231,24 @@ TLokalizace LocaleFromItems(std::string_view dFmt, std::string_view tFmt, std::s
                             std::string_view am, std::string_view pm, std::string_view radix) {
     TLokalizace l;
     std::string dvanact;
-    if (!DoCp1250(tFmtAmPm, dvanact) || dvanact.find("%r") != std::string::npos || dvanact.empty())
-        dvanact = PosixAmPm;
-    l.KratkeDatum = UzitelnyVzor(dFmt, dvanact, VychoziDatum);
-    l.DlouhyCas = UzitelnyVzor(tFmt, dvanact, VychoziCas);
+    if (!ToCp1250Exact(tFmtAmPm, dvanact) || dvanact.find("%r") != std::string::npos || dvanact.empty())
+        dvanact = PosixAmPmPattern;
+    l.KratkeDatum = UsablePattern(dFmt, dvanact, VychoziDatum);
+    l.DlouhyCas = UsablePattern(tFmt, dvanact, VychoziCas);
     std::string a, p;
-    const bool ampmOk = DoCp1250(am, a) && DoCp1250(pm, p);
+    const bool ampmOk = ToCp1250Exact(am, a) && ToCp1250Exact(pm, p);
     if (ampmOk) {
         l.Dopoledne = a;
         l.Odpoledne = p;
     }
     PripravVzory(l);
-    if (!ampmOk && PouzivaAmPm(l.VzorCasu)) {  // 12-hour time without readable AM/PM texts
+    if (!ampmOk && UsesAmPm(l.VzorCasu)) {  // 12-hour time without readable AM/PM texts
         l.DlouhyCas = VychoziCas;
         PripravVzory(l);
     }
-    l.OddelovacCasu = OddelovacZa(l.VzorCasu);
+    l.OddelovacCasu = SeparatorAfter(l.VzorCasu);
     std::string r;
-    l.DesetinnyOddelovac = DoCp1250(radix, r) && r.size() == 1 ? r[0] : '.';
+    l.DesetinnyOddelovac = ToCp1250Exact(radix, r) && r.size() == 1 ? r[0] : '.';
     return l;
 }
 
@@ -258,14 +258,14 @@ TLokalizace NactiLokalizaci() {
     if (i.TimeSet) l = LocaleFromItems(i.DateFormat, i.TimeFormat, i.AmPmFormat, i.Am, i.Pm, ".");
     if (i.NumbersSet) {
         std::string r;
-        l.DesetinnyOddelovac = DoCp1250(i.Radix, r) && r.size() == 1 ? r[0] : '.';
+        l.DesetinnyOddelovac = ToCp1250Exact(i.Radix, r) && r.size() == 1 ? r[0] : '.';
     }
     return l;
 }
 
 std::size_t FormatDateTime(const TLokalizace& l, const TLocalTime& c, char* cil, std::size_t kapacita) {
     TVzorCasu docasny;
-    std::size_t n = Formatuj(l, Aktualni(l.VzorDatumu, l.KratkeDatum, VychoziDatum, docasny), c, cil, kapacita, 0);
+    std::size_t n = FormatPattern(l, CurrentPattern(l.VzorDatumu, l.KratkeDatum, VychoziDatum, docasny), c, cil, kapacita, 0);
     n = Add(cil, kapacita, n, " ");
-    return Formatuj(l, Aktualni(l.VzorCasu, l.DlouhyCas, VychoziCas, docasny), c, cil, kapacita, n);
+    return FormatPattern(l, CurrentPattern(l.VzorCasu, l.DlouhyCas, VychoziCas, docasny), c, cil, kapacita, n);
 }

@@ -4,7 +4,7 @@
 
 namespace {
 
-void VycistiKanal(TKanal& k, int cislo) {
+void ClearChannel(TKanal& k, int cislo) {
     k.Pouzit = 0;
     k.Cislo = cislo;
     k.Kod.clear();
@@ -40,7 +40,7 @@ void VycistiKanal(TKanal& k, int cislo) {
 }  // namespace
 
 void VycistiKanaly(TPoleKanal& kanaly) {
-    for (int c = KanalPrvni; c <= KanalPosledni; ++c) VycistiKanal(kanaly[c], c);
+    for (int c = KanalPrvni; c <= KanalPosledni; ++c) ClearChannel(kanaly[c], c);
     kanaly[99].Nazev = std::string("Nulování Status registru modulu"_cp);
     kanaly[99].Pouzit = 1;
 }

@@ -10,27 +10,27 @@
 
 namespace {
 
-constexpr std::string_view SekceLog = "Logovací soubor"_cp;
-constexpr std::string_view SekceOkno = "Diagnostické okno"_cp;
-constexpr std::string_view ZahlaviKanalu = "[Deklarace kanálů]"_cp;
+constexpr std::string_view LogSection = "Logovací soubor"_cp;
+constexpr std::string_view WindowSection = "Diagnostické okno"_cp;
+constexpr std::string_view ChannelHeader = "[Deklarace kanálů]"_cp;
 // Absent-key sentinel of "Povolen" and "Typ" (a value of exactly jkl reads as absent too).
 constexpr std::string_view AbsentKey = "jkl";
-constexpr std::string_view TypZR = "ZR-6180";
-constexpr int MaxDeklaraci = 6099;
-constexpr std::string_view PrefixChyby = "Chyba parametrického souboru - "_cp;
+constexpr std::string_view GatewayType = "ZR-6180";
+constexpr int MaxDeclarations = 6099;
+constexpr std::string_view ErrorPrefix = "Chyba parametrického souboru - "_cp;
 
-TVysledek VPoradku() { return {true, std::string(StatusText(0))}; }
-TVysledek Chybny() { return {false, std::string(StatusText(13))}; }
+TResult VPoradku() { return {true, std::string(StatusText(0))}; }
+TResult BadFile() { return {false, std::string(StatusText(13))}; }
 
-TVysledek Chyba(std::string_view a, std::string_view b = {}, std::string_view c = {}) {
-    std::string z(PrefixChyby);
+TResult Failure(std::string_view a, std::string_view b = {}, std::string_view c = {}) {
+    std::string z(ErrorPrefix);
     z.append(a).append(b).append(c);
     return {false, std::move(z)};
 }
 
 // ---- Log and window settings ----
 
-void VychoziNastaveni(TCFG& cfg) {
+void DefaultSettings(TCFG& cfg) {
     cfg.PocetKanalu = 0;
     cfg.PocetRozhrani = 0;
     cfg.LogPovolen = 0;
@@ -46,7 +46,7 @@ void VychoziNastaveni(TCFG& cfg) {
     cfg.LogAdresar = "/var/log/Rv_zr6180_run";
 }
 
-void CtiHodnotyNastaveni(const TIniSection& log, const TIniSection& okno, TCFG& cfg) {
+void ReadSettingValues(const TIniSection& log, const TIniSection& okno, TCFG& cfg) {
     cfg.LogPovolen = log.ReadInteger("Povolen", cfg.LogPovolen);
     cfg.LogNazev = log.ReadString("Název souboru"_cp, cfg.LogNazev);
     cfg.OknoPovoleno = okno.ReadInteger("Povoleno", cfg.OknoPovoleno);
@@ -57,37 +57,37 @@ void CtiHodnotyNastaveni(const TIniSection& log, const TIniSection& okno, TCFG& 
     cfg.LogAdresar = log.ReadString("Adresář LOG souborů"_cp, cfg.LogAdresar);
 }
 
-bool JeNulaJedna(int32_t v) { return v == 0 || v == 1; }
+bool IsZeroOrOne(int32_t v) { return v == 0 || v == 1; }
 
-std::optional<TVysledek> ZkontrolujNastaveni(const TCFG& cfg) {
+std::optional<TResult> CheckSettings(const TCFG& cfg) {
     const std::string_view log = "Logovací soubor / "_cp;
-    if (!JeNulaJedna(cfg.LogPovolen))
-        return Chyba(log, "Povolen = ", std::to_string(cfg.LogPovolen));
+    if (!IsZeroOrOne(cfg.LogPovolen))
+        return Failure(log, "Povolen = ", std::to_string(cfg.LogPovolen));
     if (cfg.LogPovolen == 1 && cfg.LogNazev.size() < 3)
-        return Chyba(log, "Název souboru = "_cp, cfg.LogNazev);
-    if (!JeNulaJedna(cfg.RunPovolen))
-        return Chyba(log, "Povolen RUN = ", std::to_string(cfg.RunPovolen));
+        return Failure(log, "Název souboru = "_cp, cfg.LogNazev);
+    if (!IsZeroOrOne(cfg.RunPovolen))
+        return Failure(log, "Povolen RUN = ", std::to_string(cfg.RunPovolen));
     if (cfg.RunPocet < 0)
-        return Chyba(log, "Počet RUN souborů = "_cp, std::to_string(cfg.RunPocet));
-    if (!JeNulaJedna(cfg.LogRozhraniPovolen))
-        return Chyba(log, "Povolen log rozhraní = "_cp, std::to_string(cfg.LogRozhraniPovolen));
-    if (!JeNulaJedna(cfg.OknoPovoleno))
-        return Chyba("Diagnostické okno / Povoleno = "_cp, std::to_string(cfg.OknoPovoleno));
+        return Failure(log, "Počet RUN souborů = "_cp, std::to_string(cfg.RunPocet));
+    if (!IsZeroOrOne(cfg.LogRozhraniPovolen))
+        return Failure(log, "Povolen log rozhraní = "_cp, std::to_string(cfg.LogRozhraniPovolen));
+    if (!IsZeroOrOne(cfg.OknoPovoleno))
+        return Failure("Diagnostické okno / Povoleno = "_cp, std::to_string(cfg.OknoPovoleno));
     return std::nullopt;
 }
 
 // ---- Interfaces ----
 
-std::string NazevSekceRozhrani(int n) { return std::string("Deklarace rozhraní "_cp) + std::to_string(n); }
+std::string InterfaceSectionName(int n) { return std::string("Deklarace rozhraní "_cp) + std::to_string(n); }
 
-void CtiDeklaraciRozhrani(const TIniSection& s, int n, TRozhrani& r) {
+void ReadInterfaceSection(const TIniSection& s, int n, TRozhrani& r) {
     r.Pouzito = 1;
     r.Cislo = static_cast<uint8_t>(n);
     r.Demo = static_cast<uint8_t>(s.ReadInteger("Režim demo"_cp, r.Demo) & 0xFF);
     r.Kod = s.ReadString("Kód"_cp, r.Kod);
     r.Nazev = s.ReadString("Název"_cp, r.Nazev);
     r.Popis = s.ReadString("Popis", r.Popis);
-    r.Typ = std::string(TypZR);
+    r.Typ = std::string(GatewayType);
     r.IPAdresa = s.ReadString("IP adresa", r.IPAdresa);
     r.UdpPort = s.ReadInteger("UDP port", r.UdpPort);
     r.UdpTimeout = s.ReadInteger("UDP timeout", r.UdpTimeout);
@@ -98,21 +98,21 @@ void CtiDeklaraciRozhrani(const TIniSection& s, int n, TRozhrani& r) {
     r.Status = 0;
 }
 
-bool JeRychlost(int32_t baud) {
+bool IsBaudRate(int32_t baud) {
     constexpr int32_t rychlosti[] = {600, 1200, 2400, 4800, 9600, 19200, 38400, 57600, 115200};
     for (int32_t b : rychlosti)
         if (b == baud) return true;
     return false;
 }
 
-std::optional<TVysledek> ZkontrolujRozhrani(const TRozhrani& r, int n) {
+std::optional<TResult> CheckInterface(const TRozhrani& r, int n) {
     const auto chyba = [n](std::string_view klic, int32_t hodnota) {
-        std::string detail = NazevSekceRozhrani(n);
+        std::string detail = InterfaceSectionName(n);
         detail.append(" / ").append(klic).append(" = ").append(std::to_string(hodnota)).append(".");
-        return Chyba(detail);
+        return Failure(detail);
     };
     if (r.UdpTimeout < 0 || r.UdpTimeout > 65535) return chyba("UDP timeout", r.UdpTimeout);
-    if (!JeRychlost(r.Baud)) return chyba("Baud", r.Baud);
+    if (!IsBaudRate(r.Baud)) return chyba("Baud", r.Baud);
     if (r.Timeout < 0 || r.Timeout > 65535) return chyba("Timeout", r.Timeout);
     if (r.Opakovani < 0 || r.Opakovani > 15) return chyba("Opakování"_cp, r.Opakovani);
     return std::nullopt;
@@ -153,7 +153,7 @@ private:
     std::size_t i_ = 0;
 };
 
-using TMapaModulu = std::array<std::array<bool, 256>, RozhraniPosledni>;
+using TModuleMap = std::array<std::array<bool, 256>, RozhraniPosledni>;
 
 // A missing token (end of file) reads as 0.
 bool CtiCislo(TTextStream& s, int32_t& v) {
@@ -162,7 +162,7 @@ bool CtiCislo(TTextStream& s, int32_t& v) {
     return t.empty() || ParseInt(t, v);
 }
 
-bool CtiVRozsahu(TTextStream& s, int32_t od, int32_t po, int32_t& v) { return CtiCislo(s, v) && v >= od && v <= po; }
+bool ReadInRange(TTextStream& s, int32_t od, int32_t po, int32_t& v) { return CtiCislo(s, v) && v >= od && v <= po; }
 
 std::string Truncate(std::string t) {
     if (t.size() > MaxIniValue) t.resize(MaxIniValue);
@@ -170,21 +170,21 @@ std::string Truncate(std::string t) {
 }
 
 // The rest of one declaration after its channel number; false on a value out of range.
-bool CtiDeklaraciKanalu(TTextStream& s, int32_t c, TPoleRozhrani& rozhrani, TPoleKanal& kanaly, TMapaModulu& mapa) {
+bool ReadChannelLine(TTextStream& s, int32_t c, TPoleRozhrani& rozhrani, TPoleKanal& kanaly, TModuleMap& mapa) {
     TKanal& k = kanaly[c];
     k.Cislo = c;
     int32_t r = 0, a = 0, p = 0, sp = 0;
-    if (!CtiVRozsahu(s, RozhraniPrvni, RozhraniPosledni, r)) return false;
+    if (!ReadInRange(s, RozhraniPrvni, RozhraniPosledni, r)) return false;
     k.Rozhrani = static_cast<uint8_t>(r);
     rozhrani[r].PocetKanalu.Add(1);
-    if (!CtiVRozsahu(s, 0, 255, a)) return false;
+    if (!ReadInRange(s, 0, 255, a)) return false;
     k.Adresa = static_cast<uint8_t>(a);
     mapa[r - 1][a] = true;
-    if (!CtiVRozsahu(s, 0, 255, p)) return false;
+    if (!ReadInRange(s, 0, 255, p)) return false;
     k.Periferie = static_cast<uint8_t>(p);
-    if (!CtiVRozsahu(s, 0, 255, sp)) return false;
+    if (!ReadInRange(s, 0, 255, sp)) return false;
     k.Subperiferie = static_cast<uint8_t>(sp);
-    TTriTexty texty = RozdelUvozovky(s.Line());
+    TThreeTexts texty = RozdelUvozovky(s.Line());
     k.Kod = Truncate(std::move(texty.Prvni));
     k.Nazev = Truncate(std::move(texty.Druhy));
     k.Popis = Truncate(std::move(texty.Treti));
@@ -194,11 +194,11 @@ bool CtiDeklaraciKanalu(TTextStream& s, int32_t c, TPoleRozhrani& rozhrani, TPol
 
 bool NajdiZahlavi(TTextStream& s) {
     while (!s.End())
-        if (s.Line() == ZahlaviKanalu) return true;
+        if (s.Line() == ChannelHeader) return true;
     return false;
 }
 
-void SpocitejModuly(const TMapaModulu& mapa, TPoleRozhrani& rozhrani) {
+void CountModules(const TModuleMap& mapa, TPoleRozhrani& rozhrani) {
     for (int r = RozhraniPrvni; r <= RozhraniPosledni; ++r) {
         int32_t n = 0;
         for (bool pouzita : mapa[r - 1]) n += pouzita ? 1 : 0;
@@ -208,45 +208,45 @@ void SpocitejModuly(const TMapaModulu& mapa, TPoleRozhrani& rozhrani) {
 
 }  // namespace
 
-TVysledek CtiNastaveni(const std::string& soubor, TCFG& cfg) {
-    VychoziNastaveni(cfg);
+TResult CtiNastaveni(const std::string& soubor, TCFG& cfg) {
+    DefaultSettings(cfg);
     TIniFile ini;
     ini.Load(soubor);  // an unreadable file reads as empty: the sentinel below rejects it
-    const TIniSection log = ini.Section(SekceLog);
-    if (log.ReadString("Povolen", AbsentKey) == AbsentKey) return Chybny();
-    CtiHodnotyNastaveni(log, ini.Section(SekceOkno), cfg);
+    const TIniSection log = ini.Section(LogSection);
+    if (log.ReadString("Povolen", AbsentKey) == AbsentKey) return BadFile();
+    ReadSettingValues(log, ini.Section(WindowSection), cfg);
     if (cfg.LogAdresar.empty() || cfg.LogAdresar.back() != '/') cfg.LogAdresar += '/';
-    if (auto chyba = ZkontrolujNastaveni(cfg)) return *chyba;
+    if (auto chyba = CheckSettings(cfg)) return *chyba;
     const bool logy = cfg.LogPovolen == 1 || cfg.RunPovolen == 1 || cfg.LogRozhraniPovolen == 1;
     if (logy && !CreateDirectories(cfg.LogAdresar))
-        return Chyba("Logovací soubor / Adresář LOG souborů = \""_cp, cfg.LogAdresar,
+        return Failure("Logovací soubor / Adresář LOG souborů = \""_cp, cfg.LogAdresar,
                      "\" - adresář nelze vytvořit"_cp);
     return VPoradku();
 }
 
-TVysledek CtiRozhrani(const std::string& soubor, TCFG& cfg, TPoleRozhrani& rozhrani) {
+TResult CtiRozhrani(const std::string& soubor, TCFG& cfg, TPoleRozhrani& rozhrani) {
     VycistiRozhrani(rozhrani);
     TIniFile ini;
     ini.Load(soubor);
     int32_t pocet = 0;
     for (int n = RozhraniPrvni; n <= RozhraniPosledni; ++n) {
-        const TIniSection s = ini.Section(NazevSekceRozhrani(n));
-        if (s.ReadString("Typ", AbsentKey) != TypZR) continue;
-        CtiDeklaraciRozhrani(s, n, rozhrani[n]);
+        const TIniSection s = ini.Section(InterfaceSectionName(n));
+        if (s.ReadString("Typ", AbsentKey) != GatewayType) continue;
+        ReadInterfaceSection(s, n, rozhrani[n]);
         ++pocet;
     }
-    if (pocet == 0) return Chybny();
+    if (pocet == 0) return BadFile();
     cfg.PocetRozhrani = pocet;
     for (int n = RozhraniPrvni; n <= RozhraniPosledni; ++n) {
         TRozhrani& r = rozhrani[n];
         if (r.Pouzito == 0) continue;
-        if (auto chyba = ZkontrolujRozhrani(r, n)) return *chyba;
+        if (auto chyba = CheckInterface(r, n)) return *chyba;
         if (r.UdpOpakovani < 0 || r.UdpOpakovani > 15) r.UdpOpakovani = 0;
     }
     return VPoradku();
 }
 
-TVysledek CtiKanaly(const std::string& soubor, TCFG& cfg, TPoleRozhrani& rozhrani, TPoleKanal& kanaly) {
+TResult CtiKanaly(const std::string& soubor, TCFG& cfg, TPoleRozhrani& rozhrani, TPoleKanal& kanaly) {
     VycistiKanaly(kanaly);
     // Counted afresh here, so a second reading does not add to the first.
     for (TRozhrani& r : rozhrani) {
@@ -255,13 +255,13 @@ TVysledek CtiKanaly(const std::string& soubor, TCFG& cfg, TPoleRozhrani& rozhran
     }
     cfg.PocetKanalu = 0;
     std::string text;
-    if (!LoadParameterFile(soubor, text)) return Chyba("Deklarace kanálů"_cp);
+    if (!LoadParameterFile(soubor, text)) return Failure("Deklarace kanálů"_cp);
     TTextStream s(text);
     if (!NajdiZahlavi(s)) return VPoradku();
-    TMapaModulu mapa{};
+    TModuleMap mapa{};
     int32_t prijato = 0;
     bool vadny = false;
-    while (!s.End() && prijato < MaxDeklaraci) {
+    while (!s.End() && prijato < MaxDeclarations) {
         int32_t c = 0;
         const bool cislo = CtiCislo(s, c);
         if (!cislo || !JeKanal(c)) {
@@ -269,18 +269,18 @@ TVysledek CtiKanaly(const std::string& soubor, TCFG& cfg, TPoleRozhrani& rozhran
             s.Line();
             continue;
         }
-        if (!CtiDeklaraciKanalu(s, c, rozhrani, kanaly, mapa))
-            return Chyba("Deklarace kanálů : chyba kanálu "_cp, std::to_string(c));
+        if (!ReadChannelLine(s, c, rozhrani, kanaly, mapa))
+            return Failure("Deklarace kanálů : chyba kanálu "_cp, std::to_string(c));
         ++prijato;
     }
-    if (vadny) return Chyba("Deklarace kanálů"_cp);
+    if (vadny) return Failure("Deklarace kanálů"_cp);
     cfg.PocetKanalu = prijato;
-    SpocitejModuly(mapa, rozhrani);
+    CountModules(mapa, rozhrani);
     return VPoradku();
 }
 
-TTriTexty RozdelUvozovky(std::string_view text) {
-    TTriTexty t;
+TThreeTexts RozdelUvozovky(std::string_view text) {
+    TThreeTexts t;
     std::string* const cile[] = {&t.Prvni, &t.Druhy, &t.Treti};
     int stav = 0;
     for (char ch : text) {

@@ -7,18 +7,18 @@
 
 #include "config/Model.h"
 
-struct TVysledek {
+struct TResult {
     bool Ok = false;
     std::string Zprava;
 };
 
-TVysledek CtiNastaveni(const std::string& soubor, TCFG& cfg);
-TVysledek CtiRozhrani(const std::string& soubor, TCFG& cfg, TPoleRozhrani& rozhrani);
-TVysledek CtiKanaly(const std::string& soubor, TCFG& cfg, TPoleRozhrani& rozhrani, TPoleKanal& kanaly);
+TResult CtiNastaveni(const std::string& soubor, TCFG& cfg);
+TResult CtiRozhrani(const std::string& soubor, TCFG& cfg, TPoleRozhrani& rozhrani);
+TResult CtiKanaly(const std::string& soubor, TCFG& cfg, TPoleRozhrani& rozhrani, TPoleKanal& kanaly);
 
-struct TTriTexty {
+struct TThreeTexts {
     std::string Prvni;
     std::string Druhy;
     std::string Treti;
 };
-TTriTexty RozdelUvozovky(std::string_view text);
+TThreeTexts RozdelUvozovky(std::string_view text);

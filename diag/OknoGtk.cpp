@@ -46,7 +46,7 @@ checkbutton { padding: 0; }
 separator { background-color: rgb(128,128,128); min-height: 1px; }
 )";
 
-std::string Utf8(std::string_view cp) { return cp1250::DoUtf8(cp); }
+std::string Utf8(std::string_view cp) { return cp1250::ToUtf8(cp); }
 
 // A value label that is rewritten only when its text changes.
 struct THodnota {
@@ -452,7 +452,7 @@ gboolean TOknoGtk::KlavesaEditace(GtkWidget* w, GdkEventKey* e, gpointer p) {
 
 void TOknoGtk::ZmenaEditace(GtkEditable* w, gpointer p) {
     auto* self = static_cast<TOknoGtk*>(p);
-    const std::string t = cp1250::ZUtf8(gtk_entry_get_text(GTK_ENTRY(w)));
+    const std::string t = cp1250::FromUtf8(gtk_entry_get_text(GTK_ENTRY(w)));
     if (GTK_WIDGET(w) == self->edit1_)
         self->dialog_.SetChannelFieldText(t);
     else

@@ -135,7 +135,7 @@ TBoolean StartInstance(PData p, const char* parametry, int32_t limit, char* chyb
     auto rozhrani = std::make_unique<TPoleRozhrani>();
     auto kanaly = std::make_unique<TPoleKanal>();
 
-    TVysledek v = CtiNastaveni(soubor, *cfg);
+    TResult v = CtiNastaveni(soubor, *cfg);
     if (!v.Ok) return hlas(v.Zprava, "Init 1", "Init 2", *cfg);
     CtiRunInfo(*cfg);
     v = CtiRozhrani(soubor, *cfg, *rozhrani);

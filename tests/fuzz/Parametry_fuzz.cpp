@@ -72,7 +72,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size == 0) return 0;
     const std::string_view zbytek(reinterpret_cast<const char*>(data) + 1, size - 1);
-    const std::string obsah = (data[0] & 1) ? cp1250::DoUtf8(zbytek) : std::string(zbytek);
+    const std::string obsah = (data[0] & 1) ? cp1250::ToUtf8(zbytek) : std::string(zbytek);
     {
         std::FILE* f = std::fopen(g_soubor.c_str(), "wb");
         if (f == nullptr) std::abort();
@@ -85,8 +85,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static const auto rozhrani = std::make_unique<TPoleRozhrani>();
     static const auto kanaly = std::make_unique<TPoleKanal>();
     if (AdresarJeBezpecny(g_soubor)) CtiNastaveni(g_soubor, *cfg);
-    const TVysledek r = CtiRozhrani(g_soubor, *cfg, *rozhrani);
-    const TVysledek k = CtiKanaly(g_soubor, *cfg, *rozhrani, *kanaly);
+    const TResult r = CtiRozhrani(g_soubor, *cfg, *rozhrani);
+    const TResult k = CtiKanaly(g_soubor, *cfg, *rozhrani, *kanaly);
     if (r.Zprava.empty() || k.Zprava.empty()) std::abort();
     if (k.Ok && (cfg->PocetKanalu < 0 || cfg->PocetKanalu > 6099)) std::abort();
     Uklid();

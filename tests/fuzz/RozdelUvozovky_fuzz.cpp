@@ -8,7 +8,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string_view text(reinterpret_cast<const char*>(data), size);
-    const TTriTexty t = RozdelUvozovky(text);
+    const TThreeTexts t = RozdelUvozovky(text);
     const std::size_t celkem = t.Prvni.size() + t.Druhy.size() + t.Treti.size();
     if (celkem > text.size()) std::abort();
     for (const std::string* s : {&t.Prvni, &t.Druhy, &t.Treti})

@@ -142,7 +142,7 @@ std::string Text(GtkWidget* okno, const std::string& jmeno) {
     return gtk_label_get_text(GTK_LABEL(w));
 }
 
-std::string Utf8(const std::string& cp) { return cp1250::DoUtf8(cp); }
+std::string Utf8(const std::string& cp) { return cp1250::ToUtf8(cp); }
 
 struct TPixel {
     int r, g, b;

@@ -95,7 +95,7 @@ TEST(IniSyntax, TrimQuotesEmptyAndAbsent) {
 }
 
 TEST(IniSyntax, SectionsKeysAndCaseOfCzechNames) {
-    const std::string text = cp1250::ZUtf8(
+    const std::string text = cp1250::FromUtf8(
         "k=mimo\n"
         "; komentar=1\n"
         "[ Logovací soubor ]  poznamka\n"
@@ -158,7 +158,7 @@ TEST(IniEncoding, Utf8IsConvertedCp1250AndAsciiKeptAsTheyAre) {
 bool ValidUtf8(std::string_view s) {
     for (std::size_t i = 0; i < s.size();) {
         char32_t z = 0;
-        const std::size_t d = cp1250::DekodujUtf8(s.data(), s.size(), i, z);
+        const std::size_t d = cp1250::DecodeUtf8(s.data(), s.size(), i, z);
         if (d == 0) return false;
         i += d;
     }
@@ -177,8 +177,8 @@ TEST(IniEncoding, InPlaceConversionMatchesTheConverter) {
             if (gen() % 3 == 0) t.push_back(static_cast<char>(gen()));
             else t.append(kusy[gen() % std::size(kusy)]);
         }
-        EXPECT_EQ(DecodeParameterText("\xEF\xBB\xBF" + t), cp1250::ZUtf8(t)) << kolo;
-        if (ValidUtf8(t)) EXPECT_EQ(DecodeParameterText(t), cp1250::ZUtf8(t)) << kolo;
+        EXPECT_EQ(DecodeParameterText("\xEF\xBB\xBF" + t), cp1250::FromUtf8(t)) << kolo;
+        if (ValidUtf8(t)) EXPECT_EQ(DecodeParameterText(t), cp1250::FromUtf8(t)) << kolo;
         else EXPECT_EQ(DecodeParameterText(t), t) << kolo;
     }
 }

@@ -80,8 +80,8 @@ TEST(Cp1250, MatchesIconvForEveryByte) {
             continue;  // undefined in the code page
         }
         const std::string utf8(out, static_cast<size_t>(pout - out));
-        EXPECT_EQ(cp1250::DoUtf8(std::string(1, static_cast<char>(b))), utf8) << b;
-        EXPECT_EQ(cp1250::ZUtf8(utf8), std::string(1, static_cast<char>(b))) << b;
+        EXPECT_EQ(cp1250::ToUtf8(std::string(1, static_cast<char>(b))), utf8) << b;
+        EXPECT_EQ(cp1250::FromUtf8(utf8), std::string(1, static_cast<char>(b))) << b;
     }
     iconv_close(cd);
 }
@@ -90,8 +90,8 @@ TEST(Cp1250, CzechLettersOfTheSystemTexts) {
     EXPECT_EQ("áčďéěíňóřšťúůýžÁČĎÉĚÍŇÓŘŠŤÚŮÝŽ"_cp,
               "\xE1\xE8\xEF\xE9\xEC\xED\xF2\xF3\xF8\x9A\x9D\xFA\xF9\xFD\x9E"
               "\xC1\xC8\xCF\xC9\xCC\xCD\xD2\xD3\xD8\x8A\x8D\xDA\xD9\xDD\x8E");
-    EXPECT_EQ(cp1250::ZUtf8("Re\xC5\xBEim"), "Re\x9Eim");
-    EXPECT_EQ(cp1250::ZUtf8("\xE2\x82\xAC \xE6\x97\xA5"), "\x80 ?");  // euro kept, CJK replaced
+    EXPECT_EQ(cp1250::FromUtf8("Re\xC5\xBEim"), "Re\x9Eim");
+    EXPECT_EQ(cp1250::FromUtf8("\xE2\x82\xAC \xE6\x97\xA5"), "\x80 ?");  // euro kept, CJK replaced
 }
 
 }  // namespace

@@ -20,7 +20,7 @@
 namespace {
 
 std::string S(std::string_view t) { return std::string(t); }
-std::string Cp(const std::string& utf8) { return cp1250::ZUtf8(utf8); }
+std::string Cp(const std::string& utf8) { return cp1250::FromUtf8(utf8); }
 
 const std::string kChybny = S("Chybný parametrický soubor"_cp);
 const std::string kVPoradku = S("V pořádku"_cp);
@@ -46,13 +46,13 @@ protected:
         ZapisSoubor(cesta, obsah);
         return cesta;
     }
-    TVysledek Nastaveni(const std::string& obsah) { return CtiNastaveni(Soubor(obsah), s->cfg); }
-    TVysledek Rozhrani(const std::string& obsah) { return CtiRozhrani(Soubor(obsah), s->cfg, s->rozhrani); }
-    TVysledek Kanaly(const std::string& obsah) {
+    TResult Nastaveni(const std::string& obsah) { return CtiNastaveni(Soubor(obsah), s->cfg); }
+    TResult Rozhrani(const std::string& obsah) { return CtiRozhrani(Soubor(obsah), s->cfg, s->rozhrani); }
+    TResult Kanaly(const std::string& obsah) {
         return CtiKanaly(Soubor(obsah), s->cfg, s->rozhrani, s->kanaly);
     }
     // Each reader on one file, as Init calls them.
-    std::tuple<TVysledek, TVysledek, TVysledek> Vse(const std::string& cesta) {
+    std::tuple<TResult, TResult, TResult> Vse(const std::string& cesta) {
         return {CtiNastaveni(cesta, s->cfg), CtiRozhrani(cesta, s->cfg, s->rozhrani),
                 CtiKanaly(cesta, s->cfg, s->rozhrani, s->kanaly)};
     }
@@ -79,7 +79,7 @@ TEST_F(Parametry, SettingsDefaults) {
     s->cfg.RunCislo = 7;
     s->cfg.LogZapnout = 1;
     s->cfg.PocetKanalu = 5;
-    const TVysledek v = Nastaveni(kLog);
+    const TResult v = Nastaveni(kLog);
     ASSERT_TRUE(v.Ok) << v.Zprava;
     EXPECT_EQ(v.Zprava, kVPoradku);
     const TCFG& c = s->cfg;
@@ -101,7 +101,7 @@ TEST_F(Parametry, SettingsDefaults) {
 
 TEST_F(Parametry, SettingsAllKeysRead) {
     const std::string log = LogDir("logy");
-    const TVysledek v = Nastaveni(
+    const TResult v = Nastaveni(
         "[Logovací soubor]\nPovolen=1\nNázev souboru=hlavní.log\nPovolen RUN=1\nPočet RUN souborů=$10\n"
         "Název RUN souborů=běh.log\nPovolen log rozhraní=0x1\nAdresář LOG souborů=" + log + "\n"
         "[Diagnostické okno]\nPovoleno=0\n");
@@ -127,7 +127,7 @@ TEST_F(Parametry, SettingsFileWithoutPovolenIsRejected) {
 }
 
 TEST_F(Parametry, SettingsPovolenValues) {
-    TVysledek v = Nastaveni("[Logovací soubor]\nPovolen=2\n");
+    TResult v = Nastaveni("[Logovací soubor]\nPovolen=2\n");
     EXPECT_FALSE(v.Ok);
     EXPECT_EQ(v.Zprava, kChyba + Cp("Logovací soubor / Povolen = 2"));
     v = Nastaveni("[Logovací soubor]\nPovolen=-7\n");
@@ -143,7 +143,7 @@ TEST_F(Parametry, SettingsPovolenValues) {
 
 TEST_F(Parametry, SettingsShortMainLogName) {
     const std::string d = LogDir("l");
-    TVysledek v = Nastaveni("[Logovací soubor]\nPovolen=1\nNázev souboru=ab\nAdresář LOG souborů=" + d + "\n");
+    TResult v = Nastaveni("[Logovací soubor]\nPovolen=1\nNázev souboru=ab\nAdresář LOG souborů=" + d + "\n");
     EXPECT_EQ(v.Zprava, kChyba + Cp("Logovací soubor / Název souboru = ab"));
     v = Nastaveni("[Logovací soubor]\nPovolen=1\nNázev souboru=\nAdresář LOG souborů=" + d + "\n");
     EXPECT_EQ(v.Zprava, kChyba + Cp("Logovací soubor / Název souboru = "));
@@ -168,14 +168,14 @@ TEST_F(Parametry, SettingsChecksInOrder) {
     oprav("Povolen log rozhraní=2", "Povolen log rozhraní=0");
     EXPECT_EQ(Nastaveni(t).Zprava, kChyba + Cp("Diagnostické okno / Povoleno = 2"));
     oprav("Povoleno=2", "Povoleno=0");
-    const TVysledek v = Nastaveni(t);
+    const TResult v = Nastaveni(t);
     EXPECT_TRUE(v.Ok) << v.Zprava;
     EXPECT_EQ(s->cfg.RunPocet, 0);  // zero RUN files is allowed
 }
 
 TEST_F(Parametry, SettingsLogDirectoryDelimiterAndCreation) {
     const std::string hluboky = LogDir("a/b/c");
-    TVysledek v = Nastaveni("[Logovací soubor]\nPovolen=0\nPovolen RUN=1\nAdresář LOG souborů=" + hluboky + "\n");
+    TResult v = Nastaveni("[Logovací soubor]\nPovolen=0\nPovolen RUN=1\nAdresář LOG souborů=" + hluboky + "\n");
     ASSERT_TRUE(v.Ok) << v.Zprava;
     EXPECT_EQ(s->cfg.LogAdresar, hluboky + "/");
     struct stat st {};
@@ -197,7 +197,7 @@ TEST_F(Parametry, SettingsLogDirectoryDelimiterAndCreation) {
 TEST_F(Parametry, SettingsLogDirectoryThatCannotBeCreated) {
     ZapisSoubor(dir / "soubor", "x");
     const std::string zaSouborem = dir / "soubor/logy";
-    TVysledek v = Nastaveni("[Logovací soubor]\nPovolen=1\nAdresář LOG souborů=" + zaSouborem + "\n");
+    TResult v = Nastaveni("[Logovací soubor]\nPovolen=1\nAdresář LOG souborů=" + zaSouborem + "\n");
     EXPECT_FALSE(v.Ok);
     EXPECT_EQ(v.Zprava, kChyba + Cp("Logovací soubor / Adresář LOG souborů = \"") + zaSouborem +
                             Cp("/\" - adresář nelze vytvořit"));
@@ -208,7 +208,7 @@ TEST_F(Parametry, SettingsLogDirectoryThatCannotBeCreated) {
 }
 
 TEST_F(Parametry, SettingsLetterCaseOfCzechNames) {
-    const TVysledek v = Nastaveni(
+    const TResult v = Nastaveni(
         "[LOGOVACÍ SOUBOR]\npovolen=0\nPOČET RUN SOUBORŮ=5\nnázev run souborů=Běh.log\n[diagnostické OKNO]\nPOVOLENO=0\n");
     ASSERT_TRUE(v.Ok) << v.Zprava;
     EXPECT_EQ(s->cfg.RunPocet, 5);
@@ -219,7 +219,7 @@ TEST_F(Parametry, SettingsLetterCaseOfCzechNames) {
 // ---- CtiRozhrani ----
 
 TEST_F(Parametry, InterfaceAllKeysRead) {
-    const TVysledek v = Rozhrani(
+    const TResult v = Rozhrani(
         "[Deklarace rozhraní 3]\nTyp=ZR-6180\nRežim demo=257\nKód=K3\nNázev=\"Výměník\"\nPopis='Stanice, patro 2'\n"
         "IP adresa=10.0.0.7\nUDP port=47101\nUDP timeout=65535\nUDP opakování=15\nBaud=115200\nTimeout=0\n"
         "Opakování=15\n");
@@ -281,7 +281,7 @@ TEST_F(Parametry, InterfaceMissingBaudAndRangeMessages) {
 }
 
 TEST_F(Parametry, InterfaceUdpRetriesOutOfRangeBecomeZero) {
-    TVysledek v = Rozhrani("[Deklarace rozhraní 1]\nTyp=ZR-6180\nBaud=9600\nUDP opakování=20\n"
+    TResult v = Rozhrani("[Deklarace rozhraní 1]\nTyp=ZR-6180\nBaud=9600\nUDP opakování=20\n"
                            "[Deklarace rozhraní 2]\nTyp=ZR-6180\nBaud=9600\nUDP opakování=-1\n"
                            "[Deklarace rozhraní 3]\nTyp=ZR-6180\nBaud=9600\nUDP opakování=7\n");
     ASSERT_TRUE(v.Ok) << v.Zprava;
@@ -292,7 +292,7 @@ TEST_F(Parametry, InterfaceUdpRetriesOutOfRangeBecomeZero) {
 }
 
 TEST_F(Parametry, InterfaceChecksRunInInterfaceOrder) {
-    const TVysledek v = Rozhrani("[Deklarace rozhraní 9]\nTyp=ZR-6180\nBaud=9600\nOpakování=99\n"
+    const TResult v = Rozhrani("[Deklarace rozhraní 9]\nTyp=ZR-6180\nBaud=9600\nOpakování=99\n"
                                  "[Deklarace rozhraní 2]\nTyp=ZR-6180\n"
                                  "[Deklarace rozhraní 16]\nTyp=ZR-6180\nBaud=9600\n");
     EXPECT_EQ(v.Zprava, kChyba + Cp("Deklarace rozhraní 2 / Baud = 0."));
@@ -300,7 +300,7 @@ TEST_F(Parametry, InterfaceChecksRunInInterfaceOrder) {
 }
 
 TEST_F(Parametry, InterfaceUndeclaredSectionKeysAreNotRead) {
-    const TVysledek v = Rozhrani(kRozhrani1 + "[Deklarace rozhraní 4]\nTyp=jiny\nBaud=1\nNázev=X\n");
+    const TResult v = Rozhrani(kRozhrani1 + "[Deklarace rozhraní 4]\nTyp=jiny\nBaud=1\nNázev=X\n");
     ASSERT_TRUE(v.Ok) << v.Zprava;
     EXPECT_EQ(s->rozhrani[4].Pouzito, 0);
     EXPECT_EQ(s->rozhrani[4].Nazev, "");
@@ -312,7 +312,7 @@ TEST_F(Parametry, InterfaceUndeclaredSectionKeysAreNotRead) {
 
 TEST_F(Parametry, ChannelsWithoutHeaderOrEmptySection) {
     for (const std::string& t : {kLog + kRozhrani1, kLog + kRozhrani1 + kZahlavi, std::string()}) {
-        const TVysledek v = Kanaly(t);
+        const TResult v = Kanaly(t);
         ASSERT_TRUE(v.Ok) << v.Zprava;
         EXPECT_EQ(v.Zprava, kVPoradku);
         EXPECT_EQ(s->cfg.PocetKanalu, 0);
@@ -323,7 +323,7 @@ TEST_F(Parametry, ChannelsWithoutHeaderOrEmptySection) {
 }
 
 TEST_F(Parametry, ChannelsFullDeclaration) {
-    const TVysledek v = Kanaly(kLog + kRozhrani1 + kZahlavi +
+    const TResult v = Kanaly(kLog + kRozhrani1 + kZahlavi +
                                "100 1 5 7 3 \"TK1\" \"Teplota kotle\" \"Zpětné čtení [°C]\" \"čtvrtý\"\n"
                                "  5000\t2  255 255 31 mimo \"K\"mezi\"N\"\"P\"\n"
                                "6099 16 0 0 0\n");
@@ -360,7 +360,7 @@ TEST_F(Parametry, ChannelsFullDeclaration) {
 }
 
 TEST_F(Parametry, ChannelsOutsideTheTableAreSkippedSilently) {
-    const TVysledek v = Kanaly(kZahlavi + "7000 1 1 1 1 \"x\"\n50 1 1 1 1\n-5 abc\n98 1\n6100 1\n100 2 3 4 5\n");
+    const TResult v = Kanaly(kZahlavi + "7000 1 1 1 1 \"x\"\n50 1 1 1 1\n-5 abc\n98 1\n6100 1\n100 2 3 4 5\n");
     ASSERT_TRUE(v.Ok) << v.Zprava;
     EXPECT_EQ(s->cfg.PocetKanalu, 1);
     EXPECT_EQ(s->kanaly[100].Rozhrani, 2);
@@ -368,7 +368,7 @@ TEST_F(Parametry, ChannelsOutsideTheTableAreSkippedSilently) {
 }
 
 TEST_F(Parametry, ChannelsCommentLineFailsTheSectionAtTheEnd) {
-    const TVysledek v = Kanaly(kZahlavi + "100 1 1 1 1\n; komentar 2000 1 1 1 1\n101 1 2 1 1\n");
+    const TResult v = Kanaly(kZahlavi + "100 1 1 1 1\n; komentar 2000 1 1 1 1\n101 1 2 1 1\n");
     EXPECT_FALSE(v.Ok);
     EXPECT_EQ(v.Zprava, kChybaSekce);
     EXPECT_EQ(s->kanaly[101].Pouzit, 1);  // read on to the end before failing
@@ -381,7 +381,7 @@ TEST_F(Parametry, ChannelsFieldOutOfRangeOrNotInteger) {
     for (const char* radek : {"100 17 1 1 1", "100 0 1 1 1", "100 x 1 1 1", "100 1 256 1 1", "100 1 -1 1 1",
                               "100 1 a 1 1", "100 1 1 256 1", "100 1 1 1 256", "100 1 1 1 \"x\"", "100",
                               "100 1 1 1 1.0"}) {
-        const TVysledek v = Kanaly(kZahlavi + radek + "\n");
+        const TResult v = Kanaly(kZahlavi + radek + "\n");
         EXPECT_FALSE(v.Ok) << radek;
         EXPECT_EQ(v.Zprava, kChybaKanalu + "100") << radek;
     }
@@ -390,7 +390,7 @@ TEST_F(Parametry, ChannelsFieldOutOfRangeOrNotInteger) {
 }
 
 TEST_F(Parametry, ChannelsRedeclaredAndChannel99) {
-    const TVysledek v = Kanaly(kZahlavi + "99 1 0 0 0 \"R\" \"Reset\"\n200 1 1 1 1 \"A\"\n200 2 2 2 2 \"B\"\n");
+    const TResult v = Kanaly(kZahlavi + "99 1 0 0 0 \"R\" \"Reset\"\n200 1 1 1 1 \"A\"\n200 2 2 2 2 \"B\"\n");
     ASSERT_TRUE(v.Ok) << v.Zprava;
     EXPECT_EQ(s->kanaly[99].Nazev, "Reset");
     EXPECT_EQ(s->kanaly[200].Rozhrani, 2);
@@ -415,7 +415,7 @@ TEST_F(Parametry, Channels256AddressesAndCountsStartAfresh) {
 
 TEST_F(Parametry, ChannelsTokenSyntax) {
     // A declaration may go on over line ends; texts come from the line of the fifth token.
-    TVysledek v = Kanaly(kZahlavi + "100 1\n\n  2\t3\n4 \"K\" \"N\"\n$65 0x2 $A 0X0B 012\n");
+    TResult v = Kanaly(kZahlavi + "100 1\n\n  2\t3\n4 \"K\" \"N\"\n$65 0x2 $A 0X0B 012\n");
     ASSERT_TRUE(v.Ok) << v.Zprava;
     EXPECT_EQ(s->kanaly[100].Adresa, 2);
     EXPECT_EQ(s->kanaly[100].Subperiferie, 4);
@@ -437,7 +437,7 @@ TEST_F(Parametry, ChannelsTokenSyntax) {
 }
 
 TEST_F(Parametry, ChannelsEndOfFileReadsZerosAndCtrlZEnds) {
-    TVysledek v = Kanaly(kZahlavi + "100 1");
+    TResult v = Kanaly(kZahlavi + "100 1");
     ASSERT_TRUE(v.Ok) << v.Zprava;
     EXPECT_EQ(s->kanaly[100].Pouzit, 1);
     EXPECT_EQ(s->kanaly[100].Adresa, 0);
@@ -451,7 +451,7 @@ TEST_F(Parametry, ChannelsEndOfFileReadsZerosAndCtrlZEnds) {
 }
 
 TEST_F(Parametry, ChannelsCrLfLinesAndUnclosedQuotes) {
-    const TVysledek v =
+    const TResult v =
         Kanaly("[Logovací soubor]\r\nPovolen=0\r\n[Deklarace kanálů]\r\n100 1 2 3 4 \"K\" \"bez konce\r\n101 1 2 3 4\r\n");
     ASSERT_TRUE(v.Ok) << v.Zprava;
     EXPECT_EQ(s->kanaly[100].Nazev, "bez konce");
@@ -461,7 +461,7 @@ TEST_F(Parametry, ChannelsCrLfLinesAndUnclosedQuotes) {
 TEST_F(Parametry, ChannelsHeaderMustMatchExactly) {
     for (const std::string& h : {std::string("[deklarace kanálů]\n"), std::string(" [Deklarace kanálů]\n"),
                                  std::string("[Deklarace kanálů] \n"), std::string("[Deklarace kanalu]\n")}) {
-        const TVysledek v = Kanaly(h + "100 1 1 1 1\n");
+        const TResult v = Kanaly(h + "100 1 1 1 1\n");
         ASSERT_TRUE(v.Ok) << v.Zprava;
         EXPECT_EQ(s->cfg.PocetKanalu, 0) << h;
     }
@@ -471,7 +471,7 @@ TEST_F(Parametry, ChannelsLimitOf6099Declarations) {
     std::string t = kZahlavi;
     t.reserve(6100 * 16);
     for (int i = 0; i < 6099; ++i) t += std::to_string(100 + i % 6000) + " 1 1 1 1\n";
-    const TVysledek v = Kanaly(t + "abc\n4000 99 1 1 1\n");  // never read
+    const TResult v = Kanaly(t + "abc\n4000 99 1 1 1\n");  // never read
     ASSERT_TRUE(v.Ok) << v.Zprava;
     EXPECT_EQ(s->cfg.PocetKanalu, 6099);
     EXPECT_EQ(s->rozhrani[1].PocetKanalu, 6099);
@@ -484,7 +484,7 @@ TEST_F(Parametry, ChannelsUnreadableFile) {
 }
 
 TEST(RozdelUvozovky, StateMachine) {
-    TTriTexty t = RozdelUvozovky("pred \"a b\" mezi \"\" \"c\" \"d\"");
+    TThreeTexts t = RozdelUvozovky("pred \"a b\" mezi \"\" \"c\" \"d\"");
     EXPECT_EQ(t.Prvni, "a b");
     EXPECT_EQ(t.Druhy, "");
     EXPECT_EQ(t.Treti, "c");

@@ -4,7 +4,7 @@
 
 namespace host {
 
-std::string Cp1250ToUtf8(std::string_view cp) { return cp1250::DoUtf8(cp); }
+std::string Cp1250ToUtf8(std::string_view cp) { return cp1250::ToUtf8(cp); }
 
 bool Utf8ToCp1250(std::string_view utf8, std::string& cp) { return cp1250::FromUtf8Exact(utf8, cp); }
 
