@@ -159,7 +159,9 @@ void TDrvDialog::Obnov() {
 }
 
 void TDrvDialog::Fokus() {
-    if (okno_) okno_->Fokus();
+    // Focus never shows a window: a hidden one, or one that must never be
+    // shown, stays hidden.
+    if (okno_ && Viditelne()) okno_->Fokus();
 }
 
 void TDrvDialog::Umisti(int32_t l, int32_t t, int32_t w, int32_t h) {

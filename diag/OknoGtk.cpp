@@ -1,6 +1,7 @@
 // The window on screen with GTK3. Everything here runs on the thread that
 // created it (the host's thread calling Init); the 200 ms timer is a source
 // of the default GLib main context, dispatched whenever the host iterates it.
+#include <dlfcn.h>
 #include <gtk/gtk.h>
 
 #include <array>
@@ -92,6 +93,7 @@ private:
     void StrankaKanal(GtkWidget* fixed);
     GtkWidget* Editace(GtkWidget* fixed, const char* jmeno, int x, int y);
     void Ostyluj(GtkWidget* w);
+    void NastavZaklop();
 
     // Showing the view model.
     void VykresliStranku(const TZobrazeni& z, TStranka s);
@@ -106,6 +108,7 @@ private:
     static void ZmenaStranky(GtkNotebook* n, GtkWidget*, guint cislo, gpointer self);
     static void Zaskrtnuti(GtkToggleButton* b, gpointer self);
     static gboolean Mys(GtkWidget*, GdkEvent*, gpointer self);
+    static void ZaklopZobrazen(GtkWidget*, gpointer self);
     static gboolean KresliIndikator(GtkWidget* w, cairo_t* cr, gpointer barva);
     static void Realizace(GtkWidget* w, gpointer);
 
@@ -130,7 +133,15 @@ private:
 
 TOknoGtk::~TOknoGtk() {
     ZastavTimer();
-    if (okno_ != nullptr) gtk_widget_destroy(okno_);
+    if (okno_ != nullptr) {
+        // While the window is destroyed the pages leave the notebook one by
+        // one and their accessibles are told; an assistive tool's bridge
+        // then asks each for its tab label, which the notebook no longer
+        // has, and GTK warns on the host's stderr. Without tabs the
+        // accessibles look for no label.
+        gtk_notebook_set_show_tabs(GTK_NOTEBOOK(stranky_), FALSE);
+        gtk_widget_destroy(okno_);
+    }
     if (css_ != nullptr) g_object_unref(css_);
 }
 
@@ -160,6 +171,7 @@ bool TOknoGtk::Sestav() {
     gtk_event_box_set_visible_window(GTK_EVENT_BOX(zaklop_), FALSE);
     for (const char* s : {"button-press-event", "button-release-event", "scroll-event"})
         g_signal_connect(zaklop_, s, G_CALLBACK(Mys), this);
+    g_signal_connect_after(zaklop_, "map", G_CALLBACK(ZaklopZobrazen), this);
     gtk_fixed_put(GTK_FIXED(koren), zaklop_, 2, 3);
 
     stranky_ = gtk_notebook_new();
@@ -200,6 +212,10 @@ GtkWidget* TOknoGtk::Hodnota(GtkWidget* fixed, const char* jmeno, int x, int y, 
     gtk_widget_set_name(l, jmeno);
     gtk_label_set_xalign(GTK_LABEL(l), 0.0f);
     gtk_label_set_single_line_mode(GTK_LABEL(l), TRUE);
+    // The column keeps its width whatever the text: a long value is cut at
+    // the column's edge instead of widening the window.
+    gtk_label_set_ellipsize(GTK_LABEL(l), PANGO_ELLIPSIZE_END);
+    gtk_label_set_max_width_chars(GTK_LABEL(l), 1);
     gtk_widget_set_size_request(l, sirka, -1);
     gtk_style_context_add_class(gtk_widget_get_style_context(l), "rv-hodnota");
     gtk_fixed_put(GTK_FIXED(fixed), l, x, y);
@@ -337,16 +353,28 @@ void TOknoGtk::NastavViditelnost(bool viditelne) {
 }
 
 void TOknoGtk::Umisti(int32_t l, int32_t t, int32_t w, int32_t h) {
+    // A window that the user cannot resize refuses gtk_window_resize; its
+    // size request is its size (never less than what its pages need).
+    if (w > 0 && h > 0) gtk_widget_set_size_request(okno_, w, h);
     gtk_window_move(GTK_WINDOW(okno_), l, t);
-    if (w > 0 && h > 0) gtk_window_resize(GTK_WINDOW(okno_), w, h);
 }
 
 void TOknoGtk::Povol(bool povoleno) {
     // Input is shut out without greying the pages: they go on refreshing.
     povoleno_ = povoleno;
-    gtk_event_box_set_above_child(GTK_EVENT_BOX(zaklop_), !povoleno);
+    NastavZaklop();
     gtk_editable_set_editable(GTK_EDITABLE(edit1_), povoleno);
     gtk_editable_set_editable(GTK_EDITABLE(edit2_), povoleno);
+}
+
+// The blocker's input window is raised whenever it is mapped (a show after a
+// hide maps it again), which would put it above the pages' own input windows
+// although the window is enabled: raise it and lower it again, so that it
+// lies under all of them.
+void TOknoGtk::NastavZaklop() {
+    GtkEventBox* b = GTK_EVENT_BOX(zaklop_);
+    gtk_event_box_set_above_child(b, TRUE);
+    if (povoleno_) gtk_event_box_set_above_child(b, FALSE);
 }
 
 void TOknoGtk::ZastavTimer() {
@@ -430,7 +458,7 @@ int ZnakKlavesy(const GdkEventKey* e) {
         default: break;
     }
     const guint32 u = gdk_keyval_to_unicode(e->keyval);
-    if (u == 0) return -1;
+    if (u == 0 || u == 0x7F) return -1;  // Delete edits, it types nothing
     return u < 0x80 ? static_cast<int>(u) : '?';  // anything beyond ASCII is no digit
 }
 
@@ -480,6 +508,8 @@ gboolean TOknoGtk::Mys(GtkWidget*, GdkEvent*, gpointer p) {
     return static_cast<TOknoGtk*>(p)->povoleno_ ? FALSE : TRUE;
 }
 
+void TOknoGtk::ZaklopZobrazen(GtkWidget*, gpointer p) { static_cast<TOknoGtk*>(p)->NastavZaklop(); }
+
 gboolean TOknoGtk::KresliIndikator(GtkWidget* w, cairo_t* cr, gpointer b) {
     const TBarva& barva = *static_cast<const TBarva*>(b);
     obrazky::KresliZapusteny(cr, gtk_widget_get_allocated_width(w), gtk_widget_get_allocated_height(w),
@@ -495,10 +525,20 @@ void TOknoGtk::Realizace(GtkWidget* w, gpointer) {
     g_object_unref(ruka);
 }
 
+// GTK's type registry and its accessibility bridge cannot be unloaded: once
+// initialised, GTK stays mapped even when the host unloads the driver and
+// loads it again.
+void KeepToolkitLoaded() {
+    Dl_info info{};
+    if (dladdr(reinterpret_cast<void*>(&gtk_init_check), &info) == 0 || info.dli_fname == nullptr) return;
+    if (void* h = dlopen(info.dli_fname, RTLD_NOW | RTLD_NOLOAD | RTLD_NODELETE); h != nullptr) dlclose(h);
+}
+
 }  // namespace
 
 std::unique_ptr<TOkno> VytvorOknoGtk(TDrvDialog& dialog) {
     if (!gtk_init_check(nullptr, nullptr)) return nullptr;
+    KeepToolkitLoaded();
     auto okno = std::make_unique<TOknoGtk>(dialog);
     if (!okno->Sestav()) return nullptr;
     return okno;
