@@ -10,7 +10,7 @@
 
 void VzbudRozhrani(TData& d, int rozhrani) {
     if (!JeRozhrani(rozhrani)) return;
-    if (TThreadRozhrani* v = d.Vlakna[rozhrani].get()) v->Vzbud();
+    if (TThreadRozhrani* v = d.Vlakna[rozhrani].get()) v->Wake();
 }
 
 void VzbudVsechnaRozhrani(TData& d) {

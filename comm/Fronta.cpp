@@ -6,7 +6,7 @@
 #include "comm/Buzeni.h"
 #include "comm/Logy.h"
 #include "comm/Paket.h"
-#include "config/Radek.h"
+#include "base/Radek.h"
 
 namespace {
 

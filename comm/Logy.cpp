@@ -1,76 +1,22 @@
 #include "comm/Logy.h"
 
-#include <fcntl.h>
-#include <sys/uio.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <mutex>
 
 #include "config/HlavniLog.h"
 #include "config/Model.h"
-#include "config/Radek.h"
+#include "base/Radek.h"
+#include "platform/Files.h"
 
 namespace {
 
 // A RUN or Err file is full when size / 128 exceeds 20000.
-constexpr off_t PlnaVelikost = off_t{128} * 20001;
+constexpr int64_t PlnaVelikost = int64_t{128} * 20001;
 
-constexpr std::size_t MaxCesta = 4096;
-using TCesta = TText<MaxCesta + 64>;
 using THlava = TText<256>;
 
-// Terminates a built path; false when it is too long to be used.
-bool Dokonci(TCesta& c) {
-    if (c.size() >= MaxCesta) return false;
-    c.Pridej('\0');
-    return true;
-}
-
-bool ZapisVse(int fd, iovec* iov, int n) {
-    while (n > 0) {
-        const ssize_t w = writev(fd, iov, n);
-        if (w < 0 && errno == EINTR) continue;
-        if (w <= 0) return false;
-        std::size_t z = static_cast<std::size_t>(w);
-        while (n > 0 && z >= iov->iov_len) {
-            z -= iov->iov_len;
-            ++iov;
-            --n;
-        }
-        if (n > 0) {
-            iov->iov_base = static_cast<char*>(iov->iov_base) + z;
-            iov->iov_len -= z;
-        }
-    }
-    return true;
-}
-
-iovec Kus(std::string_view t) { return {const_cast<char*>(t.data()), t.size()}; }
-
-// O_NONBLOCK: a named pipe at a log's path must not stop the writing thread
-// (no effect on plain files).
-int OtevriPripojeni(const TCesta& c) {
-    return open(c.sv().data(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NONBLOCK, 0666);
-}
-
-int OtevriPrazdny(const TCesta& c) {
-    return open(c.sv().data(), O_WRONLY | O_APPEND | O_CREAT | O_TRUNC | O_CLOEXEC | O_NONBLOCK, 0666);
-}
-
-// The size from the open descriptor: no second look-up by path.
-bool JePlny(int fd) { return lseek(fd, 0, SEEK_END) >= PlnaVelikost; }
-
-// One line of pieces appended, then the file closed; failures are dropped.
-void ZapisAZavri(int fd, std::string_view a, std::string_view b, std::string_view c) {
-    iovec kusy[3] = {Kus(a), Kus(b), Kus(c)};
-    ZapisVse(fd, kusy, 3);
-    close(fd);
-}
-
-void ZapisDoSouboru(const TCesta& cesta, std::string_view a, std::string_view b, std::string_view c) {
-    const int fd = OtevriPripojeni(cesta);
-    if (fd >= 0) ZapisAZavri(fd, a, b, c);
+void ZapisDoSouboru(const TPath& cesta, std::string_view a, std::string_view b, std::string_view c) {
+    TFile f = TFile::Append(cesta.sv().data());
+    f.Write({a, b, c});
 }
 
 // Next number of a rotation over 1..pocet.
@@ -83,13 +29,13 @@ void PridejDvojcisli(TText<N>& t, int v) {
 
 // ---- RUN log ----
 
-bool CestaRun(TCesta& c, const TCFG& cfg, int32_t cislo) {
+bool CestaRun(TPath& c, const TCFG& cfg, int32_t cislo) {
     c.Vymaz();
     c.Pridej(cfg.LogAdresar).Pridej("Rv_zr6180Run");
     if (cislo < 100) c.Pridej('0');
     if (cislo < 10) c.Pridej('0');
     c.Pridej(cislo).Pridej(".log");
-    return Dokonci(c);
+    return FinishPath(c);
 }
 
 // "dd.mm.yy hh:nn:ss" of the current second, kept for the lines that follow
@@ -144,25 +90,34 @@ std::string_view BezKoncovychMezer(std::string_view t) {
     return t;
 }
 
+// Appends one line to file `cislo` of a rotation over 1..pocet that `cesta`
+// names; a full file hands the line to the next number, emptied first.
+// `posunuto` hears of a new number before its file is opened.
+template <class Cesta, class Posunuto>
+void ZapisRotovane(Atom<int32_t>& cislo, int32_t pocet, Cesta cesta, Posunuto posunuto, std::string_view a,
+                   std::string_view b, std::string_view c) {
+    TPath p;
+    if (!cesta(p, cislo)) return;
+    TFile f = TFile::Append(p.sv().data());
+    if (!f.IsOpen()) return;
+    if (f.Size() >= PlnaVelikost) {
+        f.Close();
+        cislo = DalsiCislo(cislo, pocet);
+        posunuto();
+        if (!cesta(p, cislo)) return;
+        f = TFile::Empty(p.sv().data());
+    }
+    f.Write({a, b, c});
+}
+
 // File choice and rotation of one RUN line; runs under ZamekLogu.
 void ZapisRadekRun(TCFG& cfg, std::string_view hlava, std::string_view detail) {
     if (cfg.RunCislo < 1 || cfg.RunCislo > cfg.RunPocet) {
         cfg.RunCislo = 1;
         ZapisRunInfo(cfg);
     }
-    TCesta cesta;
-    if (!CestaRun(cesta, cfg, cfg.RunCislo)) return;
-    int fd = OtevriPripojeni(cesta);
-    if (fd < 0) return;
-    if (JePlny(fd)) {
-        close(fd);
-        cfg.RunCislo = DalsiCislo(cfg.RunCislo, cfg.RunPocet);
-        ZapisRunInfo(cfg);
-        if (!CestaRun(cesta, cfg, cfg.RunCislo)) return;
-        fd = OtevriPrazdny(cesta);
-        if (fd < 0) return;
-    }
-    ZapisAZavri(fd, hlava, detail, "\r\n");
+    const auto cesta = [&](TPath& p, int32_t n) { return CestaRun(p, cfg, n); };
+    ZapisRotovane(cfg.RunCislo, cfg.RunPocet, cesta, [&] { ZapisRunInfo(cfg); }, hlava, detail, "\r\n");
 }
 
 // ---- Err, interface and call-back logs ----
@@ -174,30 +129,20 @@ void PridejRazitko(THlava& h, const TData& d, const TCasLokalni& c) {
     h.Pridej('[').Pridej(std::string_view(t, n)).Pridej(' ').Pridej(Ted(&d)).Pridej("] ");
 }
 
-bool CestaErr(TCesta& c, const TCFG& cfg, int32_t cislo) {
+bool CestaErr(TPath& c, const TCFG& cfg, int32_t cislo) {
     c.Vymaz();
     c.Pridej(cfg.LogAdresar).Pridej("Rv_zr6180Err").Pridej(cislo).Pridej(".log");
-    return Dokonci(c);
+    return FinishPath(c);
 }
 
 // File choice and rotation of one Err line; runs under ZamekErr.
 void ZapisRadekErr(TCFG& cfg, std::string_view hlava, std::string_view text, std::string_view konec) {
     if (cfg.ErrCislo < 1 || cfg.ErrCislo > cfg.RunPocet) cfg.ErrCislo = 1;
-    TCesta cesta;
-    if (!CestaErr(cesta, cfg, cfg.ErrCislo)) return;
-    int fd = OtevriPripojeni(cesta);
-    if (fd < 0) return;
-    if (JePlny(fd)) {
-        close(fd);
-        cfg.ErrCislo = DalsiCislo(cfg.ErrCislo, cfg.RunPocet);
-        if (!CestaErr(cesta, cfg, cfg.ErrCislo)) return;
-        fd = OtevriPrazdny(cesta);
-        if (fd < 0) return;
-    }
-    ZapisAZavri(fd, hlava, text, konec);
+    const auto cesta = [&](TPath& p, int32_t n) { return CestaErr(p, cfg, n); };
+    ZapisRotovane(cfg.ErrCislo, cfg.RunPocet, cesta, [] {}, hlava, text, konec);
 }
 
-bool CestaRozhrani(TCesta& c, const TCFG& cfg, int rozhrani, const TCasLokalni& cas) {
+bool CestaRozhrani(TPath& c, const TCFG& cfg, int rozhrani, const TCasLokalni& cas) {
     c.Pridej(cfg.LogAdresar).Pridej("Rv_zr6180_R").Pridej(static_cast<int32_t>(rozhrani)).Pridej('_');
     PridejDvojcisli(c, cas.Rok / 100);
     PridejDvojcisli(c, cas.Rok % 100);
@@ -206,7 +151,7 @@ bool CestaRozhrani(TCesta& c, const TCFG& cfg, int rozhrani, const TCasLokalni& 
     c.Pridej('_');
     PridejDvojcisli(c, cas.Den);
     c.Pridej(".log");
-    return Dokonci(c);
+    return FinishPath(c);
 }
 
 }  // namespace
@@ -247,7 +192,7 @@ void ZapisLogRozhrani(TData* d, int rozhrani, std::string_view text) {
     if (d == nullptr || d->Cfg.LogRozhraniPovolen == 0) return;
     // One reading of the clock names the file and stamps the line.
     const TCasLokalni cas = RozlozCas(Hodiny(d).RealMs());
-    TCesta cesta;
+    TPath cesta;
     if (!CestaRozhrani(cesta, d->Cfg, rozhrani, cas)) return;
     THlava hlava;
     PridejRazitko(hlava, *d, cas);
@@ -256,12 +201,11 @@ void ZapisLogRozhrani(TData* d, int rozhrani, std::string_view text) {
 
 void ZapisCB(TData* d, std::string_view text) {
     if (d == nullptr) return;
-    TCesta cesta;
+    TPath cesta;
     cesta.Pridej(d->Cfg.LogAdresar).Pridej("Rv_zr6180_CB.log");
-    if (!Dokonci(cesta)) return;
+    if (!FinishPath(cesta)) return;
     THlava hlava;
     PridejRazitko(hlava, *d, RozlozCas(Hodiny(d).RealMs()));
     ZapisDoSouboru(cesta, hlava.sv(), text, "\r\n");
 }
 
-bool RunZapnut(const TData* d) { return d && d->Cfg.RunPovolen != 0; }

@@ -17,6 +17,3 @@ void ZapisRun(TData* d, std::string_view znacka, int32_t K = Nic, int32_t R = Ni
 void ZapisErr(TData* d, std::string_view text, int32_t cislo = Nic);
 void ZapisLogRozhrani(TData* d, int rozhrani, std::string_view text);
 void ZapisCB(TData* d, std::string_view text);
-
-// Whether ZapisRun writes to a file; callers may skip building costly texts.
-bool RunZapnut(const TData* d);

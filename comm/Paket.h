@@ -6,7 +6,7 @@
 #include <string_view>
 
 #include "config/Model.h"
-#include "config/Radek.h"
+#include "base/Radek.h"
 
 using TPaket = TText<64>;
 

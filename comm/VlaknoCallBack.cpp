@@ -1,12 +1,11 @@
 #include "comm/VlaknoCallBack.h"
 
 #include <algorithm>
-#include <chrono>
-#include <system_error>
 
 #include "comm/Fronta.h"
 #include "comm/Logy.h"
-#include "config/Radek.h"
+#include "base/Contained.h"
+#include "base/Radek.h"
 
 namespace {
 
@@ -14,74 +13,58 @@ namespace {
 // looks round this often in case a wake-up was missed. Each look is a full
 // scan of cold records, the largest part of an idle driver's cost.
 inline constexpr uint32_t NejdelsiSpanekMs = 1000;
-inline constexpr auto PeriodaScanu = std::chrono::milliseconds(1);
+inline constexpr int64_t PeriodaScanuNs = 1000000;
 
 int32_t DruhKanalu(int c) { return c >= 100 && c <= 2999 ? 0 : 1; }
 
 }  // namespace
 
 TThreadCallBack::TThreadCallBack(TData* d, TCallBack cb, int32_t kontext)
-    : PData(d), CallBack(cb), KontextCallBack(kontext) {}
+    : TThread(d != nullptr ? &d->BudikCallBack : nullptr), PData(d), CallBack(cb), KontextCallBack(kontext) {}
 
 TThreadCallBack::~TThreadCallBack() {
-    Ukonci();
-    Pripoj();
+    Stop();
+    Join();
 }
 
 bool TThreadCallBack::Start() {
-    if (vlakno_.joinable()) return true;
-    try {
-        vlakno_ = std::thread([this] { Execute(); });
-    } catch (const std::system_error&) {
-        return false;
-    }
-    return true;
-}
-
-void TThreadCallBack::Ukonci() {
-    stop_.store(true, std::memory_order_release);
-    Vzbud();
-}
-
-void TThreadCallBack::Pripoj() {
-    if (vlakno_.joinable() && vlakno_.get_id() != std::this_thread::get_id()) vlakno_.join();
-}
-
-void TThreadCallBack::Vzbud() {
-    if (PData != nullptr) PData->BudikCallBack.Vzbud();
+    return TThread::Start(PData != nullptr ? PData->ThreadStarter.load() : nullptr, "zr6180 CB");
 }
 
 void TThreadCallBack::Execute() {
     if (PData == nullptr) return;
-    ZapisCB(PData, "Start");
+    Contained([&] { ZapisCB(PData, "Start"); });
     PData->CallBackBezi = 1;
-    TBudik& budik = PData->BudikCallBack;
+    TBudik& budik = Alarm();
     bool oznacene = true;
     uint32_t generace = budik.Generace();
-    auto posledniScan = std::chrono::steady_clock::now() - PeriodaScanu;
-    while (!Ukoncuje()) {
+    int64_t posledniScan = MonotonicNs() - PeriodaScanuNs;
+    while (!Stopping()) {
         // While requests wait the scan repeats every millisecond, for their
         // time-outs; otherwise only a marking (or stop) brings the next one.
         // Either wait ends as soon as a channel is marked or a marked request
         // finishes; those channels alone are looked at then, unless a full
         // scan is due for the time-outs of the marked ones.
         budik.Cekej(generace, oznacene ? 1 : NejdelsiSpanekMs);
-        if (Ukoncuje()) break;
+        if (Stopping()) break;
         generace = budik.Generace();
-        const auto ted = std::chrono::steady_clock::now();
-        const bool splatny = oznacene && ted - posledniScan >= PeriodaScanu;
-        if (!splatny && ProhledejVyzvy(oznacene)) continue;
+        const int64_t ted = MonotonicNs();
+        const bool splatny = oznacene && ted - posledniScan >= PeriodaScanuNs;
+        bool rung = false;
+        if (!splatny) Contained([&] { rung = ProhledejVyzvy(oznacene); });
+        if (rung) continue;
         posledniScan = ted;
         PData->VyzvyCallBack.Vezmi([](int) {});  // the full scan covers them
-        oznacene = Prohledej();
+        oznacene = true;  // unless the scan completes: an error repeats it in 1 ms
+        Contained([&] { oznacene = Prohledej(); });
     }
     PData->CallBackBezi = 0;
-    ZapisCB(PData, "Stop");
+    Contained([&] { ZapisCB(PData, "Stop"); });
 }
 
 bool TThreadCallBack::Prohledej() {
     oznacene_.Vymaz();
-    for (int c = KanalPrvni; c <= KanalPosledni && !Ukoncuje(); ++c)
+    for (int c = KanalPrvni; c <= KanalPosledni && !Stopping(); ++c)
         if (KontrolaKanalu(c)) oznacene_.Pridej(c);
     return !oznacene_.Prazdna();
 }
@@ -94,7 +77,7 @@ bool TThreadCallBack::Prohledej() {
 bool TThreadCallBack::ProhledejVyzvy(bool& oznacene) {
     if (!PData->VyzvyCallBack.Vezmi([&](int c) { oznacene_.Pridej(c); })) return false;
     oznacene_.ProKazdy([&](int c) {
-        if (!Ukoncuje() && !KontrolaKanalu(c)) oznacene_.Odeber(c);
+        if (!Stopping() && !KontrolaKanalu(c)) oznacene_.Odeber(c);
     });
     oznacene = !oznacene_.Prazdna();
     return true;
@@ -126,7 +109,7 @@ bool TThreadCallBack::KontrolaKanalu(int c) {
         const int32_t fronta = JeRozhrani(r) ? static_cast<int32_t>(d.Fronty[r].PocetPotvrzenych) : 0;
         TRadek t("F=", fronta, ", (", k.DobaRS.load(), "/", k.DobaLAN.load(), "/", k.DobaCelkem.load(), ")");
         ZapisRun(&d, "CB  1", c, r, k.StavPozadavku, t);
-        if (Ukoncuje()) return true;
+        if (Stopping()) return true;
         OhlasHostiteli(c, k);
     }
     return k.CekaCallBack == 1;

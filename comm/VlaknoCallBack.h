@@ -9,21 +9,19 @@
 #include <thread>
 
 #include "config/Model.h"
+#include "platform/Thread.h"
 
-class TThreadCallBack {
+// Its waits are taken on the instance's BudikCallBack, which the host and
+// the interface threads ring when a channel is marked or a marked one
+// finishes.
+class TThreadCallBack final : public TThread {
 public:
     TThreadCallBack(TData* d, TCallBack cb, int32_t kontext);
-    ~TThreadCallBack();  // Ukonci + Pripoj
-    TThreadCallBack(const TThreadCallBack&) = delete;
-    TThreadCallBack& operator=(const TThreadCallBack&) = delete;
+    ~TThreadCallBack() override;  // Stop + Join
 
     bool Start();
-    void Ukonci();
-    void Pripoj();
-    void Vzbud();  // a channel was marked or a marked one finished: scan now
-    bool Ukoncuje() const { return stop_.load(std::memory_order_acquire); }
 
-    void Execute();
+    void Execute() override;
     // Returns whether channel c is still marked for a call-back afterwards.
     bool KontrolaKanalu(int c);
 
@@ -73,6 +71,4 @@ private:
     void OhlasHostiteli(int c, TKanal& k);
 
     TMnozina oznacene_;
-    std::atomic<bool> stop_{false};
-    std::thread vlakno_;
 };

@@ -2,11 +2,10 @@
 
 #include <algorithm>
 #include <mutex>
-#include <system_error>
 
 #include "comm/Buzeni.h"
 #include "comm/Logy.h"
-#include "config/Cp1250.h"
+#include "base/Cp1250.h"
 
 namespace {
 
@@ -29,30 +28,15 @@ TThreadRozhrani::TThreadRozhrani(TData* d, uint8_t cislo) : PData(d), CisloRozhr
 }
 
 TThreadRozhrani::~TThreadRozhrani() {
-    Ukonci();
-    Pripoj();
+    Stop();
+    Join();
 }
 
 bool TThreadRozhrani::Start() {
-    if (vlakno_.joinable()) return true;
-    try {
-        vlakno_ = std::thread([this] { Execute(); });
-    } catch (const std::system_error&) {
-        return false;
-    }
-    return true;
+    TText<16> jmeno("zr6180 R", static_cast<int32_t>(CisloRozhrani));
+    jmeno.Pridej('\0');
+    return TThread::Start(PData != nullptr ? PData->ThreadStarter.load() : nullptr, jmeno.sv().data());
 }
-
-void TThreadRozhrani::Ukonci() {
-    stop_.store(true, std::memory_order_release);
-    budik_.Vzbud();
-}
-
-void TThreadRozhrani::Pripoj() {
-    if (vlakno_.joinable() && vlakno_.get_id() != std::this_thread::get_id()) vlakno_.join();
-}
-
-void TThreadRozhrani::Vzbud() { budik_.Vzbud(); }
 
 std::string_view TThreadRozhrani::OrizniKonec(std::string_view t) {
     for (int i = 0; i < 2 && !t.empty() && (t.back() == '\r' || t.back() == '\n'); ++i) t.remove_suffix(1);
@@ -68,22 +52,43 @@ TText<4> TThreadRozhrani::KanalText4(uint32_t c) {
 void TThreadRozhrani::Execute() {
     if (PData == nullptr || !JeRozhrani(CisloRozhrani)) return;
     TData& d = *PData;
-    if (!Ukoncuje()) {
+    if (!Stopping()) {
         d.VlaknoBezi[CisloRozhrani] = 1;
         Udp.Otevri();  // a failure shows as status 19 at the first send
     }
-    ZapisLogRozhrani(&d, CisloRozhrani, "Start");
-    generace_ = budik_.Generace();
-    while (!Ukoncuje()) {
-        KrokKomunikace();
-        if (Ukoncuje()) break;
+    Contained([&] { ZapisLogRozhrani(&d, CisloRozhrani, "Start"); });
+    generace_ = Alarm().Generace();
+    while (!Stopping()) {
+        RunStep();
+        if (Stopping()) break;
         // Read before the switch requests and the next look into the queue.
-        generace_ = budik_.Generace();
-        PrepniLogy();
+        generace_ = Alarm().Generace();
+        Contained([&] { PrepniLogy(); });
     }
     d.VlaknoBezi[CisloRozhrani] = 0;
-    ZapisLogRozhrani(&d, CisloRozhrani, "Stop");
+    Contained([&] { ZapisLogRozhrani(&d, CisloRozhrani, "Stop"); });
     Udp.Zavri();
+}
+
+// Nothing raised in a step may end the thread, or the host's process with
+// it: an error in the middle of an exchange ends that request with 19.
+void TThreadRozhrani::RunStep() {
+    try {
+        KrokKomunikace();
+    } catch (...) {
+        AfterException();
+    }
+    current_ = 0;
+}
+
+void TThreadRozhrani::AfterException() {
+    const uint32_t c = current_;
+    current_ = 0;
+    if (Stopping()) return;
+    // Should the handler fail too, the call-back thread's time limit still
+    // ends the request.
+    if (c != 0) Contained([&] { Vyjimka(c); });
+    Alarm().Cekej(generace_, 1);  // an error that repeats costs no busy loop
 }
 
 // One exchange takes each request: the exchange makes sure that exactly one
@@ -94,7 +99,7 @@ void TThreadRozhrani::PrepniLogy() {
         cfg.LogRozhraniPovolen = 1;
         ZapisLogRozhrani(PData, CisloRozhrani, "Logování zapnuto"_cp);
     }
-    if (Ukoncuje()) return;
+    if (Stopping()) return;
     if (cfg.LogVypnout != 0 && cfg.LogVypnout.exchange(0) != 0) {
         ZapisLogRozhrani(PData, CisloRozhrani, "Logování vypnuto"_cp);
         cfg.LogRozhraniPovolen = 0;
@@ -103,7 +108,7 @@ void TThreadRozhrani::PrepniLogy() {
 
 void TThreadRozhrani::Spi(int64_t doKonceHodiny) {
     const int64_t ms = std::clamp<int64_t>(doKonceHodiny + 1, 1, NejdelsiSpanekMs);
-    budik_.Cekej(generace_, static_cast<uint32_t>(ms));
+    Alarm().Cekej(generace_, static_cast<uint32_t>(ms));
 }
 
 void TThreadRozhrani::KrokKomunikace() {
@@ -111,7 +116,7 @@ void TThreadRozhrani::KrokKomunikace() {
     TData& d = *PData;
     const int k = CisloRozhrani;
     const int64_t doKonceHodiny = HlasZaplneni(d, k, hodina_);
-    if (Ukoncuje()) return;
+    if (Stopping()) return;
     const int32_t c = DalsiVeFronte(d, k);
     if (c == 0) {
         Spi(doKonceHodiny);
@@ -125,10 +130,11 @@ void TThreadRozhrani::KrokKomunikace() {
     const uint32_t cislo = static_cast<uint32_t>(c);
     TRadek t("F=", static_cast<int32_t>(d.Fronty[k].PocetPotvrzenych), ", T=", Ted(&d) - kan.CasPozadavku);
     Trace("KOM 0", cislo, kan.StavPozadavku, t);
-    if (Ukoncuje()) return;
+    if (Stopping()) return;
     OdeberZFronty(d, k);
+    current_ = cislo;
     kan.CasOdeslani = Ted(&d);
-    if (Obsluz(cislo) == TKrok::Chyba && !Ukoncuje()) Vyjimka(cislo);
+    if (Obsluz(cislo) == TKrok::Chyba && !Stopping()) Vyjimka(cislo);
     OhlasCallBacku(cislo);
 }
 
@@ -191,13 +197,13 @@ TThreadRozhrani::TKrok TThreadRozhrani::Obsluz(uint32_t c) {
     kan.Dotaz.Nastav(zobrazeny);
     if (!Udp.Otevreno()) Udp.Otevri();  // retried here after a failure at start
     for (int pokus = 1;; ++pokus) {
-        if (Ukoncuje()) return TKrok::Stop;
+        if (Stopping()) return TKrok::Stop;
         if (const TKrok v = Vyprazdni(c); v != TKrok::Dal) return v;
-        if (Ukoncuje()) return TKrok::Stop;
+        if (Stopping()) return TKrok::Stop;
         if (!Udp.Posli(r.IPAdresa, r.UdpPort, dotaz.sv())) return TKrok::Chyba;
         kan.StavPozadavku = 2;
         TraceFronta("KOM 2", c, {}, 2);
-        if (Ukoncuje()) return TKrok::Stop;
+        if (Stopping()) return TKrok::Stop;
         const uint32_t limitLan = LimitLanRozhrani(r.Baud, r.Timeout, r.Opakovani, r.UdpTimeout);
         uint32_t uplynulo = 0;
         if (const TKrok v = CekejNaOdpoved(c, limitLan, uplynulo); v != TKrok::Dal) return v;
@@ -216,7 +222,7 @@ TThreadRozhrani::TKrok TThreadRozhrani::Vyprazdni(uint32_t c) {
         LogKanalu(c, " - LAN neočekávaná zpráva, IDh="_cp, t.substr(std::min<std::size_t>(8, t.size()), 4));
         ZpravaDoErr("Neočekávaná zpráva"_cp, t, c);
         Trace("KOM 1", c, Nic, "odebrano");
-        if (Ukoncuje()) return TKrok::Stop;
+        if (Stopping()) return TKrok::Stop;
     }
 }
 
@@ -229,7 +235,7 @@ TThreadRozhrani::TKrok TThreadRozhrani::CekejNaOdpoved(uint32_t c, uint32_t limi
         if (p == TPrijem::Datagram) {
             if (const TKrok v = Zpracuj(c, Udp.Data()); v != TKrok::Dal) return v;
         }
-        if (Ukoncuje()) return TKrok::Stop;
+        if (Stopping()) return TKrok::Stop;
         const uint32_t ted = Ted(PData);
         if (ted < start) {  // the tick counter wrapped: the wait starts again
             start = ted;
@@ -282,7 +288,7 @@ void TThreadRozhrani::Vyjimka(uint32_t c) {
 }
 
 bool TThreadRozhrani::UlozOdpoved(uint32_t c, const TOdpoved& o, int32_t stav) {
-    if (Ukoncuje()) return false;
+    if (Stopping()) return false;
     TData& d = *PData;
     TKanal& k = d.Kanaly[c];
     const uint32_t ted = Ted(&d);
@@ -296,7 +302,7 @@ bool TThreadRozhrani::UlozOdpoved(uint32_t c, const TOdpoved& o, int32_t stav) {
     k.DobaRS16 = o.DobaRS;
     k.BajtOdpovedi = o.BajtOdpovedi;
     for (int i = 0; i < 16; ++i) k.DataCteni[i] = o.Data[i];
-    if (Ukoncuje()) return false;
+    if (Stopping()) return false;
     k.StatusRegistr = o.StatusRegistr;
     k.Status = o.Status;
     TRozhrani& r = d.Rozhrani[CisloRozhrani];
@@ -304,7 +310,7 @@ bool TThreadRozhrani::UlozOdpoved(uint32_t c, const TOdpoved& o, int32_t stav) {
     r.Status = o.Status >= 10 ? o.Status : 0;
     r.Moduly[k.Adresa].Status = o.Status;
     r.StatusKanalu[c] = o.Status;
-    if (Ukoncuje()) return false;
+    if (Stopping()) return false;
     if (o.Status != 0) {
         d.PosledniChybnyKanal = c;
     } else if (d.PosledniChybnyKanal == c) {
@@ -315,6 +321,7 @@ bool TThreadRozhrani::UlozOdpoved(uint32_t c, const TOdpoved& o, int32_t stav) {
     if (stav >= 0) k.StavPozadavku = stav;
     ulozenyStav_ = k.StavPozadavku;
     k.Hotovo = 1;
+    current_ = 0;  // published: a later error in the step leaves it alone
     return true;
 }
 

@@ -9,13 +9,14 @@
 #include <string_view>
 #include <thread>
 
-#include "comm/Budik.h"
 #include "comm/Fronta.h"
 #include "comm/Logy.h"
 #include "comm/Paket.h"
-#include "comm/Udp.h"
+#include "platform/Thread.h"
+#include "platform/Udp.h"
 #include "config/Model.h"
-#include "config/Radek.h"
+#include "base/Contained.h"
+#include "base/Radek.h"
 
 // What a request packet and its waits need of the interface record (the
 // full record holds texts and the per-channel status table).
@@ -39,20 +40,14 @@ struct TKopieKanalu {
     uint8_t DataZapis[4] = {};
 };
 
-class TThreadRozhrani {
+class TThreadRozhrani final : public TThread {
 public:
     TThreadRozhrani(TData* d, uint8_t cislo);
-    ~TThreadRozhrani();  // Ukonci + Pripoj
-    TThreadRozhrani(const TThreadRozhrani&) = delete;
-    TThreadRozhrani& operator=(const TThreadRozhrani&) = delete;
+    ~TThreadRozhrani() override;  // Stop + Join
 
-    bool Start();      // false when no thread could be created
-    void Ukonci();     // stop request; the thread leaves its step at once
-    void Pripoj();     // waits for the thread's end
-    void Vzbud();      // ends an idle wait early
-    bool Ukoncuje() const { return stop_.load(std::memory_order_acquire); }
+    bool Start();  // false when no thread could be created
 
-    void Execute();
+    void Execute() override;
     void KrokKomunikace();
 
     static std::string_view OrizniKonec(std::string_view t);
@@ -61,6 +56,8 @@ public:
 private:
     enum class TKrok { Dal, Hotovo, Stop, Chyba };
 
+    void RunStep();
+    void AfterException();
     TKrok Obsluz(uint32_t c);
     TKrok Vyprazdni(uint32_t c);
     TKrok CekejNaOdpoved(uint32_t c, uint32_t limitLan, uint32_t& uplynulo);
@@ -88,13 +85,11 @@ public:
     TKopieKanalu KopieKanalu;
 
 private:
-    std::atomic<bool> stop_{false};
-    TBudik budik_;
     uint32_t generace_ = 0;   // wake-up generation seen before the last look for work
     // What the last UlozOdpoved stored, for the trace after it: once Hotovo
     // is set the host and the call-back thread may move the record on.
     int32_t ulozenyStav_ = 0;
     uint32_t ulozenaDobaLan_ = 0;
+    uint32_t current_ = 0;    // channel taken from the queue and not yet stored; 0: none
     THodinaFronty hodina_;
-    std::thread vlakno_;
 };

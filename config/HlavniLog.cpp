@@ -1,26 +1,16 @@
 #include "config/HlavniLog.h"
 
-#include <fcntl.h>
-#include <sys/uio.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <charconv>
 
-#include "config/Radek.h"
+#include "base/Radek.h"
+#include "platform/Files.h"
 
 namespace {
 
-// Longer paths than the system takes are refused before any open.
-constexpr std::size_t MaxCesta = 4096;
-using TCesta = TText<MaxCesta + 64>;
-
 // Directory + file name with its terminating zero; false when too long.
-bool SestavCestu(TCesta& c, std::string_view adresar, std::string_view jmeno) {
+bool SestavCestu(TPath& c, std::string_view adresar, std::string_view jmeno) {
     c.Pridej(adresar).Pridej(jmeno);
-    if (c.size() >= MaxCesta) return false;
-    c.Pridej('\0');
-    return true;
+    return FinishPath(c);
 }
 
 const TLokalizace& VychoziLokalizace() {
@@ -28,47 +18,23 @@ const TLokalizace& VychoziLokalizace() {
     return l;
 }
 
-// Writes all of the pieces; a short write goes on where it stopped.
-bool ZapisVse(int fd, iovec* iov, int n) {
-    while (n > 0) {
-        const ssize_t w = writev(fd, iov, n);
-        if (w < 0 && errno == EINTR) continue;
-        if (w <= 0) return false;
-        std::size_t z = static_cast<std::size_t>(w);
-        while (n > 0 && z >= iov->iov_len) {
-            z -= iov->iov_len;
-            ++iov;
-            --n;
-        }
-        if (n > 0) {
-            iov->iov_base = static_cast<char*>(iov->iov_base) + z;
-            iov->iov_len -= z;
-        }
-    }
-    return true;
-}
-
-iovec Kus(std::string_view t) { return {const_cast<char*>(t.data()), t.size()}; }
-
-// Result 0 with an open descriptor, 1 when the existing file cannot be
-// opened, 2 when the missing file cannot be created. Anything at the path
-// (a directory too) counts as existing.
-// O_NONBLOCK: a named pipe at the path must not stop the host's thread (no
-// effect on plain files).
-uint8_t OtevriHlavniLog(const char* cesta, int& fd) {
-    fd = open(cesta, O_WRONLY | O_APPEND | O_CLOEXEC | O_NONBLOCK);
-    if (fd >= 0) return 0;
-    if (errno != ENOENT && errno != ENOTDIR) return 1;
-    fd = open(cesta, O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NONBLOCK, 0666);
-    return fd >= 0 ? 0 : 2;
+// Result 0 with an open file, 1 when the existing file cannot be opened, 2
+// when the missing file cannot be created.
+uint8_t OtevriHlavniLog(const char* cesta, TFile& f) {
+    bool chybi = false;
+    f = TFile::AppendExisting(cesta, chybi);
+    if (f.IsOpen()) return 0;
+    if (!chybi) return 1;
+    f = TFile::Append(cesta);
+    return f.IsOpen() ? 0 : 2;
 }
 
 uint8_t Zapis(const TData* d, const TCFG& cfg, std::string_view zprava, const uint32_t* cislo) {
     if (cfg.LogPovolen == 0) return 0;
-    TCesta cesta;
+    TPath cesta;
     if (!SestavCestu(cesta, cfg.LogAdresar, cfg.LogNazev)) return 2;
-    int fd = -1;
-    const uint8_t otevreni = OtevriHlavniLog(cesta.sv().data(), fd);
+    TFile f;
+    const uint8_t otevreni = OtevriHlavniLog(cesta.sv().data(), f);
     if (otevreni != 0) return otevreni;
 
     const TLokalizace& lok = d ? d->Lokalizace : VychoziLokalizace();
@@ -80,9 +46,8 @@ uint8_t Zapis(const TData* d, const TCFG& cfg, std::string_view zprava, const ui
     if (cislo) konec.Pridej(*cislo);
     konec.Pridej("\r\n");
 
-    iovec kusy[3] = {Kus(hlava), Kus(zprava), Kus(konec)};
-    const bool zapsano = ZapisVse(fd, kusy, 3);
-    const bool zavreno = close(fd) == 0;
+    const bool zapsano = f.Write({hlava.sv(), zprava, konec.sv()});
+    const bool zavreno = f.Close();
     return zapsano && zavreno ? 0 : 3;
 }
 
@@ -99,12 +64,9 @@ bool PrevedRadek(std::string_view t, int32_t& hodnota) {
 }
 
 bool CtiPrvniRadek(const char* cesta, int32_t& hodnota) {
-    const int fd = open(cesta, O_RDONLY | O_CLOEXEC | O_NONBLOCK);  // a named pipe reads as empty
-    if (fd < 0) return false;
+    TFile f = TFile::Read(cesta);  // a named pipe reads as empty
     char b[256];
-    ssize_t n;
-    do n = read(fd, b, sizeof b); while (n < 0 && errno == EINTR);
-    close(fd);
+    const long n = f.ReadSome(b, sizeof b);
     return n > 0 && PrevedRadek(std::string_view(b, static_cast<std::size_t>(n)), hodnota);
 }
 
@@ -119,7 +81,7 @@ uint8_t ZapisDoLogu(const TData* d, const TCFG& cfg, std::string_view zprava, ui
 }
 
 void CtiRunInfo(TCFG& cfg) {
-    TCesta cesta;
+    TPath cesta;
     int32_t cislo = 0;
     if (SestavCestu(cesta, cfg.LogAdresar, RunInfoSoubor) && CtiPrvniRadek(cesta.sv().data(), cislo)) {
         cfg.RunCislo = cislo;
@@ -130,13 +92,10 @@ void CtiRunInfo(TCFG& cfg) {
 }
 
 void ZapisRunInfo(const TCFG& cfg) {
-    TCesta cesta;
+    TPath cesta;
     if (!SestavCestu(cesta, cfg.LogAdresar, RunInfoSoubor)) return;
-    const int fd = open(cesta.sv().data(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NONBLOCK, 0666);
-    if (fd < 0) return;
+    TFile f = TFile::Empty(cesta.sv().data());
     TText<16> obsah;
     obsah.Pridej(static_cast<int32_t>(cfg.RunCislo)).Pridej("\r\n");
-    iovec kus = Kus(obsah);
-    ZapisVse(fd, &kus, 1);
-    close(fd);
+    f.Write({obsah.sv()});
 }

@@ -1,16 +1,11 @@
 #include "config/Ini.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <array>
-#include <cerrno>
 #include <cstring>
-#include <new>
 #include <utility>
 
-#include "config/Cp1250.h"
+#include "base/Cp1250.h"
+#include "platform/Files.h"
 
 namespace {
 
@@ -90,36 +85,10 @@ bool ParseDigits(std::string_view s, unsigned base, uint64_t limit, uint64_t& v)
     return true;
 }
 
-bool ReadOpenFile(int fd, std::string& out) {
-    struct stat st {};
-    // Only regular files: a directory cannot be read, a FIFO or device could block or never end.
-    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) return false;
-    if (st.st_size < 0 || static_cast<uint64_t>(st.st_size) > MaxParameterFile) return false;
-    try {
-        out.clear();
-        out.reserve(static_cast<std::size_t>(st.st_size));
-        char chunk[16384];
-        for (;;) {
-            const ssize_t r = read(fd, chunk, sizeof chunk);
-            if (r < 0 && errno == EINTR) continue;
-            if (r < 0) return false;
-            if (r == 0) return true;
-            if (out.size() + static_cast<std::size_t>(r) > MaxParameterFile) return false;  // grew meanwhile
-            out.append(chunk, static_cast<std::size_t>(r));
-        }
-    } catch (const std::bad_alloc&) {
-        return false;
-    }
-}
-
 bool ReadPath(const std::string& path, std::string& out) {
     if (path.empty() || path.find('\0') != std::string::npos) return false;
-    // O_NONBLOCK: opening a FIFO must not wait for a writer.
-    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
-    if (fd < 0) return false;
-    const bool ok = ReadOpenFile(fd, out);
-    close(fd);
-    return ok;
+    TFile f = TFile::Read(path.c_str());  // non-blocking: opening a FIFO must not wait for a writer
+    return f.ReadAll(out, MaxParameterFile);
 }
 
 // Index of the first byte >= 0x80, or the size. Eight bytes at a time:

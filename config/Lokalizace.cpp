@@ -1,11 +1,9 @@
 #include "config/Lokalizace.h"
 
-#include <langinfo.h>
-#include <locale.h>
-
 #include <cstring>
 
-#include "config/Cp1250.h"
+#include "base/Cp1250.h"
+#include "platform/Locale.h"
 
 namespace {
 
@@ -176,23 +174,6 @@ std::string UzitelnyVzor(std::string_view surovy, std::string_view dvanactHodin,
     return Parsuj(rozvinuty, v) ? rozvinuty : std::string(vychozi);
 }
 
-bool JeJmenoC(const char* jmeno) {
-    if (jmeno == nullptr || *jmeno == '\0') return true;
-    return std::strcmp(jmeno, "C") == 0 || std::strcmp(jmeno, "POSIX") == 0 || std::strncmp(jmeno, "C.", 2) == 0;
-}
-
-// Whether a category of the locale object is the C/POSIX one, which stands
-// for "no regional settings" (its month/day/year date is not wanted).
-bool JeLokalizaceC(locale_t loc, int kategorie) {
-#ifdef _NL_LOCALE_NAME
-    return JeJmenoC(nl_langinfo_l(_NL_LOCALE_NAME(kategorie), loc));
-#else
-    if (kategorie == LC_NUMERIC) return std::strcmp(nl_langinfo_l(RADIXCHAR, loc), ".") == 0;
-    return std::strcmp(nl_langinfo_l(D_FMT, loc), "%m/%d/%y") == 0 &&
-           std::strcmp(nl_langinfo_l(T_FMT, loc), "%H:%M:%S") == 0;
-#endif
-}
-
 std::size_t Pridej(char* cil, std::size_t kapacita, std::size_t n, std::string_view t) {
     const std::size_t k = t.size() < kapacita - n ? t.size() : kapacita - n;
     if (k != 0) std::memcpy(cil + n, t.data(), k);  // an empty view may hold a null pointer
@@ -285,20 +266,13 @@ TLokalizace LocaleFromItems(std::string_view dFmt, std::string_view tFmt, std::s
 }
 
 TLokalizace NactiLokalizaci() {
-    locale_t loc = newlocale(LC_TIME_MASK | LC_NUMERIC_MASK, "", static_cast<locale_t>(0));
-    if (loc == static_cast<locale_t>(0)) return TLokalizace{};
-    const bool casC = JeLokalizaceC(loc, LC_TIME);
-    const bool cislaC = JeLokalizaceC(loc, LC_NUMERIC);
+    const TLocaleItems i = ReadLocaleItems();
     TLokalizace l;
-    if (!casC) {
-        l = LocaleFromItems(nl_langinfo_l(D_FMT, loc), nl_langinfo_l(T_FMT, loc), nl_langinfo_l(T_FMT_AMPM, loc),
-                            nl_langinfo_l(AM_STR, loc), nl_langinfo_l(PM_STR, loc), ".");
-    }
-    if (!cislaC) {
+    if (i.TimeSet) l = LocaleFromItems(i.DateFormat, i.TimeFormat, i.AmPmFormat, i.Am, i.Pm, ".");
+    if (i.NumbersSet) {
         std::string r;
-        l.DesetinnyOddelovac = DoCp1250(nl_langinfo_l(RADIXCHAR, loc), r) && r.size() == 1 ? r[0] : '.';
+        l.DesetinnyOddelovac = DoCp1250(i.Radix, r) && r.size() == 1 ? r[0] : '.';
     }
-    freelocale(loc);
     return l;
 }
 

@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-#include "config/Hodiny.h"
+#include "platform/Hodiny.h"
 
 // A date or time pattern parsed once into numeric fields and literal text,
 // so that formatting a time stamp is a few table steps and no locale call.

@@ -1,9 +1,6 @@
 #include "config/Model.h"
 
-#include "comm/VlaknoCallBack.h"
-#include "comm/VlaknoRozhrani.h"
-#include "config/Cp1250.h"
-#include "diag/DrvDialog.h"
+#include "base/Cp1250.h"
 
 namespace {
 
@@ -87,6 +84,3 @@ void VycistiFrontu(TFronta& f) {
     f.ZaplneniMax = 0.0;
     f.HodinaMax = 25;
 }
-
-TData::TData() = default;
-TData::~TData() = default;

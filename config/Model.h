@@ -1,6 +1,6 @@
 // The driver state of one instance and its records. Field order and meaning
 // follow the driver's data model; the sharing scheme is described in
-// config/Atom.h. Arrays are indexed by the domain's own numbers.
+// base/Atom.h. Arrays are indexed by the domain's own numbers.
 #pragma once
 
 #include <cstdint>
@@ -8,11 +8,12 @@
 #include <mutex>
 #include <string>
 
-#include "comm/Budik.h"
-#include "comm/Vyzvy.h"
-#include "config/Atom.h"
-#include "config/Hodiny.h"
+#include "platform/Budik.h"
+#include "base/Vyzvy.h"
+#include "base/Atom.h"
+#include "platform/Hodiny.h"
 #include "config/Lokalizace.h"
+#include "platform/Thread.h"
 #include "include/rv_zr6180.h"
 
 inline constexpr int KanalPrvni = 99;
@@ -122,8 +123,8 @@ class TThreadCallBack;
 class TDrvDialog;
 
 struct TData {
-    // Every member starts zero (its own initialiser); defined where the
-    // thread and window classes are complete.
+    // Every member starts zero (its own initialiser); defined by the driver,
+    // which owns the threads and the window.
     TData();
     ~TData();  // joins nothing: the owner stops the threads first
     TData(const TData&) = delete;
@@ -155,6 +156,7 @@ struct TData {
     std::mutex ZamekErr;    // Err-log lines from several interface threads
     std::mutex ZamekOkna;   // writers of shown records vs. a window refresh
     std::atomic<const THodiny*> Hodiny{nullptr};  // null: the system clock
+    std::atomic<const TThreadStart*> ThreadStarter{nullptr};  // null: system threads
     // Ends the call-back thread's wait, with the channels it should look at.
     // They live with the instance, not with the thread object, so that
     // interface threads may ring at any time.
@@ -171,3 +173,10 @@ void VycistiFrontu(TFronta& fronta);
 // Whether the record of an interface or channel number exists.
 inline bool JeRozhrani(long long k) { return k >= RozhraniPrvni && k <= RozhraniPosledni; }
 inline bool JeKanal(long long c) { return c >= KanalPrvni && c <= KanalPosledni; }
+
+// The clock of an instance: its own when a test set one, else the system's.
+inline const THodiny& Hodiny(const TData* d) {
+    const THodiny* h = d ? d->Hodiny.load(std::memory_order_acquire) : nullptr;
+    return h ? *h : SystemoveHodiny();
+}
+inline uint32_t Ted(const TData* d) { return Hodiny(d).Tick(); }

@@ -1,13 +1,12 @@
 #include "config/Parametry.h"
 
 #include <array>
-#include <filesystem>
 #include <optional>
-#include <system_error>
 
-#include "config/Cp1250.h"
+#include "base/Cp1250.h"
 #include "config/Ini.h"
 #include "config/StatusTexty.h"
+#include "platform/Files.h"
 
 namespace {
 
@@ -75,17 +74,6 @@ std::optional<TVysledek> ZkontrolujNastaveni(const TCFG& cfg) {
     if (!JeNulaJedna(cfg.OknoPovoleno))
         return Chyba("Diagnostické okno / Povoleno = "_cp, std::to_string(cfg.OknoPovoleno));
     return std::nullopt;
-}
-
-// The directory is used as the bytes it was written with, exactly as the log
-// writers open LogAdresar + name.
-bool ZajistiAdresar(const std::string& adresar) {
-    std::string cesta = adresar;
-    while (cesta.size() > 1 && cesta.back() == '/') cesta.pop_back();
-    std::error_code e;
-    if (std::filesystem::is_directory(cesta, e)) return true;
-    std::filesystem::create_directories(cesta, e);
-    return std::filesystem::is_directory(cesta, e);
 }
 
 // ---- Interfaces ----
@@ -230,7 +218,7 @@ TVysledek CtiNastaveni(const std::string& soubor, TCFG& cfg) {
     if (cfg.LogAdresar.empty() || cfg.LogAdresar.back() != '/') cfg.LogAdresar += '/';
     if (auto chyba = ZkontrolujNastaveni(cfg)) return *chyba;
     const bool logy = cfg.LogPovolen == 1 || cfg.RunPovolen == 1 || cfg.LogRozhraniPovolen == 1;
-    if (logy && !ZajistiAdresar(cfg.LogAdresar))
+    if (logy && !CreateDirectories(cfg.LogAdresar))
         return Chyba("Logovací soubor / Adresář LOG souborů = \""_cp, cfg.LogAdresar,
                      "\" - adresář nelze vytvořit"_cp);
     return VPoradku();

@@ -1,6 +1,6 @@
 #include "config/StatusTexty.h"
 
-#include "config/Cp1250.h"
+#include "base/Cp1250.h"
 
 namespace {
 

@@ -1,15 +1,16 @@
 #include "diag/DrvDialog.h"
 
 #include <charconv>
-#include <cstdlib>
 #include <cstring>
 
 #include "comm/Buzeni.h"
+#include "base/Contained.h"
 #include "config/Hodnoty.h"
 #include "config/Model.h"
-#include "config/Radek.h"
+#include "base/Radek.h"
 #include "config/StatusTexty.h"
 #include "diag/Okno.h"
+#include "platform/Environment.h"
 
 namespace {
 
@@ -104,17 +105,13 @@ std::unique_ptr<TDrvDialog> TDrvDialog::Vytvor(TData& d) {
 }
 
 std::unique_ptr<TOkno> TDrvDialog::VytvorOkno(TDrvDialog& dialog) {
-    const char* e = std::getenv("RV_ZR6180_WINDOW");
-    const std::string_view rezim = e != nullptr ? e : "auto";
+    const std::string_view rezim = EnvironmentValue("RV_ZR6180_WINDOW");
     if (rezim == "none") return VytvorOknoHeadless(dialog);
     std::unique_ptr<TOkno> okno;
 #ifdef RV_ZR6180_MA_GTK
     // In "auto" without any display there is nothing to try and nothing to warn about.
-    const auto je = [](const char* v) {
-        const char* t = std::getenv(v);
-        return t != nullptr && *t != '\0';
-    };
-    if (rezim == "gtk" || je("DISPLAY") || je("WAYLAND_DISPLAY")) okno = VytvorOknoGtk(dialog);
+    const bool displej = !EnvironmentValue("DISPLAY").empty() || !EnvironmentValue("WAYLAND_DISPLAY").empty();
+    if (rezim == "gtk" || displej) okno = VytvorOknoGtk(dialog);
 #endif
     if (rezim == "gtk" || okno) return okno;
     return VytvorOknoHeadless(dialog);
@@ -183,14 +180,18 @@ void TDrvDialog::ZastavTimer() {
 
 // ---- Refresh -------------------------------------------------------------
 
-void TDrvDialog::Timer1Timer() {
-    std::lock_guard g(zamek_);
-    if (!z_.Viditelne) return;  // a minimised window still counts as shown
-    switch (z_.Stranka) {
-        case TStranka::Info: obnovInfo(); break;
-        case TStranka::Rozhrani: obnovRozhrani(); break;
-        case TStranka::Kanal: obnovKanal(); break;
-    }
+// Called from the host's main loop or the timer thread: an error in one tick
+// (no memory for a text) skips that tick only.
+void TDrvDialog::Timer1Timer() noexcept {
+    Contained([&] {
+        std::lock_guard g(zamek_);
+        if (!z_.Viditelne) return;  // a minimised window still counts as shown
+        switch (z_.Stranka) {
+            case TStranka::Info: obnovInfo(); break;
+            case TStranka::Rozhrani: obnovRozhrani(); break;
+            case TStranka::Kanal: obnovKanal(); break;
+        }
+    });
 }
 
 void TDrvDialog::ObnovInfo() {

@@ -16,8 +16,8 @@
 #include <string>
 #include <string_view>
 
-#include "config/Atom.h"
-#include "config/Cp1250.h"
+#include "base/Atom.h"
+#include "base/Cp1250.h"
 
 struct TData;
 struct TRozhrani;
@@ -112,7 +112,7 @@ public:
     void ZastavTimer();
 
     // Refresh.
-    void Timer1Timer();
+    void Timer1Timer() noexcept;
     void ObnovInfo();
     void ObnovKanal();
     void ObnovRozhrani();

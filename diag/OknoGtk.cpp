@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "config/Cp1250.h"
+#include "base/Cp1250.h"
 #include "diag/DrvDialog.h"
 #include "diag/ObrazkyGtk.h"
 #include "diag/Okno.h"

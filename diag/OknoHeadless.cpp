@@ -1,20 +1,49 @@
 // The window without a screen: it only keeps the view model's 200 ms timer,
 // on a small thread of its own.
 #include <algorithm>
-#include <chrono>
-#include <condition_variable>
-#include <mutex>
-#include <thread>
 
 #include "diag/DrvDialog.h"
 #include "diag/Okno.h"
+#include "platform/Hodiny.h"
+#include "platform/Thread.h"
 
 namespace {
 
+constexpr int64_t PeriodaNs = 200 * 1000000LL;
+
+class TTimerThread final : public TThread {
+public:
+    explicit TTimerThread(TDrvDialog& dialog) : dialog_(dialog) {}
+    ~TTimerThread() override {
+        Stop();
+        Join();
+    }
+
+private:
+    void Execute() override {
+        int64_t dalsi = MonotonicNs() + PeriodaNs;
+        while (!Stopping()) {
+            const uint32_t generace = Alarm().Generace();
+            const int64_t zbyva = dalsi - MonotonicNs();
+            if (zbyva > 0) {
+                Alarm().Cekej(generace, static_cast<uint32_t>((zbyva + 999999) / 1000000));
+                continue;
+            }
+            dialog_.Timer1Timer();
+            // A late tick does not make the following ones come in a burst.
+            dalsi = std::max(dalsi + PeriodaNs, MonotonicNs());
+        }
+    }
+
+    TDrvDialog& dialog_;
+};
+
 class TOknoHeadless final : public TOkno {
 public:
-    explicit TOknoHeadless(TDrvDialog& dialog) : dialog_(dialog), vlakno_([this] { Bez(); }) {}
+    explicit TOknoHeadless(TDrvDialog& dialog) : timer_(dialog) {}
     ~TOknoHeadless() override { ZastavTimer(); }
+
+    bool Spust() { return timer_.Start(nullptr, "zr6180 window"); }
 
     void NastavViditelnost(bool) override {}
     void Minimalizuj() override {}
@@ -25,37 +54,18 @@ public:
     void Vykresli() override {}
 
     void ZastavTimer() override {
-        {
-            std::lock_guard g(zamek_);
-            stop_ = true;
-        }
-        zmena_.notify_all();
-        if (vlakno_.joinable() && vlakno_.get_id() != std::this_thread::get_id()) vlakno_.join();
+        timer_.Stop();
+        timer_.Join();
     }
 
 private:
-    void Bez() {
-        using namespace std::chrono_literals;
-        auto dalsi = std::chrono::steady_clock::now() + 200ms;
-        std::unique_lock u(zamek_);
-        while (!zmena_.wait_until(u, dalsi, [this] { return stop_; })) {
-            u.unlock();
-            dialog_.Timer1Timer();
-            u.lock();
-            // A late tick does not make the following ones come in a burst.
-            dalsi = std::max(dalsi + 200ms, std::chrono::steady_clock::now());
-        }
-    }
-
-    TDrvDialog& dialog_;
-    std::mutex zamek_;
-    std::condition_variable zmena_;
-    bool stop_ = false;
-    std::thread vlakno_;  // last: starts once the members above exist
+    TTimerThread timer_;
 };
 
 }  // namespace
 
 std::unique_ptr<TOkno> VytvorOknoHeadless(TDrvDialog& dialog) {
-    return std::make_unique<TOknoHeadless>(dialog);
+    auto okno = std::make_unique<TOknoHeadless>(dialog);
+    if (!okno->Spust()) return nullptr;
+    return okno;
 }

@@ -8,15 +8,19 @@
 
 extern "C" {
 
-uint32_t Version(void) { return VerzeRozhrani; }
+uint32_t Version(void) noexcept { return VerzeRozhrani; }
 
-TBoolean Check(void) { return 1; }
+TBoolean Check(void) noexcept { return 1; }
 
-void GetDriverInfo(uint32_t, char* text) { KopirujText(text, IdentifikacniText, 22); }
+void GetDriverInfo(uint32_t, char* text) noexcept { KopirujText(text, IdentifikacniText, 22); }
 
-PData MakeDriver(void) { return new (std::nothrow) TData(); }
+PData MakeDriver(void) noexcept try {
+    return new (std::nothrow) TData();
+} catch (...) {
+    return nullptr;
+}
 
-void DisposeDriver(PData p) {
+void DisposeDriver(PData p) noexcept try {
     TData* d = Instance(p);
     ZapisRun(d, "DisDri 0");
     if (d == nullptr) return;
@@ -24,20 +28,24 @@ void DisposeDriver(PData p) {
     ZapisRun(d, "DisDri 9");
     ZastavVlaknaAOkno(*d);
     delete d;
+} catch (...) {
 }
 
-uint32_t BufferInfo(PData p) {
+uint32_t BufferInfo(PData p) noexcept try {
     TData* d = Instance(p);
     if (d) ZapisRun(d, "BufInf ");
     return 0;
+} catch (...) {
+    return 0;
 }
 
-void SetBufferAddr(PData p, void*, uint32_t) {
+void SetBufferAddr(PData p, void*, uint32_t) noexcept try {
     TData* d = Instance(p);
     if (d) ZapisRun(d, "SetBufInf ");
+} catch (...) {
 }
 
-void QueryProc(PData p, int32_t typ, const char* nazev, int32_t, THodnota* vysledek) {
+void QueryProc(PData p, int32_t typ, const char* nazev, int32_t, THodnota* vysledek) noexcept try {
     TData* d = Instance(p);
     if (d == nullptr) return;
     if (d->Ukoncovani) {
@@ -52,6 +60,7 @@ void QueryProc(PData p, int32_t typ, const char* nazev, int32_t, THodnota* vysle
     if (jeDotaz && vysledek != nullptr && vysledek->TypHodnoty == TypString && vysledek->Hodnota.Text != nullptr)
         KopirujText(const_cast<char*>(vysledek->Hodnota.Text), IdentifikacniText, 22);
     ZapisRun(d, "QuePro 9");
+} catch (...) {
 }
 
 }  // extern "C"

@@ -5,9 +5,9 @@
 #include <cstring>
 #include <string_view>
 
-#include "config/Cp1250.h"
+#include "base/Cp1250.h"
 #include "config/Model.h"
-#include "config/Radek.h"
+#include "base/Radek.h"
 
 inline constexpr uint32_t VerzeRozhrani = 196608;  // 0x00030000
 inline constexpr std::string_view IdentifikacniText = "Ovladač ZR-6180 v.3.15"_cp;
@@ -29,3 +29,10 @@ inline std::size_t DelkaTextu(const char* t, std::size_t max) {
 }
 
 inline TData* Instance(PData p) { return static_cast<TData*>(p); }
+
+// What a Finalized call answers when its work raised an exception: done, and
+// the status word of a channel the driver cannot serve.
+inline TBoolean FinalizedAfterException(int32_t* status) {
+    if (status != nullptr) *status = 3;
+    return 1;
+}

@@ -1,36 +1,34 @@
 // Init, Done and DriverProc: bringing an instance to life, stopping it and
 // the host's control of the diagnostic window.
-#include <chrono>
 #include <memory>
 #include <string>
-#include <thread>
 
 #include "comm/Logy.h"
 #include "comm/VlaknoCallBack.h"
 #include "comm/VlaknoRozhrani.h"
+#include "base/Contained.h"
 #include "config/HlavniLog.h"
 #include "config/Parametry.h"
 #include "config/StatusTexty.h"
 #include "diag/DrvDialog.h"
 #include "driver/Spolecne.h"
 #include "driver/Zivot.h"
+#include "platform/Thread.h"
 
 namespace {
 
 constexpr int kNejviceCekani = 1001;  // polls of 1 ms in the start and stop handshakes
-
-void Spi(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
 
 // Polls a handshake flag every 1 ms until it has the wanted value or the
 // bound runs out. `alespon` forces the first sleep.
 void CekejNa(const Atom<uint8_t>& priznak, uint8_t chtena, bool alespon) {
     int n = 0;
     if (alespon) {
-        Spi(1);
+        SleepMs(1);
         ++n;
     }
     while (priznak.load(std::memory_order_acquire) != chtena && n < kNejviceCekani) {
-        Spi(1);
+        SleepMs(1);
         ++n;
     }
 }
@@ -70,29 +68,47 @@ std::string NazevSouboru(const char* parametry) {
     return std::string(parametry, DelkaTextu(parametry, 4096));
 }
 
-void SpustVlaknaRozhrani(TData& d) {
+// The first interface whose thread could not be created; 0 when all run.
+int SpustVlaknaRozhrani(TData& d) {
     for (int k = RozhraniPrvni; k <= RozhraniPosledni; ++k) {
         d.VlaknoBezi[k] = 0;
         if (!d.Rozhrani[k].Pouzito) continue;
         d.Vlakna[k] = std::make_unique<TThreadRozhrani>(&d, static_cast<uint8_t>(k));
-        d.Vlakna[k]->Start();
+        if (!d.Vlakna[k]->Start()) return k;
         CekejNa(d.VlaknoBezi[k], 1, false);
     }
+    return 0;
 }
 
-void SpustVlaknoCallBack(TData& d) {
+bool SpustVlaknoCallBack(TData& d) {
     d.CallBackBezi = 0;
     d.VlaknoCallBack = std::make_unique<TThreadCallBack>(&d, d.CallBack.load(), d.KontextCallBack.load());
-    d.VlaknoCallBack->Start();
+    if (!d.VlaknoCallBack->Start()) return false;
     CekejNa(d.CallBackBezi, 1, false);
+    return true;
 }
 
-}  // namespace
+// An Init that cannot serve every interface must not report success: what
+// it started stops again, and the host hears why.
+TBoolean ThreadsFailed(TData& d, const THlaseni& hlas, int rozhrani) {
+    ZastavVlaknaAOkno(d);
+    if (rozhrani != 0)
+        return hlas(TRadek("Nelze spustit vlákno rozhraní "_cp, rozhrani, ".").sv(), "Init 10", "Init 11", d.Cfg);
+    return hlas("Nelze spustit vlákno call-back."_cp, "Init 10", "Init 11", d.Cfg);
+}
 
-extern "C" {
+TBoolean InitAfterException(PData p, char* chyba, int32_t limit, bool started) {
+    const std::string_view m = "Init - vnitřní chyba ovladače."_cp;
+    KopirujText(chyba, m, limit);
+    TData* d = Instance(p);
+    if (d == nullptr) return 0;
+    if (started) Contained([&] { ZastavVlaknaAOkno(*d); });
+    Contained([&] { ZapisDoLogu(d, d->Cfg, m); });
+    return 0;
+}
 
-TBoolean Init(PData p, uint32_t, const char* parametry, int32_t limit, char* chyba, uint32_t uroven, uint32_t,
-              int32_t kontext, TCallBack callback) {
+TBoolean StartInstance(PData p, const char* parametry, int32_t limit, char* chyba, uint32_t uroven,
+                       int32_t kontext, TCallBack callback, bool& started) {
     TData* d = Instance(p);
     if (d == nullptr) {
         KopirujText(chyba, "Init - předán nulový ukazatel PData"_cp, limit);
@@ -139,6 +155,7 @@ TBoolean Init(PData p, uint32_t, const char* parametry, int32_t limit, char* chy
     d->Uroven = static_cast<int32_t>(uroven);
     d->KontextCallBack = kontext;
 
+    started = true;  // from here on an exception leaves something to stop
     d->Dialog = TDrvDialog::Vytvor(*d);
     if (!d->Dialog) return hlas("Nelze vytvořit okno ovladače."_cp, "Init 7", "Init 8", d->Cfg);
     d->DialogVytvoren = 1;
@@ -146,8 +163,8 @@ TBoolean Init(PData p, uint32_t, const char* parametry, int32_t limit, char* chy
     d->Dialog->NastavOkno();
     d->Dialog->PovolOkno(0, uroven);
 
-    SpustVlaknaRozhrani(*d);
-    SpustVlaknoCallBack(*d);
+    if (const int k = SpustVlaknaRozhrani(*d); k != 0) return ThreadsFailed(*d, hlas, k);
+    if (!SpustVlaknoCallBack(*d)) return ThreadsFailed(*d, hlas, 0);
 
     const uint8_t r = ZapisDoLogu(d, d->Cfg, "Ovladač úspěšně inicializován."_cp);
     if (r != 0) {
@@ -160,30 +177,45 @@ TBoolean Init(PData p, uint32_t, const char* parametry, int32_t limit, char* chy
     return 1;
 }
 
-void Done(PData p) {
+}  // namespace
+
+extern "C" {
+
+TBoolean Init(PData p, uint32_t, const char* parametry, int32_t limit, char* chyba, uint32_t uroven, uint32_t,
+              int32_t kontext, TCallBack callback) noexcept {
+    bool started = false;
+    try {
+        return StartInstance(p, parametry, limit, chyba, uroven, kontext, callback, started);
+    } catch (...) {
+        return InitAfterException(p, chyba, limit, started);
+    }
+}
+
+void Done(PData p) noexcept try {
     TData* d = Instance(p);
     if (d == nullptr) return;
     ZapisRun(d, "Done 0");
     d->Ukoncovani = 1;
-    if (d->VlaknoCallBack) d->VlaknoCallBack->Ukonci();
+    if (d->VlaknoCallBack) d->VlaknoCallBack->Stop();
     ZapisRun(d, "Done 1");
     CekejNa(d->CallBackBezi, 0, false);
     ZapisRun(d, "Done 2");
     for (auto& v : d->Vlakna)
-        if (v) v->Ukonci();
+        if (v) v->Stop();
     ZapisRun(d, "Done 3");
     for (int k = RozhraniPrvni; k <= RozhraniPosledni; ++k) CekejNa(d->VlaknoBezi[k], 0, true);
     PripojVlakna(*d);
     if (d->DialogVytvoren && d->Dialog) {
         d->Dialog->ZastavTimer();
-        Spi(200);
+        SleepMs(200);
         d->Dialog.reset();
     }
     d->DialogVytvoren = 0;
     ZapisRun(d, "Done 9");
+} catch (...) {
 }
 
-void DriverProc(PData p, uint32_t funkce, int32_t a1, int32_t a2, int32_t a3, int32_t a4) {
+void DriverProc(PData p, uint32_t funkce, int32_t a1, int32_t a2, int32_t a3, int32_t a4) noexcept try {
     TData* d = Instance(p);
     if (d == nullptr) return;
     if (d->Ukoncovani) {
@@ -204,6 +236,7 @@ void DriverProc(PData p, uint32_t funkce, int32_t a1, int32_t a2, int32_t a3, in
         default: break;
     }
     ZapisRun(d, "DriPro 9");
+} catch (...) {
 }
 
 }  // extern "C"

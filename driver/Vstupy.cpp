@@ -81,7 +81,7 @@ void CtiVstupniKanal(TData& d, uint32_t c, THodnota& v) {
 
 extern "C" {
 
-void InputRequest(PData p, uint32_t c) {
+void InputRequest(PData p, uint32_t c) noexcept try {
     TData* d = Instance(p);
     if (d == nullptr) return;
     ZapisRun(d, "IR  0", K(c), RVstupu(*d, c));
@@ -108,18 +108,20 @@ void InputRequest(PData p, uint32_t c) {
     const TFronta& f = d->Fronty[k];
     const uint32_t vefronte = static_cast<uint32_t>(f.PocetPotvrzenych.load() + f.PocetNepotvrzenych.load());
     ZapisRun(d, "IR  9", K(c), k, s, TRadek("F=", vefronte));
+} catch (...) {
 }
 
-void InputRequestCompleted(PData p) {
+void InputRequestCompleted(PData p) noexcept try {
     TData* d = Instance(p);
     if (d == nullptr) return;
     ZapisRun(d, "IRC 0", 9999, 99);
     if (d->Ukoncovani) return ZapisRun(d, "IRC 8");
     PotvrdFronty(*d);
     ZapisRun(d, "IRC 9", 9999, 99);
+} catch (...) {
 }
 
-TBoolean InputFinalized(PData p, uint32_t c, int32_t* status) {
+TBoolean InputFinalized(PData p, uint32_t c, int32_t* status) noexcept try {
     TData* d = Instance(p);
     int32_t st = 3;
     TBoolean hotovo = 1;
@@ -156,9 +158,11 @@ TBoolean InputFinalized(PData p, uint32_t c, int32_t* status) {
     }
     if (status != nullptr) *status = st;
     return hotovo;
+} catch (...) {
+    return FinalizedAfterException(status);
 }
 
-void GetInput(PData p, uint32_t c, THodnota* v) {
+void GetInput(PData p, uint32_t c, THodnota* v) noexcept try {
     TData* d = Instance(p);
     if (d == nullptr) return;
     if (d->Ukoncovani) return ZapisRun(d, "GI  1");
@@ -176,6 +180,7 @@ void GetInput(PData p, uint32_t c, THodnota* v) {
         return;
     }
     CtiVstupniKanal(*d, c, *v);
+} catch (...) {
 }
 
 }  // extern "C"

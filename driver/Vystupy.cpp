@@ -20,6 +20,19 @@ uint32_t Bez(int32_t x) { return static_cast<uint32_t>(x); }
 void Odmitni(TData& d, std::string_view zprava, uint32_t c) { ZapisDoLogu(&d, d.Cfg, zprava, c); }
 void ChybnyTyp(TData& d, uint32_t c) { Odmitni(d, "OutputRequest - chybný datový typ kanálu "_cp, c); }
 
+// A request refused before it was queued ends at once with code e. Its
+// refusal counts as its start, so that OutputFinalized measures its time
+// limit from now and not from some earlier write of the channel.
+void FinishRefused(TData& d, uint32_t c, uint8_t e) {
+    {
+        std::lock_guard<std::mutex> g(d.ZamekOkna);
+        TKanal& k = d.Kanaly[c];
+        k.CasPozadavku = Ted(&d);
+        k.CasOdeslani = k.CasPozadavku.load();
+    }
+    UkonciSChybou(d, c, e);
+}
+
 void ZapisBajty(TKanal& k, uint32_t slovo) {
     for (int i = 0; i < 4; ++i) k.DataZapis[i] = static_cast<uint8_t>(slovo >> (8 * i));
 }
@@ -48,7 +61,7 @@ void NulovaniStatusRegistru(TData& d, const THodnota& v) {
     if (v.TypHodnoty != TypInt) return ChybnyTyp(d, 99);
     const uint32_t n = Bez(v.Hodnota.Cele);
     if (n < 100 || n > 6099 || !d.Kanaly[n].Pouzit) {
-        UkonciSChybou(d, 99, 17);
+        FinishRefused(d, 99, 17);
         return Odmitni(d, "OutputRequest - požadavek na nedefinovaný kanál "_cp, 99);
     }
     PripravNulovani(d, n);
@@ -66,7 +79,7 @@ bool ZakodujHodnotu(TData& d, uint32_t c, const THodnota& v, TRadek& h) {
         if (v.TypHodnoty != TypReal) return ChybnyTyp(d, c), false;
         const double x = v.Hodnota.Real;
         if (std::isinf(x)) {
-            UkonciSChybou(d, c, 22);
+            FinishRefused(d, c, 22);
             return Odmitni(d, "OutputRequest - předána neplatná REAL hodnota kanálu "_cp, c), false;
         }
         const auto b = RealNaBajty(x);
@@ -93,7 +106,7 @@ bool ZakodujHodnotu(TData& d, uint32_t c, const THodnota& v, TRadek& h) {
         if (v.TypHodnoty != TypString) return ChybnyTyp(d, c), false;
         const char* text = v.Hodnota.Text;
         if (text == nullptr) {
-            UkonciSChybou(d, c, 23);
+            FinishRefused(d, c, 23);
             return Odmitni(d, "OutputRequest - předána neplatná STRING hodnota kanálu "_cp, c), false;
         }
         const std::string_view t(text, DelkaTextu(text, 256));
@@ -112,15 +125,15 @@ void VystupniKanal(TData& d, uint32_t c, const THodnota& v) {
     TKanal& k = d.Kanaly[c];
     const int r = k.Rozhrani;
     if (!JeRozhrani(r)) {
-        UkonciSChybou(d, c, 17);
+        FinishRefused(d, c, 17);
         return Odmitni(d, "OutputRequest - požadavek na neplatné rozhraní kanálu "_cp, c);
     }
     if (!k.Pouzit) {
-        UkonciSChybou(d, c, 17);
+        FinishRefused(d, c, 17);
         return Odmitni(d, "OutputRequest - požadavek na nedefinovaný kanál "_cp, c);
     }
     if (!d.Rozhrani[r].Pouzito) {
-        UkonciSChybou(d, c, 18);
+        FinishRefused(d, c, 18);
         return Odmitni(d, "OutputRequest - požadavek na nedefinované rozhraní kanálu "_cp, c);
     }
     TRadek h;
@@ -143,7 +156,7 @@ int32_t LimitVystupu(const TData& d, const TKanal& k, int r) {
 
 extern "C" {
 
-void OutputRequest(PData p, uint32_t c, THodnota v) {
+void OutputRequest(PData p, uint32_t c, THodnota v) noexcept try {
     TData* d = Instance(p);
     if (d == nullptr) return;
     if (d->Ukoncovani) return ZapisRun(d, "OR  1");
@@ -153,18 +166,20 @@ void OutputRequest(PData p, uint32_t c, THodnota v) {
     if (c == 99) return NulovaniStatusRegistru(*d, v);
     if (!JeVystup(c)) return Odmitni(*d, "OutputRequest - požadavek na neplatný kanál "_cp, c);
     VystupniKanal(*d, c, v);
+} catch (...) {
 }
 
-void OutputRequestCompleted(PData p) {
+void OutputRequestCompleted(PData p) noexcept try {
     TData* d = Instance(p);
     if (d == nullptr) return;
     if (d->Ukoncovani) return ZapisRun(d, "ORC 1");
     ZapisRun(d, "ORC 0", 9999, 99);
     PotvrdFronty(*d);
     ZapisRun(d, "ORC 9", 9999, 99);
+} catch (...) {
 }
 
-TBoolean OutputFinalized(PData p, uint32_t c, int32_t* status) {
+TBoolean OutputFinalized(PData p, uint32_t c, int32_t* status) noexcept try {
     TData* d = Instance(p);
     int32_t st = 3;
     TBoolean hotovo = 1;
@@ -210,6 +225,8 @@ TBoolean OutputFinalized(PData p, uint32_t c, int32_t* status) {
     }
     if (status != nullptr) *status = st;
     return hotovo;
+} catch (...) {
+    return FinalizedAfterException(status);
 }
 
 }  // extern "C"

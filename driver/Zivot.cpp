@@ -5,11 +5,15 @@
 #include "config/Model.h"
 #include "diag/DrvDialog.h"
 
+// Here, where the thread and window classes are complete.
+TData::TData() = default;
+TData::~TData() = default;
+
 void ZastavVlaknaAOkno(TData& d) {
     // Stop requests first, so the threads wind down together; then join.
-    if (d.VlaknoCallBack) d.VlaknoCallBack->Ukonci();
+    if (d.VlaknoCallBack) d.VlaknoCallBack->Stop();
     for (auto& v : d.Vlakna)
-        if (v) v->Ukonci();
+        if (v) v->Stop();
     d.VlaknoCallBack.reset();
     for (auto& v : d.Vlakna) v.reset();
     d.Dialog.reset();
@@ -17,7 +21,7 @@ void ZastavVlaknaAOkno(TData& d) {
 }
 
 void PripojVlakna(TData& d) {
-    if (d.VlaknoCallBack) d.VlaknoCallBack->Pripoj();
+    if (d.VlaknoCallBack) d.VlaknoCallBack->Join();
     for (auto& v : d.Vlakna)
-        if (v) v->Pripoj();
+        if (v) v->Join();
 }

@@ -23,6 +23,13 @@ extern "C" {
 #define RV_ZR6180_API
 #endif
 
+/* No export lets an exception out: a C++ host may rely on it. */
+#if defined(__cplusplus) && __cplusplus >= 201103L
+#define RV_ZR6180_NOEXCEPT noexcept
+#else
+#define RV_ZR6180_NOEXCEPT
+#endif
+
 /* Host type codes of THodnota.TypHodnoty. */
 enum {
     TypBool = 2,    /* Hodnota.Bajty[0]: 0 false, non-zero true */
@@ -60,28 +67,28 @@ typedef uint8_t TBoolean;
  * call-back thread, never on the host's calling thread. */
 typedef int32_t (*TCallBack)(int32_t kontext, int32_t smer, PData data);
 
-RV_ZR6180_API uint32_t Version(void);
-RV_ZR6180_API TBoolean Check(void);
-RV_ZR6180_API void GetDriverInfo(uint32_t ignorovano, char *text);
-RV_ZR6180_API PData MakeDriver(void);
+RV_ZR6180_API uint32_t Version(void) RV_ZR6180_NOEXCEPT;
+RV_ZR6180_API TBoolean Check(void) RV_ZR6180_NOEXCEPT;
+RV_ZR6180_API void GetDriverInfo(uint32_t ignorovano, char *text) RV_ZR6180_NOEXCEPT;
+RV_ZR6180_API PData MakeDriver(void) RV_ZR6180_NOEXCEPT;
 RV_ZR6180_API TBoolean Init(PData data, uint32_t ignorovano, const char *parametry, int32_t limit,
                             char *chyba, uint32_t uroven, uint32_t ignorovano2, int32_t kontext,
-                            TCallBack callback);
-RV_ZR6180_API uint32_t BufferInfo(PData data);
-RV_ZR6180_API void SetBufferAddr(PData data, void *adresa, uint32_t delka);
-RV_ZR6180_API void InputRequest(PData data, uint32_t kanal);
-RV_ZR6180_API void InputRequestCompleted(PData data);
-RV_ZR6180_API TBoolean InputFinalized(PData data, uint32_t kanal, int32_t *status);
-RV_ZR6180_API void GetInput(PData data, uint32_t kanal, THodnota *hodnota);
-RV_ZR6180_API void OutputRequest(PData data, uint32_t kanal, THodnota hodnota);
-RV_ZR6180_API void OutputRequestCompleted(PData data);
-RV_ZR6180_API TBoolean OutputFinalized(PData data, uint32_t kanal, int32_t *status);
+                            TCallBack callback) RV_ZR6180_NOEXCEPT;
+RV_ZR6180_API uint32_t BufferInfo(PData data) RV_ZR6180_NOEXCEPT;
+RV_ZR6180_API void SetBufferAddr(PData data, void *adresa, uint32_t delka) RV_ZR6180_NOEXCEPT;
+RV_ZR6180_API void InputRequest(PData data, uint32_t kanal) RV_ZR6180_NOEXCEPT;
+RV_ZR6180_API void InputRequestCompleted(PData data) RV_ZR6180_NOEXCEPT;
+RV_ZR6180_API TBoolean InputFinalized(PData data, uint32_t kanal, int32_t *status) RV_ZR6180_NOEXCEPT;
+RV_ZR6180_API void GetInput(PData data, uint32_t kanal, THodnota *hodnota) RV_ZR6180_NOEXCEPT;
+RV_ZR6180_API void OutputRequest(PData data, uint32_t kanal, THodnota hodnota) RV_ZR6180_NOEXCEPT;
+RV_ZR6180_API void OutputRequestCompleted(PData data) RV_ZR6180_NOEXCEPT;
+RV_ZR6180_API TBoolean OutputFinalized(PData data, uint32_t kanal, int32_t *status) RV_ZR6180_NOEXCEPT;
 RV_ZR6180_API void DriverProc(PData data, uint32_t funkce, int32_t a1, int32_t a2, int32_t a3,
-                              int32_t a4);
+                              int32_t a4) RV_ZR6180_NOEXCEPT;
 RV_ZR6180_API void QueryProc(PData data, int32_t typ, const char *nazev, int32_t ignorovano,
-                             THodnota *vysledek);
-RV_ZR6180_API void Done(PData data);
-RV_ZR6180_API void DisposeDriver(PData data);
+                             THodnota *vysledek) RV_ZR6180_NOEXCEPT;
+RV_ZR6180_API void Done(PData data) RV_ZR6180_NOEXCEPT;
+RV_ZR6180_API void DisposeDriver(PData data) RV_ZR6180_NOEXCEPT;
 
 #ifdef __cplusplus
 }

@@ -9,7 +9,7 @@
 #include <cstdio>
 #include <string>
 
-#include "config/Cp1250.h"
+#include "base/Cp1250.h"
 #include "podpora/Adresar.h"
 #include "podpora/Knihovna.h"
 

@@ -133,6 +133,11 @@ TEST_F(Odmitnuti, OutputRequestRejections) {
         EXPECT_EQ(o.StatusVystupu(c, &hotovo), 0) << c;
         EXPECT_TRUE(hotovo) << c;
     }
+    // Never started, so no time limit ran out: the reason stays.
+    EXPECT_EQ(StatusKanalu(3500), 18);
+    EXPECT_EQ(StatusKanalu(3005), 22);
+    EXPECT_EQ(StatusKanalu(6001), 23);
+    EXPECT_TRUE(o.Run("OF  4").empty());
 }
 
 TEST_F(Odmitnuti, NegativeInfinityAndNaN) {

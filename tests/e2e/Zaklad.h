@@ -8,7 +8,7 @@
 
 #include <string>
 
-#include "config/Cp1250.h"
+#include "base/Cp1250.h"
 #include "podpora/Ovladac.h"
 #include "tools/sim/Simulator.h"
 

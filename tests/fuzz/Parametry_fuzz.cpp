@@ -19,7 +19,7 @@
 #include <string>
 #include <string_view>
 
-#include "config/Cp1250.h"
+#include "base/Cp1250.h"
 #include "config/Ini.h"
 #include "config/Model.h"
 #include "config/Parametry.h"

@@ -11,7 +11,7 @@
 #include <string>
 #include <thread>
 
-#include "config/Cp1250.h"
+#include "base/Cp1250.h"
 #include "config/Model.h"
 #include "diag/DrvDialog.h"
 #include "tests/gtk/Xvfb.h"

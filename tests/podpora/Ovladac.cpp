@@ -10,7 +10,7 @@
 
 #include <gtest/gtest.h>
 
-#include "config/Cp1250.h"
+#include "base/Cp1250.h"
 
 namespace {
 

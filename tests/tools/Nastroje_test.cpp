@@ -18,7 +18,7 @@
 #include <string>
 #include <thread>
 
-#include "config/Cp1250.h"
+#include "base/Cp1250.h"
 #include "podpora/Adresar.h"
 
 extern char** environ;

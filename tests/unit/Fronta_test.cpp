@@ -6,7 +6,7 @@
 
 #include "comm/Fronta.h"
 #include "comm/Nulovani.h"
-#include "config/Cp1250.h"
+#include "base/Cp1250.h"
 #include "tests/unit/VlaknaPodpora.h"
 
 namespace {

@@ -9,7 +9,7 @@
 #include <regex>
 #include <string>
 
-#include "config/Cp1250.h"
+#include "base/Cp1250.h"
 #include "config/HlavniLog.h"
 #include "config/Model.h"
 #include "podpora/Adresar.h"

@@ -7,7 +7,7 @@
 #include <memory>
 #include <string>
 
-#include "config/Cp1250.h"
+#include "base/Cp1250.h"
 #include "config/Lokalizace.h"
 #include "podpora/Adresar.h"
 

@@ -12,7 +12,7 @@
 #include <string>
 #include <tuple>
 
-#include "config/Cp1250.h"
+#include "base/Cp1250.h"
 #include "config/Ini.h"
 #include "config/Parametry.h"
 #include "podpora/Adresar.h"

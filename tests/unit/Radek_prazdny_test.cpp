@@ -5,7 +5,7 @@
 
 #include <string_view>
 
-#include "config/Radek.h"
+#include "base/Radek.h"
 
 TEST(RadekPrazdny, EmptyViewWithoutStorageAddsNothing) {
     TRadek r("F=", 3);

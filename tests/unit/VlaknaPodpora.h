@@ -27,7 +27,7 @@
 #include "comm/Logy.h"
 #include "comm/VlaknoCallBack.h"
 #include "comm/VlaknoRozhrani.h"
-#include "config/Hodiny.h"
+#include "platform/Hodiny.h"
 #include "config/Model.h"
 #include "podpora/Adresar.h"
 

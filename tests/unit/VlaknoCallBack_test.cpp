@@ -197,13 +197,13 @@ TEST_F(VlaknoCallBack, StopDuringAScanLeavesLaterChannelsUnreported) {
     Hotovy(2000, 3);
     TThreadCallBack& v = Spust();
     ASSERT_TRUE(CekejNaVolani(1));
-    v.Ukonci();
+    v.Stop();
     {
         std::lock_guard<std::mutex> g(host.m);
         host.pustit = true;
         host.cv.notify_all();
     }
-    v.Pripoj();
+    v.Join();
     EXPECT_EQ(Volani(), 1u);
     EXPECT_EQ(d.Kanaly[2000].CekaCallBack, 1);
     EXPECT_EQ(d.CallBackBezi, 0);
@@ -300,8 +300,8 @@ TEST_F(VlaknoCallBack, StopWakesAnIdleThread) {
     TThreadCallBack& v = Spust();
     std::this_thread::sleep_for(std::chrono::milliseconds(150));
     const auto t = Hodiny::now();
-    v.Ukonci();
-    v.Pripoj();
+    v.Stop();
+    v.Join();
     EXPECT_LT(MsOd(t), 50);
     EXPECT_EQ(d.CallBackBezi, 0);
 }

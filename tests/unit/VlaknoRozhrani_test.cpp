@@ -5,7 +5,8 @@
 #include "comm/Fronta.h"
 #include "comm/Nulovani.h"
 #include "comm/VlaknoRozhrani.h"
-#include "config/Cp1250.h"
+#include "base/Cp1250.h"
+#include "podpora/Seams.h"
 #include "tests/unit/VlaknaPodpora.h"
 
 namespace {
@@ -276,6 +277,28 @@ TEST_F(VlaknoRozhrani, EmptyDatagramEndsTheStepWithStatus19) {
     EXPECT_EQ(d.Kanaly[1005].Status, 0);
 }
 
+TEST_F(VlaknoRozhrani, ExceptionInTheStepEndsTheRequestWithStatus19) {
+    TThrowingClock clock;
+    d.Hodiny.store(&clock);
+    Spust();
+    Pozadej(1005, 0);
+    ASSERT_TRUE(s.protistrana.Prijmi(3000));  // sent: the thread waits for the answer
+    clock.ThrowOnNextCall();
+    ASSERT_TRUE(Hotovo(1005));
+    EXPECT_TRUE(clock.Thrown());
+    EXPECT_EQ(d.Kanaly[1005].Status, 19);
+    EXPECT_EQ(d.Kanaly[1005].StavPozadavku, 3);
+    EXPECT_EQ(Vyskytu(s.LogRozhrani(1), "] Ch=1005 - LAN exception\r\n"), 1);
+    EXPECT_EQ(Vyskytu(s.RunLog(), RunCast("KOM 9", 1005, 1, 3, "F=0, exception\r\n")), 1);
+
+    Pozadej(1005, 0);  // the thread goes on serving
+    ASSERT_TRUE(s.protistrana.Prijmi(3000));
+    s.protistrana.Odpovez(Odpoved(1005, 0, 0, 0, 0, 0));
+    ASSERT_TRUE(Hotovo(1005));
+    EXPECT_EQ(d.Kanaly[1005].Status, 0);
+    s.Zastav();  // before the clock goes
+}
+
 TEST_F(VlaknoRozhrani, FailingSendEndsTheStepWithStatus19) {
     d.Rozhrani[1].UdpPort = 0;  // no datagram can go there
     Spust();
@@ -338,8 +361,8 @@ TEST_F(VlaknoRozhrani, StopInTheMiddleOfAWaitLeavesTheRequestUnfinished) {
     ASSERT_TRUE(s.protistrana.Prijmi(3000));
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
     const auto t = Hodiny::now();
-    v.Ukonci();
-    v.Pripoj();
+    v.Stop();
+    v.Join();
     EXPECT_LT(MsOd(t), 200);
     EXPECT_EQ(d.VlaknoBezi[1], 0);
     EXPECT_EQ(d.Kanaly[1005].Hotovo, 0);
@@ -392,8 +415,8 @@ TEST_F(VlaknoRozhrani, StopWakesAnIdleThread) {
     TThreadRozhrani& v = Spust();
     std::this_thread::sleep_for(std::chrono::milliseconds(120));
     const auto t = Hodiny::now();
-    v.Ukonci();
-    v.Pripoj();
+    v.Stop();
+    v.Join();
     EXPECT_LT(MsOd(t), 50);
     EXPECT_EQ(d.VlaknoBezi[1], 0);
 }
@@ -473,9 +496,9 @@ TEST_F(VlaknoRozhrani, ExactlyOneThreadCarriesOutASwitchRequest) {
 
 TEST_F(VlaknoRozhrani, StopBeforeTheFirstStepNeverMarksTheThreadRunning) {
     TThreadRozhrani v(&d, 1);
-    v.Ukonci();
+    v.Stop();
     ASSERT_TRUE(v.Start());
-    v.Pripoj();
+    v.Join();
     EXPECT_EQ(d.VlaknoBezi[1], 0);
     EXPECT_EQ(s.protistrana.Pocet(20), 0);
 }

@@ -3,7 +3,7 @@
 
 #include <vector>
 
-#include "comm/Vyzvy.h"
+#include "base/Vyzvy.h"
 
 namespace {
 

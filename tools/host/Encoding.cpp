@@ -1,6 +1,6 @@
 #include "tools/host/Encoding.h"
 
-#include "config/Cp1250.h"
+#include "base/Cp1250.h"
 
 namespace host {
 namespace {

@@ -2,7 +2,7 @@
 
 #include <iterator>
 
-#include "config/Cp1250.h"
+#include "base/Cp1250.h"
 
 namespace host {
 namespace {

@@ -26,10 +26,10 @@ public:
 
 const THodiny& SystemoveHodiny();
 
+// CLOCK_MONOTONIC in nanoseconds: the pace of the driver's own threads,
+// which a test clock must not stop.
+int64_t MonotonicNs();
+
 // Local broken-down time of a wall-clock instant (localtime_r).
 TCasLokalni RozlozCas(int64_t realMs);
 
-struct TData;
-// The clock of an instance: its own when a test set one, else the system's.
-const THodiny& Hodiny(const TData* d);
-inline uint32_t Ted(const TData* d) { return Hodiny(d).Tick(); }

@@ -1,4 +1,4 @@
-#include "comm/Udp.h"
+#include "platform/Udp.h"
 
 #include <arpa/inet.h>
 #include <netdb.h>

@@ -1,8 +1,6 @@
-#include "config/Hodiny.h"
+#include "platform/Hodiny.h"
 
 #include <ctime>
-
-#include "config/Model.h"
 
 namespace {
 
@@ -27,10 +25,12 @@ const TSystemoveHodiny kSystem;
 
 const THodiny& SystemoveHodiny() { return kSystem; }
 
-const THodiny& Hodiny(const TData* d) {
-    const THodiny* h = d ? d->Hodiny.load(std::memory_order_acquire) : nullptr;
-    return h ? *h : kSystem;
+int64_t MonotonicNs() {
+    timespec t{};
+    clock_gettime(CLOCK_MONOTONIC, &t);
+    return static_cast<int64_t>(t.tv_sec) * 1000000000 + t.tv_nsec;
 }
+
 
 TCasLokalni RozlozCas(int64_t realMs) {
     int64_t s = realMs / 1000;

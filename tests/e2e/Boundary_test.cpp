@@ -1,0 +1,128 @@
+// Failures the host must never meet as such: an exception raised inside the
+// driver (through a clock that throws on demand) and a thread that the
+// system does not give (through a starter that refuses).
+#include "e2e/Zaklad.h"
+
+#ifdef RV_MA_SIMULATOR
+
+#include "config/Model.h"
+#include "podpora/Seams.h"
+
+namespace e2e {
+namespace {
+
+std::string Cp(std::string_view t) { return std::string(t); }
+
+TData& Data(PData p) { return *static_cast<TData*>(p); }
+
+class Boundary : public TBezici {
+protected:
+    void SetUp() override {
+        TBezici::SetUp();
+        Data(d()).Hodiny.store(&clock);
+    }
+    void TearDown() override { o.Done(); }  // before the clock goes
+
+    TThrowingClock clock;
+};
+
+TEST_F(Boundary, ExportsContainWhatTheirWorkRaises) {
+    const auto host = std::this_thread::get_id();
+    clock.ThrowOnNextCallOf(host);
+    lib().OutputRequest(d(), 4010, HodnotaCele(5));
+    EXPECT_TRUE(clock.Thrown());
+
+    int32_t st = -1;
+    clock.ThrowOnNextCallOf(host);
+    EXPECT_EQ(lib().OutputFinalized(d(), 4010, &st), 1);
+    EXPECT_EQ(st, 3);
+    st = -1;
+    clock.ThrowOnNextCallOf(host);
+    EXPECT_EQ(lib().InputFinalized(d(), 100, &st), 1);
+    EXPECT_EQ(st, 3);
+    for (uint32_t c : {100u, 1000u}) {
+        clock.ThrowOnNextCallOf(host);
+        lib().InputRequest(d(), c);
+        EXPECT_TRUE(clock.Thrown());
+    }
+    // The instance goes on serving.
+    EXPECT_TRUE(o.Vystup(4010, HodnotaCele(7)).Hotovo);
+    EXPECT_EQ(sim.Value(6, 2), (zrsim::TBytes4{7, 0, 0, 0}));
+}
+
+TEST_F(Boundary, CallBackThreadSurvivesAnErrorInAScan) {
+    sim.SetFault(5, TSimFault{.delayMs = 300, .times = 1});
+    lib().InputRequest(d(), 100);
+    lib().InputRequestCompleted(d());
+    int32_t st = -1;
+    ASSERT_EQ(lib().InputFinalized(d(), 100, &st), 0);
+    clock.ThrowOnNextCall();  // whichever thread looks next: the call-back thread or the exchange
+    ASSERT_TRUE(o.CekejNaVolani(1, 5000));
+    EXPECT_TRUE(clock.Thrown());
+    EXPECT_EQ(lib().InputFinalized(d(), 100, &st), 1);
+    EXPECT_TRUE(o.Vstup(1005).Hotovo) << "both threads still serve";
+}
+
+TEST_F(Boundary, InitContainsAnExceptionAndStopsWhatItStarted) {
+    o.Done();
+    const int before = PocetVlaken();
+    o.Uvolni();
+    TOvladac o2;
+    o2.d = o2.lib.MakeDriver();
+    Data(o2.d).Hodiny.store(&clock);
+    clock.ThrowOnNextCallOf(std::this_thread::get_id());
+    std::string chyba;
+    TParametry p = Zakladni(sim.Port());
+    EXPECT_FALSE(o2.Spust(p, &chyba));
+    EXPECT_TRUE(clock.Thrown());
+    EXPECT_EQ(chyba, Cp("Init - vnitřní chyba ovladače."_cp));
+    EXPECT_LE(CekejNaPocetVlaken(before), before);
+    EXPECT_TRUE(o2.Spust(p, &chyba)) << chyba;  // the next Init works
+    o2.Done();
+}
+
+// A starter that refuses thread n: Init reports it and leaves nothing running.
+class ThreadStart : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(sim.Start()); }
+    void Expect(int allowed, const std::string& zprava) {
+        const int before = PocetVlaken();
+        TRefusingStarter starter(allowed);
+        TOvladac o;
+        o.d = o.lib.MakeDriver();
+        Data(o.d).ThreadStarter.store(&starter);
+        TParametry p = Zakladni(sim.Port());
+        TRozhraniPar r;
+        r.Cislo = 3;
+        r.Port = sim.Port();
+        p.PridejRozhrani(r);
+        std::string chyba;
+        EXPECT_FALSE(o.Spust(p, &chyba));
+        EXPECT_EQ(chyba, zprava);
+        EXPECT_EQ(o.Hlavni().back(), zprava);
+        EXPECT_FALSE(ObsahujeRadek(o.Hlavni(), Cp("Ovladač úspěšně inicializován."_cp)));
+        EXPECT_EQ(o.Run("Init 11").size(), 1u);
+        EXPECT_EQ(CekejNaPocetVlaken(before), before) << "what Init started has stopped";
+        lib(o).InputRequest(o.d, 100);  // nobody serves it, nothing breaks
+        o.Done();
+        o.Uvolni();
+        EXPECT_EQ(o.Hlavni().back(), Cp("Ovladač odinstalován."_cp));
+    }
+    static TKnihovna& lib(TOvladac& o) { return o.lib; }
+
+    TSimulator sim;
+};
+
+TEST_F(ThreadStart, InterfaceThreadThatCannotStartFailsInit) {
+    Expect(0, Cp("Nelze spustit vlákno rozhraní 1."_cp));
+    Expect(1, Cp("Nelze spustit vlákno rozhraní 3."_cp));
+}
+
+TEST_F(ThreadStart, CallBackThreadThatCannotStartFailsInit) {
+    Expect(2, Cp("Nelze spustit vlákno call-back."_cp));
+}
+
+}  // namespace
+}  // namespace e2e
+
+#endif

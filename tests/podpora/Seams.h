@@ -1,0 +1,66 @@
+// Seams that make the driver meet failures on demand: a clock that raises an
+// exception, and a thread starter that refuses a thread.
+#pragma once
+
+#include <time.h>
+
+#include <atomic>
+#include <stdexcept>
+#include <thread>
+
+#include "platform/Hodiny.h"
+#include "platform/Thread.h"
+
+// The system's clocks, until armed: then the next call (of one thread, or of
+// any) raises std::runtime_error, once.
+class TThrowingClock final : public THodiny {
+public:
+    void ThrowOnNextCall() { Arm(std::thread::id()); }
+    void ThrowOnNextCallOf(std::thread::id t) { Arm(t); }
+    bool Thrown() const { return thrown_.load(); }
+
+    uint32_t Tick() const override {
+        MaybeThrow();
+        return static_cast<uint32_t>(Ms(CLOCK_MONOTONIC));
+    }
+    int64_t RealMs() const override {
+        MaybeThrow();
+        return Ms(CLOCK_REALTIME);
+    }
+
+private:
+    static int64_t Ms(clockid_t id) {
+        timespec t{};
+        clock_gettime(id, &t);
+        return static_cast<int64_t>(t.tv_sec) * 1000 + t.tv_nsec / 1000000;
+    }
+    void Arm(std::thread::id t) {
+        only_.store(t);
+        thrown_ = false;
+        armed_ = true;
+    }
+    void MaybeThrow() const {
+        const std::thread::id t = only_.load();
+        if (!armed_.load() || (t != std::thread::id() && t != std::this_thread::get_id())) return;
+        if (!armed_.exchange(false)) return;
+        thrown_ = true;
+        throw std::runtime_error("test clock");
+    }
+
+    mutable std::atomic<bool> armed_{false};
+    mutable std::atomic<bool> thrown_{false};
+    std::atomic<std::thread::id> only_{};
+};
+
+// Starts the first `allowed` threads and refuses every later one.
+class TRefusingStarter final : public TThreadStart {
+public:
+    explicit TRefusingStarter(int allowed) : left_(allowed) {}
+    bool Start(std::thread& t, std::function<void()> body) const override {
+        if (left_.fetch_sub(1) <= 0) return false;
+        return TThreadStart::Start(t, std::move(body));
+    }
+
+private:
+    mutable std::atomic<int> left_;
+};
