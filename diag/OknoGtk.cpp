@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "base/Contained.h"
 #include "base/Cp1250.h"
 #include "diag/DrvDialog.h"
 #include "diag/ObrazkyGtk.h"
@@ -48,6 +49,29 @@ separator { background-color: rgb(128,128,128); min-height: 1px; }
 )";
 
 std::string Utf8(std::string_view cp) { return cp1250::DoUtf8(cp); }
+
+// GTK calls the handlers from C: nothing may unwind through its frames.
+template <class R, class F>
+R Guarded(R onFailure, F&& f) noexcept {
+    try {
+        return f();
+    } catch (...) {
+        return onFailure;
+    }
+}
+
+// The event box keeps its input-only window private: it is the child of the
+// box's parent window that the box owns.
+GdkWindow* InputWindowOf(GtkWidget* box) {
+    GdkWindow* parent = gtk_widget_get_window(box);
+    if (parent == nullptr) return nullptr;
+    for (GList* c = gdk_window_peek_children(parent); c != nullptr; c = c->next) {
+        gpointer owner = nullptr;
+        gdk_window_get_user_data(GDK_WINDOW(c->data), &owner);
+        if (owner == box) return GDK_WINDOW(c->data);
+    }
+    return nullptr;
+}
 
 // A value label that is rewritten only when its text changes.
 struct THodnota {
@@ -109,6 +133,7 @@ private:
     static void Zaskrtnuti(GtkToggleButton* b, gpointer self);
     static gboolean Mys(GtkWidget*, GdkEvent*, gpointer self);
     static void ZaklopZobrazen(GtkWidget*, gpointer self);
+    static void StrankaZobrazena(GtkNotebook*, GtkWidget*, guint, gpointer self);
     static gboolean KresliIndikator(GtkWidget* w, cairo_t* cr, gpointer barva);
     static void Realizace(GtkWidget* w, gpointer);
 
@@ -182,6 +207,7 @@ bool TOknoGtk::Sestav() {
     StrankaRozhrani(Stranka("Diagnostika rozhraní"_cp));
     StrankaKanal(Stranka("Diagnostika kanálu"_cp));
     g_signal_connect(stranky_, "switch-page", G_CALLBACK(ZmenaStranky), this);
+    g_signal_connect_after(stranky_, "switch-page", G_CALLBACK(StrankaZobrazena), this);
 
     Ostyluj(okno_);
     gtk_widget_show_all(koren);
@@ -367,14 +393,23 @@ void TOknoGtk::Povol(bool povoleno) {
     gtk_editable_set_editable(GTK_EDITABLE(edit2_), povoleno);
 }
 
-// The blocker's input window is raised whenever it is mapped (a show after a
-// hide maps it again), which would put it above the pages' own input windows
-// although the window is enabled: raise it and lower it again, so that it
-// lies under all of them.
+// The blocker's input window keeps its place in the widget tree; only what
+// it catches changes. Enabled, its input shape is empty, so that it takes no
+// click wherever a map (a show after a hide) or a page switch stacks it.
+// Disabled, it catches the whole area and is raised again above the pages'
+// own input windows, which a map or a page switch puts on top.
 void TOknoGtk::NastavZaklop() {
-    GtkEventBox* b = GTK_EVENT_BOX(zaklop_);
-    gtk_event_box_set_above_child(b, TRUE);
-    if (povoleno_) gtk_event_box_set_above_child(b, FALSE);
+    gtk_event_box_set_above_child(GTK_EVENT_BOX(zaklop_), povoleno_ ? FALSE : TRUE);
+    GdkWindow* w = InputWindowOf(zaklop_);
+    if (w == nullptr) return;  // not realised yet: set again when mapped
+    if (povoleno_) {
+        cairo_region_t* nothing = cairo_region_create();
+        gdk_window_input_shape_combine_region(w, nothing, 0, 0);
+        cairo_region_destroy(nothing);
+    } else {
+        gdk_window_input_shape_combine_region(w, nullptr, 0, 0);
+        gdk_window_raise(w);
+    }
 }
 
 void TOknoGtk::ZastavTimer() {
@@ -426,15 +461,20 @@ void TOknoGtk::VykresliStranku(const TZobrazeni& z, TStranka s) {
 // ---- Callbacks -----------------------------------------------------------
 
 gboolean TOknoGtk::Tik(gpointer p) {
-    auto* self = static_cast<TOknoGtk*>(p);
-    self->dialog_.Timer1Timer();
-    const TZobrazeni z = self->dialog_.Snimek();
-    if (z.Viditelne) self->VykresliStranku(z, z.Stranka);
+    // A tick that fails (no memory for a text) is skipped; the next repeats it.
+    Contained([p] {
+        auto* self = static_cast<TOknoGtk*>(p);
+        self->dialog_.Timer1Timer();
+        const TZobrazeni z = self->dialog_.Snimek();
+        if (z.Viditelne) self->VykresliStranku(z, z.Stranka);
+    });
     return G_SOURCE_CONTINUE;
 }
 
 gboolean TOknoGtk::Zavrit(GtkWidget*, GdkEvent*, gpointer p) {
-    return static_cast<TOknoGtk*>(p)->dialog_.FormCloseQuery() ? FALSE : TRUE;
+    return Guarded<gboolean>(TRUE, [p] {
+        return static_cast<TOknoGtk*>(p)->dialog_.FormCloseQuery() ? FALSE : TRUE;
+    });
 }
 
 gboolean TOknoGtk::KlavesaOkna(GtkWidget*, GdkEventKey*, gpointer p) {
@@ -463,41 +503,51 @@ int ZnakKlavesy(const GdkEventKey* e) {
 }
 
 gboolean TOknoGtk::KlavesaEditace(GtkWidget* w, GdkEventKey* e, gpointer p) {
-    auto* self = static_cast<TOknoGtk*>(p);
     const int c = ZnakKlavesy(e);
     if (c < 0) return FALSE;
-    const bool kanal = w == self->edit1_;
-    const char znak = static_cast<char>(c);
-    const bool projde = kanal ? self->dialog_.Edit1KeyPress(znak) : self->dialog_.Edit2KeyPress(znak);
-    if (c == 13 && self->povoleno_) {
-        // The number in force and its page are shown at once.
-        const TZobrazeni z = self->dialog_.Snimek();
-        gtk_entry_set_text(GTK_ENTRY(w), Utf8(kanal ? z.Edit1 : z.Edit2).c_str());
-        self->VykresliStranku(z, kanal ? TStranka::Kanal : TStranka::Rozhrani);
-    }
-    return projde ? FALSE : TRUE;
+    // A key that cannot be judged (no memory) is swallowed.
+    return Guarded<gboolean>(TRUE, [&] {
+        auto* self = static_cast<TOknoGtk*>(p);
+        const bool kanal = w == self->edit1_;
+        const char znak = static_cast<char>(c);
+        const bool projde = kanal ? self->dialog_.Edit1KeyPress(znak) : self->dialog_.Edit2KeyPress(znak);
+        if (c == 13 && self->povoleno_) {
+            // The number in force and its page are shown at once.
+            const TZobrazeni z = self->dialog_.Snimek();
+            gtk_entry_set_text(GTK_ENTRY(w), Utf8(kanal ? z.Edit1 : z.Edit2).c_str());
+            self->VykresliStranku(z, kanal ? TStranka::Kanal : TStranka::Rozhrani);
+        }
+        return projde ? FALSE : TRUE;
+    });
 }
 
 void TOknoGtk::ZmenaEditace(GtkEditable* w, gpointer p) {
-    auto* self = static_cast<TOknoGtk*>(p);
-    const std::string t = cp1250::ZUtf8(gtk_entry_get_text(GTK_ENTRY(w)));
-    if (GTK_WIDGET(w) == self->edit1_)
-        self->dialog_.SetChannelFieldText(t);
-    else
-        self->dialog_.SetInterfaceFieldText(t);
+    Contained([w, p] {
+        auto* self = static_cast<TOknoGtk*>(p);
+        const std::string t = cp1250::ZUtf8(gtk_entry_get_text(GTK_ENTRY(w)));
+        if (GTK_WIDGET(w) == self->edit1_)
+            self->dialog_.SetChannelFieldText(t);
+        else
+            self->dialog_.SetInterfaceFieldText(t);
+    });
 }
 
 void TOknoGtk::ZmenaStranky(GtkNotebook* n, GtkWidget*, guint cislo, gpointer p) {
-    auto* self = static_cast<TOknoGtk*>(p);
-    if (cislo > static_cast<guint>(TStranka::Kanal) ||
-        !self->dialog_.SelectPage(static_cast<TStranka>(cislo)))
-        g_signal_stop_emission_by_name(n, "switch-page");
+    const bool vzata = Guarded(false, [cislo, p] {
+        return cislo <= static_cast<guint>(TStranka::Kanal) &&
+               static_cast<TOknoGtk*>(p)->dialog_.SelectPage(static_cast<TStranka>(cislo));
+    });
+    if (!vzata) g_signal_stop_emission_by_name(n, "switch-page");
+}
+
+void TOknoGtk::StrankaZobrazena(GtkNotebook*, GtkWidget*, guint, gpointer p) {
+    static_cast<TOknoGtk*>(p)->NastavZaklop();
 }
 
 void TOknoGtk::Zaskrtnuti(GtkToggleButton* b, gpointer p) {
     auto* self = static_cast<TOknoGtk*>(p);
     const bool ticked = gtk_toggle_button_get_active(b) != FALSE;
-    if (self->dialog_.ClickLogging(ticked)) return;
+    if (Guarded(false, [self, ticked] { return self->dialog_.ClickLogging(ticked); })) return;
     // Refused: the box goes back to the state in force.
     g_signal_handler_block(b, self->logovaniSignal_);
     gtk_toggle_button_set_active(b, !ticked);

@@ -1,6 +1,7 @@
 // Servers a window test starts for itself: an X server, a private D-Bus
 // session bus, a window manager. Each is a child process that is ended
-// (SIGTERM, then reaped) when its object goes.
+// (SIGTERM, then reaped) when its object goes; what it prints on stderr is
+// kept for the test's failure message.
 #pragma once
 
 #include <fcntl.h>
@@ -10,6 +11,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -33,9 +35,18 @@ public:
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
         posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-        posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+        char path[] = "/tmp/rv_server_stderr_XXXXXX";
+        const int log = mkstemp(path);
+        if (log >= 0) {
+            errors_ = path;
+            posix_spawn_file_actions_adddup2(&actions, log, 2);
+            posix_spawn_file_actions_addclose(&actions, log);
+        } else {
+            posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+        }
         const int r = posix_spawnp(&pid_, args[0], &actions, nullptr, args.data(), environ);
         posix_spawn_file_actions_destroy(&actions);
+        if (log >= 0) close(log);
         close(p[1]);
         if (r != 0) {
             close(p[0]);
@@ -57,13 +68,36 @@ public:
         return true;
     }
     ~TServerProcess() {
-        if (pid_ <= 0) return;
-        kill(pid_, SIGTERM);
-        waitpid(pid_, nullptr, 0);
+        if (pid_ > 0) {
+            kill(pid_, SIGTERM);
+            waitpid(pid_, nullptr, 0);
+        }
+        if (!errors_.empty()) unlink(errors_.c_str());
+    }
+
+    // Still running (not exited, or exited and not yet reaped as such).
+    bool Runs() {
+        if (pid_ <= 0) return false;
+        int status = 0;
+        if (waitpid(pid_, &status, WNOHANG) != pid_) return true;
+        pid_ = -1;
+        return false;
+    }
+
+    // What the server printed on stderr so far.
+    std::string Errors() const {
+        std::string out;
+        const int f = errors_.empty() ? -1 : open(errors_.c_str(), O_RDONLY);
+        if (f < 0) return out;
+        char b[4096];
+        for (ssize_t n; (n = read(f, b, sizeof b)) > 0;) out.append(b, static_cast<std::size_t>(n));
+        close(f);
+        return out;
     }
 
 private:
     pid_t pid_ = -1;
+    std::string errors_;
 };
 
 // An X server of the test's own; -displayfd lets it pick a free number.
