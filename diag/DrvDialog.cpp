@@ -108,11 +108,9 @@ std::unique_ptr<TOkno> TDrvDialog::VytvorOkno(TDrvDialog& dialog) {
     const std::string_view rezim = EnvironmentValue("RV_ZR6180_WINDOW");
     if (rezim == "none") return VytvorOknoHeadless(dialog);
     std::unique_ptr<TOkno> okno;
-#ifdef RV_ZR6180_MA_GTK
     // In "auto" without any display there is nothing to try and nothing to warn about.
     const bool displej = !EnvironmentValue("DISPLAY").empty() || !EnvironmentValue("WAYLAND_DISPLAY").empty();
-    if (rezim == "gtk" || displej) okno = VytvorOknoGtk(dialog);
-#endif
+    if (rezim == "gtk" || displej) okno = CreateModuleWindow(dialog);
     if (rezim == "gtk" || okno) return okno;
     return VytvorOknoHeadless(dialog);
 }

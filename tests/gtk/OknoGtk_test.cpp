@@ -1,4 +1,4 @@
-// The diagnostic window on screen: a private Xvfb display, the GTK3 layer
+// The diagnostic window on screen: a private Xvfb display, the window module
 // created as Init creates it, its labels compared with the view model, and a
 // screenshot of every page under the build directory.
 #include <gtest/gtest.h>
@@ -109,6 +109,8 @@ protected:
         setenv("NO_AT_BRIDGE", "1", 1);  // no accessibility bus on a private display
         setenv("GTK_THEME", "Adwaita", 1);
         setenv("RV_ZR6180_WINDOW", "gtk", 1);
+        // The view model is linked into this program, not beside the module.
+        setenv("RV_ZR6180_WINDOW_MODULE", RV_ZR6180_GTK_MODULE, 1);
     }
     static void TearDownTestSuite() {
         delete xvfb_;

@@ -206,11 +206,19 @@ protected:
         if (!noDisplay_.empty()) GTEST_SKIP() << "no X server for the window: " << noDisplay_;
         ASSERT_TRUE(busError_.empty()) << busError_;
         if (GetParam()) {
-            wm_ = std::make_unique<TServerProcess>();
-            std::string line, error;
-            ASSERT_TRUE(wm_->Start({"openbox", "--sm-disable"}, line, error)) << error;
-            ASSERT_TRUE(WaitFor([this] { return !wm_->Runs() || WindowManagerRuns(); })) << "openbox did not take the display: " << wm_->Errors();
-            ASSERT_TRUE(wm_->Runs()) << "openbox ended: " << wm_->Errors();
+            // Now and then openbox ends at once, silently, on a loaded
+            // machine; a second start takes the display.
+            std::string ended;
+            for (int attempt = 0; attempt < 3; ++attempt) {
+                wm_ = std::make_unique<TServerProcess>();
+                std::string line, error;
+                ASSERT_TRUE(wm_->Start({"openbox", "--sm-disable"}, line, error)) << error;
+                ASSERT_TRUE(WaitFor([this] { return !wm_->Runs() || WindowManagerRuns(); }))
+                    << "openbox did not take the display: " << wm_->Errors();
+                if (wm_->Runs()) break;
+                ended += "openbox ended (" + wm_->Ending() + "): " + wm_->Errors() + "\n";
+            }
+            ASSERT_TRUE(wm_->Runs()) << ended;
         }
     }
     void TearDown() override {

@@ -78,10 +78,15 @@ public:
     // Still running (not exited, or exited and not yet reaped as such).
     bool Runs() {
         if (pid_ <= 0) return false;
-        int status = 0;
-        if (waitpid(pid_, &status, WNOHANG) != pid_) return true;
+        if (waitpid(pid_, &status_, WNOHANG) != pid_) return true;
         pid_ = -1;
         return false;
+    }
+    // How it ended, once Runs() said it had.
+    std::string Ending() const {
+        if (WIFEXITED(status_)) return "exit status " + std::to_string(WEXITSTATUS(status_));
+        if (WIFSIGNALED(status_)) return "signal " + std::to_string(WTERMSIG(status_));
+        return "status " + std::to_string(status_);
     }
 
     // What the server printed on stderr so far.
@@ -97,6 +102,7 @@ public:
 
 private:
     pid_t pid_ = -1;
+    int status_ = 0;
     std::string errors_;
 };
 

@@ -19,6 +19,9 @@ tree() {
     [ -e "$prefix/$f" ] || chyba "$f is not installed"
   done
   [ "$(readlink "$prefix/$LIBDIR/librv_zr6180.so.3")" = "librv_zr6180.so.$VERSION" ] || chyba "SONAME link"
+  if [ -e "$build/librv_zr6180_gtk.so" ]; then
+    [ -e "$prefix/$LIBDIR/librv_zr6180_gtk.so" ] || chyba "the window module is not installed beside the driver"
+  fi
   "$prefix/bin/zr6180-sim" --help | grep -q "^usage: zr6180-sim" || chyba "zr6180-sim --help"
 
   # The installed host finds the installed driver without --driver.
