@@ -93,7 +93,7 @@ class TOknoGtk final {
 public:
     explicit TOknoGtk(const RvWindowCalls& calls) : calls_(calls) {}
     ~TOknoGtk();
-    bool Sestav(const RvWindowCaptions& popisky);
+    bool Sestav(const RvWindowCaptions& captions);
 
     void NastavViditelnost(bool viditelne);
     void Minimalizuj() { gtk_window_iconify(GTK_WINDOW(okno_)); }
@@ -102,26 +102,26 @@ public:
     void Umisti(int32_t l, int32_t t, int32_t w, int32_t h);
     void Povol(bool povoleno);
     void ZastavTimer();
-    void Vykresli(const RvWindowFrame& f, uint32_t casti);
+    void Vykresli(const RvWindowFrame& f, uint32_t parts);
 
 private:
     // Building.
     GtkWidget* Popisek(GtkWidget* fixed, std::string_view cp, int x, int y);
     GtkWidget* Hodnota(GtkWidget* fixed, const char* jmeno, int x, int y, int sirka);
-    void Radky(GtkWidget* fixed, const char* const* popisky, int pocet, int y0,
+    void Radky(GtkWidget* fixed, const char* const* captions, int pocet, int y0,
                int krok, int mezeraPredPoslednim, THodnota* hodnoty, const char* predpona);
     GtkWidget* Stranka(std::string_view titulek);
-    void StrankaInfo(GtkWidget* fixed, const RvWindowCaptions& popisky);
-    void StrankaRozhrani(GtkWidget* fixed, const RvWindowCaptions& popisky);
-    void StrankaKanal(GtkWidget* fixed, const RvWindowCaptions& popisky);
+    void StrankaInfo(GtkWidget* fixed, const RvWindowCaptions& captions);
+    void StrankaRozhrani(GtkWidget* fixed, const RvWindowCaptions& captions);
+    void StrankaKanal(GtkWidget* fixed, const RvWindowCaptions& captions);
     GtkWidget* Editace(GtkWidget* fixed, const char* jmeno, int x, int y);
     void Ostyluj(GtkWidget* w);
     void NastavZaklop();
 
     // Showing the view model's frames.
-    void VykresliStranku(const RvWindowFrame& f, uint32_t stranka);
+    void VykresliStranku(const RvWindowFrame& f, uint32_t page);
     void VykresliHlavicky(const RvWindowFrame& f);
-    void VykresliPole(GtkWidget* pole, const char* text);
+    void DrawField(GtkWidget* field, const char* text);
 
     // GTK callbacks.
     static gboolean Tik(gpointer self);
@@ -133,7 +133,7 @@ private:
     static void Zaskrtnuti(GtkToggleButton* b, gpointer self);
     static gboolean Mys(GtkWidget*, GdkEvent*, gpointer self);
     static void ZaklopZobrazen(GtkWidget*, gpointer self);
-    static void StrankaZobrazena(GtkNotebook*, GtkWidget*, guint, gpointer self);
+    static void PageSwitched(GtkNotebook*, GtkWidget*, guint, gpointer self);
     static gboolean KresliIndikator(GtkWidget* w, cairo_t* cr, gpointer barva);
     static void Realizace(GtkWidget* w, gpointer);
 
@@ -170,7 +170,7 @@ TOknoGtk::~TOknoGtk() {
     if (css_ != nullptr) g_object_unref(css_);
 }
 
-bool TOknoGtk::Sestav(const RvWindowCaptions& popisky) {
+bool TOknoGtk::Sestav(const RvWindowCaptions& captions) {
     css_ = gtk_css_provider_new();
     if (!gtk_css_provider_load_from_data(css_, Styl, -1, nullptr)) return false;
 
@@ -203,11 +203,11 @@ bool TOknoGtk::Sestav(const RvWindowCaptions& popisky) {
     gtk_widget_set_name(stranky_, "rv_stranky");
     gtk_notebook_set_show_border(GTK_NOTEBOOK(stranky_), FALSE);
     gtk_container_add(GTK_CONTAINER(zaklop_), stranky_);
-    StrankaInfo(Stranka("Info"), popisky);
-    StrankaRozhrani(Stranka("Diagnostika rozhraní"_cp), popisky);
-    StrankaKanal(Stranka("Diagnostika kanálu"_cp), popisky);
+    StrankaInfo(Stranka("Info"), captions);
+    StrankaRozhrani(Stranka("Diagnostika rozhraní"_cp), captions);
+    StrankaKanal(Stranka("Diagnostika kanálu"_cp), captions);
     g_signal_connect(stranky_, "switch-page", G_CALLBACK(ZmenaStranky), this);
-    g_signal_connect_after(stranky_, "switch-page", G_CALLBACK(StrankaZobrazena), this);
+    g_signal_connect_after(stranky_, "switch-page", G_CALLBACK(PageSwitched), this);
 
     Ostyluj(okno_);
     gtk_widget_show_all(koren);
@@ -248,11 +248,11 @@ GtkWidget* TOknoGtk::Hodnota(GtkWidget* fixed, const char* jmeno, int x, int y, 
     return l;
 }
 
-void TOknoGtk::Radky(GtkWidget* fixed, const char* const* popisky, int pocet, int y0,
+void TOknoGtk::Radky(GtkWidget* fixed, const char* const* captions, int pocet, int y0,
                      int krok, int mezeraPredPoslednim, THodnota* hodnoty, const char* predpona) {
     for (int i = 0; i < pocet; ++i) {
         const int y = y0 + i * krok + (i == pocet - 1 ? mezeraPredPoslednim : 0);
-        Popisek(fixed, popisky[i], 10, y);
+        Popisek(fixed, captions[i], 10, y);
         const std::string jmeno = std::string(predpona) + std::to_string(i);
         hodnoty[i].w = Hodnota(fixed, jmeno.c_str(), SloupecHodnot, y, SirkaStranky - SloupecHodnot - 6);
     }
@@ -269,7 +269,7 @@ GtkWidget* TOknoGtk::Stranka(std::string_view titulek) {
     return fixed;
 }
 
-void TOknoGtk::StrankaInfo(GtkWidget* f, const RvWindowCaptions& popisky) {
+void TOknoGtk::StrankaInfo(GtkWidget* f, const RvWindowCaptions& captions) {
     GtkWidget* titulek = Popisek(f, "RV ovladač modulů Zarvelin"_cp, 10, 14);
     gtk_style_context_add_class(gtk_widget_get_style_context(titulek), "rv-titulek");
     GtkWidget* verze = gtk_label_new("verze 3.15");
@@ -298,7 +298,7 @@ void TOknoGtk::StrankaInfo(GtkWidget* f, const RvWindowCaptions& popisky) {
     gtk_fixed_put(GTK_FIXED(f), skupina, 8, 74);
     for (int i = 0; i < RV_WINDOW_INFO_ROWS; ++i) {
         const int y = 6 + i * 22;
-        Popisek(fs, popisky.info[i], 10, y);
+        Popisek(fs, captions.info[i], 10, y);
         const std::string jmeno = "rv_info_" + std::to_string(i);
         info_[i].w = Hodnota(fs, jmeno.c_str(), 140, y, SirkaStranky - 24 - 146);
     }
@@ -343,7 +343,7 @@ GtkWidget* TOknoGtk::Editace(GtkWidget* f, const char* jmeno, int x, int y) {
     return e;
 }
 
-void TOknoGtk::StrankaRozhrani(GtkWidget* f, const RvWindowCaptions& popisky) {
+void TOknoGtk::StrankaRozhrani(GtkWidget* f, const RvWindowCaptions& captions) {
     Popisek(f, "Počet definovaných rozhraní"_cp, 10, 10);
     pocetRozhrani_.w = Hodnota(f, "rv_pocet_rozhrani", SloupecHodnot, 10, 60);
     logovani_ = gtk_check_button_new_with_label(Utf8("Logování chyb"_cp).c_str());
@@ -355,10 +355,10 @@ void TOknoGtk::StrankaRozhrani(GtkWidget* f, const RvWindowCaptions& popisky) {
     GtkWidget* cara = gtk_separator_new(GTK_ORIENTATION_HORIZONTAL);
     gtk_widget_set_size_request(cara, SirkaStranky - 2, 2);
     gtk_fixed_put(GTK_FIXED(f), cara, 0, 62);
-    Radky(f, popisky.interfaceRows, RV_WINDOW_INTERFACE_ROWS, 72, 18, 12, rozhrani_.data(), "rv_rozhrani_");
+    Radky(f, captions.interfaceRows, RV_WINDOW_INTERFACE_ROWS, 72, 18, 12, rozhrani_.data(), "rv_rozhrani_");
 }
 
-void TOknoGtk::StrankaKanal(GtkWidget* f, const RvWindowCaptions& popisky) {
+void TOknoGtk::StrankaKanal(GtkWidget* f, const RvWindowCaptions& captions) {
     Popisek(f, "Počet definovaných kanálů"_cp, 10, 10);
     pocetKanalu_.w = Hodnota(f, "rv_pocet_kanalu", SloupecHodnot, 10, 60);
     Popisek(f, "Monitorovaný kanál"_cp, 10, 35);
@@ -366,7 +366,7 @@ void TOknoGtk::StrankaKanal(GtkWidget* f, const RvWindowCaptions& popisky) {
     GtkWidget* cara = gtk_separator_new(GTK_ORIENTATION_HORIZONTAL);
     gtk_widget_set_size_request(cara, SirkaStranky - 2, 2);
     gtk_fixed_put(GTK_FIXED(f), cara, 0, 62);
-    Radky(f, popisky.channelRows, RV_WINDOW_CHANNEL_ROWS, 72, 18, 12, kanal_.data(), "rv_kanal_");
+    Radky(f, captions.channelRows, RV_WINDOW_CHANNEL_ROWS, 72, 18, 12, kanal_.data(), "rv_kanal_");
 }
 
 // ---- Driver's commands ---------------------------------------------------
@@ -417,37 +417,37 @@ void TOknoGtk::ZastavTimer() {
     timer_ = 0;
 }
 
-void TOknoGtk::Vykresli(const RvWindowFrame& f, uint32_t casti) {
-    if ((casti & RV_WINDOW_DRAW_HEADERS) != 0) {
+void TOknoGtk::Vykresli(const RvWindowFrame& f, uint32_t parts) {
+    if ((parts & RV_WINDOW_DRAW_HEADERS) != 0) {
         VykresliHlavicky(f);
         if (f.page <= RV_WINDOW_PAGE_CHANNEL &&
             gtk_notebook_get_current_page(GTK_NOTEBOOK(stranky_)) != static_cast<int>(f.page))
             gtk_notebook_set_current_page(GTK_NOTEBOOK(stranky_), static_cast<int>(f.page));
     }
-    if ((casti & RV_WINDOW_DRAW_CHANNEL_FIELD) != 0) VykresliPole(edit1_, f.channelField);
-    if ((casti & RV_WINDOW_DRAW_INTERFACE_FIELD) != 0) VykresliPole(edit2_, f.interfaceField);
-    if ((casti & RV_WINDOW_DRAW_PAGE) != 0) VykresliStranku(f, f.page);
+    if ((parts & RV_WINDOW_DRAW_CHANNEL_FIELD) != 0) DrawField(edit1_, f.channelField);
+    if ((parts & RV_WINDOW_DRAW_INTERFACE_FIELD) != 0) DrawField(edit2_, f.interfaceField);
+    if ((parts & RV_WINDOW_DRAW_PAGE) != 0) VykresliStranku(f, f.page);
 }
 
 // ---- Showing the view model's frames -------------------------------------
 
-void TOknoGtk::VykresliPole(GtkWidget* pole, const char* text) {
+void TOknoGtk::DrawField(GtkWidget* field, const char* text) {
     // The same text is not set again, so the cursor stays where it is.
-    if (text != nullptr) gtk_entry_set_text(GTK_ENTRY(pole), Utf8(text).c_str());
+    if (text != nullptr) gtk_entry_set_text(GTK_ENTRY(field), Utf8(text).c_str());
 }
 
 void TOknoGtk::VykresliHlavicky(const RvWindowFrame& f) {
     pocetRozhrani_.Nastav(f.interfaceCount);
     pocetKanalu_.Nastav(f.channelCount);
-    VykresliPole(edit1_, f.channelField);
-    VykresliPole(edit2_, f.interfaceField);
+    DrawField(edit1_, f.channelField);
+    DrawField(edit2_, f.interfaceField);
     g_signal_handler_block(logovani_, logovaniSignal_);
     gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(logovani_), f.logging != 0);
     g_signal_handler_unblock(logovani_, logovaniSignal_);
 }
 
-void TOknoGtk::VykresliStranku(const RvWindowFrame& f, uint32_t stranka) {
-    switch (stranka) {
+void TOknoGtk::VykresliStranku(const RvWindowFrame& f, uint32_t page) {
+    switch (page) {
         case RV_WINDOW_PAGE_INFO:
             for (int i = 0; i < RV_WINDOW_INFO_ROWS; ++i) info_[i].Nastav(f.info[i]);
             for (int k = 0; k < 16; ++k) {
@@ -536,7 +536,7 @@ void TOknoGtk::ZmenaStranky(GtkNotebook* n, GtkWidget*, guint cislo, gpointer p)
     if (v.selectPage(v.model, cislo) == 0) g_signal_stop_emission_by_name(n, "switch-page");
 }
 
-void TOknoGtk::StrankaZobrazena(GtkNotebook*, GtkWidget*, guint, gpointer p) {
+void TOknoGtk::PageSwitched(GtkNotebook*, GtkWidget*, guint, gpointer p) {
     static_cast<TOknoGtk*>(p)->NastavZaklop();
 }
 

@@ -132,9 +132,8 @@ TEST_F(WindowModule, HostReloadsTheDriverWithAndWithoutADisplay) {
     EXPECT_EQ(c.err, "");
 }
 
-const std::string NoWindow(std::string_view("Nelze vytvořit okno ovladače."_cp));
-
 TEST_F(WindowModule, MissingModuleGivesNoWindowOrFailsInit) {
+    constexpr std::string_view noWindow = "Nelze vytvořit okno ovladače."_cp;
     for (const char* module : {"/nonexistent/librv_zr6180_gtk.so", RV_ZR6180_LIB}) {  // absent; no entry
         {
             TOvladac host;
@@ -146,7 +145,7 @@ TEST_F(WindowModule, MissingModuleGivesNoWindowOrFailsInit) {
             TOvladac host;
             std::string error;
             EXPECT_FALSE(Start(host, "gtk", module, error)) << module;
-            EXPECT_EQ(error, NoWindow) << module;
+            EXPECT_EQ(error, noWindow) << module;
         }
     }
     EXPECT_FALSE(GtkLoaded());
