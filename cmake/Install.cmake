@@ -1,11 +1,16 @@
-# Installation: the library with its SONAME links, the public header, a
-# pkg-config file and a CMake package config (find_package(rv_zr6180)).
+# Installation: the library with its SONAME links and its window module, the
+# public header, a pkg-config file and a CMake package config
+# (find_package(rv_zr6180)).
 include(CMakePackageConfigHelpers)
 
 install(TARGETS rv_zr6180 EXPORT rv_zr6180Targets
   LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
   INCLUDES DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
 install(FILES ${PROJECT_SOURCE_DIR}/include/rv_zr6180.h DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
+if(TARGET rv_zr6180_gtk)
+  # Beside the driver, where the driver looks for it.
+  install(TARGETS rv_zr6180_gtk LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR})
+endif()
 
 install(EXPORT rv_zr6180Targets NAMESPACE rv_zr6180:: DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/rv_zr6180)
 configure_package_config_file(${PROJECT_SOURCE_DIR}/cmake/rv_zr6180Config.cmake.in

@@ -108,11 +108,9 @@ std::unique_ptr<TOkno> TDrvDialog::VytvorOkno(TDrvDialog& dialog) {
     const std::string_view rezim = EnvironmentValue("RV_ZR6180_WINDOW");
     if (rezim == "none") return VytvorOknoHeadless(dialog);
     std::unique_ptr<TOkno> okno;
-#ifdef RV_ZR6180_MA_GTK
     // In "auto" without any display there is nothing to try and nothing to warn about.
     const bool displej = !EnvironmentValue("DISPLAY").empty() || !EnvironmentValue("WAYLAND_DISPLAY").empty();
-    if (rezim == "gtk" || displej) okno = VytvorOknoGtk(dialog);
-#endif
+    if (rezim == "gtk" || displej) okno = CreateModuleWindow(dialog);
     if (rezim == "gtk" || okno) return okno;
     return VytvorOknoHeadless(dialog);
 }
@@ -156,7 +154,9 @@ void TDrvDialog::Obnov() {
 }
 
 void TDrvDialog::Fokus() {
-    if (okno_) okno_->Fokus();
+    // Focus never shows a window: a hidden one, or one that must never be
+    // shown, stays hidden.
+    if (okno_ && Viditelne()) okno_->Fokus();
 }
 
 void TDrvDialog::Umisti(int32_t l, int32_t t, int32_t w, int32_t h) {

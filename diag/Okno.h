@@ -1,5 +1,6 @@
 // The window toolkit seam: what the view model asks of a screen. One layer
-// draws with GTK3, the other has no screen and only ticks the timer.
+// draws with GTK3 through the window module, the other has no screen and
+// only ticks the timer.
 #pragma once
 
 #include <cstdint>
@@ -25,8 +26,8 @@ public:
 // The layers take the view model by reference; it owns them and outlives them.
 // Its 200 ms timer runs on a thread of its own.
 std::unique_ptr<TOkno> VytvorOknoHeadless(TDrvDialog& dialog);
-#ifdef RV_ZR6180_MA_GTK
-// Created on the calling thread; its timer is dispatched by the default GLib
-// main context. Null when GTK cannot open a display.
-std::unique_ptr<TOkno> VytvorOknoGtk(TDrvDialog& dialog);
-#endif
+// The window on screen, drawn by the window module (GTK3), which is loaded
+// now if it is not yet. Created on the calling thread; its timer is
+// dispatched by the default GLib main context. Null when the module cannot
+// be loaded or cannot open a display.
+std::unique_ptr<TOkno> CreateModuleWindow(TDrvDialog& dialog);

@@ -15,4 +15,5 @@ zajisti_balicky() {
 }
 
 ZAKLADNI_BALICKY=(cmake make g++ pkg-config nlohmann-json3-dev libgtest-dev libgmock-dev libgtk-3-dev)
-TESTOVACI_BALICKY=(python3 clang libclang-rt-14-dev libbenchmark-dev xvfb xauth x11-apps binutils)
+TESTOVACI_BALICKY=(python3 clang libclang-rt-14-dev libbenchmark-dev xvfb xauth x11-apps x11-utils binutils
+  xdotool openbox dbus-daemon at-spi2-core python3-gi gir1.2-atspi-2.0)

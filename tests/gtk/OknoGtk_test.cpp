@@ -1,14 +1,7 @@
-// The diagnostic window on screen: a private Xvfb display, the GTK3 layer
+// The diagnostic window on screen: a private Xvfb display, the window module
 // created as Init creates it, its labels compared with the view model, and a
 // screenshot of every page under the build directory.
 #include <gtest/gtest.h>
-
-#include <fcntl.h>
-#include <poll.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <gtk/gtk.h>
 
@@ -21,59 +14,11 @@
 #include "base/Cp1250.h"
 #include "config/Model.h"
 #include "diag/DrvDialog.h"
-
-extern char** environ;
+#include "tests/gtk/Xvfb.h"
 
 namespace {
 
 using namespace std::chrono_literals;
-
-// An X server of the test's own; -displayfd lets it pick a free number.
-class TXvfb {
-public:
-    bool Spust(std::string& chyba) {
-        int p[2];
-        if (pipe(p) != 0) return chyba = "pipe", false;
-        fcntl(p[0], F_SETFD, FD_CLOEXEC);
-        const std::string fd = std::to_string(p[1]);
-        const char* argv[] = {"Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1024x768x24",
-                              "-nolisten", "tcp", nullptr};
-        posix_spawn_file_actions_t akce;
-        posix_spawn_file_actions_init(&akce);
-        posix_spawn_file_actions_addopen(&akce, 1, "/dev/null", O_WRONLY, 0);
-        posix_spawn_file_actions_addopen(&akce, 2, "/dev/null", O_WRONLY, 0);
-        const int r = posix_spawnp(&pid_, "Xvfb", &akce, nullptr, const_cast<char**>(argv), environ);
-        posix_spawn_file_actions_destroy(&akce);
-        close(p[1]);
-        if (r != 0) {
-            close(p[0]);
-            pid_ = -1;
-            return chyba = "Xvfb cannot be started (not installed?)", false;
-        }
-        std::string cislo;
-        pollfd pf{p[0], POLLIN, 0};
-        while (cislo.find('\n') == std::string::npos && poll(&pf, 1, 10000) > 0) {
-            char b[16];
-            const ssize_t n = read(p[0], b, sizeof b);
-            if (n <= 0) break;
-            cislo.append(b, static_cast<std::size_t>(n));
-        }
-        close(p[0]);
-        if (cislo.find('\n') == std::string::npos) return chyba = "Xvfb did not report a display", false;
-        display_ = ":" + cislo.substr(0, cislo.find('\n'));
-        return true;
-    }
-    ~TXvfb() {
-        if (pid_ <= 0) return;
-        kill(pid_, SIGTERM);
-        waitpid(pid_, nullptr, 0);
-    }
-    const std::string& Display() const { return display_; }
-
-private:
-    pid_t pid_ = -1;
-    std::string display_;
-};
 
 GtkWidget* Najdi(GtkWidget* w, const char* jmeno) {
     if (g_strcmp0(gtk_widget_get_name(w), jmeno) == 0) return w;
@@ -164,6 +109,8 @@ protected:
         setenv("NO_AT_BRIDGE", "1", 1);  // no accessibility bus on a private display
         setenv("GTK_THEME", "Adwaita", 1);
         setenv("RV_ZR6180_WINDOW", "gtk", 1);
+        // The view model is linked into this program, not beside the module.
+        setenv("RV_ZR6180_WINDOW_MODULE", RV_ZR6180_GTK_MODULE, 1);
     }
     static void TearDownTestSuite() {
         delete xvfb_;

@@ -30,6 +30,9 @@ tree() {
       [ -e "$(dirname "$doc")/$link" ] || chyba "${doc#"$prefix"/} links to $link, which is not installed"
     done < <(grep -o '\]([^)#:]*)' "$doc" | sed 's/^](\(.*\))$/\1/')
   done < <(find "$prefix/share/doc/rv_zr6180" -name '*.md')
+  if [ -e "$build/librv_zr6180_gtk.so" ]; then
+    [ -e "$prefix/$LIBDIR/librv_zr6180_gtk.so" ] || chyba "the window module is not installed beside the driver"
+  fi
   "$prefix/bin/zr6180-sim" --help | grep -q "^usage: zr6180-sim" || chyba "zr6180-sim --help"
   [ "$("$prefix/bin/zr6180-sim" --version)" = "zr6180-sim $VERSION" ] || chyba "zr6180-sim --version"
   [ "$("$prefix/bin/zr6180-host" --version)" = "zr6180-host $VERSION" ] || chyba "zr6180-host --version"

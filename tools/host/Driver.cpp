@@ -15,15 +15,6 @@ void Look(Driver& d, F& f, const char* name) {
     if (f == nullptr) d.missing.emplace_back(name);
 }
 
-// GLib comes in as a dependency of a library opened with RTLD_LOCAL, so it is
-// not in the global scope: look through the driver's own handle as well.
-void LookMainContext(Driver& d) {
-    const char* name = "g_main_context_iteration";
-    void* f = dlsym(RTLD_DEFAULT, name);
-    if (f == nullptr) f = dlsym(d.handle, name);
-    d.IterateMainContext = reinterpret_cast<int (*)(void*, int)>(f);
-}
-
 std::string ProgramDirectory() {
     char buf[PATH_MAX];
     const ssize_t n = readlink("/proc/self/exe", buf, sizeof buf - 1);
@@ -47,8 +38,23 @@ bool OpenDriver(const std::string& path, Driver& d, std::string& error) {
 #define RV_LOOK_UP(name) Look(d, d.name, #name);
     RV_ZR6180_EXPORTS(RV_LOOK_UP)
 #undef RV_LOOK_UP
-    LookMainContext(d);
+    d.IterateMainContext = FindMainContext();
     return true;
+}
+
+// GLib comes in with the driver's window module, which the driver opens with
+// RTLD_LOCAL when Init shows a window, so it is not in the global scope:
+// find the loaded library itself. A host that links GLib has it at once.
+MainContextIteration FindMainContext() {
+    const char* name = "g_main_context_iteration";
+    void* f = dlsym(RTLD_DEFAULT, name);
+    if (f == nullptr) {
+        if (void* glib = dlopen("libglib-2.0.so.0", RTLD_NOW | RTLD_NOLOAD); glib != nullptr) {
+            f = dlsym(glib, name);
+            dlclose(glib);  // GLib is never unloaded
+        }
+    }
+    return reinterpret_cast<MainContextIteration>(f);
 }
 
 std::string MissingExports(const Driver& d, const std::vector<const char*>& needed) {

@@ -10,6 +10,9 @@
 
 namespace host {
 
+// g_main_context_iteration(context, may_block).
+using MainContextIteration = int (*)(void* context, int mayBlock);
+
 struct Driver {
     void* handle = nullptr;
     std::string path;
@@ -19,15 +22,20 @@ struct Driver {
     RV_ZR6180_EXPORTS(RV_EXPORT_MEMBER)
 #undef RV_EXPORT_MEMBER
 
-    // g_main_context_iteration, present once the driver has brought GLib in;
+    // g_main_context_iteration, present once the driver has brought GLib in
+    // (FindMainContext after Init);
     // the host turns the default main context so that the driver's window
     // lives, without linking the toolkit itself.
-    int (*IterateMainContext)(void* context, int mayBlock) = nullptr;
+    MainContextIteration IterateMainContext = nullptr;
 };
 
 // Opens the library and looks up every export; a missing export is only
 // noted, so that a command which does not need it still runs.
 bool OpenDriver(const std::string& path, Driver& d, std::string& error);
+
+// g_main_context_iteration when GLib is loaded, else null. Looked up again
+// after Init: a shown window brings GLib in with the driver's window module.
+MainContextIteration FindMainContext();
 
 // The names among `needed` that the library does not export, joined with
 // ", "; empty when all are there.

@@ -98,6 +98,7 @@ bool Session::Start(const std::string& paramFile, uint32_t level, std::string& e
         error = Cp1250ToUtf8(std::string_view(chyba, strnlen(chyba, sizeof chyba)));
         if (error.empty()) error = "Init failed without a message";
     }
+    iterate_ = FindMainContext();
     return ok;
 }
 
@@ -109,9 +110,9 @@ void Session::Stop() {
 }
 
 void Session::TurnMainContext() {
-    if (d_.IterateMainContext == nullptr) return;
+    if (iterate_ == nullptr) return;
     // Bounded, so that a source that is always ready cannot hold the host.
-    for (int i = 0; i < 64 && d_.IterateMainContext(nullptr, 0) != 0; ++i) {
+    for (int i = 0; i < 64 && iterate_(nullptr, 0) != 0; ++i) {
     }
 }
 
@@ -119,7 +120,7 @@ template <class Ready>
 void Session::Idle(uint32_t ms, Ready ready) {
     CallbackSink& sink = CallbackSink::Instance();
     const auto until = Clock::now() + milliseconds(ms);
-    const auto slice = d_.IterateMainContext ? kSlice : milliseconds(50);
+    const auto slice = iterate_ ? kSlice : milliseconds(50);
     while (!Interrupted()) {
         // Taken before the test, so a call arriving in between ends the wait.
         const uint64_t total = sink.Total();

@@ -44,7 +44,7 @@ struct MonitorResult {
 
 class Session {
 public:
-    explicit Session(const Driver& d) : d_(d) {}
+    explicit Session(const Driver& d) : d_(d), iterate_(d.IterateMainContext) {}
     ~Session() { Stop(); }
     Session(const Session&) = delete;
     Session& operator=(const Session&) = delete;
@@ -88,6 +88,7 @@ private:
     void TurnMainContext();
 
     const Driver& d_;
+    MainContextIteration iterate_;  // the GLib main context, once loaded
     PData data_ = nullptr;
 };
 

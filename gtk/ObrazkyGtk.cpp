@@ -1,4 +1,4 @@
-#include "diag/ObrazkyGtk.h"
+#include "gtk/ObrazkyGtk.h"
 
 #include <gdk/gdk.h>
 

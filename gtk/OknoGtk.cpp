@@ -1,16 +1,20 @@
-// The window on screen with GTK3. Everything here runs on the thread that
-// created it (the host's thread calling Init); the 200 ms timer is a source
-// of the default GLib main context, dispatched whenever the host iterates it.
+// The window module: the diagnostic window on screen with GTK3, behind the
+// C table of diag/WindowModule.h. Everything here runs on the thread that
+// created the window (the host's thread calling Init); the 200 ms timer is a
+// source of the default GLib main context, dispatched whenever the host
+// iterates it. The view model stays in the driver: this only draws the
+// frames it is given and passes input on through the driver's call-backs.
 #include <gtk/gtk.h>
 
 #include <array>
+#include <memory>
 #include <string>
 #include <string_view>
 
+#include "base/Contained.h"
 #include "base/Cp1250.h"
-#include "diag/DrvDialog.h"
-#include "diag/ObrazkyGtk.h"
-#include "diag/Okno.h"
+#include "diag/WindowModule.h"
+#include "gtk/ObrazkyGtk.h"
 
 namespace {
 
@@ -48,54 +52,76 @@ separator { background-color: rgb(128,128,128); min-height: 1px; }
 
 std::string Utf8(std::string_view cp) { return cp1250::ToUtf8(cp); }
 
+// The event box keeps its input-only window private: it is the child of the
+// box's parent window that the box owns.
+GdkWindow* InputWindowOf(GtkWidget* box) {
+    GdkWindow* parent = gtk_widget_get_window(box);
+    if (parent == nullptr) return nullptr;
+    for (GList* c = gdk_window_peek_children(parent); c != nullptr; c = c->next) {
+        gpointer owner = nullptr;
+        gdk_window_get_user_data(GDK_WINDOW(c->data), &owner);
+        if (owner == box) return GDK_WINDOW(c->data);
+    }
+    return nullptr;
+}
+
+constexpr RvColour Grey{128, 128, 128};
+constexpr RvColour Red{255, 0, 0};
+constexpr RvColour Yellow{255, 255, 0};
+constexpr RvColour Lime{0, 255, 0};
+
+bool Same(const RvColour& a, const RvColour& b) { return a.r == b.r && a.g == b.g && a.b == b.b; }
+
 // A value label that is rewritten only when its text changes.
 struct THodnota {
     GtkWidget* w = nullptr;
     std::string text;  // code page 1250, as last put on screen
 
-    void Nastav(const std::string& t) {
-        if (w == nullptr || t == text) return;
+    void Nastav(const char* t) {
+        if (w == nullptr || t == nullptr || t == text) return;
         text = t;
-        gtk_label_set_text(GTK_LABEL(w), Utf8(t).c_str());
+        gtk_label_set_text(GTK_LABEL(w), Utf8(text).c_str());
     }
 };
 
 struct TIndikator {
     GtkWidget* w = nullptr;
-    TBarva barva = BarvaSeda;
+    RvColour barva = Grey;
 };
 
-class TOknoGtk final : public TOkno {
+class TOknoGtk final {
 public:
-    explicit TOknoGtk(TDrvDialog& dialog) : dialog_(dialog) {}
-    ~TOknoGtk() override;
-    bool Sestav();
+    explicit TOknoGtk(const RvWindowCalls& calls) : calls_(calls) {}
+    ~TOknoGtk();
+    bool Sestav(const RvWindowCaptions& captions);
 
-    void NastavViditelnost(bool viditelne) override;
-    void Minimalizuj() override { gtk_window_iconify(GTK_WINDOW(okno_)); }
-    void Obnov() override { gtk_window_deiconify(GTK_WINDOW(okno_)); }
-    void Fokus() override { gtk_window_present(GTK_WINDOW(okno_)); }
-    void Umisti(int32_t l, int32_t t, int32_t w, int32_t h) override;
-    void Povol(bool povoleno) override;
-    void ZastavTimer() override;
-    void Vykresli() override;
+    void NastavViditelnost(bool viditelne);
+    void Minimalizuj() { gtk_window_iconify(GTK_WINDOW(okno_)); }
+    void Obnov() { gtk_window_deiconify(GTK_WINDOW(okno_)); }
+    void Fokus() { gtk_window_present(GTK_WINDOW(okno_)); }
+    void Umisti(int32_t l, int32_t t, int32_t w, int32_t h);
+    void Povol(bool povoleno);
+    void ZastavTimer();
+    void Vykresli(const RvWindowFrame& f, uint32_t parts);
 
 private:
     // Building.
     GtkWidget* Popisek(GtkWidget* fixed, std::string_view cp, int x, int y);
     GtkWidget* Hodnota(GtkWidget* fixed, const char* jmeno, int x, int y, int sirka);
-    void Radky(GtkWidget* fixed, const std::string_view* popisky, int pocet, int y0,
+    void Radky(GtkWidget* fixed, const char* const* captions, int pocet, int y0,
                int krok, int mezeraPredPoslednim, THodnota* hodnoty, const char* predpona);
     GtkWidget* Stranka(std::string_view titulek);
-    void StrankaInfo(GtkWidget* fixed);
-    void StrankaRozhrani(GtkWidget* fixed);
-    void StrankaKanal(GtkWidget* fixed);
+    void StrankaInfo(GtkWidget* fixed, const RvWindowCaptions& captions);
+    void StrankaRozhrani(GtkWidget* fixed, const RvWindowCaptions& captions);
+    void StrankaKanal(GtkWidget* fixed, const RvWindowCaptions& captions);
     GtkWidget* Editace(GtkWidget* fixed, const char* jmeno, int x, int y);
     void Ostyluj(GtkWidget* w);
+    void NastavZaklop();
 
-    // Showing the view model.
-    void VykresliStranku(const TZobrazeni& z, TStranka s);
-    void VykresliHlavicky(const TZobrazeni& z);
+    // Showing the view model's frames.
+    void VykresliStranku(const RvWindowFrame& f, uint32_t page);
+    void VykresliHlavicky(const RvWindowFrame& f);
+    void DrawField(GtkWidget* field, const char* text);
 
     // GTK callbacks.
     static gboolean Tik(gpointer self);
@@ -106,10 +132,12 @@ private:
     static void ZmenaStranky(GtkNotebook* n, GtkWidget*, guint cislo, gpointer self);
     static void Zaskrtnuti(GtkToggleButton* b, gpointer self);
     static gboolean Mys(GtkWidget*, GdkEvent*, gpointer self);
+    static void ZaklopZobrazen(GtkWidget*, gpointer self);
+    static void PageSwitched(GtkNotebook*, GtkWidget*, guint, gpointer self);
     static gboolean KresliIndikator(GtkWidget* w, cairo_t* cr, gpointer barva);
     static void Realizace(GtkWidget* w, gpointer);
 
-    TDrvDialog& dialog_;
+    RvWindowCalls calls_;
     GtkCssProvider* css_ = nullptr;
     GtkWidget* okno_ = nullptr;
     GtkWidget* zaklop_ = nullptr;  // above the pages while the window is disabled
@@ -119,22 +147,30 @@ private:
     GtkWidget* logovani_ = nullptr;
     gulong logovaniSignal_ = 0;
     THodnota pocetRozhrani_, pocetKanalu_;
-    std::array<THodnota, RInfo::Pocet> info_;
-    std::array<THodnota, RRozhrani::Pocet> rozhrani_;
-    std::array<THodnota, RKanal::Pocet> kanal_;
+    std::array<THodnota, RV_WINDOW_INFO_ROWS> info_;
+    std::array<THodnota, RV_WINDOW_INTERFACE_ROWS> rozhrani_;
+    std::array<THodnota, RV_WINDOW_CHANNEL_ROWS> kanal_;
     std::array<TIndikator, 16> indikatory_;
-    std::array<TBarva, 4> legenda_{BarvaZelena, BarvaCervena, BarvaZluta, BarvaSeda};
+    std::array<RvColour, 4> legenda_{Lime, Red, Yellow, Grey};
     guint timer_ = 0;
     bool povoleno_ = true;
 };
 
 TOknoGtk::~TOknoGtk() {
     ZastavTimer();
-    if (okno_ != nullptr) gtk_widget_destroy(okno_);
+    if (okno_ != nullptr) {
+        // While the window is destroyed the pages leave the notebook one by
+        // one and their accessibles are told; an assistive tool's bridge
+        // then asks each for its tab label, which the notebook no longer
+        // has, and GTK warns on the host's stderr. Without tabs the
+        // accessibles look for no label.
+        gtk_notebook_set_show_tabs(GTK_NOTEBOOK(stranky_), FALSE);
+        gtk_widget_destroy(okno_);
+    }
     if (css_ != nullptr) g_object_unref(css_);
 }
 
-bool TOknoGtk::Sestav() {
+bool TOknoGtk::Sestav(const RvWindowCaptions& captions) {
     css_ = gtk_css_provider_new();
     if (!gtk_css_provider_load_from_data(css_, Styl, -1, nullptr)) return false;
 
@@ -160,16 +196,18 @@ bool TOknoGtk::Sestav() {
     gtk_event_box_set_visible_window(GTK_EVENT_BOX(zaklop_), FALSE);
     for (const char* s : {"button-press-event", "button-release-event", "scroll-event"})
         g_signal_connect(zaklop_, s, G_CALLBACK(Mys), this);
+    g_signal_connect_after(zaklop_, "map", G_CALLBACK(ZaklopZobrazen), this);
     gtk_fixed_put(GTK_FIXED(koren), zaklop_, 2, 3);
 
     stranky_ = gtk_notebook_new();
     gtk_widget_set_name(stranky_, "rv_stranky");
     gtk_notebook_set_show_border(GTK_NOTEBOOK(stranky_), FALSE);
     gtk_container_add(GTK_CONTAINER(zaklop_), stranky_);
-    StrankaInfo(Stranka("Info"));
-    StrankaRozhrani(Stranka("Diagnostika rozhraní"_cp));
-    StrankaKanal(Stranka("Diagnostika kanálu"_cp));
+    StrankaInfo(Stranka("Info"), captions);
+    StrankaRozhrani(Stranka("Diagnostika rozhraní"_cp), captions);
+    StrankaKanal(Stranka("Diagnostika kanálu"_cp), captions);
     g_signal_connect(stranky_, "switch-page", G_CALLBACK(ZmenaStranky), this);
+    g_signal_connect_after(stranky_, "switch-page", G_CALLBACK(PageSwitched), this);
 
     Ostyluj(okno_);
     gtk_widget_show_all(koren);
@@ -200,17 +238,21 @@ GtkWidget* TOknoGtk::Hodnota(GtkWidget* fixed, const char* jmeno, int x, int y, 
     gtk_widget_set_name(l, jmeno);
     gtk_label_set_xalign(GTK_LABEL(l), 0.0f);
     gtk_label_set_single_line_mode(GTK_LABEL(l), TRUE);
+    // The column keeps its width whatever the text: a long value is cut at
+    // the column's edge instead of widening the window.
+    gtk_label_set_ellipsize(GTK_LABEL(l), PANGO_ELLIPSIZE_END);
+    gtk_label_set_max_width_chars(GTK_LABEL(l), 1);
     gtk_widget_set_size_request(l, sirka, -1);
     gtk_style_context_add_class(gtk_widget_get_style_context(l), "rv-hodnota");
     gtk_fixed_put(GTK_FIXED(fixed), l, x, y);
     return l;
 }
 
-void TOknoGtk::Radky(GtkWidget* fixed, const std::string_view* popisky, int pocet, int y0,
+void TOknoGtk::Radky(GtkWidget* fixed, const char* const* captions, int pocet, int y0,
                      int krok, int mezeraPredPoslednim, THodnota* hodnoty, const char* predpona) {
     for (int i = 0; i < pocet; ++i) {
         const int y = y0 + i * krok + (i == pocet - 1 ? mezeraPredPoslednim : 0);
-        Popisek(fixed, popisky[i], 10, y);
+        Popisek(fixed, captions[i], 10, y);
         const std::string jmeno = std::string(predpona) + std::to_string(i);
         hodnoty[i].w = Hodnota(fixed, jmeno.c_str(), SloupecHodnot, y, SirkaStranky - SloupecHodnot - 6);
     }
@@ -227,7 +269,7 @@ GtkWidget* TOknoGtk::Stranka(std::string_view titulek) {
     return fixed;
 }
 
-void TOknoGtk::StrankaInfo(GtkWidget* f) {
+void TOknoGtk::StrankaInfo(GtkWidget* f, const RvWindowCaptions& captions) {
     GtkWidget* titulek = Popisek(f, "RV ovladač modulů Zarvelin"_cp, 10, 14);
     gtk_style_context_add_class(gtk_widget_get_style_context(titulek), "rv-titulek");
     GtkWidget* verze = gtk_label_new("verze 3.15");
@@ -254,9 +296,9 @@ void TOknoGtk::StrankaInfo(GtkWidget* f) {
     gtk_widget_set_size_request(fs, SirkaStranky - 24, 96);
     gtk_container_add(GTK_CONTAINER(skupina), fs);
     gtk_fixed_put(GTK_FIXED(f), skupina, 8, 74);
-    for (int i = 0; i < RInfo::Pocet; ++i) {
+    for (int i = 0; i < RV_WINDOW_INFO_ROWS; ++i) {
         const int y = 6 + i * 22;
-        Popisek(fs, PopiskyInfo[i], 10, y);
+        Popisek(fs, captions.info[i], 10, y);
         const std::string jmeno = "rv_info_" + std::to_string(i);
         info_[i].w = Hodnota(fs, jmeno.c_str(), 140, y, SirkaStranky - 24 - 146);
     }
@@ -301,7 +343,7 @@ GtkWidget* TOknoGtk::Editace(GtkWidget* f, const char* jmeno, int x, int y) {
     return e;
 }
 
-void TOknoGtk::StrankaRozhrani(GtkWidget* f) {
+void TOknoGtk::StrankaRozhrani(GtkWidget* f, const RvWindowCaptions& captions) {
     Popisek(f, "Počet definovaných rozhraní"_cp, 10, 10);
     pocetRozhrani_.w = Hodnota(f, "rv_pocet_rozhrani", SloupecHodnot, 10, 60);
     logovani_ = gtk_check_button_new_with_label(Utf8("Logování chyb"_cp).c_str());
@@ -313,10 +355,10 @@ void TOknoGtk::StrankaRozhrani(GtkWidget* f) {
     GtkWidget* cara = gtk_separator_new(GTK_ORIENTATION_HORIZONTAL);
     gtk_widget_set_size_request(cara, SirkaStranky - 2, 2);
     gtk_fixed_put(GTK_FIXED(f), cara, 0, 62);
-    Radky(f, PopiskyRozhrani, RRozhrani::Pocet, 72, 18, 12, rozhrani_.data(), "rv_rozhrani_");
+    Radky(f, captions.interfaceRows, RV_WINDOW_INTERFACE_ROWS, 72, 18, 12, rozhrani_.data(), "rv_rozhrani_");
 }
 
-void TOknoGtk::StrankaKanal(GtkWidget* f) {
+void TOknoGtk::StrankaKanal(GtkWidget* f, const RvWindowCaptions& captions) {
     Popisek(f, "Počet definovaných kanálů"_cp, 10, 10);
     pocetKanalu_.w = Hodnota(f, "rv_pocet_kanalu", SloupecHodnot, 10, 60);
     Popisek(f, "Monitorovaný kanál"_cp, 10, 35);
@@ -324,7 +366,7 @@ void TOknoGtk::StrankaKanal(GtkWidget* f) {
     GtkWidget* cara = gtk_separator_new(GTK_ORIENTATION_HORIZONTAL);
     gtk_widget_set_size_request(cara, SirkaStranky - 2, 2);
     gtk_fixed_put(GTK_FIXED(f), cara, 0, 62);
-    Radky(f, PopiskyKanal, RKanal::Pocet, 72, 18, 12, kanal_.data(), "rv_kanal_");
+    Radky(f, captions.channelRows, RV_WINDOW_CHANNEL_ROWS, 72, 18, 12, kanal_.data(), "rv_kanal_");
 }
 
 // ---- Driver's commands ---------------------------------------------------
@@ -337,16 +379,37 @@ void TOknoGtk::NastavViditelnost(bool viditelne) {
 }
 
 void TOknoGtk::Umisti(int32_t l, int32_t t, int32_t w, int32_t h) {
+    // A window that the user cannot resize refuses gtk_window_resize; its
+    // size request is its size (never less than what its pages need).
+    if (w > 0 && h > 0) gtk_widget_set_size_request(okno_, w, h);
     gtk_window_move(GTK_WINDOW(okno_), l, t);
-    if (w > 0 && h > 0) gtk_window_resize(GTK_WINDOW(okno_), w, h);
 }
 
 void TOknoGtk::Povol(bool povoleno) {
     // Input is shut out without greying the pages: they go on refreshing.
     povoleno_ = povoleno;
-    gtk_event_box_set_above_child(GTK_EVENT_BOX(zaklop_), !povoleno);
+    NastavZaklop();
     gtk_editable_set_editable(GTK_EDITABLE(edit1_), povoleno);
     gtk_editable_set_editable(GTK_EDITABLE(edit2_), povoleno);
+}
+
+// The blocker's input window keeps its place in the widget tree; only what
+// it catches changes. Enabled, its input shape is empty, so that it takes no
+// click wherever a map (a show after a hide) or a page switch stacks it.
+// Disabled, it catches the whole area and is raised again above the pages'
+// own input windows, which a map or a page switch puts on top.
+void TOknoGtk::NastavZaklop() {
+    gtk_event_box_set_above_child(GTK_EVENT_BOX(zaklop_), povoleno_ ? FALSE : TRUE);
+    GdkWindow* w = InputWindowOf(zaklop_);
+    if (w == nullptr) return;  // not realised yet: set again when mapped
+    if (povoleno_) {
+        cairo_region_t* nothing = cairo_region_create();
+        gdk_window_input_shape_combine_region(w, nothing, 0, 0);
+        cairo_region_destroy(nothing);
+    } else {
+        gdk_window_input_shape_combine_region(w, nullptr, 0, 0);
+        gdk_window_raise(w);
+    }
 }
 
 void TOknoGtk::ZastavTimer() {
@@ -354,59 +417,69 @@ void TOknoGtk::ZastavTimer() {
     timer_ = 0;
 }
 
-void TOknoGtk::Vykresli() {
-    const TZobrazeni z = dialog_.Snimek();
-    VykresliHlavicky(z);
-    if (gtk_notebook_get_current_page(GTK_NOTEBOOK(stranky_)) != static_cast<int>(z.Stranka))
-        gtk_notebook_set_current_page(GTK_NOTEBOOK(stranky_), static_cast<int>(z.Stranka));
-    VykresliStranku(z, z.Stranka);
+void TOknoGtk::Vykresli(const RvWindowFrame& f, uint32_t parts) {
+    if ((parts & RV_WINDOW_DRAW_HEADERS) != 0) {
+        VykresliHlavicky(f);
+        if (f.page <= RV_WINDOW_PAGE_CHANNEL &&
+            gtk_notebook_get_current_page(GTK_NOTEBOOK(stranky_)) != static_cast<int>(f.page))
+            gtk_notebook_set_current_page(GTK_NOTEBOOK(stranky_), static_cast<int>(f.page));
+    }
+    if ((parts & RV_WINDOW_DRAW_CHANNEL_FIELD) != 0) DrawField(edit1_, f.channelField);
+    if ((parts & RV_WINDOW_DRAW_INTERFACE_FIELD) != 0) DrawField(edit2_, f.interfaceField);
+    if ((parts & RV_WINDOW_DRAW_PAGE) != 0) VykresliStranku(f, f.page);
 }
 
-// ---- Showing the view model ----------------------------------------------
+// ---- Showing the view model's frames -------------------------------------
 
-void TOknoGtk::VykresliHlavicky(const TZobrazeni& z) {
-    pocetRozhrani_.Nastav(z.PocetRozhrani);
-    pocetKanalu_.Nastav(z.PocetKanalu);
+void TOknoGtk::DrawField(GtkWidget* field, const char* text) {
     // The same text is not set again, so the cursor stays where it is.
-    gtk_entry_set_text(GTK_ENTRY(edit1_), Utf8(z.Edit1).c_str());
-    gtk_entry_set_text(GTK_ENTRY(edit2_), Utf8(z.Edit2).c_str());
+    if (text != nullptr) gtk_entry_set_text(GTK_ENTRY(field), Utf8(text).c_str());
+}
+
+void TOknoGtk::VykresliHlavicky(const RvWindowFrame& f) {
+    pocetRozhrani_.Nastav(f.interfaceCount);
+    pocetKanalu_.Nastav(f.channelCount);
+    DrawField(edit1_, f.channelField);
+    DrawField(edit2_, f.interfaceField);
     g_signal_handler_block(logovani_, logovaniSignal_);
-    gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(logovani_), z.Logovani);
+    gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(logovani_), f.logging != 0);
     g_signal_handler_unblock(logovani_, logovaniSignal_);
 }
 
-void TOknoGtk::VykresliStranku(const TZobrazeni& z, TStranka s) {
-    switch (s) {
-        case TStranka::Info:
-            for (int i = 0; i < RInfo::Pocet; ++i) info_[i].Nastav(z.Info[i]);
+void TOknoGtk::VykresliStranku(const RvWindowFrame& f, uint32_t page) {
+    switch (page) {
+        case RV_WINDOW_PAGE_INFO:
+            for (int i = 0; i < RV_WINDOW_INFO_ROWS; ++i) info_[i].Nastav(f.info[i]);
             for (int k = 0; k < 16; ++k) {
                 TIndikator& ind = indikatory_[k];
-                if (ind.barva == z.Indikatory[k + 1]) continue;
-                ind.barva = z.Indikatory[k + 1];
+                if (Same(ind.barva, f.indicators[k])) continue;
+                ind.barva = f.indicators[k];
                 gtk_widget_queue_draw(ind.w);
             }
             break;
-        case TStranka::Rozhrani:
-            for (int i = 0; i < RRozhrani::Pocet; ++i) rozhrani_[i].Nastav(z.Rozhrani[i]);
+        case RV_WINDOW_PAGE_INTERFACE:
+            for (int i = 0; i < RV_WINDOW_INTERFACE_ROWS; ++i) rozhrani_[i].Nastav(f.interfaceRows[i]);
             break;
-        case TStranka::Kanal:
-            for (int i = 0; i < RKanal::Pocet; ++i) kanal_[i].Nastav(z.Kanal[i]);
+        case RV_WINDOW_PAGE_CHANNEL:
+            for (int i = 0; i < RV_WINDOW_CHANNEL_ROWS; ++i) kanal_[i].Nastav(f.channelRows[i]);
             break;
+        default: break;
     }
 }
 
 // ---- Callbacks -----------------------------------------------------------
 
 gboolean TOknoGtk::Tik(gpointer p) {
-    auto* self = static_cast<TOknoGtk*>(p);
-    self->dialog_.Timer1Timer();
-    const TZobrazeni z = self->dialog_.Snimek();
-    if (z.Viditelne) self->VykresliStranku(z, z.Stranka);
+    // The driver refreshes its view model and draws the page in view
+    // through the module's table; its call-back lets nothing out.
+    const RvWindowCalls& c = static_cast<TOknoGtk*>(p)->calls_;
+    c.tick(c.model);
     return G_SOURCE_CONTINUE;
 }
 
 gboolean TOknoGtk::Zavrit(GtkWidget*, GdkEvent*, gpointer p) {
-    return static_cast<TOknoGtk*>(p)->dialog_.FormCloseQuery() ? FALSE : TRUE;
+    const RvWindowCalls& c = static_cast<TOknoGtk*>(p)->calls_;
+    return c.mayClose(c.model) != 0 ? FALSE : TRUE;
 }
 
 gboolean TOknoGtk::KlavesaOkna(GtkWidget*, GdkEventKey*, gpointer p) {
@@ -430,46 +503,47 @@ int ZnakKlavesy(const GdkEventKey* e) {
         default: break;
     }
     const guint32 u = gdk_keyval_to_unicode(e->keyval);
-    if (u == 0) return -1;
+    if (u == 0 || u == 0x7F) return -1;  // Delete edits, it types nothing
     return u < 0x80 ? static_cast<int>(u) : '?';  // anything beyond ASCII is no digit
 }
 
 gboolean TOknoGtk::KlavesaEditace(GtkWidget* w, GdkEventKey* e, gpointer p) {
-    auto* self = static_cast<TOknoGtk*>(p);
     const int c = ZnakKlavesy(e);
     if (c < 0) return FALSE;
-    const bool kanal = w == self->edit1_;
+    // On Enter the driver draws the number in force and its page at once.
+    const RvWindowCalls& v = static_cast<TOknoGtk*>(p)->calls_;
     const char znak = static_cast<char>(c);
-    const bool projde = kanal ? self->dialog_.Edit1KeyPress(znak) : self->dialog_.Edit2KeyPress(znak);
-    if (c == 13 && self->povoleno_) {
-        // The number in force and its page are shown at once.
-        const TZobrazeni z = self->dialog_.Snimek();
-        gtk_entry_set_text(GTK_ENTRY(w), Utf8(kanal ? z.Edit1 : z.Edit2).c_str());
-        self->VykresliStranku(z, kanal ? TStranka::Kanal : TStranka::Rozhrani);
-    }
-    return projde ? FALSE : TRUE;
+    const bool kanal = w == static_cast<TOknoGtk*>(p)->edit1_;
+    const int32_t projde = kanal ? v.channelKey(v.model, znak) : v.interfaceKey(v.model, znak);
+    return projde != 0 ? FALSE : TRUE;
 }
 
 void TOknoGtk::ZmenaEditace(GtkEditable* w, gpointer p) {
-    auto* self = static_cast<TOknoGtk*>(p);
-    const std::string t = cp1250::FromUtf8(gtk_entry_get_text(GTK_ENTRY(w)));
-    if (GTK_WIDGET(w) == self->edit1_)
-        self->dialog_.SetChannelFieldText(t);
-    else
-        self->dialog_.SetInterfaceFieldText(t);
+    // A text that cannot be converted (no memory) is judged at the next change.
+    Contained([w, p] {
+        auto* self = static_cast<TOknoGtk*>(p);
+        const std::string t = cp1250::FromUtf8(gtk_entry_get_text(GTK_ENTRY(w)));
+        const RvWindowCalls& v = self->calls_;
+        if (GTK_WIDGET(w) == self->edit1_)
+            v.channelFieldText(v.model, t.c_str());
+        else
+            v.interfaceFieldText(v.model, t.c_str());
+    });
 }
 
 void TOknoGtk::ZmenaStranky(GtkNotebook* n, GtkWidget*, guint cislo, gpointer p) {
-    auto* self = static_cast<TOknoGtk*>(p);
-    if (cislo > static_cast<guint>(TStranka::Kanal) ||
-        !self->dialog_.SelectPage(static_cast<TStranka>(cislo)))
-        g_signal_stop_emission_by_name(n, "switch-page");
+    const RvWindowCalls& v = static_cast<TOknoGtk*>(p)->calls_;
+    if (v.selectPage(v.model, cislo) == 0) g_signal_stop_emission_by_name(n, "switch-page");
+}
+
+void TOknoGtk::PageSwitched(GtkNotebook*, GtkWidget*, guint, gpointer p) {
+    static_cast<TOknoGtk*>(p)->NastavZaklop();
 }
 
 void TOknoGtk::Zaskrtnuti(GtkToggleButton* b, gpointer p) {
     auto* self = static_cast<TOknoGtk*>(p);
     const bool ticked = gtk_toggle_button_get_active(b) != FALSE;
-    if (self->dialog_.ClickLogging(ticked)) return;
+    if (self->calls_.clickLogging(self->calls_.model, ticked ? 1 : 0) != 0) return;
     // Refused: the box goes back to the state in force.
     g_signal_handler_block(b, self->logovaniSignal_);
     gtk_toggle_button_set_active(b, !ticked);
@@ -480,10 +554,12 @@ gboolean TOknoGtk::Mys(GtkWidget*, GdkEvent*, gpointer p) {
     return static_cast<TOknoGtk*>(p)->povoleno_ ? FALSE : TRUE;
 }
 
+void TOknoGtk::ZaklopZobrazen(GtkWidget*, gpointer p) { static_cast<TOknoGtk*>(p)->NastavZaklop(); }
+
 gboolean TOknoGtk::KresliIndikator(GtkWidget* w, cairo_t* cr, gpointer b) {
-    const TBarva& barva = *static_cast<const TBarva*>(b);
+    const RvColour& barva = *static_cast<const RvColour*>(b);
     obrazky::KresliZapusteny(cr, gtk_widget_get_allocated_width(w), gtk_widget_get_allocated_height(w),
-                             barva.R, barva.G, barva.B);
+                             barva.r, barva.g, barva.b);
     return TRUE;
 }
 
@@ -495,11 +571,42 @@ void TOknoGtk::Realizace(GtkWidget* w, gpointer) {
     g_object_unref(ruka);
 }
 
+TOknoGtk* Of(RvWindow* w) { return reinterpret_cast<TOknoGtk*>(w); }
+
+// The module's table. Only GTK and the driver's noexcept call-backs are
+// reached from here, except where a catch says otherwise.
+RvWindow* Create(const RvWindowCalls* calls, const RvWindowCaptions* captions) noexcept {
+    if (calls == nullptr || captions == nullptr) return nullptr;
+    try {
+        if (!gtk_init_check(nullptr, nullptr)) return nullptr;
+        auto okno = std::make_unique<TOknoGtk>(*calls);
+        if (!okno->Sestav(*captions)) return nullptr;
+        return reinterpret_cast<RvWindow*>(okno.release());
+    } catch (...) {
+        return nullptr;  // no memory: the driver has no window
+    }
+}
+
+void Destroy(RvWindow* w) noexcept { delete Of(w); }
+void SetVisible(RvWindow* w, int32_t visible) noexcept { Of(w)->NastavViditelnost(visible != 0); }
+void Minimise(RvWindow* w) noexcept { Of(w)->Minimalizuj(); }
+void Restore(RvWindow* w) noexcept { Of(w)->Obnov(); }
+void Focus(RvWindow* w) noexcept { Of(w)->Fokus(); }
+void Place(RvWindow* w, int32_t l, int32_t t, int32_t width, int32_t height) noexcept {
+    Of(w)->Umisti(l, t, width, height);
+}
+void Enable(RvWindow* w, int32_t enabled) noexcept { Of(w)->Povol(enabled != 0); }
+void StopTimer(RvWindow* w) noexcept { Of(w)->ZastavTimer(); }
+void Draw(RvWindow* w, const RvWindowFrame* frame, uint32_t parts) noexcept {
+    // A frame that cannot be drawn (no memory for a text) waits for the next.
+    if (frame != nullptr) Contained([&] { Of(w)->Vykresli(*frame, parts); });
+}
+
+constexpr RvWindowModule Table{RV_WINDOW_MODULE_VERSION, &Create, &Destroy, &SetVisible, &Minimise, &Restore,
+                               &Focus, &Place, &Enable, &StopTimer, &Draw};
+
 }  // namespace
 
-std::unique_ptr<TOkno> VytvorOknoGtk(TDrvDialog& dialog) {
-    if (!gtk_init_check(nullptr, nullptr)) return nullptr;
-    auto okno = std::make_unique<TOknoGtk>(dialog);
-    if (!okno->Sestav()) return nullptr;
-    return okno;
+extern "C" __attribute__((visibility("default"))) const RvWindowModule* rv_zr6180_window_module() noexcept {
+    return &Table;
 }

@@ -1,0 +1,35 @@
+#include "platform/Module.h"
+
+#include <dlfcn.h>
+#include <stdlib.h>
+
+std::string OwnDirectory() {
+    Dl_info info{};
+    if (dladdr(reinterpret_cast<void*>(&OwnDirectory), &info) == 0 || info.dli_fname == nullptr) return {};
+    // The name the host opened may be a link from elsewhere (an installed
+    // host's directory): what sits beside the driver is beside its file.
+    char* real = realpath(info.dli_fname, nullptr);
+    const std::string path = real != nullptr ? real : info.dli_fname;
+    free(real);
+    const auto slash = path.rfind('/');
+    if (slash == std::string::npos) return ".";
+    return path.substr(0, slash == 0 ? 1 : slash);
+}
+
+void* LoadModuleSymbol(const std::string& path, const char* entry, std::string& error) {
+    // Local: the module's toolkit does not enter the host's global scope.
+    void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE);
+    if (handle == nullptr) {
+        const char* why = dlerror();
+        error = why != nullptr ? why : "cannot load " + path;
+        return nullptr;
+    }
+    void* symbol = dlsym(handle, entry);
+    if (symbol == nullptr) {
+        const char* why = dlerror();
+        error = why != nullptr ? why : std::string("no ") + entry + " in " + path;
+    }
+    // With RTLD_NODELETE this only drops the count: the module stays mapped.
+    dlclose(handle);
+    return symbol;
+}

@@ -1,0 +1,16 @@
+// Shared objects loaded at run time: the driver's window module. A module
+// once loaded stays loaded for the life of the process, so that the driver
+// itself may be unloaded and loaded again while the module's toolkit, which
+// cannot be unloaded, stays where it is.
+#pragma once
+
+#include <string>
+
+// The directory of the shared object (or program) that holds this code;
+// empty when the system cannot tell.
+std::string OwnDirectory();
+
+// Loads the module at `path` (or finds it loaded) and returns the address of
+// its symbol `entry`; null with the reason in `error` when either fails.
+// The module is never unloaded.
+void* LoadModuleSymbol(const std::string& path, const char* entry, std::string& error);
