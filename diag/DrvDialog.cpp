@@ -129,7 +129,7 @@ void TDrvDialog::NastavOkno() {
         t.Clear();
         t.Add(static_cast<int32_t>(d_.Cfg.PocetKanalu));
         Nastav(z_.PocetKanalu, t);
-        zmena = zmenLogovani(d_.Cfg.LogRozhraniPovolen != 0);
+        zmena = changeLogging(d_.Cfg.LogRozhraniPovolen != 0);
         ZobrazenyKanal = 100;
     }
     if (zmena) CheckBox1Click();  // ticking the box here counts as a click
@@ -185,26 +185,26 @@ void TDrvDialog::Timer1Timer() noexcept {
         std::lock_guard g(zamek_);
         if (!z_.Viditelne) return;  // a minimised window still counts as shown
         switch (z_.Stranka) {
-            case TStranka::Info: obnovInfo(); break;
-            case TStranka::Rozhrani: obnovRozhrani(); break;
-            case TStranka::Kanal: obnovKanal(); break;
+            case TStranka::Info: refreshInfoLocked(); break;
+            case TStranka::Rozhrani: refreshInterfaceLocked(); break;
+            case TStranka::Kanal: refreshChannelLocked(); break;
         }
     });
 }
 
 void TDrvDialog::ObnovInfo() {
     std::lock_guard g(zamek_);
-    obnovInfo();
+    refreshInfoLocked();
 }
 
 void TDrvDialog::ObnovKanal() {
     std::lock_guard g(zamek_);
-    obnovKanal();
+    refreshChannelLocked();
 }
 
 void TDrvDialog::ObnovRozhrani() {
     std::lock_guard g(zamek_);
-    obnovRozhrani();
+    refreshInterfaceLocked();
 }
 
 TBarva TDrvDialog::BarvaRozhrani(const TRozhrani& r) {
@@ -219,10 +219,10 @@ std::string_view TDrvDialog::OrizniText(std::string_view t, std::size_t n) {
     return t.size() <= n ? t : t.substr(0, n);
 }
 
-void TDrvDialog::obnovInfo() {
+void TDrvDialog::refreshInfoLocked() {
     {
         std::lock_guard g(d_.ZamekOkna);
-        vyplnInfo();
+        fillInfo();
     }
     // The boxes read single status bytes only: the long scan stays outside
     // the lock so that no writer waits for it.
@@ -230,7 +230,7 @@ void TDrvDialog::obnovInfo() {
         z_.Indikatory[i] = BarvaRozhrani(d_.Rozhrani[i]);
 }
 
-void TDrvDialog::vyplnInfo() {
+void TDrvDialog::fillInfo() {
     auto& info = z_.Info;
     const uint32_t n = d_.PosledniChybnyKanal;
     const TKanal* k = JeKanal(n) ? &d_.Kanaly[n] : nullptr;
@@ -257,7 +257,7 @@ void TDrvDialog::vyplnInfo() {
     }
 }
 
-void TDrvDialog::obnovKanal() {
+void TDrvDialog::refreshChannelLocked() {
     uint32_t n = ZobrazenyKanal;
     if (n < KanalPrvni) n = KanalPrvni;
     if (n > KanalPosledni) n = KanalPosledni;
@@ -318,7 +318,7 @@ void TDrvDialog::vyplnKanal(uint32_t n) {
     Nastav(s[RKanal::Status], StatusKanaluText(k.Status));
 }
 
-void TDrvDialog::obnovRozhrani() {
+void TDrvDialog::refreshInterfaceLocked() {
     uint32_t i = ZobrazeneRozhrani;
     if (i > RozhraniPosledni) i = RozhraniPosledni;
     if (i == 0) i = RozhraniPrvni;
@@ -385,7 +385,7 @@ bool TDrvDialog::Edit1KeyPress(char c) {
         TVolba v = UpravKanal(z_.Edit1);
         z_.Edit1 = std::move(v.text);
         ZobrazenyKanal = v.cislo;
-        obnovKanal();
+        refreshChannelLocked();
     }
     return JeCislice(c) || c == 8;
 }
@@ -397,7 +397,7 @@ bool TDrvDialog::Edit2KeyPress(char c) {
         TVolba v = UpravRozhrani(z_.Edit2);
         z_.Edit2 = std::move(v.text);
         ZobrazeneRozhrani = v.cislo;
-        obnovRozhrani();
+        refreshInterfaceLocked();
     }
     return JeCislice(c) || c == 8;
 }
@@ -416,7 +416,7 @@ void TDrvDialog::CheckBox1Click() {
     WakeAllInterfaces(d_);
 }
 
-bool TDrvDialog::zmenLogovani(bool ticked) {
+bool TDrvDialog::changeLogging(bool ticked) {
     if (z_.Logovani == ticked) return false;
     z_.Logovani = ticked;
     return true;
@@ -458,7 +458,7 @@ bool TDrvDialog::ClickLogging(bool ticked) {
     {
         std::lock_guard g(zamek_);
         if (!z_.Povoleno) return false;
-        zmena = zmenLogovani(ticked);
+        zmena = changeLogging(ticked);
     }
     if (zmena) CheckBox1Click();
     return true;

@@ -139,11 +139,11 @@ public:
 
 private:
     static std::unique_ptr<TOkno> VytvorOkno(TDrvDialog& dialog);
-    void obnovInfo();
-    void obnovKanal();
-    void obnovRozhrani();
-    bool zmenLogovani(bool ticked);
-    void vyplnInfo();
+    void refreshInfoLocked();
+    void refreshChannelLocked();
+    void refreshInterfaceLocked();
+    bool changeLogging(bool ticked);
+    void fillInfo();
     void vyplnKanal(uint32_t n);
     void vyplnRozhrani(uint32_t i);
 

@@ -73,7 +73,7 @@ constexpr RvColour Lime{0, 255, 0};
 bool Same(const RvColour& a, const RvColour& b) { return a.r == b.r && a.g == b.g && a.b == b.b; }
 
 // A value label that is rewritten only when its text changes.
-struct THodnota {
+struct TValueLabel {
     GtkWidget* w = nullptr;
     std::string text;  // code page 1250, as last put on screen
 
@@ -109,7 +109,7 @@ private:
     GtkWidget* Popisek(GtkWidget* fixed, std::string_view cp, int x, int y);
     GtkWidget* Hodnota(GtkWidget* fixed, const char* jmeno, int x, int y, int sirka);
     void Radky(GtkWidget* fixed, const char* const* captions, int pocet, int y0,
-               int krok, int mezeraPredPoslednim, THodnota* hodnoty, const char* predpona);
+               int krok, int mezeraPredPoslednim, TValueLabel* hodnoty, const char* predpona);
     GtkWidget* Stranka(std::string_view titulek);
     void StrankaInfo(GtkWidget* fixed, const RvWindowCaptions& captions);
     void StrankaRozhrani(GtkWidget* fixed, const RvWindowCaptions& captions);
@@ -146,10 +146,10 @@ private:
     GtkWidget* edit2_ = nullptr;
     GtkWidget* logovani_ = nullptr;
     gulong logovaniSignal_ = 0;
-    THodnota pocetRozhrani_, pocetKanalu_;
-    std::array<THodnota, RV_WINDOW_INFO_ROWS> info_;
-    std::array<THodnota, RV_WINDOW_INTERFACE_ROWS> rozhrani_;
-    std::array<THodnota, RV_WINDOW_CHANNEL_ROWS> kanal_;
+    TValueLabel pocetRozhrani_, pocetKanalu_;
+    std::array<TValueLabel, RV_WINDOW_INFO_ROWS> info_;
+    std::array<TValueLabel, RV_WINDOW_INTERFACE_ROWS> rozhrani_;
+    std::array<TValueLabel, RV_WINDOW_CHANNEL_ROWS> kanal_;
     std::array<TIndikator, 16> indikatory_;
     std::array<RvColour, 4> legenda_{Lime, Red, Yellow, Grey};
     guint timer_ = 0;
@@ -249,7 +249,7 @@ GtkWidget* TOknoGtk::Hodnota(GtkWidget* fixed, const char* jmeno, int x, int y, 
 }
 
 void TOknoGtk::Radky(GtkWidget* fixed, const char* const* captions, int pocet, int y0,
-                     int krok, int mezeraPredPoslednim, THodnota* hodnoty, const char* predpona) {
+                     int krok, int mezeraPredPoslednim, TValueLabel* hodnoty, const char* predpona) {
     for (int i = 0; i < pocet; ++i) {
         const int y = y0 + i * krok + (i == pocet - 1 ? mezeraPredPoslednim : 0);
         Popisek(fixed, captions[i], 10, y);
