@@ -10,7 +10,7 @@
 // within its bounds while traffic runs; and Done + DisposeDriver leave no
 // descriptor and no thread behind.
 //
-// RV_SOAK_SEKUND sets the length (default 5 s), RV_SOAK_SEED the dice.
+// RV_SOAK_SECONDS sets the length (default 5 s), RV_SOAK_SEED the dice.
 // scripts/soak MINUTES runs it by hand.
 #include <gtest/gtest.h>
 
@@ -211,7 +211,7 @@ class Soak : public ::testing::Test {
 protected:
     void SetUp() override {
         setenv("RV_ZR6180_WINDOW", "none", 1);
-        const char* s = std::getenv("RV_SOAK_SEKUND");
+        const char* s = std::getenv("RV_SOAK_SECONDS");
         sekund_ = s != nullptr ? std::max(1, std::atoi(s)) : 5;
         const char* z = std::getenv("RV_SOAK_SEED");
         rng_.seed(z != nullptr ? std::strtoull(z, nullptr, 10) : 20240611);
