@@ -1,7 +1,7 @@
 // Failures the host must never meet as such: an exception raised inside the
 // driver (through a clock that throws on demand) and a thread that the
 // system does not give (through a starter that refuses).
-#include "e2e/Zaklad.h"
+#include "e2e/RunningDriver.h"
 
 #ifdef RV_HAVE_SIMULATOR
 
@@ -15,10 +15,10 @@ std::string Cp(std::string_view t) { return std::string(t); }
 
 TData& Data(PData p) { return *static_cast<TData*>(p); }
 
-class Boundary : public TBezici {
+class Boundary : public TRunningDriver {
 protected:
     void SetUp() override {
-        TBezici::SetUp();
+        TRunningDriver::SetUp();
         Data(d()).Hodiny.store(&clock);
     }
     void TearDown() override { o.Done(); }  // before the clock goes
@@ -65,18 +65,18 @@ TEST_F(Boundary, CallBackThreadSurvivesAnErrorInAScan) {
 
 TEST_F(Boundary, InitContainsAnExceptionAndStopsWhatItStarted) {
     o.Done();
-    const int before = PocetVlaken();
+    const int before = ThreadCount();
     o.Uvolni();
     TTestHost o2;
     o2.d = o2.lib.MakeDriver();
     Data(o2.d).Hodiny.store(&clock);
     clock.ThrowOnNextCallOf(std::this_thread::get_id());
     std::string chyba;
-    TParametry p = Zakladni(sim.Port());
+    TParamFile p = StandardParams(sim.Port());
     EXPECT_FALSE(o2.Spust(p, &chyba));
     EXPECT_TRUE(clock.Thrown());
     EXPECT_EQ(chyba, Cp("Init - vnitřní chyba ovladače."_cp));
-    EXPECT_LE(CekejNaPocetVlaken(before), before);
+    EXPECT_LE(WaitForThreadCount(before), before);
     EXPECT_TRUE(o2.Spust(p, &chyba)) << chyba;  // the next Init works
     o2.Done();
 }
@@ -86,23 +86,23 @@ class ThreadStart : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_TRUE(sim.Start()); }
     void Expect(int allowed, const std::string& zprava) {
-        const int before = PocetVlaken();
+        const int before = ThreadCount();
         TRefusingStarter starter(allowed);
         TTestHost o;
         o.d = o.lib.MakeDriver();
         Data(o.d).ThreadStarter.store(&starter);
-        TParametry p = Zakladni(sim.Port());
-        TRozhraniPar r;
-        r.Cislo = 3;
+        TParamFile p = StandardParams(sim.Port());
+        TInterfaceParams r;
+        r.Number = 3;
         r.Port = sim.Port();
-        p.PridejRozhrani(r);
+        p.AddInterface(r);
         std::string chyba;
         EXPECT_FALSE(o.Spust(p, &chyba));
         EXPECT_EQ(chyba, zprava);
         EXPECT_EQ(o.Hlavni().back(), zprava);
-        EXPECT_FALSE(ObsahujeRadek(o.Hlavni(), Cp("Ovladač úspěšně inicializován."_cp)));
+        EXPECT_FALSE(ContainsLine(o.Hlavni(), Cp("Ovladač úspěšně inicializován."_cp)));
         EXPECT_EQ(o.Run("Init 11").size(), 1u);
-        EXPECT_EQ(CekejNaPocetVlaken(before), before) << "what Init started has stopped";
+        EXPECT_EQ(WaitForThreadCount(before), before) << "what Init started has stopped";
         lib(o).InputRequest(o.d, 100);  // nobody serves it, nothing breaks
         o.Done();
         o.Uvolni();

@@ -1,7 +1,7 @@
 // Whole input and output cycles of every channel kind through the loaded
 // library against the simulated gateway: the bytes on the wire, the
 // call-back on the driver's thread, the values and the request-state traces.
-#include "e2e/Zaklad.h"
+#include "e2e/RunningDriver.h"
 
 #ifdef RV_HAVE_SIMULATOR
 
@@ -24,7 +24,7 @@ std::string PosledniDotaz(const TSimulator& sim) {
     return q.empty() ? std::string() : q.back().text;
 }
 
-using Cykly = TBezici;
+using Cykly = TRunningDriver;
 
 TEST_F(Cykly, RealInputCompletesThroughTheCallBackOnTheDriversThread) {
     sim.SetValue(5, 3, zrsim::EncodeReal(-123.45));
@@ -32,10 +32,7 @@ TEST_F(Cykly, RealInputCompletesThroughTheCallBackOnTheDriversThread) {
     lib().InputRequest(d(), 100);
     lib().InputRequestCompleted(d());
     const TDokonceni v = o.DokonciVstup(100);
-    EXPECT_FALSE(v.Prvni);
-    EXPECT_TRUE(v.CallBack);
-    EXPECT_TRUE(v.Hotovo);
-    EXPECT_EQ(v.Status, 0);
+    EXPECT_TRUE(CompletedThroughCallBack(v));
 
     const auto volani = o.Volani();
     ASSERT_EQ(volani.size(), 1u);
@@ -50,8 +47,8 @@ TEST_F(Cykly, RealInputCompletesThroughTheCallBackOnTheDriversThread) {
 
     const auto finalized = o.Run("IF  9");
     ASSERT_EQ(finalized.size(), 2u);
-    EXPECT_TRUE(Shoda(finalized[0], "K=100,  R=1,  S=[12], F=[01], T=#, H=FALSE")) << finalized[0];
-    EXPECT_TRUE(Shoda(finalized[1], "K=100,  R=1,  S=[34], F=0, T=#, H=TRUE")) << finalized[1];
+    EXPECT_TRUE(Matches(finalized[0], "K=100,  R=1,  S=[12], F=[01], T=#, H=FALSE")) << finalized[0];
+    EXPECT_TRUE(Matches(finalized[1], "K=100,  R=1,  S=[34], F=0, T=#, H=TRUE")) << finalized[1];
     EXPECT_EQ(o.Run("GI  9"), std::vector<std::string>{"K=100,  R=1,  S=0, F=0, H=-123.45, SP=0"});
     EXPECT_EQ(o.Run("GI  0"), std::vector<std::string>{"K=100,  R=1,"});
     EXPECT_EQ(o.Run("IR  0"), std::vector<std::string>{"K=100,  R=1,"});
@@ -59,7 +56,7 @@ TEST_F(Cykly, RealInputCompletesThroughTheCallBackOnTheDriversThread) {
     EXPECT_EQ(o.Run("IRC 0"), std::vector<std::string>{"K=9999, R=99,"});
     EXPECT_EQ(o.Run("IRC 9"), std::vector<std::string>{"K=9999, R=99,"});
     ASSERT_TRUE(o.CekejNaRun("CB  1", 1));
-    EXPECT_TRUE(Shoda(o.Run("CB  1")[0], "K=100,  R=1,  S=3, F=0, (#/#/#)")) << o.Run("CB  1")[0];
+    EXPECT_TRUE(Matches(o.Run("CB  1")[0], "K=100,  R=1,  S=3, F=0, (#/#/#)")) << o.Run("CB  1")[0];
 }
 
 TEST_F(Cykly, IntegerInputStatesWithoutCallBack) {
@@ -77,7 +74,7 @@ TEST_F(Cykly, IntegerInputStatesWithoutCallBack) {
     EXPECT_EQ(o.Run("IR  9"),
               (std::vector<std::string>{"K=1005, R=1,  S=0, F=1", "K=1005, R=1,  S=1, F=2", "K=1005, R=1,  S=0, F=1"}));
     ASSERT_EQ(o.Run("IF  9").size(), 1u);
-    EXPECT_TRUE(Shoda(o.Run("IF  9")[0], "K=1005, R=1,  S=3, F=0, T=#, H=TRUE")) << o.Run("IF  9")[0];
+    EXPECT_TRUE(Matches(o.Run("IF  9")[0], "K=1005, R=1,  S=3, F=0, T=#, H=TRUE")) << o.Run("IF  9")[0];
     EXPECT_EQ(o.Run("GI  9"), std::vector<std::string>{"K=1005, R=1,  S=0, F=0, H=4294967295, SP=0"});
     EXPECT_EQ(sim.RequestCount(), 2u);
     EXPECT_EQ(PosledniDotaz(sim), Paket(Pole("ED030000", "05", "00", "04", "00000000")));
@@ -115,10 +112,7 @@ TEST_F(Cykly, BitInputsOfOneBatch) {
 TEST_F(Cykly, RealOutputSendsTheDecimalRealBytes) {
     sim.SetFault(6, TSimFault{.delayMs = 60});
     const TDokonceni v = o.Vystup(3005, HodnotaReal(21.5));
-    EXPECT_FALSE(v.Prvni);
-    EXPECT_TRUE(v.CallBack);
-    EXPECT_TRUE(v.Hotovo);
-    EXPECT_EQ(v.Status, 0);
+    EXPECT_TRUE(CompletedThroughCallBack(v));
     ASSERT_EQ(o.PocetVolani(), 1u);
     const TVolani c = o.Volani()[0];
     EXPECT_EQ(c.Kontext, o.Kontext);
@@ -134,8 +128,8 @@ TEST_F(Cykly, RealOutputSendsTheDecimalRealBytes) {
     EXPECT_EQ(o.Run("ORC 0"), std::vector<std::string>{"K=9999, R=99,"});
     const auto of = o.Run("OF  9");
     ASSERT_EQ(of.size(), 2u);
-    EXPECT_TRUE(Shoda(of[0], "K=3005, R=1,  S=[12], F=[01], H=FALSE")) << of[0];
-    EXPECT_TRUE(Shoda(of[1], "K=3005, R=1,  S=[03], F=0, H=TRUE, SP=0")) << of[1];
+    EXPECT_TRUE(Matches(of[0], "K=3005, R=1,  S=[12], F=[01], H=FALSE")) << of[0];
+    EXPECT_TRUE(Matches(of[1], "K=3005, R=1,  S=[03], F=0, H=TRUE, SP=0")) << of[1];
 }
 
 TEST_F(Cykly, IntegerOutputAndTheStateThatFinalizedLeavesAlone) {
@@ -166,8 +160,8 @@ TEST_F(Cykly, BitOutputsShareTheModulesWord) {
     EXPECT_EQ(sim.Value(3, 0), (zrsim::TBytes4{0x01, 0x00, 0x00, 0x00}));
     const auto or9 = o.Run("OR  9");
     ASSERT_EQ(or9.size(), 4u);
-    EXPECT_TRUE(Obsahuje(or9[0], ", H=1"));
-    EXPECT_TRUE(Obsahuje(or9[3], ", H=0"));
+    EXPECT_TRUE(Contains(or9[0], ", H=1"));
+    EXPECT_TRUE(Contains(or9[3], ", H=0"));
 }
 
 TEST_F(Cykly, TextOutputKeepsFourPrintableCharacters) {
@@ -180,8 +174,8 @@ TEST_F(Cykly, TextOutputKeepsFourPrintableCharacters) {
     EXPECT_EQ(sim.Value(6, 4), zrsim::EncodeText("ABCD"));
     const auto or9 = o.Run("OR  9");
     ASSERT_EQ(or9.size(), 3u);
-    EXPECT_TRUE(Obsahuje(or9[1], ", H=\"AB\"")) << or9[1];
-    EXPECT_TRUE(Obsahuje(or9[2], ", H=\"ABCDEF\"")) << or9[2];
+    EXPECT_TRUE(Contains(or9[1], ", H=\"AB\"")) << or9[1];
+    EXPECT_TRUE(Contains(or9[2], ", H=\"ABCDEF\"")) << or9[2];
 }
 
 TEST_F(Cykly, HostAskingForTheCallBackAgainGetsExactlyTwo) {
@@ -225,8 +219,8 @@ TEST_F(Cykly, RefusedResetFinalizesWithoutAnInterface) {
     bool hotovo = false;
     EXPECT_EQ(o.StatusVystupu(99, &hotovo), 0);
     EXPECT_TRUE(hotovo);
-    EXPECT_TRUE(ObsahujeRadek(o.Hlavni(), std::string("OutputRequest - požadavek na nedefinovaný kanál 99"_cp)));
-    EXPECT_TRUE(Shoda(o.Run("OF  9").back(), "K=99,   R=0,  S=0, F=0, H=TRUE, SP=17")) << o.Run("OF  9").back();
+    EXPECT_TRUE(ContainsLine(o.Hlavni(), std::string("OutputRequest - požadavek na nedefinovaný kanál 99"_cp)));
+    EXPECT_TRUE(Matches(o.Run("OF  9").back(), "K=99,   R=0,  S=0, F=0, H=TRUE, SP=17")) << o.Run("OF  9").back();
     EXPECT_EQ(sim.RequestCount(), 0u);
 }
 

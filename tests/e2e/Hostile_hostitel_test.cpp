@@ -68,23 +68,22 @@ protected:
         setenv("RV_ZR6180_WINDOW", "none", 1);
         ASSERT_NE(lib.Init, nullptr);
         ASSERT_TRUE(straz.Ok());
-        ZahrejVlakna();
-        fd0 = OtevreneDeskriptory();
-        vlakna0 = BeziciVlakna();
+        WarmUpThreads();
+        fd0 = OpenDescriptors();
+        vlakna0 = ThreadCount();
     }
     void TearDown() override {
-        EXPECT_EQ(OtevreneDeskriptory(), fd0) << "descriptors left behind";
-        EXPECT_EQ(BeziciVlakna(), vlakna0) << "threads left behind";
+        EXPECT_EQ(OpenDescriptors(), fd0) << "descriptors left behind";
+        EXPECT_EQ(ThreadCount(), vlakna0) << "threads left behind";
     }
     // A running instance in demo mode: requests complete at once.
     PData Spustena(bool logy = true) {
-        std::string soubor = ParametryTestu(dir, {{"127.0.0.1", 1}},
-                                            {"100 1 1 0 0", "1000 1 1 0 0", "2000 1 1 0 3", "3000 1 1 0 0",
-                                             "4000 1 1 0 0", "5000 1 1 0 40", "6000 1 1 0 0"},
-                                            logy);
-        std::string t = CtiSoubor(soubor);
-        t.insert(t.find("Typ=ZR-6180\r\n") + 13, "Režim demo=1\r\n");
-        ZapisSoubor(soubor, t);
+        TParamFile p = SmallParams({{"127.0.0.1", 1}},
+                                   {"100 1 1 0 0", "1000 1 1 0 0", "2000 1 1 0 3", "3000 1 1 0 0", "4000 1 1 0 0",
+                                    "5000 1 1 0 40", "6000 1 1 0 0"},
+                                   logy);
+        p.Interfaces[0].Demo = 1;
+        const std::string soubor = p.Write(dir.Path());
         PData d = lib.MakeDriver();
         char chyba[256] = {};
         EXPECT_TRUE(lib.Init(d, 0, soubor.c_str(), 255, chyba, 0, 0, 0, nullptr)) << chyba;
@@ -110,7 +109,7 @@ protected:
     TLibrary lib;
     TTempDir dir;
     TStrazenaStranka straz;
-    std::size_t fd0 = 0, vlakna0 = 0;
+    int fd0 = 0, vlakna0 = 0;
 };
 
 TEST_F(HostileHostitel, NullInstanceIsHarmlessForEveryExport) {
@@ -186,9 +185,9 @@ TEST_F(HostileHostitel, OutputTextStopsAtItsZeroAndAt256Characters) {
     v.Hodnota.Text = straz.Text("");
     lib.OutputRequest(d, 6000, v);
     lib.OutputRequestCompleted(d);
-    EXPECT_TRUE(CekejNaDokonceni(lib, d, 6000, 2000));
+    EXPECT_TRUE(WaitUntilFinalized(lib, d, 6000, 2000));
     lib.Done(d);
-    const std::string run = RunLogy(dir);
+    const std::string run = RunLogs(dir);
     EXPECT_NE(run.find("H=\"" + std::string(256, 'Q') + "\""), std::string::npos) << "all 256 characters, no more";
     EXPECT_NE(run.find("H=\"AB\""), std::string::npos);
     lib.DisposeDriver(d);
@@ -265,13 +264,13 @@ TEST_F(HostileHostitel, RequestsBeforeInitAreHarmless) {
     lib.Done(d);
     lib.Done(d);
     lib.DisposeDriver(d);
-    EXPECT_TRUE(RunLogy(dir).empty()) << "a fresh instance has every log off";
+    EXPECT_TRUE(RunLogs(dir).empty()) << "a fresh instance has every log off";
 }
 
 TEST_F(HostileHostitel, AfterDoneEveryExportOnlyTracesItsRefusal) {
     PData d = Spustena();
     lib.Done(d);
-    const std::size_t pred = RunLogy(dir).size();
+    const std::size_t pred = RunLogs(dir).size();
     int32_t st = -7;
     THodnota v{};
     v.TypHodnoty = TypInt;
@@ -280,7 +279,7 @@ TEST_F(HostileHostitel, AfterDoneEveryExportOnlyTracesItsRefusal) {
     lib.DriverProc(d, 1, 0, 0, 0, 0);
     EXPECT_FALSE(lib.Init(d, 0, nullptr, 0, nullptr, 0, 0, 0, nullptr)) << "no file: refused";
     lib.Done(d);  // twice: harmless
-    const std::string run = RunLogy(dir).substr(pred);
+    const std::string run = RunLogs(dir).substr(pred);
     for (const char* z : {"IR  1", "IRC 8", "IF  1", "GI  1", "OR  1", "ORC 1", "OF  1", "QuePro 8", "DriPro 8"})
         EXPECT_NE(run.find(z), std::string::npos) << z;
     for (const char* z : {"IR  9", "IF  9", "OR  9", "QuePro 0", "DriPro 0"})
@@ -308,10 +307,10 @@ TEST_F(HostileHostitel, InitTwiceRefusesAndInitAfterDoneStartsAfresh) {
     const std::string soubor = dir / "param.ini";
     char chyba[256] = {};
     EXPECT_FALSE(lib.Init(d, 0, soubor.c_str(), 255, chyba, 0, 0, 0, nullptr)) << "a running instance stays as it is";
-    EXPECT_EQ(PrectiKanal(lib, d, 1000), 0);
+    EXPECT_EQ(ReadChannel(lib, d, 1000), 0);
     lib.Done(d);
     EXPECT_TRUE(lib.Init(d, 0, soubor.c_str(), 255, chyba, 0, 0, 0, nullptr)) << chyba;
-    EXPECT_EQ(PrectiKanal(lib, d, 1000), 0);
+    EXPECT_EQ(ReadChannel(lib, d, 1000), 0);
     lib.Done(d);
     lib.DisposeDriver(d);
 }

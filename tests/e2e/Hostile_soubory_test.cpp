@@ -77,7 +77,7 @@ protected:
 
 TEST_F(HostileSoubory, MainLogAndRunInfoAsNamedPipesDoNotBlockInit) {
     const std::vector<std::string> roury = {Roura("Rv_zr6180.log"), Roura("Rv_zr6180RunInfo.txt")};
-    const std::string soubor = ParametryTestu(dir, {{"127.0.0.1", 1}}, {"100 1 1 0 0"}, true);
+    const std::string soubor = SmallParams({{"127.0.0.1", 1}}, {"100 1 1 0 0"}, true).Write(dir.Path());
     PData d = lib.MakeDriver();
     char chyba[256] = {};
     bool vysledek = true;
@@ -95,13 +95,13 @@ TEST_F(HostileSoubory, MainLogAndRunInfoAsNamedPipesDoNotBlockInit) {
 TEST_F(HostileSoubory, RunAndInterfaceLogsAsNamedPipesDoNotBlockTheThreads) {
     std::vector<std::string> roury = {Roura("Rv_zr6180Run1.log"), Roura("Rv_zr6180Err1.log"),
                                       Roura("Rv_zr6180_CB.log")};
-    const std::string soubor = ParametryTestu(dir, {{"127.0.0.1", 1, 10, 0}}, {"1000 1 1 0 0"}, true);
+    const std::string soubor = SmallParams({{"127.0.0.1", 1, 10, 0}}, {"1000 1 1 0 0"}, true).Write(dir.Path());
     PData d = lib.MakeDriver();
     char chyba[256] = {};
     int32_t status = -1;
     const auto t = SHlidacem(
         [&] {
-            if (lib.Init(d, 0, soubor.c_str(), 255, chyba, 0, 0, 0, nullptr)) status = PrectiKanal(lib, d, 1000);
+            if (lib.Init(d, 0, soubor.c_str(), 255, chyba, 0, 0, 0, nullptr)) status = ReadChannel(lib, d, 1000);
             lib.Done(d);
             lib.DisposeDriver(d);
         },

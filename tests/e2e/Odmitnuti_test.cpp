@@ -1,6 +1,6 @@
 // Every request the driver refuses: the status the channel ends with, the
 // RUN trace and the main-log line, through the loaded library.
-#include "e2e/Zaklad.h"
+#include "e2e/RunningDriver.h"
 
 #ifdef RV_HAVE_SIMULATOR
 
@@ -12,15 +12,10 @@ namespace {
 
 std::string Cp(std::string_view t) { return std::string(t); }
 
-class Odmitnuti : public TBezici {
+class Odmitnuti : public TRunningDriver {
 protected:
-    // Status of channel c as the watched channel shows it.
-    int32_t StatusKanalu(uint32_t c) {
-        lib().OutputRequest(d(), 6, HodnotaCele(static_cast<int32_t>(c)));
-        return o.CtiCele(4);
-    }
     bool VHlavnim(std::string_view zprava, uint32_t c) {
-        return ObsahujeRadek(o.Hlavni(), Cp(zprava) + std::to_string(c));
+        return ContainsLine(o.Hlavni(), Cp(zprava) + std::to_string(c));
     }
 };
 
@@ -39,7 +34,7 @@ TEST_F(Odmitnuti, InputRequestOnNumbersThatAreNoInputs) {
     ASSERT_EQ(f.size(), 5u);
     EXPECT_EQ(f[0], Cp("InputFinalized - požadavek na neplatný kanál"_cp));
     EXPECT_EQ(o.CtiCele(1), 0) << "no status changed";
-    EXPECT_EQ(StatusKanalu(99), 15);
+    EXPECT_EQ(WatchedStatus(99), 15);
 }
 
 TEST_F(Odmitnuti, InputRequestOnAnUndeclaredChannel) {
@@ -53,7 +48,7 @@ TEST_F(Odmitnuti, InputRequestOnAnUndeclaredChannel) {
               std::vector<std::string>{"K=150,  R=0,  " + Cp("InputFinalized - požadavek na nedefinovaný kanál"_cp)});
     EXPECT_EQ(o.CtiCele(1), 150);
     EXPECT_EQ(o.CtiCele(2), 0);
-    EXPECT_EQ(StatusKanalu(150), 17);
+    EXPECT_EQ(WatchedStatus(150), 17);
 }
 
 TEST_F(Odmitnuti, InputRequestOnAnUndeclaredInterface) {
@@ -63,7 +58,7 @@ TEST_F(Odmitnuti, InputRequestOnAnUndeclaredInterface) {
     const TDokonceni v = o.DokonciVstup(1500);
     EXPECT_TRUE(v.Prvni);
     EXPECT_EQ(v.Status, 0);  // a declared channel: its Status tells the rest
-    EXPECT_EQ(StatusKanalu(1500), 18);
+    EXPECT_EQ(WatchedStatus(1500), 18);
     EXPECT_EQ(o.CtiCele(1500), 0);
     EXPECT_EQ(o.CtiCele(1), 1500);
     EXPECT_EQ(o.CtiCele(2), 1);
@@ -119,12 +114,12 @@ TEST_F(Odmitnuti, OutputRequestRejections) {
     EXPECT_TRUE(VHlavnim("OutputRequest - požadavek na nedefinovaný kanál "_cp, 99));
     EXPECT_TRUE(o.Run("OR  9").empty()) << "nothing was queued";
 
-    EXPECT_EQ(StatusKanalu(3600), 17);
-    EXPECT_EQ(StatusKanalu(3500), 18);
-    EXPECT_EQ(StatusKanalu(3005), 22);
-    EXPECT_EQ(StatusKanalu(6001), 23);
-    EXPECT_EQ(StatusKanalu(4010), 15) << "a wrong type changes nothing";
-    EXPECT_EQ(StatusKanalu(99), 17);
+    EXPECT_EQ(WatchedStatus(3600), 17);
+    EXPECT_EQ(WatchedStatus(3500), 18);
+    EXPECT_EQ(WatchedStatus(3005), 22);
+    EXPECT_EQ(WatchedStatus(6001), 23);
+    EXPECT_EQ(WatchedStatus(4010), 15) << "a wrong type changes nothing";
+    EXPECT_EQ(WatchedStatus(99), 17);
     EXPECT_EQ(sim.RequestCount(), 0u);
 
     // Completed with an error: finalising says done at once.
@@ -134,18 +129,18 @@ TEST_F(Odmitnuti, OutputRequestRejections) {
         EXPECT_TRUE(hotovo) << c;
     }
     // Never started, so no time limit ran out: the reason stays.
-    EXPECT_EQ(StatusKanalu(3500), 18);
-    EXPECT_EQ(StatusKanalu(3005), 22);
-    EXPECT_EQ(StatusKanalu(6001), 23);
+    EXPECT_EQ(WatchedStatus(3500), 18);
+    EXPECT_EQ(WatchedStatus(3005), 22);
+    EXPECT_EQ(WatchedStatus(6001), 23);
     EXPECT_TRUE(o.Run("OF  4").empty());
 }
 
 TEST_F(Odmitnuti, NegativeInfinityAndNaN) {
     lib().OutputRequest(d(), 3005, HodnotaReal(-std::numeric_limits<double>::infinity()));
-    EXPECT_EQ(StatusKanalu(3005), 22);
+    EXPECT_EQ(WatchedStatus(3005), 22);
     EXPECT_TRUE(o.Vystup(3005, HodnotaReal(std::nan(""))).Hotovo);  // NaN saturates instead
     EXPECT_EQ(sim.Value(6, 1), (zrsim::TBytes4{0xFF, 0xFF, 0xFF, 0x00}));
-    EXPECT_EQ(StatusKanalu(3005), 0);
+    EXPECT_EQ(WatchedStatus(3005), 0);
 }
 
 TEST_F(Odmitnuti, OutputFinalizedOnInvalidAndUndeclaredNumbers) {
@@ -179,12 +174,12 @@ TEST_F(Odmitnuti, FullQueueRefusesTheThousandAndFirstRequest) {
     EXPECT_EQ(o.StatusVstupu(1005, &hotovo), 0);
     EXPECT_TRUE(hotovo) << "completed at once";
     EXPECT_EQ(o.CtiCele(1), 1005);
-    EXPECT_EQ(StatusKanalu(1005), 3);
+    EXPECT_EQ(WatchedStatus(1005), 3);
 
     // Outputs share the queue of their interface.
     lib().OutputRequest(d(), 4010, HodnotaCele(5));
     EXPECT_EQ(o.Run("OR  9").back(), "K=4010, R=1,  S=1, F=0, H=5");
-    EXPECT_EQ(StatusKanalu(4010), 3);
+    EXPECT_EQ(WatchedStatus(4010), 3);
     EXPECT_EQ(sim.RequestCount(), 0u) << "nothing committed";
 }
 

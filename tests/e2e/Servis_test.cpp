@@ -1,13 +1,13 @@
 // Service channels through the loaded library: the watched channel, the
 // error summaries of the interfaces and their clearing.
-#include "e2e/Zaklad.h"
+#include "e2e/RunningDriver.h"
 
 #ifdef RV_HAVE_SIMULATOR
 
 namespace e2e {
 namespace {
 
-using Servis = TBezici;
+using Servis = TRunningDriver;
 
 TEST_F(Servis, ReadableServiceChannelsNeedNoRequest) {
     for (uint32_t c : {1u, 2u, 3u, 4u, 5u, 11u, 19u, 26u}) {
@@ -104,7 +104,7 @@ TEST_F(Servis, FinalizedAcceptsEveryServiceNumber) {
     // 70 is not writable although OutputFinalized answers it.
     lib().OutputRequest(d(), 70, HodnotaCele(1));
     lib().OutputRequestCompleted(d());
-    EXPECT_TRUE(ObsahujeRadek(o.Hlavni(), std::string("OutputRequest - požadavek na neplatný kanál 70"_cp)));
+    EXPECT_TRUE(ContainsLine(o.Hlavni(), std::string("OutputRequest - požadavek na neplatný kanál 70"_cp)));
     EXPECT_TRUE(o.Run("OR  9").empty());
     EXPECT_EQ(o.Run("OR  0"), std::vector<std::string>{"K=70,"});
 }

@@ -20,6 +20,7 @@
 #include <string>
 #include <vector>
 
+#include "support/LoopbackUdp.h"
 #include "support/TempDir.h"
 #include "tools/sim/PlantFile.h"
 #include "tools/sim/Simulator.h"
@@ -34,40 +35,6 @@ using zrsim::TRequest;
 
 // Channel 1005, baud 9600, timeout 200, retries 2, address 5, function 0, periphery 3.
 const std::string kWorkedRequest = "[VUZIV2]" "ED030000" "04" "C800" "02" "05" "00" "03" "00" "00000000" "AB\r\n";
-
-// A driver-side UDP endpoint on loopback.
-class TKlient {
-public:
-    TKlient() {
-        fd_ = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-        sockaddr_in a{};
-        a.sin_family = AF_INET;
-        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        bind(fd_, reinterpret_cast<sockaddr*>(&a), sizeof a);
-    }
-    ~TKlient() { close(fd_); }
-    void Send(uint16_t port, const std::string& text) const {
-        sockaddr_in a{};
-        a.sin_family = AF_INET;
-        a.sin_port = htons(port);
-        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        sendto(fd_, text.data(), text.size(), 0, reinterpret_cast<sockaddr*>(&a), sizeof a);
-    }
-    std::optional<std::string> Receive(int timeoutMs = 1000) const {
-        pollfd p{fd_, POLLIN, 0};
-        if (poll(&p, 1, timeoutMs) != 1) return std::nullopt;
-        char buf[512];
-        const ssize_t n = recv(fd_, buf, sizeof buf, 0);
-        return n < 0 ? std::nullopt : std::optional<std::string>(std::string(buf, size_t(n)));
-    }
-    std::string Exchange(uint16_t port, const std::string& text) const {
-        Send(port, text);
-        return Receive().value_or("");
-    }
-
-private:
-    int fd_ = -1;
-};
 
 TRequest Request(uint32_t id, uint8_t address, uint8_t function, uint8_t periphery, zrsim::TBytes4 data = {}) {
     TRequest q;
@@ -94,7 +61,7 @@ protected:
     std::string Ask(const TRequest& q) { return klient.Exchange(sim.Port(), zrsim::BuildRequest(q)); }
 
     TSimulator sim;
-    TKlient klient;
+    TLoopbackUdp klient;
 };
 
 // --- packets and values ----------------------------------------------------------
@@ -159,8 +126,8 @@ TEST_F(Simulator, AnswersTheWorkedRequestWithTheExactLayout) {
 }
 
 TEST_F(Simulator, AnswerGoesToTheRequestersPort) {
-    TKlient other;
-    other.Send(sim.Port(), kWorkedRequest);
+    TLoopbackUdp other;
+    other.SendTo(sim.Port(), kWorkedRequest);
     EXPECT_TRUE(other.Receive().has_value());
     EXPECT_FALSE(klient.Receive(50).has_value());
 }
@@ -188,8 +155,8 @@ TEST_F(Simulator, Function101ClearsTheStatusRegister) {
 TEST_F(Simulator, BadRequestsAreIgnoredAndCounted) {
     std::string wrong = kWorkedRequest;
     wrong[41] = 'C';
-    klient.Send(sim.Port(), wrong);
-    klient.Send(sim.Port(), kWorkedRequest.substr(0, 42));
+    klient.SendTo(sim.Port(), wrong);
+    klient.SendTo(sim.Port(), kWorkedRequest.substr(0, 42));
     EXPECT_FALSE(klient.Receive(100).has_value());
     ASSERT_TRUE(sim.WaitForRequests(2, 1000));
     EXPECT_EQ(sim.Ignored(), 2u);
@@ -213,7 +180,7 @@ TEST_F(Simulator, GatewayStatusesForBadBaudAbsentModuleAndUnknownFunction) {
 
 TEST_F(Simulator, SilentGatewayRecordsButNeitherAnswersNorActs) {
     sim.SetSilent(true);
-    klient.Send(sim.Port(), zrsim::BuildRequest(Request(3000, 1, zrsim::kWrite, 0, {9, 9, 9, 9})));
+    klient.SendTo(sim.Port(), zrsim::BuildRequest(Request(3000, 1, zrsim::kWrite, 0, {9, 9, 9, 9})));
     ASSERT_TRUE(sim.WaitForRequests(1, 1000));
     EXPECT_FALSE(klient.Receive(100).has_value());
     EXPECT_EQ(sim.Value(1, 0), (zrsim::TBytes4{0, 0, 0, 0}));
@@ -232,7 +199,7 @@ TEST_F(Simulator, SendsAnyDatagramToTheLastRequester) {
 
 TEST_F(Simulator, DropSendsNothingButTheWriteStillActs) {
     sim.SetFault(1, TSimFault{.drop = true});
-    klient.Send(sim.Port(), zrsim::BuildRequest(Request(3000, 1, zrsim::kWrite, 0, {1, 2, 3, 4})));
+    klient.SendTo(sim.Port(), zrsim::BuildRequest(Request(3000, 1, zrsim::kWrite, 0, {1, 2, 3, 4})));
     ASSERT_TRUE(sim.WaitForRequests(1, 1000));
     EXPECT_FALSE(klient.Receive(100).has_value());
     EXPECT_EQ(sim.AnswersSent(), 0u);
@@ -243,7 +210,7 @@ TEST_F(Simulator, DropSendsNothingButTheWriteStillActs) {
 TEST_F(Simulator, DelayHoldsTheAnswerBack) {
     sim.SetFault(1, TSimFault{.delayMs = 120});
     const auto start = std::chrono::steady_clock::now();
-    klient.Send(sim.Port(), zrsim::BuildRequest(Request(100, 1, 0, 0)));
+    klient.SendTo(sim.Port(), zrsim::BuildRequest(Request(100, 1, 0, 0)));
     EXPECT_FALSE(klient.Receive(60).has_value());
     EXPECT_TRUE(klient.Receive().has_value());
     EXPECT_GE(std::chrono::steady_clock::now() - start, 120ms);
@@ -283,7 +250,7 @@ TEST_F(Simulator, StatusFaultReplacesTheStatusByte) {
 
 TEST_F(Simulator, StaleAnswersComeBeforeOrAfterTheRealOne) {
     sim.SetFault(1, TSimFault{.staleBefore = true});
-    klient.Send(sim.Port(), zrsim::BuildRequest(Request(100, 1, 0, 0)));
+    klient.SendTo(sim.Port(), zrsim::BuildRequest(Request(100, 1, 0, 0)));
     const TAnswer first = Decode(klient.Receive().value_or(""));
     const TAnswer second = Decode(klient.Receive().value_or(""));
     EXPECT_EQ(first.id, 101u);
@@ -291,7 +258,7 @@ TEST_F(Simulator, StaleAnswersComeBeforeOrAfterTheRealOne) {
     EXPECT_EQ(second.timeStamp - first.timeStamp, 1000u) << "the stale one is older";
 
     sim.SetFault(1, TSimFault{.staleAfter = true, .staleId = 2000});
-    klient.Send(sim.Port(), zrsim::BuildRequest(Request(100, 1, 0, 0)));
+    klient.SendTo(sim.Port(), zrsim::BuildRequest(Request(100, 1, 0, 0)));
     EXPECT_EQ(Decode(klient.Receive().value_or("")).id, 100u);
     EXPECT_EQ(Decode(klient.Receive().value_or("")).id, 2000u);
     EXPECT_EQ(sim.AnswersSent(), 4u);
@@ -299,7 +266,7 @@ TEST_F(Simulator, StaleAnswersComeBeforeOrAfterTheRealOne) {
 
 TEST_F(Simulator, DuplicateSendsTheAnswerTwice) {
     sim.SetFault(1, TSimFault{.duplicate = true});
-    klient.Send(sim.Port(), zrsim::BuildRequest(Request(100, 1, 0, 0)));
+    klient.SendTo(sim.Port(), zrsim::BuildRequest(Request(100, 1, 0, 0)));
     const auto a = klient.Receive();
     const auto b = klient.Receive();
     ASSERT_TRUE(a && b);
@@ -309,8 +276,8 @@ TEST_F(Simulator, DuplicateSendsTheAnswerTwice) {
 
 TEST_F(Simulator, FaultWithTimesHealsAfterwards) {
     sim.SetFault(1, TSimFault{.drop = true, .times = 2});
-    klient.Send(sim.Port(), zrsim::BuildRequest(Request(100, 1, 0, 0)));
-    klient.Send(sim.Port(), zrsim::BuildRequest(Request(100, 1, 0, 0)));
+    klient.SendTo(sim.Port(), zrsim::BuildRequest(Request(100, 1, 0, 0)));
+    klient.SendTo(sim.Port(), zrsim::BuildRequest(Request(100, 1, 0, 0)));
     EXPECT_FALSE(klient.Receive(100).has_value());
     EXPECT_EQ(Decode(Ask(Request(100, 1, 0, 0))).id, 100u);
 }
@@ -322,9 +289,9 @@ std::vector<bool> AnsweredPattern(uint64_t seed, uint32_t n) {
     s.SetRandomFaults(TSimRandomFaults{0.5, seed, {TSimFault{.drop = true}}});
     s.SetFault(200, TSimFault{.status = 0});
     EXPECT_TRUE(s.Start());
-    TKlient k;
-    for (uint32_t i = 0; i < n; ++i) k.Send(s.Port(), zrsim::BuildRequest(Request(100 + i, 1, 0, 0)));
-    k.Send(s.Port(), zrsim::BuildRequest(Request(999, 200, 0, 0)));
+    TLoopbackUdp k;
+    for (uint32_t i = 0; i < n; ++i) k.SendTo(s.Port(), zrsim::BuildRequest(Request(100 + i, 1, 0, 0)));
+    k.SendTo(s.Port(), zrsim::BuildRequest(Request(999, 200, 0, 0)));
     std::vector<bool> answered(n, false);
     for (std::optional<std::string> t; (t = k.Receive());) {
         const TAnswer a = Decode(*t);
@@ -414,7 +381,7 @@ TEST(SimulatorPlant, ExamplePlantServesInProcess) {
     TSimulator sim(p);
     ASSERT_TRUE(sim.Start(true));
     ASSERT_EQ(sim.Gateways(), 2u);
-    TKlient k;
+    TLoopbackUdp k;
     const TAnswer healthy = Decode(k.Exchange(sim.Port(0), zrsim::BuildRequest(Request(100, 1, 0, 0))));
     EXPECT_EQ(healthy.status, 0);
     EXPECT_DOUBLE_EQ(zrsim::DecodeReal({healthy.data[0], healthy.data[1], healthy.data[2], healthy.data[3]}), 21.5);
@@ -496,7 +463,7 @@ TEST(SimulatorTool, ServesTheExamplePlantAsAProcess) {
     const std::string l2 = sim.Line();
     ASSERT_EQ(l1.rfind("gateway 1 listening on 127.0.0.1:", 0), 0u) << l1;
     ASSERT_EQ(l2.rfind("gateway 2 listening on 127.0.0.1:", 0), 0u) << l2;
-    TKlient k;
+    TLoopbackUdp k;
     EXPECT_EQ(Decode(k.Exchange(PortOf(l1), zrsim::BuildRequest(Request(1000, 2, 0, 3)))).data[0], 42);
     EXPECT_EQ(Decode(k.Exchange(PortOf(l2), zrsim::BuildRequest(Request(100, 9, 0, 0)))).status, 5);
     EXPECT_NE(sim.Line().find("id=1000 fn=0 adr=2 per=3"), std::string::npos);

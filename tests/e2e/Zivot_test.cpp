@@ -1,7 +1,7 @@
 // The rest of an instance's life through the loaded library: Done and what
 // the exports do afterwards, DisposeDriver, DriverProc, null pointers from
 // the host, and many instances one after another.
-#include "e2e/Zaklad.h"
+#include "e2e/RunningDriver.h"
 
 #include <algorithm>
 
@@ -28,12 +28,12 @@ std::vector<std::string> Znacky(const std::vector<TRadekRun>& run, std::size_t o
     return v;
 }
 
-class Zivot : public TBezici {
+class Zivot : public TRunningDriver {
 protected:
     void SetUp() override {
         ASSERT_TRUE(sim.Start());
-        zaklad = PocetVlaken();
-        ASSERT_TRUE(Spust(Zakladni(sim.Port())));
+        zaklad = ThreadCount();
+        ASSERT_TRUE(Spust(StandardParams(sim.Port())));
     }
     int zaklad = 0;
 };
@@ -44,8 +44,8 @@ TEST_F(Zivot, DoneTracesItsStepsInOrderAndJoinsEveryThread) {
     const std::size_t pred = o.Run().size();
     o.Done();
     EXPECT_EQ(Znacky(o.Run(), pred), (std::vector<std::string>{"Done 0", "Done 1", "Done 2", "Done 3", "Done 9"}));
-    EXPECT_EQ(CekejNaPocetVlaken(zaklad), zaklad);
-    EXPECT_TRUE(Obsahuje(o.LogRozhrani(1), "] Stop\r\n"));
+    EXPECT_EQ(WaitForThreadCount(zaklad), zaklad);
+    EXPECT_TRUE(Contains(o.LogRozhrani(1), "] Stop\r\n"));
     EXPECT_EQ(o.RadkyCB().back(), "Stop");
 }
 
@@ -69,7 +69,7 @@ TEST_F(Zivot, DoneWaitsForACallBackTheHostStillRuns) {
     // The host's call-back still held the thread when Done began; once Done
     // returns nothing of the driver may run any more.
     EXPECT_GE(Hodiny::now() - start, 1900ms);
-    EXPECT_EQ(CekejNaPocetVlaken(zaklad, 100), zaklad);
+    EXPECT_EQ(WaitForThreadCount(zaklad, 100), zaklad);
     EXPECT_EQ(o.RadkyCB().back(), "Stop");
 }
 
@@ -116,7 +116,7 @@ TEST_F(Zivot, DisposeDriverWithoutDoneJoinsTheThreads) {
     EXPECT_TRUE(o.Vstup(100).Hotovo);
     const std::size_t pred = o.Run().size();
     o.Uvolni();
-    EXPECT_EQ(CekejNaPocetVlaken(zaklad), zaklad);
+    EXPECT_EQ(WaitForThreadCount(zaklad), zaklad);
     EXPECT_EQ(o.Hlavni().back(), Cp("Ovladač odinstalován."_cp));
     const auto run = o.Run();
     ASSERT_GE(run.size(), pred + 2);
@@ -141,7 +141,7 @@ TEST_F(Zivot, BufferCallsOnlyTrace) {
     ASSERT_GE(run.size(), 2u);
     EXPECT_EQ(run[run.size() - 2].Znacka, "BufInf ");
     EXPECT_EQ(run.back().Znacka, "SetBufInf ");
-    EXPECT_EQ(Radky(o.Soubor("Rv_zr6180Run001.log")).back().substr(33), "SetBufInf ,");
+    EXPECT_EQ(Lines(o.Soubor("Rv_zr6180Run001.log")).back().substr(33), "SetBufInf ,");
 }
 
 TEST_F(Zivot, DriverProcTracesEveryFunction) {
@@ -168,13 +168,13 @@ int BezOkna() {
     if (!sim.Start()) return 2;
     TTestHost o;
     setenv("RV_ZR6180_WINDOW", "gtk", 1);  // the fixture chose "none"
-    const int zaklad = PocetVlaken();
+    const int zaklad = ThreadCount();
     std::string chyba;
-    if (o.Spust(Zakladni(sim.Port()), &chyba)) return 3;
+    if (o.Spust(StandardParams(sim.Port()), &chyba)) return 3;
     if (chyba != Cp("Nelze vytvořit okno ovladače."_cp)) return 4;
     if (o.Hlavni().empty() || o.Hlavni().back() != chyba) return 5;
     if (o.Run("Init 8").size() != 1) return 6;
-    if (PocetVlaken() != zaklad) return 7;
+    if (ThreadCount() != zaklad) return 7;
     const std::size_t pred = o.Run().size();
     o.lib.DriverProc(o.d, 7, 0, 0, 0, 0);
     const auto run = o.Run();
@@ -231,7 +231,7 @@ TEST(ZivotBezCallBack, RequestsCompleteWithoutACallBack) {
     ASSERT_TRUE(sim.Start());
     TTestHost o;
     o.d = o.lib.MakeDriver();
-    const std::string soubor = o.ZapisParametry(Zakladni(sim.Port()));
+    const std::string soubor = o.ZapisParametry(StandardParams(sim.Port()));
     char chyba[256] = {};
     ASSERT_EQ(o.lib.Init(o.d, 0, soubor.c_str(), 255, chyba, 0, 0, 77, nullptr), 1) << chyba;
     sim.SetFault(5, TSimFault{.delayMs = 40});
@@ -266,7 +266,7 @@ TEST(ZivotBezInit, ExportsOnAnUninitialisedInstanceAreHarmless) {
     o.lib.DriverProc(o.d, 1, 0, 0, 0, 0);
     o.Done();
     std::string chyba;
-    ASSERT_TRUE(o.Init(o.ZapisParametry(Zakladni(sim.Port())), &chyba)) << chyba;
+    ASSERT_TRUE(o.Init(o.ZapisParametry(StandardParams(sim.Port())), &chyba)) << chyba;
     sim.SetValue(5, 4, zrsim::EncodeInt(-7));
     EXPECT_TRUE(o.Vstup(1005).Hotovo);
     EXPECT_EQ(o.CtiCele(1005), -7);
@@ -276,9 +276,9 @@ TEST(ZivotCykly, HundredInstancesLeaveNoThreadOrDescriptor) {
     TSimulator sim;
     ASSERT_TRUE(sim.Start());
     TTestHost o;
-    const std::string soubor = o.ZapisParametry(Zakladni(sim.Port()));
-    const int vlakna = PocetVlaken();
-    const int deskriptory = PocetDeskriptoru();
+    const std::string soubor = o.ZapisParametry(StandardParams(sim.Port()));
+    const int vlakna = ThreadCount();
+    const int deskriptory = OpenDescriptors();
     const auto start = Hodiny::now();
     for (int i = 0; i < 100; ++i) {
         std::string chyba;
@@ -292,8 +292,8 @@ TEST(ZivotCykly, HundredInstancesLeaveNoThreadOrDescriptor) {
         o.Uvolni();
     }
     const auto trvani = Hodiny::now() - start;
-    EXPECT_EQ(CekejNaPocetVlaken(vlakna), vlakna);
-    EXPECT_EQ(PocetDeskriptoru(), deskriptory);
+    EXPECT_EQ(WaitForThreadCount(vlakna), vlakna);
+    EXPECT_EQ(OpenDescriptors(), deskriptory);
     EXPECT_LT(trvani, 60s);  // a bounded wait run out per cycle would take far longer
     EXPECT_EQ(o.Hlavni().size(), 200u);
 }

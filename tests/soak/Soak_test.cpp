@@ -34,6 +34,7 @@
 #include "config/Model.h"
 #include "support/TempDir.h"
 #include "support/Library.h"
+#include "support/ParamFile.h"
 #include "support/ProcessResources.h"
 #include "tools/sim/Simulator.h"
 
@@ -108,25 +109,26 @@ int32_t IntVstupu(uint32_t c) { return int32_t(c) * 7 - 5000; }
 bool BitVstupu(uint32_t c) { return c % 3 == 0; }
 
 std::string Parametry(const TTempDir& dir, const TSimulator& sim, bool logy) {
-    std::string t = "[Logovací soubor]\r\n";
-    t += logy ? "Povolen=1\r\nPovolen RUN=1\r\nPočet RUN souborů=2\r\nPovolen log rozhraní=1\r\n"
-              : "Povolen=0\r\n";
-    t += "Adresář LOG souborů=" + dir.Cesta() + "/logy\r\n";
-    t += "[Diagnostické okno]\r\nPovoleno=0\r\n";
-    for (int k = 1; k <= kRozhrani; ++k) {
-        t += "[Deklarace rozhraní " + std::to_string(k) + "]\r\nTyp=ZR-6180\r\nIP adresa=127.0.0.1\r\n";
-        t += "UDP port=" + std::to_string(sim.Port(size_t(k - 1))) + "\r\n";
-        t += "UDP timeout=30\r\nUDP opakování=1\r\nBaud=115200\r\nTimeout=10\r\nOpakování=0\r\n";
+    TParamFile p;
+    if (logy) {
+        p.RunFiles = 2;
+    } else {
+        p.LogsOff();
     }
-    t += "[Deklarace kanálů]\r\n";
-    for (const TKanalPlan& p : Kanaly()) {
+    p.LogDir = dir / "logy";
+    TInterfaceParams like;
+    like.UdpTimeout = 30;
+    like.UdpRetries = 1;
+    like.Timeout = 10;
+    std::vector<uint16_t> porty;
+    for (int k = 1; k <= kRozhrani; ++k) porty.push_back(static_cast<uint16_t>(sim.Port(size_t(k - 1))));
+    p.AddInterfaces(porty, like);
+    for (const TKanalPlan& c : Kanaly()) {
         char radek[96];
-        std::snprintf(radek, sizeof radek, "%u %d %u %u %u \"S%u\"\r\n", p.c, p.k, p.adresa, p.periferie, p.bit, p.c);
-        t += radek;
+        std::snprintf(radek, sizeof radek, "%u %d %u %u %u \"S%u\"", c.c, c.k, c.adresa, c.periferie, c.bit, c.c);
+        p.AddChannel(radek);
     }
-    const std::string cesta = dir / (logy ? "soak_logy.ini" : "soak.ini");
-    ZapisSoubor(cesta, t);  // UTF-8: the reader converts it
-    return cesta;
+    return p.Write(dir.Path(), logy ? "soak_logy.ini" : "soak.ini");
 }
 
 // The host's call-back counts notices per direction.
@@ -498,8 +500,8 @@ TEST_F(Soak, SixteenInterfacesUnderFaultsLoseNothing) {
     const auto naInstanci = std::chrono::seconds(sekund_) / instanci;
     const std::string soubory[2] = {Parametry(dir_, *sim_, false), Parametry(dir_, *sim_, true)};
     for (int i = 0; i < instanci && !HasFatalFailure(); ++i) {
-        const std::size_t fd = OtevreneDeskriptory();
-        const std::size_t vlakna = BeziciVlakna();
+        const int fd = OpenDescriptors();
+        const int vlakna = ThreadCount();
         PData d = lib_.MakeDriver();
         ASSERT_NE(d, nullptr);
         char chyba[256] = {};
@@ -511,8 +513,8 @@ TEST_F(Soak, SixteenInterfacesUnderFaultsLoseNothing) {
         if (!HasFatalFailure()) DoneBehemProvozu(d);
         if (HasFatalFailure()) lib_.Done(d);
         lib_.DisposeDriver(d);
-        EXPECT_EQ(OtevreneDeskriptory(), fd) << "descriptors left behind by instance " << i;
-        EXPECT_EQ(BeziciVlakna(), vlakna) << "threads left behind by instance " << i;
+        EXPECT_EQ(OpenDescriptors(), fd) << "descriptors left behind by instance " << i;
+        EXPECT_EQ(ThreadCount(), vlakna) << "threads left behind by instance " << i;
     }
     EXPECT_EQ(g_cizi.load(), 0u) << "call-backs with a wrong context or direction";
     Vypis();

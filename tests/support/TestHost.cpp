@@ -1,11 +1,7 @@
 #include "support/TestHost.h"
 
-#include <dirent.h>
-
-#include <algorithm>
 #include <chrono>
 #include <cstdlib>
-#include <filesystem>
 #include <fstream>
 #include <map>
 
@@ -21,18 +17,6 @@ using namespace std::chrono_literals;
 std::mutex zamekRegistru;
 std::map<PData, TTestHost*> registr;
 
-int PolozkyAdresare(const char* cesta) {
-    DIR* a = opendir(cesta);
-    if (a == nullptr) return -1;
-    int n = 0;
-    while (const dirent* e = readdir(a))
-        if (e->d_name[0] != '.') ++n;
-    closedir(a);
-    return n - 1;  // the descriptor of the listing itself
-}
-
-std::string Cislo(long long v) { return std::to_string(v); }
-
 // The text after the first "] ", or the whole line.
 std::string ZaZavorkou(const std::string& r) {
     const auto i = r.find("] ");
@@ -40,49 +24,6 @@ std::string ZaZavorkou(const std::string& r) {
 }
 
 }  // namespace
-
-int PocetVlaken() { return PolozkyAdresare("/proc/self/task") + 1; }
-int PocetDeskriptoru() { return PolozkyAdresare("/proc/self/fd"); }
-
-std::vector<std::string> ThreadNames() {
-    std::vector<std::string> names;
-    DIR* a = opendir("/proc/self/task");
-    if (a == nullptr) return names;
-    while (const dirent* e = readdir(a)) {
-        if (e->d_name[0] == '.') continue;
-        std::ifstream f(std::string("/proc/self/task/") + e->d_name + "/comm");
-        std::string n;
-        if (std::getline(f, n)) names.push_back(n);
-    }
-    closedir(a);
-    return names;
-}
-
-int CekejNaPocetVlaken(int n, int ms) {
-    // A joined thread leaves the task list a moment after the join returns.
-    const auto konec = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-    int p = PocetVlaken();
-    while (p > n && std::chrono::steady_clock::now() < konec) {
-        std::this_thread::sleep_for(1ms);
-        p = PocetVlaken();
-    }
-    return p;
-}
-
-std::vector<std::string> Radky(const std::string& text) {
-    std::vector<std::string> v;
-    std::size_t od = 0;
-    while (od < text.size()) {
-        const auto i = text.find("\r\n", od);
-        if (i == std::string::npos) {
-            v.push_back(text.substr(od));
-            break;
-        }
-        v.push_back(text.substr(od, i - od));
-        od = i + 2;
-    }
-    return v;
-}
 
 THodnota HodnotaCele(int32_t v) {
     THodnota h{};
@@ -112,40 +53,6 @@ THodnota HodnotaText(const char* t) {
     return h;
 }
 
-// ---- parameter file ----
-
-std::string TParametry::Nastaveni(const std::string& adresar) const {
-    std::string t;
-    t += "[Logovací soubor]\r\n"_cp;
-    t += "Povolen=" + Cislo(LogPovolen) + "\r\n";
-    if (!LogNazev.empty()) t += std::string("Název souboru="_cp) + LogNazev + "\r\n";
-    t += "Povolen RUN=" + Cislo(RunPovolen) + "\r\n";
-    t += std::string("Povolen log rozhraní="_cp) + Cislo(LogRozhrani) + "\r\n";
-    t += std::string("Adresář LOG souborů="_cp) + (Adresar.empty() ? adresar : Adresar) + "\r\n";
-    t += "[Diagnostické okno]\r\n"_cp;
-    t += "Povoleno=" + Cislo(Okno) + "\r\n";
-    for (const TRozhraniPar& r : Rozhrani) {
-        t += std::string("[Deklarace rozhraní "_cp) + Cislo(r.Cislo) + "]\r\n";
-        t += "Typ=ZR-6180\r\n";
-        if (r.Demo != 0) t += std::string("Režim demo="_cp) + Cislo(r.Demo) + "\r\n";
-        t += "IP adresa=" + r.Ip + "\r\n";
-        t += "UDP port=" + Cislo(r.Port) + "\r\n";
-        t += "UDP timeout=" + Cislo(r.UdpTimeout) + "\r\n";
-        t += std::string("UDP opakování="_cp) + Cislo(r.UdpOpakovani) + "\r\n";
-        t += "Baud=" + Cislo(r.Baud) + "\r\n";
-        t += "Timeout=" + Cislo(r.Timeout) + "\r\n";
-        t += std::string("Opakování="_cp) + Cislo(r.Opakovani) + "\r\n";
-    }
-    return t;
-}
-
-std::string TParametry::Text(const std::string& adresar) const {
-    std::string t = Nastaveni(adresar);
-    t += "[Deklarace kanálů]\r\n"_cp;
-    for (const std::string& k : Kanaly) t += k + "\r\n";
-    return t;
-}
-
 // ---- the instance ----
 
 TTestHost::TTestHost() { setenv("RV_ZR6180_WINDOW", "none", 1); }
@@ -157,18 +64,18 @@ TTestHost::~TTestHost() {
     }
 }
 
-std::string TTestHost::ZapisParametry(const TParametry& p, const std::string& jmeno) {
-    return ZapisParametry(p.Text(dir.Cesta()), jmeno);
+std::string TTestHost::ZapisParametry(const TParamFile& p, const std::string& jmeno) {
+    return ZapisParametry(p.Text(dir.Path()), jmeno);
 }
 
 std::string TTestHost::ZapisParametry(const std::string& text, const std::string& jmeno) {
     const std::string cesta = dir / jmeno;
-    ZapisSoubor(cesta, text);
+    WriteFile(cesta, text);
     return cesta;
 }
 
-bool TTestHost::Spust(const TParametry& p, std::string* chyba) {
-    if (!p.LogNazev.empty()) HlavniLogNazev = p.LogNazev;
+bool TTestHost::Spust(const TParamFile& p, std::string* chyba) {
+    if (!p.LogName.empty()) HlavniLogNazev = p.LogName;
     return Init(ZapisParametry(p), chyba);
 }
 
@@ -297,11 +204,11 @@ int32_t TTestHost::StatusVystupu(uint32_t c, bool* vysledek) {
 
 // ---- logs ----
 
-std::string TTestHost::Soubor(const std::string& jmeno) const { return CtiSoubor(dir / jmeno); }
+std::string TTestHost::Soubor(const std::string& jmeno) const { return ReadFile(dir / jmeno); }
 
 std::vector<TRadekRun> TTestHost::Run() const {
     std::vector<TRadekRun> v;
-    for (const std::string& r : Radky(Soubor("Rv_zr6180Run001.log"))) {
+    for (const std::string& r : Lines(Soubor("Rv_zr6180Run001.log"))) {
         TRadekRun x;
         x.Cislo = static_cast<uint32_t>(std::strtoul(r.substr(0, 8).c_str(), nullptr, 16));
         // "XXXXXXXX [dd.mm.yy hh:nn:ss.zzz] label, rest"
@@ -338,26 +245,14 @@ bool TTestHost::CekejNaRun(std::string_view znacka, std::size_t n, int ms) const
 
 std::vector<std::string> TTestHost::Hlavni() const {
     std::vector<std::string> v;
-    for (const std::string& r : Radky(Soubor(HlavniLogNazev))) v.push_back(ZaZavorkou(r));
+    for (const std::string& r : Lines(Soubor(HlavniLogNazev))) v.push_back(ZaZavorkou(r));
     return v;
 }
 
-std::string TTestHost::LogRozhrani(int k) const {
-    // Named by the day; a test running over midnight finds both files.
-    std::vector<std::string> jmena;
-    const std::string predpona = "Rv_zr6180_R" + std::to_string(k) + "_";
-    for (const auto& e : std::filesystem::directory_iterator(dir.Cesta())) {
-        const std::string j = e.path().filename().string();
-        if (j.rfind(predpona, 0) == 0) jmena.push_back(j);
-    }
-    std::sort(jmena.begin(), jmena.end());
-    std::string t;
-    for (const std::string& j : jmena) t += Soubor(j);
-    return t;
-}
+std::string TTestHost::LogRozhrani(int k) const { return ReadInterfaceLogs(dir.Path(), k); }
 
 std::vector<std::string> TTestHost::RadkyCB() const {
     std::vector<std::string> v;
-    for (const std::string& r : Radky(Soubor("Rv_zr6180_CB.log"))) v.push_back(ZaZavorkou(r));
+    for (const std::string& r : Lines(Soubor("Rv_zr6180_CB.log"))) v.push_back(ZaZavorkou(r));
     return v;
 }

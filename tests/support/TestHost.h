@@ -12,38 +12,11 @@
 #include <thread>
 #include <vector>
 
-#include "support/TempDir.h"
 #include "support/Library.h"
-
-// One "[Deklarace rozhraní N]" section.
-struct TRozhraniPar {
-    int Cislo = 1;
-    uint16_t Port = 0;
-    std::string Ip = "127.0.0.1";
-    int UdpTimeout = 200;
-    int UdpOpakovani = 0;
-    int Baud = 115200;
-    int Timeout = 0;
-    int Opakovani = 0;
-    int Demo = 0;
-};
-
-// A parameter file from a few settings. Texts are CP1250.
-struct TParametry {
-    std::string Adresar;        // "Adresář LOG souborů"; empty: the fixture's directory
-    int LogPovolen = 1;
-    std::string LogNazev;       // empty: key left out (default name)
-    int RunPovolen = 1;
-    int LogRozhrani = 1;
-    int Okno = 0;
-    std::vector<TRozhraniPar> Rozhrani;
-    std::vector<std::string> Kanaly;  // declaration lines after "[Deklarace kanálů]"
-
-    TParametry& PridejRozhrani(const TRozhraniPar& r) { Rozhrani.push_back(r); return *this; }
-    TParametry& PridejKanal(const std::string& radek) { Kanaly.push_back(radek); return *this; }
-    std::string Nastaveni(const std::string& adresar) const;  // the INI part
-    std::string Text(const std::string& adresar) const;       // the whole file
-};
+#include "support/ParamFile.h"
+#include "support/ProcessResources.h"
+#include "support/TempDir.h"
+#include "support/Text.h"
 
 // One RUN line split after its time stamp: "label, fields and text".
 struct TRadekRun {
@@ -68,12 +41,6 @@ struct TDokonceni {
     bool CallBack = false;    // a call-back arrived in between
 };
 
-int PocetVlaken();      // tasks of this process
-int PocetDeskriptoru(); // open file descriptors of this process
-std::vector<std::string> ThreadNames();  // of every task of this process
-// Waits until the process has at most n tasks; the count at the end.
-int CekejNaPocetVlaken(int n, int ms = 500);
-
 class TTestHost {
 public:
     TTestHost();   // the library and the directory; no instance yet
@@ -89,10 +56,10 @@ public:
     std::atomic<int32_t> NavratCallBack{0};  // what the recorded call-back returns
     std::atomic<int32_t> ZdrzeniCallBackMs{0};  // how long the host keeps the call-back thread
 
-    std::string ZapisParametry(const TParametry& p, const std::string& jmeno = "param.ini");
+    std::string ZapisParametry(const TParamFile& p, const std::string& jmeno = "param.ini");
     std::string ZapisParametry(const std::string& text, const std::string& jmeno = "param.ini");
     // MakeDriver (when none yet) and Init with the recording call-back.
-    bool Spust(const TParametry& p, std::string* chyba = nullptr);
+    bool Spust(const TParamFile& p, std::string* chyba = nullptr);
     bool Init(const std::string& soubor, std::string* chyba = nullptr);
     void Done();
     void Uvolni();  // DisposeDriver
@@ -138,5 +105,3 @@ THodnota HodnotaReal(double v);
 THodnota HodnotaBit(bool v);
 THodnota HodnotaText(const char* t);
 
-// Lines of a text, split at CR LF.
-std::vector<std::string> Radky(const std::string& text);

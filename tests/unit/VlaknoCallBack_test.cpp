@@ -50,13 +50,13 @@ class VlaknoCallBack : public ::testing::Test {
 protected:
     VlaknoCallBack() { zaznam = &host; }
     ~VlaknoCallBack() override {
-        s.Zastav();
+        s.Stop();
         zaznam = nullptr;
     }
     TThreadCallBack& Spust() {
         d.VlaknoCallBack = std::make_unique<TThreadCallBack>(&d, &HostitelCallBack, 4711);
         EXPECT_TRUE(d.VlaknoCallBack->Start());
-        EXPECT_TRUE(CekejNa([&] { return d.CallBackBezi == 1; }, 2000));
+        EXPECT_TRUE(WaitFor([&] { return d.CallBackBezi == 1; }, 2000));
         return *d.VlaknoCallBack;
     }
     // A finished request that the host marked for a notice.
@@ -72,10 +72,10 @@ protected:
         std::lock_guard<std::mutex> g(host.m);
         return host.volani.size();
     }
-    bool CekejNaVolani(size_t n, int ms = 3000) { return CekejNa([&] { return Volani() >= n; }, ms); }
+    bool CekejNaVolani(size_t n, int ms = 3000) { return WaitFor([&] { return Volani() >= n; }, ms); }
 
     TZaznamHostitele host;
-    TStav s;
+    TDriverState s;
     TData& d = *s.d;
 };
 
@@ -93,8 +93,8 @@ TEST_F(VlaknoCallBack, InterfaceTimeoutLimitFollowsUdpOpakovani) {
 }
 
 TEST_F(VlaknoCallBack, CompletedMarkedRequestsAreReportedInChannelOrder) {
-    s.Kanal(3000, 1, 1, 0);
-    s.Kanal(99, 1, 5, 0);
+    s.Channel(3000, 1, 1, 0);
+    s.Channel(99, 1, 5, 0);
     Hotovy(3000, 3);
     Hotovy(1005, 3);
     Hotovy(99, 3);
@@ -111,7 +111,7 @@ TEST_F(VlaknoCallBack, CompletedMarkedRequestsAreReportedInChannelOrder) {
     EXPECT_EQ(d.Kanaly[3000].StavPozadavku, 0);
     for (int c : {99, 1005, 3000}) EXPECT_EQ(d.Kanaly[c].CekaCallBack, 0) << c;
     const std::string run = s.RunLog();
-    EXPECT_EQ(Vyskytu(run, RunCast("CB  1", 1005, 1, 3, "F=0, (0/0/0)\r\n")), 1) << run;
+    EXPECT_EQ(CountOf(run, RunPart("CB  1", 1005, 1, 3, "F=0, (0/0/0)\r\n")), 1) << run;
 }
 
 TEST_F(VlaknoCallBack, StateOtherThan3IsLeftAlone) {
@@ -146,31 +146,31 @@ TEST_F(VlaknoCallBack, UnmarkedRequestIsNeverReportedNorTimedOut) {
 
 TEST_F(VlaknoCallBack, InterfaceTimeoutFinishesTheRequestWithStatus26) {
     d.Rozhrani[1].UdpOpakovani = 1;
-    s.hodiny.Zmraz(1000);
+    s.clock.Freeze(1000);
     TKanal& k = d.Kanaly[1005];
     ZaradPozadavek(d, 1005, 0);  // never committed: no answer will come
     k.LimitPozadavku = 2370;
     k.StavPozadavku = 1;
     k.CekaCallBack = 1;
     Spust();
-    s.hodiny.Zmraz(1000 + 5740);
+    s.clock.Freeze(1000 + 5740);
     std::this_thread::sleep_for(std::chrono::milliseconds(30));
     EXPECT_EQ(k.Hotovo, 0) << "5740 ms is still within the limit";
     EXPECT_EQ(Volani(), 0u);
-    s.hodiny.Zmraz(1000 + 5741);
+    s.clock.Freeze(1000 + 5741);
     ASSERT_TRUE(CekejNaVolani(1));
     EXPECT_EQ(k.Status, 26);
     EXPECT_EQ(k.Hotovo, 1);
     EXPECT_EQ(k.DobaCelkem, 5741u);
     EXPECT_EQ(d.Rozhrani[1].Status, 26);
     EXPECT_EQ(k.StavPozadavku, 1);
-    s.Zastav();
-    EXPECT_EQ(Vyskytu(s.CbLog(), "] Ch=1005, timeout rozhrani=5741/5740\r\n"), 1) << s.CbLog();
-    EXPECT_EQ(Vyskytu(s.RunLog(), RunCast("CB  0", 1005, 1, 1, "timeout rozhrani=5741/5740\r\n")), 1) << s.RunLog();
+    s.Stop();
+    EXPECT_EQ(CountOf(s.CbLog(), "] Ch=1005, timeout rozhrani=5741/5740\r\n"), 1) << s.CbLog();
+    EXPECT_EQ(CountOf(s.RunLog(), RunPart("CB  0", 1005, 1, 1, "timeout rozhrani=5741/5740\r\n")), 1) << s.RunLog();
 }
 
 TEST_F(VlaknoCallBack, LateMarkReplacesTheStoredOutcomeWith26) {
-    s.hodiny.Zmraz(50000);
+    s.clock.Freeze(50000);
     Hotovy(1005, 3);
     d.Kanaly[1005].Status = 0;
     d.Kanaly[1005].CasPozadavku = 50000 - 6741;  // the limit is 2370 * 1 + 1000 = 3370
@@ -180,20 +180,20 @@ TEST_F(VlaknoCallBack, LateMarkReplacesTheStoredOutcomeWith26) {
 }
 
 TEST_F(VlaknoCallBack, RequestStartedInTheFutureTimesOut) {
-    s.hodiny.Zmraz(1000);
+    s.clock.Freeze(1000);
     Hotovy(1005, 3);
     d.Kanaly[1005].Hotovo = 0;
     d.Kanaly[1005].CasPozadavku = 1001;  // elapsed -1
     Spust();
     ASSERT_TRUE(CekejNaVolani(1));
     EXPECT_EQ(d.Kanaly[1005].Status, 26);
-    s.Zastav();
-    EXPECT_EQ(Vyskytu(s.CbLog(), "] Ch=1005, timeout rozhrani=-1/3370\r\n"), 1) << s.CbLog();
+    s.Stop();
+    EXPECT_EQ(CountOf(s.CbLog(), "] Ch=1005, timeout rozhrani=-1/3370\r\n"), 1) << s.CbLog();
 }
 
 TEST_F(VlaknoCallBack, StopDuringAScanLeavesLaterChannelsUnreported) {
     host.blokovat = true;
-    s.Kanal(2000, 1, 2, 0);
+    s.Channel(2000, 1, 2, 0);
     Hotovy(1005, 3);
     Hotovy(2000, 3);
     TThreadCallBack& v = Spust();
@@ -209,8 +209,8 @@ TEST_F(VlaknoCallBack, StopDuringAScanLeavesLaterChannelsUnreported) {
     EXPECT_EQ(d.Kanaly[2000].CekaCallBack, 1);
     EXPECT_EQ(d.CallBackBezi, 0);
     const std::string cb = s.CbLog();
-    EXPECT_EQ(Vyskytu(cb, "] Start\r\n"), 1) << cb;
-    EXPECT_EQ(Vyskytu(cb, "] Stop\r\n"), 1) << cb;
+    EXPECT_EQ(CountOf(cb, "] Start\r\n"), 1) << cb;
+    EXPECT_EQ(CountOf(cb, "] Stop\r\n"), 1) << cb;
 }
 
 TEST_F(VlaknoCallBack, MarkingWakesAnIdleThread) {
@@ -221,7 +221,7 @@ TEST_F(VlaknoCallBack, MarkingWakesAnIdleThread) {
         Hotovy(1005, 3);
         WakeCallBack(d, 1005);
         ASSERT_TRUE(CekejNaVolani(static_cast<size_t>(kolo) + 1));
-        EXPECT_LT(MsOd(t), 50) << kolo;
+        EXPECT_LT(MsSince(t), 50) << kolo;
     }
 }
 
@@ -235,7 +235,7 @@ TEST_F(VlaknoCallBack, RungChannelWakesAnIdleThread) {
         Hotovy(1005, 3);
         WakeCallBack(d, 1005);
         ASSERT_TRUE(CekejNaVolani(static_cast<size_t>(kolo) + 1));
-        EXPECT_LT(MsOd(t), 50) << kolo;
+        EXPECT_LT(MsSince(t), 50) << kolo;
     }
 }
 
@@ -243,7 +243,7 @@ TEST_F(VlaknoCallBack, RungChannelWakesAnIdleThread) {
 // a marked request still in progress needs: it is reported by them once it
 // finishes, without a ring of its own.
 TEST_F(VlaknoCallBack, RungChannelLeavesOtherMarkedChannelsToTheScan) {
-    s.Kanal(3000, 1, 1, 0);
+    s.Channel(3000, 1, 1, 0);
     Spust();
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
     TKanal& k = d.Kanaly[1005];
@@ -262,14 +262,14 @@ TEST_F(VlaknoCallBack, RungChannelLeavesOtherMarkedChannelsToTheScan) {
         k.Hotovo = 1;
     }
     ASSERT_TRUE(CekejNaVolani(2));
-    EXPECT_LT(MsOd(t), 200) << "left to the scans of an idle thread";
+    EXPECT_LT(MsSince(t), 200) << "left to the scans of an idle thread";
     for (int c : {1005, 3000}) EXPECT_EQ(d.Kanaly[c].CekaCallBack, 0) << c;
 }
 
 // A marked request that finished without a ring (more entries stood in its
 // queue) comes before a higher channel that rang, as in a scan.
 TEST_F(VlaknoCallBack, RungChannelDoesNotOvertakeALowerFinishedOne) {
-    s.Kanal(3000, 1, 1, 0);
+    s.Channel(3000, 1, 1, 0);
     TThreadCallBack v(&d, &HostitelCallBack, 4711);  // driven by hand: no thread
     TKanal& k = d.Kanaly[1005];
     k.CasPozadavku = Ted(&d);
@@ -290,8 +290,8 @@ TEST_F(VlaknoCallBack, RungChannelDoesNotOvertakeALowerFinishedOne) {
         EXPECT_EQ(host.volani, cekane);
     }
     const std::string run = s.RunLog();
-    const std::size_t i1005 = run.find(RunCast("CB  1", 1005, 1, 3, "F="));
-    const std::size_t i3000 = run.find(RunCast("CB  1", 3000, 1, 3, "F="));
+    const std::size_t i1005 = run.find(RunPart("CB  1", 1005, 1, 3, "F="));
+    const std::size_t i3000 = run.find(RunPart("CB  1", 3000, 1, 3, "F="));
     ASSERT_NE(i1005, std::string::npos) << run;
     EXPECT_LT(i1005, i3000) << run;
     EXPECT_FALSE(v.ProhledejVyzvy(oznacene)) << "nothing rung since";
@@ -303,7 +303,7 @@ TEST_F(VlaknoCallBack, StopWakesAnIdleThread) {
     const auto t = Hodiny::now();
     v.Stop();
     v.Join();
-    EXPECT_LT(MsOd(t), 50);
+    EXPECT_LT(MsSince(t), 50);
     EXPECT_EQ(d.CallBackBezi, 0);
 }
 
