@@ -1,5 +1,7 @@
 // Every request the driver refuses: the status the channel ends with, the
 // RUN trace and the main-log line, through the loaded library.
+#include <utility>
+
 #include "e2e/RunningDriver.h"
 
 #ifdef RV_HAVE_SIMULATOR
@@ -100,18 +102,21 @@ TEST_F(Odmitnuti, OutputRequestRejections) {
     lib().OutputRequest(d(), 99, HodnotaCele(3600));                  // names an undeclared channel
     lib().OutputRequestCompleted(d());
 
-    EXPECT_TRUE(VHlavnim("OutputRequest - požadavek na neplatný kanál "_cp, 7));
-    EXPECT_TRUE(VHlavnim("OutputRequest - požadavek na neplatný kanál "_cp, 2000));
-    EXPECT_TRUE(VHlavnim("OutputRequest - požadavek na neplatný kanál "_cp, 6100));
-    EXPECT_TRUE(VHlavnim("OutputRequest - požadavek na neplatné rozhraní kanálu "_cp, 3600));
-    EXPECT_TRUE(VHlavnim("OutputRequest - požadavek na nedefinované rozhraní kanálu "_cp, 3500));
-    EXPECT_TRUE(VHlavnim("OutputRequest - předána neplatná REAL hodnota kanálu "_cp, 3005));
-    EXPECT_TRUE(VHlavnim("OutputRequest - předána neplatná STRING hodnota kanálu "_cp, 6001));
-    EXPECT_TRUE(VHlavnim("OutputRequest - chybný datový typ kanálu "_cp, 4010));
-    EXPECT_TRUE(VHlavnim("OutputRequest - chybný datový typ kanálu "_cp, 6));
-    EXPECT_TRUE(VHlavnim("OutputRequest - chybný datový typ kanálu "_cp, 51));
-    EXPECT_TRUE(VHlavnim("OutputRequest - chybný datový typ kanálu "_cp, 99));
-    EXPECT_TRUE(VHlavnim("OutputRequest - požadavek na nedefinovaný kanál "_cp, 99));
+    const std::pair<std::string_view, uint32_t> vHlavnim[] = {
+        {"OutputRequest - požadavek na neplatný kanál "_cp, 7},
+        {"OutputRequest - požadavek na neplatný kanál "_cp, 2000},
+        {"OutputRequest - požadavek na neplatný kanál "_cp, 6100},
+        {"OutputRequest - požadavek na neplatné rozhraní kanálu "_cp, 3600},
+        {"OutputRequest - požadavek na nedefinované rozhraní kanálu "_cp, 3500},
+        {"OutputRequest - předána neplatná REAL hodnota kanálu "_cp, 3005},
+        {"OutputRequest - předána neplatná STRING hodnota kanálu "_cp, 6001},
+        {"OutputRequest - chybný datový typ kanálu "_cp, 4010},
+        {"OutputRequest - chybný datový typ kanálu "_cp, 6},
+        {"OutputRequest - chybný datový typ kanálu "_cp, 51},
+        {"OutputRequest - chybný datový typ kanálu "_cp, 99},
+        {"OutputRequest - požadavek na nedefinovaný kanál "_cp, 99},
+    };
+    for (const auto& [zprava, c] : vHlavnim) EXPECT_TRUE(VHlavnim(zprava, c)) << c;
     EXPECT_TRUE(o.Run("OR  9").empty()) << "nothing was queued";
 
     EXPECT_EQ(WatchedStatus(3600), 17);

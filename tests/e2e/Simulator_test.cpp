@@ -4,28 +4,19 @@
 
 #include <gtest/gtest.h>
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <poll.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/socket.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
-#include <fcntl.h>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "support/LoopbackUdp.h"
+#include "support/SimulatorProcess.h"
 #include "support/TempDir.h"
 #include "tools/sim/PlantFile.h"
 #include "tools/sim/Simulator.h"
-
-extern char** environ;
 
 namespace {
 
@@ -392,73 +383,14 @@ TEST(SimulatorPlant, ExamplePlantServesInProcess) {
 
 // --- the tool as its own process ------------------------------------------------------
 
-// zr6180-sim started with a pipe on its standard output.
-class TProces {
-public:
-    explicit TProces(std::vector<std::string> args) {
-        int p[2];
-        if (pipe2(p, O_CLOEXEC) != 0) return;
-        posix_spawn_file_actions_t fa;
-        posix_spawn_file_actions_init(&fa);
-        posix_spawn_file_actions_adddup2(&fa, p[1], 1);
-        args.insert(args.begin(), RV_ZR6180_SIM);
-        std::vector<char*> argv;
-        for (std::string& a : args) argv.push_back(a.data());
-        argv.push_back(nullptr);
-        if (posix_spawn(&pid_, RV_ZR6180_SIM, &fa, nullptr, argv.data(), environ) != 0) pid_ = -1;
-        posix_spawn_file_actions_destroy(&fa);
-        close(p[1]);
-        out_ = p[0];
-    }
-    ~TProces() {
-        if (pid_ > 0) {
-            kill(pid_, SIGKILL);
-            waitpid(pid_, nullptr, 0);
-        }
-        if (out_ >= 0) close(out_);
-    }
-    // The next line of its output, or "" after timeoutMs.
-    std::string Line(int timeoutMs = 5000) {
-        const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-        for (;;) {
-            const size_t nl = buf_.find('\n');
-            if (nl != std::string::npos) {
-                std::string line = buf_.substr(0, nl);
-                buf_.erase(0, nl + 1);
-                return line;
-            }
-            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now());
-            pollfd p{out_, POLLIN, 0};
-            if (left.count() <= 0 || poll(&p, 1, int(left.count())) != 1) return "";
-            char c[256];
-            const ssize_t n = read(out_, c, sizeof c);
-            if (n <= 0) return "";
-            buf_.append(c, size_t(n));
-        }
-    }
-    // Sends SIGTERM; the exit status, or -1.
-    int Stop() {
-        kill(pid_, SIGTERM);
-        int status = 0;
-        const pid_t r = waitpid(pid_, &status, 0);
-        pid_ = -1;
-        return r > 0 && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    }
-    bool Started() const { return pid_ > 0; }
-
-private:
-    pid_t pid_ = -1;
-    int out_ = -1;
-    std::string buf_;
-};
-
 uint16_t PortOf(const std::string& listening) {
     return uint16_t(std::stoi(listening.substr(listening.rfind(':') + 1)));
 }
 
 TEST(SimulatorTool, ServesTheExamplePlantAsAProcess) {
-    TProces sim({"--plant", std::string(RV_ZR6180_SOURCE_DIR) + "/examples/rostlina.txt", "--verbose", "0", "0"});
-    ASSERT_TRUE(sim.Started());
+    TTempDir dir;
+    TSimulatorProcess sim;
+    ASSERT_TRUE(sim.Start(dir, {"--plant", std::string(RV_ZR6180_SOURCE_DIR) + "/examples/rostlina.txt", "--verbose", "0", "0"}));
     const std::string l1 = sim.Line();
     const std::string l2 = sim.Line();
     ASSERT_EQ(l1.rfind("gateway 1 listening on 127.0.0.1:", 0), 0u) << l1;
@@ -472,8 +404,9 @@ TEST(SimulatorTool, ServesTheExamplePlantAsAProcess) {
 }
 
 TEST(SimulatorTool, RejectsABadCommandLine) {
-    TProces sim({"--fault", "1:2:explode", "0"});
-    ASSERT_TRUE(sim.Started());
+    TTempDir dir;
+    TSimulatorProcess sim;
+    ASSERT_TRUE(sim.Start(dir, {"--fault", "1:2:explode", "0"}));
     EXPECT_EQ(sim.Line(2000), "");  // nothing served
     EXPECT_EQ(sim.Stop(), 2);
 }

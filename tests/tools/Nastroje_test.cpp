@@ -4,10 +4,6 @@
 
 #if defined(RV_ZR6180_HOST) && defined(RV_ZR6180_SIM)
 
-#include <fcntl.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -21,10 +17,9 @@
 #include "base/Cp1250.h"
 #include "support/Command.h"
 #include "support/ParamFile.h"
+#include "support/SimulatorProcess.h"
 #include "support/TempDir.h"
 #include "support/Text.h"
-
-extern char** environ;
 
 namespace {
 
@@ -50,76 +45,13 @@ constexpr const char* kRostlina =
     "  periphery 1 real 65.535\n"
     "  fault status=5\n";
 
-// The simulator as a child process; its output goes to files, so a long
-// trace can never block it.
-class TSimulatorProces {
-public:
-    bool Spust(const TTempDir& dir) {
-        vystup_ = dir / "sim.out";
-        const std::string plant = dir / "rostlina.txt";
-        WriteFile(plant, kRostlina);
-        posix_spawn_file_actions_t akce;
-        posix_spawn_file_actions_init(&akce);
-        posix_spawn_file_actions_addopen(&akce, 1, vystup_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        posix_spawn_file_actions_addopen(&akce, 2, (dir / "sim.err").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        std::string program = RV_ZR6180_SIM;
-        std::string v = "--verbose", p = "--plant", nula = "0";
-        char* argv[] = {program.data(), v.data(), p.data(), const_cast<char*>(plant.c_str()), nula.data(),
-                        nula.data(), nullptr};
-        const int r = posix_spawn(&pid_, program.c_str(), &akce, nullptr, argv, environ);
-        posix_spawn_file_actions_destroy(&akce);
-        if (r != 0) {
-            pid_ = -1;
-            return false;
-        }
-        return CekejNaPorty();
-    }
-
-    // SIGTERM stops it cleanly; the exit code says so.
-    int Zastav() {
-        if (pid_ <= 0) return -1;
-        kill(pid_, SIGTERM);
-        int stav = 0;
-        waitpid(pid_, &stav, 0);
-        pid_ = -1;
-        return WIFEXITED(stav) ? WEXITSTATUS(stav) : 128 + WTERMSIG(stav);
-    }
-
-    ~TSimulatorProces() { Zastav(); }
-
-    int Port(int brana) const { return porty_[brana - 1]; }
-    std::string Stopa() const { return ReadFile(vystup_); }
-
-private:
-    bool CekejNaPorty() {
-        static const std::regex radek(R"(^gateway ([12]) listening on 127\.0\.0\.1:(\d+)$)");
-        const auto konec = Clock::now() + 10s;
-        while (Clock::now() < konec) {
-            std::istringstream s(ReadFile(vystup_));
-            std::string l;
-            while (std::getline(s, l)) {
-                std::smatch m;
-                if (std::regex_match(l, m, radek)) porty_[std::stoi(m[1]) - 1] = std::stoi(m[2]);
-            }
-            if (porty_[0] > 0 && porty_[1] > 0) return true;
-            if (waitpid(pid_, nullptr, WNOHANG) == pid_) {
-                pid_ = -1;
-                return false;
-            }
-            std::this_thread::sleep_for(10ms);
-        }
-        return false;
-    }
-
-    pid_t pid_ = -1;
-    std::string vystup_;
-    int porty_[2] = {0, 0};
-};
-
 class NastrojeTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(sim_.Spust(dir_)) << ReadFile(dir_ / "sim.err");
+        const std::string plant = dir_ / "rostlina.txt";
+        WriteFile(plant, kRostlina);
+        ASSERT_TRUE(sim_.Start(dir_, {"--verbose", "--plant", plant, "0", "0"}));
+        ASSERT_TRUE(sim_.WaitForPorts(2)) << sim_.Errors();
         parametry_ = ZapisParametry("param.ini", 115200);
     }
 
@@ -133,7 +65,7 @@ protected:
         like.UdpTimeout = 50;
         like.UdpRetries = 1;
         like.Timeout = 10;
-        p.AddInterfaces({static_cast<uint16_t>(sim_.Port(1)), static_cast<uint16_t>(sim_.Port(2))}, like);
+        p.AddInterfaces({sim_.Port(1), sim_.Port(2)}, like);
         p.Interfaces[0].Baud = baud1;
         for (const char* k : {"100  1 1 1 0 \"T1\" \"Teplota\"", "1000 1 1 2 0", "2000 1 1 3 0", "2002 1 1 3 2",
                               "3000 1 1 1 0", "4000 1 1 2 0", "5000 1 1 3 0", "6000 1 1 4 0",
@@ -159,7 +91,7 @@ protected:
     std::string LogRozhrani(int k) const { return ReadInterfaceLogs(dir_ / "logs", k); }
 
     TTempDir dir_;
-    TSimulatorProces sim_;
+    TSimulatorProcess sim_;
     std::string parametry_;
 };
 
@@ -180,7 +112,7 @@ TEST_F(NastrojeTest, WriteReachesTheGatewayAndReadsBack) {
     EXPECT_TRUE(Contains(b.Output, "3000\t12.25\t0\tV pořádku\n")) << b.Output;
     EXPECT_TRUE(Contains(b.Output, "6000\t\"ABCD\"\t0\tV pořádku\n")) << b.Output;
     // The text arrives as its four bytes in periphery 4.
-    EXPECT_TRUE(Contains(sim_.Stopa(), " id=6000 fn=1 adr=1 per=4 data=41424344 ")) << sim_.Stopa();
+    EXPECT_TRUE(Contains(sim_.Output(), " id=6000 fn=1 adr=1 per=4 data=41424344 ")) << sim_.Output();
 
     b = Host("read 100 1000 2000 2002");
     EXPECT_EQ(b.Code, 0) << b.Output;
@@ -212,7 +144,7 @@ TEST_F(NastrojeTest, SilentModuleEndsWithStatus21AfterOneAttemptPlusTheRetries) 
     EXPECT_EQ(b.Code, 1) << b.Output;
     EXPECT_TRUE(Contains(b.Output, "103\t0\t21\tChyba spojení s modulem ZR-6180\n")) << b.Output;
     // UDP opakování=1: two datagrams, each waited for (7 + 10) * 1 + 50 ms.
-    EXPECT_EQ(CountOf(sim_.Stopa(), " id=103 fn=0 "), 2) << sim_.Stopa();
+    EXPECT_EQ(CountOf(sim_.Output(), " id=103 fn=0 "), 2) << sim_.Output();
     EXPECT_GE(trvani, 134ms);
     EXPECT_TRUE(Contains(LogRozhrani(1), "Ch=103  - Chyba LAN - timeout\r\n")) << LogRozhrani(1);
 }
@@ -227,7 +159,7 @@ TEST_F(NastrojeTest, WatchRunsTheGivenNumberOfCycles) {
         "2\t[0-9:.]+\t100\t21\\.5\t0\tV pořádku\n"
         "2\t[0-9:.]+\t2000\t1\t0\tV pořádku\n");
     EXPECT_TRUE(std::regex_match(b.Output, radky)) << b.Output;
-    EXPECT_EQ(CountOf(sim_.Stopa(), " id=100 fn=0 "), 2) << sim_.Stopa();
+    EXPECT_EQ(CountOf(sim_.Output(), " id=100 fn=0 "), 2) << sim_.Output();
 }
 
 TEST_F(NastrojeTest, InfoReadsTheDeclaredInputsAndShowsTheDeclaredInterfaces) {
@@ -243,7 +175,7 @@ TEST_F(NastrojeTest, InfoReadsTheDeclaredInputsAndShowsTheDeclaredInterfaces) {
                                    "2\tyes\t1\t1\t0\tV pořádku\n"))
         << b.Output;
     EXPECT_FALSE(Contains(b.Output, "\tno\t")) << b.Output;
-    EXPECT_EQ(CountOf(sim_.Stopa(), " id=101 fn=0 "), 1) << sim_.Stopa();
+    EXPECT_EQ(CountOf(sim_.Output(), " id=101 fn=0 "), 1) << sim_.Output();
 
     const TRun vse = Host("info --all");
     EXPECT_TRUE(Contains(vse.Output, "\n16\tno\t0\t0\t18\tRozhraní nedefinováno\n")) << vse.Output;
@@ -253,7 +185,7 @@ TEST_F(NastrojeTest, StatusRegisterResetSendsFunction101ToTheChannelsModule) {
     TRun b = Host("write 99=100");
     EXPECT_EQ(b.Code, 0) << b.Output;
     EXPECT_TRUE(Contains(b.Output, "99\t100\t0\tV pořádku\n")) << b.Output;
-    EXPECT_TRUE(Contains(sim_.Stopa(), " id=99 fn=101 adr=1 ")) << sim_.Stopa();
+    EXPECT_TRUE(Contains(sim_.Output(), " id=99 fn=101 adr=1 ")) << sim_.Output();
 
     b = Host("write 99=101");  // the faulty module answers status 5 here too
     EXPECT_EQ(b.Code, 1) << b.Output;
@@ -331,19 +263,19 @@ TEST_F(NastrojeTest, NanIsRefusedUnlessForcedAndThenShowsWhatWasSent) {
     b = Host("write 3000=-inf");
     EXPECT_EQ(b.Code, 2) << b.Output;
     EXPECT_TRUE(Contains(b.Output, "an infinite value is refused")) << b.Output;
-    EXPECT_FALSE(Contains(sim_.Stopa(), " id=3000 ")) << sim_.Stopa();
+    EXPECT_FALSE(Contains(sim_.Output(), " id=3000 ")) << sim_.Output();
 
     b = Host("--force write 3000=nan");
     EXPECT_EQ(b.Code, 0) << b.Output;
     EXPECT_TRUE(Contains(b.Output, "3000\tnan (sent -8388607)\t0\t")) << b.Output;
-    EXPECT_TRUE(Contains(sim_.Stopa(), " id=3000 fn=1 adr=1 per=1 data=FFFFFF00 ")) << sim_.Stopa();
+    EXPECT_TRUE(Contains(sim_.Output(), " id=3000 fn=1 adr=1 per=1 data=FFFFFF00 ")) << sim_.Output();
 }
 
 TEST_F(NastrojeTest, TextOutputShowsTheCutAndBlankedTextThatWasSent) {
     const TRun b = Host("write 6000=ŽABKA");
     EXPECT_EQ(b.Code, 0) << b.Output;
     EXPECT_TRUE(Contains(b.Output, "6000\t\"ŽABKA\" (sent \" ABK\")\t0\t")) << b.Output;
-    EXPECT_TRUE(Contains(sim_.Stopa(), " id=6000 fn=1 adr=1 per=4 data=2041424B ")) << sim_.Stopa();
+    EXPECT_TRUE(Contains(sim_.Output(), " id=6000 fn=1 adr=1 per=4 data=2041424B ")) << sim_.Output();
 }
 
 TEST_F(NastrojeTest, SlowReadShowsItsProgressOnATerminalOnly) {
@@ -375,7 +307,7 @@ TEST_F(NastrojeTest, HelpListsEveryExitCodeAndBothToolsTellTheirVersion) {
 
 TEST_F(NastrojeTest, SimulatorStopsCleanlyOnSigterm) {
     EXPECT_EQ(Host("read 100").Code, 0);
-    EXPECT_EQ(sim_.Zastav(), 0);
+    EXPECT_EQ(sim_.Stop(), 0);
 }
 
 }  // namespace

@@ -20,42 +20,12 @@
 #include "platform/Hodiny.h"
 #include "config/Model.h"
 #include "support/LoopbackUdp.h"
+#include "support/Packets.h"
 #include "support/Seams.h"
 #include "support/TempDir.h"
 #include "support/Text.h"
 
 namespace thread_support {
-
-inline std::string Hex2(unsigned b) {
-    char t[3];
-    std::snprintf(t, sizeof t, "%02X", b & 0xFFu);
-    return t;
-}
-
-inline std::string HexLe(uint32_t v, int bajtu) {
-    std::string s;
-    for (int i = 0; i < bajtu; ++i) s += Hex2((v >> (8 * i)) & 0xFF);
-    return s;
-}
-
-// Two's complement of the sum of the character codes.
-inline std::string Checksum(std::string_view telo) {
-    unsigned s = 0;
-    for (unsigned char z : telo) s += z;
-    return Hex2((256 - (s & 0xFF)) & 0xFF);
-}
-
-struct TBytes16 {
-    uint8_t b[16] = {};
-};
-
-// An answer packet of a gateway, 68 characters plus the line end given.
-inline std::string AnswerPacket(uint32_t id, uint8_t status, uint16_t rs, uint8_t bajt, uint32_t znacka, uint8_t sr,
-                           TBytes16 data = {}, std::string_view konec = "\r\n") {
-    std::string telo = HexLe(id, 4) + Hex2(status) + HexLe(rs, 2) + Hex2(bajt) + HexLe(znacka, 4) + Hex2(sr);
-    for (uint8_t b : data.b) telo += Hex2(b);
-    return "[VUZIV2]" + telo + Checksum(telo) + std::string(konec);
-}
 
 // The part of a RUN line from its label on.
 inline std::string RunPart(std::string_view znacka, int32_t K, int32_t R, int32_t S, std::string_view text) {

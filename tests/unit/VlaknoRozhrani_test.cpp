@@ -34,6 +34,24 @@ protected:
         return WaitFor([&] { return d.Kanaly[c].Hotovo == 1; }, ms);
     }
     std::string Dotaz(int ms = 3000) { return s.gateway.Receive(ms).value_or("<nothing>"); }
+    // A read of channel c that the gateway answers with status 0 and this
+    // serial time; true when the request finished.
+    bool AnsweredRead(int c, uint16_t rs = 0) {
+        Pozadej(c, 0);
+        if (!s.gateway.Receive(3000)) return false;
+        s.gateway.ReplyToSender(AnswerPacket(static_cast<uint32_t>(c), 0, rs, 0, 0, 0));
+        return Hotovo(c);
+    }
+    // Channel 1005's request ended as an exception: status 19, one line in
+    // each log; and the thread serves the next request.
+    void ExpectExceptionThenServesOn() {
+        EXPECT_EQ(d.Kanaly[1005].Status, 19);
+        EXPECT_EQ(d.Kanaly[1005].StavPozadavku, 3);
+        EXPECT_EQ(CountOf(s.InterfaceLog(1), "] Ch=1005 - LAN exception\r\n"), 1);
+        EXPECT_EQ(CountOf(s.RunLog(), RunPart("KOM 9", 1005, 1, 3, "F=0, exception\r\n")), 1);
+        ASSERT_TRUE(AnsweredRead(1005));
+        EXPECT_EQ(d.Kanaly[1005].Status, 0);
+    }
 
     TDriverState s;
     TData& d = *s.d;
@@ -163,10 +181,7 @@ TEST_F(VlaknoRozhrani, NoRetryWithUdpOpakovani0) {
 
 TEST_F(VlaknoRozhrani, StaleDatagramIsDrainedBeforeTheSend) {
     Spust();
-    Pozadej(1005, 0);
-    ASSERT_TRUE(s.gateway.Receive(3000));
-    s.gateway.ReplyToSender(AnswerPacket(1005, 0, 1, 0, 0, 0));
-    ASSERT_TRUE(Hotovo(1005));
+    ASSERT_TRUE(AnsweredRead(1005, 1));
 
     TBytes16 stare;
     stare.b[0] = 0x55;
@@ -191,18 +206,12 @@ TEST_F(VlaknoRozhrani, StaleDatagramIsDrainedBeforeTheSend) {
 // only as many as a small socket buffer would have kept.
 TEST_F(VlaknoRozhrani, EveryStaleDatagramOfABurstIsDrained) {
     Spust();
-    Pozadej(1005, 0);
-    ASSERT_TRUE(s.gateway.Receive(3000));
-    s.gateway.ReplyToSender(AnswerPacket(1005, 0, 1, 0, 0, 0));
-    ASSERT_TRUE(Hotovo(1005));
+    ASSERT_TRUE(AnsweredRead(1005, 1));
 
     constexpr int Pocet = 40;
     for (int i = 0; i < Pocet; ++i) s.gateway.ReplyToSender(AnswerPacket(1005, 0, 1, 0, 0, 0));
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    Pozadej(1005, 0);
-    ASSERT_TRUE(s.gateway.Receive(3000));
-    s.gateway.ReplyToSender(AnswerPacket(1005, 0, 1, 0, 0, 0));
-    ASSERT_TRUE(Hotovo(1005));
+    ASSERT_TRUE(AnsweredRead(1005, 1));
     EXPECT_EQ(CountOf(s.RunLog(), RunPart("KOM 1", 1005, 1, NoField, "odebrano\r\n")), Pocet);
 }
 
@@ -265,16 +274,7 @@ TEST_F(VlaknoRozhrani, EmptyDatagramEndsTheStepWithStatus19) {
     ASSERT_TRUE(s.gateway.Receive(3000));
     s.gateway.ReplyToSender("");
     ASSERT_TRUE(Hotovo(1005));
-    EXPECT_EQ(d.Kanaly[1005].Status, 19);
-    EXPECT_EQ(d.Kanaly[1005].StavPozadavku, 3);
-    EXPECT_EQ(CountOf(s.InterfaceLog(1), "] Ch=1005 - LAN exception\r\n"), 1);
-    EXPECT_EQ(CountOf(s.RunLog(), RunPart("KOM 9", 1005, 1, 3, "F=0, exception\r\n")), 1);
-
-    Pozadej(1005, 0);  // the thread goes on serving
-    ASSERT_TRUE(s.gateway.Receive(3000));
-    s.gateway.ReplyToSender(AnswerPacket(1005, 0, 0, 0, 0, 0));
-    ASSERT_TRUE(Hotovo(1005));
-    EXPECT_EQ(d.Kanaly[1005].Status, 0);
+    ExpectExceptionThenServesOn();
 }
 
 TEST_F(VlaknoRozhrani, ExceptionInTheStepEndsTheRequestWithStatus19) {
@@ -286,16 +286,7 @@ TEST_F(VlaknoRozhrani, ExceptionInTheStepEndsTheRequestWithStatus19) {
     clock.ThrowOnNextCall();
     ASSERT_TRUE(Hotovo(1005));
     EXPECT_TRUE(clock.Thrown());
-    EXPECT_EQ(d.Kanaly[1005].Status, 19);
-    EXPECT_EQ(d.Kanaly[1005].StavPozadavku, 3);
-    EXPECT_EQ(CountOf(s.InterfaceLog(1), "] Ch=1005 - LAN exception\r\n"), 1);
-    EXPECT_EQ(CountOf(s.RunLog(), RunPart("KOM 9", 1005, 1, 3, "F=0, exception\r\n")), 1);
-
-    Pozadej(1005, 0);  // the thread goes on serving
-    ASSERT_TRUE(s.gateway.Receive(3000));
-    s.gateway.ReplyToSender(AnswerPacket(1005, 0, 0, 0, 0, 0));
-    ASSERT_TRUE(Hotovo(1005));
-    EXPECT_EQ(d.Kanaly[1005].Status, 0);
+    ExpectExceptionThenServesOn();
     s.Stop();  // before the clock goes
 }
 
@@ -448,10 +439,7 @@ TEST_F(VlaknoRozhrani, FinishedMarkedRequestRingsTheCallBackThread) {
 TEST_F(VlaknoRozhrani, OnlyAMarkedOutcomeThatEmptiesTheQueueRings) {
     s.Channel(1006, 1, 5, 4);
     Spust();
-    Pozadej(1005, 0);
-    ASSERT_TRUE(s.gateway.Receive(3000));
-    s.gateway.ReplyToSender(AnswerPacket(1005, 0, 0, 0, 0, 0));
-    ASSERT_TRUE(Hotovo(1005));
+    ASSERT_TRUE(AnsweredRead(1005));
 
     ZaradPozadavek(d, 1005, 0);
     ZaradPozadavek(d, 1006, 0);
