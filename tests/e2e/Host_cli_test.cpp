@@ -19,7 +19,7 @@
 
 namespace {
 
-TRun Spust(const std::string& argumenty) { return RunShell(Quoted(RV_ZR6180_HOST) + " " + argumenty); }
+TRun RunHost(const std::string& argumenty) { return RunShell(Quoted(RV_ZR6180_HOST) + " " + argumenty); }
 
 bool MaInit() {
     TLibrary lib;
@@ -42,7 +42,7 @@ std::string Parametry(const TTempDir& dir) {
 }
 
 TEST(HostCli, HelpPrintsTheUsageAndSucceeds) {
-    const TRun b = Spust("--help");
+    const TRun b = RunHost("--help");
     EXPECT_EQ(b.Code, 0);
     EXPECT_NE(b.Output.find("Usage: zr6180-host"), std::string::npos) << b.Output;
     EXPECT_NE(b.Output.find("watch CH..."), std::string::npos);
@@ -60,21 +60,21 @@ TEST(HostCli, CommandLineFaultsAreUsageErrorsBeforeTheDriverLoads) {
         {"-p x --count 2 read 100", "belong to watch"},
     };
     for (const auto& [argumenty, text] : pripady) {
-        const TRun b = Spust(argumenty);
+        const TRun b = RunHost(argumenty);
         EXPECT_EQ(b.Code, 2) << argumenty;
         EXPECT_TRUE(Contains(b.Output, text)) << argumenty << "\n" << b.Output;
     }
 }
 
 TEST(HostCli, UnloadableDriverIsReported) {
-    const TRun b = Spust("--driver /nonexistent/librv.so -p x check");
+    const TRun b = RunHost("--driver /nonexistent/librv.so -p x check");
     EXPECT_EQ(b.Code, 2);
     EXPECT_NE(b.Output.find("cannot load the driver"), std::string::npos) << b.Output;
 }
 
 TEST(HostCli, LibraryWithoutTheExportsIsNamedNotCalled) {
     // Any library without the driver's exports serves.
-    const TRun b = Spust("--driver libm.so.6 -p x check");
+    const TRun b = RunHost("--driver libm.so.6 -p x check");
     EXPECT_EQ(b.Code, 2);
     EXPECT_NE(b.Output.find("does not export Version, Check, MakeDriver, Init, Done, DisposeDriver"),
               std::string::npos)
@@ -85,7 +85,7 @@ TEST(HostCli, CheckWithMissingParameterFilePrintsTheDriversMessage) {
     if (!MaInit()) GTEST_SKIP() << "the library does not export Init yet";
     TTempDir dir;
     // No --driver: the library beside the program is the default.
-    const TRun b = Spust("-p " + Quoted(dir / "chybi.ini") + " check");
+    const TRun b = RunHost("-p " + Quoted(dir / "chybi.ini") + " check");
     EXPECT_NE(b.Code, 0);
     EXPECT_NE(b.Output.find("Chybný parametrický soubor"), std::string::npos) << b.Output;
 }
@@ -93,7 +93,7 @@ TEST(HostCli, CheckWithMissingParameterFilePrintsTheDriversMessage) {
 TEST(HostCli, CheckWithAValidFileSucceeds) {
     if (!MaInit()) GTEST_SKIP() << "the library does not export Init yet";
     TTempDir dir;
-    const TRun b = Spust("--tsv -p " + Quoted(Parametry(dir)) + " check");
+    const TRun b = RunHost("--tsv -p " + Quoted(Parametry(dir)) + " check");
     EXPECT_EQ(b.Code, 0) << b.Output;
     EXPECT_NE(b.Output.find("Init\tOK"), std::string::npos) << b.Output;
 }
@@ -102,7 +102,7 @@ TEST(HostCli, ReadOfAnUndeclaredChannelShowsItsStatus) {
     if (!MaInit()) GTEST_SKIP() << "the library does not export Init yet";
     TTempDir dir;
     // Channel 1 is fetched after the cycle, when 150 has already failed.
-    const TRun b = Spust("--tsv --timeout 5000 -p " + Quoted(Parametry(dir)) + " read 1 150");
+    const TRun b = RunHost("--tsv --timeout 5000 -p " + Quoted(Parametry(dir)) + " read 1 150");
     EXPECT_EQ(b.Code, 1) << b.Output;
     EXPECT_NE(b.Output.find("Channel\tValue\tStatus\tText\n"), std::string::npos) << b.Output;
     EXPECT_NE(b.Output.find("\n1\t150\t0\tV pořádku\n"), std::string::npos) << b.Output;
@@ -112,7 +112,7 @@ TEST(HostCli, ReadOfAnUndeclaredChannelShowsItsStatus) {
 TEST(HostCli, InfoMarksUndeclaredInterfaces) {
     if (!MaInit()) GTEST_SKIP() << "the library does not export Init yet";
     TTempDir dir;
-    const TRun b = Spust("--tsv --timeout 5000 -p " + Quoted(Parametry(dir)) + " info --all");
+    const TRun b = RunHost("--tsv --timeout 5000 -p " + Quoted(Parametry(dir)) + " info --all");
     EXPECT_EQ(b.Code, 0) << b.Output;
     EXPECT_NE(b.Output.find("Identification\tOvladač ZR-6180 v.3.15\n"), std::string::npos) << b.Output;
     EXPECT_NE(b.Output.find("GetVersion\tOvladač ZR-6180 v.3.15\n"), std::string::npos) << b.Output;

@@ -71,7 +71,7 @@ protected:
         EXPECT_EQ(OpenDescriptors(), fd0);
         EXPECT_EQ(ThreadCount(), vlakna0);
     }
-    void Spust(const std::vector<TGatewayAt>& r, const std::vector<std::string>& kanaly, bool logy = false) {
+    void Start(const std::vector<TGatewayAt>& r, const std::vector<std::string>& kanaly, bool logy = false) {
         const std::string soubor = SmallParams(r, kanaly, logy).Write(dir.Path());
         d = lib.MakeDriver();
         ASSERT_NE(d, nullptr);
@@ -100,7 +100,7 @@ TEST_F(HostileSit, UnresolvableGatewayEndsEachRequestWithStatus19AtOnce) {
     if (!JmenoSeRychleNerozlozi()) GTEST_SKIP() << "this machine's resolver is slow or resolves .invalid";
     TSimulator zdravy;
     ASSERT_TRUE(zdravy.Start());
-    Spust({{"nonexistent.invalid", 47000}, {"127.0.0.1", zdravy.Port()}},
+    Start({{"nonexistent.invalid", 47000}, {"127.0.0.1", zdravy.Port()}},
           {"100 1 1 0 0", "3000 1 1 1 0", "101 2 1 0 0"}, true);
     for (int i = 0; i < 3; ++i) {
         const auto t0 = Hodiny::now();
@@ -124,7 +124,7 @@ TEST_F(HostileSit, UnreachablePortTimesOutAndTheInterfaceRecoversWhenTheGatewayC
         TLoopbackUdp volny;  // a free port, closed again: nothing listens there
         port = volny.Port();
     }
-    Spust({{"127.0.0.1", port, 30, 1}}, {"100 1 1 0 0"});
+    Start({{"127.0.0.1", port, 30, 1}}, {"100 1 1 0 0"});
     for (int i = 0; i < 3; ++i) {
         const int32_t s = ReadChannel(lib, d, 100);
         EXPECT_TRUE(s == 21 || s == 19) << "status " << s;
@@ -149,7 +149,7 @@ TEST_F(HostileSit, StrangersAnswersAreMatchedByIdentifierOnly) {
     TZdrojovyPort zdroj;
     sim.SetTrace([&](const std::string& r) { zdroj.Zapis(r); });
     ASSERT_TRUE(sim.Start());
-    Spust({{"127.0.0.1", sim.Port(), 400, 0}}, {"1000 1 1 0 0", "1001 1 1 1 0"}, true);
+    Start({{"127.0.0.1", sim.Port(), 400, 0}}, {"1000 1 1 0 0", "1001 1 1 1 0"}, true);
     ASSERT_EQ(ReadChannel(lib, d, 1000), 0);
     ASSERT_NE(zdroj.Port(), 0);
     sim.SetSilent(true);
@@ -184,7 +184,7 @@ TEST_F(HostileSit, FloodOfLargeGarbageNeverStopsTheService) {
     sim.SetTrace([&](const std::string& r) { zdroj.Zapis(r); });
     sim.SetValue(1, 0, {7, 0, 0, 0});
     ASSERT_TRUE(sim.Start());
-    Spust({{"127.0.0.1", sim.Port(), 30, 1}}, {"1000 1 1 0 0", "1001 1 1 0 0", "4000 1 2 0 0"}, true);
+    Start({{"127.0.0.1", sim.Port(), 30, 1}}, {"1000 1 1 0 0", "1001 1 1 0 0", "4000 1 2 0 0"}, true);
     ASSERT_EQ(ReadChannel(lib, d, 1000), 0);
     ASSERT_NE(zdroj.Port(), 0);
 
@@ -232,7 +232,7 @@ TEST_F(HostileSit, FloodOfSmallDatagramsFasterThanTheDrain) {
     TZdrojovyPort zdroj;
     sim.SetTrace([&](const std::string& r) { zdroj.Zapis(r); });
     ASSERT_TRUE(sim.Start());
-    Spust({{"127.0.0.1", sim.Port(), 30, 1}}, {"1000 1 1 0 0", "1001 1 1 0 0"}, true);
+    Start({{"127.0.0.1", sim.Port(), 30, 1}}, {"1000 1 1 0 0", "1001 1 1 0 0"}, true);
     ASSERT_EQ(ReadChannel(lib, d, 1000), 0);
     ASSERT_NE(zdroj.Port(), 0);
     std::atomic<bool> konec{false};
@@ -265,7 +265,7 @@ TEST_F(HostileSit, EmptyDatagramDuringAWaitEndsThatRequestWithStatus19Only) {
     TZdrojovyPort zdroj;
     sim.SetTrace([&](const std::string& r) { zdroj.Zapis(r); });
     ASSERT_TRUE(sim.Start());
-    Spust({{"127.0.0.1", sim.Port(), 500, 0}}, {"1000 1 1 0 0"});
+    Start({{"127.0.0.1", sim.Port(), 500, 0}}, {"1000 1 1 0 0"});
     ASSERT_EQ(ReadChannel(lib, d, 1000), 0);
     sim.SetSilent(true);
     lib.InputRequest(d, 1000);

@@ -36,8 +36,8 @@ protected:
         EXPECT_FALSE(o.Init(soubor, &chyba));
         EXPECT_EQ(chyba, zprava);
         if (vHlavnim) {
-            ASSERT_FALSE(o.Hlavni().empty());
-            EXPECT_EQ(o.Hlavni().back(), zprava);
+            ASSERT_FALSE(o.MainLog().empty());
+            EXPECT_EQ(o.MainLog().back(), zprava);
         }
         EXPECT_EQ(ThreadCount(), zaklad) << "no thread after a failed Init";
         EXPECT_FALSE(FileExists(o.dir / "Rv_zr6180Run001.log")) << "a fresh instance traces nothing";
@@ -72,32 +72,32 @@ TEST_F(Init, NullInstanceReportsIntoTheBuffer) {
 TEST_F(Init, InterfaceKeyOutOfRange) {
     TParamFile p = Platne();
     p.Interfaces[0].Baud = 0;  // the key is written as 0: not a rate
-    OcekavejSelhani(o.ZapisParametry(p), Cp("Chyba parametrického souboru - Deklarace rozhraní 1 / Baud = 0."_cp));
+    OcekavejSelhani(o.WriteParams(p), Cp("Chyba parametrického souboru - Deklarace rozhraní 1 / Baud = 0."_cp));
 }
 
 TEST_F(Init, ChannelDeclarationWithAnInvalidInterface) {
     TParamFile p = Platne();
     p.AddChannel("1005 17 1 0 0");
-    OcekavejSelhani(o.ZapisParametry(p),
+    OcekavejSelhani(o.WriteParams(p),
                     Cp("Chyba parametrického souboru - Deklarace kanálů : chyba kanálu 1005"_cp));
 }
 
 TEST_F(Init, ChannelSectionNotReadCleanly) {
     TParamFile p = Platne();
     p.AddChannel("; comment");
-    OcekavejSelhani(o.ZapisParametry(p), Cp("Chyba parametrického souboru - Deklarace kanálů"_cp));
+    OcekavejSelhani(o.WriteParams(p), Cp("Chyba parametrického souboru - Deklarace kanálů"_cp));
 }
 
 TEST_F(Init, LogSettingOutOfRange) {
     TParamFile p = Platne();
     p.RunEnabled = 2;
-    OcekavejSelhani(o.ZapisParametry(p), Cp("Chyba parametrického souboru - Logovací soubor / Povolen RUN = 2"_cp));
+    OcekavejSelhani(o.WriteParams(p), Cp("Chyba parametrického souboru - Logovací soubor / Povolen RUN = 2"_cp));
 }
 
 TEST_F(Init, FileWithoutInterfaces) {
     TParamFile p = Platne();
     p.Interfaces.clear();
-    OcekavejSelhani(o.ZapisParametry(p), Cp("Chybný parametrický soubor"_cp));
+    OcekavejSelhani(o.WriteParams(p), Cp("Chybný parametrický soubor"_cp));
 }
 
 TEST_F(Init, MissingOrUnnamedFile) {
@@ -111,7 +111,7 @@ TEST_F(Init, MissingOrUnnamedFile) {
 TEST_F(Init, LimitAppliesToTheReadersMessage) {
     TParamFile p = Platne();
     p.Interfaces.clear();
-    const std::string soubor = o.ZapisParametry(p);
+    const std::string soubor = o.WriteParams(p);
     o.d = o.lib.MakeDriver();
     char buf[32];
     std::memset(buf, 'x', sizeof buf);
@@ -129,58 +129,58 @@ TEST_F(Init, MainLogThatCannotBeCreatedWhileReportingAFailure) {
     TParamFile p = Platne();
     p.LogName = "chybi/Rv_zr6180.log";  // a directory that does not exist
     p.AddChannel("1005 17 1 0 0");
-    OcekavejSelhani(o.ZapisParametry(p), Cp("Nelze vytvořit logovací soubor."_cp), false);
+    OcekavejSelhani(o.WriteParams(p), Cp("Nelze vytvořit logovací soubor."_cp), false);
 }
 
 TEST_F(Init, MainLogThatCannotBeCreatedAtTheEnd) {
     TParamFile p = Platne();
     p.LogName = "chybi/Rv_zr6180.log";
     std::string chyba;
-    EXPECT_FALSE(o.Spust(p, &chyba));
+    EXPECT_FALSE(o.Start(p, &chyba));
     EXPECT_EQ(chyba, Cp("Nelze vytvořit logovací soubor."_cp));
     EXPECT_EQ(o.Run("Init 9").size(), 1u);
     EXPECT_TRUE(o.Run("Init Ok").empty());
     // Everything runs although Init said false; the host stops it with Done.
     EXPECT_GT(ThreadCount(), zaklad);
-    EXPECT_TRUE(o.Vstup(100).Hotovo);
+    EXPECT_TRUE(o.Read(100).Finalized);
     o.Done();
-    o.Uvolni();
+    o.Dispose();
     EXPECT_EQ(WaitForThreadCount(zaklad), zaklad);
 }
 
 TEST_F(Init, SuccessLogsAndTraces) {
     std::string chyba = "nezmeneno";
-    EXPECT_TRUE(o.Spust(Platne(), &chyba));
+    EXPECT_TRUE(o.Start(Platne(), &chyba));
     EXPECT_EQ(chyba, "") << "the buffer is not written on success";
-    EXPECT_EQ(o.Hlavni(), std::vector<std::string>{Cp("Ovladač úspěšně inicializován."_cp)});
+    EXPECT_EQ(o.MainLog(), std::vector<std::string>{Cp("Ovladač úspěšně inicializován."_cp)});
     const auto run = o.Run();
     ASSERT_EQ(run.size(), 2u);
-    EXPECT_EQ(run[0].Znacka, "");
-    EXPECT_EQ(run[0].Cislo, 0u);
-    EXPECT_EQ(run[1].Znacka, "Init Ok");
-    EXPECT_EQ(run[1].Cislo, 1u);
-    EXPECT_EQ(Lines(o.Soubor("Rv_zr6180Run001.log"))[1].substr(0, 10), "00000001 [");
+    EXPECT_EQ(run[0].Label, "");
+    EXPECT_EQ(run[0].Number, 0u);
+    EXPECT_EQ(run[1].Label, "Init Ok");
+    EXPECT_EQ(run[1].Number, 1u);
+    EXPECT_EQ(Lines(o.File("Rv_zr6180Run001.log"))[1].substr(0, 10), "00000001 [");
     EXPECT_EQ(ThreadCount(), zaklad + 3) << "interface, call-back and window timer";
-    EXPECT_EQ(o.Soubor("Rv_zr6180RunInfo.txt"), "1\r\n");
+    EXPECT_EQ(o.File("Rv_zr6180RunInfo.txt"), "1\r\n");
 }
 
 TEST_F(Init, SecondInitWhileRunningIsRefused) {
-    ASSERT_TRUE(o.Spust(Platne()));
+    ASSERT_TRUE(o.Start(Platne()));
     const int bezi = ThreadCount();
     std::string chyba;
     EXPECT_FALSE(o.Init(o.dir / "param.ini", &chyba));
     EXPECT_EQ(chyba, Cp("Ovladač je již inicializován."_cp));
-    EXPECT_EQ(o.Hlavni().back(), chyba);
+    EXPECT_EQ(o.MainLog().back(), chyba);
     EXPECT_EQ(ThreadCount(), bezi);
     sim.SetValue(5, 3, zrsim::EncodeReal(2.5));
-    const TDokonceni v = o.Vstup(100);
-    EXPECT_TRUE(v.Hotovo);
-    EXPECT_EQ(o.CtiReal(100), 2.5);
+    const TOutcome v = o.Read(100);
+    EXPECT_TRUE(v.Finalized);
+    EXPECT_EQ(o.GetReal(100), 2.5);
     EXPECT_TRUE(Contains(o.Run("Init ").back(), "P=0x"));
 }
 
 TEST_F(Init, InitAfterDoneRunsAgain) {
-    ASSERT_TRUE(o.Spust(Platne()));
+    ASSERT_TRUE(o.Start(Platne()));
     const int bezi = ThreadCount();
     o.Done();
     EXPECT_EQ(WaitForThreadCount(zaklad), zaklad);
@@ -188,14 +188,14 @@ TEST_F(Init, InitAfterDoneRunsAgain) {
     EXPECT_TRUE(o.Init(o.dir / "param.ini", &chyba)) << chyba;
     EXPECT_EQ(ThreadCount(), bezi);
     sim.SetValue(5, 3, zrsim::EncodeReal(7.25));
-    EXPECT_TRUE(o.Vstup(100).Hotovo);
-    EXPECT_EQ(o.CtiReal(100), 7.25);
-    EXPECT_EQ(o.Hlavni().size(), 2u);
+    EXPECT_TRUE(o.Read(100).Finalized);
+    EXPECT_EQ(o.GetReal(100), 7.25);
+    EXPECT_EQ(o.MainLog().size(), 2u);
     // The second Init traced its address before numbering restarted.
     const auto run = o.Run();
     bool adresa = false;
     for (std::size_t i = 0; i + 1 < run.size(); ++i)
-        if (run[i].Znacka == "Init " && run[i + 1].Cislo == 0) adresa = true;
+        if (run[i].Label == "Init " && run[i + 1].Number == 0) adresa = true;
     EXPECT_TRUE(adresa);
     char ocekavana[32];
     std::snprintf(ocekavana, sizeof ocekavana, "P=0x%08llX", static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(o.d)));
@@ -203,16 +203,16 @@ TEST_F(Init, InitAfterDoneRunsAgain) {
 }
 
 TEST_F(Init, AfterDoneAFaultyFileTracesItsFailureMarkers) {
-    ASSERT_TRUE(o.Spust(Platne()));
+    ASSERT_TRUE(o.Start(Platne()));
     o.Done();
     TParamFile p = Platne();
     p.AddChannel("1005 17 1 0 0");
-    o.ZapisParametry(p, "vadny.ini");
+    o.WriteParams(p, "vadny.ini");
     std::string chyba;
     EXPECT_FALSE(o.Init(o.dir / "vadny.ini", &chyba));
     const std::string zprava = Cp("Chyba parametrického souboru - Deklarace kanálů : chyba kanálu 1005"_cp);
     EXPECT_EQ(chyba, zprava);
-    EXPECT_EQ(o.Hlavni().back(), zprava);
+    EXPECT_EQ(o.MainLog().back(), zprava);
     // The settings of the earlier run still switch the RUN log on.
     EXPECT_EQ(o.Run("Init 6").size(), 1u);
     EXPECT_TRUE(o.Run("Init 5").empty());
@@ -220,7 +220,7 @@ TEST_F(Init, AfterDoneAFaultyFileTracesItsFailureMarkers) {
 
     p.Interfaces.clear();
     p.LogName = "chybi/Rv_zr6180.log";
-    o.ZapisParametry(p, "vadny.ini");
+    o.WriteParams(p, "vadny.ini");
     EXPECT_FALSE(o.Init(o.dir / "vadny.ini", &chyba));
     EXPECT_EQ(chyba, Cp("Nelze vytvořit logovací soubor."_cp));
     EXPECT_EQ(o.Run("Init 3").size(), 1u);
@@ -232,13 +232,13 @@ TEST_F(Init, EveryLogOffStillWritesTheCallBackLog) {
     p.LogEnabled = 0;
     p.RunEnabled = 0;
     p.InterfaceLog = 0;
-    ASSERT_TRUE(o.Spust(p));
-    EXPECT_TRUE(o.Vstup(100).Hotovo);
+    ASSERT_TRUE(o.Start(p));
+    EXPECT_TRUE(o.Read(100).Finalized);
     o.Done();
-    EXPECT_EQ(o.RadkyCB(), (std::vector<std::string>{"Start", "Stop"}));
+    EXPECT_EQ(o.CallBackLog(), (std::vector<std::string>{"Start", "Stop"}));
     EXPECT_FALSE(FileExists(o.dir / "Rv_zr6180.log"));
     EXPECT_FALSE(FileExists(o.dir / "Rv_zr6180Run001.log"));
-    EXPECT_TRUE(o.LogRozhrani(1).empty());
+    EXPECT_TRUE(o.InterfaceLog(1).empty());
 }
 
 }  // namespace

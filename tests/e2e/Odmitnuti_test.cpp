@@ -17,7 +17,7 @@ std::string Cp(std::string_view t) { return std::string(t); }
 class Odmitnuti : public TRunningDriver {
 protected:
     bool VHlavnim(std::string_view zprava, uint32_t c) {
-        return ContainsLine(o.Hlavni(), Cp(zprava) + std::to_string(c));
+        return ContainsLine(o.MainLog(), Cp(zprava) + std::to_string(c));
     }
 };
 
@@ -25,7 +25,7 @@ TEST_F(Odmitnuti, InputRequestOnNumbersThatAreNoInputs) {
     for (uint32_t c : {0u, 6u, 27u, 99u, 3000u}) {
         lib().InputRequest(d(), c);
         bool hotovo = false;
-        EXPECT_EQ(o.StatusVstupu(c, &hotovo), 3) << c;
+        EXPECT_EQ(o.InputStatus(c, &hotovo), 3) << c;
         EXPECT_TRUE(hotovo) << c;
     }
     const auto ir = o.Run("IR  2");
@@ -35,7 +35,7 @@ TEST_F(Odmitnuti, InputRequestOnNumbersThatAreNoInputs) {
     const auto f = o.Run("IF  2");
     ASSERT_EQ(f.size(), 5u);
     EXPECT_EQ(f[0], Cp("InputFinalized - požadavek na neplatný kanál"_cp));
-    EXPECT_EQ(o.CtiCele(1), 0) << "no status changed";
+    EXPECT_EQ(o.GetInt(1), 0) << "no status changed";
     EXPECT_EQ(WatchedStatus(99), 15);
 }
 
@@ -44,12 +44,12 @@ TEST_F(Odmitnuti, InputRequestOnAnUndeclaredChannel) {
     EXPECT_EQ(o.Run("IR  3"),
               std::vector<std::string>{"K=150,  R=0,  " + Cp("InputRequest - požadavek na neplatné rozhraní kanálu"_cp)});
     bool hotovo = false;
-    EXPECT_EQ(o.StatusVstupu(150, &hotovo), 3);
+    EXPECT_EQ(o.InputStatus(150, &hotovo), 3);
     EXPECT_TRUE(hotovo);
     EXPECT_EQ(o.Run("IF  3"),
               std::vector<std::string>{"K=150,  R=0,  " + Cp("InputFinalized - požadavek na nedefinovaný kanál"_cp)});
-    EXPECT_EQ(o.CtiCele(1), 150);
-    EXPECT_EQ(o.CtiCele(2), 0);
+    EXPECT_EQ(o.GetInt(1), 150);
+    EXPECT_EQ(o.GetInt(2), 0);
     EXPECT_EQ(WatchedStatus(150), 17);
 }
 
@@ -57,25 +57,25 @@ TEST_F(Odmitnuti, InputRequestOnAnUndeclaredInterface) {
     lib().InputRequest(d(), 1500);
     EXPECT_EQ(o.Run("IR  5"), std::vector<std::string>{
                                   "K=1500, R=2,  " + Cp("InputRequest - požadavek na nedefinované rozhraní kanálu"_cp)});
-    const TDokonceni v = o.DokonciVstup(1500);
-    EXPECT_TRUE(v.Prvni);
+    const TOutcome v = o.FinishRead(1500);
+    EXPECT_TRUE(v.FirstFinalized);
     EXPECT_EQ(v.Status, 0);  // a declared channel: its Status tells the rest
     EXPECT_EQ(WatchedStatus(1500), 18);
-    EXPECT_EQ(o.CtiCele(1500), 0);
-    EXPECT_EQ(o.CtiCele(1), 1500);
-    EXPECT_EQ(o.CtiCele(2), 1);
+    EXPECT_EQ(o.GetInt(1500), 0);
+    EXPECT_EQ(o.GetInt(1), 1500);
+    EXPECT_EQ(o.GetInt(2), 1);
 }
 
 TEST_F(Odmitnuti, GetInputWithAWrongTypeOrNumberOnlyLogs) {
-    THodnota h = HodnotaReal(3.25);
+    THodnota h = RealValue(3.25);
     lib().GetInput(d(), 1500, &h);
     EXPECT_EQ(h.TypHodnoty, TypReal);
     const double r = h.Hodnota.Real;  // packed record: no reference to the field
     EXPECT_EQ(r, 3.25);
-    THodnota s = HodnotaBit(true);
+    THodnota s = BitValue(true);
     lib().GetInput(d(), 3, &s);
     EXPECT_EQ(s.Hodnota.Bajty[0], 1);
-    THodnota n = HodnotaCele(42);
+    THodnota n = IntValue(42);
     lib().GetInput(d(), 3000, &n);
     lib().GetInput(d(), 6, &n);
     EXPECT_EQ(n.Hodnota.Cele, 42);
@@ -88,18 +88,18 @@ TEST_F(Odmitnuti, GetInputWithAWrongTypeOrNumberOnlyLogs) {
 }
 
 TEST_F(Odmitnuti, OutputRequestRejections) {
-    lib().OutputRequest(d(), 7, HodnotaCele(1));
-    lib().OutputRequest(d(), 2000, HodnotaBit(true));
-    lib().OutputRequest(d(), 6100, HodnotaCele(1));
-    lib().OutputRequest(d(), 3600, HodnotaReal(1.0));                 // undeclared
-    lib().OutputRequest(d(), 3500, HodnotaReal(1.0));                 // interface 2 undeclared
-    lib().OutputRequest(d(), 3005, HodnotaReal(std::numeric_limits<double>::infinity()));
-    lib().OutputRequest(d(), 6001, HodnotaText(nullptr));
-    lib().OutputRequest(d(), 4010, HodnotaReal(1.0));                 // wrong type
-    lib().OutputRequest(d(), 6, HodnotaReal(1.0));
-    lib().OutputRequest(d(), 51, HodnotaBit(true));
-    lib().OutputRequest(d(), 99, HodnotaReal(4100.0));
-    lib().OutputRequest(d(), 99, HodnotaCele(3600));                  // names an undeclared channel
+    lib().OutputRequest(d(), 7, IntValue(1));
+    lib().OutputRequest(d(), 2000, BitValue(true));
+    lib().OutputRequest(d(), 6100, IntValue(1));
+    lib().OutputRequest(d(), 3600, RealValue(1.0));                 // undeclared
+    lib().OutputRequest(d(), 3500, RealValue(1.0));                 // interface 2 undeclared
+    lib().OutputRequest(d(), 3005, RealValue(std::numeric_limits<double>::infinity()));
+    lib().OutputRequest(d(), 6001, TextValue(nullptr));
+    lib().OutputRequest(d(), 4010, RealValue(1.0));                 // wrong type
+    lib().OutputRequest(d(), 6, RealValue(1.0));
+    lib().OutputRequest(d(), 51, BitValue(true));
+    lib().OutputRequest(d(), 99, RealValue(4100.0));
+    lib().OutputRequest(d(), 99, IntValue(3600));                  // names an undeclared channel
     lib().OutputRequestCompleted(d());
 
     const std::pair<std::string_view, uint32_t> vHlavnim[] = {
@@ -130,7 +130,7 @@ TEST_F(Odmitnuti, OutputRequestRejections) {
     // Completed with an error: finalising says done at once.
     for (uint32_t c : {3500u, 3005u, 6001u}) {
         bool hotovo = false;
-        EXPECT_EQ(o.StatusVystupu(c, &hotovo), 0) << c;
+        EXPECT_EQ(o.OutputStatus(c, &hotovo), 0) << c;
         EXPECT_TRUE(hotovo) << c;
     }
     // Never started, so no time limit ran out: the reason stays.
@@ -141,9 +141,9 @@ TEST_F(Odmitnuti, OutputRequestRejections) {
 }
 
 TEST_F(Odmitnuti, NegativeInfinityAndNaN) {
-    lib().OutputRequest(d(), 3005, HodnotaReal(-std::numeric_limits<double>::infinity()));
+    lib().OutputRequest(d(), 3005, RealValue(-std::numeric_limits<double>::infinity()));
     EXPECT_EQ(WatchedStatus(3005), 22);
-    EXPECT_TRUE(o.Vystup(3005, HodnotaReal(std::nan(""))).Hotovo);  // NaN saturates instead
+    EXPECT_TRUE(o.Write(3005, RealValue(std::nan(""))).Finalized);  // NaN saturates instead
     EXPECT_EQ(sim.Value(6, 1), (zrsim::TBytes4{0xFF, 0xFF, 0xFF, 0x00}));
     EXPECT_EQ(WatchedStatus(3005), 0);
 }
@@ -151,12 +151,12 @@ TEST_F(Odmitnuti, NegativeInfinityAndNaN) {
 TEST_F(Odmitnuti, OutputFinalizedOnInvalidAndUndeclaredNumbers) {
     for (uint32_t c : {7u, 98u, 100u, 2999u, 6100u}) {
         bool hotovo = false;
-        EXPECT_EQ(o.StatusVystupu(c, &hotovo), 3) << c;
+        EXPECT_EQ(o.OutputStatus(c, &hotovo), 3) << c;
         EXPECT_TRUE(hotovo) << c;
         EXPECT_TRUE(VHlavnim("OutputFinalized - požadavek na neplatný kanál "_cp, c)) << c;
     }
     bool hotovo = false;
-    EXPECT_EQ(o.StatusVystupu(3600, &hotovo), 3);
+    EXPECT_EQ(o.OutputStatus(3600, &hotovo), 3);
     EXPECT_TRUE(hotovo);
     EXPECT_TRUE(VHlavnim("OutputFinalized - požadavek na nedefinovaný kanál "_cp, 3600));
     const auto of2 = o.Run("OF  2");
@@ -168,7 +168,7 @@ TEST_F(Odmitnuti, OutputFinalizedOnInvalidAndUndeclaredNumbers) {
 
 TEST_F(Odmitnuti, FullQueueRefusesTheThousandAndFirstRequest) {
     for (int i = 0; i < 1000; ++i) lib().InputRequest(d(), 1005);
-    EXPECT_EQ(o.CtiCele(1), 0);
+    EXPECT_EQ(o.GetInt(1), 0);
     lib().InputRequest(d(), 1005);
     const auto ir = o.Run("IR  9");
     ASSERT_EQ(ir.size(), 1001u);
@@ -176,13 +176,13 @@ TEST_F(Odmitnuti, FullQueueRefusesTheThousandAndFirstRequest) {
     EXPECT_EQ(ir[999], "K=1005, R=1,  S=1, F=1000");
     EXPECT_EQ(ir[1000], "K=1005, R=1,  S=1, F=1000");
     bool hotovo = false;
-    EXPECT_EQ(o.StatusVstupu(1005, &hotovo), 0);
+    EXPECT_EQ(o.InputStatus(1005, &hotovo), 0);
     EXPECT_TRUE(hotovo) << "completed at once";
-    EXPECT_EQ(o.CtiCele(1), 1005);
+    EXPECT_EQ(o.GetInt(1), 1005);
     EXPECT_EQ(WatchedStatus(1005), 3);
 
     // Outputs share the queue of their interface.
-    lib().OutputRequest(d(), 4010, HodnotaCele(5));
+    lib().OutputRequest(d(), 4010, IntValue(5));
     EXPECT_EQ(o.Run("OR  9").back(), "K=4010, R=1,  S=1, F=0, H=5");
     EXPECT_EQ(WatchedStatus(4010), 3);
     EXPECT_EQ(sim.RequestCount(), 0u) << "nothing committed";

@@ -37,11 +37,11 @@ class TRunningDriver : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(sim.Start());
-        ASSERT_TRUE(Spust(StandardParams(sim.Port())));
+        ASSERT_TRUE(Start(StandardParams(sim.Port())));
     }
-    bool Spust(const TParamFile& p) {
+    bool Start(const TParamFile& p) {
         std::string chyba;
-        const bool ok = o.Spust(p, &chyba);
+        const bool ok = o.Start(p, &chyba);
         EXPECT_TRUE(ok) << chyba;
         return ok;
     }
@@ -55,10 +55,10 @@ protected:
 
 // Finalized said false, a call-back came, and the next Finalized said true
 // with status word 0: how a request that takes a while ends for the host.
-inline ::testing::AssertionResult CompletedThroughCallBack(const TDokonceni& v) {
-    if (!v.Prvni && v.CallBack && v.Hotovo && v.Status == 0) return ::testing::AssertionSuccess();
-    return ::testing::AssertionFailure() << "first Finalized " << v.Prvni << ", call-back " << v.CallBack
-                                         << ", last Finalized " << v.Hotovo << ", status word " << v.Status;
+inline ::testing::AssertionResult CompletedThroughCallBack(const TOutcome& v) {
+    if (!v.FirstFinalized && v.CallBack && v.Finalized && v.Status == 0) return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "first Finalized " << v.FirstFinalized << ", call-back " << v.CallBack
+                                         << ", last Finalized " << v.Finalized << ", status word " << v.Status;
 }
 
 // "[VUZIV2]" + 32 characters of fields + checksum + CR LF.
