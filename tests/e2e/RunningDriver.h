@@ -40,9 +40,9 @@ protected:
         ASSERT_TRUE(Start(StandardParams(sim.Port())));
     }
     bool Start(const TParamFile& p) {
-        std::string chyba;
-        const bool ok = o.Start(p, &chyba);
-        EXPECT_TRUE(ok) << chyba;
+        std::string error;
+        const bool ok = o.Start(p, &error);
+        EXPECT_TRUE(ok) << error;
         return ok;
     }
     int32_t WatchedStatus(uint32_t c) { return ChannelStatus(lib(), d(), c); }
@@ -62,8 +62,8 @@ inline ::testing::AssertionResult CompletedThroughCallBack(const TOutcome& v) {
 }
 
 // "[VUZIV2]" + 32 characters of fields + checksum + CR LF.
-inline std::string Paket(const std::string& pole) {
-    return "[VUZIV2]" + pole + zrsim::HexByte(zrsim::Checksum(pole)) + "\r\n";
+inline std::string PacketOf(const std::string& fields) {
+    return "[VUZIV2]" + fields + zrsim::HexByte(zrsim::Checksum(fields)) + "\r\n";
 }
 
 }  // namespace e2e

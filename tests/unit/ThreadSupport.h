@@ -28,8 +28,8 @@
 namespace thread_support {
 
 // The part of a RUN line from its label on.
-inline std::string RunPart(std::string_view znacka, int32_t K, int32_t R, int32_t S, std::string_view text) {
-    std::string s(znacka);
+inline std::string RunPart(std::string_view label, int32_t K, int32_t R, int32_t S, std::string_view text) {
+    std::string s(label);
     s += ", ";
     if (K != NoField) s += "K=" + (std::to_string(K) + ",     ").substr(0, 6);
     if (R != NoField) s += "R=" + (std::to_string(R) + ",     ").substr(0, 4);
@@ -39,9 +39,9 @@ inline std::string RunPart(std::string_view znacka, int32_t K, int32_t R, int32_
 }
 
 inline bool WaitFor(const std::function<bool()>& p, int ms) {
-    const auto konec = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
     while (!p()) {
-        if (std::chrono::steady_clock::now() >= konec) return false;
+        if (std::chrono::steady_clock::now() >= end) return false;
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
     return true;
@@ -73,8 +73,8 @@ public:
     }
     ~TDriverState() { Stop(); }
 
-    TRozhrani& Interface(int k, int32_t baud, int32_t timeout, int32_t opakovani, int32_t udpTimeout,
-                        int32_t udpOpakovani) {
+    TRozhrani& Interface(int k, int32_t baud, int32_t timeout, int32_t retries, int32_t udpTimeout,
+                        int32_t udpRetries) {
         TRozhrani& r = d->Rozhrani[k];
         r.Pouzito = 1;
         r.Cislo = static_cast<uint8_t>(k);
@@ -83,18 +83,18 @@ public:
         r.UdpPort = gateway.Port();
         r.Baud = baud;
         r.Timeout = timeout;
-        r.Opakovani = opakovani;
+        r.Opakovani = retries;
         r.UdpTimeout = udpTimeout;
-        r.UdpOpakovani = udpOpakovani;
+        r.UdpOpakovani = udpRetries;
         r.Status = 0;
         return r;
     }
-    TKanal& Channel(int c, int k, uint8_t adresa, uint8_t periferie) {
+    TKanal& Channel(int c, int k, uint8_t address, uint8_t periphery) {
         TKanal& ch = d->Kanaly[c];
         ch.Pouzit = 1;
         ch.Rozhrani = static_cast<uint8_t>(k);
-        ch.Adresa = adresa;
-        ch.Periferie = periferie;
+        ch.Adresa = address;
+        ch.Periferie = periphery;
         return ch;
     }
     void Stop() {
@@ -102,7 +102,7 @@ public:
         for (auto& v : d->Vlakna) v.reset();
     }
 
-    std::string File(const std::string& jmeno) const { return ReadFile(dir / jmeno); }
+    std::string File(const std::string& name) const { return ReadFile(dir / name); }
     std::string RunLog() const { return File("Rv_zr6180Run001.log"); }
     std::string ErrLog() const { return File("Rv_zr6180Err1.log"); }
     std::string CbLog() const { return File("Rv_zr6180_CB.log"); }
