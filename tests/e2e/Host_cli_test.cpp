@@ -12,7 +12,6 @@
 
 #include "base/Cp1250.h"
 #include "support/Command.h"
-#include "support/Library.h"
 #include "support/ParamFile.h"
 #include "support/TempDir.h"
 #include "support/Text.h"
@@ -20,11 +19,6 @@
 namespace {
 
 TRun RunHost(const std::string& argumenty) { return RunShell(Quoted(RV_ZR6180_HOST) + " " + argumenty); }
-
-bool MaInit() {
-    TLibrary lib;
-    return lib.Init != nullptr;
-}
 
 // One declared interface with one channel; every log off, window hidden.
 std::string Parametry(const TTempDir& dir) {
@@ -82,7 +76,6 @@ TEST(HostCli, LibraryWithoutTheExportsIsNamedNotCalled) {
 }
 
 TEST(HostCli, CheckWithMissingParameterFilePrintsTheDriversMessage) {
-    if (!MaInit()) GTEST_SKIP() << "the library does not export Init yet";
     TTempDir dir;
     // No --driver: the library beside the program is the default.
     const TRun b = RunHost("-p " + Quoted(dir / "chybi.ini") + " check");
@@ -91,7 +84,6 @@ TEST(HostCli, CheckWithMissingParameterFilePrintsTheDriversMessage) {
 }
 
 TEST(HostCli, CheckWithAValidFileSucceeds) {
-    if (!MaInit()) GTEST_SKIP() << "the library does not export Init yet";
     TTempDir dir;
     const TRun b = RunHost("--tsv -p " + Quoted(Parametry(dir)) + " check");
     EXPECT_EQ(b.Code, 0) << b.Output;
@@ -99,26 +91,22 @@ TEST(HostCli, CheckWithAValidFileSucceeds) {
 }
 
 TEST(HostCli, ReadOfAnUndeclaredChannelShowsItsStatus) {
-    if (!MaInit()) GTEST_SKIP() << "the library does not export Init yet";
     TTempDir dir;
     // Channel 1 is fetched after the cycle, when 150 has already failed.
     const TRun b = RunHost("--tsv --timeout 5000 -p " + Quoted(Parametry(dir)) + " read 1 150");
     EXPECT_EQ(b.Code, 1) << b.Output;
-    EXPECT_NE(b.Output.find("Channel\tValue\tStatus\tText\n"), std::string::npos) << b.Output;
-    EXPECT_NE(b.Output.find("\n1\t150\t0\tV pořádku\n"), std::string::npos) << b.Output;
-    EXPECT_NE(b.Output.find("\n150\t0\t17\tKanál nedefinován\n"), std::string::npos) << b.Output;
+    EXPECT_TRUE(ContainsAll(b.Output, {"Channel\tValue\tStatus\tText\n", "\n1\t150\t0\tV pořádku\n",
+                                       "\n150\t0\t17\tKanál nedefinován\n"}));
 }
 
 TEST(HostCli, InfoMarksUndeclaredInterfaces) {
-    if (!MaInit()) GTEST_SKIP() << "the library does not export Init yet";
     TTempDir dir;
     const TRun b = RunHost("--tsv --timeout 5000 -p " + Quoted(Parametry(dir)) + " info --all");
     EXPECT_EQ(b.Code, 0) << b.Output;
-    EXPECT_NE(b.Output.find("Identification\tOvladač ZR-6180 v.3.15\n"), std::string::npos) << b.Output;
-    EXPECT_NE(b.Output.find("GetVersion\tOvladač ZR-6180 v.3.15\n"), std::string::npos) << b.Output;
     // info read the declared channel 100 first; no gateway answers on its port.
-    EXPECT_NE(b.Output.find("\n1\tyes\t1\t1\t21\tChyba spojení s modulem ZR-6180\n"), std::string::npos) << b.Output;
-    EXPECT_NE(b.Output.find("16\tno\t0\t0\t18\tRozhraní nedefinováno\n"), std::string::npos) << b.Output;
+    EXPECT_TRUE(ContainsAll(b.Output, {"Identification\tOvladač ZR-6180 v.3.15\n", "GetVersion\tOvladač ZR-6180 v.3.15\n",
+                                       "\n1\tyes\t1\t1\t21\tChyba spojení s modulem ZR-6180\n",
+                                       "16\tno\t0\t0\t18\tRozhraní nedefinováno\n"}));
 }
 
 }  // namespace

@@ -53,3 +53,11 @@ int CountMatchingLines(const std::string& log, std::string_view pattern) {
     }
     return n;
 }
+
+::testing::AssertionResult ContainsAll(const std::string& text, std::initializer_list<std::string> parts) {
+    std::string missing;
+    for (const std::string& p : parts)
+        if (!Contains(text, p)) missing += "\n  missing: " + p;
+    if (missing.empty()) return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << missing << "\nin:\n" << text;
+}

@@ -1,6 +1,9 @@
 // Reading texts the driver wrote: lines, counts and patterns.
 #pragma once
 
+#include <gtest/gtest.h>
+
+#include <initializer_list>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -19,3 +22,6 @@ bool ContainsLine(const std::vector<std::string>& lines, std::string_view line);
 bool Matches(std::string_view text, std::string_view pattern);
 // Lines of a log whose text after the time stamp ("] ") matches the pattern.
 int CountMatchingLines(const std::string& log, std::string_view pattern);
+
+// Every part is in the text; a failure names the missing ones.
+::testing::AssertionResult ContainsAll(const std::string& text, std::initializer_list<std::string> parts);
