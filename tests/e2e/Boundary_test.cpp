@@ -11,8 +11,6 @@
 namespace e2e {
 namespace {
 
-std::string Cp(std::string_view t) { return std::string(t); }
-
 TData& Data(PData p) { return *static_cast<TData*>(p); }
 
 class Boundary : public TRunningDriver {

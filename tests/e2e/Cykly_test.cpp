@@ -14,12 +14,12 @@ using namespace std::chrono_literals;
 
 // The request fields after the identifier for interface 1 (115200 Bd,
 // serial timeout 0, no serial retries).
-std::string Pole(const std::string& id, const std::string& adresa, const std::string& funkce,
+std::string Fields(const std::string& id, const std::string& adresa, const std::string& funkce,
                  const std::string& periferie, const std::string& data) {
     return id + "08" + "0000" + "00" + adresa + funkce + periferie + "00" + data;
 }
 
-std::string PosledniDotaz(const TSimulator& sim) {
+std::string LastRequest(const TSimulator& sim) {
     const auto q = sim.Requests();
     return q.empty() ? std::string() : q.back().text;
 }
@@ -43,7 +43,7 @@ TEST_F(Cykly, RealInputCompletesThroughTheCallBackOnTheDriversThread) {
 
     EXPECT_DOUBLE_EQ(o.GetReal(100), -123.45);
     ASSERT_EQ(sim.RequestCount(), 1u);
-    EXPECT_EQ(PosledniDotaz(sim), PacketOf(Pole("64000000", "05", "00", "03", "00000000")));
+    EXPECT_EQ(LastRequest(sim), PacketOf(Fields("64000000", "05", "00", "03", "00000000")));
 
     const auto finalized = o.Run("IF  9");
     ASSERT_EQ(finalized.size(), 2u);
@@ -77,7 +77,7 @@ TEST_F(Cykly, IntegerInputStatesWithoutCallBack) {
     EXPECT_TRUE(Matches(o.Run("IF  9")[0], "K=1005, R=1,  S=3, F=0, T=#, H=TRUE")) << o.Run("IF  9")[0];
     EXPECT_EQ(o.Run("GI  9"), std::vector<std::string>{"K=1005, R=1,  S=0, F=0, H=4294967295, SP=0"});
     EXPECT_EQ(sim.RequestCount(), 2u);
-    EXPECT_EQ(PosledniDotaz(sim), PacketOf(Pole("ED030000", "05", "00", "04", "00000000")));
+    EXPECT_EQ(LastRequest(sim), PacketOf(Fields("ED030000", "05", "00", "04", "00000000")));
     const auto kom = o.Run("KOM 2");
     ASSERT_EQ(kom.size(), 2u);
     EXPECT_EQ(kom[0], "K=1005, R=1,  S=2, F=1");
@@ -97,8 +97,8 @@ TEST_F(Cykly, BitInputsOfOneBatch) {
     EXPECT_EQ(o.GetBit(2100), 1);  // bit 9 = bit 1 of byte 1
     EXPECT_EQ(o.GetBit(2140), 0);  // bit 40 does not exist
     ASSERT_EQ(sim.RequestCount(), 2u);
-    EXPECT_EQ(sim.Requests()[0].text, PacketOf(Pole("34080000", "05", "00", "05", "00000000")));
-    EXPECT_EQ(sim.Requests()[1].text, PacketOf(Pole("5C080000", "05", "00", "05", "00000000")));
+    EXPECT_EQ(sim.Requests()[0].text, PacketOf(Fields("34080000", "05", "00", "05", "00000000")));
+    EXPECT_EQ(sim.Requests()[1].text, PacketOf(Fields("5C080000", "05", "00", "05", "00000000")));
     const auto gi = o.Run("GI  9");
     ASSERT_EQ(gi.size(), 2u);
     EXPECT_EQ(gi[0], "K=2100, R=1,  S=0, F=0, H=1, SP=0");
@@ -121,7 +121,7 @@ TEST_F(Cykly, RealOutputSendsTheDecimalRealBytes) {
     EXPECT_NE(c.Thread, std::this_thread::get_id());
 
     EXPECT_EQ(zrsim::EncodeReal(21.5), (zrsim::TBytes4{0xD7, 0x00, 0x00, 0x81}));
-    EXPECT_EQ(PosledniDotaz(sim), PacketOf(Pole("BD0B0000", "06", "01", "01", "D7000081")));
+    EXPECT_EQ(LastRequest(sim), PacketOf(Fields("BD0B0000", "06", "01", "01", "D7000081")));
     EXPECT_EQ(sim.Value(6, 1), zrsim::EncodeReal(21.5));
     EXPECT_EQ(o.Run("OR  0"), std::vector<std::string>{"K=3005, R=1,"});
     EXPECT_EQ(o.Run("OR  9"), std::vector<std::string>{"K=3005, R=1,  S=1, F=0, H=21.5"});
@@ -140,7 +140,7 @@ TEST_F(Cykly, IntegerOutputAndTheStateThatFinalizedLeavesAlone) {
     EXPECT_EQ(o.OutputStatus(4010, &hotovo), 0);
     EXPECT_TRUE(hotovo);
     lib().OutputRequest(d(), 4010, IntValue(7));  // state 3 stays: no call-back reset it
-    EXPECT_EQ(PosledniDotaz(sim), PacketOf(Pole("AA0F0000", "06", "01", "02", "FEFFFFFF")));
+    EXPECT_EQ(LastRequest(sim), PacketOf(Fields("AA0F0000", "06", "01", "02", "FEFFFFFF")));
     EXPECT_EQ(sim.Value(6, 2), (zrsim::TBytes4{0xFE, 0xFF, 0xFF, 0xFF}));
     EXPECT_EQ(o.Run("OR  9"),
               (std::vector<std::string>{"K=4010, R=1,  S=1, F=0, H=4294967294", "K=4010, R=1,  S=3, F=0, H=7"}));
@@ -150,13 +150,13 @@ TEST_F(Cykly, IntegerOutputAndTheStateThatFinalizedLeavesAlone) {
 
 TEST_F(Cykly, BitOutputsShareTheModulesWord) {
     EXPECT_TRUE(o.Write(5010, BitValue(true)).Finalized);
-    EXPECT_EQ(PosledniDotaz(sim), PacketOf(Pole("92130000", "03", "01", "00", "00020000")));
+    EXPECT_EQ(LastRequest(sim), PacketOf(Fields("92130000", "03", "01", "00", "00020000")));
     EXPECT_TRUE(o.Write(5011, BitValue(true)).Finalized);
-    EXPECT_EQ(PosledniDotaz(sim), PacketOf(Pole("93130000", "03", "01", "00", "01020000")));
+    EXPECT_EQ(LastRequest(sim), PacketOf(Fields("93130000", "03", "01", "00", "01020000")));
     EXPECT_TRUE(o.Write(5040, BitValue(false)).Finalized);  // bit 40: the word goes unchanged
-    EXPECT_EQ(PosledniDotaz(sim), PacketOf(Pole("B0130000", "03", "01", "00", "01020000")));
+    EXPECT_EQ(LastRequest(sim), PacketOf(Fields("B0130000", "03", "01", "00", "01020000")));
     EXPECT_TRUE(o.Write(5010, BitValue(false)).Finalized);
-    EXPECT_EQ(PosledniDotaz(sim), PacketOf(Pole("92130000", "03", "01", "00", "01000000")));
+    EXPECT_EQ(LastRequest(sim), PacketOf(Fields("92130000", "03", "01", "00", "01000000")));
     EXPECT_EQ(sim.Value(3, 0), (zrsim::TBytes4{0x01, 0x00, 0x00, 0x00}));
     const auto or9 = o.Run("OR  9");
     ASSERT_EQ(or9.size(), 4u);
@@ -166,11 +166,11 @@ TEST_F(Cykly, BitOutputsShareTheModulesWord) {
 
 TEST_F(Cykly, TextOutputKeepsFourPrintableCharacters) {
     EXPECT_TRUE(o.Write(6001, TextValue("WX\x07Z")).Finalized);
-    EXPECT_EQ(PosledniDotaz(sim), PacketOf(Pole("71170000", "06", "01", "04", "5758205A")));
+    EXPECT_EQ(LastRequest(sim), PacketOf(Fields("71170000", "06", "01", "04", "5758205A")));
     EXPECT_TRUE(o.Write(6001, TextValue("AB")).Finalized);
-    EXPECT_EQ(PosledniDotaz(sim), PacketOf(Pole("71170000", "06", "01", "04", "4142205A")));
+    EXPECT_EQ(LastRequest(sim), PacketOf(Fields("71170000", "06", "01", "04", "4142205A")));
     EXPECT_TRUE(o.Write(6001, TextValue("ABCDEF")).Finalized);
-    EXPECT_EQ(PosledniDotaz(sim), PacketOf(Pole("71170000", "06", "01", "04", "41424344")));
+    EXPECT_EQ(LastRequest(sim), PacketOf(Fields("71170000", "06", "01", "04", "41424344")));
     EXPECT_EQ(sim.Value(6, 4), zrsim::EncodeText("ABCD"));
     const auto or9 = o.Run("OR  9");
     ASSERT_EQ(or9.size(), 3u);
@@ -199,7 +199,7 @@ TEST_F(Cykly, StatusRegisterResetThroughChannel99) {
     lib().OutputRequest(d(), 99, IntValue(4100));
     lib().OutputRequestCompleted(d());
     ASSERT_TRUE(o.WaitForRun("KOM 9", 2));
-    EXPECT_EQ(PosledniDotaz(sim), PacketOf(Pole("63000000", "07", "65", "00", "04100000")));
+    EXPECT_EQ(LastRequest(sim), PacketOf(Fields("63000000", "07", "65", "00", "04100000")));
     EXPECT_EQ(sim.StatusRegister(7), 0);
     EXPECT_EQ(o.GetInt(5), 0x44) << "the answer alone does not touch the module's channels";
 
@@ -238,7 +238,7 @@ TEST_F(Cykly, ResetOfAChannelWhoseModuleAlsoHasInputs) {
         ASSERT_EQ(o.CallCount(), pred + 1);
         EXPECT_EQ(o.Calls().back().Direction, 1);  // channel 99 reports as an output
     }
-    EXPECT_EQ(PosledniDotaz(sim), PacketOf(Pole("63000000", "07", "65", "00", "EF030000")));
+    EXPECT_EQ(LastRequest(sim), PacketOf(Fields("63000000", "07", "65", "00", "EF030000")));
     EXPECT_EQ(o.GetInt(5), 0);
 }
 

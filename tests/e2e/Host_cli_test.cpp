@@ -21,7 +21,7 @@ namespace {
 TRun RunHost(const std::string& argumenty) { return RunShell(Quoted(RV_ZR6180_HOST) + " " + argumenty); }
 
 // One declared interface with one channel; every log off, window hidden.
-std::string Parametry(const TTempDir& dir) {
+std::string WriteParams(const TTempDir& dir) {
     TParamFile p;
     p.LogsOff();
     TInterfaceParams r;
@@ -85,7 +85,7 @@ TEST(HostCli, CheckWithMissingParameterFilePrintsTheDriversMessage) {
 
 TEST(HostCli, CheckWithAValidFileSucceeds) {
     TTempDir dir;
-    const TRun b = RunHost("--tsv -p " + Quoted(Parametry(dir)) + " check");
+    const TRun b = RunHost("--tsv -p " + Quoted(WriteParams(dir)) + " check");
     EXPECT_EQ(b.Code, 0) << b.Output;
     EXPECT_NE(b.Output.find("Init\tOK"), std::string::npos) << b.Output;
 }
@@ -93,7 +93,7 @@ TEST(HostCli, CheckWithAValidFileSucceeds) {
 TEST(HostCli, ReadOfAnUndeclaredChannelShowsItsStatus) {
     TTempDir dir;
     // Channel 1 is fetched after the cycle, when 150 has already failed.
-    const TRun b = RunHost("--tsv --timeout 5000 -p " + Quoted(Parametry(dir)) + " read 1 150");
+    const TRun b = RunHost("--tsv --timeout 5000 -p " + Quoted(WriteParams(dir)) + " read 1 150");
     EXPECT_EQ(b.Code, 1) << b.Output;
     EXPECT_TRUE(ContainsAll(b.Output, {"Channel\tValue\tStatus\tText\n", "\n1\t150\t0\tV pořádku\n",
                                        "\n150\t0\t17\tKanál nedefinován\n"}));
@@ -101,7 +101,7 @@ TEST(HostCli, ReadOfAnUndeclaredChannelShowsItsStatus) {
 
 TEST(HostCli, InfoMarksUndeclaredInterfaces) {
     TTempDir dir;
-    const TRun b = RunHost("--tsv --timeout 5000 -p " + Quoted(Parametry(dir)) + " info --all");
+    const TRun b = RunHost("--tsv --timeout 5000 -p " + Quoted(WriteParams(dir)) + " info --all");
     EXPECT_EQ(b.Code, 0) << b.Output;
     // info read the declared channel 100 first; no gateway answers on its port.
     EXPECT_TRUE(ContainsAll(b.Output, {"Identification\tOvladač ZR-6180 v.3.15\n", "GetVersion\tOvladač ZR-6180 v.3.15\n",

@@ -34,9 +34,9 @@ using Hodiny = std::chrono::steady_clock;
 using namespace std::chrono_literals;
 
 // The source port of the driver's requests, as the simulator saw them.
-class TZdrojovyPort {
+class TSourcePort {
 public:
-    void Zapis(const std::string& radek) {
+    void Note(const std::string& radek) {
         const std::size_t i = radek.find(" <- 127.0.0.1:");
         if (i == std::string::npos) return;
         port_.store(static_cast<uint16_t>(std::atoi(radek.c_str() + i + 14)));
@@ -47,7 +47,7 @@ private:
     std::atomic<uint16_t> port_{0};
 };
 
-std::string Odpoved(uint32_t id, uint8_t data0) {
+std::string AnswerFor(uint32_t id, uint8_t data0) {
     zrsim::TAnswer a;
     a.id = id;
     a.data[0] = data0;
@@ -86,7 +86,7 @@ protected:
 };
 
 
-bool JmenoSeRychleNerozlozi() {
+bool ResolverFailsFast() {
     addrinfo rada{};
     rada.ai_family = AF_INET;
     addrinfo* v = nullptr;
@@ -97,7 +97,7 @@ bool JmenoSeRychleNerozlozi() {
 }
 
 TEST_F(HostileSit, UnresolvableGatewayEndsEachRequestWithStatus19AtOnce) {
-    if (!JmenoSeRychleNerozlozi()) GTEST_SKIP() << "this machine's resolver is slow or resolves .invalid";
+    if (!ResolverFailsFast()) GTEST_SKIP() << "this machine's resolver is slow or resolves .invalid";
     TSimulator zdravy;
     ASSERT_TRUE(zdravy.Start());
     Start({{"nonexistent.invalid", 47000}, {"127.0.0.1", zdravy.Port()}},
@@ -146,8 +146,8 @@ TEST_F(HostileSit, UnreachablePortTimesOutAndTheInterfaceRecoversWhenTheGatewayC
 
 TEST_F(HostileSit, StrangersAnswersAreMatchedByIdentifierOnly) {
     TSimulator sim;
-    TZdrojovyPort zdroj;
-    sim.SetTrace([&](const std::string& r) { zdroj.Zapis(r); });
+    TSourcePort zdroj;
+    sim.SetTrace([&](const std::string& r) { zdroj.Note(r); });
     ASSERT_TRUE(sim.Start());
     Start({{"127.0.0.1", sim.Port(), 400, 0}}, {"1000 1 1 0 0", "1001 1 1 1 0"}, true);
     ASSERT_EQ(ReadChannel(lib, d, 1000), 0);
@@ -159,7 +159,7 @@ TEST_F(HostileSit, StrangersAnswersAreMatchedByIdentifierOnly) {
     lib.InputRequestCompleted(d);
     ASSERT_TRUE(sim.WaitForRequests(2, 2000));
     // Valid-looking answers with foreign identifiers and garbage: ignored.
-    for (uint32_t id : {1000u, 1002u, 99u, 6099u, 0u, 0xFFFFFFFFu}) EXPECT_TRUE(cizi.SendTo(zdroj.Port(), Odpoved(id, 9)));
+    for (uint32_t id : {1000u, 1002u, 99u, 6099u, 0u, 0xFFFFFFFFu}) EXPECT_TRUE(cizi.SendTo(zdroj.Port(), AnswerFor(id, 9)));
     EXPECT_TRUE(cizi.SendTo(zdroj.Port(), std::string(69, '[')));
     EXPECT_TRUE(cizi.SendTo(zdroj.Port(), std::string(500, 'Z')));
     std::this_thread::sleep_for(50ms);
@@ -167,7 +167,7 @@ TEST_F(HostileSit, StrangersAnswersAreMatchedByIdentifierOnly) {
     EXPECT_FALSE(lib.InputFinalized(d, 1001, &st)) << "a foreign identifier completed the request";
     // The right identifier from any sender is the answer: datagrams are
     // matched by their identifier only.
-    EXPECT_TRUE(cizi.SendTo(zdroj.Port(), Odpoved(1001, 0x2A)));
+    EXPECT_TRUE(cizi.SendTo(zdroj.Port(), AnswerFor(1001, 0x2A)));
     ASSERT_TRUE(WaitUntilFinalized(lib, d, 1001, 1000));
     EXPECT_EQ(ChannelStatus(lib, d, 1001), 0);
     THodnota h{};
@@ -180,8 +180,8 @@ TEST_F(HostileSit, StrangersAnswersAreMatchedByIdentifierOnly) {
 
 TEST_F(HostileSit, FloodOfLargeGarbageNeverStopsTheService) {
     TSimulator sim;
-    TZdrojovyPort zdroj;
-    sim.SetTrace([&](const std::string& r) { zdroj.Zapis(r); });
+    TSourcePort zdroj;
+    sim.SetTrace([&](const std::string& r) { zdroj.Note(r); });
     sim.SetValue(1, 0, {7, 0, 0, 0});
     ASSERT_TRUE(sim.Start());
     Start({{"127.0.0.1", sim.Port(), 30, 1}}, {"1000 1 1 0 0", "1001 1 1 0 0", "4000 1 2 0 0"}, true);
@@ -229,8 +229,8 @@ TEST_F(HostileSit, FloodOfLargeGarbageNeverStopsTheService) {
 // fast as loopback takes them, with every log on.
 TEST_F(HostileSit, FloodOfSmallDatagramsFasterThanTheDrain) {
     TSimulator sim;
-    TZdrojovyPort zdroj;
-    sim.SetTrace([&](const std::string& r) { zdroj.Zapis(r); });
+    TSourcePort zdroj;
+    sim.SetTrace([&](const std::string& r) { zdroj.Note(r); });
     ASSERT_TRUE(sim.Start());
     Start({{"127.0.0.1", sim.Port(), 30, 1}}, {"1000 1 1 0 0", "1001 1 1 0 0"}, true);
     ASSERT_EQ(ReadChannel(lib, d, 1000), 0);
@@ -239,7 +239,7 @@ TEST_F(HostileSit, FloodOfSmallDatagramsFasterThanTheDrain) {
     std::atomic<uint64_t> poslano{0};
     auto posilej = [&] {
         TLoopbackUdp cizi;
-        const std::string t = Odpoved(2500, 1);
+        const std::string t = AnswerFor(2500, 1);
         while (!konec.load())
             if (cizi.SendTo(zdroj.Port(), t)) poslano.fetch_add(1);
     };
@@ -262,8 +262,8 @@ TEST_F(HostileSit, FloodOfSmallDatagramsFasterThanTheDrain) {
 
 TEST_F(HostileSit, EmptyDatagramDuringAWaitEndsThatRequestWithStatus19Only) {
     TSimulator sim;
-    TZdrojovyPort zdroj;
-    sim.SetTrace([&](const std::string& r) { zdroj.Zapis(r); });
+    TSourcePort zdroj;
+    sim.SetTrace([&](const std::string& r) { zdroj.Note(r); });
     ASSERT_TRUE(sim.Start());
     Start({{"127.0.0.1", sim.Port(), 500, 0}}, {"1000 1 1 0 0"});
     ASSERT_EQ(ReadChannel(lib, d, 1000), 0);

@@ -11,8 +11,6 @@
 namespace e2e {
 namespace {
 
-std::string Cp(std::string_view t) { return std::string(t); }
-
 const std::string kPlatnyKanal = "100 1 5 3 0";
 
 class Init : public ::testing::Test {
@@ -21,7 +19,7 @@ protected:
         ASSERT_TRUE(sim.Start());
         zaklad = ThreadCount();
     }
-    TParamFile Platne() {
+    TParamFile ValidParams() {
         TParamFile p;
         TInterfaceParams r;
         r.Port = sim.Port();
@@ -31,7 +29,7 @@ protected:
     }
     // Init of a fresh instance that must fail with `zprava` in the buffer and
     // as the last line of the main log (when it is on), without any thread.
-    void OcekavejSelhani(const std::string& soubor, const std::string& zprava, bool vHlavnim = true) {
+    void ExpectInitFails(const std::string& soubor, const std::string& zprava, bool vHlavnim = true) {
         std::string chyba;
         EXPECT_FALSE(o.Init(soubor, &chyba));
         EXPECT_EQ(chyba, zprava);
@@ -70,38 +68,38 @@ TEST_F(Init, NullInstanceReportsIntoTheBuffer) {
 }
 
 TEST_F(Init, InterfaceKeyOutOfRange) {
-    TParamFile p = Platne();
+    TParamFile p = ValidParams();
     p.Interfaces[0].Baud = 0;  // the key is written as 0: not a rate
-    OcekavejSelhani(o.WriteParams(p), Cp("Chyba parametrického souboru - Deklarace rozhraní 1 / Baud = 0."_cp));
+    ExpectInitFails(o.WriteParams(p), Cp("Chyba parametrického souboru - Deklarace rozhraní 1 / Baud = 0."_cp));
 }
 
 TEST_F(Init, ChannelDeclarationWithAnInvalidInterface) {
-    TParamFile p = Platne();
+    TParamFile p = ValidParams();
     p.AddChannel("1005 17 1 0 0");
-    OcekavejSelhani(o.WriteParams(p),
+    ExpectInitFails(o.WriteParams(p),
                     Cp("Chyba parametrického souboru - Deklarace kanálů : chyba kanálu 1005"_cp));
 }
 
 TEST_F(Init, ChannelSectionNotReadCleanly) {
-    TParamFile p = Platne();
+    TParamFile p = ValidParams();
     p.AddChannel("; comment");
-    OcekavejSelhani(o.WriteParams(p), Cp("Chyba parametrického souboru - Deklarace kanálů"_cp));
+    ExpectInitFails(o.WriteParams(p), Cp("Chyba parametrického souboru - Deklarace kanálů"_cp));
 }
 
 TEST_F(Init, LogSettingOutOfRange) {
-    TParamFile p = Platne();
+    TParamFile p = ValidParams();
     p.RunEnabled = 2;
-    OcekavejSelhani(o.WriteParams(p), Cp("Chyba parametrického souboru - Logovací soubor / Povolen RUN = 2"_cp));
+    ExpectInitFails(o.WriteParams(p), Cp("Chyba parametrického souboru - Logovací soubor / Povolen RUN = 2"_cp));
 }
 
 TEST_F(Init, FileWithoutInterfaces) {
-    TParamFile p = Platne();
+    TParamFile p = ValidParams();
     p.Interfaces.clear();
-    OcekavejSelhani(o.WriteParams(p), Cp("Chybný parametrický soubor"_cp));
+    ExpectInitFails(o.WriteParams(p), Cp("Chybný parametrický soubor"_cp));
 }
 
 TEST_F(Init, MissingOrUnnamedFile) {
-    OcekavejSelhani(o.dir / "chybi.ini", Cp("Chybný parametrický soubor"_cp), false);
+    ExpectInitFails(o.dir / "chybi.ini", Cp("Chybný parametrický soubor"_cp), false);
     char buf[64] = {};
     EXPECT_EQ(o.lib.Init(o.d, 0, nullptr, 63, buf, 0, 0, 0, nullptr), 0);
     EXPECT_EQ(std::string(buf), Cp("Chybný parametrický soubor"_cp));
@@ -109,7 +107,7 @@ TEST_F(Init, MissingOrUnnamedFile) {
 }
 
 TEST_F(Init, LimitAppliesToTheReadersMessage) {
-    TParamFile p = Platne();
+    TParamFile p = ValidParams();
     p.Interfaces.clear();
     const std::string soubor = o.WriteParams(p);
     o.d = o.lib.MakeDriver();
@@ -126,14 +124,14 @@ TEST_F(Init, LimitAppliesToTheReadersMessage) {
 }
 
 TEST_F(Init, MainLogThatCannotBeCreatedWhileReportingAFailure) {
-    TParamFile p = Platne();
+    TParamFile p = ValidParams();
     p.LogName = "chybi/Rv_zr6180.log";  // a directory that does not exist
     p.AddChannel("1005 17 1 0 0");
-    OcekavejSelhani(o.WriteParams(p), Cp("Nelze vytvořit logovací soubor."_cp), false);
+    ExpectInitFails(o.WriteParams(p), Cp("Nelze vytvořit logovací soubor."_cp), false);
 }
 
 TEST_F(Init, MainLogThatCannotBeCreatedAtTheEnd) {
-    TParamFile p = Platne();
+    TParamFile p = ValidParams();
     p.LogName = "chybi/Rv_zr6180.log";
     std::string chyba;
     EXPECT_FALSE(o.Start(p, &chyba));
@@ -150,7 +148,7 @@ TEST_F(Init, MainLogThatCannotBeCreatedAtTheEnd) {
 
 TEST_F(Init, SuccessLogsAndTraces) {
     std::string chyba = "nezmeneno";
-    EXPECT_TRUE(o.Start(Platne(), &chyba));
+    EXPECT_TRUE(o.Start(ValidParams(), &chyba));
     EXPECT_EQ(chyba, "") << "the buffer is not written on success";
     EXPECT_EQ(o.MainLog(), std::vector<std::string>{Cp("Ovladač úspěšně inicializován."_cp)});
     const auto run = o.Run();
@@ -165,7 +163,7 @@ TEST_F(Init, SuccessLogsAndTraces) {
 }
 
 TEST_F(Init, SecondInitWhileRunningIsRefused) {
-    ASSERT_TRUE(o.Start(Platne()));
+    ASSERT_TRUE(o.Start(ValidParams()));
     const int bezi = ThreadCount();
     std::string chyba;
     EXPECT_FALSE(o.Init(o.dir / "param.ini", &chyba));
@@ -180,7 +178,7 @@ TEST_F(Init, SecondInitWhileRunningIsRefused) {
 }
 
 TEST_F(Init, InitAfterDoneRunsAgain) {
-    ASSERT_TRUE(o.Start(Platne()));
+    ASSERT_TRUE(o.Start(ValidParams()));
     const int bezi = ThreadCount();
     o.Done();
     EXPECT_EQ(WaitForThreadCount(zaklad), zaklad);
@@ -203,9 +201,9 @@ TEST_F(Init, InitAfterDoneRunsAgain) {
 }
 
 TEST_F(Init, AfterDoneAFaultyFileTracesItsFailureMarkers) {
-    ASSERT_TRUE(o.Start(Platne()));
+    ASSERT_TRUE(o.Start(ValidParams()));
     o.Done();
-    TParamFile p = Platne();
+    TParamFile p = ValidParams();
     p.AddChannel("1005 17 1 0 0");
     o.WriteParams(p, "vadny.ini");
     std::string chyba;
@@ -228,7 +226,7 @@ TEST_F(Init, AfterDoneAFaultyFileTracesItsFailureMarkers) {
 }
 
 TEST_F(Init, EveryLogOffStillWritesTheCallBackLog) {
-    TParamFile p = Platne();
+    TParamFile p = ValidParams();
     p.LogEnabled = 0;
     p.RunEnabled = 0;
     p.InterfaceLog = 0;

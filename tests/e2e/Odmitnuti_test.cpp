@@ -12,11 +12,9 @@
 namespace e2e {
 namespace {
 
-std::string Cp(std::string_view t) { return std::string(t); }
-
 class Odmitnuti : public TRunningDriver {
 protected:
-    bool VHlavnim(std::string_view zprava, uint32_t c) {
+    bool InMainLog(std::string_view zprava, uint32_t c) {
         return ContainsLine(o.MainLog(), Cp(zprava) + std::to_string(c));
     }
 };
@@ -79,10 +77,10 @@ TEST_F(Odmitnuti, GetInputWithAWrongTypeOrNumberOnlyLogs) {
     lib().GetInput(d(), 3000, &n);
     lib().GetInput(d(), 6, &n);
     EXPECT_EQ(n.Hodnota.Cele, 42);
-    EXPECT_TRUE(VHlavnim("GetInput - chybný datový typ kanálu "_cp, 1500));
-    EXPECT_TRUE(VHlavnim("GetInput - chybný datový typ kanálu "_cp, 3));
-    EXPECT_TRUE(VHlavnim("GetInput - požadavek na neplatný kanál "_cp, 3000));
-    EXPECT_TRUE(VHlavnim("GetInput - požadavek na neplatný kanál "_cp, 6));
+    EXPECT_TRUE(InMainLog("GetInput - chybný datový typ kanálu "_cp, 1500));
+    EXPECT_TRUE(InMainLog("GetInput - chybný datový typ kanálu "_cp, 3));
+    EXPECT_TRUE(InMainLog("GetInput - požadavek na neplatný kanál "_cp, 3000));
+    EXPECT_TRUE(InMainLog("GetInput - požadavek na neplatný kanál "_cp, 6));
     EXPECT_TRUE(o.Run("GI  9").empty());
     EXPECT_EQ(o.Run("GI  0").size(), 4u);
 }
@@ -102,7 +100,7 @@ TEST_F(Odmitnuti, OutputRequestRejections) {
     lib().OutputRequest(d(), 99, IntValue(3600));                  // names an undeclared channel
     lib().OutputRequestCompleted(d());
 
-    const std::pair<std::string_view, uint32_t> vHlavnim[] = {
+    const std::pair<std::string_view, uint32_t> inMainLog[] = {
         {"OutputRequest - požadavek na neplatný kanál "_cp, 7},
         {"OutputRequest - požadavek na neplatný kanál "_cp, 2000},
         {"OutputRequest - požadavek na neplatný kanál "_cp, 6100},
@@ -116,7 +114,7 @@ TEST_F(Odmitnuti, OutputRequestRejections) {
         {"OutputRequest - chybný datový typ kanálu "_cp, 99},
         {"OutputRequest - požadavek na nedefinovaný kanál "_cp, 99},
     };
-    for (const auto& [zprava, c] : vHlavnim) EXPECT_TRUE(VHlavnim(zprava, c)) << c;
+    for (const auto& [zprava, c] : inMainLog) EXPECT_TRUE(InMainLog(zprava, c)) << c;
     EXPECT_TRUE(o.Run("OR  9").empty()) << "nothing was queued";
 
     EXPECT_EQ(WatchedStatus(3600), 17);
@@ -153,12 +151,12 @@ TEST_F(Odmitnuti, OutputFinalizedOnInvalidAndUndeclaredNumbers) {
         bool hotovo = false;
         EXPECT_EQ(o.OutputStatus(c, &hotovo), 3) << c;
         EXPECT_TRUE(hotovo) << c;
-        EXPECT_TRUE(VHlavnim("OutputFinalized - požadavek na neplatný kanál "_cp, c)) << c;
+        EXPECT_TRUE(InMainLog("OutputFinalized - požadavek na neplatný kanál "_cp, c)) << c;
     }
     bool hotovo = false;
     EXPECT_EQ(o.OutputStatus(3600, &hotovo), 3);
     EXPECT_TRUE(hotovo);
-    EXPECT_TRUE(VHlavnim("OutputFinalized - požadavek na nedefinovaný kanál "_cp, 3600));
+    EXPECT_TRUE(InMainLog("OutputFinalized - požadavek na nedefinovaný kanál "_cp, 3600));
     const auto of2 = o.Run("OF  2");
     ASSERT_EQ(of2.size(), 5u);
     EXPECT_EQ(of2[0], "K=7,    " + Cp("OutputFinalized - požadavek na neplatný kanál"_cp));

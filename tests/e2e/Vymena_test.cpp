@@ -13,8 +13,6 @@ namespace {
 
 using namespace std::chrono_literals;
 
-std::string Cp(std::string_view t) { return std::string(t); }
-
 class Vymena : public TRunningDriver {
 protected:
     void SetUp() override { ASSERT_TRUE(sim.Start()); }

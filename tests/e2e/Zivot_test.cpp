@@ -20,9 +20,7 @@ namespace {
 using namespace std::chrono_literals;
 using Hodiny = std::chrono::steady_clock;
 
-std::string Cp(std::string_view t) { return std::string(t); }
-
-std::vector<std::string> Znacky(const std::vector<TRunLine>& run, std::size_t od) {
+std::vector<std::string> Labels(const std::vector<TRunLine>& run, std::size_t od) {
     std::vector<std::string> v;
     for (std::size_t i = od; i < run.size(); ++i) v.push_back(run[i].Label);
     return v;
@@ -43,7 +41,7 @@ TEST_F(Zivot, DoneTracesItsStepsInOrderAndJoinsEveryThread) {
     ASSERT_TRUE(o.WaitForRun("KOM 9", 1));
     const std::size_t pred = o.Run().size();
     o.Done();
-    EXPECT_EQ(Znacky(o.Run(), pred), (std::vector<std::string>{"Done 0", "Done 1", "Done 2", "Done 3", "Done 9"}));
+    EXPECT_EQ(Labels(o.Run(), pred), (std::vector<std::string>{"Done 0", "Done 1", "Done 2", "Done 3", "Done 9"}));
     EXPECT_EQ(WaitForThreadCount(zaklad), zaklad);
     EXPECT_TRUE(Contains(o.InterfaceLog(1), "] Stop\r\n"));
     EXPECT_EQ(o.CallBackLog().back(), "Stop");
@@ -100,7 +98,7 @@ TEST_F(Zivot, AfterDoneEveryCallOnlyRefuses) {
     EXPECT_STREQ(text, "puvodni");
 
     const auto run = o.Run();
-    EXPECT_EQ(Znacky(run, pred), (std::vector<std::string>{"IR  0", "IR  1", "IRC 0", "IRC 8", "IF  1", "GI  1",
+    EXPECT_EQ(Labels(run, pred), (std::vector<std::string>{"IR  0", "IR  1", "IRC 0", "IRC 8", "IF  1", "GI  1",
                                                            "OR  1", "ORC 1", "OF  1", "OF  1", "DriPro 8",
                                                            "QuePro 8"}));
     EXPECT_EQ(run[pred + 1].Rest, "K=100,");
@@ -108,7 +106,7 @@ TEST_F(Zivot, AfterDoneEveryCallOnlyRefuses) {
     EXPECT_EQ(sim.RequestCount(), 0u);
 
     o.Done();  // twice: harmless
-    EXPECT_EQ(Znacky(o.Run(), o.Run().size() - 5),
+    EXPECT_EQ(Labels(o.Run(), o.Run().size() - 5),
               (std::vector<std::string>{"Done 0", "Done 1", "Done 2", "Done 3", "Done 9"}));
 }
 
@@ -131,7 +129,7 @@ TEST_F(Zivot, DisposeDriverAfterDoneLogsTheRemoval) {
     ASSERT_EQ(hlavni.size(), 2u);
     EXPECT_EQ(hlavni[0], Cp("Ovladač úspěšně inicializován."_cp));
     EXPECT_EQ(hlavni[1], Cp("Ovladač odinstalován."_cp));
-    EXPECT_EQ(Znacky(o.Run(), o.Run().size() - 2), (std::vector<std::string>{"DisDri 0", "DisDri 9"}));
+    EXPECT_EQ(Labels(o.Run(), o.Run().size() - 2), (std::vector<std::string>{"DisDri 0", "DisDri 9"}));
 }
 
 TEST_F(Zivot, BufferCallsOnlyTrace) {
@@ -161,7 +159,7 @@ TEST_F(Zivot, DriverProcTracesEveryFunction) {
 // Init fails at its window step: the instance has its settings but no
 // window, so DriverProc only traces its entry. Runs in a child process,
 // because a toolkit that was asked for and found no screen stays loaded.
-int BezOkna() {
+int WithoutWindow() {
     unsetenv("DISPLAY");
     unsetenv("WAYLAND_DISPLAY");
     TSimulator sim;
@@ -187,7 +185,7 @@ int BezOkna() {
 
 TEST(ZivotBezOkna, DriverProcWithoutAWindowOnlyTracesItsEntry) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
-    EXPECT_EXIT(std::_Exit(BezOkna()), ::testing::ExitedWithCode(0), "");
+    EXPECT_EXIT(std::_Exit(WithoutWindow()), ::testing::ExitedWithCode(0), "");
 }
 
 TEST_F(Zivot, NullPointersFromTheHost) {

@@ -8,6 +8,9 @@
 #include <string_view>
 #include <vector>
 
+// A CP1250 literal ("..."_cp is a string_view) as a string, to build on.
+inline std::string Cp(std::string_view t) { return std::string(t); }
+
 // Lines of a text, split at CR LF; a last line without CR LF gets `unterminated`
 // appended, so that a test can see it.
 std::vector<std::string> Lines(const std::string& text, std::string_view unterminated = "");

@@ -32,7 +32,7 @@ constexpr std::string_view kChybaBaudCp = "Chyba parametrického souboru - Dekla
 
 // Two gateways: module 1 with values and module 5 that never answers on the
 // first, module 9 that answers status 5 on the second.
-constexpr const char* kRostlina =
+constexpr const char* kPlant =
     "gateway 0 absent=4\n"
     "module 1 register=0x0D\n"
     "  periphery 1 real 21.50\n"
@@ -49,14 +49,14 @@ class NastrojeTest : public ::testing::Test {
 protected:
     void SetUp() override {
         const std::string plant = dir_ / "rostlina.txt";
-        WriteFile(plant, kRostlina);
+        WriteFile(plant, kPlant);
         ASSERT_TRUE(sim_.Start(dir_, {"--verbose", "--plant", plant, "0", "0"}));
         ASSERT_TRUE(sim_.WaitForPorts(2)) << sim_.Errors();
-        parametry_ = ZapisParametry("param.ini", 115200);
+        params_ = WriteParams("param.ini", 115200);
     }
 
     // Main and interface logs on; RUN logs off. Interface 1's Baud is given.
-    std::string ZapisParametry(const std::string& jmeno, int baud1) {
+    std::string WriteParams(const std::string& jmeno, int baud1) {
         TParamFile p;
         p.LogName = "Rv_zr6180.log";
         p.RunEnabled = 0;
@@ -74,11 +74,11 @@ protected:
         return p.Write(dir_.Path(), jmeno);
     }
 
-    TRun Host(const std::string& argumenty) { return HostS(parametry_, argumenty); }
+    TRun Host(const std::string& argumenty) { return HostWith(params_, argumenty); }
 
     // `format` is --tsv, --json or empty; `obal` wraps the command (e.g. in
     // a terminal).
-    static TRun HostS(const std::string& parametry, const std::string& argumenty, const std::string& format = "--tsv",
+    static TRun HostWith(const std::string& parametry, const std::string& argumenty, const std::string& format = "--tsv",
                       const std::string& obal = "") {
         std::string prikaz = "RV_ZR6180_WINDOW=none " + Quoted(RV_ZR6180_HOST) + " " + format + " --timeout 10000 -p " +
                              Quoted(parametry) + " " + argumenty;
@@ -86,13 +86,13 @@ protected:
         return RunShell(prikaz);
     }
 
-    std::string Logy(const std::string& jmeno) const { return ReadFile(dir_ / ("logs/" + jmeno)); }
+    std::string Log(const std::string& jmeno) const { return ReadFile(dir_ / ("logs/" + jmeno)); }
 
-    std::string LogRozhrani(int k) const { return ReadInterfaceLogs(dir_ / "logs", k); }
+    std::string InterfaceLog(int k) const { return ReadInterfaceLogs(dir_ / "logs", k); }
 
     TTempDir dir_;
     TSimulatorProcess sim_;
-    std::string parametry_;
+    std::string params_;
 };
 
 TEST_F(NastrojeTest, ReadShowsThePlantsValues) {
@@ -132,7 +132,7 @@ TEST_F(NastrojeTest, FaultyModuleEndsTheReadWithItsStatusAndExitCodeOne) {
     EXPECT_TRUE(ContainsAll(b.Output, {"\t5\tTimeout - nepřišla správná odpověď\n", "\n100\t21.5\t0\tV pořádku\n",
                                        "\n1\t101\t0\t", "\n2\t9\t0\t",
                                        "\n12\t" + std::to_string(65536 + 256) + "\t0\t"}));
-    EXPECT_TRUE(Contains(LogRozhrani(2), "Ch=101  - Chyba ZR  - SP=5\r\n")) << LogRozhrani(2);
+    EXPECT_TRUE(Contains(InterfaceLog(2), "Ch=101  - Chyba ZR  - SP=5\r\n")) << InterfaceLog(2);
 }
 
 TEST_F(NastrojeTest, SilentModuleEndsWithStatus21AfterOneAttemptPlusTheRetries) {
@@ -144,7 +144,7 @@ TEST_F(NastrojeTest, SilentModuleEndsWithStatus21AfterOneAttemptPlusTheRetries) 
     // UDP opakování=1: two datagrams, each waited for (7 + 10) * 1 + 50 ms.
     EXPECT_EQ(CountOf(sim_.Output(), " id=103 fn=0 "), 2) << sim_.Output();
     EXPECT_GE(trvani, 134ms);
-    EXPECT_TRUE(Contains(LogRozhrani(1), "Ch=103  - Chyba LAN - timeout\r\n")) << LogRozhrani(1);
+    EXPECT_TRUE(Contains(InterfaceLog(1), "Ch=103  - Chyba LAN - timeout\r\n")) << InterfaceLog(1);
 }
 
 TEST_F(NastrojeTest, WatchRunsTheGivenNumberOfCycles) {
@@ -193,20 +193,20 @@ TEST_F(NastrojeTest, CheckOfAGoodFileSucceeds) {
     const TRun b = Host("check");
     EXPECT_EQ(b.Code, 0) << b.Output;
     EXPECT_TRUE(Contains(b.Output, "Init\tOK\n")) << b.Output;
-    EXPECT_TRUE(Contains(Logy("Rv_zr6180.log"), std::string(kInicializovanCp))) << Logy("Rv_zr6180.log");
+    EXPECT_TRUE(Contains(Log("Rv_zr6180.log"), std::string(kInicializovanCp))) << Log("Rv_zr6180.log");
 }
 
 TEST_F(NastrojeTest, CheckOfAFaultyFileShowsTheDriversMessage) {
-    const std::string chybny = ZapisParametry("chybny.ini", 1234);
-    const TRun b = HostS(chybny, "check");
+    const std::string chybny = WriteParams("chybny.ini", 1234);
+    const TRun b = HostWith(chybny, "check");
     EXPECT_EQ(b.Code, 3) << b.Output;
     const std::string zprava = "Chyba parametrického souboru - Deklarace rozhraní 1 / Baud = 1234.";
     EXPECT_TRUE(Contains(b.Output, "Init\tfailed: " + zprava + "\n")) << b.Output;
     // The main log has it in code page 1250.
-    EXPECT_TRUE(Contains(Logy("Rv_zr6180.log"), std::string(kChybaBaudCp))) << Logy("Rv_zr6180.log");
+    EXPECT_TRUE(Contains(Log("Rv_zr6180.log"), std::string(kChybaBaudCp))) << Log("Rv_zr6180.log");
 
     // Commands other than check say so on standard error and exit with 3.
-    const TRun r = HostS(chybny, "read 100");
+    const TRun r = HostWith(chybny, "read 100");
     EXPECT_EQ(r.Code, 3) << r.Output;
     EXPECT_TRUE(Contains(r.Output, "zr6180-host: Init failed: " + zprava + "\n")) << r.Output;
 }
@@ -224,19 +224,19 @@ TEST_F(NastrojeTest, MonitorShowsTheChannelsAddressStatusAndStatusRegister) {
 }
 
 TEST_F(NastrojeTest, ParameterFileThatCannotBeReadIsNamedBeforeInit) {
-    TRun b = HostS(dir_ / "chybi.ini", "read 100");
+    TRun b = HostWith(dir_ / "chybi.ini", "read 100");
     EXPECT_EQ(b.Code, 3) << b.Output;
     EXPECT_TRUE(Contains(b.Output, "cannot read the parameter file " + dir_ / "chybi.ini" +
                                        ": No such file or directory\n"))
         << b.Output;
     EXPECT_FALSE(Contains(b.Output, "Init failed")) << b.Output;
-    b = HostS(dir_.Path(), "read 100");
+    b = HostWith(dir_.Path(), "read 100");
     EXPECT_EQ(b.Code, 3) << b.Output;
     EXPECT_TRUE(Contains(b.Output, ": Is a directory\n")) << b.Output;
 }
 
 TEST_F(NastrojeTest, JsonGivesOneObjectPerCommandAndOneLinePerWatchCycle) {
-    TRun b = HostS(parametry_, "read 100 101 --monitor 101", "--json");
+    TRun b = HostWith(params_, "read 100 101 --monitor 101", "--json");
     EXPECT_EQ(b.Code, 1) << b.Output;
     EXPECT_EQ(b.Output,
               "{\"command\":\"read\",\"ok\":false,\"channels\":["
@@ -245,7 +245,7 @@ TEST_F(NastrojeTest, JsonGivesOneObjectPerCommandAndOneLinePerWatchCycle) {
               "\"text\":\"Timeout - nepřišla správná odpověď\"}],"
               "\"monitor\":{\"channel\":101,\"address\":9,\"status\":5,"
               "\"text\":\"Timeout - nepřišla správná odpověď\",\"status_register\":0}}\n");
-    b = HostS(parametry_, "watch --count 2 --interval 100 2000", "--json");
+    b = HostWith(params_, "watch --count 2 --interval 100 2000", "--json");
     EXPECT_EQ(b.Code, 0) << b.Output;
     const std::regex radky(
         "(\\{\"command\":\"watch\",\"cycle\":[12],\"time\":\"[0-9:.]+\",\"channels\":\\[\\{\"channel\":2000,"
@@ -277,15 +277,15 @@ TEST_F(NastrojeTest, TextOutputShowsTheCutAndBlankedTextThatWasSent) {
 
 TEST_F(NastrojeTest, SlowReadShowsItsProgressOnATerminalOnly) {
     // Two attempts of 717 ms at the silent module 103.
-    std::string t = ReadFile(parametry_);
+    std::string t = ReadFile(params_);
     t.replace(t.find("UDP timeout=50"), 14, "UDP timeout=700");
     const std::string pomaly = dir_ / "pomaly.ini";
     WriteFile(pomaly, t);
-    const TRun trubka = HostS(pomaly, "read 103");
+    const TRun trubka = HostWith(pomaly, "read 103");
     EXPECT_EQ(trubka.Code, 1) << trubka.Output;
     EXPECT_FALSE(Contains(trubka.Output, "waiting")) << trubka.Output;
 
-    const TRun terminal = HostS(pomaly, "read 103", "--tsv", "script -qec");
+    const TRun terminal = HostWith(pomaly, "read 103", "--tsv", "script -qec");
     const std::string port = std::to_string(sim_.Port(1));
     EXPECT_TRUE(std::regex_search(terminal.Output,
                                   std::regex("waiting 1\\.[0-9] s for channel 103 on gateway 1 \\(127\\.0\\.0\\.1:" +
@@ -295,11 +295,11 @@ TEST_F(NastrojeTest, SlowReadShowsItsProgressOnATerminalOnly) {
 }
 
 TEST_F(NastrojeTest, HelpListsEveryExitCodeAndBothToolsTellTheirVersion) {
-    const TRun b = HostS(parametry_, "--help", "");
+    const TRun b = HostWith(params_, "--help", "");
     EXPECT_EQ(b.Code, 0);
     for (const char* kod : {"\n  0 ", "\n  1 ", "\n  2 ", "\n  3 ", "\n  130 "})
         EXPECT_TRUE(Contains(b.Output, kod)) << kod << b.Output;
-    EXPECT_TRUE(std::regex_match(HostS(parametry_, "--version", "").Output, std::regex("zr6180-host \\d+\\.\\d+\\.\\d+\n")));
+    EXPECT_TRUE(std::regex_match(HostWith(params_, "--version", "").Output, std::regex("zr6180-host \\d+\\.\\d+\\.\\d+\n")));
 }
 
 TEST_F(NastrojeTest, SimulatorStopsCleanlyOnSigterm) {

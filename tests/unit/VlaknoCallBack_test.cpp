@@ -19,7 +19,7 @@ using Hodiny = std::chrono::steady_clock;
 
 // What the host's call-back saw; the host function is a plain C function, so
 // the record is reached through a file-level pointer set by each test.
-struct TZaznamHostitele {
+struct THostRecord {
     std::mutex m;
     std::condition_variable cv;
     std::vector<std::pair<int32_t, int32_t>> volani;  // (context, kind)
@@ -30,10 +30,10 @@ struct TZaznamHostitele {
     bool pustit = false;
     int sledovany = 0;
 };
-TZaznamHostitele* zaznam = nullptr;
+THostRecord* zaznam = nullptr;
 
-int32_t HostitelCallBack(int32_t kontext, int32_t druh, PData p) {
-    TZaznamHostitele& z = *zaznam;
+int32_t HostCallBack(int32_t kontext, int32_t druh, PData p) {
+    THostRecord& z = *zaznam;
     std::unique_lock<std::mutex> g(z.m);
     z.volani.emplace_back(kontext, druh);
     if (z.sledovany != 0) z.stavy.push_back(static_cast<uint32_t>(static_cast<TData*>(p)->Kanaly[z.sledovany].StavPozadavku));
@@ -53,14 +53,14 @@ protected:
         s.Stop();
         zaznam = nullptr;
     }
-    TThreadCallBack& Spust() {
-        d.VlaknoCallBack = std::make_unique<TThreadCallBack>(&d, &HostitelCallBack, 4711);
+    TThreadCallBack& StartThread() {
+        d.VlaknoCallBack = std::make_unique<TThreadCallBack>(&d, &HostCallBack, 4711);
         EXPECT_TRUE(d.VlaknoCallBack->Start());
         EXPECT_TRUE(WaitFor([&] { return d.CallBackBezi == 1; }, 2000));
         return *d.VlaknoCallBack;
     }
     // A finished request that the host marked for a notice.
-    void Hotovy(int c, int32_t stav) {
+    void FinishedMarked(int c, int32_t stav) {
         TKanal& k = d.Kanaly[c];
         k.CasPozadavku = Ted(&d);
         k.LimitPozadavku = 2370;
@@ -68,26 +68,26 @@ protected:
         k.Hotovo = 1;
         k.CekaCallBack = 1;
     }
-    size_t Volani() {
+    size_t CallCount() {
         std::lock_guard<std::mutex> g(host.m);
         return host.volani.size();
     }
-    bool CekejNaVolani(size_t n, int ms = 3000) { return WaitFor([&] { return Volani() >= n; }, ms); }
+    bool WaitForCalls(size_t n, int ms = 3000) { return WaitFor([&] { return CallCount() >= n; }, ms); }
     // Three times: the thread idles, channel 1005 finishes marked and rings;
     // its notice comes within 50 ms, not at the next scan.
     void ExpectIdleThreadAnswersEachRingAtOnce() {
-        Spust();
+        StartThread();
         for (int kolo = 0; kolo < 3; ++kolo) {
             std::this_thread::sleep_for(std::chrono::milliseconds(150));
             const auto t = Hodiny::now();
-            Hotovy(1005, 3);
+            FinishedMarked(1005, 3);
             WakeCallBack(d, 1005);
-            ASSERT_TRUE(CekejNaVolani(static_cast<size_t>(kolo) + 1));
+            ASSERT_TRUE(WaitForCalls(static_cast<size_t>(kolo) + 1));
             EXPECT_LT(MsSince(t), 50) << kolo;
         }
     }
 
-    TZaznamHostitele host;
+    THostRecord host;
     TDriverState s;
     TData& d = *s.d;
 };
@@ -108,11 +108,11 @@ TEST_F(VlaknoCallBack, InterfaceTimeoutLimitFollowsUdpOpakovani) {
 TEST_F(VlaknoCallBack, CompletedMarkedRequestsAreReportedInChannelOrder) {
     s.Channel(3000, 1, 1, 0);
     s.Channel(99, 1, 5, 0);
-    Hotovy(3000, 3);
-    Hotovy(1005, 3);
-    Hotovy(99, 3);
-    Spust();
-    ASSERT_TRUE(CekejNaVolani(3));
+    FinishedMarked(3000, 3);
+    FinishedMarked(1005, 3);
+    FinishedMarked(99, 3);
+    StartThread();
+    ASSERT_TRUE(WaitForCalls(3));
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
     {
         std::lock_guard<std::mutex> g(host.m);
@@ -128,20 +128,20 @@ TEST_F(VlaknoCallBack, CompletedMarkedRequestsAreReportedInChannelOrder) {
 }
 
 TEST_F(VlaknoCallBack, StateOtherThan3IsLeftAlone) {
-    Hotovy(1005, 2);
-    Spust();
-    ASSERT_TRUE(CekejNaVolani(1));
+    FinishedMarked(1005, 2);
+    StartThread();
+    ASSERT_TRUE(WaitForCalls(1));
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
     EXPECT_EQ(d.Kanaly[1005].StavPozadavku, 2);
 }
 
 TEST_F(VlaknoCallBack, HostAskingForARepeatIsCalledExactlyTwice) {
     host.opakovatKolikrat = 2;  // returns 1 on both calls
-    Hotovy(1005, 3);
-    Spust();
-    ASSERT_TRUE(CekejNaVolani(2));
+    FinishedMarked(1005, 3);
+    StartThread();
+    ASSERT_TRUE(WaitForCalls(2));
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    EXPECT_EQ(Volani(), 2u);
+    EXPECT_EQ(CallCount(), 2u);
     EXPECT_EQ(d.Kanaly[1005].StavPozadavku, 4);
 }
 
@@ -151,9 +151,9 @@ TEST_F(VlaknoCallBack, UnmarkedRequestIsNeverReportedNorTimedOut) {
     k.LimitPozadavku = 10;
     k.Hotovo = 1;
     k.Status = 0;
-    Spust();
+    StartThread();
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    EXPECT_EQ(Volani(), 0u);
+    EXPECT_EQ(CallCount(), 0u);
     EXPECT_EQ(k.Status, 0);
 }
 
@@ -165,13 +165,13 @@ TEST_F(VlaknoCallBack, InterfaceTimeoutFinishesTheRequestWithStatus26) {
     k.LimitPozadavku = 2370;
     k.StavPozadavku = 1;
     k.CekaCallBack = 1;
-    Spust();
+    StartThread();
     s.clock.Freeze(1000 + 5740);
     std::this_thread::sleep_for(std::chrono::milliseconds(30));
     EXPECT_EQ(k.Hotovo, 0) << "5740 ms is still within the limit";
-    EXPECT_EQ(Volani(), 0u);
+    EXPECT_EQ(CallCount(), 0u);
     s.clock.Freeze(1000 + 5741);
-    ASSERT_TRUE(CekejNaVolani(1));
+    ASSERT_TRUE(WaitForCalls(1));
     EXPECT_EQ(k.Status, 26);
     EXPECT_EQ(k.Hotovo, 1);
     EXPECT_EQ(k.DobaCelkem, 5741u);
@@ -184,21 +184,21 @@ TEST_F(VlaknoCallBack, InterfaceTimeoutFinishesTheRequestWithStatus26) {
 
 TEST_F(VlaknoCallBack, LateMarkReplacesTheStoredOutcomeWith26) {
     s.clock.Freeze(50000);
-    Hotovy(1005, 3);
+    FinishedMarked(1005, 3);
     d.Kanaly[1005].Status = 0;
     d.Kanaly[1005].CasPozadavku = 50000 - 6741;  // the limit is 2370 * 1 + 1000 = 3370
-    Spust();
-    ASSERT_TRUE(CekejNaVolani(1));
+    StartThread();
+    ASSERT_TRUE(WaitForCalls(1));
     EXPECT_EQ(d.Kanaly[1005].Status, 26);
 }
 
 TEST_F(VlaknoCallBack, RequestStartedInTheFutureTimesOut) {
     s.clock.Freeze(1000);
-    Hotovy(1005, 3);
+    FinishedMarked(1005, 3);
     d.Kanaly[1005].Hotovo = 0;
     d.Kanaly[1005].CasPozadavku = 1001;  // elapsed -1
-    Spust();
-    ASSERT_TRUE(CekejNaVolani(1));
+    StartThread();
+    ASSERT_TRUE(WaitForCalls(1));
     EXPECT_EQ(d.Kanaly[1005].Status, 26);
     s.Stop();
     EXPECT_EQ(CountOf(s.CbLog(), "] Ch=1005, timeout rozhrani=-1/3370\r\n"), 1) << s.CbLog();
@@ -207,10 +207,10 @@ TEST_F(VlaknoCallBack, RequestStartedInTheFutureTimesOut) {
 TEST_F(VlaknoCallBack, StopDuringAScanLeavesLaterChannelsUnreported) {
     host.blokovat = true;
     s.Channel(2000, 1, 2, 0);
-    Hotovy(1005, 3);
-    Hotovy(2000, 3);
-    TThreadCallBack& v = Spust();
-    ASSERT_TRUE(CekejNaVolani(1));
+    FinishedMarked(1005, 3);
+    FinishedMarked(2000, 3);
+    TThreadCallBack& v = StartThread();
+    ASSERT_TRUE(WaitForCalls(1));
     v.Stop();
     {
         std::lock_guard<std::mutex> g(host.m);
@@ -218,7 +218,7 @@ TEST_F(VlaknoCallBack, StopDuringAScanLeavesLaterChannelsUnreported) {
         host.cv.notify_all();
     }
     v.Join();
-    EXPECT_EQ(Volani(), 1u);
+    EXPECT_EQ(CallCount(), 1u);
     EXPECT_EQ(d.Kanaly[2000].CekaCallBack, 1);
     EXPECT_EQ(d.CallBackBezi, 0);
     const std::string cb = s.CbLog();
@@ -241,7 +241,7 @@ TEST_F(VlaknoCallBack, RungChannelWakesAnIdleThread) {
 // finishes, without a ring of its own.
 TEST_F(VlaknoCallBack, RungChannelLeavesOtherMarkedChannelsToTheScan) {
     s.Channel(3000, 1, 1, 0);
-    Spust();
+    StartThread();
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
     TKanal& k = d.Kanaly[1005];
     k.CasPozadavku = Ted(&d);
@@ -249,16 +249,16 @@ TEST_F(VlaknoCallBack, RungChannelLeavesOtherMarkedChannelsToTheScan) {
     k.StavPozadavku = 2;
     k.CekaCallBack = 1;
     WakeCallBack(d, 1005);  // marked on its way
-    Hotovy(3000, 3);
+    FinishedMarked(3000, 3);
     WakeCallBack(d, 3000);
-    ASSERT_TRUE(CekejNaVolani(1));
+    ASSERT_TRUE(WaitForCalls(1));
     const auto t = Hodiny::now();
     {
         std::lock_guard<std::mutex> g(d.ZamekOkna);  // as an interface thread with more entries stores it
         k.StavPozadavku = 3;
         k.Hotovo = 1;
     }
-    ASSERT_TRUE(CekejNaVolani(2));
+    ASSERT_TRUE(WaitForCalls(2));
     EXPECT_LT(MsSince(t), 200) << "left to the scans of an idle thread";
     for (int c : {1005, 3000}) EXPECT_EQ(d.Kanaly[c].CekaCallBack, 0) << c;
 }
@@ -267,7 +267,7 @@ TEST_F(VlaknoCallBack, RungChannelLeavesOtherMarkedChannelsToTheScan) {
 // queue) comes before a higher channel that rang, as in a scan.
 TEST_F(VlaknoCallBack, RungChannelDoesNotOvertakeALowerFinishedOne) {
     s.Channel(3000, 1, 1, 0);
-    TThreadCallBack v(&d, &HostitelCallBack, 4711);  // driven by hand: no thread
+    TThreadCallBack v(&d, &HostCallBack, 4711);  // driven by hand: no thread
     TKanal& k = d.Kanaly[1005];
     k.CasPozadavku = Ted(&d);
     k.LimitPozadavku = 100000;
@@ -276,7 +276,7 @@ TEST_F(VlaknoCallBack, RungChannelDoesNotOvertakeALowerFinishedOne) {
     EXPECT_TRUE(v.Prohledej()) << "1005 stays marked";
     k.StavPozadavku = 3;
     k.Hotovo = 1;  // finished, no ring
-    Hotovy(3000, 3);
+    FinishedMarked(3000, 3);
     WakeCallBack(d, 3000);
     bool oznacene = true;
     EXPECT_TRUE(v.ProhledejVyzvy(oznacene));
@@ -295,7 +295,7 @@ TEST_F(VlaknoCallBack, RungChannelDoesNotOvertakeALowerFinishedOne) {
 }
 
 TEST_F(VlaknoCallBack, StopWakesAnIdleThread) {
-    TThreadCallBack& v = Spust();
+    TThreadCallBack& v = StartThread();
     std::this_thread::sleep_for(std::chrono::milliseconds(150));
     const auto t = Hodiny::now();
     v.Stop();
@@ -311,15 +311,15 @@ TEST_F(VlaknoCallBack, WaitingRequestIsReportedOnceTheInterfaceThreadStoresIt) {
     k.LimitPozadavku = 100000;
     k.StavPozadavku = 2;
     k.CekaCallBack = 1;
-    Spust();
+    StartThread();
     std::this_thread::sleep_for(std::chrono::milliseconds(30));
-    EXPECT_EQ(Volani(), 0u);
+    EXPECT_EQ(CallCount(), 0u);
     {
         std::lock_guard<std::mutex> g(d.ZamekOkna);  // as the interface thread stores an outcome
         k.StavPozadavku = 3;
         k.Hotovo = 1;
     }
-    ASSERT_TRUE(CekejNaVolani(1));
+    ASSERT_TRUE(WaitForCalls(1));
     std::lock_guard<std::mutex> g(host.m);
     EXPECT_EQ(host.stavy, std::vector<uint32_t>{3});
 }

@@ -14,33 +14,31 @@ namespace {
 using namespace thread_support;
 using Hodiny = std::chrono::steady_clock;
 
-std::string Cp(std::string_view t) { return std::string(t); }
-
 class VlaknoRozhrani : public ::testing::Test {
 protected:
-    TThreadRozhrani& Spust(int k = 1) {
+    TThreadRozhrani& StartThread(int k = 1) {
         d.Vlakna[k] = std::make_unique<TThreadRozhrani>(&d, static_cast<uint8_t>(k));
         EXPECT_TRUE(d.Vlakna[k]->Start());
         EXPECT_TRUE(WaitFor([&] { return d.VlaknoBezi[k] == 1; }, 2000));
         return *d.Vlakna[k];
     }
     // A request as the exports start it, committed at once.
-    void Pozadej(int c, uint8_t funkce) {
+    void QueueRequest(int c, uint8_t funkce) {
         if (d.Kanaly[c].StavPozadavku == 0) d.Kanaly[c].StavPozadavku = 1;
         ZaradPozadavek(d, c, funkce);
         PotvrdFronty(d);
     }
-    bool Hotovo(int c, int ms = 5000) {
+    bool WaitDone(int c, int ms = 5000) {
         return WaitFor([&] { return d.Kanaly[c].Hotovo == 1; }, ms);
     }
-    std::string Dotaz(int ms = 3000) { return s.gateway.Receive(ms).value_or("<nothing>"); }
+    std::string SentRequest(int ms = 3000) { return s.gateway.Receive(ms).value_or("<nothing>"); }
     // A read of channel c that the gateway answers with this status and
     // serial time; true when the request finished.
     bool AnsweredRead(int c, uint8_t status = 0, uint16_t rs = 0) {
-        Pozadej(c, 0);
+        QueueRequest(c, 0);
         if (!s.gateway.Receive(3000)) return false;
         s.gateway.ReplyToSender(AnswerPacket(static_cast<uint32_t>(c), status, rs, 0, 0, 0));
-        return Hotovo(c);
+        return WaitDone(c);
     }
     // Channel 1005's request ended as an exception: status 19, one line in
     // each log; and the thread serves the next request.
@@ -74,15 +72,15 @@ TEST(VlaknoRozhraniText, KanalText4PadsToFourCharacters) {
 TEST_F(VlaknoRozhrani, ReadRequestAndItsAnswer) {
     TKanal& k = d.Kanaly[1005];
     d.PosledniChybnyKanal = 1005;
-    Spust();
-    Pozadej(1005, 0);
-    EXPECT_EQ(Dotaz(), "[VUZIV2]ED03000004C800020500030000000000AB\r\n");
+    StartThread();
+    QueueRequest(1005, 0);
+    EXPECT_EQ(SentRequest(), "[VUZIV2]ED03000004C800020500030000000000AB\r\n");
     TBytes16 data;
     data.b[0] = 0x2A;
     data.b[15] = 0x99;
     const std::string odpoved = AnswerPacket(1005, 0, 55, 0x11, 0x12345678, 0x04, data);
     s.gateway.ReplyToSender(odpoved);
-    ASSERT_TRUE(Hotovo(1005));
+    ASSERT_TRUE(WaitDone(1005));
     EXPECT_EQ(k.StavPozadavku, 3);
     EXPECT_EQ(k.Status, 0);
     EXPECT_EQ(k.StatusPosledni, 0);
@@ -119,35 +117,35 @@ TEST_F(VlaknoRozhrani, WriteRequestCarriesTheOutputBytes) {
     for (int i = 0; i < 4; ++i) k.DataZapis[i] = bajty[i];
     k.DataZapis[4] = 0x77;  // only four bytes travel
     s.Interface(1, 115200, 300, 15, 2000, 0);
-    Spust();
-    Pozadej(3000, 1);
+    StartThread();
+    QueueRequest(3000, 1);
     const std::string telo = "B80B0000" "08" "2C01" "0F" "12" "01" "0A" "00" "DEAD0102";
-    EXPECT_EQ(Dotaz(), "[VUZIV2]" + telo + Checksum(telo) + "\r\n");
+    EXPECT_EQ(SentRequest(), "[VUZIV2]" + telo + Checksum(telo) + "\r\n");
     s.gateway.ReplyToSender(AnswerPacket(3000, 0, 1, 0, 0, 0));
-    ASSERT_TRUE(Hotovo(3000));
+    ASSERT_TRUE(WaitDone(3000));
     EXPECT_EQ(k.Status, 0);
 }
 
 TEST_F(VlaknoRozhrani, ResetRequestOfChannel99) {
-    Spust();
+    StartThread();
     PripravNulovani(d, 1005);
-    Pozadej(99, 101);
-    EXPECT_EQ(Dotaz(), "[VUZIV2]6300000004C8000205650000ED0300009A\r\n");
+    QueueRequest(99, 101);
+    EXPECT_EQ(SentRequest(), "[VUZIV2]6300000004C8000205650000ED0300009A\r\n");
 }
 
 TEST_F(VlaknoRozhrani, NamesAreResolvedAtTheSend) {
     d.Rozhrani[1].IPAdresa = "localhost";
-    Spust();
-    Pozadej(1005, 0);
-    EXPECT_EQ(Dotaz().substr(0, 16), "[VUZIV2]ED030000");
+    StartThread();
+    QueueRequest(1005, 0);
+    EXPECT_EQ(SentRequest().substr(0, 16), "[VUZIV2]ED030000");
 }
 
 TEST_F(VlaknoRozhrani, SilentGatewayIsRetriedThenStatus21) {
     s.Interface(1, 115200, 0, 0, 50, 2);  // LimitLan 57 ms
     s.Channel(100, 1, 1, 0);
-    Spust();
-    Pozadej(100, 0);
-    ASSERT_TRUE(Hotovo(100));
+    StartThread();
+    QueueRequest(100, 0);
+    ASSERT_TRUE(WaitDone(100));
     const TKanal& k = d.Kanaly[100];
     EXPECT_EQ(k.Status, 21);
     EXPECT_EQ(k.StavPozadavku, 3);
@@ -169,9 +167,9 @@ TEST_F(VlaknoRozhrani, SilentGatewayIsRetriedThenStatus21) {
 
 TEST_F(VlaknoRozhrani, NoRetryWithUdpOpakovani0) {
     s.Interface(1, 115200, 0, 0, 30, 0);
-    Spust();
-    Pozadej(1005, 0);
-    ASSERT_TRUE(Hotovo(1005));
+    StartThread();
+    QueueRequest(1005, 0);
+    ASSERT_TRUE(WaitDone(1005));
     EXPECT_EQ(d.Kanaly[1005].Status, 21);
     EXPECT_EQ(s.gateway.CountWithin(100), 1);
     const std::string log = s.InterfaceLog(1);
@@ -180,7 +178,7 @@ TEST_F(VlaknoRozhrani, NoRetryWithUdpOpakovani0) {
 }
 
 TEST_F(VlaknoRozhrani, StaleDatagramIsDrainedBeforeTheSend) {
-    Spust();
+    StartThread();
     ASSERT_TRUE(AnsweredRead(1005, 0, 1));
 
     TBytes16 stare;
@@ -188,12 +186,12 @@ TEST_F(VlaknoRozhrani, StaleDatagramIsDrainedBeforeTheSend) {
     const std::string stary = AnswerPacket(1005, 0, 1, 0, 0, 0, stare);
     s.gateway.ReplyToSender(stary);  // waits in the driver's socket
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    Pozadej(1005, 0);
+    QueueRequest(1005, 0);
     ASSERT_TRUE(s.gateway.Receive(3000));
     std::this_thread::sleep_for(std::chrono::milliseconds(30));
     EXPECT_EQ(d.Kanaly[1005].Hotovo, 0) << "the stale datagram is not the answer";
     s.gateway.ReplyToSender(AnswerPacket(1005, 0, 1, 0, 0, 0));
-    ASSERT_TRUE(Hotovo(1005));
+    ASSERT_TRUE(WaitDone(1005));
     EXPECT_EQ(d.Kanaly[1005].DataCteni[0], 0);
 
     EXPECT_EQ(CountOf(s.InterfaceLog(1), Cp("] Ch=1005 - LAN neočekávaná zpráva, IDh=ED03\r\n"_cp)), 1);
@@ -205,7 +203,7 @@ TEST_F(VlaknoRozhrani, StaleDatagramIsDrainedBeforeTheSend) {
 // Every datagram that waited before the send is taken out and logged, not
 // only as many as a small socket buffer would have kept.
 TEST_F(VlaknoRozhrani, EveryStaleDatagramOfABurstIsDrained) {
-    Spust();
+    StartThread();
     ASSERT_TRUE(AnsweredRead(1005, 0, 1));
 
     constexpr int Pocet = 40;
@@ -216,8 +214,8 @@ TEST_F(VlaknoRozhrani, EveryStaleDatagramOfABurstIsDrained) {
 }
 
 TEST_F(VlaknoRozhrani, ForeignShortAndCorruptDatagramsAreIgnored) {
-    Spust();
-    Pozadej(1005, 0);
+    StartThread();
+    QueueRequest(1005, 0);
     ASSERT_TRUE(s.gateway.Receive(3000));
     const std::string cizi = AnswerPacket(1006, 0, 1, 0, 0, 0);
     s.gateway.ReplyToSender(cizi);
@@ -232,7 +230,7 @@ TEST_F(VlaknoRozhrani, ForeignShortAndCorruptDatagramsAreIgnored) {
     TBytes16 data;
     data.b[1] = 0x42;
     s.gateway.ReplyToSender(AnswerPacket(1005, 0, 1, 0, 0, 0, data, "\r\n"));
-    ASSERT_TRUE(Hotovo(1005));
+    ASSERT_TRUE(WaitDone(1005));
     EXPECT_EQ(d.Kanaly[1005].DataCteni[1], 0x42);
     EXPECT_EQ(d.Kanaly[1005].Status, 0);
 
@@ -246,7 +244,7 @@ TEST_F(VlaknoRozhrani, ForeignShortAndCorruptDatagramsAreIgnored) {
 }
 
 TEST_F(VlaknoRozhrani, SerialErrorStatusLeavesTheInterfaceInOrder) {
-    Spust();
+    StartThread();
     ASSERT_TRUE(AnsweredRead(1005, 5));
     EXPECT_EQ(d.Kanaly[1005].Status, 5);
     EXPECT_EQ(d.Kanaly[1005].StavPozadavku, 3);
@@ -263,22 +261,22 @@ TEST_F(VlaknoRozhrani, SerialErrorStatusLeavesTheInterfaceInOrder) {
 }
 
 TEST_F(VlaknoRozhrani, EmptyDatagramEndsTheStepWithStatus19) {
-    Spust();
-    Pozadej(1005, 0);
+    StartThread();
+    QueueRequest(1005, 0);
     ASSERT_TRUE(s.gateway.Receive(3000));
     s.gateway.ReplyToSender("");
-    ASSERT_TRUE(Hotovo(1005));
+    ASSERT_TRUE(WaitDone(1005));
     ExpectExceptionThenServesOn();
 }
 
 TEST_F(VlaknoRozhrani, ExceptionInTheStepEndsTheRequestWithStatus19) {
     TThrowingClock clock;
     d.Hodiny.store(&clock);
-    Spust();
-    Pozadej(1005, 0);
+    StartThread();
+    QueueRequest(1005, 0);
     ASSERT_TRUE(s.gateway.Receive(3000));  // sent: the thread waits for the answer
     clock.ThrowOnNextCall();
-    ASSERT_TRUE(Hotovo(1005));
+    ASSERT_TRUE(WaitDone(1005));
     EXPECT_TRUE(clock.Thrown());
     ExpectExceptionThenServesOn();
     s.Stop();  // before the clock goes
@@ -286,9 +284,9 @@ TEST_F(VlaknoRozhrani, ExceptionInTheStepEndsTheRequestWithStatus19) {
 
 TEST_F(VlaknoRozhrani, FailingSendEndsTheStepWithStatus19) {
     d.Rozhrani[1].UdpPort = 0;  // no datagram can go there
-    Spust();
-    Pozadej(1005, 0);
-    ASSERT_TRUE(Hotovo(1005));
+    StartThread();
+    QueueRequest(1005, 0);
+    ASSERT_TRUE(WaitDone(1005));
     EXPECT_EQ(d.Kanaly[1005].Status, 19);
     EXPECT_EQ(d.Rozhrani[1].Status, 19);
     EXPECT_EQ(CountOf(s.RunLog(), "KOM 2"), 0);
@@ -299,9 +297,9 @@ TEST_F(VlaknoRozhrani, DemoModeCompletesWithoutSending) {
     TKanal& k = d.Kanaly[1005];
     k.DataCteni[3] = 9;
     k.StatusRegistr = 4;
-    Spust();
-    Pozadej(1005, 0);
-    ASSERT_TRUE(Hotovo(1005));
+    StartThread();
+    QueueRequest(1005, 0);
+    ASSERT_TRUE(WaitDone(1005));
     EXPECT_EQ(k.Status, 0);
     EXPECT_EQ(k.DataCteni[3], 0);
     EXPECT_EQ(k.StatusRegistr, 0);
@@ -311,7 +309,7 @@ TEST_F(VlaknoRozhrani, DemoModeCompletesWithoutSending) {
 }
 
 TEST_F(VlaknoRozhrani, UncommittedEntriesAreNeverRun) {
-    Spust();
+    StartThread();
     ZaradPozadavek(d, 1005, 0);
     EXPECT_EQ(s.gateway.CountWithin(150), 0);
     PotvrdFronty(d);
@@ -321,8 +319,8 @@ TEST_F(VlaknoRozhrani, UncommittedEntriesAreNeverRun) {
 TEST_F(VlaknoRozhrani, TickWrapDuringTheWaitRestartsIt) {
     s.Interface(1, 115200, 0, 0, 293, 0);  // LimitLan 300 ms of test time
     s.clock.Freeze(0xFFFFFF00u);
-    Spust();
-    Pozadej(1005, 0);
+    StartThread();
+    QueueRequest(1005, 0);
     ASSERT_TRUE(s.gateway.Receive(3000));
     const auto krok = [&](uint32_t t) {
         s.clock.Freeze(t);
@@ -334,15 +332,15 @@ TEST_F(VlaknoRozhrani, TickWrapDuringTheWaitRestartsIt) {
     EXPECT_EQ(d.Kanaly[1005].Hotovo, 0);
     EXPECT_EQ(CountOf(s.InterfaceLog(1), "LAN timeout"), 0);
     krok(305);
-    ASSERT_TRUE(Hotovo(1005));
+    ASSERT_TRUE(WaitDone(1005));
     EXPECT_EQ(d.Kanaly[1005].Status, 21);
     EXPECT_EQ(CountOf(s.InterfaceLog(1), "] Ch=1005 - LAN timeout1=300\r\n"), 1);
 }
 
 TEST_F(VlaknoRozhrani, StopInTheMiddleOfAWaitLeavesTheRequestUnfinished) {
     s.Interface(1, 9600, 200, 2, 5000, 3);
-    TThreadRozhrani& v = Spust();
-    Pozadej(1005, 0);
+    TThreadRozhrani& v = StartThread();
+    QueueRequest(1005, 0);
     ASSERT_TRUE(s.gateway.Receive(3000));
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
     const auto t = Hodiny::now();
@@ -359,7 +357,7 @@ TEST_F(VlaknoRozhrani, StopInTheMiddleOfAWaitLeavesTheRequestUnfinished) {
 }
 
 TEST_F(VlaknoRozhrani, FirstStepReportsTheQueueFill) {
-    Spust();
+    StartThread();
     ASSERT_TRUE(WaitFor([&] { return d.Fronty[1].HodinaMax != 25; }, 2000));
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
     EXPECT_EQ(CountOf(s.InterfaceLog(1), "] FIFOmax=0.0%\r\n"), 1);
@@ -368,21 +366,21 @@ TEST_F(VlaknoRozhrani, FirstStepReportsTheQueueFill) {
 // An idle thread sleeps; each of these reaches it long before its longest
 // sleep would end (a thread that only polled would need 100 ms on average).
 TEST_F(VlaknoRozhrani, CommitWakesAnIdleThread) {
-    Spust();
+    StartThread();
     for (int kolo = 0; kolo < 3; ++kolo) {
         std::this_thread::sleep_for(std::chrono::milliseconds(120));
         const auto t = Hodiny::now();
-        Pozadej(1005, 0);
+        QueueRequest(1005, 0);
         ASSERT_TRUE(s.gateway.Receive(3000));
         EXPECT_LT(MsSince(t), 50) << kolo;
         s.gateway.ReplyToSender(AnswerPacket(1005, 0, 0, 0, 0, 0));
-        ASSERT_TRUE(Hotovo(1005));
+        ASSERT_TRUE(WaitDone(1005));
     }
 }
 
 TEST_F(VlaknoRozhrani, SwitchRequestWakesAnIdleThread) {
     d.Cfg.LogRozhraniPovolen = 0;
-    Spust();
+    StartThread();
     for (int kolo = 0; kolo < 3; ++kolo) {
         std::this_thread::sleep_for(std::chrono::milliseconds(120));
         const auto t = Hodiny::now();
@@ -397,7 +395,7 @@ TEST_F(VlaknoRozhrani, SwitchRequestWakesAnIdleThread) {
 }
 
 TEST_F(VlaknoRozhrani, StopWakesAnIdleThread) {
-    TThreadRozhrani& v = Spust();
+    TThreadRozhrani& v = StartThread();
     std::this_thread::sleep_for(std::chrono::milliseconds(120));
     const auto t = Hodiny::now();
     v.Stop();
@@ -407,7 +405,7 @@ TEST_F(VlaknoRozhrani, StopWakesAnIdleThread) {
 }
 
 // The channels rung for the call-back thread, in the order it takes them.
-std::vector<int> Zvonene(TData& d) {
+std::vector<int> RungChannels(TData& d) {
     std::vector<int> c;
     d.CallBackWakes.Take([&](int k) { c.push_back(k); });
     return c;
@@ -416,15 +414,15 @@ std::vector<int> Zvonene(TData& d) {
 // A host waiting for an outcome hears of it without waiting for the
 // call-back thread's next scan: the thread rings for the channel.
 TEST_F(VlaknoRozhrani, FinishedMarkedRequestRingsTheCallBackThread) {
-    Spust();
+    StartThread();
     const uint32_t videna = d.CallBackAlarm.Generation();
-    Pozadej(1005, 0);
+    QueueRequest(1005, 0);
     d.Kanaly[1005].CekaCallBack = 1;  // marked by the host while on its way
     ASSERT_TRUE(s.gateway.Receive(3000));
     s.gateway.ReplyToSender(AnswerPacket(1005, 0, 0, 0, 0, 0));
-    ASSERT_TRUE(Hotovo(1005));
+    ASSERT_TRUE(WaitDone(1005));
     ASSERT_TRUE(WaitFor([&] { return d.CallBackAlarm.Generation() != videna; }, 2000));
-    EXPECT_EQ(Zvonene(d), std::vector<int>{1005});
+    EXPECT_EQ(RungChannels(d), std::vector<int>{1005});
 }
 
 // Unmarked outcomes need no call-back; while entries wait, the outcomes are
@@ -432,7 +430,7 @@ TEST_F(VlaknoRozhrani, FinishedMarkedRequestRingsTheCallBackThread) {
 // queue rings.
 TEST_F(VlaknoRozhrani, OnlyAMarkedOutcomeThatEmptiesTheQueueRings) {
     s.Channel(1006, 1, 5, 4);
-    Spust();
+    StartThread();
     ASSERT_TRUE(AnsweredRead(1005));
 
     ZaradPozadavek(d, 1005, 0);
@@ -443,25 +441,25 @@ TEST_F(VlaknoRozhrani, OnlyAMarkedOutcomeThatEmptiesTheQueueRings) {
     for (int c : {1005, 1006}) {
         ASSERT_TRUE(s.gateway.Receive(3000)) << c;
         s.gateway.ReplyToSender(AnswerPacket(static_cast<uint32_t>(c), 0, 0, 0, 0, 0));
-        ASSERT_TRUE(Hotovo(c)) << c;
+        ASSERT_TRUE(WaitDone(c)) << c;
     }
     const uint32_t videna = d.CallBackAlarm.Generation();
     std::vector<int> zvonene;
     ASSERT_TRUE(WaitFor(
         [&] {
-            for (int c : Zvonene(d)) zvonene.push_back(c);
+            for (int c : RungChannels(d)) zvonene.push_back(c);
             return !zvonene.empty() || d.CallBackAlarm.Generation() != videna;
         },
         2000));
-    for (int c : Zvonene(d)) zvonene.push_back(c);
+    for (int c : RungChannels(d)) zvonene.push_back(c);
     EXPECT_EQ(zvonene, std::vector<int>{1006});
 }
 
 TEST_F(VlaknoRozhrani, ExactlyOneThreadCarriesOutASwitchRequest) {
     d.Cfg.LogRozhraniPovolen = 0;
     s.Interface(2, 9600, 200, 2, 2000, 0);
-    Spust(1);
-    Spust(2);
+    StartThread(1);
+    StartThread(2);
     d.Cfg.LogZapnout = 1;
     WakeAllInterfaces(d);
     ASSERT_TRUE(WaitFor([&] { return d.Cfg.LogRozhraniPovolen == 1; }, 2000));
