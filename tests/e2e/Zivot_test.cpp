@@ -48,9 +48,18 @@ TEST_F(Zivot, DoneTracesItsStepsInOrderAndJoinsEveryThread) {
 }
 
 TEST_F(Zivot, ThreadsSayWhoTheyAre) {
-    const auto names = ThreadNames();
-    for (const char* n : {"zr6180 R1", "zr6180 CB", "zr6180 window"})
-        EXPECT_EQ(std::count(names.begin(), names.end(), n), 1) << n;
+    // Each thread names itself once it runs, which may be a moment after Init.
+    const char* const expected[] = {"zr6180 R1", "zr6180 CB", "zr6180 window"};
+    std::vector<std::string> names;
+    const auto allNamed = [&] {
+        names = ThreadNames();
+        for (const char* n : expected)
+            if (std::count(names.begin(), names.end(), n) != 1) return false;
+        return true;
+    };
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+    while (!allNamed() && std::chrono::steady_clock::now() < end) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    for (const char* n : expected) EXPECT_EQ(std::count(names.begin(), names.end(), n), 1) << n;
 }
 
 TEST_F(Zivot, DoneWaitsForACallBackTheHostStillRuns) {
