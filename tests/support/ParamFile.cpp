@@ -31,7 +31,8 @@ TParamFile& TParamFile::LogsOff() {
 }
 
 std::string TParamFile::Settings(const std::string& dir) const {
-    std::string t("[Logovací soubor]\r\n"_cp);
+    std::string t;
+    t += "[Logovací soubor]\r\n"_cp;
     Key(t, "Povolen", LogEnabled);
     if (!LogName.empty()) t += std::string("Název souboru="_cp) + LogName + "\r\n";
     Key(t, "Povolen RUN", RunEnabled);
