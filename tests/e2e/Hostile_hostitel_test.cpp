@@ -74,7 +74,7 @@ protected:
     }
     void TearDown() override {
         EXPECT_EQ(OpenDescriptors(), fd0) << "descriptors left behind";
-        EXPECT_EQ(ThreadCount(), vlakna0) << "threads left behind";
+        EXPECT_EQ(WaitForThreadCount(vlakna0), vlakna0) << "threads left behind";
     }
     // A running instance in demo mode: requests complete at once.
     PData StartedInDemo(bool logy = true) {

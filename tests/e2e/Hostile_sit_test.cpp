@@ -69,7 +69,7 @@ protected:
             lib.DisposeDriver(d);
         }
         EXPECT_EQ(OpenDescriptors(), fd0);
-        EXPECT_EQ(ThreadCount(), vlakna0);
+        EXPECT_EQ(WaitForThreadCount(vlakna0), vlakna0);
     }
     void Start(const std::vector<TGatewayAt>& r, const std::vector<std::string>& kanaly, bool logy = false) {
         const std::string soubor = SmallParams(r, kanaly, logy).Write(dir.Path());

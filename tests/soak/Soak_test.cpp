@@ -514,7 +514,7 @@ TEST_F(Soak, SixteenInterfacesUnderFaultsLoseNothing) {
         if (HasFatalFailure()) lib_.Done(d);
         lib_.DisposeDriver(d);
         EXPECT_EQ(OpenDescriptors(), fd) << "descriptors left behind by instance " << i;
-        EXPECT_EQ(ThreadCount(), vlakna) << "threads left behind by instance " << i;
+        EXPECT_EQ(WaitForThreadCount(vlakna), vlakna) << "threads left behind by instance " << i;
     }
     EXPECT_EQ(g_cizi.load(), 0u) << "call-backs with a wrong context or direction";
     Report();
