@@ -1,7 +1,7 @@
 // Failures the host must never meet as such: an exception raised inside the
 // driver (through a clock that throws on demand) and a thread that the
 // system does not give (through a starter that refuses).
-#include "e2e/Zaklad.h"
+#include "e2e/RunningDriver.h"
 
 #ifdef RV_HAVE_SIMULATOR
 
@@ -11,14 +11,12 @@
 namespace e2e {
 namespace {
 
-std::string Cp(std::string_view t) { return std::string(t); }
-
 TData& Data(PData p) { return *static_cast<TData*>(p); }
 
-class Boundary : public TBezici {
+class Boundary : public TRunningDriver {
 protected:
     void SetUp() override {
-        TBezici::SetUp();
+        TRunningDriver::SetUp();
         Data(d()).Clock.store(&clock);
     }
     void TearDown() override { o.Done(); }  // before the clock goes
@@ -29,7 +27,7 @@ protected:
 TEST_F(Boundary, ExportsContainWhatTheirWorkRaises) {
     const auto host = std::this_thread::get_id();
     clock.ThrowOnNextCallOf(host);
-    lib().OutputRequest(d(), 4010, HodnotaCele(5));
+    lib().OutputRequest(d(), 4010, IntValue(5));
     EXPECT_TRUE(clock.Thrown());
 
     int32_t st = -1;
@@ -46,7 +44,7 @@ TEST_F(Boundary, ExportsContainWhatTheirWorkRaises) {
         EXPECT_TRUE(clock.Thrown());
     }
     // The instance goes on serving.
-    EXPECT_TRUE(o.Vystup(4010, HodnotaCele(7)).Hotovo);
+    EXPECT_TRUE(o.Write(4010, IntValue(7)).Finalized);
     EXPECT_EQ(sim.Value(6, 2), (zrsim::TBytes4{7, 0, 0, 0}));
 }
 
@@ -57,27 +55,27 @@ TEST_F(Boundary, CallBackThreadSurvivesAnErrorInAScan) {
     int32_t st = -1;
     ASSERT_EQ(lib().InputFinalized(d(), 100, &st), 0);
     clock.ThrowOnNextCall();  // whichever thread looks next: the call-back thread or the exchange
-    ASSERT_TRUE(o.CekejNaVolani(1, 5000));
+    ASSERT_TRUE(o.WaitForCalls(1, 5000));
     EXPECT_TRUE(clock.Thrown());
     EXPECT_EQ(lib().InputFinalized(d(), 100, &st), 1);
-    EXPECT_TRUE(o.Vstup(1005).Hotovo) << "both threads still serve";
+    EXPECT_TRUE(o.Read(1005).Finalized) << "both threads still serve";
 }
 
 TEST_F(Boundary, InitContainsAnExceptionAndStopsWhatItStarted) {
     o.Done();
-    const int before = PocetVlaken();
-    o.Uvolni();
+    const int before = ThreadCount();
+    o.Dispose();
     TTestHost o2;
     o2.d = o2.lib.MakeDriver();
     Data(o2.d).Clock.store(&clock);
     clock.ThrowOnNextCallOf(std::this_thread::get_id());
     std::string chyba;
-    TParametry p = Zakladni(sim.Port());
-    EXPECT_FALSE(o2.Spust(p, &chyba));
+    TParamFile p = StandardParams(sim.Port());
+    EXPECT_FALSE(o2.Start(p, &chyba));
     EXPECT_TRUE(clock.Thrown());
     EXPECT_EQ(chyba, Cp("Init - vnitřní chyba ovladače."_cp));
-    EXPECT_LE(CekejNaPocetVlaken(before), before);
-    EXPECT_TRUE(o2.Spust(p, &chyba)) << chyba;  // the next Init works
+    EXPECT_LE(WaitForThreadCount(before), before);
+    EXPECT_TRUE(o2.Start(p, &chyba)) << chyba;  // the next Init works
     o2.Done();
 }
 
@@ -86,27 +84,27 @@ class ThreadStart : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_TRUE(sim.Start()); }
     void Expect(int allowed, const std::string& zprava) {
-        const int before = PocetVlaken();
+        const int before = ThreadCount();
         TRefusingStarter starter(allowed);
         TTestHost o;
         o.d = o.lib.MakeDriver();
         Data(o.d).ThreadStarter.store(&starter);
-        TParametry p = Zakladni(sim.Port());
-        TRozhraniPar r;
-        r.Cislo = 3;
+        TParamFile p = StandardParams(sim.Port());
+        TInterfaceParams r;
+        r.Number = 3;
         r.Port = sim.Port();
-        p.PridejRozhrani(r);
+        p.AddInterface(r);
         std::string chyba;
-        EXPECT_FALSE(o.Spust(p, &chyba));
+        EXPECT_FALSE(o.Start(p, &chyba));
         EXPECT_EQ(chyba, zprava);
-        EXPECT_EQ(o.Hlavni().back(), zprava);
-        EXPECT_FALSE(ObsahujeRadek(o.Hlavni(), Cp("Ovladač úspěšně inicializován."_cp)));
+        EXPECT_EQ(o.MainLog().back(), zprava);
+        EXPECT_FALSE(ContainsLine(o.MainLog(), Cp("Ovladač úspěšně inicializován."_cp)));
         EXPECT_EQ(o.Run("Init 11").size(), 1u);
-        EXPECT_EQ(CekejNaPocetVlaken(before), before) << "what Init started has stopped";
+        EXPECT_EQ(WaitForThreadCount(before), before) << "what Init started has stopped";
         lib(o).InputRequest(o.d, 100);  // nobody serves it, nothing breaks
         o.Done();
-        o.Uvolni();
-        EXPECT_EQ(o.Hlavni().back(), Cp("Ovladač odinstalován."_cp));
+        o.Dispose();
+        EXPECT_EQ(o.MainLog().back(), Cp("Ovladač odinstalován."_cp));
     }
     static TLibrary& lib(TTestHost& o) { return o.lib; }
 

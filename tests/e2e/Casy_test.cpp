@@ -2,7 +2,7 @@
 // call-back thread's interface time-out and OutputFinalized's own limit.
 // Small parameters keep them short: 115200 Bd (7 ms), serial timeout 0 and
 // UDP timeout 20 ms give LimitLan 27 ms and LimitPozadavku 81 ms.
-#include "e2e/Zaklad.h"
+#include "e2e/RunningDriver.h"
 
 #ifdef RV_HAVE_SIMULATOR
 
@@ -15,139 +15,126 @@ namespace {
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
 
-class Casy : public TBezici {
+class Casy : public TRunningDriver {
 protected:
     void SetUp() override { ASSERT_TRUE(sim.Start()); }
-    void Spust(int udpOpakovani) {
-        TParametry p = Zakladni(sim.Port());
-        p.Rozhrani[0].UdpTimeout = 20;
-        p.Rozhrani[0].UdpOpakovani = udpOpakovani;
-        ASSERT_TRUE(TBezici::Spust(p));
-    }
-    int32_t StatusKanalu(uint32_t c) {
-        lib().OutputRequest(d(), 6, HodnotaCele(static_cast<int32_t>(c)));
-        return o.CtiCele(4);
+    void Start(int udpOpakovani) {
+        TParamFile p = StandardParams(sim.Port());
+        p.Interfaces[0].UdpTimeout = 20;
+        p.Interfaces[0].UdpRetries = udpOpakovani;
+        ASSERT_TRUE(TRunningDriver::Start(p));
     }
 };
 
 TEST_F(Casy, SilentGatewayGetsOneSendPerAttemptThenStatus21) {
-    Spust(2);
+    Start(2);
     sim.SetSilent(true);
-    const TDokonceni v = o.Vstup(100);
-    EXPECT_FALSE(v.Prvni);
-    EXPECT_TRUE(v.CallBack);
-    EXPECT_TRUE(v.Hotovo);
-    EXPECT_EQ(v.Status, 0);
-    EXPECT_EQ(StatusKanalu(100), 21);
-    EXPECT_EQ(o.CtiCele(1), 100);
-    EXPECT_EQ(o.CtiCele(11) & 0xFF, 21);
+    const TOutcome v = o.Read(100);
+    EXPECT_TRUE(CompletedThroughCallBack(v));
+    EXPECT_EQ(WatchedStatus(100), 21);
+    EXPECT_EQ(o.GetInt(1), 100);
+    EXPECT_EQ(o.GetInt(11) & 0xFF, 21);
 
     EXPECT_EQ(sim.RequestCount(), 3u);
     const auto kom2 = o.Run("KOM 2");
     ASSERT_EQ(kom2.size(), 3u);
     EXPECT_EQ(kom2[2], "K=100,  R=1,  S=2, F=0");
-    ASSERT_TRUE(o.CekejNaRun("KOM 9", 1));
+    ASSERT_TRUE(o.WaitForRun("KOM 9", 1));
     EXPECT_EQ(o.Run("KOM 9")[0], "K=100,  R=1,  S=3, F=0, timeout");
 
-    const std::string log = o.LogRozhrani(1);
-    EXPECT_EQ(PocetRadku(log, "Ch=100  - LAN timeout1=#"), 1) << log;
-    EXPECT_EQ(PocetRadku(log, "Ch=100  - LAN timeout2=#"), 1) << log;
-    EXPECT_EQ(PocetRadku(log, "Ch=100  - LAN timeout3=#"), 1) << log;
-    for (const std::string& r : Radky(log)) {
+    const std::string log = o.InterfaceLog(1);
+    EXPECT_EQ(CountMatchingLines(log, "Ch=100  - LAN timeout1=#"), 1) << log;
+    EXPECT_EQ(CountMatchingLines(log, "Ch=100  - LAN timeout2=#"), 1) << log;
+    EXPECT_EQ(CountMatchingLines(log, "Ch=100  - LAN timeout3=#"), 1) << log;
+    for (const std::string& r : Lines(log)) {
         const auto i = r.find("LAN timeout");
         if (i == std::string::npos) continue;
         EXPECT_GE(std::stoi(r.substr(r.find('=', i) + 1)), 27) << "LimitLan: " << r;
     }
-    EXPECT_EQ(PocetRadku(log, "Ch=100  - Chyba LAN - timeout"), 1) << log;
-    EXPECT_EQ(PocetRadku(log, "Start"), 1) << log;
+    EXPECT_EQ(CountMatchingLines(log, "Ch=100  - Chyba LAN - timeout"), 1) << log;
+    EXPECT_EQ(CountMatchingLines(log, "Start"), 1) << log;
 }
 
 TEST_F(Casy, SilentGatewayWithoutRetriesSendsOnce) {
-    Spust(0);
+    Start(0);
     sim.SetSilent(true);
-    EXPECT_TRUE(o.Vystup(4010, HodnotaCele(1)).Hotovo);
+    EXPECT_TRUE(o.Write(4010, IntValue(1)).Finalized);
     EXPECT_EQ(sim.RequestCount(), 1u);
     EXPECT_EQ(o.Run("KOM 2").size(), 1u);
-    EXPECT_EQ(StatusKanalu(4010), 21);
-    const std::string log = o.LogRozhrani(1);
-    EXPECT_EQ(PocetRadku(log, "Ch=4010 - LAN timeout1=#"), 1) << log;
-    EXPECT_EQ(PocetRadku(log, "Ch=4010 - LAN timeout2=#"), 0) << log;
+    EXPECT_EQ(WatchedStatus(4010), 21);
+    const std::string log = o.InterfaceLog(1);
+    EXPECT_EQ(CountMatchingLines(log, "Ch=4010 - LAN timeout1=#"), 1) << log;
+    EXPECT_EQ(CountMatchingLines(log, "Ch=4010 - LAN timeout2=#"), 0) << log;
 }
 
 TEST_F(Casy, UncommittedRequestEndsWithTheInterfaceTimeout) {
-    Spust(0);
+    Start(0);
     const auto start = Clock::now();
     lib().InputRequest(d(), 100);  // never committed
     bool hotovo = true;
-    EXPECT_EQ(o.StatusVstupu(100, &hotovo), 0);
+    EXPECT_EQ(o.InputStatus(100, &hotovo), 0);
     EXPECT_FALSE(hotovo);
-    ASSERT_TRUE(o.CekejNaVolani(1, 2500));
+    ASSERT_TRUE(o.WaitForCalls(1, 2500));
     const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
     EXPECT_GE(ms, 1081);  // 1 x 81 + 1000
     EXPECT_LT(ms, 2000);
-    const TVolani v = o.Volani()[0];
-    EXPECT_EQ(v.Smer, 0);
-    EXPECT_EQ(v.Kontext, o.Kontext);
-    EXPECT_NE(v.Vlakno, std::this_thread::get_id());
+    const TCall v = o.Calls()[0];
+    EXPECT_EQ(v.Direction, 0);
+    EXPECT_EQ(v.Context, o.Context);
+    EXPECT_NE(v.Thread, std::this_thread::get_id());
 
-    EXPECT_EQ(o.StatusVstupu(100, &hotovo), 0);
+    EXPECT_EQ(o.InputStatus(100, &hotovo), 0);
     EXPECT_TRUE(hotovo);
-    EXPECT_EQ(StatusKanalu(100), 26);
+    EXPECT_EQ(WatchedStatus(100), 26);
     EXPECT_EQ(sim.RequestCount(), 0u);
     const auto cb0 = o.Run("CB  0");
     ASSERT_EQ(cb0.size(), 1u);
-    EXPECT_TRUE(Shoda(cb0[0], "K=100,  R=1,  S=1, timeout rozhrani=#/1081")) << cb0[0];
-    const auto cb = o.RadkyCB();
+    EXPECT_TRUE(Matches(cb0[0], "K=100,  R=1,  S=1, timeout rozhrani=#/1081")) << cb0[0];
+    const auto cb = o.CallBackLog();
     ASSERT_GE(cb.size(), 2u);
     EXPECT_EQ(cb[0], "Start");
-    EXPECT_TRUE(Shoda(cb[1], "Ch=100, timeout rozhrani=#/1081")) << cb[1];
+    EXPECT_TRUE(Matches(cb[1], "Ch=100, timeout rozhrani=#/1081")) << cb[1];
 }
 
 TEST_F(Casy, OutputFinalizedEnforcesItsOwnLimit) {
-    Spust(0);
+    Start(0);
     // One write completes normally, a second one is never committed.
-    lib().OutputRequest(d(), 4010, HodnotaCele(9));
+    lib().OutputRequest(d(), 4010, IntValue(9));
     lib().OutputRequestCompleted(d());
-    ASSERT_TRUE(o.CekejNaRun("KOM 9", 1));
-    lib().OutputRequest(d(), 3005, HodnotaReal(1.5));
+    ASSERT_TRUE(o.WaitForRun("KOM 9", 1));
+    lib().OutputRequest(d(), 3005, RealValue(1.5));
     std::this_thread::sleep_for(1300ms);  // past 81 + 1200
 
     bool hotovo = false;
-    EXPECT_EQ(o.StatusVystupu(4010, &hotovo), 0);
+    EXPECT_EQ(o.OutputStatus(4010, &hotovo), 0);
     EXPECT_TRUE(hotovo) << "already completed: true with the earlier result";
     EXPECT_EQ(o.Run("OF  9").back(), "K=4010, R=1,  S=3, F=0, H=TRUE, SP=0");
-    EXPECT_EQ(StatusKanalu(4010), 26);
+    EXPECT_EQ(WatchedStatus(4010), 26);
 
-    const TDokonceni v = o.DokonciVystup(3005);
-    EXPECT_FALSE(v.Prvni);
-    EXPECT_TRUE(v.CallBack);
-    EXPECT_TRUE(v.Hotovo);
-    EXPECT_EQ(v.Status, 0);
-    EXPECT_EQ(o.Volani().back().Smer, 1);
-    EXPECT_EQ(StatusKanalu(3005), 26);
+    const TOutcome v = o.FinishWrite(3005);
+    EXPECT_TRUE(CompletedThroughCallBack(v));
+    EXPECT_EQ(o.Calls().back().Direction, 1);
+    EXPECT_EQ(WatchedStatus(3005), 26);
 
     const auto of4 = o.Run("OF  4");
     ASSERT_EQ(of4.size(), 3u);
-    EXPECT_TRUE(Shoda(of4[0], "K=4010, R=1,  timeout=#/1281")) << of4[0];
-    EXPECT_TRUE(Shoda(of4[1], "K=3005, R=1,  timeout=#/1281")) << of4[1];
+    EXPECT_TRUE(Matches(of4[0], "K=4010, R=1,  timeout=#/1281")) << of4[0];
+    EXPECT_TRUE(Matches(of4[1], "K=3005, R=1,  timeout=#/1281")) << of4[1];
     EXPECT_EQ(o.Run("OF  9").back(), "K=3005, R=1,  S=1, F=0, H=TRUE, SP=26");
     EXPECT_EQ(sim.RequestCount(), 1u);
 }
 
 TEST_F(Casy, ResetOnAnUndeclaredInterfaceEndsByTheTimeLimit) {
-    Spust(0);
-    lib().OutputRequest(d(), 99, HodnotaCele(3500));  // 3500 names interface 2, which has no thread
+    Start(0);
+    lib().OutputRequest(d(), 99, IntValue(3500));  // 3500 names interface 2, which has no thread
     lib().OutputRequestCompleted(d());
     EXPECT_EQ(o.Run("OR  9").back(), "K=99,   R=2,  S=1, H=3500");
-    const TDokonceni v = o.DokonciVystup(99);
-    EXPECT_FALSE(v.Prvni);
-    EXPECT_TRUE(v.CallBack);
-    EXPECT_TRUE(v.Hotovo);
-    EXPECT_EQ(v.Status, 0);
-    EXPECT_EQ(StatusKanalu(99), 26);
+    const TOutcome v = o.FinishWrite(99);
+    EXPECT_TRUE(CompletedThroughCallBack(v));
+    EXPECT_EQ(WatchedStatus(99), 26);
     // Interface 2 without parameters: ((30 + 0) x 1 + 0) x 3 = 90 ms, plus 1000.
     ASSERT_EQ(o.Run("CB  0").size(), 1u);
-    EXPECT_TRUE(Shoda(o.Run("CB  0")[0], "K=99,   R=2,  S=1, timeout rozhrani=#/1090")) << o.Run("CB  0")[0];
+    EXPECT_TRUE(Matches(o.Run("CB  0")[0], "K=99,   R=2,  S=1, timeout rozhrani=#/1090")) << o.Run("CB  0")[0];
     EXPECT_EQ(sim.RequestCount(), 0u);
 }
 

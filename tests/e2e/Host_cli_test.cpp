@@ -8,145 +8,105 @@
 
 #include <cstdio>
 #include <string>
+#include <utility>
 
 #include "base/Cp1250.h"
+#include "support/Command.h"
+#include "support/ParamFile.h"
 #include "support/TempDir.h"
-#include "support/Library.h"
+#include "support/Text.h"
 
 namespace {
 
-struct TBeh {
-    int kod = -1;
-    std::string vystup;  // stdout and stderr together
-};
-
-std::string Q(const std::string& s) {
-    std::string q = "'";
-    for (const char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return q + "'";
-}
-
-TBeh Spust(const std::string& argumenty) {
-    const std::string prikaz = Q(RV_ZR6180_HOST) + " " + argumenty + " 2>&1";
-    TBeh b;
-    FILE* p = popen(prikaz.c_str(), "r");
-    if (p == nullptr) return b;
-    char buf[4096];
-    std::size_t n = 0;
-    while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) b.vystup.append(buf, n);
-    const int stav = pclose(p);
-    b.kod = WIFEXITED(stav) ? WEXITSTATUS(stav) : 128 + WTERMSIG(stav);
-    return b;
-}
-
-bool MaInit() {
-    TLibrary lib;
-    return lib.Init != nullptr;
-}
+TRun RunHost(const std::string& argumenty) { return RunShell(Quoted(RV_ZR6180_HOST) + " " + argumenty); }
 
 // One declared interface with one channel; every log off, window hidden.
-std::string Parametry(const TTempDir& dir) {
-    std::string t;
-    t += "[Logovací soubor]\r\nPovolen=0\r\n"_cp;
-    t += "Adresář LOG souborů="_cp;
-    t += dir.Cesta() + "\r\n";
-    t += "[Diagnostické okno]\r\nPovoleno=0\r\n"_cp;
-    t += "[Deklarace rozhraní 1]\r\nTyp=ZR-6180\r\nIP adresa=127.0.0.1\r\nUDP port=47999\r\n"_cp;
-    t += "UDP timeout=50\r\nBaud=9600\r\nTimeout=100\r\n";
-    t += "[Deklarace kanálů]\r\n100 1 1 0 0 \"K100\"\r\n"_cp;
-    const std::string cesta = dir / "param.ini";
-    ZapisSoubor(cesta, t);
-    return cesta;
+std::string WriteParams(const TTempDir& dir) {
+    TParamFile p;
+    p.LogsOff();
+    TInterfaceParams r;
+    r.Port = 47999;
+    r.UdpTimeout = 50;
+    r.UdpRetries = kKeyLeftOut;
+    r.Baud = 9600;
+    r.Timeout = 100;
+    r.Retries = kKeyLeftOut;
+    p.AddInterface(r).AddChannel("100 1 1 0 0 \"K100\"");
+    return p.Write(dir.Path());
 }
 
 TEST(HostCli, HelpPrintsTheUsageAndSucceeds) {
-    const TBeh b = Spust("--help");
-    EXPECT_EQ(b.kod, 0);
-    EXPECT_NE(b.vystup.find("Usage: zr6180-host"), std::string::npos) << b.vystup;
-    EXPECT_NE(b.vystup.find("watch CH..."), std::string::npos);
+    const TRun b = RunHost("--help");
+    EXPECT_EQ(b.Code, 0);
+    EXPECT_NE(b.Output.find("Usage: zr6180-host"), std::string::npos) << b.Output;
+    EXPECT_NE(b.Output.find("watch CH..."), std::string::npos);
 }
 
 TEST(HostCli, CommandLineFaultsAreUsageErrorsBeforeTheDriverLoads) {
     // A driver path that cannot load proves the arguments were judged first.
     const std::string bez = "--driver /nonexistent/librv.so -p x ";
-    TBeh b = Spust(bez + "read 3000");
-    EXPECT_EQ(b.kod, 2);
-    EXPECT_NE(b.vystup.find("channel 3000 is not readable"), std::string::npos) << b.vystup;
-
-    b = Spust(bez + "write 5000=2");
-    EXPECT_EQ(b.kod, 2);
-    EXPECT_NE(b.vystup.find("channel 5000: expects 0 or 1"), std::string::npos) << b.vystup;
-
-    b = Spust(bez + "write " + Q("6000=日本"));
-    EXPECT_EQ(b.kod, 2);
-    EXPECT_NE(b.vystup.find("code page 1250"), std::string::npos) << b.vystup;
-
-    b = Spust(bez + "write 4000=1 4000=2");
-    EXPECT_EQ(b.kod, 2);
-    EXPECT_NE(b.vystup.find("given twice"), std::string::npos) << b.vystup;
-
-    b = Spust("--driver /x.so read 100");
-    EXPECT_EQ(b.kod, 2);
-    EXPECT_NE(b.vystup.find("no parameter file"), std::string::npos) << b.vystup;
-
-    b = Spust("-p x --count 2 read 100");
-    EXPECT_EQ(b.kod, 2);
-    EXPECT_NE(b.vystup.find("belong to watch"), std::string::npos) << b.vystup;
+    const std::pair<std::string, const char*> pripady[] = {
+        {bez + "read 3000", "channel 3000 is not readable"},
+        {bez + "write 5000=2", "channel 5000: expects 0 or 1"},
+        {bez + "write " + Quoted("6000=日本"), "code page 1250"},
+        {bez + "write 4000=1 4000=2", "given twice"},
+        {"--driver /x.so read 100", "no parameter file"},
+        {"-p x --count 2 read 100", "belong to watch"},
+    };
+    for (const auto& [argumenty, text] : pripady) {
+        const TRun b = RunHost(argumenty);
+        EXPECT_EQ(b.Code, 2) << argumenty;
+        EXPECT_TRUE(Contains(b.Output, text)) << argumenty << "\n" << b.Output;
+    }
 }
 
 TEST(HostCli, UnloadableDriverIsReported) {
-    const TBeh b = Spust("--driver /nonexistent/librv.so -p x check");
-    EXPECT_EQ(b.kod, 2);
-    EXPECT_NE(b.vystup.find("cannot load the driver"), std::string::npos) << b.vystup;
+    const TRun b = RunHost("--driver /nonexistent/librv.so -p x check");
+    EXPECT_EQ(b.Code, 2);
+    EXPECT_NE(b.Output.find("cannot load the driver"), std::string::npos) << b.Output;
 }
 
 TEST(HostCli, LibraryWithoutTheExportsIsNamedNotCalled) {
     // Any library without the driver's exports serves.
-    const TBeh b = Spust("--driver libm.so.6 -p x check");
-    EXPECT_EQ(b.kod, 2);
-    EXPECT_NE(b.vystup.find("does not export Version, Check, MakeDriver, Init, Done, DisposeDriver"),
+    const TRun b = RunHost("--driver libm.so.6 -p x check");
+    EXPECT_EQ(b.Code, 2);
+    EXPECT_NE(b.Output.find("does not export Version, Check, MakeDriver, Init, Done, DisposeDriver"),
               std::string::npos)
-        << b.vystup;
+        << b.Output;
 }
 
 TEST(HostCli, CheckWithMissingParameterFilePrintsTheDriversMessage) {
-    if (!MaInit()) GTEST_SKIP() << "the library does not export Init yet";
     TTempDir dir;
     // No --driver: the library beside the program is the default.
-    const TBeh b = Spust("-p " + Q(dir / "chybi.ini") + " check");
-    EXPECT_NE(b.kod, 0);
-    EXPECT_NE(b.vystup.find("Chybný parametrický soubor"), std::string::npos) << b.vystup;
+    const TRun b = RunHost("-p " + Quoted(dir / "chybi.ini") + " check");
+    EXPECT_NE(b.Code, 0);
+    EXPECT_NE(b.Output.find("Chybný parametrický soubor"), std::string::npos) << b.Output;
 }
 
 TEST(HostCli, CheckWithAValidFileSucceeds) {
-    if (!MaInit()) GTEST_SKIP() << "the library does not export Init yet";
     TTempDir dir;
-    const TBeh b = Spust("--tsv -p " + Q(Parametry(dir)) + " check");
-    EXPECT_EQ(b.kod, 0) << b.vystup;
-    EXPECT_NE(b.vystup.find("Init\tOK"), std::string::npos) << b.vystup;
+    const TRun b = RunHost("--tsv -p " + Quoted(WriteParams(dir)) + " check");
+    EXPECT_EQ(b.Code, 0) << b.Output;
+    EXPECT_NE(b.Output.find("Init\tOK"), std::string::npos) << b.Output;
 }
 
 TEST(HostCli, ReadOfAnUndeclaredChannelShowsItsStatus) {
-    if (!MaInit()) GTEST_SKIP() << "the library does not export Init yet";
     TTempDir dir;
     // Channel 1 is fetched after the cycle, when 150 has already failed.
-    const TBeh b = Spust("--tsv --timeout 5000 -p " + Q(Parametry(dir)) + " read 1 150");
-    EXPECT_EQ(b.kod, 1) << b.vystup;
-    EXPECT_NE(b.vystup.find("Channel\tValue\tStatus\tText\n"), std::string::npos) << b.vystup;
-    EXPECT_NE(b.vystup.find("\n1\t150\t0\tV pořádku\n"), std::string::npos) << b.vystup;
-    EXPECT_NE(b.vystup.find("\n150\t0\t17\tKanál nedefinován\n"), std::string::npos) << b.vystup;
+    const TRun b = RunHost("--tsv --timeout 5000 -p " + Quoted(WriteParams(dir)) + " read 1 150");
+    EXPECT_EQ(b.Code, 1) << b.Output;
+    EXPECT_TRUE(ContainsAll(b.Output, {"Channel\tValue\tStatus\tText\n", "\n1\t150\t0\tV pořádku\n",
+                                       "\n150\t0\t17\tKanál nedefinován\n"}));
 }
 
 TEST(HostCli, InfoMarksUndeclaredInterfaces) {
-    if (!MaInit()) GTEST_SKIP() << "the library does not export Init yet";
     TTempDir dir;
-    const TBeh b = Spust("--tsv --timeout 5000 -p " + Q(Parametry(dir)) + " info --all");
-    EXPECT_EQ(b.kod, 0) << b.vystup;
-    EXPECT_NE(b.vystup.find("Identification\tOvladač ZR-6180 v.3.15\n"), std::string::npos) << b.vystup;
-    EXPECT_NE(b.vystup.find("GetVersion\tOvladač ZR-6180 v.3.15\n"), std::string::npos) << b.vystup;
+    const TRun b = RunHost("--tsv --timeout 5000 -p " + Quoted(WriteParams(dir)) + " info --all");
+    EXPECT_EQ(b.Code, 0) << b.Output;
     // info read the declared channel 100 first; no gateway answers on its port.
-    EXPECT_NE(b.vystup.find("\n1\tyes\t1\t1\t21\tChyba spojení s modulem ZR-6180\n"), std::string::npos) << b.vystup;
-    EXPECT_NE(b.vystup.find("16\tno\t0\t0\t18\tRozhraní nedefinováno\n"), std::string::npos) << b.vystup;
+    EXPECT_TRUE(ContainsAll(b.Output, {"Identification\tOvladač ZR-6180 v.3.15\n", "GetVersion\tOvladač ZR-6180 v.3.15\n",
+                                       "\n1\tyes\t1\t1\t21\tChyba spojení s modulem ZR-6180\n",
+                                       "16\tno\t0\t0\t18\tRozhraní nedefinováno\n"}));
 }
 
 }  // namespace

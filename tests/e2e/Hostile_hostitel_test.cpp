@@ -27,32 +27,32 @@ constexpr int32_t kTypy[] = {-1, 0, TypBool, TypInt, TypReal, TypString, 12, std
 
 // Two pages, the second one inaccessible: a text placed to end right at
 // the boundary faults on any read past its end.
-class TStrazenaStranka {
+class TGuardedPage {
 public:
-    TStrazenaStranka() {
+    TGuardedPage() {
         stranka_ = static_cast<std::size_t>(sysconf(_SC_PAGESIZE));
         void* p = mmap(nullptr, 2 * stranka_, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
         if (p == MAP_FAILED) return;
         zacatek_ = static_cast<char*>(p);
         mprotect(zacatek_ + stranka_, stranka_, PROT_NONE);
     }
-    ~TStrazenaStranka() {
+    ~TGuardedPage() {
         if (zacatek_ != nullptr) munmap(zacatek_, 2 * stranka_);
     }
-    TStrazenaStranka(const TStrazenaStranka&) = delete;
-    TStrazenaStranka& operator=(const TStrazenaStranka&) = delete;
+    TGuardedPage(const TGuardedPage&) = delete;
+    TGuardedPage& operator=(const TGuardedPage&) = delete;
 
     bool Ok() const { return zacatek_ != nullptr; }
     // n bytes that end at the guard page, filled with `vypln`. Each call
     // reuses the same bytes.
-    char* Konec(std::size_t n, char vypln) {
+    char* End(std::size_t n, char vypln) {
         char* t = zacatek_ + stranka_ - n;
         std::memset(t, vypln, n);
         return t;
     }
     // A zero-terminated text whose zero is the last readable byte.
     const char* Text(const std::string& s) {
-        char* t = Konec(s.size() + 1, 0);
+        char* t = End(s.size() + 1, 0);
         std::memcpy(t, s.data(), s.size());
         return t;
     }
@@ -68,23 +68,22 @@ protected:
         setenv("RV_ZR6180_WINDOW", "none", 1);
         ASSERT_NE(lib.Init, nullptr);
         ASSERT_TRUE(straz.Ok());
-        ZahrejVlakna();
-        fd0 = OtevreneDeskriptory();
-        vlakna0 = BeziciVlakna();
+        WarmUpThreads();
+        fd0 = OpenDescriptors();
+        vlakna0 = ThreadCount();
     }
     void TearDown() override {
-        EXPECT_EQ(OtevreneDeskriptory(), fd0) << "descriptors left behind";
-        EXPECT_EQ(BeziciVlakna(), vlakna0) << "threads left behind";
+        EXPECT_EQ(OpenDescriptors(), fd0) << "descriptors left behind";
+        EXPECT_EQ(WaitForThreadCount(vlakna0), vlakna0) << "threads left behind";
     }
     // A running instance in demo mode: requests complete at once.
-    PData Spustena(bool logy = true) {
-        std::string soubor = ParametryTestu(dir, {{"127.0.0.1", 1}},
-                                            {"100 1 1 0 0", "1000 1 1 0 0", "2000 1 1 0 3", "3000 1 1 0 0",
-                                             "4000 1 1 0 0", "5000 1 1 0 40", "6000 1 1 0 0"},
-                                            logy);
-        std::string t = CtiSoubor(soubor);
-        t.insert(t.find("Typ=ZR-6180\r\n") + 13, "Režim demo=1\r\n");
-        ZapisSoubor(soubor, t);
+    PData StartedInDemo(bool logy = true) {
+        TParamFile p = SmallParams({{"127.0.0.1", 1}},
+                                   {"100 1 1 0 0", "1000 1 1 0 0", "2000 1 1 0 3", "3000 1 1 0 0", "4000 1 1 0 0",
+                                    "5000 1 1 0 40", "6000 1 1 0 0"},
+                                   logy);
+        p.Interfaces[0].Demo = 1;
+        const std::string soubor = p.Write(dir.Path());
         PData d = lib.MakeDriver();
         char chyba[256] = {};
         EXPECT_TRUE(lib.Init(d, 0, soubor.c_str(), 255, chyba, 0, 0, 0, nullptr)) << chyba;
@@ -92,7 +91,7 @@ protected:
     }
     // Every export that takes an instance, with the given channel and
     // pointers; what the driver does with them is checked by the caller.
-    void VsechnyExporty(PData d, uint32_t c, int32_t* status, THodnota* v) {
+    void CallEveryExport(PData d, uint32_t c, int32_t* status, THodnota* v) {
         lib.InputRequest(d, c);
         lib.InputRequestCompleted(d);
         lib.InputFinalized(d, c, status);
@@ -109,8 +108,8 @@ protected:
 
     TLibrary lib;
     TTempDir dir;
-    TStrazenaStranka straz;
-    std::size_t fd0 = 0, vlakna0 = 0;
+    TGuardedPage straz;
+    int fd0 = 0, vlakna0 = 0;
 };
 
 TEST_F(HostileHostitel, NullInstanceIsHarmlessForEveryExport) {
@@ -123,8 +122,8 @@ TEST_F(HostileHostitel, NullInstanceIsHarmlessForEveryExport) {
         EXPECT_EQ(st, 3);
         THodnota v{};
         v.TypHodnoty = TypInt;
-        VsechnyExporty(nullptr, c, &st, &v);
-        VsechnyExporty(nullptr, c, nullptr, nullptr);
+        CallEveryExport(nullptr, c, &st, &v);
+        CallEveryExport(nullptr, c, nullptr, nullptr);
         EXPECT_EQ(v.Hodnota.Cele, 0);
         lib.DriverProc(nullptr, c, -1, -1, -1, -1);
     }
@@ -141,7 +140,7 @@ TEST_F(HostileHostitel, NullInstanceIsHarmlessForEveryExport) {
 }
 
 TEST_F(HostileHostitel, OutOfRangeArgumentsOnARunningInstance) {
-    PData d = Spustena();
+    PData d = StartedInDemo();
     for (uint32_t c : kKanaly) {
         for (int32_t typ : kTypy) {
             int32_t st = -7;
@@ -152,10 +151,10 @@ TEST_F(HostileHostitel, OutOfRangeArgumentsOnARunningInstance) {
             static const char kText[] = "ABCD";
             if (typ == TypString) v.Hodnota.Text = kText;
             else std::memset(v.Hodnota.Bajty, 0xEE, sizeof v.Hodnota.Bajty);
-            VsechnyExporty(d, c, &st, &v);
+            CallEveryExport(d, c, &st, &v);
             EXPECT_TRUE(st == 0 || st == 3) << c;
         }
-        VsechnyExporty(d, c, nullptr, nullptr);
+        CallEveryExport(d, c, nullptr, nullptr);
         THodnota bezTextu{};
         bezTextu.TypHodnoty = TypString;
         lib.OutputRequest(d, c, bezTextu);  // null text: 23 on text channels, nothing elsewhere
@@ -174,11 +173,11 @@ TEST_F(HostileHostitel, OutOfRangeArgumentsOnARunningInstance) {
 }
 
 TEST_F(HostileHostitel, OutputTextStopsAtItsZeroAndAt256Characters) {
-    PData d = Spustena();
+    PData d = StartedInDemo();
     THodnota v{};
     v.TypHodnoty = TypString;
     // 256 readable characters and no zero before the guard page.
-    v.Hodnota.Text = straz.Konec(256, 'Q');
+    v.Hodnota.Text = straz.End(256, 'Q');
     lib.OutputRequest(d, 6000, v);
     // A short text whose zero is the last readable byte.
     v.Hodnota.Text = straz.Text("AB");
@@ -186,9 +185,9 @@ TEST_F(HostileHostitel, OutputTextStopsAtItsZeroAndAt256Characters) {
     v.Hodnota.Text = straz.Text("");
     lib.OutputRequest(d, 6000, v);
     lib.OutputRequestCompleted(d);
-    EXPECT_TRUE(CekejNaDokonceni(lib, d, 6000, 2000));
+    EXPECT_TRUE(WaitUntilFinalized(lib, d, 6000, 2000));
     lib.Done(d);
-    const std::string run = RunLogy(dir);
+    const std::string run = RunLogs(dir);
     EXPECT_NE(run.find("H=\"" + std::string(256, 'Q') + "\""), std::string::npos) << "all 256 characters, no more";
     EXPECT_NE(run.find("H=\"AB\""), std::string::npos);
     lib.DisposeDriver(d);
@@ -198,7 +197,7 @@ TEST_F(HostileHostitel, InitFileNameStopsAtItsZeroAndAtItsLimit) {
     char chyba[256];
     // A name of 4096 characters and no zero before the guard page.
     PData d = lib.MakeDriver();
-    EXPECT_FALSE(lib.Init(d, 0, straz.Konec(4096, 'n'), 255, chyba, 0, 0, 0, nullptr));
+    EXPECT_FALSE(lib.Init(d, 0, straz.End(4096, 'n'), 255, chyba, 0, 0, 0, nullptr));
     EXPECT_STREQ(chyba, "Chybn\xFD parametrick\xFD soubor");
     lib.Done(d);
     lib.DisposeDriver(d);
@@ -212,7 +211,7 @@ TEST_F(HostileHostitel, InitFileNameStopsAtItsZeroAndAtItsLimit) {
 TEST_F(HostileHostitel, ErrorBufferGetsAtMostLCharactersAndAZero) {
     for (int32_t l : {0, 1, 5, 25}) {
         PData d = lib.MakeDriver();
-        char* buf = straz.Konec(static_cast<std::size_t>(l) + 1, 'x');
+        char* buf = straz.End(static_cast<std::size_t>(l) + 1, 'x');
         EXPECT_FALSE(lib.Init(d, 0, "/nonexistent/p.ini", l, buf, 0, 0, 0, nullptr));
         EXPECT_EQ(std::strlen(buf), static_cast<std::size_t>(l));
         lib.DisposeDriver(d);
@@ -224,24 +223,24 @@ TEST_F(HostileHostitel, ErrorBufferGetsAtMostLCharactersAndAZero) {
     EXPECT_FALSE(lib.Init(d, 0, "/nonexistent/p.ini", 1000, nullptr, 0, 0, 0, nullptr));
     lib.DisposeDriver(d);
     // 22 characters and a zero fill a 23-byte buffer exactly.
-    char* info = straz.Konec(23, 'x');
+    char* info = straz.End(23, 'x');
     lib.GetDriverInfo(0, info);
     EXPECT_EQ(std::strlen(info), 22u);
 }
 
 TEST_F(HostileHostitel, QueryNameStopsAtItsZeroAndAtTheLengthOfGetVersion) {
-    PData d = Spustena(false);
+    PData d = StartedInDemo(false);
     char vysledek[23];
     std::memset(vysledek, 'x', sizeof vysledek);
     THodnota v{};
     v.TypHodnoty = TypString;
     v.Hodnota.Text = vysledek;
     // GetVersion plus one more character, no zero before the guard page.
-    char* dlouhe = straz.Konec(11, 'x');
+    char* dlouhe = straz.End(11, 'x');
     std::memcpy(dlouhe, "GetVersion", 10);
     lib.QueryProc(d, TypString, dlouhe, 0, &v);
     EXPECT_EQ(vysledek[0], 'x') << "GetVersionx is another query";
-    lib.QueryProc(d, TypString, straz.Konec(200, 'G'), 0, &v);
+    lib.QueryProc(d, TypString, straz.End(200, 'G'), 0, &v);
     lib.QueryProc(d, TypString, straz.Text(""), 0, &v);
     // The exact name with its zero as the last readable byte.
     char buf[23] = {};
@@ -259,28 +258,28 @@ TEST_F(HostileHostitel, RequestsBeforeInitAreHarmless) {
         THodnota v{};
         v.TypHodnoty = TypInt;
         v.Hodnota.Cele = 150;
-        VsechnyExporty(d, c, &st, &v);
+        CallEveryExport(d, c, &st, &v);
         lib.DriverProc(d, c % 8, 1, 2, 3, 4);
     }
     lib.Done(d);
     lib.Done(d);
     lib.DisposeDriver(d);
-    EXPECT_TRUE(RunLogy(dir).empty()) << "a fresh instance has every log off";
+    EXPECT_TRUE(RunLogs(dir).empty()) << "a fresh instance has every log off";
 }
 
 TEST_F(HostileHostitel, AfterDoneEveryExportOnlyTracesItsRefusal) {
-    PData d = Spustena();
+    PData d = StartedInDemo();
     lib.Done(d);
-    const std::size_t pred = RunLogy(dir).size();
+    const std::size_t pred = RunLogs(dir).size();
     int32_t st = -7;
     THodnota v{};
     v.TypHodnoty = TypInt;
-    VsechnyExporty(d, 100, &st, &v);
+    CallEveryExport(d, 100, &st, &v);
     EXPECT_EQ(st, 3);
     lib.DriverProc(d, 1, 0, 0, 0, 0);
     EXPECT_FALSE(lib.Init(d, 0, nullptr, 0, nullptr, 0, 0, 0, nullptr)) << "no file: refused";
     lib.Done(d);  // twice: harmless
-    const std::string run = RunLogy(dir).substr(pred);
+    const std::string run = RunLogs(dir).substr(pred);
     for (const char* z : {"IR  1", "IRC 8", "IF  1", "GI  1", "OR  1", "ORC 1", "OF  1", "QuePro 8", "DriPro 8"})
         EXPECT_NE(run.find(z), std::string::npos) << z;
     for (const char* z : {"IR  9", "IF  9", "OR  9", "QuePro 0", "DriPro 0"})
@@ -290,7 +289,7 @@ TEST_F(HostileHostitel, AfterDoneEveryExportOnlyTracesItsRefusal) {
 
 TEST_F(HostileHostitel, DisposeWithoutDoneStopsEverythingWhileRequestsRun) {
     for (int i = 0; i < 3; ++i) {
-        PData d = Spustena(i == 0);
+        PData d = StartedInDemo(i == 0);
         for (uint32_t c : {100u, 1000u, 2000u}) lib.InputRequest(d, c);
         THodnota v{};
         v.TypHodnoty = TypInt;
@@ -304,14 +303,14 @@ TEST_F(HostileHostitel, DisposeWithoutDoneStopsEverythingWhileRequestsRun) {
 }
 
 TEST_F(HostileHostitel, InitTwiceRefusesAndInitAfterDoneStartsAfresh) {
-    PData d = Spustena();
+    PData d = StartedInDemo();
     const std::string soubor = dir / "param.ini";
     char chyba[256] = {};
     EXPECT_FALSE(lib.Init(d, 0, soubor.c_str(), 255, chyba, 0, 0, 0, nullptr)) << "a running instance stays as it is";
-    EXPECT_EQ(PrectiKanal(lib, d, 1000), 0);
+    EXPECT_EQ(ReadChannel(lib, d, 1000), 0);
     lib.Done(d);
     EXPECT_TRUE(lib.Init(d, 0, soubor.c_str(), 255, chyba, 0, 0, 0, nullptr)) << chyba;
-    EXPECT_EQ(PrectiKanal(lib, d, 1000), 0);
+    EXPECT_EQ(ReadChannel(lib, d, 1000), 0);
     lib.Done(d);
     lib.DisposeDriver(d);
 }

@@ -6,7 +6,6 @@
 #ifdef RV_HAVE_SIMULATOR
 
 #include <arpa/inet.h>
-#include <dirent.h>
 #include <netdb.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
@@ -24,6 +23,7 @@
 #include "support/TempDir.h"
 #include "support/SmallHost.h"
 #include "support/Library.h"
+#include "support/LoopbackUdp.h"
 #include "support/ProcessResources.h"
 #include "tools/sim/SimPacket.h"
 #include "tools/sim/Simulator.h"
@@ -33,43 +33,10 @@ namespace {
 using Clock = std::chrono::steady_clock;
 using namespace std::chrono_literals;
 
-// A UDP socket of the test on loopback: a stranger to the driver.
-class TCizinec {
-public:
-    TCizinec() {
-        fd_ = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-        sockaddr_in a{};
-        a.sin_family = AF_INET;
-        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        bind(fd_, reinterpret_cast<sockaddr*>(&a), sizeof a);
-    }
-    ~TCizinec() { close(fd_); }
-    TCizinec(const TCizinec&) = delete;
-    TCizinec& operator=(const TCizinec&) = delete;
-
-    bool Send(uint16_t port, const std::string& t) const {
-        sockaddr_in a{};
-        a.sin_family = AF_INET;
-        a.sin_port = htons(port);
-        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        return sendto(fd_, t.data(), t.size(), 0, reinterpret_cast<sockaddr*>(&a), sizeof a) ==
-               static_cast<ssize_t>(t.size());
-    }
-    uint16_t Port() const {
-        sockaddr_in a{};
-        socklen_t n = sizeof a;
-        getsockname(fd_, reinterpret_cast<sockaddr*>(&a), &n);
-        return ntohs(a.sin_port);
-    }
-
-private:
-    int fd_ = -1;
-};
-
 // The source port of the driver's requests, as the simulator saw them.
-class TZdrojovyPort {
+class TSourcePort {
 public:
-    void Zapis(const std::string& radek) {
+    void Note(const std::string& radek) {
         const std::size_t i = radek.find(" <- 127.0.0.1:");
         if (i == std::string::npos) return;
         port_.store(static_cast<uint16_t>(std::atoi(radek.c_str() + i + 14)));
@@ -80,7 +47,7 @@ private:
     std::atomic<uint16_t> port_{0};
 };
 
-std::string Odpoved(uint32_t id, uint8_t data0) {
+std::string AnswerFor(uint32_t id, uint8_t data0) {
     zrsim::TAnswer a;
     a.id = id;
     a.data[0] = data0;
@@ -92,20 +59,20 @@ protected:
     void SetUp() override {
         setenv("RV_ZR6180_WINDOW", "none", 1);
         ASSERT_NE(lib.Init, nullptr);
-        ZahrejVlakna();
-        fd0 = OtevreneDeskriptory();
-        vlakna0 = BeziciVlakna();
+        WarmUpThreads();
+        fd0 = OpenDescriptors();
+        vlakna0 = ThreadCount();
     }
     void TearDown() override {
         if (d != nullptr) {
             lib.Done(d);
             lib.DisposeDriver(d);
         }
-        EXPECT_EQ(OtevreneDeskriptory(), fd0);
-        EXPECT_EQ(BeziciVlakna(), vlakna0);
+        EXPECT_EQ(OpenDescriptors(), fd0);
+        EXPECT_EQ(WaitForThreadCount(vlakna0), vlakna0);
     }
-    void Spust(const std::vector<TRozhraniTestu>& r, const std::vector<std::string>& kanaly, bool logy = false) {
-        const std::string soubor = ParametryTestu(dir, r, kanaly, logy);
+    void Start(const std::vector<TGatewayAt>& r, const std::vector<std::string>& kanaly, bool logy = false) {
+        const std::string soubor = SmallParams(r, kanaly, logy).Write(dir.Path());
         d = lib.MakeDriver();
         ASSERT_NE(d, nullptr);
         char chyba[256] = {};
@@ -115,22 +82,11 @@ protected:
     TLibrary lib;
     TTempDir dir;
     PData d = nullptr;
-    std::size_t fd0 = 0, vlakna0 = 0;
+    int fd0 = 0, vlakna0 = 0;
 };
 
-// Every daily log of interface k in the directory, concatenated.
-std::string LogyRozhrani(const TTempDir& dir, int k) {
-    std::string v;
-    const std::string zacatek = "Rv_zr6180_R" + std::to_string(k) + "_";
-    if (DIR* d = opendir(dir.Cesta().c_str())) {
-        while (const dirent* e = readdir(d))
-            if (std::string(e->d_name).rfind(zacatek, 0) == 0) v += CtiSoubor(dir / e->d_name);
-        closedir(d);
-    }
-    return v;
-}
 
-bool JmenoSeRychleNerozlozi() {
+bool ResolverFailsFast() {
     addrinfo rada{};
     rada.ai_family = AF_INET;
     addrinfo* v = nullptr;
@@ -141,14 +97,14 @@ bool JmenoSeRychleNerozlozi() {
 }
 
 TEST_F(HostileSit, UnresolvableGatewayEndsEachRequestWithStatus19AtOnce) {
-    if (!JmenoSeRychleNerozlozi()) GTEST_SKIP() << "this machine's resolver is slow or resolves .invalid";
+    if (!ResolverFailsFast()) GTEST_SKIP() << "this machine's resolver is slow or resolves .invalid";
     TSimulator zdravy;
     ASSERT_TRUE(zdravy.Start());
-    Spust({{"nonexistent.invalid", 47000}, {"127.0.0.1", zdravy.Port()}},
+    Start({{"nonexistent.invalid", 47000}, {"127.0.0.1", zdravy.Port()}},
           {"100 1 1 0 0", "3000 1 1 1 0", "101 2 1 0 0"}, true);
     for (int i = 0; i < 3; ++i) {
         const auto t0 = Clock::now();
-        EXPECT_EQ(PrectiKanal(lib, d, 100), 19) << "the failing send is the exception path";
+        EXPECT_EQ(ReadChannel(lib, d, 100), 19) << "the failing send is the exception path";
         EXPECT_LT(Clock::now() - t0, 1s) << "no waiting for answers that cannot come";
     }
     THodnota v{};
@@ -156,21 +112,21 @@ TEST_F(HostileSit, UnresolvableGatewayEndsEachRequestWithStatus19AtOnce) {
     v.Hodnota.Real = 1.5;
     lib.OutputRequest(d, 3000, v);
     lib.OutputRequestCompleted(d);
-    ASSERT_TRUE(CekejNaDokonceni(lib, d, 3000, 1000));
-    EXPECT_EQ(StatusKanalu(lib, d, 3000), 19);
-    EXPECT_EQ(PrectiKanal(lib, d, 101), 0) << "the other interface serves on";
-    EXPECT_NE(LogyRozhrani(dir, 1).find(" - LAN exception"), std::string::npos);
+    ASSERT_TRUE(WaitUntilFinalized(lib, d, 3000, 1000));
+    EXPECT_EQ(ChannelStatus(lib, d, 3000), 19);
+    EXPECT_EQ(ReadChannel(lib, d, 101), 0) << "the other interface serves on";
+    EXPECT_NE(ReadInterfaceLogs(dir.Path(), 1).find(" - LAN exception"), std::string::npos);
 }
 
 TEST_F(HostileSit, UnreachablePortTimesOutAndTheInterfaceRecoversWhenTheGatewayComes) {
     uint16_t port = 0;
     {
-        TCizinec volny;  // a free port, closed again: nothing listens there
+        TLoopbackUdp volny;  // a free port, closed again: nothing listens there
         port = volny.Port();
     }
-    Spust({{"127.0.0.1", port, 30, 1}}, {"100 1 1 0 0"});
+    Start({{"127.0.0.1", port, 30, 1}}, {"100 1 1 0 0"});
     for (int i = 0; i < 3; ++i) {
-        const int32_t s = PrectiKanal(lib, d, 100);
+        const int32_t s = ReadChannel(lib, d, 100);
         EXPECT_TRUE(s == 21 || s == 19) << "status " << s;
     }
     TSimGateway g;
@@ -178,7 +134,7 @@ TEST_F(HostileSit, UnreachablePortTimesOutAndTheInterfaceRecoversWhenTheGatewayC
     TSimulator sim(TSimPlant{{g}});
     sim.SetValue(1, 0, {42, 0, 0, 0});
     ASSERT_TRUE(sim.Start());
-    EXPECT_EQ(PrectiKanal(lib, d, 100), 0);
+    EXPECT_EQ(ReadChannel(lib, d, 100), 0);
     THodnota h{};
     h.TypHodnoty = TypInt;
     lib.GetInput(d, 1000, &h);  // an undeclared channel reads zeros and does not disturb
@@ -190,52 +146,52 @@ TEST_F(HostileSit, UnreachablePortTimesOutAndTheInterfaceRecoversWhenTheGatewayC
 
 TEST_F(HostileSit, StrangersAnswersAreMatchedByIdentifierOnly) {
     TSimulator sim;
-    TZdrojovyPort zdroj;
-    sim.SetTrace([&](const std::string& r) { zdroj.Zapis(r); });
+    TSourcePort zdroj;
+    sim.SetTrace([&](const std::string& r) { zdroj.Note(r); });
     ASSERT_TRUE(sim.Start());
-    Spust({{"127.0.0.1", sim.Port(), 400, 0}}, {"1000 1 1 0 0", "1001 1 1 1 0"}, true);
-    ASSERT_EQ(PrectiKanal(lib, d, 1000), 0);
+    Start({{"127.0.0.1", sim.Port(), 400, 0}}, {"1000 1 1 0 0", "1001 1 1 1 0"}, true);
+    ASSERT_EQ(ReadChannel(lib, d, 1000), 0);
     ASSERT_NE(zdroj.Port(), 0);
     sim.SetSilent(true);
 
-    TCizinec cizi;
+    TLoopbackUdp cizi;
     lib.InputRequest(d, 1001);
     lib.InputRequestCompleted(d);
     ASSERT_TRUE(sim.WaitForRequests(2, 2000));
     // Valid-looking answers with foreign identifiers and garbage: ignored.
-    for (uint32_t id : {1000u, 1002u, 99u, 6099u, 0u, 0xFFFFFFFFu}) EXPECT_TRUE(cizi.Send(zdroj.Port(), Odpoved(id, 9)));
-    EXPECT_TRUE(cizi.Send(zdroj.Port(), std::string(69, '[')));
-    EXPECT_TRUE(cizi.Send(zdroj.Port(), std::string(500, 'Z')));
+    for (uint32_t id : {1000u, 1002u, 99u, 6099u, 0u, 0xFFFFFFFFu}) EXPECT_TRUE(cizi.SendTo(zdroj.Port(), AnswerFor(id, 9)));
+    EXPECT_TRUE(cizi.SendTo(zdroj.Port(), std::string(69, '[')));
+    EXPECT_TRUE(cizi.SendTo(zdroj.Port(), std::string(500, 'Z')));
     std::this_thread::sleep_for(50ms);
     int32_t st = -1;
     EXPECT_FALSE(lib.InputFinalized(d, 1001, &st)) << "a foreign identifier completed the request";
     // The right identifier from any sender is the answer: datagrams are
     // matched by their identifier only.
-    EXPECT_TRUE(cizi.Send(zdroj.Port(), Odpoved(1001, 0x2A)));
-    ASSERT_TRUE(CekejNaDokonceni(lib, d, 1001, 1000));
-    EXPECT_EQ(StatusKanalu(lib, d, 1001), 0);
+    EXPECT_TRUE(cizi.SendTo(zdroj.Port(), AnswerFor(1001, 0x2A)));
+    ASSERT_TRUE(WaitUntilFinalized(lib, d, 1001, 1000));
+    EXPECT_EQ(ChannelStatus(lib, d, 1001), 0);
     THodnota h{};
     h.TypHodnoty = TypInt;
     lib.GetInput(d, 1001, &h);
     EXPECT_EQ(h.Hodnota.Cele, 0x2A);
     sim.SetSilent(false);
-    EXPECT_EQ(PrectiKanal(lib, d, 1000), 0);
+    EXPECT_EQ(ReadChannel(lib, d, 1000), 0);
 }
 
 TEST_F(HostileSit, FloodOfLargeGarbageNeverStopsTheService) {
     TSimulator sim;
-    TZdrojovyPort zdroj;
-    sim.SetTrace([&](const std::string& r) { zdroj.Zapis(r); });
+    TSourcePort zdroj;
+    sim.SetTrace([&](const std::string& r) { zdroj.Note(r); });
     sim.SetValue(1, 0, {7, 0, 0, 0});
     ASSERT_TRUE(sim.Start());
-    Spust({{"127.0.0.1", sim.Port(), 30, 1}}, {"1000 1 1 0 0", "1001 1 1 0 0", "4000 1 2 0 0"}, true);
-    ASSERT_EQ(PrectiKanal(lib, d, 1000), 0);
+    Start({{"127.0.0.1", sim.Port(), 30, 1}}, {"1000 1 1 0 0", "1001 1 1 0 0", "4000 1 2 0 0"}, true);
+    ASSERT_EQ(ReadChannel(lib, d, 1000), 0);
     ASSERT_NE(zdroj.Port(), 0);
 
     std::atomic<bool> konec{false};
     std::atomic<uint64_t> poslano{0};
     std::thread zaplava([&] {
-        TCizinec cizi;
+        TLoopbackUdp cizi;
         uint32_t x = 12345;
         std::string t(65000, '\0');
         while (!konec.load()) {
@@ -243,14 +199,14 @@ TEST_F(HostileSit, FloodOfLargeGarbageNeverStopsTheService) {
             const std::size_t n = (poslano.load() % 3 == 0) ? 65000 : 8096;
             for (std::size_t i = 0; i < n; ++i) t[i] = static_cast<char>(x = x * 1103515245u + 12345u);
             if ((poslano.load() & 7) == 0) t.replace(0, 8, "[VUZIV2]");
-            if (cizi.Send(zdroj.Port(), t.substr(0, n))) poslano.fetch_add(1);
+            if (cizi.SendTo(zdroj.Port(), t.substr(0, n))) poslano.fetch_add(1);
             if ((poslano.load() & 15) == 0) std::this_thread::yield();
         }
     });
     int uspechu = 0;
     const auto konecZaplavy = Clock::now() + 3s;
     while (Clock::now() < konecZaplavy) {
-        const int32_t s = PrectiKanal(lib, d, 1001);
+        const int32_t s = ReadChannel(lib, d, 1001);
         ASSERT_TRUE(s == 0 || s == 21) << "status " << s << " under the flood";
         uspechu += s == 0;
         THodnota v{};
@@ -258,39 +214,39 @@ TEST_F(HostileSit, FloodOfLargeGarbageNeverStopsTheService) {
         v.Hodnota.Cele = 77;
         lib.OutputRequest(d, 4000, v);
         lib.OutputRequestCompleted(d);
-        ASSERT_TRUE(CekejNaDokonceni(lib, d, 4000, 3000));
-        const int32_t w = StatusKanalu(lib, d, 4000);
+        ASSERT_TRUE(WaitUntilFinalized(lib, d, 4000, 3000));
+        const int32_t w = ChannelStatus(lib, d, 4000);
         ASSERT_TRUE(w == 0 || w == 21) << "status " << w << " under the flood";
     }
     konec = true;
     zaplava.join();
     EXPECT_GT(poslano.load(), 100u);
     std::printf("flood: %llu datagrams, %d reads answered during it\n", (unsigned long long)poslano.load(), uspechu);
-    for (int i = 0; i < 5; ++i) EXPECT_EQ(PrectiKanal(lib, d, 1001), 0) << "the driver serves again after the flood";
+    for (int i = 0; i < 5; ++i) EXPECT_EQ(ReadChannel(lib, d, 1001), 0) << "the driver serves again after the flood";
 }
 
 // Two senders of valid-looking answers for a channel nobody asked for, as
 // fast as loopback takes them, with every log on.
 TEST_F(HostileSit, FloodOfSmallDatagramsFasterThanTheDrain) {
     TSimulator sim;
-    TZdrojovyPort zdroj;
-    sim.SetTrace([&](const std::string& r) { zdroj.Zapis(r); });
+    TSourcePort zdroj;
+    sim.SetTrace([&](const std::string& r) { zdroj.Note(r); });
     ASSERT_TRUE(sim.Start());
-    Spust({{"127.0.0.1", sim.Port(), 30, 1}}, {"1000 1 1 0 0", "1001 1 1 0 0"}, true);
-    ASSERT_EQ(PrectiKanal(lib, d, 1000), 0);
+    Start({{"127.0.0.1", sim.Port(), 30, 1}}, {"1000 1 1 0 0", "1001 1 1 0 0"}, true);
+    ASSERT_EQ(ReadChannel(lib, d, 1000), 0);
     ASSERT_NE(zdroj.Port(), 0);
     std::atomic<bool> konec{false};
     std::atomic<uint64_t> poslano{0};
     auto posilej = [&] {
-        TCizinec cizi;
-        const std::string t = Odpoved(2500, 1);
+        TLoopbackUdp cizi;
+        const std::string t = AnswerFor(2500, 1);
         while (!konec.load())
-            if (cizi.Send(zdroj.Port(), t)) poslano.fetch_add(1);
+            if (cizi.SendTo(zdroj.Port(), t)) poslano.fetch_add(1);
     };
     std::thread a(posilej), b(posilej);
     std::map<int, int> statusy;
     const auto konecZaplavy = Clock::now() + 4s;
-    while (Clock::now() < konecZaplavy) ++statusy[PrectiKanal(lib, d, 1001, 5000)];
+    while (Clock::now() < konecZaplavy) ++statusy[ReadChannel(lib, d, 1001, 5000)];
     konec = true;
     a.join();
     b.join();
@@ -301,26 +257,26 @@ TEST_F(HostileSit, FloodOfSmallDatagramsFasterThanTheDrain) {
     // than it delays the requests: the interface time-out (26) still ends
     // every marked one in time.
     for (auto [s, n] : statusy) EXPECT_TRUE(s == 0 || s == 21 || s == 26) << "status " << s << " (" << n << "x)";
-    for (int i = 0; i < 5; ++i) EXPECT_EQ(PrectiKanal(lib, d, 1001), 0) << "the driver serves again after the flood";
+    for (int i = 0; i < 5; ++i) EXPECT_EQ(ReadChannel(lib, d, 1001), 0) << "the driver serves again after the flood";
 }
 
 TEST_F(HostileSit, EmptyDatagramDuringAWaitEndsThatRequestWithStatus19Only) {
     TSimulator sim;
-    TZdrojovyPort zdroj;
-    sim.SetTrace([&](const std::string& r) { zdroj.Zapis(r); });
+    TSourcePort zdroj;
+    sim.SetTrace([&](const std::string& r) { zdroj.Note(r); });
     ASSERT_TRUE(sim.Start());
-    Spust({{"127.0.0.1", sim.Port(), 500, 0}}, {"1000 1 1 0 0"});
-    ASSERT_EQ(PrectiKanal(lib, d, 1000), 0);
+    Start({{"127.0.0.1", sim.Port(), 500, 0}}, {"1000 1 1 0 0"});
+    ASSERT_EQ(ReadChannel(lib, d, 1000), 0);
     sim.SetSilent(true);
     lib.InputRequest(d, 1000);
     lib.InputRequestCompleted(d);
     ASSERT_TRUE(sim.WaitForRequests(2, 2000));
-    TCizinec cizi;
-    EXPECT_TRUE(cizi.Send(zdroj.Port(), std::string()));
-    ASSERT_TRUE(CekejNaDokonceni(lib, d, 1000, 2000));
-    EXPECT_EQ(StatusKanalu(lib, d, 1000), 19) << "a zero-byte datagram is a failing receive";
+    TLoopbackUdp cizi;
+    EXPECT_TRUE(cizi.SendTo(zdroj.Port(), std::string()));
+    ASSERT_TRUE(WaitUntilFinalized(lib, d, 1000, 2000));
+    EXPECT_EQ(ChannelStatus(lib, d, 1000), 19) << "a zero-byte datagram is a failing receive";
     sim.SetSilent(false);
-    EXPECT_EQ(PrectiKanal(lib, d, 1000), 0) << "the same socket serves the next request";
+    EXPECT_EQ(ReadChannel(lib, d, 1000), 0) << "the same socket serves the next request";
 }
 
 }  // namespace

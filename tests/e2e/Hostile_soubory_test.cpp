@@ -26,7 +26,7 @@ using namespace std::chrono_literals;
 
 // Runs `prace` and returns how long it took; past `mez` the pipes are opened
 // from the other side until it returns.
-std::chrono::milliseconds SHlidacem(const std::function<void()>& prace, const std::vector<std::string>& roury,
+std::chrono::milliseconds WithWatchdog(const std::function<void()>& prace, const std::vector<std::string>& roury,
                                     std::chrono::milliseconds mez) {
     std::atomic<bool> hotovo{false};
     const auto t0 = Clock::now();
@@ -65,7 +65,7 @@ protected:
         setenv("RV_ZR6180_WINDOW", "none", 1);
         ASSERT_NE(lib.Init, nullptr);
     }
-    std::string Roura(const std::string& jmeno) {
+    std::string Fifo(const std::string& jmeno) {
         const std::string cesta = dir / jmeno;
         EXPECT_EQ(mkfifo(cesta.c_str(), 0600), 0);
         return cesta;
@@ -76,12 +76,12 @@ protected:
 };
 
 TEST_F(HostileSoubory, MainLogAndRunInfoAsNamedPipesDoNotBlockInit) {
-    const std::vector<std::string> roury = {Roura("Rv_zr6180.log"), Roura("Rv_zr6180RunInfo.txt")};
-    const std::string soubor = ParametryTestu(dir, {{"127.0.0.1", 1}}, {"100 1 1 0 0"}, true);
+    const std::vector<std::string> roury = {Fifo("Rv_zr6180.log"), Fifo("Rv_zr6180RunInfo.txt")};
+    const std::string soubor = SmallParams({{"127.0.0.1", 1}}, {"100 1 1 0 0"}, true).Write(dir.Path());
     PData d = lib.MakeDriver();
     char chyba[256] = {};
     bool vysledek = true;
-    const auto t = SHlidacem(
+    const auto t = WithWatchdog(
         [&] {
             vysledek = lib.Init(d, 0, soubor.c_str(), 255, chyba, 0, 0, 0, nullptr);
             lib.Done(d);
@@ -93,15 +93,15 @@ TEST_F(HostileSoubory, MainLogAndRunInfoAsNamedPipesDoNotBlockInit) {
 }
 
 TEST_F(HostileSoubory, RunAndInterfaceLogsAsNamedPipesDoNotBlockTheThreads) {
-    std::vector<std::string> roury = {Roura("Rv_zr6180Run1.log"), Roura("Rv_zr6180Err1.log"),
-                                      Roura("Rv_zr6180_CB.log")};
-    const std::string soubor = ParametryTestu(dir, {{"127.0.0.1", 1, 10, 0}}, {"1000 1 1 0 0"}, true);
+    std::vector<std::string> roury = {Fifo("Rv_zr6180Run1.log"), Fifo("Rv_zr6180Err1.log"),
+                                      Fifo("Rv_zr6180_CB.log")};
+    const std::string soubor = SmallParams({{"127.0.0.1", 1, 10, 0}}, {"1000 1 1 0 0"}, true).Write(dir.Path());
     PData d = lib.MakeDriver();
     char chyba[256] = {};
     int32_t status = -1;
-    const auto t = SHlidacem(
+    const auto t = WithWatchdog(
         [&] {
-            if (lib.Init(d, 0, soubor.c_str(), 255, chyba, 0, 0, 0, nullptr)) status = PrectiKanal(lib, d, 1000);
+            if (lib.Init(d, 0, soubor.c_str(), 255, chyba, 0, 0, 0, nullptr)) status = ReadChannel(lib, d, 1000);
             lib.Done(d);
             lib.DisposeDriver(d);
         },

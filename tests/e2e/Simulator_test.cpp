@@ -4,27 +4,19 @@
 
 #include <gtest/gtest.h>
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <poll.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/socket.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
-#include <fcntl.h>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "support/LoopbackUdp.h"
+#include "support/SimulatorProcess.h"
 #include "support/TempDir.h"
 #include "tools/sim/PlantFile.h"
 #include "tools/sim/Simulator.h"
-
-extern char** environ;
 
 namespace {
 
@@ -34,40 +26,6 @@ using zrsim::TRequest;
 
 // Channel 1005, baud 9600, timeout 200, retries 2, address 5, function 0, periphery 3.
 const std::string kWorkedRequest = "[VUZIV2]" "ED030000" "04" "C800" "02" "05" "00" "03" "00" "00000000" "AB\r\n";
-
-// A driver-side UDP endpoint on loopback.
-class TKlient {
-public:
-    TKlient() {
-        fd_ = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-        sockaddr_in a{};
-        a.sin_family = AF_INET;
-        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        bind(fd_, reinterpret_cast<sockaddr*>(&a), sizeof a);
-    }
-    ~TKlient() { close(fd_); }
-    void Send(uint16_t port, const std::string& text) const {
-        sockaddr_in a{};
-        a.sin_family = AF_INET;
-        a.sin_port = htons(port);
-        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        sendto(fd_, text.data(), text.size(), 0, reinterpret_cast<sockaddr*>(&a), sizeof a);
-    }
-    std::optional<std::string> Receive(int timeoutMs = 1000) const {
-        pollfd p{fd_, POLLIN, 0};
-        if (poll(&p, 1, timeoutMs) != 1) return std::nullopt;
-        char buf[512];
-        const ssize_t n = recv(fd_, buf, sizeof buf, 0);
-        return n < 0 ? std::nullopt : std::optional<std::string>(std::string(buf, size_t(n)));
-    }
-    std::string Exchange(uint16_t port, const std::string& text) const {
-        Send(port, text);
-        return Receive().value_or("");
-    }
-
-private:
-    int fd_ = -1;
-};
 
 TRequest Request(uint32_t id, uint8_t address, uint8_t function, uint8_t periphery, zrsim::TBytes4 data = {}) {
     TRequest q;
@@ -94,7 +52,7 @@ protected:
     std::string Ask(const TRequest& q) { return klient.Exchange(sim.Port(), zrsim::BuildRequest(q)); }
 
     TSimulator sim;
-    TKlient klient;
+    TLoopbackUdp klient;
 };
 
 // --- packets and values ----------------------------------------------------------
@@ -159,8 +117,8 @@ TEST_F(Simulator, AnswersTheWorkedRequestWithTheExactLayout) {
 }
 
 TEST_F(Simulator, AnswerGoesToTheRequestersPort) {
-    TKlient other;
-    other.Send(sim.Port(), kWorkedRequest);
+    TLoopbackUdp other;
+    other.SendTo(sim.Port(), kWorkedRequest);
     EXPECT_TRUE(other.Receive().has_value());
     EXPECT_FALSE(klient.Receive(50).has_value());
 }
@@ -188,8 +146,8 @@ TEST_F(Simulator, Function101ClearsTheStatusRegister) {
 TEST_F(Simulator, BadRequestsAreIgnoredAndCounted) {
     std::string wrong = kWorkedRequest;
     wrong[41] = 'C';
-    klient.Send(sim.Port(), wrong);
-    klient.Send(sim.Port(), kWorkedRequest.substr(0, 42));
+    klient.SendTo(sim.Port(), wrong);
+    klient.SendTo(sim.Port(), kWorkedRequest.substr(0, 42));
     EXPECT_FALSE(klient.Receive(100).has_value());
     ASSERT_TRUE(sim.WaitForRequests(2, 1000));
     EXPECT_EQ(sim.Ignored(), 2u);
@@ -213,7 +171,7 @@ TEST_F(Simulator, GatewayStatusesForBadBaudAbsentModuleAndUnknownFunction) {
 
 TEST_F(Simulator, SilentGatewayRecordsButNeitherAnswersNorActs) {
     sim.SetSilent(true);
-    klient.Send(sim.Port(), zrsim::BuildRequest(Request(3000, 1, zrsim::kWrite, 0, {9, 9, 9, 9})));
+    klient.SendTo(sim.Port(), zrsim::BuildRequest(Request(3000, 1, zrsim::kWrite, 0, {9, 9, 9, 9})));
     ASSERT_TRUE(sim.WaitForRequests(1, 1000));
     EXPECT_FALSE(klient.Receive(100).has_value());
     EXPECT_EQ(sim.Value(1, 0), (zrsim::TBytes4{0, 0, 0, 0}));
@@ -232,7 +190,7 @@ TEST_F(Simulator, SendsAnyDatagramToTheLastRequester) {
 
 TEST_F(Simulator, DropSendsNothingButTheWriteStillActs) {
     sim.SetFault(1, TSimFault{.drop = true});
-    klient.Send(sim.Port(), zrsim::BuildRequest(Request(3000, 1, zrsim::kWrite, 0, {1, 2, 3, 4})));
+    klient.SendTo(sim.Port(), zrsim::BuildRequest(Request(3000, 1, zrsim::kWrite, 0, {1, 2, 3, 4})));
     ASSERT_TRUE(sim.WaitForRequests(1, 1000));
     EXPECT_FALSE(klient.Receive(100).has_value());
     EXPECT_EQ(sim.AnswersSent(), 0u);
@@ -243,7 +201,7 @@ TEST_F(Simulator, DropSendsNothingButTheWriteStillActs) {
 TEST_F(Simulator, DelayHoldsTheAnswerBack) {
     sim.SetFault(1, TSimFault{.delayMs = 120});
     const auto start = std::chrono::steady_clock::now();
-    klient.Send(sim.Port(), zrsim::BuildRequest(Request(100, 1, 0, 0)));
+    klient.SendTo(sim.Port(), zrsim::BuildRequest(Request(100, 1, 0, 0)));
     EXPECT_FALSE(klient.Receive(60).has_value());
     EXPECT_TRUE(klient.Receive().has_value());
     EXPECT_GE(std::chrono::steady_clock::now() - start, 120ms);
@@ -283,7 +241,7 @@ TEST_F(Simulator, StatusFaultReplacesTheStatusByte) {
 
 TEST_F(Simulator, StaleAnswersComeBeforeOrAfterTheRealOne) {
     sim.SetFault(1, TSimFault{.staleBefore = true});
-    klient.Send(sim.Port(), zrsim::BuildRequest(Request(100, 1, 0, 0)));
+    klient.SendTo(sim.Port(), zrsim::BuildRequest(Request(100, 1, 0, 0)));
     const TAnswer first = Decode(klient.Receive().value_or(""));
     const TAnswer second = Decode(klient.Receive().value_or(""));
     EXPECT_EQ(first.id, 101u);
@@ -291,7 +249,7 @@ TEST_F(Simulator, StaleAnswersComeBeforeOrAfterTheRealOne) {
     EXPECT_EQ(second.timeStamp - first.timeStamp, 1000u) << "the stale one is older";
 
     sim.SetFault(1, TSimFault{.staleAfter = true, .staleId = 2000});
-    klient.Send(sim.Port(), zrsim::BuildRequest(Request(100, 1, 0, 0)));
+    klient.SendTo(sim.Port(), zrsim::BuildRequest(Request(100, 1, 0, 0)));
     EXPECT_EQ(Decode(klient.Receive().value_or("")).id, 100u);
     EXPECT_EQ(Decode(klient.Receive().value_or("")).id, 2000u);
     EXPECT_EQ(sim.AnswersSent(), 4u);
@@ -299,7 +257,7 @@ TEST_F(Simulator, StaleAnswersComeBeforeOrAfterTheRealOne) {
 
 TEST_F(Simulator, DuplicateSendsTheAnswerTwice) {
     sim.SetFault(1, TSimFault{.duplicate = true});
-    klient.Send(sim.Port(), zrsim::BuildRequest(Request(100, 1, 0, 0)));
+    klient.SendTo(sim.Port(), zrsim::BuildRequest(Request(100, 1, 0, 0)));
     const auto a = klient.Receive();
     const auto b = klient.Receive();
     ASSERT_TRUE(a && b);
@@ -309,8 +267,8 @@ TEST_F(Simulator, DuplicateSendsTheAnswerTwice) {
 
 TEST_F(Simulator, FaultWithTimesHealsAfterwards) {
     sim.SetFault(1, TSimFault{.drop = true, .times = 2});
-    klient.Send(sim.Port(), zrsim::BuildRequest(Request(100, 1, 0, 0)));
-    klient.Send(sim.Port(), zrsim::BuildRequest(Request(100, 1, 0, 0)));
+    klient.SendTo(sim.Port(), zrsim::BuildRequest(Request(100, 1, 0, 0)));
+    klient.SendTo(sim.Port(), zrsim::BuildRequest(Request(100, 1, 0, 0)));
     EXPECT_FALSE(klient.Receive(100).has_value());
     EXPECT_EQ(Decode(Ask(Request(100, 1, 0, 0))).id, 100u);
 }
@@ -322,9 +280,9 @@ std::vector<bool> AnsweredPattern(uint64_t seed, uint32_t n) {
     s.SetRandomFaults(TSimRandomFaults{0.5, seed, {TSimFault{.drop = true}}});
     s.SetFault(200, TSimFault{.status = 0});
     EXPECT_TRUE(s.Start());
-    TKlient k;
-    for (uint32_t i = 0; i < n; ++i) k.Send(s.Port(), zrsim::BuildRequest(Request(100 + i, 1, 0, 0)));
-    k.Send(s.Port(), zrsim::BuildRequest(Request(999, 200, 0, 0)));
+    TLoopbackUdp k;
+    for (uint32_t i = 0; i < n; ++i) k.SendTo(s.Port(), zrsim::BuildRequest(Request(100 + i, 1, 0, 0)));
+    k.SendTo(s.Port(), zrsim::BuildRequest(Request(999, 200, 0, 0)));
     std::vector<bool> answered(n, false);
     for (std::optional<std::string> t; (t = k.Receive());) {
         const TAnswer a = Decode(*t);
@@ -414,7 +372,7 @@ TEST(SimulatorPlant, ExamplePlantServesInProcess) {
     TSimulator sim(p);
     ASSERT_TRUE(sim.Start(true));
     ASSERT_EQ(sim.Gateways(), 2u);
-    TKlient k;
+    TLoopbackUdp k;
     const TAnswer healthy = Decode(k.Exchange(sim.Port(0), zrsim::BuildRequest(Request(100, 1, 0, 0))));
     EXPECT_EQ(healthy.status, 0);
     EXPECT_DOUBLE_EQ(zrsim::DecodeReal({healthy.data[0], healthy.data[1], healthy.data[2], healthy.data[3]}), 21.5);
@@ -425,78 +383,19 @@ TEST(SimulatorPlant, ExamplePlantServesInProcess) {
 
 // --- the tool as its own process ------------------------------------------------------
 
-// zr6180-sim started with a pipe on its standard output.
-class TProces {
-public:
-    explicit TProces(std::vector<std::string> args) {
-        int p[2];
-        if (pipe2(p, O_CLOEXEC) != 0) return;
-        posix_spawn_file_actions_t fa;
-        posix_spawn_file_actions_init(&fa);
-        posix_spawn_file_actions_adddup2(&fa, p[1], 1);
-        args.insert(args.begin(), RV_ZR6180_SIM);
-        std::vector<char*> argv;
-        for (std::string& a : args) argv.push_back(a.data());
-        argv.push_back(nullptr);
-        if (posix_spawn(&pid_, RV_ZR6180_SIM, &fa, nullptr, argv.data(), environ) != 0) pid_ = -1;
-        posix_spawn_file_actions_destroy(&fa);
-        close(p[1]);
-        out_ = p[0];
-    }
-    ~TProces() {
-        if (pid_ > 0) {
-            kill(pid_, SIGKILL);
-            waitpid(pid_, nullptr, 0);
-        }
-        if (out_ >= 0) close(out_);
-    }
-    // The next line of its output, or "" after timeoutMs.
-    std::string Line(int timeoutMs = 5000) {
-        const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-        for (;;) {
-            const size_t nl = buf_.find('\n');
-            if (nl != std::string::npos) {
-                std::string line = buf_.substr(0, nl);
-                buf_.erase(0, nl + 1);
-                return line;
-            }
-            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now());
-            pollfd p{out_, POLLIN, 0};
-            if (left.count() <= 0 || poll(&p, 1, int(left.count())) != 1) return "";
-            char c[256];
-            const ssize_t n = read(out_, c, sizeof c);
-            if (n <= 0) return "";
-            buf_.append(c, size_t(n));
-        }
-    }
-    // Sends SIGTERM; the exit status, or -1.
-    int Stop() {
-        kill(pid_, SIGTERM);
-        int status = 0;
-        const pid_t r = waitpid(pid_, &status, 0);
-        pid_ = -1;
-        return r > 0 && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    }
-    bool Started() const { return pid_ > 0; }
-
-private:
-    pid_t pid_ = -1;
-    int out_ = -1;
-    std::string buf_;
-};
-
 uint16_t PortOf(const std::string& listening) {
     return uint16_t(std::stoi(listening.substr(listening.rfind(':') + 1)));
 }
 
 TEST(SimulatorTool, ServesTheExamplePlantAsAProcess) {
-    TProces sim({"--plant", std::string(RV_ZR6180_SOURCE_DIR) + "/examples/rostlina.txt", "--verbose", "0", "0"});
-    ASSERT_TRUE(sim.Started());
+    TTempDir dir;
+    TSimulatorProcess sim;
+    ASSERT_TRUE(sim.Start(dir, {"--plant", std::string(RV_ZR6180_SOURCE_DIR) + "/examples/rostlina.txt", "--verbose", "0", "0"}));
     const std::string l1 = sim.Line();
     const std::string l2 = sim.Line();
     ASSERT_EQ(l1.rfind("gateway 1 listening on 127.0.0.1:", 0), 0u) << l1;
     ASSERT_EQ(l2.rfind("gateway 2 listening on 127.0.0.1:", 0), 0u) << l2;
-    TKlient k;
+    TLoopbackUdp k;
     EXPECT_EQ(Decode(k.Exchange(PortOf(l1), zrsim::BuildRequest(Request(1000, 2, 0, 3)))).data[0], 42);
     EXPECT_EQ(Decode(k.Exchange(PortOf(l2), zrsim::BuildRequest(Request(100, 9, 0, 0)))).status, 5);
     EXPECT_NE(sim.Line().find("id=1000 fn=0 adr=2 per=3"), std::string::npos);
@@ -505,8 +404,9 @@ TEST(SimulatorTool, ServesTheExamplePlantAsAProcess) {
 }
 
 TEST(SimulatorTool, RejectsABadCommandLine) {
-    TProces sim({"--fault", "1:2:explode", "0"});
-    ASSERT_TRUE(sim.Started());
+    TTempDir dir;
+    TSimulatorProcess sim;
+    ASSERT_TRUE(sim.Start(dir, {"--fault", "1:2:explode", "0"}));
     EXPECT_EQ(sim.Line(2000), "");  // nothing served
     EXPECT_EQ(sim.Stop(), 2);
 }

@@ -1,7 +1,7 @@
 // Gateway faults as the loaded driver meets them on loopback: foreign and
 // broken answers, stale datagrams, answer status codes and demo mode, with
 // the lines they leave in the interface, Err and RUN logs.
-#include "e2e/Zaklad.h"
+#include "e2e/RunningDriver.h"
 
 #ifdef RV_HAVE_SIMULATOR
 
@@ -13,136 +13,124 @@ namespace {
 
 using namespace std::chrono_literals;
 
-std::string Cp(std::string_view t) { return std::string(t); }
-
-int Pocet(const std::string& text, const std::string& cast) {
-    int n = 0;
-    for (auto i = text.find(cast); i != std::string::npos; i = text.find(cast, i + 1)) ++n;
-    return n;
-}
-
-class Vymena : public TBezici {
+class Vymena : public TRunningDriver {
 protected:
     void SetUp() override { ASSERT_TRUE(sim.Start()); }
-    void Spust(int demo = 0, int udpTimeout = 20, int port = -1) {
-        TParametry p = Zakladni(sim.Port());
-        p.Rozhrani[0].UdpTimeout = udpTimeout;
-        if (port >= 0) p.Rozhrani[0].Port = static_cast<uint16_t>(port);
-        p.Rozhrani[0].Demo = demo;
-        ASSERT_TRUE(TBezici::Spust(p));
+    void Start(int demo = 0, int udpTimeout = 20, int port = -1) {
+        TParamFile p = StandardParams(sim.Port());
+        p.Interfaces[0].UdpTimeout = udpTimeout;
+        if (port >= 0) p.Interfaces[0].Port = static_cast<uint16_t>(port);
+        p.Interfaces[0].Demo = demo;
+        ASSERT_TRUE(TRunningDriver::Start(p));
     }
-    int32_t StatusKanalu(uint32_t c) {
-        lib().OutputRequest(d(), 6, HodnotaCele(static_cast<int32_t>(c)));
-        return o.CtiCele(4);
-    }
-    std::string Err() const { return o.Soubor("Rv_zr6180Err1.log"); }
+    std::string Err() const { return o.File("Rv_zr6180Err1.log"); }
 };
 
 TEST_F(Vymena, ForeignIdentifierIsLoggedAndNeverTakenForTheAnswer) {
-    Spust();
+    Start();
     sim.SetFault(5, TSimFault{.wrongId = true});
-    EXPECT_TRUE(o.Vstup(1005).Hotovo);
-    EXPECT_EQ(StatusKanalu(1005), 21);
-    ASSERT_TRUE(o.CekejNaRun("KOM 9", 1));
-    const std::string log = o.LogRozhrani(1);
-    EXPECT_EQ(Pocet(log, Cp("] Ch=1005 - LAN neplatné ID=1006\r\n"_cp)), 1) << log;
-    EXPECT_EQ(Pocet(log, "] Ch=1005 - Chyba LAN - timeout\r\n"), 1) << log;
+    EXPECT_TRUE(o.Read(1005).Finalized);
+    EXPECT_EQ(WatchedStatus(1005), 21);
+    ASSERT_TRUE(o.WaitForRun("KOM 9", 1));
+    const std::string log = o.InterfaceLog(1);
+    EXPECT_EQ(CountOf(log, Cp("] Ch=1005 - LAN neplatné ID=1006\r\n"_cp)), 1) << log;
+    EXPECT_EQ(CountOf(log, "] Ch=1005 - Chyba LAN - timeout\r\n"), 1) << log;
     const std::string err = Err();
-    EXPECT_EQ(Pocet(err, Cp("] Neplatná zpráva \"[VUZIV2]EE030000"_cp)), 1) << err;
-    EXPECT_EQ(Pocet(err, "\", Ch=1005\r\n"), 1) << err;
+    EXPECT_EQ(CountOf(err, Cp("] Neplatná zpráva \"[VUZIV2]EE030000"_cp)), 1) << err;
+    EXPECT_EQ(CountOf(err, "\", Ch=1005\r\n"), 1) << err;
 }
 
 TEST_F(Vymena, BrokenAndShortAnswers) {
-    Spust();
+    Start();
     sim.SetFault(5, TSimFault{.badChecksum = true});
-    EXPECT_TRUE(o.Vstup(1005).Hotovo);
-    EXPECT_EQ(StatusKanalu(1005), 21);
+    EXPECT_TRUE(o.Read(1005).Finalized);
+    EXPECT_EQ(WatchedStatus(1005), 21);
     sim.SetFault(5, TSimFault{.shortLength = 69});
-    EXPECT_TRUE(o.Vstup(100).Hotovo);
-    EXPECT_EQ(StatusKanalu(100), 21);
-    ASSERT_TRUE(o.CekejNaRun("KOM 9", 2));
-    const std::string log = o.LogRozhrani(1);
-    EXPECT_EQ(Pocet(log, Cp("] Ch=1005 - LAN neplatný paket, Err=3\r\n"_cp)), 1) << log;
-    EXPECT_EQ(Pocet(log, "Ch=100  - LAN n"), 0) << "69 characters are ignored silently";
-    EXPECT_EQ(Pocet(Err(), Cp("Neplatná zpráva"_cp)), 1);
+    EXPECT_TRUE(o.Read(100).Finalized);
+    EXPECT_EQ(WatchedStatus(100), 21);
+    ASSERT_TRUE(o.WaitForRun("KOM 9", 2));
+    const std::string log = o.InterfaceLog(1);
+    EXPECT_EQ(CountOf(log, Cp("] Ch=1005 - LAN neplatný paket, Err=3\r\n"_cp)), 1) << log;
+    EXPECT_EQ(CountOf(log, "Ch=100  - LAN n"), 0) << "69 characters are ignored silently";
+    EXPECT_EQ(CountOf(Err(), Cp("Neplatná zpráva"_cp)), 1);
 }
 
 TEST_F(Vymena, StaleDatagramIsDrainedBeforeTheNextSend) {
-    Spust();
+    Start();
     sim.SetValue(5, 4, zrsim::EncodeInt(11));
     sim.SetFault(5, TSimFault{.staleAfter = true, .times = 1});
-    EXPECT_TRUE(o.Vstup(1005).Hotovo);
-    EXPECT_EQ(o.CtiCele(1005), 11);
+    EXPECT_TRUE(o.Read(1005).Finalized);
+    EXPECT_EQ(o.GetInt(1005), 11);
     const auto konec = std::chrono::steady_clock::now() + 2s;
     while (sim.AnswersSent() < 2 && std::chrono::steady_clock::now() < konec) std::this_thread::sleep_for(1ms);
     std::this_thread::sleep_for(20ms);  // the stale one reaches the driver's socket
     sim.SetValue(5, 4, zrsim::EncodeInt(12));
-    EXPECT_TRUE(o.Vstup(1005).Hotovo);
-    EXPECT_EQ(o.CtiCele(1005), 12);
-    EXPECT_EQ(StatusKanalu(1005), 0);
+    EXPECT_TRUE(o.Read(1005).Finalized);
+    EXPECT_EQ(o.GetInt(1005), 12);
+    EXPECT_EQ(WatchedStatus(1005), 0);
     EXPECT_EQ(o.Run("KOM 1"), std::vector<std::string>{"K=1005, R=1,  odebrano"});
-    EXPECT_EQ(Pocet(o.LogRozhrani(1), Cp("] Ch=1005 - LAN neočekávaná zpráva, IDh=EE03\r\n"_cp)), 1);
-    EXPECT_EQ(Pocet(Err(), Cp("] Neočekávaná zpráva \"[VUZIV2]EE030000"_cp)), 1);
+    EXPECT_EQ(CountOf(o.InterfaceLog(1), Cp("] Ch=1005 - LAN neočekávaná zpráva, IDh=EE03\r\n"_cp)), 1);
+    EXPECT_EQ(CountOf(Err(), Cp("] Neočekávaná zpráva \"[VUZIV2]EE030000"_cp)), 1);
 }
 
 TEST_F(Vymena, AnswerStatusCodesMarkTheInterfaceFromTen) {
-    Spust();
+    Start();
     sim.SetFault(5, TSimFault{.status = 5});
-    EXPECT_TRUE(o.Vstup(1005).Hotovo);
-    EXPECT_EQ(StatusKanalu(1005), 5);
-    EXPECT_EQ(o.CtiCele(11), 65536 + 256 + 0);
+    EXPECT_TRUE(o.Read(1005).Finalized);
+    EXPECT_EQ(WatchedStatus(1005), 5);
+    EXPECT_EQ(o.GetInt(11), 65536 + 256 + 0);
     sim.SetFault(5, TSimFault{.status = 20});
-    EXPECT_TRUE(o.Vstup(1005).Hotovo);
-    EXPECT_EQ(o.CtiCele(11), 65536 + 256 + 20);
-    ASSERT_TRUE(o.CekejNaRun("KOM 9", 2));
-    const std::string log = o.LogRozhrani(1);
-    EXPECT_EQ(Pocet(log, "] Ch=1005 - Chyba ZR  - SP=5\r\n"), 1) << log;
-    EXPECT_EQ(Pocet(log, "] Ch=1005 - Chyba ZR  - SP=20\r\n"), 1) << log;
-    EXPECT_TRUE(Shoda(o.Run("KOM 9")[0], "K=1005, R=1,  S=3, (#) OK")) << o.Run("KOM 9")[0];
+    EXPECT_TRUE(o.Read(1005).Finalized);
+    EXPECT_EQ(o.GetInt(11), 65536 + 256 + 20);
+    ASSERT_TRUE(o.WaitForRun("KOM 9", 2));
+    const std::string log = o.InterfaceLog(1);
+    EXPECT_EQ(CountOf(log, "] Ch=1005 - Chyba ZR  - SP=5\r\n"), 1) << log;
+    EXPECT_EQ(CountOf(log, "] Ch=1005 - Chyba ZR  - SP=20\r\n"), 1) << log;
+    EXPECT_TRUE(Matches(o.Run("KOM 9")[0], "K=1005, R=1,  S=3, (#) OK")) << o.Run("KOM 9")[0];
 }
 
 TEST_F(Vymena, DemoModeCompletesWithoutSending) {
-    Spust(1);
+    Start(1);
     sim.SetValue(5, 4, zrsim::EncodeInt(99));
-    const TDokonceni v = o.Vstup(1005);
-    EXPECT_TRUE(v.Hotovo);
+    const TOutcome v = o.Read(1005);
+    EXPECT_TRUE(v.Finalized);
     EXPECT_EQ(v.Status, 0);
-    EXPECT_EQ(o.CtiCele(1005), 0);
-    EXPECT_TRUE(o.Vystup(4010, HodnotaCele(3)).Hotovo);
-    EXPECT_EQ(StatusKanalu(4010), 0);
+    EXPECT_EQ(o.GetInt(1005), 0);
+    EXPECT_TRUE(o.Write(4010, IntValue(3)).Finalized);
+    EXPECT_EQ(WatchedStatus(4010), 0);
     EXPECT_EQ(sim.RequestCount(), 0u);
-    ASSERT_TRUE(o.CekejNaRun("KOM 9", 2));
-    EXPECT_TRUE(Shoda(o.Run("KOM 9")[0], "K=1005, R=1,  S=[14], F=0, DEMO")) << o.Run("KOM 9")[0];
+    ASSERT_TRUE(o.WaitForRun("KOM 9", 2));
+    EXPECT_TRUE(Matches(o.Run("KOM 9")[0], "K=1005, R=1,  S=[14], F=0, DEMO")) << o.Run("KOM 9")[0];
 }
 
 TEST_F(Vymena, EmptyDatagramEndsTheExchangeWithStatus19) {
-    Spust(0, 1000);
+    Start(0, 1000);
     sim.SetSilent(true);
     lib().InputRequest(d(), 100);
     lib().InputRequestCompleted(d());
     ASSERT_TRUE(sim.WaitForRequests(1, 2000));
     ASSERT_TRUE(sim.SendToLastRequester(""));
-    const TDokonceni v = o.DokonciVstup(100);
-    EXPECT_TRUE(v.Hotovo);
-    EXPECT_EQ(StatusKanalu(100), 19);
-    ASSERT_TRUE(o.CekejNaRun("KOM 9", 1));
+    const TOutcome v = o.FinishRead(100);
+    EXPECT_TRUE(v.Finalized);
+    EXPECT_EQ(WatchedStatus(100), 19);
+    ASSERT_TRUE(o.WaitForRun("KOM 9", 1));
     EXPECT_EQ(o.Run("KOM 9")[0], "K=100,  R=1,  S=3, F=0, exception");
-    EXPECT_EQ(Pocet(o.LogRozhrani(1), "] Ch=100  - LAN exception\r\n"), 1);
+    EXPECT_EQ(CountOf(o.InterfaceLog(1), "] Ch=100  - LAN exception\r\n"), 1);
     EXPECT_EQ(sim.RequestCount(), 1u);
 
     // The thread goes on with the next request.
     sim.SetSilent(false);
     sim.SetValue(5, 4, zrsim::EncodeInt(4));
-    EXPECT_TRUE(o.Vstup(1005).Hotovo);
-    EXPECT_EQ(o.CtiCele(1005), 4);
+    EXPECT_TRUE(o.Read(1005).Finalized);
+    EXPECT_EQ(o.GetInt(1005), 4);
 }
 
 TEST_F(Vymena, UnusablePortEndsWithStatus19) {
-    Spust(0, 20, 0);
-    EXPECT_TRUE(o.Vystup(4010, HodnotaCele(1)).Hotovo);
-    EXPECT_EQ(StatusKanalu(4010), 19);
-    ASSERT_TRUE(o.CekejNaRun("KOM 9", 1));
-    EXPECT_EQ(Pocet(o.LogRozhrani(1), "] Ch=4010 - LAN exception\r\n"), 1);
+    Start(0, 20, 0);
+    EXPECT_TRUE(o.Write(4010, IntValue(1)).Finalized);
+    EXPECT_EQ(WatchedStatus(4010), 19);
+    ASSERT_TRUE(o.WaitForRun("KOM 9", 1));
+    EXPECT_EQ(CountOf(o.InterfaceLog(1), "] Ch=4010 - LAN exception\r\n"), 1);
 }
 
 }  // namespace

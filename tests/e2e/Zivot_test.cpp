@@ -1,7 +1,7 @@
 // The rest of an instance's life through the loaded library: Done and what
 // the exports do afterwards, DisposeDriver, DriverProc, null pointers from
 // the host, and many instances one after another.
-#include "e2e/Zaklad.h"
+#include "e2e/RunningDriver.h"
 
 #include <algorithm>
 
@@ -20,57 +20,64 @@ namespace {
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
 
-std::string Cp(std::string_view t) { return std::string(t); }
-
-std::vector<std::string> Znacky(const std::vector<TRadekRun>& run, std::size_t od) {
+std::vector<std::string> Labels(const std::vector<TRunLine>& run, std::size_t od) {
     std::vector<std::string> v;
-    for (std::size_t i = od; i < run.size(); ++i) v.push_back(run[i].Znacka);
+    for (std::size_t i = od; i < run.size(); ++i) v.push_back(run[i].Label);
     return v;
 }
 
-class Zivot : public TBezici {
+class Zivot : public TRunningDriver {
 protected:
     void SetUp() override {
         ASSERT_TRUE(sim.Start());
-        zaklad = PocetVlaken();
-        ASSERT_TRUE(Spust(Zakladni(sim.Port())));
+        zaklad = ThreadCount();
+        ASSERT_TRUE(Start(StandardParams(sim.Port())));
     }
     int zaklad = 0;
 };
 
 TEST_F(Zivot, DoneTracesItsStepsInOrderAndJoinsEveryThread) {
-    EXPECT_TRUE(o.Vstup(1005).Hotovo);
-    ASSERT_TRUE(o.CekejNaRun("KOM 9", 1));
+    EXPECT_TRUE(o.Read(1005).Finalized);
+    ASSERT_TRUE(o.WaitForRun("KOM 9", 1));
     const std::size_t pred = o.Run().size();
     o.Done();
-    EXPECT_EQ(Znacky(o.Run(), pred), (std::vector<std::string>{"Done 0", "Done 1", "Done 2", "Done 3", "Done 9"}));
-    EXPECT_EQ(CekejNaPocetVlaken(zaklad), zaklad);
-    EXPECT_TRUE(Obsahuje(o.LogRozhrani(1), "] Stop\r\n"));
-    EXPECT_EQ(o.RadkyCB().back(), "Stop");
+    EXPECT_EQ(Labels(o.Run(), pred), (std::vector<std::string>{"Done 0", "Done 1", "Done 2", "Done 3", "Done 9"}));
+    EXPECT_EQ(WaitForThreadCount(zaklad), zaklad);
+    EXPECT_TRUE(Contains(o.InterfaceLog(1), "] Stop\r\n"));
+    EXPECT_EQ(o.CallBackLog().back(), "Stop");
 }
 
 TEST_F(Zivot, ThreadsSayWhoTheyAre) {
-    const auto names = ThreadNames();
-    for (const char* n : {"zr6180 R1", "zr6180 CB", "zr6180 window"})
-        EXPECT_EQ(std::count(names.begin(), names.end(), n), 1) << n;
+    // Each thread names itself once it runs, which may be a moment after Init.
+    const char* const expected[] = {"zr6180 R1", "zr6180 CB", "zr6180 window"};
+    std::vector<std::string> names;
+    const auto allNamed = [&] {
+        names = ThreadNames();
+        for (const char* n : expected)
+            if (std::count(names.begin(), names.end(), n) != 1) return false;
+        return true;
+    };
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+    while (!allNamed() && std::chrono::steady_clock::now() < end) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    for (const char* n : expected) EXPECT_EQ(std::count(names.begin(), names.end(), n), 1) << n;
 }
 
 TEST_F(Zivot, DoneWaitsForACallBackTheHostStillRuns) {
-    o.ZdrzeniCallBackMs = 2000;
+    o.CallBackDelayMs = 2000;
     sim.SetFault(5, TSimFault{.delayMs = 50});
     lib().InputRequest(d(), 1005);
     lib().InputRequestCompleted(d());
     bool hotovo = true;
-    o.StatusVstupu(1005, &hotovo);
+    o.InputStatus(1005, &hotovo);
     ASSERT_FALSE(hotovo);
-    ASSERT_TRUE(o.CekejNaVolani(1));
+    ASSERT_TRUE(o.WaitForCalls(1));
     const auto start = Clock::now();
     o.Done();
     // The host's call-back still held the thread when Done began; once Done
     // returns nothing of the driver may run any more.
     EXPECT_GE(Clock::now() - start, 1900ms);
-    EXPECT_EQ(CekejNaPocetVlaken(zaklad, 100), zaklad);
-    EXPECT_EQ(o.RadkyCB().back(), "Stop");
+    EXPECT_EQ(WaitForThreadCount(zaklad, 100), zaklad);
+    EXPECT_EQ(o.CallBackLog().back(), "Stop");
 }
 
 TEST_F(Zivot, AfterDoneEveryCallOnlyRefuses) {
@@ -81,11 +88,11 @@ TEST_F(Zivot, AfterDoneEveryCallOnlyRefuses) {
     int32_t st = -1;
     EXPECT_EQ(lib().InputFinalized(d(), 100, &st), 1);
     EXPECT_EQ(st, 3);
-    THodnota h = HodnotaReal(1.5);
+    THodnota h = RealValue(1.5);
     lib().GetInput(d(), 100, &h);
     const double r = h.Hodnota.Real;  // packed record: no reference to the field
     EXPECT_EQ(r, 1.5);
-    lib().OutputRequest(d(), 4010, HodnotaCele(1));
+    lib().OutputRequest(d(), 4010, IntValue(1));
     lib().OutputRequestCompleted(d());
     st = -1;
     EXPECT_EQ(lib().OutputFinalized(d(), 4010, &st), 1);
@@ -95,43 +102,43 @@ TEST_F(Zivot, AfterDoneEveryCallOnlyRefuses) {
     EXPECT_EQ(st, 3);
     lib().DriverProc(d(), 7, 0, 0, 0, 0);
     char text[32] = "puvodni";
-    THodnota q = HodnotaText(text);
+    THodnota q = TextValue(text);
     lib().QueryProc(d(), TypString, "GetVersion", 0, &q);
     EXPECT_STREQ(text, "puvodni");
 
     const auto run = o.Run();
-    EXPECT_EQ(Znacky(run, pred), (std::vector<std::string>{"IR  0", "IR  1", "IRC 0", "IRC 8", "IF  1", "GI  1",
+    EXPECT_EQ(Labels(run, pred), (std::vector<std::string>{"IR  0", "IR  1", "IRC 0", "IRC 8", "IF  1", "GI  1",
                                                            "OR  1", "ORC 1", "OF  1", "OF  1", "DriPro 8",
                                                            "QuePro 8"}));
-    EXPECT_EQ(run[pred + 1].Zbytek, "K=100,");
-    EXPECT_EQ(run[pred + 4].Zbytek, "");
+    EXPECT_EQ(run[pred + 1].Rest, "K=100,");
+    EXPECT_EQ(run[pred + 4].Rest, "");
     EXPECT_EQ(sim.RequestCount(), 0u);
 
     o.Done();  // twice: harmless
-    EXPECT_EQ(Znacky(o.Run(), o.Run().size() - 5),
+    EXPECT_EQ(Labels(o.Run(), o.Run().size() - 5),
               (std::vector<std::string>{"Done 0", "Done 1", "Done 2", "Done 3", "Done 9"}));
 }
 
 TEST_F(Zivot, DisposeDriverWithoutDoneJoinsTheThreads) {
-    EXPECT_TRUE(o.Vstup(100).Hotovo);
+    EXPECT_TRUE(o.Read(100).Finalized);
     const std::size_t pred = o.Run().size();
-    o.Uvolni();
-    EXPECT_EQ(CekejNaPocetVlaken(zaklad), zaklad);
-    EXPECT_EQ(o.Hlavni().back(), Cp("Ovladač odinstalován."_cp));
+    o.Dispose();
+    EXPECT_EQ(WaitForThreadCount(zaklad), zaklad);
+    EXPECT_EQ(o.MainLog().back(), Cp("Ovladač odinstalován."_cp));
     const auto run = o.Run();
     ASSERT_GE(run.size(), pred + 2);
-    EXPECT_EQ(run[pred].Znacka, "DisDri 0");
-    EXPECT_EQ(run.back().Znacka, "DisDri 9");
+    EXPECT_EQ(run[pred].Label, "DisDri 0");
+    EXPECT_EQ(run.back().Label, "DisDri 9");
 }
 
 TEST_F(Zivot, DisposeDriverAfterDoneLogsTheRemoval) {
     o.Done();
-    o.Uvolni();
-    const auto hlavni = o.Hlavni();
+    o.Dispose();
+    const auto hlavni = o.MainLog();
     ASSERT_EQ(hlavni.size(), 2u);
     EXPECT_EQ(hlavni[0], Cp("Ovladač úspěšně inicializován."_cp));
     EXPECT_EQ(hlavni[1], Cp("Ovladač odinstalován."_cp));
-    EXPECT_EQ(Znacky(o.Run(), o.Run().size() - 2), (std::vector<std::string>{"DisDri 0", "DisDri 9"}));
+    EXPECT_EQ(Labels(o.Run(), o.Run().size() - 2), (std::vector<std::string>{"DisDri 0", "DisDri 9"}));
 }
 
 TEST_F(Zivot, BufferCallsOnlyTrace) {
@@ -139,9 +146,9 @@ TEST_F(Zivot, BufferCallsOnlyTrace) {
     lib().SetBufferAddr(d(), &zaklad, 4);
     const auto run = o.Run();
     ASSERT_GE(run.size(), 2u);
-    EXPECT_EQ(run[run.size() - 2].Znacka, "BufInf ");
-    EXPECT_EQ(run.back().Znacka, "SetBufInf ");
-    EXPECT_EQ(Radky(o.Soubor("Rv_zr6180Run001.log")).back().substr(33), "SetBufInf ,");
+    EXPECT_EQ(run[run.size() - 2].Label, "BufInf ");
+    EXPECT_EQ(run.back().Label, "SetBufInf ");
+    EXPECT_EQ(Lines(o.File("Rv_zr6180Run001.log")).back().substr(33), "SetBufInf ,");
 }
 
 TEST_F(Zivot, DriverProcTracesEveryFunction) {
@@ -150,48 +157,48 @@ TEST_F(Zivot, DriverProcTracesEveryFunction) {
     const auto run = o.Run();
     ASSERT_EQ(run.size(), pred + 16);
     for (uint32_t f = 0; f <= 7; ++f) {
-        EXPECT_EQ(run[pred + 2 * f].Znacka, "DriPro 0");
-        EXPECT_EQ(run[pred + 2 * f].Zbytek, "Func " + std::to_string(f));
-        EXPECT_EQ(run[pred + 2 * f + 1].Znacka, "DriPro 9");
+        EXPECT_EQ(run[pred + 2 * f].Label, "DriPro 0");
+        EXPECT_EQ(run[pred + 2 * f].Rest, "Func " + std::to_string(f));
+        EXPECT_EQ(run[pred + 2 * f + 1].Label, "DriPro 9");
     }
     // The window took the calls without disturbing the requests.
-    EXPECT_TRUE(o.Vstup(100).Hotovo);
+    EXPECT_TRUE(o.Read(100).Finalized);
 }
 
 // Init fails at its window step: the instance has its settings but no
 // window, so DriverProc only traces its entry. Runs in a child process,
 // because a toolkit that was asked for and found no screen stays loaded.
-int BezOkna() {
+int WithoutWindow() {
     unsetenv("DISPLAY");
     unsetenv("WAYLAND_DISPLAY");
     TSimulator sim;
     if (!sim.Start()) return 2;
     TTestHost o;
     setenv("RV_ZR6180_WINDOW", "gtk", 1);  // the fixture chose "none"
-    const int zaklad = PocetVlaken();
+    const int zaklad = ThreadCount();
     std::string chyba;
-    if (o.Spust(Zakladni(sim.Port()), &chyba)) return 3;
+    if (o.Start(StandardParams(sim.Port()), &chyba)) return 3;
     if (chyba != Cp("Nelze vytvořit okno ovladače."_cp)) return 4;
-    if (o.Hlavni().empty() || o.Hlavni().back() != chyba) return 5;
+    if (o.MainLog().empty() || o.MainLog().back() != chyba) return 5;
     if (o.Run("Init 8").size() != 1) return 6;
-    if (PocetVlaken() != zaklad) return 7;
+    if (ThreadCount() != zaklad) return 7;
     const std::size_t pred = o.Run().size();
     o.lib.DriverProc(o.d, 7, 0, 0, 0, 0);
     const auto run = o.Run();
     if (run.size() != pred + 1) return 8;
-    if (run.back().Znacka != "DriPro 0" || run.back().Zbytek != "Func 7") return 9;
+    if (run.back().Label != "DriPro 0" || run.back().Rest != "Func 7") return 9;
     o.Done();
-    o.Uvolni();
+    o.Dispose();
     return 0;
 }
 
 TEST(ZivotBezOkna, DriverProcWithoutAWindowOnlyTracesItsEntry) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
-    EXPECT_EXIT(std::_Exit(BezOkna()), ::testing::ExitedWithCode(0), "");
+    EXPECT_EXIT(std::_Exit(WithoutWindow()), ::testing::ExitedWithCode(0), "");
 }
 
 TEST_F(Zivot, NullPointersFromTheHost) {
-    EXPECT_TRUE(o.Vstup(100).Hotovo);
+    EXPECT_TRUE(o.Read(100).Finalized);
     EXPECT_EQ(lib().InputFinalized(d(), 100, nullptr), 1);
     EXPECT_EQ(lib().InputFinalized(d(), 3, nullptr), 1);
     EXPECT_EQ(lib().OutputFinalized(d(), 6, nullptr), 1);
@@ -200,7 +207,7 @@ TEST_F(Zivot, NullPointersFromTheHost) {
     lib().GetInput(d(), 3, nullptr);
     lib().GetInput(d(), 7, nullptr);
     lib().QueryProc(d(), TypString, nullptr, 0, nullptr);
-    lib().OutputRequest(d(), 6001, HodnotaText(nullptr));
+    lib().OutputRequest(d(), 6001, TextValue(nullptr));
 
     // Without an instance every call only sets its results.
     int32_t st = -1;
@@ -212,7 +219,7 @@ TEST_F(Zivot, NullPointersFromTheHost) {
     EXPECT_EQ(lib().InputFinalized(nullptr, 100, nullptr), 1);
     lib().InputRequest(nullptr, 100);
     lib().InputRequestCompleted(nullptr);
-    THodnota h = HodnotaCele(5);
+    THodnota h = IntValue(5);
     lib().GetInput(nullptr, 1, &h);
     EXPECT_EQ(h.Hodnota.Cele, 5);
     lib().OutputRequest(nullptr, 4010, h);
@@ -223,7 +230,7 @@ TEST_F(Zivot, NullPointersFromTheHost) {
 
     // The instance is unharmed.
     EXPECT_EQ(o.Run("GI  0").size(), 3u);
-    EXPECT_TRUE(o.Vstup(100).Hotovo);
+    EXPECT_TRUE(o.Read(100).Finalized);
 }
 
 TEST(ZivotBezCallBack, RequestsCompleteWithoutACallBack) {
@@ -231,7 +238,7 @@ TEST(ZivotBezCallBack, RequestsCompleteWithoutACallBack) {
     ASSERT_TRUE(sim.Start());
     TTestHost o;
     o.d = o.lib.MakeDriver();
-    const std::string soubor = o.ZapisParametry(Zakladni(sim.Port()));
+    const std::string soubor = o.WriteParams(StandardParams(sim.Port()));
     char chyba[256] = {};
     ASSERT_EQ(o.lib.Init(o.d, 0, soubor.c_str(), 255, chyba, 0, 0, 77, nullptr), 1) << chyba;
     sim.SetFault(5, TSimFault{.delayMs = 40});
@@ -239,7 +246,7 @@ TEST(ZivotBezCallBack, RequestsCompleteWithoutACallBack) {
     o.lib.InputRequestCompleted(o.d);
     int32_t st = -1;
     EXPECT_EQ(o.lib.InputFinalized(o.d, 1005, &st), 0);
-    ASSERT_TRUE(o.CekejNaRun("CB  1", 1)) << "the call-back thread handled the mark";
+    ASSERT_TRUE(o.WaitForRun("CB  1", 1)) << "the call-back thread handled the mark";
     EXPECT_EQ(o.lib.InputFinalized(o.d, 1005, &st), 1);
     EXPECT_EQ(st, 0);
 }
@@ -256,9 +263,9 @@ TEST(ZivotBezInit, ExportsOnAnUninitialisedInstanceAreHarmless) {
     for (uint32_t c : {0u, 1u, 3u, 5u, 6u, 11u, 51u, 99u, 100u, 1005u, 3005u, 6001u, 6099u, 7000u}) {
         o.lib.InputRequest(o.d, c);
         EXPECT_EQ(o.lib.InputFinalized(o.d, c, &st), 1) << c;
-        THodnota h = HodnotaCele(0);
+        THodnota h = IntValue(0);
         o.lib.GetInput(o.d, c, &h);
-        o.lib.OutputRequest(o.d, c, HodnotaCele(static_cast<int32_t>(c)));
+        o.lib.OutputRequest(o.d, c, IntValue(static_cast<int32_t>(c)));
         EXPECT_EQ(o.lib.OutputFinalized(o.d, c, &st), 1) << c;
     }
     o.lib.InputRequestCompleted(o.d);
@@ -266,36 +273,36 @@ TEST(ZivotBezInit, ExportsOnAnUninitialisedInstanceAreHarmless) {
     o.lib.DriverProc(o.d, 1, 0, 0, 0, 0);
     o.Done();
     std::string chyba;
-    ASSERT_TRUE(o.Init(o.ZapisParametry(Zakladni(sim.Port())), &chyba)) << chyba;
+    ASSERT_TRUE(o.Init(o.WriteParams(StandardParams(sim.Port())), &chyba)) << chyba;
     sim.SetValue(5, 4, zrsim::EncodeInt(-7));
-    EXPECT_TRUE(o.Vstup(1005).Hotovo);
-    EXPECT_EQ(o.CtiCele(1005), -7);
+    EXPECT_TRUE(o.Read(1005).Finalized);
+    EXPECT_EQ(o.GetInt(1005), -7);
 }
 
 TEST(ZivotCykly, HundredInstancesLeaveNoThreadOrDescriptor) {
     TSimulator sim;
     ASSERT_TRUE(sim.Start());
     TTestHost o;
-    const std::string soubor = o.ZapisParametry(Zakladni(sim.Port()));
-    const int vlakna = PocetVlaken();
-    const int deskriptory = PocetDeskriptoru();
+    const std::string soubor = o.WriteParams(StandardParams(sim.Port()));
+    const int vlakna = ThreadCount();
+    const int deskriptory = OpenDescriptors();
     const auto start = Clock::now();
     for (int i = 0; i < 100; ++i) {
         std::string chyba;
         ASSERT_TRUE(o.Init(soubor, &chyba)) << i << ": " << chyba;
         if (i % 10 == 0) {
             sim.SetValue(5, 4, zrsim::EncodeInt(i));
-            ASSERT_TRUE(o.Vstup(1005).Hotovo);
-            EXPECT_EQ(o.CtiCele(1005), i);
+            ASSERT_TRUE(o.Read(1005).Finalized);
+            EXPECT_EQ(o.GetInt(1005), i);
         }
         o.Done();
-        o.Uvolni();
+        o.Dispose();
     }
     const auto trvani = Clock::now() - start;
-    EXPECT_EQ(CekejNaPocetVlaken(vlakna), vlakna);
-    EXPECT_EQ(PocetDeskriptoru(), deskriptory);
+    EXPECT_EQ(WaitForThreadCount(vlakna), vlakna);
+    EXPECT_EQ(OpenDescriptors(), deskriptory);
     EXPECT_LT(trvani, 60s);  // a bounded wait run out per cycle would take far longer
-    EXPECT_EQ(o.Hlavni().size(), 200u);
+    EXPECT_EQ(o.MainLog().size(), 200u);
 }
 
 }  // namespace

@@ -44,7 +44,7 @@ GtkWidget* NajdiOkno() {
 }
 
 // Lets the default main context dispatch, as a host's message loop would.
-void Bez(std::chrono::milliseconds doba) {
+void Unsigned(std::chrono::milliseconds doba) {
     const auto konec = std::chrono::steady_clock::now() + doba;
     while (std::chrono::steady_clock::now() < konec) {
         while (g_main_context_iteration(nullptr, FALSE)) {
@@ -170,12 +170,12 @@ protected:
         dlg->NastavViditelnost(d->Cfg.OknoPovoleno != 0);
         dlg->NastavOkno();
         dlg->PovolOkno(0, 0);
-        Bez(450ms);
+        Unsigned(450ms);
         return NajdiOkno();
     }
 
     GdkPixbuf* Snimek(GtkWidget* okno, const char* soubor) {
-        Bez(100ms);
+        Unsigned(100ms);
         GdkWindow* w = gtk_widget_get_window(okno);
         GdkPixbuf* p = gdk_pixbuf_get_from_window(w, 0, 0, gdk_window_get_width(w), gdk_window_get_height(w));
         if (p == nullptr) return nullptr;
@@ -250,7 +250,7 @@ TEST_F(OknoGtk, PagesShowTheViewModel) {
     ASSERT_NE(stranky, nullptr);
     gtk_notebook_set_current_page(GTK_NOTEBOOK(stranky), 1);
     EXPECT_EQ(dlg->Snimek().Stranka, TStranka::Rozhrani);
-    Bez(300ms);
+    Unsigned(300ms);
     z = dlg->Snimek();
     PorovnejStranku(okno, "rv_rozhrani_", z.Rozhrani.data(), RRozhrani::Pocet);
     EXPECT_EQ(Text(okno, "rv_rozhrani_12"), "2.5");
@@ -265,7 +265,7 @@ TEST_F(OknoGtk, PagesShowTheViewModel) {
 
     // Channel page: typed digits pass, letters are swallowed, Enter shows the channel.
     gtk_notebook_set_current_page(GTK_NOTEBOOK(stranky), 2);
-    Bez(300ms);
+    Unsigned(300ms);
     z = dlg->Snimek();
     PorovnejStranku(okno, "rv_kanal_", z.Kanal.data(), RKanal::Pocet);
     GtkWidget* edit1 = Najdi(okno, "rv_edit_kanal");
@@ -298,7 +298,7 @@ TEST_F(OknoGtk, DisabledWindowRefreshesButTakesNoInput) {
     ASSERT_TRUE(stranky && edit1 && logovani);
 
     gtk_notebook_set_current_page(GTK_NOTEBOOK(stranky), 2);
-    Bez(300ms);
+    Unsigned(300ms);
     ASSERT_TRUE(gtk_widget_get_realized(edit1));
     Napis(edit1, "\b\b\b300\r");
     EXPECT_EQ(Text(okno, "rv_kanal_15"), "Timeout - nepřišla žádná odpověď");
@@ -318,7 +318,7 @@ TEST_F(OknoGtk, DisabledWindowRefreshesButTakesNoInput) {
         std::lock_guard g(d->ZamekOkna);
         d->Kanaly[300].Status = 0;
     }
-    Bez(300ms);
+    Unsigned(300ms);
     EXPECT_EQ(Text(okno, "rv_kanal_15"), "V pořádku");  // the page in view goes on refreshing
 
     dlg->PovolOkno(5, 5);
@@ -340,7 +340,7 @@ TEST_F(OknoGtk, WindowCannotBeClosedAndFollowsTheHost) {
     EXPECT_EQ(d->Cfg.LogZapnout, 1);  // ticking at set-up counts as a click
 
     gtk_window_close(GTK_WINDOW(okno));
-    Bez(100ms);
+    Unsigned(100ms);
     EXPECT_EQ(NajdiOkno(), okno);
     EXPECT_TRUE(gtk_widget_get_visible(okno));
 
@@ -350,14 +350,14 @@ TEST_F(OknoGtk, WindowCannotBeClosedAndFollowsTheHost) {
         std::lock_guard g(d->ZamekOkna);
         d->Kanaly[300].Status = 0;
     }
-    Bez(300ms);
+    Unsigned(300ms);
     EXPECT_EQ(Text(okno, "rv_info_3"), "Timeout - nepřišla žádná odpověď");  // hidden: old texts
     dlg->NastavViditelnost(true);
     dlg->Minimalizuj();
     dlg->Obnov();
     dlg->Fokus();
     dlg->Umisti(10, 20, 456, 405);
-    Bez(300ms);
+    Unsigned(300ms);
     EXPECT_EQ(Text(okno, "rv_info_3"), "Komunikace v pořádku.");
 
     dlg->ZastavTimer();
@@ -365,10 +365,10 @@ TEST_F(OknoGtk, WindowCannotBeClosedAndFollowsTheHost) {
         std::lock_guard g(d->ZamekOkna);
         d->Kanaly[300].Status = 4;
     }
-    Bez(300ms);
+    Unsigned(300ms);
     EXPECT_EQ(Text(okno, "rv_info_3"), "Komunikace v pořádku.");
     dlg.reset();
-    Bez(50ms);
+    Unsigned(50ms);
     EXPECT_EQ(NajdiOkno(), nullptr);
 }
 

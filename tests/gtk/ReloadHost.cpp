@@ -48,25 +48,25 @@ bool Round(int round, bool display) {
     {
         TTestHost host;
         setenv("RV_ZR6180_WINDOW", display ? "gtk" : "auto", 1);  // the host fixture asks for none
-        TParametry p;
-        p.Okno = 1;
-        TRozhraniPar r;
+        TParamFile p;
+        p.Window = 1;
+        TInterfaceParams r;
         r.Demo = 1;
-        p.PridejRozhrani(r);
-        p.PridejKanal("100 1 1 0 0 \"TI-100\" \"Teplota\" \"popis\"");
+        p.AddInterface(r);
+        p.AddChannel("100 1 1 0 0 \"TI-100\" \"Teplota\" \"popis\"");
         std::string error;
-        if (!host.Spust(p, &error)) return std::printf("%s: Init failed: %s\n", name.c_str(), error.c_str()), false;
+        if (!host.Start(p, &error)) return std::printf("%s: Init failed: %s\n", name.c_str(), error.c_str()), false;
         if (display && !Loaded("libgtk-3.so.0")) return std::printf("%s: no GTK window\n", name.c_str()), false;
         for (int i = 0; i < 5; ++i) {
-            const TDokonceni v = host.Vstup(100);
-            if (!v.Hotovo || v.Status != 0)
+            const TOutcome v = host.Read(100);
+            if (!v.Finalized || v.Status != 0)
                 return std::printf("%s: request %d ended with status %d\n", name.c_str(), i, v.Status), false;
             host.lib.DriverProc(host.d, static_cast<uint32_t>(i % 2), 0, 0, 0, 0);  // hide, show
             Iterate(250ms);  // more than one refresh
         }
         host.Done();
         Iterate(50ms);
-        host.Uvolni();
+        host.Dispose();
     }
 #ifndef RV_DRIVER_STAYS_LOADED
     // Sanitizer builds keep the driver mapped (-z nodelete) for their reports.

@@ -230,14 +230,14 @@ protected:
     void Start(int shown = 1, const std::string& code = "TI-100", const std::string& name = "Teplota") {
         host_ = std::make_unique<TTestHost>();
         setenv("RV_ZR6180_WINDOW", "gtk", 1);  // the host fixture asks for none
-        TParametry p;
-        p.Okno = shown;
-        TRozhraniPar r;
+        TParamFile p;
+        p.Window = shown;
+        TInterfaceParams r;
         r.Demo = 1;
-        p.PridejRozhrani(r);
-        p.PridejKanal("100 1 1 0 0 \"" + code + "\" \"" + name + "\" \"popis\"");
+        p.AddInterface(r);
+        p.AddChannel("100 1 1 0 0 \"" + code + "\" \"" + name + "\" \"popis\"");
         std::string error;
-        ASSERT_TRUE(host_->Spust(p, &error)) << error;
+        ASSERT_TRUE(host_->Start(p, &error)) << error;
         if (shown) {
             ASSERT_TRUE(WaitFor([] { return ShownWindows().size() == 1; })) << "the window was not shown";
         }

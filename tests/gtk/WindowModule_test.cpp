@@ -105,13 +105,13 @@ protected:
     static bool Start(TTestHost& host, const char* mode, const char* module, std::string& error) {
         setenv("RV_ZR6180_WINDOW", mode, 1);
         setenv("RV_ZR6180_WINDOW_MODULE", module, 1);
-        TParametry p;
-        p.Okno = 1;
-        TRozhraniPar r;
+        TParamFile p;
+        p.Window = 1;
+        TInterfaceParams r;
         r.Demo = 1;
-        p.PridejRozhrani(r);
-        p.PridejKanal("100 1 1 0 0 \"TI-100\" \"Teplota\" \"popis\"");
-        return host.Spust(p, &error);
+        p.AddInterface(r);
+        p.AddChannel("100 1 1 0 0 \"TI-100\" \"Teplota\" \"popis\"");
+        return host.Start(p, &error);
     }
 
     static TXvfb* xvfb_;
@@ -139,7 +139,7 @@ TEST_F(WindowModule, MissingModuleGivesNoWindowOrFailsInit) {
             TTestHost host;
             std::string error;
             EXPECT_TRUE(Start(host, "auto", module, error)) << module << ": " << error;
-            EXPECT_TRUE(host.Vstup(100).Hotovo) << module;
+            EXPECT_TRUE(host.Read(100).Finalized) << module;
         }
         {
             TTestHost host;
@@ -156,12 +156,12 @@ TEST_F(WindowModule, ModuleBesideTheDriverIsFound) {
     std::string error;
     setenv("RV_ZR6180_WINDOW", "gtk", 1);
     unsetenv("RV_ZR6180_WINDOW_MODULE");
-    TParametry p;
-    TRozhraniPar r;
+    TParamFile p;
+    TInterfaceParams r;
     r.Demo = 1;
-    p.PridejRozhrani(r);
-    p.PridejKanal("100 1 1 0 0 \"TI-100\" \"Teplota\" \"popis\"");
-    ASSERT_TRUE(host.Spust(p, &error)) << error;
+    p.AddInterface(r);
+    p.AddChannel("100 1 1 0 0 \"TI-100\" \"Teplota\" \"popis\"");
+    ASSERT_TRUE(host.Start(p, &error)) << error;
     EXPECT_TRUE(GtkLoaded());
 }
 

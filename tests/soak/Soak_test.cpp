@@ -10,7 +10,7 @@
 // within its bounds while traffic runs; and Done + DisposeDriver leave no
 // descriptor and no thread behind.
 //
-// RV_SOAK_SEKUND sets the length (default 5 s), RV_SOAK_SEED the dice.
+// RV_SOAK_SECONDS sets the length (default 5 s), RV_SOAK_SEED the dice.
 // scripts/soak MINUTES runs it by hand.
 #include <gtest/gtest.h>
 
@@ -34,6 +34,7 @@
 #include "config/Model.h"
 #include "support/TempDir.h"
 #include "support/Library.h"
+#include "support/ParamFile.h"
 #include "support/ProcessResources.h"
 #include "tools/sim/Simulator.h"
 
@@ -70,63 +71,64 @@ constexpr int kRezervaMs = 1000;
 constexpr int kRezervaMs = 1000;
 #endif
 
-enum class TDruh { RealIn, IntIn, BitIn, RealOut, IntOut, BitOut, TextOut };
+enum class TKind { RealIn, IntIn, BitIn, RealOut, IntOut, BitOut, TextOut };
 
-struct TKanalPlan {
+struct TChannelPlan {
     uint32_t c = 0;
     int k = 0;           // interface 1..16, gateway k - 1
-    TDruh druh{};
+    TKind druh{};
     uint8_t adresa = 0;
     uint8_t periferie = 0;
     uint8_t bit = 0;     // Subperiferie
 };
 
-uint8_t AdresaDruhu(TDruh d) { return static_cast<uint8_t>(10 + 10 * static_cast<int>(d)); }
-bool IsInput(TDruh d) { return d == TDruh::RealIn || d == TDruh::IntIn || d == TDruh::BitIn; }
+uint8_t AddressOfKind(TKind d) { return static_cast<uint8_t>(10 + 10 * static_cast<int>(d)); }
+bool IsInput(TKind d) { return d == TKind::RealIn || d == TKind::IntIn || d == TKind::BitIn; }
 
-std::vector<TKanalPlan> Kanaly() {
-    std::vector<TKanalPlan> v;
-    const std::array<std::pair<TDruh, uint32_t>, 6> druhy = {{{TDruh::RealIn, 100},
-                                                              {TDruh::IntIn, 1000},
-                                                              {TDruh::BitIn, 2000},
-                                                              {TDruh::RealOut, 3000},
-                                                              {TDruh::IntOut, 4000},
-                                                              {TDruh::BitOut, 5000}}};
+std::vector<TChannelPlan> ChannelPlan() {
+    std::vector<TChannelPlan> v;
+    const std::array<std::pair<TKind, uint32_t>, 6> druhy = {{{TKind::RealIn, 100},
+                                                              {TKind::IntIn, 1000},
+                                                              {TKind::BitIn, 2000},
+                                                              {TKind::RealOut, 3000},
+                                                              {TKind::IntOut, 4000},
+                                                              {TKind::BitOut, 5000}}};
     for (int k = 1; k <= kRozhrani; ++k) {
         for (const auto& [druh, od] : druhy)
             for (int i = 0; i < kNaDruh; ++i)
-                v.push_back({od + uint32_t((k - 1) * kNaDruh + i), k, druh, AdresaDruhu(druh), uint8_t(i), uint8_t(i % 32)});
+                v.push_back({od + uint32_t((k - 1) * kNaDruh + i), k, druh, AddressOfKind(druh), uint8_t(i), uint8_t(i % 32)});
         for (int i = 0; i < kTextu; ++i)
-            v.push_back({6000 + uint32_t((k - 1) * kTextu + i), k, TDruh::TextOut, AdresaDruhu(TDruh::TextOut), uint8_t(i), 0});
+            v.push_back({6000 + uint32_t((k - 1) * kTextu + i), k, TKind::TextOut, AddressOfKind(TKind::TextOut), uint8_t(i), 0});
     }
     return v;
 }
 
 // What a read of channel c must give: a value of its own.
-double RealVstupu(uint32_t c) { return c * 0.25; }
-int32_t IntVstupu(uint32_t c) { return int32_t(c) * 7 - 5000; }
-bool BitVstupu(uint32_t c) { return c % 3 == 0; }
+double RealOf(uint32_t c) { return c * 0.25; }
+int32_t IntOf(uint32_t c) { return int32_t(c) * 7 - 5000; }
+bool BitOf(uint32_t c) { return c % 3 == 0; }
 
-std::string Parametry(const TTempDir& dir, const TSimulator& sim, bool logy) {
-    std::string t = "[Logovací soubor]\r\n";
-    t += logy ? "Povolen=1\r\nPovolen RUN=1\r\nPočet RUN souborů=2\r\nPovolen log rozhraní=1\r\n"
-              : "Povolen=0\r\n";
-    t += "Adresář LOG souborů=" + dir.Cesta() + "/logy\r\n";
-    t += "[Diagnostické okno]\r\nPovoleno=0\r\n";
-    for (int k = 1; k <= kRozhrani; ++k) {
-        t += "[Deklarace rozhraní " + std::to_string(k) + "]\r\nTyp=ZR-6180\r\nIP adresa=127.0.0.1\r\n";
-        t += "UDP port=" + std::to_string(sim.Port(size_t(k - 1))) + "\r\n";
-        t += "UDP timeout=30\r\nUDP opakování=1\r\nBaud=115200\r\nTimeout=10\r\nOpakování=0\r\n";
+std::string WriteParams(const TTempDir& dir, const TSimulator& sim, bool logy) {
+    TParamFile p;
+    if (logy) {
+        p.RunFiles = 2;
+    } else {
+        p.LogsOff();
     }
-    t += "[Deklarace kanálů]\r\n";
-    for (const TKanalPlan& p : Kanaly()) {
+    p.LogDir = dir / "logy";
+    TInterfaceParams like;
+    like.UdpTimeout = 30;
+    like.UdpRetries = 1;
+    like.Timeout = 10;
+    std::vector<uint16_t> porty;
+    for (int k = 1; k <= kRozhrani; ++k) porty.push_back(static_cast<uint16_t>(sim.Port(size_t(k - 1))));
+    p.AddInterfaces(porty, like);
+    for (const TChannelPlan& c : ChannelPlan()) {
         char radek[96];
-        std::snprintf(radek, sizeof radek, "%u %d %u %u %u \"S%u\"\r\n", p.c, p.k, p.adresa, p.periferie, p.bit, p.c);
-        t += radek;
+        std::snprintf(radek, sizeof radek, "%u %d %u %u %u \"S%u\"", c.c, c.k, c.adresa, c.periferie, c.bit, c.c);
+        p.AddChannel(radek);
     }
-    const std::string cesta = dir / (logy ? "soak_logy.ini" : "soak.ini");
-    ZapisSoubor(cesta, t);  // UTF-8: the reader converts it
-    return cesta;
+    return p.Write(dir.Path(), logy ? "soak_logy.ini" : "soak.ini");
 }
 
 // The host's call-back counts notices per direction.
@@ -145,9 +147,9 @@ int32_t CallBack(int32_t kontext, int32_t smer, PData) {
 uint64_t Callbacky() { return g_callbacky[0].load() + g_callbacky[1].load(); }
 
 // Faults the gateways applied, by kind, from the simulator's trace.
-class TPocitadloChyb {
+class TFaultCounter {
 public:
-    void Zapis(const std::string& radek) {
+    void Note(const std::string& radek) {
         const std::size_t i = radek.find("| fault: ");
         if (i == std::string::npos) return;
         std::string druh = radek.substr(i + 9);
@@ -166,7 +168,7 @@ private:
     std::map<std::string, uint64_t> pocty_;
 };
 
-TSimRandomFaults NahodneChyby(uint64_t seed) {
+TSimRandomFaults RandomFaults(uint64_t seed) {
     TSimRandomFaults r;
     r.probability = 0.08;
     r.seed = seed;
@@ -188,8 +190,8 @@ TSimRandomFaults NahodneChyby(uint64_t seed) {
 
 const TData& Stav(PData p) { return *static_cast<const TData*>(p); }  // white-box look, read only
 
-struct TPozadavek {
-    const TKanalPlan* plan = nullptr;
+struct TRequestPlan {
+    const TChannelPlan* plan = nullptr;
     double real = 0;
     int32_t cele = 0;
     bool bit = false;
@@ -198,7 +200,7 @@ struct TPozadavek {
     std::string ocekavanyText;  // what a text output must leave in the module
 };
 
-struct TSouhrn {
+struct TSummary {
     uint64_t pozadavku = 0, davek = 0, oznaceni = 0, callbacku = 0, podvrzenych = 0;
     std::map<int, uint64_t> statusy;      // stored when the batch had drained
     std::map<int, uint64_t> poCallbacku;  // seen by the host right after a call-back
@@ -211,40 +213,40 @@ class Soak : public ::testing::Test {
 protected:
     void SetUp() override {
         setenv("RV_ZR6180_WINDOW", "none", 1);
-        const char* s = std::getenv("RV_SOAK_SEKUND");
+        const char* s = std::getenv("RV_SOAK_SECONDS");
         sekund_ = s != nullptr ? std::max(1, std::atoi(s)) : 5;
         const char* z = std::getenv("RV_SOAK_SEED");
         rng_.seed(z != nullptr ? std::strtoull(z, nullptr, 10) : 20240611);
-        plan_ = Kanaly();
+        plan_ = ChannelPlan();
         TSimPlant plant;
         for (int k = 0; k < kRozhrani; ++k) {
             TSimGateway g;
-            g.random = NahodneChyby(1000 + uint64_t(k));
-            for (const TKanalPlan& p : plan_) {
+            g.random = RandomFaults(1000 + uint64_t(k));
+            for (const TChannelPlan& p : plan_) {
                 if (p.k != k + 1 || !IsInput(p.druh)) continue;
                 TSimPeriphery d{};
                 zrsim::TBytes4 b{};
-                if (p.druh == TDruh::RealIn) b = zrsim::EncodeReal(RealVstupu(p.c));
-                if (p.druh == TDruh::IntIn) b = zrsim::EncodeInt(IntVstupu(p.c));
-                if (p.druh == TDruh::BitIn) b = zrsim::EncodeBits(BitVstupu(p.c) ? 1u << p.bit : ~(1u << p.bit));
+                if (p.druh == TKind::RealIn) b = zrsim::EncodeReal(RealOf(p.c));
+                if (p.druh == TKind::IntIn) b = zrsim::EncodeInt(IntOf(p.c));
+                if (p.druh == TKind::BitIn) b = zrsim::EncodeBits(BitOf(p.c) ? 1u << p.bit : ~(1u << p.bit));
                 std::copy(b.begin(), b.end(), d.begin());
                 ModuleAt(g, p.adresa).peripheries[p.periferie] = d;
             }
             plant.gateways.push_back(g);
         }
         sim_ = std::make_unique<TSimulator>(plant);
-        sim_->SetTrace([this](const std::string& r) { chyby_.Zapis(r); });
+        sim_->SetTrace([this](const std::string& r) { chyby_.Note(r); });
         ASSERT_TRUE(sim_->Start(true));
         for (int k = 0; k < kRozhrani; ++k) ASSERT_NE(sim_->Port(size_t(k)), 0);
         ASSERT_NE(lib_.Init, nullptr);
     }
 
     // Runs one batch to its end and checks it.
-    void Davka(PData d) {
-        std::vector<TPozadavek> davka = NovaDavka();
-        Vypadek();
+    void RunBatch(PData d) {
+        std::vector<TRequestPlan> davka = NewBatch();
+        Outage();
         const auto start = Clock::now();
-        Zadej(d, davka);
+        Submit(d, davka);
         const uint64_t oznaceno = Finalizuj(d, davka);
         souhrn_.oznaceni += oznaceno;
         const uint64_t cekano = pred_ + oznaceno;
@@ -252,12 +254,12 @@ protected:
         const auto mez = std::max(start + std::chrono::milliseconds(kLimitRozhraniMs), Clock::now()) +
                          std::chrono::milliseconds(kRezervaMs);
         while (Callbacky() < cekano && Clock::now() < mez) {
-            Uzdrav();
+            Heal();
             std::this_thread::sleep_for(1ms);
         }
         ASSERT_EQ(Callbacky(), cekano) << "a marked request stayed without its call-back past the interface time-out";
         souhrn_.zpozdeniMaxMs = std::max<int>(souhrn_.zpozdeniMaxMs, int((Clock::now() - start) / 1ms));
-        for (TPozadavek& p : davka) {
+        for (TRequestPlan& p : davka) {
             if (!p.oznacen) continue;
             int32_t st = -1;
             const bool hotovo = IsInput(p.plan->druh) ? lib_.InputFinalized(d, p.plan->c, &st)
@@ -266,19 +268,19 @@ protected:
             EXPECT_EQ(st, 0);
             ++souhrn_.poCallbacku[Stav(d).Kanaly[p.plan->c].Status];
         }
-        CekejNaFronty(d);
+        WaitForQueues(d);
         konecVypadku_ = Clock::now();  // the batch is over: so is the outage
-        Uzdrav();
+        Heal();
         EXPECT_EQ(Callbacky(), cekano) << "a call-back beyond the markings";
         souhrn_.callbacku += Callbacky() - pred_;
         pred_ = Callbacky();
-        Zkontroluj(d, davka);
+        Verify(d, davka);
         ++souhrn_.davek;
     }
 
     // Now and then a gateway falls silent for up to two seconds: its queue
     // backs up beyond the interface time-out.
-    void Vypadek() {
+    void Outage() {
         if (rng_() % 8 != 0) return;
         vypadek_ = int(rng_() % kRozhrani);
         konecVypadku_ = Clock::now() + std::chrono::milliseconds(200 + rng_() % 1800);
@@ -286,21 +288,21 @@ protected:
         ++souhrn_.vypadku;
     }
 
-    void Uzdrav() {
+    void Heal() {
         if (vypadek_ < 0 || Clock::now() < konecVypadku_) return;
         sim_->SetSilent(false, size_t(vypadek_));
         vypadek_ = -1;
     }
 
-    std::vector<TPozadavek> NovaDavka() {
+    std::vector<TRequestPlan> NewBatch() {
         std::uniform_int_distribution<int> velikost(1, 1000);
         const int n = velikost(rng_);
-        std::vector<const TKanalPlan*> vyber;
-        for (const TKanalPlan& p : plan_) vyber.push_back(&p);
+        std::vector<const TChannelPlan*> vyber;
+        for (const TChannelPlan& p : plan_) vyber.push_back(&p);
         std::shuffle(vyber.begin(), vyber.end(), rng_);
-        std::vector<TPozadavek> v;
+        std::vector<TRequestPlan> v;
         for (int i = 0; i < n; ++i) {
-            TPozadavek p;
+            TRequestPlan p;
             p.plan = vyber[size_t(i)];
             p.real = std::uniform_int_distribution<int>(-40000, 40000)(rng_) / 8.0;
             p.cele = int32_t(rng_());
@@ -311,21 +313,21 @@ protected:
         return v;
     }
 
-    void Zadej(PData d, std::vector<TPozadavek>& davka) {
-        for (TPozadavek& p : davka) {
-            const TKanalPlan& k = *p.plan;
+    void Submit(PData d, std::vector<TRequestPlan>& davka) {
+        for (TRequestPlan& p : davka) {
+            const TChannelPlan& k = *p.plan;
             THodnota h{};
             switch (k.druh) {
-                case TDruh::RealIn:
-                case TDruh::IntIn:
-                case TDruh::BitIn: lib_.InputRequest(d, k.c); continue;
-                case TDruh::RealOut: h.TypHodnoty = TypReal; h.Hodnota.Real = p.real; break;
-                case TDruh::IntOut: h.TypHodnoty = TypInt; h.Hodnota.Cele = p.cele; break;
-                case TDruh::BitOut: h.TypHodnoty = TypBool; h.Hodnota.Bajty[0] = p.bit ? 1 : 0; break;
-                case TDruh::TextOut:
+                case TKind::RealIn:
+                case TKind::IntIn:
+                case TKind::BitIn: lib_.InputRequest(d, k.c); continue;
+                case TKind::RealOut: h.TypHodnoty = TypReal; h.Hodnota.Real = p.real; break;
+                case TKind::IntOut: h.TypHodnoty = TypInt; h.Hodnota.Cele = p.cele; break;
+                case TKind::BitOut: h.TypHodnoty = TypBool; h.Hodnota.Bajty[0] = p.bit ? 1 : 0; break;
+                case TKind::TextOut:
                     h.TypHodnoty = TypString;
                     h.Hodnota.Text = p.text.c_str();
-                    p.ocekavanyText = NovyText(k.c, p.text);
+                    p.ocekavanyText = NewText(k.c, p.text);
                     break;
             }
             lib_.OutputRequest(d, k.c, h);
@@ -342,9 +344,9 @@ protected:
         souhrn_.pozadavku += davka.size() + 1;
     }
 
-    uint64_t Finalizuj(PData d, std::vector<TPozadavek>& davka) {
+    uint64_t Finalizuj(PData d, std::vector<TRequestPlan>& davka) {
         uint64_t n = 0;
-        for (TPozadavek& p : davka) {
+        for (TRequestPlan& p : davka) {
             int32_t st = -1;
             const bool vstup = IsInput(p.plan->druh);
             const bool hotovo = vstup ? lib_.InputFinalized(d, p.plan->c, &st) : lib_.OutputFinalized(d, p.plan->c, &st);
@@ -358,13 +360,13 @@ protected:
         return n;
     }
 
-    void CekejNaFronty(PData d) {
+    void WaitForQueues(PData d) {
         const TData& s = Stav(d);
         const auto mez = Clock::now() + 60s;
         for (int k = 1; k <= kRozhrani; ++k) {
             while ((s.Fronty[k].PocetPotvrzenych.load() != 0 || s.Fronty[k].PocetNepotvrzenych.load() != 0) &&
                    Clock::now() < mez) {
-                Uzdrav();
+                Heal();
                 std::this_thread::sleep_for(1ms);
             }
             ASSERT_EQ(s.Fronty[k].PocetPotvrzenych.load(), 0) << "queue " << k << " never drained";
@@ -383,12 +385,12 @@ protected:
         }
     }
 
-    void Zkontroluj(PData d, std::vector<TPozadavek>& davka) {
+    void Verify(PData d, std::vector<TRequestPlan>& davka) {
         const TData& s = Stav(d);
         ++souhrn_.statusy[s.Kanaly[kNedeklarovany].Status];
         EXPECT_EQ(s.Kanaly[kNedeklarovany].Status, 17);
-        for (TPozadavek& p : davka) {
-            const TKanalPlan& k = *p.plan;
+        for (TRequestPlan& p : davka) {
+            const TChannelPlan& k = *p.plan;
             const TKanal& kanal = s.Kanaly[k.c];
             ASSERT_EQ(kanal.Hotovo, 1) << "channel " << k.c << ": committed request never completed";
             const int status = kanal.Status;
@@ -398,48 +400,48 @@ protected:
             if (status != 0) continue;
             THodnota h{};
             switch (k.druh) {
-                case TDruh::RealIn:
+                case TKind::RealIn:
                     h.TypHodnoty = TypReal;
                     lib_.GetInput(d, k.c, &h);
-                    EXPECT_NEAR(h.Hodnota.Real, RealVstupu(k.c), 1e-9) << k.c;
+                    EXPECT_NEAR(h.Hodnota.Real, RealOf(k.c), 1e-9) << k.c;
                     break;
-                case TDruh::IntIn:
+                case TKind::IntIn:
                     h.TypHodnoty = TypInt;
                     lib_.GetInput(d, k.c, &h);
-                    EXPECT_EQ(h.Hodnota.Cele, IntVstupu(k.c)) << k.c;
+                    EXPECT_EQ(h.Hodnota.Cele, IntOf(k.c)) << k.c;
                     break;
-                case TDruh::BitIn:
+                case TKind::BitIn:
                     h.TypHodnoty = TypBool;
                     lib_.GetInput(d, k.c, &h);
-                    EXPECT_EQ(h.Hodnota.Bajty[0] != 0, BitVstupu(k.c)) << k.c;
+                    EXPECT_EQ(h.Hodnota.Bajty[0] != 0, BitOf(k.c)) << k.c;
                     break;
-                case TDruh::RealOut:
+                case TKind::RealOut:
                     EXPECT_NEAR(zrsim::DecodeReal(Zapsano(k)), p.real, 1e-6) << k.c;
                     break;
-                case TDruh::IntOut: EXPECT_EQ(zrsim::DecodeInt(Zapsano(k)), p.cele) << k.c; break;
-                case TDruh::BitOut:
+                case TKind::IntOut: EXPECT_EQ(zrsim::DecodeInt(Zapsano(k)), p.cele) << k.c; break;
+                case TKind::BitOut:
                     EXPECT_EQ(((zrsim::DecodeBits(Zapsano(k)) >> k.bit) & 1u) != 0, p.bit) << k.c;
                     break;
-                case TDruh::TextOut: EXPECT_EQ(zrsim::DecodeText(Zapsano(k)), p.ocekavanyText) << k.c; break;
+                case TKind::TextOut: EXPECT_EQ(zrsim::DecodeText(Zapsano(k)), p.ocekavanyText) << k.c; break;
             }
         }
     }
 
     // A text shorter than four characters keeps the rest of the channel's
     // previous output bytes (non-printable ones as blanks).
-    std::string NovyText(uint32_t c, const std::string& t) {
+    std::string NewText(uint32_t c, const std::string& t) {
         std::string& b = texty_[c];
         if (b.empty()) b.assign(4, ' ');
         for (size_t i = 0; i < 4 && i < t.size(); ++i) b[i] = t[i];
         return b;
     }
 
-    zrsim::TBytes4 Zapsano(const TKanalPlan& k) const { return sim_->Value(k.adresa, k.periferie, size_t(k.k - 1)); }
+    zrsim::TBytes4 Zapsano(const TChannelPlan& k) const { return sim_->Value(k.adresa, k.periferie, size_t(k.k - 1)); }
 
     // The last batch of an instance: Done while its requests are in flight.
-    void DoneBehemProvozu(PData d) {
-        std::vector<TPozadavek> davka = NovaDavka();
-        Zadej(d, davka);
+    void DoneWhileBusy(PData d) {
+        std::vector<TRequestPlan> davka = NewBatch();
+        Submit(d, davka);
         Finalizuj(d, davka);
         std::this_thread::sleep_for(std::chrono::milliseconds(rng_() % 40));
         const auto t0 = Clock::now();
@@ -450,7 +452,7 @@ protected:
         const uint64_t poDone = Callbacky();
         std::this_thread::sleep_for(50ms);
         EXPECT_EQ(Callbacky(), poDone) << "a call-back after Done returned";
-        for (const TPozadavek& p : davka) {
+        for (const TRequestPlan& p : davka) {
             int32_t st = -1;
             EXPECT_TRUE(lib_.OutputFinalized(d, p.plan->c, &st));
             EXPECT_EQ(st, 3);
@@ -458,7 +460,7 @@ protected:
         pred_ = Callbacky();
     }
 
-    void Vypis() const {
+    void Report() const {
         std::printf("soak: %d s, %llu batches, %llu requests, %llu markings = %llu call-backs, %llu hostile datagrams\n",
                     sekund_, (unsigned long long)souhrn_.davek, (unsigned long long)souhrn_.pozadavku,
                     (unsigned long long)souhrn_.oznaceni, (unsigned long long)souhrn_.callbacku,
@@ -481,25 +483,25 @@ protected:
     TLibrary lib_;
     TTempDir dir_;
     std::unique_ptr<TSimulator> sim_;
-    std::vector<TKanalPlan> plan_;
-    TPocitadloChyb chyby_;
+    std::vector<TChannelPlan> plan_;
+    TFaultCounter chyby_;
     std::mt19937_64 rng_;
     int sekund_ = 5;
     int vypadek_ = -1;  // the silent gateway, or none
     Clock::time_point konecVypadku_{};
     std::map<uint32_t, std::string> texty_;  // output bytes of the text channels
     uint64_t pred_ = 0;  // call-backs counted before the current batch
-    TSouhrn souhrn_;
+    TSummary souhrn_;
 };
 
 TEST_F(Soak, SixteenInterfacesUnderFaultsLoseNothing) {
     const auto konec = Clock::now() + std::chrono::seconds(sekund_);
     const int instanci = std::max(2, sekund_ / 20);  // a fresh instance now and then: leaks add up
     const auto naInstanci = std::chrono::seconds(sekund_) / instanci;
-    const std::string soubory[2] = {Parametry(dir_, *sim_, false), Parametry(dir_, *sim_, true)};
+    const std::string soubory[2] = {WriteParams(dir_, *sim_, false), WriteParams(dir_, *sim_, true)};
     for (int i = 0; i < instanci && !HasFatalFailure(); ++i) {
-        const std::size_t fd = OtevreneDeskriptory();
-        const std::size_t vlakna = BeziciVlakna();
+        const int fd = OpenDescriptors();
+        const int vlakna = ThreadCount();
         PData d = lib_.MakeDriver();
         ASSERT_NE(d, nullptr);
         char chyba[256] = {};
@@ -507,15 +509,15 @@ TEST_F(Soak, SixteenInterfacesUnderFaultsLoseNothing) {
         pred_ = Callbacky();
         texty_.clear();  // a new instance starts from zero output bytes
         const auto konecInstance = std::min(konec, Clock::now() + naInstanci);
-        while (Clock::now() < konecInstance && !HasFatalFailure()) Davka(d);
-        if (!HasFatalFailure()) DoneBehemProvozu(d);
+        while (Clock::now() < konecInstance && !HasFatalFailure()) RunBatch(d);
+        if (!HasFatalFailure()) DoneWhileBusy(d);
         if (HasFatalFailure()) lib_.Done(d);
         lib_.DisposeDriver(d);
-        EXPECT_EQ(OtevreneDeskriptory(), fd) << "descriptors left behind by instance " << i;
-        EXPECT_EQ(BeziciVlakna(), vlakna) << "threads left behind by instance " << i;
+        EXPECT_EQ(OpenDescriptors(), fd) << "descriptors left behind by instance " << i;
+        EXPECT_EQ(WaitForThreadCount(vlakna), vlakna) << "threads left behind by instance " << i;
     }
     EXPECT_EQ(g_cizi.load(), 0u) << "call-backs with a wrong context or direction";
-    Vypis();
+    Report();
     const auto chyby = chyby_.Pocty();
     EXPECT_GE(chyby.size(), 5u) << "the gateways should have shown most fault kinds";
 }

@@ -7,16 +7,16 @@
 namespace {
 
 template <class F>
-void Nacti(void* h, F& f, const char* jmeno) {
-    f = reinterpret_cast<F>(dlsym(h, jmeno));
+void Resolve(void* h, F& f, const char* name) {
+    f = reinterpret_cast<F>(dlsym(h, name));
 }
 
 }  // namespace
 
-TLibrary::TLibrary(const char* cesta) {
-    handle = dlopen(cesta, RTLD_NOW | RTLD_LOCAL);
+TLibrary::TLibrary(const char* path) {
+    handle = dlopen(path, RTLD_NOW | RTLD_LOCAL);
     if (handle == nullptr) throw std::runtime_error(std::string("dlopen: ") + dlerror());
-#define RV_LOOK_UP(name) Nacti(handle, name, #name);
+#define RV_LOOK_UP(name) Resolve(handle, name, #name);
     RV_ZR6180_EXPORTS(RV_LOOK_UP)
 #undef RV_LOOK_UP
 }

@@ -7,7 +7,7 @@
 #include "include/rv_zr6180.h"
 
 struct TLibrary {
-    explicit TLibrary(const char* cesta = RV_ZR6180_LIB);
+    explicit TLibrary(const char* path = RV_ZR6180_LIB);
     ~TLibrary();
     TLibrary(const TLibrary&) = delete;
     TLibrary& operator=(const TLibrary&) = delete;

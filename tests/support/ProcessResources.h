@@ -1,27 +1,16 @@
-// What the process holds: open file descriptors and threads, for checks
-// that a driver instance leaves nothing behind.
+// What the process holds, read from /proc/self: open file descriptors and
+// threads, for checks that a driver instance leaves nothing behind.
 #pragma once
 
-#include <dirent.h>
+#include <string>
+#include <vector>
 
-#include <cstddef>
-#include <thread>
-
-// Entries of a /proc/self directory, "." and ".." left out.
-inline std::size_t PolozkyProc(const char* adresar) {
-    DIR* d = opendir(adresar);
-    if (d == nullptr) return 0;
-    std::size_t n = 0;
-    while (const dirent* e = readdir(d))
-        if (e->d_name[0] != '.') ++n;
-    closedir(d);
-    return n;
-}
-
-// Less the descriptor that reads the listing.
-inline std::size_t OtevreneDeskriptory() { return PolozkyProc("/proc/self/fd") - 1; }
-inline std::size_t BeziciVlakna() { return PolozkyProc("/proc/self/task"); }
+int OpenDescriptors();  // not counting the one that reads the listing
+int ThreadCount();      // tasks of this process
+std::vector<std::string> ThreadNames();  // of every task of this process
+// Waits until the process has at most n tasks; the count at the end.
+int WaitForThreadCount(int n, int ms = 3000);  // a loaded machine reaps joined tasks late
 
 // A sanitizer runtime starts a helper thread of its own with the first
 // thread of the process; start one before counting, so that it is counted.
-inline void ZahrejVlakna() { std::thread([] {}).join(); }
+void WarmUpThreads();

@@ -1,15 +1,36 @@
-// Seams that make the driver meet failures on demand: a clock that raises an
-// exception, and a thread starter that refuses a thread.
+// Seams that tests put into the driver: a clock a test moves by hand, a clock
+// that raises an exception, and a thread starter that refuses a thread.
 #pragma once
 
 #include <time.h>
 
 #include <atomic>
+#include <climits>
+#include <cstdint>
 #include <stdexcept>
 #include <thread>
 
 #include "platform/Clock.h"
 #include "platform/Thread.h"
+
+// Follows the system clocks until a test freezes the tick or sets the real time.
+class TTestClock final : public TClock {
+public:
+    uint32_t Tick() const override {
+        return frozen_.load() ? tick_.load() : SystemClock().Tick();
+    }
+    int64_t RealMs() const override {
+        const int64_t r = real_.load();
+        return r != INT64_MIN ? r : SystemClock().RealMs();
+    }
+    void Freeze(uint32_t t) { tick_ = t; frozen_ = true; }
+    void SetRealMs(int64_t ms) { real_ = ms; }
+
+private:
+    std::atomic<bool> frozen_{false};
+    std::atomic<uint32_t> tick_{0};
+    std::atomic<int64_t> real_{INT64_MIN};
+};
 
 // The system's clocks, until armed: then the next call (of one thread, or of
 // any) raises std::runtime_error, once.

@@ -2,18 +2,25 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 class TTempDir {
 public:
     TTempDir();
     ~TTempDir();
-    const std::string& Cesta() const { return cesta_; }
-    std::string operator/(const std::string& jmeno) const { return cesta_ + "/" + jmeno; }
+    const std::string& Path() const { return path_; }
+    std::string operator/(const std::string& name) const { return path_ + "/" + name; }
 
 private:
-    std::string cesta_;
+    std::string path_;
 };
 
-std::string CtiSoubor(const std::string& cesta);           // empty when missing
-void ZapisSoubor(const std::string& cesta, const std::string& obsah);
-bool Existuje(const std::string& cesta);
+std::string ReadFile(const std::string& path);           // empty when missing
+void WriteFile(const std::string& path, const std::string& content);
+bool FileExists(const std::string& path);
+// The files of `dir` whose names start with `prefix`, in name order, concatenated.
+std::string ReadFilesStartingWith(const std::string& dir, std::string_view prefix);
+// Every daily log of interface k: a test that runs over midnight finds both.
+inline std::string ReadInterfaceLogs(const std::string& dir, int k) {
+    return ReadFilesStartingWith(dir, "Rv_zr6180_R" + std::to_string(k) + "_");
+}

@@ -1,11 +1,7 @@
 #include "support/TestHost.h"
 
-#include <dirent.h>
-
-#include <algorithm>
 #include <chrono>
 #include <cstdlib>
-#include <filesystem>
 #include <fstream>
 #include <map>
 
@@ -18,132 +14,43 @@ namespace {
 using namespace std::chrono_literals;
 
 // Which fixture an instance belongs to: the call-back knows only PData.
-std::mutex zamekRegistru;
-std::map<PData, TTestHost*> registr;
-
-int PolozkyAdresare(const char* cesta) {
-    DIR* a = opendir(cesta);
-    if (a == nullptr) return -1;
-    int n = 0;
-    while (const dirent* e = readdir(a))
-        if (e->d_name[0] != '.') ++n;
-    closedir(a);
-    return n - 1;  // the descriptor of the listing itself
-}
-
-std::string Cislo(long long v) { return std::to_string(v); }
+std::mutex registryMutex;
+std::map<PData, TTestHost*> registry;
 
 // The text after the first "] ", or the whole line.
-std::string ZaZavorkou(const std::string& r) {
+std::string AfterBracket(const std::string& r) {
     const auto i = r.find("] ");
     return i == std::string::npos ? r : r.substr(i + 2);
 }
 
 }  // namespace
 
-int PocetVlaken() { return PolozkyAdresare("/proc/self/task") + 1; }
-int PocetDeskriptoru() { return PolozkyAdresare("/proc/self/fd"); }
-
-std::vector<std::string> ThreadNames() {
-    std::vector<std::string> names;
-    DIR* a = opendir("/proc/self/task");
-    if (a == nullptr) return names;
-    while (const dirent* e = readdir(a)) {
-        if (e->d_name[0] == '.') continue;
-        std::ifstream f(std::string("/proc/self/task/") + e->d_name + "/comm");
-        std::string n;
-        if (std::getline(f, n)) names.push_back(n);
-    }
-    closedir(a);
-    return names;
-}
-
-int CekejNaPocetVlaken(int n, int ms) {
-    // A joined thread leaves the task list a moment after the join returns.
-    const auto konec = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-    int p = PocetVlaken();
-    while (p > n && std::chrono::steady_clock::now() < konec) {
-        std::this_thread::sleep_for(1ms);
-        p = PocetVlaken();
-    }
-    return p;
-}
-
-std::vector<std::string> Radky(const std::string& text) {
-    std::vector<std::string> v;
-    std::size_t od = 0;
-    while (od < text.size()) {
-        const auto i = text.find("\r\n", od);
-        if (i == std::string::npos) {
-            v.push_back(text.substr(od));
-            break;
-        }
-        v.push_back(text.substr(od, i - od));
-        od = i + 2;
-    }
-    return v;
-}
-
-THodnota HodnotaCele(int32_t v) {
+THodnota IntValue(int32_t v) {
     THodnota h{};
     h.TypHodnoty = TypInt;
     h.Hodnota.Cele = v;
     return h;
 }
 
-THodnota HodnotaReal(double v) {
+THodnota RealValue(double v) {
     THodnota h{};
     h.TypHodnoty = TypReal;
     h.Hodnota.Real = v;
     return h;
 }
 
-THodnota HodnotaBit(bool v) {
+THodnota BitValue(bool v) {
     THodnota h{};
     h.TypHodnoty = TypBool;
     h.Hodnota.Bajty[0] = v ? 1 : 0;
     return h;
 }
 
-THodnota HodnotaText(const char* t) {
+THodnota TextValue(const char* t) {
     THodnota h{};
     h.TypHodnoty = TypString;
     h.Hodnota.Text = t;
     return h;
-}
-
-// ---- parameter file ----
-
-std::string TParametry::Nastaveni(const std::string& adresar) const {
-    std::string t;
-    t += "[Logovací soubor]\r\n"_cp;
-    t += "Povolen=" + Cislo(LogPovolen) + "\r\n";
-    if (!LogNazev.empty()) t += std::string("Název souboru="_cp) + LogNazev + "\r\n";
-    t += "Povolen RUN=" + Cislo(RunPovolen) + "\r\n";
-    t += std::string("Povolen log rozhraní="_cp) + Cislo(LogRozhrani) + "\r\n";
-    t += std::string("Adresář LOG souborů="_cp) + (Adresar.empty() ? adresar : Adresar) + "\r\n";
-    t += "[Diagnostické okno]\r\n"_cp;
-    t += "Povoleno=" + Cislo(Okno) + "\r\n";
-    for (const TRozhraniPar& r : Rozhrani) {
-        t += std::string("[Deklarace rozhraní "_cp) + Cislo(r.Cislo) + "]\r\n";
-        t += "Typ=ZR-6180\r\n";
-        if (r.Demo != 0) t += std::string("Režim demo="_cp) + Cislo(r.Demo) + "\r\n";
-        t += "IP adresa=" + r.Ip + "\r\n";
-        t += "UDP port=" + Cislo(r.Port) + "\r\n";
-        t += "UDP timeout=" + Cislo(r.UdpTimeout) + "\r\n";
-        t += std::string("UDP opakování="_cp) + Cislo(r.UdpOpakovani) + "\r\n";
-        t += "Baud=" + Cislo(r.Baud) + "\r\n";
-        t += "Timeout=" + Cislo(r.Timeout) + "\r\n";
-        t += std::string("Opakování="_cp) + Cislo(r.Opakovani) + "\r\n";
-    }
-    return t;
-}
-
-std::string TParametry::Text(const std::string& adresar) const {
-    std::string t = Nastaveni(adresar);
-    t += "[Deklarace kanálů]\r\n"_cp;
-    for (const std::string& k : Kanaly) t += k + "\r\n";
-    return t;
 }
 
 // ---- the instance ----
@@ -153,35 +60,35 @@ TTestHost::TTestHost() { setenv("RV_ZR6180_WINDOW", "none", 1); }
 TTestHost::~TTestHost() {
     if (d != nullptr) {
         Done();
-        Uvolni();
+        Dispose();
     }
 }
 
-std::string TTestHost::ZapisParametry(const TParametry& p, const std::string& jmeno) {
-    return ZapisParametry(p.Text(dir.Cesta()), jmeno);
+std::string TTestHost::WriteParams(const TParamFile& p, const std::string& name) {
+    return WriteParams(p.Text(dir.Path()), name);
 }
 
-std::string TTestHost::ZapisParametry(const std::string& text, const std::string& jmeno) {
-    const std::string cesta = dir / jmeno;
-    ZapisSoubor(cesta, text);
+std::string TTestHost::WriteParams(const std::string& text, const std::string& name) {
+    const std::string cesta = dir / name;
+    WriteFile(cesta, text);
     return cesta;
 }
 
-bool TTestHost::Spust(const TParametry& p, std::string* chyba) {
-    if (!p.LogNazev.empty()) HlavniLogNazev = p.LogNazev;
-    return Init(ZapisParametry(p), chyba);
+bool TTestHost::Start(const TParamFile& p, std::string* error) {
+    if (!p.LogName.empty()) MainLogName = p.LogName;
+    return Init(WriteParams(p), error);
 }
 
-bool TTestHost::Init(const std::string& soubor, std::string* chyba) {
+bool TTestHost::Init(const std::string& file, std::string* error) {
     if (d == nullptr) d = lib.MakeDriver();
     if (d == nullptr) return false;
     {
-        std::lock_guard g(zamekRegistru);
-        registr[d] = this;  // also an instance the test made itself
+        std::lock_guard g(registryMutex);
+        registry[d] = this;  // also an instance the test made itself
     }
     char buf[1024] = {};
-    const bool ok = lib.Init(d, 0, soubor.c_str(), sizeof buf - 1, buf, Uroven, 0, Kontext, &ZaznamenejVolani) != 0;
-    if (chyba != nullptr) *chyba = buf;
+    const bool ok = lib.Init(d, 0, file.c_str(), sizeof buf - 1, buf, TraceLevel, 0, Context, &RecordCall) != 0;
+    if (error != nullptr) *error = buf;
     return ok;
 }
 
@@ -189,175 +96,163 @@ void TTestHost::Done() {
     if (d != nullptr) lib.Done(d);
 }
 
-void TTestHost::Uvolni() {
+void TTestHost::Dispose() {
     if (d == nullptr) return;
     lib.DisposeDriver(d);
-    std::lock_guard g(zamekRegistru);
-    registr.erase(d);
+    std::lock_guard g(registryMutex);
+    registry.erase(d);
     d = nullptr;
 }
 
-int32_t TTestHost::ZaznamenejVolani(int32_t kontext, int32_t smer, PData data) {
+int32_t TTestHost::RecordCall(int32_t context, int32_t direction, PData data) {
     TTestHost* o = nullptr;
     {
-        std::lock_guard g(zamekRegistru);
-        const auto i = registr.find(data);
-        if (i == registr.end()) return 0;
+        std::lock_guard g(registryMutex);
+        const auto i = registry.find(data);
+        if (i == registry.end()) return 0;
         o = i->second;  // lives until DisposeDriver has joined this thread
     }
     {
-        std::lock_guard z(o->zamek_);
-        o->volani_.push_back({kontext, smer, data, std::this_thread::get_id()});
+        std::lock_guard z(o->mutex_);
+        o->calls_.push_back({context, direction, data, std::this_thread::get_id()});
     }
-    o->prislo_.notify_all();
-    if (const int32_t ms = o->ZdrzeniCallBackMs.load(); ms > 0) std::this_thread::sleep_for(std::chrono::milliseconds(ms));
-    return o->NavratCallBack.load();
+    o->arrived_.notify_all();
+    if (const int32_t ms = o->CallBackDelayMs.load(); ms > 0) std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+    return o->CallBackReturns.load();
 }
 
-std::vector<TVolani> TTestHost::Volani() const {
-    std::lock_guard g(zamek_);
-    return volani_;
+std::vector<TCall> TTestHost::Calls() const {
+    std::lock_guard g(mutex_);
+    return calls_;
 }
 
-std::size_t TTestHost::PocetVolani() const {
-    std::lock_guard g(zamek_);
-    return volani_.size();
+std::size_t TTestHost::CallCount() const {
+    std::lock_guard g(mutex_);
+    return calls_.size();
 }
 
-bool TTestHost::CekejNaVolani(std::size_t n, int ms) const {
-    std::unique_lock g(zamek_);
-    return prislo_.wait_for(g, std::chrono::milliseconds(ms), [&] { return volani_.size() >= n; });
+bool TTestHost::WaitForCalls(std::size_t n, int ms) const {
+    std::unique_lock g(mutex_);
+    return arrived_.wait_for(g, std::chrono::milliseconds(ms), [&] { return calls_.size() >= n; });
 }
 
 // ---- request cycles ----
 
-TDokonceni TTestHost::Dokonci(uint32_t c, bool vystup) {
-    TDokonceni v;
-    const std::size_t pred = PocetVolani();
+TOutcome TTestHost::Finish(uint32_t c, bool output) {
+    TOutcome v;
+    const std::size_t before = CallCount();
     int32_t st = -1;
-    v.Prvni = (vystup ? lib.OutputFinalized(d, c, &st) : lib.InputFinalized(d, c, &st)) != 0;
-    v.Hotovo = v.Prvni;
+    v.FirstFinalized = (output ? lib.OutputFinalized(d, c, &st) : lib.InputFinalized(d, c, &st)) != 0;
+    v.Finalized = v.FirstFinalized;
     v.Status = st;
-    if (v.Prvni) return v;
-    v.CallBack = CekejNaVolani(pred + 1, 5000);
+    if (v.FirstFinalized) return v;
+    v.CallBack = WaitForCalls(before + 1, 5000);
     if (!v.CallBack) ADD_FAILURE() << "channel " << c << ": Finalized said false and no call-back came";
     st = -1;
-    v.Hotovo = (vystup ? lib.OutputFinalized(d, c, &st) : lib.InputFinalized(d, c, &st)) != 0;
+    v.Finalized = (output ? lib.OutputFinalized(d, c, &st) : lib.InputFinalized(d, c, &st)) != 0;
     v.Status = st;
     return v;
 }
 
-TDokonceni TTestHost::DokonciVstup(uint32_t c) { return Dokonci(c, false); }
-TDokonceni TTestHost::DokonciVystup(uint32_t c) { return Dokonci(c, true); }
+TOutcome TTestHost::FinishRead(uint32_t c) { return Finish(c, false); }
+TOutcome TTestHost::FinishWrite(uint32_t c) { return Finish(c, true); }
 
-TDokonceni TTestHost::Vstup(uint32_t c) {
+TOutcome TTestHost::Read(uint32_t c) {
     lib.InputRequest(d, c);
     lib.InputRequestCompleted(d);
-    return Dokonci(c, false);
+    return Finish(c, false);
 }
 
-TDokonceni TTestHost::Vystup(uint32_t c, const THodnota& v) {
+TOutcome TTestHost::Write(uint32_t c, const THodnota& v) {
     lib.OutputRequest(d, c, v);
     lib.OutputRequestCompleted(d);
-    return Dokonci(c, true);
+    return Finish(c, true);
 }
 
-int32_t TTestHost::CtiCele(uint32_t c) {
-    THodnota h = HodnotaCele(-0x2A2A2A2A);
+int32_t TTestHost::GetInt(uint32_t c) {
+    THodnota h = IntValue(-0x2A2A2A2A);
     lib.GetInput(d, c, &h);
     return h.Hodnota.Cele;
 }
 
-double TTestHost::CtiReal(uint32_t c) {
-    THodnota h = HodnotaReal(-999999.0);
+double TTestHost::GetReal(uint32_t c) {
+    THodnota h = RealValue(-999999.0);
     lib.GetInput(d, c, &h);
     return h.Hodnota.Real;
 }
 
-int TTestHost::CtiBit(uint32_t c) {
-    THodnota h = HodnotaBit(false);
+int TTestHost::GetBit(uint32_t c) {
+    THodnota h = BitValue(false);
     h.Hodnota.Bajty[0] = 0x77;  // neither answer
     lib.GetInput(d, c, &h);
     return h.Hodnota.Bajty[0];
 }
 
-int32_t TTestHost::StatusVstupu(uint32_t c, bool* vysledek) {
+int32_t TTestHost::InputStatus(uint32_t c, bool* result) {
     int32_t st = -1;
     const bool r = lib.InputFinalized(d, c, &st) != 0;
-    if (vysledek) *vysledek = r;
+    if (result) *result = r;
     return st;
 }
 
-int32_t TTestHost::StatusVystupu(uint32_t c, bool* vysledek) {
+int32_t TTestHost::OutputStatus(uint32_t c, bool* result) {
     int32_t st = -1;
     const bool r = lib.OutputFinalized(d, c, &st) != 0;
-    if (vysledek) *vysledek = r;
+    if (result) *result = r;
     return st;
 }
 
 // ---- logs ----
 
-std::string TTestHost::Soubor(const std::string& jmeno) const { return CtiSoubor(dir / jmeno); }
+std::string TTestHost::File(const std::string& name) const { return ReadFile(dir / name); }
 
-std::vector<TRadekRun> TTestHost::Run() const {
-    std::vector<TRadekRun> v;
-    for (const std::string& r : Radky(Soubor("Rv_zr6180Run001.log"))) {
-        TRadekRun x;
-        x.Cislo = static_cast<uint32_t>(std::strtoul(r.substr(0, 8).c_str(), nullptr, 16));
+std::vector<TRunLine> TTestHost::Run() const {
+    std::vector<TRunLine> v;
+    for (const std::string& r : Lines(File("Rv_zr6180Run001.log"))) {
+        TRunLine x;
+        x.Number = static_cast<uint32_t>(std::strtoul(r.substr(0, 8).c_str(), nullptr, 16));
         // "XXXXXXXX [dd.mm.yy hh:nn:ss.zzz] label, rest"
         const auto i = r.find("] ");
         if (i == std::string::npos) continue;
         const std::string t = r.substr(i + 2);
         const auto j = t.find(", ");
         if (j == std::string::npos) {
-            x.Znacka = t.size() > 0 && t.back() == ',' ? t.substr(0, t.size() - 1) : t;
+            x.Label = t.size() > 0 && t.back() == ',' ? t.substr(0, t.size() - 1) : t;
         } else {
-            x.Znacka = t.substr(0, j);
-            x.Zbytek = t.substr(j + 2);
+            x.Label = t.substr(0, j);
+            x.Rest = t.substr(j + 2);
         }
         v.push_back(x);
     }
     return v;
 }
 
-std::vector<std::string> TTestHost::Run(std::string_view znacka) const {
+std::vector<std::string> TTestHost::Run(std::string_view label) const {
     std::vector<std::string> v;
-    for (const TRadekRun& r : Run())
-        if (r.Znacka == znacka) v.push_back(r.Zbytek);
+    for (const TRunLine& r : Run())
+        if (r.Label == label) v.push_back(r.Rest);
     return v;
 }
 
-bool TTestHost::CekejNaRun(std::string_view znacka, std::size_t n, int ms) const {
-    const auto konec = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-    while (Run(znacka).size() < n) {
-        if (std::chrono::steady_clock::now() > konec) return false;
+bool TTestHost::WaitForRun(std::string_view label, std::size_t n, int ms) const {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    while (Run(label).size() < n) {
+        if (std::chrono::steady_clock::now() > end) return false;
         std::this_thread::sleep_for(2ms);
     }
     return true;
 }
 
-std::vector<std::string> TTestHost::Hlavni() const {
+std::vector<std::string> TTestHost::MainLog() const {
     std::vector<std::string> v;
-    for (const std::string& r : Radky(Soubor(HlavniLogNazev))) v.push_back(ZaZavorkou(r));
+    for (const std::string& r : Lines(File(MainLogName))) v.push_back(AfterBracket(r));
     return v;
 }
 
-std::string TTestHost::LogRozhrani(int k) const {
-    // Named by the day; a test running over midnight finds both files.
-    std::vector<std::string> jmena;
-    const std::string predpona = "Rv_zr6180_R" + std::to_string(k) + "_";
-    for (const auto& e : std::filesystem::directory_iterator(dir.Cesta())) {
-        const std::string j = e.path().filename().string();
-        if (j.rfind(predpona, 0) == 0) jmena.push_back(j);
-    }
-    std::sort(jmena.begin(), jmena.end());
-    std::string t;
-    for (const std::string& j : jmena) t += Soubor(j);
-    return t;
-}
+std::string TTestHost::InterfaceLog(int k) const { return ReadInterfaceLogs(dir.Path(), k); }
 
-std::vector<std::string> TTestHost::RadkyCB() const {
+std::vector<std::string> TTestHost::CallBackLog() const {
     std::vector<std::string> v;
-    for (const std::string& r : Radky(Soubor("Rv_zr6180_CB.log"))) v.push_back(ZaZavorkou(r));
+    for (const std::string& r : Lines(File("Rv_zr6180_CB.log"))) v.push_back(AfterBracket(r));
     return v;
 }

@@ -12,67 +12,34 @@
 #include <thread>
 #include <vector>
 
-#include "support/TempDir.h"
 #include "support/Library.h"
-
-// One "[Deklarace rozhraní N]" section.
-struct TRozhraniPar {
-    int Cislo = 1;
-    uint16_t Port = 0;
-    std::string Ip = "127.0.0.1";
-    int UdpTimeout = 200;
-    int UdpOpakovani = 0;
-    int Baud = 115200;
-    int Timeout = 0;
-    int Opakovani = 0;
-    int Demo = 0;
-};
-
-// A parameter file from a few settings. Texts are CP1250.
-struct TParametry {
-    std::string Adresar;        // "Adresář LOG souborů"; empty: the fixture's directory
-    int LogPovolen = 1;
-    std::string LogNazev;       // empty: key left out (default name)
-    int RunPovolen = 1;
-    int LogRozhrani = 1;
-    int Okno = 0;
-    std::vector<TRozhraniPar> Rozhrani;
-    std::vector<std::string> Kanaly;  // declaration lines after "[Deklarace kanálů]"
-
-    TParametry& PridejRozhrani(const TRozhraniPar& r) { Rozhrani.push_back(r); return *this; }
-    TParametry& PridejKanal(const std::string& radek) { Kanaly.push_back(radek); return *this; }
-    std::string Nastaveni(const std::string& adresar) const;  // the INI part
-    std::string Text(const std::string& adresar) const;       // the whole file
-};
+#include "support/ParamFile.h"
+#include "support/ProcessResources.h"
+#include "support/TempDir.h"
+#include "support/Text.h"
 
 // One RUN line split after its time stamp: "label, fields and text".
-struct TRadekRun {
-    uint32_t Cislo = 0;
-    std::string Znacka;
-    std::string Zbytek;  // after "label, " (empty when the line ends with the label)
+struct TRunLine {
+    uint32_t Number = 0;
+    std::string Label;
+    std::string Rest;  // after "label, " (empty when the line ends with the label)
 };
 
-struct TVolani {
-    int32_t Kontext = 0;
-    int32_t Smer = 0;
+struct TCall {
+    int32_t Context = 0;
+    int32_t Direction = 0;
     PData Data = nullptr;
-    std::thread::id Vlakno;
+    std::thread::id Thread;
 };
 
 // A request finalised the way a host does it: Finalized, and when it says
 // false, a call-back and Finalized once more.
-struct TDokonceni {
-    bool Prvni = false;       // result of the first Finalized
-    bool Hotovo = false;      // result of the last Finalized
+struct TOutcome {
+    bool FirstFinalized = false;      // result of the first Finalized
+    bool Finalized = false;      // result of the last Finalized
     int32_t Status = -1;      // status word of the last Finalized
     bool CallBack = false;    // a call-back arrived in between
 };
-
-int PocetVlaken();      // tasks of this process
-int PocetDeskriptoru(); // open file descriptors of this process
-std::vector<std::string> ThreadNames();  // of every task of this process
-// Waits until the process has at most n tasks; the count at the end.
-int CekejNaPocetVlaken(int n, int ms = 500);
 
 class TTestHost {
 public:
@@ -84,59 +51,57 @@ public:
     TLibrary lib;
     TTempDir dir;
     PData d = nullptr;
-    int32_t Kontext = 0x5A17C0DE;
-    uint32_t Uroven = 0;
-    std::atomic<int32_t> NavratCallBack{0};  // what the recorded call-back returns
-    std::atomic<int32_t> ZdrzeniCallBackMs{0};  // how long the host keeps the call-back thread
+    int32_t Context = 0x5A17C0DE;
+    uint32_t TraceLevel = 0;
+    std::atomic<int32_t> CallBackReturns{0};  // what the recorded call-back returns
+    std::atomic<int32_t> CallBackDelayMs{0};  // how long the host keeps the call-back thread
 
-    std::string ZapisParametry(const TParametry& p, const std::string& jmeno = "param.ini");
-    std::string ZapisParametry(const std::string& text, const std::string& jmeno = "param.ini");
+    std::string WriteParams(const TParamFile& p, const std::string& name = "param.ini");
+    std::string WriteParams(const std::string& text, const std::string& name = "param.ini");
     // MakeDriver (when none yet) and Init with the recording call-back.
-    bool Spust(const TParametry& p, std::string* chyba = nullptr);
-    bool Init(const std::string& soubor, std::string* chyba = nullptr);
+    bool Start(const TParamFile& p, std::string* error = nullptr);
+    bool Init(const std::string& file, std::string* error = nullptr);
     void Done();
-    void Uvolni();  // DisposeDriver
+    void Dispose();  // DisposeDriver
 
     // Call-backs received so far.
-    std::vector<TVolani> Volani() const;
-    std::size_t PocetVolani() const;
-    bool CekejNaVolani(std::size_t n, int ms = 3000) const;
+    std::vector<TCall> Calls() const;
+    std::size_t CallCount() const;
+    bool WaitForCalls(std::size_t n, int ms = 3000) const;
 
     // One request cycle. The value record is the host's.
-    TDokonceni Vstup(uint32_t c);
-    TDokonceni Vystup(uint32_t c, const THodnota& v);
-    TDokonceni DokonciVstup(uint32_t c);
-    TDokonceni DokonciVystup(uint32_t c);
-    int32_t CtiCele(uint32_t c);   // GetInput with TypInt
-    double CtiReal(uint32_t c);    // GetInput with TypReal
-    int CtiBit(uint32_t c);        // GetInput with TypBool: 0 or 1
-    int32_t StatusVstupu(uint32_t c, bool* vysledek = nullptr);
-    int32_t StatusVystupu(uint32_t c, bool* vysledek = nullptr);
+    TOutcome Read(uint32_t c);
+    TOutcome Write(uint32_t c, const THodnota& v);
+    TOutcome FinishRead(uint32_t c);
+    TOutcome FinishWrite(uint32_t c);
+    int32_t GetInt(uint32_t c);   // GetInput with TypInt
+    double GetReal(uint32_t c);    // GetInput with TypReal
+    int GetBit(uint32_t c);        // GetInput with TypBool: 0 or 1
+    int32_t InputStatus(uint32_t c, bool* result = nullptr);
+    int32_t OutputStatus(uint32_t c, bool* result = nullptr);
 
     // Logs in the directory, CP1250 as written.
-    std::string Soubor(const std::string& jmeno) const;
-    std::vector<TRadekRun> Run() const;
-    std::vector<std::string> Run(std::string_view znacka) const;  // the rests of lines with this label
-    bool CekejNaRun(std::string_view znacka, std::size_t n, int ms = 3000) const;
-    std::vector<std::string> Hlavni() const;  // messages of the main log, after "] "
-    std::string LogRozhrani(int k) const;     // today's interface log
-    std::vector<std::string> RadkyCB() const; // texts of the call-back log
-    std::string HlavniLogNazev = "Rv_zr6180.log";
+    std::string File(const std::string& name) const;
+    std::vector<TRunLine> Run() const;
+    std::vector<std::string> Run(std::string_view label) const;  // the rests of lines with this label
+    bool WaitForRun(std::string_view label, std::size_t n, int ms = 3000) const;
+    std::vector<std::string> MainLog() const;  // messages of the main log, after "] "
+    std::string InterfaceLog(int k) const;     // today's interface log
+    std::vector<std::string> CallBackLog() const; // texts of the call-back log
+    std::string MainLogName = "Rv_zr6180.log";
 
 private:
-    static int32_t ZaznamenejVolani(int32_t kontext, int32_t smer, PData data);
-    TDokonceni Dokonci(uint32_t c, bool vystup);
+    static int32_t RecordCall(int32_t context, int32_t direction, PData data);
+    TOutcome Finish(uint32_t c, bool output);
 
-    mutable std::mutex zamek_;
-    mutable std::condition_variable prislo_;
-    std::vector<TVolani> volani_;
+    mutable std::mutex mutex_;
+    mutable std::condition_variable arrived_;
+    std::vector<TCall> calls_;
 };
 
 // THodnota records as the host fills them.
-THodnota HodnotaCele(int32_t v);
-THodnota HodnotaReal(double v);
-THodnota HodnotaBit(bool v);
-THodnota HodnotaText(const char* t);
+THodnota IntValue(int32_t v);
+THodnota RealValue(double v);
+THodnota BitValue(bool v);
+THodnota TextValue(const char* t);
 
-// Lines of a text, split at CR LF.
-std::vector<std::string> Radky(const std::string& text);

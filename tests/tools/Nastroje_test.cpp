@@ -4,10 +4,6 @@
 
 #if defined(RV_ZR6180_HOST) && defined(RV_ZR6180_SIM)
 
-#include <fcntl.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -19,31 +15,16 @@
 #include <thread>
 
 #include "base/Cp1250.h"
+#include "support/Command.h"
+#include "support/ParamFile.h"
+#include "support/SimulatorProcess.h"
 #include "support/TempDir.h"
-
-extern char** environ;
+#include "support/Text.h"
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
 using namespace std::chrono_literals;
-
-struct TBeh {
-    int kod = -1;
-    std::string vystup;  // stdout and stderr together
-};
-
-std::string Q(const std::string& s) {
-    std::string q = "'";
-    for (const char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return q + "'";
-}
-
-std::size_t Pocet(const std::string& text, const std::string& co) {
-    std::size_t n = 0;
-    for (auto i = text.find(co); i != std::string::npos; i = text.find(co, i + co.size())) ++n;
-    return n;
-}
 
 // The main log's texts, in code page 1250.
 constexpr std::string_view kInicializovanCp = "Ovladač úspěšně inicializován."_cp;
@@ -51,7 +32,7 @@ constexpr std::string_view kChybaBaudCp = "Chyba parametrického souboru - Dekla
 
 // Two gateways: module 1 with values and module 5 that never answers on the
 // first, module 9 that answers status 5 on the second.
-constexpr const char* kRostlina =
+constexpr const char* kPlant =
     "gateway 0 absent=4\n"
     "module 1 register=0x0D\n"
     "  periphery 1 real 21.50\n"
@@ -64,358 +45,266 @@ constexpr const char* kRostlina =
     "  periphery 1 real 65.535\n"
     "  fault status=5\n";
 
-// The simulator as a child process; its output goes to files, so a long
-// trace can never block it.
-class TSimulatorProces {
-public:
-    bool Spust(const TTempDir& dir) {
-        vystup_ = dir / "sim.out";
-        const std::string plant = dir / "rostlina.txt";
-        ZapisSoubor(plant, kRostlina);
-        posix_spawn_file_actions_t akce;
-        posix_spawn_file_actions_init(&akce);
-        posix_spawn_file_actions_addopen(&akce, 1, vystup_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        posix_spawn_file_actions_addopen(&akce, 2, (dir / "sim.err").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        std::string program = RV_ZR6180_SIM;
-        std::string v = "--verbose", p = "--plant", nula = "0";
-        char* argv[] = {program.data(), v.data(), p.data(), const_cast<char*>(plant.c_str()), nula.data(),
-                        nula.data(), nullptr};
-        const int r = posix_spawn(&pid_, program.c_str(), &akce, nullptr, argv, environ);
-        posix_spawn_file_actions_destroy(&akce);
-        if (r != 0) {
-            pid_ = -1;
-            return false;
-        }
-        return CekejNaPorty();
-    }
-
-    // SIGTERM stops it cleanly; the exit code says so.
-    int Zastav() {
-        if (pid_ <= 0) return -1;
-        kill(pid_, SIGTERM);
-        int stav = 0;
-        waitpid(pid_, &stav, 0);
-        pid_ = -1;
-        return WIFEXITED(stav) ? WEXITSTATUS(stav) : 128 + WTERMSIG(stav);
-    }
-
-    ~TSimulatorProces() { Zastav(); }
-
-    int Port(int brana) const { return porty_[brana - 1]; }
-    std::string Stopa() const { return CtiSoubor(vystup_); }
-
-private:
-    bool CekejNaPorty() {
-        static const std::regex radek(R"(^gateway ([12]) listening on 127\.0\.0\.1:(\d+)$)");
-        const auto konec = Clock::now() + 10s;
-        while (Clock::now() < konec) {
-            std::istringstream s(CtiSoubor(vystup_));
-            std::string l;
-            while (std::getline(s, l)) {
-                std::smatch m;
-                if (std::regex_match(l, m, radek)) porty_[std::stoi(m[1]) - 1] = std::stoi(m[2]);
-            }
-            if (porty_[0] > 0 && porty_[1] > 0) return true;
-            if (waitpid(pid_, nullptr, WNOHANG) == pid_) {
-                pid_ = -1;
-                return false;
-            }
-            std::this_thread::sleep_for(10ms);
-        }
-        return false;
-    }
-
-    pid_t pid_ = -1;
-    std::string vystup_;
-    int porty_[2] = {0, 0};
-};
-
 class NastrojeTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(sim_.Spust(dir_)) << CtiSoubor(dir_ / "sim.err");
-        parametry_ = ZapisParametry("param.ini", "Baud=115200");
+        const std::string plant = dir_ / "rostlina.txt";
+        WriteFile(plant, kPlant);
+        ASSERT_TRUE(sim_.Start(dir_, {"--verbose", "--plant", plant, "0", "0"}));
+        ASSERT_TRUE(sim_.WaitForPorts(2)) << sim_.Errors();
+        params_ = WriteParams("param.ini", 115200);
     }
 
-    // Main and interface logs on; RUN logs off. Interface 1's Baud line is given.
-    std::string ZapisParametry(const std::string& jmeno, const std::string& baud1) {
-        std::string t = "[Logovací soubor]\nPovolen=1\nNázev souboru=Rv_zr6180.log\nPovolen RUN=0\n"
-                        "Povolen log rozhraní=1\nAdresář LOG souborů=" +
-                        dir_ / "logs" + "\n[Diagnostické okno]\nPovoleno=0\n";
-        for (int k = 1; k <= 2; ++k) {
-            t += "[Deklarace rozhraní " + std::to_string(k) + "]\nTyp=ZR-6180\nIP adresa=127.0.0.1\n";
-            t += "UDP port=" + std::to_string(sim_.Port(k)) + "\n";
-            t += "UDP timeout=50\nUDP opakování=1\nTimeout=10\nOpakování=0\n";
-            t += k == 1 ? baud1 + "\n" : "Baud=115200\n";
-        }
-        t += "[Deklarace kanálů]\n"
-             "100  1 1 1 0 \"T1\" \"Teplota\"\n"
-             "1000 1 1 2 0\n"
-             "2000 1 1 3 0\n"
-             "2002 1 1 3 2\n"
-             "3000 1 1 1 0\n"
-             "4000 1 1 2 0\n"
-             "5000 1 1 3 0\n"
-             "6000 1 1 4 0\n"
-             "103  1 5 1 0 \"ZTR\" \"Modul bez odpovědi\"\n"
-             "101  2 9 1 0 \"PRS\" \"Modul s poruchou\"\n";
-        const std::string cesta = dir_ / jmeno;
-        ZapisSoubor(cesta, t);
-        return cesta;
+    // Main and interface logs on; RUN logs off. Interface 1's Baud is given.
+    std::string WriteParams(const std::string& jmeno, int baud1) {
+        TParamFile p;
+        p.LogName = "Rv_zr6180.log";
+        p.RunEnabled = 0;
+        p.LogDir = dir_ / "logs";
+        TInterfaceParams like;
+        like.UdpTimeout = 50;
+        like.UdpRetries = 1;
+        like.Timeout = 10;
+        p.AddInterfaces({sim_.Port(1), sim_.Port(2)}, like);
+        p.Interfaces[0].Baud = baud1;
+        for (const char* k : {"100  1 1 1 0 \"T1\" \"Teplota\"", "1000 1 1 2 0", "2000 1 1 3 0", "2002 1 1 3 2",
+                              "3000 1 1 1 0", "4000 1 1 2 0", "5000 1 1 3 0", "6000 1 1 4 0",
+                              "103  1 5 1 0 \"ZTR\" \"Modul bez odpovědi\"", "101  2 9 1 0 \"PRS\" \"Modul s poruchou\""})
+            p.AddChannel(cp1250::FromUtf8(k));  // the file is CP1250
+        return p.Write(dir_.Path(), jmeno);
     }
 
-    TBeh Host(const std::string& argumenty) { return HostS(parametry_, argumenty); }
+    TRun Host(const std::string& argumenty) { return HostWith(params_, argumenty); }
 
     // `format` is --tsv, --json or empty; `obal` wraps the command (e.g. in
     // a terminal).
-    static TBeh HostS(const std::string& parametry, const std::string& argumenty, const std::string& format = "--tsv",
+    static TRun HostWith(const std::string& parametry, const std::string& argumenty, const std::string& format = "--tsv",
                       const std::string& obal = "") {
-        std::string prikaz = "RV_ZR6180_WINDOW=none " + Q(RV_ZR6180_HOST) + " " + format + " --timeout 10000 -p " +
-                             Q(parametry) + " " + argumenty;
-        if (!obal.empty()) prikaz = obal + " " + Q(prikaz);
-        prikaz += " 2>&1";
-        TBeh b;
-        FILE* p = popen(prikaz.c_str(), "r");
-        if (p == nullptr) return b;
-        char buf[4096];
-        std::size_t n = 0;
-        while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) b.vystup.append(buf, n);
-        const int stav = pclose(p);
-        b.kod = WIFEXITED(stav) ? WEXITSTATUS(stav) : 128 + WTERMSIG(stav);
-        return b;
+        std::string prikaz = "RV_ZR6180_WINDOW=none " + Quoted(RV_ZR6180_HOST) + " " + format + " --timeout 10000 -p " +
+                             Quoted(parametry) + " " + argumenty;
+        if (!obal.empty()) prikaz = obal + " " + Quoted(prikaz);
+        return RunShell(prikaz);
     }
 
-    std::string Logy(const std::string& jmeno) const { return CtiSoubor(dir_ / ("logs/" + jmeno)); }
+    std::string Log(const std::string& jmeno) const { return ReadFile(dir_ / ("logs/" + jmeno)); }
 
-    // The day's error log of interface k (its name carries the date).
-    std::string LogRozhrani(int k) const {
-        const std::string zacatek = "Rv_zr6180_R" + std::to_string(k) + "_";
-        std::error_code e;
-        for (const auto& f : std::filesystem::directory_iterator(dir_ / "logs", e))
-            if (f.path().filename().string().rfind(zacatek, 0) == 0) return CtiSoubor(f.path().string());
-        return {};
-    }
+    std::string InterfaceLog(int k) const { return ReadInterfaceLogs(dir_ / "logs", k); }
 
     TTempDir dir_;
-    TSimulatorProces sim_;
-    std::string parametry_;
+    TSimulatorProcess sim_;
+    std::string params_;
 };
 
-bool Obsahuje(const std::string& text, const std::string& co) { return text.find(co) != std::string::npos; }
-
 TEST_F(NastrojeTest, ReadShowsThePlantsValues) {
-    const TBeh b = Host("read 100 1000 2000 2002");
-    EXPECT_EQ(b.kod, 0) << b.vystup;
-    EXPECT_TRUE(Obsahuje(b.vystup, "Channel\tValue\tStatus\tText\n"
+    const TRun b = Host("read 100 1000 2000 2002");
+    EXPECT_EQ(b.Code, 0) << b.Output;
+    EXPECT_TRUE(Contains(b.Output, "Channel\tValue\tStatus\tText\n"
                                    "100\t21.5\t0\tV pořádku\n"
                                    "1000\t-7\t0\tV pořádku\n"
                                    "2000\t1\t0\tV pořádku\n"
                                    "2002\t1\t0\tV pořádku\n"))
-        << b.vystup;
+        << b.Output;
 }
 
 TEST_F(NastrojeTest, WriteReachesTheGatewayAndReadsBack) {
-    TBeh b = Host("write 3000=12.25 4000=-100000 5000=0 6000=ABCD");
-    ASSERT_EQ(b.kod, 0) << b.vystup;
-    EXPECT_TRUE(Obsahuje(b.vystup, "3000\t12.25\t0\tV pořádku\n")) << b.vystup;
-    EXPECT_TRUE(Obsahuje(b.vystup, "6000\t\"ABCD\"\t0\tV pořádku\n")) << b.vystup;
+    TRun b = Host("write 3000=12.25 4000=-100000 5000=0 6000=ABCD");
+    ASSERT_EQ(b.Code, 0) << b.Output;
+    EXPECT_TRUE(Contains(b.Output, "3000\t12.25\t0\tV pořádku\n")) << b.Output;
+    EXPECT_TRUE(Contains(b.Output, "6000\t\"ABCD\"\t0\tV pořádku\n")) << b.Output;
     // The text arrives as its four bytes in periphery 4.
-    EXPECT_TRUE(Obsahuje(sim_.Stopa(), " id=6000 fn=1 adr=1 per=4 data=41424344 ")) << sim_.Stopa();
+    EXPECT_TRUE(Contains(sim_.Output(), " id=6000 fn=1 adr=1 per=4 data=41424344 ")) << sim_.Output();
 
     b = Host("read 100 1000 2000 2002");
-    EXPECT_EQ(b.kod, 0) << b.vystup;
+    EXPECT_EQ(b.Code, 0) << b.Output;
     // Bit output 5000 writes the module's whole output word: bit 2 of the
     // plant's 0x05 is gone too.
-    EXPECT_TRUE(Obsahuje(b.vystup, "100\t12.25\t0\tV pořádku\n"
+    EXPECT_TRUE(Contains(b.Output, "100\t12.25\t0\tV pořádku\n"
                                    "1000\t-100000\t0\tV pořádku\n"
                                    "2000\t0\t0\tV pořádku\n"
                                    "2002\t0\t0\tV pořádku\n"))
-        << b.vystup;
+        << b.Output;
 }
 
 TEST_F(NastrojeTest, FaultyModuleEndsTheReadWithItsStatusAndExitCodeOne) {
-    const TBeh b = Host("read 101 100 1 2 12");
-    EXPECT_EQ(b.kod, 1) << b.vystup;
-    EXPECT_TRUE(Obsahuje(b.vystup, "\t5\tTimeout - nepřišla správná odpověď\n")) << b.vystup;
-    EXPECT_TRUE(Obsahuje(b.vystup, "\n100\t21.5\t0\tV pořádku\n")) << b.vystup;
-    // Service channels: last failed channel, its module, interface 2's summary.
-    EXPECT_TRUE(Obsahuje(b.vystup, "\n1\t101\t0\t")) << b.vystup;
-    EXPECT_TRUE(Obsahuje(b.vystup, "\n2\t9\t0\t")) << b.vystup;
-    EXPECT_TRUE(Obsahuje(b.vystup, "\n12\t" + std::to_string(65536 + 256) + "\t0\t")) << b.vystup;
-    EXPECT_TRUE(Obsahuje(LogRozhrani(2), "Ch=101  - Chyba ZR  - SP=5\r\n")) << LogRozhrani(2);
+    const TRun b = Host("read 101 100 1 2 12");
+    EXPECT_EQ(b.Code, 1) << b.Output;
+    // Then the service channels: last failed channel, its module, interface 2's summary.
+    EXPECT_TRUE(ContainsAll(b.Output, {"\t5\tTimeout - nepřišla správná odpověď\n", "\n100\t21.5\t0\tV pořádku\n",
+                                       "\n1\t101\t0\t", "\n2\t9\t0\t",
+                                       "\n12\t" + std::to_string(65536 + 256) + "\t0\t"}));
+    EXPECT_TRUE(Contains(InterfaceLog(2), "Ch=101  - Chyba ZR  - SP=5\r\n")) << InterfaceLog(2);
 }
 
 TEST_F(NastrojeTest, SilentModuleEndsWithStatus21AfterOneAttemptPlusTheRetries) {
     const auto start = Clock::now();
-    const TBeh b = Host("read 103");
+    const TRun b = Host("read 103");
     const auto trvani = Clock::now() - start;
-    EXPECT_EQ(b.kod, 1) << b.vystup;
-    EXPECT_TRUE(Obsahuje(b.vystup, "103\t0\t21\tChyba spojení s modulem ZR-6180\n")) << b.vystup;
+    EXPECT_EQ(b.Code, 1) << b.Output;
+    EXPECT_TRUE(Contains(b.Output, "103\t0\t21\tChyba spojení s modulem ZR-6180\n")) << b.Output;
     // UDP opakování=1: two datagrams, each waited for (7 + 10) * 1 + 50 ms.
-    EXPECT_EQ(Pocet(sim_.Stopa(), " id=103 fn=0 "), 2u) << sim_.Stopa();
+    EXPECT_EQ(CountOf(sim_.Output(), " id=103 fn=0 "), 2) << sim_.Output();
     EXPECT_GE(trvani, 134ms);
-    EXPECT_TRUE(Obsahuje(LogRozhrani(1), "Ch=103  - Chyba LAN - timeout\r\n")) << LogRozhrani(1);
+    EXPECT_TRUE(Contains(InterfaceLog(1), "Ch=103  - Chyba LAN - timeout\r\n")) << InterfaceLog(1);
 }
 
 TEST_F(NastrojeTest, WatchRunsTheGivenNumberOfCycles) {
-    const TBeh b = Host("watch --count 2 --interval 200 100 2000");
-    EXPECT_EQ(b.kod, 0) << b.vystup;
+    const TRun b = Host("watch --count 2 --interval 200 100 2000");
+    EXPECT_EQ(b.Code, 0) << b.Output;
     const std::regex radky(
         "Cycle\tTime\tChannel\tValue\tStatus\tText\n"
         "1\t\\d\\d:\\d\\d:\\d\\d\\.\\d{3}\t100\t21\\.5\t0\tV pořádku\n"
         "1\t[0-9:.]+\t2000\t1\t0\tV pořádku\n"
         "2\t[0-9:.]+\t100\t21\\.5\t0\tV pořádku\n"
         "2\t[0-9:.]+\t2000\t1\t0\tV pořádku\n");
-    EXPECT_TRUE(std::regex_match(b.vystup, radky)) << b.vystup;
-    EXPECT_EQ(Pocet(sim_.Stopa(), " id=100 fn=0 "), 2u) << sim_.Stopa();
+    EXPECT_TRUE(std::regex_match(b.Output, radky)) << b.Output;
+    EXPECT_EQ(CountOf(sim_.Output(), " id=100 fn=0 "), 2) << sim_.Output();
 }
 
 TEST_F(NastrojeTest, InfoReadsTheDeclaredInputsAndShowsTheDeclaredInterfaces) {
-    const TBeh b = Host("info");
-    EXPECT_EQ(b.kod, 0) << b.vystup;
-    EXPECT_TRUE(Obsahuje(b.vystup, "Identification\tOvladač ZR-6180 v.3.15\n")) << b.vystup;
-    EXPECT_TRUE(Obsahuje(b.vystup, "Check\ttrue\n")) << b.vystup;
+    const TRun b = Host("info");
+    EXPECT_EQ(b.Code, 0) << b.Output;
     // 100, 1000, 2000, 2002, 103 and 101 were read: the silent 103 and the
     // faulty 101 fill the summaries of both interfaces.
-    EXPECT_TRUE(Obsahuje(b.vystup, "Declared inputs read\t6 (2 not in order)\n")) << b.vystup;
-    EXPECT_TRUE(std::regex_search(b.vystup, std::regex("Last failed channel \\(1\\)\t10[13]\n"))) << b.vystup;
-    EXPECT_TRUE(Obsahuje(b.vystup, "\n1\tyes\t1\t1\t21\tChyba spojení s modulem ZR-6180\n"
+    EXPECT_TRUE(ContainsAll(b.Output, {"Identification\tOvladač ZR-6180 v.3.15\n", "Check\ttrue\n",
+                                       "Declared inputs read\t6 (2 not in order)\n"}));
+    EXPECT_TRUE(std::regex_search(b.Output, std::regex("Last failed channel \\(1\\)\t10[13]\n"))) << b.Output;
+    EXPECT_TRUE(Contains(b.Output, "\n1\tyes\t1\t1\t21\tChyba spojení s modulem ZR-6180\n"
                                    "2\tyes\t1\t1\t0\tV pořádku\n"))
-        << b.vystup;
-    EXPECT_FALSE(Obsahuje(b.vystup, "\tno\t")) << b.vystup;
-    EXPECT_EQ(Pocet(sim_.Stopa(), " id=101 fn=0 "), 1u) << sim_.Stopa();
+        << b.Output;
+    EXPECT_FALSE(Contains(b.Output, "\tno\t")) << b.Output;
+    EXPECT_EQ(CountOf(sim_.Output(), " id=101 fn=0 "), 1) << sim_.Output();
 
-    const TBeh vse = Host("info --all");
-    EXPECT_TRUE(Obsahuje(vse.vystup, "\n16\tno\t0\t0\t18\tRozhraní nedefinováno\n")) << vse.vystup;
+    const TRun vse = Host("info --all");
+    EXPECT_TRUE(Contains(vse.Output, "\n16\tno\t0\t0\t18\tRozhraní nedefinováno\n")) << vse.Output;
 }
 
 TEST_F(NastrojeTest, StatusRegisterResetSendsFunction101ToTheChannelsModule) {
-    TBeh b = Host("write 99=100");
-    EXPECT_EQ(b.kod, 0) << b.vystup;
-    EXPECT_TRUE(Obsahuje(b.vystup, "99\t100\t0\tV pořádku\n")) << b.vystup;
-    EXPECT_TRUE(Obsahuje(sim_.Stopa(), " id=99 fn=101 adr=1 ")) << sim_.Stopa();
+    TRun b = Host("write 99=100");
+    EXPECT_EQ(b.Code, 0) << b.Output;
+    EXPECT_TRUE(Contains(b.Output, "99\t100\t0\tV pořádku\n")) << b.Output;
+    EXPECT_TRUE(Contains(sim_.Output(), " id=99 fn=101 adr=1 ")) << sim_.Output();
 
     b = Host("write 99=101");  // the faulty module answers status 5 here too
-    EXPECT_EQ(b.kod, 1) << b.vystup;
-    EXPECT_TRUE(Obsahuje(b.vystup, "99\t101\t5\tTimeout - nepřišla správná odpověď\n")) << b.vystup;
+    EXPECT_EQ(b.Code, 1) << b.Output;
+    EXPECT_TRUE(Contains(b.Output, "99\t101\t5\tTimeout - nepřišla správná odpověď\n")) << b.Output;
 }
 
 TEST_F(NastrojeTest, CheckOfAGoodFileSucceeds) {
-    const TBeh b = Host("check");
-    EXPECT_EQ(b.kod, 0) << b.vystup;
-    EXPECT_TRUE(Obsahuje(b.vystup, "Init\tOK\n")) << b.vystup;
-    EXPECT_TRUE(Obsahuje(Logy("Rv_zr6180.log"), std::string(kInicializovanCp))) << Logy("Rv_zr6180.log");
+    const TRun b = Host("check");
+    EXPECT_EQ(b.Code, 0) << b.Output;
+    EXPECT_TRUE(Contains(b.Output, "Init\tOK\n")) << b.Output;
+    EXPECT_TRUE(Contains(Log("Rv_zr6180.log"), std::string(kInicializovanCp))) << Log("Rv_zr6180.log");
 }
 
 TEST_F(NastrojeTest, CheckOfAFaultyFileShowsTheDriversMessage) {
-    const std::string chybny = ZapisParametry("chybny.ini", "Baud=1234");
-    const TBeh b = HostS(chybny, "check");
-    EXPECT_EQ(b.kod, 3) << b.vystup;
+    const std::string chybny = WriteParams("chybny.ini", 1234);
+    const TRun b = HostWith(chybny, "check");
+    EXPECT_EQ(b.Code, 3) << b.Output;
     const std::string zprava = "Chyba parametrického souboru - Deklarace rozhraní 1 / Baud = 1234.";
-    EXPECT_TRUE(Obsahuje(b.vystup, "Init\tfailed: " + zprava + "\n")) << b.vystup;
+    EXPECT_TRUE(Contains(b.Output, "Init\tfailed: " + zprava + "\n")) << b.Output;
     // The main log has it in code page 1250.
-    EXPECT_TRUE(Obsahuje(Logy("Rv_zr6180.log"), std::string(kChybaBaudCp))) << Logy("Rv_zr6180.log");
+    EXPECT_TRUE(Contains(Log("Rv_zr6180.log"), std::string(kChybaBaudCp))) << Log("Rv_zr6180.log");
 
     // Commands other than check say so on standard error and exit with 3.
-    const TBeh r = HostS(chybny, "read 100");
-    EXPECT_EQ(r.kod, 3) << r.vystup;
-    EXPECT_TRUE(Obsahuje(r.vystup, "zr6180-host: Init failed: " + zprava + "\n")) << r.vystup;
+    const TRun r = HostWith(chybny, "read 100");
+    EXPECT_EQ(r.Code, 3) << r.Output;
+    EXPECT_TRUE(Contains(r.Output, "zr6180-host: Init failed: " + zprava + "\n")) << r.Output;
 }
 
 TEST_F(NastrojeTest, MonitorShowsTheChannelsAddressStatusAndStatusRegister) {
     // Module 1's register 0x0D reaches the host masked with 0xF7.
-    TBeh b = Host("read --monitor 100");
-    EXPECT_EQ(b.kod, 0) << b.vystup;
-    EXPECT_TRUE(Obsahuje(b.vystup, "\n100\t21.5\t0\tV pořádku\n\nMonitored\tAddress\tStatus\tStatus register\tText\n"
+    TRun b = Host("read --monitor 100");
+    EXPECT_EQ(b.Code, 0) << b.Output;
+    EXPECT_TRUE(Contains(b.Output, "\n100\t21.5\t0\tV pořádku\n\nMonitored\tAddress\tStatus\tStatus register\tText\n"
                                    "100\t1\t0\t0x05\tV pořádku\n"))
-        << b.vystup;
+        << b.Output;
     b = Host("read --monitor 101");
-    EXPECT_EQ(b.kod, 1) << b.vystup;
-    EXPECT_TRUE(Obsahuje(b.vystup, "\n101\t9\t5\t0x00\tTimeout - nepřišla správná odpověď\n")) << b.vystup;
+    EXPECT_EQ(b.Code, 1) << b.Output;
+    EXPECT_TRUE(Contains(b.Output, "\n101\t9\t5\t0x00\tTimeout - nepřišla správná odpověď\n")) << b.Output;
 }
 
 TEST_F(NastrojeTest, ParameterFileThatCannotBeReadIsNamedBeforeInit) {
-    TBeh b = HostS(dir_ / "chybi.ini", "read 100");
-    EXPECT_EQ(b.kod, 3) << b.vystup;
-    EXPECT_TRUE(Obsahuje(b.vystup, "cannot read the parameter file " + dir_ / "chybi.ini" +
+    TRun b = HostWith(dir_ / "chybi.ini", "read 100");
+    EXPECT_EQ(b.Code, 3) << b.Output;
+    EXPECT_TRUE(Contains(b.Output, "cannot read the parameter file " + dir_ / "chybi.ini" +
                                        ": No such file or directory\n"))
-        << b.vystup;
-    EXPECT_FALSE(Obsahuje(b.vystup, "Init failed")) << b.vystup;
-    b = HostS(dir_.Cesta(), "read 100");
-    EXPECT_EQ(b.kod, 3) << b.vystup;
-    EXPECT_TRUE(Obsahuje(b.vystup, ": Is a directory\n")) << b.vystup;
+        << b.Output;
+    EXPECT_FALSE(Contains(b.Output, "Init failed")) << b.Output;
+    b = HostWith(dir_.Path(), "read 100");
+    EXPECT_EQ(b.Code, 3) << b.Output;
+    EXPECT_TRUE(Contains(b.Output, ": Is a directory\n")) << b.Output;
 }
 
 TEST_F(NastrojeTest, JsonGivesOneObjectPerCommandAndOneLinePerWatchCycle) {
-    TBeh b = HostS(parametry_, "read 100 101 --monitor 101", "--json");
-    EXPECT_EQ(b.kod, 1) << b.vystup;
-    EXPECT_EQ(b.vystup,
+    TRun b = HostWith(params_, "read 100 101 --monitor 101", "--json");
+    EXPECT_EQ(b.Code, 1) << b.Output;
+    EXPECT_EQ(b.Output,
               "{\"command\":\"read\",\"ok\":false,\"channels\":["
               "{\"channel\":100,\"value\":21.5,\"finished\":true,\"status\":0,\"text\":\"V pořádku\"},"
               "{\"channel\":101,\"value\":65.535,\"finished\":true,\"status\":5,"
               "\"text\":\"Timeout - nepřišla správná odpověď\"}],"
               "\"monitor\":{\"channel\":101,\"address\":9,\"status\":5,"
               "\"text\":\"Timeout - nepřišla správná odpověď\",\"status_register\":0}}\n");
-    b = HostS(parametry_, "watch --count 2 --interval 100 2000", "--json");
-    EXPECT_EQ(b.kod, 0) << b.vystup;
+    b = HostWith(params_, "watch --count 2 --interval 100 2000", "--json");
+    EXPECT_EQ(b.Code, 0) << b.Output;
     const std::regex radky(
         "(\\{\"command\":\"watch\",\"cycle\":[12],\"time\":\"[0-9:.]+\",\"channels\":\\[\\{\"channel\":2000,"
         "\"value\":1,\"finished\":true,\"status\":0,\"text\":\"V pořádku\"\\}\\]\\}\n){2}");
-    EXPECT_TRUE(std::regex_match(b.vystup, radky)) << b.vystup;
+    EXPECT_TRUE(std::regex_match(b.Output, radky)) << b.Output;
 }
 
 TEST_F(NastrojeTest, NanIsRefusedUnlessForcedAndThenShowsWhatWasSent) {
-    TBeh b = Host("write 3000=nan");
-    EXPECT_EQ(b.kod, 2) << b.vystup;
-    EXPECT_TRUE(Obsahuje(b.vystup, "channel 3000: NaN is refused")) << b.vystup;
+    TRun b = Host("write 3000=nan");
+    EXPECT_EQ(b.Code, 2) << b.Output;
+    EXPECT_TRUE(Contains(b.Output, "channel 3000: NaN is refused")) << b.Output;
     b = Host("write 3000=-inf");
-    EXPECT_EQ(b.kod, 2) << b.vystup;
-    EXPECT_TRUE(Obsahuje(b.vystup, "an infinite value is refused")) << b.vystup;
-    EXPECT_FALSE(Obsahuje(sim_.Stopa(), " id=3000 ")) << sim_.Stopa();
+    EXPECT_EQ(b.Code, 2) << b.Output;
+    EXPECT_TRUE(Contains(b.Output, "an infinite value is refused")) << b.Output;
+    EXPECT_FALSE(Contains(sim_.Output(), " id=3000 ")) << sim_.Output();
 
     b = Host("--force write 3000=nan");
-    EXPECT_EQ(b.kod, 0) << b.vystup;
-    EXPECT_TRUE(Obsahuje(b.vystup, "3000\tnan (sent -8388607)\t0\t")) << b.vystup;
-    EXPECT_TRUE(Obsahuje(sim_.Stopa(), " id=3000 fn=1 adr=1 per=1 data=FFFFFF00 ")) << sim_.Stopa();
+    EXPECT_EQ(b.Code, 0) << b.Output;
+    EXPECT_TRUE(Contains(b.Output, "3000\tnan (sent -8388607)\t0\t")) << b.Output;
+    EXPECT_TRUE(Contains(sim_.Output(), " id=3000 fn=1 adr=1 per=1 data=FFFFFF00 ")) << sim_.Output();
 }
 
 TEST_F(NastrojeTest, TextOutputShowsTheCutAndBlankedTextThatWasSent) {
-    const TBeh b = Host("write 6000=ŽABKA");
-    EXPECT_EQ(b.kod, 0) << b.vystup;
-    EXPECT_TRUE(Obsahuje(b.vystup, "6000\t\"ŽABKA\" (sent \" ABK\")\t0\t")) << b.vystup;
-    EXPECT_TRUE(Obsahuje(sim_.Stopa(), " id=6000 fn=1 adr=1 per=4 data=2041424B ")) << sim_.Stopa();
+    const TRun b = Host("write 6000=ŽABKA");
+    EXPECT_EQ(b.Code, 0) << b.Output;
+    EXPECT_TRUE(Contains(b.Output, "6000\t\"ŽABKA\" (sent \" ABK\")\t0\t")) << b.Output;
+    EXPECT_TRUE(Contains(sim_.Output(), " id=6000 fn=1 adr=1 per=4 data=2041424B ")) << sim_.Output();
 }
 
 TEST_F(NastrojeTest, SlowReadShowsItsProgressOnATerminalOnly) {
     // Two attempts of 717 ms at the silent module 103.
-    std::string t = CtiSoubor(parametry_);
+    std::string t = ReadFile(params_);
     t.replace(t.find("UDP timeout=50"), 14, "UDP timeout=700");
     const std::string pomaly = dir_ / "pomaly.ini";
-    ZapisSoubor(pomaly, t);
-    const TBeh trubka = HostS(pomaly, "read 103");
-    EXPECT_EQ(trubka.kod, 1) << trubka.vystup;
-    EXPECT_FALSE(Obsahuje(trubka.vystup, "waiting")) << trubka.vystup;
+    WriteFile(pomaly, t);
+    const TRun trubka = HostWith(pomaly, "read 103");
+    EXPECT_EQ(trubka.Code, 1) << trubka.Output;
+    EXPECT_FALSE(Contains(trubka.Output, "waiting")) << trubka.Output;
 
-    const TBeh terminal = HostS(pomaly, "read 103", "--tsv", "script -qec");
+    const TRun terminal = HostWith(pomaly, "read 103", "--tsv", "script -qec");
     const std::string port = std::to_string(sim_.Port(1));
-    EXPECT_TRUE(std::regex_search(terminal.vystup,
+    EXPECT_TRUE(std::regex_search(terminal.Output,
                                   std::regex("waiting 1\\.[0-9] s for channel 103 on gateway 1 \\(127\\.0\\.0\\.1:" +
                                              port + "\\), attempt 2 of 2")))
-        << terminal.vystup;
-    EXPECT_TRUE(Obsahuje(terminal.vystup, "103\t0\t21\t")) << terminal.vystup;
+        << terminal.Output;
+    EXPECT_TRUE(Contains(terminal.Output, "103\t0\t21\t")) << terminal.Output;
 }
 
 TEST_F(NastrojeTest, HelpListsEveryExitCodeAndBothToolsTellTheirVersion) {
-    const TBeh b = HostS(parametry_, "--help", "");
-    EXPECT_EQ(b.kod, 0);
+    const TRun b = HostWith(params_, "--help", "");
+    EXPECT_EQ(b.Code, 0);
     for (const char* kod : {"\n  0 ", "\n  1 ", "\n  2 ", "\n  3 ", "\n  130 "})
-        EXPECT_TRUE(Obsahuje(b.vystup, kod)) << kod << b.vystup;
-    EXPECT_TRUE(std::regex_match(HostS(parametry_, "--version", "").vystup, std::regex("zr6180-host \\d+\\.\\d+\\.\\d+\n")));
+        EXPECT_TRUE(Contains(b.Output, kod)) << kod << b.Output;
+    EXPECT_TRUE(std::regex_match(HostWith(params_, "--version", "").Output, std::regex("zr6180-host \\d+\\.\\d+\\.\\d+\n")));
 }
 
 TEST_F(NastrojeTest, SimulatorStopsCleanlyOnSigterm) {
-    EXPECT_EQ(Host("read 100").kod, 0);
-    EXPECT_EQ(sim_.Zastav(), 0);
+    EXPECT_EQ(Host("read 100").Code, 0);
+    EXPECT_EQ(sim_.Stop(), 0);
 }
 
 }  // namespace

@@ -14,11 +14,11 @@
 #include "config/Model.h"
 #include "diag/DrvDialog.h"
 
+#include "support/Text.h"
+
 namespace {
 
 using namespace std::chrono_literals;
-
-std::string Cp(std::string_view t) { return std::string(t); }
 
 class Okno : public ::testing::Test {
 protected:

@@ -16,7 +16,7 @@ using namespace thread_support;
 
 class Fronta : public ::testing::Test {
 protected:
-    TStav s;
+    TDriverState s;
     TData& d = *s.d;
     TFronta& f = d.Fronty[1];
 };
@@ -36,7 +36,7 @@ TEST_F(Fronta, LimitPozadavkuFollowsTheInterfaceParameters) {
 }
 
 TEST_F(Fronta, ZaradPozadavekStartsTheRequestAsANewEntry) {
-    s.hodiny.Zmraz(123456);
+    s.clock.Freeze(123456);
     TKanal& k = d.Kanaly[1005];
     k.Hotovo = 1;
     k.CekaCallBack = 1;
@@ -57,7 +57,7 @@ TEST_F(Fronta, ZaradPozadavekStartsTheRequestAsANewEntry) {
 
 TEST_F(Fronta, CommitMakesAllNewEntriesVisibleInOrder) {
     for (int c : {100, 1005, 100}) {
-        s.Kanal(c, 1, 1, 0);
+        s.Channel(c, 1, 1, 0);
         ZaradPozadavek(d, c, 0);
     }
     EXPECT_EQ(DalsiVeFronte(d, 1), 0);
@@ -82,12 +82,12 @@ TEST_F(Fronta, FullQueueCompletesTheRequestWithStatus3) {
     for (int i = 0; i < 500; ++i) ZaradPozadavek(d, 1005, 0);
     PotvrdFronty(d);
     for (int i = 0; i < 499; ++i) ZaradPozadavek(d, 1005, 0);
-    s.Kanal(100, 1, 9, 0);
+    s.Channel(100, 1, 9, 0);
     ZaradPozadavek(d, 100, 0);  // the 1000th entry still fits
     EXPECT_EQ(d.Kanaly[100].Hotovo, 0);
     EXPECT_EQ(f.PocetNepotvrzenych, 500);
 
-    s.Kanal(200, 1, 9, 0);
+    s.Channel(200, 1, 9, 0);
     ZaradPozadavek(d, 200, 0);
     const TKanal& k = d.Kanaly[200];
     EXPECT_EQ(k.Hotovo, 1);
@@ -113,7 +113,7 @@ TEST_F(Fronta, IndexesWrapAfterAThousandEntries) {
 }
 
 TEST_F(Fronta, ChannelWithoutAnInterfaceIsNotQueued) {
-    s.Kanal(300, 0, 1, 0);
+    s.Channel(300, 0, 1, 0);
     ZaradPozadavek(d, 300, 0);
     EXPECT_EQ(d.Kanaly[300].Hotovo, 1);
     EXPECT_EQ(d.Kanaly[300].Status, 3);
@@ -128,7 +128,7 @@ TEST_F(Fronta, UkonciSChybouStoresTheStatusAndHotovoLast) {
     k.DataCteni[15] = 7;
     k.StatusRegistr = 4;
     k.StavPozadavku = 2;
-    s.hodiny.Zmraz(2000);
+    s.clock.Freeze(2000);
     UkonciSChybou(d, 1005, 26);
     EXPECT_EQ(k.DobaRS, 0u);
     EXPECT_EQ(k.DobaLAN, 500u);
@@ -166,25 +166,25 @@ int64_t MistniCas(int hodina, int minuta) {
 
 TEST_F(Fronta, HourlyReportWritesTheMaximumAndResetsIt) {
     d.Lokalizace.DesetinnyOddelovac = ',';
-    s.hodiny.NastavReal(MistniCas(10, 59) + 30000);
+    s.clock.SetRealMs(MistniCas(10, 59) + 30000);
     TQueueHour h;
     EXPECT_EQ(ReportQueueFill(d, 1, h), 30000) << "ms left to the next hour";
     EXPECT_EQ(f.HodinaMax, 10);
-    EXPECT_EQ(Vyskytu(s.LogRozhrani(1), "] FIFOmax=0,0%\r\n"), 1) << "the initial hour 25 reports at once";
+    EXPECT_EQ(CountOf(s.InterfaceLog(1), "] FIFOmax=0,0%\r\n"), 1) << "the initial hour 25 reports at once";
 
     for (int i = 0; i < 1000; ++i) ZaradPozadavek(d, 1005, 0);
     PotvrdFronty(d);
     EXPECT_DOUBLE_EQ(f.Zaplneni, 100.0);
     ReportQueueFill(d, 1, h);
-    EXPECT_EQ(Vyskytu(s.LogRozhrani(1), "FIFOmax="), 1) << "same hour";
+    EXPECT_EQ(CountOf(s.InterfaceLog(1), "FIFOmax="), 1) << "same hour";
 
-    s.hodiny.NastavReal(MistniCas(11, 0) + 5);
+    s.clock.SetRealMs(MistniCas(11, 0) + 5);
     ReportQueueFill(d, 1, h);
-    EXPECT_EQ(Vyskytu(s.LogRozhrani(1), "] FIFOmax=100,0%\r\n"), 1);
+    EXPECT_EQ(CountOf(s.InterfaceLog(1), "] FIFOmax=100,0%\r\n"), 1);
     EXPECT_EQ(f.HodinaMax, 11);
     EXPECT_DOUBLE_EQ(f.ZaplneniMax, 0.0);
 
-    s.hodiny.NastavReal(MistniCas(10, 20));  // the clock was set back
+    s.clock.SetRealMs(MistniCas(10, 20));  // the clock was set back
     ReportQueueFill(d, 1, h);
     EXPECT_EQ(f.HodinaMax, 10);
 }
@@ -194,7 +194,7 @@ TEST_F(Fronta, HourlyReportIsSilentWithInterfaceLoggingOff) {
     TQueueHour h;
     ReportQueueFill(d, 1, h);
     EXPECT_NE(f.HodinaMax, 25);
-    EXPECT_EQ(s.LogRozhrani(1), "");
+    EXPECT_EQ(s.InterfaceLog(1), "");
 }
 
 TEST_F(Fronta, PripravNulovaniAimsChannel99AtTheTargetsModule) {
@@ -209,7 +209,7 @@ TEST_F(Fronta, PripravNulovaniAimsChannel99AtTheTargetsModule) {
     EXPECT_EQ(k.DataZapis[2], 0);
     EXPECT_EQ(k.DataZapis[3], 0);
 
-    s.Kanal(6099, 2, 7, 0);
+    s.Channel(6099, 2, 7, 0);
     for (uint32_t cil : {99u, 6100u}) {
         PripravNulovani(d, cil);
         EXPECT_EQ(k.Adresa, 5) << cil;
@@ -217,10 +217,10 @@ TEST_F(Fronta, PripravNulovaniAimsChannel99AtTheTargetsModule) {
 }
 
 TEST_F(Fronta, PoNulovaniClearsTheModuleAndItsChannelsOnly) {
-    s.Kanal(100, 1, 5, 0).StatusRegistr = 8;
-    s.Kanal(3000, 1, 5, 1).StatusRegistr = 8;
-    s.Kanal(3001, 1, 6, 1).StatusRegistr = 8;
-    s.Kanal(3002, 2, 5, 1).StatusRegistr = 8;
+    s.Channel(100, 1, 5, 0).StatusRegistr = 8;
+    s.Channel(3000, 1, 5, 1).StatusRegistr = 8;
+    s.Channel(3001, 1, 6, 1).StatusRegistr = 8;
+    s.Channel(3002, 2, 5, 1).StatusRegistr = 8;
     d.Rozhrani[1].Moduly[5].StatusRegistr = 8;
     d.Rozhrani[1].Moduly[6].StatusRegistr = 8;
     PripravNulovani(d, 1005);

@@ -12,17 +12,10 @@
 #include "base/Cp1250.h"
 #include "config/HlavniLog.h"
 #include "config/Model.h"
+#include "support/Seams.h"
 #include "support/TempDir.h"
 
 namespace {
-
-class TPevneHodiny final : public TClock {
-public:
-    uint32_t Tick() const override { return tick; }
-    int64_t RealMs() const override { return real; }
-    std::atomic<uint32_t> tick{0};
-    std::atomic<int64_t> real{0};
-};
 
 // 2024-03-05 14:07:09.045 UTC; the test expects whatever local time it is.
 constexpr int64_t kCas = 1709647629045;
@@ -38,37 +31,38 @@ std::string Ocekavane(int64_t ms) {
 class HlavniLog : public ::testing::Test {
 protected:
     void SetUp() override {
-        hodiny.real = kCas;
-        d->Clock = &hodiny;
+        clock.SetRealMs(kCas);
+        clock.Freeze(0);
+        d->Clock = &clock;
         d->Lokalizace = TLokalizace{};
         d->Cfg.LogPovolen = 1;
         d->Cfg.LogNazev = "Rv_zr6180.log";
-        d->Cfg.LogAdresar = adr.Cesta() + "/";
+        d->Cfg.LogAdresar = adr.Path() + "/";
     }
-    std::string Log() const { return CtiSoubor(adr / "Rv_zr6180.log"); }
+    std::string Log() const { return ReadFile(adr / "Rv_zr6180.log"); }
 
     TTempDir adr;
-    TPevneHodiny hodiny;
+    TTestClock clock;
     std::unique_ptr<TData> d = std::make_unique<TData>();
 };
 
 TEST_F(HlavniLog, OffTouchesNothingEvenWithoutDirectory) {
     d->Cfg.LogPovolen = 0;
-    d->Cfg.LogAdresar = adr.Cesta() + "/chybi/";
+    d->Cfg.LogAdresar = adr.Path() + "/chybi/";
     EXPECT_EQ(ZapisDoLogu(d.get(), d->Cfg, "x"), 0);
-    EXPECT_FALSE(Existuje(adr / "chybi"));
+    EXPECT_FALSE(FileExists(adr / "chybi"));
 }
 
 TEST_F(HlavniLog, LinesWithAndWithoutNumber) {
     EXPECT_EQ(ZapisDoLogu(d.get(), d->Cfg, "Ovladač odinstalován."_cp), 0);
-    hodiny.real = kCas + 61'000;
+    clock.SetRealMs(kCas + 61'000);
     EXPECT_EQ(ZapisDoLogu(d.get(), d->Cfg, "GetInput - chybný datový typ kanálu "_cp, 1500u), 0);
     EXPECT_EQ(Log(), Ocekavane(kCas) + "Ovlada\xE8 odinstalov\xE1n.\r\n" + Ocekavane(kCas + 61'000) +
                          "GetInput - chybn\xFD datov\xFD typ kan\xE1lu 1500\r\n");
 }
 
 TEST_F(HlavniLog, AppendsToAnExistingFile) {
-    ZapisSoubor(adr / "Rv_zr6180.log", "stary\r\n");
+    WriteFile(adr / "Rv_zr6180.log", "stary\r\n");
     EXPECT_EQ(ZapisDoLogu(d.get(), d->Cfg, "novy"), 0);
     EXPECT_EQ(Log(), "stary\r\n" + Ocekavane(kCas) + "novy\r\n");
 }
@@ -92,7 +86,7 @@ TEST_F(HlavniLog, WithoutInstanceUsesSystemClockAndDefaultFormats) {
 TEST_F(HlavniLog, CustomFileName) {
     d->Cfg.LogNazev = "jiny.log";
     EXPECT_EQ(ZapisDoLogu(d.get(), d->Cfg, "x"), 0);
-    EXPECT_EQ(CtiSoubor(adr / "jiny.log"), Ocekavane(kCas) + "x\r\n");
+    EXPECT_EQ(ReadFile(adr / "jiny.log"), Ocekavane(kCas) + "x\r\n");
 }
 
 TEST_F(HlavniLog, ExistingEntryThatCannotBeOpenedGives1) {
@@ -104,9 +98,9 @@ TEST_F(HlavniLog, ExistingEntryThatCannotBeOpenedGives1) {
 }
 
 TEST_F(HlavniLog, FileThatCannotBeCreatedGives2) {
-    d->Cfg.LogAdresar = adr.Cesta() + "/chybi/";
+    d->Cfg.LogAdresar = adr.Path() + "/chybi/";
     EXPECT_EQ(ZapisDoLogu(d.get(), d->Cfg, "x"), 2);
-    EXPECT_FALSE(Existuje(adr / "chybi"));
+    EXPECT_FALSE(FileExists(adr / "chybi"));
 }
 
 TEST_F(HlavniLog, ReadOnlyDirectoryGives2) {
@@ -132,8 +126,8 @@ TEST_F(HlavniLog, LongMessageIsWrittenWhole) {
 
 class RunInfo : public HlavniLog {
 protected:
-    std::string Soubor() const { return CtiSoubor(adr / "Rv_zr6180RunInfo.txt"); }
-    void Obsah(const std::string& s) { ZapisSoubor(adr / "Rv_zr6180RunInfo.txt", s); }
+    std::string Soubor() const { return ReadFile(adr / "Rv_zr6180RunInfo.txt"); }
+    void Obsah(const std::string& s) { WriteFile(adr / "Rv_zr6180RunInfo.txt", s); }
 };
 
 TEST_F(RunInfo, MissingFileGives1AndIsWritten) {
@@ -167,10 +161,10 @@ TEST_F(RunInfo, EmptyOrNonNumericFirstLineIsRewrittenWith1) {
 }
 
 TEST_F(RunInfo, MissingDirectoryCostsNothing) {
-    d->Cfg.LogAdresar = adr.Cesta() + "/chybi/";
+    d->Cfg.LogAdresar = adr.Path() + "/chybi/";
     CtiRunInfo(d->Cfg);
     EXPECT_EQ(d->Cfg.RunCislo, 1);
-    EXPECT_FALSE(Existuje(adr / "chybi"));
+    EXPECT_FALSE(FileExists(adr / "chybi"));
 }
 
 TEST_F(RunInfo, WriteReplacesTheWholeFile) {

@@ -188,13 +188,13 @@ TEST(IniLoad, MissingDirectoryFifoAndHugeFilesAreUnreadable) {
     std::string text = "x";
     EXPECT_FALSE(LoadParameterFile(dir / "chybi.ini", text));
     EXPECT_TRUE(text.empty());
-    EXPECT_FALSE(LoadParameterFile(dir.Cesta(), text));
+    EXPECT_FALSE(LoadParameterFile(dir.Path(), text));
     EXPECT_FALSE(LoadParameterFile("", text));
     EXPECT_FALSE(LoadParameterFile(std::string("a\0b", 3), text));
     ASSERT_EQ(mkfifo((dir / "fifo").c_str(), 0600), 0);
     EXPECT_FALSE(LoadParameterFile(dir / "fifo", text));  // returns at once, no writer needed
     const std::string velky = dir / "velky.ini";
-    ZapisSoubor(velky, "");
+    WriteFile(velky, "");
     ASSERT_EQ(truncate(velky.c_str(), static_cast<off_t>(MaxParameterFile + 1)), 0);  // sparse
     EXPECT_FALSE(LoadParameterFile(velky, text));
     ASSERT_EQ(truncate(velky.c_str(), 3), 0);
@@ -204,8 +204,8 @@ TEST(IniLoad, MissingDirectoryFifoAndHugeFilesAreUnreadable) {
 
 TEST(IniLoad, Cp1250NameFallsBackToItsUtf8Form) {
     TTempDir dir;
-    ZapisSoubor(dir / "žluťoučký.ini", "[A]\nk=1\n");
-    const std::string cpJmeno = dir.Cesta() + "/" + std::string("žluťoučký.ini"_cp);
+    WriteFile(dir / "žluťoučký.ini", "[A]\nk=1\n");
+    const std::string cpJmeno = dir.Path() + "/" + std::string("žluťoučký.ini"_cp);
     TIniFile ini;
     ASSERT_TRUE(ini.Load(cpJmeno));
     EXPECT_EQ(ini.Section("A").ReadInteger("k", 0), 1);

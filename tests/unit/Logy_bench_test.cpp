@@ -39,7 +39,7 @@ double Rychlost(int radku, F&& f) {
 TEST(LogyRychlost, RunLineCostsAboutOneOpenWriteClose) {
     TTempDir adr;
     auto d = std::make_unique<TData>();
-    d->Cfg.LogAdresar = adr.Cesta() + "/";
+    d->Cfg.LogAdresar = adr.Path() + "/";
     d->Cfg.RunPovolen = 1;
     d->Cfg.RunPocet = 99;
     d->Cfg.RunCislo = 1;

@@ -17,17 +17,11 @@
 #include "base/Cp1250.h"
 #include "config/HlavniLog.h"
 #include "config/Model.h"
+#include "support/Seams.h"
 #include "support/TempDir.h"
+#include "support/Text.h"
 
 namespace {
-
-class TPevneHodiny final : public TClock {
-public:
-    uint32_t Tick() const override { return tick; }
-    int64_t RealMs() const override { return real; }
-    std::atomic<uint32_t> tick{0};
-    std::atomic<int64_t> real{0};
-};
 
 constexpr int64_t kCas = 1709647629045;  // 2024-03-05 14:07:09.045 UTC
 constexpr off_t kPlny = 2'560'128;
@@ -57,36 +51,24 @@ std::string Nazev(const char* zacatek, int rozhrani, int64_t ms) {
     return t;
 }
 
-std::vector<std::string> Radky(const std::string& obsah) {
-    std::vector<std::string> v;
-    std::size_t i = 0;
-    while (i < obsah.size()) {
-        const std::size_t k = obsah.find("\r\n", i);
-        if (k == std::string::npos) {
-            v.push_back(obsah.substr(i) + "<no CR LF>");
-            break;
-        }
-        v.push_back(obsah.substr(i, k - i));
-        i = k + 2;
-    }
-    return v;
-}
+// A last line without CR LF is marked, so that a comparison shows it.
+std::vector<std::string> LogLines(const std::string& text) { return Lines(text, "<no CR LF>"); }
 
 class Logy : public ::testing::Test {
 protected:
     void SetUp() override {
-        hodiny.real = kCas;
-        hodiny.tick = 4000000000u;
-        d->Clock = &hodiny;
+        clock.SetRealMs(kCas);
+        clock.Freeze(4000000000u);
+        d->Clock = &clock;
         d->Lokalizace = TLokalizace{};
         TCFG& c = d->Cfg;
-        c.LogAdresar = adr.Cesta() + "/";
+        c.LogAdresar = adr.Path() + "/";
         c.RunPovolen = 1;
         c.RunPocet = 3;
         c.RunCislo = 1;
         c.ErrCislo = 1;
     }
-    std::string Soubor(const std::string& jmeno) const { return CtiSoubor(adr / jmeno); }
+    std::string Soubor(const std::string& jmeno) const { return ReadFile(adr / jmeno); }
     void Velikost(const std::string& jmeno, off_t n) {
         const int fd = open((adr / jmeno).c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         ASSERT_GE(fd, 0);
@@ -107,7 +89,7 @@ protected:
     }
 
     TTempDir adr;
-    TPevneHodiny hodiny;
+    TTestClock clock;
     std::unique_ptr<TData> d = std::make_unique<TData>();
 };
 
@@ -126,7 +108,7 @@ TEST_F(Logy, RunFieldsLeftOutAndCut) {
     ZapisRun(d.get(), "CB  1", NoField, NoField, NoField, "jen text");
     ZapisRun(d.get(), "A", 123456789, -5, NoField, "");
     ZapisRun(d.get(), "B", NoField, 12345, -1, "   ");
-    const auto r = Radky(Run(1));
+    const auto r = LogLines(Run(1));
     ASSERT_EQ(r.size(), 4u);
     const std::string z = "] ";
     EXPECT_EQ(r[0].substr(r[0].find(z) + 2), "DisDri 0,");
@@ -140,7 +122,7 @@ TEST_F(Logy, RunSequenceIsEightUpperCaseHexDigits) {
     ZapisRun(d.get(), "X");
     d->PocitadloRadku = -1;
     ZapisRun(d.get(), "Y");
-    const auto r = Radky(Run(1));
+    const auto r = LogLines(Run(1));
     ASSERT_EQ(r.size(), 2u);
     EXPECT_EQ(r[0].substr(0, 10), "00ABCDEF [");
     EXPECT_EQ(r[1].substr(0, 10), "FFFFFFFF [");
@@ -151,19 +133,19 @@ TEST_F(Logy, RunStampUsesTimeSeparatorAndMilliseconds) {
     d->Lokalizace = LocaleFromItems("%d.%m.%Y", "%H.%M.%S", "", "", "", ",");
     ASSERT_EQ(d->Lokalizace.OddelovacCasu, '.');
     ZapisRun(d.get(), "X");
-    hodiny.real = kCas + 7;  // same second: the cached part is reused
+    clock.SetRealMs(kCas + 7);  // same second: the cached part is reused
     ZapisRun(d.get(), "Y");
-    hodiny.real = kCas + 86'400'000 + 3'600'000 + 999;
+    clock.SetRealMs(kCas + 86'400'000 + 3'600'000 + 999);
     ZapisRun(d.get(), "Z");
-    const auto r = Radky(Run(1));
+    const auto r = LogLines(Run(1));
     ASSERT_EQ(r.size(), 3u);
     EXPECT_EQ(r[0], "00000000 [" + RazitkoRun(kCas, '.') + "] X,");
     EXPECT_EQ(r[1], "00000001 [" + RazitkoRun(kCas + 7, '.') + "] Y,");
     EXPECT_EQ(r[2], "00000002 [" + RazitkoRun(kCas + 86'400'000 + 3'600'000 + 999, '.') + "] Z,");
     d->Lokalizace = TLokalizace{};
-    hodiny.real = kCas + 86'400'000 + 3'600'000 + 5;
+    clock.SetRealMs(kCas + 86'400'000 + 3'600'000 + 5);
     ZapisRun(d.get(), "W");
-    EXPECT_EQ(Radky(Run(1)).at(3), "00000003 [" + RazitkoRun(kCas + 86'400'000 + 3'600'000 + 5, ':') + "] W,");
+    EXPECT_EQ(LogLines(Run(1)).at(3), "00000003 [" + RazitkoRun(kCas + 86'400'000 + 3'600'000 + 5, ':') + "] W,");
 }
 
 TEST_F(Logy, RunOffWritesNothingButCounts) {
@@ -172,9 +154,9 @@ TEST_F(Logy, RunOffWritesNothingButCounts) {
     ZapisRun(d.get(), "X", 100);
     ZapisRun(d.get(), "Y");
     EXPECT_EQ(d->PocitadloRadku, 2);
-    EXPECT_FALSE(Existuje(adr / "Rv_zr6180Run001.log"));
-    EXPECT_FALSE(Existuje(adr / "Rv_zr6180Run007.log"));
-    EXPECT_FALSE(Existuje(adr / "Rv_zr6180RunInfo.txt"));
+    EXPECT_FALSE(FileExists(adr / "Rv_zr6180Run001.log"));
+    EXPECT_FALSE(FileExists(adr / "Rv_zr6180Run007.log"));
+    EXPECT_FALSE(FileExists(adr / "Rv_zr6180RunInfo.txt"));
 }
 
 TEST_F(Logy, NullInstanceIsIgnored) {
@@ -189,13 +171,13 @@ TEST_F(Logy, RunFileJustBelowTheLimitTakesTheLine) {
     Velikost("Rv_zr6180Run001.log", kPlny - 1);
     ZapisRun(d.get(), "X");
     EXPECT_GT(VelikostSouboru("Rv_zr6180Run001.log"), kPlny - 1);
-    EXPECT_FALSE(Existuje(adr / "Rv_zr6180Run002.log"));
+    EXPECT_FALSE(FileExists(adr / "Rv_zr6180Run002.log"));
     EXPECT_EQ(d->Cfg.RunCislo, 1);
 }
 
 TEST_F(Logy, RunFilesCycleOverRunPocetAndAreEmptiedOnEntry) {
     CtiRunInfo(d->Cfg);
-    ZapisSoubor(adr / "Rv_zr6180Run002.log", "stary obsah\r\n");
+    WriteFile(adr / "Rv_zr6180Run002.log", "stary obsah\r\n");
     Velikost("Rv_zr6180Run001.log", kPlny);
     ZapisRun(d.get(), "A");
     EXPECT_EQ(d->Cfg.RunCislo, 2);
@@ -206,14 +188,14 @@ TEST_F(Logy, RunFilesCycleOverRunPocetAndAreEmptiedOnEntry) {
     Velikost("Rv_zr6180Run002.log", kPlny);
     ZapisRun(d.get(), "B");
     EXPECT_EQ(d->Cfg.RunCislo, 3);
-    EXPECT_EQ(Radky(Run(3)).size(), 1u);
+    EXPECT_EQ(LogLines(Run(3)).size(), 1u);
 
     Velikost("Rv_zr6180Run003.log", kPlny + 500);
     ZapisRun(d.get(), "C");
     EXPECT_EQ(d->Cfg.RunCislo, 1);
     EXPECT_EQ(Soubor("Rv_zr6180RunInfo.txt"), "1\r\n");
     EXPECT_EQ(Run(1), "00000002 [" + RazitkoRun(kCas) + "] C,\r\n");
-    EXPECT_FALSE(Existuje(adr / "Rv_zr6180Run004.log"));
+    EXPECT_FALSE(FileExists(adr / "Rv_zr6180Run004.log"));
 }
 
 TEST_F(Logy, RunPocetZeroUsesOnlyFile001AndRewritesRunInfo) {
@@ -225,22 +207,22 @@ TEST_F(Logy, RunPocetZeroUsesOnlyFile001AndRewritesRunInfo) {
     ASSERT_EQ(unlink((adr / "Rv_zr6180RunInfo.txt").c_str()), 0);
     ZapisRun(d.get(), "B");
     EXPECT_EQ(Soubor("Rv_zr6180RunInfo.txt"), "1\r\n");  // every line resets and rewrites
-    EXPECT_EQ(Radky(Run(1)).size(), 2u);
+    EXPECT_EQ(LogLines(Run(1)).size(), 2u);
     Velikost("Rv_zr6180Run001.log", kPlny);
     ZapisRun(d.get(), "C");
-    EXPECT_EQ(Radky(Run(1)).size(), 1u);
-    EXPECT_FALSE(Existuje(adr / "Rv_zr6180Run002.log"));
+    EXPECT_EQ(LogLines(Run(1)).size(), 1u);
+    EXPECT_FALSE(FileExists(adr / "Rv_zr6180Run002.log"));
 }
 
 TEST_F(Logy, StoredNumberOutsideRangeIsResetByTheFirstLine) {
-    ZapisSoubor(adr / "Rv_zr6180RunInfo.txt", "7\r\n");
+    WriteFile(adr / "Rv_zr6180RunInfo.txt", "7\r\n");
     CtiRunInfo(d->Cfg);
     EXPECT_EQ(d->Cfg.RunCislo, 7);
     ZapisRun(d.get(), "A");
     EXPECT_EQ(d->Cfg.RunCislo, 1);
     EXPECT_EQ(Soubor("Rv_zr6180RunInfo.txt"), "1\r\n");
-    EXPECT_EQ(Radky(Run(1)).size(), 1u);
-    EXPECT_FALSE(Existuje(adr / "Rv_zr6180Run007.log"));
+    EXPECT_EQ(LogLines(Run(1)).size(), 1u);
+    EXPECT_FALSE(FileExists(adr / "Rv_zr6180Run007.log"));
 }
 
 TEST_F(Logy, RunNumbersAboveNinehundredNinetyNineUseAllDigits) {
@@ -249,15 +231,15 @@ TEST_F(Logy, RunNumbersAboveNinehundredNinetyNineUseAllDigits) {
     ZapisRun(d.get(), "A");
     d->Cfg.RunCislo = 12;
     ZapisRun(d.get(), "B");
-    EXPECT_TRUE(Existuje(adr / "Rv_zr6180Run1234.log"));
-    EXPECT_TRUE(Existuje(adr / "Rv_zr6180Run012.log"));
+    EXPECT_TRUE(FileExists(adr / "Rv_zr6180Run1234.log"));
+    EXPECT_TRUE(FileExists(adr / "Rv_zr6180Run012.log"));
 }
 
 TEST_F(Logy, RunMissingDirectoryIsSwallowed) {
-    d->Cfg.LogAdresar = adr.Cesta() + "/chybi/";
+    d->Cfg.LogAdresar = adr.Path() + "/chybi/";
     ZapisRun(d.get(), "A");
     EXPECT_EQ(d->PocitadloRadku, 1);
-    EXPECT_FALSE(Existuje(adr / "chybi"));
+    EXPECT_FALSE(FileExists(adr / "chybi"));
 }
 
 TEST_F(Logy, RunLinesFromManyThreadsAreCompleteAndInOrder) {
@@ -270,7 +252,7 @@ TEST_F(Logy, RunLinesFromManyThreadsAreCompleteAndInOrder) {
             for (int i = 0; i < kRadku; ++i) ZapisRun(d.get(), "KOM 2", 100 + i, v + 1, 2, "vlakno");
         });
     for (auto& t : vlakna) t.join();
-    const auto r = Radky(Run(1));
+    const auto r = LogLines(Run(1));
     ASSERT_EQ(r.size(), static_cast<std::size_t>(kVlaken * kRadku));
     const std::regex tvar(R"(([0-9A-F]{8}) \[[0-9.: ]{21}\] KOM 2, K=\d{3,4}, *R=\d,  S=2, vlakno)");
     for (std::size_t i = 0; i < r.size(); ++i) {
@@ -284,7 +266,7 @@ TEST_F(Logy, RunLinesFromManyThreadsAreCompleteAndInOrder) {
 
 TEST_F(Logy, ErrLineWithAndWithoutNumber) {
     ZapisErr(d.get(), "Neočekávaná zpráva \"[VUZIV2]00\", Ch="_cp, 150);
-    hodiny.tick = 5;
+    clock.Freeze(5);
     ZapisErr(d.get(), "bez cisla");
     EXPECT_EQ(Soubor("Rv_zr6180Err1.log"), Razitko(kCas, 4000000000u) +
                                                 "Neo\xE8" "ek\xE1van\xE1 zpr\xE1va \"[VUZIV2]00\", Ch=150\r\n" +
@@ -294,7 +276,7 @@ TEST_F(Logy, ErrLineWithAndWithoutNumber) {
 TEST_F(Logy, ErrOffWithRunLog) {
     d->Cfg.RunPovolen = 0;
     ZapisErr(d.get(), "x", 1);
-    EXPECT_FALSE(Existuje(adr / "Rv_zr6180Err1.log"));
+    EXPECT_FALSE(FileExists(adr / "Rv_zr6180Err1.log"));
 }
 
 TEST_F(Logy, ErrFilesRotateWithoutLeadingZeros) {
@@ -303,7 +285,7 @@ TEST_F(Logy, ErrFilesRotateWithoutLeadingZeros) {
     ZapisErr(d.get(), "a");
     EXPECT_EQ(d->Cfg.ErrCislo, 1);
     Velikost("Rv_zr6180Err1.log", kPlny);
-    ZapisSoubor(adr / "Rv_zr6180Err2.log", "stary\r\n");
+    WriteFile(adr / "Rv_zr6180Err2.log", "stary\r\n");
     ZapisErr(d.get(), "b");
     EXPECT_EQ(d->Cfg.ErrCislo, 2);
     EXPECT_EQ(Soubor("Rv_zr6180Err2.log"), Razitko(kCas, 4000000000u) + "b\r\n");
@@ -311,7 +293,7 @@ TEST_F(Logy, ErrFilesRotateWithoutLeadingZeros) {
     ZapisErr(d.get(), "c");
     EXPECT_EQ(d->Cfg.ErrCislo, 1);
     EXPECT_EQ(Soubor("Rv_zr6180Err1.log"), Razitko(kCas, 4000000000u) + "c\r\n");
-    EXPECT_FALSE(Existuje(adr / "Rv_zr6180RunInfo.txt"));  // ErrCislo is kept nowhere
+    EXPECT_FALSE(FileExists(adr / "Rv_zr6180RunInfo.txt"));  // ErrCislo is kept nowhere
 }
 
 TEST_F(Logy, ErrWithRunPocetZeroUsesOnlyFile1) {
@@ -321,7 +303,7 @@ TEST_F(Logy, ErrWithRunPocetZeroUsesOnlyFile1) {
     ZapisErr(d.get(), "b");
     EXPECT_EQ(d->Cfg.ErrCislo, 1);
     EXPECT_EQ(Soubor("Rv_zr6180Err1.log"), Razitko(kCas, 4000000000u) + "b\r\n");
-    EXPECT_FALSE(Existuje(adr / "Rv_zr6180Err2.log"));
+    EXPECT_FALSE(FileExists(adr / "Rv_zr6180Err2.log"));
 }
 
 TEST_F(Logy, ErrLinesFromManyThreadsAreNotLost) {
@@ -333,7 +315,7 @@ TEST_F(Logy, ErrLinesFromManyThreadsAreNotLost) {
             for (int i = 0; i < kRadku; ++i) ZapisErr(d.get(), "Neplatn\xE1 zpr\xE1va, Ch=", i);
         });
     for (auto& t : vlakna) t.join();
-    const auto r = Radky(Soubor("Rv_zr6180Err1.log"));
+    const auto r = LogLines(Soubor("Rv_zr6180Err1.log"));
     ASSERT_EQ(r.size(), static_cast<std::size_t>(kVlaken * kRadku));
     for (const auto& l : r) ASSERT_NE(l.find("] Neplatn\xE1 zpr\xE1va, Ch="), std::string::npos) << l;
 }
@@ -342,7 +324,7 @@ TEST_F(Logy, ErrLinesFromManyThreadsAreNotLost) {
 
 TEST_F(Logy, InterfaceLogOnlyWhenSwitchedOn) {
     ZapisLogRozhrani(d.get(), 3, "Start");
-    EXPECT_FALSE(Existuje(adr / Nazev("Rv_zr6180_R", 3, kCas)));
+    EXPECT_FALSE(FileExists(adr / Nazev("Rv_zr6180_R", 3, kCas)));
     d->Cfg.LogRozhraniPovolen = 1;
     ZapisLogRozhrani(d.get(), 3, "Start");
     ZapisLogRozhrani(d.get(), 16, "Logování zapnuto"_cp);
@@ -354,7 +336,7 @@ TEST_F(Logy, InterfaceLogIsNotTiedToTheRunLog) {
     d->Cfg.RunPovolen = 0;
     d->Cfg.LogRozhraniPovolen = 1;
     ZapisLogRozhrani(d.get(), 1, "Stop");
-    EXPECT_TRUE(Existuje(adr / Nazev("Rv_zr6180_R", 1, kCas)));
+    EXPECT_TRUE(FileExists(adr / Nazev("Rv_zr6180_R", 1, kCas)));
 }
 
 TEST_F(Logy, InterfaceLogChangesFileAtLocalMidnight) {
@@ -367,9 +349,9 @@ TEST_F(Logy, InterfaceLogChangesFileAtLocalMidnight) {
     const TLocalTime po = LocalTimeOf(pulnoc);
     ASSERT_EQ(pred.Hour * 10000 + pred.Minute * 100 + pred.Second, 235959);
     ASSERT_EQ(po.Hour + po.Minute + po.Second + po.Millisecond, 0);
-    hodiny.real = pulnoc - 1;
+    clock.SetRealMs(pulnoc - 1);
     ZapisLogRozhrani(d.get(), 2, "pred");
-    hodiny.real = pulnoc;
+    clock.SetRealMs(pulnoc);
     ZapisLogRozhrani(d.get(), 2, "po");
     const std::string a = Nazev("Rv_zr6180_R", 2, pulnoc - 1);
     const std::string b = Nazev("Rv_zr6180_R", 2, pulnoc);
@@ -386,7 +368,7 @@ TEST_F(Logy, CallBackLogIsWrittenWithEveryOtherLogOff) {
     d->Cfg.LogRozhraniPovolen = 0;
     d->Cfg.LogPovolen = 0;
     ZapisCB(d.get(), "Start");
-    hodiny.tick = 17;
+    clock.Freeze(17);
     ZapisCB(d.get(), "Ch=150, timeout rozhrani=260/250");
     EXPECT_EQ(Soubor("Rv_zr6180_CB.log"), Razitko(kCas, 4000000000u) + "Start\r\n" + Razitko(kCas, 17) +
                                               "Ch=150, timeout rozhrani=260/250\r\n");

@@ -177,11 +177,11 @@ TEST(Lokalizace, CzechLocaleOfTheMachine) {
     TTempDir adr;
     std::unique_ptr<TPromenna> locpath;
     if (!LokalizaceExistuje("cs_CZ.UTF-8")) {
-        const std::string prikaz = "localedef -i cs_CZ -f UTF-8 " + adr.Cesta() + "/cs_CZ.UTF-8 >/dev/null 2>&1";
+        const std::string prikaz = "localedef -i cs_CZ -f UTF-8 " + adr.Path() + "/cs_CZ.UTF-8 >/dev/null 2>&1";
         if (!std::filesystem::exists("/usr/share/i18n/locales/cs_CZ") || std::system(prikaz.c_str()) != 0 ||
-            !std::filesystem::exists(adr.Cesta() + "/cs_CZ.UTF-8/LC_TIME"))
+            !std::filesystem::exists(adr.Path() + "/cs_CZ.UTF-8/LC_TIME"))
             GTEST_SKIP() << "no cs_CZ.UTF-8 locale on this machine";
-        locpath = std::make_unique<TPromenna>("LOCPATH", adr.Cesta());
+        locpath = std::make_unique<TPromenna>("LOCPATH", adr.Path());
     }
     TPromenna lcAll("LC_ALL", "cs_CZ.UTF-8");
 #ifdef RV_LSAN

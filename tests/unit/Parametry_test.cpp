@@ -43,7 +43,7 @@ class Parametry : public ::testing::Test {
 protected:
     std::string Soubor(const std::string& obsah, const std::string& jmeno = "parametry.ini") {
         const std::string cesta = dir / jmeno;
-        ZapisSoubor(cesta, obsah);
+        WriteFile(cesta, obsah);
         return cesta;
     }
     TResult Nastaveni(const std::string& obsah) { return CtiNastaveni(Soubor(obsah), s->cfg); }
@@ -123,7 +123,7 @@ TEST_F(Parametry, SettingsFileWithoutPovolenIsRejected) {
     EXPECT_EQ(Nastaveni("[Diagnostické okno]\nPovolen=1\n").Zprava, kChybny);  // wrong section
     EXPECT_EQ(Nastaveni("[Logovací soubor]\nPovolen=jkl\n").Zprava, kChybny);  // the sentinel itself
     EXPECT_EQ(CtiNastaveni(dir / "chybi.ini", s->cfg).Zprava, kChybny);
-    EXPECT_EQ(CtiNastaveni(dir.Cesta(), s->cfg).Zprava, kChybny);
+    EXPECT_EQ(CtiNastaveni(dir.Path(), s->cfg).Zprava, kChybny);
 }
 
 TEST_F(Parametry, SettingsPovolenValues) {
@@ -186,16 +186,16 @@ TEST_F(Parametry, SettingsLogDirectoryDelimiterAndCreation) {
     v = Nastaveni("[Logovací soubor]\nPovolen log rozhraní=1\nPovolen=0\nAdresář LOG souborů=\"" + druhy + "\"\n");
     ASSERT_TRUE(v.Ok) << v.Zprava;
     EXPECT_EQ(s->cfg.LogAdresar, druhy);  // no second delimiter
-    EXPECT_TRUE(Existuje(druhy));
+    EXPECT_TRUE(FileExists(druhy));
 
     const std::string vypnuto = LogDir("vypnuto");
     v = Nastaveni("[Logovací soubor]\nPovolen=0\nAdresář LOG souborů=" + vypnuto + "\n");
     ASSERT_TRUE(v.Ok) << v.Zprava;
-    EXPECT_FALSE(Existuje(vypnuto));  // all logs off: not needed, not created
+    EXPECT_FALSE(FileExists(vypnuto));  // all logs off: not needed, not created
 }
 
 TEST_F(Parametry, SettingsLogDirectoryThatCannotBeCreated) {
-    ZapisSoubor(dir / "soubor", "x");
+    WriteFile(dir / "soubor", "x");
     const std::string zaSouborem = dir / "soubor/logy";
     TResult v = Nastaveni("[Logovací soubor]\nPovolen=1\nAdresář LOG souborů=" + zaSouborem + "\n");
     EXPECT_FALSE(v.Ok);
@@ -258,7 +258,7 @@ TEST_F(Parametry, InterfaceNoneDeclared) {
                   .Zprava,
               kChybny);
     EXPECT_EQ(CtiRozhrani(dir / "chybi.ini", s->cfg, s->rozhrani).Zprava, kChybny);
-    EXPECT_FALSE(CtiRozhrani(dir.Cesta(), s->cfg, s->rozhrani).Ok);
+    EXPECT_FALSE(CtiRozhrani(dir.Path(), s->cfg, s->rozhrani).Ok);
 }
 
 TEST_F(Parametry, InterfaceMissingBaudAndRangeMessages) {
@@ -479,7 +479,7 @@ TEST_F(Parametry, ChannelsLimitOf6099Declarations) {
 
 TEST_F(Parametry, ChannelsUnreadableFile) {
     EXPECT_EQ(CtiKanaly(dir / "chybi.ini", s->cfg, s->rozhrani, s->kanaly).Zprava, kChybaSekce);
-    EXPECT_EQ(CtiKanaly(dir.Cesta(), s->cfg, s->rozhrani, s->kanaly).Zprava, kChybaSekce);
+    EXPECT_EQ(CtiKanaly(dir.Path(), s->cfg, s->rozhrani, s->kanaly).Zprava, kChybaSekce);
     EXPECT_EQ(s->kanaly[99].Pouzit, 1);  // the table is initialised all the same
 }
 
@@ -531,7 +531,7 @@ TEST_F(Parametry, EncodingsUtf8BomAndCp1250ReadAlike) {
 
 TEST_F(Parametry, EncodingsCp1250FileName) {
     const std::string utf8 = Soubor(kCesky, "parametry_kotelna_č.ini");
-    const std::string cp = dir.Cesta() + "/" + Cp("parametry_kotelna_č.ini");
+    const std::string cp = dir.Path() + "/" + Cp("parametry_kotelna_č.ini");
     const auto [a, b, c] = Vse(cp);
     EXPECT_TRUE(a.Ok && b.Ok && c.Ok) << a.Zprava << b.Zprava << c.Zprava;
     OverCesky(*s);
@@ -604,7 +604,7 @@ TEST_F(Parametry, HundredMegabyteFile) {
 // ---- The shipped example ----
 
 TEST_F(Parametry, ExampleFileIsAccepted) {
-    std::string t = CtiSoubor(std::string(RV_ZR6180_SOURCE_DIR) + "/examples/zr6180.ini");
+    std::string t = ReadFile(std::string(RV_ZR6180_SOURCE_DIR) + "/examples/zr6180.ini");
     ASSERT_FALSE(t.empty());
     const std::string demo = "/tmp/rv_zr6180_demo";
     const std::size_t i = t.find("=" + demo);

@@ -1,24 +1,14 @@
 // Test support for the queue and thread tests: a driver state set up as Init
-// leaves it, a clock that tests move by hand, a raw UDP gateway stand-in on
-// 127.0.0.1 and readers of the communication logs.
+// leaves it, with a test clock and a loopback UDP gateway stand-in, and
+// readers of the communication logs.
 #pragma once
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
-#include <algorithm>
 #include <atomic>
 #include <chrono>
-#include <climits>
 #include <cstdint>
 #include <cstdio>
-#include <filesystem>
 #include <functional>
 #include <memory>
-#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -29,111 +19,17 @@
 #include "comm/VlaknoRozhrani.h"
 #include "platform/Clock.h"
 #include "config/Model.h"
+#include "support/LoopbackUdp.h"
+#include "support/Packets.h"
+#include "support/Seams.h"
 #include "support/TempDir.h"
+#include "support/Text.h"
 
 namespace thread_support {
 
-// Follows the system tick with an offset until a test freezes it at a value.
-class TTestHodiny final : public TClock {
-public:
-    uint32_t Tick() const override {
-        return rucne_.load() ? tick_.load() : SystemClock().Tick() + posun_.load();
-    }
-    int64_t RealMs() const override {
-        const int64_t r = real_.load();
-        return r != INT64_MIN ? r : SystemClock().RealMs();
-    }
-    void Zmraz(uint32_t t) { tick_ = t; rucne_ = true; }
-    void Posun(uint32_t o) { posun_ = o; }
-    void NastavReal(int64_t ms) { real_ = ms; }
-
-private:
-    std::atomic<bool> rucne_{false};
-    std::atomic<uint32_t> tick_{0};
-    std::atomic<uint32_t> posun_{0};
-    std::atomic<int64_t> real_{INT64_MIN};
-};
-
-// A gateway stand-in: one UDP socket on 127.0.0.1 that answers the last sender.
-class TProtistrana {
-public:
-    TProtistrana() {
-        fd_ = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-        sockaddr_in a{};
-        a.sin_family = AF_INET;
-        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        bind(fd_, reinterpret_cast<sockaddr*>(&a), sizeof a);
-        socklen_t n = sizeof a;
-        getsockname(fd_, reinterpret_cast<sockaddr*>(&a), &n);
-        port_ = ntohs(a.sin_port);
-    }
-    ~TProtistrana() { close(fd_); }
-    int Port() const { return port_; }
-
-    std::optional<std::string> Receive(int ms) {
-        pollfd p{fd_, POLLIN, 0};
-        if (poll(&p, 1, ms) <= 0) return std::nullopt;
-        char b[9000];
-        socklen_t n = sizeof odesilatel_;
-        const ssize_t r = recvfrom(fd_, b, sizeof b, 0, reinterpret_cast<sockaddr*>(&odesilatel_), &n);
-        if (r < 0) return std::nullopt;
-        mameOdesilatele_ = true;
-        return std::string(b, static_cast<std::size_t>(r));
-    }
-    // Datagrams that arrive within `ms`.
-    int Pocet(int ms) {
-        int n = 0;
-        const auto konec = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-        while (std::chrono::steady_clock::now() < konec)
-            if (Receive(5)) ++n;
-        return n;
-    }
-    void Odpovez(std::string_view data) {
-        if (!mameOdesilatele_) return;
-        sendto(fd_, data.data(), data.size(), 0, reinterpret_cast<const sockaddr*>(&odesilatel_), sizeof odesilatel_);
-    }
-
-private:
-    int fd_ = -1;
-    int port_ = 0;
-    sockaddr_in odesilatel_{};
-    bool mameOdesilatele_ = false;
-};
-
-inline std::string Hex2(unsigned b) {
-    char t[3];
-    std::snprintf(t, sizeof t, "%02X", b & 0xFFu);
-    return t;
-}
-
-inline std::string HexLe(uint32_t v, int bajtu) {
-    std::string s;
-    for (int i = 0; i < bajtu; ++i) s += Hex2((v >> (8 * i)) & 0xFF);
-    return s;
-}
-
-// Two's complement of the sum of the character codes.
-inline std::string Soucet(std::string_view telo) {
-    unsigned s = 0;
-    for (unsigned char z : telo) s += z;
-    return Hex2((256 - (s & 0xFF)) & 0xFF);
-}
-
-struct TData16 {
-    uint8_t b[16] = {};
-};
-
-// An answer packet of a gateway, 68 characters plus the line end given.
-inline std::string Odpoved(uint32_t id, uint8_t status, uint16_t rs, uint8_t bajt, uint32_t znacka, uint8_t sr,
-                           TData16 data = {}, std::string_view konec = "\r\n") {
-    std::string telo = HexLe(id, 4) + Hex2(status) + HexLe(rs, 2) + Hex2(bajt) + HexLe(znacka, 4) + Hex2(sr);
-    for (uint8_t b : data.b) telo += Hex2(b);
-    return "[VUZIV2]" + telo + Soucet(telo) + std::string(konec);
-}
-
 // The part of a RUN line from its label on.
-inline std::string RunCast(std::string_view znacka, int32_t K, int32_t R, int32_t S, std::string_view text) {
-    std::string s(znacka);
+inline std::string RunPart(std::string_view label, int32_t K, int32_t R, int32_t S, std::string_view text) {
+    std::string s(label);
     s += ", ";
     if (K != NoField) s += "K=" + (std::to_string(K) + ",     ").substr(0, 6);
     if (R != NoField) s += "R=" + (std::to_string(R) + ",     ").substr(0, 4);
@@ -142,34 +38,28 @@ inline std::string RunCast(std::string_view znacka, int32_t K, int32_t R, int32_
     return s;
 }
 
-inline int Vyskytu(const std::string& kde, const std::string& co) {
-    int n = 0;
-    for (std::size_t i = kde.find(co); i != std::string::npos; i = kde.find(co, i + co.size())) ++n;
-    return n;
-}
-
-inline bool AwaitFlag(const std::function<bool()>& p, int ms) {
-    const auto konec = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+inline bool WaitFor(const std::function<bool()>& p, int ms) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
     while (!p()) {
-        if (std::chrono::steady_clock::now() >= konec) return false;
+        if (std::chrono::steady_clock::now() >= end) return false;
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
     return true;
 }
 
-inline int64_t MsOd(std::chrono::steady_clock::time_point t) {
+inline int64_t MsSince(std::chrono::steady_clock::time_point t) {
     return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - t).count();
 }
 
 // A driver state as Init leaves it: interface 1 declared, logs on in a
 // temporary directory, the instance's clock a test clock.
-class TStav {
+class TDriverState {
 public:
-    TStav() : d(std::make_unique<TData>()) {
+    TDriverState() : d(std::make_unique<TData>()) {
         VycistiKanaly(d->Kanaly);
         VycistiRozhrani(d->Rozhrani);
         for (auto& f : d->Fronty) VycistiFrontu(f);
-        d->Cfg.LogAdresar = adresar.Cesta() + "/";
+        d->Cfg.LogAdresar = dir.Path() + "/";
         d->Cfg.RunPovolen = 1;
         d->Cfg.RunPocet = 1;
         d->Cfg.RunCislo = 1;
@@ -177,60 +67,50 @@ public:
         d->Cfg.LogRozhraniPovolen = 1;
         d->MonitorovanyKanal = 99;
         d->MonitorovaneRozhrani = 1;
-        d->Clock.store(&hodiny);
-        Rozhrani(1, 9600, 200, 2, 2000, 0);
-        Kanal(1005, 1, 5, 3);
+        d->Clock.store(&clock);
+        Interface(1, 9600, 200, 2, 2000, 0);
+        Channel(1005, 1, 5, 3);
     }
-    ~TStav() { Zastav(); }
+    ~TDriverState() { Stop(); }
 
-    TRozhrani& Rozhrani(int k, int32_t baud, int32_t timeout, int32_t opakovani, int32_t udpTimeout,
-                        int32_t udpOpakovani) {
+    TRozhrani& Interface(int k, int32_t baud, int32_t timeout, int32_t retries, int32_t udpTimeout,
+                        int32_t udpRetries) {
         TRozhrani& r = d->Rozhrani[k];
         r.Pouzito = 1;
         r.Cislo = static_cast<uint8_t>(k);
         r.Typ = "ZR-6180";
         r.IPAdresa = "127.0.0.1";
-        r.UdpPort = protistrana.Port();
+        r.UdpPort = gateway.Port();
         r.Baud = baud;
         r.Timeout = timeout;
-        r.Opakovani = opakovani;
+        r.Opakovani = retries;
         r.UdpTimeout = udpTimeout;
-        r.UdpOpakovani = udpOpakovani;
+        r.UdpOpakovani = udpRetries;
         r.Status = 0;
         return r;
     }
-    TKanal& Kanal(int c, int k, uint8_t adresa, uint8_t periferie) {
+    TKanal& Channel(int c, int k, uint8_t address, uint8_t periphery) {
         TKanal& ch = d->Kanaly[c];
         ch.Pouzit = 1;
         ch.Rozhrani = static_cast<uint8_t>(k);
-        ch.Adresa = adresa;
-        ch.Periferie = periferie;
+        ch.Adresa = address;
+        ch.Periferie = periphery;
         return ch;
     }
-    void Zastav() {
+    void Stop() {
         d->VlaknoCallBack.reset();
         for (auto& v : d->Vlakna) v.reset();
     }
 
-    std::string Soubor(const std::string& jmeno) const { return CtiSoubor(adresar / jmeno); }
-    std::string RunLog() const { return Soubor("Rv_zr6180Run001.log"); }
-    std::string ErrLog() const { return Soubor("Rv_zr6180Err1.log"); }
-    std::string CbLog() const { return Soubor("Rv_zr6180_CB.log"); }
-    // Every daily file of the interface, in name order.
-    std::string LogRozhrani(int k) const {
-        std::string vse;
-        const std::string predpona = "Rv_zr6180_R" + std::to_string(k) + "_";
-        std::vector<std::string> jmena;
-        for (const auto& e : std::filesystem::directory_iterator(adresar.Cesta()))
-            if (e.path().filename().string().rfind(predpona, 0) == 0) jmena.push_back(e.path().string());
-        std::sort(jmena.begin(), jmena.end());
-        for (const auto& j : jmena) vse += CtiSoubor(j);
-        return vse;
-    }
+    std::string File(const std::string& name) const { return ReadFile(dir / name); }
+    std::string RunLog() const { return File("Rv_zr6180Run001.log"); }
+    std::string ErrLog() const { return File("Rv_zr6180Err1.log"); }
+    std::string CbLog() const { return File("Rv_zr6180_CB.log"); }
+    std::string InterfaceLog(int k) const { return ReadInterfaceLogs(dir.Path(), k); }
 
-    TTempDir adresar;
-    TTestHodiny hodiny;
-    TProtistrana protistrana;
+    TTempDir dir;
+    TTestClock clock;
+    TLoopbackUdp gateway;
     std::unique_ptr<TData> d;
 };
 

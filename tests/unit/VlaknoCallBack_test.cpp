@@ -19,7 +19,7 @@ using Clock = std::chrono::steady_clock;
 
 // What the host's call-back saw; the host function is a plain C function, so
 // the record is reached through a file-level pointer set by each test.
-struct TZaznamHostitele {
+struct THostRecord {
     std::mutex m;
     std::condition_variable cv;
     std::vector<std::pair<int32_t, int32_t>> volani;  // (context, kind)
@@ -30,10 +30,10 @@ struct TZaznamHostitele {
     bool pustit = false;
     int sledovany = 0;
 };
-TZaznamHostitele* zaznam = nullptr;
+THostRecord* zaznam = nullptr;
 
-int32_t HostitelCallBack(int32_t kontext, int32_t druh, PData p) {
-    TZaznamHostitele& z = *zaznam;
+int32_t HostCallBack(int32_t kontext, int32_t druh, PData p) {
+    THostRecord& z = *zaznam;
     std::unique_lock<std::mutex> g(z.m);
     z.volani.emplace_back(kontext, druh);
     if (z.sledovany != 0) z.stavy.push_back(static_cast<uint32_t>(static_cast<TData*>(p)->Kanaly[z.sledovany].StavPozadavku));
@@ -50,17 +50,17 @@ class VlaknoCallBack : public ::testing::Test {
 protected:
     VlaknoCallBack() { zaznam = &host; }
     ~VlaknoCallBack() override {
-        s.Zastav();
+        s.Stop();
         zaznam = nullptr;
     }
-    TThreadCallBack& Spust() {
-        d.VlaknoCallBack = std::make_unique<TThreadCallBack>(&d, &HostitelCallBack, 4711);
+    TThreadCallBack& StartThread() {
+        d.VlaknoCallBack = std::make_unique<TThreadCallBack>(&d, &HostCallBack, 4711);
         EXPECT_TRUE(d.VlaknoCallBack->Start());
-        EXPECT_TRUE(AwaitFlag([&] { return d.CallBackBezi == 1; }, 2000));
+        EXPECT_TRUE(WaitFor([&] { return d.CallBackBezi == 1; }, 2000));
         return *d.VlaknoCallBack;
     }
     // A finished request that the host marked for a notice.
-    void Hotovy(int c, int32_t stav) {
+    void FinishedMarked(int c, int32_t stav) {
         TKanal& k = d.Kanaly[c];
         k.CasPozadavku = Now(&d);
         k.LimitPozadavku = 2370;
@@ -68,14 +68,27 @@ protected:
         k.Hotovo = 1;
         k.CekaCallBack = 1;
     }
-    size_t Volani() {
+    size_t CallCount() {
         std::lock_guard<std::mutex> g(host.m);
         return host.volani.size();
     }
-    bool CekejNaVolani(size_t n, int ms = 3000) { return AwaitFlag([&] { return Volani() >= n; }, ms); }
+    bool WaitForCalls(size_t n, int ms = 3000) { return WaitFor([&] { return CallCount() >= n; }, ms); }
+    // Three times: the thread idles, channel 1005 finishes marked and rings;
+    // its notice comes within 50 ms, not at the next scan.
+    void ExpectIdleThreadAnswersEachRingAtOnce() {
+        StartThread();
+        for (int kolo = 0; kolo < 3; ++kolo) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(150));
+            const auto t = Clock::now();
+            FinishedMarked(1005, 3);
+            WakeCallBack(d, 1005);
+            ASSERT_TRUE(WaitForCalls(static_cast<size_t>(kolo) + 1));
+            EXPECT_LT(MsSince(t), 50) << kolo;
+        }
+    }
 
-    TZaznamHostitele host;
-    TStav s;
+    THostRecord host;
+    TDriverState s;
     TData& d = *s.d;
 };
 
@@ -93,13 +106,13 @@ TEST_F(VlaknoCallBack, InterfaceTimeoutLimitFollowsUdpOpakovani) {
 }
 
 TEST_F(VlaknoCallBack, CompletedMarkedRequestsAreReportedInChannelOrder) {
-    s.Kanal(3000, 1, 1, 0);
-    s.Kanal(99, 1, 5, 0);
-    Hotovy(3000, 3);
-    Hotovy(1005, 3);
-    Hotovy(99, 3);
-    Spust();
-    ASSERT_TRUE(CekejNaVolani(3));
+    s.Channel(3000, 1, 1, 0);
+    s.Channel(99, 1, 5, 0);
+    FinishedMarked(3000, 3);
+    FinishedMarked(1005, 3);
+    FinishedMarked(99, 3);
+    StartThread();
+    ASSERT_TRUE(WaitForCalls(3));
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
     {
         std::lock_guard<std::mutex> g(host.m);
@@ -111,24 +124,24 @@ TEST_F(VlaknoCallBack, CompletedMarkedRequestsAreReportedInChannelOrder) {
     EXPECT_EQ(d.Kanaly[3000].StavPozadavku, 0);
     for (int c : {99, 1005, 3000}) EXPECT_EQ(d.Kanaly[c].CekaCallBack, 0) << c;
     const std::string run = s.RunLog();
-    EXPECT_EQ(Vyskytu(run, RunCast("CB  1", 1005, 1, 3, "F=0, (0/0/0)\r\n")), 1) << run;
+    EXPECT_EQ(CountOf(run, RunPart("CB  1", 1005, 1, 3, "F=0, (0/0/0)\r\n")), 1) << run;
 }
 
 TEST_F(VlaknoCallBack, StateOtherThan3IsLeftAlone) {
-    Hotovy(1005, 2);
-    Spust();
-    ASSERT_TRUE(CekejNaVolani(1));
+    FinishedMarked(1005, 2);
+    StartThread();
+    ASSERT_TRUE(WaitForCalls(1));
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
     EXPECT_EQ(d.Kanaly[1005].StavPozadavku, 2);
 }
 
 TEST_F(VlaknoCallBack, HostAskingForARepeatIsCalledExactlyTwice) {
     host.opakovatKolikrat = 2;  // returns 1 on both calls
-    Hotovy(1005, 3);
-    Spust();
-    ASSERT_TRUE(CekejNaVolani(2));
+    FinishedMarked(1005, 3);
+    StartThread();
+    ASSERT_TRUE(WaitForCalls(2));
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    EXPECT_EQ(Volani(), 2u);
+    EXPECT_EQ(CallCount(), 2u);
     EXPECT_EQ(d.Kanaly[1005].StavPozadavku, 4);
 }
 
@@ -138,66 +151,66 @@ TEST_F(VlaknoCallBack, UnmarkedRequestIsNeverReportedNorTimedOut) {
     k.LimitPozadavku = 10;
     k.Hotovo = 1;
     k.Status = 0;
-    Spust();
+    StartThread();
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    EXPECT_EQ(Volani(), 0u);
+    EXPECT_EQ(CallCount(), 0u);
     EXPECT_EQ(k.Status, 0);
 }
 
 TEST_F(VlaknoCallBack, InterfaceTimeoutFinishesTheRequestWithStatus26) {
     d.Rozhrani[1].UdpOpakovani = 1;
-    s.hodiny.Zmraz(1000);
+    s.clock.Freeze(1000);
     TKanal& k = d.Kanaly[1005];
     ZaradPozadavek(d, 1005, 0);  // never committed: no answer will come
     k.LimitPozadavku = 2370;
     k.StavPozadavku = 1;
     k.CekaCallBack = 1;
-    Spust();
-    s.hodiny.Zmraz(1000 + 5740);
+    StartThread();
+    s.clock.Freeze(1000 + 5740);
     std::this_thread::sleep_for(std::chrono::milliseconds(30));
     EXPECT_EQ(k.Hotovo, 0) << "5740 ms is still within the limit";
-    EXPECT_EQ(Volani(), 0u);
-    s.hodiny.Zmraz(1000 + 5741);
-    ASSERT_TRUE(CekejNaVolani(1));
+    EXPECT_EQ(CallCount(), 0u);
+    s.clock.Freeze(1000 + 5741);
+    ASSERT_TRUE(WaitForCalls(1));
     EXPECT_EQ(k.Status, 26);
     EXPECT_EQ(k.Hotovo, 1);
     EXPECT_EQ(k.DobaCelkem, 5741u);
     EXPECT_EQ(d.Rozhrani[1].Status, 26);
     EXPECT_EQ(k.StavPozadavku, 1);
-    s.Zastav();
-    EXPECT_EQ(Vyskytu(s.CbLog(), "] Ch=1005, timeout rozhrani=5741/5740\r\n"), 1) << s.CbLog();
-    EXPECT_EQ(Vyskytu(s.RunLog(), RunCast("CB  0", 1005, 1, 1, "timeout rozhrani=5741/5740\r\n")), 1) << s.RunLog();
+    s.Stop();
+    EXPECT_EQ(CountOf(s.CbLog(), "] Ch=1005, timeout rozhrani=5741/5740\r\n"), 1) << s.CbLog();
+    EXPECT_EQ(CountOf(s.RunLog(), RunPart("CB  0", 1005, 1, 1, "timeout rozhrani=5741/5740\r\n")), 1) << s.RunLog();
 }
 
 TEST_F(VlaknoCallBack, LateMarkReplacesTheStoredOutcomeWith26) {
-    s.hodiny.Zmraz(50000);
-    Hotovy(1005, 3);
+    s.clock.Freeze(50000);
+    FinishedMarked(1005, 3);
     d.Kanaly[1005].Status = 0;
     d.Kanaly[1005].CasPozadavku = 50000 - 6741;  // the limit is 2370 * 1 + 1000 = 3370
-    Spust();
-    ASSERT_TRUE(CekejNaVolani(1));
+    StartThread();
+    ASSERT_TRUE(WaitForCalls(1));
     EXPECT_EQ(d.Kanaly[1005].Status, 26);
 }
 
 TEST_F(VlaknoCallBack, RequestStartedInTheFutureTimesOut) {
-    s.hodiny.Zmraz(1000);
-    Hotovy(1005, 3);
+    s.clock.Freeze(1000);
+    FinishedMarked(1005, 3);
     d.Kanaly[1005].Hotovo = 0;
     d.Kanaly[1005].CasPozadavku = 1001;  // elapsed -1
-    Spust();
-    ASSERT_TRUE(CekejNaVolani(1));
+    StartThread();
+    ASSERT_TRUE(WaitForCalls(1));
     EXPECT_EQ(d.Kanaly[1005].Status, 26);
-    s.Zastav();
-    EXPECT_EQ(Vyskytu(s.CbLog(), "] Ch=1005, timeout rozhrani=-1/3370\r\n"), 1) << s.CbLog();
+    s.Stop();
+    EXPECT_EQ(CountOf(s.CbLog(), "] Ch=1005, timeout rozhrani=-1/3370\r\n"), 1) << s.CbLog();
 }
 
 TEST_F(VlaknoCallBack, StopDuringAScanLeavesLaterChannelsUnreported) {
     host.blokovat = true;
-    s.Kanal(2000, 1, 2, 0);
-    Hotovy(1005, 3);
-    Hotovy(2000, 3);
-    TThreadCallBack& v = Spust();
-    ASSERT_TRUE(CekejNaVolani(1));
+    s.Channel(2000, 1, 2, 0);
+    FinishedMarked(1005, 3);
+    FinishedMarked(2000, 3);
+    TThreadCallBack& v = StartThread();
+    ASSERT_TRUE(WaitForCalls(1));
     v.Stop();
     {
         std::lock_guard<std::mutex> g(host.m);
@@ -205,46 +218,30 @@ TEST_F(VlaknoCallBack, StopDuringAScanLeavesLaterChannelsUnreported) {
         host.cv.notify_all();
     }
     v.Join();
-    EXPECT_EQ(Volani(), 1u);
+    EXPECT_EQ(CallCount(), 1u);
     EXPECT_EQ(d.Kanaly[2000].CekaCallBack, 1);
     EXPECT_EQ(d.CallBackBezi, 0);
     const std::string cb = s.CbLog();
-    EXPECT_EQ(Vyskytu(cb, "] Start\r\n"), 1) << cb;
-    EXPECT_EQ(Vyskytu(cb, "] Stop\r\n"), 1) << cb;
+    EXPECT_EQ(CountOf(cb, "] Start\r\n"), 1) << cb;
+    EXPECT_EQ(CountOf(cb, "] Stop\r\n"), 1) << cb;
 }
 
 TEST_F(VlaknoCallBack, MarkingWakesAnIdleThread) {
-    Spust();
-    for (int kolo = 0; kolo < 3; ++kolo) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(150));
-        const auto t = Clock::now();
-        Hotovy(1005, 3);
-        WakeCallBack(d, 1005);
-        ASSERT_TRUE(CekejNaVolani(static_cast<size_t>(kolo) + 1));
-        EXPECT_LT(MsOd(t), 50) << kolo;
-    }
+    ExpectIdleThreadAnswersEachRingAtOnce();
 }
 
 // A channel rung on its own (marked by the host, or finished while marked)
 // is looked at at once.
 TEST_F(VlaknoCallBack, RungChannelWakesAnIdleThread) {
-    Spust();
-    for (int kolo = 0; kolo < 3; ++kolo) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(150));
-        const auto t = Clock::now();
-        Hotovy(1005, 3);
-        WakeCallBack(d, 1005);
-        ASSERT_TRUE(CekejNaVolani(static_cast<size_t>(kolo) + 1));
-        EXPECT_LT(MsOd(t), 50) << kolo;
-    }
+    ExpectIdleThreadAnswersEachRingAtOnce();
 }
 
 // Looking at a rung channel alone does not end the millisecond scans that
 // a marked request still in progress needs: it is reported by them once it
 // finishes, without a ring of its own.
 TEST_F(VlaknoCallBack, RungChannelLeavesOtherMarkedChannelsToTheScan) {
-    s.Kanal(3000, 1, 1, 0);
-    Spust();
+    s.Channel(3000, 1, 1, 0);
+    StartThread();
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
     TKanal& k = d.Kanaly[1005];
     k.CasPozadavku = Now(&d);
@@ -252,25 +249,25 @@ TEST_F(VlaknoCallBack, RungChannelLeavesOtherMarkedChannelsToTheScan) {
     k.StavPozadavku = 2;
     k.CekaCallBack = 1;
     WakeCallBack(d, 1005);  // marked on its way
-    Hotovy(3000, 3);
+    FinishedMarked(3000, 3);
     WakeCallBack(d, 3000);
-    ASSERT_TRUE(CekejNaVolani(1));
+    ASSERT_TRUE(WaitForCalls(1));
     const auto t = Clock::now();
     {
         std::lock_guard<std::mutex> g(d.ZamekOkna);  // as an interface thread with more entries stores it
         k.StavPozadavku = 3;
         k.Hotovo = 1;
     }
-    ASSERT_TRUE(CekejNaVolani(2));
-    EXPECT_LT(MsOd(t), 200) << "left to the scans of an idle thread";
+    ASSERT_TRUE(WaitForCalls(2));
+    EXPECT_LT(MsSince(t), 200) << "left to the scans of an idle thread";
     for (int c : {1005, 3000}) EXPECT_EQ(d.Kanaly[c].CekaCallBack, 0) << c;
 }
 
 // A marked request that finished without a ring (more entries stood in its
 // queue) comes before a higher channel that rang, as in a scan.
 TEST_F(VlaknoCallBack, RungChannelDoesNotOvertakeALowerFinishedOne) {
-    s.Kanal(3000, 1, 1, 0);
-    TThreadCallBack v(&d, &HostitelCallBack, 4711);  // driven by hand: no thread
+    s.Channel(3000, 1, 1, 0);
+    TThreadCallBack v(&d, &HostCallBack, 4711);  // driven by hand: no thread
     TKanal& k = d.Kanaly[1005];
     k.CasPozadavku = Now(&d);
     k.LimitPozadavku = 100000;
@@ -279,7 +276,7 @@ TEST_F(VlaknoCallBack, RungChannelDoesNotOvertakeALowerFinishedOne) {
     EXPECT_TRUE(v.ScanAll()) << "1005 stays marked";
     k.StavPozadavku = 3;
     k.Hotovo = 1;  // finished, no ring
-    Hotovy(3000, 3);
+    FinishedMarked(3000, 3);
     WakeCallBack(d, 3000);
     bool oznacene = true;
     EXPECT_TRUE(v.ScanRung(oznacene));
@@ -290,20 +287,20 @@ TEST_F(VlaknoCallBack, RungChannelDoesNotOvertakeALowerFinishedOne) {
         EXPECT_EQ(host.volani, cekane);
     }
     const std::string run = s.RunLog();
-    const std::size_t i1005 = run.find(RunCast("CB  1", 1005, 1, 3, "F="));
-    const std::size_t i3000 = run.find(RunCast("CB  1", 3000, 1, 3, "F="));
+    const std::size_t i1005 = run.find(RunPart("CB  1", 1005, 1, 3, "F="));
+    const std::size_t i3000 = run.find(RunPart("CB  1", 3000, 1, 3, "F="));
     ASSERT_NE(i1005, std::string::npos) << run;
     EXPECT_LT(i1005, i3000) << run;
     EXPECT_FALSE(v.ScanRung(oznacene)) << "nothing rung since";
 }
 
 TEST_F(VlaknoCallBack, StopWakesAnIdleThread) {
-    TThreadCallBack& v = Spust();
+    TThreadCallBack& v = StartThread();
     std::this_thread::sleep_for(std::chrono::milliseconds(150));
     const auto t = Clock::now();
     v.Stop();
     v.Join();
-    EXPECT_LT(MsOd(t), 50);
+    EXPECT_LT(MsSince(t), 50);
     EXPECT_EQ(d.CallBackBezi, 0);
 }
 
@@ -314,15 +311,15 @@ TEST_F(VlaknoCallBack, WaitingRequestIsReportedOnceTheInterfaceThreadStoresIt) {
     k.LimitPozadavku = 100000;
     k.StavPozadavku = 2;
     k.CekaCallBack = 1;
-    Spust();
+    StartThread();
     std::this_thread::sleep_for(std::chrono::milliseconds(30));
-    EXPECT_EQ(Volani(), 0u);
+    EXPECT_EQ(CallCount(), 0u);
     {
         std::lock_guard<std::mutex> g(d.ZamekOkna);  // as the interface thread stores an outcome
         k.StavPozadavku = 3;
         k.Hotovo = 1;
     }
-    ASSERT_TRUE(CekejNaVolani(1));
+    ASSERT_TRUE(WaitForCalls(1));
     std::lock_guard<std::mutex> g(host.m);
     EXPECT_EQ(host.stavy, std::vector<uint32_t>{3});
 }

@@ -14,28 +14,44 @@ namespace {
 using namespace thread_support;
 using Clock = std::chrono::steady_clock;
 
-std::string Cp(std::string_view t) { return std::string(t); }
-
 class VlaknoRozhrani : public ::testing::Test {
 protected:
-    TThreadRozhrani& Spust(int k = 1) {
+    TThreadRozhrani& StartThread(int k = 1) {
         d.Vlakna[k] = std::make_unique<TThreadRozhrani>(&d, static_cast<uint8_t>(k));
         EXPECT_TRUE(d.Vlakna[k]->Start());
-        EXPECT_TRUE(AwaitFlag([&] { return d.VlaknoBezi[k] == 1; }, 2000));
+        EXPECT_TRUE(WaitFor([&] { return d.VlaknoBezi[k] == 1; }, 2000));
         return *d.Vlakna[k];
     }
     // A request as the exports start it, committed at once.
-    void Pozadej(int c, uint8_t funkce) {
+    void QueueRequest(int c, uint8_t funkce) {
         if (d.Kanaly[c].StavPozadavku == 0) d.Kanaly[c].StavPozadavku = 1;
         ZaradPozadavek(d, c, funkce);
         PotvrdFronty(d);
     }
-    bool Hotovo(int c, int ms = 5000) {
-        return AwaitFlag([&] { return d.Kanaly[c].Hotovo == 1; }, ms);
+    bool WaitDone(int c, int ms = 5000) {
+        return WaitFor([&] { return d.Kanaly[c].Hotovo == 1; }, ms);
     }
-    std::string Dotaz(int ms = 3000) { return s.protistrana.Receive(ms).value_or("<nothing>"); }
+    std::string SentRequest(int ms = 3000) { return s.gateway.Receive(ms).value_or("<nothing>"); }
+    // A read of channel c that the gateway answers with this status and
+    // serial time; true when the request finished.
+    bool AnsweredRead(int c, uint8_t status = 0, uint16_t rs = 0) {
+        QueueRequest(c, 0);
+        if (!s.gateway.Receive(3000)) return false;
+        s.gateway.ReplyToSender(AnswerPacket(static_cast<uint32_t>(c), status, rs, 0, 0, 0));
+        return WaitDone(c);
+    }
+    // Channel 1005's request ended as an exception: status 19, one line in
+    // each log; and the thread serves the next request.
+    void ExpectExceptionThenServesOn() {
+        EXPECT_EQ(d.Kanaly[1005].Status, 19);
+        EXPECT_EQ(d.Kanaly[1005].StavPozadavku, 3);
+        EXPECT_EQ(CountOf(s.InterfaceLog(1), "] Ch=1005 - LAN exception\r\n"), 1);
+        EXPECT_EQ(CountOf(s.RunLog(), RunPart("KOM 9", 1005, 1, 3, "F=0, exception\r\n")), 1);
+        ASSERT_TRUE(AnsweredRead(1005));
+        EXPECT_EQ(d.Kanaly[1005].Status, 0);
+    }
 
-    TStav s;
+    TDriverState s;
     TData& d = *s.d;
 };
 
@@ -56,15 +72,15 @@ TEST(VlaknoRozhraniText, KanalText4PadsToFourCharacters) {
 TEST_F(VlaknoRozhrani, ReadRequestAndItsAnswer) {
     TKanal& k = d.Kanaly[1005];
     d.PosledniChybnyKanal = 1005;
-    Spust();
-    Pozadej(1005, 0);
-    EXPECT_EQ(Dotaz(), "[VUZIV2]ED03000004C800020500030000000000AB\r\n");
-    TData16 data;
+    StartThread();
+    QueueRequest(1005, 0);
+    EXPECT_EQ(SentRequest(), "[VUZIV2]ED03000004C800020500030000000000AB\r\n");
+    TBytes16 data;
     data.b[0] = 0x2A;
     data.b[15] = 0x99;
-    const std::string odpoved = Odpoved(1005, 0, 55, 0x11, 0x12345678, 0x04, data);
-    s.protistrana.Odpovez(odpoved);
-    ASSERT_TRUE(Hotovo(1005));
+    const std::string odpoved = AnswerPacket(1005, 0, 55, 0x11, 0x12345678, 0x04, data);
+    s.gateway.ReplyToSender(odpoved);
+    ASSERT_TRUE(WaitDone(1005));
     EXPECT_EQ(k.StavPozadavku, 3);
     EXPECT_EQ(k.Status, 0);
     EXPECT_EQ(k.StatusPosledni, 0);
@@ -82,231 +98,198 @@ TEST_F(VlaknoRozhrani, ReadRequestAndItsAnswer) {
     EXPECT_EQ(d.Fronty[1].PocetPotvrzenych, 0);
 
     const std::string run = s.RunLog();
-    EXPECT_EQ(Vyskytu(run, RunCast("KOM 0", 1005, 1, 1, "F=1, T=")), 1) << run;
-    EXPECT_EQ(Vyskytu(run, RunCast("KOM 2", 1005, 1, 2, "F=0\r\n")), 1) << run;
-    EXPECT_EQ(Vyskytu(run, RunCast("KOM 9", 1005, 1, 3, "(")), 1) << run;
-    EXPECT_EQ(Vyskytu(run, ") OK\r\n"), 1) << run;
+    EXPECT_EQ(CountOf(run, RunPart("KOM 0", 1005, 1, 1, "F=1, T=")), 1) << run;
+    EXPECT_EQ(CountOf(run, RunPart("KOM 2", 1005, 1, 2, "F=0\r\n")), 1) << run;
+    EXPECT_EQ(CountOf(run, RunPart("KOM 9", 1005, 1, 3, "(")), 1) << run;
+    EXPECT_EQ(CountOf(run, ") OK\r\n"), 1) << run;
 }
 
 TEST_F(VlaknoRozhrani, TheWorkedExampleAnswerHasChecksumB3) {
-    TData16 data;
+    TBytes16 data;
     data.b[0] = 0x2A;
-    EXPECT_EQ(Odpoved(1005, 0, 55, 0, 0x12345678, 0, data, ""),
+    EXPECT_EQ(AnswerPacket(1005, 0, 55, 0, 0x12345678, 0, data, ""),
               "[VUZIV2]ED0300000037000078563412002A000000000000000000000000000000B3");
 }
 
 TEST_F(VlaknoRozhrani, WriteRequestCarriesTheOutputBytes) {
-    TKanal& k = s.Kanal(3000, 1, 0x12, 0x0A);
+    TKanal& k = s.Channel(3000, 1, 0x12, 0x0A);
     const uint8_t bajty[4] = {0xDE, 0xAD, 0x01, 0x02};
     for (int i = 0; i < 4; ++i) k.DataZapis[i] = bajty[i];
     k.DataZapis[4] = 0x77;  // only four bytes travel
-    s.Rozhrani(1, 115200, 300, 15, 2000, 0);
-    Spust();
-    Pozadej(3000, 1);
+    s.Interface(1, 115200, 300, 15, 2000, 0);
+    StartThread();
+    QueueRequest(3000, 1);
     const std::string telo = "B80B0000" "08" "2C01" "0F" "12" "01" "0A" "00" "DEAD0102";
-    EXPECT_EQ(Dotaz(), "[VUZIV2]" + telo + Soucet(telo) + "\r\n");
-    s.protistrana.Odpovez(Odpoved(3000, 0, 1, 0, 0, 0));
-    ASSERT_TRUE(Hotovo(3000));
+    EXPECT_EQ(SentRequest(), "[VUZIV2]" + telo + Checksum(telo) + "\r\n");
+    s.gateway.ReplyToSender(AnswerPacket(3000, 0, 1, 0, 0, 0));
+    ASSERT_TRUE(WaitDone(3000));
     EXPECT_EQ(k.Status, 0);
 }
 
 TEST_F(VlaknoRozhrani, ResetRequestOfChannel99) {
-    Spust();
+    StartThread();
     PripravNulovani(d, 1005);
-    Pozadej(99, 101);
-    EXPECT_EQ(Dotaz(), "[VUZIV2]6300000004C8000205650000ED0300009A\r\n");
+    QueueRequest(99, 101);
+    EXPECT_EQ(SentRequest(), "[VUZIV2]6300000004C8000205650000ED0300009A\r\n");
 }
 
 TEST_F(VlaknoRozhrani, NamesAreResolvedAtTheSend) {
     d.Rozhrani[1].IPAdresa = "localhost";
-    Spust();
-    Pozadej(1005, 0);
-    EXPECT_EQ(Dotaz().substr(0, 16), "[VUZIV2]ED030000");
+    StartThread();
+    QueueRequest(1005, 0);
+    EXPECT_EQ(SentRequest().substr(0, 16), "[VUZIV2]ED030000");
 }
 
 TEST_F(VlaknoRozhrani, SilentGatewayIsRetriedThenStatus21) {
-    s.Rozhrani(1, 115200, 0, 0, 50, 2);  // LimitLan 57 ms
-    s.Kanal(100, 1, 1, 0);
-    Spust();
-    Pozadej(100, 0);
-    ASSERT_TRUE(Hotovo(100));
+    s.Interface(1, 115200, 0, 0, 50, 2);  // LimitLan 57 ms
+    s.Channel(100, 1, 1, 0);
+    StartThread();
+    QueueRequest(100, 0);
+    ASSERT_TRUE(WaitDone(100));
     const TKanal& k = d.Kanaly[100];
     EXPECT_EQ(k.Status, 21);
     EXPECT_EQ(k.StavPozadavku, 3);
     EXPECT_EQ(d.Rozhrani[1].Status, 21);
     EXPECT_EQ(d.PosledniChybnyKanal, 100u);
-    EXPECT_EQ(s.protistrana.Pocet(100), 3) << "one send and two retries";
-    const std::string log = s.LogRozhrani(1);
+    EXPECT_EQ(s.gateway.CountWithin(100), 3) << "one send and two retries";
+    const std::string log = s.InterfaceLog(1);
     for (const char* pokus : {"1=", "2=", "3="}) {
         const std::string zac = "] Ch=100  - LAN timeout" + std::string(pokus);
         const std::size_t i = log.find(zac);
         ASSERT_NE(i, std::string::npos) << log;
         EXPECT_GE(std::stoul(log.substr(i + zac.size())), 57u);
     }
-    EXPECT_EQ(Vyskytu(log, "] Ch=100  - Chyba LAN - timeout\r\n"), 1) << log;
+    EXPECT_EQ(CountOf(log, "] Ch=100  - Chyba LAN - timeout\r\n"), 1) << log;
     const std::string run = s.RunLog();
-    EXPECT_EQ(Vyskytu(run, RunCast("KOM 2", 100, 1, 2, "F=0")), 3);
-    EXPECT_EQ(Vyskytu(run, RunCast("KOM 9", 100, 1, 3, "F=0, timeout\r\n")), 1) << run;
+    EXPECT_EQ(CountOf(run, RunPart("KOM 2", 100, 1, 2, "F=0")), 3);
+    EXPECT_EQ(CountOf(run, RunPart("KOM 9", 100, 1, 3, "F=0, timeout\r\n")), 1) << run;
 }
 
 TEST_F(VlaknoRozhrani, NoRetryWithUdpOpakovani0) {
-    s.Rozhrani(1, 115200, 0, 0, 30, 0);
-    Spust();
-    Pozadej(1005, 0);
-    ASSERT_TRUE(Hotovo(1005));
+    s.Interface(1, 115200, 0, 0, 30, 0);
+    StartThread();
+    QueueRequest(1005, 0);
+    ASSERT_TRUE(WaitDone(1005));
     EXPECT_EQ(d.Kanaly[1005].Status, 21);
-    EXPECT_EQ(s.protistrana.Pocet(100), 1);
-    const std::string log = s.LogRozhrani(1);
-    EXPECT_EQ(Vyskytu(log, "Ch=1005 - LAN timeout1="), 1);
-    EXPECT_EQ(Vyskytu(log, "LAN timeout2="), 0);
+    EXPECT_EQ(s.gateway.CountWithin(100), 1);
+    const std::string log = s.InterfaceLog(1);
+    EXPECT_EQ(CountOf(log, "Ch=1005 - LAN timeout1="), 1);
+    EXPECT_EQ(CountOf(log, "LAN timeout2="), 0);
 }
 
 TEST_F(VlaknoRozhrani, StaleDatagramIsDrainedBeforeTheSend) {
-    Spust();
-    Pozadej(1005, 0);
-    ASSERT_TRUE(s.protistrana.Receive(3000));
-    s.protistrana.Odpovez(Odpoved(1005, 0, 1, 0, 0, 0));
-    ASSERT_TRUE(Hotovo(1005));
+    StartThread();
+    ASSERT_TRUE(AnsweredRead(1005, 0, 1));
 
-    TData16 stare;
+    TBytes16 stare;
     stare.b[0] = 0x55;
-    const std::string stary = Odpoved(1005, 0, 1, 0, 0, 0, stare);
-    s.protistrana.Odpovez(stary);  // waits in the driver's socket
+    const std::string stary = AnswerPacket(1005, 0, 1, 0, 0, 0, stare);
+    s.gateway.ReplyToSender(stary);  // waits in the driver's socket
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    Pozadej(1005, 0);
-    ASSERT_TRUE(s.protistrana.Receive(3000));
+    QueueRequest(1005, 0);
+    ASSERT_TRUE(s.gateway.Receive(3000));
     std::this_thread::sleep_for(std::chrono::milliseconds(30));
     EXPECT_EQ(d.Kanaly[1005].Hotovo, 0) << "the stale datagram is not the answer";
-    s.protistrana.Odpovez(Odpoved(1005, 0, 1, 0, 0, 0));
-    ASSERT_TRUE(Hotovo(1005));
+    s.gateway.ReplyToSender(AnswerPacket(1005, 0, 1, 0, 0, 0));
+    ASSERT_TRUE(WaitDone(1005));
     EXPECT_EQ(d.Kanaly[1005].DataCteni[0], 0);
 
-    EXPECT_EQ(Vyskytu(s.LogRozhrani(1), Cp("] Ch=1005 - LAN neočekávaná zpráva, IDh=ED03\r\n"_cp)), 1);
-    EXPECT_EQ(Vyskytu(s.ErrLog(), Cp("] Neočekávaná zpráva \""_cp) + stary.substr(0, 68) + "\", Ch=1005\r\n"), 1)
+    EXPECT_EQ(CountOf(s.InterfaceLog(1), Cp("] Ch=1005 - LAN neočekávaná zpráva, IDh=ED03\r\n"_cp)), 1);
+    EXPECT_EQ(CountOf(s.ErrLog(), Cp("] Neočekávaná zpráva \""_cp) + stary.substr(0, 68) + "\", Ch=1005\r\n"), 1)
         << s.ErrLog();
-    EXPECT_EQ(Vyskytu(s.RunLog(), RunCast("KOM 1", 1005, 1, NoField, "odebrano\r\n")), 1);
+    EXPECT_EQ(CountOf(s.RunLog(), RunPart("KOM 1", 1005, 1, NoField, "odebrano\r\n")), 1);
 }
 
 // Every datagram that waited before the send is taken out and logged, not
 // only as many as a small socket buffer would have kept.
 TEST_F(VlaknoRozhrani, EveryStaleDatagramOfABurstIsDrained) {
-    Spust();
-    Pozadej(1005, 0);
-    ASSERT_TRUE(s.protistrana.Receive(3000));
-    s.protistrana.Odpovez(Odpoved(1005, 0, 1, 0, 0, 0));
-    ASSERT_TRUE(Hotovo(1005));
+    StartThread();
+    ASSERT_TRUE(AnsweredRead(1005, 0, 1));
 
     constexpr int Pocet = 40;
-    for (int i = 0; i < Pocet; ++i) s.protistrana.Odpovez(Odpoved(1005, 0, 1, 0, 0, 0));
+    for (int i = 0; i < Pocet; ++i) s.gateway.ReplyToSender(AnswerPacket(1005, 0, 1, 0, 0, 0));
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    Pozadej(1005, 0);
-    ASSERT_TRUE(s.protistrana.Receive(3000));
-    s.protistrana.Odpovez(Odpoved(1005, 0, 1, 0, 0, 0));
-    ASSERT_TRUE(Hotovo(1005));
-    EXPECT_EQ(Vyskytu(s.RunLog(), RunCast("KOM 1", 1005, 1, NoField, "odebrano\r\n")), Pocet);
+    ASSERT_TRUE(AnsweredRead(1005, 0, 1));
+    EXPECT_EQ(CountOf(s.RunLog(), RunPart("KOM 1", 1005, 1, NoField, "odebrano\r\n")), Pocet);
 }
 
 TEST_F(VlaknoRozhrani, ForeignShortAndCorruptDatagramsAreIgnored) {
-    Spust();
-    Pozadej(1005, 0);
-    ASSERT_TRUE(s.protistrana.Receive(3000));
-    const std::string cizi = Odpoved(1006, 0, 1, 0, 0, 0);
-    s.protistrana.Odpovez(cizi);
-    std::string kratky = Odpoved(1005, 0, 1, 0, 0, 0, {}, "\r");  // 69 characters
+    StartThread();
+    QueueRequest(1005, 0);
+    ASSERT_TRUE(s.gateway.Receive(3000));
+    const std::string cizi = AnswerPacket(1006, 0, 1, 0, 0, 0);
+    s.gateway.ReplyToSender(cizi);
+    std::string kratky = AnswerPacket(1005, 0, 1, 0, 0, 0, {}, "\r");  // 69 characters
     ASSERT_EQ(kratky.size(), 69u);
-    s.protistrana.Odpovez(kratky);
-    std::string vadny = Odpoved(1005, 0, 1, 0, 0, 0);
+    s.gateway.ReplyToSender(kratky);
+    std::string vadny = AnswerPacket(1005, 0, 1, 0, 0, 0);
     vadny[66] = vadny[66] == '0' ? '1' : '0';  // checksum no longer matches
-    s.protistrana.Odpovez(vadny);
+    s.gateway.ReplyToSender(vadny);
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
     EXPECT_EQ(d.Kanaly[1005].Hotovo, 0);
-    TData16 data;
+    TBytes16 data;
     data.b[1] = 0x42;
-    s.protistrana.Odpovez(Odpoved(1005, 0, 1, 0, 0, 0, data, "\r\n"));
-    ASSERT_TRUE(Hotovo(1005));
+    s.gateway.ReplyToSender(AnswerPacket(1005, 0, 1, 0, 0, 0, data, "\r\n"));
+    ASSERT_TRUE(WaitDone(1005));
     EXPECT_EQ(d.Kanaly[1005].DataCteni[1], 0x42);
     EXPECT_EQ(d.Kanaly[1005].Status, 0);
 
-    const std::string log = s.LogRozhrani(1);
-    EXPECT_EQ(Vyskytu(log, Cp("] Ch=1005 - LAN neplatné ID=1006\r\n"_cp)), 1) << log;
-    EXPECT_EQ(Vyskytu(log, Cp("] Ch=1005 - LAN neplatný paket, Err=3\r\n"_cp)), 1) << log;
-    EXPECT_EQ(Vyskytu(log, "] Ch="), 2) << "the 69-character datagram leaves no line";
+    const std::string log = s.InterfaceLog(1);
+    EXPECT_EQ(CountOf(log, Cp("] Ch=1005 - LAN neplatné ID=1006\r\n"_cp)), 1) << log;
+    EXPECT_EQ(CountOf(log, Cp("] Ch=1005 - LAN neplatný paket, Err=3\r\n"_cp)), 1) << log;
+    EXPECT_EQ(CountOf(log, "] Ch="), 2) << "the 69-character datagram leaves no line";
     const std::string err = s.ErrLog();
-    EXPECT_EQ(Vyskytu(err, Cp("] Neplatná zpráva \""_cp) + cizi.substr(0, 68) + "\", Ch=1005\r\n"), 1) << err;
-    EXPECT_EQ(Vyskytu(err, Cp("] Neplatná zpráva \""_cp) + vadny.substr(0, 68) + "\", Ch=1005\r\n"), 1) << err;
+    EXPECT_EQ(CountOf(err, Cp("] Neplatná zpráva \""_cp) + cizi.substr(0, 68) + "\", Ch=1005\r\n"), 1) << err;
+    EXPECT_EQ(CountOf(err, Cp("] Neplatná zpráva \""_cp) + vadny.substr(0, 68) + "\", Ch=1005\r\n"), 1) << err;
 }
 
 TEST_F(VlaknoRozhrani, SerialErrorStatusLeavesTheInterfaceInOrder) {
-    Spust();
-    Pozadej(1005, 0);
-    ASSERT_TRUE(s.protistrana.Receive(3000));
-    s.protistrana.Odpovez(Odpoved(1005, 5, 0, 0, 0, 0));
-    ASSERT_TRUE(Hotovo(1005));
+    StartThread();
+    ASSERT_TRUE(AnsweredRead(1005, 5));
     EXPECT_EQ(d.Kanaly[1005].Status, 5);
     EXPECT_EQ(d.Kanaly[1005].StavPozadavku, 3);
     EXPECT_EQ(d.Rozhrani[1].Status, 0);
     EXPECT_EQ(d.Rozhrani[1].Moduly[5].Status, 5);
     EXPECT_EQ(d.Rozhrani[1].StatusKanalu[1005], 5);
     EXPECT_EQ(d.PosledniChybnyKanal, 1005u);
-    EXPECT_EQ(Vyskytu(s.LogRozhrani(1), "] Ch=1005 - Chyba ZR  - SP=5\r\n"), 1);
+    EXPECT_EQ(CountOf(s.InterfaceLog(1), "] Ch=1005 - Chyba ZR  - SP=5\r\n"), 1);
 
-    Pozadej(1005, 0);
-    ASSERT_TRUE(s.protistrana.Receive(3000));
-    s.protistrana.Odpovez(Odpoved(1005, 20, 0, 0, 0, 0));
-    ASSERT_TRUE(Hotovo(1005));
+    ASSERT_TRUE(AnsweredRead(1005, 20));
     EXPECT_EQ(d.Kanaly[1005].Status, 20);
     EXPECT_EQ(d.Rozhrani[1].Status, 20);
-    EXPECT_EQ(Vyskytu(s.LogRozhrani(1), "] Ch=1005 - Chyba ZR  - SP=20\r\n"), 1);
+    EXPECT_EQ(CountOf(s.InterfaceLog(1), "] Ch=1005 - Chyba ZR  - SP=20\r\n"), 1);
 }
 
 TEST_F(VlaknoRozhrani, EmptyDatagramEndsTheStepWithStatus19) {
-    Spust();
-    Pozadej(1005, 0);
-    ASSERT_TRUE(s.protistrana.Receive(3000));
-    s.protistrana.Odpovez("");
-    ASSERT_TRUE(Hotovo(1005));
-    EXPECT_EQ(d.Kanaly[1005].Status, 19);
-    EXPECT_EQ(d.Kanaly[1005].StavPozadavku, 3);
-    EXPECT_EQ(Vyskytu(s.LogRozhrani(1), "] Ch=1005 - LAN exception\r\n"), 1);
-    EXPECT_EQ(Vyskytu(s.RunLog(), RunCast("KOM 9", 1005, 1, 3, "F=0, exception\r\n")), 1);
-
-    Pozadej(1005, 0);  // the thread goes on serving
-    ASSERT_TRUE(s.protistrana.Receive(3000));
-    s.protistrana.Odpovez(Odpoved(1005, 0, 0, 0, 0, 0));
-    ASSERT_TRUE(Hotovo(1005));
-    EXPECT_EQ(d.Kanaly[1005].Status, 0);
+    StartThread();
+    QueueRequest(1005, 0);
+    ASSERT_TRUE(s.gateway.Receive(3000));
+    s.gateway.ReplyToSender("");
+    ASSERT_TRUE(WaitDone(1005));
+    ExpectExceptionThenServesOn();
 }
 
 TEST_F(VlaknoRozhrani, ExceptionInTheStepEndsTheRequestWithStatus19) {
     TThrowingClock clock;
     d.Clock.store(&clock);
-    Spust();
-    Pozadej(1005, 0);
-    ASSERT_TRUE(s.protistrana.Receive(3000));  // sent: the thread waits for the answer
+    StartThread();
+    QueueRequest(1005, 0);
+    ASSERT_TRUE(s.gateway.Receive(3000));  // sent: the thread waits for the answer
     clock.ThrowOnNextCall();
-    ASSERT_TRUE(Hotovo(1005));
+    ASSERT_TRUE(WaitDone(1005));
     EXPECT_TRUE(clock.Thrown());
-    EXPECT_EQ(d.Kanaly[1005].Status, 19);
-    EXPECT_EQ(d.Kanaly[1005].StavPozadavku, 3);
-    EXPECT_EQ(Vyskytu(s.LogRozhrani(1), "] Ch=1005 - LAN exception\r\n"), 1);
-    EXPECT_EQ(Vyskytu(s.RunLog(), RunCast("KOM 9", 1005, 1, 3, "F=0, exception\r\n")), 1);
-
-    Pozadej(1005, 0);  // the thread goes on serving
-    ASSERT_TRUE(s.protistrana.Receive(3000));
-    s.protistrana.Odpovez(Odpoved(1005, 0, 0, 0, 0, 0));
-    ASSERT_TRUE(Hotovo(1005));
-    EXPECT_EQ(d.Kanaly[1005].Status, 0);
-    s.Zastav();  // before the clock goes
+    ExpectExceptionThenServesOn();
+    s.Stop();  // before the clock goes
 }
 
 TEST_F(VlaknoRozhrani, FailingSendEndsTheStepWithStatus19) {
     d.Rozhrani[1].UdpPort = 0;  // no datagram can go there
-    Spust();
-    Pozadej(1005, 0);
-    ASSERT_TRUE(Hotovo(1005));
+    StartThread();
+    QueueRequest(1005, 0);
+    ASSERT_TRUE(WaitDone(1005));
     EXPECT_EQ(d.Kanaly[1005].Status, 19);
     EXPECT_EQ(d.Rozhrani[1].Status, 19);
-    EXPECT_EQ(Vyskytu(s.RunLog(), "KOM 2"), 0);
+    EXPECT_EQ(CountOf(s.RunLog(), "KOM 2"), 0);
 }
 
 TEST_F(VlaknoRozhrani, DemoModeCompletesWithoutSending) {
@@ -314,115 +297,115 @@ TEST_F(VlaknoRozhrani, DemoModeCompletesWithoutSending) {
     TKanal& k = d.Kanaly[1005];
     k.DataCteni[3] = 9;
     k.StatusRegistr = 4;
-    Spust();
-    Pozadej(1005, 0);
-    ASSERT_TRUE(Hotovo(1005));
+    StartThread();
+    QueueRequest(1005, 0);
+    ASSERT_TRUE(WaitDone(1005));
     EXPECT_EQ(k.Status, 0);
     EXPECT_EQ(k.DataCteni[3], 0);
     EXPECT_EQ(k.StatusRegistr, 0);
     EXPECT_EQ(k.StavPozadavku, 1) << "left as the exports set it";
-    EXPECT_EQ(s.protistrana.Pocet(100), 0);
-    EXPECT_EQ(Vyskytu(s.RunLog(), RunCast("KOM 9", 1005, 1, 1, "F=0, DEMO\r\n")), 1);
+    EXPECT_EQ(s.gateway.CountWithin(100), 0);
+    EXPECT_EQ(CountOf(s.RunLog(), RunPart("KOM 9", 1005, 1, 1, "F=0, DEMO\r\n")), 1);
 }
 
 TEST_F(VlaknoRozhrani, UncommittedEntriesAreNeverRun) {
-    Spust();
+    StartThread();
     ZaradPozadavek(d, 1005, 0);
-    EXPECT_EQ(s.protistrana.Pocet(150), 0);
+    EXPECT_EQ(s.gateway.CountWithin(150), 0);
     PotvrdFronty(d);
-    EXPECT_TRUE(s.protistrana.Receive(3000));
+    EXPECT_TRUE(s.gateway.Receive(3000));
 }
 
 TEST_F(VlaknoRozhrani, TickWrapDuringTheWaitRestartsIt) {
-    s.Rozhrani(1, 115200, 0, 0, 293, 0);  // LimitLan 300 ms of test time
-    s.hodiny.Zmraz(0xFFFFFF00u);
-    Spust();
-    Pozadej(1005, 0);
-    ASSERT_TRUE(s.protistrana.Receive(3000));
+    s.Interface(1, 115200, 0, 0, 293, 0);  // LimitLan 300 ms of test time
+    s.clock.Freeze(0xFFFFFF00u);
+    StartThread();
+    QueueRequest(1005, 0);
+    ASSERT_TRUE(s.gateway.Receive(3000));
     const auto krok = [&](uint32_t t) {
-        s.hodiny.Zmraz(t);
+        s.clock.Freeze(t);
         std::this_thread::sleep_for(std::chrono::milliseconds(40));
     };
     krok(0xFFFFFF64u);  // 100 ms into the wait
     krok(5);            // wrapped: the wait starts again here
     krok(255);          // 250 ms after the restart, 511 ms after the send
     EXPECT_EQ(d.Kanaly[1005].Hotovo, 0);
-    EXPECT_EQ(Vyskytu(s.LogRozhrani(1), "LAN timeout"), 0);
+    EXPECT_EQ(CountOf(s.InterfaceLog(1), "LAN timeout"), 0);
     krok(305);
-    ASSERT_TRUE(Hotovo(1005));
+    ASSERT_TRUE(WaitDone(1005));
     EXPECT_EQ(d.Kanaly[1005].Status, 21);
-    EXPECT_EQ(Vyskytu(s.LogRozhrani(1), "] Ch=1005 - LAN timeout1=300\r\n"), 1);
+    EXPECT_EQ(CountOf(s.InterfaceLog(1), "] Ch=1005 - LAN timeout1=300\r\n"), 1);
 }
 
 TEST_F(VlaknoRozhrani, StopInTheMiddleOfAWaitLeavesTheRequestUnfinished) {
-    s.Rozhrani(1, 9600, 200, 2, 5000, 3);
-    TThreadRozhrani& v = Spust();
-    Pozadej(1005, 0);
-    ASSERT_TRUE(s.protistrana.Receive(3000));
+    s.Interface(1, 9600, 200, 2, 5000, 3);
+    TThreadRozhrani& v = StartThread();
+    QueueRequest(1005, 0);
+    ASSERT_TRUE(s.gateway.Receive(3000));
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
     const auto t = Clock::now();
     v.Stop();
     v.Join();
-    EXPECT_LT(MsOd(t), 200);
+    EXPECT_LT(MsSince(t), 200);
     EXPECT_EQ(d.VlaknoBezi[1], 0);
     EXPECT_EQ(d.Kanaly[1005].Hotovo, 0);
     EXPECT_EQ(d.Kanaly[1005].StavPozadavku, 2);
-    EXPECT_EQ(Vyskytu(s.RunLog(), "KOM 9"), 0);
-    const std::string log = s.LogRozhrani(1);
-    EXPECT_EQ(Vyskytu(log, "] Start\r\n"), 1);
-    EXPECT_EQ(Vyskytu(log, "] Stop\r\n"), 1);
+    EXPECT_EQ(CountOf(s.RunLog(), "KOM 9"), 0);
+    const std::string log = s.InterfaceLog(1);
+    EXPECT_EQ(CountOf(log, "] Start\r\n"), 1);
+    EXPECT_EQ(CountOf(log, "] Stop\r\n"), 1);
 }
 
 TEST_F(VlaknoRozhrani, FirstStepReportsTheQueueFill) {
-    Spust();
-    ASSERT_TRUE(AwaitFlag([&] { return d.Fronty[1].HodinaMax != 25; }, 2000));
+    StartThread();
+    ASSERT_TRUE(WaitFor([&] { return d.Fronty[1].HodinaMax != 25; }, 2000));
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    EXPECT_EQ(Vyskytu(s.LogRozhrani(1), "] FIFOmax=0.0%\r\n"), 1);
+    EXPECT_EQ(CountOf(s.InterfaceLog(1), "] FIFOmax=0.0%\r\n"), 1);
 }
 
 // An idle thread sleeps; each of these reaches it long before its longest
 // sleep would end (a thread that only polled would need 100 ms on average).
 TEST_F(VlaknoRozhrani, CommitWakesAnIdleThread) {
-    Spust();
+    StartThread();
     for (int kolo = 0; kolo < 3; ++kolo) {
         std::this_thread::sleep_for(std::chrono::milliseconds(120));
         const auto t = Clock::now();
-        Pozadej(1005, 0);
-        ASSERT_TRUE(s.protistrana.Receive(3000));
-        EXPECT_LT(MsOd(t), 50) << kolo;
-        s.protistrana.Odpovez(Odpoved(1005, 0, 0, 0, 0, 0));
-        ASSERT_TRUE(Hotovo(1005));
+        QueueRequest(1005, 0);
+        ASSERT_TRUE(s.gateway.Receive(3000));
+        EXPECT_LT(MsSince(t), 50) << kolo;
+        s.gateway.ReplyToSender(AnswerPacket(1005, 0, 0, 0, 0, 0));
+        ASSERT_TRUE(WaitDone(1005));
     }
 }
 
 TEST_F(VlaknoRozhrani, SwitchRequestWakesAnIdleThread) {
     d.Cfg.LogRozhraniPovolen = 0;
-    Spust();
+    StartThread();
     for (int kolo = 0; kolo < 3; ++kolo) {
         std::this_thread::sleep_for(std::chrono::milliseconds(120));
         const auto t = Clock::now();
         d.Cfg.LogZapnout = 1;
         WakeAllInterfaces(d);
-        ASSERT_TRUE(AwaitFlag([&] { return d.Cfg.LogRozhraniPovolen == 1; }, 2000));
-        EXPECT_LT(MsOd(t), 50) << kolo;
+        ASSERT_TRUE(WaitFor([&] { return d.Cfg.LogRozhraniPovolen == 1; }, 2000));
+        EXPECT_LT(MsSince(t), 50) << kolo;
         d.Cfg.LogVypnout = 1;
         WakeAllInterfaces(d);
-        ASSERT_TRUE(AwaitFlag([&] { return d.Cfg.LogRozhraniPovolen == 0; }, 2000));
+        ASSERT_TRUE(WaitFor([&] { return d.Cfg.LogRozhraniPovolen == 0; }, 2000));
     }
 }
 
 TEST_F(VlaknoRozhrani, StopWakesAnIdleThread) {
-    TThreadRozhrani& v = Spust();
+    TThreadRozhrani& v = StartThread();
     std::this_thread::sleep_for(std::chrono::milliseconds(120));
     const auto t = Clock::now();
     v.Stop();
     v.Join();
-    EXPECT_LT(MsOd(t), 50);
+    EXPECT_LT(MsSince(t), 50);
     EXPECT_EQ(d.VlaknoBezi[1], 0);
 }
 
 // The channels rung for the call-back thread, in the order it takes them.
-std::vector<int> Zvonene(TData& d) {
+std::vector<int> RungChannels(TData& d) {
     std::vector<int> c;
     d.CallBackWakes.Take([&](int k) { c.push_back(k); });
     return c;
@@ -431,27 +414,24 @@ std::vector<int> Zvonene(TData& d) {
 // A host waiting for an outcome hears of it without waiting for the
 // call-back thread's next scan: the thread rings for the channel.
 TEST_F(VlaknoRozhrani, FinishedMarkedRequestRingsTheCallBackThread) {
-    Spust();
+    StartThread();
     const uint32_t videna = d.CallBackAlarm.Generation();
-    Pozadej(1005, 0);
+    QueueRequest(1005, 0);
     d.Kanaly[1005].CekaCallBack = 1;  // marked by the host while on its way
-    ASSERT_TRUE(s.protistrana.Receive(3000));
-    s.protistrana.Odpovez(Odpoved(1005, 0, 0, 0, 0, 0));
-    ASSERT_TRUE(Hotovo(1005));
-    ASSERT_TRUE(AwaitFlag([&] { return d.CallBackAlarm.Generation() != videna; }, 2000));
-    EXPECT_EQ(Zvonene(d), std::vector<int>{1005});
+    ASSERT_TRUE(s.gateway.Receive(3000));
+    s.gateway.ReplyToSender(AnswerPacket(1005, 0, 0, 0, 0, 0));
+    ASSERT_TRUE(WaitDone(1005));
+    ASSERT_TRUE(WaitFor([&] { return d.CallBackAlarm.Generation() != videna; }, 2000));
+    EXPECT_EQ(RungChannels(d), std::vector<int>{1005});
 }
 
 // Unmarked outcomes need no call-back; while entries wait, the outcomes are
 // left to the call-back thread's scans, and only the one that empties the
 // queue rings.
 TEST_F(VlaknoRozhrani, OnlyAMarkedOutcomeThatEmptiesTheQueueRings) {
-    s.Kanal(1006, 1, 5, 4);
-    Spust();
-    Pozadej(1005, 0);
-    ASSERT_TRUE(s.protistrana.Receive(3000));
-    s.protistrana.Odpovez(Odpoved(1005, 0, 0, 0, 0, 0));
-    ASSERT_TRUE(Hotovo(1005));
+    s.Channel(1006, 1, 5, 4);
+    StartThread();
+    ASSERT_TRUE(AnsweredRead(1005));
 
     ZaradPozadavek(d, 1005, 0);
     ZaradPozadavek(d, 1006, 0);
@@ -459,37 +439,37 @@ TEST_F(VlaknoRozhrani, OnlyAMarkedOutcomeThatEmptiesTheQueueRings) {
     d.Kanaly[1006].CekaCallBack = 1;
     PotvrdFronty(d);
     for (int c : {1005, 1006}) {
-        ASSERT_TRUE(s.protistrana.Receive(3000)) << c;
-        s.protistrana.Odpovez(Odpoved(static_cast<uint32_t>(c), 0, 0, 0, 0, 0));
-        ASSERT_TRUE(Hotovo(c)) << c;
+        ASSERT_TRUE(s.gateway.Receive(3000)) << c;
+        s.gateway.ReplyToSender(AnswerPacket(static_cast<uint32_t>(c), 0, 0, 0, 0, 0));
+        ASSERT_TRUE(WaitDone(c)) << c;
     }
     const uint32_t videna = d.CallBackAlarm.Generation();
     std::vector<int> zvonene;
-    ASSERT_TRUE(AwaitFlag(
+    ASSERT_TRUE(WaitFor(
         [&] {
-            for (int c : Zvonene(d)) zvonene.push_back(c);
+            for (int c : RungChannels(d)) zvonene.push_back(c);
             return !zvonene.empty() || d.CallBackAlarm.Generation() != videna;
         },
         2000));
-    for (int c : Zvonene(d)) zvonene.push_back(c);
+    for (int c : RungChannels(d)) zvonene.push_back(c);
     EXPECT_EQ(zvonene, std::vector<int>{1006});
 }
 
 TEST_F(VlaknoRozhrani, ExactlyOneThreadCarriesOutASwitchRequest) {
     d.Cfg.LogRozhraniPovolen = 0;
-    s.Rozhrani(2, 9600, 200, 2, 2000, 0);
-    Spust(1);
-    Spust(2);
+    s.Interface(2, 9600, 200, 2, 2000, 0);
+    StartThread(1);
+    StartThread(2);
     d.Cfg.LogZapnout = 1;
     WakeAllInterfaces(d);
-    ASSERT_TRUE(AwaitFlag([&] { return d.Cfg.LogRozhraniPovolen == 1; }, 2000));
+    ASSERT_TRUE(WaitFor([&] { return d.Cfg.LogRozhraniPovolen == 1; }, 2000));
     d.Cfg.LogVypnout = 1;
     WakeAllInterfaces(d);
-    ASSERT_TRUE(AwaitFlag([&] { return d.Cfg.LogRozhraniPovolen == 0; }, 2000));
-    s.Zastav();
-    const std::string obe = s.LogRozhrani(1) + s.LogRozhrani(2);
-    EXPECT_EQ(Vyskytu(obe, Cp("] Logování zapnuto\r\n"_cp)), 1) << obe;
-    EXPECT_EQ(Vyskytu(obe, Cp("] Logování vypnuto\r\n"_cp)), 1) << obe;
+    ASSERT_TRUE(WaitFor([&] { return d.Cfg.LogRozhraniPovolen == 0; }, 2000));
+    s.Stop();
+    const std::string obe = s.InterfaceLog(1) + s.InterfaceLog(2);
+    EXPECT_EQ(CountOf(obe, Cp("] Logování zapnuto\r\n"_cp)), 1) << obe;
+    EXPECT_EQ(CountOf(obe, Cp("] Logování vypnuto\r\n"_cp)), 1) << obe;
     EXPECT_EQ(d.Cfg.LogZapnout, 0);
     EXPECT_EQ(d.Cfg.LogVypnout, 0);
 }
@@ -500,7 +480,7 @@ TEST_F(VlaknoRozhrani, StopBeforeTheFirstStepNeverMarksTheThreadRunning) {
     ASSERT_TRUE(v.Start());
     v.Join();
     EXPECT_EQ(d.VlaknoBezi[1], 0);
-    EXPECT_EQ(s.protistrana.Pocet(20), 0);
+    EXPECT_EQ(s.gateway.CountWithin(20), 0);
 }
 
 }  // namespace

@@ -1,0 +1,49 @@
+#include "support/ProcessResources.h"
+
+#include <dirent.h>
+
+#include <chrono>
+#include <fstream>
+#include <thread>
+
+namespace {
+
+// The entries of a /proc/self directory, "." and ".." left out.
+std::vector<std::string> Entries(const char* dir) {
+    std::vector<std::string> v;
+    DIR* d = opendir(dir);
+    if (d == nullptr) return v;
+    while (const dirent* e = readdir(d))
+        if (e->d_name[0] != '.') v.emplace_back(e->d_name);
+    closedir(d);
+    return v;
+}
+
+}  // namespace
+
+int OpenDescriptors() { return static_cast<int>(Entries("/proc/self/fd").size()) - 1; }
+
+int ThreadCount() { return static_cast<int>(Entries("/proc/self/task").size()); }
+
+std::vector<std::string> ThreadNames() {
+    std::vector<std::string> names;
+    for (const std::string& t : Entries("/proc/self/task")) {
+        std::ifstream f("/proc/self/task/" + t + "/comm");
+        std::string n;
+        if (std::getline(f, n)) names.push_back(n);
+    }
+    return names;
+}
+
+int WaitForThreadCount(int n, int ms) {
+    // A joined thread leaves the task list a moment after the join returns.
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    int p = ThreadCount();
+    while (p > n && std::chrono::steady_clock::now() < end) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        p = ThreadCount();
+    }
+    return p;
+}
+
+void WarmUpThreads() { std::thread([] {}).join(); }
