@@ -18,18 +18,30 @@ Json StatusFields(Json j, bool finished, int32_t status) {
 Json InputValue(const InputResult& r) {
     if (!r.finished) return nullptr;
     switch (r.kind) {
-        case Kind::Real: return std::isfinite(r.value.Hodnota.Real) ? Json(r.value.Hodnota.Real) : Json(nullptr);
+        case Kind::Real: {
+            const double x = r.value.Hodnota.Real;  // a copy: the record is packed, no reference into it
+            return std::isfinite(x) ? Json(x) : Json(nullptr);
+        }
         case Kind::Bool: return r.value.Hodnota.Bajty[0] != 0 ? 1 : 0;
-        default: return r.value.Hodnota.Cele;
+        default: {
+            const int32_t n = r.value.Hodnota.Cele;
+            return n;
+        }
     }
 }
 
 Json OutputValueJson(const OutputValue& v) {
     switch (v.kind) {
         case Kind::Text: return Cp1250ToUtf8(v.text);
-        case Kind::Real: return std::isfinite(v.value.Hodnota.Real) ? Json(v.value.Hodnota.Real) : Json(FormatInput(v.kind, v.value));
+        case Kind::Real: {
+            const double x = v.value.Hodnota.Real;
+            return std::isfinite(x) ? Json(x) : Json(FormatInput(v.kind, v.value));
+        }
         case Kind::Bool: return v.value.Hodnota.Bajty[0] != 0 ? 1 : 0;
-        default: return v.value.Hodnota.Cele;
+        default: {
+            const int32_t n = v.value.Hodnota.Cele;
+            return n;
+        }
     }
 }
 
