@@ -102,12 +102,8 @@ class OknoGtk : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
         xvfb_ = new TXvfb;
-        if (!xvfb_->Spust(chyba_)) return;
-        setenv("DISPLAY", xvfb_->Display().c_str(), 1);
-        unsetenv("WAYLAND_DISPLAY");
-        setenv("GDK_BACKEND", "x11", 1);
+        if (!xvfb_->StartForGtk(chyba_)) return;
         setenv("NO_AT_BRIDGE", "1", 1);  // no accessibility bus on a private display
-        setenv("GTK_THEME", "Adwaita", 1);
         setenv("RV_ZR6180_WINDOW", "gtk", 1);
         // The view model is linked into this program, not beside the module.
         setenv("RV_ZR6180_WINDOW_MODULE", RV_ZR6180_GTK_MODULE, 1);

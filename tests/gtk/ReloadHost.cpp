@@ -48,14 +48,8 @@ bool Round(int round, bool display) {
     {
         TTestHost host;
         setenv("RV_ZR6180_WINDOW", display ? "gtk" : "auto", 1);  // the host fixture asks for none
-        TParamFile p;
-        p.Window = 1;
-        TInterfaceParams r;
-        r.Demo = 1;
-        p.AddInterface(r);
-        p.AddChannel("100 1 1 0 0 \"TI-100\" \"Teplota\" \"popis\"");
         std::string error;
-        if (!host.Start(p, &error)) return std::printf("%s: Init failed: %s\n", name.c_str(), error.c_str()), false;
+        if (!host.Start(TParamFile::DemoWindow(1, "TI-100", "Teplota"), &error)) return std::printf("%s: Init failed: %s\n", name.c_str(), error.c_str()), false;
         if (display && !Loaded("libgtk-3.so.0")) return std::printf("%s: no GTK window\n", name.c_str()), false;
         for (int i = 0; i < 5; ++i) {
             const TOutcome v = host.Read(100);

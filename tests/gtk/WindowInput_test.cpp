@@ -183,18 +183,12 @@ class WindowInput : public ::testing::TestWithParam<bool> {
 protected:
     static void SetUpTestSuite() {
         xvfb_ = new TXvfb;
-        if (!xvfb_->Spust(noDisplay_)) return;
-        setenv("DISPLAY", xvfb_->Display().c_str(), 1);
-        unsetenv("WAYLAND_DISPLAY");
+        if (!xvfb_->StartForGtk(noDisplay_)) return;
         unsetenv("NO_AT_BRIDGE");
-        setenv("GDK_BACKEND", "x11", 1);
-        setenv("GTK_THEME", "Adwaita", 1);
         // Loaded once, as a host loads it: the instances come and go.
         library_ = new TLibrary;
         bus_ = new TServerProcess;
-        std::string address;
-        if (bus_->Start({"dbus-daemon", "--session", "--nofork", "--print-address=@FD"}, address, busError_))
-            setenv("DBUS_SESSION_BUS_ADDRESS", address.c_str(), 1);
+        StartSessionBus(*bus_, busError_);
     }
     static void TearDownTestSuite() {
         delete library_;
@@ -230,12 +224,7 @@ protected:
     void Start(int shown = 1, const std::string& code = "TI-100", const std::string& name = "Teplota") {
         host_ = std::make_unique<TTestHost>();
         setenv("RV_ZR6180_WINDOW", "gtk", 1);  // the host fixture asks for none
-        TParamFile p;
-        p.Window = shown;
-        TInterfaceParams r;
-        r.Demo = 1;
-        p.AddInterface(r);
-        p.AddChannel("100 1 1 0 0 \"" + code + "\" \"" + name + "\" \"popis\"");
+        const TParamFile p = TParamFile::DemoWindow(shown, code, name);
         std::string error;
         ASSERT_TRUE(host_->Start(p, &error)) << error;
         if (shown) {

@@ -79,17 +79,10 @@ class WindowModule : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
         xvfb_ = new TXvfb;
-        if (!xvfb_->Spust(noDisplay_)) return;
-        setenv("DISPLAY", xvfb_->Display().c_str(), 1);
-        unsetenv("WAYLAND_DISPLAY");
-        setenv("GDK_BACKEND", "x11", 1);
-        setenv("GTK_THEME", "Adwaita", 1);
-        // The accessibility bridge on a bus of its own, as on a desktop.
+        if (!xvfb_->StartForGtk(noDisplay_)) return;
         unsetenv("NO_AT_BRIDGE");
         bus_ = new TServerProcess;
-        std::string address;
-        if (bus_->Start({"dbus-daemon", "--session", "--nofork", "--print-address=@FD"}, address, busError_))
-            setenv("DBUS_SESSION_BUS_ADDRESS", address.c_str(), 1);
+        StartSessionBus(*bus_, busError_);
     }
     static void TearDownTestSuite() {
         delete bus_;
@@ -105,13 +98,7 @@ protected:
     static bool Start(TTestHost& host, const char* mode, const char* module, std::string& error) {
         setenv("RV_ZR6180_WINDOW", mode, 1);
         setenv("RV_ZR6180_WINDOW_MODULE", module, 1);
-        TParamFile p;
-        p.Window = 1;
-        TInterfaceParams r;
-        r.Demo = 1;
-        p.AddInterface(r);
-        p.AddChannel("100 1 1 0 0 \"TI-100\" \"Teplota\" \"popis\"");
-        return host.Start(p, &error);
+        return host.Start(TParamFile::DemoWindow(1, "TI-100", "Teplota"), &error);
     }
 
     static TXvfb* xvfb_;

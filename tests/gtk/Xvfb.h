@@ -109,12 +109,21 @@ private:
 // An X server of the test's own; -displayfd lets it pick a free number.
 class TXvfb {
 public:
-    bool Spust(std::string& chyba) {
-        std::string cislo;
+    bool Start(std::string& error) {
+        std::string number;
         if (!server_.Start({"Xvfb", "-displayfd", "@FD", "-screen", "0", "1024x768x24", "-nolisten", "tcp"},
-                           cislo, chyba))
+                           number, error))
             return false;
-        display_ = ":" + cislo;
+        display_ = ":" + number;
+        return true;
+    }
+    // Started, and GTK of this process pointed at it: X11, a fixed theme.
+    bool StartForGtk(std::string& error) {
+        if (!Start(error)) return false;
+        setenv("DISPLAY", display_.c_str(), 1);
+        unsetenv("WAYLAND_DISPLAY");
+        setenv("GDK_BACKEND", "x11", 1);
+        setenv("GTK_THEME", "Adwaita", 1);
         return true;
     }
     const std::string& Display() const { return display_; }
@@ -123,3 +132,11 @@ private:
     TServerProcess server_;
     std::string display_;
 };
+
+// A session bus of its own for the accessibility bridge, as on a desktop.
+inline bool StartSessionBus(TServerProcess& bus, std::string& error) {
+    std::string address;
+    if (!bus.Start({"dbus-daemon", "--session", "--nofork", "--print-address=@FD"}, address, error)) return false;
+    setenv("DBUS_SESSION_BUS_ADDRESS", address.c_str(), 1);
+    return true;
+}

@@ -33,6 +33,16 @@ struct TParamFile {
     std::vector<TInterfaceParams> Interfaces;
     std::vector<std::string> Channels;  // declaration lines after "[Deklarace kanálů]"
 
+    // One interface in demo mode and channel 100 with these texts, for the window's tests.
+    static TParamFile DemoWindow(int window, const std::string& code, const std::string& name) {
+        TParamFile p;
+        p.Window = window;
+        TInterfaceParams r;
+        r.Demo = 1;
+        p.AddInterface(r);
+        p.AddChannel("100 1 1 0 0 \"" + code + "\" \"" + name + "\" \"popis\"");
+        return p;
+    }
     TParamFile& AddInterface(const TInterfaceParams& r) { Interfaces.push_back(r); return *this; }
     TParamFile& AddChannel(const std::string& line) { Channels.push_back(line); return *this; }
     // Interfaces 1, 2, ... on 127.0.0.1 at these ports, every other key as given.
