@@ -51,6 +51,15 @@ inline int64_t MsSince(std::chrono::steady_clock::time_point t) {
     return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - t).count();
 }
 
+// Stops a thread and waits for its end; how long that took, in ms.
+template <class TThreadClass>
+int64_t StopAndJoinMs(TThreadClass& v) {
+    const auto t = std::chrono::steady_clock::now();
+    v.Stop();
+    v.Join();
+    return MsSince(t);
+}
+
 // A driver state as Init leaves it: interface 1 declared, logs on in a
 // temporary directory, the instance's clock a test clock.
 class TDriverState {

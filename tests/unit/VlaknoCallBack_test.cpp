@@ -297,10 +297,7 @@ TEST_F(VlaknoCallBack, RungChannelDoesNotOvertakeALowerFinishedOne) {
 TEST_F(VlaknoCallBack, StopWakesAnIdleThread) {
     TThreadCallBack& v = StartThread();
     std::this_thread::sleep_for(std::chrono::milliseconds(150));
-    const auto t = Clock::now();
-    v.Stop();
-    v.Join();
-    EXPECT_LT(MsSince(t), 50);
+    EXPECT_LT(StopAndJoinMs(v), 50);
     EXPECT_EQ(d.CallBackBezi, 0);
 }
 

@@ -343,10 +343,7 @@ TEST_F(VlaknoRozhrani, StopInTheMiddleOfAWaitLeavesTheRequestUnfinished) {
     QueueRequest(1005, 0);
     ASSERT_TRUE(s.gateway.Receive(3000));
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    const auto t = Clock::now();
-    v.Stop();
-    v.Join();
-    EXPECT_LT(MsSince(t), 200);
+    EXPECT_LT(StopAndJoinMs(v), 200);
     EXPECT_EQ(d.VlaknoBezi[1], 0);
     EXPECT_EQ(d.Kanaly[1005].Hotovo, 0);
     EXPECT_EQ(d.Kanaly[1005].StavPozadavku, 2);
@@ -397,10 +394,7 @@ TEST_F(VlaknoRozhrani, SwitchRequestWakesAnIdleThread) {
 TEST_F(VlaknoRozhrani, StopWakesAnIdleThread) {
     TThreadRozhrani& v = StartThread();
     std::this_thread::sleep_for(std::chrono::milliseconds(120));
-    const auto t = Clock::now();
-    v.Stop();
-    v.Join();
-    EXPECT_LT(MsSince(t), 50);
+    EXPECT_LT(StopAndJoinMs(v), 50);
     EXPECT_EQ(d.VlaknoBezi[1], 0);
 }
 
