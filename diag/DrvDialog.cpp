@@ -14,25 +14,25 @@
 
 namespace {
 
-constexpr std::size_t DelkaPole = 42;
-constexpr std::string_view Pomlcka = "-";
+constexpr std::size_t FieldLength = 42;
+constexpr std::string_view Dash = "-";
 constexpr std::string_view DemoRezim = "      DEMO REŽIM"_cp;
 
-using TBunka = TText<96>;
+using TCell = TText<96>;
 
 void Nastav(std::string& cil, std::string_view t) { cil.assign(t.data(), t.size()); }
 
-std::string_view Oriznuty(std::string_view t) { return TDrvDialog::OrizniText(t, DelkaPole); }
+std::string_view Clipped(std::string_view t) { return TDrvDialog::OrizniText(t, FieldLength); }
 
 // A channel's status as the Info and channel pages show it.
-std::string_view StatusKanaluText(uint8_t status) {
-    return status == 99 ? "Kanál nepoužit."_cp : Oriznuty(StatusText(status));
+std::string_view ChannelStatusText(uint8_t status) {
+    return status == 99 ? "Kanál nepoužit."_cp : Clipped(StatusText(status));
 }
 
 bool JeCislice(char c) { return c >= '0' && c <= '9'; }
 
 // A signed 32-bit decimal number filling the whole text.
-bool CtiCislo(std::string_view t, int32_t& v) {
+bool ReadNumber(std::string_view t, int32_t& v) {
     const char* z = t.data();
     const char* k = t.data() + t.size();
     if (z != k && *z == '+') ++z;  // from_chars knows only '-'
@@ -42,7 +42,7 @@ bool CtiCislo(std::string_view t, int32_t& v) {
 }
 
 // Fill of a queue in percent with one decimal, in the locale's separator.
-void PridejZaplneni(TBunka& t, int32_t potvrzenych, char oddelovac) {
+void AddFill(TCell& t, int32_t potvrzenych, char oddelovac) {
     char b[48];
     auto r = std::to_chars(b, b + sizeof b, potvrzenych * 100.0 / VelikostFronty,
                            std::chars_format::fixed, 1);
@@ -52,27 +52,27 @@ void PridejZaplneni(TBunka& t, int32_t potvrzenych, char oddelovac) {
 }
 
 // Brings an entry field's text into range: the number in force and its text.
-struct TVolba {
+struct TChoice {
     uint32_t cislo;
     std::string text;
 };
 
-TVolba UpravKanal(std::string text) {
+TChoice CorrectChannel(std::string text) {
     if (text.size() > 6) text = "6099";
     if (text.empty()) text = "99";
     int32_t v = 0;
-    if (!CtiCislo(text, v)) { v = 99; text = "99"; }
+    if (!ReadNumber(text, v)) { v = 99; text = "99"; }
     uint32_t u = static_cast<uint32_t>(v);  // a negative number counts as too large
     if (u < 99) { u = 99; text = "99"; }
     if (u > 6099) { u = 6099; text = "6099"; }
     return {u, std::move(text)};
 }
 
-TVolba UpravRozhrani(std::string text) {
+TChoice CorrectInterface(std::string text) {
     if (text.size() > 2) text = "16";
     if (text.empty()) text = "1";
     int32_t v = 0;
-    if (!CtiCislo(text, v)) { v = 1; text = "1"; }
+    if (!ReadNumber(text, v)) { v = 1; text = "1"; }
     uint32_t u = static_cast<uint32_t>(v);
     if (u == 0) { u = 1; text = "1"; }
     if (u > 16) { u = 16; text = "16"; }
@@ -96,7 +96,7 @@ TDrvDialog::~TDrvDialog() { okno_.reset(); }
 std::unique_ptr<TDrvDialog> TDrvDialog::Vytvor(TData& d) {
     try {
         auto dialog = std::make_unique<TDrvDialog>(d);
-        dialog->okno_ = VytvorOkno(*dialog);
+        dialog->okno_ = CreateWindow(*dialog);
         if (!dialog->okno_) return nullptr;
         return dialog;
     } catch (...) {
@@ -104,15 +104,15 @@ std::unique_ptr<TDrvDialog> TDrvDialog::Vytvor(TData& d) {
     }
 }
 
-std::unique_ptr<TOkno> TDrvDialog::VytvorOkno(TDrvDialog& dialog) {
+std::unique_ptr<TWindow> TDrvDialog::CreateWindow(TDrvDialog& dialog) {
     const std::string_view rezim = EnvironmentValue("RV_ZR6180_WINDOW");
-    if (rezim == "none") return VytvorOknoHeadless(dialog);
-    std::unique_ptr<TOkno> okno;
+    if (rezim == "none") return CreateHeadlessWindow(dialog);
+    std::unique_ptr<TWindow> okno;
     // In "auto" without any display there is nothing to try and nothing to warn about.
     const bool displej = !EnvironmentValue("DISPLAY").empty() || !EnvironmentValue("WAYLAND_DISPLAY").empty();
     if (rezim == "gtk" || displej) okno = CreateModuleWindow(dialog);
     if (rezim == "gtk" || okno) return okno;
-    return VytvorOknoHeadless(dialog);
+    return CreateHeadlessWindow(dialog);
 }
 
 // ---- Driver side ---------------------------------------------------------
@@ -123,7 +123,7 @@ void TDrvDialog::NastavOkno() {
         std::lock_guard g(zamek_);
         z_.Edit1 = "100";
         z_.Edit2 = "1";
-        TBunka t;
+        TCell t;
         t.Add(static_cast<int32_t>(d_.Cfg.PocetRozhrani));
         Nastav(z_.PocetRozhrani, t);
         t.Clear();
@@ -133,34 +133,34 @@ void TDrvDialog::NastavOkno() {
         ZobrazenyKanal = 100;
     }
     if (zmena) CheckBox1Click();  // ticking the box here counts as a click
-    NastavViditelnost(d_.Cfg.OknoPovoleno != 0);
-    if (okno_) okno_->Vykresli();
+    SetVisible(d_.Cfg.OknoPovoleno != 0);
+    if (okno_) okno_->DrawAll();
 }
 
-void TDrvDialog::NastavViditelnost(bool viditelne) {
+void TDrvDialog::SetVisible(bool viditelne) {
     {
         std::lock_guard g(zamek_);
         z_.Viditelne = viditelne;
     }
-    if (okno_) okno_->NastavViditelnost(viditelne);
+    if (okno_) okno_->SetVisible(viditelne);
 }
 
-void TDrvDialog::Minimalizuj() {
-    if (okno_) okno_->Minimalizuj();
+void TDrvDialog::Minimise() {
+    if (okno_) okno_->Minimise();
 }
 
-void TDrvDialog::Obnov() {
-    if (okno_) okno_->Obnov();
+void TDrvDialog::Restore() {
+    if (okno_) okno_->Restore();
 }
 
-void TDrvDialog::Fokus() {
+void TDrvDialog::Focus() {
     // Focus never shows a window: a hidden one, or one that must never be
     // shown, stays hidden.
-    if (okno_ && Viditelne()) okno_->Fokus();
+    if (okno_ && Viditelne()) okno_->Focus();
 }
 
-void TDrvDialog::Umisti(int32_t l, int32_t t, int32_t w, int32_t h) {
-    if (okno_) okno_->Umisti(l, t, w, h);
+void TDrvDialog::Place(int32_t l, int32_t t, int32_t w, int32_t h) {
+    if (okno_) okno_->Place(l, t, w, h);
 }
 
 void TDrvDialog::PovolOkno(uint32_t pozadovana, uint32_t udelena) {
@@ -169,11 +169,11 @@ void TDrvDialog::PovolOkno(uint32_t pozadovana, uint32_t udelena) {
         std::lock_guard g(zamek_);
         z_.Povoleno = povoleno;
     }
-    if (okno_) okno_->Povol(povoleno);
+    if (okno_) okno_->Enable(povoleno);
 }
 
-void TDrvDialog::ZastavTimer() {
-    if (okno_) okno_->ZastavTimer();
+void TDrvDialog::StopTimer() {
+    if (okno_) okno_->StopTimer();
 }
 
 // ---- Refresh -------------------------------------------------------------
@@ -207,12 +207,12 @@ void TDrvDialog::ObnovRozhrani() {
     refreshInterfaceLocked();
 }
 
-TBarva TDrvDialog::BarvaRozhrani(const TRozhrani& r) {
-    if (r.Pouzito == 0) return BarvaSeda;
-    if (r.Status != 0) return BarvaCervena;
+TColour TDrvDialog::BarvaRozhrani(const TRozhrani& r) {
+    if (r.Pouzito == 0) return ColourGrey;
+    if (r.Status != 0) return ColourRed;
     for (const auto& s : r.StatusKanalu)
-        if (s != 0) return BarvaZluta;
-    return BarvaZelena;
+        if (s != 0) return ColourYellow;
+    return ColourGreen;
 }
 
 std::string_view TDrvDialog::OrizniText(std::string_view t, std::size_t n) {
@@ -234,8 +234,8 @@ void TDrvDialog::fillInfo() {
     auto& info = z_.Info;
     const uint32_t n = d_.PosledniChybnyKanal;
     const TKanal* k = JeKanal(n) ? &d_.Kanaly[n] : nullptr;
-    for (int r : {RInfo::Kanal, RInfo::Rozhrani, RInfo::Adresa}) Nastav(info[r], Pomlcka);
-    TBunka t;
+    for (int r : {RInfo::Kanal, RInfo::Rozhrani, RInfo::Adresa}) Nastav(info[r], Dash);
+    TCell t;
     if (n == 0) {
         Nastav(info[RInfo::Status], "Komunikace v pořádku."_cp);
     } else if (k == nullptr || k->Pouzit == 0) {
@@ -253,7 +253,7 @@ void TDrvDialog::fillInfo() {
         t.Clear();
         t.Add(static_cast<uint8_t>(k->Adresa));
         Nastav(info[RInfo::Adresa], t);
-        Nastav(info[RInfo::Status], StatusKanaluText(k->Status));
+        Nastav(info[RInfo::Status], ChannelStatusText(k->Status));
     }
 }
 
@@ -263,17 +263,17 @@ void TDrvDialog::refreshChannelLocked() {
     if (n > KanalPosledni) n = KanalPosledni;
     ZobrazenyKanal = n;
     std::lock_guard g(d_.ZamekOkna);
-    vyplnKanal(n);
+    fillChannel(n);
 }
 
-void TDrvDialog::vyplnKanal(uint32_t n) {
+void TDrvDialog::fillChannel(uint32_t n) {
     auto& s = z_.Kanal;
     const TKanal& k = d_.Kanaly[n];
-    TBunka t;
+    TCell t;
     t.Add(n);
     Nastav(s[RKanal::Cislo], t);
     if (k.Pouzit == 0) {
-        for (int r = RKanal::Cislo + 1; r < RKanal::Status; ++r) Nastav(s[r], Pomlcka);
+        for (int r = RKanal::Cislo + 1; r < RKanal::Status; ++r) Nastav(s[r], Dash);
         Nastav(s[RKanal::Status], "Kanál nedefinován."_cp);
         return;
     }
@@ -282,15 +282,15 @@ void TDrvDialog::vyplnKanal(uint32_t n) {
     // interface rows stay empty instead of reading outside the table.
     const TRozhrani* r = JeRozhrani(i) ? &d_.Rozhrani[i] : nullptr;
     const TModul m = r != nullptr ? r->Moduly[k.Adresa] : TModul{};
-    Nastav(s[RKanal::Kod], Oriznuty(k.Kod));
-    Nastav(s[RKanal::Nazev], Oriznuty(k.Nazev));
-    Nastav(s[RKanal::Popis], Oriznuty(k.Popis));
+    Nastav(s[RKanal::Kod], Clipped(k.Kod));
+    Nastav(s[RKanal::Nazev], Clipped(k.Nazev));
+    Nastav(s[RKanal::Popis], Clipped(k.Popis));
     t.Clear();
     t.Add(i);
     if (r != nullptr && r->Demo != 0) t.Add(DemoRezim);
     Nastav(s[RKanal::CisloRozhrani], t);
-    Nastav(s[RKanal::KodRozhrani], r != nullptr ? Oriznuty(r->Kod) : Pomlcka);
-    Nastav(s[RKanal::NazevRozhrani], r != nullptr ? Oriznuty(r->Nazev) : Pomlcka);
+    Nastav(s[RKanal::KodRozhrani], r != nullptr ? Clipped(r->Kod) : Dash);
+    Nastav(s[RKanal::NazevRozhrani], r != nullptr ? Clipped(r->Nazev) : Dash);
     t.Clear();
     t.Add(static_cast<uint8_t>(k.Adresa));
     Nastav(s[RKanal::Adresa], t);
@@ -315,7 +315,7 @@ void TDrvDialog::vyplnKanal(uint32_t n) {
     t.Add(static_cast<uint32_t>(k.DobaCelkem));
     Nastav(s[RKanal::Doby], t);
     s[RKanal::Hodnota] = HodnotaKanaluText(n, k, m, d_.Lokalizace.DesetinnyOddelovac);
-    Nastav(s[RKanal::Status], StatusKanaluText(k.Status));
+    Nastav(s[RKanal::Status], ChannelStatusText(k.Status));
 }
 
 void TDrvDialog::refreshInterfaceLocked() {
@@ -324,29 +324,29 @@ void TDrvDialog::refreshInterfaceLocked() {
     if (i == 0) i = RozhraniPrvni;
     ZobrazeneRozhrani = i;
     std::lock_guard g(d_.ZamekOkna);
-    vyplnRozhrani(i);
+    fillInterface(i);
 }
 
-void TDrvDialog::vyplnRozhrani(uint32_t i) {
+void TDrvDialog::fillInterface(uint32_t i) {
     auto& s = z_.Rozhrani;
     const TRozhrani& r = d_.Rozhrani[i];
-    TBunka t;
+    TCell t;
     t.Add(i);
     if (r.Pouzito == 0) {
         Nastav(s[RRozhrani::Cislo], t);
-        for (int k = RRozhrani::Cislo + 1; k < RRozhrani::Status; ++k) Nastav(s[k], Pomlcka);
+        for (int k = RRozhrani::Cislo + 1; k < RRozhrani::Status; ++k) Nastav(s[k], Dash);
         Nastav(s[RRozhrani::Status], "Rozhrani nedefinováno."_cp);
         return;
     }
     if (r.Demo != 0) t.Add(DemoRezim);
     Nastav(s[RRozhrani::Cislo], t);
-    Nastav(s[RRozhrani::Kod], Oriznuty(r.Kod));
-    Nastav(s[RRozhrani::Nazev], Oriznuty(r.Nazev));
-    Nastav(s[RRozhrani::Popis], Oriznuty(r.Popis));
-    Nastav(s[RRozhrani::Typ], Oriznuty(r.Typ));
+    Nastav(s[RRozhrani::Kod], Clipped(r.Kod));
+    Nastav(s[RRozhrani::Nazev], Clipped(r.Nazev));
+    Nastav(s[RRozhrani::Popis], Clipped(r.Popis));
+    Nastav(s[RRozhrani::Typ], Clipped(r.Typ));
     t.Clear();
     t.Add(r.IPAdresa).Add(" / ").Add(static_cast<int32_t>(r.UdpPort));
-    Nastav(s[RRozhrani::IPPort], Oriznuty(t));
+    Nastav(s[RRozhrani::IPPort], Clipped(t));
     const auto cislo = [&](int radek, int32_t v) {
         t.Clear();
         t.Add(v);
@@ -359,7 +359,7 @@ void TDrvDialog::vyplnRozhrani(uint32_t i) {
     cislo(RRozhrani::PocetModulu, r.PocetModulu);
     cislo(RRozhrani::PocetKanalu, r.PocetKanalu);
     t.Clear();
-    PridejZaplneni(t, d_.Fronty[i].PocetPotvrzenych, d_.Lokalizace.DesetinnyOddelovac);
+    AddFill(t, d_.Fronty[i].PocetPotvrzenych, d_.Lokalizace.DesetinnyOddelovac);
     Nastav(s[RRozhrani::Fifo], t);
     uint32_t moduly = 0;
     for (const auto& m : r.Moduly) moduly += m.Status != 0;
@@ -371,7 +371,7 @@ void TDrvDialog::vyplnRozhrani(uint32_t i) {
     t.Clear();
     t.Add(kanaly);
     Nastav(s[RRozhrani::ChybnychKanalu], t);
-    Nastav(s[RRozhrani::Status], Oriznuty(StatusText(static_cast<uint32_t>(static_cast<int32_t>(r.Status)))));
+    Nastav(s[RRozhrani::Status], Clipped(StatusText(static_cast<uint32_t>(static_cast<int32_t>(r.Status)))));
 }
 
 // ---- Input ---------------------------------------------------------------
@@ -382,7 +382,7 @@ bool TDrvDialog::Edit1KeyPress(char c) {
     std::lock_guard g(zamek_);
     if (!z_.Povoleno) return false;
     if (c == 13) {
-        TVolba v = UpravKanal(z_.Edit1);
+        TChoice v = CorrectChannel(z_.Edit1);
         z_.Edit1 = std::move(v.text);
         ZobrazenyKanal = v.cislo;
         refreshChannelLocked();
@@ -394,7 +394,7 @@ bool TDrvDialog::Edit2KeyPress(char c) {
     std::lock_guard g(zamek_);
     if (!z_.Povoleno) return false;
     if (c == 13) {
-        TVolba v = UpravRozhrani(z_.Edit2);
+        TChoice v = CorrectInterface(z_.Edit2);
         z_.Edit2 = std::move(v.text);
         ZobrazeneRozhrani = v.cislo;
         refreshInterfaceLocked();

@@ -21,17 +21,17 @@
 
 struct TData;
 struct TRozhrani;
-class TOkno;
+class TWindow;
 
-struct TBarva {
+struct TColour {
     uint8_t R = 0, G = 0, B = 0;
-    friend bool operator==(const TBarva&, const TBarva&) = default;
+    friend bool operator==(const TColour&, const TColour&) = default;
 };
 
-inline constexpr TBarva BarvaSeda{128, 128, 128};
-inline constexpr TBarva BarvaCervena{255, 0, 0};
-inline constexpr TBarva BarvaZluta{255, 255, 0};
-inline constexpr TBarva BarvaZelena{0, 255, 0};
+inline constexpr TColour ColourGrey{128, 128, 128};
+inline constexpr TColour ColourRed{255, 0, 0};
+inline constexpr TColour ColourYellow{255, 255, 0};
+inline constexpr TColour ColourGreen{0, 255, 0};
 
 enum class TStranka : uint8_t { Info = 0, Rozhrani = 1, Kanal = 2 };
 
@@ -54,15 +54,15 @@ struct RKanal {
 };
 
 // Captions of the rows, in the order of the row numbers above.
-inline constexpr std::string_view PopiskyInfo[RInfo::Pocet] = {
+inline constexpr std::string_view InfoCaptions[RInfo::Pocet] = {
     "Číslo kanálu"_cp, "Číslo rozhraní"_cp, "Adresa modulu"_cp, "Status kanálu"_cp};
-inline constexpr std::string_view PopiskyRozhrani[RRozhrani::Pocet] = {
+inline constexpr std::string_view InterfaceCaptions[RRozhrani::Pocet] = {
     "Číslo rozhraní"_cp, "Kód rozhraní"_cp, "Název rozhraní"_cp, "Popis rozhraní"_cp,
     "Typ rozhraní"_cp, "IP adresa / port"_cp, "UDP timeout [ms]"_cp,
     "Komunikační rychlost [Bd]"_cp, "Timeout [ms]"_cp, "Povolený počet opakování"_cp,
     "Počet definovaných modulů"_cp, "Počet definovaných kanálů"_cp, "Zaplnění FIFO [%]"_cp,
     "Počet chybných modulů"_cp, "Počet chybných kanálů"_cp, "Status rozhraní"_cp};
-inline constexpr std::string_view PopiskyKanal[RKanal::Pocet] = {
+inline constexpr std::string_view ChannelCaptions[RKanal::Pocet] = {
     "Číslo kanálu"_cp, "Kód kanálu"_cp, "Název kanálu"_cp, "Popis kanálu"_cp,
     "Číslo rozhraní"_cp, "Kód rozhraní"_cp, "Název rozhraní"_cp, "Adresa modulu"_cp,
     "Periferie modulu"_cp, "Subperiferie"_cp, "Status registr modulu"_cp,
@@ -74,7 +74,7 @@ inline constexpr std::string_view PopiskyKanal[RKanal::Pocet] = {
 struct TZobrazeni {
     TStranka Stranka = TStranka::Info;
     std::array<std::string, RInfo::Pocet> Info;
-    FixedArray<TBarva, 1, 16> Indikatory{};  // box k stands for interface k
+    FixedArray<TColour, 1, 16> Indikatory{};  // box k stands for interface k
     std::string PocetRozhrani;         // "Počet definovaných rozhraní", set once
     std::string PocetKanalu;           // "Počet definovaných kanálů", set once
     std::array<std::string, RRozhrani::Pocet> Rozhrani;
@@ -103,20 +103,20 @@ public:
 
     // Driver side (Init, Done, DriverProc), on the host's thread.
     void NastavOkno();
-    void NastavViditelnost(bool viditelne);
-    void Minimalizuj();
-    void Obnov();
-    void Fokus();
-    void Umisti(int32_t l, int32_t t, int32_t w, int32_t h);
+    void SetVisible(bool viditelne);
+    void Minimise();
+    void Restore();
+    void Focus();
+    void Place(int32_t l, int32_t t, int32_t w, int32_t h);
     void PovolOkno(uint32_t pozadovana, uint32_t udelena);
-    void ZastavTimer();
+    void StopTimer();
 
     // Refresh.
     void Timer1Timer() noexcept;
     void ObnovInfo();
     void ObnovKanal();
     void ObnovRozhrani();
-    static TBarva BarvaRozhrani(const TRozhrani& r);
+    static TColour BarvaRozhrani(const TRozhrani& r);
     static std::string_view OrizniText(std::string_view t, std::size_t n);
 
     // Input. The key handlers return true when the field may take the
@@ -138,17 +138,17 @@ public:
     bool Povoleno() const;
 
 private:
-    static std::unique_ptr<TOkno> VytvorOkno(TDrvDialog& dialog);
+    static std::unique_ptr<TWindow> CreateWindow(TDrvDialog& dialog);
     void refreshInfoLocked();
     void refreshChannelLocked();
     void refreshInterfaceLocked();
     bool changeLogging(bool ticked);
     void fillInfo();
-    void vyplnKanal(uint32_t n);
-    void vyplnRozhrani(uint32_t i);
+    void fillChannel(uint32_t n);
+    void fillInterface(uint32_t i);
 
     TData& d_;
     mutable std::mutex zamek_;  // guards z_; taken before d_.ZamekOkna
     TZobrazeni z_;
-    std::unique_ptr<TOkno> okno_;  // last member: its timer stops before the rest goes
+    std::unique_ptr<TWindow> okno_;  // last member: its timer stops before the rest goes
 };

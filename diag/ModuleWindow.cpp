@@ -1,4 +1,4 @@
-// The on-screen window as the view model sees it: a TOkno that forwards to
+// The on-screen window as the view model sees it: a TWindow that forwards to
 // the window module (diag/WindowModule.h), loaded on the first window and
 // never unloaded. The module calls back into the view model through the
 // table built here; nothing may unwind into the module's C frames.
@@ -45,7 +45,7 @@ RvWindowFrame Frame(const TZobrazeni& z) {
     f.page = static_cast<uint32_t>(z.Stranka);
     for (int i = 0; i < RInfo::Pocet; ++i) f.info[i] = z.Info[i].c_str();
     for (int k = 0; k < 16; ++k) {
-        const TBarva& b = z.Indikatory[k + 1];
+        const TColour& b = z.Indikatory[k + 1];
         f.indicators[k] = RvColour{b.R, b.G, b.B};
     }
     f.interfaceCount = z.PocetRozhrani.c_str();
@@ -58,7 +58,7 @@ RvWindowFrame Frame(const TZobrazeni& z) {
     return f;
 }
 
-class TModuleWindow final : public TOkno {
+class TModuleWindow final : public TWindow {
 public:
     TModuleWindow(TDrvDialog& dialog, const RvWindowModule& m) : dialog_(dialog), m_(m) {}
     ~TModuleWindow() override {
@@ -67,14 +67,14 @@ public:
 
     bool Open();
 
-    void NastavViditelnost(bool viditelne) override { m_.setVisible(w_, viditelne ? 1 : 0); }
-    void Minimalizuj() override { m_.minimise(w_); }
-    void Obnov() override { m_.restore(w_); }
-    void Fokus() override { m_.focus(w_); }
-    void Umisti(int32_t l, int32_t t, int32_t w, int32_t h) override { m_.place(w_, l, t, w, h); }
-    void Povol(bool povoleno) override { m_.enable(w_, povoleno ? 1 : 0); }
-    void ZastavTimer() override { m_.stopTimer(w_); }
-    void Vykresli() override { Draw(dialog_.Snimek(), RV_WINDOW_DRAW_HEADERS | RV_WINDOW_DRAW_PAGE); }
+    void SetVisible(bool viditelne) override { m_.setVisible(w_, viditelne ? 1 : 0); }
+    void Minimise() override { m_.minimise(w_); }
+    void Restore() override { m_.restore(w_); }
+    void Focus() override { m_.focus(w_); }
+    void Place(int32_t l, int32_t t, int32_t w, int32_t h) override { m_.place(w_, l, t, w, h); }
+    void Enable(bool povoleno) override { m_.enable(w_, povoleno ? 1 : 0); }
+    void StopTimer() override { m_.stopTimer(w_); }
+    void DrawAll() override { Draw(dialog_.Snimek(), RV_WINDOW_DRAW_HEADERS | RV_WINDOW_DRAW_PAGE); }
 
 private:
     void Draw(const TZobrazeni& z, uint32_t parts) {
@@ -100,9 +100,9 @@ private:
 
 bool TModuleWindow::Open() {
     RvWindowCaptions captions{};
-    for (int i = 0; i < RInfo::Pocet; ++i) captions.info[i] = PopiskyInfo[i].data();
-    for (int i = 0; i < RRozhrani::Pocet; ++i) captions.interfaceRows[i] = PopiskyRozhrani[i].data();
-    for (int i = 0; i < RKanal::Pocet; ++i) captions.channelRows[i] = PopiskyKanal[i].data();
+    for (int i = 0; i < RInfo::Pocet; ++i) captions.info[i] = InfoCaptions[i].data();
+    for (int i = 0; i < RRozhrani::Pocet; ++i) captions.interfaceRows[i] = InterfaceCaptions[i].data();
+    for (int i = 0; i < RKanal::Pocet; ++i) captions.channelRows[i] = ChannelCaptions[i].data();
     const RvWindowCalls calls{this,          &Tick,         &MayClose,           &ChannelKey,   &InterfaceKey,
                               &ChannelFieldText, &InterfaceFieldText, &SelectPage, &ClickLogging};
     w_ = m_.create(&calls, &captions);
@@ -182,7 +182,7 @@ int32_t TModuleWindow::ClickLogging(void* p, int32_t ticked) noexcept {
 
 }  // namespace
 
-std::unique_ptr<TOkno> CreateModuleWindow(TDrvDialog& dialog) {
+std::unique_ptr<TWindow> CreateModuleWindow(TDrvDialog& dialog) {
     const RvWindowModule* m = LoadWindowModule();
     if (m == nullptr) return nullptr;
     auto okno = std::make_unique<TModuleWindow>(dialog, *m);

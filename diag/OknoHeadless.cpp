@@ -38,22 +38,22 @@ private:
     TDrvDialog& dialog_;
 };
 
-class TOknoHeadless final : public TOkno {
+class THeadlessWindow final : public TWindow {
 public:
-    explicit TOknoHeadless(TDrvDialog& dialog) : timer_(dialog) {}
-    ~TOknoHeadless() override { ZastavTimer(); }
+    explicit THeadlessWindow(TDrvDialog& dialog) : timer_(dialog) {}
+    ~THeadlessWindow() override { StopTimer(); }
 
     bool Spust() { return timer_.Start(nullptr, "zr6180 window"); }
 
-    void NastavViditelnost(bool) override {}
-    void Minimalizuj() override {}
-    void Obnov() override {}
-    void Fokus() override {}
-    void Umisti(int32_t, int32_t, int32_t, int32_t) override {}
-    void Povol(bool) override {}
-    void Vykresli() override {}
+    void SetVisible(bool) override {}
+    void Minimise() override {}
+    void Restore() override {}
+    void Focus() override {}
+    void Place(int32_t, int32_t, int32_t, int32_t) override {}
+    void Enable(bool) override {}
+    void DrawAll() override {}
 
-    void ZastavTimer() override {
+    void StopTimer() override {
         timer_.Stop();
         timer_.Join();
     }
@@ -64,8 +64,8 @@ private:
 
 }  // namespace
 
-std::unique_ptr<TOkno> VytvorOknoHeadless(TDrvDialog& dialog) {
-    auto okno = std::make_unique<TOknoHeadless>(dialog);
+std::unique_ptr<TWindow> CreateHeadlessWindow(TDrvDialog& dialog) {
+    auto okno = std::make_unique<THeadlessWindow>(dialog);
     if (!okno->Spust()) return nullptr;
     return okno;
 }

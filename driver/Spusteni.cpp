@@ -159,7 +159,7 @@ TBoolean StartInstance(PData p, const char* parametry, int32_t limit, char* chyb
     d->Dialog = TDrvDialog::Vytvor(*d);
     if (!d->Dialog) return hlas("Nelze vytvořit okno ovladače."_cp, "Init 7", "Init 8", d->Cfg);
     d->DialogVytvoren = 1;
-    d->Dialog->NastavViditelnost(d->Cfg.OknoPovoleno != 0);
+    d->Dialog->SetVisible(d->Cfg.OknoPovoleno != 0);
     d->Dialog->NastavOkno();
     d->Dialog->PovolOkno(0, uroven);
 
@@ -206,7 +206,7 @@ void Done(PData p) noexcept try {
     for (int k = RozhraniPrvni; k <= RozhraniPosledni; ++k) AwaitFlag(d->VlaknoBezi[k], 0, true);
     JoinThreads(*d);
     if (d->DialogVytvoren && d->Dialog) {
-        d->Dialog->ZastavTimer();
+        d->Dialog->StopTimer();
         SleepMs(200);
         d->Dialog.reset();
     }
@@ -226,12 +226,12 @@ void DriverProc(PData p, uint32_t funkce, int32_t a1, int32_t a2, int32_t a3, in
     TDrvDialog* okno = d->Dialog.get();
     if (okno == nullptr) return;
     switch (funkce) {
-        case 0: okno->NastavViditelnost(false); break;
-        case 1: okno->NastavViditelnost(d->Cfg.OknoPovoleno != 0); break;
-        case 2: okno->Minimalizuj(); break;
-        case 3: okno->Obnov(); break;
-        case 4: okno->Fokus(); break;
-        case 5: okno->Umisti(a1, a2, a3, a4); break;
+        case 0: okno->SetVisible(false); break;
+        case 1: okno->SetVisible(d->Cfg.OknoPovoleno != 0); break;
+        case 2: okno->Minimise(); break;
+        case 3: okno->Restore(); break;
+        case 4: okno->Focus(); break;
+        case 5: okno->Place(a1, a2, a3, a4); break;
         case 6: okno->PovolOkno(static_cast<uint32_t>(a1), static_cast<uint32_t>(d->Uroven.load())); break;
         default: break;
     }

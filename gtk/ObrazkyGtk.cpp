@@ -6,25 +6,25 @@ namespace obrazky {
 
 namespace {
 
-void Barva(cairo_t* cr, int r, int g, int b) { cairo_set_source_rgb(cr, r / 255.0, g / 255.0, b / 255.0); }
+void Colour(cairo_t* cr, int r, int g, int b) { cairo_set_source_rgb(cr, r / 255.0, g / 255.0, b / 255.0); }
 
-void Obdelnik(cairo_t* cr, double x, double y, double w, double h) {
+void TRectangle(cairo_t* cr, double x, double y, double w, double h) {
     cairo_rectangle(cr, x, y, w, h);
     cairo_fill(cr);
 }
 
 // A gateway box with a row of signal lamps, the motif of both pictures.
 void Modul(cairo_t* cr, double x, double y, double w, double h, double lampa) {
-    Barva(cr, 208, 208, 208);
-    Obdelnik(cr, x, y, w, h);
-    Barva(cr, 64, 64, 64);
+    Colour(cr, 208, 208, 208);
+    TRectangle(cr, x, y, w, h);
+    Colour(cr, 64, 64, 64);
     cairo_set_line_width(cr, 1.0);
     cairo_rectangle(cr, x + 0.5, y + 0.5, w - 1, h - 1);
     cairo_stroke(cr);
     const int lampy[3][3] = {{0, 200, 0}, {240, 200, 0}, {220, 0, 0}};
     for (int i = 0; i < 3; ++i) {
-        Barva(cr, lampy[i][0], lampy[i][1], lampy[i][2]);
-        Obdelnik(cr, x + 2 + i * (lampa + 1), y + 2, lampa, lampa);
+        Colour(cr, lampy[i][0], lampy[i][1], lampy[i][2]);
+        TRectangle(cr, x + 2 + i * (lampa + 1), y + 2, lampa, lampa);
     }
 }
 
@@ -33,10 +33,10 @@ void Modul(cairo_t* cr, double x, double y, double w, double h, double lampa) {
 GdkPixbuf* Ikona() {
     cairo_surface_t* s = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 16, 16);
     cairo_t* cr = cairo_create(s);
-    Barva(cr, 0, 0, 160);
-    Obdelnik(cr, 0, 0, 16, 16);
-    Barva(cr, 255, 255, 255);
-    Obdelnik(cr, 1, 12, 14, 2);  // the network line
+    Colour(cr, 0, 0, 160);
+    TRectangle(cr, 0, 0, 16, 16);
+    Colour(cr, 255, 255, 255);
+    TRectangle(cr, 1, 12, 14, 2);  // the network line
     Modul(cr, 2, 3, 12, 8, 2);
     cairo_destroy(cr);
     cairo_surface_flush(s);
@@ -55,42 +55,42 @@ void KresliLogo(cairo_t* cr, int sirka, int vyska) {
 
     cairo_select_font_face(cr, "Sans", CAIRO_FONT_SLANT_ITALIC, CAIRO_FONT_WEIGHT_BOLD);
     cairo_set_font_size(cr, 26);
-    Barva(cr, 255, 255, 255);
+    Colour(cr, 255, 255, 255);
     cairo_move_to(cr, 6, 30);
     cairo_show_text(cr, "RV");
 
     // Three modules on one bus, as the driver sees them.
-    Barva(cr, 255, 255, 255);
-    Obdelnik(cr, 52, 40, sirka - 58, 1);
+    Colour(cr, 255, 255, 255);
+    TRectangle(cr, 52, 40, sirka - 58, 1);
     for (int i = 0; i < 3; ++i) {
-        Obdelnik(cr, 58 + i * 11, 35, 1, 5);
+        TRectangle(cr, 58 + i * 11, 35, 1, 5);
         Modul(cr, 53 + i * 11, 12, 10, 23, 2);
     }
 
     cairo_select_font_face(cr, "Sans", CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_BOLD);
     cairo_set_font_size(cr, 9);
-    Barva(cr, 255, 220, 0);
+    Colour(cr, 255, 220, 0);
     cairo_move_to(cr, 6, vyska - 7);
     cairo_show_text(cr, "ZR-6180");
 }
 
 void KresliZapusteny(cairo_t* cr, int sirka, int vyska, uint8_t r, uint8_t g, uint8_t b) {
     const double w = sirka, h = vyska;
-    Barva(cr, r, g, b);
-    Obdelnik(cr, 0, 0, w, h);
+    Colour(cr, r, g, b);
+    TRectangle(cr, 0, 0, w, h);
     cairo_set_line_width(cr, 1.0);
     // Outer bevel: shadow at the top and left, light at the bottom and right.
-    Barva(cr, 128, 128, 128);
+    Colour(cr, 128, 128, 128);
     cairo_move_to(cr, 0.5, h - 1);
     cairo_line_to(cr, 0.5, 0.5);
     cairo_line_to(cr, w - 1, 0.5);
     cairo_stroke(cr);
-    Barva(cr, 255, 255, 255);
+    Colour(cr, 255, 255, 255);
     cairo_move_to(cr, 0.5, h - 0.5);
     cairo_line_to(cr, w - 0.5, h - 0.5);
     cairo_line_to(cr, w - 0.5, 0.5);
     cairo_stroke(cr);
-    Barva(cr, 0, 0, 0);
+    Colour(cr, 0, 0, 0);
     cairo_move_to(cr, 1.5, h - 2);
     cairo_line_to(cr, 1.5, 1.5);
     cairo_line_to(cr, w - 2, 1.5);

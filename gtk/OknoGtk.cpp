@@ -20,9 +20,9 @@ namespace {
 
 constexpr int Sirka = 456;
 constexpr int Vyska = 405;
-constexpr int SirkaStranky = 449;
-constexpr int VyskaStranky = 377;
-constexpr int SloupecHodnot = 178;  // x of the value column on the lower blocks
+constexpr int PageWidth = 449;
+constexpr int PageHeight = 377;
+constexpr int ValueColumn = 178;  // x of the value column on the lower blocks
 
 // Scoped to this window's widgets only: the provider is added to each of
 // them, never to the screen, so the host's own windows keep their looks.
@@ -84,57 +84,57 @@ struct TValueLabel {
     }
 };
 
-struct TIndikator {
+struct TIndicator {
     GtkWidget* w = nullptr;
     RvColour barva = Grey;
 };
 
-class TOknoGtk final {
+class TGtkWindow final {
 public:
-    explicit TOknoGtk(const RvWindowCalls& calls) : calls_(calls) {}
-    ~TOknoGtk();
+    explicit TGtkWindow(const RvWindowCalls& calls) : calls_(calls) {}
+    ~TGtkWindow();
     bool Sestav(const RvWindowCaptions& captions);
 
-    void NastavViditelnost(bool viditelne);
-    void Minimalizuj() { gtk_window_iconify(GTK_WINDOW(okno_)); }
-    void Obnov() { gtk_window_deiconify(GTK_WINDOW(okno_)); }
-    void Fokus() { gtk_window_present(GTK_WINDOW(okno_)); }
-    void Umisti(int32_t l, int32_t t, int32_t w, int32_t h);
-    void Povol(bool povoleno);
-    void ZastavTimer();
-    void Vykresli(const RvWindowFrame& f, uint32_t parts);
+    void SetVisible(bool viditelne);
+    void Minimise() { gtk_window_iconify(GTK_WINDOW(okno_)); }
+    void Restore() { gtk_window_deiconify(GTK_WINDOW(okno_)); }
+    void Focus() { gtk_window_present(GTK_WINDOW(okno_)); }
+    void Place(int32_t l, int32_t t, int32_t w, int32_t h);
+    void Enable(bool povoleno);
+    void StopTimer();
+    void DrawAll(const RvWindowFrame& f, uint32_t parts);
 
 private:
     // Building.
-    GtkWidget* Popisek(GtkWidget* fixed, std::string_view cp, int x, int y);
+    GtkWidget* Caption(GtkWidget* fixed, std::string_view cp, int x, int y);
     GtkWidget* Hodnota(GtkWidget* fixed, const char* jmeno, int x, int y, int sirka);
     void Radky(GtkWidget* fixed, const char* const* captions, int pocet, int y0,
-               int krok, int mezeraPredPoslednim, TValueLabel* hodnoty, const char* predpona);
+               int krok, int gapBeforeLast, TValueLabel* hodnoty, const char* predpona);
     GtkWidget* Stranka(std::string_view titulek);
     void StrankaInfo(GtkWidget* fixed, const RvWindowCaptions& captions);
     void StrankaRozhrani(GtkWidget* fixed, const RvWindowCaptions& captions);
     void StrankaKanal(GtkWidget* fixed, const RvWindowCaptions& captions);
     GtkWidget* Editace(GtkWidget* fixed, const char* jmeno, int x, int y);
-    void Ostyluj(GtkWidget* w);
-    void NastavZaklop();
+    void Style(GtkWidget* w);
+    void SetBlocker();
 
     // Showing the view model's frames.
-    void VykresliStranku(const RvWindowFrame& f, uint32_t page);
-    void VykresliHlavicky(const RvWindowFrame& f);
+    void DrawPage(const RvWindowFrame& f, uint32_t page);
+    void DrawHeaders(const RvWindowFrame& f);
     void DrawField(GtkWidget* field, const char* text);
 
     // GTK callbacks.
-    static gboolean Tik(gpointer self);
-    static gboolean Zavrit(GtkWidget*, GdkEvent*, gpointer self);
-    static gboolean KlavesaOkna(GtkWidget*, GdkEventKey*, gpointer self);
-    static gboolean KlavesaEditace(GtkWidget* w, GdkEventKey* e, gpointer self);
+    static gboolean Tick(gpointer self);
+    static gboolean CloseRequest(GtkWidget*, GdkEvent*, gpointer self);
+    static gboolean WindowKey(GtkWidget*, GdkEventKey*, gpointer self);
+    static gboolean EditKey(GtkWidget* w, GdkEventKey* e, gpointer self);
     static void ZmenaEditace(GtkEditable* w, gpointer self);
-    static void ZmenaStranky(GtkNotebook* n, GtkWidget*, guint cislo, gpointer self);
+    static void PageChanged(GtkNotebook* n, GtkWidget*, guint cislo, gpointer self);
     static void Zaskrtnuti(GtkToggleButton* b, gpointer self);
     static gboolean Mys(GtkWidget*, GdkEvent*, gpointer self);
-    static void ZaklopZobrazen(GtkWidget*, gpointer self);
+    static void BlockerShown(GtkWidget*, gpointer self);
     static void PageSwitched(GtkNotebook*, GtkWidget*, guint, gpointer self);
-    static gboolean KresliIndikator(GtkWidget* w, cairo_t* cr, gpointer barva);
+    static gboolean DrawIndicator(GtkWidget* w, cairo_t* cr, gpointer barva);
     static void Realizace(GtkWidget* w, gpointer);
 
     RvWindowCalls calls_;
@@ -145,19 +145,19 @@ private:
     GtkWidget* edit1_ = nullptr;
     GtkWidget* edit2_ = nullptr;
     GtkWidget* logovani_ = nullptr;
-    gulong logovaniSignal_ = 0;
+    gulong loggingSignal_ = 0;
     TValueLabel pocetRozhrani_, pocetKanalu_;
     std::array<TValueLabel, RV_WINDOW_INFO_ROWS> info_;
     std::array<TValueLabel, RV_WINDOW_INTERFACE_ROWS> rozhrani_;
     std::array<TValueLabel, RV_WINDOW_CHANNEL_ROWS> kanal_;
-    std::array<TIndikator, 16> indikatory_;
+    std::array<TIndicator, 16> indikatory_;
     std::array<RvColour, 4> legenda_{Lime, Red, Yellow, Grey};
     guint timer_ = 0;
     bool povoleno_ = true;
 };
 
-TOknoGtk::~TOknoGtk() {
-    ZastavTimer();
+TGtkWindow::~TGtkWindow() {
+    StopTimer();
     if (okno_ != nullptr) {
         // While the window is destroyed the pages leave the notebook one by
         // one and their accessibles are told; an assistive tool's bridge
@@ -170,7 +170,7 @@ TOknoGtk::~TOknoGtk() {
     if (css_ != nullptr) g_object_unref(css_);
 }
 
-bool TOknoGtk::Sestav(const RvWindowCaptions& captions) {
+bool TGtkWindow::Sestav(const RvWindowCaptions& captions) {
     css_ = gtk_css_provider_new();
     if (!gtk_css_provider_load_from_data(css_, Styl, -1, nullptr)) return false;
 
@@ -184,8 +184,8 @@ bool TOknoGtk::Sestav(const RvWindowCaptions& captions) {
         gtk_window_set_icon(GTK_WINDOW(okno_), ikona);
         g_object_unref(ikona);
     }
-    g_signal_connect(okno_, "delete-event", G_CALLBACK(Zavrit), this);
-    g_signal_connect(okno_, "key-press-event", G_CALLBACK(KlavesaOkna), this);
+    g_signal_connect(okno_, "delete-event", G_CALLBACK(CloseRequest), this);
+    g_signal_connect(okno_, "key-press-event", G_CALLBACK(WindowKey), this);
     g_signal_connect(okno_, "realize", G_CALLBACK(Realizace), nullptr);
 
     GtkWidget* koren = gtk_fixed_new();
@@ -196,7 +196,7 @@ bool TOknoGtk::Sestav(const RvWindowCaptions& captions) {
     gtk_event_box_set_visible_window(GTK_EVENT_BOX(zaklop_), FALSE);
     for (const char* s : {"button-press-event", "button-release-event", "scroll-event"})
         g_signal_connect(zaklop_, s, G_CALLBACK(Mys), this);
-    g_signal_connect_after(zaklop_, "map", G_CALLBACK(ZaklopZobrazen), this);
+    g_signal_connect_after(zaklop_, "map", G_CALLBACK(BlockerShown), this);
     gtk_fixed_put(GTK_FIXED(koren), zaklop_, 2, 3);
 
     stranky_ = gtk_notebook_new();
@@ -206,34 +206,34 @@ bool TOknoGtk::Sestav(const RvWindowCaptions& captions) {
     StrankaInfo(Stranka("Info"), captions);
     StrankaRozhrani(Stranka("Diagnostika rozhraní"_cp), captions);
     StrankaKanal(Stranka("Diagnostika kanálu"_cp), captions);
-    g_signal_connect(stranky_, "switch-page", G_CALLBACK(ZmenaStranky), this);
+    g_signal_connect(stranky_, "switch-page", G_CALLBACK(PageChanged), this);
     g_signal_connect_after(stranky_, "switch-page", G_CALLBACK(PageSwitched), this);
 
-    Ostyluj(okno_);
+    Style(okno_);
     gtk_widget_show_all(koren);
-    timer_ = g_timeout_add(200, Tik, this);
+    timer_ = g_timeout_add(200, Tick, this);
     return true;
 }
 
 // ---- Building ------------------------------------------------------------
 
-void TOknoGtk::Ostyluj(GtkWidget* w) {
+void TGtkWindow::Style(GtkWidget* w) {
     gtk_style_context_add_provider(gtk_widget_get_style_context(w), GTK_STYLE_PROVIDER(css_),
                                    GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
     if (GTK_IS_CONTAINER(w))
         gtk_container_forall(GTK_CONTAINER(w), [](GtkWidget* c, gpointer s) {
-            static_cast<TOknoGtk*>(s)->Ostyluj(c);
+            static_cast<TGtkWindow*>(s)->Style(c);
         }, this);
 }
 
-GtkWidget* TOknoGtk::Popisek(GtkWidget* fixed, std::string_view cp, int x, int y) {
+GtkWidget* TGtkWindow::Caption(GtkWidget* fixed, std::string_view cp, int x, int y) {
     GtkWidget* l = gtk_label_new(Utf8(cp).c_str());
     gtk_label_set_xalign(GTK_LABEL(l), 0.0f);
     gtk_fixed_put(GTK_FIXED(fixed), l, x, y);
     return l;
 }
 
-GtkWidget* TOknoGtk::Hodnota(GtkWidget* fixed, const char* jmeno, int x, int y, int sirka) {
+GtkWidget* TGtkWindow::Hodnota(GtkWidget* fixed, const char* jmeno, int x, int y, int sirka) {
     GtkWidget* l = gtk_label_new("");
     gtk_widget_set_name(l, jmeno);
     gtk_label_set_xalign(GTK_LABEL(l), 0.0f);
@@ -248,29 +248,29 @@ GtkWidget* TOknoGtk::Hodnota(GtkWidget* fixed, const char* jmeno, int x, int y, 
     return l;
 }
 
-void TOknoGtk::Radky(GtkWidget* fixed, const char* const* captions, int pocet, int y0,
-                     int krok, int mezeraPredPoslednim, TValueLabel* hodnoty, const char* predpona) {
+void TGtkWindow::Radky(GtkWidget* fixed, const char* const* captions, int pocet, int y0,
+                     int krok, int gapBeforeLast, TValueLabel* hodnoty, const char* predpona) {
     for (int i = 0; i < pocet; ++i) {
-        const int y = y0 + i * krok + (i == pocet - 1 ? mezeraPredPoslednim : 0);
-        Popisek(fixed, captions[i], 10, y);
+        const int y = y0 + i * krok + (i == pocet - 1 ? gapBeforeLast : 0);
+        Caption(fixed, captions[i], 10, y);
         const std::string jmeno = std::string(predpona) + std::to_string(i);
-        hodnoty[i].w = Hodnota(fixed, jmeno.c_str(), SloupecHodnot, y, SirkaStranky - SloupecHodnot - 6);
+        hodnoty[i].w = Hodnota(fixed, jmeno.c_str(), ValueColumn, y, PageWidth - ValueColumn - 6);
     }
 }
 
-GtkWidget* TOknoGtk::Stranka(std::string_view titulek) {
+GtkWidget* TGtkWindow::Stranka(std::string_view titulek) {
     GtkWidget* panel = gtk_frame_new(nullptr);
     gtk_frame_set_shadow_type(GTK_FRAME(panel), GTK_SHADOW_IN);
     gtk_style_context_add_class(gtk_widget_get_style_context(panel), "rv-panel");
     GtkWidget* fixed = gtk_fixed_new();
-    gtk_widget_set_size_request(fixed, SirkaStranky - 2, VyskaStranky - 2);
+    gtk_widget_set_size_request(fixed, PageWidth - 2, PageHeight - 2);
     gtk_container_add(GTK_CONTAINER(panel), fixed);
     gtk_notebook_append_page(GTK_NOTEBOOK(stranky_), panel, gtk_label_new(Utf8(titulek).c_str()));
     return fixed;
 }
 
-void TOknoGtk::StrankaInfo(GtkWidget* f, const RvWindowCaptions& captions) {
-    GtkWidget* titulek = Popisek(f, "RV ovladač modulů Zarvelin"_cp, 10, 14);
+void TGtkWindow::StrankaInfo(GtkWidget* f, const RvWindowCaptions& captions) {
+    GtkWidget* titulek = Caption(f, "RV ovladač modulů Zarvelin"_cp, 10, 14);
     gtk_style_context_add_class(gtk_widget_get_style_context(titulek), "rv-titulek");
     GtkWidget* verze = gtk_label_new("verze 3.15");
     gtk_label_set_xalign(GTK_LABEL(verze), 1.0f);
@@ -288,29 +288,29 @@ void TOknoGtk::StrankaInfo(GtkWidget* f, const RvWindowCaptions& captions) {
         return TRUE;
     }), nullptr);
     gtk_container_add(GTK_CONTAINER(ramLoga), logo);
-    gtk_fixed_put(GTK_FIXED(f), ramLoga, SirkaStranky - 93 - 2 - 12, 8);
+    gtk_fixed_put(GTK_FIXED(f), ramLoga, PageWidth - 93 - 2 - 12, 8);
 
     GtkWidget* skupina = gtk_frame_new(Utf8("Poslední detekovaná chyba"_cp).c_str());
     gtk_style_context_add_class(gtk_widget_get_style_context(skupina), "rv-skupina");
     GtkWidget* fs = gtk_fixed_new();
-    gtk_widget_set_size_request(fs, SirkaStranky - 24, 96);
+    gtk_widget_set_size_request(fs, PageWidth - 24, 96);
     gtk_container_add(GTK_CONTAINER(skupina), fs);
     gtk_fixed_put(GTK_FIXED(f), skupina, 8, 74);
     for (int i = 0; i < RV_WINDOW_INFO_ROWS; ++i) {
         const int y = 6 + i * 22;
-        Popisek(fs, captions.info[i], 10, y);
+        Caption(fs, captions.info[i], 10, y);
         const std::string jmeno = "rv_info_" + std::to_string(i);
-        info_[i].w = Hodnota(fs, jmeno.c_str(), 140, y, SirkaStranky - 24 - 146);
+        info_[i].w = Hodnota(fs, jmeno.c_str(), 140, y, PageWidth - 24 - 146);
     }
 
-    Popisek(f, "Status rozhraní"_cp, 10, 200);
+    Caption(f, "Status rozhraní"_cp, 10, 200);
     for (int k = 0; k < 16; ++k) {
         const int x = 12 + k * 27;
         GtkWidget* box = gtk_drawing_area_new();
         const std::string jmeno = "rv_indikator_" + std::to_string(k + 1);
         gtk_widget_set_name(box, jmeno.c_str());
         gtk_widget_set_size_request(box, 25, 17);
-        g_signal_connect(box, "draw", G_CALLBACK(KresliIndikator), &indikatory_[k].barva);
+        g_signal_connect(box, "draw", G_CALLBACK(DrawIndicator), &indikatory_[k].barva);
         gtk_fixed_put(GTK_FIXED(f), box, x, 220);
         indikatory_[k].w = box;
         GtkWidget* cislo = gtk_label_new(std::to_string(k + 1).c_str());
@@ -326,69 +326,69 @@ void TOknoGtk::StrankaInfo(GtkWidget* f, const RvWindowCaptions& captions) {
         const int y = 284 + (i / 2) * 24;
         GtkWidget* box = gtk_drawing_area_new();
         gtk_widget_set_size_request(box, 17, 13);
-        g_signal_connect(box, "draw", G_CALLBACK(KresliIndikator), &legenda_[static_cast<std::size_t>(i)]);
+        g_signal_connect(box, "draw", G_CALLBACK(DrawIndicator), &legenda_[static_cast<std::size_t>(i)]);
         gtk_fixed_put(GTK_FIXED(f), box, x, y + 1);
-        Popisek(f, texty[i], x + 24, y);
+        Caption(f, texty[i], x + 24, y);
     }
 }
 
-GtkWidget* TOknoGtk::Editace(GtkWidget* f, const char* jmeno, int x, int y) {
+GtkWidget* TGtkWindow::Editace(GtkWidget* f, const char* jmeno, int x, int y) {
     GtkWidget* e = gtk_entry_new();
     gtk_widget_set_name(e, jmeno);
     gtk_entry_set_width_chars(GTK_ENTRY(e), 7);
     gtk_widget_set_size_request(e, 64, 20);
-    g_signal_connect(e, "key-press-event", G_CALLBACK(KlavesaEditace), this);
+    g_signal_connect(e, "key-press-event", G_CALLBACK(EditKey), this);
     g_signal_connect(e, "changed", G_CALLBACK(ZmenaEditace), this);
     gtk_fixed_put(GTK_FIXED(f), e, x, y);
     return e;
 }
 
-void TOknoGtk::StrankaRozhrani(GtkWidget* f, const RvWindowCaptions& captions) {
-    Popisek(f, "Počet definovaných rozhraní"_cp, 10, 10);
-    pocetRozhrani_.w = Hodnota(f, "rv_pocet_rozhrani", SloupecHodnot, 10, 60);
+void TGtkWindow::StrankaRozhrani(GtkWidget* f, const RvWindowCaptions& captions) {
+    Caption(f, "Počet definovaných rozhraní"_cp, 10, 10);
+    pocetRozhrani_.w = Hodnota(f, "rv_pocet_rozhrani", ValueColumn, 10, 60);
     logovani_ = gtk_check_button_new_with_label(Utf8("Logování chyb"_cp).c_str());
     gtk_widget_set_name(logovani_, "rv_logovani");
-    logovaniSignal_ = g_signal_connect(logovani_, "toggled", G_CALLBACK(Zaskrtnuti), this);
+    loggingSignal_ = g_signal_connect(logovani_, "toggled", G_CALLBACK(Zaskrtnuti), this);
     gtk_fixed_put(GTK_FIXED(f), logovani_, 300, 7);
-    Popisek(f, "Monitorované rozhraní"_cp, 10, 35);
-    edit2_ = Editace(f, "rv_edit_rozhrani", SloupecHodnot, 32);
+    Caption(f, "Monitorované rozhraní"_cp, 10, 35);
+    edit2_ = Editace(f, "rv_edit_rozhrani", ValueColumn, 32);
     GtkWidget* cara = gtk_separator_new(GTK_ORIENTATION_HORIZONTAL);
-    gtk_widget_set_size_request(cara, SirkaStranky - 2, 2);
+    gtk_widget_set_size_request(cara, PageWidth - 2, 2);
     gtk_fixed_put(GTK_FIXED(f), cara, 0, 62);
     Radky(f, captions.interfaceRows, RV_WINDOW_INTERFACE_ROWS, 72, 18, 12, rozhrani_.data(), "rv_rozhrani_");
 }
 
-void TOknoGtk::StrankaKanal(GtkWidget* f, const RvWindowCaptions& captions) {
-    Popisek(f, "Počet definovaných kanálů"_cp, 10, 10);
-    pocetKanalu_.w = Hodnota(f, "rv_pocet_kanalu", SloupecHodnot, 10, 60);
-    Popisek(f, "Monitorovaný kanál"_cp, 10, 35);
-    edit1_ = Editace(f, "rv_edit_kanal", SloupecHodnot, 32);
+void TGtkWindow::StrankaKanal(GtkWidget* f, const RvWindowCaptions& captions) {
+    Caption(f, "Počet definovaných kanálů"_cp, 10, 10);
+    pocetKanalu_.w = Hodnota(f, "rv_pocet_kanalu", ValueColumn, 10, 60);
+    Caption(f, "Monitorovaný kanál"_cp, 10, 35);
+    edit1_ = Editace(f, "rv_edit_kanal", ValueColumn, 32);
     GtkWidget* cara = gtk_separator_new(GTK_ORIENTATION_HORIZONTAL);
-    gtk_widget_set_size_request(cara, SirkaStranky - 2, 2);
+    gtk_widget_set_size_request(cara, PageWidth - 2, 2);
     gtk_fixed_put(GTK_FIXED(f), cara, 0, 62);
     Radky(f, captions.channelRows, RV_WINDOW_CHANNEL_ROWS, 72, 18, 12, kanal_.data(), "rv_kanal_");
 }
 
 // ---- Driver's commands ---------------------------------------------------
 
-void TOknoGtk::NastavViditelnost(bool viditelne) {
+void TGtkWindow::SetVisible(bool viditelne) {
     if (viditelne)
         gtk_widget_show(okno_);
     else
         gtk_widget_hide(okno_);
 }
 
-void TOknoGtk::Umisti(int32_t l, int32_t t, int32_t w, int32_t h) {
+void TGtkWindow::Place(int32_t l, int32_t t, int32_t w, int32_t h) {
     // A window that the user cannot resize refuses gtk_window_resize; its
     // size request is its size (never less than what its pages need).
     if (w > 0 && h > 0) gtk_widget_set_size_request(okno_, w, h);
     gtk_window_move(GTK_WINDOW(okno_), l, t);
 }
 
-void TOknoGtk::Povol(bool povoleno) {
+void TGtkWindow::Enable(bool povoleno) {
     // Input is shut out without greying the pages: they go on refreshing.
     povoleno_ = povoleno;
-    NastavZaklop();
+    SetBlocker();
     gtk_editable_set_editable(GTK_EDITABLE(edit1_), povoleno);
     gtk_editable_set_editable(GTK_EDITABLE(edit2_), povoleno);
 }
@@ -398,7 +398,7 @@ void TOknoGtk::Povol(bool povoleno) {
 // click wherever a map (a show after a hide) or a page switch stacks it.
 // Disabled, it catches the whole area and is raised again above the pages'
 // own input windows, which a map or a page switch puts on top.
-void TOknoGtk::NastavZaklop() {
+void TGtkWindow::SetBlocker() {
     gtk_event_box_set_above_child(GTK_EVENT_BOX(zaklop_), povoleno_ ? FALSE : TRUE);
     GdkWindow* w = InputWindowOf(zaklop_);
     if (w == nullptr) return;  // not realised yet: set again when mapped
@@ -412,46 +412,46 @@ void TOknoGtk::NastavZaklop() {
     }
 }
 
-void TOknoGtk::ZastavTimer() {
+void TGtkWindow::StopTimer() {
     if (timer_ != 0) g_source_remove(timer_);
     timer_ = 0;
 }
 
-void TOknoGtk::Vykresli(const RvWindowFrame& f, uint32_t parts) {
+void TGtkWindow::DrawAll(const RvWindowFrame& f, uint32_t parts) {
     if ((parts & RV_WINDOW_DRAW_HEADERS) != 0) {
-        VykresliHlavicky(f);
+        DrawHeaders(f);
         if (f.page <= RV_WINDOW_PAGE_CHANNEL &&
             gtk_notebook_get_current_page(GTK_NOTEBOOK(stranky_)) != static_cast<int>(f.page))
             gtk_notebook_set_current_page(GTK_NOTEBOOK(stranky_), static_cast<int>(f.page));
     }
     if ((parts & RV_WINDOW_DRAW_CHANNEL_FIELD) != 0) DrawField(edit1_, f.channelField);
     if ((parts & RV_WINDOW_DRAW_INTERFACE_FIELD) != 0) DrawField(edit2_, f.interfaceField);
-    if ((parts & RV_WINDOW_DRAW_PAGE) != 0) VykresliStranku(f, f.page);
+    if ((parts & RV_WINDOW_DRAW_PAGE) != 0) DrawPage(f, f.page);
 }
 
 // ---- Showing the view model's frames -------------------------------------
 
-void TOknoGtk::DrawField(GtkWidget* field, const char* text) {
+void TGtkWindow::DrawField(GtkWidget* field, const char* text) {
     // The same text is not set again, so the cursor stays where it is.
     if (text != nullptr) gtk_entry_set_text(GTK_ENTRY(field), Utf8(text).c_str());
 }
 
-void TOknoGtk::VykresliHlavicky(const RvWindowFrame& f) {
+void TGtkWindow::DrawHeaders(const RvWindowFrame& f) {
     pocetRozhrani_.Nastav(f.interfaceCount);
     pocetKanalu_.Nastav(f.channelCount);
     DrawField(edit1_, f.channelField);
     DrawField(edit2_, f.interfaceField);
-    g_signal_handler_block(logovani_, logovaniSignal_);
+    g_signal_handler_block(logovani_, loggingSignal_);
     gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(logovani_), f.logging != 0);
-    g_signal_handler_unblock(logovani_, logovaniSignal_);
+    g_signal_handler_unblock(logovani_, loggingSignal_);
 }
 
-void TOknoGtk::VykresliStranku(const RvWindowFrame& f, uint32_t page) {
+void TGtkWindow::DrawPage(const RvWindowFrame& f, uint32_t page) {
     switch (page) {
         case RV_WINDOW_PAGE_INFO:
             for (int i = 0; i < RV_WINDOW_INFO_ROWS; ++i) info_[i].Nastav(f.info[i]);
             for (int k = 0; k < 16; ++k) {
-                TIndikator& ind = indikatory_[k];
+                TIndicator& ind = indikatory_[k];
                 if (Same(ind.barva, f.indicators[k])) continue;
                 ind.barva = f.indicators[k];
                 gtk_widget_queue_draw(ind.w);
@@ -469,21 +469,21 @@ void TOknoGtk::VykresliStranku(const RvWindowFrame& f, uint32_t page) {
 
 // ---- Callbacks -----------------------------------------------------------
 
-gboolean TOknoGtk::Tik(gpointer p) {
+gboolean TGtkWindow::Tick(gpointer p) {
     // The driver refreshes its view model and draws the page in view
     // through the module's table; its call-back lets nothing out.
-    const RvWindowCalls& c = static_cast<TOknoGtk*>(p)->calls_;
+    const RvWindowCalls& c = static_cast<TGtkWindow*>(p)->calls_;
     c.tick(c.model);
     return G_SOURCE_CONTINUE;
 }
 
-gboolean TOknoGtk::Zavrit(GtkWidget*, GdkEvent*, gpointer p) {
-    const RvWindowCalls& c = static_cast<TOknoGtk*>(p)->calls_;
+gboolean TGtkWindow::CloseRequest(GtkWidget*, GdkEvent*, gpointer p) {
+    const RvWindowCalls& c = static_cast<TGtkWindow*>(p)->calls_;
     return c.mayClose(c.model) != 0 ? FALSE : TRUE;
 }
 
-gboolean TOknoGtk::KlavesaOkna(GtkWidget*, GdkEventKey*, gpointer p) {
-    return static_cast<TOknoGtk*>(p)->povoleno_ ? FALSE : TRUE;
+gboolean TGtkWindow::WindowKey(GtkWidget*, GdkEventKey*, gpointer p) {
+    return static_cast<TGtkWindow*>(p)->povoleno_ ? FALSE : TRUE;
 }
 
 // The character a key types, as the field's handler sees it; -1 for keys
@@ -507,21 +507,21 @@ int ZnakKlavesy(const GdkEventKey* e) {
     return u < 0x80 ? static_cast<int>(u) : '?';  // anything beyond ASCII is no digit
 }
 
-gboolean TOknoGtk::KlavesaEditace(GtkWidget* w, GdkEventKey* e, gpointer p) {
+gboolean TGtkWindow::EditKey(GtkWidget* w, GdkEventKey* e, gpointer p) {
     const int c = ZnakKlavesy(e);
     if (c < 0) return FALSE;
     // On Enter the driver draws the number in force and its page at once.
-    const RvWindowCalls& v = static_cast<TOknoGtk*>(p)->calls_;
+    const RvWindowCalls& v = static_cast<TGtkWindow*>(p)->calls_;
     const char znak = static_cast<char>(c);
-    const bool kanal = w == static_cast<TOknoGtk*>(p)->edit1_;
+    const bool kanal = w == static_cast<TGtkWindow*>(p)->edit1_;
     const int32_t projde = kanal ? v.channelKey(v.model, znak) : v.interfaceKey(v.model, znak);
     return projde != 0 ? FALSE : TRUE;
 }
 
-void TOknoGtk::ZmenaEditace(GtkEditable* w, gpointer p) {
+void TGtkWindow::ZmenaEditace(GtkEditable* w, gpointer p) {
     // A text that cannot be converted (no memory) is judged at the next change.
     Contained([w, p] {
-        auto* self = static_cast<TOknoGtk*>(p);
+        auto* self = static_cast<TGtkWindow*>(p);
         const std::string t = cp1250::FromUtf8(gtk_entry_get_text(GTK_ENTRY(w)));
         const RvWindowCalls& v = self->calls_;
         if (GTK_WIDGET(w) == self->edit1_)
@@ -531,39 +531,39 @@ void TOknoGtk::ZmenaEditace(GtkEditable* w, gpointer p) {
     });
 }
 
-void TOknoGtk::ZmenaStranky(GtkNotebook* n, GtkWidget*, guint cislo, gpointer p) {
-    const RvWindowCalls& v = static_cast<TOknoGtk*>(p)->calls_;
+void TGtkWindow::PageChanged(GtkNotebook* n, GtkWidget*, guint cislo, gpointer p) {
+    const RvWindowCalls& v = static_cast<TGtkWindow*>(p)->calls_;
     if (v.selectPage(v.model, cislo) == 0) g_signal_stop_emission_by_name(n, "switch-page");
 }
 
-void TOknoGtk::PageSwitched(GtkNotebook*, GtkWidget*, guint, gpointer p) {
-    static_cast<TOknoGtk*>(p)->NastavZaklop();
+void TGtkWindow::PageSwitched(GtkNotebook*, GtkWidget*, guint, gpointer p) {
+    static_cast<TGtkWindow*>(p)->SetBlocker();
 }
 
-void TOknoGtk::Zaskrtnuti(GtkToggleButton* b, gpointer p) {
-    auto* self = static_cast<TOknoGtk*>(p);
+void TGtkWindow::Zaskrtnuti(GtkToggleButton* b, gpointer p) {
+    auto* self = static_cast<TGtkWindow*>(p);
     const bool ticked = gtk_toggle_button_get_active(b) != FALSE;
     if (self->calls_.clickLogging(self->calls_.model, ticked ? 1 : 0) != 0) return;
     // Refused: the box goes back to the state in force.
-    g_signal_handler_block(b, self->logovaniSignal_);
+    g_signal_handler_block(b, self->loggingSignal_);
     gtk_toggle_button_set_active(b, !ticked);
-    g_signal_handler_unblock(b, self->logovaniSignal_);
+    g_signal_handler_unblock(b, self->loggingSignal_);
 }
 
-gboolean TOknoGtk::Mys(GtkWidget*, GdkEvent*, gpointer p) {
-    return static_cast<TOknoGtk*>(p)->povoleno_ ? FALSE : TRUE;
+gboolean TGtkWindow::Mys(GtkWidget*, GdkEvent*, gpointer p) {
+    return static_cast<TGtkWindow*>(p)->povoleno_ ? FALSE : TRUE;
 }
 
-void TOknoGtk::ZaklopZobrazen(GtkWidget*, gpointer p) { static_cast<TOknoGtk*>(p)->NastavZaklop(); }
+void TGtkWindow::BlockerShown(GtkWidget*, gpointer p) { static_cast<TGtkWindow*>(p)->SetBlocker(); }
 
-gboolean TOknoGtk::KresliIndikator(GtkWidget* w, cairo_t* cr, gpointer b) {
+gboolean TGtkWindow::DrawIndicator(GtkWidget* w, cairo_t* cr, gpointer b) {
     const RvColour& barva = *static_cast<const RvColour*>(b);
     obrazky::KresliZapusteny(cr, gtk_widget_get_allocated_width(w), gtk_widget_get_allocated_height(w),
                              barva.r, barva.g, barva.b);
     return TRUE;
 }
 
-void TOknoGtk::Realizace(GtkWidget* w, gpointer) {
+void TGtkWindow::Realizace(GtkWidget* w, gpointer) {
     // A pointing hand over the pages; entry fields keep their own pointer.
     GdkCursor* ruka = gdk_cursor_new_from_name(gtk_widget_get_display(w), "pointer");
     if (ruka == nullptr) return;
@@ -571,7 +571,7 @@ void TOknoGtk::Realizace(GtkWidget* w, gpointer) {
     g_object_unref(ruka);
 }
 
-TOknoGtk* Of(RvWindow* w) { return reinterpret_cast<TOknoGtk*>(w); }
+TGtkWindow* Of(RvWindow* w) { return reinterpret_cast<TGtkWindow*>(w); }
 
 // The module's table. Only GTK and the driver's noexcept call-backs are
 // reached from here, except where a catch says otherwise.
@@ -579,7 +579,7 @@ RvWindow* Create(const RvWindowCalls* calls, const RvWindowCaptions* captions) n
     if (calls == nullptr || captions == nullptr) return nullptr;
     try {
         if (!gtk_init_check(nullptr, nullptr)) return nullptr;
-        auto okno = std::make_unique<TOknoGtk>(*calls);
+        auto okno = std::make_unique<TGtkWindow>(*calls);
         if (!okno->Sestav(*captions)) return nullptr;
         return reinterpret_cast<RvWindow*>(okno.release());
     } catch (...) {
@@ -588,18 +588,18 @@ RvWindow* Create(const RvWindowCalls* calls, const RvWindowCaptions* captions) n
 }
 
 void Destroy(RvWindow* w) noexcept { delete Of(w); }
-void SetVisible(RvWindow* w, int32_t visible) noexcept { Of(w)->NastavViditelnost(visible != 0); }
-void Minimise(RvWindow* w) noexcept { Of(w)->Minimalizuj(); }
-void Restore(RvWindow* w) noexcept { Of(w)->Obnov(); }
-void Focus(RvWindow* w) noexcept { Of(w)->Fokus(); }
+void SetVisible(RvWindow* w, int32_t visible) noexcept { Of(w)->SetVisible(visible != 0); }
+void Minimise(RvWindow* w) noexcept { Of(w)->Minimise(); }
+void Restore(RvWindow* w) noexcept { Of(w)->Restore(); }
+void Focus(RvWindow* w) noexcept { Of(w)->Focus(); }
 void Place(RvWindow* w, int32_t l, int32_t t, int32_t width, int32_t height) noexcept {
-    Of(w)->Umisti(l, t, width, height);
+    Of(w)->Place(l, t, width, height);
 }
-void Enable(RvWindow* w, int32_t enabled) noexcept { Of(w)->Povol(enabled != 0); }
-void StopTimer(RvWindow* w) noexcept { Of(w)->ZastavTimer(); }
+void Enable(RvWindow* w, int32_t enabled) noexcept { Of(w)->Enable(enabled != 0); }
+void StopTimer(RvWindow* w) noexcept { Of(w)->StopTimer(); }
 void Draw(RvWindow* w, const RvWindowFrame* frame, uint32_t parts) noexcept {
     // A frame that cannot be drawn (no memory for a text) waits for the next.
-    if (frame != nullptr) Contained([&] { Of(w)->Vykresli(*frame, parts); });
+    if (frame != nullptr) Contained([&] { Of(w)->DrawAll(*frame, parts); });
 }
 
 constexpr RvWindowModule Table{RV_WINDOW_MODULE_VERSION, &Create, &Destroy, &SetVisible, &Minimise, &Restore,

@@ -163,7 +163,7 @@ protected:
     GtkWidget* Open() {
         dlg = TDrvDialog::Vytvor(*d);
         if (!dlg) return nullptr;
-        dlg->NastavViditelnost(d->Cfg.OknoPovoleno != 0);
+        dlg->SetVisible(d->Cfg.OknoPovoleno != 0);
         dlg->NastavOkno();
         dlg->PovolOkno(0, 0);
         Unsigned(450ms);
@@ -229,12 +229,12 @@ TEST_F(OknoGtk, PagesShowTheViewModel) {
     ASSERT_NE(p, nullptr);
     const auto barva = [&](int k) {
         const TPixel x = Stred(p, okno, ("rv_indikator_" + std::to_string(k)).c_str());
-        return TBarva{static_cast<uint8_t>(x.r), static_cast<uint8_t>(x.g), static_cast<uint8_t>(x.b)};
+        return TColour{static_cast<uint8_t>(x.r), static_cast<uint8_t>(x.g), static_cast<uint8_t>(x.b)};
     };
-    EXPECT_EQ(barva(1), BarvaZelena);
-    EXPECT_EQ(barva(2), BarvaCervena);
-    EXPECT_EQ(barva(5), BarvaZluta);
-    EXPECT_EQ(barva(16), BarvaSeda);
+    EXPECT_EQ(barva(1), ColourGreen);
+    EXPECT_EQ(barva(2), ColourRed);
+    EXPECT_EQ(barva(5), ColourYellow);
+    EXPECT_EQ(barva(16), ColourGrey);
     const TPixel pozadi = Pixel(p, 452, 402);
     EXPECT_EQ(pozadi.r, 192);
     EXPECT_EQ(pozadi.g, 192);
@@ -340,7 +340,7 @@ TEST_F(OknoGtk, WindowCannotBeClosedAndFollowsTheHost) {
     EXPECT_EQ(NajdiOkno(), okno);
     EXPECT_TRUE(gtk_widget_get_visible(okno));
 
-    dlg->NastavViditelnost(false);
+    dlg->SetVisible(false);
     EXPECT_FALSE(gtk_widget_get_visible(okno));
     {
         std::lock_guard g(d->ZamekOkna);
@@ -348,15 +348,15 @@ TEST_F(OknoGtk, WindowCannotBeClosedAndFollowsTheHost) {
     }
     Unsigned(300ms);
     EXPECT_EQ(Text(okno, "rv_info_3"), "Timeout - nepřišla žádná odpověď");  // hidden: old texts
-    dlg->NastavViditelnost(true);
-    dlg->Minimalizuj();
-    dlg->Obnov();
-    dlg->Fokus();
-    dlg->Umisti(10, 20, 456, 405);
+    dlg->SetVisible(true);
+    dlg->Minimise();
+    dlg->Restore();
+    dlg->Focus();
+    dlg->Place(10, 20, 456, 405);
     Unsigned(300ms);
     EXPECT_EQ(Text(okno, "rv_info_3"), "Komunikace v pořádku.");
 
-    dlg->ZastavTimer();
+    dlg->StopTimer();
     {
         std::lock_guard g(d->ZamekOkna);
         d->Kanaly[300].Status = 4;

@@ -78,14 +78,14 @@ protected:
         return *dlg;
     }
 
-    TZobrazeni Tik() {
+    TZobrazeni Tick() {
         Dialog().Timer1Timer();
         return Dialog().Snimek();
     }
 
     TZobrazeni Stranka(TStranka s) {
         EXPECT_TRUE(Dialog().SelectPage(s));
-        return Tik();
+        return Tick();
     }
 
     void Napis1(std::string_view t) {
@@ -104,35 +104,35 @@ protected:
 // ---- Info page -----------------------------------------------------------
 
 TEST_F(Okno, InfoWithoutFailure) {
-    const TZobrazeni z = Tik();
+    const TZobrazeni z = Tick();
     EXPECT_EQ(z.Stranka, TStranka::Info);
     EXPECT_EQ(z.Info[RInfo::Kanal], "-");
     EXPECT_EQ(z.Info[RInfo::Rozhrani], "-");
     EXPECT_EQ(z.Info[RInfo::Adresa], "-");
     EXPECT_EQ(z.Info[RInfo::Status], "Komunikace v po\xF8\xE1" "dku.");
-    EXPECT_EQ(z.Indikatory[1], BarvaZelena);
-    EXPECT_EQ(z.Indikatory[2], BarvaZelena);
-    for (int k = 3; k <= 16; ++k) EXPECT_EQ(z.Indikatory[k], BarvaSeda) << k;
+    EXPECT_EQ(z.Indikatory[1], ColourGreen);
+    EXPECT_EQ(z.Indikatory[2], ColourGreen);
+    for (int k = 3; k <= 16; ++k) EXPECT_EQ(z.Indikatory[k], ColourGrey) << k;
 }
 
 TEST_F(Okno, InfoUndefinedChannel) {
     d->PosledniChybnyKanal = 250;
-    const TZobrazeni z = Tik();
+    const TZobrazeni z = Tick();
     EXPECT_EQ(z.Info[RInfo::Kanal], "-");
     EXPECT_EQ(z.Info[RInfo::Status], "Nedefinovan\xFD kan\xE1l 250.");
 }
 
 TEST_F(Okno, InfoNumberOutsideTheTableCountsAsUndefined) {
     d->PosledniChybnyKanal = 7000;
-    EXPECT_EQ(Tik().Info[RInfo::Status], "Nedefinovan\xFD kan\xE1l 7000.");
+    EXPECT_EQ(Tick().Info[RInfo::Status], "Nedefinovan\xFD kan\xE1l 7000.");
     d->PosledniChybnyKanal = 50;
-    EXPECT_EQ(Tik().Info[RInfo::Status], "Nedefinovan\xFD kan\xE1l 50.");
+    EXPECT_EQ(Tick().Info[RInfo::Status], "Nedefinovan\xFD kan\xE1l 50.");
 }
 
 TEST_F(Okno, InfoChannelWithStatus99) {
     d->Kanaly[300].Status = 99;
     d->PosledniChybnyKanal = 300;
-    const TZobrazeni z = Tik();
+    const TZobrazeni z = Tick();
     EXPECT_EQ(z.Info[RInfo::Kanal], "300");
     EXPECT_EQ(z.Info[RInfo::Rozhrani], "2");
     EXPECT_EQ(z.Info[RInfo::Adresa], "7");
@@ -142,13 +142,13 @@ TEST_F(Okno, InfoChannelWithStatus99) {
 TEST_F(Okno, InfoChannelWithUnknownStatus) {
     d->Kanaly[300].Status = 30;
     d->PosledniChybnyKanal = 300;
-    EXPECT_EQ(Tik().Info[RInfo::Status], "Nezn\xE1m\xFD k\xF3" "d");
+    EXPECT_EQ(Tick().Info[RInfo::Status], "Nezn\xE1m\xFD k\xF3" "d");
 }
 
 TEST_F(Okno, InfoStatusTextCutTo42) {
     d->Kanaly[300].Status = 10;  // "Chyba knihovny (nelze vytvořit datovou strukturu)"
     d->PosledniChybnyKanal = 300;
-    const std::string s = Tik().Info[RInfo::Status];
+    const std::string s = Tick().Info[RInfo::Status];
     EXPECT_EQ(s.size(), 42u);
     EXPECT_EQ(s, Cp("Chyba knihovny (nelze vytvořit datovou str"_cp));
 }
@@ -156,9 +156,9 @@ TEST_F(Okno, InfoStatusTextCutTo42) {
 TEST_F(Okno, InfoChannelCompletedSince) {
     d->Kanaly[300].Status = 4;
     d->PosledniChybnyKanal = 300;
-    EXPECT_EQ(Tik().Info[RInfo::Kanal], "300");
+    EXPECT_EQ(Tick().Info[RInfo::Kanal], "300");
     d->Kanaly[300].Status = 0;
-    const TZobrazeni z = Tik();
+    const TZobrazeni z = Tick();
     EXPECT_EQ(z.Info[RInfo::Kanal], "-");
     EXPECT_EQ(z.Info[RInfo::Rozhrani], "-");
     EXPECT_EQ(z.Info[RInfo::Adresa], "-");
@@ -173,16 +173,16 @@ TEST_F(Okno, IndicatorColoursInTheirPrecedence) {
     d->Rozhrani[4].Status = 4;              // undefined wins over everything
     d->Rozhrani[4].StatusKanalu[500] = 1;
     Rozhrani(5);
-    const TZobrazeni z = Tik();
-    EXPECT_EQ(z.Indikatory[1], BarvaCervena);
-    EXPECT_EQ(z.Indikatory[2], BarvaZluta);
-    EXPECT_EQ(z.Indikatory[3], BarvaZluta);
-    EXPECT_EQ(z.Indikatory[4], BarvaSeda);
-    EXPECT_EQ(z.Indikatory[5], BarvaZelena);
-    EXPECT_EQ(TDrvDialog::BarvaRozhrani(d->Rozhrani[16]), (TBarva{128, 128, 128}));
-    EXPECT_EQ(BarvaZluta, (TBarva{255, 255, 0}));
-    EXPECT_EQ(BarvaZelena, (TBarva{0, 255, 0}));
-    EXPECT_EQ(BarvaCervena, (TBarva{255, 0, 0}));
+    const TZobrazeni z = Tick();
+    EXPECT_EQ(z.Indikatory[1], ColourRed);
+    EXPECT_EQ(z.Indikatory[2], ColourYellow);
+    EXPECT_EQ(z.Indikatory[3], ColourYellow);
+    EXPECT_EQ(z.Indikatory[4], ColourGrey);
+    EXPECT_EQ(z.Indikatory[5], ColourGreen);
+    EXPECT_EQ(TDrvDialog::BarvaRozhrani(d->Rozhrani[16]), (TColour{128, 128, 128}));
+    EXPECT_EQ(ColourYellow, (TColour{255, 255, 0}));
+    EXPECT_EQ(ColourGreen, (TColour{0, 255, 0}));
+    EXPECT_EQ(ColourRed, (TColour{255, 0, 0}));
 }
 
 // ---- Interface page ------------------------------------------------------
@@ -244,7 +244,7 @@ TEST_F(Okno, InterfaceSelectionStillZeroShowsInterface1) {
     EXPECT_EQ(s[RRozhrani::Kod], "R1");
     EXPECT_EQ(Dialog().ZobrazeneRozhrani, 1u);
     Dialog().ZobrazeneRozhrani = 40;
-    EXPECT_EQ(Tik().Rozhrani[RRozhrani::Cislo], "16");
+    EXPECT_EQ(Tick().Rozhrani[RRozhrani::Cislo], "16");
     EXPECT_EQ(Dialog().ZobrazeneRozhrani, 16u);
 }
 
@@ -270,13 +270,13 @@ TEST_F(Okno, FifoFillWithTheLocaleSeparator) {
     d->Fronty[1].PocetPotvrzenych = 1000;
     EXPECT_EQ(Stranka(TStranka::Rozhrani).Rozhrani[RRozhrani::Fifo], "100.0");
     d->Fronty[1].PocetPotvrzenych = 0;
-    EXPECT_EQ(Tik().Rozhrani[RRozhrani::Fifo], "0.0");
+    EXPECT_EQ(Tick().Rozhrani[RRozhrani::Fifo], "0.0");
     d->Lokalizace.DesetinnyOddelovac = ',';
-    EXPECT_EQ(Tik().Rozhrani[RRozhrani::Fifo], "0,0");
+    EXPECT_EQ(Tick().Rozhrani[RRozhrani::Fifo], "0,0");
     d->Fronty[1].PocetPotvrzenych = 1000;
-    EXPECT_EQ(Tik().Rozhrani[RRozhrani::Fifo], "100,0");
+    EXPECT_EQ(Tick().Rozhrani[RRozhrani::Fifo], "100,0");
     d->Fronty[1].PocetPotvrzenych = 1;
-    EXPECT_EQ(Tik().Rozhrani[RRozhrani::Fifo], "0,1");
+    EXPECT_EQ(Tick().Rozhrani[RRozhrani::Fifo], "0,1");
 }
 
 // ---- Channel page --------------------------------------------------------
@@ -338,9 +338,9 @@ TEST_F(Okno, StatusRegisterMasksBit3) {
     d->Kanaly[300].StatusRegistr = 0x08;
     EXPECT_EQ(Stranka(TStranka::Kanal).Kanal[RKanal::StatusRegistr], "0x00");
     d->Kanaly[300].StatusRegistr = 0xFF;
-    EXPECT_EQ(Tik().Kanal[RKanal::StatusRegistr], "0xF7");
+    EXPECT_EQ(Tick().Kanal[RKanal::StatusRegistr], "0xF7");
     d->Kanaly[300].StatusRegistr = 0x05;
-    EXPECT_EQ(Tik().Kanal[RKanal::StatusRegistr], "0x05");
+    EXPECT_EQ(Tick().Kanal[RKanal::StatusRegistr], "0x05");
 }
 
 TEST_F(Okno, UndefinedChannelAndStatus99) {
@@ -370,9 +370,9 @@ TEST_F(Okno, ChannelSelectionClampedOnRefresh) {
     Dialog().ZobrazenyKanal = 0;
     EXPECT_EQ(Stranka(TStranka::Kanal).Kanal[RKanal::Cislo], "99");
     EXPECT_EQ(Dialog().ZobrazenyKanal, 99u);
-    EXPECT_EQ(Tik().Kanal[RKanal::Nazev], Cp("Nulování Status registru modulu"_cp));
+    EXPECT_EQ(Tick().Kanal[RKanal::Nazev], Cp("Nulování Status registru modulu"_cp));
     Dialog().ZobrazenyKanal = 0xFFFFFFFFu;
-    EXPECT_EQ(Tik().Kanal[RKanal::Cislo], "6099");
+    EXPECT_EQ(Tick().Kanal[RKanal::Cislo], "6099");
 }
 
 // ---- Set-up and refresh rules --------------------------------------------
@@ -409,24 +409,24 @@ TEST_F(Okno, SetUpWithLoggingOnPostsASwitchOnRequest) {
 }
 
 TEST_F(Okno, HiddenWindowKeepsItsOldTexts) {
-    EXPECT_EQ(Tik().Info[RInfo::Kanal], "-");
-    Dialog().NastavViditelnost(false);
+    EXPECT_EQ(Tick().Info[RInfo::Kanal], "-");
+    Dialog().SetVisible(false);
     d->Kanaly[300].Status = 4;
     d->PosledniChybnyKanal = 300;
-    EXPECT_EQ(Tik().Info[RInfo::Kanal], "-");
-    Dialog().NastavViditelnost(true);
-    Dialog().Minimalizuj();  // minimised still counts as shown
-    EXPECT_EQ(Tik().Info[RInfo::Kanal], "300");
+    EXPECT_EQ(Tick().Info[RInfo::Kanal], "-");
+    Dialog().SetVisible(true);
+    Dialog().Minimise();  // minimised still counts as shown
+    EXPECT_EQ(Tick().Info[RInfo::Kanal], "300");
 }
 
 TEST_F(Okno, OnlyThePageInViewIsRefreshed) {
-    Tik();
+    Tick();
     EXPECT_EQ(Dialog().Snimek().Kanal[RKanal::Cislo], "");
     EXPECT_EQ(Dialog().Snimek().Rozhrani[RRozhrani::Cislo], "");
     auto z = Stranka(TStranka::Kanal);
     EXPECT_EQ(z.Kanal[RKanal::Cislo], "100");
     d->PosledniChybnyKanal = 250;
-    z = Tik();
+    z = Tick();
     EXPECT_EQ(z.Info[RInfo::Status], Cp("Komunikace v pořádku."_cp));
     z = Stranka(TStranka::Info);
     EXPECT_EQ(z.Info[RInfo::Status], Cp("Nedefinovaný kanál 250."_cp));
@@ -498,7 +498,7 @@ TEST_F(Okno, TypingTakesOnlyDigitsAndBackspace) {
 }
 
 TEST_F(Okno, EnterRefreshesOnlyItsPage) {
-    Tik();
+    Tick();
     const std::string info = Dialog().Snimek().Info[RInfo::Status];
     d->PosledniChybnyKanal = 250;
     Vymaz1();
@@ -548,7 +548,7 @@ TEST_F(Okno, DisabledWindowTakesNoInputButRefreshes) {
     EXPECT_FALSE(Dialog().ClickLogging(true));
     EXPECT_EQ(d->Cfg.LogZapnout, 0);
     d->PosledniChybnyKanal = 250;
-    const TZobrazeni z = Tik();
+    const TZobrazeni z = Tick();
     EXPECT_EQ(z.Stranka, TStranka::Info);
     EXPECT_EQ(z.Info[RInfo::Status], Cp("Nedefinovaný kanál 250."_cp));
     EXPECT_FALSE(z.Logovani);
@@ -598,7 +598,7 @@ TEST_F(Okno, HeadlessWindowTicksOnItsOwn) {
         std::this_thread::sleep_for(10ms);
     EXPECT_EQ(v->Snimek().Info[RInfo::Status], Cp("Komunikace v pořádku."_cp));
 
-    v->ZastavTimer();
+    v->StopTimer();
     d->PosledniChybnyKanal = 250;
     std::this_thread::sleep_for(450ms);
     EXPECT_EQ(v->Snimek().Info[RInfo::Status], Cp("Komunikace v pořádku."_cp));
@@ -639,7 +639,7 @@ TEST_F(Okno, RefreshRacesWithWritersAndKeys) {
         v->TypeInterfaceKey('2');
         v->Edit2KeyPress('\r');
         v->ClickLogging(i % 2 == 0);
-        v->NastavViditelnost(i % 7 != 0);
+        v->SetVisible(i % 7 != 0);
         std::this_thread::sleep_for(1ms);
     }
     stop = true;
