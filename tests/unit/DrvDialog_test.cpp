@@ -434,14 +434,14 @@ TEST_F(Okno, OnlyThePageInViewIsRefreshed) {
 
 // ---- Entry fields --------------------------------------------------------
 
-struct TPripad {
+struct TCase {
     const char* text;
     uint32_t cislo;
     const char* vysledek;
 };
 
 TEST_F(Okno, ChannelFieldTable) {
-    const TPripad pripady[] = {
+    const TCase pripady[] = {
         {"250", 250, "250"},      {"5", 99, "99"},          {"7000", 6099, "6099"},
         {"0000100", 6099, "6099"}, {"000100", 100, "000100"}, {"", 99, "99"},
         {"abc", 99, "99"},        {"12a", 99, "99"},        {"-5", 6099, "6099"},
@@ -460,7 +460,7 @@ TEST_F(Okno, ChannelFieldTable) {
 }
 
 TEST_F(Okno, InterfaceFieldTable) {
-    const TPripad pripady[] = {
+    const TCase pripady[] = {
         {"0", 1, "1"},   {"17", 16, "16"}, {"123", 16, "16"}, {"", 1, "1"},  {"x", 1, "1"},
         {"-1", 16, "16"}, {"2", 2, "2"},   {"02", 2, "02"},   {"16", 16, "16"}, {"00", 1, "1"},
     };
@@ -565,16 +565,16 @@ TEST_F(Okno, DisabledWindowTakesNoInputButRefreshes) {
 
 // ---- The window as Init creates it ---------------------------------------
 
-class Prostredi {
+class TSetting {
 public:
-    Prostredi(const char* jmeno, const char* hodnota) : jmeno_(jmeno) {
+    TSetting(const char* jmeno, const char* hodnota) : jmeno_(jmeno) {
         if (const char* v = std::getenv(jmeno)) puvodni_ = v, bylo_ = true;
         if (hodnota != nullptr)
             setenv(jmeno, hodnota, 1);
         else
             unsetenv(jmeno);
     }
-    ~Prostredi() {
+    ~TSetting() {
         if (bylo_)
             setenv(jmeno_, puvodni_.c_str(), 1);
         else
@@ -588,7 +588,7 @@ private:
 };
 
 TEST_F(Okno, HeadlessWindowTicksOnItsOwn) {
-    Prostredi p("RV_ZR6180_WINDOW", "none");
+    TSetting p("RV_ZR6180_WINDOW", "none");
     auto v = TDrvDialog::Vytvor(*d);
     ASSERT_NE(v, nullptr);
     v->NastavOkno();
@@ -605,17 +605,17 @@ TEST_F(Okno, HeadlessWindowTicksOnItsOwn) {
 }
 
 TEST_F(Okno, GtkModeWithoutADisplayFails) {
-    Prostredi p("RV_ZR6180_WINDOW", "gtk");
-    Prostredi x("DISPLAY", nullptr);
-    Prostredi w("WAYLAND_DISPLAY", nullptr);
+    TSetting p("RV_ZR6180_WINDOW", "gtk");
+    TSetting x("DISPLAY", nullptr);
+    TSetting w("WAYLAND_DISPLAY", nullptr);
     EXPECT_EQ(TDrvDialog::Vytvor(*d), nullptr);
-    Prostredi a("RV_ZR6180_WINDOW", nullptr);  // auto falls back to no screen
+    TSetting a("RV_ZR6180_WINDOW", nullptr);  // auto falls back to no screen
     EXPECT_NE(TDrvDialog::Vytvor(*d), nullptr);
 }
 
 // The timer thread, the host's thread and a writer of shown records at once.
 TEST_F(Okno, RefreshRacesWithWritersAndKeys) {
-    Prostredi p("RV_ZR6180_WINDOW", "none");
+    TSetting p("RV_ZR6180_WINDOW", "none");
     auto v = TDrvDialog::Vytvor(*d);
     ASSERT_NE(v, nullptr);
     v->NastavOkno();

@@ -11,7 +11,7 @@ namespace {
 
 using Bajty = std::array<uint8_t, 4>;
 
-void Nastav(Atom<uint8_t> (&data)[16], Bajty b) {
+void SetBytes(Atom<uint8_t> (&data)[16], Bajty b) {
     for (int i = 0; i < 4; ++i) data[i] = b[static_cast<std::size_t>(i)];
 }
 
@@ -82,11 +82,11 @@ TEST(Hodnoty, RealRoundTrip) {
 
 TEST(Hodnoty, IntegersAndBits) {
     TKanal k;
-    Nastav(k.DataCteni, {0xFE, 0xFF, 0xFF, 0xFF});
-    Nastav(k.DataZapis, {0x78, 0x56, 0x34, 0x12});
+    SetBytes(k.DataCteni, {0xFE, 0xFF, 0xFF, 0xFF});
+    SetBytes(k.DataZapis, {0x78, 0x56, 0x34, 0x12});
     EXPECT_EQ(VstupCele(k), -2);
     EXPECT_EQ(VystupCele(k), 0x12345678);
-    Nastav(k.DataCteni, {0x00, 0x00, 0x00, 0x80});
+    SetBytes(k.DataCteni, {0x00, 0x00, 0x00, 0x80});
     EXPECT_EQ(VstupCele(k), std::numeric_limits<int32_t>::min());
 
     EXPECT_EQ(BitSlova(0x80000001u, 0), 1);
@@ -95,20 +95,20 @@ TEST(Hodnoty, IntegersAndBits) {
     EXPECT_EQ(BitSlova(0xFFFFFFFFu, 32), 0);
     EXPECT_EQ(BitSlova(0xFFFFFFFFu, 40), 0);
 
-    Nastav(k.DataCteni, {0x00, 0x04, 0x00, 0x00});
+    SetBytes(k.DataCteni, {0x00, 0x04, 0x00, 0x00});
     k.Subperiferie = 10;
     EXPECT_EQ(VstupBit(k), 1);
     k.Subperiferie = 9;
     EXPECT_EQ(VstupBit(k), 0);
-    Nastav(k.DataCteni, {0xFF, 0xFF, 0xFF, 0xFF});
+    SetBytes(k.DataCteni, {0xFF, 0xFF, 0xFF, 0xFF});
     k.Subperiferie = 40;
     EXPECT_EQ(VstupBit(k), 0);
 }
 
 TEST(Hodnoty, RealInputsAndOutputs) {
     TKanal k;
-    Nastav(k.DataCteni, {0x39, 0x30, 0x80, 0x82});
-    Nastav(k.DataZapis, {0x05, 0x00, 0x00, 0x81});
+    SetBytes(k.DataCteni, {0x39, 0x30, 0x80, 0x82});
+    SetBytes(k.DataZapis, {0x05, 0x00, 0x00, 0x81});
     EXPECT_DOUBLE_EQ(VstupReal(k), -123.45);
     EXPECT_DOUBLE_EQ(RealZBajtu(k.DataZapis[0], k.DataZapis[1], k.DataZapis[2], k.DataZapis[3]), 0.5);
 }
@@ -116,7 +116,7 @@ TEST(Hodnoty, RealInputsAndOutputs) {
 class HodnotaText : public ::testing::Test {
 protected:
     std::string RealVstup(Bajty b, char desetinny = '.') {
-        Nastav(k.DataCteni, b);
+        SetBytes(k.DataCteni, b);
         return HodnotaKanaluText(100, k, m, desetinny);
     }
     TKanal k;
@@ -172,19 +172,19 @@ TEST_F(HodnotaText, LargeRealsUseExponentNotation) {
 }
 
 TEST_F(HodnotaText, EveryChannelRange) {
-    Nastav(k.DataZapis, {0xED, 0x03, 0x00, 0x00});
+    SetBytes(k.DataZapis, {0xED, 0x03, 0x00, 0x00});
     EXPECT_EQ(HodnotaKanaluText(99, k, m, '.'), "1005");
     EXPECT_EQ(HodnotaKanaluText(4999, k, m, '.'), "1005");
 
-    Nastav(k.DataCteni, {0xFF, 0xFF, 0xFF, 0xFF});
+    SetBytes(k.DataCteni, {0xFF, 0xFF, 0xFF, 0xFF});
     EXPECT_EQ(HodnotaKanaluText(1000, k, m, '.'), "-1");
     k.Subperiferie = 31;
     EXPECT_EQ(HodnotaKanaluText(2999, k, m, '.'), "1");
     k.Subperiferie = 40;
     EXPECT_EQ(HodnotaKanaluText(2000, k, m, '.'), "0");
 
-    Nastav(k.DataZapis, Real(2500, 3));
-    Nastav(k.DataCteni, Real(1, 0));
+    SetBytes(k.DataZapis, Real(2500, 3));
+    SetBytes(k.DataCteni, Real(1, 0));
     EXPECT_EQ(HodnotaKanaluText(3999, k, m, ','), "2,500");
 
     m.Data = 1u << 7;
@@ -193,7 +193,7 @@ TEST_F(HodnotaText, EveryChannelRange) {
     k.Subperiferie = 6;
     EXPECT_EQ(HodnotaKanaluText(5999, k, m, '.'), "0");
 
-    Nastav(k.DataZapis, {'A', 'b', ' ', '9'});
+    SetBytes(k.DataZapis, {'A', 'b', ' ', '9'});
     EXPECT_EQ(HodnotaKanaluText(6000, k, m, '.'), "\"Ab 9\"");
     EXPECT_EQ(HodnotaKanaluText(6099, k, m, '.'), "\"Ab 9\"");
 

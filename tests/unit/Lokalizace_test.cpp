@@ -29,7 +29,7 @@ std::string DateTimeText(const TLokalizace& l, const TLocalTime& c) {
     return std::string(t, FormatDateTime(l, c, t, sizeof t));
 }
 
-TLocalTime Cas(int rok, int mesic, int den, int h, int m, int s) {
+TLocalTime LocalTime(int rok, int mesic, int den, int h, int m, int s) {
     TLocalTime c;
     c.Year = rok;
     c.Month = mesic;
@@ -40,8 +40,8 @@ TLocalTime Cas(int rok, int mesic, int den, int h, int m, int s) {
     return c;
 }
 
-const TLocalTime kOdpoledne = Cas(2024, 2, 1, 15, 4, 5);
-const TLocalTime kRano = Cas(2009, 11, 23, 0, 30, 59);
+const TLocalTime kOdpoledne = LocalTime(2024, 2, 1, 15, 4, 5);
+const TLocalTime kRano = LocalTime(2009, 11, 23, 0, 30, 59);
 
 TEST(Lokalizace, DefaultsAreDayMonthYearAnd24Hours) {
     const TLokalizace l;
@@ -103,7 +103,7 @@ TEST(Lokalizace, TextsConvertToCp1250) {
     EXPECT_EQ(l.DesetinnyOddelovac, '.');  // Arabic decimal sign has no single CP1250 byte
     EXPECT_EQ(l.OddelovacCasu, '.');
     EXPECT_EQ(DateTimeText(l, kRano), "23.11.2009 12.30 p\xF8" "ed");
-    EXPECT_EQ(DateTimeText(l, Cas(2009, 11, 23, 9, 5, 0)), "23.11.2009  9.05 p\xF8" "ed");
+    EXPECT_EQ(DateTimeText(l, LocalTime(2009, 11, 23, 9, 5, 0)), "23.11.2009  9.05 p\xF8" "ed");
 }
 
 TEST(Lokalizace, PaddingFlagsAndPercentLiteral) {
@@ -111,7 +111,7 @@ TEST(Lokalizace, PaddingFlagsAndPercentLiteral) {
     l.KratkeDatum = "%e|%_m|%0e|%y|%C%%";
     l.DlouhyCas = "%k:%-M:%P";
     PripravVzory(l);
-    EXPECT_EQ(DateTimeText(l, Cas(2005, 3, 7, 8, 9, 10)), " 7| 3|07|05|20%  8:9:am");
+    EXPECT_EQ(DateTimeText(l, LocalTime(2005, 3, 7, 8, 9, 10)), " 7| 3|07|05|20%  8:9:am");
 }
 
 TEST(Lokalizace, ChangedFieldIsHonouredEvenWithoutRecompiling) {
@@ -130,15 +130,15 @@ TEST(Lokalizace, FormatIntoSmallBufferIsCut) {
 }
 
 // Sets an environment variable for one test and restores it afterwards.
-class TPromenna {
+class TEnvVariable {
 public:
-    TPromenna(const char* jmeno, const std::string& hodnota) : jmeno_(jmeno) {
+    TEnvVariable(const char* jmeno, const std::string& hodnota) : jmeno_(jmeno) {
         const char* p = std::getenv(jmeno);
         mela_ = p != nullptr;
         if (mela_) puvodni_ = p;
         setenv(jmeno, hodnota.c_str(), 1);
     }
-    ~TPromenna() {
+    ~TEnvVariable() {
         if (mela_) setenv(jmeno_, puvodni_.c_str(), 1);
         else unsetenv(jmeno_);
     }
@@ -150,7 +150,7 @@ private:
 };
 
 TEST(Lokalizace, CLocaleGivesDefaults) {
-    TPromenna lcAll("LC_ALL", "C");
+    TEnvVariable lcAll("LC_ALL", "C");
     const TLokalizace l = NactiLokalizaci();
     EXPECT_EQ(l.KratkeDatum, "%d.%m.%Y");
     EXPECT_EQ(l.DlouhyCas, "%H:%M:%S");
@@ -158,13 +158,13 @@ TEST(Lokalizace, CLocaleGivesDefaults) {
 }
 
 TEST(Lokalizace, MissingLocaleGivesDefaults) {
-    TPromenna lcAll("LC_ALL", "xx_NOWHERE.UTF-8");
+    TEnvVariable lcAll("LC_ALL", "xx_NOWHERE.UTF-8");
     const TLokalizace l = NactiLokalizaci();
     EXPECT_EQ(l.KratkeDatum, "%d.%m.%Y");
     EXPECT_EQ(l.OddelovacCasu, ':');
 }
 
-bool LokalizaceExistuje(const char* jmeno) {
+bool LocaleExists(const char* jmeno) {
     const locale_t l = newlocale(LC_ALL_MASK, jmeno, static_cast<locale_t>(0));
     if (l == static_cast<locale_t>(0)) return false;
     freelocale(l);
@@ -175,15 +175,15 @@ TEST(Lokalizace, CzechLocaleOfTheMachine) {
     // Uses the installed cs_CZ.UTF-8; without it, compiles one from the
     // system's locale sources into a private directory when possible.
     TTempDir adr;
-    std::unique_ptr<TPromenna> locpath;
-    if (!LokalizaceExistuje("cs_CZ.UTF-8")) {
+    std::unique_ptr<TEnvVariable> locpath;
+    if (!LocaleExists("cs_CZ.UTF-8")) {
         const std::string prikaz = "localedef -i cs_CZ -f UTF-8 " + adr.Path() + "/cs_CZ.UTF-8 >/dev/null 2>&1";
         if (!std::filesystem::exists("/usr/share/i18n/locales/cs_CZ") || std::system(prikaz.c_str()) != 0 ||
             !std::filesystem::exists(adr.Path() + "/cs_CZ.UTF-8/LC_TIME"))
             GTEST_SKIP() << "no cs_CZ.UTF-8 locale on this machine";
-        locpath = std::make_unique<TPromenna>("LOCPATH", adr.Path());
+        locpath = std::make_unique<TEnvVariable>("LOCPATH", adr.Path());
     }
-    TPromenna lcAll("LC_ALL", "cs_CZ.UTF-8");
+    TEnvVariable lcAll("LC_ALL", "cs_CZ.UTF-8");
 #ifdef RV_LSAN
     __lsan::ScopedDisabler lsan;  // glibc's newlocale keeps its LOCPATH list
 #endif

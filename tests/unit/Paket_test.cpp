@@ -15,12 +15,12 @@ namespace {
 const std::string Odpoved1005 = "[VUZIV2]ED0300000037000078563412002A000000000000000000000000000000B3\r\n";
 
 // Rewrites positions 67-68 so that the checksum over 9-66 matches again.
-std::string SOpravenymSouctem(std::string t) { return t.replace(66, 2, Checksum(std::string_view(t).substr(8, 58))); }
+std::string WithFixedChecksum(std::string t) { return t.replace(66, 2, Checksum(std::string_view(t).substr(8, 58))); }
 
-struct Prostredi {
+struct TSetting {
     std::unique_ptr<TRozhrani> r = std::make_unique<TRozhrani>();
     TKanal k;
-    Prostredi() {
+    TSetting() {
         r->Baud = 9600;
         r->Timeout = 200;
         r->Opakovani = 2;
@@ -30,7 +30,7 @@ struct Prostredi {
         k.Periferie = 3;
     }
     // The packet from copies, as the interface thread builds it.
-    TPaket Pozadavek() const {
+    TPaket Request() const {
         TKopieRozhrani kr;
         TKopieKanalu kk;
         CopyInterface(*r, kr);
@@ -54,8 +54,8 @@ TEST(Paket, BaudCodesAndAllowances) {
 }
 
 TEST(Paket, RequestOfTheWorkedExample) {
-    Prostredi p;
-    const TPaket paket = p.Pozadavek();
+    TSetting p;
+    const TPaket paket = p.Request();
     EXPECT_EQ(paket.sv(), "[VUZIV2]ED03000004C800020500030000000000AB\r\n");
     EXPECT_EQ(paket.size(), 44u);
 
@@ -64,26 +64,26 @@ TEST(Paket, RequestOfTheWorkedExample) {
 }
 
 TEST(Paket, StatusRegisterResetOfChannel99) {
-    Prostredi p;
+    TSetting p;
     p.k.Cislo = 99;
     p.k.Funkce = 101;
     p.k.Periferie = 0;
     p.k.DataZapis[0] = 0xED;  // target channel 1005, low byte first
     p.k.DataZapis[1] = 0x03;
-    EXPECT_EQ(p.Pozadavek().sv(), "[VUZIV2]6300000004C8000205650000ED0300009A\r\n");
+    EXPECT_EQ(p.Request().sv(), "[VUZIV2]6300000004C8000205650000ED0300009A\r\n");
 }
 
 TEST(Paket, FieldEncodings) {
-    Prostredi p;
+    TSetting p;
     p.r->Timeout = 300;
-    EXPECT_EQ(p.Pozadavek().sv().substr(18, 4), "2C01");
+    EXPECT_EQ(p.Request().sv().substr(18, 4), "2C01");
     p.r->Timeout = 65535;
-    EXPECT_EQ(p.Pozadavek().sv().substr(18, 4), "FFFF");
+    EXPECT_EQ(p.Request().sv().substr(18, 4), "FFFF");
     p.r->Timeout = 65536 + 300;  // only the low 16 bits travel
-    EXPECT_EQ(p.Pozadavek().sv().substr(18, 4), "2C01");
+    EXPECT_EQ(p.Request().sv().substr(18, 4), "2C01");
 
     p.k.Cislo = 6099;
-    EXPECT_EQ(p.Pozadavek().sv().substr(8, 8), "D3170000");
+    EXPECT_EQ(p.Request().sv().substr(8, 8), "D3170000");
 
     p.r->Opakovani = 0x10F;
     p.r->Baud = 115200;
@@ -94,7 +94,7 @@ TEST(Paket, FieldEncodings) {
     p.k.DataZapis[2] = 0x7F;
     p.k.DataZapis[3] = 0xFE;
     p.k.DataZapis[4] = 0x55;  // beyond the four data bytes
-    const TPaket paket = p.Pozadavek();
+    const TPaket paket = p.Request();
     EXPECT_EQ(paket.sv().substr(16, 24), "082C010F05010300"
                                          "01AB7FFE");
     EXPECT_EQ(paket.size(), 44u);
@@ -134,7 +134,7 @@ TEST(Paket, AnswerFieldsAllDecoded) {
                     "000102030405060708090A0B0C0D0EFF"
                     "00\r\n";
     TOdpoved o;
-    ASSERT_EQ(RozeberPaket(SOpravenymSouctem(t), o), 0);
+    ASSERT_EQ(RozeberPaket(WithFixedChecksum(t), o), 0);
     EXPECT_EQ(o.Id, 6099u);
     EXPECT_EQ(o.Status, 19);
     EXPECT_EQ(o.DobaRS, 0x1234);
@@ -184,7 +184,7 @@ TEST(Paket, ChecksumIsUpperCaseOnly) {
     t = Odpoved1005;
     t.replace(34, 2, "2a");
     t.replace(8, 4, "ed03");
-    ASSERT_EQ(RozeberPaket(SOpravenymSouctem(t), o), 0);
+    ASSERT_EQ(RozeberPaket(WithFixedChecksum(t), o), 0);
     EXPECT_EQ(o.Id, 1005u);
     EXPECT_EQ(o.Data[0], 0x2A);
 }
@@ -194,14 +194,14 @@ TEST(Paket, NonHexFieldWithValidChecksum) {
     for (char z : {'G', ' ', 'x', '\0', '\xFF'}) {
         std::string t = Odpoved1005;
         t[39] = z;  // position 40
-        EXPECT_EQ(RozeberPaket(SOpravenymSouctem(t), o), 4) << int(z);
+        EXPECT_EQ(RozeberPaket(WithFixedChecksum(t), o), 4) << int(z);
     }
     std::string t = Odpoved1005;
     t[8] = '-';  // first identifier digit
-    EXPECT_EQ(RozeberPaket(SOpravenymSouctem(t), o), 4);
+    EXPECT_EQ(RozeberPaket(WithFixedChecksum(t), o), 4);
     t = Odpoved1005;
     t[65] = 'g';  // last data digit
-    EXPECT_EQ(RozeberPaket(SOpravenymSouctem(t), o), 4);
+    EXPECT_EQ(RozeberPaket(WithFixedChecksum(t), o), 4);
 }
 
 TEST(Paket, CharactersAfterThe68thAreIgnored) {

@@ -33,7 +33,7 @@ const std::string kLog = "[Logovací soubor]\nPovolen=0\n";
 const std::string kRozhrani1 = "[Deklarace rozhraní 1]\nTyp=ZR-6180\nBaud=9600\n";
 const std::string kZahlavi = "[Deklarace kanálů]\n";
 
-struct TStav {
+struct TReadState {
     TCFG cfg;
     TPoleRozhrani rozhrani;
     TPoleKanal kanaly;
@@ -59,10 +59,10 @@ protected:
     std::string LogDir(const std::string& jmeno) { return dir / jmeno; }
 
     TTempDir dir;
-    std::unique_ptr<TStav> s = std::make_unique<TStav>();
+    std::unique_ptr<TReadState> s = std::make_unique<TReadState>();
 };
 
-bool ZeSeznamu(const std::string& z) {
+bool FromList(const std::string& z) {
     if (z == kVPoradku || z == kChybny || z == kChybaSekce) return true;
     for (const char* p : {"Logovací soubor / Povolen = ", "Logovací soubor / Název souboru = ",
                           "Logovací soubor / Povolen RUN = ", "Logovací soubor / Počet RUN souborů = ",
@@ -506,7 +506,7 @@ const std::string kCesky =
     "[Deklarace rozhraní 2]\nTyp=ZR-6180\nBaud=9600\nNázev=Výměník\nUDP opakování=3\n"
     "[Deklarace kanálů]\n100 2 1 1 0 \"Č1\" \"Teplota žádaná\"\n";
 
-void OverCesky(const TStav& s) {
+void CheckCzech(const TReadState& s) {
     EXPECT_EQ(s.cfg.RunNazev, Cp("Běh.log"));
     EXPECT_EQ(s.rozhrani[2].Nazev, Cp("Výměník"));
     EXPECT_EQ(s.rozhrani[2].UdpOpakovani, 3);
@@ -521,12 +521,12 @@ TEST_F(Parametry, EncodingsUtf8BomAndCp1250ReadAlike) {
         ASSERT_TRUE(a.Ok) << a.Zprava;
         ASSERT_TRUE(b.Ok) << b.Zprava;
         ASSERT_TRUE(c.Ok) << c.Zprava;
-        OverCesky(*s);
+        CheckCzech(*s);
     }
     // Characters outside the code page do not spoil the file.
     const auto [a, b, c] = Vse(Soubor("; \xE2\x98\x83 \xF0\x9F\x94\xA5\n" + kCesky));
     EXPECT_TRUE(a.Ok && b.Ok && c.Ok);
-    OverCesky(*s);
+    CheckCzech(*s);
 }
 
 TEST_F(Parametry, EncodingsCp1250FileName) {
@@ -534,7 +534,7 @@ TEST_F(Parametry, EncodingsCp1250FileName) {
     const std::string cp = dir.Path() + "/" + Cp("parametry_kotelna_č.ini");
     const auto [a, b, c] = Vse(cp);
     EXPECT_TRUE(a.Ok && b.Ok && c.Ok) << a.Zprava << b.Zprava << c.Zprava;
-    OverCesky(*s);
+    CheckCzech(*s);
     EXPECT_TRUE(CtiNastaveni(utf8, s->cfg).Ok);
 }
 
@@ -551,9 +551,9 @@ TEST_F(Parametry, BinaryGarbageNeverCrashes) {
         if (kolo % 2 == 1) t = kolo % 8 == 7 ? "\xEF\xBB\xBF" + zacatek + t : Cp(zacatek) + t;
         const std::string cesta = Soubor(t);
         const auto [a, b, c] = Vse(cesta);
-        EXPECT_TRUE(ZeSeznamu(a.Zprava)) << kolo;
-        EXPECT_TRUE(ZeSeznamu(b.Zprava)) << kolo;
-        EXPECT_TRUE(ZeSeznamu(c.Zprava)) << kolo;
+        EXPECT_TRUE(FromList(a.Zprava)) << kolo;
+        EXPECT_TRUE(FromList(b.Zprava)) << kolo;
+        EXPECT_TRUE(FromList(c.Zprava)) << kolo;
     }
 }
 
