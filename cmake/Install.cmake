@@ -1,4 +1,4 @@
-# Installation: the library with its SONAME links and its window module, the
+# Installation: the library with its SONAME links and its modules, the
 # public header, a pkg-config file and a CMake package config
 # (find_package(rv_zr6180)).
 include(CMakePackageConfigHelpers)
@@ -7,10 +7,12 @@ install(TARGETS rv_zr6180 EXPORT rv_zr6180Targets
   LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
   INCLUDES DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
 install(FILES ${PROJECT_SOURCE_DIR}/include/rv_zr6180.h DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
-if(TARGET rv_zr6180_gtk)
-  # Beside the driver, where the driver looks for it.
-  install(TARGETS rv_zr6180_gtk LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR})
-endif()
+# The window and web modules beside the driver, where the driver looks for them.
+foreach(module IN ITEMS rv_zr6180_gtk rv_zr6180_web)
+  if(TARGET ${module})
+    install(TARGETS ${module} LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR})
+  endif()
+endforeach()
 
 install(EXPORT rv_zr6180Targets NAMESPACE rv_zr6180:: DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/rv_zr6180)
 configure_package_config_file(${PROJECT_SOURCE_DIR}/cmake/rv_zr6180Config.cmake.in

@@ -4,7 +4,7 @@
 # (and the public header), so a lower layer that includes a higher one fails
 # to build with "No such file or directory".
 #
-#   base <- platform <- config <- comm <- diag <- driver; gtk beside diag
+#   base <- platform <- config <- comm <- diag <- driver; gtk and web beside diag
 
 # rv_layer_view(TARGET SCOPE FOLDER...): TARGET's include view of FOLDERs.
 function(rv_layer_view target scope)

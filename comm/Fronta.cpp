@@ -97,6 +97,19 @@ void OdeberZFronty(TData& d, int rozhrani) {
     SetFill(f, potvrzenych);
 }
 
+namespace {
+
+// Several threads end requests this way: relaxed read-modify-writes.
+void CountFinishedAtOnce(TData& d, int r, uint8_t e) {
+    if (e == StatusInterfaceTimeout) {
+        if (JeRozhrani(r)) d.InterfaceCounters[r].InterfaceTimeouts.fetch_add(1);
+    } else {
+        d.DriverCounters.Refused[e].fetch_add(1);
+    }
+}
+
+}  // namespace
+
 void UkonciSChybou(TData& d, uint32_t c, uint8_t e) {
     if (!JeKanal(c)) return;
     TKanal& k = d.Kanaly[c];
@@ -121,6 +134,7 @@ void UkonciSChybou(TData& d, uint32_t c, uint8_t e) {
     }
     d.PosledniChybnyKanal = c;
     k.Hotovo = 1;  // last: readers test it before the result fields
+    CountFinishedAtOnce(d, r, e);
 }
 
 int64_t ReportQueueFill(TData& d, int rozhrani, TQueueHour& h) {

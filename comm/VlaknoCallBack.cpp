@@ -116,6 +116,12 @@ bool TThreadCallBack::CheckChannel(int c) {
 void TThreadCallBack::NotifyHost(int c, TKanal& k) {
     if (k.CekaCallBack.exchange(0) != 1) return;
     const int32_t druh = CallBackDirection(c);
-    if (CallBack != nullptr && CallBack(KontextCallBack, druh, PData) == 1) CallBack(KontextCallBack, druh, PData);
+    if (CallBack != nullptr) {
+        PData->DriverCounters.CallBacks.Add(1);
+        if (CallBack(KontextCallBack, druh, PData) == 1) {
+            PData->DriverCounters.CallBacks.Add(1);
+            CallBack(KontextCallBack, druh, PData);
+        }
+    }
     if (k.StavPozadavku == 3) k.StavPozadavku = druh == 0 ? 4 : 0;
 }

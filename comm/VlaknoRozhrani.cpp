@@ -131,6 +131,7 @@ void TThreadRozhrani::KrokKomunikace() {
     TLine t("F=", static_cast<int32_t>(d.Fronty[k].PocetPotvrzenych), ", T=", Now(&d) - kan.CasPozadavku);
     Trace("KOM 0", cislo, kan.StavPozadavku, t);
     if (Stopping()) return;
+    d.InterfaceCounters[k].ObserveQueueDepth(d.Fronty[k].PocetPotvrzenych);
     OdeberZFronty(d, k);
     current_ = cislo;
     kan.CasOdeslani = Now(&d);
@@ -151,6 +152,12 @@ void TThreadRozhrani::RingCallBack(uint32_t c) {
     if (kan.CekaCallBack != 1 || kan.Hotovo != 1) return;
     if (PData->Fronty[CisloRozhrani].PocetPotvrzenych.load(std::memory_order_relaxed) > 0) return;
     WakeCallBack(*PData, static_cast<int>(c));
+}
+
+void TThreadRozhrani::CountSend(int pokus) {
+    TInterfaceCounters& n = Counters();
+    n.Sent.Add(1);
+    if (pokus > 1) n.Retries.Add(1);
 }
 
 void TThreadRozhrani::RefreshCopies(uint32_t c) {
@@ -186,6 +193,7 @@ TThreadRozhrani::TStep TThreadRozhrani::Serve(uint32_t c) {
         if (const TStep v = Drain(c); v != TStep::Continue) return v;
         if (Stopping()) return TStep::Stop;
         if (!Udp.Send(r.IPAdresa, r.UdpPort, dotaz.sv())) return TStep::Failed;
+        CountSend(pokus);
         kan.StavPozadavku = 2;
         TraceQueue("KOM 2", c, {}, 2);
         if (Stopping()) return TStep::Stop;
@@ -206,6 +214,7 @@ TThreadRozhrani::TStep TThreadRozhrani::Drain(uint32_t c) {
         const std::string_view t = OrizniKonec(Udp.Data());
         LogChannel(c, " - LAN neočekávaná zpráva, IDh="_cp, t.substr(std::min<std::size_t>(8, t.size()), 4));
         ErrMessage("Neočekávaná zpráva"_cp, t, c);
+        Counters().ForeignDatagrams.Add(1);
         Trace("KOM 1", c, NoField, "odebrano");
         if (Stopping()) return TStep::Stop;
     }
@@ -241,14 +250,18 @@ TThreadRozhrani::TStep TThreadRozhrani::TakeDatagram(uint32_t c, std::string_vie
     if (v != 0) {
         LogChannel(c, " - LAN neplatný paket, Err="_cp, v);
         ErrMessage("Neplatná zpráva"_cp, r, c);
+        Counters().InvalidDatagrams.Add(1);
         return TStep::Continue;
     }
     if (o.Id != c) {
         LogChannel(c, " - LAN neplatné ID="_cp, o.Id);
         ErrMessage("Neplatná zpráva"_cp, r, c);
+        Counters().ForeignDatagrams.Add(1);
         return TStep::Continue;
     }
     if (!UlozOdpoved(c, o, 3)) return TStep::Stop;
+    Counters().Answers[o.Status].Add(1);
+    Counters().ObserveExchange(storedLanTime_);
     if (o.Status != 0) LogChannel(c, " - Chyba ZR  - SP=", o.Status);
     TLine t("(", storedLanTime_, ") OK");
     Trace("KOM 9", c, 3, t);
@@ -259,6 +272,8 @@ TThreadRozhrani::TStep TThreadRozhrani::Timeout(uint32_t c) {
     TOdpoved o;
     o.Status = StatusGatewayLost;
     if (!UlozOdpoved(c, o, 3)) return TStep::Stop;
+    Counters().UdpTimeouts.Add(1);
+    Counters().ObserveExchange(storedLanTime_);
     LogChannel(c, " - Chyba LAN - timeout");
     TraceQueue("KOM 9", c, ", timeout", 3);  // the call-back thread may already have moved it on
     return TStep::Finished;
@@ -268,6 +283,7 @@ void TThreadRozhrani::FinishWithException(uint32_t c) {
     TOdpoved o;
     o.Status = StatusNetworkError;
     if (!UlozOdpoved(c, o, 3)) return;
+    Counters().Exceptions.Add(1);
     LogChannel(c, " - LAN exception");
     TraceQueue("KOM 9", c, ", exception", 3);
 }

@@ -46,6 +46,8 @@ private:
     bool UlozOdpoved(uint32_t c, const TOdpoved& o, int32_t stav);
     void RingCallBack(uint32_t c);
     void RefreshCopies(uint32_t c);
+    void CountSend(int pokus);
+    TInterfaceCounters& Counters() { return PData->InterfaceCounters[CisloRozhrani]; }
     void SwitchLogs();
     void Spi(int64_t doKonceHodiny);
 

@@ -12,6 +12,7 @@
 #include "base/WakeSet.h"
 #include "base/Atom.h"
 #include "platform/Clock.h"
+#include "config/Counters.h"
 #include "config/Lokalizace.h"
 #include "config/StatusTexty.h"
 #include "platform/Thread.h"
@@ -122,6 +123,7 @@ struct TFronta {
 class TThreadRozhrani;
 class TThreadCallBack;
 class TDrvDialog;
+class TWebServer;
 
 struct TData {
     // Every member starts zero (its own initialiser); defined by the driver,
@@ -164,6 +166,11 @@ struct TData {
     TAlarm CallBackAlarm;
     TWakeSet CallBackWakes;
     TLokalizace Lokalizace;  // written by Init before any thread starts
+    FixedArray<TInterfaceCounters, RozhraniPrvni, RozhraniPosledni> InterfaceCounters;
+    TDriverCounters DriverCounters;
+    // The diagnostic web server, when RV_ZR6180_HTTP asks for one: started
+    // after the threads, stopped before them.
+    std::unique_ptr<TWebServer> Web;
 };
 
 // Initial values of the tables.

@@ -51,11 +51,15 @@ void AddFill(TCell& t, int32_t potvrzenych, char oddelovac) {
     t.Add(std::string_view(b, static_cast<std::size_t>(r.ptr - b)));
 }
 
-// Brings an entry field's text into range: the number in force and its text.
-struct TChoice {
-    uint32_t cislo;
-    std::string text;
-};
+void PisDoPole(std::string& pole, char c) {
+    if (c == 8) {
+        if (!pole.empty()) pole.pop_back();
+    } else {
+        pole.push_back(c);
+    }
+}
+
+}  // namespace
 
 TChoice CorrectChannel(std::string text) {
     if (text.size() > 6) text = "6099";
@@ -78,16 +82,6 @@ TChoice CorrectInterface(std::string text) {
     if (u > 16) { u = 16; text = "16"; }
     return {u, std::move(text)};
 }
-
-void PisDoPole(std::string& pole, char c) {
-    if (c == 8) {
-        if (!pole.empty()) pole.pop_back();
-    } else {
-        pole.push_back(c);
-    }
-}
-
-}  // namespace
 
 TDrvDialog::TDrvDialog(TData& d) : d_(d) {}
 
@@ -222,7 +216,7 @@ std::string_view TDrvDialog::OrizniText(std::string_view t, std::size_t n) {
 void TDrvDialog::refreshInfoLocked() {
     {
         std::lock_guard g(d_.ZamekOkna);
-        fillInfo();
+        FillInfoRows(d_, z_.Info);
     }
     // The boxes read single status bytes only: the long scan stays outside
     // the lock so that no writer waits for it.
@@ -230,10 +224,9 @@ void TDrvDialog::refreshInfoLocked() {
         z_.Indikatory[i] = BarvaRozhrani(d_.Rozhrani[i]);
 }
 
-void TDrvDialog::fillInfo() {
-    auto& info = z_.Info;
-    const uint32_t n = d_.PosledniChybnyKanal;
-    const TKanal* k = JeKanal(n) ? &d_.Kanaly[n] : nullptr;
+void FillInfoRows(const TData& d, TInfoRows& info) {
+    const uint32_t n = d.PosledniChybnyKanal;
+    const TKanal* k = JeKanal(n) ? &d.Kanaly[n] : nullptr;
     for (int r : {RInfo::Kanal, RInfo::Rozhrani, RInfo::Adresa}) Nastav(info[r], Dash);
     TCell t;
     if (n == 0) {
@@ -263,12 +256,11 @@ void TDrvDialog::refreshChannelLocked() {
     if (n > KanalPosledni) n = KanalPosledni;
     ZobrazenyKanal = n;
     std::lock_guard g(d_.ZamekOkna);
-    fillChannel(n);
+    FillChannelRows(d_, n, z_.Kanal);
 }
 
-void TDrvDialog::fillChannel(uint32_t n) {
-    auto& s = z_.Kanal;
-    const TKanal& k = d_.Kanaly[n];
+void FillChannelRows(const TData& d, uint32_t n, TChannelRows& s) {
+    const TKanal& k = d.Kanaly[n];
     TCell t;
     t.Add(n);
     Nastav(s[RKanal::Cislo], t);
@@ -280,7 +272,7 @@ void TDrvDialog::fillChannel(uint32_t n) {
     const uint8_t i = k.Rozhrani;
     // A declared channel always names an interface 1..16; should it not, the
     // interface rows stay empty instead of reading outside the table.
-    const TRozhrani* r = JeRozhrani(i) ? &d_.Rozhrani[i] : nullptr;
+    const TRozhrani* r = JeRozhrani(i) ? &d.Rozhrani[i] : nullptr;
     const TModul m = r != nullptr ? r->Moduly[k.Adresa] : TModul{};
     Nastav(s[RKanal::Kod], Clipped(k.Kod));
     Nastav(s[RKanal::Nazev], Clipped(k.Nazev));
@@ -314,7 +306,7 @@ void TDrvDialog::fillChannel(uint32_t n) {
     t.Add(static_cast<uint32_t>(k.DobaLAN)).Add('/');
     t.Add(static_cast<uint32_t>(k.DobaCelkem));
     Nastav(s[RKanal::Doby], t);
-    s[RKanal::Hodnota] = HodnotaKanaluText(n, k, m, d_.Lokalizace.DesetinnyOddelovac);
+    s[RKanal::Hodnota] = HodnotaKanaluText(n, k, m, d.Lokalizace.DesetinnyOddelovac);
     Nastav(s[RKanal::Status], ChannelStatusText(k.Status));
 }
 
@@ -324,12 +316,11 @@ void TDrvDialog::refreshInterfaceLocked() {
     if (i == 0) i = RozhraniPrvni;
     ZobrazeneRozhrani = i;
     std::lock_guard g(d_.ZamekOkna);
-    fillInterface(i);
+    FillInterfaceRows(d_, i, z_.Rozhrani);
 }
 
-void TDrvDialog::fillInterface(uint32_t i) {
-    auto& s = z_.Rozhrani;
-    const TRozhrani& r = d_.Rozhrani[i];
+void FillInterfaceRows(const TData& d, uint32_t i, TInterfaceRows& s) {
+    const TRozhrani& r = d.Rozhrani[i];
     TCell t;
     t.Add(i);
     if (r.Pouzito == 0) {
@@ -359,7 +350,7 @@ void TDrvDialog::fillInterface(uint32_t i) {
     cislo(RRozhrani::PocetModulu, r.PocetModulu);
     cislo(RRozhrani::PocetKanalu, r.PocetKanalu);
     t.Clear();
-    AddFill(t, d_.Fronty[i].PocetPotvrzenych, d_.Lokalizace.DesetinnyOddelovac);
+    AddFill(t, d.Fronty[i].PocetPotvrzenych, d.Lokalizace.DesetinnyOddelovac);
     Nastav(s[RRozhrani::Fifo], t);
     uint32_t moduly = 0;
     for (const auto& m : r.Moduly) moduly += m.Status != 0;
@@ -383,8 +374,8 @@ bool TDrvDialog::Edit1KeyPress(char c) {
     if (!z_.Povoleno) return false;
     if (c == 13) {
         TChoice v = CorrectChannel(z_.Edit1);
-        z_.Edit1 = std::move(v.text);
-        ZobrazenyKanal = v.cislo;
+        z_.Edit1 = std::move(v.Text);
+        ZobrazenyKanal = v.Number;
         refreshChannelLocked();
     }
     return JeCislice(c) || c == 8;
@@ -395,8 +386,8 @@ bool TDrvDialog::Edit2KeyPress(char c) {
     if (!z_.Povoleno) return false;
     if (c == 13) {
         TChoice v = CorrectInterface(z_.Edit2);
-        z_.Edit2 = std::move(v.text);
-        ZobrazeneRozhrani = v.cislo;
+        z_.Edit2 = std::move(v.Text);
+        ZobrazeneRozhrani = v.Number;
         refreshInterfaceLocked();
     }
     return JeCislice(c) || c == 8;

@@ -69,16 +69,35 @@ inline constexpr std::string_view ChannelCaptions[RKanal::Pocet] = {
     "Celkový počet volání kanálu"_cp, "Časová značka"_cp, "Doba kom. RS/LAN/RV [ms]"_cp,
     "Hodnota kanálu"_cp, "Status kanálu"_cp};
 
+using TInfoRows = std::array<std::string, RInfo::Pocet>;
+using TInterfaceRows = std::array<std::string, RRozhrani::Pocet>;
+using TChannelRows = std::array<std::string, RKanal::Pocet>;
+
+// The value rows of each page for any number, as the window shows them; the
+// web page shows the same. The caller holds d.ZamekOkna.
+void FillInfoRows(const TData& d, TInfoRows& rows);
+void FillInterfaceRows(const TData& d, uint32_t i, TInterfaceRows& rows);
+void FillChannelRows(const TData& d, uint32_t n, TChannelRows& rows);
+
+// An entry field's text brought into range: the number in force and the
+// field's new text.
+struct TChoice {
+    uint32_t Number;
+    std::string Text;
+};
+TChoice CorrectChannel(std::string text);    // 99..6099
+TChoice CorrectInterface(std::string text);  // 1..16
+
 // Everything the window shows, code page 1250. Texts of a page stay as they
 // are until that page is refreshed.
 struct TZobrazeni {
     TStranka Stranka = TStranka::Info;
-    std::array<std::string, RInfo::Pocet> Info;
+    TInfoRows Info;
     FixedArray<TColour, 1, 16> Indikatory{};  // box k stands for interface k
     std::string PocetRozhrani;         // "Počet definovaných rozhraní", set once
     std::string PocetKanalu;           // "Počet definovaných kanálů", set once
-    std::array<std::string, RRozhrani::Pocet> Rozhrani;
-    std::array<std::string, RKanal::Pocet> Kanal;
+    TInterfaceRows Rozhrani;
+    TChannelRows Kanal;
     std::string Edit1;  // channel entry field
     std::string Edit2;  // interface entry field
     bool Logovani = false;  // tick of "Logování chyb"
@@ -143,9 +162,6 @@ private:
     void refreshChannelLocked();
     void refreshInterfaceLocked();
     bool changeLogging(bool ticked);
-    void fillInfo();
-    void fillChannel(uint32_t n);
-    void fillInterface(uint32_t i);
 
     TData& d_;
     mutable std::mutex zamek_;  // guards z_; taken before d_.ZamekOkna

@@ -7,7 +7,6 @@
 #include "diag/DrvDialog.h"
 #include "diag/Okno.h"
 #include "diag/WindowModule.h"
-#include "platform/Environment.h"
 #include "platform/Module.h"
 
 namespace {
@@ -19,17 +18,8 @@ static_assert(static_cast<uint32_t>(TStranka::Info) == RV_WINDOW_PAGE_INFO);
 static_assert(static_cast<uint32_t>(TStranka::Rozhrani) == RV_WINDOW_PAGE_INTERFACE);
 static_assert(static_cast<uint32_t>(TStranka::Kanal) == RV_WINDOW_PAGE_CHANNEL);
 
-// The module beside the driver's own shared object; a test may name another.
-std::string ModulePath() {
-    const std::string_view named = EnvironmentValue("RV_ZR6180_WINDOW_MODULE");
-    if (!named.empty()) return std::string(named);
-    const std::string dir = OwnDirectory();
-    if (dir.empty()) return {};
-    return dir + "/" + RV_WINDOW_MODULE_FILE;
-}
-
 const RvWindowModule* LoadWindowModule() {
-    const std::string path = ModulePath();
+    const std::string path = ModulePath("RV_ZR6180_WINDOW_MODULE", RV_WINDOW_MODULE_FILE);
     if (path.empty()) return nullptr;
     std::string error;
     void* entry = LoadModuleSymbol(path, RV_WINDOW_MODULE_ENTRY, error);

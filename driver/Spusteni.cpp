@@ -11,6 +11,7 @@
 #include "config/Parametry.h"
 #include "config/StatusTexty.h"
 #include "diag/DrvDialog.h"
+#include "diag/WebServer.h"
 #include "driver/Spolecne.h"
 #include "driver/Zivot.h"
 #include "platform/Thread.h"
@@ -154,6 +155,8 @@ TBoolean StartInstance(PData p, const char* parametry, int32_t limit, char* chyb
     d->CallBack = callback;
     d->Uroven = static_cast<int32_t>(uroven);
     d->KontextCallBack = kontext;
+    for (auto& c : d->InterfaceCounters) ClearCounters(c);
+    ClearCounters(d->DriverCounters);
 
     started = true;  // from here on an exception leaves something to stop
     d->Dialog = TDrvDialog::Vytvor(*d);
@@ -165,6 +168,7 @@ TBoolean StartInstance(PData p, const char* parametry, int32_t limit, char* chyb
 
     if (const int k = StartInterfaceThreads(*d); k != 0) return ThreadsFailed(*d, hlas, k);
     if (!StartCallBackThread(*d)) return ThreadsFailed(*d, hlas, 0);
+    d->Web = TWebServer::Start(*d);  // off, or one that cannot listen, leaves Init as it is
 
     const uint8_t r = ZapisDoLogu(d, d->Cfg, "Ovladač úspěšně inicializován."_cp);
     if (r != 0) {
@@ -196,6 +200,7 @@ void Done(PData p) noexcept try {
     if (d == nullptr) return;
     ZapisRun(d, "Done 0");
     d->Ukoncovani = 1;
+    d->Web.reset();  // no page reads the instance while it winds down
     if (d->VlaknoCallBack) d->VlaknoCallBack->Stop();
     ZapisRun(d, "Done 1");
     AwaitFlag(d->CallBackBezi, 0, false);

@@ -4,12 +4,14 @@
 #include "comm/VlaknoRozhrani.h"
 #include "config/Model.h"
 #include "diag/DrvDialog.h"
+#include "diag/WebServer.h"
 
 // Here, where the thread and window classes are complete.
 TData::TData() = default;
 TData::~TData() = default;
 
 void StopThreadsAndWindow(TData& d) {
+    d.Web.reset();
     // Stop requests first, so the threads wind down together; then join.
     if (d.VlaknoCallBack) d.VlaknoCallBack->Stop();
     for (auto& v : d.Vlakna)

@@ -14,9 +14,12 @@
 #include "base/Contained.h"
 #include "base/Cp1250.h"
 #include "diag/WindowModule.h"
+#include "diag/WindowTexts.h"
 #include "gtk/ObrazkyGtk.h"
 
 namespace {
+
+namespace texts = window_texts;
 
 constexpr int Sirka = 456;
 constexpr int Vyska = 405;
@@ -176,7 +179,7 @@ bool TGtkWindow::Sestav(const RvWindowCaptions& captions) {
 
     okno_ = gtk_window_new(GTK_WINDOW_TOPLEVEL);
     gtk_widget_set_name(okno_, "rv_okno");
-    gtk_window_set_title(GTK_WINDOW(okno_), " Rv_zr6180");
+    gtk_window_set_title(GTK_WINDOW(okno_), std::string(texts::Title).c_str());
     gtk_window_set_resizable(GTK_WINDOW(okno_), FALSE);
     gtk_window_set_deletable(GTK_WINDOW(okno_), FALSE);
     gtk_window_set_position(GTK_WINDOW(okno_), GTK_WIN_POS_CENTER);
@@ -203,9 +206,9 @@ bool TGtkWindow::Sestav(const RvWindowCaptions& captions) {
     gtk_widget_set_name(stranky_, "rv_stranky");
     gtk_notebook_set_show_border(GTK_NOTEBOOK(stranky_), FALSE);
     gtk_container_add(GTK_CONTAINER(zaklop_), stranky_);
-    StrankaInfo(Stranka("Info"), captions);
-    StrankaRozhrani(Stranka("Diagnostika rozhraní"_cp), captions);
-    StrankaKanal(Stranka("Diagnostika kanálu"_cp), captions);
+    StrankaInfo(Stranka(texts::PageInfo), captions);
+    StrankaRozhrani(Stranka(texts::PageInterface), captions);
+    StrankaKanal(Stranka(texts::PageChannel), captions);
     g_signal_connect(stranky_, "switch-page", G_CALLBACK(PageChanged), this);
     g_signal_connect_after(stranky_, "switch-page", G_CALLBACK(PageSwitched), this);
 
@@ -270,9 +273,9 @@ GtkWidget* TGtkWindow::Stranka(std::string_view titulek) {
 }
 
 void TGtkWindow::StrankaInfo(GtkWidget* f, const RvWindowCaptions& captions) {
-    GtkWidget* titulek = Caption(f, "RV ovladač modulů Zarvelin"_cp, 10, 14);
+    GtkWidget* titulek = Caption(f, texts::Heading, 10, 14);
     gtk_style_context_add_class(gtk_widget_get_style_context(titulek), "rv-titulek");
-    GtkWidget* verze = gtk_label_new("verze 3.15");
+    GtkWidget* verze = gtk_label_new(std::string(texts::Version).c_str());
     gtk_label_set_xalign(GTK_LABEL(verze), 1.0f);
     gtk_widget_set_size_request(verze, 300, -1);
     gtk_fixed_put(GTK_FIXED(f), verze, 10, 42);
@@ -290,7 +293,7 @@ void TGtkWindow::StrankaInfo(GtkWidget* f, const RvWindowCaptions& captions) {
     gtk_container_add(GTK_CONTAINER(ramLoga), logo);
     gtk_fixed_put(GTK_FIXED(f), ramLoga, PageWidth - 93 - 2 - 12, 8);
 
-    GtkWidget* skupina = gtk_frame_new(Utf8("Poslední detekovaná chyba"_cp).c_str());
+    GtkWidget* skupina = gtk_frame_new(Utf8(texts::LastError).c_str());
     gtk_style_context_add_class(gtk_widget_get_style_context(skupina), "rv-skupina");
     GtkWidget* fs = gtk_fixed_new();
     gtk_widget_set_size_request(fs, PageWidth - 24, 96);
@@ -303,7 +306,7 @@ void TGtkWindow::StrankaInfo(GtkWidget* f, const RvWindowCaptions& captions) {
         info_[i].w = Hodnota(fs, jmeno.c_str(), 140, y, PageWidth - 24 - 146);
     }
 
-    Caption(f, "Status rozhraní"_cp, 10, 200);
+    Caption(f, texts::InterfaceStatus, 10, 200);
     for (int k = 0; k < 16; ++k) {
         const int x = 12 + k * 27;
         GtkWidget* box = gtk_drawing_area_new();
@@ -319,8 +322,6 @@ void TGtkWindow::StrankaInfo(GtkWidget* f, const RvWindowCaptions& captions) {
         gtk_fixed_put(GTK_FIXED(f), cislo, x, 240);
     }
 
-    const std::string_view texty[4] = {"v pořádku"_cp, "chyba rozhraní"_cp, "chyba kanálu"_cp,
-                                        "rozhraní nedefinováno"_cp};
     for (int i = 0; i < 4; ++i) {
         const int x = 12 + (i % 2) * 200;
         const int y = 284 + (i / 2) * 24;
@@ -328,7 +329,7 @@ void TGtkWindow::StrankaInfo(GtkWidget* f, const RvWindowCaptions& captions) {
         gtk_widget_set_size_request(box, 17, 13);
         g_signal_connect(box, "draw", G_CALLBACK(DrawIndicator), &legenda_[static_cast<std::size_t>(i)]);
         gtk_fixed_put(GTK_FIXED(f), box, x, y + 1);
-        Caption(f, texty[i], x + 24, y);
+        Caption(f, texts::Legend[i], x + 24, y);
     }
 }
 
@@ -344,13 +345,13 @@ GtkWidget* TGtkWindow::Editace(GtkWidget* f, const char* jmeno, int x, int y) {
 }
 
 void TGtkWindow::StrankaRozhrani(GtkWidget* f, const RvWindowCaptions& captions) {
-    Caption(f, "Počet definovaných rozhraní"_cp, 10, 10);
+    Caption(f, texts::InterfaceCount, 10, 10);
     pocetRozhrani_.w = Hodnota(f, "rv_pocet_rozhrani", ValueColumn, 10, 60);
-    logovani_ = gtk_check_button_new_with_label(Utf8("Logování chyb"_cp).c_str());
+    logovani_ = gtk_check_button_new_with_label(Utf8(texts::Logging).c_str());
     gtk_widget_set_name(logovani_, "rv_logovani");
     loggingSignal_ = g_signal_connect(logovani_, "toggled", G_CALLBACK(Zaskrtnuti), this);
     gtk_fixed_put(GTK_FIXED(f), logovani_, 300, 7);
-    Caption(f, "Monitorované rozhraní"_cp, 10, 35);
+    Caption(f, texts::WatchedInterface, 10, 35);
     edit2_ = Editace(f, "rv_edit_rozhrani", ValueColumn, 32);
     GtkWidget* cara = gtk_separator_new(GTK_ORIENTATION_HORIZONTAL);
     gtk_widget_set_size_request(cara, PageWidth - 2, 2);
@@ -359,9 +360,9 @@ void TGtkWindow::StrankaRozhrani(GtkWidget* f, const RvWindowCaptions& captions)
 }
 
 void TGtkWindow::StrankaKanal(GtkWidget* f, const RvWindowCaptions& captions) {
-    Caption(f, "Počet definovaných kanálů"_cp, 10, 10);
+    Caption(f, texts::ChannelCount, 10, 10);
     pocetKanalu_.w = Hodnota(f, "rv_pocet_kanalu", ValueColumn, 10, 60);
-    Caption(f, "Monitorovaný kanál"_cp, 10, 35);
+    Caption(f, texts::WatchedChannel, 10, 35);
     edit1_ = Editace(f, "rv_edit_kanal", ValueColumn, 32);
     GtkWidget* cara = gtk_separator_new(GTK_ORIENTATION_HORIZONTAL);
     gtk_widget_set_size_request(cara, PageWidth - 2, 2);

@@ -3,6 +3,8 @@
 #include <dlfcn.h>
 #include <stdlib.h>
 
+#include "platform/Environment.h"
+
 std::string OwnDirectory() {
     Dl_info info{};
     if (dladdr(reinterpret_cast<void*>(&OwnDirectory), &info) == 0 || info.dli_fname == nullptr) return {};
@@ -14,6 +16,14 @@ std::string OwnDirectory() {
     const auto slash = path.rfind('/');
     if (slash == std::string::npos) return ".";
     return path.substr(0, slash == 0 ? 1 : slash);
+}
+
+std::string ModulePath(const char* variable, const char* file) {
+    const std::string_view named = EnvironmentValue(variable);
+    if (!named.empty()) return std::string(named);
+    const std::string dir = OwnDirectory();
+    if (dir.empty()) return {};
+    return dir + "/" + file;
 }
 
 void* LoadModuleSymbol(const std::string& path, const char* entry, std::string& error) {

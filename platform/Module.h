@@ -1,4 +1,4 @@
-// Shared objects loaded at run time: the driver's window module. A module
+// Shared objects loaded at run time: the driver's window and web modules. A module
 // once loaded stays loaded for the life of the process, so that the driver
 // itself may be unloaded and loaded again while the module's toolkit, which
 // cannot be unloaded, stays where it is.
@@ -9,6 +9,11 @@
 // The directory of the shared object (or program) that holds this code;
 // empty when the system cannot tell.
 std::string OwnDirectory();
+
+// The module `file` beside the driver's own shared object, or the one the
+// environment variable `variable` names (a test's); empty when neither is
+// known.
+std::string ModulePath(const char* variable, const char* file);
 
 // Loads the module at `path` (or finds it loaded) and returns the address of
 // its symbol `entry`; null with the reason in `error` when either fails.

@@ -14,6 +14,6 @@ ensure_packages() {
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}" >/dev/null
 }
 
-BUILD_PACKAGES=(cmake make g++ pkg-config nlohmann-json3-dev libgtest-dev libgmock-dev libgtk-3-dev)
+BUILD_PACKAGES=(cmake make g++ pkg-config nlohmann-json3-dev libgtest-dev libgmock-dev libgtk-3-dev libmicrohttpd-dev)
 TEST_PACKAGES=(python3 clang libclang-rt-14-dev libbenchmark-dev xvfb xauth x11-apps x11-utils binutils
-  xdotool openbox dbus-daemon at-spi2-core python3-gi gir1.2-atspi-2.0)
+  xdotool openbox dbus-daemon at-spi2-core python3-gi gir1.2-atspi-2.0 chromium prometheus)

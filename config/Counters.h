@@ -1,0 +1,75 @@
+// What the driver counts for plant monitoring (the metrics page). Counters
+// only go up while an instance runs; Init starts them from zero before any
+// thread runs. An interface's counters have one writer, its own thread, and
+// take a plain relaxed load and store; the few with several writers (the
+// host's threads and the call-back thread) take a relaxed fetch_add. No lock.
+#pragma once
+
+#include <array>
+#include <cstdint>
+
+#include "base/Atom.h"
+
+// Upper bounds of the exchange-time buckets, in milliseconds.
+inline constexpr std::array<uint32_t, 12> ExchangeBucketsMs = {1, 2, 5, 10, 20, 50, 100, 200, 500, 1000, 2000, 5000};
+
+struct TInterfaceCounters {
+    // Written by the interface's own thread.
+    Atom<uint64_t> Sent;      // request datagrams, every attempt
+    Atom<uint64_t> Retries;   // of those, the ones after the first attempt
+    std::array<Atom<uint64_t>, 256> Answers;  // matching answers, by the gateway's status code
+    Atom<uint64_t> UdpTimeouts;   // requests that ended with 21 after every attempt
+    Atom<uint64_t> Exceptions;    // requests that ended with 19
+    Atom<uint64_t> InvalidDatagrams;  // long enough to be a packet, but not a valid one
+    Atom<uint64_t> ForeignDatagrams;  // valid, for another channel or for no exchange
+    Atom<int32_t> QueueDepthMax;      // committed entries seen before a take
+    // Exchange time (DobaLAN) of the answers and UDP time-outs; one more
+    // bucket for the times above the last bound.
+    std::array<Atom<uint64_t>, ExchangeBucketsMs.size() + 1> ExchangeBuckets;
+    Atom<uint64_t> ExchangeMsSum;
+    // Written by the call-back thread and by OutputFinalized.
+    Atom<uint64_t> InterfaceTimeouts;  // requests that ended with 26
+
+    void ObserveExchange(uint32_t ms) noexcept {
+        std::size_t i = 0;
+        while (i < ExchangeBucketsMs.size() && ms > ExchangeBucketsMs[i]) ++i;
+        ExchangeBuckets[i].Add(1);
+        ExchangeMsSum.Add(ms);
+    }
+    void ObserveQueueDepth(int32_t depth) noexcept {
+        // The depth falls only when this thread takes an entry, so its
+        // highest value is always seen just before a take.
+        if (depth > QueueDepthMax) QueueDepthMax = depth;
+    }
+};
+
+struct TDriverCounters {
+    // Requests finished at once without an exchange, by their status code
+    // (3 queue full, 17, 18, 22, 23); from the host's threads.
+    std::array<Atom<uint64_t>, 256> Refused;
+    Atom<uint64_t> CallBacks;  // calls of the host's call-back
+};
+
+template <class T, std::size_t N>
+void ClearCounters(std::array<Atom<T>, N>& a) {
+    for (auto& x : a) x = 0;
+}
+
+inline void ClearCounters(TInterfaceCounters& c) {
+    c.Sent = 0;
+    c.Retries = 0;
+    ClearCounters(c.Answers);
+    c.UdpTimeouts = 0;
+    c.Exceptions = 0;
+    c.InvalidDatagrams = 0;
+    c.ForeignDatagrams = 0;
+    c.QueueDepthMax = 0;
+    ClearCounters(c.ExchangeBuckets);
+    c.ExchangeMsSum = 0;
+    c.InterfaceTimeouts = 0;
+}
+
+inline void ClearCounters(TDriverCounters& c) {
+    ClearCounters(c.Refused);
+    c.CallBacks = 0;
+}

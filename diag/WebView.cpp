@@ -1,0 +1,149 @@
+#include "diag/WebView.h"
+
+#include <charconv>
+#include <mutex>
+
+#include <nlohmann/json.hpp>
+
+#include "base/Cp1250.h"
+#include "base/Radek.h"
+#include "config/Model.h"
+#include "diag/DrvDialog.h"
+#include "diag/WindowTexts.h"
+
+namespace {
+
+using Json = nlohmann::ordered_json;
+namespace texts = window_texts;
+
+constexpr std::string_view ApiInterface = "/api/interface/";
+constexpr std::string_view ApiChannel = "/api/channel/";
+
+std::string Utf8(std::string_view cp) { return cp1250::ToUtf8(cp); }
+
+std::string Hex(TColour c) {
+    TText<8> t("#");
+    t.Hex(c.R, 2).Hex(c.G, 2).Hex(c.B, 2);
+    std::string s(t.sv());
+    for (char& ch : s)
+        if (ch >= 'A' && ch <= 'F') ch = static_cast<char>(ch - 'A' + 'a');
+    return s;
+}
+
+template <std::size_t N>
+Json Utf8Array(const std::array<std::string, N>& rows) {
+    Json a = Json::array();
+    for (const auto& r : rows) a.push_back(Utf8(r));
+    return a;
+}
+
+template <std::size_t N>
+Json Utf8Array(const std::string_view (&rows)[N]) {
+    Json a = Json::array();
+    for (const auto& r : rows) a.push_back(Utf8(r));
+    return a;
+}
+
+std::string Number(int32_t v) { return std::to_string(v); }
+
+std::string Dump(const Json& j) { return j.dump(-1, ' ', false, Json::error_handler_t::replace); }
+
+Json FixedTexts() {
+    Json t;
+    t["title"] = Utf8(texts::Title);
+    t["heading"] = Utf8(texts::Heading);
+    t["version"] = Utf8(texts::Version);
+    t["pages"] = Json::array({Utf8(texts::PageInfo), Utf8(texts::PageInterface), Utf8(texts::PageChannel)});
+    t["lastError"] = Utf8(texts::LastError);
+    t["interfaceStatus"] = Utf8(texts::InterfaceStatus);
+    t["interfaceCount"] = Utf8(texts::InterfaceCount);
+    t["watchedInterface"] = Utf8(texts::WatchedInterface);
+    t["channelCount"] = Utf8(texts::ChannelCount);
+    t["watchedChannel"] = Utf8(texts::WatchedChannel);
+    t["logging"] = Utf8(texts::Logging);
+    return t;
+}
+
+Json Legend() {
+    const TColour colours[4] = {ColourGreen, ColourRed, ColourYellow, ColourGrey};
+    Json a = Json::array();
+    for (int i = 0; i < 4; ++i) a.push_back({{"text", Utf8(texts::Legend[i])}, {"colour", Hex(colours[i])}});
+    return a;
+}
+
+}  // namespace
+
+std::string InfoJson(TData& d) {
+    TInfoRows rows;
+    {
+        std::lock_guard g(d.ZamekOkna);
+        FillInfoRows(d, rows);
+    }
+    Json indicators = Json::array();
+    for (int i = RozhraniPrvni; i <= RozhraniPosledni; ++i) indicators.push_back(Hex(TDrvDialog::BarvaRozhrani(d.Rozhrani[i])));
+    Json j;
+    j["texts"] = FixedTexts();
+    j["captions"] = {{"info", Utf8Array(InfoCaptions)},
+                     {"interface", Utf8Array(InterfaceCaptions)},
+                     {"channel", Utf8Array(ChannelCaptions)}};
+    j["legend"] = Legend();
+    j["interfaceCount"] = Number(d.Cfg.PocetRozhrani);
+    j["channelCount"] = Number(d.Cfg.PocetKanalu);
+    j["logging"] = d.Cfg.LogRozhraniPovolen != 0;
+    j["rows"] = Utf8Array(rows);
+    j["indicators"] = std::move(indicators);
+    return Dump(j);
+}
+
+std::string InterfaceJson(TData& d, std::string_view field) {
+    const TChoice v = CorrectInterface(std::string(field));
+    TInterfaceRows rows;
+    {
+        std::lock_guard g(d.ZamekOkna);
+        FillInterfaceRows(d, v.Number, rows);
+    }
+    Json j;
+    j["number"] = v.Number;
+    j["field"] = Utf8(v.Text);
+    j["interfaceCount"] = Number(d.Cfg.PocetRozhrani);
+    j["logging"] = d.Cfg.LogRozhraniPovolen != 0;
+    j["rows"] = Utf8Array(rows);
+    return Dump(j);
+}
+
+std::string ChannelJson(TData& d, std::string_view field) {
+    const TChoice v = CorrectChannel(std::string(field));
+    TChannelRows rows;
+    {
+        std::lock_guard g(d.ZamekOkna);
+        FillChannelRows(d, v.Number, rows);
+    }
+    Json j;
+    j["number"] = v.Number;
+    j["field"] = Utf8(v.Text);
+    j["channelCount"] = Number(d.Cfg.PocetKanalu);
+    j["rows"] = Utf8Array(rows);
+    return Dump(j);
+}
+
+TWebAnswer WebAnswer(TData& d, std::string_view path) {
+    TWebAnswer a;
+    if (path == "/metrics") {
+        a.ContentType = "text/plain; version=0.0.4; charset=utf-8";
+        a.Body = MetricsText(d);
+    } else if (path == "/api/info") {
+        a.ContentType = "application/json";
+        a.Body = InfoJson(d);
+    } else if (path.starts_with(ApiInterface)) {
+        a.ContentType = "application/json";
+        a.Body = InterfaceJson(d, path.substr(ApiInterface.size()));
+    } else if (path.starts_with(ApiChannel)) {
+        a.ContentType = "application/json";
+        a.Body = ChannelJson(d, path.substr(ApiChannel.size()));
+    } else {
+        a.Body = "Not found\n";
+        return a;
+    }
+    a.Status = 200;
+    return a;
+}
