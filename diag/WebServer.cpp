@@ -31,19 +31,17 @@ bool ReadPort(std::string_view t, uint16_t& port) {
 }
 
 bool IsIpv4(std::string_view t) {
-    int parts = 0;
-    while (parts < 4) {
+    for (int part = 0; part < 4; ++part) {
         const std::size_t dot = t.find('.');
-        const std::string_view part = t.substr(0, dot);
+        if ((dot == std::string_view::npos) != (part == 3)) return false;  // exactly three dots
+        const std::string_view number = t.substr(0, dot);
         unsigned v = 0;
-        if (!AllDigits(part) || part.size() > 3) return false;
-        std::from_chars(part.data(), part.data() + part.size(), v);
+        if (!AllDigits(number) || number.size() > 3) return false;
+        std::from_chars(number.data(), number.data() + number.size(), v);
         if (v > 255) return false;
-        ++parts;
-        if (dot == std::string_view::npos) break;
-        t.remove_prefix(dot + 1);
+        if (dot != std::string_view::npos) t.remove_prefix(dot + 1);
     }
-    return parts == 4 && t.find('.') == std::string_view::npos;
+    return true;
 }
 
 // The server's own check (inet_pton) is exact; this keeps out what plainly

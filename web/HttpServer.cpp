@@ -109,10 +109,24 @@ MHD_Result Serve(RvWebServer& s, MHD_Connection* c, std::string_view url, std::s
     return Send(c, status, type, body);
 }
 
+// The library calls this once when the headers are in and again when the
+// request is complete; answering at the second call keeps the connection
+// open for the page's next question. A method that is refused is refused at
+// once, and the library then closes the connection without reading its body.
 MHD_Result Access(void* cls, MHD_Connection* c, const char* url, const char* method, const char*, const char*,
-                  std::size_t*, void**) noexcept {
+                  std::size_t* uploadSize, void** request) noexcept {
     try {
-        return Serve(*static_cast<RvWebServer*>(cls), c, url != nullptr ? url : "", method != nullptr ? method : "");
+        const std::string_view m = method != nullptr ? method : "";
+        const bool served = m == MHD_HTTP_METHOD_GET || m == MHD_HTTP_METHOD_HEAD;
+        if (served && *request == nullptr) {
+            *request = cls;  // any mark but null
+            return MHD_YES;
+        }
+        if (served && *uploadSize != 0) {
+            *uploadSize = 0;  // a body of a GET means nothing here
+            return MHD_YES;
+        }
+        return Serve(*static_cast<RvWebServer*>(cls), c, url != nullptr ? url : "", m);
     } catch (...) {
         return MHD_NO;  // no memory for the answer: the connection is closed
     }

@@ -1,0 +1,324 @@
+// The diagnostic web server as an operator, plant monitoring and a hostile
+// client meet it: the driver loaded as a host loads it, RV_ZR6180_HTTP set,
+// real HTTP on the loopback, a real browser and promtool as processes.
+#ifdef RV_HAVE_SIMULATOR
+
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <sys/resource.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <nlohmann/json.hpp>
+#include <string>
+#include <vector>
+
+#include "config/StatusTexty.h"
+#include "e2e/RunningDriver.h"
+#include "support/Command.h"
+#include "support/Http.h"
+#include "support/LoopbackUdp.h"
+
+namespace {
+
+using Json = nlohmann::json;
+
+std::string Utf8(std::string_view cp) { return cp1250::ToUtf8(cp); }
+// A status text as a value row shows it: cut to the row's 42 characters.
+std::string Shown(uint8_t status) { return Utf8(StatusText(status).substr(0, 42)); }
+
+// One input cycle, and the channel's status as the host then reads it.
+int32_t ReadStatus(TTestHost& o, uint32_t c) {
+    o.Read(c);
+    return ChannelStatus(o.lib, o.d, c);
+}
+
+Json JsonOf(const THttpReply& r) { return Json::parse(r.Body, nullptr, false); }
+
+// The value of one sample line of an exposition ("name{labels} value").
+std::string Sample(const std::string& text, const std::string& series) {
+    const std::size_t at = text.find("\n" + series + " ");
+    if (at == std::string::npos) return "missing";
+    const std::size_t start = at + series.size() + 2;
+    return text.substr(start, text.find('\n', start) - start);
+}
+
+int OpenFiles() {
+    return static_cast<int>(std::distance(std::filesystem::directory_iterator("/proc/self/fd"),
+                                          std::filesystem::directory_iterator()));
+}
+
+double MedianCycleMs(TTestHost& o, uint32_t channel, int cycles) {
+    std::vector<double> ms;
+    for (int i = 0; i < cycles; ++i) {
+        const auto t0 = std::chrono::steady_clock::now();
+        EXPECT_TRUE(o.Read(channel).Finalized);
+        ms.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count());
+    }
+    std::nth_element(ms.begin(), ms.begin() + cycles / 2, ms.end());
+    return ms[static_cast<std::size_t>(cycles / 2)];
+}
+
+// Interface 1 at the simulator with module 8 failing with status 5 (its box
+// turns yellow), interface 2 undeclared (grey), interface 3 at a gateway
+// that never answers (red after one request). Then the last failed channel
+// is 101.
+class Web : public ::testing::Test {
+protected:
+    void SetUp() override {
+        setenv("RV_ZR6180_HTTP", "127.0.0.1:0", 1);
+        ASSERT_TRUE(sim.Start());
+        sim.SetFault(8, TSimFault{.status = 5});
+        TParamFile p = e2e::StandardParams(sim.Port());
+        TInterfaceParams dead;
+        dead.Number = 3;
+        dead.Port = silent.Port();
+        dead.UdpTimeout = 30;
+        p.AddInterface(dead);
+        p.AddChannel("1200 3 1 0 0");
+        std::string error;
+        ASSERT_TRUE(o.Start(p, &error)) << error;
+        port = ListeningPort(o.MainLog());
+        ASSERT_NE(port, 0) << "no listening line in the main log";
+        EXPECT_EQ(ReadStatus(o, 1200), StatusGatewayLost);
+        EXPECT_EQ(ReadStatus(o, 101), 5);
+    }
+    void TearDown() override { unsetenv("RV_ZR6180_HTTP"); }
+
+    TSimulator sim;
+    TLoopbackUdp silent;
+    TTestHost o;
+    uint16_t port = 0;
+};
+
+TEST_F(Web, PagesShowWhatTheWindowShowsAndCorrectTheNumbersAsItsFields) {
+    const THttpReply info = HttpGet(port, "/api/info");
+    ASSERT_EQ(info.Status, 200);
+    EXPECT_EQ(HeaderValue(info, "Content-Type"), "application/json");
+    const Json i = JsonOf(info);
+    EXPECT_EQ(i["rows"], Json::array({"101", "1", "8", Shown(5)}));
+    std::vector<std::string> boxes(16, "#808080");
+    boxes[0] = "#ffff00";
+    boxes[2] = "#ff0000";
+    EXPECT_EQ(i["indicators"], Json(boxes));
+    EXPECT_EQ(i["captions"]["channel"][15], Utf8("Status kanálu"_cp));
+    EXPECT_EQ(i["texts"]["pages"][1], Utf8("Diagnostika rozhraní"_cp));
+
+    const Json undeclared = JsonOf(HttpGet(port, "/api/interface/2"));
+    EXPECT_EQ(undeclared["rows"][0], "2");
+    EXPECT_EQ(undeclared["rows"][1], "-");
+    EXPECT_EQ(undeclared["rows"][15], Utf8("Rozhrani nedefinováno."_cp));
+    EXPECT_EQ(JsonOf(HttpGet(port, "/api/interface/3"))["rows"][15], Shown(StatusGatewayLost));
+    EXPECT_EQ(JsonOf(HttpGet(port, "/api/channel/101"))["rows"][15], Shown(5));
+
+    // The entry fields' rules: out of range, too long, not a number.
+    const std::pair<std::string, std::pair<int, std::string>> interfaces[] = {
+        {"ab", {1, "1"}}, {"abc", {16, "16"}}, {"0", {1, "1"}}, {"17", {16, "16"}}, {"123", {16, "16"}}, {"", {1, "1"}}};
+    for (const auto& [field, expected] : interfaces) {
+        const Json j = JsonOf(HttpGet(port, "/api/interface/" + field));
+        EXPECT_EQ(j["number"], expected.first) << field;
+        EXPECT_EQ(j["field"], expected.second) << field;
+    }
+    const std::pair<std::string, std::pair<int, std::string>> channels[] = {
+        {"12", {99, "99"}}, {"1234567", {6099, "6099"}}, {"7000", {6099, "6099"}}, {"x1", {99, "99"}}, {"1005", {1005, "1005"}}};
+    for (const auto& [field, expected] : channels) {
+        const Json j = JsonOf(HttpGet(port, "/api/channel/" + field));
+        EXPECT_EQ(j["number"], expected.first) << field;
+        EXPECT_EQ(j["field"], expected.second) << field;
+    }
+}
+
+TEST_F(Web, MetricsCountWhatHappenedAndPassPromtool) {
+    EXPECT_EQ(ReadStatus(o, 1500), StatusInterfaceUndefined);  // refused: interface 2 has no section
+    for (int k = 0; k < 3; ++k) EXPECT_EQ(ReadStatus(o, 1005), 0);
+    const THttpReply m = HttpGet(port, "/metrics");
+    ASSERT_EQ(m.Status, 200);
+    EXPECT_EQ(HeaderValue(m, "Content-Type"), "text/plain; version=0.0.4; charset=utf-8");
+    const std::string& t = m.Body;
+    EXPECT_EQ(Sample(t, "rv_zr6180_build_info{version=\"3.15.0\"}"), "1");
+    EXPECT_EQ(Sample(t, "rv_zr6180_answers_total{interface=\"1\",status=\"0\"}"), "3");
+    EXPECT_EQ(Sample(t, "rv_zr6180_answers_total{interface=\"1\",status=\"5\"}"), "1");
+    EXPECT_EQ(Sample(t, "rv_zr6180_requests_sent_total{interface=\"1\"}"), "4");
+    EXPECT_EQ(Sample(t, "rv_zr6180_requests_sent_total{interface=\"3\"}"), "1");
+    EXPECT_EQ(Sample(t, "rv_zr6180_udp_timeouts_total{interface=\"3\"}"), "1");
+    EXPECT_EQ(Sample(t, "rv_zr6180_exchange_seconds_count{interface=\"1\"}"), "4");
+    EXPECT_EQ(Sample(t, "rv_zr6180_exchange_seconds_bucket{interface=\"3\",le=\"0.02\"}"), "0");
+    EXPECT_EQ(Sample(t, "rv_zr6180_exchange_seconds_bucket{interface=\"3\",le=\"+Inf\"}"), "1");
+    EXPECT_EQ(Sample(t, "rv_zr6180_refused_requests_total{status=\"18\"}"), "1");
+    EXPECT_EQ(Sample(t, "rv_zr6180_interface_status{interface=\"3\"}"), "21");
+    EXPECT_EQ(Sample(t, "rv_zr6180_callbacks_total"), std::to_string(o.CallCount()));
+    EXPECT_EQ(t.find("interface=\"2\""), std::string::npos) << "undeclared interfaces have no series";
+
+    const std::string file = o.dir.Path() + "/metrics.txt";
+    std::ofstream(file) << t;
+    const TRun check = RunShell("promtool check metrics < " + Quoted(file));
+    EXPECT_EQ(check.Code, 0) << check.Output;
+}
+
+TEST_F(Web, AnswersWhatItServesAndRefusesTheRest) {
+    const THttpReply post = HttpExchange(port, "POST /api/info HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Length: 5\r\n\r\nhello");
+    EXPECT_EQ(post.Status, 405);
+    EXPECT_EQ(HeaderValue(post, "Allow"), "GET, HEAD");
+    EXPECT_EQ(HttpExchange(port, "DELETE / HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n").Status, 405);
+    for (const char* path : {"/nothing", "/api", "/api/infos", "/metrics/", "/../../etc/passwd", "/index.html"})
+        EXPECT_EQ(HttpGet(port, path).Status, 404) << path;
+    // A name of somebody else's pointing at the loopback gets nothing.
+    EXPECT_EQ(HttpGet(port, "/api/info", "evil.example").Status, 403);
+    EXPECT_EQ(HttpGet(port, "/api/info", "localhost").Status, 200);
+    EXPECT_EQ(HttpExchange(port, "GET / HTTP/1.1\r\nHost: 127.0.0.1\r\nX-Big: " + std::string(20000, 'a') + "\r\n\r\n").Status, 431);
+    EXPECT_EQ(HttpGet(port, "/api/channel/" + std::string(20000, '1')).Status, 414);
+    EXPECT_EQ(HttpExchange(port, "GET / HTTP/1.1\r\n\r\n").Status, 400);  // no Host
+    EXPECT_EQ(HttpExchange(port, "\x16\x03\x01garbage\r\n\r\n", 2000).Status, 0);
+    const THttpReply head = HttpExchange(port, "HEAD / HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n\r\n");
+    EXPECT_EQ(head.Status, 200);
+    EXPECT_TRUE(head.Body.empty());
+
+    const THttpReply page = HttpGet(port, "/");
+    ASSERT_EQ(page.Status, 200);
+    EXPECT_EQ(HeaderValue(page, "Content-Type"), "text/html; charset=utf-8");
+    EXPECT_NE(HeaderValue(page, "Content-Security-Policy").find("default-src 'none'"), std::string::npos);
+    // Self-contained: nothing is fetched from anywhere else.
+    for (const char* outside : {"http://", "https://", "//cdn", "@import", "<link"})
+        EXPECT_EQ(page.Body.find(outside), std::string::npos) << outside;
+    // Keep-alive: two questions on one connection, as the page asks them.
+    const THttpReply two = HttpExchange(port, "GET /api/info HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n"
+                                              "GET /metrics HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n\r\n");
+    EXPECT_EQ(two.Status, 200);
+    EXPECT_NE(two.Body.find("rv_zr6180_build_info"), std::string::npos);
+}
+
+TEST_F(Web, HostileClientsStayWithinTheLimitsAndDoNotDelayTheDriver) {
+    rlimit files{};
+    getrlimit(RLIMIT_NOFILE, &files);
+    files.rlim_cur = std::min<rlim_t>(files.rlim_max, 4096);
+    setrlimit(RLIMIT_NOFILE, &files);
+    const double quiet = MedianCycleMs(o, 1005, 100);
+    const int threads = ThreadCount();
+    const int filesBefore = OpenFiles();
+
+    // Slow clients that never finish their request, then a thousand at once.
+    std::vector<int> slow, flood;
+    for (int k = 0; k < 80; ++k) {
+        const int fd = ConnectLoopback(port);
+        if (fd >= 0) send(fd, "GET / HTTP/1.1\r\nHost: 127.0.0.1", 31, MSG_NOSIGNAL);
+        slow.push_back(fd);
+    }
+    for (int k = 0; k < 1000; ++k) flood.push_back(ConnectLoopback(port, false));
+    const std::string get = "GET /metrics HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n";
+    for (int fd : flood)
+        if (fd >= 0) send(fd, get.data(), get.size(), MSG_NOSIGNAL);
+    const double loaded = MedianCycleMs(o, 1005, 100);
+    const int clients = OpenFiles() - filesBefore;
+    EXPECT_EQ(ThreadCount(), threads) << "the server serves on its one thread";
+    for (int fd : flood)
+        if (fd >= 0) close(fd);
+    std::printf("cycle median: %.3f ms quiet, %.3f ms under %zu hostile connections\n", quiet, loaded, slow.size() + flood.size());
+    EXPECT_LE(loaded, quiet * 3 + 2) << "quiet " << quiet << " ms, under load " << loaded << " ms";
+    EXPECT_LE(clients, 80 + 1000 + 64 + 4) << "the server holds at most its 64 connections";
+
+    // The slow ones are sent away after their idle time (those past the
+    // limit waited in the backlog for a first round), and the page is
+    // served again.
+    const auto t0 = std::chrono::steady_clock::now();
+    int closed = 0;
+    for (int fd : slow) {
+        pollfd p{fd, POLLIN, 0};
+        char b[512];
+        if (fd >= 0 && poll(&p, 1, 13000) == 1 && recv(fd, b, sizeof b, 0) >= 0) ++closed;
+        if (fd >= 0) close(fd);
+    }
+    EXPECT_EQ(closed, 80);
+    EXPECT_LT(std::chrono::steady_clock::now() - t0, std::chrono::seconds(13));
+    EXPECT_EQ(HttpGet(port, "/api/info").Status, 200);
+}
+
+// The page in a real browser: what it renders after its first refreshes.
+TEST_F(Web, BrowserRendersThePagesWithTheirTextsAndColours) {
+    if (RunShell("command -v chromium").Code != 0) GTEST_SKIP() << "chromium not installed";
+    const std::string base = "http://127.0.0.1:" + std::to_string(port) + "/";
+    const std::string browser = "chromium --headless --no-sandbox --disable-gpu --disable-background-networking "
+                                "--no-first-run --hide-scrollbars --user-data-dir=" + Quoted(o.dir.Path() + "/browser") +
+                                " --window-size=520,480 --virtual-time-budget=4000 ";
+    const auto dom = [&](const std::string& view) {
+        return RunShell(browser + "--dump-dom " + Quoted(base + view) + " 2>/dev/null").Output;
+    };
+    const std::string info = dom("");
+    EXPECT_TRUE(ContainsAll(info, {"<td id=\"info-0\">101</td>", "<td id=\"info-2\">8</td>",
+                                   "<td id=\"info-3\">" + Shown(5) + "</td>",
+                                   "id=\"box-1\" style=\"background-color: rgb(255, 255, 0);\"",
+                                   "id=\"box-2\" style=\"background-color: rgb(128, 128, 128);\"",
+                                   "id=\"box-3\" style=\"background-color: rgb(255, 0, 0);\"",
+                                   ">" + Utf8("rozhraní nedefinováno"_cp) + "<"}));
+    EXPECT_TRUE(ContainsAll(dom("#interface=2"), {"<td id=\"interface-0\">2</td>",
+                                                  "<td id=\"interface-15\">" + Utf8("Rozhrani nedefinováno."_cp) + "</td>",
+                                                  "aria-selected=\"true\">" + Utf8("Diagnostika rozhraní"_cp) + "<"}));
+    EXPECT_TRUE(ContainsAll(dom("#channel=101"), {"<td id=\"channel-0\">101</td>", "<td id=\"channel-7\">8</td>",
+                                                  "<td id=\"channel-15\">" + Shown(5) + "</td>"}));
+    // A channel number out of range comes back corrected, as in the window.
+    EXPECT_TRUE(ContainsAll(dom("#channel=7000"), {"id=\"channel-field\"", "value=\"6099\"", "<td id=\"channel-0\">6099</td>"}));
+
+    // Rendered pixels: one red box and one yellow box beside the legend's,
+    // and no green box but the legend's.
+    const std::string shot = o.dir.Path() + "/info.png";
+    RunShell(browser + "--screenshot=" + Quoted(shot) + " " + Quoted(base) + " 2>/dev/null");
+    const TRun colours = RunShell("python3 " + Quoted(std::string(RV_ZR6180_SOURCE_DIR) + "/tests/support/png_colours.py") +
+                                  " " + Quoted(shot) + " ff0000 ffff00 00ff00");
+    ASSERT_EQ(colours.Code, 0) << colours.Output;
+    int red = 0, yellow = 0, green = 0;
+    ASSERT_EQ(sscanf(colours.Output.c_str(), "%d %d %d", &red, &yellow, &green), 3) << colours.Output;
+    EXPECT_GT(green, 50) << "the legend's green box";
+    EXPECT_GT(red, green + 200) << colours.Output;
+    EXPECT_GT(yellow, green + 200) << colours.Output;
+}
+
+// Without a simulator: where the server cannot start, Init goes on.
+class WebStart : public ::testing::Test {
+protected:
+    void TearDown() override { unsetenv("RV_ZR6180_HTTP"); }
+    bool Init(const std::string& address) {
+        setenv("RV_ZR6180_HTTP", address.c_str(), 1);
+        std::string error;
+        const bool ok = o.Start(TParamFile::DemoWindow(0, "K", "N"), &error);
+        EXPECT_TRUE(ok) << error;
+        return ok;
+    }
+    TTestHost o;
+};
+
+TEST_F(WebStart, AnAddressInUseOrNoAddressIsLoggedAndInitSucceeds) {
+    const int taken = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t n = sizeof a;
+    ASSERT_EQ(bind(taken, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
+    ASSERT_EQ(listen(taken, 1), 0);
+    getsockname(taken, reinterpret_cast<sockaddr*>(&a), &n);
+    const std::string busy = "127.0.0.1:" + std::to_string(ntohs(a.sin_port));
+    ASSERT_TRUE(Init(busy));
+    EXPECT_TRUE(ContainsLine(o.MainLog(), Cp("Webovou diagnostiku nelze spustit na adrese "_cp) + busy + "."));
+    EXPECT_TRUE(ContainsLine(o.MainLog(), Cp("Ovladač úspěšně inicializován."_cp)));
+    o.Done();
+    close(taken);
+
+    ASSERT_TRUE(Init("www.example.com:80\x01"));
+    EXPECT_TRUE(ContainsLine(o.MainLog(), Cp("Webovou diagnostiku nelze spustit: neplatná adresa RV_ZR6180_HTTP \"www.example.com:80?\"."_cp)));
+    o.Done();
+
+    // A bare port is the loopback; Done closes it.
+    ASSERT_TRUE(Init("0"));
+    const uint16_t port = ListeningPort(o.MainLog());
+    ASSERT_NE(port, 0);
+    EXPECT_EQ(HttpGet(port, "/api/interface/1").Status, 200);
+    o.Done();
+    EXPECT_EQ(ConnectLoopback(port), -1);
+}
+
+}  // namespace
+
+#endif
