@@ -124,10 +124,15 @@ bool TRig::Start(const TRigConfig& config, std::string& error) {
     count_ = 0;
     data = drv.MakeDriver();
     char message[512] = {};
-    if (drv.Init(data, 0, path.c_str(), sizeof message - 1, message, 0, 0, slot_, &TRig::OnCallBack) != 1) {
+    const uint16_t webPort = config.web ? FreeTcpPort() : 0;
+    if (config.web) setenv("RV_ZR6180_HTTP", ("127.0.0.1:" + std::to_string(webPort)).c_str(), 1);
+    const bool started = drv.Init(data, 0, path.c_str(), sizeof message - 1, message, 0, 0, slot_, &TRig::OnCallBack) == 1;
+    unsetenv("RV_ZR6180_HTTP");
+    if (!started) {
         error = std::string("Init: ") + message;
         return false;
     }
+    if (config.web) web_.Start(webPort);
     const std::vector<int> withDriver = ThreadIds();
     driverThreads_.clear();
     std::set_difference(withDriver.begin(), withDriver.end(), withSimulator.begin(), withSimulator.end(),
@@ -139,6 +144,7 @@ int64_t TRig::DriverCpuNs() const { return ThreadsCpuNs(driverThreads_); }
 int64_t TRig::SimulatorCpuNs() const { return ThreadsCpuNs(simThreads_); }
 
 void TRig::Stop() {
+    web_.Stop();
     if (data != nullptr) {
         drv.Done(data);
         drv.DisposeDriver(data);

@@ -12,6 +12,8 @@
 
 #include "bench/Driver.h"
 
+#include "bench/WebLoad.h"
+
 class TSimulator;
 
 struct TRigConfig {
@@ -20,6 +22,7 @@ struct TRigConfig {
     bool runLog = false;                       // RUN and Err logs
     bool windowShown = false;                  // the window refreshes its page every 200 ms
     bool simulator = true;                     // false: nobody listens (nothing may be sent)
+    bool web = false;                          // the web server on, with a page and a scraper asking
 };
 
 // Channels first..first+count-1 on one interface.
@@ -47,6 +50,8 @@ public:
     // Until `total` call-backs have arrived since Start; false on time-out.
     bool WaitForCallbacks(uint32_t total, int timeoutMs);
 
+    const TWebLoad& Web() const { return web_; }
+
     TBenchDriver& drv;
     PData data = nullptr;
 
@@ -63,4 +68,5 @@ private:
     std::unique_ptr<TSimulator> sim_;
     std::vector<uint16_t> ports_;
     std::vector<int> driverThreads_, simThreads_;
+    TWebLoad web_;
 };

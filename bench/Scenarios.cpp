@@ -80,18 +80,21 @@ TBatches MeasureBatches(TBenchDriver& drv, const TRigConfig& config, const std::
     r.driverCpuNs = rig.DriverCpuNs() - driver;
     r.simCpuNs = rig.SimulatorCpuNs() - sim;
     r.hostCpuNs = ThreadCpuNs(self) - host;
+    r.webAnswered = rig.Web().Answered();
+    r.webFailed = rig.Web().Failed();
     r.ok = true;
     return r;
 }
 
 }  // namespace
 
-TCycles MeasureCycles(TBenchDriver& drv, bool runLog, int cycles) {
+TCycles MeasureCycles(TBenchDriver& drv, bool runLog, int cycles, bool web) {
     TCycles r;
     TRig rig(drv);
     TRigConfig config;
     config.channels = ChannelsOn(100, 1, 1);
     config.runLog = runLog;
+    config.web = web;
     if (!StartRig(rig, config, r)) return r;
     bool atOnce = false;
     for (int i = 0; i < cycles / 10; ++i)  // warm-up
@@ -114,6 +117,8 @@ TCycles MeasureCycles(TBenchDriver& drv, bool runLog, int cycles) {
         r.toCallbackNs.push_back(rig.LastCallbackNs() - rig.LastRequestNs());
         r.hostNs.push_back(end - rig.LastCallbackNs());
     }
+    r.webAnswered = rig.Web().Answered();
+    r.webFailed = rig.Web().Failed();
     r.ok = true;
     return r;
 }
@@ -129,10 +134,11 @@ TBatches MeasureOneInterface(TBenchDriver& drv, int batches) {
 // Only 2,900 input channels exist, so each interface's 1,000 entries cycle
 // through its ~181 channels; the last entry is a channel of its own, so its
 // call-back marks the end of that queue.
-TBatches MeasureSixteenInterfaces(TBenchDriver& drv, int batches) {
+TBatches MeasureSixteenInterfaces(TBenchDriver& drv, int batches, bool web) {
     constexpr int kInterfaces = 16;
     TRigConfig config;
     config.interfaces = kInterfaces;
+    config.web = web;
     std::vector<std::vector<uint32_t>> perInterface(kInterfaces + 1);
     std::vector<uint32_t> marked;
     for (int c = 100; c <= 2999; ++c) {

@@ -10,6 +10,7 @@
 struct TResult {
     bool ok = false;
     std::string error;
+    uint64_t webAnswered = 0, webFailed = 0;  // questions of the page and the scraper, when on
 };
 
 // Request, commit, finalise (false), call-back, finalise (true), GetInput.
@@ -21,7 +22,7 @@ struct TCycles : TResult {
     // the host's own part after it.
     std::vector<int64_t> toGatewayNs, toCallbackNs, hostNs;
 };
-TCycles MeasureCycles(TBenchDriver& drv, bool runLog, int cycles);
+TCycles MeasureCycles(TBenchDriver& drv, bool runLog, int cycles, bool web = false);
 
 // Batches of reads committed at once, timed until their last call-back.
 struct TBatches : TResult {
@@ -32,7 +33,7 @@ struct TBatches : TResult {
     int64_t driverCpuNs = 0, simCpuNs = 0, hostCpuNs = 0, wallNs = 0;
 };
 TBatches MeasureOneInterface(TBenchDriver& drv, int batches);
-TBatches MeasureSixteenInterfaces(TBenchDriver& drv, int batches);
+TBatches MeasureSixteenInterfaces(TBenchDriver& drv, int batches, bool web = false);
 
 // CPU time of the whole process while an initialised driver has nothing to do.
 struct TIdle : TResult {

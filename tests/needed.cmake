@@ -1,6 +1,7 @@
 cmake_minimum_required(VERSION 3.20)
 # The shared objects a library needs to load (its NEEDED entries) name no
-# toolkit library: the driver loads on a server without a display stack.
+# toolkit and no HTTP or TLS library: the driver loads on a server without a
+# display stack, and brings a web server only when one is asked for.
 execute_process(COMMAND ${READELF} -d ${LIB} OUTPUT_VARIABLE out RESULT_VARIABLE rc)
 if(NOT rc EQUAL 0)
   message(FATAL_ERROR "readelf failed on ${LIB}")
@@ -14,10 +15,10 @@ foreach(entry IN LISTS needed)
   string(REGEX REPLACE ".*\\[(.+)\\]$" "\\1" name "${entry}")
   message(STATUS "NEEDED ${name}")
   string(TOLOWER "${name}" lower)
-  if(lower MATCHES "^lib(gtk|gdk|glib|gobject|gio|gmodule|gthread|pango|cairo|atk|harfbuzz|x11|xcb|wayland)")
+  if(lower MATCHES "^lib(gtk|gdk|glib|gobject|gio|gmodule|gthread|pango|cairo|atk|harfbuzz|x11|xcb|wayland|microhttpd|gnutls)")
     list(APPEND toolkit ${name})
   endif()
 endforeach()
 if(toolkit)
-  message(FATAL_ERROR "${LIB} needs toolkit libraries: ${toolkit}")
+  message(FATAL_ERROR "${LIB} needs optional libraries: ${toolkit}")
 endif()

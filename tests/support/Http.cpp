@@ -10,8 +10,6 @@
 #include <chrono>
 #include <strings.h>
 
-#include "base/Cp1250.h"
-
 int ConnectLoopback(uint16_t port, bool blocking) {
     const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | (blocking ? 0 : SOCK_NONBLOCK), 0);
     if (fd < 0) return -1;
@@ -85,7 +83,7 @@ std::string HeaderValue(const THttpReply& r, const std::string& name) {
 }
 
 uint16_t ListeningPort(const std::vector<std::string>& mainLog) {
-    const std::string mark = std::string("naslouchá na http://"_cp);
+    const std::string mark = " na http://";  // "... naslouchá na http://"
     for (const auto& line : mainLog) {
         const std::size_t at = line.find(mark);
         if (at == std::string::npos) continue;

@@ -20,5 +20,5 @@ THttpReply HttpExchange(uint16_t port, const std::string& request, int ms = 5000
 THttpReply HttpGet(uint16_t port, const std::string& path, const std::string& host = "127.0.0.1");
 // A header's value ("" when absent), its name matched without case.
 std::string HeaderValue(const THttpReply& r, const std::string& name);
-// The port in "... naslouchá na http://ADDRESS:PORT/." of a main log; 0 if none.
+// The port in the main log line "... na http://ADDRESS:PORT/."; 0 if none.
 uint16_t ListeningPort(const std::vector<std::string>& mainLog);
