@@ -71,6 +71,21 @@ Json Legend() {
     return a;
 }
 
+// The interface or channel page for the number an entry field's text gives.
+template <class TRows>
+Json ChosenPage(TData& d, const TChoice& v, void (*fill)(const TData&, uint32_t, TRows&)) {
+    TRows rows;
+    {
+        std::lock_guard g(d.ZamekOkna);
+        fill(d, v.Number, rows);
+    }
+    Json j;
+    j["number"] = v.Number;
+    j["field"] = Utf8(v.Text);
+    j["rows"] = Utf8Array(rows);
+    return j;
+}
+
 }  // namespace
 
 std::string InfoJson(TData& d) {
@@ -96,33 +111,15 @@ std::string InfoJson(TData& d) {
 }
 
 std::string InterfaceJson(TData& d, std::string_view field) {
-    const TChoice v = CorrectInterface(std::string(field));
-    TInterfaceRows rows;
-    {
-        std::lock_guard g(d.ZamekOkna);
-        FillInterfaceRows(d, v.Number, rows);
-    }
-    Json j;
-    j["number"] = v.Number;
-    j["field"] = Utf8(v.Text);
+    Json j = ChosenPage(d, CorrectInterface(std::string(field)), &FillInterfaceRows);
     j["interfaceCount"] = Number(d.Cfg.PocetRozhrani);
     j["logging"] = d.Cfg.LogRozhraniPovolen != 0;
-    j["rows"] = Utf8Array(rows);
     return Dump(j);
 }
 
 std::string ChannelJson(TData& d, std::string_view field) {
-    const TChoice v = CorrectChannel(std::string(field));
-    TChannelRows rows;
-    {
-        std::lock_guard g(d.ZamekOkna);
-        FillChannelRows(d, v.Number, rows);
-    }
-    Json j;
-    j["number"] = v.Number;
-    j["field"] = Utf8(v.Text);
+    Json j = ChosenPage(d, CorrectChannel(std::string(field)), &FillChannelRows);
     j["channelCount"] = Number(d.Cfg.PocetKanalu);
-    j["rows"] = Utf8Array(rows);
     return Dump(j);
 }
 

@@ -195,6 +195,7 @@ TEST_F(Web, AnswersWhatItServesAndRefusesTheRest) {
 TEST_F(Web, HostileClientsStayWithinTheLimitsAndDoNotDelayTheDriver) {
     rlimit files{};
     getrlimit(RLIMIT_NOFILE, &files);
+    if (files.rlim_max < 1400) GTEST_SKIP() << "a thousand connections need more open files than " << files.rlim_max;
     files.rlim_cur = std::min<rlim_t>(files.rlim_max, 4096);
     setrlimit(RLIMIT_NOFILE, &files);
     const double quiet = MedianCycleMs(o, 1005, 100);
