@@ -74,8 +74,12 @@ std::string HeaderValue(const THttpReply& r, const std::string& name) {
     while (at < r.Headers.size()) {
         const std::size_t eol = r.Headers.find("\r\n", at);
         const std::string line = r.Headers.substr(at, eol - at);
-        if (line.size() > name.size() && line[name.size()] == ':' && strncasecmp(line.c_str(), name.c_str(), name.size()) == 0)
-            return line.substr(line.find_first_not_of(' ', name.size() + 1));
+        const bool named = line.size() > name.size() && line[name.size()] == ':' &&
+                           strncasecmp(line.c_str(), name.c_str(), name.size()) == 0;
+        if (named) {
+            const std::size_t value = line.find_first_not_of(' ', name.size() + 1);
+            return value == std::string::npos ? std::string() : line.substr(value);
+        }
         if (eol == std::string::npos) break;
         at = eol + 2;
     }
