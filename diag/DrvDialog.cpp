@@ -9,7 +9,7 @@
 #include "config/Model.h"
 #include "base/Radek.h"
 #include "config/StatusTexty.h"
-#include "diag/Okno.h"
+#include "diag/Window.h"
 #include "platform/Environment.h"
 
 namespace {

@@ -1,6 +1,6 @@
 // The diagnostic window (unit DRVFORM) as a view model: every refresh turns
 // the driver state into the texts and colours of the page in view, and the
-// toolkit layer behind diag/Okno.h only puts them on screen.
+// toolkit layer behind diag/Window.h only puts them on screen.
 //
 // The window is a shared view of TData: a page refresh reads the shown
 // records under d.ZamekOkna, which their writers hold too. The view model's

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "diag/DrvDialog.h"
-#include "diag/Okno.h"
+#include "diag/Window.h"
 #include "diag/WindowModule.h"
 #include "platform/Module.h"
 

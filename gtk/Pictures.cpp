@@ -1,8 +1,8 @@
-#include "gtk/ObrazkyGtk.h"
+#include "gtk/Pictures.h"
 
 #include <gdk/gdk.h>
 
-namespace obrazky {
+namespace pictures {
 
 namespace {
 
@@ -14,30 +14,30 @@ void TRectangle(cairo_t* cr, double x, double y, double w, double h) {
 }
 
 // A gateway box with a row of signal lamps, the motif of both pictures.
-void Modul(cairo_t* cr, double x, double y, double w, double h, double lampa) {
+void GatewayBox(cairo_t* cr, double x, double y, double w, double h, double lamp) {
     Colour(cr, 208, 208, 208);
     TRectangle(cr, x, y, w, h);
     Colour(cr, 64, 64, 64);
     cairo_set_line_width(cr, 1.0);
     cairo_rectangle(cr, x + 0.5, y + 0.5, w - 1, h - 1);
     cairo_stroke(cr);
-    const int lampy[3][3] = {{0, 200, 0}, {240, 200, 0}, {220, 0, 0}};
+    const int lamps[3][3] = {{0, 200, 0}, {240, 200, 0}, {220, 0, 0}};
     for (int i = 0; i < 3; ++i) {
-        Colour(cr, lampy[i][0], lampy[i][1], lampy[i][2]);
-        TRectangle(cr, x + 2 + i * (lampa + 1), y + 2, lampa, lampa);
+        Colour(cr, lamps[i][0], lamps[i][1], lamps[i][2]);
+        TRectangle(cr, x + 2 + i * (lamp + 1), y + 2, lamp, lamp);
     }
 }
 
 }  // namespace
 
-GdkPixbuf* Ikona() {
+GdkPixbuf* Icon() {
     cairo_surface_t* s = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 16, 16);
     cairo_t* cr = cairo_create(s);
     Colour(cr, 0, 0, 160);
     TRectangle(cr, 0, 0, 16, 16);
     Colour(cr, 255, 255, 255);
     TRectangle(cr, 1, 12, 14, 2);  // the network line
-    Modul(cr, 2, 3, 12, 8, 2);
+    GatewayBox(cr, 2, 3, 12, 8, 2);
     cairo_destroy(cr);
     cairo_surface_flush(s);
     GdkPixbuf* p = gdk_pixbuf_get_from_surface(s, 0, 0, 16, 16);
@@ -45,8 +45,8 @@ GdkPixbuf* Ikona() {
     return p;
 }
 
-void KresliLogo(cairo_t* cr, int sirka, int vyska) {
-    cairo_pattern_t* prechod = cairo_pattern_create_linear(0, 0, 0, vyska);
+void DrawLogo(cairo_t* cr, int width, int height) {
+    cairo_pattern_t* prechod = cairo_pattern_create_linear(0, 0, 0, height);
     cairo_pattern_add_color_stop_rgb(prechod, 0.0, 0.10, 0.20, 0.55);
     cairo_pattern_add_color_stop_rgb(prechod, 1.0, 0.00, 0.05, 0.25);
     cairo_set_source(cr, prechod);
@@ -61,21 +61,21 @@ void KresliLogo(cairo_t* cr, int sirka, int vyska) {
 
     // Three modules on one bus, as the driver sees them.
     Colour(cr, 255, 255, 255);
-    TRectangle(cr, 52, 40, sirka - 58, 1);
+    TRectangle(cr, 52, 40, width - 58, 1);
     for (int i = 0; i < 3; ++i) {
         TRectangle(cr, 58 + i * 11, 35, 1, 5);
-        Modul(cr, 53 + i * 11, 12, 10, 23, 2);
+        GatewayBox(cr, 53 + i * 11, 12, 10, 23, 2);
     }
 
     cairo_select_font_face(cr, "Sans", CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_BOLD);
     cairo_set_font_size(cr, 9);
     Colour(cr, 255, 220, 0);
-    cairo_move_to(cr, 6, vyska - 7);
+    cairo_move_to(cr, 6, height - 7);
     cairo_show_text(cr, "ZR-6180");
 }
 
-void KresliZapusteny(cairo_t* cr, int sirka, int vyska, uint8_t r, uint8_t g, uint8_t b) {
-    const double w = sirka, h = vyska;
+void DrawSunkenBox(cairo_t* cr, int width, int height, uint8_t r, uint8_t g, uint8_t b) {
+    const double w = width, h = height;
     Colour(cr, r, g, b);
     TRectangle(cr, 0, 0, w, h);
     cairo_set_line_width(cr, 1.0);
@@ -97,4 +97,4 @@ void KresliZapusteny(cairo_t* cr, int sirka, int vyska, uint8_t r, uint8_t g, ui
     cairo_stroke(cr);
 }
 
-}  // namespace obrazky
+}  // namespace pictures

@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "diag/DrvDialog.h"
-#include "diag/Okno.h"
+#include "diag/Window.h"
 #include "platform/Clock.h"
 #include "platform/Thread.h"
 

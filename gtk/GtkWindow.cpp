@@ -15,7 +15,7 @@
 #include "base/Cp1250.h"
 #include "diag/WindowModule.h"
 #include "diag/WindowTexts.h"
-#include "gtk/ObrazkyGtk.h"
+#include "gtk/Pictures.h"
 
 namespace {
 
@@ -183,7 +183,7 @@ bool TGtkWindow::Sestav(const RvWindowCaptions& captions) {
     gtk_window_set_resizable(GTK_WINDOW(okno_), FALSE);
     gtk_window_set_deletable(GTK_WINDOW(okno_), FALSE);
     gtk_window_set_position(GTK_WINDOW(okno_), GTK_WIN_POS_CENTER);
-    if (GdkPixbuf* ikona = obrazky::Ikona(); ikona != nullptr) {
+    if (GdkPixbuf* ikona = pictures::Icon(); ikona != nullptr) {
         gtk_window_set_icon(GTK_WINDOW(okno_), ikona);
         g_object_unref(ikona);
     }
@@ -287,7 +287,7 @@ void TGtkWindow::StrankaInfo(GtkWidget* f, const RvWindowCaptions& captions) {
     gtk_widget_set_name(logo, "rv_logo");
     gtk_widget_set_size_request(logo, 93, 52);
     g_signal_connect(logo, "draw", G_CALLBACK(+[](GtkWidget*, cairo_t* cr, gpointer) -> gboolean {
-        obrazky::KresliLogo(cr, 93, 52);
+        pictures::DrawLogo(cr, 93, 52);
         return TRUE;
     }), nullptr);
     gtk_container_add(GTK_CONTAINER(ramLoga), logo);
@@ -559,7 +559,7 @@ void TGtkWindow::BlockerShown(GtkWidget*, gpointer p) { static_cast<TGtkWindow*>
 
 gboolean TGtkWindow::DrawIndicator(GtkWidget* w, cairo_t* cr, gpointer b) {
     const RvColour& barva = *static_cast<const RvColour*>(b);
-    obrazky::KresliZapusteny(cr, gtk_widget_get_allocated_width(w), gtk_widget_get_allocated_height(w),
+    pictures::DrawSunkenBox(cr, gtk_widget_get_allocated_width(w), gtk_widget_get_allocated_height(w),
                              barva.r, barva.g, barva.b);
     return TRUE;
 }
