@@ -97,6 +97,12 @@ bool HostAllowed(const RvWebServer& s, MHD_Connection* c) {
     return IsLoopbackName(name);
 }
 
+bool HasBody(MHD_Connection* c) {
+    const char* length = MHD_lookup_connection_value(c, MHD_HEADER_KIND, MHD_HTTP_HEADER_CONTENT_LENGTH);
+    return MHD_lookup_connection_value(c, MHD_HEADER_KIND, MHD_HTTP_HEADER_TRANSFER_ENCODING) != nullptr ||
+           (length != nullptr && std::string_view(length) != "0");
+}
+
 MHD_Result Serve(RvWebServer& s, MHD_Connection* c, std::string_view url, std::string_view method) {
     if (method != MHD_HTTP_METHOD_GET && method != MHD_HTTP_METHOD_HEAD)
         return Send(c, MHD_HTTP_METHOD_NOT_ALLOWED, PlainText, "Only GET and HEAD are served.\n");
@@ -112,20 +118,19 @@ MHD_Result Serve(RvWebServer& s, MHD_Connection* c, std::string_view url, std::s
 // The library calls this once when the headers are in and again when the
 // request is complete; answering at the second call keeps the connection
 // open for the page's next question. A method that is refused is refused at
-// once, and the library then closes the connection without reading its body.
+// once, and so is a body; the library then closes the connection without
+// reading the rest.
 MHD_Result Access(void* cls, MHD_Connection* c, const char* url, const char* method, const char*, const char*,
                   std::size_t* uploadSize, void** request) noexcept {
     try {
         const std::string_view m = method != nullptr ? method : "";
         const bool served = m == MHD_HTTP_METHOD_GET || m == MHD_HTTP_METHOD_HEAD;
         if (served && *request == nullptr) {
+            if (HasBody(c)) return Send(c, 413, PlainText, "A GET carries no body here.\n");
             *request = cls;  // any mark but null
             return MHD_YES;
         }
-        if (served && *uploadSize != 0) {
-            *uploadSize = 0;  // a body of a GET means nothing here
-            return MHD_YES;
-        }
+        if (served && *uploadSize != 0) return MHD_NO;  // a body after all: the connection is closed
         return Serve(*static_cast<RvWebServer*>(cls), c, url != nullptr ? url : "", m);
     } catch (...) {
         return MHD_NO;  // no memory for the answer: the connection is closed

@@ -165,6 +165,7 @@ TEST_F(Web, AnswersWhatItServesAndRefusesTheRest) {
     EXPECT_EQ(post.Status, 405);
     EXPECT_EQ(HeaderValue(post, "Allow"), "GET, HEAD");
     EXPECT_EQ(HttpExchange(port, "DELETE / HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n").Status, 405);
+    EXPECT_EQ(HttpExchange(port, "GET /api/info HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Length: 5\r\n\r\nhello").Status, 413);
     for (const char* path : {"/nothing", "/api", "/api/infos", "/metrics/", "/../../etc/passwd", "/index.html"})
         EXPECT_EQ(HttpGet(port, path).Status, 404) << path;
     // A name of somebody else's pointing at the loopback gets nothing.
