@@ -278,6 +278,24 @@ TEST_F(Web, BrowserRendersThePagesWithTheirTextsAndColours) {
     EXPECT_GT(yellow, green + 200) << colours.Output;
 }
 
+// The operator's clicks and key presses in a real browser (WebDriver): the
+// fields take only digits, Enter applies the window's corrections, and the
+// tabs show their pages.
+TEST_F(Web, OperatorClicksTabsAndTypesIntoTheFields) {
+    if (RunShell("command -v chromedriver").Code != 0) GTEST_SKIP() << "chromedriver not installed";
+    const std::string script = std::string(RV_ZR6180_SOURCE_DIR) + "/tests/support/browser_steps.py";
+    std::string command = "python3 " + Quoted(script) + " " + Quoted("http://127.0.0.1:" + std::to_string(port) + "/");
+    for (const std::string step : {"wait:#info-0:101", "click:#tab-2", "type:#channel-field:7a0b0\\n",
+                                   "wait:#channel-0:700", "value:#channel-field", "type:#channel-field:7000\\n",
+                                   "wait:#channel-0:6099", "value:#channel-field", "type:#channel-field:101\\n",
+                                   "wait:#channel-0:101", "text:#channel-15", "click:#tab-1",
+                                   "type:#interface-field:2\\n", "wait:#interface-0:2", "text:#interface-15", "hash"})
+        command += " " + Quoted(step);
+    const TRun r = RunShell(command);
+    ASSERT_EQ(r.Code, 0) << r.Output;
+    EXPECT_EQ(r.Output, "700\n6099\n" + Shown(5) + "\n" + Utf8("Rozhrani nedefinováno."_cp) + "\n#interface=2\n");
+}
+
 // Without a simulator: where the server cannot start, Init goes on.
 class WebStart : public ::testing::Test {
 protected:

@@ -1,0 +1,130 @@
+#!/usr/bin/env python3
+"""Drives a page in headless Chromium through chromedriver (W3C WebDriver over
+plain HTTP, standard library only), the way an operator uses it: real clicks
+and real key presses.
+
+    browser_steps.py URL STEP...
+
+Steps, run in order:
+    click:CSS            clicks the element
+    type:CSS:TEXT        clears the field and types TEXT; "\\n" in TEXT is Enter
+    wait:CSS:TEXT        waits (up to 5 s) until the element's text is TEXT
+    value:CSS            prints the field's current value
+    text:CSS             prints the element's text
+    hash                 prints location.hash
+Prints one line per printing step; exits 1 with the reason when a step fails."""
+import json
+import os
+import socket
+import subprocess
+import sys
+import tempfile
+import time
+import urllib.request
+
+ELEMENT = "element-6066-11e4-a52e-4f735466cecf"
+ENTER = "\ue007"
+
+
+def free_port():
+    s = socket.socket()
+    s.bind(("127.0.0.1", 0))
+    port = s.getsockname()[1]
+    s.close()
+    return port
+
+
+class Driver:
+    def __init__(self, port):
+        self.base = "http://127.0.0.1:%d" % port
+        self.session = None
+
+    def call(self, method, path, body=None):
+        data = None if body is None else json.dumps(body).encode()
+        request = urllib.request.Request(self.base + path, data=data, method=method,
+                                         headers={"Content-Type": "application/json"})
+        try:
+            with urllib.request.urlopen(request, timeout=30) as answer:
+                return json.loads(answer.read() or b"{}").get("value")
+        except urllib.error.HTTPError as e:
+            raise RuntimeError("%s %s: %s" % (method, path, e.read().decode(errors="replace")[:300]))
+
+    def start(self, profile):
+        args = ["--headless", "--no-sandbox", "--disable-gpu", "--disable-background-networking",
+                "--no-first-run", "--user-data-dir=" + profile, "--window-size=520,480"]
+        caps = {"capabilities": {"alwaysMatch": {"browserName": "chrome",
+                                                  "goog:chromeOptions": {"binary": "/usr/bin/chromium", "args": args}}}}
+        self.session = "/session/" + self.call("POST", "/session", caps)["sessionId"]
+
+    def element(self, css):
+        return self.call("POST", self.session + "/element", {"using": "css selector", "value": css})[ELEMENT]
+
+    def text(self, css):
+        return self.call("GET", self.session + "/element/%s/text" % self.element(css))
+
+
+def wait_for_driver(port, process):
+    for _ in range(100):
+        if process.poll() is not None:
+            sys.exit("chromedriver ended with %d" % process.returncode)
+        try:
+            socket.create_connection(("127.0.0.1", port), timeout=0.2).close()
+            return
+        except OSError:
+            time.sleep(0.1)
+    sys.exit("chromedriver did not listen")
+
+
+def run(d, step):
+    kind, _, rest = step.partition(":")
+    if kind == "click":
+        d.call("POST", d.session + "/element/%s/click" % d.element(rest), {})
+    elif kind == "type":
+        css, _, text = rest.partition(":")
+        e = d.element(css)
+        d.call("POST", d.session + "/element/%s/clear" % e, {})
+        d.call("POST", d.session + "/element/%s/value" % e, {"text": text.replace("\\n", ENTER)})
+    elif kind == "wait":
+        css, _, want = rest.partition(":")
+        end, seen = time.time() + 5, None
+        while time.time() < end:
+            seen = d.text(css)
+            if seen == want:
+                return
+            time.sleep(0.1)
+        raise RuntimeError("%s shows %r, not %r" % (css, seen, want))
+    elif kind == "value":
+        print(d.call("GET", d.session + "/element/%s/property/value" % d.element(rest)))
+    elif kind == "text":
+        print(d.text(rest))
+    elif kind == "hash":
+        print(d.call("POST", d.session + "/execute/sync", {"script": "return location.hash;", "args": []}))
+    else:
+        raise RuntimeError("unknown step " + step)
+
+
+def main():
+    url, steps = sys.argv[1], sys.argv[2:]
+    port = free_port()
+    process = subprocess.Popen(["chromedriver", "--port=%d" % port], stdout=subprocess.DEVNULL,
+                               stderr=subprocess.DEVNULL)
+    d = Driver(port)
+    try:
+        wait_for_driver(port, process)
+        with tempfile.TemporaryDirectory() as profile:
+            d.start(profile)
+            try:
+                d.call("POST", d.session + "/url", {"url": url})
+                for step in steps:
+                    run(d, step)
+            finally:
+                d.call("DELETE", d.session)
+    except RuntimeError as e:
+        print("step failed:", e)
+        sys.exit(1)
+    finally:
+        process.terminate()
+        process.wait()
+
+
+main()
