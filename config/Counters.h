@@ -50,26 +50,8 @@ struct TDriverCounters {
     Atom<uint64_t> CallBacks;  // calls of the host's call-back
 };
 
-template <class T, std::size_t N>
-void ClearCounters(std::array<Atom<T>, N>& a) {
-    for (auto& x : a) x = 0;
-}
-
-inline void ClearCounters(TInterfaceCounters& c) {
-    c.Sent = 0;
-    c.Retries = 0;
-    ClearCounters(c.Answers);
-    c.UdpTimeouts = 0;
-    c.Exceptions = 0;
-    c.InvalidDatagrams = 0;
-    c.ForeignDatagrams = 0;
-    c.QueueDepthMax = 0;
-    ClearCounters(c.ExchangeBuckets);
-    c.ExchangeMsSum = 0;
-    c.InterfaceTimeouts = 0;
-}
-
-inline void ClearCounters(TDriverCounters& c) {
-    ClearCounters(c.Refused);
-    c.CallBacks = 0;
+// Zero again; a fresh record, so no counter can be forgotten.
+template <class T>
+void ClearCounters(T& c) {
+    c = T{};
 }
