@@ -47,6 +47,7 @@ void ZaradPozadavek(TData& d, int c, uint8_t funkce) {
         k.CasPozadavku = Now(&d);
         k.Funkce = funkce;
         k.LimitPozadavku = JeRozhrani(r) ? LimitPozadavku(d.Rozhrani[r]) : 0;
+        NumberNewRequest(k);
     }
     if (VlozDoFronty(d, c) == 3) UkonciSChybou(d, static_cast<uint32_t>(c), StatusSendError);
 }
@@ -108,13 +109,12 @@ void CountFinishedAtOnce(TData& d, int r, uint8_t e) {
     }
 }
 
-}  // namespace
-
-void UkonciSChybou(TData& d, uint32_t c, uint8_t e) {
-    if (!JeKanal(c)) return;
+// The error completion itself; runs under ZamekOkna. The clock is read
+// under the lock, so that a request started meanwhile is never given a
+// start after the end.
+void StoreError(TData& d, uint32_t c, uint8_t e) {
     TKanal& k = d.Kanaly[c];
     const uint32_t ted = Now(&d);
-    Zamek g(d.ZamekOkna);
     k.DobaRS = 0;
     k.DobaLAN = ted - k.CasOdeslani;
     k.DobaCelkem = ted - k.CasPozadavku;
@@ -134,7 +134,30 @@ void UkonciSChybou(TData& d, uint32_t c, uint8_t e) {
     }
     d.PosledniChybnyKanal = c;
     k.Hotovo = 1;  // last: readers test it before the result fields
-    CountFinishedAtOnce(d, r, e);
+}
+
+}  // namespace
+
+void UkonciSChybou(TData& d, uint32_t c, uint8_t e) {
+    if (!JeKanal(c)) return;
+    {
+        Zamek g(d.ZamekOkna);
+        StoreError(d, c, e);
+    }
+    CountFinishedAtOnce(d, d.Kanaly[c].Rozhrani, e);
+}
+
+bool FinishTimedOut(TData& d, uint32_t c, uint32_t pozadavek) {
+    if (!JeKanal(c)) return false;
+    {
+        // Starts are numbered under the same lock: the request cannot change
+        // between this look and the completion.
+        Zamek g(d.ZamekOkna);
+        if (d.Kanaly[c].RequestNumber.load() != pozadavek) return false;
+        StoreError(d, c, StatusInterfaceTimeout);
+    }
+    CountFinishedAtOnce(d, d.Kanaly[c].Rozhrani, StatusInterfaceTimeout);
+    return true;
 }
 
 int64_t ReportQueueFill(TData& d, int rozhrani, TQueueHour& h) {

@@ -23,6 +23,22 @@ void OdeberZFronty(TData& d, int rozhrani);
 // Completes the request of channel c with status e and no answer.
 void UkonciSChybou(TData& d, uint32_t c, uint8_t e);
 
+// The number of the channel's current request. A thread that judges a
+// request by its start time reads the number first (acquire), then the
+// start time and the limit, then the clock: a request started meanwhile
+// then only looks younger than it is.
+inline uint32_t RequestNumberOf(const TKanal& k) { return k.RequestNumber.load(std::memory_order_acquire); }
+// Marks a new start of the channel's request; called under ZamekOkna after
+// its start time and limit are written.
+inline void NumberNewRequest(TKanal& k) {
+    k.RequestNumber.store(k.RequestNumber.load() + 1, std::memory_order_release);
+}
+// Ends request number `pozadavek` of channel c with status 26, unless the
+// host has started another request of the channel since: false then, and
+// nothing changes. The time limits of the call-back thread and of
+// OutputFinalized end requests only this way.
+bool FinishTimedOut(TData& d, uint32_t c, uint32_t pozadavek);
+
 // The current local hour of the wall clock, cached between boundaries so that
 // a step needs no calendar conversion.
 struct TQueueHour {

@@ -92,12 +92,16 @@ bool TThreadCallBack::CheckChannel(int c) {
     TKanal& k = d.Kanaly[c];
     if (k.CekaCallBack != 1) return false;
     const int r = k.Rozhrani;
-    const int32_t uplynulo = static_cast<int32_t>(Now(&d) - k.CasPozadavku);
+    // The request's number, then its start and limit, then the clock: a
+    // request that the host starts meanwhile can only look younger, and the
+    // completion below ends only the request examined.
+    const uint32_t pozadavek = RequestNumberOf(k);
+    const uint32_t zacatek = k.CasPozadavku;
     const int32_t limit = InterfaceTimeout(d, k);
-    if (uplynulo > limit || uplynulo < 0) {
+    const int32_t uplynulo = static_cast<int32_t>(Now(&d) - zacatek);
+    if ((uplynulo > limit || uplynulo < 0) && FinishTimedOut(d, static_cast<uint32_t>(c), pozadavek)) {
         TLine t("Ch=", static_cast<int32_t>(c), ", timeout rozhrani=", uplynulo, "/", limit);
         ZapisCB(&d, t);
-        UkonciSChybou(d, static_cast<uint32_t>(c), StatusInterfaceTimeout);
         TLine s("timeout rozhrani=", uplynulo, "/", limit);
         ZapisRun(&d, "CB  0", c, r, k.StavPozadavku, s);
     }

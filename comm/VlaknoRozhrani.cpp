@@ -128,7 +128,8 @@ void TThreadRozhrani::KrokKomunikace() {
     }
     TKanal& kan = d.Kanaly[c];
     const uint32_t cislo = static_cast<uint32_t>(c);
-    TLine t("F=", static_cast<int32_t>(d.Fronty[k].PocetPotvrzenych), ", T=", Now(&d) - kan.CasPozadavku);
+    const uint32_t zacatek = kan.CasPozadavku;  // before the clock: a later start cannot make T negative
+    TLine t("F=", static_cast<int32_t>(d.Fronty[k].PocetPotvrzenych), ", T=", Now(&d) - zacatek);
     Trace("KOM 0", cislo, kan.StavPozadavku, t);
     if (Stopping()) return;
     d.InterfaceCounters[k].ObserveQueueDepth(d.Fronty[k].PocetPotvrzenych);
@@ -292,8 +293,8 @@ bool TThreadRozhrani::UlozOdpoved(uint32_t c, const TOdpoved& o, int32_t stav) {
     if (Stopping()) return false;
     TData& d = *PData;
     TKanal& k = d.Kanaly[c];
-    const uint32_t ted = Now(&d);
     std::lock_guard<std::mutex> g(d.ZamekOkna);
+    const uint32_t ted = Now(&d);  // under the lock: after any start of the channel's request
     k.DobaRS = o.DobaRS;
     storedLanTime_ = ted - k.CasOdeslani;
     k.DobaLAN = storedLanTime_;

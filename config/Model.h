@@ -55,6 +55,11 @@ struct TKanal {
     TGuardedText Dotaz;
     TGuardedText Odpoved;
     Atom<int32_t> StavPozadavku;
+    // Beyond the data model: raised (release) at every start of a request,
+    // after its start time and limit, so that a thread that compares a
+    // clock with the start time can tell whether it still looks at the
+    // same request (see FinishTimedOut).
+    Atom<uint32_t> RequestNumber;
 };
 
 struct TModul {

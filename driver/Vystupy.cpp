@@ -31,6 +31,7 @@ void FinishRefused(TData& d, uint32_t c, uint8_t e) {
         TKanal& k = d.Kanaly[c];
         k.CasPozadavku = Now(&d);
         k.CasOdeslani = k.CasPozadavku.load();
+        NumberNewRequest(k);
     }
     UkonciSChybou(d, c, e);
 }
@@ -156,12 +157,14 @@ TFinalized FinalizeOutputChannel(TData& d, uint32_t c) {
     const int32_t s = k.StavPozadavku;
     const uint32_t sp = k.StatusPosledni;
     const bool h = k.Hotovo;
-    const int32_t t = static_cast<int32_t>(Now(&d) - k.CasPozadavku);
+    // As in the call-back thread's check: number, start and limit before the
+    // clock, and only the request examined is ended.
+    const uint32_t pozadavek = RequestNumberOf(k);
+    const uint32_t zacatek = k.CasPozadavku;
     const int32_t l = OutputLimit(d, k);
-    if (t > l || t < 0) {
+    const int32_t t = static_cast<int32_t>(Now(&d) - zacatek);
+    if ((t > l || t < 0) && FinishTimedOut(d, c, pozadavek))
         ZapisRun(&d, "OF  4", K(c), r, NoField, TLine("timeout=", t, "/", l));
-        UkonciSChybou(d, c, StatusInterfaceTimeout);
-    }
     if (h) {
         if (c == 99 && JeRozhrani(r)) PoNulovani(d);
         ZapisRun(&d, "OF  9", K(c), r, s, TLine("F=", f, ", H=TRUE, SP=", sp));

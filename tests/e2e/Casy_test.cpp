@@ -9,6 +9,9 @@
 #include <chrono>
 #include <thread>
 
+#include "config/Model.h"
+#include "support/Seams.h"
+
 namespace e2e {
 namespace {
 
@@ -122,6 +125,37 @@ TEST_F(Casy, OutputFinalizedEnforcesItsOwnLimit) {
     EXPECT_TRUE(Matches(of4[1], "K=3005, R=1,  timeout=#/1281")) << of4[1];
     EXPECT_EQ(o.Run("OF  9").back(), "K=3005, R=1,  S=1, F=0, H=TRUE, SP=26");
     EXPECT_EQ(sim.RequestCount(), 1u);
+}
+
+// The host starts the channel's next request at the very moment the
+// call-back thread reads the clock for the old one's time-out, with the
+// clock already past the old one's limit: the new request is not the one
+// examined, so it is not ended, and its answer arrives with status 0.
+TEST_F(Casy, TimeOutCheckNeverEndsARequestStartedMeanwhile) {
+    Start(0);
+    TTestClock clock;
+    static_cast<TData*>(d())->Clock.store(&clock);
+    sim.SetFault(5, TSimFault{.delayMs = 300, .times = 1});
+    clock.OnNextTickOf("zr6180 CB", [&](uint32_t ted) {
+        const uint32_t pozdeji = ted + 5000;  // past 1 x 81 + 1000
+        clock.Freeze(pozdeji + 1);
+        lib().InputRequest(d(), 100);
+        lib().InputRequestCompleted(d());
+        int32_t st = -1;
+        lib().InputFinalized(d(), 100, &st);
+        return pozdeji;
+    });
+    lib().InputRequest(d(), 100);
+    lib().InputRequestCompleted(d());
+    int32_t st = -1;
+    ASSERT_EQ(lib().InputFinalized(d(), 100, &st), 0);
+    ASSERT_TRUE(o.WaitForCalls(1, 10000));
+    EXPECT_TRUE(clock.HookRan());
+    EXPECT_EQ(o.InputStatus(100), 0);
+    EXPECT_EQ(WatchedStatus(100), 0);
+    EXPECT_TRUE(o.Run("CB  0").empty());
+    for (const std::string& r : o.CallBackLog()) EXPECT_EQ(r.find("timeout"), std::string::npos) << r;
+    o.Done();  // before the clock goes
 }
 
 TEST_F(Casy, ResetOnAnUndeclaredInterfaceEndsByTheTimeLimit) {

@@ -2,34 +2,70 @@
 // that raises an exception, and a thread starter that refuses a thread.
 #pragma once
 
+#include <pthread.h>
 #include <time.h>
 
 #include <atomic>
 #include <climits>
 #include <cstdint>
+#include <functional>
+#include <string>
 #include <stdexcept>
 #include <thread>
 
 #include "platform/Clock.h"
 #include "platform/Thread.h"
 
+// The system's clocks read directly: the tests loaded with the library as a
+// host have no platform layer of their own.
+inline int64_t SystemMs(clockid_t id) {
+    timespec t{};
+    clock_gettime(id, &t);
+    return static_cast<int64_t>(t.tv_sec) * 1000 + t.tv_nsec / 1000000;
+}
+
 // Follows the system clocks until a test freezes the tick or sets the real time.
+// A hook may take the next tick read on one named thread: it runs in that
+// read and gives the value read, so a test can act at that very moment.
 class TTestClock final : public TClock {
 public:
+    using THook = std::function<uint32_t(uint32_t tick)>;
+
     uint32_t Tick() const override {
-        return frozen_.load() ? tick_.load() : SystemClock().Tick();
+        const uint32_t t = frozen_.load() ? tick_.load() : static_cast<uint32_t>(SystemMs(CLOCK_MONOTONIC));
+        return hooked_.load() ? RunHook(t) : t;
     }
+    // Before the driver's threads may read the clock again.
+    void OnNextTickOf(const char* threadName, THook hook) {
+        hookThread_ = threadName;
+        hook_ = std::move(hook);
+        hooked_ = true;
+    }
+    bool HookRan() const { return ran_.load(); }
     int64_t RealMs() const override {
         const int64_t r = real_.load();
-        return r != INT64_MIN ? r : SystemClock().RealMs();
+        return r != INT64_MIN ? r : SystemMs(CLOCK_REALTIME);
     }
     void Freeze(uint32_t t) { tick_ = t; frozen_ = true; }
     void SetRealMs(int64_t ms) { real_ = ms; }
 
 private:
+    uint32_t RunHook(uint32_t t) const {
+        char jmeno[16] = {};
+        pthread_getname_np(pthread_self(), jmeno, sizeof jmeno);
+        if (hookThread_ != jmeno || !hooked_.exchange(false)) return t;
+        const uint32_t v = hook_(t);
+        ran_ = true;
+        return v;
+    }
+
     std::atomic<bool> frozen_{false};
     std::atomic<uint32_t> tick_{0};
     std::atomic<int64_t> real_{INT64_MIN};
+    mutable std::atomic<bool> hooked_{false};
+    mutable std::atomic<bool> ran_{false};
+    std::string hookThread_;
+    THook hook_;
 };
 
 // The system's clocks, until armed: then the next call (of one thread, or of
@@ -42,19 +78,14 @@ public:
 
     uint32_t Tick() const override {
         MaybeThrow();
-        return static_cast<uint32_t>(Ms(CLOCK_MONOTONIC));
+        return static_cast<uint32_t>(SystemMs(CLOCK_MONOTONIC));
     }
     int64_t RealMs() const override {
         MaybeThrow();
-        return Ms(CLOCK_REALTIME);
+        return SystemMs(CLOCK_REALTIME);
     }
 
 private:
-    static int64_t Ms(clockid_t id) {
-        timespec t{};
-        clock_gettime(id, &t);
-        return static_cast<int64_t>(t.tv_sec) * 1000 + t.tv_nsec / 1000000;
-    }
     void Arm(std::thread::id t) {
         only_.store(t);
         thrown_ = false;
