@@ -15,6 +15,12 @@ inline constexpr std::size_t MinAnswerLength = 70;
 // wall clock that jumps costs at most this much. Each look costs a wake-up,
 // which an idle driver with 16 interfaces pays 16 times per period.
 inline constexpr int64_t LongestSleepMs = 1000;
+// The drain before a send takes at most this long or this many datagrams:
+// a flood faster than it must not keep the request from being sent. What
+// is left is read in the wait, where only the request's own identifier is
+// taken for its answer.
+inline constexpr uint32_t LongestDrainMs = 2;
+inline constexpr int MostDrained = 4096;
 
 using TLongLine = TText<ReceiveSize + 128>;
 
@@ -116,6 +122,7 @@ void TThreadRozhrani::KrokKomunikace() {
     TData& d = *PData;
     const int k = CisloRozhrani;
     const int64_t doKonceHodiny = ReportQueueFill(d, k, hour_);
+    ReportLeftOut(Now(&d));
     if (Stopping()) return;
     const int32_t c = DalsiVeFronte(d, k);
     if (c == 0) {
@@ -208,17 +215,38 @@ TThreadRozhrani::TStep TThreadRozhrani::Serve(uint32_t c) {
 
 // Datagrams that arrived before the request belong to no current exchange.
 TThreadRozhrani::TStep TThreadRozhrani::Drain(uint32_t c) {
-    for (;;) {
+    const uint32_t od = Now(PData);
+    for (int n = 0; n < MostDrained; ++n) {
         const TPrijem p = Udp.Receive(0);
         if (p == TPrijem::Nothing) return TStep::Continue;
         if (p == TPrijem::Error) return TStep::Failed;
-        const std::string_view t = OrizniKonec(Udp.Data());
-        LogChannel(c, " - LAN neočekávaná zpráva, IDh="_cp, t.substr(std::min<std::size_t>(8, t.size()), 4));
-        ErrMessage("Neočekávaná zpráva"_cp, t, c);
         Counters().ForeignDatagrams.Add(1);
-        Trace("KOM 1", c, NoField, "odebrano");
+        if (MayLogDatagram()) {
+            const std::string_view t = OrizniKonec(Udp.Data());
+            LogChannel(c, " - LAN neočekávaná zpráva, IDh="_cp, t.substr(std::min<std::size_t>(8, t.size()), 4));
+            ErrMessage("Neočekávaná zpráva"_cp, t, c);
+            Trace("KOM 1", c, NoField, "odebrano");
+        }
         if (Stopping()) return TStep::Stop;
+        if (Now(PData) - od >= LongestDrainMs) break;
     }
+    return TStep::Continue;
+}
+
+bool TThreadRozhrani::MayLogDatagram() {
+    const uint32_t ted = Now(PData);
+    ReportLeftOut(ted);
+    return lineBudget_.Allow(ted);
+}
+
+// One line in each log for the datagrams of a second that were left out.
+void TThreadRozhrani::ReportLeftOut(uint32_t ted) {
+    const uint32_t n = lineBudget_.TakeLeftOut(ted);
+    if (n == 0) return;
+    if (PData->Cfg.LogRozhraniPovolen != 0)
+        ZapisLogRozhrani(PData, CisloRozhrani, TLine("LAN zahlcení - nezapsaných zpráv="_cp, n));
+    if (PData->Cfg.RunPovolen != 0) ZapisErr(PData, TLine("Zahlcení - nezapsaných zpráv="_cp, n));
+    ZapisRun(PData, "KOM 1", NoField, CisloRozhrani, NoField, TLine("zahlceni, nezapsano=", n));
 }
 
 // Dal when the attempt's limit ran out without a matching answer.
@@ -243,21 +271,28 @@ TThreadRozhrani::TStep TThreadRozhrani::AwaitAnswer(uint32_t c, uint32_t limitLa
 }
 
 TThreadRozhrani::TStep TThreadRozhrani::TakeDatagram(uint32_t c, std::string_view prijato) {
-    if (prijato.size() < MinAnswerLength) return TStep::Continue;  // too short to be a packet: no line
+    if (prijato.size() < MinAnswerLength) {  // too short to be a packet (empty ones too): no line
+        Counters().InvalidDatagrams.Add(1);
+        return TStep::Continue;
+    }
     const std::string_view r = OrizniKonec(prijato);
     PData->Kanaly[c].Odpoved.Nastav(r);
     TOdpoved o;
     const uint8_t v = RozeberPaket(prijato, o);
     if (v != 0) {
-        LogChannel(c, " - LAN neplatný paket, Err="_cp, v);
-        ErrMessage("Neplatná zpráva"_cp, r, c);
         Counters().InvalidDatagrams.Add(1);
+        if (MayLogDatagram()) {
+            LogChannel(c, " - LAN neplatný paket, Err="_cp, v);
+            ErrMessage("Neplatná zpráva"_cp, r, c);
+        }
         return TStep::Continue;
     }
     if (o.Id != c) {
-        LogChannel(c, " - LAN neplatné ID="_cp, o.Id);
-        ErrMessage("Neplatná zpráva"_cp, r, c);
         Counters().ForeignDatagrams.Add(1);
+        if (MayLogDatagram()) {
+            LogChannel(c, " - LAN neplatné ID="_cp, o.Id);
+            ErrMessage("Neplatná zpráva"_cp, r, c);
+        }
         return TStep::Continue;
     }
     if (!UlozOdpoved(c, o, 3)) return TStep::Stop;

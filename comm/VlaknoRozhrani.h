@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "comm/Fronta.h"
+#include "comm/LogBudget.h"
 #include "comm/Logy.h"
 #include "comm/Paket.h"
 #include "platform/Thread.h"
@@ -40,6 +41,8 @@ private:
     TStep Drain(uint32_t c);
     TStep AwaitAnswer(uint32_t c, uint32_t limitLan, uint32_t& uplynulo);
     TStep TakeDatagram(uint32_t c, std::string_view prijato);
+    bool MayLogDatagram();
+    void ReportLeftOut(uint32_t ted);
     TStep Timeout(uint32_t c);
     void FinishWithException(uint32_t c);
     // Stores the outcome; `stav` >= 0 is the request state published with it.
@@ -72,4 +75,5 @@ private:
     uint32_t storedLanTime_ = 0;
     uint32_t current_ = 0;    // channel taken from the queue and not yet stored; 0: none
     TQueueHour hour_;
+    TLineBudget lineBudget_;  // lines about unwanted datagrams
 };

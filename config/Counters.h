@@ -20,7 +20,7 @@ struct TInterfaceCounters {
     std::array<Atom<uint64_t>, 256> Answers;  // matching answers, by the gateway's status code
     Atom<uint64_t> UdpTimeouts;   // requests that ended with 21 after every attempt
     Atom<uint64_t> Exceptions;    // requests that ended with 19
-    Atom<uint64_t> InvalidDatagrams;  // long enough to be a packet, but not a valid one
+    Atom<uint64_t> InvalidDatagrams;  // no valid packet: too short (or empty), or not well formed
     Atom<uint64_t> ForeignDatagrams;  // valid, for another channel or for no exchange
     Atom<int32_t> QueueDepthMax;      // committed entries seen before a take
     // Exchange time (DobaLAN) of the answers and UDP time-outs; one more

@@ -73,12 +73,14 @@ TPrijem TUdp::Receive(int cekejMs) {
     }
     for (;;) {
         const ssize_t n = recvfrom(fd_, buf_, sizeof buf_, 0, nullptr, nullptr);
-        if (n > 0) {
+        // A datagram of zero bytes is a datagram like any other (anyone may
+        // send one), not a failing socket.
+        if (n >= 0) {
             n_ = static_cast<std::size_t>(n);
             return TPrijem::Datagram;
         }
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) return TPrijem::Nothing;
-        return TPrijem::Error;  // an empty datagram or a reported network error
+        if (errno == EINTR) continue;
+        if (errno == EAGAIN || errno == EWOULDBLOCK) return TPrijem::Nothing;
+        return TPrijem::Error;  // a reported network error
     }
 }

@@ -26,7 +26,7 @@ public:
     // One datagram to host:port; the host is resolved at every call.
     bool Send(const std::string& host, int32_t port, std::string_view data);
     // Waits at most `cekejMs` (0 or 1) for one datagram; on Datagram its
-    // bytes are in Data() until the next call. An empty datagram is an error.
+    // bytes (none for an empty one) are in Data() until the next call.
     TPrijem Receive(int cekejMs);
     std::string_view Data() const { return {buf_, n_}; }
 

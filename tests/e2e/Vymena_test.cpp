@@ -103,28 +103,6 @@ TEST_F(Vymena, DemoModeCompletesWithoutSending) {
     EXPECT_TRUE(Matches(o.Run("KOM 9")[0], "K=1005, R=1,  S=[14], F=0, DEMO")) << o.Run("KOM 9")[0];
 }
 
-TEST_F(Vymena, EmptyDatagramEndsTheExchangeWithStatus19) {
-    Start(0, 1000);
-    sim.SetSilent(true);
-    lib().InputRequest(d(), 100);
-    lib().InputRequestCompleted(d());
-    ASSERT_TRUE(sim.WaitForRequests(1, 2000));
-    ASSERT_TRUE(sim.SendToLastRequester(""));
-    const TOutcome v = o.FinishRead(100);
-    EXPECT_TRUE(v.Finalized);
-    EXPECT_EQ(WatchedStatus(100), 19);
-    ASSERT_TRUE(o.WaitForRun("KOM 9", 1));
-    EXPECT_EQ(o.Run("KOM 9")[0], "K=100,  R=1,  S=3, F=0, exception");
-    EXPECT_EQ(CountOf(o.InterfaceLog(1), "] Ch=100  - LAN exception\r\n"), 1);
-    EXPECT_EQ(sim.RequestCount(), 1u);
-
-    // The thread goes on with the next request.
-    sim.SetSilent(false);
-    sim.SetValue(5, 4, zrsim::EncodeInt(4));
-    EXPECT_TRUE(o.Read(1005).Finalized);
-    EXPECT_EQ(o.GetInt(1005), 4);
-}
-
 TEST_F(Vymena, UnusablePortEndsWithStatus19) {
     Start(0, 20, 0);
     EXPECT_TRUE(o.Write(4010, IntValue(1)).Finalized);
