@@ -56,10 +56,12 @@ int VlozDoFronty(TData& d, int c) {
     const int r = JeKanal(c) ? static_cast<int>(d.Kanaly[c].Rozhrani) : 0;
     if (!JeRozhrani(r)) return 3;  // no queue to take it
     TFronta& f = d.Fronty[r];
+    // The host's side of the queue is read and written under the lock only:
+    // a host that calls from several threads cannot lose an entry.
+    Zamek g(d.ZamekOkna);
     // Acquire pairs with the interface thread's release when it frees a slot.
     const int32_t potvrzenych = f.PocetPotvrzenych.load(std::memory_order_acquire);
     if (potvrzenych + f.PocetNepotvrzenych >= VelikostFronty) return 3;
-    Zamek g(d.ZamekOkna);
     const int i = f.IndexZapisu;
     f.Polozky[i] = c;
     f.IndexZapisu = NextSlot(i);
@@ -70,10 +72,13 @@ int VlozDoFronty(TData& d, int c) {
 void PotvrdFronty(TData& d) {
     for (int r = RozhraniPrvni; r <= RozhraniPosledni; ++r) {
         TFronta& f = d.Fronty[r];
-        const int32_t nove = f.PocetNepotvrzenych;
-        if (nove <= 0) continue;
+        if (f.PocetNepotvrzenych <= 0) continue;
         {
             Zamek g(d.ZamekOkna);
+            // Read under the lock that every addition takes, or an entry
+            // added by another thread meanwhile would be zeroed uncommitted.
+            const int32_t nove = f.PocetNepotvrzenych;
+            if (nove <= 0) continue;
             // Release: the slots written before become visible with the count.
             const int32_t potvrzenych = f.PocetPotvrzenych.fetch_add(nove, std::memory_order_release) + nove;
             f.PocetNepotvrzenych = 0;

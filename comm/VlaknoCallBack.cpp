@@ -110,15 +110,23 @@ bool TThreadCallBack::CheckChannel(int c) {
         TLine t("F=", fronta, ", (", k.DobaRS.load(), "/", k.DobaLAN.load(), "/", k.DobaCelkem.load(), ")");
         ZapisRun(&d, "CB  1", c, r, k.StavPozadavku, t);
         if (Stopping()) return true;
-        NotifyHost(c, k);
+        NotifyHost(c, k, pozadavek);
     }
     return k.CekaCallBack == 1;
 }
 
 // Clearing the mark with one exchange gives one notice per marking, even
-// when the host's own thread clears it at the same moment.
-void TThreadCallBack::NotifyHost(int c, TKanal& k) {
+// when the host's own thread clears it at the same moment. A request that
+// the host started again since `pozadavek` was read may have been marked
+// anew: that mark is the running request's, so it goes back, and the next
+// look tells whether that request is done. At worst a mark the host had
+// already cleared comes back as one more call-back; none is ever lost.
+void TThreadCallBack::NotifyHost(int c, TKanal& k, uint32_t pozadavek) {
     if (k.CekaCallBack.exchange(0) != 1) return;
+    if (RequestNumberOf(k) != pozadavek) {
+        k.CekaCallBack = 1;
+        return;
+    }
     const int32_t druh = CallBackDirection(c);
     if (CallBack != nullptr) {
         PData->DriverCounters.CallBacks.Add(1);

@@ -64,7 +64,7 @@ private:
         uint64_t slova_[Slov] = {};
     };
 
-    void NotifyHost(int c, TKanal& k);
+    void NotifyHost(int c, TKanal& k, uint32_t pozadavek);
 
     TChannelSet marked_;
 };

@@ -4,9 +4,19 @@
  * the returned PData to every other call. Order for one instance:
  *   MakeDriver, Init, { request / buffer / DriverProc / QueryProc calls },
  *   Done, DisposeDriver.
- * Threads: every export is called from the host's one calling thread, one
- * call at a time; the call-back given to Init runs on the driver's own
- * call-back thread and must not call the driver.
+ * Threads: call the exports from one thread at a time, the host's calling
+ * thread. A host that calls the request exports from several threads at
+ * once does not corrupt the request queues (adding and committing take the
+ * same lock), but the order of a channel's request and its Finalized is
+ * then the host's to keep.
+ * The call-back given to Init runs on the driver's own call-back thread. It
+ * may run the host's next cycle there: InputRequest, InputRequestCompleted,
+ * InputFinalized, GetInput and their output counterparts work from inside
+ * it, and every marking (a Finalized that returned false) still gets
+ * exactly one call-back. A new request of a channel clears its marking, so
+ * call Finalized for it again after requesting it. Init, Done and
+ * DisposeDriver wait for the call-back thread and must not be called from
+ * inside the call-back.
  * Texts in and out are zero-terminated code page 1250 byte strings (not
  * UTF-8): convert them, e.g. with iconv("UTF-8", "CP1250").
  * Compiles as C89 and later and as C++98 and later.

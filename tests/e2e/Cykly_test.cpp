@@ -5,7 +5,10 @@
 
 #ifdef RV_HAVE_SIMULATOR
 
+#include <map>
+#include <mutex>
 #include <thread>
+#include <vector>
 
 namespace e2e {
 namespace {
@@ -186,6 +189,54 @@ TEST_F(Cykly, HostAskingForTheCallBackAgainGetsExactlyTwo) {
     EXPECT_TRUE(v.Finalized);
     std::this_thread::sleep_for(30ms);  // room for a wrong third call
     EXPECT_EQ(o.CallCount(), 2u);
+}
+
+// A host that runs its whole cycle inside the call-back: it collects what
+// is done, starts those channels again and marks them. Every cycle of every
+// channel ends, and every call-back finds a completion to collect.
+TEST_F(Cykly, HostCyclingFromInsideTheCallBackLosesNoCompletion) {
+    o.Done();
+    o.Dispose();
+    const std::vector<uint32_t> kanaly = {100, 1005, 1007, 2100};
+    constexpr int Cyklu = 200;
+    std::mutex m;
+    std::map<uint32_t, int> hotovych;
+    int prazdnych = 0;  // call-backs that found nothing done
+    auto cyklus = [&] {
+        bool nejaky = false;
+        for (uint32_t c : kanaly) {
+            int32_t st = -1;
+            if (hotovych[c] >= Cyklu || !lib().InputFinalized(d(), c, &st)) continue;
+            nejaky = true;
+            if (++hotovych[c] < Cyklu) lib().InputRequest(d(), c);
+        }
+        lib().InputRequestCompleted(d());
+        for (uint32_t c : kanaly) {  // a new request cleared the mark: mark what runs
+            int32_t st = -1;
+            if (hotovych[c] < Cyklu) lib().InputFinalized(d(), c, &st);
+        }
+        return nejaky;
+    };
+    o.InCallBack = [&] {
+        std::lock_guard g(m);
+        prazdnych += !cyklus();
+    };
+    ASSERT_TRUE(Start(StandardParams(sim.Port())));
+    {
+        std::lock_guard g(m);
+        for (uint32_t c : kanaly) lib().InputRequest(d(), c);
+        cyklus();
+    }
+    auto hotovo = [&] {
+        std::lock_guard g(m);
+        for (uint32_t c : kanaly)
+            if (hotovych[c] < Cyklu) return false;
+        return true;
+    };
+    for (int i = 0; i < 1200 && !hotovo(); ++i) std::this_thread::sleep_for(50ms);
+    std::lock_guard g(m);
+    for (uint32_t c : kanaly) EXPECT_EQ(hotovych[c], Cyklu) << "channel " << c;
+    EXPECT_EQ(prazdnych, 0) << "a call-back without a completion";
 }
 
 TEST_F(Cykly, StatusRegisterResetThroughChannel99) {

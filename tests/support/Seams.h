@@ -25,18 +25,20 @@ inline int64_t SystemMs(clockid_t id) {
 }
 
 // Follows the system clocks until a test freezes the tick or sets the real time.
-// A hook may take the next tick read on one named thread: it runs in that
-// read and gives the value read, so a test can act at that very moment.
+// A hook may take the next tick (or wall-clock) read on one named thread: it
+// runs in that read and gives the value read, so a test can act at that
+// very moment.
 class TTestClock final : public TClock {
 public:
     using THook = std::function<uint32_t(uint32_t tick)>;
 
     uint32_t Tick() const override {
         const uint32_t t = frozen_.load() ? tick_.load() : static_cast<uint32_t>(SystemMs(CLOCK_MONOTONIC));
-        return hooked_.load() ? RunHook(t) : t;
+        return hooked_.load() && !hookReal_ ? RunHook(t) : t;
     }
     // Before the driver's threads may read the clock again.
-    void OnNextTickOf(const char* threadName, THook hook) {
+    void OnNextTickOf(const char* threadName, THook hook, bool realTime = false) {
+        hookReal_ = realTime;
         hookThread_ = threadName;
         hook_ = std::move(hook);
         hooked_ = true;
@@ -44,7 +46,9 @@ public:
     bool HookRan() const { return ran_.load(); }
     int64_t RealMs() const override {
         const int64_t r = real_.load();
-        return r != INT64_MIN ? r : SystemMs(CLOCK_REALTIME);
+        const int64_t v = r != INT64_MIN ? r : SystemMs(CLOCK_REALTIME);
+        if (hooked_.load() && hookReal_) RunHook(0);
+        return v;
     }
     void Freeze(uint32_t t) { tick_ = t; frozen_ = true; }
     void SetRealMs(int64_t ms) { real_ = ms; }
@@ -64,6 +68,7 @@ private:
     std::atomic<int64_t> real_{INT64_MIN};
     mutable std::atomic<bool> hooked_{false};
     mutable std::atomic<bool> ran_{false};
+    bool hookReal_ = false;
     std::string hookThread_;
     THook hook_;
 };

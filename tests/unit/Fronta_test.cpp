@@ -2,7 +2,14 @@
 // hourly fill report and the channel-99 reset, without threads.
 #include <gtest/gtest.h>
 
+#include <sys/syscall.h>
+#include <unistd.h>
+
+#include <atomic>
 #include <ctime>
+#include <fstream>
+#include <mutex>
+#include <thread>
 
 #include "comm/Fronta.h"
 #include "comm/TimeLimits.h"
@@ -13,6 +20,14 @@
 namespace {
 
 using namespace thread_support;
+
+// Whether a thread of this process sleeps (on the lock it waits for).
+bool ThreadSleeps(pid_t tid) {
+    std::ifstream f("/proc/self/task/" + std::to_string(tid) + "/stat");
+    std::string stat((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
+    const std::size_t i = stat.rfind(')');
+    return i != std::string::npos && i + 2 < stat.size() && stat[i + 2] == 'S';
+}
 
 class Fronta : public ::testing::Test {
 protected:
@@ -76,6 +91,31 @@ TEST_F(Fronta, CommitMakesAllNewEntriesVisibleInOrder) {
     EXPECT_DOUBLE_EQ(f.ZaplneniPredchozi, 0.1);
     EXPECT_DOUBLE_EQ(f.ZaplneniMax, 0.3);
     EXPECT_EQ(f.IndexCteni, 4);
+}
+
+// A second host thread adds an entry while a commit waits for the lock:
+// the commit must count it, or it stays uncommitted behind the read index
+// and every later entry of the queue runs one place late.
+TEST_F(Fronta, CommitCountsAnEntryAddedWhileItWaitedForTheLock) {
+    s.Channel(100, 1, 1, 0);
+    ZaradPozadavek(d, 100, 0);
+    std::atomic<pid_t> tid{0};
+    std::thread potvrzeni;
+    {
+        std::lock_guard<std::mutex> g(d.ZamekOkna);
+        potvrzeni = std::thread([&] {
+            tid = static_cast<pid_t>(syscall(SYS_gettid));
+            PotvrdFronty(d);
+        });
+        ASSERT_TRUE(WaitFor([&] { return tid != 0 && ThreadSleeps(tid); }, 5000));
+        // What VlozDoFronty of the other thread leaves under the lock.
+        f.Polozky[f.IndexZapisu] = 100;
+        f.IndexZapisu = f.IndexZapisu + 1;
+        f.PocetNepotvrzenych.Add(1);
+    }
+    potvrzeni.join();
+    EXPECT_EQ(f.PocetPotvrzenych, 2);
+    EXPECT_EQ(f.PocetNepotvrzenych, 0);
 }
 
 TEST_F(Fronta, FullQueueCompletesTheRequestWithStatus3) {

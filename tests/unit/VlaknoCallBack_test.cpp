@@ -92,6 +92,30 @@ protected:
     TData& d = *s.d;
 };
 
+// The host collects channel 1005 and starts and marks its next request just
+// as the thread, having seen the old request done, traces it: the mark it
+// then takes belongs to the running request, so the notice waits for that
+// request's end.
+TEST_F(VlaknoCallBack, MarkOfARequestStartedMeanwhileWaitsForItsEnd) {
+    StartThread();
+    TKanal& k = d.Kanaly[1005];
+    s.clock.OnNextTickOf("zr6180 CB", [&](uint32_t) {
+        k.CekaCallBack = 0;          // InputFinalized found the old one done
+        ZaradPozadavek(d, 1005, 0);  // the next request
+        k.CekaCallBack = 1;          // and InputFinalized marked it
+        return 0u;
+    }, true);
+    FinishedMarked(1005, 3);
+    WakeCallBack(d, 1005);
+    ASSERT_TRUE(WaitFor([&] { return s.clock.HookRan(); }, 3000));
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_EQ(CallCount(), 0u) << "a notice for a request that still runs";
+    UkonciSChybou(d, 1005, 21);
+    ASSERT_TRUE(WaitForCalls(1));
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    EXPECT_EQ(CallCount(), 1u);
+}
+
 TEST_F(VlaknoCallBack, InterfaceTimeoutLimitFollowsUdpOpakovani) {
     TKanal& k = d.Kanaly[1005];
     k.LimitPozadavku = 2370;
