@@ -114,7 +114,7 @@ TMainLogWrite WriteMainLog(const TData* d, const TCFG& cfg, std::string_view zpr
 std::string WithSystemReason(std::string_view text, int error) {
     std::string t(text);
     const std::string_view duvod = SystemErrorText(error);
-    if (!duvod.empty() && !IsMissingError(error)) t.append(" (systémová chyba: "_cp).append(duvod).append(")");
+    if (!duvod.empty() && !IsNameError(error)) t.append(" (systémová chyba: "_cp).append(duvod).append(")");
     return t;
 }
 

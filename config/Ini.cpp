@@ -203,7 +203,7 @@ bool LoadParameterFile(const std::string& path, std::string& text, int* error) {
     if (!ok && HasNonAscii(path)) {
         const int first = e;
         ok = ReadPath(cp1250::ToUtf8(path), raw, e);
-        if (!ok && IsMissingError(e)) e = first;  // the UTF-8 name only says it is not there
+        if (!ok && IsNameError(e)) e = first;  // the UTF-8 name only says it leads nowhere
     }
     if (error != nullptr) *error = ok ? 0 : e;
     if (!ok) {

@@ -10,4 +10,4 @@ std::string_view SystemErrorText(int error) {
     return t != nullptr ? std::string_view(t) : std::string_view();
 }
 
-bool IsMissingError(int error) { return error == ENOENT || error == ENOTDIR; }
+bool IsNameError(int error) { return error == ENOENT || error == ENOTDIR || error == ENAMETOOLONG; }

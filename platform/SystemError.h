@@ -9,6 +9,7 @@
 // for 0 or an unknown number. Thread-safe: the text is static.
 std::string_view SystemErrorText(int error);
 
-// Errors that only say something is not there: the fixed texts of the
-// driver already tell those apart, so no reason is added for them.
-bool IsMissingError(int error);
+// Errors that only say a name leads nowhere (missing, a file where a
+// directory should be, too long): the fixed texts of the driver already
+// stand for those, so no reason is added to them.
+bool IsNameError(int error);
