@@ -1,5 +1,6 @@
 #include "comm/Logy.h"
 
+#include <cerrno>
 #include <mutex>
 
 #include "config/HlavniLog.h"
@@ -14,9 +15,25 @@ constexpr int64_t FullSize = int64_t{128} * 20001;
 
 using THead = TText<256>;
 
-void AppendLine(const TPath& cesta, std::string_view a, std::string_view b, std::string_view c) {
+// 0, or the system's error number of a line that did not reach the file.
+int AppendLine(const TPath& cesta, std::string_view a, std::string_view b, std::string_view c) {
     TFile f = TFile::Append(cesta.sv().data());
-    f.Write({a, b, c});
+    if (f.Write({a, b, c}) && f.Close()) return 0;
+    return f.Error() != 0 ? f.Error() : EIO;
+}
+
+// Runs one write (0 or an error number) and keeps the books of its log:
+// only a failure costs more than the write, for one more try after a LOG
+// directory that had disappeared is made again.
+template <class Zapis>
+void WriteCounted(TData& d, TLogKind druh, int rozhrani, Zapis zapis) {
+    int chyba = zapis();
+    if (chyba != 0 && RestoreLogDirectory(&d, d.Cfg, chyba)) chyba = zapis();
+    if (chyba == 0) {
+        LogWritten(&d, druh, rozhrani);
+    } else {
+        LogWriteFailed(&d, druh, rozhrani, chyba);
+    }
 }
 
 // Next number of a rotation over 1..pocet.
@@ -93,31 +110,33 @@ std::string_view WithoutTrailingBlanks(std::string_view t) {
 // Appends one line to file `cislo` of a rotation over 1..pocet that `cesta`
 // names; a full file hands the line to the next number, emptied first.
 // `posunuto` hears of a new number before its file is opened.
+// 0, or the system's error number of a line that did not reach the file.
 template <class Cesta, class Posunuto>
-void AppendRotated(Atom<int32_t>& cislo, int32_t pocet, Cesta cesta, Posunuto posunuto, std::string_view a,
-                   std::string_view b, std::string_view c) {
+int AppendRotated(Atom<int32_t>& cislo, int32_t pocet, Cesta cesta, Posunuto posunuto, std::string_view a,
+                  std::string_view b, std::string_view c) {
     TPath p;
-    if (!cesta(p, cislo)) return;
+    if (!cesta(p, cislo)) return ENAMETOOLONG;
     TFile f = TFile::Append(p.sv().data());
-    if (!f.IsOpen()) return;
+    if (!f.IsOpen()) return f.Error();
     if (f.Size() >= FullSize) {
         f.Close();
         cislo = NextNumber(cislo, pocet);
         posunuto();
-        if (!cesta(p, cislo)) return;
+        if (!cesta(p, cislo)) return ENAMETOOLONG;
         f = TFile::Empty(p.sv().data());
     }
-    f.Write({a, b, c});
+    if (f.Write({a, b, c}) && f.Close()) return 0;
+    return f.Error() != 0 ? f.Error() : EIO;
 }
 
 // File choice and rotation of one RUN line; runs under ZamekLogu.
-void AppendRunLine(TCFG& cfg, std::string_view hlava, std::string_view detail) {
+int AppendRunLine(TCFG& cfg, std::string_view hlava, std::string_view detail) {
     if (cfg.RunCislo < 1 || cfg.RunCislo > cfg.RunPocet) {
         cfg.RunCislo = 1;
         ZapisRunInfo(cfg);
     }
     const auto cesta = [&](TPath& p, int32_t n) { return RunPath(p, cfg, n); };
-    AppendRotated(cfg.RunCislo, cfg.RunPocet, cesta, [&] { ZapisRunInfo(cfg); }, hlava, detail, "\r\n");
+    return AppendRotated(cfg.RunCislo, cfg.RunPocet, cesta, [&] { ZapisRunInfo(cfg); }, hlava, detail, "\r\n");
 }
 
 // ---- Err, interface and call-back logs ----
@@ -136,10 +155,10 @@ bool ErrPath(TPath& c, const TCFG& cfg, int32_t cislo) {
 }
 
 // File choice and rotation of one Err line; runs under ZamekErr.
-void AppendErrLine(TCFG& cfg, std::string_view hlava, std::string_view text, std::string_view konec) {
+int AppendErrLine(TCFG& cfg, std::string_view hlava, std::string_view text, std::string_view konec) {
     if (cfg.ErrCislo < 1 || cfg.ErrCislo > cfg.RunPocet) cfg.ErrCislo = 1;
     const auto cesta = [&](TPath& p, int32_t n) { return ErrPath(p, cfg, n); };
-    AppendRotated(cfg.ErrCislo, cfg.RunPocet, cesta, [] {}, hlava, text, konec);
+    return AppendRotated(cfg.ErrCislo, cfg.RunPocet, cesta, [] {}, hlava, text, konec);
 }
 
 bool InterfaceLogPath(TPath& c, const TCFG& cfg, int rozhrani, const TLocalTime& cas) {
@@ -174,7 +193,7 @@ void ZapisRun(TData* d, std::string_view znacka, int32_t K, int32_t R, int32_t S
     if (S != NoField) r.Add("S=").Add(S).Add(", ");
     const std::string_view detail = WithoutTrailingBlanks(text);
     if (detail.empty()) r.TrimBlanks();
-    AppendRunLine(d->Cfg, r.sv(), detail);
+    WriteCounted(*d, TLogKind::Run, 0, [&] { return AppendRunLine(d->Cfg, r.sv(), detail); });
 }
 
 void ZapisErr(TData* d, std::string_view text, int32_t cislo) {
@@ -185,7 +204,7 @@ void ZapisErr(TData* d, std::string_view text, int32_t cislo) {
     TText<16> konec;
     if (cislo != NoField) konec.Add(cislo);
     konec.Add("\r\n");
-    AppendErrLine(d->Cfg, hlava.sv(), text, konec.sv());
+    WriteCounted(*d, TLogKind::Err, 0, [&] { return AppendErrLine(d->Cfg, hlava.sv(), text, konec.sv()); });
 }
 
 void ZapisLogRozhrani(TData* d, int rozhrani, std::string_view text) {
@@ -196,7 +215,7 @@ void ZapisLogRozhrani(TData* d, int rozhrani, std::string_view text) {
     if (!InterfaceLogPath(cesta, d->Cfg, rozhrani, cas)) return;
     THead hlava;
     AddStamp(hlava, *d, cas);
-    AppendLine(cesta, hlava.sv(), text, "\r\n");
+    WriteCounted(*d, TLogKind::Interface, rozhrani, [&] { return AppendLine(cesta, hlava.sv(), text, "\r\n"); });
 }
 
 void ZapisCB(TData* d, std::string_view text) {
@@ -206,6 +225,6 @@ void ZapisCB(TData* d, std::string_view text) {
     if (!FinishPath(cesta)) return;
     THead hlava;
     AddStamp(hlava, *d, LocalTimeOf(Clock(d).RealMs()));
-    AppendLine(cesta, hlava.sv(), text, "\r\n");
+    WriteCounted(*d, TLogKind::CallBack, 0, [&] { return AppendLine(cesta, hlava.sv(), text, "\r\n"); });
 }
 

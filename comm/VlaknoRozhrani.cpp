@@ -60,7 +60,7 @@ void TThreadRozhrani::Execute() {
     TData& d = *PData;
     if (!Stopping()) {
         d.VlaknoBezi[CisloRozhrani] = 1;
-        Udp.Open();  // a failure shows as status 19 at the first send
+        if (!Udp.IsOpen()) Udp.Open();  // Init opens it before the start and reports a failure
     }
     Contained([&] { ZapisLogRozhrani(&d, CisloRozhrani, "Start"); });
     generation_ = Alarm().Generation();

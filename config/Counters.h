@@ -50,6 +50,35 @@ struct TDriverCounters {
     Atom<uint64_t> CallBacks;  // calls of the host's call-back
 };
 
+// The log files whose failed writes are counted, in the order of
+// LogKindNames.
+enum class TLogKind : uint8_t { Main, Run, Err, Interface, CallBack };
+inline constexpr std::size_t LogKindCount = 5;
+inline constexpr const char* LogKindNames[LogKindCount] = {"main", "run", "err", "interface", "callback"};
+// Main, RUN, Err and call-back log, then the log of each interface 1..16:
+// each file starts and stops failing on its own.
+inline constexpr std::size_t LogFileCount = 4 + 16;
+
+inline std::size_t LogFileSlot(TLogKind kind, int rozhrani) noexcept {
+    switch (kind) {
+        case TLogKind::Main: return 0;
+        case TLogKind::Run: return 1;
+        case TLogKind::Err: return 2;
+        case TLogKind::CallBack: return 3;
+        case TLogKind::Interface: break;
+    }
+    return 3 + static_cast<std::size_t>(rozhrani >= 1 && rozhrani <= 16 ? rozhrani : 1);
+}
+
+// Log lines that could not be written. Only a failure counts, with a
+// relaxed fetch_add (the main and interface logs have several writers); a
+// line that is written costs one relaxed load of its file's flag.
+struct TLogFailures {
+    std::array<Atom<uint64_t>, LogKindCount> Failed;  // lines lost, by kind
+    std::array<Atom<uint8_t>, LogFileCount> Failing;  // the file's last write failed
+    std::array<Atom<uint64_t>, LogFileCount> Lost;    // lines lost since it began to fail
+};
+
 // Zero again; a fresh record, so no counter can be forgotten.
 template <class T>
 void ClearCounters(T& c) {

@@ -1,9 +1,12 @@
 #include "config/HlavniLog.h"
 
+#include <cerrno>
 #include <charconv>
 
+#include "base/Cp1250.h"
 #include "base/Radek.h"
 #include "platform/Files.h"
+#include "platform/SystemError.h"
 
 namespace {
 
@@ -29,13 +32,12 @@ uint8_t OpenMainLog(const char* cesta, TFile& f) {
     return f.IsOpen() ? 0 : 2;
 }
 
-uint8_t Zapis(const TData* d, const TCFG& cfg, std::string_view zprava, const uint32_t* cislo) {
-    if (cfg.LogPovolen == 0) return 0;
+TMainLogWrite WriteOnce(const TData* d, const TCFG& cfg, std::string_view zprava, const uint32_t* cislo) {
     TPath cesta;
-    if (!BuildPath(cesta, cfg.LogAdresar, cfg.LogNazev)) return 2;
+    if (!BuildPath(cesta, cfg.LogAdresar, cfg.LogNazev)) return {2, ENAMETOOLONG};
     TFile f;
     const uint8_t otevreni = OpenMainLog(cesta.sv().data(), f);
-    if (otevreni != 0) return otevreni;
+    if (otevreni != 0) return {otevreni, f.Error()};
 
     const TLokalizace& lok = d ? d->Lokalizace : DefaultFormats();
     char datum[160];
@@ -48,7 +50,32 @@ uint8_t Zapis(const TData* d, const TCFG& cfg, std::string_view zprava, const ui
 
     const bool zapsano = f.Write({hlava.sv(), zprava, konec.sv()});
     const bool zavreno = f.Close();
-    return zapsano && zavreno ? 0 : 3;
+    if (zapsano && zavreno) return {};
+    return {3, f.Error()};
+}
+
+TMainLogWrite Zapis(const TData* d, const TCFG& cfg, std::string_view zprava, const uint32_t* cislo) {
+    if (cfg.LogPovolen == 0) return {};
+    TMainLogWrite v = WriteOnce(d, cfg, zprava, cislo);
+    if (v.Kod != 0 && RestoreLogDirectory(d, cfg, v.Error)) v = WriteOnce(d, cfg, zprava, cislo);
+    if (v.Kod == 0) {
+        LogWritten(d, TLogKind::Main);
+    } else {
+        LogWriteFailed(d, TLogKind::Main, 0, v.Error);
+    }
+    return v;
+}
+
+// "hlavního logu", "logu RUN", "logu rozhraní 3": the log after "Do ".
+TText<32> LogName(TLogKind kind, int rozhrani) {
+    switch (kind) {
+        case TLogKind::Main: return TText<32>("hlavního logu"_cp);
+        case TLogKind::Run: return TText<32>("logu RUN");
+        case TLogKind::Err: return TText<32>("logu Err");
+        case TLogKind::Interface: return TText<32>("logu rozhraní "_cp, static_cast<int32_t>(rozhrani));
+        case TLogKind::CallBack: break;
+    }
+    return TText<32>("logu call-back");
 }
 
 // The first line as a decimal integer, blanks around it allowed.
@@ -73,11 +100,60 @@ bool ReadFirstLine(const char* cesta, int32_t& hodnota) {
 }  // namespace
 
 uint8_t ZapisDoLogu(const TData* d, const TCFG& cfg, std::string_view zprava) {
-    return Zapis(d, cfg, zprava, nullptr);
+    return Zapis(d, cfg, zprava, nullptr).Kod;
 }
 
 uint8_t ZapisDoLogu(const TData* d, const TCFG& cfg, std::string_view zprava, uint32_t cislo) {
-    return Zapis(d, cfg, zprava, &cislo);
+    return Zapis(d, cfg, zprava, &cislo).Kod;
+}
+
+TMainLogWrite WriteMainLog(const TData* d, const TCFG& cfg, std::string_view zprava) {
+    return Zapis(d, cfg, zprava, nullptr);
+}
+
+std::string WithSystemReason(std::string_view text, int error) {
+    std::string t(text);
+    const std::string_view duvod = SystemErrorText(error);
+    if (!duvod.empty() && !IsNameError(error)) t.append(" (systémová chyba: "_cp).append(duvod).append(")");
+    return t;
+}
+
+void LogWriteFailed(const TData* d, TLogKind kind, int rozhrani, int error) {
+    if (d == nullptr) return;
+    TLogFailures& n = d->LogFailures;
+    const std::size_t soubor = LogFileSlot(kind, rozhrani);
+    n.Failed[static_cast<std::size_t>(kind)].fetch_add(1);
+    n.Lost[soubor].fetch_add(1);
+    // The main log cannot tell that it fails; it tells when it works again.
+    if (n.Failing[soubor].exchange(1) != 0 || kind == TLogKind::Main) return;
+    TLine t("Do ", LogName(kind, rozhrani).sv(), " nelze zapisovat");
+    if (const std::string_view duvod = SystemErrorText(error); !duvod.empty()) t.Add(" (").Add(duvod).Add(")");
+    t.Add(", jeho řádky se ztrácejí."_cp);
+    ZapisDoLogu(d, d->Cfg, t.sv());
+}
+
+void LogWritesResumed(const TData* d, TLogKind kind, int rozhrani) {
+    TLogFailures& n = d->LogFailures;
+    const std::size_t soubor = LogFileSlot(kind, rozhrani);
+    // Cleared before the main log is written: that write must not come back here.
+    if (n.Failing[soubor].exchange(0) == 0) return;
+    const uint64_t ztraceno = n.Lost[soubor].exchange(0);
+    TLine t("Do ", LogName(kind, rozhrani).sv(), " lze opět zapisovat, ztracených řádků: "_cp, ztraceno);
+    ZapisDoLogu(d, d->Cfg, t.sv());
+}
+
+bool RestoreLogDirectory(const TData* d, const TCFG& cfg, int error) {
+    // Only a directory that Init saw: one that was never there stays a
+    // failure, as it always was.
+    if (error != ENOENT || d == nullptr || d->LogDirectoryExists == 0 || cfg.LogAdresar != d->Cfg.LogAdresar)
+        return false;
+    bool vytvoren = false;
+    if (!RecreateDirectory(cfg.LogAdresar, vytvoren)) return false;
+    if (vytvoren) {
+        TLine t("Adresář LOG souborů \""_cp, cfg.LogAdresar, "\" chyběl, byl znovu vytvořen."_cp);
+        ZapisDoLogu(d, d->Cfg, t.sv());
+    }
+    return true;
 }
 
 void CtiRunInfo(TCFG& cfg) {

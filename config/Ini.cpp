@@ -6,6 +6,7 @@
 
 #include "base/Cp1250.h"
 #include "platform/Files.h"
+#include "platform/SystemError.h"
 
 namespace {
 
@@ -85,10 +86,13 @@ bool ParseDigits(std::string_view s, unsigned base, uint64_t limit, uint64_t& v)
     return true;
 }
 
-bool ReadPath(const std::string& path, std::string& out) {
+bool ReadPath(const std::string& path, std::string& out, int& error) {
+    error = 0;
     if (path.empty() || path.find('\0') != std::string::npos) return false;
     TFile f = TFile::Read(path.c_str());  // non-blocking: opening a FIFO must not wait for a writer
-    return f.ReadAll(out, MaxParameterFile);
+    if (f.ReadAll(out, MaxParameterFile)) return true;
+    error = f.Error();
+    return false;
 }
 
 // Index of the first byte >= 0x80, or the size. Eight bytes at a time:
@@ -192,10 +196,16 @@ std::string DecodeParameterText(std::string raw) {
     return raw;
 }
 
-bool LoadParameterFile(const std::string& path, std::string& text) {
+bool LoadParameterFile(const std::string& path, std::string& text, int* error) {
     std::string raw;
-    bool ok = ReadPath(path, raw);
-    if (!ok && HasNonAscii(path)) ok = ReadPath(cp1250::ToUtf8(path), raw);
+    int e = 0;
+    bool ok = ReadPath(path, raw, e);
+    if (!ok && HasNonAscii(path)) {
+        const int first = e;
+        ok = ReadPath(cp1250::ToUtf8(path), raw, e);
+        if (!ok && IsNameError(e)) e = first;  // the UTF-8 name only says it leads nowhere
+    }
+    if (error != nullptr) *error = ok ? 0 : e;
     if (!ok) {
         text.clear();
         return false;
@@ -204,7 +214,7 @@ bool LoadParameterFile(const std::string& path, std::string& text) {
     return true;
 }
 
-bool TIniFile::Load(const std::string& path) { return LoadParameterFile(path, text_); }
+bool TIniFile::Load(const std::string& path) { return LoadParameterFile(path, text_, &loadError_); }
 
 TIniSection TIniFile::Section(std::string_view name) const {
     const std::string_view text = text_;

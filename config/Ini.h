@@ -40,7 +40,8 @@ bool ParseInt(std::string_view text, int32_t& value);
 // False when the file is missing, not a regular file, unreadable or larger
 // than MaxParameterFile. A name that fails is retried in UTF-8 when it has
 // non-ASCII bytes, as host names come in code page 1250.
-bool LoadParameterFile(const std::string& path, std::string& text);
+// `error` gets the system's error number of the failure, 0 when it had none.
+bool LoadParameterFile(const std::string& path, std::string& text, int* error = nullptr);
 std::string DecodeParameterText(std::string raw);
 
 // The lines of one section; empty when the section is absent.
@@ -66,9 +67,11 @@ public:
     explicit TIniFile(std::string text) : text_(std::move(text)) {}
     // False when the file cannot be read; every key then reads as absent.
     bool Load(const std::string& path);
+    int LoadError() const { return loadError_; }  // the system's error number of a failed Load
     std::string_view Text() const { return text_; }
     TIniSection Section(std::string_view name) const;
 
 private:
     std::string text_;
+    int loadError_ = 0;
 };

@@ -173,6 +173,11 @@ struct TData {
     TLokalizace Lokalizace;  // written by Init before any thread starts
     FixedArray<TInterfaceCounters, RozhraniPrvni, RozhraniPosledni> InterfaceCounters;
     TDriverCounters DriverCounters;
+    // Counted by the log writers, which otherwise only read the instance.
+    mutable TLogFailures LogFailures;
+    // 1 when Init found the LOG directory of Cfg there (it makes it when a
+    // log is on): missing later, it has disappeared and is made again.
+    Atom<uint8_t> LogDirectoryExists;
     // The diagnostic web server, when RV_ZR6180_HTTP asks for one: started
     // after the threads, stopped before them.
     std::unique_ptr<TWebServer> Web;

@@ -20,7 +20,7 @@ constexpr int MaxDeclarations = 6099;
 constexpr std::string_view ErrorPrefix = "Chyba parametrického souboru - "_cp;
 
 TResult VPoradku() { return {true, std::string(StatusText(0))}; }
-TResult BadFile() { return {false, std::string(StatusText(13))}; }
+TResult BadFile(int error = 0) { return {false, std::string(StatusText(13)), error}; }
 
 TResult Failure(std::string_view a, std::string_view b = {}, std::string_view c = {}) {
     std::string z(ErrorPrefix);
@@ -213,7 +213,7 @@ TResult CtiNastaveni(const std::string& soubor, TCFG& cfg) {
     TIniFile ini;
     ini.Load(soubor);  // an unreadable file reads as empty: the sentinel below rejects it
     const TIniSection log = ini.Section(LogSection);
-    if (log.ReadString("Povolen", AbsentKey) == AbsentKey) return BadFile();
+    if (log.ReadString("Povolen", AbsentKey) == AbsentKey) return BadFile(ini.LoadError());
     ReadSettingValues(log, ini.Section(WindowSection), cfg);
     if (cfg.LogAdresar.empty() || cfg.LogAdresar.back() != '/') cfg.LogAdresar += '/';
     if (auto chyba = CheckSettings(cfg)) return *chyba;
@@ -235,7 +235,7 @@ TResult CtiRozhrani(const std::string& soubor, TCFG& cfg, TPoleRozhrani& rozhran
         ReadInterfaceSection(s, n, rozhrani[n]);
         ++pocet;
     }
-    if (pocet == 0) return BadFile();
+    if (pocet == 0) return BadFile(ini.LoadError());
     cfg.PocetRozhrani = pocet;
     for (int n = RozhraniPrvni; n <= RozhraniPosledni; ++n) {
         TRozhrani& r = rozhrani[n];
@@ -255,7 +255,12 @@ TResult CtiKanaly(const std::string& soubor, TCFG& cfg, TPoleRozhrani& rozhrani,
     }
     cfg.PocetKanalu = 0;
     std::string text;
-    if (!LoadParameterFile(soubor, text)) return Failure("Deklarace kanálů"_cp);
+    int chyba = 0;
+    if (!LoadParameterFile(soubor, text, &chyba)) {
+        TResult v = Failure("Deklarace kanálů"_cp);
+        v.SystemError = chyba;
+        return v;
+    }
     TTextStream s(text);
     if (!NajdiZahlavi(s)) return VPoradku();
     TModuleMap mapa{};

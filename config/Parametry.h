@@ -10,6 +10,9 @@
 struct TResult {
     bool Ok = false;
     std::string Zprava;
+    // The system's error number when the file could not be read, so that
+    // "too many open files" can be told from a broken file; 0 otherwise.
+    int SystemError = 0;
 };
 
 TResult CtiNastaveni(const std::string& soubor, TCFG& cfg);

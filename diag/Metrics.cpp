@@ -120,6 +120,26 @@ void Refused(TExposition& e, const TData& d) {
     }
 }
 
+void LogFailures(TExposition& e, const TData& d) {
+    const TLogFailures& f = d.LogFailures;
+    constexpr std::string_view lost = "rv_zr6180_log_write_failures_total";
+    e.Family(lost, "counter", "Log lines that could not be written (disk full, directory gone, no file descriptor), by log.");
+    for (std::size_t k = 0; k < LogKindCount; ++k)
+        e.Sample(lost, std::string("log=\"") + LogKindNames[k] + "\"", f.Failed[k].load());
+    constexpr std::string_view failing = "rv_zr6180_log_failing";
+    e.Family(failing, "gauge", "1 while the last write of a log of this kind failed.");
+    for (std::size_t k = 0; k < LogKindCount; ++k) {
+        const auto kind = static_cast<TLogKind>(k);
+        bool now = false;
+        if (kind == TLogKind::Interface) {
+            for (int i = RozhraniPrvni; i <= RozhraniPosledni; ++i) now = now || f.Failing[LogFileSlot(kind, i)] != 0;
+        } else {
+            now = f.Failing[LogFileSlot(kind, 0)] != 0;
+        }
+        e.Sample(failing, std::string("log=\"") + LogKindNames[k] + "\"", uint64_t{now ? 1u : 0u});
+    }
+}
+
 }  // namespace
 
 std::string MetricsText(TData& d) {
@@ -147,5 +167,6 @@ std::string MetricsText(TData& d) {
     Refused(e, d);
     e.Family("rv_zr6180_callbacks_total", "counter", "Calls of the host's call-back.");
     e.Sample("rv_zr6180_callbacks_total", "", d.DriverCounters.CallBacks.load());
+    LogFailures(e, d);
     return e.Take();
 }

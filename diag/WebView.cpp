@@ -107,6 +107,10 @@ std::string InfoJson(TData& d) {
     j["logging"] = d.Cfg.LogRozhraniPovolen != 0;
     j["rows"] = Utf8Array(rows);
     j["indicators"] = std::move(indicators);
+    // Log lines lost since Init, by log: logging that stopped shows here.
+    Json lost = Json::object();
+    for (std::size_t k = 0; k < LogKindCount; ++k) lost[LogKindNames[k]] = d.LogFailures.Failed[k].load();
+    j["logWriteFailures"] = std::move(lost);
     return Dump(j);
 }
 

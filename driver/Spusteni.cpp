@@ -14,6 +14,7 @@
 #include "diag/WebServer.h"
 #include "driver/Spolecne.h"
 #include "driver/Zivot.h"
+#include "platform/SystemError.h"
 #include "platform/Thread.h"
 
 namespace {
@@ -40,17 +41,22 @@ struct TInitReport {
     int32_t limit;
 
     // Writes m to the main log (with the record read so far) and hands the
-    // host either m or the text of the failed log write.
+    // host either m or the text of the failed log write. A system error
+    // (`error`, of a file that could not be read, or of the log write) is
+    // added after the fixed text, and gets a main-log line of its own.
     TBoolean operator()(std::string_view m, std::string_view znackaA, std::string_view znackaB,
-                        const TCFG& cfg) const {
-        const uint8_t r = ZapisDoLogu(d, cfg, m);
-        if (r != 0) {
-            CopyText(chyba, LogResultText(r), limit);
+                        const TCFG& cfg, int error = 0) const {
+        const TMainLogWrite w = WriteMainLog(d, cfg, m);
+        if (w.Kod != 0) {
+            CopyText(chyba, WithSystemReason(LogResultText(w.Kod), w.Error), limit);
             ZapisRun(d, znackaA);
-        } else {
-            CopyText(chyba, m, limit);
-            ZapisRun(d, znackaB);
+            return 0;
         }
+        const std::string s = WithSystemReason(m, error);
+        if (s.size() != m.size())
+            ZapisDoLogu(d, cfg, TLine("Parametrický soubor nelze přečíst ("_cp, SystemErrorText(error), ").").sv());
+        CopyText(chyba, s, limit);
+        ZapisRun(d, znackaB);
         return 0;
     }
 };
@@ -69,16 +75,25 @@ std::string ParameterFileName(const char* parametry) {
     return std::string(parametry, HostTextLength(parametry, 4096));
 }
 
-// The first interface whose thread could not be created; 0 when all run.
-int StartInterfaceThreads(TData& d) {
+// The first interface that could not be started; 0 when all run.
+struct TStartFailure {
+    int Rozhrani = 0;
+    bool Socket = false;  // its socket could not be opened (else its thread)
+    int Error = 0;        // the system's error number of the socket
+};
+
+// Each socket is opened before its thread starts: an interface that could
+// never send must not be reported as running.
+TStartFailure StartInterfaceThreads(TData& d) {
     for (int k = RozhraniPrvni; k <= RozhraniPosledni; ++k) {
         d.VlaknoBezi[k] = 0;
         if (!d.Rozhrani[k].Pouzito) continue;
         d.Vlakna[k] = std::make_unique<TThreadRozhrani>(&d, static_cast<uint8_t>(k));
-        if (!d.Vlakna[k]->Start()) return k;
+        if (d.Rozhrani[k].Demo == 0 && !d.Vlakna[k]->Udp.Open()) return {k, true, d.Vlakna[k]->Udp.OpenError()};
+        if (!d.Vlakna[k]->Start()) return {k, false, 0};
         AwaitFlag(d.VlaknoBezi[k], 1, false);
     }
-    return 0;
+    return {};
 }
 
 bool StartCallBackThread(TData& d) {
@@ -91,10 +106,16 @@ bool StartCallBackThread(TData& d) {
 
 // An Init that cannot serve every interface must not report success: what
 // it started stops again, and the host hears why.
-TBoolean ThreadsFailed(TData& d, const TInitReport& hlas, int rozhrani) {
+TBoolean ThreadsFailed(TData& d, const TInitReport& hlas, const TStartFailure& f) {
     StopThreadsAndWindow(d);
-    if (rozhrani != 0)
-        return hlas(TLine("Nelze spustit vlákno rozhraní "_cp, rozhrani, ".").sv(), "Init 10", "Init 11", d.Cfg);
+    if (f.Socket) {
+        TLine m("Nelze otevřít UDP socket rozhraní "_cp, f.Rozhrani);
+        if (const std::string_view duvod = SystemErrorText(f.Error); !duvod.empty()) m.Add(" (").Add(duvod).Add(")");
+        m.Add(".");
+        return hlas(m.sv(), "Init 10", "Init 11", d.Cfg);
+    }
+    if (f.Rozhrani != 0)
+        return hlas(TLine("Nelze spustit vlákno rozhraní "_cp, f.Rozhrani, ".").sv(), "Init 10", "Init 11", d.Cfg);
     return hlas("Nelze spustit vlákno call-back."_cp, "Init 10", "Init 11", d.Cfg);
 }
 
@@ -120,8 +141,8 @@ TBoolean StartInstance(PData p, const char* parametry, int32_t limit, char* chyb
     if (RunningFromEarlierInit(*d)) {
         // A running instance keeps running; the host has to call Done first.
         const std::string_view m = "Ovladač je již inicializován."_cp;
-        const uint8_t r = ZapisDoLogu(d, d->Cfg, m);
-        CopyText(chyba, r != 0 ? LogResultText(r) : m, limit);
+        const TMainLogWrite w = WriteMainLog(d, d->Cfg, m);
+        CopyText(chyba, w.Kod != 0 ? WithSystemReason(LogResultText(w.Kod), w.Error) : std::string(m), limit);
         return 0;
     }
     StopThreadsAndWindow(*d);  // leftovers of an earlier Init that Done stopped
@@ -137,16 +158,17 @@ TBoolean StartInstance(PData p, const char* parametry, int32_t limit, char* chyb
     auto kanaly = std::make_unique<TPoleKanal>();
 
     TResult v = CtiNastaveni(soubor, *cfg);
-    if (!v.Ok) return hlas(v.Zprava, "Init 1", "Init 2", *cfg);
+    if (!v.Ok) return hlas(v.Zprava, "Init 1", "Init 2", *cfg, v.SystemError);
     CtiRunInfo(*cfg);
     v = CtiRozhrani(soubor, *cfg, *rozhrani);
-    if (!v.Ok) return hlas(v.Zprava, "Init 3", "Init 4", *cfg);
+    if (!v.Ok) return hlas(v.Zprava, "Init 3", "Init 4", *cfg, v.SystemError);
     v = CtiKanaly(soubor, *cfg, *rozhrani, *kanaly);
-    if (!v.Ok) return hlas(v.Zprava, "Init 5", "Init 6", *cfg);
+    if (!v.Ok) return hlas(v.Zprava, "Init 5", "Init 6", *cfg, v.SystemError);
 
     d->Kanaly = *kanaly;
     d->Rozhrani = *rozhrani;
     d->Cfg = *cfg;
+    d->LogDirectoryExists = cfg->LogPovolen == 1 || cfg->RunPovolen == 1 || cfg->LogRozhraniPovolen == 1;
     for (auto& f : d->Fronty) VycistiFrontu(f);
     d->MonitorovanyKanal = 99;
     d->MonitorovaneRozhrani = 1;
@@ -157,6 +179,7 @@ TBoolean StartInstance(PData p, const char* parametry, int32_t limit, char* chyb
     d->KontextCallBack = kontext;
     for (auto& c : d->InterfaceCounters) ClearCounters(c);
     ClearCounters(d->DriverCounters);
+    ClearCounters(d->LogFailures);
 
     started = true;  // from here on an exception leaves something to stop
     d->Dialog = TDrvDialog::Vytvor(*d);
@@ -166,13 +189,13 @@ TBoolean StartInstance(PData p, const char* parametry, int32_t limit, char* chyb
     d->Dialog->NastavOkno();
     d->Dialog->PovolOkno(0, uroven);
 
-    if (const int k = StartInterfaceThreads(*d); k != 0) return ThreadsFailed(*d, hlas, k);
-    if (!StartCallBackThread(*d)) return ThreadsFailed(*d, hlas, 0);
+    if (const TStartFailure f = StartInterfaceThreads(*d); f.Rozhrani != 0) return ThreadsFailed(*d, hlas, f);
+    if (!StartCallBackThread(*d)) return ThreadsFailed(*d, hlas, {});
     d->Web = TWebServer::Start(*d);  // off, or one that cannot listen, leaves Init as it is
 
-    const uint8_t r = ZapisDoLogu(d, d->Cfg, "Ovladač úspěšně inicializován."_cp);
-    if (r != 0) {
-        CopyText(chyba, LogResultText(r), limit);
+    const TMainLogWrite w = WriteMainLog(d, d->Cfg, "Ovladač úspěšně inicializován."_cp);
+    if (w.Kod != 0) {
+        CopyText(chyba, WithSystemReason(LogResultText(w.Kod), w.Error), limit);
         ZapisRun(d, "Init 9");
         return 0;
     }

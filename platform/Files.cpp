@@ -19,6 +19,7 @@ bool WriteAll(int fd, iovec* iov, int n) {
     while (n > 0) {
         const ssize_t w = writev(fd, iov, n);
         if (w < 0 && errno == EINTR) continue;
+        if (w == 0) errno = EIO;  // nothing written, and no error said why
         if (w <= 0) return false;
         std::size_t z = static_cast<std::size_t>(w);
         while (n > 0 && z >= iov->iov_len) {
@@ -40,12 +41,16 @@ TFile& TFile::operator=(TFile&& o) noexcept {
     if (this != &o) {
         Close();
         fd_ = o.fd_;
+        error_ = o.error_;
         o.fd_ = -1;
     }
     return *this;
 }
 
-TFile TFile::Open(const char* path, int flags) { return TFile(open(path, flags | kFlags, 0666)); }
+TFile TFile::Open(const char* path, int flags) {
+    const int fd = open(path, flags | kFlags, 0666);
+    return TFile(fd, fd < 0 ? errno : 0);
+}
 
 TFile TFile::Append(const char* path) { return Open(path, O_WRONLY | O_APPEND | O_CREAT); }
 
@@ -65,7 +70,9 @@ bool TFile::Write(std::initializer_list<std::string_view> pieces) {
     iovec iov[kMaxPieces];
     int n = 0;
     for (std::string_view p : pieces) iov[n++] = {const_cast<char*>(p.data()), p.size()};
-    return WriteAll(fd_, iov, n);
+    if (WriteAll(fd_, iov, n)) return true;
+    error_ = errno;
+    return false;
 }
 
 int64_t TFile::Size() const { return fd_ >= 0 ? static_cast<int64_t>(lseek(fd_, 0, SEEK_END)) : -1; }
@@ -88,7 +95,10 @@ bool TFile::ReadAll(std::string& out, uint64_t max) {
         for (;;) {
             const ssize_t r = read(fd_, chunk, sizeof chunk);
             if (r < 0 && errno == EINTR) continue;
-            if (r < 0) return false;
+            if (r < 0) {
+                error_ = errno;
+                return false;
+            }
             if (r == 0) return true;
             if (out.size() + static_cast<std::size_t>(r) > max) return false;  // grew meanwhile
             out.append(chunk, static_cast<std::size_t>(r));
@@ -101,6 +111,7 @@ bool TFile::ReadAll(std::string& out, uint64_t max) {
 bool TFile::Close() {
     if (fd_ < 0) return true;
     const bool ok = close(fd_) == 0;
+    if (!ok) error_ = errno;
     fd_ = -1;
     return ok;
 }
@@ -113,5 +124,16 @@ bool CreateDirectories(const std::string& path) {
     std::error_code e;
     if (std::filesystem::is_directory(p, e)) return true;
     std::filesystem::create_directories(p, e);
+    return std::filesystem::is_directory(p, e);
+}
+
+bool RecreateDirectory(const std::string& path, bool& created) {
+    created = false;
+    std::string p = path;
+    while (p.size() > 1 && p.back() == '/') p.pop_back();
+    std::error_code e;
+    if (p.empty()) return false;
+    if (std::filesystem::is_directory(p, e)) return true;
+    created = std::filesystem::create_directories(p, e);
     return std::filesystem::is_directory(p, e);
 }

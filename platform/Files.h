@@ -26,7 +26,7 @@ inline bool FinishPath(TPath& p) {
 class TFile {
 public:
     TFile() = default;
-    TFile(TFile&& o) noexcept : fd_(o.fd_) { o.fd_ = -1; }
+    TFile(TFile&& o) noexcept : fd_(o.fd_), error_(o.error_) { o.fd_ = -1; }
     TFile& operator=(TFile&& o) noexcept;
     TFile(const TFile&) = delete;
     TFile& operator=(const TFile&) = delete;
@@ -50,13 +50,22 @@ public:
     // else (a directory, a FIFO or device could block or never end).
     bool ReadAll(std::string& out, uint64_t max);
     bool Close();  // false when the last write failed to reach the file
+    // The system's error number of the last failed open, write, read or
+    // close; 0 when none failed or the failure had none (not a plain file).
+    int Error() const { return error_; }
 
 private:
-    explicit TFile(int fd) : fd_(fd) {}
+    explicit TFile(int fd, int error) : fd_(fd), error_(error) {}
     static TFile Open(const char* path, int flags);
 
     int fd_ = -1;
+    int error_ = 0;
 };
 
 // The directory and its parents; true when it is a directory afterwards.
 bool CreateDirectories(const std::string& path);
+// For a log directory that disappeared while the driver runs: creates it
+// and its parents again when it is not there. True when it is a directory
+// afterwards; `created` when this call made it (of several callers at once
+// only one does).
+bool RecreateDirectory(const std::string& path, bool& created);

@@ -37,6 +37,7 @@ TUdp::~TUdp() { Close(); }
 bool TUdp::Open() {
     Close();
     fd_ = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    openError_ = fd_ < 0 ? errno : 0;
     // The socket keeps the system's queue size: 8096 bytes bound one
     // datagram (buf_), not the queue, so a burst of waiting datagrams is
     // drained and logged in full rather than cut by the kernel.

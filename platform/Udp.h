@@ -20,6 +20,7 @@ public:
     TUdp& operator=(const TUdp&) = delete;
 
     bool Open();  // IPv4 datagram socket, no fixed local port
+    int OpenError() const { return openError_; }  // the system's error number of the last failed Open
     void Close();
     bool IsOpen() const { return fd_ >= 0; }
 
@@ -32,6 +33,7 @@ public:
 
 private:
     int fd_ = -1;
+    int openError_ = 0;
     std::size_t n_ = 0;
     char buf_[ReceiveSize];
 };

@@ -1,9 +1,12 @@
 // Failures the host must never meet as such: an exception raised inside the
-// driver (through a clock that throws on demand) and a thread that the
-// system does not give (through a starter that refuses).
+// driver (through a clock that throws on demand), a thread that the system
+// does not give (through a starter that refuses) and descriptors that it
+// does not give (the table filled up to a lowered limit).
 #include "e2e/RunningDriver.h"
 
 #ifdef RV_HAVE_SIMULATOR
+
+#include <algorithm>
 
 #include "config/Model.h"
 #include "support/Seams.h"
@@ -118,6 +121,71 @@ TEST_F(ThreadStart, InterfaceThreadThatCannotStartFailsInit) {
 
 TEST_F(ThreadStart, CallBackThreadThatCannotStartFailsInit) {
     Expect(2, Cp("Nelze spustit vlákno call-back."_cp));
+}
+
+// Interface 1 at the simulator and, where asked, interface 3 too.
+TParamFile TwoInterfaces(uint16_t port) {
+    TParamFile p = StandardParams(port);
+    TInterfaceParams r;
+    r.Number = 3;
+    r.Port = port;
+    p.AddInterface(r);
+    return p;
+}
+
+class Descriptors : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(sim.Start());
+        before = ThreadCount();
+        o.d = o.lib.MakeDriver();
+    }
+    // Init with only `free` descriptors left for it; the table is given
+    // back as soon as Init returns.
+    bool InitWith(int free, const std::string& file, std::string& chyba) {
+        TDescriptorsExhausted full(free);
+        EXPECT_TRUE(full.Ok());
+        return o.Init(file, &chyba);
+    }
+
+    TSimulator sim;
+    TTestHost o;
+    int before = 0;
+};
+
+TEST_F(Descriptors, InterfaceWhoseSocketCannotBeOpenedFailsInit) {
+    const std::string file = o.WriteParams(TwoInterfaces(sim.Port()).LogsOff());
+    std::string chyba;
+    // One descriptor: the parameter file's readings, then interface 1's socket.
+    EXPECT_FALSE(InitWith(1, file, chyba));
+    EXPECT_EQ(chyba, Cp("Nelze otevřít UDP socket rozhraní 3 (Too many open files)."_cp));
+    EXPECT_EQ(WaitForThreadCount(before), before) << "interface 1's thread has stopped again";
+    EXPECT_TRUE(o.Init(file, &chyba)) << chyba;  // with descriptors it runs
+    EXPECT_EQ(o.Read(1005).Status, 0);
+}
+
+TEST_F(Descriptors, TheSystemsReasonFollowsTheFixedTexts) {
+    const std::string file = o.WriteParams(StandardParams(sim.Port()));
+    std::string chyba;
+    EXPECT_FALSE(InitWith(0, file, chyba));
+    EXPECT_EQ(chyba, Cp("Chybný parametrický soubor (systémová chyba: Too many open files)"_cp));
+    EXPECT_EQ(ThreadCount(), before);
+
+    // The file is read and the socket opened with the last descriptor; the
+    // main log at the end finds none.
+    EXPECT_FALSE(InitWith(1, file, chyba));
+    EXPECT_EQ(chyba, Cp("Nelze otevřít logovací soubor. (systémová chyba: Too many open files)"_cp));
+    EXPECT_EQ(o.Read(1005).Status, 0) << "Init said false but runs, as after any failed last write";
+    o.Done();
+    o.Dispose();
+    // The main log tells that it works again, and so does every log that failed.
+    const std::vector<std::string> log = o.MainLog();
+    const auto told = [&](std::string_view start) {
+        return std::any_of(log.begin(), log.end(), [&](const std::string& l) { return l.starts_with(start); });
+    };
+    EXPECT_TRUE(told(Cp("Do hlavního logu lze opět zapisovat, ztracených řádků: "_cp)));
+    EXPECT_TRUE(told(Cp("Do logu RUN lze opět zapisovat, ztracených řádků: "_cp)));
+    EXPECT_EQ(log.back(), Cp("Ovladač odinstalován."_cp));
 }
 
 }  // namespace

@@ -12,6 +12,8 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <nlohmann/json.hpp>
 #include <string>
@@ -159,11 +161,61 @@ TEST_F(Web, MetricsCountWhatHappenedAndPassPromtool) {
     EXPECT_EQ(Sample(t, "rv_zr6180_interface_status{interface=\"3\"}"), "21");
     EXPECT_EQ(Sample(t, "rv_zr6180_callbacks_total"), std::to_string(o.CallCount()));
     EXPECT_EQ(t.find("interface=\"2\""), std::string::npos) << "undeclared interfaces have no series";
+    for (const char* log : {"main", "run", "err", "interface", "callback"}) {
+        EXPECT_EQ(Sample(t, std::string("rv_zr6180_log_write_failures_total{log=\"") + log + "\"}"), "0") << log;
+        EXPECT_EQ(Sample(t, std::string("rv_zr6180_log_failing{log=\"") + log + "\"}"), "0") << log;
+    }
 
     const std::string file = o.dir.Path() + "/metrics.txt";
     std::ofstream(file) << t;
     const TRun check = RunShell("promtool check metrics < " + Quoted(file));
     EXPECT_EQ(check.Code, 0) << check.Output;
+}
+
+// The RUN log on a full disk (/dev/full in its place): requests go on, the
+// lost lines are counted in the metrics and the page's data, and the main
+// log tells once when the log starts and once when it stops failing.
+TEST_F(Web, FailedLogWritesAreCountedAndToldWhenTheyStartAndStop) {
+    const std::string run = o.dir / "Rv_zr6180Run001.log";
+    ASSERT_EQ(std::rename(run.c_str(), (o.dir / "kept.log").c_str()), 0);
+    ASSERT_EQ(symlink("/dev/full", run.c_str()), 0);
+    for (int k = 0; k < 3; ++k) EXPECT_EQ(ReadStatus(o, 1005), 0);
+    const std::string full = Cp("Do logu RUN nelze zapisovat (No space left on device), jeho řádky se ztrácejí."_cp);
+    const std::vector<std::string> log = o.MainLog();
+    EXPECT_EQ(std::count(log.begin(), log.end(), full), 1);
+
+    const std::string t = HttpGet(port, "/metrics").Body;
+    const std::string lost = Sample(t, "rv_zr6180_log_write_failures_total{log=\"run\"}");
+    EXPECT_GE(std::atoi(lost.c_str()), 12) << "four lines or more per request";
+    EXPECT_EQ(Sample(t, "rv_zr6180_log_failing{log=\"run\"}"), "1");
+    EXPECT_EQ(Sample(t, "rv_zr6180_log_write_failures_total{log=\"main\"}"), "0");
+    const std::string file = o.dir.Path() + "/metrics.txt";
+    std::ofstream(file) << t;
+    const TRun check = RunShell("promtool check metrics < " + Quoted(file));
+    EXPECT_EQ(check.Code, 0) << check.Output;
+    EXPECT_GE(JsonOf(HttpGet(port, "/api/info"))["logWriteFailures"]["run"].get<int>(), 12);
+
+    ASSERT_EQ(unlink(run.c_str()), 0);
+    EXPECT_EQ(ReadStatus(o, 1005), 0);
+    const std::string after = HttpGet(port, "/metrics").Body;
+    EXPECT_EQ(Sample(after, "rv_zr6180_log_failing{log=\"run\"}"), "0");
+    const std::string again = Cp("Do logu RUN lze opět zapisovat, ztracených řádků: "_cp) +
+                              Sample(after, "rv_zr6180_log_write_failures_total{log=\"run\"}");
+    EXPECT_TRUE(ContainsLine(o.MainLog(), again)) << again;
+    EXPECT_FALSE(o.Run("KOM 9").empty()) << "the RUN log is written again";
+}
+
+// The LOG directory removed while the driver runs: the next line makes it
+// again and no line is lost.
+TEST_F(Web, LogDirectoryRemovedWhileRunningIsMadeAgain) {
+    std::filesystem::remove_all(o.dir.Path());
+    EXPECT_EQ(ReadStatus(o, 1005), 0);
+    EXPECT_TRUE(ContainsLine(o.MainLog(), Cp("Adresář LOG souborů \""_cp) + o.dir.Path() + "/" +
+                                              Cp("\" chyběl, byl znovu vytvořen."_cp)));
+    EXPECT_FALSE(o.Run("KOM 9").empty());
+    const std::string t = HttpGet(port, "/metrics").Body;
+    for (const char* log : {"main", "run", "err", "interface", "callback"})
+        EXPECT_EQ(Sample(t, std::string("rv_zr6180_log_write_failures_total{log=\"") + log + "\"}"), "0") << log;
 }
 
 TEST_F(Web, AnswersWhatItServesAndRefusesTheRest) {

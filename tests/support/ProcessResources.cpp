@@ -1,6 +1,12 @@
 #include "support/ProcessResources.h"
 
 #include <dirent.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
 
 #include <chrono>
 #include <fstream>
@@ -47,3 +53,30 @@ int WaitForThreadCount(int n, int ms) {
 }
 
 void WarmUpThreads() { std::thread([] {}).join(); }
+
+TDescriptorsExhausted::TDescriptorsExhausted(int free) {
+    if (getrlimit(RLIMIT_NOFILE, &before_) != 0) return;
+    int highest = 0;
+    for (const std::string& e : Entries("/proc/self/fd")) highest = std::max(highest, std::atoi(e.c_str()));
+    // A limit just above what is open keeps the filling short.
+    rlimit low = before_;
+    low.rlim_cur = static_cast<rlim_t>(highest) + 16;
+    if (low.rlim_cur > before_.rlim_cur || setrlimit(RLIMIT_NOFILE, &low) != 0) return;
+    for (;;) {
+        const int fd = open("/dev/null", O_RDONLY | O_CLOEXEC);
+        if (fd < 0) {
+            ok_ = errno == EMFILE;
+            break;
+        }
+        filled_.push_back(fd);
+    }
+    for (int k = 0; k < free && !filled_.empty(); ++k) {
+        close(filled_.back());
+        filled_.pop_back();
+    }
+}
+
+TDescriptorsExhausted::~TDescriptorsExhausted() {
+    for (int fd : filled_) close(fd);
+    setrlimit(RLIMIT_NOFILE, &before_);
+}
