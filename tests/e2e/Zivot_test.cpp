@@ -286,7 +286,6 @@ TEST(ZivotCykly, HundredInstancesLeaveNoThreadOrDescriptor) {
     const std::string soubor = o.WriteParams(StandardParams(sim.Port()));
     const int vlakna = ThreadCount();
     const int deskriptory = OpenDescriptors();
-    const auto start = Clock::now();
     for (int i = 0; i < 100; ++i) {
         std::string chyba;
         ASSERT_TRUE(o.Init(soubor, &chyba)) << i << ": " << chyba;
@@ -298,10 +297,8 @@ TEST(ZivotCykly, HundredInstancesLeaveNoThreadOrDescriptor) {
         o.Done();
         o.Dispose();
     }
-    const auto trvani = Clock::now() - start;
     EXPECT_EQ(WaitForThreadCount(vlakna), vlakna);
     EXPECT_EQ(OpenDescriptors(), deskriptory);
-    EXPECT_LT(trvani, 60s);  // a bounded wait run out per cycle would take far longer
     EXPECT_EQ(o.MainLog().size(), 200u);
 }
 

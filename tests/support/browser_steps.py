@@ -8,7 +8,9 @@ and real key presses.
 Steps, run in order:
     click:CSS            clicks the element
     type:CSS:TEXT        clears the field and types TEXT; "\\n" in TEXT is Enter
-    wait:CSS:TEXT        waits (up to 5 s) until the element's text is TEXT
+    wait:CSS:TEXT        waits until the element exists and its text is TEXT
+Every step first waits for its element to exist: a busy machine renders late.
+WAIT_SECONDS only guards against a page that never comes.
     value:CSS            prints the field's current value
     text:CSS             prints the element's text
     hash                 prints location.hash
@@ -23,6 +25,7 @@ import time
 import urllib.request
 
 ELEMENT = "element-6066-11e4-a52e-4f735466cecf"
+WAIT_SECONDS = 120
 ENTER = "\ue007"
 
 
@@ -57,14 +60,21 @@ class Driver:
         self.session = "/session/" + self.call("POST", "/session", caps)["sessionId"]
 
     def element(self, css):
-        return self.call("POST", self.session + "/element", {"using": "css selector", "value": css})[ELEMENT]
+        end = time.time() + WAIT_SECONDS
+        while True:
+            try:
+                return self.call("POST", self.session + "/element", {"using": "css selector", "value": css})[ELEMENT]
+            except RuntimeError:
+                if time.time() > end:
+                    raise
+                time.sleep(0.1)
 
     def text(self, css):
         return self.call("GET", self.session + "/element/%s/text" % self.element(css))
 
 
 def wait_for_driver(port, process):
-    for _ in range(100):
+    for _ in range(WAIT_SECONDS * 10):
         if process.poll() is not None:
             sys.exit("chromedriver ended with %d" % process.returncode)
         try:
@@ -86,9 +96,12 @@ def run(d, step):
         d.call("POST", d.session + "/element/%s/value" % e, {"text": text.replace("\\n", ENTER)})
     elif kind == "wait":
         css, _, want = rest.partition(":")
-        end, seen = time.time() + 5, None
+        end, seen = time.time() + WAIT_SECONDS, None
         while time.time() < end:
-            seen = d.text(css)
+            try:
+                seen = d.text(css)
+            except RuntimeError:  # re-rendered between the look-up and the read
+                seen = None
             if seen == want:
                 return
             time.sleep(0.1)
