@@ -8,7 +8,11 @@
 // finalising export brings exactly one call-back of its direction, and no
 // later than the interface time-out allows; the queues drain; Done returns
 // within its bounds while traffic runs; and Done + DisposeDriver leave no
-// descriptor and no thread behind.
+// descriptor and no thread behind. Every 26 must be earned: its request ran
+// past the interface time-out. Between batches a few channels are cycled
+// back to back, as a polling host does, which is where a time-out check
+// could take a new request for the old one. Hostile traffic includes empty
+// datagrams and short floods.
 //
 // RV_SOAK_SECONDS sets the length (default 5 s), RV_SOAK_SEED the dice.
 // scripts/soak MINUTES runs it by hand.
@@ -204,7 +208,8 @@ struct TSummary {
     uint64_t pozadavku = 0, davek = 0, oznaceni = 0, callbacku = 0, podvrzenych = 0;
     std::map<int, uint64_t> statusy;      // stored when the batch had drained
     std::map<int, uint64_t> poCallbacku;  // seen by the host right after a call-back
-    uint64_t vypadku = 0;
+    uint64_t vypadku = 0, zaplav = 0, cyklu = 0;
+    uint64_t timeoutuPriVypadku = 0, timeoutuBezVypadku = 0;  // 26s on an interface with / without an outage
     int doneMaxMs = 0;
     int zpozdeniMaxMs = 0;  // batch start to its last call-back
 };
@@ -266,7 +271,9 @@ protected:
                                                       : lib_.OutputFinalized(d, p.plan->c, &st);
             ASSERT_TRUE(hotovo) << "channel " << p.plan->c << ": call-back came but the request is not complete";
             EXPECT_EQ(st, 0);
-            ++souhrn_.poCallbacku[Stav(d).Kanaly[p.plan->c].Status];
+            const TKanal& kanal = Stav(d).Kanaly[p.plan->c];
+            ++souhrn_.poCallbacku[kanal.Status];
+            if (kanal.Status == 26) ExpectEarned26(kanal, p.plan->c, p.plan->k);
         }
         WaitForQueues(d);
         konecVypadku_ = Clock::now();  // the batch is over: so is the outage
@@ -276,6 +283,61 @@ protected:
         pred_ = Callbacky();
         Verify(d, davka);
         ++souhrn_.davek;
+        if (!HasFatalFailure()) BackToBack(d);
+        vypadekBatch_ = -1;
+    }
+
+    // A status 26 is true only for a request that ran past the interface
+    // time-out; one ended sooner was taken for another request.
+    void ExpectEarned26(const TKanal& kanal, uint32_t c, int k) {
+        EXPECT_GT(kanal.DobaCelkem.load(), uint32_t(kLimitRozhraniMs)) << "channel " << c << ": a 26 before its time";
+        ++(k == vypadekBatch_ + 1 ? souhrn_.timeoutuPriVypadku : souhrn_.timeoutuBezVypadku);
+    }
+
+    // A few input channels cycled back to back, the way a polling host runs
+    // them: after any call-back it asks every pending channel again and
+    // starts each finished one at once.
+    void BackToBack(PData d) {
+        std::vector<const TChannelPlan*> kanaly;
+        for (const TChannelPlan& p : plan_)
+            if (IsInput(p.druh) && kanaly.size() < 8 && rng_() % 64 == 0) kanaly.push_back(&p);
+        const TData& s = Stav(d);
+        for (int kolo = 0; kolo < 10 && !HasFatalFailure(); ++kolo) {
+            for (const TChannelPlan* p : kanaly) lib_.InputRequest(d, p->c);
+            lib_.InputRequestCompleted(d);
+            std::vector<const TChannelPlan*> bezi;
+            const auto mez = Clock::now() + std::chrono::milliseconds(kLimitRozhraniMs + kRezervaMs);
+            for (bool prvni = true; prvni || (!bezi.empty() && Clock::now() < mez); prvni = false) {
+                const uint64_t videno = Callbacky();
+                std::vector<const TChannelPlan*> dal;
+                for (const TChannelPlan* p : prvni ? kanaly : bezi) {
+                    int32_t st = -1;
+                    if (!lib_.InputFinalized(d, p->c, &st)) dal.push_back(p);
+                }
+                bezi.swap(dal);
+                for (int i = 0; i < 5 && !bezi.empty() && Callbacky() == videno; ++i) std::this_thread::sleep_for(1ms);
+            }
+            ASSERT_TRUE(bezi.empty()) << "channel " << bezi.front()->c << " did not end by the interface time-out";
+            for (const TChannelPlan* p : kanaly) {
+                const int status = s.Kanaly[p->c].Status;
+                ++souhrn_.statusy[status];
+                ASSERT_TRUE(status == 0 || status == 5 || status == 21 || status == 26) << p->c << ": " << status;
+                if (status == 26) ExpectEarned26(s.Kanaly[p->c], p->c, p->k);
+            }
+            souhrn_.cyklu += kanaly.size();
+        }
+        // Marks the host itself cleared may still bring a call-back: wait until
+        // none is left and the count rests, so the next batch counts its own.
+        const auto konec = Clock::now() + 10s;
+        uint64_t posledni = Callbacky();
+        for (int klid = 0; klid < 50 && Clock::now() < konec; ++klid) {
+            bool oznaceny = false;
+            for (const TChannelPlan* p : kanaly) oznaceny = oznaceny || s.Kanaly[p->c].CekaCallBack != 0;
+            if (oznaceny || Callbacky() != posledni) klid = 0;
+            posledni = Callbacky();
+            std::this_thread::sleep_for(1ms);
+        }
+        pred_ = Callbacky();
     }
 
     // Now and then a gateway falls silent for up to two seconds: its queue
@@ -283,6 +345,7 @@ protected:
     void Outage() {
         if (rng_() % 8 != 0) return;
         vypadek_ = int(rng_() % kRozhrani);
+        vypadekBatch_ = vypadek_;
         konecVypadku_ = Clock::now() + std::chrono::milliseconds(200 + rng_() % 1800);
         sim_->SetSilent(true, size_t(vypadek_));
         ++souhrn_.vypadku;
@@ -339,6 +402,17 @@ protected:
             std::string smeti(1 + rng_() % 300, '\0');
             for (char& z : smeti) z = char(rng_());
             if (sim_->SendToLastRequester(smeti, g)) ++souhrn_.podvrzenych;
+        }
+        if (sim_->SendToLastRequester(std::string(), rng_() % kRozhrani)) ++souhrn_.podvrzenych;
+        if (rng_() % 10 == 0) {  // a short flood at one interface
+            const size_t g = rng_() % kRozhrani;
+            std::string smeti(80, '\0');
+            for (int i = 0; i < 2000; ++i) {
+                for (char& z : smeti) z = char(rng_());
+                if (i % 4 == 0) smeti.replace(0, 8, "[VUZIV2]");
+                if (sim_->SendToLastRequester(smeti, g)) ++souhrn_.podvrzenych;
+            }
+            ++souhrn_.zaplav;
         }
         ((rng_() & 1) ? lib_.InputRequestCompleted : lib_.OutputRequestCompleted)(d);
         souhrn_.pozadavku += davka.size() + 1;
@@ -397,6 +471,7 @@ protected:
             ++souhrn_.statusy[status];
             ASSERT_TRUE(status == 0 || status == 5 || status == 21 || status == 26)
                 << "channel " << k.c << " ended with status " << status;
+            if (status == 26) ExpectEarned26(kanal, k.c, k.k);
             if (status != 0) continue;
             THodnota h{};
             switch (k.druh) {
@@ -461,10 +536,14 @@ protected:
     }
 
     void Report() const {
-        std::printf("soak: %d s, %llu batches, %llu requests, %llu markings = %llu call-backs, %llu hostile datagrams\n",
+        std::printf("soak: %d s, %llu batches, %llu requests, %llu markings = %llu call-backs, %llu hostile datagrams"
+                    " (%llu floods), %llu back-to-back cycles\n",
                     sekund_, (unsigned long long)souhrn_.davek, (unsigned long long)souhrn_.pozadavku,
                     (unsigned long long)souhrn_.oznaceni, (unsigned long long)souhrn_.callbacku,
-                    (unsigned long long)souhrn_.podvrzenych);
+                    (unsigned long long)souhrn_.podvrzenych, (unsigned long long)souhrn_.zaplav,
+                    (unsigned long long)souhrn_.cyklu);
+        std::printf("soak: status 26, every one past the time-out: %llu on an interface with an outage, %llu without\n",
+                    (unsigned long long)souhrn_.timeoutuPriVypadku, (unsigned long long)souhrn_.timeoutuBezVypadku);
         std::printf("soak: statuses:");
         for (const auto& [s, n] : souhrn_.statusy) std::printf(" %d:%llu", s, (unsigned long long)n);
         std::printf("\nsoak: statuses at the call-back:");
@@ -488,6 +567,7 @@ protected:
     std::mt19937_64 rng_;
     int sekund_ = 5;
     int vypadek_ = -1;  // the silent gateway, or none
+    int vypadekBatch_ = -1;  // the gateway that fell silent during this batch
     Clock::time_point konecVypadku_{};
     std::map<uint32_t, std::string> texty_;  // output bytes of the text channels
     uint64_t pred_ = 0;  // call-backs counted before the current batch
