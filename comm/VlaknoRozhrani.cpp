@@ -133,6 +133,9 @@ void TThreadRozhrani::KrokKomunikace() {
     if (Stopping()) return;
     d.InterfaceCounters[k].ObserveQueueDepth(d.Fronty[k].PocetPotvrzenych);
     OdeberZFronty(d, k);
+    // The call-back thread ended it with 26 while it waited here: the host
+    // has that outcome, and a late exchange would overwrite it.
+    if (kan.Hotovo == 1 && kan.Status == StatusInterfaceTimeout) return;
     current_ = cislo;
     kan.CasOdeslani = Now(&d);
     if (Serve(cislo) == TStep::Failed && !Stopping()) FinishWithException(cislo);
@@ -192,7 +195,7 @@ TThreadRozhrani::TStep TThreadRozhrani::Serve(uint32_t c) {
         if (Stopping()) return TStep::Stop;
         if (const TStep v = Drain(c); v != TStep::Continue) return v;
         if (Stopping()) return TStep::Stop;
-        if (!Udp.Send(r.IPAdresa, r.UdpPort, dotaz.sv())) return TStep::Failed;
+        if (const TStep v = SendRequest(r, dotaz.sv()); v != TStep::Continue) return v;
         CountSend(pokus);
         kan.StavPozadavku = 2;
         TraceQueue("KOM 2", c, {}, 2);
@@ -203,6 +206,20 @@ TThreadRozhrani::TStep TThreadRozhrani::Serve(uint32_t c) {
         LogChannel(c, " - LAN timeout", static_cast<uint32_t>(pokus), "=", uplynulo);
         if (pokus > r.UdpOpakovani) return Timeout(c);
     }
+}
+
+// A gateway given by name waits for the first look-up of the name at most
+// as long as for an answer, then fails as a failed look-up does. Later
+// look-ups run behind the sends, which use the latest address meanwhile.
+TThreadRozhrani::TStep TThreadRozhrani::SendRequest(const TKopieRozhrani& r, std::string_view dotaz) {
+    TSendResult s = Udp.Send(r.IPAdresa, r.UdpPort, dotaz);
+    const uint32_t limitLan = LimitLanRozhrani(r.Baud, r.Timeout, r.Opakovani, r.UdpTimeout);
+    for (uint32_t ms = 0; s == TSendResult::NameUnknown && ms < limitLan; ++ms) {
+        Udp.AwaitName(1);
+        if (Stopping()) return TStep::Stop;
+        s = Udp.Send(r.IPAdresa, r.UdpPort, dotaz);
+    }
+    return s == TSendResult::Sent ? TStep::Continue : TStep::Failed;
 }
 
 // Datagrams that arrived before the request belong to no current exchange.

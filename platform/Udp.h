@@ -8,9 +8,15 @@
 #include <string>
 #include <string_view>
 
+#include "platform/NameLookup.h"
+
 inline constexpr std::size_t ReceiveSize = 8096;
 
 enum class TPrijem { Nothing, Datagram, Error };
+
+// NameUnknown: the host is a name whose first look-up has no outcome yet;
+// AwaitName waits for it.
+enum class TSendResult { Sent, Failed, NameUnknown };
 
 class TUdp {
 public:
@@ -23,8 +29,11 @@ public:
     void Close();
     bool IsOpen() const { return fd_ >= 0; }
 
-    // One datagram to host:port; the host is resolved at every call.
-    bool Send(const std::string& host, int32_t port, std::string_view data);
+    // One datagram to host:port. A numeric host is taken as it is; a name
+    // goes to the address of its latest finished look-up, and every call
+    // starts a fresh one when none is running (see NameLookup.h).
+    TSendResult Send(const std::string& host, int32_t port, std::string_view data);
+    void AwaitName(int ms) { lookup_.Await(ms); }
     // Waits at most `cekejMs` (0 or 1) for one datagram; on Datagram its
     // bytes are in Data() until the next call. An empty datagram is an error.
     TPrijem Receive(int cekejMs);
@@ -32,6 +41,7 @@ public:
 
 private:
     int fd_ = -1;
+    TNameLookup lookup_;
     std::size_t n_ = 0;
     char buf_[ReceiveSize];
 };
