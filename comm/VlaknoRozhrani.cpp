@@ -208,16 +208,26 @@ TThreadRozhrani::TStep TThreadRozhrani::Serve(uint32_t c) {
     }
 }
 
-// A gateway given by name waits for the first look-up of the name at most
-// as long as for an answer, then fails as a failed look-up does. Later
-// look-ups run behind the sends, which use the latest address meanwhile.
+// A gateway given by name waits for the first look-up of the name once, at
+// most as long as for an answer; after that the sends fail at once, as a
+// failed look-up does, until a look-up has finished. Later look-ups run
+// behind the sends, which use the latest address meanwhile.
 TThreadRozhrani::TStep TThreadRozhrani::SendRequest(const TKopieRozhrani& r, std::string_view dotaz) {
     TSendResult s = Udp.Send(r.IPAdresa, r.UdpPort, dotaz);
-    const uint32_t limitLan = LimitLanRozhrani(r.Baud, r.Timeout, r.Opakovani, r.UdpTimeout);
-    for (uint32_t ms = 0; s == TSendResult::NameUnknown && ms < limitLan; ++ms) {
-        Udp.AwaitName(1);
-        if (Stopping()) return TStep::Stop;
-        s = Udp.Send(r.IPAdresa, r.UdpPort, dotaz);
+    if (s == TSendResult::NameUnknown) {
+        const uint32_t limitLan = LimitLanRozhrani(r.Baud, r.Timeout, r.Opakovani, r.UdpTimeout);
+        uint32_t start = Now(PData);
+        while (s == TSendResult::NameUnknown) {
+            Udp.AwaitName(1);
+            if (Stopping()) return TStep::Stop;
+            s = Udp.Send(r.IPAdresa, r.UdpPort, dotaz);
+            const uint32_t ted = Now(PData);
+            if (ted < start) start = ted;  // the tick counter wrapped: the wait starts again
+            if (s == TSendResult::NameUnknown && ted - start >= limitLan) {
+                Udp.StopWaitingForName();
+                s = TSendResult::Failed;
+            }
+        }
     }
     return s == TSendResult::Sent ? TStep::Continue : TStep::Failed;
 }

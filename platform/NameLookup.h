@@ -34,6 +34,11 @@ public:
     TNameState Address(const std::string& name, in_addr& a);
     // Waits at most `ms` for the running look-up to finish.
     void Await(int ms);
+    // No more waiting for the first look-up: until one finishes, the name
+    // counts as Failed.
+    void StopWaiting() {
+        if (state_ == TNameState::Unknown) state_ = TNameState::Failed;
+    }
 
 private:
     void TakeOutcome();

@@ -15,7 +15,7 @@ inline constexpr std::size_t ReceiveSize = 8096;
 enum class TPrijem { Nothing, Datagram, Error };
 
 // NameUnknown: the host is a name whose first look-up has no outcome yet;
-// AwaitName waits for it.
+// AwaitName waits for it, StopWaitingForName makes it a failure.
 enum class TSendResult { Sent, Failed, NameUnknown };
 
 class TUdp {
@@ -34,6 +34,7 @@ public:
     // starts a fresh one when none is running (see NameLookup.h).
     TSendResult Send(const std::string& host, int32_t port, std::string_view data);
     void AwaitName(int ms) { lookup_.Await(ms); }
+    void StopWaitingForName() { lookup_.StopWaiting(); }
     // Waits at most `cekejMs` (0 or 1) for one datagram; on Datagram its
     // bytes are in Data() until the next call. An empty datagram is an error.
     TPrijem Receive(int cekejMs);
