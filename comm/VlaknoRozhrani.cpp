@@ -54,6 +54,9 @@ void TThreadRozhrani::Execute() {
     TData& d = *PData;
     if (!Stopping()) {
         d.VlaknoBezi[CisloRozhrani] = 1;
+        TText<16> jmeno("zr6180 R", static_cast<int32_t>(CisloRozhrani), " name");
+        jmeno.Add('\0');
+        Udp.SetLookupThread(d.ThreadStarter.load(), jmeno.sv().data());
         Udp.Open();  // a failure shows as status 19 at the first send
     }
     Contained([&] { ZapisLogRozhrani(&d, CisloRozhrani, "Start"); });
@@ -67,7 +70,7 @@ void TThreadRozhrani::Execute() {
     }
     d.VlaknoBezi[CisloRozhrani] = 0;
     Contained([&] { ZapisLogRozhrani(&d, CisloRozhrani, "Stop"); });
-    Udp.Close();
+    Udp.Close();  // with the look-up thread, unless it is inside getaddrinfo
 }
 
 // Nothing raised in a step may end the thread, or the host's process with

@@ -1,132 +1,132 @@
 #include "platform/NameLookup.h"
 
 #include <netdb.h>
-#include <signal.h>
+#include <pthread.h>
 #include <sys/socket.h>
-#include <time.h>
 
+#include <chrono>
+#include <condition_variable>
+#include <cstring>
 #include <mutex>
-#include <new>
 
-// Everything glibc's helper thread reads or writes during one look-up, in
-// one heap block: it must stay where it is until that thread is done.
-struct TLookupJob {
-    gaicb cb{};
-    addrinfo hints{};
-    std::string name;
-    TLookupJob* next = nullptr;  // in the list of abandoned look-ups
+#include "platform/Module.h"
+
+struct TLookupState {
+    std::mutex mutex;
+    std::condition_variable changed;
+    std::string wanted;     // the name to look up next; empty: nothing asked
+    bool inside = false;    // the thread is in getaddrinfo
+    bool stop = false;
+    uint32_t finished = 0;  // look-ups finished so far
+    std::string looked;     // the name of the latest finished one
+    bool ok = false;
+    in_addr addr{};
 };
 
 namespace {
 
-bool Running(TLookupJob* j) { return gai_error(&j->cb) == EAI_INPROGRESS; }
+using Zamek = std::unique_lock<std::mutex>;
 
-void Free(TLookupJob* j) {
-    if (j->cb.ar_result != nullptr) freeaddrinfo(j->cb.ar_result);
-    delete j;
+// The look-up thread: owns a share of the state, so nothing it touches
+// goes away while it waits in getaddrinfo.
+void LookUp(const std::shared_ptr<TLookupState>& s) {
+    Zamek z(s->mutex);
+    for (;;) {
+        s->changed.wait(z, [&] { return s->stop || !s->wanted.empty(); });
+        if (s->stop) return;
+        std::string jmeno;
+        jmeno.swap(s->wanted);
+        s->inside = true;
+        z.unlock();
+        addrinfo rada{};
+        rada.ai_family = AF_INET;
+        rada.ai_socktype = SOCK_DGRAM;
+        addrinfo* v = nullptr;
+        const bool ok = getaddrinfo(jmeno.c_str(), nullptr, &rada, &v) == 0 && v != nullptr &&
+                        v->ai_family == AF_INET && v->ai_addr != nullptr;
+        in_addr a{};
+        if (ok) a = reinterpret_cast<const sockaddr_in*>(v->ai_addr)->sin_addr;
+        if (v != nullptr) freeaddrinfo(v);
+        z.lock();
+        s->inside = false;
+        s->looked.swap(jmeno);
+        s->ok = ok;
+        s->addr = a;
+        ++s->finished;
+        s->changed.notify_all();
+    }
 }
-
-// Look-ups abandoned while glibc still ran them. Each is freed by a later
-// abandonment or when the library is unloaded, once it has finished; one
-// that still runs then is left to glibc, which writes only into the block.
-class TAbandoned {
-public:
-    ~TAbandoned() {
-        std::lock_guard<std::mutex> g(mutex_);
-        FreeFinished();
-    }
-    void Add(TLookupJob* j) {
-        std::lock_guard<std::mutex> g(mutex_);
-        FreeFinished();
-        j->next = first_;
-        first_ = j;
-    }
-
-private:
-    void FreeFinished() {
-        for (TLookupJob** p = &first_; *p != nullptr;) {
-            TLookupJob* j = *p;
-            if (Running(j)) {
-                p = &j->next;
-                continue;
-            }
-            *p = j->next;
-            Free(j);
-        }
-    }
-
-    std::mutex mutex_;
-    TLookupJob* first_ = nullptr;
-};
-
-TAbandoned abandoned;
 
 }  // namespace
 
-TNameLookup::~TNameLookup() { Abandon(); }
+void TNameLookup::SetThread(const TThreadStart* starter, const char* name) {
+    starter_ = starter;
+    std::strncpy(threadName_, name != nullptr ? name : "", sizeof threadName_ - 1);
+}
+
+bool TNameLookup::StartThread() {
+    auto s = std::make_shared<TLookupState>();
+    const TThreadStart system;
+    const TThreadStart& starter = starter_ != nullptr ? *starter_ : system;
+    if (!starter.Start(thread_, [s] { LookUp(s); })) return false;
+    pthread_setname_np(thread_.native_handle(), threadName_);
+    shared_ = std::move(s);
+    seen_ = 0;
+    return true;
+}
 
 TNameState TNameLookup::Address(const std::string& name, in_addr& a) {
     if (name != name_) {
-        Abandon();
         name_ = name;
-        state_ = TNameState::Unknown;
+        known_ = TNameState::Unknown;
     }
     if (name_.empty()) return TNameState::Failed;
-    if (job_ != nullptr && !Running(job_)) TakeOutcome();
-    if (job_ == nullptr) Begin();
-    if (state_ == TNameState::Known) a = addr_;
-    return state_;
+    if (!shared_ && !StartThread()) {
+        // No look-up can run: a known address stays in use.
+        StopWaiting();
+    } else {
+        TLookupState& s = *shared_;
+        std::lock_guard<std::mutex> z(s.mutex);
+        if (s.finished != seen_) {
+            seen_ = s.finished;
+            if (s.looked == name_) {
+                known_ = s.ok ? TNameState::Known : TNameState::Failed;
+                addr_ = s.addr;
+            }
+        }
+        if (!s.inside && s.wanted.empty()) {
+            s.wanted = name_;
+            s.changed.notify_all();
+        }
+    }
+    if (known_ == TNameState::Known) a = addr_;
+    return known_;
 }
 
 void TNameLookup::Await(int ms) {
-    if (job_ == nullptr) return;
-    const gaicb* list[1] = {&job_->cb};
-    const timespec t{ms / 1000, static_cast<long>(ms % 1000) * 1000000L};
-    gai_suspend(list, 1, &t);  // early on an outcome, a signal or the time-out: the caller looks again
+    if (!shared_) return;
+    TLookupState& s = *shared_;
+    Zamek z(s.mutex);
+    s.changed.wait_for(z, std::chrono::milliseconds(ms), [&] { return s.finished != seen_; });
 }
 
-void TNameLookup::TakeOutcome() {
-    const addrinfo* r = gai_error(&job_->cb) == 0 ? job_->cb.ar_result : nullptr;
-    if (r != nullptr && r->ai_family == AF_INET && r->ai_addr != nullptr) {
-        addr_ = reinterpret_cast<const sockaddr_in*>(r->ai_addr)->sin_addr;
-        state_ = TNameState::Known;
+void TNameLookup::Stop() {
+    if (!shared_) return;
+    bool inside = false;
+    {
+        std::lock_guard<std::mutex> z(shared_->mutex);
+        shared_->stop = true;
+        inside = shared_->inside;
+        shared_->changed.notify_all();
+    }
+    // Not inside getaddrinfo, the thread sees the stop at once.
+    if (!inside) {
+        thread_.join();
     } else {
-        state_ = TNameState::Failed;
+        KeepLibraryLoaded();
+        thread_.detach();
     }
-    Free(job_);
-    job_ = nullptr;
-}
-
-void TNameLookup::Begin() {
-    TLookupJob* j = new (std::nothrow) TLookupJob;
-    if (j != nullptr) {
-        j->name = name_;
-        j->hints.ai_family = AF_INET;
-        j->hints.ai_socktype = SOCK_DGRAM;
-        j->cb.ar_name = j->name.c_str();
-        j->cb.ar_request = &j->hints;
-        gaicb* list[1] = {&j->cb};
-        // No notification: glibc's thread never calls into the library.
-        sigevent s{};
-        s.sigev_notify = SIGEV_NONE;
-        if (getaddrinfo_a(GAI_NOWAIT, list, 1, &s) == 0) {
-            job_ = j;
-            return;
-        }
-        delete j;
-    }
-    // No look-up could start: with no address known, the name fails as a
-    // failed look-up does; a known address stays in use.
-    if (state_ == TNameState::Unknown) state_ = TNameState::Failed;
-}
-
-void TNameLookup::Abandon() {
-    TLookupJob* j = job_;
-    job_ = nullptr;
-    if (j == nullptr) return;
-    if (gai_cancel(&j->cb) == EAI_CANCELED || !Running(j)) {
-        Free(j);
-        return;
-    }
-    abandoned.Add(j);
+    shared_.reset();
+    name_.clear();
+    known_ = TNameState::Unknown;
 }

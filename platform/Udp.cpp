@@ -24,7 +24,8 @@ bool NumericAddress(const std::string& host, int32_t port, sockaddr_in& a) {
 TUdp::~TUdp() { Close(); }
 
 bool TUdp::Open() {
-    Close();
+    if (fd_ >= 0) close(fd_);  // a look-up thread stays
+    n_ = 0;
     fd_ = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
     // The socket keeps the system's queue size: 8096 bytes bound one
     // datagram (buf_), not the queue, so a burst of waiting datagrams is
@@ -36,6 +37,7 @@ void TUdp::Close() {
     if (fd_ >= 0) close(fd_);
     fd_ = -1;
     n_ = 0;
+    lookup_.Stop();
 }
 
 TSendResult TUdp::Send(const std::string& host, int32_t port, std::string_view data) {

@@ -26,12 +26,14 @@ public:
     TUdp& operator=(const TUdp&) = delete;
 
     bool Open();  // IPv4 datagram socket, no fixed local port
-    void Close();
+    void Close();  // the socket and the look-up thread
+    // Who starts the look-up thread of a gateway given by name, and its name.
+    void SetLookupThread(const TThreadStart* starter, const char* name) { lookup_.SetThread(starter, name); }
     bool IsOpen() const { return fd_ >= 0; }
 
     // One datagram to host:port. A numeric host is taken as it is; a name
     // goes to the address of its latest finished look-up, and every call
-    // starts a fresh one when none is running (see NameLookup.h).
+    // asks for a fresh one when none is running (see NameLookup.h).
     TSendResult Send(const std::string& host, int32_t port, std::string_view data);
     void AwaitName(int ms) { lookup_.Await(ms); }
     void StopWaitingForName() { lookup_.StopWaiting(); }
