@@ -27,6 +27,8 @@ namespace {
 
 using Zamek = std::unique_lock<std::mutex>;
 
+inline constexpr int GraceMs = 100;
+
 // The look-up thread: owns a share of the state, so nothing it touches
 // goes away while it waits in getaddrinfo.
 void LookUp(const std::shared_ptr<TLookupState>& s) {
@@ -114,10 +116,14 @@ void TNameLookup::Stop() {
     if (!shared_) return;
     bool inside = false;
     {
-        std::lock_guard<std::mutex> z(shared_->mutex);
-        shared_->stop = true;
-        inside = shared_->inside;
-        shared_->changed.notify_all();
+        TLookupState& s = *shared_;
+        Zamek z(s.mutex);
+        s.stop = true;
+        s.changed.notify_all();
+        // A look-up about to finish is given a moment, so that the library
+        // need not stay loaded for it; a short one, since Done waits too.
+        s.changed.wait_for(z, std::chrono::milliseconds(GraceMs), [&] { return !s.inside; });
+        inside = s.inside;
     }
     // Not inside getaddrinfo, the thread sees the stop at once.
     if (!inside) {

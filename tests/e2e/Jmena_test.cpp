@@ -16,10 +16,12 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "support/Command.h"
 #include "support/ProcessResources.h"
@@ -134,6 +136,17 @@ TEST(NameLookup, GatewayNamesAgainstASilentResolver) {
         std::printf("%s", r.Output.substr(i, r.Output.find('\n', i) + 1 - i).c_str());
 }
 
+// ThreadSanitizer's runtime never unmaps a library at dlclose.
+constexpr bool KeepsEveryLibrary() {
+#if defined(__SANITIZE_THREAD__)
+    return true;
+#elif defined(__has_feature)
+    return __has_feature(thread_sanitizer);
+#else
+    return false;
+#endif
+}
+
 bool Loaded() {
     void* h = dlopen(RV_ZR6180_LIB, RTLD_NOW | RTLD_NOLOAD);
     if (h != nullptr) dlclose(h);
@@ -157,8 +170,10 @@ TEST(NameLookup, InsideItsOwnNetwork) {
         EXPECT_EQ(ReadChannel(o.lib, o.d, 100), 0);
         EXPECT_GE(sim.RequestCount(), 1u);
     }
-    EXPECT_FALSE(Loaded());
     EXPECT_EQ(WaitForThreadCount(vlakna0), vlakna0);
+    if (!KeepsEveryLibrary()) {
+        EXPECT_FALSE(Loaded());
+    }
     {
         TTestHost o;
         ASSERT_TRUE(o.Start(NamedGateways(sim.Port())));
@@ -175,6 +190,8 @@ TEST(NameLookup, InsideItsOwnNetwork) {
         }
         EXPECT_NE(o.InterfaceLog(2).find("Ch=101  - LAN exception"), std::string::npos) << o.InterfaceLog(2);
         ASSERT_TRUE(dns.WaitForQuery(5000)) << "the name went to the name server";
+        const std::vector<std::string> jmena = ThreadNames();
+        EXPECT_EQ(std::count(jmena.begin(), jmena.end(), "zr6180 R2 name"), 1) << "the look-up thread";
         EXPECT_EQ(ReadChannel(o.lib, o.d, 100), 0) << "the other interface serves on";
 
         // Done does not wait for the look-up, which still runs: it takes
