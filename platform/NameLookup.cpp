@@ -33,11 +33,12 @@ inline constexpr int GraceMs = 100;
 // goes away while it waits in getaddrinfo.
 void LookUp(const std::shared_ptr<TLookupState>& s) {
     Zamek z(s->mutex);
+    std::string jmeno;  // the copies keep their capacity: no allocation of ours per look-up
     for (;;) {
         s->changed.wait(z, [&] { return s->stop || !s->wanted.empty(); });
         if (s->stop) return;
-        std::string jmeno;
-        jmeno.swap(s->wanted);
+        jmeno = s->wanted;
+        s->wanted.clear();
         s->inside = true;
         z.unlock();
         addrinfo rada{};
@@ -51,7 +52,7 @@ void LookUp(const std::shared_ptr<TLookupState>& s) {
         if (v != nullptr) freeaddrinfo(v);
         z.lock();
         s->inside = false;
-        s->looked.swap(jmeno);
+        s->looked = jmeno;
         s->ok = ok;
         s->addr = a;
         ++s->finished;
