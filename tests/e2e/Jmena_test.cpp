@@ -128,7 +128,7 @@ TEST(NameLookup, GatewayNamesAgainstASilentResolver) {
     const std::string uvnitr = "mount --bind " + Quoted(resolv) + " /etc/resolv.conf && mount --bind " + Quoted(nss) +
                                " /etc/nsswitch.conf && mount --bind " + Quoted(hosts) + " /etc/hosts && " + kInside +
                                "=1 exec " + Quoted(OwnPath()) + " --gtest_filter=NameLookup.InsideItsOwnNetwork";
-    // The guard only ends a hang; the inner test times nothing but Done.
+    // The guard only ends a hang; the inner test times only Done and DisposeDriver.
     const TRun r = RunShell("timeout 240 unshare -r -n -m sh -c " + Quoted(uvnitr));
     EXPECT_EQ(r.Code, 0) << r.Output;
     EXPECT_NE(r.Output.find("[  PASSED  ] 1 test"), std::string::npos) << r.Output;
