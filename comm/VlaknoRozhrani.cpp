@@ -60,6 +60,9 @@ void TThreadRozhrani::Execute() {
     TData& d = *PData;
     if (!Stopping()) {
         d.VlaknoBezi[CisloRozhrani] = 1;
+        TText<16> jmeno("zr6180 R", static_cast<int32_t>(CisloRozhrani), " name");
+        jmeno.Add('\0');
+        Udp.SetLookupThread(d.ThreadStarter.load(), jmeno.sv().data());
         if (!Udp.IsOpen()) Udp.Open();  // Init opens it before the start and reports a failure
     }
     Contained([&] { ZapisLogRozhrani(&d, CisloRozhrani, "Start"); });
@@ -73,7 +76,7 @@ void TThreadRozhrani::Execute() {
     }
     d.VlaknoBezi[CisloRozhrani] = 0;
     Contained([&] { ZapisLogRozhrani(&d, CisloRozhrani, "Stop"); });
-    Udp.Close();
+    Udp.Close();  // with the look-up thread, unless it is inside getaddrinfo
 }
 
 // Nothing raised in a step may end the thread, or the host's process with
@@ -141,6 +144,9 @@ void TThreadRozhrani::KrokKomunikace() {
     if (Stopping()) return;
     d.InterfaceCounters[k].ObserveQueueDepth(d.Fronty[k].PocetPotvrzenych);
     OdeberZFronty(d, k);
+    // The call-back thread ended it with 26 while it waited here: the host
+    // has that outcome, and a late exchange would overwrite it.
+    if (kan.Hotovo == 1 && kan.Status == StatusInterfaceTimeout) return;
     current_ = cislo;
     kan.CasOdeslani = Now(&d);
     if (Serve(cislo) == TStep::Failed && !Stopping()) FinishWithException(cislo);
@@ -200,7 +206,7 @@ TThreadRozhrani::TStep TThreadRozhrani::Serve(uint32_t c) {
         if (Stopping()) return TStep::Stop;
         if (const TStep v = Drain(c); v != TStep::Continue) return v;
         if (Stopping()) return TStep::Stop;
-        if (!Udp.Send(r.IPAdresa, r.UdpPort, dotaz.sv())) return TStep::Failed;
+        if (const TStep v = SendRequest(r, dotaz.sv()); v != TStep::Continue) return v;
         CountSend(pokus);
         kan.StavPozadavku = 2;
         TraceQueue("KOM 2", c, {}, 2);
@@ -211,6 +217,30 @@ TThreadRozhrani::TStep TThreadRozhrani::Serve(uint32_t c) {
         LogChannel(c, " - LAN timeout", static_cast<uint32_t>(pokus), "=", uplynulo);
         if (pokus > r.UdpOpakovani) return Timeout(c);
     }
+}
+
+// A gateway given by name waits for the first look-up of the name once, at
+// most as long as for an answer; after that the sends fail at once, as a
+// failed look-up does, until a look-up has finished. Later look-ups run
+// behind the sends, which use the latest address meanwhile.
+TThreadRozhrani::TStep TThreadRozhrani::SendRequest(const TKopieRozhrani& r, std::string_view dotaz) {
+    TSendResult s = Udp.Send(r.IPAdresa, r.UdpPort, dotaz);
+    if (s == TSendResult::NameUnknown) {
+        const uint32_t limitLan = LimitLanRozhrani(r.Baud, r.Timeout, r.Opakovani, r.UdpTimeout);
+        uint32_t start = Now(PData);
+        while (s == TSendResult::NameUnknown) {
+            Udp.AwaitName(1);
+            if (Stopping()) return TStep::Stop;
+            s = Udp.Send(r.IPAdresa, r.UdpPort, dotaz);
+            const uint32_t ted = Now(PData);
+            if (ted < start) start = ted;  // the tick counter wrapped: the wait starts again
+            if (s == TSendResult::NameUnknown && ted - start >= limitLan) {
+                Udp.StopWaitingForName();
+                s = TSendResult::Failed;
+            }
+        }
+    }
+    return s == TSendResult::Sent ? TStep::Continue : TStep::Failed;
 }
 
 // Datagrams that arrived before the request belong to no current exchange.

@@ -39,6 +39,7 @@ private:
     void AfterException();
     TStep Serve(uint32_t c);
     TStep Drain(uint32_t c);
+    TStep SendRequest(const TKopieRozhrani& r, std::string_view dotaz);
     TStep AwaitAnswer(uint32_t c, uint32_t limitLan, uint32_t& uplynulo);
     TStep TakeDatagram(uint32_t c, std::string_view prijato);
     bool MayLogDatagram();

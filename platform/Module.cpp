@@ -43,3 +43,11 @@ void* LoadModuleSymbol(const std::string& path, const char* entry, std::string& 
     dlclose(handle);
     return symbol;
 }
+
+void KeepLibraryLoaded() {
+    Dl_info info{};
+    if (dladdr(reinterpret_cast<void*>(&KeepLibraryLoaded), &info) == 0 || info.dli_fname == nullptr) return;
+    // Found loaded, it becomes undeletable; the count taken here is dropped again.
+    void* handle = dlopen(info.dli_fname, RTLD_NOW | RTLD_NOLOAD | RTLD_NODELETE);
+    if (handle != nullptr) dlclose(handle);
+}

@@ -19,3 +19,8 @@ std::string ModulePath(const char* variable, const char* file);
 // its symbol `entry`; null with the reason in `error` when either fails.
 // The module is never unloaded.
 void* LoadModuleSymbol(const std::string& path, const char* entry, std::string& error);
+
+// Keeps the shared object that holds this code loaded for the life of the
+// process: a thread of it that outlives the driver's instance returns into
+// its code. Nothing happens when the code is in the program itself.
+void KeepLibraryLoaded();

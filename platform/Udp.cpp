@@ -1,7 +1,6 @@
 #include "platform/Udp.h"
 
 #include <arpa/inet.h>
-#include <netdb.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
@@ -12,22 +11,12 @@
 
 namespace {
 
-// Numeric addresses skip the resolver; names are looked up afresh each time
-// so that a gateway that changes its address is followed.
-bool Adresa(const std::string& host, int32_t port, sockaddr_in& a) {
-    if (port < 1 || port > 65535) return false;
+// Numeric addresses skip the resolver.
+bool NumericAddress(const std::string& host, int32_t port, sockaddr_in& a) {
     std::memset(&a, 0, sizeof a);
     a.sin_family = AF_INET;
     a.sin_port = htons(static_cast<uint16_t>(port));
-    if (inet_pton(AF_INET, host.c_str(), &a.sin_addr) == 1) return true;
-    addrinfo rada{};
-    rada.ai_family = AF_INET;
-    rada.ai_socktype = SOCK_DGRAM;
-    addrinfo* vysledek = nullptr;
-    if (host.empty() || getaddrinfo(host.c_str(), nullptr, &rada, &vysledek) != 0 || vysledek == nullptr) return false;
-    a.sin_addr = reinterpret_cast<const sockaddr_in*>(vysledek->ai_addr)->sin_addr;
-    freeaddrinfo(vysledek);
-    return true;
+    return inet_pton(AF_INET, host.c_str(), &a.sin_addr) == 1;
 }
 
 }  // namespace
@@ -35,7 +24,8 @@ bool Adresa(const std::string& host, int32_t port, sockaddr_in& a) {
 TUdp::~TUdp() { Close(); }
 
 bool TUdp::Open() {
-    Close();
+    if (fd_ >= 0) close(fd_);  // a look-up thread stays
+    n_ = 0;
     fd_ = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
     openError_ = fd_ < 0 ? errno : 0;
     // The socket keeps the system's queue size: 8096 bytes bound one
@@ -48,16 +38,22 @@ void TUdp::Close() {
     if (fd_ >= 0) close(fd_);
     fd_ = -1;
     n_ = 0;
+    lookup_.Stop();
 }
 
-bool TUdp::Send(const std::string& host, int32_t port, std::string_view data) {
+TSendResult TUdp::Send(const std::string& host, int32_t port, std::string_view data) {
     sockaddr_in a;
-    if (fd_ < 0 || !Adresa(host, port, a)) return false;
+    if (fd_ < 0 || port < 1 || port > 65535) return TSendResult::Failed;
+    if (!NumericAddress(host, port, a)) {
+        const TNameState s = lookup_.Address(host, a.sin_addr);
+        if (s == TNameState::Unknown) return TSendResult::NameUnknown;
+        if (s == TNameState::Failed) return TSendResult::Failed;
+    }
     for (;;) {
         const ssize_t r = sendto(fd_, data.data(), data.size(), MSG_NOSIGNAL, reinterpret_cast<const sockaddr*>(&a), sizeof a);
-        if (r == static_cast<ssize_t>(data.size())) return true;
+        if (r == static_cast<ssize_t>(data.size())) return TSendResult::Sent;
         if (r < 0 && errno == EINTR) continue;
-        return false;
+        return TSendResult::Failed;
     }
 }
 

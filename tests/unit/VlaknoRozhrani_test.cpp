@@ -140,6 +140,24 @@ TEST_F(VlaknoRozhrani, NamesAreResolvedAtTheSend) {
     EXPECT_EQ(SentRequest().substr(0, 16), "[VUZIV2]ED030000");
 }
 
+// The call-back thread's interface time-out ended a request while it still
+// waited in the queue behind a slow one: the host has its 26, so the entry
+// is taken out without an exchange that would overwrite it.
+TEST_F(VlaknoRozhrani, EntryEndedWith26WhileQueuedIsNotSent) {
+    s.Channel(1006, 1, 5, 4);
+    QueueRequest(1005, 0);
+    UkonciSChybou(d, 1005, StatusInterfaceTimeout);  // as the call-back thread does
+    QueueRequest(1006, 0);
+    StartThread();
+    EXPECT_EQ(SentRequest().substr(0, 16), "[VUZIV2]EE030000") << "the next entry goes first";
+    s.gateway.ReplyToSender(AnswerPacket(1006, 0, 0, 0, 0, 0));
+    ASSERT_TRUE(WaitDone(1006));
+    EXPECT_EQ(d.Fronty[1].PocetPotvrzenych, 0);
+    EXPECT_EQ(s.gateway.CountWithin(100), 0);
+    EXPECT_EQ(d.Kanaly[1005].Status, StatusInterfaceTimeout);
+    EXPECT_EQ(d.Kanaly[1005].StavPozadavku, 1);
+}
+
 TEST_F(VlaknoRozhrani, SilentGatewayIsRetriedThenStatus21) {
     s.Interface(1, 115200, 0, 0, 50, 2);  // LimitLan 57 ms
     s.Channel(100, 1, 1, 0);
