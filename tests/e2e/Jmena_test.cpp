@@ -136,12 +136,13 @@ TEST(NameLookup, GatewayNamesAgainstASilentResolver) {
         std::printf("%s", r.Output.substr(i, r.Output.find('\n', i) + 1 - i).c_str());
 }
 
-// ThreadSanitizer's runtime never unmaps a library at dlclose.
+// The sanitizers' runtimes never unmap a library at dlclose (seen with
+// ThreadSanitizer and with AddressSanitizer + UndefinedBehaviorSanitizer).
 constexpr bool KeepsEveryLibrary() {
-#if defined(__SANITIZE_THREAD__)
+#if defined(__SANITIZE_THREAD__) || defined(__SANITIZE_ADDRESS__)
     return true;
 #elif defined(__has_feature)
-    return __has_feature(thread_sanitizer);
+    return __has_feature(thread_sanitizer) || __has_feature(address_sanitizer);
 #else
     return false;
 #endif
