@@ -130,6 +130,11 @@ std::unique_ptr<TWebServer> TWebServer::Start(TData& d) {
         return nullptr;
     }
     Log(d, TLine("Webová diagnostika naslouchá na "_cp, Url(a, m->port(server->s_)), ".").sv());
+    // Off the loopback the server answers under any host name: whoever
+    // reaches the address reads the page.
+    if (!a.Loopback)
+        Log(d, TLine("Webová diagnostika naslouchá na adrese mimo tento počítač ("_cp, a.Ip,
+                     "): stránka je dosažitelná ze sítě, bez přihlášení a pro jakékoli jméno hostitele."_cp).sv());
     return server;
 }
 

@@ -7,28 +7,43 @@
 #include <microhttpd.h>
 #include <netinet/in.h>
 
+#include <chrono>
 #include <cstring>
 #include <string>
 #include <string_view>
 
+#include "ConnectionSlots.h"
 #include "diag/WebModule.h"
+
+namespace {
+
+// Bounds that keep a hostile or broken client from costing the host more
+// than a little memory and one thread: this many connections held at once
+// (a newcomer then takes the place of one of them, so that a scrape always
+// gets in), each closed after this many idle seconds, a request in full
+// within this many seconds of the connection being ready for it however
+// fast its bytes trickle in, an answer sent within this many seconds, and a
+// request line with its headers within this many bytes (longer ones get 431
+// or 414). The library itself may hold a few connections more: those told
+// to go until its next round.
+constexpr std::size_t ConnectionSlots = 64;
+constexpr unsigned ConnectionLimit = ConnectionSlots + 4;
+constexpr unsigned IdleSeconds = 5;
+constexpr auto RequestTime = std::chrono::seconds(10);
+constexpr auto AnswerTime = std::chrono::seconds(10);
+constexpr std::size_t RequestMemory = 16 * 1024;
+constexpr unsigned Backlog = 128;
+
+}  // namespace
 
 struct RvWebServer {
     RvWebCalls calls{};
+    TConnectionSlots slots{{ConnectionSlots, RequestTime, AnswerTime}};  // outlives the daemon
     MHD_Daemon* daemon = nullptr;
     bool loopback = true;
 };
 
 namespace {
-
-// Bounds that keep a hostile or broken client from costing the host more
-// than a little memory and one thread: at most this many connections at
-// once, each closed after this many idle seconds, and a request line with
-// its headers within this many bytes (longer ones get 431 or 414).
-constexpr unsigned ConnectionLimit = 64;
-constexpr unsigned IdleSeconds = 5;
-constexpr std::size_t RequestMemory = 16 * 1024;
-constexpr unsigned Backlog = 128;
 
 constexpr char Page[] =
 #include "Page.inc"
@@ -115,6 +130,26 @@ MHD_Result Serve(RvWebServer& s, MHD_Connection* c, std::string_view url, std::s
     return Send(c, status, type, body);
 }
 
+TConnectionSlots::TConnection* SlotOf(MHD_Connection* c) {
+    const MHD_ConnectionInfo* i = MHD_get_connection_info(c, MHD_CONNECTION_INFO_SOCKET_CONTEXT);
+    return i != nullptr ? static_cast<TConnectionSlots::TConnection*>(i->socket_context) : nullptr;
+}
+
+void Notify(void* cls, MHD_Connection* c, void** context, MHD_ConnectionNotificationCode what) noexcept {
+    TConnectionSlots& slots = static_cast<RvWebServer*>(cls)->slots;
+    if (what == MHD_CONNECTION_NOTIFY_STARTED) {
+        const MHD_ConnectionInfo* i = MHD_get_connection_info(c, MHD_CONNECTION_INFO_CONNECTION_FD);
+        if (i != nullptr) *context = slots.Opened(i->connect_fd, TConnectionSlots::Clock::now());
+    } else if (*context != nullptr) {
+        slots.Closed(static_cast<TConnectionSlots::TConnection*>(*context));
+        *context = nullptr;
+    }
+}
+
+void Completed(void* cls, MHD_Connection* c, void**, MHD_RequestTerminationCode) noexcept {
+    static_cast<RvWebServer*>(cls)->slots.Answered(SlotOf(c), TConnectionSlots::Clock::now());
+}
+
 // The library calls this once when the headers are in and again when the
 // request is complete; answering at the second call keeps the connection
 // open for the page's next question. A method that is refused is refused at
@@ -123,6 +158,7 @@ MHD_Result Serve(RvWebServer& s, MHD_Connection* c, std::string_view url, std::s
 MHD_Result Access(void* cls, MHD_Connection* c, const char* url, const char* method, const char*, const char*,
                   std::size_t* uploadSize, void** request) noexcept {
     try {
+        static_cast<RvWebServer*>(cls)->slots.RequestIn(SlotOf(c), TConnectionSlots::Clock::now());
         const std::string_view m = method != nullptr ? method : "";
         const bool served = m == MHD_HTTP_METHOD_GET || m == MHD_HTTP_METHOD_HEAD;
         if (served && *request == nullptr) {
@@ -170,6 +206,8 @@ RvWebServer* Start(const RvWebCalls* calls, const RvWebListen* listen) noexcept 
                                      MHD_OPTION_CONNECTION_MEMORY_LIMIT, RequestMemory,
                                      MHD_OPTION_LISTEN_BACKLOG_SIZE, Backlog,
                                      MHD_OPTION_STRICT_FOR_CLIENT, 1,
+                                     MHD_OPTION_NOTIFY_CONNECTION, &Notify, s,
+                                     MHD_OPTION_NOTIFY_COMPLETED, &Completed, s,
                                      MHD_OPTION_END);
         if (s->daemon == nullptr) {
             delete s;

@@ -4,12 +4,15 @@
 #ifdef RV_HAVE_SIMULATOR
 
 #include <gtest/gtest.h>
+#include <netinet/in.h>
 #include <poll.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -17,6 +20,7 @@
 #include <fstream>
 #include <nlohmann/json.hpp>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "config/StatusTexty.h"
@@ -58,6 +62,102 @@ double MedianCycleMs(TTestHost& o, uint32_t channel, int cycles) {
     }
     std::nth_element(ms.begin(), ms.begin() + cycles / 2, ms.end());
     return ms[static_cast<std::size_t>(cycles / 2)];
+}
+
+// Clients that hold the server's connections as a denial of service does,
+// each one opened again when the server sends it away, kept up by a thread
+// of their own until destroyed.
+enum class THold {
+    Trickle,    // a request whose headers come a line a second and never end
+    SlowRead,   // forty pages asked for at once, read a kilobyte a second
+    KeepAlive,  // the metrics once a second on a connection kept open
+};
+
+class THoldingClients {
+public:
+    THoldingClients(uint16_t port, THold kind, int count) : port_(port), kind_(kind), fds_(count, -1) {
+        thread_ = std::thread([this] { Run(); });
+    }
+    ~THoldingClients() {
+        stop_ = true;
+        thread_.join();
+        for (int fd : fds_)
+            if (fd >= 0) close(fd);
+    }
+    int Reopened() const { return reopened_; }
+
+private:
+    void Send(int fd, const std::string& bytes) { send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL); }
+    int Open() {
+        const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        const int small = 1024;  // a window of a few bytes, as a slow reader announces
+        if (kind_ == THold::SlowRead) setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &small, sizeof small);
+        sockaddr_in a{};
+        a.sin_family = AF_INET;
+        a.sin_port = htons(port_);
+        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        if (connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0) {
+            close(fd);
+            return -1;
+        }
+        const std::string get = "GET /metrics HTTP/1.1\r\nHost: 127.0.0.1\r\n";
+        if (kind_ == THold::Trickle) Send(fd, get);
+        if (kind_ == THold::KeepAlive) Send(fd, get + "\r\n");
+        if (kind_ == THold::SlowRead)
+            for (int k = 0; k < 40; ++k) Send(fd, "GET / HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n");
+        return fd;
+    }
+    // False once the server has ended the connection.
+    bool Keep(int fd, bool second) {
+        pollfd p{fd, static_cast<short>(kind_ == THold::SlowRead ? POLLRDHUP : POLLIN | POLLRDHUP), 0};
+        if (poll(&p, 1, 0) == 1) {
+            if (kind_ == THold::SlowRead) return false;
+            char b[16384];
+            const ssize_t n = recv(fd, b, sizeof b, MSG_DONTWAIT);
+            if (n == 0 || (n < 0 && errno != EAGAIN) || kind_ == THold::Trickle) return false;
+        }
+        char some[1024];
+        if (second && kind_ == THold::SlowRead) recv(fd, some, sizeof some, MSG_DONTWAIT);
+        if (second && kind_ == THold::Trickle) Send(fd, "X-Slow: 1\r\n");
+        if (second && kind_ == THold::KeepAlive) Send(fd, "GET /metrics HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n");
+        return true;
+    }
+    void Run() {
+        for (int round = 0; !stop_; ++round) {
+            for (int& fd : fds_) {
+                if (fd >= 0 && Keep(fd, round % 10 == 9)) continue;
+                if (fd >= 0) {
+                    close(fd);
+                    ++reopened_;
+                }
+                fd = Open();
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        }
+    }
+
+    const uint16_t port_;
+    const THold kind_;
+    std::vector<int> fds_;
+    std::atomic<bool> stop_{false};
+    std::atomic<int> reopened_{0};
+    std::thread thread_;
+};
+
+// How many of `tries` fresh clients get the metrics in full within the
+// guard time, one after another; the slowest time is printed.
+int ScrapesThatGetThrough(uint16_t port, int tries, const char* load) {
+    int through = 0;
+    double slowest = 0;
+    for (int k = 0; k < tries; ++k) {
+        const auto t0 = std::chrono::steady_clock::now();
+        const THttpReply r = HttpExchange(port, "GET /metrics HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n\r\n", 8000);
+        slowest = std::max(slowest, std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count());
+        if (r.Status == 200 && r.Body.find("rv_zr6180_build_info") != std::string::npos) ++through;
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    }
+    std::printf("%s: %d of %d scrapes got through, the slowest in %.3f s\n", load, through, tries, slowest);
+    return through;
 }
 
 // Interface 1 at the simulator with module 8 failing with status 5 (its box
@@ -297,6 +397,23 @@ TEST_F(Web, HostileClientsStayWithinTheLimitsAndDoNotDelayTheDriver) {
     EXPECT_EQ(HttpGet(port, "/api/info").Status, 200);
 }
 
+// Every slot held, and more clients coming: a scrape gets through all the
+// same, every time, because a newcomer takes an old connection's place.
+TEST_F(Web, AScrapeGetsThroughWhileSlowOrGreedyClientsHoldEveryConnection) {
+    const std::pair<THold, int> loads[] = {{THold::Trickle, 100}, {THold::SlowRead, 64}, {THold::KeepAlive, 64}};
+    const char* names[] = {"trickling requests", "slow readers", "idle keep-alive connections"};
+    for (const auto& [kind, count] : loads) {
+        const char* name = names[static_cast<int>(kind)];
+        THoldingClients load(port, kind, count);
+        std::this_thread::sleep_for(std::chrono::milliseconds(1500));  // every slot taken
+        EXPECT_EQ(ScrapesThatGetThrough(port, 8, name), 8) << name;
+        if (kind == THold::Trickle) {
+            EXPECT_GT(load.Reopened(), 0) << "the tricklers are sent away to make room";
+        }
+    }
+    EXPECT_EQ(HttpGet(port, "/api/info").Status, 200);
+}
+
 // The page in a real browser: what it renders after its first refreshes.
 TEST_F(Web, BrowserRendersThePagesWithTheirTextsAndColours) {
     if (RunShell("command -v chromium").Code != 0) GTEST_SKIP() << "chromium not installed";
@@ -390,6 +507,25 @@ TEST_F(WebStart, AnAddressInUseOrNoAddressIsLoggedAndInitSucceeds) {
     EXPECT_EQ(HttpGet(port, "/api/interface/1").Status, 200);
     o.Done();
     EXPECT_EQ(ConnectLoopback(port), -1);
+}
+
+// Off the loopback the page answers any host name: the main log says so.
+TEST_F(WebStart, ListeningOffTheLoopbackIsLoggedAsReachableFromTheNetwork) {
+    const std::string reachable = Cp("Webová diagnostika naslouchá na adrese mimo tento počítač (0.0.0.0): stránka je "
+                                     "dosažitelná ze sítě, bez přihlášení a pro jakékoli jméno hostitele."_cp);
+    ASSERT_TRUE(Init("0"));
+    const std::vector<std::string> before = o.MainLog();
+    EXPECT_FALSE(ContainsLine(before, reachable));
+    EXPECT_EQ(HttpGet(ListeningPort(before), "/api/info", "plant.example").Status, 403);
+    o.Done();
+
+    ASSERT_TRUE(Init("0.0.0.0:0"));
+    const std::vector<std::string> all = o.MainLog();
+    const std::vector<std::string> after(all.begin() + static_cast<std::ptrdiff_t>(before.size()), all.end());
+    EXPECT_TRUE(ContainsLine(after, reachable));
+    const uint16_t port = ListeningPort(after);
+    ASSERT_NE(port, 0);
+    EXPECT_EQ(HttpGet(port, "/api/info", "plant.example").Status, 200);
 }
 
 }  // namespace
