@@ -1,12 +1,12 @@
-// Hostile input from the network: gateways that cannot be resolved or
-// reached, answers from strangers, and floods of garbage at the driver's
+// Hostile input from the network: gateways that cannot be reached, answers
+// from strangers, empty datagrams and floods of garbage at the driver's
 // socket. The driver must keep serving with the statuses of the design.
+// (Gateway names are tried in a network of the test's own: Jmena_test.cpp.)
 #include <gtest/gtest.h>
 
 #ifdef RV_HAVE_SIMULATOR
 
 #include <arpa/inet.h>
-#include <netdb.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -87,38 +87,6 @@ protected:
     int fd0 = 0, vlakna0 = 0;
 };
 
-
-bool ResolverFailsFast() {
-    addrinfo rada{};
-    rada.ai_family = AF_INET;
-    addrinfo* v = nullptr;
-    const auto t0 = Clock::now();
-    const int r = getaddrinfo("nonexistent.invalid", nullptr, &rada, &v);
-    if (v != nullptr) freeaddrinfo(v);
-    return r != 0 && Clock::now() - t0 < 2s;
-}
-
-TEST_F(HostileSit, UnresolvableGatewayEndsEachRequestWithStatus19AtOnce) {
-    if (!ResolverFailsFast()) GTEST_SKIP() << "this machine's resolver is slow or resolves .invalid";
-    TSimulator zdravy;
-    ASSERT_TRUE(zdravy.Start());
-    Start({{"nonexistent.invalid", 47000}, {"127.0.0.1", zdravy.Port()}},
-          {"100 1 1 0 0", "3000 1 1 1 0", "101 2 1 0 0"}, true);
-    for (int i = 0; i < 3; ++i) {
-        const auto t0 = Clock::now();
-        EXPECT_EQ(ReadChannel(lib, d, 100), 19) << "the failing send is the exception path";
-        EXPECT_LT(Clock::now() - t0, 1s) << "no waiting for answers that cannot come";
-    }
-    THodnota v{};
-    v.TypHodnoty = TypReal;
-    v.Hodnota.Real = 1.5;
-    lib.OutputRequest(d, 3000, v);
-    lib.OutputRequestCompleted(d);
-    ASSERT_TRUE(WaitUntilFinalized(lib, d, 3000, 1000));
-    EXPECT_EQ(ChannelStatus(lib, d, 3000), 19);
-    EXPECT_EQ(ReadChannel(lib, d, 101), 0) << "the other interface serves on";
-    EXPECT_NE(ReadInterfaceLogs(dir.Path(), 1).find(" - LAN exception"), std::string::npos);
-}
 
 TEST_F(HostileSit, UnreachablePortTimesOutAndTheInterfaceRecoversWhenTheGatewayComes) {
     uint16_t port = 0;
