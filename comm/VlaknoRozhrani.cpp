@@ -327,6 +327,8 @@ TThreadRozhrani::TStep TThreadRozhrani::TakeDatagram(uint32_t c, std::string_vie
     }
     if (!UlozOdpoved(c, o, 3)) return TStep::Stop;
     Counters().Answers[o.Status].Add(1);
+    Counters().LastAnswerTick = storedTick_;
+    Counters().Answered = 1;
     Counters().ObserveExchange(storedLanTime_);
     if (o.Status != 0) LogChannel(c, " - Chyba ZR  - SP=", o.Status);
     TLine t("(", storedLanTime_, ") OK");
@@ -361,6 +363,7 @@ bool TThreadRozhrani::UlozOdpoved(uint32_t c, const TOdpoved& o, int32_t stav) {
     std::lock_guard<std::mutex> g(d.ZamekOkna);
     const uint32_t ted = Now(&d);  // under the lock: after any start of the channel's request
     k.DobaRS = o.DobaRS;
+    storedTick_ = ted;
     storedLanTime_ = ted - k.CasOdeslani;
     k.DobaLAN = storedLanTime_;
     k.DobaCelkem = ted - k.CasPozadavku;

@@ -74,6 +74,7 @@ private:
     // is set the host and the call-back thread may move the record on.
     int32_t storedState_ = 0;
     uint32_t storedLanTime_ = 0;
+    uint32_t storedTick_ = 0;
     uint32_t current_ = 0;    // channel taken from the queue and not yet stored; 0: none
     TQueueHour hour_;
     TLineBudget lineBudget_;  // lines about unwanted datagrams

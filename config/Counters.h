@@ -27,6 +27,10 @@ struct TInterfaceCounters {
     // bucket for the times above the last bound.
     std::array<Atom<uint64_t>, ExchangeBucketsMs.size() + 1> ExchangeBuckets;
     Atom<uint64_t> ExchangeMsSum;
+    // Tick of the last valid answer of the gateway (any status it carries);
+    // Answered tells whether there was one since Init.
+    Atom<uint32_t> LastAnswerTick;
+    Atom<uint8_t> Answered;
     // Written by the call-back thread and by OutputFinalized.
     Atom<uint64_t> InterfaceTimeouts;  // requests that ended with 26
 
@@ -48,6 +52,7 @@ struct TDriverCounters {
     // (3 queue full, 17, 18, 22, 23); from the host's threads.
     std::array<Atom<uint64_t>, 256> Refused;
     Atom<uint64_t> CallBacks;  // calls of the host's call-back
+    Atom<int64_t> StartRealMs;  // wall clock of the Init that started the instance
 };
 
 // The log files whose failed writes are counted, in the order of

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "config/Model.h"
+#include "diag/DrvDialog.h"
 #include "diag/WebView.h"
 
 #ifndef RV_ZR6180_VERSION
@@ -62,7 +63,9 @@ void Answers(TExposition& e, const TData& d) {
         const auto& a = d.InterfaceCounters[i].Answers;
         for (std::size_t s = 0; s < a.size(); ++s) {
             const uint64_t n = a[s];
-            if (n != 0 || s == 0) e.Sample(name, InterfaceLabel(i) + ",status=\"" + std::to_string(s) + "\"", n);
+            // Every status the driver knows is there from the start, so that
+            // an alert on its rate needs no first occurrence.
+            if (n != 0 || s <= StatusInterfaceTimeout) e.Sample(name, InterfaceLabel(i) + ",status=\"" + std::to_string(s) + "\"", n);
         }
     }
 }
@@ -85,6 +88,50 @@ void InterfaceStatus(TExposition& e, const TData& d) {
     for (int i = RozhraniPrvni; i <= RozhraniPosledni; ++i)
         if (Declared(d, i))
             e.Sample("rv_zr6180_interface_status", InterfaceLabel(i), static_cast<double>(d.Rozhrani[i].Status.load()));
+}
+
+// What the window's boxes show, as numbers an alert can compare.
+void Faults(TExposition& e, const TData& d) {
+    e.Family("rv_zr6180_faulty_channels", "gauge", "Channels of the interface whose last request ended with a fault.");
+    for (int i = RozhraniPrvni; i <= RozhraniPosledni; ++i) {
+        if (!Declared(d, i)) continue;
+        uint64_t n = 0;
+        for (const auto& s : d.Rozhrani[i].StatusKanalu) n += s != 0;
+        e.Sample("rv_zr6180_faulty_channels", InterfaceLabel(i), n);
+    }
+    e.Family("rv_zr6180_faulty_modules", "gauge", "Modules of the interface whose last exchange ended with a fault.");
+    for (int i = RozhraniPrvni; i <= RozhraniPosledni; ++i) {
+        if (!Declared(d, i)) continue;
+        uint64_t n = 0;
+        for (const auto& m : d.Rozhrani[i].Moduly) n += m.Status != 0;
+        e.Sample("rv_zr6180_faulty_modules", InterfaceLabel(i), n);
+    }
+    // A state set: one sample per state, 1 for the box's colour now.
+    constexpr std::string_view name = "rv_zr6180_indicator";
+    e.Family(name, "gauge", "The interface's box in the window: 1 for the state it shows.");
+    const std::pair<TColour, std::string_view> states[] = {
+        {ColourGreen, "ok"}, {ColourYellow, "channel fault"}, {ColourRed, "interface fault"}, {ColourGrey, "undeclared"}};
+    for (int i = RozhraniPrvni; i <= RozhraniPosledni; ++i) {
+        const TColour c = TDrvDialog::BarvaRozhrani(d.Rozhrani[i]);
+        for (const auto& [colour, state] : states)
+            e.Sample(name, InterfaceLabel(i) + ",state=\"" + std::string(state) + "\"", uint64_t{c == colour});
+    }
+}
+
+// Ticks turned into wall-clock seconds through one reading of both clocks.
+void Times(TExposition& e, const TData& d) {
+    const int64_t real = Clock(&d).RealMs();
+    const uint32_t tick = Now(&d);
+    e.Family("rv_zr6180_start_time_seconds", "gauge", "When Init started the driver, in seconds since the epoch.");
+    e.Sample("rv_zr6180_start_time_seconds", "", static_cast<double>(d.DriverCounters.StartRealMs.load()) / 1000.0);
+    constexpr std::string_view name = "rv_zr6180_last_answer_timestamp_seconds";
+    e.Family(name, "gauge", "When the gateway last gave a valid answer, in seconds since the epoch; 0 before the first.");
+    for (int i = RozhraniPrvni; i <= RozhraniPosledni; ++i) {
+        if (!Declared(d, i)) continue;
+        const TInterfaceCounters& c = d.InterfaceCounters[i];
+        const double t = c.Answered != 0 ? static_cast<double>(real - static_cast<int64_t>(tick - c.LastAnswerTick.load())) / 1000.0 : 0.0;
+        e.Sample(name, InterfaceLabel(i), t);
+    }
 }
 
 void ExchangeTimes(TExposition& e, const TData& d) {
@@ -163,6 +210,8 @@ std::string MetricsText(TData& d) {
                  [](const TInterfaceCounters& c) { return c.ForeignDatagrams.load(); });
     Queues(e, d);
     InterfaceStatus(e, d);
+    Faults(e, d);
+    Times(e, d);
     ExchangeTimes(e, d);
     Refused(e, d);
     e.Family("rv_zr6180_callbacks_total", "counter", "Calls of the host's call-back.");

@@ -180,6 +180,7 @@ TBoolean StartInstance(PData p, const char* parametry, int32_t limit, char* chyb
     for (auto& c : d->InterfaceCounters) ClearCounters(c);
     ClearCounters(d->DriverCounters);
     ClearCounters(d->LogFailures);
+    d->DriverCounters.StartRealMs = Clock(d).RealMs();
 
     started = true;  // from here on an exception leaves something to stop
     d->Dialog = TDrvDialog::Vytvor(*d);

@@ -19,6 +19,8 @@
 #include <filesystem>
 #include <fstream>
 #include <nlohmann/json.hpp>
+#include <ctime>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -260,7 +262,24 @@ TEST_F(Web, MetricsCountWhatHappenedAndPassPromtool) {
     EXPECT_EQ(Sample(t, "rv_zr6180_refused_requests_total{status=\"18\"}"), "1");
     EXPECT_EQ(Sample(t, "rv_zr6180_interface_status{interface=\"3\"}"), "21");
     EXPECT_EQ(Sample(t, "rv_zr6180_callbacks_total"), std::to_string(o.CallCount()));
-    EXPECT_EQ(t.find("interface=\"2\""), std::string::npos) << "undeclared interfaces have no series";
+    // What the window's boxes show: on interface 1 channel 101 (module 8,
+    // status 5) and channel 1010 (module 9, 21) failed, so its box is
+    // yellow; interface 3's gateway is silent (red).
+    EXPECT_EQ(Sample(t, "rv_zr6180_faulty_channels{interface=\"1\"}"), "2");
+    EXPECT_EQ(Sample(t, "rv_zr6180_faulty_modules{interface=\"1\"}"), "2");
+    EXPECT_EQ(Sample(t, "rv_zr6180_indicator{interface=\"1\",state=\"channel fault\"}"), "1");
+    EXPECT_EQ(Sample(t, "rv_zr6180_indicator{interface=\"1\",state=\"ok\"}"), "0");
+    EXPECT_EQ(Sample(t, "rv_zr6180_indicator{interface=\"2\",state=\"undeclared\"}"), "1");
+    EXPECT_EQ(Sample(t, "rv_zr6180_indicator{interface=\"3\",state=\"interface fault\"}"), "1");
+    EXPECT_EQ(Sample(t, "rv_zr6180_answers_total{interface=\"1\",status=\"26\"}"), "0") << "there before it happens";
+    EXPECT_EQ(Sample(t, "rv_zr6180_last_answer_timestamp_seconds{interface=\"3\"}"), "0") << "never answered";
+    const double now = static_cast<double>(std::time(nullptr));
+    EXPECT_NEAR(std::stod(Sample(t, "rv_zr6180_last_answer_timestamp_seconds{interface=\"1\"}")), now, 60.0);
+    EXPECT_NEAR(std::stod(Sample(t, "rv_zr6180_start_time_seconds")), now, 600.0);
+    std::istringstream radky(t);
+    for (std::string r; std::getline(radky, r);)
+        if (r.find("interface=\"2\"") != std::string::npos)
+            EXPECT_EQ(r.rfind("rv_zr6180_indicator{", 0), 0u) << "only the box of an undeclared interface: " << r;
     for (const char* log : {"main", "run", "err", "interface", "callback"}) {
         EXPECT_EQ(Sample(t, std::string("rv_zr6180_log_write_failures_total{log=\"") + log + "\"}"), "0") << log;
         EXPECT_EQ(Sample(t, std::string("rv_zr6180_log_failing{log=\"") + log + "\"}"), "0") << log;
