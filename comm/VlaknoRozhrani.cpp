@@ -149,6 +149,7 @@ void TThreadRozhrani::KrokKomunikace() {
     if (kan.Hotovo == 1 && kan.Status == StatusInterfaceTimeout) return;
     current_ = cislo;
     kan.CasOdeslani = Now(&d);
+    lanStartNs_ = MonotonicNs();  // the exchange time of the metrics, finer than DobaLAN's ms
     if (Serve(cislo) == TStep::Failed && !Stopping()) FinishWithException(cislo);
     RingCallBack(cislo);
 }
@@ -166,6 +167,11 @@ void TThreadRozhrani::RingCallBack(uint32_t c) {
     if (kan.CekaCallBack != 1 || kan.Hotovo != 1) return;
     if (PData->Fronty[CisloRozhrani].PocetPotvrzenych.load(std::memory_order_relaxed) > 0) return;
     WakeCallBack(*PData, static_cast<int>(c));
+}
+
+uint64_t TThreadRozhrani::ExchangeUs() const {
+    const int64_t ns = MonotonicNs() - lanStartNs_;
+    return ns > 0 ? static_cast<uint64_t>(ns / 1000) : 0;
 }
 
 void TThreadRozhrani::CountSend(int pokus) {
@@ -329,7 +335,7 @@ TThreadRozhrani::TStep TThreadRozhrani::TakeDatagram(uint32_t c, std::string_vie
     Counters().Answers[o.Status].Add(1);
     Counters().LastAnswerTick = storedTick_;
     Counters().Answered = 1;
-    Counters().ObserveExchange(storedLanTime_);
+    Counters().ObserveExchange(ExchangeUs());
     if (o.Status != 0) LogChannel(c, " - Chyba ZR  - SP=", o.Status);
     TLine t("(", storedLanTime_, ") OK");
     Trace("KOM 9", c, 3, t);
@@ -341,7 +347,7 @@ TThreadRozhrani::TStep TThreadRozhrani::Timeout(uint32_t c) {
     o.Status = StatusGatewayLost;
     if (!UlozOdpoved(c, o, 3)) return TStep::Stop;
     Counters().UdpTimeouts.Add(1);
-    Counters().ObserveExchange(storedLanTime_);
+    Counters().ObserveExchange(ExchangeUs());
     LogChannel(c, " - Chyba LAN - timeout");
     TraceQueue("KOM 9", c, ", timeout", 3);  // the call-back thread may already have moved it on
     return TStep::Finished;

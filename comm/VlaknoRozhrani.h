@@ -51,6 +51,7 @@ private:
     void RingCallBack(uint32_t c);
     void RefreshCopies(uint32_t c);
     void CountSend(int pokus);
+    uint64_t ExchangeUs() const;  // since the request was taken from the queue
     TInterfaceCounters& Counters() { return PData->InterfaceCounters[CisloRozhrani]; }
     void SwitchLogs();
     void Spi(int64_t doKonceHodiny);
@@ -75,6 +76,7 @@ private:
     int32_t storedState_ = 0;
     uint32_t storedLanTime_ = 0;
     uint32_t storedTick_ = 0;
+    int64_t lanStartNs_ = 0;
     uint32_t current_ = 0;    // channel taken from the queue and not yet stored; 0: none
     TQueueHour hour_;
     TLineBudget lineBudget_;  // lines about unwanted datagrams

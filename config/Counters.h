@@ -10,8 +10,11 @@
 
 #include "base/Atom.h"
 
-// Upper bounds of the exchange-time buckets, in milliseconds.
-inline constexpr std::array<uint32_t, 12> ExchangeBucketsMs = {1, 2, 5, 10, 20, 50, 100, 200, 500, 1000, 2000, 5000};
+// Upper bounds of the exchange-time buckets, in microseconds: a gateway on
+// the LAN answers in 50 to 200 us, a slow serial bus in seconds.
+inline constexpr std::array<uint32_t, 16> ExchangeBucketsUs = {100,    200,    500,     1000,    2000,   5000,
+                                                               10000,  20000,  50000,   100000,  200000, 500000,
+                                                               1000000, 2000000, 5000000, 10000000};
 
 struct TInterfaceCounters {
     // Written by the interface's own thread.
@@ -25,8 +28,8 @@ struct TInterfaceCounters {
     Atom<int32_t> QueueDepthMax;      // committed entries seen before a take
     // Exchange time (DobaLAN) of the answers and UDP time-outs; one more
     // bucket for the times above the last bound.
-    std::array<Atom<uint64_t>, ExchangeBucketsMs.size() + 1> ExchangeBuckets;
-    Atom<uint64_t> ExchangeMsSum;
+    std::array<Atom<uint64_t>, ExchangeBucketsUs.size() + 1> ExchangeBuckets;
+    Atom<uint64_t> ExchangeUsSum;
     // Tick of the last valid answer of the gateway (any status it carries);
     // Answered tells whether there was one since Init.
     Atom<uint32_t> LastAnswerTick;
@@ -34,11 +37,11 @@ struct TInterfaceCounters {
     // Written by the call-back thread and by OutputFinalized.
     Atom<uint64_t> InterfaceTimeouts;  // requests that ended with 26
 
-    void ObserveExchange(uint32_t ms) noexcept {
+    void ObserveExchange(uint64_t us) noexcept {
         std::size_t i = 0;
-        while (i < ExchangeBucketsMs.size() && ms > ExchangeBucketsMs[i]) ++i;
+        while (i < ExchangeBucketsUs.size() && us > ExchangeBucketsUs[i]) ++i;
         ExchangeBuckets[i].Add(1);
-        ExchangeMsSum.Add(ms);
+        ExchangeUsSum.Add(us);
     }
     void ObserveQueueDepth(int32_t depth) noexcept {
         // The depth falls only when this thread takes an entry, so its

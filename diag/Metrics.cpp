@@ -142,15 +142,15 @@ void ExchangeTimes(TExposition& e, const TData& d) {
         const TInterfaceCounters& c = d.InterfaceCounters[i];
         const std::string label = InterfaceLabel(i);
         uint64_t total = 0;
-        for (std::size_t b = 0; b < ExchangeBucketsMs.size(); ++b) {
+        for (std::size_t b = 0; b < ExchangeBucketsUs.size(); ++b) {
             total += c.ExchangeBuckets[b];
             char le[16];
-            const auto r = std::to_chars(le, le + sizeof le, ExchangeBucketsMs[b] / 1000.0);
+            const auto r = std::to_chars(le, le + sizeof le, ExchangeBucketsUs[b] / 1e6);
             e.Sample("rv_zr6180_exchange_seconds_bucket", label + ",le=\"" + std::string(le, r.ptr) + "\"", total);
         }
-        total += c.ExchangeBuckets[ExchangeBucketsMs.size()];
+        total += c.ExchangeBuckets[ExchangeBucketsUs.size()];
         e.Sample("rv_zr6180_exchange_seconds_bucket", label + ",le=\"+Inf\"", total);
-        e.Sample("rv_zr6180_exchange_seconds_sum", label, static_cast<double>(c.ExchangeMsSum.load()) / 1000.0);
+        e.Sample("rv_zr6180_exchange_seconds_sum", label, static_cast<double>(c.ExchangeUsSum.load()) / 1e6);
         e.Sample("rv_zr6180_exchange_seconds_count", label, total);
     }
 }

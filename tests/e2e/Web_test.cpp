@@ -258,6 +258,7 @@ TEST_F(Web, MetricsCountWhatHappenedAndPassPromtool) {
     EXPECT_EQ(Sample(t, "rv_zr6180_udp_timeouts_total{interface=\"3\"}"), "1");
     EXPECT_EQ(Sample(t, "rv_zr6180_exchange_seconds_count{interface=\"1\"}"), "11");
     EXPECT_EQ(Sample(t, "rv_zr6180_exchange_seconds_bucket{interface=\"3\",le=\"0.02\"}"), "0");
+    EXPECT_NE(Sample(t, "rv_zr6180_exchange_seconds_bucket{interface=\"1\",le=\"0.0001\"}"), "") << "a LAN answer's scale";
     EXPECT_EQ(Sample(t, "rv_zr6180_exchange_seconds_bucket{interface=\"3\",le=\"+Inf\"}"), "1");
     EXPECT_EQ(Sample(t, "rv_zr6180_refused_requests_total{status=\"18\"}"), "1");
     EXPECT_EQ(Sample(t, "rv_zr6180_interface_status{interface=\"3\"}"), "21");
