@@ -14,9 +14,17 @@
  * InputFinalized, GetInput and their output counterparts work from inside
  * it, and every marking (a Finalized that returned false) still gets
  * exactly one call-back. A new request of a channel clears its marking, so
- * call Finalized for it again after requesting it. Init, Done and
- * DisposeDriver wait for the call-back thread and must not be called from
- * inside the call-back.
+ * call Finalized for it again after requesting it. QueryProc, BufferInfo,
+ * SetBufferAddr, Version, Check and GetDriverInfo work there too. Init, Done
+ * and DisposeDriver wait for the call-back thread and must not be called
+ * from inside the call-back; nor DriverProc, which belongs to the thread
+ * that called Init. The call-back may be NULL: the host then polls
+ * Finalized until it returns 1.
+ * Status codes: the status word of the Finalized calls only says whether
+ * the driver serves the channel. A channel's own result (0 in order, 1..26
+ * a fault) is read through service channels 6 and 4; docs/status-codes.md
+ * lists the codes with their texts, causes and what to check, and the
+ * range of every value kind.
  * Texts in and out are zero-terminated code page 1250 byte strings (not
  * UTF-8): convert them, e.g. with iconv("UTF-8", "CP1250").
  * Compiles as C89 and later and as C++98 and later.
@@ -83,8 +91,11 @@ typedef void *PData;
 typedef uint8_t TBoolean;
 
 /* Completion call-back: (context given to Init, 0 input / 1 output, PData).
- * Returning 1 asks for the same call once more. Called on the driver's
- * call-back thread, never on the host's calling thread. */
+ * Called once per marking (a Finalized that returned 0) when its request
+ * has ended, on the driver's call-back thread, never on the host's calling
+ * thread, and never twice at once. Returning 1 makes the driver call it
+ * once more at once for the same completion; what that second call returns
+ * is ignored, so a completion gives at most two calls. Return 0 otherwise. */
 typedef int32_t (*TCallBack)(int32_t kontext, int32_t smer, PData data);
 
 /* Interface version 0x00030000 (196608); needs no instance. */
@@ -104,7 +115,8 @@ RV_ZR6180_API PData MakeDriver(void) RV_ZR6180_NOEXCEPT;
  * call-back thread. Returns 1 when the driver runs; on 0 chyba holds the
  * reason (CP1250): at most limit characters plus a zero, so the buffer needs
  * limit + 1 bytes. kontext comes back as the call-back's first argument.
- * After 0, only Done and DisposeDriver. */
+ * callback may be NULL: no call-back is made and the host polls the
+ * Finalized calls. After 0, only Done and DisposeDriver. */
 RV_ZR6180_API TBoolean Init(PData data, uint32_t ignorovano, const char *parametry, int32_t limit,
                             char *chyba, uint32_t uroven, uint32_t ignorovano2, int32_t kontext,
                             TCallBack callback) RV_ZR6180_NOEXCEPT;
@@ -125,16 +137,28 @@ RV_ZR6180_API void InputRequestCompleted(PData data) RV_ZR6180_NOEXCEPT;
 /* 1 when the read has ended; 0 means a call-back (direction 0) follows,
  * then ask again. *status is 0 when the driver serves the channel (declared
  * input or service channel), 3 otherwise: it is not the channel's own
- * result, which service channel 4 tells after writing the channel to 6. */
+ * result, which service channel 4 tells after writing the channel to 6.
+ * A read that failed still ends with 1 and status 0. */
 RV_ZR6180_API TBoolean InputFinalized(PData data, uint32_t kanal, int32_t *status) RV_ZR6180_NOEXCEPT;
 
 /* The value of a finished read; hodnota->TypHodnoty must match the channel
  * (TypReal 100..999, TypInt 1000..1999 and service channels, TypBool
- * 2000..2999), else the record is left untouched. */
+ * 2000..2999), else the record is left untouched. For a request that
+ * failed it gives the channel's data bytes as they are, not a measurement:
+ * those of the gateway's answer when the gateway answered with a status,
+ * zero when the driver ended the request itself. Check the channel's own
+ * status (service channels 6 and 4) before using the value. */
 RV_ZR6180_API void GetInput(PData data, uint32_t kanal, THodnota *hodnota) RV_ZR6180_NOEXCEPT;
 
 /* Queues a write of 3000..6099 (or of service channel 6, 51..66, 99) with
- * a value record passed by value (in memory: see THodnota). */
+ * a value record passed by value (in memory: see THodnota). A text
+ * (6000..6099) is copied during this call: at most 256 bytes are read, up
+ * to its zero, and its first four characters are kept, so the host's
+ * buffer may be reused as soon as the call returns; a NULL text ends the
+ * request with status 23. A real is sent with 6 or 7 significant digits,
+ * cut toward zero: one beyond -8388607..8388607 as the saturated value, NaN
+ * as -8388607, one below 0.00001 in magnitude as 0; an infinite one ends
+ * the request with status 22. */
 RV_ZR6180_API void OutputRequest(PData data, uint32_t kanal, THodnota hodnota) RV_ZR6180_NOEXCEPT;
 
 /* Commits the queued requests of all interfaces (input and output). */
@@ -150,8 +174,12 @@ RV_ZR6180_API TBoolean OutputFinalized(PData data, uint32_t kanal, int32_t *stat
 RV_ZR6180_API void DriverProc(PData data, uint32_t funkce, int32_t a1, int32_t a2, int32_t a3,
                               int32_t a4) RV_ZR6180_NOEXCEPT;
 
-/* typ TypString and nazev "GetVersion" copy the identification into
- * vysledek->Hodnota.Text (23 bytes needed); other queries change nothing. */
+/* typ TypString and nazev "GetVersion" (exactly, letter case counts) copy
+ * the identification, 22 characters and a zero, into the buffer that
+ * vysledek->Hodnota.Text points to: the host sets vysledek->TypHodnoty to
+ * TypString and Hodnota.Text to 23 writable bytes of its own (the driver
+ * writes through the pointer although it is declared const). Any other
+ * query, type or a NULL Text changes nothing. */
 RV_ZR6180_API void QueryProc(PData data, int32_t typ, const char *nazev, int32_t ignorovano,
                              THodnota *vysledek) RV_ZR6180_NOEXCEPT;
 

@@ -268,6 +268,25 @@ TEST_F(NastrojeTest, NanIsRefusedUnlessForcedAndThenShowsWhatWasSent) {
     EXPECT_TRUE(Contains(sim_.Output(), " id=3000 fn=1 adr=1 per=1 data=FFFFFF00 ")) << sim_.Output();
 }
 
+TEST_F(NastrojeTest, RealOutOfRangeIsRefusedUnlessForcedAndThenShowsWhatWasSent) {
+    for (const char* v : {"1e12", "-9000000", "1e-7"}) {
+        const TRun b = Host(std::string("write 3000=") + v);
+        EXPECT_EQ(b.Code, 2) << v << b.Output;
+        EXPECT_TRUE(Contains(b.Output, "channel 3000: a real ")) << v << b.Output;
+    }
+    EXPECT_FALSE(Contains(sim_.Output(), " id=3000 ")) << sim_.Output();
+
+    TRun b = Host("--force write 3000=1e12");
+    EXPECT_EQ(b.Code, 0) << b.Output;
+    EXPECT_TRUE(Contains(b.Output, "3000\t1000000000000 (sent 8388607)\t0\t")) << b.Output;
+    EXPECT_TRUE(Contains(sim_.Output(), " id=3000 fn=1 adr=1 per=1 data=FFFF7F00 ")) << sim_.Output();
+    b = Host("--force write 3000=1e-7");
+    EXPECT_TRUE(Contains(b.Output, "3000\t1e-07 (sent 0)\t0\t")) << b.Output;
+    // The ends of the range are written as they are.
+    EXPECT_EQ(Host("write 3000=-8388607").Code, 0);
+    EXPECT_EQ(Host("write 3000=0.00001").Code, 0);
+}
+
 TEST_F(NastrojeTest, TextOutputShowsTheCutAndBlankedTextThatWasSent) {
     const TRun b = Host("write 6000=ŽABKA");
     EXPECT_EQ(b.Code, 0) << b.Output;

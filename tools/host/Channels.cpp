@@ -11,6 +11,14 @@
 namespace host {
 namespace {
 
+// The range of the module's decimal real: beyond LargestReal the driver
+// sends the saturated value, below SmallestReal in magnitude it sends 0.
+constexpr double LargestReal = 8388607.0;
+constexpr double SmallestReal = 0.00001;
+
+bool RealAboveRange(double r) { return r > LargestReal || r < -LargestReal; }
+bool RealBelowRange(double r) { return r != 0 && std::fabs(r) < SmallestReal; }
+
 bool ParseInt32(std::string_view s, int32_t& v) {
     // Signed, or an unsigned 32-bit pattern such as 4294967294 for -2.
     bool negative = !s.empty() && s[0] == '-';
@@ -51,6 +59,11 @@ std::string FillValue(OutputValue& o, std::string_view value, bool force) {
                 return "NaN is refused: the module would receive the saturated value -8388607 (--force sends it)";
             if (std::isinf(r) && !force)
                 return "an infinite value is refused: the driver ends it with status 22 (--force sends it)";
+            if (RealAboveRange(r) && !force)
+                return std::string("a real beyond -8388607..8388607 is refused: the module would receive the saturated "
+                                   "value ") + (r > 0 ? "8388607" : "-8388607") + " (--force sends it)";
+            if (RealBelowRange(r) && !force)
+                return "a real below 0.00001 in magnitude is refused: the module would receive 0 (--force sends it)";
             o.value.Hodnota.Real = r;
             return "";
         }
@@ -158,8 +171,13 @@ std::string SentValue(const OutputValue& o) {
         const std::string sent = SentText(o.text);
         return sent == o.text ? "" : sent;
     }
+    if (o.kind != Kind::Real) return "";
     // RealNaBajty turns NaN into the negative saturation.
-    if (o.kind == Kind::Real && std::isnan(o.value.Hodnota.Real)) return "-8388607";
+    const double r = o.value.Hodnota.Real;
+    if (std::isnan(r)) return "-8388607";
+    if (std::isinf(r)) return "";  // not sent: the driver ends it with status 22
+    if (RealAboveRange(r)) return r > 0 ? "8388607" : "-8388607";
+    if (RealBelowRange(r)) return "0";
     return "";
 }
 

@@ -44,7 +44,9 @@ struct OutputValue {
     std::string sent;  // set when the module gets other than what was typed
 };
 
-// `force` lets NaN and infinite reals through, which are refused otherwise.
+// `force` lets NaN, infinite reals and reals outside the module's range
+// (beyond -8388607..8388607, or non-zero below 0.00001 in magnitude) through,
+// which are refused otherwise.
 bool ParseOutputValue(std::string_view arg, bool force, OutputValue& out, std::string& error);
 
 // The four characters a text output sends from a fresh instance: the first

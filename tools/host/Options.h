@@ -13,7 +13,7 @@ struct Options {
     std::string paramFile;
     bool tsv = false;
     bool json = false;           // one JSON object per command, JSON lines for watch
-    bool force = false;          // send NaN and infinite reals anyway
+    bool force = false;          // send NaN, infinite and out-of-range reals anyway
     bool all = false;            // info: undeclared interfaces too
     uint32_t monitor = 0;        // 0: none; else the channel shown through 3, 4, 5
     uint32_t timeoutMs = 70000;  // above the driver's own 65 s limit, so its time-out shows
