@@ -30,7 +30,7 @@ configure_file(${PROJECT_SOURCE_DIR}/cmake/rv_zr6180.pc.in ${CMAKE_BINARY_DIR}/r
 install(FILES ${CMAKE_BINARY_DIR}/rv_zr6180.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
 
 set(RV_EXAMPLES_DIR ${CMAKE_INSTALL_DATADIR}/rv_zr6180/examples)
-foreach(f zr6180.ini rostlina.txt host.c)
+foreach(f zr6180.ini rostlina.txt host.c rv_zr6180.rules.yml)
   if(EXISTS ${PROJECT_SOURCE_DIR}/examples/${f})
     install(FILES ${PROJECT_SOURCE_DIR}/examples/${f} DESTINATION ${RV_EXAMPLES_DIR})
   endif()
