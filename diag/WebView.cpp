@@ -61,6 +61,10 @@ Json FixedTexts() {
     t["channelCount"] = Utf8(texts::ChannelCount);
     t["watchedChannel"] = Utf8(texts::WatchedChannel);
     t["logging"] = Utf8(texts::Logging);
+    // The web page's own notice when its data stop coming: "Data nejsou
+    // aktuální od 14:02:11", the time of the last good answer.
+    t["stale"] = Utf8("Data nejsou aktuální"_cp);
+    t["since"] = "od";
     return t;
 }
 

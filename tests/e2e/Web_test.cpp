@@ -21,10 +21,12 @@
 #include <nlohmann/json.hpp>
 #include <ctime>
 #include <sstream>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "config/Model.h"
 #include "config/StatusTexty.h"
 #include "e2e/RunningDriver.h"
 #include "support/Command.h"
@@ -484,6 +486,39 @@ TEST_F(Web, OperatorClicksTabsAndTypesIntoTheFields) {
     const TRun r = RunShell(command);
     ASSERT_EQ(r.Code, 0) << r.Output;
     EXPECT_EQ(r.Output, "700\n6099\n" + Shown(5) + "\n" + Utf8("Rozhrani nedefinováno."_cp) + "\n#interface=2\n");
+}
+
+// A host that stops answering (here: it holds the lock every answer needs)
+// leaves the page's refresh hanging: the page abandons it, says since when
+// its data are old, keeps trying and clears the notice at the next good
+// answer. An address edited by hand shows what it names.
+TEST_F(Web, PageSaysWhenItsDataAreStaleAndFollowsAnEditedAddress) {
+    if (RunShell("command -v chromedriver").Code != 0) GTEST_SKIP() << "chromedriver not installed";
+    const std::string script = std::string(RV_ZR6180_SOURCE_DIR) + "/tests/support/browser_steps.py";
+    const std::string zamceno = o.dir.Path() + "/locked", videno = o.dir.Path() + "/seen", pusteno = o.dir.Path() + "/released";
+    std::string command = "python3 " + Quoted(script) + " " + Quoted("http://127.0.0.1:" + std::to_string(port) + "/");
+    for (const std::string& step : std::vector<std::string>{"wait:#info-0:101", "wait:#stale:", "signal:" + zamceno,
+                                   "contains:#stale:" + Utf8("Data nejsou aktuální od "_cp), "text:#stale", "signal:" + videno,
+                                   "await:" + pusteno, "wait:#stale:", "go:#channel=1005", "wait:#channel-0:1005", "hash"})
+        command += " " + Quoted(step);
+    TRun r;
+    std::thread prohlizec([&] { r = RunShell(command); });
+    std::mutex& zamek = static_cast<TData*>(o.d)->ZamekOkna;
+    const auto existuje = [](const std::string& f) { return std::ifstream(f).good(); };
+    const auto cekej = [&](const std::string& f) {
+        for (int i = 0; i < 1800 && !existuje(f); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(50));  // a guard only
+    };
+    cekej(zamceno);
+    {
+        std::lock_guard<std::mutex> g(zamek);
+        cekej(videno);
+    }
+    std::ofstream(pusteno) << "";
+    prohlizec.join();
+    ASSERT_EQ(r.Code, 0) << r.Output;
+    const std::size_t konec = r.Output.find('\n');
+    EXPECT_TRUE(Matches(r.Output.substr(0, konec), Utf8("Data nejsou aktuální od #:#:#"_cp))) << r.Output;
+    EXPECT_EQ(r.Output.substr(konec + 1), "#channel=1005\n");
 }
 
 // Without a simulator: where the server cannot start, Init goes on.

@@ -11,6 +11,10 @@ Steps, run in order:
     wait:CSS:TEXT        waits until the element exists and its text is TEXT
 Every step first waits for its element to exist: a busy machine renders late.
 WAIT_SECONDS only guards against a page that never comes.
+    contains:CSS:TEXT    waits until the element's text contains TEXT
+    go:HASH              sets location.hash, as an edited address does
+    signal:PATH          creates the file PATH (the test acts on it)
+    await:PATH           waits until the file PATH exists (the test has acted)
     value:CSS            prints the field's current value
     text:CSS             prints the element's text
     hash                 prints location.hash
@@ -94,7 +98,7 @@ def run(d, step):
         e = d.element(css)
         d.call("POST", d.session + "/element/%s/clear" % e, {})
         d.call("POST", d.session + "/element/%s/value" % e, {"text": text.replace("\\n", ENTER)})
-    elif kind == "wait":
+    elif kind in ("wait", "contains"):
         css, _, want = rest.partition(":")
         end, seen = time.time() + WAIT_SECONDS, None
         while time.time() < end:
@@ -102,10 +106,20 @@ def run(d, step):
                 seen = d.text(css)
             except RuntimeError:  # re-rendered between the look-up and the read
                 seen = None
-            if seen == want:
+            if seen == want or (kind == "contains" and seen is not None and want in seen):
                 return
             time.sleep(0.1)
         raise RuntimeError("%s shows %r, not %r" % (css, seen, want))
+    elif kind == "go":
+        d.call("POST", d.session + "/execute/sync", {"script": "location.hash = arguments[0];", "args": [rest]})
+    elif kind == "signal":
+        open(rest, "w").close()
+    elif kind == "await":
+        end = time.time() + WAIT_SECONDS
+        while not os.path.exists(rest):
+            if time.time() > end:
+                raise RuntimeError("the test never made " + rest)
+            time.sleep(0.05)
     elif kind == "value":
         print(d.call("GET", d.session + "/element/%s/property/value" % d.element(rest)))
     elif kind == "text":
