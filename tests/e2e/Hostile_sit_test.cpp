@@ -232,7 +232,8 @@ TEST_F(HostileSit, FloodOfSmallDatagramsFasterThanTheDrain) {
     EXPECT_GT(statusy[0], 0);
     const int radku = CountMatchingLines(log, Cp("Ch=1001 - LAN neočekávaná zpráva, IDh=#"_cp)) +
                       CountMatchingLines(log, Cp("Ch=1001 - LAN neplatné ID=2500"_cp));
-    EXPECT_LE(radku, 20 * sekund) << "at most 20 datagrams a second in full";
+    // A count, not a speed: the driver's seconds may straddle the test's.
+    EXPECT_LE(radku, 20 * (sekund + 1)) << "at most 20 datagrams a second in full";
     EXPECT_GT(CountMatchingLines(log, Cp("LAN zahlcení - nezapsaných zpráv=#"_cp)), 0);
     for (int i = 0; i < 5; ++i) EXPECT_EQ(ReadChannel(lib, d, 1001), 0) << "the driver serves again after the flood";
 }

@@ -203,8 +203,9 @@ TEST(NameLookup, InsideItsOwnNetwork) {
         const auto t1 = Clock::now();
         o.Dispose();
         const auto t2 = Clock::now();
-        EXPECT_LT(t1 - t0, 2s);
-        EXPECT_LT(t2 - t1, 2s);
+        // Guards against the look-up's 30 s only; the times are printed.
+        EXPECT_LT(t1 - t0, 15s);
+        EXPECT_LT(t2 - t1, 15s);
         std::printf("Done %lld ms, DisposeDriver %lld ms\n", Ms(t1 - t0), Ms(t2 - t1));
     }
     // The look-up thread still waits for the name server, so the code it

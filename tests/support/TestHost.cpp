@@ -117,7 +117,6 @@ int32_t TTestHost::RecordCall(int32_t context, int32_t direction, PData data) {
         o->calls_.push_back({context, direction, data, std::this_thread::get_id()});
     }
     o->arrived_.notify_all();
-    if (o->InCallBack) o->InCallBack();
     if (const int32_t ms = o->CallBackDelayMs.load(); ms > 0) std::this_thread::sleep_for(std::chrono::milliseconds(ms));
     return o->CallBackReturns.load();
 }

@@ -6,7 +6,6 @@
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
-#include <functional>
 #include <mutex>
 #include <string>
 #include <string_view>
@@ -56,8 +55,6 @@ public:
     uint32_t TraceLevel = 0;
     std::atomic<int32_t> CallBackReturns{0};  // what the recorded call-back returns
     std::atomic<int32_t> CallBackDelayMs{0};  // how long the host keeps the call-back thread
-    // Runs inside every call-back, after it is recorded; set before Start.
-    std::function<void()> InCallBack;
 
     std::string WriteParams(const TParamFile& p, const std::string& name = "param.ini");
     std::string WriteParams(const std::string& text, const std::string& name = "param.ini");
