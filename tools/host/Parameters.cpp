@@ -1,6 +1,8 @@
 #include "tools/host/Parameters.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <filesystem>
 #include <cstring>
 
 #include "comm/TimeLimits.h"
@@ -17,7 +19,14 @@ bool ReadParameters(const std::string& path, Parameters& out, std::string& error
     out.settings = CtiNastaveni(path, t.cfg);
     out.interfaces = CtiRozhrani(path, t.cfg, t.rozhrani);
     out.channels = CtiKanaly(path, t.cfg, t.rozhrani, t.kanaly, &out.report);
-    if (!readable) error = "cannot read the parameter file " + path + ": " + (why != 0 ? std::strerror(why) : "unusable");
+    if (!readable && why == 0) {
+        // The reader refuses what is no regular file, or too large, without a system error.
+        std::error_code e;
+        why = std::filesystem::is_directory(path, e) ? EISDIR : 0;
+    }
+    if (!readable)
+        error = "cannot read the parameter file " + path + ": " +
+                (why != 0 ? std::strerror(why) : "not a regular file of at most 256 MiB");
     return readable;
 }
 
