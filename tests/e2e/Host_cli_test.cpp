@@ -76,7 +76,9 @@ TEST(HostCli, JsonPrintsOneDocumentOnStandardOutputForEveryError) {
         {"-p " + Quoted(dir / "vadny.ini") + " read 100", 3, "Init failed: Chybný parametrický soubor"},
     };
     for (const auto& p : pripady) {
-        const TRun b = RunShell("RV_ZR6180_WINDOW=none " + Quoted(RV_ZR6180_HOST) + " --json " + p.args + " 2>/dev/null");
+        // Standard output alone: the message goes to standard error as well.
+        const TRun b =
+            RunShell("{ RV_ZR6180_WINDOW=none " + Quoted(RV_ZR6180_HOST) + " --json " + p.args + " 2>/dev/null; }");
         EXPECT_EQ(b.Code, p.code) << p.args;
         EXPECT_EQ(CountOf(b.Output, "\n"), 1) << p.args << "\n" << b.Output;
         EXPECT_TRUE(b.Output.starts_with("{\"command\":")) << p.args << "\n" << b.Output;
