@@ -157,12 +157,16 @@ public:
 
     bool End() const { return i_ >= t_.size(); }
     std::size_t Offset() const { return i_; }
-    // Line number (from 1) of an offset; only a report asks, so the count
-    // costs nothing to a plain reading.
-    int LineAt(std::size_t offset) const {
-        int n = 1;
-        for (std::size_t j = 0; j < offset && j < t_.size(); ++j) n += t_[j] == '\n' ? 1 : 0;
-        return n;
+    // Line number (from 1) of an offset, counted on from the offset asked
+    // before (offsets only grow). Only a report asks, so a plain reading
+    // pays nothing.
+    int LineAt(std::size_t offset) {
+        if (offset < counted_) {
+            counted_ = 0;
+            line_ = 1;
+        }
+        for (; counted_ < offset && counted_ < t_.size(); ++counted_) line_ += t_[counted_] == '\n' ? 1 : 0;
+        return line_;
     }
 
     // Up to the line end; the LF is consumed, a CR before it dropped.
@@ -188,6 +192,8 @@ private:
 
     std::string_view t_;
     std::size_t i_ = 0;
+    std::size_t counted_ = 0;
+    int line_ = 1;
 };
 
 using TModuleMap = std::array<std::array<bool, 256>, RozhraniPosledni>;
@@ -236,9 +242,11 @@ std::size_t TokenStart(const TTextStream& s, std::string_view text) {
     return i;
 }
 
-bool NajdiZahlavi(TTextStream& s) {
-    while (!s.End())
+bool NajdiZahlavi(TTextStream& s, std::size_t& zacatek) {
+    while (!s.End()) {
+        zacatek = s.Offset();
         if (s.Line() == ChannelHeader) return true;
+    }
     return false;
 }
 
@@ -307,8 +315,9 @@ TResult CtiKanaly(const std::string& soubor, TCFG& cfg, TPoleRozhrani& rozhrani,
         return v;
     }
     TTextStream s(text);
-    if (!NajdiZahlavi(s)) return VPoradku();
-    if (report != nullptr) report->HeaderLine = s.LineAt(s.Offset()) - 1;
+    std::size_t zahlavi = 0;
+    if (!NajdiZahlavi(s, zahlavi)) return VPoradku();
+    if (report != nullptr) report->HeaderLine = s.LineAt(zahlavi);
     TModuleMap mapa{};
     int32_t prijato = 0;
     bool vadny = false;
