@@ -86,6 +86,32 @@ TEST(HostCli, JsonPrintsOneDocumentOnStandardOutputForEveryError) {
     }
 }
 
+// Names go through the system's look-up: inside a namespace of the test's
+// own, where only a hosts file of the test answers.
+TEST(HostCli, CheckWarnsOfAGatewayNameThatCannotBeLookedUp) {
+    if (RunShell("unshare -r -n -m true").Code != 0) GTEST_SKIP() << "no user namespaces on this machine";
+    TTempDir dir;
+    WriteFile(dir / "hosts", "127.0.0.1 localhost\n127.0.0.1 brana-kotelna\n");
+    WriteFile(dir / "nsswitch.conf", "hosts: files\n");
+    TParamFile p;
+    p.LogsOff();
+    TInterfaceParams r;
+    r.Port = 47999;
+    r.Ip = "brana-kotelna";
+    p.AddInterface(r);
+    r.Number = 2;
+    r.Ip = "brana-nikde";
+    p.AddInterface(r).AddChannel("100 1 1 0 0").AddChannel("101 2 1 0 0");
+    const std::string uvnitr = "mount --bind " + Quoted(dir / "hosts") + " /etc/hosts && mount --bind " +
+                               Quoted(dir / "nsswitch.conf") + " /etc/nsswitch.conf && RV_ZR6180_WINDOW=none " +
+                               Quoted(RV_ZR6180_HOST) + " --tsv -p " + Quoted(p.Write(dir.Path())) + " check";
+    const TRun b = RunShell("timeout 120 unshare -r -n -m sh -c " + Quoted(uvnitr));
+    EXPECT_EQ(b.Code, 0) << b.Output;
+    EXPECT_TRUE(Contains(b.Output, "\tinterface 2: IP adresa \"brana-nikde\" is neither numeric nor a name that can be looked up\n"))
+        << b.Output;
+    EXPECT_FALSE(Contains(b.Output, "brana-kotelna\" is")) << b.Output;
+}
+
 TEST(HostCli, UnloadableDriverIsReported) {
     const TRun b = RunHost("--driver /nonexistent/librv.so -p x check");
     EXPECT_EQ(b.Code, 2);

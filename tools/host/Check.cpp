@@ -393,10 +393,12 @@ int CommandCheck(Context& c, bool started, const std::string& error, long long l
     const Parameters& p = c.p;
     std::vector<Warning> w;
     const FileView f(p.text);
-    CheckSections(p, f, w);
-    CheckKeys(f, w, p.report.HeaderLine);
-    CheckInterfaces(p, f, w);
-    CheckChannels(p, w);
+    if (p.readable) {  // else the message before Init says it all
+        CheckSections(p, f, w);
+        CheckKeys(f, w, p.report.HeaderLine);
+        CheckInterfaces(p, f, w);
+        CheckChannels(p, w);
+    }
     const std::string web = started ? WebStart(p, logBefore, w) : "";
     std::stable_sort(w.begin(), w.end(), [](const Warning& a, const Warning& b) { return a.line < b.line; });
     const std::string cause = started ? "" : InitFailureCause(p);

@@ -14,7 +14,7 @@ namespace host {
 bool ReadParameters(const std::string& path, Parameters& out, std::string& error) {
     out.path = path;
     int why = 0;
-    const bool readable = LoadParameterFile(path, out.text, &why);
+    const bool readable = out.readable = LoadParameterFile(path, out.text, &why);
     Parameters::Tables& t = *out.t;
     out.settings = CtiNastaveni(path, t.cfg);
     out.interfaces = CtiRozhrani(path, t.cfg, t.rozhrani);

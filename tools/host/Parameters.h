@@ -15,6 +15,7 @@ namespace host {
 
 struct Parameters {
     std::string path;
+    bool readable = false;
     std::string text;  // code page 1250, as the readers got it
     // Each reader's verdict; all three run, whatever the one before said.
     TResult settings, interfaces, channels;
