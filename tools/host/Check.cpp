@@ -228,7 +228,6 @@ void CheckInterfaces(const Parameters& p, const FileView& f, std::vector<Warning
     for (int n = RozhraniPrvni; n <= RozhraniPosledni; ++n) {
         const TRozhrani& r = p.t->rozhrani[n];
         if (r.Pouzito == 0) continue;
-        const TIniSection s = f.Ini().Section(InterfaceSectionName(n));
         int line = 0;
         for (std::string_view h : f.Ini().Headers())
             if (SameName(h, InterfaceSectionName(n))) {
