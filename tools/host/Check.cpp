@@ -167,9 +167,13 @@ void CheckSections(const Parameters& p, const FileView& f, std::vector<Warning>&
 }
 
 void CheckKeys(const FileView& f, std::vector<Warning>& w, int headerLine) {
+    std::vector<std::string_view> done;
     for (std::string_view name : f.Ini().Headers()) {
         const SectionOf s = Classify(name);
         if (!s.known || (headerLine != 0 && f.LineOf(name) >= headerLine)) continue;
+        // A repeated section is not read at all (CheckSections says so).
+        if (std::any_of(done.begin(), done.end(), [&](std::string_view x) { return SameName(x, name); })) continue;
+        done.push_back(name);
         const TIniSection section = f.Ini().Section(name);
         const std::vector<std::string> names = KeyNames(s.kind);
         std::vector<std::string_view> keys;
