@@ -107,6 +107,10 @@ f.checksum = ProtoField.uint8("zr6180.checksum", "Checksum", base.HEX)
 f.checksum_computed = ProtoField.uint8("zr6180.checksum.computed", "Computed checksum", base.HEX)
 f.checksum_status = ProtoField.uint8("zr6180.checksum.status", "Checksum status", base.DEC, CHECKSUM_STATUS)
 f.rest = ProtoField.bytes("zr6180.rest", "Rest (not examined)")
+f.request_in = ProtoField.framenum("zr6180.request_in", "Answer to the request in frame", base.NONE, frametype.REQUEST)
+f.answer_time = ProtoField.double("zr6180.answer_time", "Answer time [ms]")
+f.resent = ProtoField.framenum("zr6180.resent", "Sent again after the request in frame", base.NONE,
+                               frametype.REQUEST)
 
 local e_bad_checksum = ProtoExpert.new("zr6180.checksum.bad", "Bad checksum", expert.group.CHECKSUM,
                                        expert.severity.ERROR)
@@ -114,7 +118,9 @@ local e_malformed = ProtoExpert.new("zr6180.malformed", "Malformed VUZIV2 packet
                                     expert.severity.ERROR)
 local e_status = ProtoExpert.new("zr6180.status.error", "Gateway reports an error", expert.group.RESPONSE_CODE,
                                  expert.severity.WARN)
-zr.experts = { e_bad_checksum, e_malformed, e_status }
+local e_resent = ProtoExpert.new("zr6180.resent.note", "Request sent again", expert.group.SEQUENCE,
+                                 expert.severity.NOTE)
+zr.experts = { e_bad_checksum, e_malformed, e_status, e_resent }
 
 zr.prefs.ports = Pref.range("UDP ports", "47101-47102", "UDP ports of the ZR-6180 gateways", 65535)
 
@@ -237,6 +243,57 @@ local function add_checksum(tree, tvb, pinfo, s, offset, last)
     return good
 end
 
+-- Requests and their answers, matched on the first pass as the driver
+-- matches them: the same identifier between the same two endpoints; an
+-- answer counts only when the driver would take it (checksum and fields
+-- valid). Per frame: what that pass found.
+local last_request = {}
+local frame_links = {}
+
+function zr.init()
+    last_request = {}
+    frame_links = {}
+end
+
+local function exchange_key(pinfo, is_request, id)
+    local driver, gateway
+    if is_request then
+        driver = tostring(pinfo.src) .. ":" .. pinfo.src_port
+        gateway = tostring(pinfo.dst) .. ":" .. pinfo.dst_port
+    else
+        driver = tostring(pinfo.dst) .. ":" .. pinfo.dst_port
+        gateway = tostring(pinfo.src) .. ":" .. pinfo.src_port
+    end
+    return driver .. ">" .. gateway .. "#" .. id
+end
+
+local function link_frame(pinfo, is_request, id, valid)
+    if pinfo.visited or id == nil then return end
+    local key = exchange_key(pinfo, is_request, id)
+    local previous = last_request[key]
+    if is_request then
+        if previous and not previous.answered then frame_links[pinfo.number] = { resent = previous.frame } end
+        last_request[key] = { frame = pinfo.number, time = pinfo.abs_ts, answered = false }
+    elseif valid and previous then
+        frame_links[pinfo.number] = { request = previous.frame, ms = (pinfo.abs_ts - previous.time) * 1000 }
+        previous.answered = true
+    end
+end
+
+local function add_links(root, tvb, pinfo, offset)
+    local l = frame_links[pinfo.number]
+    if l == nil then return end
+    if l.request then
+        root:add(f.request_in, tvb(offset, 0), l.request):set_generated()
+        root:add(f.answer_time, tvb(offset, 0), l.ms):set_generated()
+    end
+    if l.resent then
+        local item = root:add(f.resent, tvb(offset, 0), l.resent)
+        item:set_generated()
+        item:add_proto_expert_info(e_resent, "Sent again: no valid answer to the request in frame " .. l.resent)
+    end
+end
+
 local function dissect(tvb, pinfo, tree)
     local all = tvb:raw()
     -- The driver drops whatever stands before the first "[".
@@ -254,7 +311,7 @@ local function dissect(tvb, pinfo, tree)
     local body = s:gsub("[\r\n]+$", "")
 
     local is_request = #body == REQUEST_LENGTH
-    local is_answer = #s >= MIN_ANSWER or #body >= ANSWER_LENGTH
+    local is_answer = #body >= ANSWER_LENGTH
     if not (is_request or is_answer) then
         root:add_proto_expert_info(e_malformed,
             string.format("%d characters: neither a request (%d) nor an answer (%d or more)", #body,
@@ -282,6 +339,7 @@ local function dissect(tvb, pinfo, tree)
         local reserved = add_hex(root, f.reserved, tvb, s, offset, 31, 1)
         ok = baud and timeout and retries and address and func and periphery and reserved and
              add_data(root, tvb, s, offset, 33, 4)
+        if not ok then root:add_proto_expert_info(e_malformed, "A field is not a hexadecimal byte") end
         info = string.format("Request ch=%s %s adr=%s per=%s", tostring(id),
                              FUNCTIONS[func] or ("function " .. tostring(func)), tostring(address),
                              tostring(periphery))
@@ -290,7 +348,7 @@ local function dissect(tvb, pinfo, tree)
             local v = add_value(root, tvb, s, 33, offset, func == 101 and "reset" or kind)
             if v then info = info .. " value " .. v end
         end
-        add_checksum(root, tvb, pinfo, s, offset, 40)
+        ok = add_checksum(root, tvb, pinfo, s, offset, 40) and ok
     else
         local status = add_hex(root, f.status, tvb, s, offset, 17, 1)
         local time = add_hex(root, f.serial_time, tvb, s, offset, 19, 2)
@@ -306,10 +364,17 @@ local function dissect(tvb, pinfo, tree)
             local v = add_value(root, tvb, s, 35, offset, kind)
             if v then info = info .. " value " .. v end
         end
-        add_checksum(root, tvb, pinfo, s, offset, 66)
+        local good = add_checksum(root, tvb, pinfo, s, offset, 66)
         if #s > ANSWER_LENGTH then root:add(f.rest, tvb(offset + ANSWER_LENGTH)) end
+        if not ok then root:add_proto_expert_info(e_malformed, "A field is not a hexadecimal byte") end
+        if #s < MIN_ANSWER then
+            root:add_proto_expert_info(e_malformed,
+                string.format("%d characters: the driver takes no answer shorter than %d", #s, MIN_ANSWER))
+        end
+        ok = ok and good and #s >= MIN_ANSWER and s:sub(1, 8) == TAG
     end
-    if not ok then root:add_proto_expert_info(e_malformed, "A field is not a hexadecimal byte") end
+    link_frame(pinfo, is_request, id, ok)
+    add_links(root, tvb, pinfo, offset)
     root:append_text(", " .. info)
     pinfo.cols.info = info
     return tvb:len()
