@@ -237,6 +237,28 @@ TIniSection TIniFile::Section(std::string_view name) const {
     return s;
 }
 
+std::vector<std::string_view> TIniFile::Headers() const {
+    const std::string_view text = text_;
+    std::vector<std::string_view> names;
+    std::size_t pos = 0;
+    while (pos < text.size()) {
+        std::string_view header;
+        if (HeaderName(NextLine(text, pos), header)) names.push_back(header);
+    }
+    return names;
+}
+
+std::vector<TIniSection::TEntry> TIniSection::Entries() const {
+    std::vector<TEntry> entries;
+    std::size_t pos = 0;
+    while (pos < body_.size()) {
+        std::string_view k;
+        std::string_view v;
+        if (KeyLine(NextLine(body_, pos), k, v)) entries.push_back({k, v});
+    }
+    return entries;
+}
+
 bool TIniSection::Find(std::string_view key, std::string_view& value) const {
     std::size_t pos = 0;
     while (pos < body_.size()) {

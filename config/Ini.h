@@ -20,6 +20,7 @@
 #include <string>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 inline constexpr std::size_t MaxIniValue = 2047;
 // Larger files are treated as unreadable: no parameter file comes near it,
@@ -51,6 +52,14 @@ public:
     std::string ReadString(std::string_view key, std::string_view def) const;
     int32_t ReadInteger(std::string_view key, int32_t def) const;
 
+    // Every key line in file order, as views into the file's text, for tools
+    // that check a file; the readers never need it.
+    struct TEntry {
+        std::string_view Key;
+        std::string_view Value;
+    };
+    std::vector<TEntry> Entries() const;
+
 private:
     friend class TIniFile;
     bool Find(std::string_view key, std::string_view& value) const;
@@ -70,6 +79,9 @@ public:
     int LoadError() const { return loadError_; }  // the system's error number of a failed Load
     std::string_view Text() const { return text_; }
     TIniSection Section(std::string_view name) const;
+    // The names of every section header line in file order, as views into
+    // the text (so a name's line follows from its position).
+    std::vector<std::string_view> Headers() const;
 
 private:
     std::string text_;

@@ -46,15 +46,46 @@ void DefaultSettings(TCFG& cfg) {
     cfg.LogAdresar = "/var/log/Rv_zr6180_run";
 }
 
+// Keys of the sections, named once for the readers and for KnownKeys.
+constexpr std::string_view KeyPovolen = "Povolen";
+constexpr std::string_view KeyNazevSouboru = "Název souboru"_cp;
+constexpr std::string_view KeyPovolenRun = "Povolen RUN";
+constexpr std::string_view KeyPocetRun = "Počet RUN souborů"_cp;
+constexpr std::string_view KeyNazevRun = "Název RUN souborů"_cp;
+constexpr std::string_view KeyLogRozhrani = "Povolen log rozhraní"_cp;
+constexpr std::string_view KeyAdresar = "Adresář LOG souborů"_cp;
+constexpr std::string_view KeyPovoleno = "Povoleno";
+constexpr std::string_view KeyTyp = "Typ";
+constexpr std::string_view KeyDemo = "Režim demo"_cp;
+constexpr std::string_view KeyKod = "Kód"_cp;
+constexpr std::string_view KeyNazev = "Název"_cp;
+constexpr std::string_view KeyPopis = "Popis";
+constexpr std::string_view KeyIp = "IP adresa";
+constexpr std::string_view KeyUdpPort = "UDP port";
+constexpr std::string_view KeyUdpTimeout = "UDP timeout";
+constexpr std::string_view KeyUdpOpakovani = "UDP opakování"_cp;
+constexpr std::string_view KeyBaud = "Baud";
+constexpr std::string_view KeyTimeout = "Timeout";
+constexpr std::string_view KeyOpakovani = "Opakování"_cp;
+
+constexpr TKnownKey LogKeys[] = {{KeyPovolen, true},  {KeyNazevSouboru, false}, {KeyPovolenRun, true},
+                                 {KeyPocetRun, true}, {KeyNazevRun, false},     {KeyLogRozhrani, true},
+                                 {KeyAdresar, false}};
+constexpr TKnownKey WindowKeys[] = {{KeyPovoleno, true}};
+constexpr TKnownKey InterfaceKeys[] = {
+    {KeyTyp, false},         {KeyDemo, true},     {KeyKod, false},         {KeyNazev, false},
+    {KeyPopis, false},       {KeyIp, false},      {KeyUdpPort, true},      {KeyUdpTimeout, true},
+    {KeyUdpOpakovani, true}, {KeyBaud, true},     {KeyTimeout, true},      {KeyOpakovani, true}};
+
 void ReadSettingValues(const TIniSection& log, const TIniSection& okno, TCFG& cfg) {
-    cfg.LogPovolen = log.ReadInteger("Povolen", cfg.LogPovolen);
-    cfg.LogNazev = log.ReadString("Název souboru"_cp, cfg.LogNazev);
-    cfg.OknoPovoleno = okno.ReadInteger("Povoleno", cfg.OknoPovoleno);
-    cfg.RunPovolen = log.ReadInteger("Povolen RUN", cfg.RunPovolen);
-    cfg.RunPocet = log.ReadInteger("Počet RUN souborů"_cp, cfg.RunPocet);
-    cfg.RunNazev = log.ReadString("Název RUN souborů"_cp, cfg.RunNazev);
-    cfg.LogRozhraniPovolen = log.ReadInteger("Povolen log rozhraní"_cp, cfg.LogRozhraniPovolen);
-    cfg.LogAdresar = log.ReadString("Adresář LOG souborů"_cp, cfg.LogAdresar);
+    cfg.LogPovolen = log.ReadInteger(KeyPovolen, cfg.LogPovolen);
+    cfg.LogNazev = log.ReadString(KeyNazevSouboru, cfg.LogNazev);
+    cfg.OknoPovoleno = okno.ReadInteger(KeyPovoleno, cfg.OknoPovoleno);
+    cfg.RunPovolen = log.ReadInteger(KeyPovolenRun, cfg.RunPovolen);
+    cfg.RunPocet = log.ReadInteger(KeyPocetRun, cfg.RunPocet);
+    cfg.RunNazev = log.ReadString(KeyNazevRun, cfg.RunNazev);
+    cfg.LogRozhraniPovolen = log.ReadInteger(KeyLogRozhrani, cfg.LogRozhraniPovolen);
+    cfg.LogAdresar = log.ReadString(KeyAdresar, cfg.LogAdresar);
 }
 
 bool IsZeroOrOne(int32_t v) { return v == 0 || v == 1; }
@@ -78,23 +109,21 @@ std::optional<TResult> CheckSettings(const TCFG& cfg) {
 
 // ---- Interfaces ----
 
-std::string InterfaceSectionName(int n) { return std::string("Deklarace rozhraní "_cp) + std::to_string(n); }
-
 void ReadInterfaceSection(const TIniSection& s, int n, TRozhrani& r) {
     r.Pouzito = 1;
     r.Cislo = static_cast<uint8_t>(n);
-    r.Demo = static_cast<uint8_t>(s.ReadInteger("Režim demo"_cp, r.Demo) & 0xFF);
-    r.Kod = s.ReadString("Kód"_cp, r.Kod);
-    r.Nazev = s.ReadString("Název"_cp, r.Nazev);
-    r.Popis = s.ReadString("Popis", r.Popis);
+    r.Demo = static_cast<uint8_t>(s.ReadInteger(KeyDemo, r.Demo) & 0xFF);
+    r.Kod = s.ReadString(KeyKod, r.Kod);
+    r.Nazev = s.ReadString(KeyNazev, r.Nazev);
+    r.Popis = s.ReadString(KeyPopis, r.Popis);
     r.Typ = std::string(GatewayType);
-    r.IPAdresa = s.ReadString("IP adresa", r.IPAdresa);
-    r.UdpPort = s.ReadInteger("UDP port", r.UdpPort);
-    r.UdpTimeout = s.ReadInteger("UDP timeout", r.UdpTimeout);
-    r.UdpOpakovani = s.ReadInteger("UDP opakování"_cp, r.UdpOpakovani);
-    r.Baud = s.ReadInteger("Baud", r.Baud);
-    r.Timeout = s.ReadInteger("Timeout", r.Timeout);
-    r.Opakovani = s.ReadInteger("Opakování"_cp, r.Opakovani);
+    r.IPAdresa = s.ReadString(KeyIp, r.IPAdresa);
+    r.UdpPort = s.ReadInteger(KeyUdpPort, r.UdpPort);
+    r.UdpTimeout = s.ReadInteger(KeyUdpTimeout, r.UdpTimeout);
+    r.UdpOpakovani = s.ReadInteger(KeyUdpOpakovani, r.UdpOpakovani);
+    r.Baud = s.ReadInteger(KeyBaud, r.Baud);
+    r.Timeout = s.ReadInteger(KeyTimeout, r.Timeout);
+    r.Opakovani = s.ReadInteger(KeyOpakovani, r.Opakovani);
     r.Status = 0;
 }
 
@@ -111,10 +140,10 @@ std::optional<TResult> CheckInterface(const TRozhrani& r, int n) {
         detail.append(" / ").append(klic).append(" = ").append(std::to_string(hodnota)).append(".");
         return Failure(detail);
     };
-    if (r.UdpTimeout < 0 || r.UdpTimeout > 65535) return chyba("UDP timeout", r.UdpTimeout);
-    if (!IsBaudRate(r.Baud)) return chyba("Baud", r.Baud);
-    if (r.Timeout < 0 || r.Timeout > 65535) return chyba("Timeout", r.Timeout);
-    if (r.Opakovani < 0 || r.Opakovani > 15) return chyba("Opakování"_cp, r.Opakovani);
+    if (r.UdpTimeout < 0 || r.UdpTimeout > 65535) return chyba(KeyUdpTimeout, r.UdpTimeout);
+    if (!IsBaudRate(r.Baud)) return chyba(KeyBaud, r.Baud);
+    if (r.Timeout < 0 || r.Timeout > 65535) return chyba(KeyTimeout, r.Timeout);
+    if (r.Opakovani < 0 || r.Opakovani > 15) return chyba(KeyOpakovani, r.Opakovani);
     return std::nullopt;
 }
 
@@ -127,6 +156,18 @@ public:
     explicit TTextStream(std::string_view text) : t_(text.substr(0, text.find('\x1A'))) {}
 
     bool End() const { return i_ >= t_.size(); }
+    std::size_t Offset() const { return i_; }
+    // Line number (from 1) of an offset, counted on from the offset asked
+    // before (offsets only grow). Only a report asks, so a plain reading
+    // pays nothing.
+    int LineAt(std::size_t offset) {
+        if (offset < counted_) {
+            counted_ = 0;
+            line_ = 1;
+        }
+        for (; counted_ < offset && counted_ < t_.size(); ++counted_) line_ += t_[counted_] == '\n' ? 1 : 0;
+        return line_;
+    }
 
     // Up to the line end; the LF is consumed, a CR before it dropped.
     std::string_view Line() {
@@ -151,6 +192,8 @@ private:
 
     std::string_view t_;
     std::size_t i_ = 0;
+    std::size_t counted_ = 0;
+    int line_ = 1;
 };
 
 using TModuleMap = std::array<std::array<bool, 256>, RozhraniPosledni>;
@@ -192,9 +235,18 @@ bool ReadChannelLine(TTextStream& s, int32_t c, TPoleRozhrani& rozhrani, TPoleKa
     return true;
 }
 
-bool NajdiZahlavi(TTextStream& s) {
-    while (!s.End())
+// The offset of the next token's first character.
+std::size_t TokenStart(const TTextStream& s, std::string_view text) {
+    std::size_t i = s.Offset();
+    while (i < text.size() && static_cast<unsigned char>(text[i]) <= 32) ++i;
+    return i;
+}
+
+bool NajdiZahlavi(TTextStream& s, std::size_t& zacatek) {
+    while (!s.End()) {
+        zacatek = s.Offset();
         if (s.Line() == ChannelHeader) return true;
+    }
     return false;
 }
 
@@ -246,7 +298,8 @@ TResult CtiRozhrani(const std::string& soubor, TCFG& cfg, TPoleRozhrani& rozhran
     return VPoradku();
 }
 
-TResult CtiKanaly(const std::string& soubor, TCFG& cfg, TPoleRozhrani& rozhrani, TPoleKanal& kanaly) {
+TResult CtiKanaly(const std::string& soubor, TCFG& cfg, TPoleRozhrani& rozhrani, TPoleKanal& kanaly,
+                  TChannelReport* report) {
     VycistiKanaly(kanaly);
     // Counted afresh here, so a second reading does not add to the first.
     for (TRozhrani& r : rozhrani) {
@@ -262,20 +315,28 @@ TResult CtiKanaly(const std::string& soubor, TCFG& cfg, TPoleRozhrani& rozhrani,
         return v;
     }
     TTextStream s(text);
-    if (!NajdiZahlavi(s)) return VPoradku();
+    std::size_t zahlavi = 0;
+    if (!NajdiZahlavi(s, zahlavi)) return VPoradku();
+    if (report != nullptr) report->HeaderLine = s.LineAt(zahlavi);
     TModuleMap mapa{};
     int32_t prijato = 0;
     bool vadny = false;
     while (!s.End() && prijato < MaxDeclarations) {
+        const int radek = report != nullptr ? s.LineAt(TokenStart(s, text)) : 0;
         int32_t c = 0;
         const bool cislo = CtiCislo(s, c);
         if (!cislo || !JeKanal(c)) {
+            if (report != nullptr && !cislo && !vadny) report->FaultyLine = radek;
+            if (report != nullptr && cislo && !s.End()) report->Skipped.push_back({c, radek});
             vadny = vadny || !cislo;
             s.Line();
             continue;
         }
-        if (!ReadChannelLine(s, c, rozhrani, kanaly, mapa))
+        if (!ReadChannelLine(s, c, rozhrani, kanaly, mapa)) {
+            if (report != nullptr) report->FaultyLine = radek;
             return Failure("Deklarace kanálů : chyba kanálu "_cp, std::to_string(c));
+        }
+        if (report != nullptr) report->Declarations.push_back({c, radek});
         ++prijato;
     }
     if (vadny) return Failure("Deklarace kanálů"_cp);
@@ -283,6 +344,30 @@ TResult CtiKanaly(const std::string& soubor, TCFG& cfg, TPoleRozhrani& rozhrani,
     CountModules(mapa, rozhrani);
     return VPoradku();
 }
+
+std::span<const TKnownKey> KnownKeys(TSectionKind kind) {
+    switch (kind) {
+        case TSectionKind::Log: return LogKeys;
+        case TSectionKind::Window: return WindowKeys;
+        case TSectionKind::Interface: return InterfaceKeys;
+    }
+    return {};
+}
+
+std::string_view SectionName(TSectionKind kind) {
+    switch (kind) {
+        case TSectionKind::Log: return LogSection;
+        case TSectionKind::Window: return WindowSection;
+        case TSectionKind::Interface: return "Deklarace rozhraní"_cp;
+    }
+    return {};
+}
+
+std::string InterfaceSectionName(int n) {
+    return std::string(SectionName(TSectionKind::Interface)) + " " + std::to_string(n);
+}
+
+std::string_view ChannelSectionHeader() { return ChannelHeader; }
 
 TThreeTexts RozdelUvozovky(std::string_view text) {
     TThreeTexts t;

@@ -219,6 +219,8 @@ check(first_request[99]["function"] == "101" and first_request[99]["target"] == 
 for channel, (value, status) in read.items():
     r = last[channel]
     check(r["status"] == str(status), "%d: status %s, driver %d" % (channel, r["status"], status))
+    if value == "":  # the tables show no value for a channel whose status is not 0
+        continue
     if channel < 1000:
         ok = abs(float(r["real"]) - float(value)) < 1e-9
     elif channel < 2000:

@@ -104,6 +104,8 @@ int CommandInfo(Context& c) {
         ok = ok && s.finished;
         if (c.o.all || !s.finished || s.declared) shown.push_back(s);
     }
+    // A declared input not in order is what info is run to find.
+    ok = ok && NotInOrder(inputs) == 0;
     const std::string inputsRead =
         std::to_string(inputs.size()) + " (" + std::to_string(NotInOrder(inputs)) + " not in order)";
 

@@ -15,6 +15,7 @@ constexpr const char* kUsage =
     "\n"
     "Commands:\n"
     "  read CH...         one input cycle; CH is 1..5, 11..26 or 100..2999, or a range A-B\n"
+    "      --declared     every input declared in the parameter file (before CH...)\n"
     "  write CH=VALUE...  one output cycle: 3000..3999 real, 4000..4999 integer,\n"
     "                     5000..5999 0 or 1, 6000..6099 text; 6, 51..66 and 99 integer\n"
     "                     (99=CH resets the status register of CH's module)\n"
@@ -25,13 +26,21 @@ constexpr const char* kUsage =
     "                     last failed channel and the error summaries of the declared\n"
     "                     interfaces\n"
     "      --all          all 16 interfaces\n"
-    "  check              Init and Done only; prints the driver's verdict\n"
+    "  check              Init and Done only; prints the driver's verdict, the interfaces\n"
+    "                     and channels it understood, and warnings for what is accepted\n"
+    "                     but likely a mistake\n"
+    "      --strict       exit status 1 when there is a warning\n"
+    "  log [KIND]         the driver's log in UTF-8, from the LOG directory of the\n"
+    "                     parameter file; KIND is main (default), run, err, cb or an\n"
+    "                     interface number 1..16 (its latest daily log)\n"
+    "      --follow       keep showing what is appended (Ctrl-C stops)\n"
     "\n"
     "Options:\n"
     "  --driver PATH        driver library (default: librv_zr6180.so.3 beside this program)\n"
     "  -p, --params FILE    parameter file given to Init\n"
     "  --tsv                tab-separated output\n"
-    "  --json               JSON output: one object per command, one line per watch cycle\n"
+    "  --json               JSON output: one object per command, errors included; one\n"
+    "                       line per watch cycle and per followed log line\n"
     "  --monitor CH         read, write: afterwards point service channel 6 at CH\n"
     "                       and show its address, status and status register (3, 4, 5);\n"
     "                       read adds CH to its cycle when it is an input\n"
@@ -46,12 +55,14 @@ constexpr const char* kUsage =
     "  -h, --help           this text\n"
     "\n"
     "Each channel's status is the driver's Status of that channel, read through the\n"
-    "service channels 6 and 4. On a terminal, a read that waits longer than a second\n"
-    "shows its progress on standard error.\n"
+    "service channels 6 and 4. On a terminal, a read or write that waits longer than a\n"
+    "second shows its progress on standard error.\n"
     "\n"
     "Exit status:\n"
     "  0    every channel in order\n"
-    "  1    a channel ended with a non-zero status or without a result\n"
+    "  1    a channel (the monitored one too) ended with a non-zero status or without\n"
+    "       a result; info: a declared input not in order; check --strict: a warning;\n"
+    "       log: no such log file\n"
     "  2    usage error, or a driver library that cannot be used\n"
     "  3    the parameter file cannot be read, or Init failed\n"
     "  130  interrupted (SIGINT or SIGTERM)\n";
@@ -86,7 +97,8 @@ bool Options::*FlagOption(std::string_view name) {
         bool Options::*flag;
     } kFlags[] = {{"-h", &Options::help},   {"--help", &Options::help}, {"--version", &Options::version},
                   {"--tsv", &Options::tsv}, {"--json", &Options::json}, {"--force", &Options::force},
-                  {"--all", &Options::all}};
+                  {"--all", &Options::all}, {"--declared", &Options::declared},
+                  {"--strict", &Options::strict}, {"--follow", &Options::follow}};
     for (const auto& f : kFlags)
         if (f.name == name) return f.flag;
     return nullptr;
@@ -95,6 +107,15 @@ bool Options::*FlagOption(std::string_view name) {
 }  // namespace
 
 void PrintUsage(std::FILE* out) { std::fputs(kUsage, out); }
+
+bool AsksForJson(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view a = argv[i];
+        if (a == "--") return false;
+        if (a == "--json") return true;
+    }
+    return false;
+}
 
 bool ParseOptions(int argc, char** argv, Options& o, std::string& error) {
     bool watchOption = false;
@@ -175,6 +196,19 @@ bool ParseOptions(int argc, char** argv, Options& o, std::string& error) {
     if (o.all && o.command != "info") {
         error = "--all belongs to info";
         return false;
+    }
+    const struct {
+        bool set;
+        const char* command;
+        const char* text;
+    } owned[] = {{o.declared, "read", "--declared belongs to read"},
+                 {o.strict, "check", "--strict belongs to check"},
+                 {o.follow, "log", "--follow belongs to log"}};
+    for (const auto& x : owned) {
+        if (x.set && o.command != x.command) {
+            error = x.text;
+            return false;
+        }
     }
     return WatchOnly(o, watchOption, error);
 }

@@ -144,7 +144,7 @@ void Session::Settle(int direction, uint64_t seen, uint32_t timeoutMs, std::vect
     const auto deadline = start + milliseconds(timeoutMs);
     bool waited = false;
     const auto report = [&](uint32_t channel) {
-        if (!onWait || direction != 0) return;
+        if (!onWait) return;
         const auto ms = std::chrono::duration_cast<milliseconds>(Clock::now() - start).count();
         waited = channel != 0;
         onWait(static_cast<uint32_t>(ms), channel);

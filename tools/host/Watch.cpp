@@ -31,13 +31,18 @@ std::size_t DrawLive(const Table& t, uint32_t cycle, std::size_t drawn) {
 }
 
 // One JSON line per cycle.
-void PrintCycleJson(uint32_t cycle, const std::string& when, const std::vector<InputResult>& r) {
+void PrintCycleJson(uint32_t cycle, const std::string& when, const std::vector<InputResult>& r,
+                    const Parameters& p) {
     Json j;
     j["command"] = "watch";
     j["cycle"] = cycle;
     j["time"] = when;
     j["channels"] = Json::array();
-    for (const InputResult& x : r) j["channels"].push_back(InputJson(x));
+    for (const InputResult& x : r) {
+        Json one = InputJson(x);
+        AddNames(one, p, x.channel);
+        j["channels"].push_back(std::move(one));
+    }
     PrintJson(stdout, j);
 }
 
@@ -55,13 +60,17 @@ int CommandWatch(Context& c, const std::vector<uint32_t>& channels) {
         const std::string when = WallClock();
         if (c.o.json) {
             for (const InputResult& x : r) ok = ok && InOrder(x);
-            PrintCycleJson(cycle, when, r);
+            PrintCycleJson(cycle, when, r, c.p);
         }
-        Table t = live ? Table({"Channel", "Value", "Status", "Text"}, {true, true, true, false})
-                       : Table({"Cycle", "Time", "Channel", "Value", "Status", "Text"},
-                               {true, false, true, true, true, false});
+        std::vector<std::string> headers = InputHeaders();
+        std::vector<bool> right = InputAlignment();
+        if (!live) {
+            headers.insert(headers.begin(), {"Cycle", "Time"});
+            right.insert(right.begin(), {true, false});
+        }
+        Table t(headers, right);
         for (const InputResult& x : r) {
-            std::vector<std::string> row = InputRow(x, c.o.timeoutMs);
+            std::vector<std::string> row = InputRow(x, c.o.timeoutMs, c.p);
             if (!live) row.insert(row.begin(), {std::to_string(cycle), when});
             t.Add(std::move(row));
             ok = ok && InOrder(x);

@@ -8,8 +8,8 @@ int main(int argc, char** argv) {
     host::Options o;
     std::string error;
     if (!host::ParseOptions(argc, argv, o, error)) {
-        std::fprintf(stderr, "zr6180-host: %s\nTry 'zr6180-host --help'.\n", error.c_str());
-        return host::kExitUsage;
+        o.json = host::AsksForJson(argc, argv);
+        return host::Fail(o, host::kExitUsage, error + "\nTry 'zr6180-host --help'.");
     }
     return host::RunCommand(o);
 }

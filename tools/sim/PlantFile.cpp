@@ -1,9 +1,11 @@
 #include "tools/sim/PlantFile.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdint>
+#include <cstdio>
+#include <cstring>
 #include <cstdlib>
-#include <fstream>
 #include <sstream>
 #include <vector>
 
@@ -210,14 +212,23 @@ bool ParsePlant(std::string_view text, TSimPlant& plant, std::string& error) {
 }
 
 bool ReadPlant(const std::string& path, TSimPlant& plant, std::string& error) {
-    std::ifstream f(path, std::ios::binary);
-    if (!f) {
-        error = "cannot open " + path;
+    errno = 0;
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    if (f == nullptr) {
+        error = "cannot open " + path + ": " + std::strerror(errno);
         return false;
     }
-    std::ostringstream s;
-    s << f.rdbuf();
-    return ParsePlant(s.str(), plant, error);
+    std::string text;
+    char buf[8192];
+    std::size_t n = 0;
+    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) text.append(buf, n);
+    const int why = std::ferror(f) != 0 ? (errno != 0 ? errno : EIO) : 0;
+    std::fclose(f);
+    if (why != 0) {
+        error = "cannot read " + path + ": " + std::strerror(why);  // a directory opens, then fails here
+        return false;
+    }
+    return ParsePlant(text, plant, error);
 }
 
 }  // namespace zrsim
