@@ -13,10 +13,12 @@ install(TARGETS rv_zr6180 EXPORT rv_zr6180Targets
   LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT runtime NAMELINK_COMPONENT dev
   INCLUDES DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
 install(FILES ${PROJECT_SOURCE_DIR}/include/rv_zr6180.h DESTINATION ${CMAKE_INSTALL_INCLUDEDIR} COMPONENT dev)
-# The window and web modules beside the driver, where the driver looks for them.
+# The window and web modules in a folder of their own beside the driver,
+# where the driver looks for them (platform/Module.h): they are no libraries
+# for programs to link, so they stay out of the loader's directories.
 foreach(module IN ITEMS rv_zr6180_gtk rv_zr6180_web)
   if(TARGET ${module})
-    install(TARGETS ${module} LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT runtime)
+    install(TARGETS ${module} LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}/rv_zr6180 COMPONENT runtime)
   endif()
 endforeach()
 

@@ -20,7 +20,7 @@ tree() {
   done
   [ "$(readlink "$prefix/$LIBDIR/librv_zr6180.so.3")" = "librv_zr6180.so.$VERSION" ] || fail "SONAME link"
   if [ -e "$build/librv_zr6180_gtk.so" ]; then
-    [ -e "$prefix/$LIBDIR/librv_zr6180_gtk.so" ] || fail "the window module is not installed beside the driver"
+    [ -e "$prefix/$LIBDIR/rv_zr6180/librv_zr6180_gtk.so" ] || fail "the window module is not installed beside the driver"
   fi
   for f in share/man/man1/zr6180-host.1.gz share/man/man1/zr6180-sim.1.gz share/rv_zr6180/examples/host.c \
       share/rv_zr6180/examples/host.py; do
@@ -78,11 +78,18 @@ find_package() {
 }
 
 # The installed Python example, run where it is installed and without -l,
-# against the installed simulator and plant.
+# against the installed simulator and plant; with the web server, when there
+# is a web module, which the installed driver must find in its folder.
 examples() {
   [ -n "$PYTHON3" ] || exit 77
-  env -u LD_LIBRARY_PATH bash "$sources/../tools/examples.sh" "$prefix/bin/zr6180-sim" "$prefix/share/rv_zr6180" \
-    "$work" PY-3 "$PYTHON3" "$prefix/share/rv_zr6180/examples/host.py"
+  local http=""
+  [ -e "$build/librv_zr6180_web.so" ] && http=127.0.0.1:0
+  env -u LD_LIBRARY_PATH RV_ZR6180_HTTP=$http bash "$sources/../tools/examples.sh" "$prefix/bin/zr6180-sim" \
+    "$prefix/share/rv_zr6180" "$work" PY-3 "$PYTHON3" "$prefix/share/rv_zr6180/examples/host.py"
+  if [ -n "$http" ]; then
+    LC_ALL=C grep -a -q "naslouch. na http://127.0.0.1:" "$work/logs/Rv_zr6180.log" ||
+      fail "the installed driver did not start its web module: $(iconv -f CP1250 -t UTF-8 "$work/logs/Rv_zr6180.log")"
+  fi
 }
 
 case $step in
