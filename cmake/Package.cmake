@@ -56,8 +56,10 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_RUNTIME_PACKAGE_SECTION libs)
 set(CPACK_DEBIAN_DEV_PACKAGE_SECTION libdevel)
 set(CPACK_DEBIAN_TOOLS_PACKAGE_SECTION utils)
-# The driver's shlibs file (and with it the ldconfig trigger).
-set(CPACK_DEBIAN_RUNTIME_PACKAGE_GENERATE_SHLIBS ON)
+# The driver's shlibs file (only the runtime package has a library with a
+# SONAME), and the trigger that updates the loader's cache.
+set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS ON)
+set(CPACK_DEBIAN_RUNTIME_PACKAGE_CONTROL_EXTRA ${PROJECT_SOURCE_DIR}/cmake/debian/triggers)
 set(CPACK_DEBIAN_TOOLS_PACKAGE_SHLIBDEPS ON)
 # dev and tools need the very same driver: "= version" from the component dependency.
 set(CPACK_DEBIAN_ENABLE_COMPONENT_DEPENDS ON)
@@ -70,8 +72,8 @@ set(CPACK_RV_SOVERSION ${RV_SOVERSION})
 set(CPACK_COMPONENT_RUNTIME_DESCRIPTION "driver for Zarvelin I/O modules behind ZR-6180 gateways
 Rv_zr6180 lets a SCADA/HMI runtime read and write the numbered channels of
 Zarvelin remote I/O modules, which sit on serial buses behind ZR-6180
-gateways reached over UDP. The host loads librv_zr6180.so.${RV_SOVERSION} with dlopen and calls
-its 18 exported C functions.
+gateways reached over UDP. The host loads librv_zr6180.so.${RV_SOVERSION} with
+dlopen and calls its 18 exported C functions.
 This package holds the library and its two modules: the GTK3 diagnostic
 window and the diagnostic web server, each loaded only when it is asked
 for. Their libraries are recommended, not required: without them the driver
