@@ -5,8 +5,8 @@
 # becomes one Debian package (cmake/Package.cmake):
 #   runtime  the library and its two modules
 #   dev      the header, the .so link, the pkg-config file, the CMake package
-#   tools    zr6180-host, zr6180-sim, man pages, examples, documentation, and
-#            whatever else names no component
+#   tools    zr6180-host, zr6180-sim, man pages, examples, the Wireshark
+#            dissector, documentation, and whatever else names no component
 include(CMakePackageConfigHelpers)
 
 install(TARGETS rv_zr6180 EXPORT rv_zr6180Targets

@@ -2,7 +2,8 @@
 # `cpack` in the build tree (scripts/package makes a tree for /usr first):
 #   runtime -> librv-zr6180-3     the library and its two modules
 #   dev     -> librv-zr6180-dev   header, .so link, pkg-config file, CMake package
-#   tools   -> rv-zr6180-tools    zr6180-host, zr6180-sim, man pages, examples, documentation
+#   tools   -> rv-zr6180-tools    zr6180-host, zr6180-sim, man pages, examples, the
+#                                 Wireshark dissector, documentation
 # Dependencies: the tools' from dpkg-shlibdeps; the runtime package depends
 # only on what the driver itself links and recommends the libraries of the
 # modules (GTK3, libmicrohttpd), which the driver loads only on demand
@@ -90,6 +91,7 @@ Zarvelin remote I/O modules behind ZR-6180 gateways.
 This package holds zr6180-host, which checks a parameter file and reads and
 writes channels through the driver, zr6180-sim, which plays gateways with
 their module buses, their man pages, the example parameter file, plant and
-hosts in C and Python, and the documentation.")
+hosts in C and Python, a Wireshark dissector of the gateway packets, and the
+documentation.")
 
 include(CPack)

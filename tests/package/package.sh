@@ -68,6 +68,10 @@ for p in $runtime $dev $tools; do
     [ -f "$root/usr/share/doc/$p/$f" ] || fail "$p has no /usr/share/doc/$p/$f"
   done
 done
+if [ -e "$sources/tools/wireshark/zr6180.lua" ]; then
+  dpkg-query --admindir="$root/var/lib/dpkg" -L $tools | grep -qx /usr/share/rv_zr6180/wireshark/zr6180.lua ||
+    fail "the tools package has no Wireshark dissector"
+fi
 lib=$(dpkg-query --admindir="$root/var/lib/dpkg" -L $runtime | grep "/librv_zr6180.so.$SOVERSION$")
 [ -e "$root$lib" ] || fail "the runtime package has no librv_zr6180.so.$SOVERSION"
 
