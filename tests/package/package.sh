@@ -31,35 +31,36 @@ done
 # Recommends only, the other packages on exactly this runtime package.
 field() { dpkg-deb -f "$(deb "$1")" "$2"; }
 names() { tr ',' '\n' | sed 's/^ *\([^ ]*\).*/\1/' | grep . | sort; }
-needs=$(field $runtime Depends | names)
-grep -qx libc6 <<<"$needs" && grep -qx 'libstdc++6' <<<"$needs" ||
-  fail "the runtime package does not depend on the C and C++ run-times: $(field $runtime Depends)"
+needs=$(field "$runtime" Depends | names)
+if ! grep -qx libc6 <<<"$needs" || ! grep -qx 'libstdc++6' <<<"$needs"; then
+  fail "the runtime package does not depend on the C and C++ run-times: $(field "$runtime" Depends)"
+fi
 ! grep -Eq '^lib(gtk|gdk|glib|gobject|cairo|pango|microhttpd|gnutls)' <<<"$needs" ||
-  fail "the runtime package depends on the modules' libraries: $(field $runtime Depends)"
+  fail "the runtime package depends on the modules' libraries: $(field "$runtime" Depends)"
 if [ -e "$build/librv_zr6180_gtk.so" ]; then
-  field $runtime Recommends | names | grep -qx libgtk-3-0 || fail "GTK3 is not recommended"
+  field "$runtime" Recommends | names | grep -qx libgtk-3-0 || fail "GTK3 is not recommended"
 fi
 if [ -e "$build/librv_zr6180_web.so" ]; then
-  field $runtime Recommends | names | grep -qx 'libmicrohttpd[0-9]*' || fail "libmicrohttpd is not recommended"
+  field "$runtime" Recommends | names | grep -qx 'libmicrohttpd[0-9]*' || fail "libmicrohttpd is not recommended"
 fi
 for p in $dev $tools; do
-  field $p Depends | tr ',' '\n' | grep -qx " *$runtime (= $deb_version)" || fail "$p does not need $runtime $deb_version"
+  field "$p" Depends | tr ',' '\n' | grep -qx " *$runtime (= $deb_version)" || fail "$p does not need $runtime $deb_version"
 done
 # Every dependency is one this machine satisfies (it built and runs them).
 for p in $runtime $dev $tools; do
   while IFS= read -r dep; do
     name=${dep%% *} want=$(sed -n 's/.*(\(.*\))/\1/p' <<<"$dep")
-    case $name in $runtime) continue ;; esac
+    [ "$name" = "$runtime" ] && continue
     have=$(dpkg-query -W -f='${Version}' "$name" 2>/dev/null) || fail "$p needs $name, which no package here provides"
     [ -z "$want" ] || dpkg --compare-versions "$have" "${want%% *}" "${want#* }" || fail "$p needs $dep, here $have"
-  done < <(field $p Depends | tr ',' '\n' | sed 's/^ *//' | grep .)
+  done < <(field "$p" Depends | tr ',' '\n' | sed 's/^ *//' | grep .)
 done
 
 # An empty root with a dpkg database of its own.
 root=$work/root
 mkdir -p "$root/var/lib/dpkg/info" "$root/var/lib/dpkg/updates"
 touch "$root/var/lib/dpkg/status" "$root/var/lib/dpkg/available"
-dpkg --root="$root" --unpack "$(deb $runtime)" "$(deb $dev)" "$(deb $tools)" >"$work/dpkg.log" 2>&1 ||
+dpkg --root="$root" --unpack "$(deb "$runtime")" "$(deb "$dev")" "$(deb "$tools")" >"$work/dpkg.log" 2>&1 ||
   fail "dpkg: $(cat "$work/dpkg.log")"
 dpkg-query --admindir="$root/var/lib/dpkg" -W -f='${Package} ${Version} ${Status}\n' | tee "$work/installed.txt"
 [ "$(grep -c " $deb_version install ok unpacked$" "$work/installed.txt")" = 3 ] || fail "not all packages are in the root"
@@ -69,15 +70,15 @@ for p in $runtime $dev $tools; do
   done
 done
 if [ -e "$sources/tools/wireshark/zr6180.lua" ]; then
-  dpkg-query --admindir="$root/var/lib/dpkg" -L $tools | grep -qx /usr/share/rv_zr6180/wireshark/zr6180.lua ||
+  dpkg-query --admindir="$root/var/lib/dpkg" -L "$tools" | grep -qx /usr/share/rv_zr6180/wireshark/zr6180.lua ||
     fail "the tools package has no Wireshark dissector"
 fi
-lib=$(dpkg-query --admindir="$root/var/lib/dpkg" -L $runtime | grep "/librv_zr6180.so.$SOVERSION$")
+lib=$(dpkg-query --admindir="$root/var/lib/dpkg" -L "$runtime" | grep "/librv_zr6180.so.$SOVERSION$")
 [ -e "$root$lib" ] || fail "the runtime package has no librv_zr6180.so.$SOVERSION"
 
 # The installed example host, built against the root's header found through
 # the root's pkg-config file.
-pc=$(dpkg-query --admindir="$root/var/lib/dpkg" -L $dev | grep '/rv_zr6180\.pc$')
+pc=$(dpkg-query --admindir="$root/var/lib/dpkg" -L "$dev" | grep '/rv_zr6180\.pc$')
 export PKG_CONFIG_SYSROOT_DIR=$root PKG_CONFIG_LIBDIR=$root${pc%/*}
 cflags=$(pkg-config --cflags rv_zr6180)
 # shellcheck disable=SC2086
@@ -103,5 +104,5 @@ v=$(RV_ZR6180_WINDOW=none "$root/usr/bin/zr6180-host" --tsv -p "$work/p.ini" che
 grep -qx "Driver	$root/usr/libexec/rv_zr6180/librv_zr6180.so.$SOVERSION" <<<"$v" || fail "zr6180-host used another driver: $v"
 
 # lintian: errors fail, warnings are shown.
-lintian --fail-on error "$(deb $runtime)" "$(deb $dev)" "$(deb $tools)" 2>&1 | tee "$work/lintian.txt"
+lintian --fail-on error "$(deb "$runtime")" "$(deb "$dev")" "$(deb "$tools")" 2>&1 | tee "$work/lintian.txt"
 echo "ok"
