@@ -8,7 +8,8 @@
  * over the channels of examples/zr6180.ini, reads each channel's own status
  * through service channels 6 and 4, prints the driver's CP1250 texts as
  * UTF-8 and unloads the driver. Exit status 0 when it ran, 1 when the
- * driver or Init failed. */
+ * driver or Init failed. To serve other channels, change the arrays `outs`
+ * and `ins` in run(): every loop takes its length from the array. */
 #define _POSIX_C_SOURCE 200809L
 #include <dlfcn.h>
 #include <errno.h>
@@ -38,10 +39,31 @@ struct Driver {
     void (*DisposeDriver)(PData);
 };
 
+/* One channel of a cycle: what the host asks for and what it gets back. A
+ * cycle works on an array of these, so it serves as many channels as the
+ * array holds and no second array can be shorter than the first. */
+struct Request {
+    uint32_t channel;
+    THodnota value; /* handed over for an output; the type asked for an input */
+    int32_t word;   /* the status word of the Finalized call */
+    int finished;   /* the Finalized call has returned 1 */
+};
+
+#define COUNT(array) (sizeof(array) / sizeof((array)[0]))
+
+/* How long the host waits for a cycle: OutputFinalized ends every write
+ * within 65 s (its own limit), and a read ends at its interface time-out,
+ * far shorter with the parameters of examples/zr6180.ini; one second more
+ * lets the last call-back arrive. A host with longer read time-outs
+ * (many retries of a slow bus) raises it. */
+#define LONGEST_CYCLE_MS 66000L
+
 /* Completions arrive on the driver's call-back thread; the call-back only
- * counts them and wakes the host's thread, which does the work. */
+ * counts them and wakes the host's thread, which does the work. The
+ * condition runs on the monotonic clock (see main), so that setting the
+ * system time neither ends a wait early nor stretches it. */
 static pthread_mutex_t lock = PTHREAD_MUTEX_INITIALIZER;
-static pthread_cond_t woken = PTHREAD_COND_INITIALIZER;
+static pthread_cond_t woken;
 static unsigned long completions[2];
 
 static int32_t on_completion(int32_t context, int32_t direction, PData data) {
@@ -55,17 +77,38 @@ static int32_t on_completion(int32_t context, int32_t direction, PData data) {
     return 0;
 }
 
-/* Waits until the count of `direction` passes `seen`, at most 200 ms, and
- * returns the new count. A bounded wait also covers a missed wake-up. */
-static unsigned long wait_completion(int direction, unsigned long seen) {
-    struct timespec until;
-    unsigned long now;
-    clock_gettime(CLOCK_REALTIME, &until);
-    until.tv_nsec += 200000000L;
-    if (until.tv_nsec >= 1000000000L) {
-        until.tv_sec++;
-        until.tv_nsec -= 1000000000L;
+static int make_condition(void) {
+    pthread_condattr_t attr;
+    int failed;
+    if (pthread_condattr_init(&attr) != 0) return 0;
+    failed = pthread_condattr_setclock(&attr, CLOCK_MONOTONIC) != 0 || pthread_cond_init(&woken, &attr) != 0;
+    pthread_condattr_destroy(&attr);
+    return !failed;
+}
+
+static struct timespec after_ms(long ms) {
+    struct timespec t;
+    clock_gettime(CLOCK_MONOTONIC, &t);
+    t.tv_sec += ms / 1000;
+    t.tv_nsec += (ms % 1000) * 1000000L;
+    if (t.tv_nsec >= 1000000000L) {
+        t.tv_sec++;
+        t.tv_nsec -= 1000000000L;
     }
+    return t;
+}
+
+static int earlier(const struct timespec *a, const struct timespec *b) {
+    return a->tv_sec < b->tv_sec || (a->tv_sec == b->tv_sec && a->tv_nsec < b->tv_nsec);
+}
+
+/* Waits until the count of `direction` passes `seen`, at most 200 ms and
+ * never past `deadline`, and returns the new count. A short wait also
+ * serves a host whose call-back is NULL and which polls. */
+static unsigned long wait_completion(int direction, unsigned long seen, const struct timespec *deadline) {
+    struct timespec until = after_ms(200);
+    unsigned long now;
+    if (earlier(deadline, &until)) until = *deadline;
     pthread_mutex_lock(&lock);
     while (completions[direction] == seen)
         if (pthread_cond_timedwait(&woken, &lock, &until) == ETIMEDOUT) break;
@@ -91,7 +134,7 @@ static void to_utf8(const char *cp1250, char *out, size_t size) {
         snprintf(out, size, "%s", cp1250);
         return;
     }
-    iconv(cd, &in, &left, &o, &room);
+    iconv(cd, &in, &left, &o, &room); /* what does not fit is cut */
     *o = '\0';
     iconv_close(cd);
 }
@@ -103,11 +146,12 @@ static int look_up(struct Driver *d, const char *path) {
         return 0;
     }
     /* POSIX lets a data pointer from dlsym become a function pointer. */
-#define LOOK(name)                                          \
-    *(void **)(&d->name) = dlsym(d->lib, #name);            \
-    if (d->name == NULL) {                                  \
+#define LOOK(name)                                               \
+    *(void **)(&d->name) = dlsym(d->lib, #name);                 \
+    if (d->name == NULL) {                                       \
         fprintf(stderr, "%s does not export %s\n", path, #name); \
-        return 0;                                           \
+        dlclose(d->lib);                                         \
+        return 0;                                                \
     }
     LOOK(Version) LOOK(GetDriverInfo) LOOK(MakeDriver) LOOK(Init) LOOK(InputRequest)
     LOOK(InputRequestCompleted) LOOK(InputFinalized) LOOK(GetInput) LOOK(OutputRequest)
@@ -117,77 +161,103 @@ static int look_up(struct Driver *d, const char *path) {
 }
 
 /* Asks every channel until it has finished, waiting for call-backs between
- * the rounds; `words` receive the status words. At most about 10 s. */
-static void settle(struct Driver *d, PData p, int direction, const uint32_t *channels, int n, int32_t *words,
-                   unsigned long seen) {
-    int done[16] = {0};
-    int left = n, i, round;
-    for (round = 0; left > 0 && round < 50; ++round) {
+ * the rounds, for at most LONGEST_CYCLE_MS. Returns 1 when all finished. */
+static int settle(struct Driver *d, PData p, int direction, struct Request *r, size_t n, unsigned long seen) {
+    const struct timespec deadline = after_ms(LONGEST_CYCLE_MS);
+    struct timespec now;
+    size_t left = n, i;
+    for (;;) {
         for (i = 0; i < n; ++i) {
-            TBoolean ready;
-            if (done[i]) continue;
-            ready = direction == 0 ? d->InputFinalized(p, channels[i], &words[i])
-                                   : d->OutputFinalized(p, channels[i], &words[i]);
-            if (ready) {
-                done[i] = 1;
+            if (r[i].finished) continue;
+            if (direction == 0 ? d->InputFinalized(p, r[i].channel, &r[i].word)
+                               : d->OutputFinalized(p, r[i].channel, &r[i].word)) {
+                r[i].finished = 1;
                 --left;
             }
         }
-        if (left > 0) seen = wait_completion(direction, seen);
+        clock_gettime(CLOCK_MONOTONIC, &now);
+        if (left == 0 || !earlier(&now, &deadline)) return left == 0;
+        seen = wait_completion(direction, seen, &deadline);
     }
 }
 
-static void write_cycle(struct Driver *d, PData p, const uint32_t *channels, const THodnota *values, int n,
-                        int32_t *words) {
+static int write_cycle(struct Driver *d, PData p, struct Request *r, size_t n) {
     unsigned long seen = completions_of(1);
-    int i;
-    for (i = 0; i < n; ++i) d->OutputRequest(p, channels[i], values[i]);
+    size_t i;
+    for (i = 0; i < n; ++i) {
+        r[i].word = -1;
+        r[i].finished = 0;
+        d->OutputRequest(p, r[i].channel, r[i].value);
+    }
     d->OutputRequestCompleted(p);
-    settle(d, p, 1, channels, n, words, seen);
+    return settle(d, p, 1, r, n, seen);
 }
 
-static void read_cycle(struct Driver *d, PData p, const uint32_t *channels, int n, int32_t *words) {
+static int read_cycle(struct Driver *d, PData p, struct Request *r, size_t n) {
     unsigned long seen = completions_of(0);
-    int i;
-    for (i = 0; i < n; ++i) d->InputRequest(p, channels[i]);
+    size_t i;
+    for (i = 0; i < n; ++i) {
+        r[i].word = -1;
+        r[i].finished = 0;
+        d->InputRequest(p, r[i].channel);
+    }
     d->InputRequestCompleted(p);
-    settle(d, p, 0, channels, n, words, seen);
+    if (!settle(d, p, 0, r, n, seen)) return 0;
+    for (i = 0; i < n; ++i) d->GetInput(p, r[i].channel, &r[i].value);
+    return 1;
 }
 
-/* The channel's own result (0 in order, 1..26 a fault): the status word of
- * the Finalized calls only says whether the driver serves the channel. */
+/* The channel's own result (0 in order, 1..26 a fault), or -1 when it could
+ * not be read: the status word of the Finalized calls only says whether the
+ * driver serves the channel. */
 static int32_t channel_status(struct Driver *d, PData p, uint32_t channel) {
-    uint32_t six = 6, four = 4;
-    int32_t word = 3;
-    THodnota v;
-    v.TypHodnoty = TypInt;
-    v.Hodnota.Cele = (int32_t)channel;
-    write_cycle(d, p, &six, &v, 1, &word);
-    read_cycle(d, p, &four, 1, &word);
-    v.Hodnota.Cele = -1;
-    d->GetInput(p, 4, &v);
-    return v.Hodnota.Cele;
+    struct Request six, four;
+    memset(&six, 0, sizeof six);
+    memset(&four, 0, sizeof four);
+    six.channel = 6;
+    six.value.TypHodnoty = TypInt;
+    six.value.Hodnota.Cele = (int32_t)channel;
+    four.channel = 4;
+    four.value.TypHodnoty = TypInt;
+    four.value.Hodnota.Cele = -1;
+    if (!write_cycle(d, p, &six, 1) || !read_cycle(d, p, &four, 1)) return -1;
+    return four.value.Hodnota.Cele;
 }
 
-static void print_value(const char *what, uint32_t channel, const THodnota *v, int32_t word, int32_t status) {
+static void print_request(const char *what, const struct Request *r, int32_t status) {
+    const THodnota *v = &r->value;
     char text[64];
+    if (!r->finished) {
+        printf("%s %u: not finished within %ld s\n", what, (unsigned)r->channel, LONGEST_CYCLE_MS / 1000);
+        return;
+    }
     switch (v->TypHodnoty) {
         case TypReal: snprintf(text, sizeof text, "%g", v->Hodnota.Real); break;
         case TypString: snprintf(text, sizeof text, "\"%s\"", v->Hodnota.Text); break;
         case TypBool: snprintf(text, sizeof text, "%d", v->Hodnota.Bajty[0] != 0); break;
         default: snprintf(text, sizeof text, "%d", (int)v->Hodnota.Cele); break;
     }
-    printf("%s %u = %s: word %d, status %d\n", what, (unsigned)channel, text, (int)word, (int)status);
+    printf("%s %u = %s: word %d, status %d\n", what, (unsigned)r->channel, text, (int)r->word, (int)status);
+}
+
+/* The type GetInput must be given for an input channel. */
+static int32_t input_type(uint32_t channel) {
+    return channel >= 100 && channel < 1000 ? TypReal : channel >= 2000 && channel < 3000 ? TypBool : TypInt;
 }
 
 static int run(struct Driver *d, const char *params) {
-    static const uint32_t outs[] = {3000, 4000, 5000, 6000};
-    static const uint32_t ins[] = {100, 1000, 2000, 102};
-    THodnota values[4], v;
-    int32_t words[4];
-    char info[23], error[256], utf8[512];
+    struct Request outs[] = {
+        {.channel = 3000, .value = {.TypHodnoty = TypReal, .Hodnota = {.Real = 42.5}}},
+        {.channel = 4000, .value = {.TypHodnoty = TypInt, .Hodnota = {.Cele = 1234}}},
+        {.channel = 5000, .value = {.TypHodnoty = TypBool, .Hodnota = {.Bajty = {1}}}},
+        /* copied during OutputRequest: the text may change once it returns */
+        {.channel = 6000, .value = {.TypHodnoty = TypString, .Hodnota = {.Text = "C-99"}}},
+    };
+    struct Request ins[] = {{.channel = 100}, {.channel = 1000}, {.channel = 2000}, {.channel = 102}};
+    char info[23] = {0}, error[256] = {0}, utf8[512];
     PData p;
-    int i, ok;
+    size_t i;
+    int ok;
 
     d->GetDriverInfo(0, info); /* 22 characters and a zero */
     to_utf8(info, utf8, sizeof utf8);
@@ -195,31 +265,19 @@ static int run(struct Driver *d, const char *params) {
 
     p = d->MakeDriver();
     if (p == NULL) return 0;
-    memset(error, 0, sizeof error);
     ok = d->Init(p, 0, params, (int32_t)sizeof error - 1, error, 0, 0, 0, on_completion);
     if (!ok) {
         to_utf8(error, utf8, sizeof utf8);
         printf("Init failed: %s\n", utf8);
     } else {
-        values[0].TypHodnoty = TypReal;
-        values[0].Hodnota.Real = 42.5;
-        values[1].TypHodnoty = TypInt;
-        values[1].Hodnota.Cele = 1234;
-        values[2].TypHodnoty = TypBool;
-        memset(values[2].Hodnota.Bajty, 0, 8);
-        values[2].Hodnota.Bajty[0] = 1;
-        values[3].TypHodnoty = TypString;
-        values[3].Hodnota.Text = "C-99";
-        write_cycle(d, p, outs, values, 4, words);
-        for (i = 0; i < 4; ++i) print_value("write", outs[i], &values[i], words[i], channel_status(d, p, outs[i]));
+        write_cycle(d, p, outs, COUNT(outs));
+        for (i = 0; i < COUNT(outs); ++i)
+            print_request("write", &outs[i], outs[i].finished ? channel_status(d, p, outs[i].channel) : -1);
 
-        read_cycle(d, p, ins, 4, words);
-        for (i = 0; i < 4; ++i) {
-            v.TypHodnoty = ins[i] < 1000 ? TypReal : ins[i] < 2000 ? TypInt : TypBool;
-            memset(v.Hodnota.Bajty, 0, 8);
-            d->GetInput(p, ins[i], &v);
-            print_value("read", ins[i], &v, words[i], channel_status(d, p, ins[i]));
-        }
+        for (i = 0; i < COUNT(ins); ++i) ins[i].value.TypHodnoty = input_type(ins[i].channel);
+        read_cycle(d, p, ins, COUNT(ins));
+        for (i = 0; i < COUNT(ins); ++i)
+            print_request("read", &ins[i], ins[i].finished ? channel_status(d, p, ins[i].channel) : -1);
     }
     d->Done(p);
     d->DisposeDriver(p); /* every thread of the instance has been joined */
@@ -240,7 +298,7 @@ int main(int argc, char **argv) {
         return 2;
     }
     memset(&d, 0, sizeof d);
-    if (!look_up(&d, library)) return 1;
+    if (!make_condition() || !look_up(&d, library)) return 1;
     ok = run(&d, argv[1]);
     dlclose(d.lib);
     return ok ? 0 : 1;

@@ -4,6 +4,10 @@
     zr6180-sim -p rostlina.txt &        # gateways on 47101 and 47102
     RV_ZR6180_WINDOW=none python3 host.py [-l LIBRARY] zr6180.ini
 
+Without -l it loads the driver of the prefix it is installed in
+(PREFIX/share/rv_zr6180/examples/host.py loads PREFIX/lib/librv_zr6180.so.3),
+else the one the dynamic loader finds.
+
 The same cycles as host.c: one output cycle, one input cycle, each channel's
 own status through service channels 6 and 4.
 
@@ -17,8 +21,10 @@ are the packed record is passed in memory too, at the same place: that is
 what OutputRequest gets below (HodnotaByValue).
 """
 import ctypes
+import os
 import struct
 import sys
+import sysconfig
 import threading
 
 TYP_BOOL, TYP_INT, TYP_REAL, TYP_STRING = 2, 5, 10, 11
@@ -45,6 +51,23 @@ class HodnotaByValue(ctypes.Structure):
     def of(cls, typ, value_bytes):
         low, high = struct.unpack("<II", value_bytes.ljust(8, b"\0"))
         return cls(typ, low, high)
+
+
+SONAME = "librv_zr6180.so.3"
+
+
+def default_library():
+    """The driver installed with this script, else the loader's choice."""
+    examples = os.path.dirname(os.path.realpath(__file__))
+    share = os.path.dirname(os.path.dirname(examples))
+    if os.path.basename(share) == "share":
+        prefix = os.path.dirname(share)
+        multiarch = sysconfig.get_config_var("MULTIARCH") or ""
+        for libdir in ("lib", "lib64", os.path.join("lib", multiarch)):
+            path = os.path.join(prefix, libdir, SONAME)
+            if os.path.exists(path):
+                return path
+    return SONAME
 
 
 CALLBACK = ctypes.CFUNCTYPE(ctypes.c_int32, ctypes.c_int32, ctypes.c_int32, ctypes.c_void_p)
@@ -157,7 +180,7 @@ def show(what, ch, value, word, status):
 
 
 def main(argv):
-    library = "librv_zr6180.so.3"
+    library = default_library()
     if len(argv) == 4 and argv[1] == "-l":
         library, argv = argv[2], [argv[0]] + argv[3:]
     if len(argv) != 2:

@@ -2,6 +2,7 @@
 
 #include <dlfcn.h>
 #include <stdlib.h>
+#include <unistd.h>
 
 #include "platform/Environment.h"
 
@@ -23,6 +24,11 @@ std::string ModulePath(const char* variable, const char* file) {
     if (!named.empty()) return std::string(named);
     const std::string dir = OwnDirectory();
     if (dir.empty()) return {};
+    // Installed, the modules sit in a folder of their own beside the driver:
+    // the loader's directories are for libraries that programs link. In the
+    // build tree they sit right beside it.
+    std::string installed = dir + "/" + ModuleFolder + "/" + file;
+    if (access(installed.c_str(), F_OK) == 0) return installed;
     return dir + "/" + file;
 }
 

@@ -10,9 +10,12 @@
 // empty when the system cannot tell.
 std::string OwnDirectory();
 
-// The module `file` beside the driver's own shared object, or the one the
-// environment variable `variable` names (a test's); empty when neither is
-// known.
+// The folder beside the driver that holds its modules once installed.
+inline constexpr const char* ModuleFolder = "rv_zr6180";
+
+// The module `file` in ModuleFolder beside the driver's own shared object,
+// else beside the shared object itself, or the one the environment variable
+// `variable` names (a test's); empty when none is known.
 std::string ModulePath(const char* variable, const char* file);
 
 // Loads the module at `path` (or finds it loaded) and returns the address of

@@ -21,4 +21,7 @@ ensure_packages() {
 BUILD_PACKAGES=(cmake make g++ pkg-config nlohmann-json3-dev libgtest-dev libgmock-dev libgtk-3-dev libmicrohttpd-dev)
 TEST_PACKAGES=(python3 clang libclang-rt-14-dev libbenchmark-dev xvfb xauth x11-apps x11-utils binutils
   xdotool openbox dbus-daemon at-spi2-core python3-gi gir1.2-atspi-2.0 chromium chromium-driver prometheus
-  tshark)
+  tshark dpkg-dev file lintian)
+# What scripts/package needs beyond the build: cpack's DEB generator runs
+# dpkg-shlibdeps (dpkg-dev) and file; lintian checks the packages.
+PACKAGING_PACKAGES=(dpkg-dev file lintian)

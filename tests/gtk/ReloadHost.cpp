@@ -1,6 +1,7 @@
 // A host that reloads its project: in one process, rounds of dlopen, Init
-// with the window and the web server, request cycles while it iterates the
-// GLib main context and asks the web page, Done, DisposeDriver and dlclose; first on the display it is given, then
+// with the window and the web server (when built), request cycles while it
+// iterates the GLib main context and asks the web page, Done, DisposeDriver
+// and dlclose; first on the display it is given, then
 // without one (DISPLAY unset, RV_ZR6180_WINDOW=auto). It links no toolkit:
 // GLib comes in with the driver's window module. Prints what went wrong on
 // stdout and exits non-zero; stderr is left to the libraries (and must stay
@@ -52,9 +53,11 @@ bool Round(int round, bool display) {
         std::string error;
         if (!host.Start(TParamFile::DemoWindow(1, "TI-100", "Teplota"), &error)) return std::printf("%s: Init failed: %s\n", name.c_str(), error.c_str()), false;
         if (display && !Loaded("libgtk-3.so.0")) return std::printf("%s: no GTK window\n", name.c_str()), false;
+#ifdef RV_WITH_WEB
         const uint16_t port = ListeningPort(host.MainLog());
         if (port == 0 || HttpGet(port, "/api/info").Status != 200)
             return std::printf("%s: no web page on port %u\n", name.c_str(), port), false;
+#endif
         for (int i = 0; i < 5; ++i) {
             const TOutcome v = host.Read(100);
             if (!v.Finalized || v.Status != 0)
@@ -63,7 +66,9 @@ bool Round(int round, bool display) {
             Iterate(250ms);  // more than one refresh
         }
         host.Done();
+#ifdef RV_WITH_WEB
         if (ConnectLoopback(port) >= 0) return std::printf("%s: the web server outlived Done\n", name.c_str()), false;
+#endif
         Iterate(50ms);
         host.Dispose();
     }
@@ -77,7 +82,9 @@ bool Round(int round, bool display) {
 }  // namespace
 
 int main() {
+#ifdef RV_WITH_WEB
     setenv("RV_ZR6180_HTTP", "127.0.0.1:0", 1);
+#endif
     for (int i = 1; i <= Rounds; ++i)
         if (!Round(i, true)) return 1;
     unsetenv("DISPLAY");

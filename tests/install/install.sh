@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The installed tree as a host's build sees it.
-#   install.sh tree|pkg-config|find_package BUILD_DIR PREFIX WORK_DIR
-# Environment: CC, CMAKE, PKG_CONFIG, GENERATOR, LIBDIR, VERSION, SAN_FLAGS, SAN_LIBS (may be empty).
+#   install.sh tree|pkg-config|find_package|examples BUILD_DIR PREFIX WORK_DIR
+# Environment: CC, CMAKE, PKG_CONFIG, GENERATOR, LIBDIR, VERSION, SAN_FLAGS, SAN_LIBS, PYTHON3 (may be empty).
 set -euo pipefail
 step=$1 build=$2 prefix=$3 work=$4
 sources=$(cd "$(dirname "$0")" && pwd)
@@ -20,12 +20,17 @@ tree() {
   done
   [ "$(readlink "$prefix/$LIBDIR/librv_zr6180.so.3")" = "librv_zr6180.so.$VERSION" ] || fail "SONAME link"
   if [ -e "$build/librv_zr6180_gtk.so" ]; then
-    [ -e "$prefix/$LIBDIR/librv_zr6180_gtk.so" ] || fail "the window module is not installed beside the driver"
+    [ -e "$prefix/$LIBDIR/rv_zr6180/librv_zr6180_gtk.so" ] || fail "the window module is not installed beside the driver"
   fi
-  for f in share/man/man1/zr6180-host.1 share/man/man1/zr6180-sim.1 share/rv_zr6180/examples/host.c \
+  for f in share/man/man1/zr6180-host.1.gz share/man/man1/zr6180-sim.1.gz share/rv_zr6180/examples/host.c \
       share/rv_zr6180/examples/host.py; do
     [ -e "$prefix/$f" ] || fail "$f is not installed"
   done
+  local empty twins
+  empty=$(find "$prefix" -type d -empty)
+  [ -z "$empty" ] || fail "empty directories: $empty"
+  twins=$(find "$prefix" -type f -exec md5sum {} + | sort | uniq -w32 -D)
+  [ -z "$twins" ] || fail "files installed twice: $twins"
   # Every relative link of the installed documentation reaches its file.
   local doc link
   while IFS= read -r doc; do
@@ -58,9 +63,9 @@ pkg_config() {
   [ "$(cd "$libdir" && pwd -P)" = "$(cd "$prefix/$LIBDIR" && pwd -P)" ] || fail "libdir $libdir is not in $prefix"
   mkdir -p "$work"
   # shellcheck disable=SC2086
-  "$CC" -std=c11 -Wall -Wextra -Werror $SAN_FLAGS "$sources/host.c" -o "$work/host" $flags \
-    -Wl,-rpath,"$libdir" $SAN_LIBS
-  "$work/host"
+  "$CC" -std=c11 -Wall -Wextra -Werror $SAN_FLAGS "$sources/host.c" -o "$work/host" $flags $SAN_LIBS
+  # The run path comes from the pc file: no LD_LIBRARY_PATH needed.
+  env -u LD_LIBRARY_PATH "$work/host"
 }
 
 find_package() {
@@ -72,9 +77,25 @@ find_package() {
   "$work/host"
 }
 
+# The installed Python example, run where it is installed and without -l,
+# against the installed simulator and plant; with the web server, when there
+# is a web module, which the installed driver must find in its folder.
+examples() {
+  [ -n "$PYTHON3" ] || exit 77
+  local http=""
+  [ -e "$build/librv_zr6180_web.so" ] && http=127.0.0.1:0
+  env -u LD_LIBRARY_PATH RV_ZR6180_HTTP=$http bash "$sources/../tools/examples.sh" "$prefix/bin/zr6180-sim" \
+    "$prefix/share/rv_zr6180" "$work" PY-3 "$PYTHON3" "$prefix/share/rv_zr6180/examples/host.py"
+  if [ -n "$http" ]; then
+    LC_ALL=C grep -a -q "naslouch. na http://127.0.0.1:" "$work/logs/Rv_zr6180.log" ||
+      fail "the installed driver did not start its web module: $(iconv -f CP1250 -t UTF-8 "$work/logs/Rv_zr6180.log")"
+  fi
+}
+
 case $step in
   tree) tree ;;
   pkg-config) pkg_config ;;
   find_package) find_package ;;
+  examples) examples ;;
   *) fail "unknown step $step" ;;
 esac
