@@ -41,7 +41,7 @@ void TThreadCallBack::Execute() {
     TAlarm& budik = Alarm();
     bool oznacene = true;
     uint32_t generace = budik.Generation();
-    int64_t posledniScan = MonotonicNs() - PeriodaScanuNs;
+    int64_t posledniScan = Clock(PData).PaceNs() - PeriodaScanuNs;
     while (!Stopping()) {
         // While requests wait the scan repeats every millisecond, for their
         // time-outs; otherwise only a marking (or stop) brings the next one.
@@ -51,7 +51,7 @@ void TThreadCallBack::Execute() {
         budik.Wait(generace, oznacene ? 1 : LongestSleepMs);
         if (Stopping()) break;
         generace = budik.Generation();
-        const int64_t ted = MonotonicNs();
+        const int64_t ted = Clock(PData).PaceNs();
         const bool splatny = oznacene && ted - posledniScan >= PeriodaScanuNs;
         bool rung = false;
         if (!splatny) Contained([&] { rung = ScanRung(oznacene); });

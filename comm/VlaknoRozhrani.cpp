@@ -147,7 +147,7 @@ void TThreadRozhrani::KrokKomunikace() {
     if (EndedByTimeLimit(kan)) return;
     current_ = cislo;
     kan.CasOdeslani = Now(&d);
-    lanStartNs_ = MonotonicNs();  // the exchange time of the metrics, finer than DobaLAN's ms
+    lanStartNs_ = Clock(&d).PaceNs();  // the exchange time of the metrics, finer than DobaLAN's ms
     if (Serve(cislo) == TStep::Failed && !Stopping()) FinishWithException(cislo);
     RingCallBack(cislo);
 }
@@ -168,7 +168,7 @@ void TThreadRozhrani::RingCallBack(uint32_t c) {
 }
 
 uint64_t TThreadRozhrani::ExchangeUs() const {
-    const int64_t ns = MonotonicNs() - lanStartNs_;
+    const int64_t ns = Clock(PData).PaceNs() - lanStartNs_;
     return ns > 0 ? static_cast<uint64_t>(ns / 1000) : 0;
 }
 

@@ -86,6 +86,8 @@ TChoice CorrectInterface(std::string text) {
 
 TDrvDialog::TDrvDialog(TData& d) : d_(d) {}
 
+const TClock& TDrvDialog::Clock() const { return ::Clock(&d_); }
+
 TDrvDialog::~TDrvDialog() { okno_.reset(); }
 
 std::unique_ptr<TDrvDialog> TDrvDialog::Vytvor(TData& d) {
