@@ -6,15 +6,28 @@
 #
 #   base <- platform <- config <- comm <- diag <- driver; gtk and web beside diag
 
+# rv_view_links(VIEW SOURCE NAME...): VIEW holds links to exactly the NAMEs
+# of SOURCE. Links left from an earlier configure go, so a dependency removed
+# from a list is gone from an existing build tree too.
+function(rv_view_links view source)
+  file(MAKE_DIRECTORY ${view})
+  file(GLOB present RELATIVE ${view} ${view}/*)
+  foreach(name IN LISTS present)
+    if(IS_SYMLINK ${view}/${name} AND NOT name IN_LIST ARGN)
+      file(REMOVE ${view}/${name})
+    endif()
+  endforeach()
+  foreach(name IN LISTS ARGN)
+    if(NOT EXISTS ${view}/${name})
+      file(CREATE_LINK ${source}/${name} ${view}/${name} SYMBOLIC)
+    endif()
+  endforeach()
+endfunction()
+
 # rv_layer_view(TARGET SCOPE FOLDER...): TARGET's include view of FOLDERs.
 function(rv_layer_view target scope)
   set(view ${CMAKE_BINARY_DIR}/layers/${target})
-  file(MAKE_DIRECTORY ${view})
-  foreach(folder IN ITEMS include ${ARGN})
-    if(NOT EXISTS ${view}/${folder})
-      file(CREATE_LINK ${PROJECT_SOURCE_DIR}/${folder} ${view}/${folder} SYMBOLIC)
-    endif()
-  endforeach()
+  rv_view_links(${view} ${PROJECT_SOURCE_DIR} include ${ARGN})
   target_include_directories(${target} ${scope} ${view})
 endfunction()
 
@@ -25,12 +38,7 @@ endfunction()
 function(rv_module target folder)
   rv_layer_view(${target} PRIVATE base ${folder})
   set(view ${CMAKE_BINARY_DIR}/layers/${target})
-  file(MAKE_DIRECTORY ${view}/diag)
-  foreach(header IN LISTS ARGN)
-    if(NOT EXISTS ${view}/diag/${header})
-      file(CREATE_LINK ${PROJECT_SOURCE_DIR}/diag/${header} ${view}/diag/${header} SYMBOLIC)
-    endif()
-  endforeach()
+  rv_view_links(${view}/diag ${PROJECT_SOURCE_DIR}/diag ${ARGN})
   set_target_properties(${target} PROPERTIES
     OUTPUT_NAME ${target}
     LIBRARY_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})

@@ -41,32 +41,26 @@ void ZaradPozadavek(TData& d, int c, uint8_t funkce) {
     const int r = k.Rozhrani;
     {
         Zamek g(d.ZamekOkna);
-        k.Hotovo = 0;
-        k.CekaCallBack = 0;
-        k.PocetVolani.Add(1);
-        k.CasPozadavku = Now(&d);
-        k.Funkce = funkce;
-        k.LimitPozadavku = JeRozhrani(r) ? LimitPozadavku(d.Rozhrani[r]) : 0;
-        NumberNewRequest(k);
+        StartRequest(k, Now(&d), funkce, JeRozhrani(r) ? LimitPozadavku(d.Rozhrani[r]) : 0);
     }
-    if (VlozDoFronty(d, c) == 3) UkonciSChybou(d, static_cast<uint32_t>(c), StatusSendError);
+    if (VlozDoFronty(d, c) == TQueued::Full) UkonciSChybou(d, static_cast<uint32_t>(c), StatusSendError);
 }
 
-int VlozDoFronty(TData& d, int c) {
+TQueued VlozDoFronty(TData& d, int c) {
     const int r = JeKanal(c) ? static_cast<int>(d.Kanaly[c].Rozhrani) : 0;
-    if (!JeRozhrani(r)) return 3;  // no queue to take it
+    if (!JeRozhrani(r)) return TQueued::Full;  // no queue to take it
     TFronta& f = d.Fronty[r];
     // The host's side of the queue is read and written under the lock only:
     // a host that calls from several threads cannot lose an entry.
     Zamek g(d.ZamekOkna);
     // Acquire pairs with the interface thread's release when it frees a slot.
     const int32_t potvrzenych = f.PocetPotvrzenych.load(std::memory_order_acquire);
-    if (potvrzenych + f.PocetNepotvrzenych >= VelikostFronty) return 3;
+    if (potvrzenych + f.PocetNepotvrzenych >= VelikostFronty) return TQueued::Full;
     const int i = f.IndexZapisu;
     f.Polozky[i] = c;
     f.IndexZapisu = NextSlot(i);
     f.PocetNepotvrzenych.Add(1);
-    return 0;
+    return TQueued::Yes;
 }
 
 void PotvrdFronty(TData& d) {
@@ -138,7 +132,7 @@ void StoreError(TData& d, uint32_t c, uint8_t e) {
         ro.StatusKanalu[c] = 1;
     }
     d.PosledniChybnyKanal = c;
-    k.Hotovo = 1;  // last: readers test it before the result fields
+    PublishError(k);
 }
 
 }  // namespace
@@ -158,7 +152,7 @@ bool FinishTimedOut(TData& d, uint32_t c, uint32_t pozadavek) {
         // Starts are numbered under the same lock: the request cannot change
         // between this look and the completion.
         Zamek g(d.ZamekOkna);
-        if (d.Kanaly[c].RequestNumber.load() != pozadavek) return false;
+        if (!IsCurrentRequest(d.Kanaly[c], pozadavek)) return false;
         StoreError(d, c, StatusInterfaceTimeout);
     }
     CountFinishedAtOnce(d, d.Kanaly[c].Rozhrani, StatusInterfaceTimeout);

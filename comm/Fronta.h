@@ -5,13 +5,15 @@
 
 #include <cstdint>
 
+#include "comm/Request.h"
 #include "config/Model.h"
 
 // Starts the request of channel c with function code `funkce` and queues it
 // as a new entry; a full queue completes it at once with status 3.
 void ZaradPozadavek(TData& d, int c, uint8_t funkce);
-// Adds channel c as a new entry of its interface's queue: 0, or 3 when full.
-int VlozDoFronty(TData& d, int c);
+enum class TQueued : int { Yes = 0, Full = 3 };
+// Adds channel c as a new entry of its interface's queue.
+TQueued VlozDoFronty(TData& d, int c);
 // Hands the new entries of all 16 queues to their interface threads.
 void PotvrdFronty(TData& d);
 
@@ -23,16 +25,6 @@ void OdeberZFronty(TData& d, int rozhrani);
 // Completes the request of channel c with status e and no answer.
 void UkonciSChybou(TData& d, uint32_t c, uint8_t e);
 
-// The number of the channel's current request. A thread that judges a
-// request by its start time reads the number first (acquire), then the
-// start time and the limit, then the clock: a request started meanwhile
-// then only looks younger than it is.
-inline uint32_t RequestNumberOf(const TKanal& k) { return k.RequestNumber.load(std::memory_order_acquire); }
-// Marks a new start of the channel's request; called under ZamekOkna after
-// its start time and limit are written.
-inline void NumberNewRequest(TKanal& k) {
-    k.RequestNumber.store(k.RequestNumber.load() + 1, std::memory_order_release);
-}
 // Ends request number `pozadavek` of channel c with status 26, unless the
 // host has started another request of the channel since: false then, and
 // nothing changes. The time limits of the call-back thread and of

@@ -5,7 +5,6 @@
 #include "config/Model.h"
 
 namespace {
-inline constexpr uint8_t ResetFunction = 101;
 }
 
 void PripravNulovani(TData& d, uint32_t cil) {
@@ -15,7 +14,7 @@ void PripravNulovani(TData& d, uint32_t cil) {
     std::lock_guard<std::mutex> g(d.ZamekOkna);
     k.Adresa = t.Adresa.load();
     k.Rozhrani = t.Rozhrani.load();
-    k.Funkce = ResetFunction;
+    k.Funkce = FunctionResetStatus;
     k.Periferie = 0;
     k.DataZapis[0] = static_cast<uint8_t>(cil & 0xFF);
     k.DataZapis[1] = static_cast<uint8_t>((cil >> 8) & 0xFF);

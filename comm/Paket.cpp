@@ -124,19 +124,19 @@ TPaket PaketPozadavku(const TKopieRozhrani& r, const TKopieKanalu& k) {
                        static_cast<uint8_t>(r.Opakovani), k.Adresa, k.Funkce, k.Periferie, 0, k.DataZapis);
 }
 
-uint8_t RozeberPaket(std::string_view text, TOdpoved& o) {
+TPacketResult RozeberPaket(std::string_view text, TOdpoved& o) {
     const std::size_t zacatek = text.find('[');
     const std::string_view t = zacatek == std::string_view::npos ? std::string_view() : text.substr(zacatek);
-    if (t.size() < MinAnswerSize) return 1;
-    if (t.substr(0, Znacka.size()) != Znacka) return 2;
+    if (t.size() < MinAnswerSize) return TPacketResult::TooShort;
+    if (t.substr(0, Znacka.size()) != Znacka) return TPacketResult::BadTag;
 
     const uint8_t soucet = Checksum(t.substr(Znacka.size(), AnswerDataEnd - Znacka.size()));
     // Upper-case only: the gateway never writes lower-case checksum digits.
     if (t[AnswerDataEnd] != HexDigits[soucet >> 4] || t[AnswerDataEnd + 1] != HexDigits[soucet & 15])
-        return 3;
+        return TPacketResult::BadChecksum;
 
     TOdpoved nova;
-    if (!ReadFields(t, nova)) return 4;
+    if (!ReadFields(t, nova)) return TPacketResult::BadHex;
     o = nova;
-    return 0;
+    return TPacketResult::Valid;
 }

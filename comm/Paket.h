@@ -57,5 +57,12 @@ struct TOdpoved {
     uint8_t Data[16] = {};
 };
 
-// 0 valid, 1 too short, 2 bad tag, 3 bad checksum, 4 bad hex field.
-uint8_t RozeberPaket(std::string_view text, TOdpoved& o);
+// The numbers are the ones the interface log shows ("Err=").
+enum class TPacketResult : uint8_t {
+    Valid = 0,
+    TooShort = 1,
+    BadTag = 2,
+    BadChecksum = 3,
+    BadHex = 4,
+};
+TPacketResult RozeberPaket(std::string_view text, TOdpoved& o);

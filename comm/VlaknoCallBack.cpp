@@ -41,7 +41,7 @@ void TThreadCallBack::Execute() {
     TAlarm& budik = Alarm();
     bool oznacene = true;
     uint32_t generace = budik.Generation();
-    int64_t posledniScan = MonotonicNs() - PeriodaScanuNs;
+    int64_t posledniScan = Clock(PData).PaceNs() - PeriodaScanuNs;
     while (!Stopping()) {
         // While requests wait the scan repeats every millisecond, for their
         // time-outs; otherwise only a marking (or stop) brings the next one.
@@ -51,7 +51,7 @@ void TThreadCallBack::Execute() {
         budik.Wait(generace, oznacene ? 1 : LongestSleepMs);
         if (Stopping()) break;
         generace = budik.Generation();
-        const int64_t ted = MonotonicNs();
+        const int64_t ted = Clock(PData).PaceNs();
         const bool splatny = oznacene && ted - posledniScan >= PeriodaScanuNs;
         bool rung = false;
         if (!splatny) Contained([&] { rung = ScanRung(oznacene); });
@@ -90,7 +90,7 @@ bool TThreadCallBack::CheckChannel(int c) {
     if (PData == nullptr || !JeKanal(c)) return false;
     TData& d = *PData;
     TKanal& k = d.Kanaly[c];
-    if (k.CekaCallBack != 1) return false;
+    if (!IsAwaitingNotice(k)) return false;
     const int r = k.Rozhrani;
     // The request's number, then its start and limit, then the clock: a
     // request that the host starts meanwhile can only look younger, and the
@@ -103,30 +103,21 @@ bool TThreadCallBack::CheckChannel(int c) {
         TLine t("Ch=", static_cast<int32_t>(c), ", timeout rozhrani=", uplynulo, "/", limit);
         ZapisCB(&d, t);
         TLine s("timeout rozhrani=", uplynulo, "/", limit);
-        ZapisRun(&d, "CB  0", c, r, k.StavPozadavku, s);
+        ZapisRun(&d, "CB  0", c, r, StateFieldOf(k), s);
     }
-    if (k.Hotovo.load() == 1) {  // acquire: the result fields below are complete
+    if (IsDone(k)) {
         const int32_t fronta = JeRozhrani(r) ? static_cast<int32_t>(d.Fronty[r].PocetPotvrzenych) : 0;
         TLine t("F=", fronta, ", (", k.DobaRS.load(), "/", k.DobaLAN.load(), "/", k.DobaCelkem.load(), ")");
-        ZapisRun(&d, "CB  1", c, r, k.StavPozadavku, t);
+        ZapisRun(&d, "CB  1", c, r, StateFieldOf(k), t);
         if (Stopping()) return true;
         NotifyHost(c, k, pozadavek);
     }
-    return k.CekaCallBack == 1;
+    return IsAwaitingNotice(k);
 }
 
-// Clearing the mark with one exchange gives one notice per marking, even
-// when the host's own thread clears it at the same moment. A request that
-// the host started again since `pozadavek` was read may have been marked
-// anew: that mark is the running request's, so it goes back, and the next
-// look tells whether that request is done. At worst a mark the host had
-// already cleared comes back as one more call-back; none is ever lost.
+// The mark is taken for the request examined only (see TakeNoticeMark).
 void TThreadCallBack::NotifyHost(int c, TKanal& k, uint32_t pozadavek) {
-    if (k.CekaCallBack.exchange(0) != 1) return;
-    if (RequestNumberOf(k) != pozadavek) {
-        k.CekaCallBack = 1;
-        return;
-    }
+    if (!TakeNoticeMark(k, pozadavek)) return;
     const int32_t druh = CallBackDirection(c);
     if (CallBack != nullptr) {
         PData->DriverCounters.CallBacks.Add(1);
@@ -135,5 +126,5 @@ void TThreadCallBack::NotifyHost(int c, TKanal& k, uint32_t pozadavek) {
             CallBack(KontextCallBack, druh, PData);
         }
     }
-    if (k.StavPozadavku == 3) k.StavPozadavku = druh == 0 ? 4 : 0;
+    AfterNotice(k, druh == 0);
 }

@@ -140,16 +140,14 @@ void TThreadRozhrani::KrokKomunikace() {
     const uint32_t cislo = static_cast<uint32_t>(c);
     const uint32_t zacatek = kan.CasPozadavku;  // before the clock: a later start cannot make T negative
     TLine t("F=", static_cast<int32_t>(d.Fronty[k].PocetPotvrzenych), ", T=", Now(&d) - zacatek);
-    Trace("KOM 0", cislo, kan.StavPozadavku, t);
+    Trace("KOM 0", cislo, StateFieldOf(kan), t);
     if (Stopping()) return;
     d.InterfaceCounters[k].ObserveQueueDepth(d.Fronty[k].PocetPotvrzenych);
     OdeberZFronty(d, k);
-    // The call-back thread ended it with 26 while it waited here: the host
-    // has that outcome, and a late exchange would overwrite it.
-    if (kan.Hotovo == 1 && kan.Status == StatusInterfaceTimeout) return;
+    if (EndedByTimeLimit(kan)) return;
     current_ = cislo;
     kan.CasOdeslani = Now(&d);
-    lanStartNs_ = MonotonicNs();  // the exchange time of the metrics, finer than DobaLAN's ms
+    lanStartNs_ = Clock(&d).PaceNs();  // the exchange time of the metrics, finer than DobaLAN's ms
     if (Serve(cislo) == TStep::Failed && !Stopping()) FinishWithException(cislo);
     RingCallBack(cislo);
 }
@@ -164,13 +162,13 @@ void TThreadRozhrani::KrokKomunikace() {
 void TThreadRozhrani::RingCallBack(uint32_t c) {
     const TKanal& kan = PData->Kanaly[c];
     std::atomic_thread_fence(std::memory_order_seq_cst);
-    if (kan.CekaCallBack != 1 || kan.Hotovo != 1) return;
+    if (!IsAwaitingNotice(kan) || !IsDone(kan)) return;
     if (PData->Fronty[CisloRozhrani].PocetPotvrzenych.load(std::memory_order_relaxed) > 0) return;
     WakeCallBack(*PData, static_cast<int>(c));
 }
 
 uint64_t TThreadRozhrani::ExchangeUs() const {
-    const int64_t ns = MonotonicNs() - lanStartNs_;
+    const int64_t ns = Clock(PData).PaceNs() - lanStartNs_;
     return ns > 0 ? static_cast<uint64_t>(ns / 1000) : 0;
 }
 
@@ -189,7 +187,7 @@ TThreadRozhrani::TStep TThreadRozhrani::Serve(uint32_t c) {
     TData& d = *PData;
     TKanal& kan = d.Kanaly[c];
     if (d.Rozhrani[CisloRozhrani].Demo != 0) {
-        if (!UlozOdpoved(c, TOdpoved{}, -1)) return TStep::Stop;
+        if (!UlozOdpoved(c, TOdpoved{}, TOutcomeState::Kept)) return TStep::Stop;
         TraceQueue("KOM 9", c, ", DEMO", storedState_);
         return TStep::Finished;
     }
@@ -201,7 +199,7 @@ TThreadRozhrani::TStep TThreadRozhrani::Serve(uint32_t c) {
         TOdpoved o;
         o.Status = StatusSendError;
         o.StatusRegistr = StatusSendError;
-        if (!UlozOdpoved(c, o, -1)) return TStep::Stop;
+        if (!UlozOdpoved(c, o, TOutcomeState::Kept)) return TStep::Stop;
         LogChannel(c, " - LAN neplatný dotaz"_cp);
         TraceQueue("KOM 9", c, ", neplatný dotaz"_cp, storedState_);
         return TStep::Finished;
@@ -214,8 +212,8 @@ TThreadRozhrani::TStep TThreadRozhrani::Serve(uint32_t c) {
         if (Stopping()) return TStep::Stop;
         if (const TStep v = SendRequest(r, dotaz.sv()); v != TStep::Continue) return v;
         CountSend(pokus);
-        kan.StavPozadavku = 2;
-        TraceQueue("KOM 2", c, {}, 2);
+        MarkSent(kan);
+        TraceQueue("KOM 2", c, {}, StateField(TRequestState::Sent));
         if (Stopping()) return TStep::Stop;
         const uint32_t limitLan = LimitLanRozhrani(r.Baud, r.Timeout, r.Opakovani, r.UdpTimeout);
         uint32_t uplynulo = 0;
@@ -314,11 +312,11 @@ TThreadRozhrani::TStep TThreadRozhrani::TakeDatagram(uint32_t c, std::string_vie
     const std::string_view r = OrizniKonec(prijato);
     PData->Kanaly[c].Odpoved.Nastav(r);
     TOdpoved o;
-    const uint8_t v = RozeberPaket(prijato, o);
-    if (v != 0) {
+    const TPacketResult v = RozeberPaket(prijato, o);
+    if (v != TPacketResult::Valid) {
         Counters().InvalidDatagrams.Add(1);
         if (MayLogDatagram()) {
-            LogChannel(c, " - LAN neplatný paket, Err="_cp, v);
+            LogChannel(c, " - LAN neplatný paket, Err="_cp, static_cast<uint32_t>(v));
             ErrMessage("Neplatná zpráva"_cp, r, c);
         }
         return TStep::Continue;
@@ -331,38 +329,38 @@ TThreadRozhrani::TStep TThreadRozhrani::TakeDatagram(uint32_t c, std::string_vie
         }
         return TStep::Continue;
     }
-    if (!UlozOdpoved(c, o, 3)) return TStep::Stop;
+    if (!UlozOdpoved(c, o, TOutcomeState::Stored)) return TStep::Stop;
     Counters().Answers[o.Status].Add(1);
     Counters().LastAnswerTick = storedTick_;
     Counters().Answered = 1;
     Counters().ObserveExchange(ExchangeUs());
     if (o.Status != 0) LogChannel(c, " - Chyba ZR  - SP=", o.Status);
     TLine t("(", storedLanTime_, ") OK");
-    Trace("KOM 9", c, 3, t);
+    Trace("KOM 9", c, StateField(TRequestState::Stored), t);
     return TStep::Finished;
 }
 
 TThreadRozhrani::TStep TThreadRozhrani::Timeout(uint32_t c) {
     TOdpoved o;
     o.Status = StatusGatewayLost;
-    if (!UlozOdpoved(c, o, 3)) return TStep::Stop;
+    if (!UlozOdpoved(c, o, TOutcomeState::Stored)) return TStep::Stop;
     Counters().UdpTimeouts.Add(1);
     Counters().ObserveExchange(ExchangeUs());
     LogChannel(c, " - Chyba LAN - timeout");
-    TraceQueue("KOM 9", c, ", timeout", 3);  // the call-back thread may already have moved it on
+    TraceQueue("KOM 9", c, ", timeout", StateField(TRequestState::Stored));  // the call-back thread may already have moved it on
     return TStep::Finished;
 }
 
 void TThreadRozhrani::FinishWithException(uint32_t c) {
     TOdpoved o;
     o.Status = StatusNetworkError;
-    if (!UlozOdpoved(c, o, 3)) return;
+    if (!UlozOdpoved(c, o, TOutcomeState::Stored)) return;
     Counters().Exceptions.Add(1);
     LogChannel(c, " - LAN exception");
-    TraceQueue("KOM 9", c, ", exception", 3);
+    TraceQueue("KOM 9", c, ", exception", StateField(TRequestState::Stored));
 }
 
-bool TThreadRozhrani::UlozOdpoved(uint32_t c, const TOdpoved& o, int32_t stav) {
+bool TThreadRozhrani::UlozOdpoved(uint32_t c, const TOdpoved& o, TOutcomeState stav) {
     if (Stopping()) return false;
     TData& d = *PData;
     TKanal& k = d.Kanaly[c];
@@ -392,11 +390,7 @@ bool TThreadRozhrani::UlozOdpoved(uint32_t c, const TOdpoved& o, int32_t stav) {
     } else if (d.PosledniChybnyKanal == c) {
         d.PosledniChybnyKanal = 0;
     }
-    // The state goes before Hotovo: the call-back thread moves 3 on only
-    // after it has seen Hotovo, so a later 3 would be left standing.
-    if (stav >= 0) k.StavPozadavku = stav;
-    storedState_ = k.StavPozadavku;
-    k.Hotovo = 1;
+    storedState_ = StateField(PublishOutcome(k, stav));
     current_ = 0;  // published: a later error in the step leaves it alone
     return true;
 }
@@ -409,7 +403,7 @@ void TThreadRozhrani::Trace(std::string_view znacka, uint32_t c, int32_t S, std:
 // channel's current request state.
 void TThreadRozhrani::TraceQueue(std::string_view znacka, uint32_t c, std::string_view konec, int32_t S) {
     TLine t("F=", static_cast<int32_t>(PData->Fronty[CisloRozhrani].PocetPotvrzenych), konec);
-    Trace(znacka, c, S == NoField ? static_cast<int32_t>(PData->Kanaly[c].StavPozadavku) : S, t);
+    Trace(znacka, c, S == NoField ? StateFieldOf(PData->Kanaly[c]) : S, t);
 }
 
 template <class... A>

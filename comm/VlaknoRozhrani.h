@@ -46,8 +46,8 @@ private:
     void ReportLeftOut(uint32_t ted);
     TStep Timeout(uint32_t c);
     void FinishWithException(uint32_t c);
-    // Stores the outcome; `stav` >= 0 is the request state published with it.
-    bool UlozOdpoved(uint32_t c, const TOdpoved& o, int32_t stav);
+    // Stores the outcome and publishes it with the request state `stav` says.
+    bool UlozOdpoved(uint32_t c, const TOdpoved& o, TOutcomeState stav);
     void RingCallBack(uint32_t c);
     void RefreshCopies(uint32_t c);
     void CountSend(int pokus);

@@ -11,7 +11,7 @@ void ClearChannel(TKanal& k, int cislo) {
     k.Nazev.clear();
     k.Popis.clear();
     k.Adresa = 0;
-    k.Funkce = cislo >= 3000 ? 1 : 0;
+    k.Funkce = cislo >= 3000 ? FunctionWrite : FunctionRead;
     k.Periferie = 0;
     k.Subperiferie = 0;
     for (auto& b : k.DataZapis) b = 0;
@@ -34,7 +34,7 @@ void ClearChannel(TKanal& k, int cislo) {
     k.StatusPosledni = 0;
     k.Dotaz.Nastav({});
     k.Odpoved.Nastav({});
-    k.StavPozadavku = 0;
+    k.StavPozadavku = TRequestState::None;
 }
 
 }  // namespace

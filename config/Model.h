@@ -24,6 +24,21 @@ inline constexpr int RozhraniPrvni = 1;
 inline constexpr int RozhraniPosledni = 16;
 inline constexpr int VelikostFronty = 1000;
 
+// TKanal::StavPozadavku: how far the channel's current request has got.
+// The steps between the states are in comm/Request.h.
+enum class TRequestState : int32_t {
+    None = 0,       // no request, or its outcome collected
+    Requested = 1,  // by the host
+    Sent = 2,       // the packet is out
+    Stored = 3,     // its outcome is stored
+    Reported = 4,   // the host has been told of the outcome
+};
+
+// TKanal::Funkce: what the module is asked to do.
+inline constexpr uint8_t FunctionRead = 0;
+inline constexpr uint8_t FunctionWrite = 1;
+inline constexpr uint8_t FunctionResetStatus = 101;  // channel 99: clear a status register
+
 struct TKanal {
     Atom<uint8_t> Pouzit;
     Atom<int32_t> Cislo;
@@ -54,7 +69,7 @@ struct TKanal {
     Atom<uint8_t> StatusPosledni;
     TGuardedText Dotaz;
     TGuardedText Odpoved;
-    Atom<int32_t> StavPozadavku;
+    Atom<TRequestState> StavPozadavku;
     // Beyond the data model: raised (release) at every start of a request,
     // after its start time and limit, so that a thread that compares a
     // clock with the start time can tell whether it still looks at the

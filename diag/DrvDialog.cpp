@@ -10,6 +10,7 @@
 #include "base/Radek.h"
 #include "config/StatusTexty.h"
 #include "diag/Window.h"
+#include "diag/WindowModule.h"
 #include "platform/Environment.h"
 
 namespace {
@@ -52,7 +53,7 @@ void AddFill(TCell& t, int32_t potvrzenych, char oddelovac) {
 }
 
 void PisDoPole(std::string& pole, char c) {
-    if (c == 8) {
+    if (c == RvKeyBackspace) {
         if (!pole.empty()) pole.pop_back();
     } else {
         pole.push_back(c);
@@ -84,6 +85,8 @@ TChoice CorrectInterface(std::string text) {
 }
 
 TDrvDialog::TDrvDialog(TData& d) : d_(d) {}
+
+const TClock& TDrvDialog::Clock() const { return ::Clock(&d_); }
 
 TDrvDialog::~TDrvDialog() { okno_.reset(); }
 
@@ -372,25 +375,25 @@ bool TDrvDialog::FormCloseQuery() const { return false; }
 bool TDrvDialog::Edit1KeyPress(char c) {
     std::lock_guard g(zamek_);
     if (!z_.Povoleno) return false;
-    if (c == 13) {
+    if (c == RvKeyEnter) {
         TChoice v = CorrectChannel(z_.Edit1);
         z_.Edit1 = std::move(v.Text);
         ZobrazenyKanal = v.Number;
         refreshChannelLocked();
     }
-    return JeCislice(c) || c == 8;
+    return JeCislice(c) || c == RvKeyBackspace;
 }
 
 bool TDrvDialog::Edit2KeyPress(char c) {
     std::lock_guard g(zamek_);
     if (!z_.Povoleno) return false;
-    if (c == 13) {
+    if (c == RvKeyEnter) {
         TChoice v = CorrectInterface(z_.Edit2);
         z_.Edit2 = std::move(v.Text);
         ZobrazeneRozhrani = v.Number;
         refreshInterfaceLocked();
     }
-    return JeCislice(c) || c == 8;
+    return JeCislice(c) || c == RvKeyBackspace;
 }
 
 void TDrvDialog::CheckBox1Click() {

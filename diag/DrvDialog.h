@@ -20,6 +20,7 @@
 #include "base/Cp1250.h"
 
 struct TData;
+class TClock;
 struct TRozhrani;
 class TWindow;
 
@@ -113,6 +114,8 @@ public:
 
     // A view model without any layer: no screen and no timer (tests drive it).
     explicit TDrvDialog(TData& d);
+    // The instance's clock, for a window's own timer.
+    const TClock& Clock() const;
     ~TDrvDialog();  // stops the timer and destroys the on-screen window
     TDrvDialog(const TDrvDialog&) = delete;
     TDrvDialog& operator=(const TDrvDialog&) = delete;

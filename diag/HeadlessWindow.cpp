@@ -21,17 +21,17 @@ public:
 
 private:
     void Execute() override {
-        int64_t dalsi = MonotonicNs() + PeriodaNs;
+        int64_t dalsi = dialog_.Clock().PaceNs() + PeriodaNs;
         while (!Stopping()) {
             const uint32_t generace = Alarm().Generation();
-            const int64_t zbyva = dalsi - MonotonicNs();
+            const int64_t zbyva = dalsi - dialog_.Clock().PaceNs();
             if (zbyva > 0) {
                 Alarm().Wait(generace, static_cast<uint32_t>((zbyva + 999999) / 1000000));
                 continue;
             }
             dialog_.Timer1Timer();
             // A late tick does not make the following ones come in a burst.
-            dalsi = std::max(dalsi + PeriodaNs, MonotonicNs());
+            dalsi = std::max(dalsi + PeriodaNs, dialog_.Clock().PaceNs());
         }
     }
 

@@ -114,7 +114,7 @@ int32_t TModuleWindow::MayClose(void* p) noexcept { return Of(p).dialog_.FormClo
 
 int32_t TModuleWindow::Key(bool channel, char c) {
     const bool takes = channel ? dialog_.Edit1KeyPress(c) : dialog_.Edit2KeyPress(c);
-    if (c == 13 && dialog_.Povoleno()) {
+    if (c == RvKeyEnter && dialog_.Povoleno()) {
         // The number in force and its page are shown at once.
         TZobrazeni z = dialog_.Snimek();
         z.Stranka = channel ? TStranka::Kanal : TStranka::Rozhrani;

@@ -63,13 +63,16 @@ typedef struct RvWindowFrame {
     int32_t logging; /* tick of the check box */
 } RvWindowFrame;
 
+/* The characters of the keys that do more than type. */
+enum { RvKeyBackspace = 8, RvKeyEnter = 13, RvKeyEscape = 27 };
+
 /* The view model's side, called by the module with `model`. */
 typedef struct RvWindowCalls {
     void* model;
     /* The 200 ms timer: the driver refreshes and draws through the table. */
     void (*tick)(void* model);
     int32_t (*mayClose)(void* model);
-    /* A typed character (13 Enter, 8 Backspace): 1 when the field takes it.
+    /* A typed character (or RvKeyEnter, RvKeyBackspace): 1 when the field takes it.
      * On Enter the driver draws the field and its page at once. */
     int32_t (*channelKey)(void* model, char c);
     int32_t (*interfaceKey)(void* model, char c);

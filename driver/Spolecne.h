@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "base/Cp1250.h"
+#include "comm/Request.h"
 #include "comm/Wake.h"
 #include "config/Model.h"
 #include "base/Radek.h"
@@ -47,7 +48,7 @@ struct TFinalized {
 // A mark for the call-back thread: the request still runs, and the host
 // hears of its end through a call-back.
 inline TFinalized AwaitCallBack(TData& d, TKanal& k, uint32_t c) {
-    k.CekaCallBack = 1;
+    MarkAwaitingNotice(k);
     WakeCallBack(d, static_cast<int>(c));
     return TFinalized::Served(false);
 }

@@ -19,6 +19,9 @@
 
 namespace {
 
+// DriverProc's function codes.
+enum class TWindowCommand : uint32_t { Hide = 0, Show = 1, Minimise = 2, Restore = 3, Focus = 4, Place = 5, Enable = 6 };
+
 constexpr int kMostPolls = 1001;  // polls of 1 ms in the start and stop handshakes
 
 // Polls a handshake flag every 1 ms until it has the wanted value or the
@@ -254,14 +257,14 @@ void DriverProc(PData p, uint32_t funkce, int32_t a1, int32_t a2, int32_t a3, in
     ZapisRun(d, "DriPro 0", NoField, NoField, NoField, TLine("Func ", funkce));
     TDrvDialog* okno = d->Dialog.get();
     if (okno == nullptr) return;
-    switch (funkce) {
-        case 0: okno->SetVisible(false); break;
-        case 1: okno->SetVisible(d->Cfg.OknoPovoleno != 0); break;
-        case 2: okno->Minimise(); break;
-        case 3: okno->Restore(); break;
-        case 4: okno->Focus(); break;
-        case 5: okno->Place(a1, a2, a3, a4); break;
-        case 6: okno->PovolOkno(static_cast<uint32_t>(a1), static_cast<uint32_t>(d->Uroven.load())); break;
+    switch (static_cast<TWindowCommand>(funkce)) {
+        case TWindowCommand::Hide: okno->SetVisible(false); break;
+        case TWindowCommand::Show: okno->SetVisible(d->Cfg.OknoPovoleno != 0); break;
+        case TWindowCommand::Minimise: okno->Minimise(); break;
+        case TWindowCommand::Restore: okno->Restore(); break;
+        case TWindowCommand::Focus: okno->Focus(); break;
+        case TWindowCommand::Place: okno->Place(a1, a2, a3, a4); break;
+        case TWindowCommand::Enable: okno->PovolOkno(static_cast<uint32_t>(a1), static_cast<uint32_t>(d->Uroven.load())); break;
         default: break;
     }
     ZapisRun(d, "DriPro 9");

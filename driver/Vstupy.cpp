@@ -52,10 +52,10 @@ void LogWrongType(TData& d, uint32_t c) { ZapisDoLogu(&d, d.Cfg, "GetInput - chy
 
 void ReadInputChannel(TData& d, uint32_t c, THodnota& v) {
     TKanal& k = d.Kanaly[c];
-    if (k.StavPozadavku == 4) k.StavPozadavku = 0;
+    Collect(k);
     const int r = k.Rozhrani;
     const uint32_t f = static_cast<uint32_t>(CommittedInQueue(d, r));
-    const int32_t s = k.StavPozadavku;
+    const int32_t s = StateFieldOf(k);
     const uint32_t p = k.StatusPosledni;
     TLine t("F=", f, ", H=");
     const TChannelKind druh = ChannelKind(c);
@@ -84,11 +84,10 @@ TFinalized FinalizeInputChannel(TData& d, uint32_t c) {
     TKanal& kanal = d.Kanaly[c];
     const int k = kanal.Rozhrani;
     const uint32_t f = static_cast<uint32_t>(CommittedInQueue(d, k));
-    const int32_t s = kanal.StavPozadavku;
+    const int32_t s = StateFieldOf(kanal);
     const uint32_t t = Now(&d) - kanal.CasPozadavku;
-    if (kanal.Hotovo) {
-        kanal.CekaCallBack = 0;
-        kanal.StavPozadavku = 4;
+    if (IsDone(kanal)) {
+        ReportDone(kanal);
         ZapisRun(&d, "IF  9", K(c), k, s, TLine("F=", f, ", T=", t, ", H=TRUE"));
         return TFinalized::Served(true);
     }
@@ -132,7 +131,7 @@ void InputRequest(PData p, uint32_t c) noexcept try {
     if (!IsInput(c)) return ZapisRun(d, "IR  2", K(c), NoField, NoField, "InputRequest - požadavek na neplatný kanál "_cp);
     TKanal& kanal = d->Kanaly[c];
     const int k = kanal.Rozhrani;
-    const int32_t s = kanal.StavPozadavku;
+    const int32_t s = StateFieldOf(kanal);
     if (!JeRozhrani(k)) {
         UkonciSChybou(*d, c, StatusChannelUndefined);
         return ZapisRun(d, "IR  3", K(c), k, NoField, "InputRequest - požadavek na neplatné rozhraní kanálu "_cp);
@@ -145,8 +144,8 @@ void InputRequest(PData p, uint32_t c) noexcept try {
         UkonciSChybou(*d, c, StatusInterfaceUndefined);
         return ZapisRun(d, "IR  5", K(c), k, NoField, "InputRequest - požadavek na nedefinované rozhraní kanálu "_cp);
     }
-    ZaradPozadavek(*d, static_cast<int>(c), 0);
-    if (kanal.StavPozadavku == 0) kanal.StavPozadavku = 1;
+    ZaradPozadavek(*d, static_cast<int>(c), FunctionRead);
+    MarkRequested(kanal);
     const TFronta& f = d->Fronty[k];
     const uint32_t vefronte = static_cast<uint32_t>(f.PocetPotvrzenych.load() + f.PocetNepotvrzenych.load());
     ZapisRun(d, "IR  9", K(c), k, s, TLine("F=", vefronte));

@@ -28,10 +28,7 @@ void LogWrongType(TData& d, uint32_t c) { LogRefusal(d, "OutputRequest - chybný
 void FinishRefused(TData& d, uint32_t c, uint8_t e) {
     {
         std::lock_guard<std::mutex> g(d.ZamekOkna);
-        TKanal& k = d.Kanaly[c];
-        k.CasPozadavku = Now(&d);
-        k.CasOdeslani = k.CasPozadavku.load();
-        NumberNewRequest(k);
+        StartRefusedRequest(d.Kanaly[c], Now(&d));
     }
     UkonciSChybou(d, c, e);
 }
@@ -68,10 +65,10 @@ void RequestStatusReset(TData& d, const THodnota& v) {
         return LogRefusal(d, "OutputRequest - požadavek na nedefinovaný kanál "_cp, 99);
     }
     PripravNulovani(d, n);
-    ZaradPozadavek(d, 99, 101);
+    ZaradPozadavek(d, 99, FunctionResetStatus);
     TKanal& k = d.Kanaly[99];
-    if (k.StavPozadavku == 0) k.StavPozadavku = 1;
-    ZapisRun(&d, "OR  9", 99, k.Rozhrani, k.StavPozadavku, TLine("H=", n));
+    MarkRequested(k);
+    ZapisRun(&d, "OR  9", 99, k.Rozhrani, StateFieldOf(k), TLine("H=", n));
 }
 
 // Encodes the host's value into the channel's output bytes and appends its
@@ -142,10 +139,10 @@ void RequestOutput(TData& d, uint32_t c, const THodnota& v) {
     }
     TLine h;
     if (!EncodeValue(d, c, v, h)) return;
-    ZaradPozadavek(d, static_cast<int>(c), 1);
-    if (k.StavPozadavku == 0) k.StavPozadavku = 1;
+    ZaradPozadavek(d, static_cast<int>(c), FunctionWrite);
+    MarkRequested(k);
     const uint32_t f = Unsigned(d.Fronty[r].PocetPotvrzenych.load(std::memory_order_acquire));
-    ZapisRun(&d, "OR  9", K(c), r, k.StavPozadavku, TLine("F=", f, ", H=", h.sv()));
+    ZapisRun(&d, "OR  9", K(c), r, StateFieldOf(k), TLine("F=", f, ", H=", h.sv()));
 }
 
 // A declared output channel: its time limit first, then done once its
@@ -154,9 +151,9 @@ TFinalized FinalizeOutputChannel(TData& d, uint32_t c) {
     TKanal& k = d.Kanaly[c];
     const int r = k.Rozhrani;
     const uint32_t f = JeRozhrani(r) ? Unsigned(d.Fronty[r].PocetPotvrzenych.load(std::memory_order_acquire)) : 0;
-    const int32_t s = k.StavPozadavku;
+    const int32_t s = StateFieldOf(k);
     const uint32_t sp = k.StatusPosledni;
-    const bool h = k.Hotovo;
+    const bool h = IsDone(k);
     // As in the call-back thread's check: number, start and limit before the
     // clock, and only the request examined is ended.
     const uint32_t pozadavek = RequestNumberOf(k);

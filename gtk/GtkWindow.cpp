@@ -495,12 +495,12 @@ int ZnakKlavesy(const GdkEventKey* e) {
     switch (e->keyval) {
         case GDK_KEY_Return:
         case GDK_KEY_KP_Enter:
-        case GDK_KEY_ISO_Enter: return 13;
-        case GDK_KEY_BackSpace: return 8;
+        case GDK_KEY_ISO_Enter: return RvKeyEnter;
+        case GDK_KEY_BackSpace: return RvKeyBackspace;
         case GDK_KEY_Tab:
         case GDK_KEY_ISO_Left_Tab:
         case GDK_KEY_KP_Tab: return -1;
-        case GDK_KEY_Escape: return 27;
+        case GDK_KEY_Escape: return RvKeyEscape;
         default: break;
     }
     const guint32 u = gdk_keyval_to_unicode(e->keyval);

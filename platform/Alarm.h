@@ -4,13 +4,8 @@
 // the host's request path never takes a lock for it.
 #pragma once
 
-#include <linux/futex.h>
-#include <sys/syscall.h>
-#include <unistd.h>
-
 #include <atomic>
 #include <cstdint>
-#include <ctime>
 
 class TAlarm {
 public:
@@ -20,24 +15,19 @@ public:
 
     void Ring() noexcept {
         generace_.fetch_add(1, std::memory_order_seq_cst);
-        if (spici_.load(std::memory_order_seq_cst) != 0) Futex(FUTEX_WAKE_PRIVATE, INT32_MAX, nullptr);
+        if (spici_.load(std::memory_order_seq_cst) != 0) WakeSleepers();
     }
 
     // Sleeps until the generation differs from `videna` or `ms` have passed.
     void Wait(uint32_t videna, uint32_t ms) noexcept {
         spici_.fetch_add(1, std::memory_order_seq_cst);
-        if (generace_.load(std::memory_order_seq_cst) == videna) {
-            timespec t{static_cast<time_t>(ms / 1000), static_cast<long>(ms % 1000) * 1000000L};
-            Futex(FUTEX_WAIT_PRIVATE, videna, &t);  // returns at once if the value moved on
-        }
+        if (generace_.load(std::memory_order_seq_cst) == videna) SleepUnlessMoved(videna, ms);
         spici_.fetch_sub(1, std::memory_order_seq_cst);
     }
 
 private:
-    void Futex(int op, uint32_t val, const timespec* t) noexcept {
-        static_assert(sizeof(std::atomic<uint32_t>) == sizeof(uint32_t));
-        syscall(SYS_futex, reinterpret_cast<uint32_t*>(&generace_), op, val, t, nullptr, 0);
-    }
+    void WakeSleepers() noexcept;
+    void SleepUnlessMoved(uint32_t videna, uint32_t ms) noexcept;
 
     std::atomic<uint32_t> generace_{0};
     std::atomic<uint32_t> spici_{0};

@@ -25,11 +25,6 @@ const TSystemClock kSystem;
 
 const TClock& SystemClock() { return kSystem; }
 
-int64_t MonotonicNs() {
-    timespec t{};
-    clock_gettime(CLOCK_MONOTONIC, &t);
-    return static_cast<int64_t>(t.tv_sec) * 1000000000 + t.tv_nsec;
-}
 
 
 TLocalTime LocalTimeOf(int64_t realMs) {

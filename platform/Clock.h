@@ -1,9 +1,11 @@
-// The clock seam: the 32-bit millisecond tick that every time rule uses, and
-// the wall-clock time behind dates in logs and the hourly queue report.
+// The clock seam, the driver's only clock: the 32-bit millisecond tick that
+// every time rule uses, the wall-clock time behind dates in logs and the
+// hourly queue report, and the fine pace of the driver's own threads.
 // Production uses the system clock; tests put in a clock that can jump.
 #pragma once
 
 #include <cstdint>
+#include <ctime>
 
 struct TLocalTime {
     int Year = 0;      // four digits
@@ -22,13 +24,18 @@ public:
     virtual uint32_t Tick() const = 0;
     // Wall clock, milliseconds since the epoch (for local dates and hours).
     virtual int64_t RealMs() const = 0;
+    // CLOCK_MONOTONIC in nanoseconds: the pace of the driver's own threads
+    // (scan periods, timers, the metrics' exchange times). A test clock that
+    // drives it must keep it moving, or those threads stop.
+    // Inline: test clocks in programs that only load the driver derive from it.
+    virtual int64_t PaceNs() const {
+        timespec t{};
+        clock_gettime(CLOCK_MONOTONIC, &t);
+        return static_cast<int64_t>(t.tv_sec) * 1000000000 + t.tv_nsec;
+    }
 };
 
 const TClock& SystemClock();
-
-// CLOCK_MONOTONIC in nanoseconds: the pace of the driver's own threads,
-// which a test clock must not stop.
-int64_t MonotonicNs();
 
 // Local broken-down time of a wall-clock instant (localtime_r).
 TLocalTime LocalTimeOf(int64_t realMs);

@@ -1,4 +1,4 @@
-#include "ConnectionSlots.h"
+#include "web/ConnectionSlots.h"
 
 #include <sys/socket.h>
 

@@ -12,7 +12,7 @@
 #include <string>
 #include <string_view>
 
-#include "ConnectionSlots.h"
+#include "web/ConnectionSlots.h"
 #include "diag/WebModule.h"
 
 namespace {

@@ -18,7 +18,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string_view text(reinterpret_cast<const char*>(data), size);
     TOdpoved o;
     o.Id = 0xDEADBEEF;
-    const uint8_t v = RozeberPaket(text, o);
+    const auto v = static_cast<uint8_t>(RozeberPaket(text, o));
     Over(v <= 4);
     const std::size_t zacatek = text.find('[');
     const std::string_view t = zacatek == std::string_view::npos ? std::string_view() : text.substr(zacatek);

@@ -452,7 +452,7 @@ protected:
             while (Clock::now() < konec) {
                 bool bezi = false;
                 for (const TKanal& c : s.Kanaly)
-                    if (c.Rozhrani == k && (c.StavPozadavku == 1 || c.StavPozadavku == 2) && !c.Hotovo) bezi = true;
+                    if (c.Rozhrani == k && (c.StavPozadavku == TRequestState::Requested || c.StavPozadavku == TRequestState::Sent) && !c.Hotovo) bezi = true;
                 if (!bezi) break;
                 std::this_thread::sleep_for(2ms);
             }

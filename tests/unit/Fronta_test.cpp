@@ -138,7 +138,7 @@ TEST_F(Fronta, FullQueueCompletesTheRequestWithStatus3) {
     EXPECT_EQ(f.IndexZapisu, 1);
     EXPECT_EQ(f.Polozky[1000], 100);
     EXPECT_EQ(f.Polozky[1], 1005) << "the queue is unchanged";
-    EXPECT_EQ(VlozDoFronty(d, 200), 3);
+    EXPECT_EQ(VlozDoFronty(d, 200), TQueued::Full);
 }
 
 TEST_F(Fronta, IndexesWrapAfterAThousandEntries) {
@@ -167,7 +167,7 @@ TEST_F(Fronta, UkonciSChybouStoresTheStatusAndHotovoLast) {
     k.DobaRS = 9;
     k.DataCteni[15] = 7;
     k.StatusRegistr = 4;
-    k.StavPozadavku = 2;
+    k.StavPozadavku = TRequestState::Sent;
     s.clock.Freeze(2000);
     UkonciSChybou(d, 1005, 26);
     EXPECT_EQ(k.DobaRS, 0u);
@@ -178,7 +178,7 @@ TEST_F(Fronta, UkonciSChybouStoresTheStatusAndHotovoLast) {
     EXPECT_EQ(k.DataCteni[15], 0);
     EXPECT_EQ(k.StatusRegistr, 0);
     EXPECT_EQ(k.Hotovo, 1);
-    EXPECT_EQ(k.StavPozadavku, 2) << "the request state is not this function's";
+    EXPECT_EQ(k.StavPozadavku.load(), TRequestState::Sent) << "the request state is not this function's";
     EXPECT_EQ(d.Rozhrani[1].Status, 26);
     EXPECT_EQ(d.Rozhrani[1].Moduly[5].Status, 1);
     EXPECT_EQ(d.Rozhrani[1].StatusKanalu[1005], 1);

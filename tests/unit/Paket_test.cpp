@@ -112,7 +112,7 @@ TEST(Paket, ChecksumCoversPositions9To40) {
 
 TEST(Paket, AnswerOfTheWorkedExample) {
     TOdpoved o;
-    ASSERT_EQ(RozeberPaket(Odpoved1005, o), 0);
+    ASSERT_EQ(RozeberPaket(Odpoved1005, o), TPacketResult::Valid);
     EXPECT_EQ(o.Id, 1005u);
     EXPECT_EQ(o.Status, 0);
     EXPECT_EQ(o.DobaRS, 55);
@@ -134,7 +134,7 @@ TEST(Paket, AnswerFieldsAllDecoded) {
                     "000102030405060708090A0B0C0D0EFF"
                     "00\r\n";
     TOdpoved o;
-    ASSERT_EQ(RozeberPaket(WithFixedChecksum(t), o), 0);
+    ASSERT_EQ(RozeberPaket(WithFixedChecksum(t), o), TPacketResult::Valid);
     EXPECT_EQ(o.Id, 6099u);
     EXPECT_EQ(o.Status, 19);
     EXPECT_EQ(o.DobaRS, 0x1234);
@@ -148,43 +148,43 @@ TEST(Paket, AnswerFieldsAllDecoded) {
 TEST(Paket, StrayLeadingCharactersAreDropped) {
     TOdpoved o;
     const std::string smeti = std::string("x\0\r\n]", 5);
-    ASSERT_EQ(RozeberPaket(smeti + Odpoved1005, o), 0);
+    ASSERT_EQ(RozeberPaket(smeti + Odpoved1005, o), TPacketResult::Valid);
     EXPECT_EQ(o.Id, 1005u);
     // 69 characters after the stray ones: too short.
-    EXPECT_EQ(RozeberPaket(smeti + Odpoved1005.substr(0, 69), o), 1);
-    EXPECT_EQ(RozeberPaket("", o), 1);
-    EXPECT_EQ(RozeberPaket(std::string(200, 'A'), o), 1);
+    EXPECT_EQ(RozeberPaket(smeti + Odpoved1005.substr(0, 69), o), TPacketResult::TooShort);
+    EXPECT_EQ(RozeberPaket("", o), TPacketResult::TooShort);
+    EXPECT_EQ(RozeberPaket(std::string(200, 'A'), o), TPacketResult::TooShort);
 }
 
 TEST(Paket, OnlyTheFirstBracketStartsThePacket) {
     TOdpoved o;
     // A '[' among the leading characters starts the text there: bad tag.
-    EXPECT_EQ(RozeberPaket("[x" + Odpoved1005, o), 2);
+    EXPECT_EQ(RozeberPaket("[x" + Odpoved1005, o), TPacketResult::BadTag);
 }
 
 TEST(Paket, TagMustMatchExactly) {
     TOdpoved o;
     std::string t = Odpoved1005;
     t[7] = ')';
-    EXPECT_EQ(RozeberPaket(t, o), 2);
+    EXPECT_EQ(RozeberPaket(t, o), TPacketResult::BadTag);
     t = Odpoved1005;
     t.replace(0, 8, "[vuziv2]");
-    EXPECT_EQ(RozeberPaket(t, o), 2);
+    EXPECT_EQ(RozeberPaket(t, o), TPacketResult::BadTag);
 }
 
 TEST(Paket, ChecksumIsUpperCaseOnly) {
     TOdpoved o;
     std::string t = Odpoved1005;
     t[66] = 'b';
-    EXPECT_EQ(RozeberPaket(t, o), 3);
+    EXPECT_EQ(RozeberPaket(t, o), TPacketResult::BadChecksum);
     t = Odpoved1005;
     t[67] = '4';
-    EXPECT_EQ(RozeberPaket(t, o), 3);
+    EXPECT_EQ(RozeberPaket(t, o), TPacketResult::BadChecksum);
     // Lower-case digits are accepted in every other field.
     t = Odpoved1005;
     t.replace(34, 2, "2a");
     t.replace(8, 4, "ed03");
-    ASSERT_EQ(RozeberPaket(WithFixedChecksum(t), o), 0);
+    ASSERT_EQ(RozeberPaket(WithFixedChecksum(t), o), TPacketResult::Valid);
     EXPECT_EQ(o.Id, 1005u);
     EXPECT_EQ(o.Data[0], 0x2A);
 }
@@ -194,23 +194,23 @@ TEST(Paket, NonHexFieldWithValidChecksum) {
     for (char z : {'G', ' ', 'x', '\0', '\xFF'}) {
         std::string t = Odpoved1005;
         t[39] = z;  // position 40
-        EXPECT_EQ(RozeberPaket(WithFixedChecksum(t), o), 4) << int(z);
+        EXPECT_EQ(RozeberPaket(WithFixedChecksum(t), o), TPacketResult::BadHex) << int(z);
     }
     std::string t = Odpoved1005;
     t[8] = '-';  // first identifier digit
-    EXPECT_EQ(RozeberPaket(WithFixedChecksum(t), o), 4);
+    EXPECT_EQ(RozeberPaket(WithFixedChecksum(t), o), TPacketResult::BadHex);
     t = Odpoved1005;
     t[65] = 'g';  // last data digit
-    EXPECT_EQ(RozeberPaket(WithFixedChecksum(t), o), 4);
+    EXPECT_EQ(RozeberPaket(WithFixedChecksum(t), o), TPacketResult::BadHex);
 }
 
 TEST(Paket, CharactersAfterThe68thAreIgnored) {
     TOdpoved o;
-    EXPECT_EQ(RozeberPaket(Odpoved1005.substr(0, 69) + "Z", o), 0);
-    EXPECT_EQ(RozeberPaket(Odpoved1005.substr(0, 68) + std::string("\0\0", 2), o), 0);
-    EXPECT_EQ(RozeberPaket(Odpoved1005 + std::string(8000, '\xA7'), o), 0);
+    EXPECT_EQ(RozeberPaket(Odpoved1005.substr(0, 69) + "Z", o), TPacketResult::Valid);
+    EXPECT_EQ(RozeberPaket(Odpoved1005.substr(0, 68) + std::string("\0\0", 2), o), TPacketResult::Valid);
+    EXPECT_EQ(RozeberPaket(Odpoved1005 + std::string(8000, '\xA7'), o), TPacketResult::Valid);
     EXPECT_EQ(o.Id, 1005u);
-    EXPECT_EQ(RozeberPaket(Odpoved1005.substr(0, 69), o), 1);
+    EXPECT_EQ(RozeberPaket(Odpoved1005.substr(0, 69), o), TPacketResult::TooShort);
 }
 
 TEST(Paket, AnyChangeInTheFirst68CharactersIsRejected) {
@@ -218,7 +218,7 @@ TEST(Paket, AnyChangeInTheFirst68CharactersIsRejected) {
         std::string t = Odpoved1005;
         t[i] = static_cast<char>(t[i] ^ 0x01);
         TOdpoved o;
-        const uint8_t v = RozeberPaket(t, o);
+        const auto v = static_cast<uint8_t>(RozeberPaket(t, o));
         EXPECT_NE(v, 0) << i;
         EXPECT_LE(v, 4) << i;
     }
@@ -245,7 +245,7 @@ TEST(Paket, SurvivesArbitraryDatagrams) {
         auto kopie = std::make_unique<char[]>(t.size());
         std::copy(t.begin(), t.end(), kopie.get());
         TOdpoved o;
-        const uint8_t v = RozeberPaket(std::string_view(kopie.get(), t.size()), o);
+        const auto v = static_cast<uint8_t>(RozeberPaket(std::string_view(kopie.get(), t.size()), o));
         ASSERT_LE(v, 4) << pokus;
         if (druh == 3 && t != Odpoved1005) {
             EXPECT_NE(v, 0) << pokus;

@@ -23,7 +23,7 @@ struct THostRecord {
     std::mutex m;
     std::condition_variable cv;
     std::vector<std::pair<int32_t, int32_t>> volani;  // (context, kind)
-    std::vector<uint32_t> stavy;                      // request states of channel `sledovany` at each call
+    std::vector<TRequestState> stavy;                      // request states of channel `sledovany` at each call
     int32_t vysledek = 0;
     int32_t opakovatKolikrat = 0;  // how many calls answer 1
     bool blokovat = false;
@@ -36,7 +36,7 @@ int32_t HostCallBack(int32_t kontext, int32_t druh, PData p) {
     THostRecord& z = *zaznam;
     std::unique_lock<std::mutex> g(z.m);
     z.volani.emplace_back(kontext, druh);
-    if (z.sledovany != 0) z.stavy.push_back(static_cast<uint32_t>(static_cast<TData*>(p)->Kanaly[z.sledovany].StavPozadavku));
+    if (z.sledovany != 0) z.stavy.push_back(static_cast<TData*>(p)->Kanaly[z.sledovany].StavPozadavku.load());
     z.cv.notify_all();
     if (z.blokovat) z.cv.wait(g, [&] { return z.pustit; });
     if (z.opakovatKolikrat > 0) {
@@ -60,7 +60,7 @@ protected:
         return *d.VlaknoCallBack;
     }
     // A finished request that the host marked for a notice.
-    void FinishedMarked(int c, int32_t stav) {
+    void FinishedMarked(int c, TRequestState stav) {
         TKanal& k = d.Kanaly[c];
         k.CasPozadavku = Now(&d);
         k.LimitPozadavku = 2370;
@@ -80,7 +80,7 @@ protected:
         for (int kolo = 0; kolo < 3; ++kolo) {
             std::this_thread::sleep_for(std::chrono::milliseconds(150));
             const auto t = Clock::now();
-            FinishedMarked(1005, 3);
+            FinishedMarked(1005, TRequestState::Stored);
             WakeCallBack(d, 1005);
             ASSERT_TRUE(WaitForCalls(static_cast<size_t>(kolo) + 1));
             EXPECT_LT(MsSince(t), 50) << kolo;
@@ -105,7 +105,7 @@ TEST_F(VlaknoCallBack, MarkOfARequestStartedMeanwhileWaitsForItsEnd) {
         k.CekaCallBack = 1;          // and InputFinalized marked it
         return 0u;
     }, true);
-    FinishedMarked(1005, 3);
+    FinishedMarked(1005, TRequestState::Stored);
     WakeCallBack(d, 1005);
     ASSERT_TRUE(WaitFor([&] { return s.clock.HookRan(); }, 3000));
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
@@ -132,9 +132,9 @@ TEST_F(VlaknoCallBack, InterfaceTimeoutLimitFollowsUdpOpakovani) {
 TEST_F(VlaknoCallBack, CompletedMarkedRequestsAreReportedInChannelOrder) {
     s.Channel(3000, 1, 1, 0);
     s.Channel(99, 1, 5, 0);
-    FinishedMarked(3000, 3);
-    FinishedMarked(1005, 3);
-    FinishedMarked(99, 3);
+    FinishedMarked(3000, TRequestState::Stored);
+    FinishedMarked(1005, TRequestState::Stored);
+    FinishedMarked(99, TRequestState::Stored);
     StartThread();
     ASSERT_TRUE(WaitForCalls(3));
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
@@ -143,30 +143,30 @@ TEST_F(VlaknoCallBack, CompletedMarkedRequestsAreReportedInChannelOrder) {
         const std::vector<std::pair<int32_t, int32_t>> cekane = {{4711, 1}, {4711, 0}, {4711, 1}};
         EXPECT_EQ(host.volani, cekane);
     }
-    EXPECT_EQ(d.Kanaly[99].StavPozadavku, 0);
-    EXPECT_EQ(d.Kanaly[1005].StavPozadavku, 4);
-    EXPECT_EQ(d.Kanaly[3000].StavPozadavku, 0);
+    EXPECT_EQ(d.Kanaly[99].StavPozadavku.load(), TRequestState::None);
+    EXPECT_EQ(d.Kanaly[1005].StavPozadavku.load(), TRequestState::Reported);
+    EXPECT_EQ(d.Kanaly[3000].StavPozadavku.load(), TRequestState::None);
     for (int c : {99, 1005, 3000}) EXPECT_EQ(d.Kanaly[c].CekaCallBack, 0) << c;
     const std::string run = s.RunLog();
     EXPECT_EQ(CountOf(run, RunPart("CB  1", 1005, 1, 3, "F=0, (0/0/0)\r\n")), 1) << run;
 }
 
 TEST_F(VlaknoCallBack, StateOtherThan3IsLeftAlone) {
-    FinishedMarked(1005, 2);
+    FinishedMarked(1005, TRequestState::Sent);
     StartThread();
     ASSERT_TRUE(WaitForCalls(1));
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    EXPECT_EQ(d.Kanaly[1005].StavPozadavku, 2);
+    EXPECT_EQ(d.Kanaly[1005].StavPozadavku.load(), TRequestState::Sent);
 }
 
 TEST_F(VlaknoCallBack, HostAskingForARepeatIsCalledExactlyTwice) {
     host.opakovatKolikrat = 2;  // returns 1 on both calls
-    FinishedMarked(1005, 3);
+    FinishedMarked(1005, TRequestState::Stored);
     StartThread();
     ASSERT_TRUE(WaitForCalls(2));
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
     EXPECT_EQ(CallCount(), 2u);
-    EXPECT_EQ(d.Kanaly[1005].StavPozadavku, 4);
+    EXPECT_EQ(d.Kanaly[1005].StavPozadavku.load(), TRequestState::Reported);
 }
 
 TEST_F(VlaknoCallBack, UnmarkedRequestIsNeverReportedNorTimedOut) {
@@ -187,7 +187,7 @@ TEST_F(VlaknoCallBack, InterfaceTimeoutFinishesTheRequestWithStatus26) {
     TKanal& k = d.Kanaly[1005];
     ZaradPozadavek(d, 1005, 0);  // never committed: no answer will come
     k.LimitPozadavku = 2370;
-    k.StavPozadavku = 1;
+    k.StavPozadavku = TRequestState::Requested;
     k.CekaCallBack = 1;
     StartThread();
     s.clock.Freeze(1000 + 5740);
@@ -200,7 +200,7 @@ TEST_F(VlaknoCallBack, InterfaceTimeoutFinishesTheRequestWithStatus26) {
     EXPECT_EQ(k.Hotovo, 1);
     EXPECT_EQ(k.DobaCelkem, 5741u);
     EXPECT_EQ(d.Rozhrani[1].Status, 26);
-    EXPECT_EQ(k.StavPozadavku, 1);
+    EXPECT_EQ(k.StavPozadavku.load(), TRequestState::Requested);
     s.Stop();
     EXPECT_EQ(CountOf(s.CbLog(), "] Ch=1005, timeout rozhrani=5741/5740\r\n"), 1) << s.CbLog();
     EXPECT_EQ(CountOf(s.RunLog(), RunPart("CB  0", 1005, 1, 1, "timeout rozhrani=5741/5740\r\n")), 1) << s.RunLog();
@@ -208,7 +208,7 @@ TEST_F(VlaknoCallBack, InterfaceTimeoutFinishesTheRequestWithStatus26) {
 
 TEST_F(VlaknoCallBack, LateMarkReplacesTheStoredOutcomeWith26) {
     s.clock.Freeze(50000);
-    FinishedMarked(1005, 3);
+    FinishedMarked(1005, TRequestState::Stored);
     d.Kanaly[1005].Status = 0;
     d.Kanaly[1005].CasPozadavku = 50000 - 6741;  // the limit is 2370 * 1 + 1000 = 3370
     StartThread();
@@ -218,7 +218,7 @@ TEST_F(VlaknoCallBack, LateMarkReplacesTheStoredOutcomeWith26) {
 
 TEST_F(VlaknoCallBack, RequestStartedInTheFutureTimesOut) {
     s.clock.Freeze(1000);
-    FinishedMarked(1005, 3);
+    FinishedMarked(1005, TRequestState::Stored);
     d.Kanaly[1005].Hotovo = 0;
     d.Kanaly[1005].CasPozadavku = 1001;  // elapsed -1
     StartThread();
@@ -231,8 +231,8 @@ TEST_F(VlaknoCallBack, RequestStartedInTheFutureTimesOut) {
 TEST_F(VlaknoCallBack, StopDuringAScanLeavesLaterChannelsUnreported) {
     host.blokovat = true;
     s.Channel(2000, 1, 2, 0);
-    FinishedMarked(1005, 3);
-    FinishedMarked(2000, 3);
+    FinishedMarked(1005, TRequestState::Stored);
+    FinishedMarked(2000, TRequestState::Stored);
     TThreadCallBack& v = StartThread();
     ASSERT_TRUE(WaitForCalls(1));
     v.Stop();
@@ -270,16 +270,16 @@ TEST_F(VlaknoCallBack, RungChannelLeavesOtherMarkedChannelsToTheScan) {
     TKanal& k = d.Kanaly[1005];
     k.CasPozadavku = Now(&d);
     k.LimitPozadavku = 100000;
-    k.StavPozadavku = 2;
+    k.StavPozadavku = TRequestState::Sent;
     k.CekaCallBack = 1;
     WakeCallBack(d, 1005);  // marked on its way
-    FinishedMarked(3000, 3);
+    FinishedMarked(3000, TRequestState::Stored);
     WakeCallBack(d, 3000);
     ASSERT_TRUE(WaitForCalls(1));
     const auto t = Clock::now();
     {
         std::lock_guard<std::mutex> g(d.ZamekOkna);  // as an interface thread with more entries stores it
-        k.StavPozadavku = 3;
+        k.StavPozadavku = TRequestState::Stored;
         k.Hotovo = 1;
     }
     ASSERT_TRUE(WaitForCalls(2));
@@ -295,12 +295,12 @@ TEST_F(VlaknoCallBack, RungChannelDoesNotOvertakeALowerFinishedOne) {
     TKanal& k = d.Kanaly[1005];
     k.CasPozadavku = Now(&d);
     k.LimitPozadavku = 100000;
-    k.StavPozadavku = 2;
+    k.StavPozadavku = TRequestState::Sent;
     k.CekaCallBack = 1;
     EXPECT_TRUE(v.ScanAll()) << "1005 stays marked";
-    k.StavPozadavku = 3;
+    k.StavPozadavku = TRequestState::Stored;
     k.Hotovo = 1;  // finished, no ring
-    FinishedMarked(3000, 3);
+    FinishedMarked(3000, TRequestState::Stored);
     WakeCallBack(d, 3000);
     bool oznacene = true;
     EXPECT_TRUE(v.ScanRung(oznacene));
@@ -330,19 +330,19 @@ TEST_F(VlaknoCallBack, WaitingRequestIsReportedOnceTheInterfaceThreadStoresIt) {
     TKanal& k = d.Kanaly[1005];
     k.CasPozadavku = Now(&d);
     k.LimitPozadavku = 100000;
-    k.StavPozadavku = 2;
+    k.StavPozadavku = TRequestState::Sent;
     k.CekaCallBack = 1;
     StartThread();
     std::this_thread::sleep_for(std::chrono::milliseconds(30));
     EXPECT_EQ(CallCount(), 0u);
     {
         std::lock_guard<std::mutex> g(d.ZamekOkna);  // as the interface thread stores an outcome
-        k.StavPozadavku = 3;
+        k.StavPozadavku = TRequestState::Stored;
         k.Hotovo = 1;
     }
     ASSERT_TRUE(WaitForCalls(1));
     std::lock_guard<std::mutex> g(host.m);
-    EXPECT_EQ(host.stavy, std::vector<uint32_t>{3});
+    EXPECT_EQ(host.stavy, std::vector<TRequestState>{TRequestState::Stored});
 }
 
 }  // namespace

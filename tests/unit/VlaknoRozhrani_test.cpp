@@ -24,7 +24,7 @@ protected:
     }
     // A request as the exports start it, committed at once.
     void QueueRequest(int c, uint8_t funkce) {
-        if (d.Kanaly[c].StavPozadavku == 0) d.Kanaly[c].StavPozadavku = 1;
+        if (d.Kanaly[c].StavPozadavku == TRequestState::None) d.Kanaly[c].StavPozadavku = TRequestState::Requested;
         ZaradPozadavek(d, c, funkce);
         PotvrdFronty(d);
     }
@@ -44,7 +44,7 @@ protected:
     // each log; and the thread serves the next request.
     void ExpectExceptionThenServesOn() {
         EXPECT_EQ(d.Kanaly[1005].Status, 19);
-        EXPECT_EQ(d.Kanaly[1005].StavPozadavku, 3);
+        EXPECT_EQ(d.Kanaly[1005].StavPozadavku.load(), TRequestState::Stored);
         EXPECT_EQ(CountOf(s.InterfaceLog(1), "] Ch=1005 - LAN exception\r\n"), 1);
         EXPECT_EQ(CountOf(s.RunLog(), RunPart("KOM 9", 1005, 1, 3, "F=0, exception\r\n")), 1);
         ASSERT_TRUE(AnsweredRead(1005));
@@ -81,7 +81,7 @@ TEST_F(VlaknoRozhrani, ReadRequestAndItsAnswer) {
     const std::string odpoved = AnswerPacket(1005, 0, 55, 0x11, 0x12345678, 0x04, data);
     s.gateway.ReplyToSender(odpoved);
     ASSERT_TRUE(WaitDone(1005));
-    EXPECT_EQ(k.StavPozadavku, 3);
+    EXPECT_EQ(k.StavPozadavku.load(), TRequestState::Stored);
     EXPECT_EQ(k.Status, 0);
     EXPECT_EQ(k.StatusPosledni, 0);
     EXPECT_EQ(k.DobaRS, 55u);
@@ -155,7 +155,7 @@ TEST_F(VlaknoRozhrani, EntryEndedWith26WhileQueuedIsNotSent) {
     EXPECT_EQ(d.Fronty[1].PocetPotvrzenych, 0);
     EXPECT_EQ(s.gateway.CountWithin(100), 0);
     EXPECT_EQ(d.Kanaly[1005].Status, StatusInterfaceTimeout);
-    EXPECT_EQ(d.Kanaly[1005].StavPozadavku, 1);
+    EXPECT_EQ(d.Kanaly[1005].StavPozadavku.load(), TRequestState::Requested);
 }
 
 TEST_F(VlaknoRozhrani, SilentGatewayIsRetriedThenStatus21) {
@@ -166,7 +166,7 @@ TEST_F(VlaknoRozhrani, SilentGatewayIsRetriedThenStatus21) {
     ASSERT_TRUE(WaitDone(100));
     const TKanal& k = d.Kanaly[100];
     EXPECT_EQ(k.Status, 21);
-    EXPECT_EQ(k.StavPozadavku, 3);
+    EXPECT_EQ(k.StavPozadavku.load(), TRequestState::Stored);
     EXPECT_EQ(d.Rozhrani[1].Status, 21);
     EXPECT_EQ(d.PosledniChybnyKanal, 100u);
     EXPECT_EQ(s.gateway.CountWithin(100), 3) << "one send and two retries";
@@ -274,7 +274,7 @@ TEST_F(VlaknoRozhrani, SerialErrorStatusLeavesTheInterfaceInOrder) {
     StartThread();
     ASSERT_TRUE(AnsweredRead(1005, 5));
     EXPECT_EQ(d.Kanaly[1005].Status, 5);
-    EXPECT_EQ(d.Kanaly[1005].StavPozadavku, 3);
+    EXPECT_EQ(d.Kanaly[1005].StavPozadavku.load(), TRequestState::Stored);
     EXPECT_EQ(d.Rozhrani[1].Status, 0);
     EXPECT_EQ(d.Rozhrani[1].Moduly[5].Status, 5);
     EXPECT_EQ(d.Rozhrani[1].StatusKanalu[1005], 5);
@@ -332,7 +332,7 @@ TEST_F(VlaknoRozhrani, DemoModeCompletesWithoutSending) {
     EXPECT_EQ(k.Status, 0);
     EXPECT_EQ(k.DataCteni[3], 0);
     EXPECT_EQ(k.StatusRegistr, 0);
-    EXPECT_EQ(k.StavPozadavku, 1) << "left as the exports set it";
+    EXPECT_EQ(k.StavPozadavku.load(), TRequestState::Requested) << "left as the exports set it";
     EXPECT_EQ(s.gateway.CountWithin(100), 0);
     EXPECT_EQ(CountOf(s.RunLog(), RunPart("KOM 9", 1005, 1, 1, "F=0, DEMO\r\n")), 1);
 }
@@ -375,7 +375,7 @@ TEST_F(VlaknoRozhrani, StopInTheMiddleOfAWaitLeavesTheRequestUnfinished) {
     EXPECT_LT(StopAndJoinMs(v), 200);
     EXPECT_EQ(d.VlaknoBezi[1], 0);
     EXPECT_EQ(d.Kanaly[1005].Hotovo, 0);
-    EXPECT_EQ(d.Kanaly[1005].StavPozadavku, 2);
+    EXPECT_EQ(d.Kanaly[1005].StavPozadavku.load(), TRequestState::Sent);
     EXPECT_EQ(CountOf(s.RunLog(), "KOM 9"), 0);
     const std::string log = s.InterfaceLog(1);
     EXPECT_EQ(CountOf(log, "] Start\r\n"), 1);

@@ -1,0 +1,25 @@
+# Every quoted include in the driver's folders names its layer folder and
+# never climbs out of it: "../comm/Fronta.h" would be found beside the file
+# and slip past the include views. Generated files (.inc) are the exception.
+#   cmake -DSOURCE=<project> -P includes.cmake
+set(layers base platform config comm diag driver gtk web)
+set(found "")
+foreach(layer IN LISTS layers)
+  file(GLOB_RECURSE files ${SOURCE}/${layer}/*.h ${SOURCE}/${layer}/*.cpp ${SOURCE}/${layer}/*.c)
+  foreach(file IN LISTS files)
+    file(STRINGS ${file} lines REGEX "^[ \t]*#[ \t]*include[ \t]*\"")
+    foreach(line IN LISTS lines)
+      string(REGEX REPLACE "^[^\"]*\"([^\"]*)\".*$" "\\1" path "${line}")
+      if(path MATCHES "\\.inc$" AND NOT path MATCHES "\\.\\.")
+        continue()
+      endif()
+      if(path MATCHES "(^|/)\\.\\.?/" OR NOT path MATCHES "^(include|${layer}|base|platform|config|comm|diag)/")
+        file(RELATIVE_PATH shown ${SOURCE} ${file})
+        string(APPEND found "  ${shown}: ${line}\n")
+      endif()
+    endforeach()
+  endforeach()
+endforeach()
+if(found)
+  message(FATAL_ERROR "includes that do not name their layer folder:\n${found}")
+endif()
