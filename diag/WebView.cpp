@@ -80,6 +80,10 @@ Json FixedTexts() {
     t["faultyOnly"] = Utf8("jen chybné kanály"_cp);
     // "Zobrazeno 12 z 6001 kanálů": the page puts in the two numbers.
     t["shown"] = Utf8("Zobrazeno {shown} z {all} kanálů"_cp);
+    // The table shows this many rows at a time: "Strana 2 z 31".
+    t["pageOf"] = Utf8("Strana {page} z {pages}"_cp);
+    t["previousPage"] = Utf8("« Předchozí"_cp);
+    t["nextPage"] = Utf8("Další »"_cp);
     t["charts"] = Utf8("Posledních 5 minut"_cp);
     t["chartInterface"] = Utf8("Rozhraní"_cp);
     t["chartTime"] = Utf8("doba výměny [µs]"_cp);
@@ -124,6 +128,7 @@ struct TChannelCopy {
     uint8_t Status = 0;
     uint32_t Calls = 0;
     uint32_t RequestTick = 0;
+    bool Faulty = false;  // its mark in the interface, as the boxes and the metrics count it
 };
 
 // This many channels at a time under the lock: a writer of a shown record
@@ -163,7 +168,8 @@ std::string ChannelValuesJson(TData& d) {
     const uint32_t tick = Now(&d);
     const int64_t realMs = Clock(&d).RealMs();
     const int64_t base = realMs / 1000;
-    Json value = Json::array(), status = Json::array(), age = Json::array();
+    Json value = Json::array(), status = Json::array(), age = Json::array(), faulty = Json::array();
+    std::size_t row = 0;
     std::vector<TKanal> kanaly(CopyChunk);
     std::vector<TModul> moduly(CopyChunk);
     std::vector<TChannelCopy> copies(CopyChunk);
@@ -184,7 +190,8 @@ std::string ChannelValuesJson(TData& d) {
                 c.Subperiferie = k.Subperiferie.load();
                 const uint8_t i = k.Rozhrani;
                 moduly[got].Data = JeRozhrani(i) ? d.Rozhrani[i].Moduly[k.Adresa].Data.load() : 0;
-                copies[got] = {static_cast<uint32_t>(n), k.Status, k.PocetVolani, k.CasPozadavku};
+                copies[got] = {static_cast<uint32_t>(n), k.Status, k.PocetVolani, k.CasPozadavku,
+                               JeRozhrani(i) && d.Rozhrani[i].StatusKanalu[n] != 0};
                 ++got;
             }
         }
@@ -193,6 +200,8 @@ std::string ChannelValuesJson(TData& d) {
             value.push_back(Utf8(HodnotaKanaluText(c.Number, kanaly[x], moduly[x], separator)));
             status.push_back(c.Status);
             seen[c.Status] = true;
+            if (c.Faulty) faulty.push_back(row);
+            ++row;
             if (c.Calls == 0) {
                 age.push_back(nullptr);  // never asked for
             } else {
@@ -212,6 +221,7 @@ std::string ChannelValuesJson(TData& d) {
     j["value"] = std::move(value);
     j["status"] = std::move(status);
     j["age"] = std::move(age);
+    j["faulty"] = std::move(faulty);  // rows, few as a rule
     j["statusTexts"] = std::move(texts);
     // The reset channel serves the module of the channel it resets last.
     {
