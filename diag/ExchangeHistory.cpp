@@ -57,22 +57,25 @@ void TExchangeHistory::Sample(const TData& d) {
 std::string TExchangeHistory::Json(const TData& d) {
     using Json = nlohmann::ordered_json;
     const int64_t now = Clock(&d).RealMs();
-    Json interfaces = Json::array();
     std::lock_guard g(m_);
+    // Every interface is sampled at the same instants: their times come once.
+    Json ago = Json::array();
+    for (std::size_t n = count_; n > 0; --n) ago.push_back((now - ring_[(next_ + Samples - n) % Samples].RealMs + 500) / 1000);
+    Json interfaces = Json::array();
     for (int i = RozhraniPrvni; i <= RozhraniPosledni; ++i) {
         if (d.Rozhrani[i].Pouzito == 0) continue;
         const std::size_t k = static_cast<std::size_t>(i - 1);
-        Json ago = Json::array(), us = Json::array(), faults = Json::array();
+        Json us = Json::array(), faults = Json::array();
         for (std::size_t n = count_; n > 0; --n) {
             const TPoint& p = ring_[(next_ + Samples - n) % Samples];
-            ago.push_back((now - p.RealMs + 500) / 1000);
             us.push_back(p.Exchanges[k] == 0 ? Json(nullptr) : Json(p.MeanUs[k]));
             faults.push_back(p.Faults[k]);
         }
-        interfaces.push_back({{"number", i}, {"ago", std::move(ago)}, {"us", std::move(us)}, {"faults", std::move(faults)}});
+        interfaces.push_back({{"number", i}, {"us", std::move(us)}, {"faults", std::move(faults)}});
     }
     Json j;
     j["span"] = Samples * SampleEveryMs / 1000;
+    j["ago"] = std::move(ago);
     j["interfaces"] = std::move(interfaces);
     return j.dump(-1, ' ', false, Json::error_handler_t::replace);
 }

@@ -20,8 +20,9 @@ public:
     // A sample of every interface when a second or more has passed since
     // the last one; otherwise nothing.
     void Sample(const TData& d);
-    // The samples of the declared interfaces as JSON: whole seconds before now,
-    // mean exchange time in microseconds (null without an exchange), faults.
+    // The samples as JSON: their times (whole seconds before now), and for
+    // each declared interface the mean exchange time in microseconds (null
+    // without an exchange) and the faults.
     std::string Json(const TData& d);
 
 private:
