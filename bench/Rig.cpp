@@ -132,7 +132,8 @@ bool TRig::Start(const TRigConfig& config, std::string& error) {
         error = std::string("Init: ") + message;
         return false;
     }
-    if (config.web) web_.Start(webPort);
+    webPort_ = webPort;
+    if (config.web && config.webLoad) web_.Start(webPort, config.overview);
     const std::vector<int> withDriver = ThreadIds();
     driverThreads_.clear();
     std::set_difference(withDriver.begin(), withDriver.end(), withSimulator.begin(), withSimulator.end(),

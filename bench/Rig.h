@@ -23,6 +23,8 @@ struct TRigConfig {
     bool windowShown = false;                  // the window refreshes its page every 200 ms
     bool simulator = true;                     // false: nobody listens (nothing may be sent)
     bool web = false;                          // the web server on, with a page and a scraper asking
+    bool overview = false;                     // ... the page on the channel overview
+    bool webLoad = true;                       // false: the server on, nobody asking (the bench asks)
 };
 
 // Channels first..first+count-1 on one interface.
@@ -51,6 +53,7 @@ public:
     bool WaitForCallbacks(uint32_t total, int timeoutMs);
 
     const TWebLoad& Web() const { return web_; }
+    uint16_t WebPort() const { return webPort_; }
 
     TBenchDriver& drv;
     PData data = nullptr;
@@ -69,4 +72,5 @@ private:
     std::vector<uint16_t> ports_;
     std::vector<int> driverThreads_, simThreads_;
     TWebLoad web_;
+    uint16_t webPort_ = 0;
 };

@@ -8,6 +8,7 @@
 
 #include "bench/Measure.h"
 #include "bench/Rig.h"
+#include "support/Http.h"
 
 namespace {
 
@@ -88,13 +89,11 @@ TBatches MeasureBatches(TBenchDriver& drv, const TRigConfig& config, const std::
 
 }  // namespace
 
-TCycles MeasureCycles(TBenchDriver& drv, bool runLog, int cycles, bool web) {
+namespace {
+
+TCycles CyclesOf(TBenchDriver& drv, const TRigConfig& config, int cycles) {
     TCycles r;
     TRig rig(drv);
-    TRigConfig config;
-    config.channels = ChannelsOn(100, 1, 1);
-    config.runLog = runLog;
-    config.web = web;
     if (!StartRig(rig, config, r)) return r;
     bool atOnce = false;
     for (int i = 0; i < cycles / 10; ++i)  // warm-up
@@ -119,6 +118,54 @@ TCycles MeasureCycles(TBenchDriver& drv, bool runLog, int cycles, bool web) {
     }
     r.webAnswered = rig.Web().Answered();
     r.webFailed = rig.Web().Failed();
+    r.ok = true;
+    return r;
+}
+
+}  // namespace
+
+TCycles MeasureCycles(TBenchDriver& drv, bool runLog, int cycles, bool web) {
+    TRigConfig config;
+    config.channels = ChannelsOn(100, 1, 1);
+    config.runLog = runLog;
+    config.web = web;
+    return CyclesOf(drv, config, cycles);
+}
+
+TCycles MeasureCyclesAllChannels(TBenchDriver& drv, int cycles, bool web) {
+    TRigConfig config;
+    config.interfaces = 16;
+    config.channels = AllChannels(16);  // channel 100 on interface 2
+    config.web = web;
+    config.overview = true;
+    return CyclesOf(drv, config, cycles);
+}
+
+TOverview MeasureOverview(TBenchDriver& drv, int asks) {
+    TOverview r;
+    TRig rig(drv);
+    TRigConfig config;
+    config.interfaces = 16;
+    config.channels = AllChannels(16);
+    config.web = true;
+    config.webLoad = false;
+    if (!StartRig(rig, config, r)) return r;
+    // Every channel asked for once, so that each has a value, a status and a time.
+    std::vector<uint32_t> inputs;
+    for (uint32_t c = 100; c <= 2999; ++c) inputs.push_back(c);
+    if (!Batch(rig, inputs, inputs)) return Failed(r, "call-backs missing"), r;
+    const auto ask = [&](const char* path, std::size_t& bytes, std::vector<int64_t>& ns) {
+        const int64_t t = NowNs();
+        const THttpReply a = HttpGet(rig.WebPort(), path);
+        ns.push_back(NowNs() - t);
+        bytes = a.Body.size();
+        return a.Status == 200;
+    };
+    for (int i = 0; i < asks; ++i) {
+        if (!ask("/api/channels", r.listBytes, r.listNs) || !ask("/api/channels/values", r.valuesBytes, r.valuesNs) ||
+            !ask("/api/history", r.historyBytes, r.historyNs))
+            return Failed(r, "an answer other than 200"), r;
+    }
     r.ok = true;
     return r;
 }

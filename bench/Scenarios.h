@@ -23,6 +23,17 @@ struct TCycles : TResult {
     std::vector<int64_t> toGatewayNs, toCallbackNs, hostNs;
 };
 TCycles MeasureCycles(TBenchDriver& drv, bool runLog, int cycles, bool web = false);
+// The same with every channel 99..6099 declared on 16 interfaces, the web
+// page (when on) on the channel overview.
+TCycles MeasureCyclesAllChannels(TBenchDriver& drv, int cycles, bool web);
+
+// The channel overview's answers for 6,001 declared channels, as the page
+// asks for them: sizes and the time from request to the last byte.
+struct TOverview : TResult {
+    std::size_t listBytes = 0, valuesBytes = 0, historyBytes = 0;
+    std::vector<int64_t> listNs, valuesNs, historyNs;
+};
+TOverview MeasureOverview(TBenchDriver& drv, int asks);
 
 // Batches of reads committed at once, timed until their last call-back.
 struct TBatches : TResult {

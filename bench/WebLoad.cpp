@@ -6,13 +6,14 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <vector>
 
 #include "support/Http.h"
 
-void TWebLoad::Start(uint16_t port) {
+void TWebLoad::Start(uint16_t port, bool overview) {
     Stop();
     stop_ = false;
-    thread_ = std::thread([this, port] { Run(port); });
+    thread_ = std::thread([this, port, overview] { Run(port, overview); });
 }
 
 void TWebLoad::Stop() {
@@ -24,12 +25,15 @@ void TWebLoad::Stop() {
     if (thread_.joinable()) thread_.join();
 }
 
-void TWebLoad::Run(uint16_t port) {
+void TWebLoad::Run(uint16_t port, bool overview) {
+    if (overview) (HttpGet(port, "/api/channels").Status == 200 ? answered_ : failed_).fetch_add(1);
+    const std::vector<const char*> page =
+        overview ? std::vector<const char*>{"/api/info", "/api/channels/values", "/api/history", "/metrics"}
+                 : std::vector<const char*>{"/api/info", "/api/interface/1", "/metrics"};
     std::unique_lock g(mutex_);
     while (!stop_) {
         g.unlock();
-        for (const char* path : {"/api/info", "/api/interface/1", "/metrics"})
-            (HttpGet(port, path).Status == 200 ? answered_ : failed_).fetch_add(1);
+        for (const char* path : page) (HttpGet(port, path).Status == 200 ? answered_ : failed_).fetch_add(1);
         g.lock();
         wake_.wait_for(g, std::chrono::seconds(1), [this] { return stop_; });
     }

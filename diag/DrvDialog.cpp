@@ -25,11 +25,6 @@ void Nastav(std::string& cil, std::string_view t) { cil.assign(t.data(), t.size(
 
 std::string_view Clipped(std::string_view t) { return TDrvDialog::OrizniText(t, FieldLength); }
 
-// A channel's status as the Info and channel pages show it.
-std::string_view ChannelStatusText(uint8_t status) {
-    return status == 99 ? "Kanál nepoužit."_cp : Clipped(StatusText(status));
-}
-
 bool JeCislice(char c) { return c >= '0' && c <= '9'; }
 
 // A signed 32-bit decimal number filling the whole text.
@@ -61,6 +56,10 @@ void PisDoPole(std::string& pole, char c) {
 }
 
 }  // namespace
+
+std::string_view ChannelStatusText(uint8_t status) {
+    return status == 99 ? "Kanál nepoužit."_cp : Clipped(StatusText(status));
+}
 
 TChoice CorrectChannel(std::string text) {
     if (text.size() > 6) text = "6099";

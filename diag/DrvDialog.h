@@ -80,6 +80,9 @@ void FillInfoRows(const TData& d, TInfoRows& rows);
 void FillInterfaceRows(const TData& d, uint32_t i, TInterfaceRows& rows);
 void FillChannelRows(const TData& d, uint32_t n, TChannelRows& rows);
 
+// A channel's status as the Info and channel pages show it.
+std::string_view ChannelStatusText(uint8_t status);
+
 // An entry field's text brought into range: the number in force and the
 // field's new text.
 struct TChoice {

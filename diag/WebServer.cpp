@@ -7,6 +7,7 @@
 #include "base/Radek.h"
 #include "config/HlavniLog.h"
 #include "config/Model.h"
+#include "diag/ExchangeHistory.h"
 #include "diag/WebModule.h"
 #include "diag/WebView.h"
 #include "platform/Environment.h"
@@ -138,6 +139,9 @@ std::unique_ptr<TWebServer> TWebServer::Start(TData& d) {
     return server;
 }
 
+TWebServer::TWebServer(TData& d, const RvWebModule& m)
+    : d_(d), m_(m), history_(std::make_unique<TExchangeHistory>()) {}
+
 bool TWebServer::Listen(const TListenAddress& a) {
     const RvWebCalls calls{this, &Answer};
     const RvWebListen listen{a.Ip.c_str(), a.Port, a.Loopback ? 1 : 0};
@@ -154,7 +158,11 @@ uint32_t TWebServer::Answer(void* model, const char* path, const char** contentT
     uint32_t status = 500;
     *contentType = "text/plain; charset=utf-8";
     Contained([&] {
-        const TWebAnswer a = WebAnswer(static_cast<TWebServer*>(model)->d_, path != nullptr ? path : "");
+        TWebServer& s = *static_cast<TWebServer*>(model);
+        // Whoever asks (the page every second, a scraper) moves the charts'
+        // clock on; the exchanging threads never do.
+        s.history_->Sample(s.d_);
+        const TWebAnswer a = WebAnswer(s.d_, path != nullptr ? path : "", s.history_.get());
         *contentType = a.ContentType;
         write(sink, a.Body.data(), a.Body.size());
         status = a.Status;

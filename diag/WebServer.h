@@ -10,6 +10,7 @@
 #include <string_view>
 
 struct TData;
+class TExchangeHistory;
 struct RvWebModule;
 struct RvWebServer;
 
@@ -32,7 +33,7 @@ public:
     TWebServer(const TWebServer&) = delete;
     TWebServer& operator=(const TWebServer&) = delete;
 
-    TWebServer(TData& d, const RvWebModule& m) : d_(d), m_(m) {}
+    TWebServer(TData& d, const RvWebModule& m);
 
 private:
     bool Listen(const TListenAddress& a);
@@ -41,5 +42,6 @@ private:
 
     TData& d_;
     const RvWebModule& m_;
+    std::unique_ptr<TExchangeHistory> history_;  // the charts' last minutes, sampled as answers go out
     RvWebServer* s_ = nullptr;
 };

@@ -14,12 +14,18 @@ struct TWebAnswer {
     std::string Body;
 };
 
+class TExchangeHistory;
+
 // The answer to a GET of `path`: "/api/info", "/api/interface/N",
-// "/api/channel/N" (N is corrected as the window's entry fields correct it)
-// or "/metrics"; 404 for anything else.
-TWebAnswer WebAnswer(TData& d, std::string_view path);
+// "/api/channel/N" (N is corrected as the window's entry fields correct it),
+// the channel overview "/api/channels" (what stays from Init on) and
+// "/api/channels/values" (what changes), "/api/history" when the server
+// keeps one, or "/metrics"; 404 for anything else.
+TWebAnswer WebAnswer(TData& d, std::string_view path, TExchangeHistory* history = nullptr);
 
 std::string InfoJson(TData& d);
 std::string InterfaceJson(TData& d, std::string_view field);
 std::string ChannelJson(TData& d, std::string_view field);
+std::string ChannelListJson(TData& d);
+std::string ChannelValuesJson(TData& d);
 std::string MetricsText(TData& d);

@@ -18,6 +18,7 @@ WAIT_SECONDS only guards against a page that never comes.
     value:CSS            prints the field's current value
     text:CSS             prints the element's text
     hash                 prints location.hash
+    until:SCRIPT         waits until the script's return value is true, and prints it
 Prints one line per printing step; exits 1 with the reason when a step fails."""
 import json
 import os
@@ -124,6 +125,15 @@ def run(d, step):
         print(d.call("GET", d.session + "/element/%s/property/value" % d.element(rest)))
     elif kind == "text":
         print(d.text(rest))
+    elif kind == "until":
+        end, seen = time.time() + WAIT_SECONDS, None
+        while time.time() < end:
+            seen = d.call("POST", d.session + "/execute/sync", {"script": rest, "args": []})
+            if seen:
+                print(seen)
+                return
+            time.sleep(0.1)
+        raise RuntimeError("%r stayed %r" % (rest, seen))
     elif kind == "hash":
         print(d.call("POST", d.session + "/execute/sync", {"script": "return location.hash;", "args": []}))
     else:
