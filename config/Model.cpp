@@ -33,8 +33,8 @@ void ClearChannel(TKanal& k, int cislo) {
     k.Hotovo = 0;
     k.CekaCallBack = 0;
     k.StatusPosledni = 0;
-    k.Dotaz.Nastav({});
-    k.Odpoved.Nastav({});
+    k.Dotaz.Set({});
+    k.Odpoved.Set({});
     k.StavPozadavku = TRequestState::None;
 }
 
