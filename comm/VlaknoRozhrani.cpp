@@ -100,8 +100,9 @@ void TThreadRozhrani::AfterException() {
     Alarm().Wait(generation_, 1);  // an error that repeats costs no busy loop
 }
 
-// One exchange takes each request: the exchange makes sure that exactly one
-// interface thread carries it out.
+// The window's requests to switch the interface logs on or off are shared by
+// all interface threads: the exchange hands each to exactly one of them, so
+// the switch and its line in the log happen once.
 void TThreadRozhrani::SwitchLogs() {
     TCFG& cfg = PData->Cfg;
     if (cfg.LogZapnout != 0 && cfg.LogZapnout.exchange(0) != 0) {
@@ -283,7 +284,8 @@ void TThreadRozhrani::ReportLeftOut(uint32_t ted) {
     ZapisRun(PData, "KOM 1", NoField, CisloRozhrani, NoField, TLine("zahlceni, nezapsano=", n));
 }
 
-// Dal when the attempt's limit ran out without a matching answer.
+// Continue when the attempt's limit ran out without a matching answer: the
+// caller makes the next attempt or ends the request on its time-out.
 TThreadRozhrani::TStep TThreadRozhrani::AwaitAnswer(uint32_t c, uint32_t limitLan, uint32_t& uplynulo) {
     uint32_t start = Now(PData);
     for (;;) {

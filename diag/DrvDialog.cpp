@@ -1,51 +1,22 @@
 #include "diag/DrvDialog.h"
 
-#include <charconv>
 #include <cstring>
 
 #include "comm/Wake.h"
 #include "base/Contained.h"
-#include "config/Hodnoty.h"
 #include "config/Model.h"
 #include "base/Radek.h"
-#include "config/StatusTexty.h"
 #include "diag/Window.h"
 #include "diag/WindowModule.h"
 #include "platform/Environment.h"
 
 namespace {
 
-constexpr std::size_t FieldLength = 42;
-constexpr std::string_view Dash = "-";
-constexpr std::string_view DemoRezim = "      DEMO REŽIM"_cp;
-
 using TCell = TText<96>;
 
 void Nastav(std::string& cil, std::string_view t) { cil.assign(t.data(), t.size()); }
 
-std::string_view Clipped(std::string_view t) { return TDrvDialog::OrizniText(t, FieldLength); }
-
 bool JeCislice(char c) { return c >= '0' && c <= '9'; }
-
-// A signed 32-bit decimal number filling the whole text.
-bool ReadNumber(std::string_view t, int32_t& v) {
-    const char* z = t.data();
-    const char* k = t.data() + t.size();
-    if (z != k && *z == '+') ++z;  // from_chars knows only '-'
-    if (z == k || *z == '+') return false;
-    auto r = std::from_chars(z, k, v);
-    return r.ec == std::errc() && r.ptr == k;
-}
-
-// Fill of a queue in percent with one decimal, in the locale's separator.
-void AddFill(TCell& t, int32_t potvrzenych, char oddelovac) {
-    char b[48];
-    auto r = std::to_chars(b, b + sizeof b, potvrzenych * 100.0 / VelikostFronty,
-                           std::chars_format::fixed, 1);
-    for (char* p = b; p != r.ptr; ++p)
-        if (*p == '.') *p = oddelovac;
-    t.Add(std::string_view(b, static_cast<std::size_t>(r.ptr - b)));
-}
 
 void PisDoPole(std::string& pole, char c) {
     if (c == RvKeyBackspace) {
@@ -56,32 +27,6 @@ void PisDoPole(std::string& pole, char c) {
 }
 
 }  // namespace
-
-std::string_view ChannelStatusText(uint8_t status) {
-    return status == 99 ? "Kanál nepoužit."_cp : Clipped(StatusText(status));
-}
-
-TChoice CorrectChannel(std::string text) {
-    if (text.size() > 6) text = "6099";
-    if (text.empty()) text = "99";
-    int32_t v = 0;
-    if (!ReadNumber(text, v)) { v = 99; text = "99"; }
-    uint32_t u = static_cast<uint32_t>(v);  // a negative number counts as too large
-    if (u < 99) { u = 99; text = "99"; }
-    if (u > 6099) { u = 6099; text = "6099"; }
-    return {u, std::move(text)};
-}
-
-TChoice CorrectInterface(std::string text) {
-    if (text.size() > 2) text = "16";
-    if (text.empty()) text = "1";
-    int32_t v = 0;
-    if (!ReadNumber(text, v)) { v = 1; text = "1"; }
-    uint32_t u = static_cast<uint32_t>(v);
-    if (u == 0) { u = 1; text = "1"; }
-    if (u > 16) { u = 16; text = "16"; }
-    return {u, std::move(text)};
-}
 
 TDrvDialog::TDrvDialog(TData& d) : d_(d) {}
 
@@ -226,32 +171,6 @@ void TDrvDialog::refreshInfoLocked() {
         z_.Indikatory[i] = BarvaRozhrani(d_.Rozhrani[i]);
 }
 
-void FillInfoRows(const TData& d, TInfoRows& info) {
-    const uint32_t n = d.PosledniChybnyKanal;
-    const TKanal* k = JeKanal(n) ? &d.Kanaly[n] : nullptr;
-    for (int r : {RInfo::Kanal, RInfo::Rozhrani, RInfo::Adresa}) Nastav(info[r], Dash);
-    TCell t;
-    if (n == 0) {
-        Nastav(info[RInfo::Status], "Komunikace v pořádku."_cp);
-    } else if (k == nullptr || k->Pouzit == 0) {
-        // A number outside the table is reported like an undeclared channel.
-        t.Add("Nedefinovaný kanál "_cp).Add(n).Add('.');
-        Nastav(info[RInfo::Status], t);
-    } else if (k->Status == 0) {
-        Nastav(info[RInfo::Status], "Komunikace v pořádku."_cp);
-    } else {
-        t.Add(n);
-        Nastav(info[RInfo::Kanal], t);
-        t.Clear();
-        t.Add(static_cast<uint8_t>(k->Rozhrani));
-        Nastav(info[RInfo::Rozhrani], t);
-        t.Clear();
-        t.Add(static_cast<uint8_t>(k->Adresa));
-        Nastav(info[RInfo::Adresa], t);
-        Nastav(info[RInfo::Status], ChannelStatusText(k->Status));
-    }
-}
-
 void TDrvDialog::refreshChannelLocked() {
     uint32_t n = ZobrazenyKanal;
     if (n < KanalPrvni) n = KanalPrvni;
@@ -261,57 +180,6 @@ void TDrvDialog::refreshChannelLocked() {
     FillChannelRows(d_, n, z_.Kanal);
 }
 
-void FillChannelRows(const TData& d, uint32_t n, TChannelRows& s) {
-    const TKanal& k = d.Kanaly[n];
-    TCell t;
-    t.Add(n);
-    Nastav(s[RKanal::Cislo], t);
-    if (k.Pouzit == 0) {
-        for (int r = RKanal::Cislo + 1; r < RKanal::Status; ++r) Nastav(s[r], Dash);
-        Nastav(s[RKanal::Status], "Kanál nedefinován."_cp);
-        return;
-    }
-    const uint8_t i = k.Rozhrani;
-    // A declared channel always names an interface 1..16; should it not, the
-    // interface rows stay empty instead of reading outside the table.
-    const TRozhrani* r = JeRozhrani(i) ? &d.Rozhrani[i] : nullptr;
-    const TModul m = r != nullptr ? r->Moduly[k.Adresa] : TModul{};
-    Nastav(s[RKanal::Kod], Clipped(k.Kod));
-    Nastav(s[RKanal::Nazev], Clipped(k.Nazev));
-    Nastav(s[RKanal::Popis], Clipped(k.Popis));
-    t.Clear();
-    t.Add(i);
-    if (r != nullptr && r->Demo != 0) t.Add(DemoRezim);
-    Nastav(s[RKanal::CisloRozhrani], t);
-    Nastav(s[RKanal::KodRozhrani], r != nullptr ? Clipped(r->Kod) : Dash);
-    Nastav(s[RKanal::NazevRozhrani], r != nullptr ? Clipped(r->Nazev) : Dash);
-    t.Clear();
-    t.Add(static_cast<uint8_t>(k.Adresa));
-    Nastav(s[RKanal::Adresa], t);
-    t.Clear();
-    t.Add(static_cast<uint8_t>(k.Periferie));
-    Nastav(s[RKanal::Periferie], t);
-    t.Clear();
-    t.Add(static_cast<uint8_t>(k.Subperiferie));
-    Nastav(s[RKanal::Subperiferie], t);
-    t.Clear();
-    t.Add("0x").Hex(static_cast<uint8_t>(k.StatusRegistr & 0xF7), 2);
-    Nastav(s[RKanal::StatusRegistr], t);
-    t.Clear();
-    t.Add(static_cast<uint32_t>(k.PocetVolani));
-    Nastav(s[RKanal::PocetVolani], t);
-    t.Clear();
-    t.Add(static_cast<uint32_t>(k.CasovaZnacka));
-    Nastav(s[RKanal::CasovaZnacka], t);
-    t.Clear();
-    t.Add(static_cast<uint32_t>(k.DobaRS)).Add('/');
-    t.Add(static_cast<uint32_t>(k.DobaLAN)).Add('/');
-    t.Add(static_cast<uint32_t>(k.DobaCelkem));
-    Nastav(s[RKanal::Doby], t);
-    s[RKanal::Hodnota] = HodnotaKanaluText(n, k, m, d.Lokalizace.DesetinnyOddelovac);
-    Nastav(s[RKanal::Status], ChannelStatusText(k.Status));
-}
-
 void TDrvDialog::refreshInterfaceLocked() {
     uint32_t i = ZobrazeneRozhrani;
     if (i > RozhraniPosledni) i = RozhraniPosledni;
@@ -319,52 +187,6 @@ void TDrvDialog::refreshInterfaceLocked() {
     ZobrazeneRozhrani = i;
     std::lock_guard g(d_.ZamekOkna);
     FillInterfaceRows(d_, i, z_.Rozhrani);
-}
-
-void FillInterfaceRows(const TData& d, uint32_t i, TInterfaceRows& s) {
-    const TRozhrani& r = d.Rozhrani[i];
-    TCell t;
-    t.Add(i);
-    if (r.Pouzito == 0) {
-        Nastav(s[RRozhrani::Cislo], t);
-        for (int k = RRozhrani::Cislo + 1; k < RRozhrani::Status; ++k) Nastav(s[k], Dash);
-        Nastav(s[RRozhrani::Status], "Rozhrani nedefinováno."_cp);
-        return;
-    }
-    if (r.Demo != 0) t.Add(DemoRezim);
-    Nastav(s[RRozhrani::Cislo], t);
-    Nastav(s[RRozhrani::Kod], Clipped(r.Kod));
-    Nastav(s[RRozhrani::Nazev], Clipped(r.Nazev));
-    Nastav(s[RRozhrani::Popis], Clipped(r.Popis));
-    Nastav(s[RRozhrani::Typ], Clipped(r.Typ));
-    t.Clear();
-    t.Add(r.IPAdresa).Add(" / ").Add(static_cast<int32_t>(r.UdpPort));
-    Nastav(s[RRozhrani::IPPort], Clipped(t));
-    const auto cislo = [&](int radek, int32_t v) {
-        t.Clear();
-        t.Add(v);
-        Nastav(s[radek], t);
-    };
-    cislo(RRozhrani::UdpTimeout, r.UdpTimeout);
-    cislo(RRozhrani::Baud, r.Baud);
-    cislo(RRozhrani::Timeout, r.Timeout);
-    cislo(RRozhrani::Opakovani, r.Opakovani);
-    cislo(RRozhrani::PocetModulu, r.PocetModulu);
-    cislo(RRozhrani::PocetKanalu, r.PocetKanalu);
-    t.Clear();
-    AddFill(t, d.Fronty[i].PocetPotvrzenych, d.Lokalizace.DesetinnyOddelovac);
-    Nastav(s[RRozhrani::Fifo], t);
-    uint32_t moduly = 0;
-    for (const auto& m : r.Moduly) moduly += m.Status != 0;
-    uint32_t kanaly = 0;
-    for (const auto& k : r.StatusKanalu) kanaly += k != 0;
-    t.Clear();
-    t.Add(moduly);
-    Nastav(s[RRozhrani::ChybnychModulu], t);
-    t.Clear();
-    t.Add(kanaly);
-    Nastav(s[RRozhrani::ChybnychKanalu], t);
-    Nastav(s[RRozhrani::Status], Clipped(StatusText(static_cast<uint32_t>(static_cast<int32_t>(r.Status)))));
 }
 
 // ---- Input ---------------------------------------------------------------

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "diag/DrvDialog.h"
+#include "diag/PageRows.h"
 #include "diag/Window.h"
 #include "diag/WindowModule.h"
 #include "platform/Module.h"

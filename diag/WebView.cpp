@@ -12,6 +12,7 @@
 #include "config/Hodnoty.h"
 #include "diag/DrvDialog.h"
 #include "diag/ExchangeHistory.h"
+#include "diag/PageRows.h"
 #include "diag/WindowTexts.h"
 
 namespace {

@@ -150,7 +150,6 @@ TBoolean StartInstance(PData p, const char* parametry, int32_t limit, char* chyb
     }
     StopThreadsAndWindow(*d);  // leftovers of an earlier Init that Done stopped
 
-    // Step 3.
     d->DialogVytvoren = 0;
     d->PocitadloRadku = 0;
     d->Lokalizace = NactiLokalizaci();

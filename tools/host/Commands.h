@@ -1,4 +1,7 @@
-// The commands of zr6180-host and the pieces they share.
+// The commands of zr6180-host and the pieces they share. Commands.cpp runs
+// the command line and reports failures; each command family has its file
+// (ReadWrite, Watch, Info, Check, Logs); Results.cpp waits for and shows
+// channel results for all of them.
 #pragma once
 
 #include <cstdint>

@@ -1,3 +1,5 @@
+// The simulator's life and its thread: the sockets, the poll loop that
+// takes datagrams in, and the answers sent when they are due.
 #include "tools/sim/Simulator.h"
 
 #include <arpa/inet.h>
@@ -19,46 +21,6 @@ uint64_t MonotonicNs() {
     return uint64_t(
         std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())
             .count());
-}
-
-std::string Endpoint(const sockaddr_in& a) {
-    char ip[INET_ADDRSTRLEN] = "?";
-    inet_ntop(AF_INET, &a.sin_addr, ip, sizeof ip);
-    return std::string(ip) + ":" + std::to_string(ntohs(a.sin_port));
-}
-
-std::string Hex(const uint8_t* b, size_t n) {
-    std::string s;
-    for (size_t i = 0; i < n; ++i) s += zrsim::HexByte(b[i]);
-    return s;
-}
-
-// Shown text of a datagram: printable, line ends as \r \n.
-std::string Printable(std::string_view t) {
-    std::string s;
-    for (char c : t) {
-        if (c == '\r') s += "\\r";
-        else if (c == '\n') s += "\\n";
-        else if (static_cast<unsigned char>(c) < 32 || static_cast<unsigned char>(c) > 126) s += '?';
-        else s += c;
-    }
-    return s;
-}
-
-std::string RequestSummary(const zrsim::TRequest& q) {
-    return "id=" + std::to_string(q.id) + " fn=" + std::to_string(q.function) + " adr=" + std::to_string(q.address) +
-           " per=" + std::to_string(q.periphery) + " data=" + Hex(q.data.data(), 4) + " baud=" +
-           std::to_string(q.baudCode) + " to=" + std::to_string(q.serialTimeout) +
-           " rep=" + std::to_string(q.serialRetries);
-}
-
-std::string AnswerSummary(const zrsim::TExchange& x) {
-    const zrsim::TAnswer& a = x.answer;
-    std::string s = "st=" + std::to_string(a.status) + " sr=" + zrsim::HexByte(a.statusRegister) +
-                    " data=" + Hex(a.data.data(), 4) + ".. sent=" + std::to_string(x.datagrams.size());
-    for (const zrsim::TDatagram& d : x.datagrams)
-        if (d.text.size() != zrsim::kAnswerLength) s += " [" + std::to_string(d.text.size()) + " chars]";
-    return s;
 }
 
 int OpenSocket(const std::string& host, uint16_t port, uint16_t& bound, std::string& error) {
@@ -156,12 +118,6 @@ size_t TSimulator::Gateways() const { return run_.size(); }
 
 uint64_t TSimulator::NowMs() const { return (MonotonicNs() - startNs_) / 1000000; }
 
-TSimGateway* TSimulator::Gateway(size_t g) { return g < plant_.gateways.size() ? &plant_.gateways[g] : nullptr; }
-
-const TSimGateway* TSimulator::Gateway(size_t g) const {
-    return g < plant_.gateways.size() ? &plant_.gateways[g] : nullptr;
-}
-
 // --- the thread -------------------------------------------------------------
 
 void TSimulator::Run() {
@@ -207,32 +163,6 @@ void TSimulator::Receive(size_t g, std::vector<TPending>& pending, const TTrace&
     }
 }
 
-std::string TSimulator::Handle(size_t g, std::string_view text, const sockaddr_in& from,
-                               std::vector<TPending>& out) {
-    std::lock_guard<std::mutex> l(lock_);
-    TRuntime& r = run_[g];
-    TSimGateway& gw = plant_.gateways[g];
-    const uint64_t now = NowMs();
-    std::string line = "gw" + std::to_string(g + 1) + ":" + std::to_string(r.port) + " <- " + Endpoint(from) + " ";
-    r.requester = from;
-    r.hasRequester = true;
-    TSimRequestRecord rec{std::string(text), now, false, {}};
-    zrsim::TRequest q;
-    rec.reason = zrsim::ParseRequest(text, q);
-    rec.valid = rec.reason.empty();
-    r.requests.push_back(rec);
-    arrived_.notify_all();
-    if (!rec.valid) {
-        ++r.ignored;
-        return line + "ignored (" + rec.reason + "): \"" + Printable(text) + "\"";
-    }
-    line += RequestSummary(q);
-    if (r.silent) return line + " | silent";
-    const zrsim::TExchange x = zrsim::Serve(gw, r.dice, q, uint32_t(now));
-    for (const zrsim::TDatagram& d : x.datagrams) out.push_back({now + d.delayMs, g, from, d.text});
-    return line + " | fault: " + x.fault + " | -> " + AnswerSummary(x);
-}
-
 void TSimulator::SendDue(std::vector<TPending>& pending) {
     const uint64_t now = NowMs();
     // In order of arrival, so a stale answer before the real one stays before it.
@@ -247,140 +177,4 @@ void TSimulator::SendDue(std::vector<TPending>& pending) {
         sendto(run_[p.g].fd, p.text.data(), p.text.size(), 0, reinterpret_cast<const sockaddr*>(&p.to), sizeof p.to);
     }
     pending.swap(later);
-}
-
-// --- the plant ----------------------------------------------------------------
-
-void TSimulator::SetData(uint8_t address, uint8_t periphery, const TSimPeriphery& data, size_t g) {
-    std::lock_guard<std::mutex> l(lock_);
-    if (TSimGateway* gw = Gateway(g)) ModuleAt(*gw, address).peripheries[periphery] = data;
-}
-
-TSimPeriphery TSimulator::Data(uint8_t address, uint8_t periphery, size_t g) const {
-    std::lock_guard<std::mutex> l(lock_);
-    const TSimGateway* gw = Gateway(g);
-    if (gw == nullptr) return {};
-    const auto m = gw->modules.find(address);
-    if (m == gw->modules.end()) return {};
-    const auto p = m->second.peripheries.find(periphery);
-    return p == m->second.peripheries.end() ? TSimPeriphery{} : p->second;
-}
-
-void TSimulator::SetValue(uint8_t address, uint8_t periphery, const zrsim::TBytes4& value, size_t g) {
-    std::lock_guard<std::mutex> l(lock_);
-    if (TSimGateway* gw = Gateway(g)) {
-        TSimPeriphery& p = ModuleAt(*gw, address).peripheries[periphery];
-        std::copy(value.begin(), value.end(), p.begin());
-    }
-}
-
-zrsim::TBytes4 TSimulator::Value(uint8_t address, uint8_t periphery, size_t g) const {
-    const TSimPeriphery p = Data(address, periphery, g);
-    return zrsim::TBytes4{p[0], p[1], p[2], p[3]};
-}
-
-void TSimulator::SetStatusRegister(uint8_t address, uint8_t value, size_t g) {
-    std::lock_guard<std::mutex> l(lock_);
-    if (TSimGateway* gw = Gateway(g)) ModuleAt(*gw, address).statusRegister = value;
-}
-
-uint8_t TSimulator::StatusRegister(uint8_t address, size_t g) const {
-    std::lock_guard<std::mutex> l(lock_);
-    const TSimGateway* gw = Gateway(g);
-    if (gw == nullptr) return 0;
-    const auto m = gw->modules.find(address);
-    return m == gw->modules.end() ? 0 : m->second.statusRegister;
-}
-
-void TSimulator::SetAnswerByte(uint8_t address, uint8_t value, size_t g) {
-    std::lock_guard<std::mutex> l(lock_);
-    if (TSimGateway* gw = Gateway(g)) ModuleAt(*gw, address).answerByte = value;
-}
-
-void TSimulator::SetAbsentStatus(int status, size_t g) {
-    std::lock_guard<std::mutex> l(lock_);
-    if (TSimGateway* gw = Gateway(g)) gw->absentStatus = status;
-}
-
-TSimPlant TSimulator::Plant() const {
-    std::lock_guard<std::mutex> l(lock_);
-    return plant_;
-}
-
-// --- faults -------------------------------------------------------------------
-
-void TSimulator::SetFault(uint8_t address, const TSimFault& f, size_t g) {
-    std::lock_guard<std::mutex> l(lock_);
-    if (TSimGateway* gw = Gateway(g)) ModuleAt(*gw, address).fault = f;
-}
-
-void TSimulator::ClearFault(uint8_t address, size_t g) {
-    std::lock_guard<std::mutex> l(lock_);
-    TSimGateway* gw = Gateway(g);
-    if (gw == nullptr) return;
-    const auto m = gw->modules.find(address);
-    if (m != gw->modules.end()) m->second.fault.reset();
-}
-
-void TSimulator::SetRandomFaults(const TSimRandomFaults& r, size_t g) {
-    std::lock_guard<std::mutex> l(lock_);
-    if (TSimGateway* gw = Gateway(g)) {
-        gw->random = r;
-        run_[g].dice = zrsim::TDice(r.seed);
-    }
-}
-
-void TSimulator::SetSilent(bool silent, size_t g) {
-    std::lock_guard<std::mutex> l(lock_);
-    if (g < run_.size()) run_[g].silent = silent;
-}
-
-// --- observation ----------------------------------------------------------------
-
-std::vector<TSimRequestRecord> TSimulator::Requests(size_t g) const {
-    std::lock_guard<std::mutex> l(lock_);
-    return g < run_.size() ? run_[g].requests : std::vector<TSimRequestRecord>{};
-}
-
-size_t TSimulator::RequestCount(size_t g) const {
-    std::lock_guard<std::mutex> l(lock_);
-    return g < run_.size() ? run_[g].requests.size() : 0;
-}
-
-bool TSimulator::WaitForRequests(size_t count, int timeoutMs, size_t g) const {
-    std::unique_lock<std::mutex> l(lock_);
-    if (g >= run_.size()) return false;
-    return arrived_.wait_for(l, std::chrono::milliseconds(timeoutMs),
-                             [&] { return run_[g].requests.size() >= count; });
-}
-
-uint64_t TSimulator::AnswersSent(size_t g) const {
-    std::lock_guard<std::mutex> l(lock_);
-    return g < run_.size() ? run_[g].answers : 0;
-}
-
-uint64_t TSimulator::Ignored(size_t g) const {
-    std::lock_guard<std::mutex> l(lock_);
-    return g < run_.size() ? run_[g].ignored : 0;
-}
-
-void TSimulator::ClearRecords(size_t g) {
-    std::lock_guard<std::mutex> l(lock_);
-    if (g >= run_.size()) return;
-    run_[g].requests.clear();
-    run_[g].answers = 0;
-    run_[g].ignored = 0;
-}
-
-bool TSimulator::SendToLastRequester(std::string_view datagram, size_t g) {
-    std::lock_guard<std::mutex> l(lock_);
-    if (g >= run_.size() || !run_[g].hasRequester || run_[g].fd < 0) return false;
-    const TRuntime& r = run_[g];
-    return sendto(r.fd, datagram.data(), datagram.size(), 0, reinterpret_cast<const sockaddr*>(&r.requester),
-                  sizeof r.requester) == ssize_t(datagram.size());
-}
-
-void TSimulator::SetTrace(TTrace trace) {
-    std::lock_guard<std::mutex> l(lock_);
-    trace_ = std::move(trace);
 }
