@@ -14,6 +14,8 @@
 namespace host {
 namespace {
 
+// The host's own waits, as a control system's: a process of its own that only
+// loads the driver, so not the driver's clock seam (which belongs to an instance).
 using Clock = std::chrono::steady_clock;
 using std::chrono::milliseconds;
 

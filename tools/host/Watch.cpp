@@ -12,6 +12,8 @@
 namespace host {
 namespace {
 
+// The operator's wall-clock time on each table, not a time rule: the driver's
+// clock seam is not needed here.
 std::string WallClock() {
     const auto now = std::chrono::system_clock::now();
     const time_t t = std::chrono::system_clock::to_time_t(now);

@@ -17,6 +17,8 @@ namespace {
 
 constexpr size_t kMaxDatagram = 8192;
 
+// The simulator's own clock: it is the driver's independent peer and shares
+// none of the driver's code, its clock seam included.
 uint64_t MonotonicNs() {
     return uint64_t(
         std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())
