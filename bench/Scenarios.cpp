@@ -354,7 +354,7 @@ TRefresh MeasureRefresh(int refreshes) {
         k.IPAdresa = "192.168.1." + std::to_string(i);
         k.UdpPort = 5000 + i;
         k.Baud = 19200;
-        ++d->Cfg.PocetRozhrani;
+        d->Cfg.PocetRozhrani = i;
     }
     for (int c = 100; c < 6100; c += 3) {
         TKanal& k = d->Kanaly[c];
@@ -363,7 +363,7 @@ TRefresh MeasureRefresh(int refreshes) {
         k.Adresa = static_cast<uint8_t>(c % 256);
         k.Kod = "K" + std::to_string(c);
         k.Nazev = "Temperature";
-        ++d->Cfg.PocetKanalu;
+        d->Cfg.PocetKanalu = d->Cfg.PocetKanalu + 1;
     }
     TDrvDialog dialog(*d);
     dialog.NastavOkno();

@@ -75,7 +75,7 @@ TRun RunDispatching(std::vector<std::string> argv, int ms = 30000) {
 
 // Dispatches until the condition holds or the time runs out.
 bool WaitDispatching(const std::function<bool()>& condition, int ms = HangGuardMs) {
-    return WaitDispatching(condition, ms, 20ms, [] { RunDispatching({"true"}); });
+    return WaitFor(condition, ms, 20ms, [] { RunDispatching({"true"}); });
 }
 
 struct TNode {
