@@ -65,28 +65,28 @@ private:
 class TGuardedText {
 public:
     TGuardedText() = default;
-    TGuardedText(const TGuardedText& o) : s_(o.Cti()) {}
+    TGuardedText(const TGuardedText& o) : s_(o.Read()) {}
     TGuardedText& operator=(const TGuardedText& o) {
-        if (this != &o) Nastav(o.Cti());
+        if (this != &o) Set(o.Read());
         return *this;
     }
-    void Nastav(std::string_view t) {
-        Zamkni();
+    void Set(std::string_view t) {
+        Lock();
         s_.assign(t.data(), t.size());  // reuses capacity: no allocation once grown
-        zamek_.clear(std::memory_order_release);
+        lock_.clear(std::memory_order_release);
     }
-    std::string Cti() const {
-        Zamkni();
-        std::string kopie = s_;
-        zamek_.clear(std::memory_order_release);
-        return kopie;
+    std::string Read() const {
+        Lock();
+        std::string copy = s_;
+        lock_.clear(std::memory_order_release);
+        return copy;
     }
 
 private:
-    void Zamkni() const {
-        while (zamek_.test_and_set(std::memory_order_acquire)) std::this_thread::yield();
+    void Lock() const {
+        while (lock_.test_and_set(std::memory_order_acquire)) std::this_thread::yield();
     }
-    mutable std::atomic_flag zamek_;
+    mutable std::atomic_flag lock_;
     std::string s_;
 };
 

@@ -38,7 +38,7 @@ std::vector<std::pair<int, int>> AllChannels(int interfaces) {
     return v;
 }
 
-TRig::TRig(TBenchDriver& driver) : drv(driver) {}
+TRig::TRig(TDriverLibrary& driver) : drv(driver) {}
 
 TRig::~TRig() { Stop(); }
 

@@ -10,9 +10,8 @@
 #include <utility>
 #include <vector>
 
-#include "bench/Driver.h"
-
 #include "bench/WebLoad.h"
+#include "tools/common/DriverLibrary.h"
 
 class TSimulator;
 
@@ -34,7 +33,7 @@ std::vector<std::pair<int, int>> AllChannels(int interfaces);
 
 class TRig {
 public:
-    explicit TRig(TBenchDriver& driver);
+    explicit TRig(TDriverLibrary& driver);
     ~TRig();  // Stop
     TRig(const TRig&) = delete;
     TRig& operator=(const TRig&) = delete;
@@ -55,7 +54,7 @@ public:
     const TWebLoad& Web() const { return web_; }
     uint16_t WebPort() const { return webPort_; }
 
-    TBenchDriver& drv;
+    TDriverLibrary& drv;
     PData data = nullptr;
 
 private:

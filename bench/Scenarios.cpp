@@ -16,7 +16,7 @@
 #include "comm/Logy.h"
 #include "config/Model.h"
 #include "diag/DrvDialog.h"
-#include "support/Http.h"
+#include "tools/common/Http.h"
 
 namespace {
 
@@ -36,7 +36,7 @@ bool StartRig(TRig& rig, const TRigConfig& config, TResult& r) {
 
 // One full cycle of channel c; false when the call-back never came.
 bool Cycle(TRig& rig, uint32_t c, bool& atOnce) {
-    TBenchDriver& d = rig.drv;
+    TDriverLibrary& d = rig.drv;
     const uint32_t before = rig.Callbacks();
     d.InputRequest(rig.data, c);
     d.InputRequestCompleted(rig.data);
@@ -55,7 +55,7 @@ bool Cycle(TRig& rig, uint32_t c, bool& atOnce) {
 // Requests every entry, commits, marks every channel of `marked` and waits
 // for the call-backs of the marked ones that were not finished yet.
 bool Batch(TRig& rig, const std::vector<uint32_t>& entries, const std::vector<uint32_t>& marked) {
-    TBenchDriver& d = rig.drv;
+    TDriverLibrary& d = rig.drv;
     const uint32_t before = rig.Callbacks();
     for (uint32_t c : entries) d.InputRequest(rig.data, c);
     d.InputRequestCompleted(rig.data);
@@ -65,7 +65,7 @@ bool Batch(TRig& rig, const std::vector<uint32_t>& entries, const std::vector<ui
     return rig.WaitForCallbacks(before + waiting, kWaitMs);
 }
 
-TBatches MeasureBatches(TBenchDriver& drv, const TRigConfig& config, const std::vector<uint32_t>& entries,
+TBatches MeasureBatches(TDriverLibrary& drv, const TRigConfig& config, const std::vector<uint32_t>& entries,
                         const std::vector<uint32_t>& marked, int batches) {
     TBatches r;
     TRig rig(drv);
@@ -99,7 +99,7 @@ TBatches MeasureBatches(TBenchDriver& drv, const TRigConfig& config, const std::
 
 namespace {
 
-TCycles CyclesOf(TBenchDriver& drv, const TRigConfig& config, int cycles) {
+TCycles CyclesOf(TDriverLibrary& drv, const TRigConfig& config, int cycles) {
     TCycles r;
     TRig rig(drv);
     if (!StartRig(rig, config, r)) return r;
@@ -132,7 +132,7 @@ TCycles CyclesOf(TBenchDriver& drv, const TRigConfig& config, int cycles) {
 
 }  // namespace
 
-TCycles MeasureCycles(TBenchDriver& drv, bool runLog, int cycles, bool web) {
+TCycles MeasureCycles(TDriverLibrary& drv, bool runLog, int cycles, bool web) {
     TRigConfig config;
     config.channels = ChannelsOn(100, 1, 1);
     config.runLog = runLog;
@@ -140,7 +140,7 @@ TCycles MeasureCycles(TBenchDriver& drv, bool runLog, int cycles, bool web) {
     return CyclesOf(drv, config, cycles);
 }
 
-TCycles MeasureCyclesAllChannels(TBenchDriver& drv, int cycles, bool web) {
+TCycles MeasureCyclesAllChannels(TDriverLibrary& drv, int cycles, bool web) {
     TRigConfig config;
     config.interfaces = 16;
     config.channels = AllChannels(16);  // channel 100 on interface 2
@@ -149,7 +149,7 @@ TCycles MeasureCyclesAllChannels(TBenchDriver& drv, int cycles, bool web) {
     return CyclesOf(drv, config, cycles);
 }
 
-TOverview MeasureOverview(TBenchDriver& drv, int asks) {
+TOverview MeasureOverview(TDriverLibrary& drv, int asks) {
     TOverview r;
     TRig rig(drv);
     TRigConfig config;
@@ -178,7 +178,7 @@ TOverview MeasureOverview(TBenchDriver& drv, int asks) {
     return r;
 }
 
-TBatches MeasureOneInterface(TBenchDriver& drv, int batches) {
+TBatches MeasureOneInterface(TDriverLibrary& drv, int batches) {
     TRigConfig config;
     config.channels = ChannelsOn(100, 1000, 1);
     std::vector<uint32_t> entries;
@@ -189,7 +189,7 @@ TBatches MeasureOneInterface(TBenchDriver& drv, int batches) {
 // Only 2,900 input channels exist, so each interface's 1,000 entries cycle
 // through its ~181 channels; the last entry is a channel of its own, so its
 // call-back marks the end of that queue.
-TBatches MeasureSixteenInterfaces(TBenchDriver& drv, int batches, bool web) {
+TBatches MeasureSixteenInterfaces(TDriverLibrary& drv, int batches, bool web) {
     constexpr int kInterfaces = 16;
     TRigConfig config;
     config.interfaces = kInterfaces;
@@ -212,7 +212,7 @@ TBatches MeasureSixteenInterfaces(TBenchDriver& drv, int batches, bool web) {
     return MeasureBatches(drv, config, entries, marked, batches);
 }
 
-TIdle MeasureIdle(TBenchDriver& drv, bool windowShown, double seconds) {
+TIdle MeasureIdle(TDriverLibrary& drv, bool windowShown, double seconds) {
     TIdle r;
     TRig rig(drv);
     TRigConfig config;
@@ -230,7 +230,7 @@ TIdle MeasureIdle(TBenchDriver& drv, bool windowShown, double seconds) {
     return r;
 }
 
-TRefused MeasureRefused(TBenchDriver& drv, int runs) {
+TRefused MeasureRefused(TDriverLibrary& drv, int runs) {
     TRefused r;
     TRig rig(drv);
     TRigConfig config;
@@ -250,7 +250,7 @@ TRefused MeasureRefused(TBenchDriver& drv, int runs) {
 
 int MemoryChild(const std::string& library) {
     const long base = StatusKb("VmRSS");
-    TBenchDriver drv;
+    TDriverLibrary drv;
     std::string error;
     if (!drv.Open(library, error)) {
         std::printf("error %s\n", error.c_str());

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "bench/Driver.h"
+#include "tools/common/DriverLibrary.h"
 
 struct TResult {
     bool ok = false;
@@ -22,10 +22,10 @@ struct TCycles : TResult {
     // the host's own part after it.
     std::vector<int64_t> toGatewayNs, toCallbackNs, hostNs;
 };
-TCycles MeasureCycles(TBenchDriver& drv, bool runLog, int cycles, bool web = false);
+TCycles MeasureCycles(TDriverLibrary& drv, bool runLog, int cycles, bool web = false);
 // The same with every channel 99..6099 declared on 16 interfaces, the web
 // page (when on) on the channel overview.
-TCycles MeasureCyclesAllChannels(TBenchDriver& drv, int cycles, bool web);
+TCycles MeasureCyclesAllChannels(TDriverLibrary& drv, int cycles, bool web);
 
 // The channel overview's answers for 6,001 declared channels, as the page
 // asks for them: sizes and the time from request to the last byte.
@@ -33,7 +33,7 @@ struct TOverview : TResult {
     std::size_t listBytes = 0, valuesBytes = 0, historyBytes = 0;
     std::vector<int64_t> listNs, valuesNs, historyNs;
 };
-TOverview MeasureOverview(TBenchDriver& drv, int asks);
+TOverview MeasureOverview(TDriverLibrary& drv, int asks);
 
 // Batches of reads committed at once, timed until their last call-back.
 struct TBatches : TResult {
@@ -43,20 +43,20 @@ struct TBatches : TResult {
     // the host's (the calling thread), and the wall time they took.
     int64_t driverCpuNs = 0, simCpuNs = 0, hostCpuNs = 0, wallNs = 0;
 };
-TBatches MeasureOneInterface(TBenchDriver& drv, int batches);
-TBatches MeasureSixteenInterfaces(TBenchDriver& drv, int batches, bool web = false);
+TBatches MeasureOneInterface(TDriverLibrary& drv, int batches);
+TBatches MeasureSixteenInterfaces(TDriverLibrary& drv, int batches, bool web = false);
 
 // CPU time of the whole process while an initialised driver has nothing to do.
 struct TIdle : TResult {
     double coreShare = 0;  // 1.0 = one core busy
 };
-TIdle MeasureIdle(TBenchDriver& drv, bool windowShown, double seconds);
+TIdle MeasureIdle(TDriverLibrary& drv, bool windowShown, double seconds);
 
 // Runs of 1,000 requests for an undeclared channel in a row.
 struct TRefused : TResult {
     std::vector<int64_t> ns;  // per run of 1,000
 };
-TRefused MeasureRefused(TBenchDriver& drv, int runs);
+TRefused MeasureRefused(TDriverLibrary& drv, int runs);
 
 // Resident size of a fresh process with an initialised driver of 16
 // interfaces and 6,001 channels (in a child, so nothing else is counted).

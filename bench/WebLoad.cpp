@@ -8,7 +8,7 @@
 #include <chrono>
 #include <vector>
 
-#include "support/Http.h"
+#include "tools/common/Http.h"
 
 void TWebLoad::Start(uint16_t port, bool overview) {
     Stop();

@@ -8,11 +8,11 @@
 #include <string>
 #include <vector>
 
-#include "bench/Driver.h"
 #include "bench/Measure.h"
 #include "bench/PingPong.h"
 #include "bench/Scenarios.h"
 #include "bench/Table.h"
+#include "tools/common/DriverLibrary.h"
 
 namespace {
 
@@ -29,7 +29,7 @@ struct TOptions {
 
 // What later rows compare with.
 struct TRun {
-    TBenchDriver drv;
+    TDriverLibrary drv;
     std::vector<TRow> rows;
     double rtt = 0;          // raw UDP round trip, median
     double rawRate = 0;      // raw UDP exchanges/s
@@ -262,6 +262,8 @@ int Run(const TOptions& o) {
     TRun r;
     std::string error;
     if (!r.drv.Open(o.library, error)) return Fail("loading the driver", error), 1;
+    if (!r.drv.missing.empty())
+        return Fail("loading the driver", o.library + ": missing exports " + r.drv.MissingText()), 1;
     const int cycles = o.quick ? 2000 : 5000;
     const double idleSeconds = o.quick ? 2.0 : 10.0;
     const auto step = [&](const char* item, const char* what, auto&& f) {

@@ -71,8 +71,10 @@ endif()
 # The documentation keeps the source tree's layout, so that its relative
 # links (docs/..., tools/sim/README.md, examples/...) hold where it is installed.
 install(FILES ${PROJECT_SOURCE_DIR}/README.md DESTINATION ${CMAKE_INSTALL_DOCDIR} COMPONENT tools)
-file(GLOB RV_DOC_PAGES CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/docs/*.md)
-install(FILES ${RV_DOC_PAGES} DESTINATION ${CMAKE_INSTALL_DOCDIR}/docs COMPONENT tools)
+install(FILES
+  ${PROJECT_SOURCE_DIR}/docs/parametricky-soubor.md
+  ${PROJECT_SOURCE_DIR}/docs/status-codes.md
+  DESTINATION ${CMAKE_INSTALL_DOCDIR}/docs COMPONENT tools)
 if(EXISTS ${PROJECT_SOURCE_DIR}/tools/sim/README.md)
   install(FILES ${PROJECT_SOURCE_DIR}/tools/sim/README.md DESTINATION ${CMAKE_INSTALL_DOCDIR}/tools/sim COMPONENT tools)
 endif()

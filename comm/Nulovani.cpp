@@ -2,13 +2,11 @@
 
 #include <mutex>
 
+#include "config/ChannelKind.h"
 #include "config/Model.h"
 
-namespace {
-}
-
 void PripravNulovani(TData& d, uint32_t cil) {
-    if (cil < 100 || cil > static_cast<uint32_t>(KanalPosledni)) return;
+    if (!IsModuleChannel(cil)) return;
     const TKanal& t = d.Kanaly[cil];
     TKanal& k = d.Kanaly[99];
     std::lock_guard<std::mutex> g(d.ZamekOkna);

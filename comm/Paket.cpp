@@ -1,7 +1,5 @@
 #include "comm/Paket.h"
 
-#include <iterator>
-
 namespace {
 
 constexpr std::string_view Znacka = "[VUZIV2]";
@@ -62,26 +60,6 @@ bool ReadFields(std::string_view t, TOdpoved& o) {
 }
 
 }  // namespace
-
-uint8_t KodRychlosti(int32_t baud) {
-    switch (baud) {
-        case 600: return 0;
-        case 1200: return 1;
-        case 2400: return 2;
-        case 4800: return 3;
-        case 9600: return 4;
-        case 19200: return 5;
-        case 38400: return 6;
-        case 57600: return 7;
-        case 115200: return 8;
-        default: return 4;
-    }
-}
-
-int32_t BaudCas(uint32_t kod) {
-    static constexpr int32_t Cas[] = {405, 205, 105, 55, 30, 18, 12, 9, 7};
-    return kod < std::size(Cas) ? Cas[kod] : 30;
-}
 
 TPaket SestavPaket(uint32_t id, uint8_t kodRychlosti, uint16_t timeout, uint8_t opakovani, uint8_t adresa,
                    uint8_t funkce, uint8_t periferie, uint8_t rezerva, const uint8_t data[4]) {

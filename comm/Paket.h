@@ -1,18 +1,17 @@
 // VUZIV2 packets between the driver and a ZR-6180 gateway (unit Zr6180_drv):
-// baud codes, serial time allowances, building requests and decoding answers.
+// building requests and decoding answers. The baud codes and serial time
+// allowances are the gateway's rules, shared with the parameter reader.
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <string_view>
 
+#include "config/GatewayRules.h"
 #include "config/Model.h"
 #include "base/Radek.h"
 
 using TPaket = TText<64>;
-
-uint8_t KodRychlosti(int32_t baud);
-int32_t BaudCas(uint32_t kod);
 
 TPaket SestavPaket(uint32_t id, uint8_t kodRychlosti, uint16_t timeout, uint8_t opakovani, uint8_t adresa,
                    uint8_t funkce, uint8_t periferie, uint8_t rezerva, const uint8_t data[4]);

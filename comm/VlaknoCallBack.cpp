@@ -69,7 +69,7 @@ bool TThreadCallBack::ScanAll() {
     marked_.Clear();
     for (int c = KanalPrvni; c <= KanalPosledni && !Stopping(); ++c)
         if (CheckChannel(c)) marked_.Add(c);
-    return !marked_.Prazdna();
+    return !marked_.Empty();
 }
 
 // Only the host marks a channel, and it rings for each marking, so the rung
@@ -79,10 +79,10 @@ bool TThreadCallBack::ScanAll() {
 // scan in channel order would.
 bool TThreadCallBack::ScanRung(bool& oznacene) {
     if (!PData->CallBackWakes.Take([&](int c) { marked_.Add(c); })) return false;
-    marked_.ProKazdy([&](int c) {
-        if (!Stopping() && !CheckChannel(c)) marked_.Odeber(c);
+    marked_.ForEach([&](int c) {
+        if (!Stopping() && !CheckChannel(c)) marked_.Remove(c);
     });
-    oznacene = !marked_.Prazdna();
+    oznacene = !marked_.Empty();
     return true;
 }
 

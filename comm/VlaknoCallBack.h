@@ -40,28 +40,28 @@ private:
     // Channels seen marked at their last look; the thread's own.
     class TChannelSet {
     public:
-        void Add(int c) { slova_[Index(c) / 64] |= uint64_t{1} << (Index(c) % 64); }
-        void Odeber(int c) { slova_[Index(c) / 64] &= ~(uint64_t{1} << (Index(c) % 64)); }
+        void Add(int c) { words_[Index(c) / 64] |= uint64_t{1} << (Index(c) % 64); }
+        void Remove(int c) { words_[Index(c) / 64] &= ~(uint64_t{1} << (Index(c) % 64)); }
         void Clear() {
-            for (auto& s : slova_) s = 0;
+            for (auto& s : words_) s = 0;
         }
-        bool Prazdna() const {
-            for (auto s : slova_)
+        bool Empty() const {
+            for (auto s : words_)
                 if (s != 0) return false;
             return true;
         }
         // Ascending; f may remove the channel it is given.
         template <class F>
-        void ProKazdy(F&& f) {
-            for (std::size_t w = 0; w < Slov; ++w)
-                for (uint64_t b = slova_[w]; b != 0; b &= b - 1)
+        void ForEach(F&& f) {
+            for (std::size_t w = 0; w < Words; ++w)
+                for (uint64_t b = words_[w]; b != 0; b &= b - 1)
                     f(KanalPrvni + static_cast<int>(w * 64) + __builtin_ctzll(b));
         }
 
     private:
-        static constexpr std::size_t Slov = (KanalPosledni - KanalPrvni + 1 + 63) / 64;
+        static constexpr std::size_t Words = (KanalPosledni - KanalPrvni + 1 + 63) / 64;
         static unsigned Index(int c) { return static_cast<unsigned>(c - KanalPrvni); }
-        uint64_t slova_[Slov] = {};
+        uint64_t words_[Words] = {};
     };
 
     void NotifyHost(int c, TKanal& k, uint32_t pozadavek);

@@ -204,7 +204,7 @@ TThreadRozhrani::TStep TThreadRozhrani::Serve(uint32_t c) {
         TraceQueue("KOM 9", c, ", neplatný dotaz"_cp, storedState_);
         return TStep::Finished;
     }
-    kan.Dotaz.Nastav(zobrazeny);
+    kan.Dotaz.Set(zobrazeny);
     if (!Udp.IsOpen()) Udp.Open();  // retried here after a failure at start
     for (int pokus = 1;; ++pokus) {
         if (Stopping()) return TStep::Stop;
@@ -310,7 +310,7 @@ TThreadRozhrani::TStep TThreadRozhrani::TakeDatagram(uint32_t c, std::string_vie
         return TStep::Continue;
     }
     const std::string_view r = OrizniKonec(prijato);
-    PData->Kanaly[c].Odpoved.Nastav(r);
+    PData->Kanaly[c].Odpoved.Set(r);
     TOdpoved o;
     const TPacketResult v = RozeberPaket(prijato, o);
     if (v != TPacketResult::Valid) {

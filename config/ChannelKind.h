@@ -18,9 +18,13 @@ enum class TChannelKind : uint8_t {
     TextOut        // 6000..6099
 };
 
+// The service outputs 51..66: each clears the error marks of interface
+// c - 50.
+constexpr bool IsFaultClearChannel(uint32_t c) { return c >= 51 && c <= 66; }
+
 constexpr TChannelKind ChannelKind(uint32_t c) {
     if ((c >= 1 && c <= 5) || (c >= 11 && c <= 26)) return TChannelKind::ServiceIn;
-    if (c == 6 || (c >= 51 && c <= 66)) return TChannelKind::ServiceOut;
+    if (c == 6 || IsFaultClearChannel(c)) return TChannelKind::ServiceOut;
     if (c == 99) return TChannelKind::StatusReset;
     if (c >= 100 && c <= 999) return TChannelKind::RealIn;
     if (c >= 1000 && c <= 1999) return TChannelKind::IntIn;
@@ -43,3 +47,15 @@ constexpr bool IsOutputChannel(uint32_t c) {
     const TChannelKind k = ChannelKind(c);
     return k >= TChannelKind::RealOut;
 }
+
+// A channel of a module, input or output (100..6099).
+constexpr bool IsModuleChannel(uint32_t c) { return ChannelKind(c) >= TChannelKind::RealIn; }
+
+// A channel with a record of its own in the channel table: the module
+// channels and the status-register reset 99 (99..6099).
+constexpr bool HasChannelRecord(uint32_t c) { return ChannelKind(c) >= TChannelKind::StatusReset; }
+
+// The numbers OutputFinalized answers at once as complete: 6 and 51..82.
+// 67..82 are not writable (OutputRequest refuses them), but are answered
+// like the service outputs.
+constexpr bool IsFinalizedAtOnce(uint32_t c) { return c == 6 || (c >= 51 && c <= 82); }

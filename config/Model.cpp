@@ -1,6 +1,7 @@
 #include "config/Model.h"
 
 #include "base/Cp1250.h"
+#include "config/ChannelKind.h"
 
 namespace {
 
@@ -11,7 +12,7 @@ void ClearChannel(TKanal& k, int cislo) {
     k.Nazev.clear();
     k.Popis.clear();
     k.Adresa = 0;
-    k.Funkce = cislo >= 3000 ? FunctionWrite : FunctionRead;
+    k.Funkce = IsOutputChannel(static_cast<uint32_t>(cislo)) ? FunctionWrite : FunctionRead;
     k.Periferie = 0;
     k.Subperiferie = 0;
     for (auto& b : k.DataZapis) b = 0;
@@ -32,12 +33,16 @@ void ClearChannel(TKanal& k, int cislo) {
     k.Hotovo = 0;
     k.CekaCallBack = 0;
     k.StatusPosledni = 0;
-    k.Dotaz.Nastav({});
-    k.Odpoved.Nastav({});
+    k.Dotaz.Set({});
+    k.Odpoved.Set({});
     k.StavPozadavku = TRequestState::None;
 }
 
 }  // namespace
+
+// The table's bounds are those of the channel map.
+static_assert(HasChannelRecord(KanalPrvni) && !HasChannelRecord(KanalPrvni - 1) && HasChannelRecord(KanalPosledni) &&
+              !HasChannelRecord(KanalPosledni + 1));
 
 void VycistiKanaly(TPoleKanal& kanaly) {
     for (int c = KanalPrvni; c <= KanalPosledni; ++c) ClearChannel(kanaly[c], c);

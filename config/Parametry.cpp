@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "base/Cp1250.h"
+#include "config/GatewayRules.h"
 #include "config/Ini.h"
 #include "config/StatusTexty.h"
 #include "platform/Files.h"
@@ -127,23 +128,16 @@ void ReadInterfaceSection(const TIniSection& s, int n, TRozhrani& r) {
     r.Status = 0;
 }
 
-bool IsBaudRate(int32_t baud) {
-    constexpr int32_t rychlosti[] = {600, 1200, 2400, 4800, 9600, 19200, 38400, 57600, 115200};
-    for (int32_t b : rychlosti)
-        if (b == baud) return true;
-    return false;
-}
-
 std::optional<TResult> CheckInterface(const TRozhrani& r, int n) {
     const auto chyba = [n](std::string_view klic, int32_t hodnota) {
         std::string detail = InterfaceSectionName(n);
         detail.append(" / ").append(klic).append(" = ").append(std::to_string(hodnota)).append(".");
         return Failure(detail);
     };
-    if (r.UdpTimeout < 0 || r.UdpTimeout > 65535) return chyba(KeyUdpTimeout, r.UdpTimeout);
+    if (r.UdpTimeout < 0 || r.UdpTimeout > MostTimeout) return chyba(KeyUdpTimeout, r.UdpTimeout);
     if (!IsBaudRate(r.Baud)) return chyba(KeyBaud, r.Baud);
-    if (r.Timeout < 0 || r.Timeout > 65535) return chyba(KeyTimeout, r.Timeout);
-    if (r.Opakovani < 0 || r.Opakovani > 15) return chyba(KeyOpakovani, r.Opakovani);
+    if (r.Timeout < 0 || r.Timeout > MostTimeout) return chyba(KeyTimeout, r.Timeout);
+    if (r.Opakovani < 0 || r.Opakovani > MostRetries) return chyba(KeyOpakovani, r.Opakovani);
     return std::nullopt;
 }
 
@@ -293,7 +287,7 @@ TResult CtiRozhrani(const std::string& soubor, TCFG& cfg, TPoleRozhrani& rozhran
         TRozhrani& r = rozhrani[n];
         if (r.Pouzito == 0) continue;
         if (auto chyba = CheckInterface(r, n)) return *chyba;
-        if (r.UdpOpakovani < 0 || r.UdpOpakovani > 15) r.UdpOpakovani = 0;
+        if (r.UdpOpakovani < 0 || r.UdpOpakovani > MostRetries) r.UdpOpakovani = 0;
     }
     return VPoradku();
 }

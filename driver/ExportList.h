@@ -1,7 +1,7 @@
 /* The driver's 18 exports, one per line. The version script, the export
- * test and every loader that opens the library with dlopen (the tests,
- * zr6180-host, zr6180-bench) are made from this list, applying a macro to
- * each name. */
+ * test and the one loader that opens the library with dlopen
+ * (tools/common/DriverLibrary.h: the tests, zr6180-host, zr6180-bench) are
+ * made from this list, applying a macro to each name. */
 #ifndef RV_ZR6180_EXPORT_LIST_H
 #define RV_ZR6180_EXPORT_LIST_H
 

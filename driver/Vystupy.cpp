@@ -60,7 +60,7 @@ void ClearInterfaceFaults(TData& d, uint32_t c, const THodnota& v) {
 void RequestStatusReset(TData& d, const THodnota& v) {
     if (v.TypHodnoty != TypInt) return LogWrongType(d, 99);
     const uint32_t n = Unsigned(v.Hodnota.Cele);
-    if (n < 100 || n > 6099 || !d.Kanaly[n].Pouzit) {
+    if (!IsModuleChannel(n) || !d.Kanaly[n].Pouzit) {
         FinishRefused(d, 99, StatusChannelUndefined);
         return LogRefusal(d, "OutputRequest - požadavek na nedefinovaný kanál "_cp, 99);
     }
@@ -186,7 +186,7 @@ TFinalized FinalizeOutput(TData* d, uint32_t c) {
         return {};
     }
     ZapisRun(d, "OF  0", K(c), OutputInterfaceField(*d, c));
-    if (c == 6 || (c >= 51 && c <= 82)) {
+    if (IsFinalizedAtOnce(c)) {
         ZapisRun(d, "OF  9", K(c), NoField, NoField, "H=TRUE");
         return TFinalized::Served(true);
     }
@@ -207,7 +207,7 @@ void OutputRequest(PData p, uint32_t c, THodnota v) noexcept try {
     if (d->Ukoncovani) return ZapisRun(d, "OR  1");
     ZapisRun(d, "OR  0", K(c), OutputInterfaceField(*d, c));
     if (c == 6) return MonitorovanyKanal(*d, v);
-    if (c >= 51 && c <= 66) return ClearInterfaceFaults(*d, c, v);
+    if (IsFaultClearChannel(c)) return ClearInterfaceFaults(*d, c, v);
     if (c == 99) return RequestStatusReset(*d, v);
     if (!IsOutput(c)) return LogRefusal(*d, "OutputRequest - požadavek na neplatný kanál "_cp, c);
     RequestOutput(*d, c, v);

@@ -1,24 +1,21 @@
-// An HTTP client of the tests on the loopback, byte by byte: whole requests
-// as a browser sends them, or any bytes at all, as a hostile client does.
+// The tools' HTTP client on the loopback, and where the driver says its page
+// listens.
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
-struct THttpReply {
-    int Status = 0;       // 0: no status line came
-    std::string Headers;  // the header lines, CR LF kept
-    std::string Body;
-};
+#include "tools/common/Http.h"
 
-// A connected TCP socket to 127.0.0.1:port (blocking, or not); -1 on failure.
-int ConnectLoopback(uint16_t port, bool blocking = true);
-// Sends `request` as it is and reads until the server closes or `ms` pass.
-THttpReply HttpExchange(uint16_t port, const std::string& request, int ms = 5000);
-// GET with the Host the page's own address gives, and the connection closed after.
-THttpReply HttpGet(uint16_t port, const std::string& path, const std::string& host = "127.0.0.1");
-// A header's value ("" when absent), its name matched without case.
-std::string HeaderValue(const THttpReply& r, const std::string& name);
 // The port in the main log line "... na http://ADDRESS:PORT/."; 0 if none.
-uint16_t ListeningPort(const std::vector<std::string>& mainLog);
+inline uint16_t ListeningPort(const std::vector<std::string>& mainLog) {
+    const std::string mark = " na http://";  // "... naslouchá na http://"
+    for (const auto& line : mainLog) {
+        const std::size_t at = line.find(mark);
+        if (at == std::string::npos) continue;
+        const std::size_t colon = line.rfind(':');
+        return static_cast<uint16_t>(std::stoi(line.substr(colon + 1)));
+    }
+    return 0;
+}

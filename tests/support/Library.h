@@ -1,19 +1,16 @@
-// The driver library loaded with dlopen, as a host loads it.
+// The driver library loaded with dlopen, as a host loads it: the whole
+// library or an exception.
 #pragma once
 
+#include <stdexcept>
 #include <string>
 
-#include "driver/ExportList.h"
-#include "include/rv_zr6180.h"
+#include "tools/common/DriverLibrary.h"
 
-struct TLibrary {
-    explicit TLibrary(const char* path = RV_ZR6180_LIB);
-    ~TLibrary();
-    TLibrary(const TLibrary&) = delete;
-    TLibrary& operator=(const TLibrary&) = delete;
-
-    void* handle = nullptr;
-#define RV_EXPORT_MEMBER(name) decltype(&::name) name = nullptr;
-    RV_ZR6180_EXPORTS(RV_EXPORT_MEMBER)
-#undef RV_EXPORT_MEMBER
+struct TLibrary : TDriverLibrary {
+    explicit TLibrary(const char* file = RV_ZR6180_LIB) {
+        std::string error;
+        if (!Open(file, error)) throw std::runtime_error("dlopen: " + error);
+        if (!missing.empty()) throw std::runtime_error(std::string(file) + ": missing exports " + MissingText());
+    }
 };

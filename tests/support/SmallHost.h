@@ -9,6 +9,7 @@
 #include <thread>
 #include <vector>
 
+#include "config/ChannelKind.h"
 #include "support/Library.h"
 #include "support/ParamFile.h"
 #include "support/TempDir.h"
@@ -64,7 +65,7 @@ inline int32_t ChannelStatus(const TLibrary& lib, PData d, uint32_t c) {
 // `ms`; false when the request is still running then. Every false return
 // marks the channel again, so call-backs are not counted here.
 inline bool WaitUntilFinalized(const TLibrary& lib, PData d, uint32_t c, int ms) {
-    const bool input = c >= 100 && c <= 2999;
+    const bool input = IsInputChannel(c);
     return WaitFor(
         [&] {
             int32_t st = -1;

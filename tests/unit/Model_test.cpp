@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "base/Cp1250.h"
+#include "config/ChannelKind.h"
 #include "config/Model.h"
 #include "config/StatusTexty.h"
 
@@ -35,6 +36,34 @@ TEST(Model, ChannelTableInitialValues) {
             EXPECT_EQ(k.Pouzit, 0);
         }
         EXPECT_EQ(k.Hotovo, 0);
+    }
+}
+
+// Every edge of the channel map, as the exports, the reset of channel 99 and
+// the host tool ask it.
+TEST(Model, ChannelMapEdges) {
+    struct TEdge {
+        uint32_t c;
+        bool input, output, module, record, faultClear, finalizedAtOnce;
+    };
+    const TEdge edges[] = {
+        {0, false, false, false, false, false, false},    {6, false, false, false, false, false, true},
+        {50, false, false, false, false, false, false},   {51, false, false, false, false, true, true},
+        {66, false, false, false, false, true, true},     {67, false, false, false, false, false, true},
+        {82, false, false, false, false, false, true},    {83, false, false, false, false, false, false},
+        {98, false, false, false, false, false, false},   {99, false, false, false, true, false, false},
+        {100, true, false, true, true, false, false},     {2999, true, false, true, true, false, false},
+        {3000, false, true, true, true, false, false},    {6099, false, true, true, true, false, false},
+        {6100, false, false, false, false, false, false}, {0xFFFFFFFFu, false, false, false, false, false, false},
+    };
+    for (const TEdge& e : edges) {
+        EXPECT_EQ(IsInputChannel(e.c), e.input) << e.c;
+        EXPECT_EQ(IsOutputChannel(e.c), e.output) << e.c;
+        EXPECT_EQ(IsModuleChannel(e.c), e.module) << e.c;
+        EXPECT_EQ(HasChannelRecord(e.c), e.record) << e.c;
+        EXPECT_EQ(JeKanal(e.c), e.record) << e.c;
+        EXPECT_EQ(IsFaultClearChannel(e.c), e.faultClear) << e.c;
+        EXPECT_EQ(IsFinalizedAtOnce(e.c), e.finalizedAtOnce) << e.c;
     }
 }
 

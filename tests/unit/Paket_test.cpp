@@ -45,7 +45,9 @@ TEST(Paket, BaudCodesAndAllowances) {
     for (uint8_t i = 0; i < 9; ++i) {
         EXPECT_EQ(KodRychlosti(rychlosti[i]), i);
         EXPECT_EQ(BaudCas(i), casy[i]);
+        EXPECT_TRUE(IsBaudRate(rychlosti[i]));
     }
+    EXPECT_FALSE(IsBaudRate(14400)) << "sent as 9600 Bd, but not a valid \"Baud\"";
     EXPECT_EQ(KodRychlosti(14400), 4);
     EXPECT_EQ(KodRychlosti(0), 4);
     EXPECT_EQ(KodRychlosti(-9600), 4);

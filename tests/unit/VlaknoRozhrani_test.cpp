@@ -91,8 +91,8 @@ TEST_F(VlaknoRozhrani, ReadRequestAndItsAnswer) {
     EXPECT_EQ(k.StatusRegistr, 0x04);
     EXPECT_EQ(k.DataCteni[0], 0x2A);
     EXPECT_EQ(k.DataCteni[15], 0x99);
-    EXPECT_EQ(k.Dotaz.Cti(), "[VUZIV2]ED03000004C800020500030000000000AB");
-    EXPECT_EQ(k.Odpoved.Cti(), odpoved.substr(0, 68));
+    EXPECT_EQ(k.Dotaz.Read(), "[VUZIV2]ED03000004C800020500030000000000AB");
+    EXPECT_EQ(k.Odpoved.Read(), odpoved.substr(0, 68));
     EXPECT_EQ(d.PosledniChybnyKanal, 0u) << "a good answer clears its own mark";
     EXPECT_EQ(d.Rozhrani[1].Moduly[5].Status, 0);
     EXPECT_EQ(d.Fronty[1].PocetPotvrzenych, 0);

@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "config/ChannelKind.h"
 #include "rv_zr6180.h"
 
 namespace host {
@@ -27,7 +28,7 @@ int32_t TypeCode(Kind kind);  // TypInt for service channels
 
 // Channels with a record of their own, whose Status the monitored channel
 // (service channels 6 and 4) can tell.
-inline bool HasStatusRecord(uint32_t channel) { return channel >= 99 && channel <= 6099; }
+inline bool HasStatusRecord(uint32_t channel) { return HasChannelRecord(channel); }
 
 // "N" or a range "A-B" of readable channels, appended in order without
 // repeating a channel already in `out`.

@@ -13,6 +13,7 @@
 #include "base/Cp1250.h"
 #include "comm/TimeLimits.h"
 #include "config/ChannelKind.h"
+#include "config/GatewayRules.h"
 #include "config/Ini.h"
 #include "platform/NameLookup.h"
 #include "tools/host/Commands.h"
@@ -198,7 +199,7 @@ void CheckKeys(const FileView& f, std::vector<Warning>& w, int headerLine) {
             if (known->Integer && !ParseInt(v.substr(0, MaxIniValue), n))
                 w.push_back({line, where + U(e.Key) + "=" + U(e.Value) + " is not an integer: the driver keeps the default"});
             if (s.kind == TSectionKind::Interface && SameName(e.Key, "UDP opakování"_cp) &&
-                ParseInt(v, n) && (n < 0 || n > 15))
+                ParseInt(v, n) && (n < 0 || n > MostRetries))
                 w.push_back({line, where + U(e.Key) + "=" + std::to_string(n) + " is outside 0..15: the driver uses 0"});
             if (s.kind == TSectionKind::Interface && SameName(e.Key, "Typ") && v != "ZR-6180")
                 w.push_back({line, where + "Typ=" + U(e.Value) + " is not ZR-6180: the driver ignores the section"});
@@ -313,9 +314,9 @@ struct Counts {
 
 std::map<int, Counts> CountChannels(const Parameters& p) {
     std::map<int, Counts> out;
-    for (int c = 100; c <= KanalPosledni; ++c) {
+    for (int c = KanalPrvni; c <= KanalPosledni; ++c) {
         const TKanal& k = p.t->kanaly[c];
-        if (k.Pouzit == 0) continue;
+        if (k.Pouzit == 0 || !IsModuleChannel(static_cast<uint32_t>(c))) continue;
         const int kind = static_cast<int>(ChannelKind(static_cast<uint32_t>(c))) - static_cast<int>(TChannelKind::RealIn);
         if (kind >= 0 && kind < 7) ++out[k.Rozhrani].kinds[static_cast<std::size_t>(kind)];
     }

@@ -9,12 +9,6 @@
 namespace host {
 namespace {
 
-template <class F>
-void Look(Driver& d, F& f, const char* name) {
-    f = reinterpret_cast<F>(dlsym(d.handle, name));
-    if (f == nullptr) d.missing.emplace_back(name);
-}
-
 std::string ProgramDirectory() {
     char buf[PATH_MAX];
     const ssize_t n = readlink("/proc/self/exe", buf, sizeof buf - 1);
@@ -27,17 +21,8 @@ std::string ProgramDirectory() {
 }  // namespace
 
 bool OpenDriver(const std::string& path, Driver& d, std::string& error) {
-    dlerror();
-    d.handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (d.handle == nullptr) {
-        const char* why = dlerror();
-        error = why ? why : ("cannot open " + path);
-        return false;
-    }
-    d.path = path;
-#define RV_LOOK_UP(name) Look(d, d.name, #name);
-    RV_ZR6180_EXPORTS(RV_LOOK_UP)
-#undef RV_LOOK_UP
+    if (!d.Open(path, error)) return false;
+    d.StayLoaded();
     d.IterateMainContext = FindMainContext();
     return true;
 }

@@ -1,27 +1,19 @@
-// The driver library as the host sees it: a file opened with dlopen and its
-// exports looked up by name. Nothing of the driver is linked in.
+// The driver library as the host holds it: the shared loader, the turn of
+// GLib's main context that the driver's window needs, and where the default
+// driver lies.
 #pragma once
 
 #include <string>
 #include <vector>
 
-#include "driver/ExportList.h"
-#include "rv_zr6180.h"
+#include "tools/common/DriverLibrary.h"
 
 namespace host {
 
 // g_main_context_iteration(context, may_block).
 using MainContextIteration = int (*)(void* context, int mayBlock);
 
-struct Driver {
-    void* handle = nullptr;
-    std::string path;
-    std::vector<std::string> missing;  // exports the library lacks
-
-#define RV_EXPORT_MEMBER(name) decltype(&::name) name = nullptr;
-    RV_ZR6180_EXPORTS(RV_EXPORT_MEMBER)
-#undef RV_EXPORT_MEMBER
-
+struct Driver : TDriverLibrary {
     // g_main_context_iteration, present once the driver has brought GLib in
     // (FindMainContext after Init);
     // the host turns the default main context so that the driver's window
@@ -30,7 +22,9 @@ struct Driver {
 };
 
 // Opens the library and looks up every export; a missing export is only
-// noted, so that a command which does not need it still runs.
+// noted, so that a command which does not need it still runs. The library
+// stays loaded until the process ends: the toolkit it brings in cannot be
+// unloaded safely.
 bool OpenDriver(const std::string& path, Driver& d, std::string& error);
 
 // g_main_context_iteration when GLib is loaded, else null. Looked up again

@@ -5,7 +5,8 @@
 #include <filesystem>
 #include <cstring>
 
-#include "comm/TimeLimits.h"
+#include "config/ChannelKind.h"
+#include "config/GatewayRules.h"
 #include "config/Ini.h"
 #include "tools/host/Encoding.h"
 
@@ -41,7 +42,7 @@ std::vector<uint32_t> Parameters::DeclaredInputs() const {
     std::vector<uint32_t> out;
     for (const TChannelReport::TDeclaration& d : report.Declarations) {
         const uint32_t c = static_cast<uint32_t>(d.Channel);
-        if (c >= 100 && c <= 2999 && std::find(out.begin(), out.end(), c) == out.end()) out.push_back(c);
+        if (IsInputChannel(c) && std::find(out.begin(), out.end(), c) == out.end()) out.push_back(c);
     }
     return out;
 }
@@ -56,6 +57,6 @@ std::string Parameters::NameOf(uint32_t channel) const {
 
 uint32_t AttemptMs(const TRozhrani& r) { return LimitLanRozhrani(r.Baud, r.Timeout, r.Opakovani, r.UdpTimeout); }
 
-uint32_t Attempts(const TRozhrani& r) { return static_cast<uint32_t>(std::clamp<int32_t>(r.UdpOpakovani + 1, 1, 16)); }
+uint32_t Attempts(const TRozhrani& r) { return static_cast<uint32_t>(AttemptCount(r.UdpOpakovani)); }
 
 }  // namespace host

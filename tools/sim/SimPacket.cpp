@@ -5,6 +5,10 @@ namespace zrsim {
 namespace {
 
 constexpr char kHex[] = "0123456789ABCDEF";
+// The gateway's own copy of the serial times per baud code. The driver and
+// its host tool share theirs (config/GatewayRules.h); the simulator keeps this
+// one on purpose, as the independent peer, so that a wrong table on either
+// side shows in the tests as a disagreement.
 constexpr uint16_t kSerialTimes[9] = {405, 205, 105, 55, 30, 18, 12, 9, 7};
 
 void PutByte(std::string& s, uint8_t b) {

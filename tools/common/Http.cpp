@@ -1,4 +1,4 @@
-#include "support/Http.h"
+#include "tools/common/Http.h"
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -84,15 +84,4 @@ std::string HeaderValue(const THttpReply& r, const std::string& name) {
         at = eol + 2;
     }
     return {};
-}
-
-uint16_t ListeningPort(const std::vector<std::string>& mainLog) {
-    const std::string mark = " na http://";  // "... naslouchá na http://"
-    for (const auto& line : mainLog) {
-        const std::size_t at = line.find(mark);
-        if (at == std::string::npos) continue;
-        const std::size_t colon = line.rfind(':');
-        return static_cast<uint16_t>(std::stoi(line.substr(colon + 1)));
-    }
-    return 0;
 }
