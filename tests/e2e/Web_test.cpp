@@ -31,8 +31,8 @@
 #include "e2e/RunningDriver.h"
 #include "support/Command.h"
 #include "support/Http.h"
-#include "support/Wait.h"
 #include "support/LoopbackUdp.h"
+#include "support/Wait.h"
 
 namespace {
 
@@ -512,7 +512,9 @@ TEST_F(Web, PageSaysWhenItsDataAreStaleAndFollowsAnEditedAddress) {
     std::thread prohlizec([&] { r = RunShell(command); });
     std::mutex& zamek = static_cast<TData*>(o.d)->ZamekOkna;
     const auto existuje = [](const std::string& f) { return std::ifstream(f).good(); };
-    const auto cekej = [&](const std::string& f) { WaitFor([&] { return existuje(f); }, 90000, std::chrono::milliseconds(50)); };
+    const auto cekej = [&](const std::string& f) {
+        WaitFor([&] { return existuje(f); }, 90000, std::chrono::milliseconds(50));
+    };
     cekej(zamceno);
     {
         std::lock_guard<std::mutex> g(zamek);
