@@ -1,13 +1,21 @@
 #include "bench/Scenarios.h"
 
+#include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
 #include <thread>
 
 #include "bench/Measure.h"
 #include "bench/Rig.h"
+#include "comm/Logy.h"
+#include "config/Model.h"
+#include "diag/DrvDialog.h"
 #include "tools/common/Http.h"
 
 namespace {
@@ -278,6 +286,100 @@ TMemory MeasureMemory(const std::string& library) {
     if (!got || status != 0 ||
         std::sscanf(line, "base %ld rss %ld anon %ld file %ld", &r.baseKb, &r.rssKb, &r.anonKb, &r.fileKb) != 4)
         return Failed(r, std::string("child: ") + line), r;
+    r.ok = true;
+    return r;
+}
+
+namespace {
+
+// Calls per second of one round.
+template <class F>
+double Rate(int calls, F&& f) {
+    const int64_t t = NowNs();
+    for (int i = 0; i < calls; ++i) f();
+    const int64_t ns = std::max<int64_t>(NowNs() - t, 1);
+    return calls * 1e9 / static_cast<double>(ns);
+}
+
+}  // namespace
+
+TRunLine MeasureRunLine(int lines) {
+    TRunLine r;
+    char dir[] = "/tmp/zr6180-bench-XXXXXX";
+    if (mkdtemp(dir) == nullptr) return Failed(r, "no temporary directory"), r;
+    auto d = std::make_unique<TData>();
+    d->Cfg.LogAdresar = std::string(dir) + "/";
+    d->Cfg.RunPovolen = 1;
+    d->Cfg.RunPocet = 99;
+    d->Cfg.RunCislo = 1;
+    d->Lokalizace = TLokalizace{};
+    constexpr std::string_view detail = "[VUZIV2]0000640001000000000000000000000000000000000000C3";
+    const std::string bareFile = std::string(dir) + "/bare.log";
+    const std::string line =
+        "00000000 [05.03.24 14:07:09.045] KOM 2, K=100,  R=1,  S=2, " + std::string(detail) + "\r\n";
+    const auto bare = [&] {
+        const int fd = open(bareFile.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
+        if (fd < 0) return;
+        if (write(fd, line.data(), line.size()) < 0) {
+        }
+        close(fd);
+    };
+    const auto run = [&] { ZapisRun(d.get(), "KOM 2", 100, 1, 2, detail); };
+    for (int round = 0; round < 5; ++round) {  // alternate rounds so load changes hit both alike
+        r.bareLinesPerSecond = std::max(r.bareLinesPerSecond, Rate(lines, bare));
+        r.runLinesPerSecond = std::max(r.runLinesPerSecond, Rate(lines, run));
+    }
+    d->Cfg.RunPovolen = 0;
+    r.offCallsPerSecond = Rate(lines * 50, run);
+    std::error_code ignored;
+    std::filesystem::remove_all(dir, ignored);
+    r.ok = true;
+    return r;
+}
+
+TRefresh MeasureRefresh(int refreshes) {
+    TRefresh r;
+    auto d = std::make_unique<TData>();
+    VycistiKanaly(d->Kanaly);
+    VycistiRozhrani(d->Rozhrani);
+    for (auto& f : d->Fronty) VycistiFrontu(f);
+    d->Cfg.OknoPovoleno = 1;
+    for (int i = 1; i <= 16; ++i) {  // every box needs the whole channel scan
+        TRozhrani& k = d->Rozhrani[i];
+        k.Pouzito = 1;
+        k.Cislo = static_cast<uint8_t>(i);
+        k.Kod = "R" + std::to_string(i);
+        k.Nazev = "Gateway " + std::to_string(i);
+        k.Typ = "ZR-6180";
+        k.IPAdresa = "192.168.1." + std::to_string(i);
+        k.UdpPort = 5000 + i;
+        k.Baud = 19200;
+        d->Cfg.PocetRozhrani = i;
+    }
+    for (int c = 100; c < 6100; c += 3) {
+        TKanal& k = d->Kanaly[c];
+        k.Pouzit = 1;
+        k.Rozhrani = static_cast<uint8_t>(1 + c % 16);
+        k.Adresa = static_cast<uint8_t>(c % 256);
+        k.Kod = "K" + std::to_string(c);
+        k.Nazev = "Temperature";
+        d->Cfg.PocetKanalu = d->Cfg.PocetKanalu + 1;
+    }
+    TDrvDialog dialog(*d);
+    dialog.NastavOkno();
+    dialog.PovolOkno(0, 0);
+    dialog.SetChannelFieldText("1000");
+    dialog.Edit1KeyPress('\r');
+    const TStranka pages[] = {TStranka::Info, TStranka::Rozhrani, TStranka::Kanal};
+    double* figures[] = {&r.infoUs, &r.interfaceUs, &r.channelUs};
+    for (int p = 0; p < 3; ++p) {
+        if (!dialog.SelectPage(pages[p])) return Failed(r, "page refused"), r;
+        dialog.Timer1Timer();
+        const int64_t t = NowNs();
+        for (int i = 0; i < refreshes; ++i) dialog.Timer1Timer();
+        *figures[p] = static_cast<double>(NowNs() - t) / 1000.0 / refreshes;
+    }
+    if (dialog.Snimek().Kanal[RKanal::Kod] != "K1000") return Failed(r, "the channel page shows another channel"), r;
     r.ok = true;
     return r;
 }

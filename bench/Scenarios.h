@@ -68,3 +68,16 @@ struct TMemory : TResult {
 };
 TMemory MeasureMemory(const std::string& library);
 int MemoryChild(const std::string& library);  // the child's main: prints the figures
+
+// Units of the driver called in this process, without the exports: what one
+// RUN line costs against a bare open/write/close of the same line, and what
+// one refresh of the diagnostic window costs per page.
+struct TRunLine : TResult {
+    double bareLinesPerSecond = 0, runLinesPerSecond = 0;  // best round of each
+    double offCallsPerSecond = 0;                          // the RUN log off
+};
+TRunLine MeasureRunLine(int lines);
+struct TRefresh : TResult {
+    double infoUs = 0, interfaceUs = 0, channelUs = 0;  // per refresh, 16 interfaces, 2,000 channels
+};
+TRefresh MeasureRefresh(int refreshes);

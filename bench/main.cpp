@@ -1,7 +1,7 @@
 // zr6180-bench: measures the driver against raw UDP on this machine and
 // prints one table. Options: --library PATH, --quick (short idle and fewer
 // cycles), --only ITEMS (e.g. 3: only the baseline and item 3, for a
-// profiler).
+// profiler; 35: items 3 and 5; with commas, 3,10: items 3 and 10).
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -20,7 +20,11 @@ struct TOptions {
     std::string library = RV_ZR6180_LIB;
     bool quick = false;
     std::string only;  // item numbers; empty: all
-    bool Wants(char item) const { return only.empty() || only.find(item) != std::string::npos; }
+    bool Wants(const std::string& item) const {
+        if (only.empty()) return true;
+        if (only.find(',') == std::string::npos) return item.size() == 1 && only.find(item) != std::string::npos;
+        return ("," + only + ",").find("," + item + ",") != std::string::npos;
+    }
 };
 
 // What later rows compare with.
@@ -219,6 +223,29 @@ bool OverviewCost(TRun& r, bool quick) {
     return true;
 }
 
+// The RUN log's writer and the window's refresh called directly, without
+// the exports or the network around them.
+bool UnitCosts(TRun& r, bool quick) {
+    const TRunLine l = MeasureRunLine(quick ? 1000 : 2000);
+    if (!l.ok) return Fail("RUN line cost", l.error);
+    const double bare = l.bareLinesPerSecond;
+    r.rows.push_back({"10", "bare open/write/close of a RUN-sized line: lines/s", Fixed(bare, 0), "1.00x", "", -1});
+    // Loose targets, as a busy machine moves both sides: they still catch a
+    // line that costs extra file operations or formatting.
+    r.rows.push_back({"10", "  ZapisRun, RUN log on: lines/s", Fixed(l.runLinesPerSecond, 0),
+                      Times(l.runLinesPerSecond / bare) + " of bare", ">= 0.20x", l.runLinesPerSecond >= 0.2 * bare});
+    r.rows.push_back({"10", "  ZapisRun, RUN log off: calls/s", Fixed(l.offCallsPerSecond, 0),
+                      Times(l.offCallsPerSecond / bare) + " of bare", ">= 3x", l.offCallsPerSecond >= 3 * bare});
+    const TRefresh f = MeasureRefresh(quick ? 500 : 2000);
+    if (!f.ok) return Fail("window refresh cost", f.error);
+    const auto us = [](double v) { return Fixed(v, 1) + " us"; };
+    r.rows.push_back({"10", "window refresh, 16 interfaces, 2,000 channels: Info page", us(f.infoUs), "", "< 1000 us",
+                      f.infoUs < 1000});
+    r.rows.push_back({"10", "  interface page", us(f.interfaceUs), "", "< 1000 us", f.interfaceUs < 1000});
+    r.rows.push_back({"10", "  channel page", us(f.channelUs), "", "< 1000 us", f.channelUs < 1000});
+    return true;
+}
+
 std::string LoadAverage() {
     char b[64] = {};
     FILE* f = std::fopen("/proc/loadavg", "r");
@@ -239,20 +266,21 @@ int Run(const TOptions& o) {
         return Fail("loading the driver", o.library + ": missing exports " + r.drv.MissingText()), 1;
     const int cycles = o.quick ? 2000 : 5000;
     const double idleSeconds = o.quick ? 2.0 : 10.0;
-    const auto step = [&](char item, const char* what, auto&& f) {
+    const auto step = [&](const char* item, const char* what, auto&& f) {
         if (!o.Wants(item)) return true;
         std::fprintf(stderr, "... %s\n", what);
         return f();
     };
     const bool ok = Baseline(r, o) &&
-                    step('2', "cycle latency", [&] { return CycleLatency(r, cycles); }) &&
-                    step('3', "throughput", [&] { return Throughput(r); }) &&
-                    step('4', "idle cost", [&] { return IdleCost(r, idleSeconds); }) &&
-                    step('5', "logging cost", [&] { return LoggingCost(r, cycles); }) &&
-                    step('6', "memory", [&] { return Memory(r, o); }) &&
-                    step('7', "refused requests", [&] { return Refused(r); }) &&
-                    step('8', "web server cost", [&] { return WebCost(r, o.quick); }) &&
-                    step('9', "channel overview", [&] { return OverviewCost(r, o.quick); });
+                    step("2", "cycle latency", [&] { return CycleLatency(r, cycles); }) &&
+                    step("3", "throughput", [&] { return Throughput(r); }) &&
+                    step("4", "idle cost", [&] { return IdleCost(r, idleSeconds); }) &&
+                    step("5", "logging cost", [&] { return LoggingCost(r, cycles); }) &&
+                    step("6", "memory", [&] { return Memory(r, o); }) &&
+                    step("7", "refused requests", [&] { return Refused(r); }) &&
+                    step("8", "web server cost", [&] { return WebCost(r, o.quick); }) &&
+                    step("9", "channel overview", [&] { return OverviewCost(r, o.quick); }) &&
+                    step("10", "units in this process", [&] { return UnitCosts(r, o.quick); });
     if (!ok) return 1;
     std::fflush(stderr);
     PrintTable(r.rows);

@@ -8,6 +8,8 @@
 #include <chrono>
 #include <thread>
 
+#include "support/Wait.h"
+
 namespace e2e {
 namespace {
 
@@ -61,8 +63,7 @@ TEST_F(Vymena, StaleDatagramIsDrainedBeforeTheNextSend) {
     sim.SetFault(5, TSimFault{.staleAfter = true, .times = 1});
     EXPECT_TRUE(o.Read(1005).Finalized);
     EXPECT_EQ(o.GetInt(1005), 11);
-    const auto konec = std::chrono::steady_clock::now() + 2s;
-    while (sim.AnswersSent() < 2 && std::chrono::steady_clock::now() < konec) std::this_thread::sleep_for(1ms);
+    ASSERT_TRUE(WaitFor([&] { return sim.AnswersSent() >= 2; }));
     std::this_thread::sleep_for(20ms);  // the stale one reaches the driver's socket
     sim.SetValue(5, 4, zrsim::EncodeInt(12));
     EXPECT_TRUE(o.Read(1005).Finalized);

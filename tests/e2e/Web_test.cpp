@@ -32,6 +32,7 @@
 #include "support/Command.h"
 #include "support/Http.h"
 #include "support/LoopbackUdp.h"
+#include "support/Wait.h"
 
 namespace {
 
@@ -512,7 +513,7 @@ TEST_F(Web, PageSaysWhenItsDataAreStaleAndFollowsAnEditedAddress) {
     std::mutex& zamek = static_cast<TData*>(o.d)->ZamekOkna;
     const auto existuje = [](const std::string& f) { return std::ifstream(f).good(); };
     const auto cekej = [&](const std::string& f) {
-        for (int i = 0; i < 1800 && !existuje(f); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(50));  // a guard only
+        WaitFor([&] { return existuje(f); }, 90000, std::chrono::milliseconds(50));
     };
     cekej(zamceno);
     {

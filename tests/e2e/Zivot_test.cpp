@@ -14,6 +14,8 @@
 #include <cstring>
 #include <thread>
 
+#include "support/Wait.h"
+
 namespace e2e {
 namespace {
 
@@ -57,8 +59,7 @@ TEST_F(Zivot, ThreadsSayWhoTheyAre) {
             if (std::count(names.begin(), names.end(), n) != 1) return false;
         return true;
     };
-    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(2);
-    while (!allNamed() && std::chrono::steady_clock::now() < end) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    WaitFor(allNamed, HangGuardMs, std::chrono::milliseconds(5));
     for (const char* n : expected) EXPECT_EQ(std::count(names.begin(), names.end(), n), 1) << n;
 }
 

@@ -15,6 +15,7 @@
 #include "config/Model.h"
 #include "diag/DrvDialog.h"
 #include "tests/gtk/Xvfb.h"
+#include "tests/support/Wait.h"
 
 namespace {
 
@@ -45,12 +46,10 @@ GtkWidget* NajdiOkno() {
 
 // Lets the default main context dispatch, as a host's message loop would.
 void Unsigned(std::chrono::milliseconds doba) {
-    const auto konec = std::chrono::steady_clock::now() + doba;
-    while (std::chrono::steady_clock::now() < konec) {
+    RepeatFor(doba, 2ms, [] {
         while (g_main_context_iteration(nullptr, FALSE)) {
         }
-        std::this_thread::sleep_for(2ms);
-    }
+    });
 }
 
 void Klavesa(GtkWidget* w, guint keyval) {

@@ -16,6 +16,7 @@
 
 #include "support/Http.h"
 #include "support/TestHost.h"
+#include "support/Wait.h"
 
 namespace {
 
@@ -35,13 +36,11 @@ void Iterate(std::chrono::milliseconds time) {
     void* glib = dlopen("libglib-2.0.so.0", RTLD_NOW | RTLD_NOLOAD);
     using TIteration = int (*)(void*, int);
     auto iteration = glib != nullptr ? reinterpret_cast<TIteration>(dlsym(glib, "g_main_context_iteration")) : nullptr;
-    const auto end = std::chrono::steady_clock::now() + time;
-    while (std::chrono::steady_clock::now() < end) {
+    RepeatFor(time, 5ms, [&] {
         if (iteration != nullptr)
             for (int i = 0; i < 64 && iteration(nullptr, 0) != 0; ++i) {
             }
-        std::this_thread::sleep_for(5ms);
-    }
+    });
     if (glib != nullptr) dlclose(glib);
 }
 

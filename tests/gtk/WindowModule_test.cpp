@@ -11,6 +11,7 @@
 
 #include "base/Cp1250.h"
 #include "support/TestHost.h"
+#include "support/Wait.h"
 #include "tests/gtk/Xvfb.h"
 
 namespace {
@@ -50,18 +51,9 @@ TChild RunChild(const char* program, std::chrono::seconds limit) {
     posix_spawn_file_actions_destroy(&actions);
     close(fo);
     close(fe);
-    const auto end = std::chrono::steady_clock::now() + limit;
-    while (started && !c.ended) {
-        if (waitpid(pid, &c.status, WNOHANG) == pid) {
-            c.ended = true;
-        } else if (std::chrono::steady_clock::now() > end) {
-            kill(pid, SIGKILL);
-            waitpid(pid, nullptr, 0);
-            break;
-        } else {
-            std::this_thread::sleep_for(20ms);
-        }
-    }
+    c.ended = started && WaitFor([&] { return waitpid(pid, &c.status, WNOHANG) == pid; },
+                                 static_cast<int>(std::chrono::milliseconds(limit).count()), 20ms);
+    if (started && !c.ended) kill(pid, SIGKILL), waitpid(pid, nullptr, 0);
     c.out = Contents(out);
     c.err = Contents(err);
     unlink(out);

@@ -40,6 +40,7 @@
 #include "support/Library.h"
 #include "support/ParamFile.h"
 #include "support/ProcessResources.h"
+#include "support/Wait.h"
 #include "tools/sim/Simulator.h"
 
 namespace {
@@ -258,10 +259,7 @@ protected:
         // Every marked request is completed by the interface time-out at the latest.
         const auto mez = std::max(start + std::chrono::milliseconds(kLimitRozhraniMs), Clock::now()) +
                          std::chrono::milliseconds(kRezervaMs);
-        while (Callbacky() < cekano && Clock::now() < mez) {
-            Heal();
-            std::this_thread::sleep_for(1ms);
-        }
+        WaitFor([&] { return Callbacky() >= cekano; }, int((mez - Clock::now()) / 1ms), 1ms, [&] { Heal(); });
         ASSERT_EQ(Callbacky(), cekano) << "a marked request stayed without its call-back past the interface time-out";
         souhrn_.zpozdeniMaxMs = std::max<int>(souhrn_.zpozdeniMaxMs, int((Clock::now() - start) / 1ms));
         for (TRequestPlan& p : davka) {
@@ -436,27 +434,25 @@ protected:
 
     void WaitForQueues(PData d) {
         const TData& s = Stav(d);
-        const auto mez = Clock::now() + 60s;
         for (int k = 1; k <= kRozhrani; ++k) {
-            while ((s.Fronty[k].PocetPotvrzenych.load() != 0 || s.Fronty[k].PocetNepotvrzenych.load() != 0) &&
-                   Clock::now() < mez) {
-                Heal();
-                std::this_thread::sleep_for(1ms);
-            }
+            const auto prazdna = [&] {
+                return s.Fronty[k].PocetPotvrzenych.load() == 0 && s.Fronty[k].PocetNepotvrzenych.load() == 0;
+            };
+            WaitFor(prazdna, 60000, 1ms, [&] { Heal(); });
             ASSERT_EQ(s.Fronty[k].PocetPotvrzenych.load(), 0) << "queue " << k << " never drained";
             ASSERT_EQ(s.Fronty[k].PocetNepotvrzenych.load(), 0);
         }
         // The entry taken last may still be in its exchange.
-        const auto konec = Clock::now() + 5s;
-        for (int k = 1; k <= kRozhrani; ++k) {
-            while (Clock::now() < konec) {
-                bool bezi = false;
-                for (const TKanal& c : s.Kanaly)
-                    if (c.Rozhrani == k && (c.StavPozadavku == TRequestState::Requested || c.StavPozadavku == TRequestState::Sent) && !c.Hotovo) bezi = true;
-                if (!bezi) break;
-                std::this_thread::sleep_for(2ms);
-            }
-        }
+        for (int k = 1; k <= kRozhrani; ++k)
+            WaitFor(
+                [&] {
+                    for (const TKanal& c : s.Kanaly)
+                        if (c.Rozhrani == k && !c.Hotovo &&
+                            (c.StavPozadavku == TRequestState::Requested || c.StavPozadavku == TRequestState::Sent))
+                            return false;
+                    return true;
+                },
+                5000, 2ms);
     }
 
     void Verify(PData d, std::vector<TRequestPlan>& davka) {

@@ -12,6 +12,8 @@
 #include <fstream>
 #include <thread>
 
+#include "support/Wait.h"
+
 namespace {
 
 // The entries of a /proc/self directory, "." and ".." left out.
@@ -43,12 +45,8 @@ std::vector<std::string> ThreadNames() {
 
 int WaitForThreadCount(int n, int ms) {
     // A joined thread leaves the task list a moment after the join returns.
-    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
     int p = ThreadCount();
-    while (p > n && std::chrono::steady_clock::now() < end) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        p = ThreadCount();
-    }
+    WaitFor([&] { return (p = ThreadCount()) <= n; }, ms);
     return p;
 }
 

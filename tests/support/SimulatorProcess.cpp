@@ -12,11 +12,12 @@
 #include <sstream>
 #include <thread>
 
+#include "support/Wait.h"
+
 extern char** environ;
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
 
 int ExitCode(int status) { return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status); }
 
@@ -46,39 +47,40 @@ bool TSimulatorProcess::Start(const TTempDir& dir, std::vector<std::string> args
 }
 
 std::string TSimulatorProcess::Line(int ms) {
-    const auto end = Clock::now() + std::chrono::milliseconds(ms);
-    for (;;) {
-        const std::string out = Output();
-        const std::size_t nl = out.find('\n', read_);
-        if (nl != std::string::npos) {
-            std::string line = out.substr(read_, nl - read_);
+    std::string line;
+    WaitFor(
+        [&] {
+            const std::string out = Output();
+            const std::size_t nl = out.find('\n', read_);
+            if (nl == std::string::npos) return false;
+            line = out.substr(read_, nl - read_);
             read_ = nl + 1;
-            return line;
-        }
-        if (Clock::now() >= end) return "";
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
+            return true;
+        },
+        ms, std::chrono::milliseconds(5));
+    return line;
 }
 
 bool TSimulatorProcess::WaitForPorts(int n, int ms) {
     static const std::regex listening(R"(^gateway (\d+) listening on 127\.0\.0\.1:(\d+)$)");
-    const auto end = Clock::now() + std::chrono::milliseconds(ms);
-    while (Clock::now() < end) {
-        std::istringstream s(Output());
-        std::string l;
-        std::smatch m;
-        while (std::getline(s, l))
-            if (std::regex_match(l, m, listening)) ports_[std::stoi(m[1])] = static_cast<uint16_t>(std::stoi(m[2]));
-        int found = 0;
-        for (int g = 1; g <= n; ++g) found += ports_.count(g) != 0;
-        if (found == n) return true;
-        if (waitpid(pid_, nullptr, WNOHANG) == pid_) {
-            pid_ = -1;
-            return false;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    return false;
+    bool ended = false;
+    const bool found = WaitFor(
+        [&] {
+            std::istringstream s(Output());
+            std::string l;
+            std::smatch m;
+            while (std::getline(s, l))
+                if (std::regex_match(l, m, listening))
+                    ports_[std::stoi(m[1])] = static_cast<uint16_t>(std::stoi(m[2]));
+            int got = 0;
+            for (int g = 1; g <= n; ++g) got += ports_.count(g) != 0;
+            if (got == n) return true;
+            ended = waitpid(pid_, nullptr, WNOHANG) == pid_;
+            return ended;
+        },
+        ms, std::chrono::milliseconds(10));
+    if (ended) pid_ = -1;
+    return found && !ended;
 }
 
 uint16_t TSimulatorProcess::Port(int gateway) const {

@@ -13,6 +13,7 @@
 #include "support/Library.h"
 #include "support/ParamFile.h"
 #include "support/TempDir.h"
+#include "support/Wait.h"
 
 // Where interface N's gateway is, for SmallParams.
 struct TGatewayAt {
@@ -65,13 +66,12 @@ inline int32_t ChannelStatus(const TLibrary& lib, PData d, uint32_t c) {
 // marks the channel again, so call-backs are not counted here.
 inline bool WaitUntilFinalized(const TLibrary& lib, PData d, uint32_t c, int ms) {
     const bool input = IsInputChannel(c);
-    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-    for (;;) {
-        int32_t st = -1;
-        if ((input ? lib.InputFinalized : lib.OutputFinalized)(d, c, &st)) return true;
-        if (std::chrono::steady_clock::now() >= end) return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
+    return WaitFor(
+        [&] {
+            int32_t st = -1;
+            return (input ? lib.InputFinalized : lib.OutputFinalized)(d, c, &st) != 0;
+        },
+        ms, std::chrono::milliseconds(2));
 }
 
 // Reads channel c once through the whole cycle; its final status, or -1

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include "base/Cp1250.h"
+#include "support/Wait.h"
 
 namespace {
 
@@ -235,12 +236,7 @@ std::vector<std::string> TTestHost::Run(std::string_view label) const {
 }
 
 bool TTestHost::WaitForRun(std::string_view label, std::size_t n, int ms) const {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-    while (Run(label).size() < n) {
-        if (std::chrono::steady_clock::now() > end) return false;
-        std::this_thread::sleep_for(2ms);
-    }
-    return true;
+    return WaitFor([&] { return Run(label).size() >= n; }, ms, 2ms);
 }
 
 std::vector<std::string> TTestHost::MainLog() const {

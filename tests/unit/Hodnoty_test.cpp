@@ -22,14 +22,18 @@ Bajty Real(uint32_t m, uint8_t d, bool zaporne = false) {
 }
 
 TEST(Hodnoty, RealFromBytes) {
-    EXPECT_EQ(RealZBajtu(0x39, 0x30, 0x00, 0x82), 12345.0 / 10 / 10);
+    const struct {
+        Bajty b;
+        double v;
+    } cases[] = {
+        {{0x39, 0x30, 0x00, 0x82}, 12345.0 / 10 / 10},
+        {{0x39, 0x30, 0x00, 0x02}, 12345.0 / 10 / 10},  // bit 7 of byte 3 is no decimal place
+        {{0xFF, 0xFF, 0xFF, 0x00}, -8388607.0}, {{0xFF, 0xFF, 0x7F, 0x00}, 8388607.0}, {{0, 0, 0, 0}, 0.0},
+        {{0x87, 0xD6, 0x12, 0x83}, 1234567.0 / 10 / 10 / 10},
+    };
+    for (const auto& c : cases) EXPECT_EQ(RealZBajtu(c.b[0], c.b[1], c.b[2], c.b[3]), c.v) << c.v;
     EXPECT_DOUBLE_EQ(RealZBajtu(0x39, 0x30, 0x00, 0x82), 123.45);
     EXPECT_DOUBLE_EQ(RealZBajtu(0x39, 0x30, 0x80, 0x82), -123.45);
-    EXPECT_EQ(RealZBajtu(0x39, 0x30, 0x00, 0x02), RealZBajtu(0x39, 0x30, 0x00, 0x82));
-    EXPECT_EQ(RealZBajtu(0xFF, 0xFF, 0xFF, 0x00), -8388607.0);
-    EXPECT_EQ(RealZBajtu(0xFF, 0xFF, 0x7F, 0x00), 8388607.0);
-    EXPECT_EQ(RealZBajtu(0, 0, 0, 0), 0.0);
-    EXPECT_EQ(RealZBajtu(0x87, 0xD6, 0x12, 0x83), 1234567.0 / 10 / 10 / 10);
 }
 
 TEST(Hodnoty, RealFromBytesDividesStepByStep) {
@@ -40,37 +44,28 @@ TEST(Hodnoty, RealFromBytesDividesStepByStep) {
     EXPECT_GT(RealZBajtu(5, 0, 0, 0xFF), 0.0);
 }
 
-TEST(Hodnoty, RealToBytesExamples) {
-    EXPECT_EQ(RealNaBajty(0.000009), (Bajty{0, 0, 0, 0}));
-    EXPECT_EQ(RealNaBajty(-0.000009), (Bajty{0, 0, 0, 0}));
-    EXPECT_EQ(RealNaBajty(0.0), (Bajty{0, 0, 0, 0}));
-    EXPECT_EQ(RealNaBajty(0.00001), (Bajty{0x01, 0, 0, 0x85}));
-    EXPECT_EQ(RealNaBajty(8388607), (Bajty{0xFF, 0xFF, 0x7F, 0x80}));
-    EXPECT_EQ(RealNaBajty(-8388607), (Bajty{0xFF, 0xFF, 0xFF, 0x80}));
-    EXPECT_EQ(RealNaBajty(8388608), (Bajty{0xFF, 0xFF, 0x7F, 0x00}));
-    EXPECT_EQ(RealNaBajty(-8388608), (Bajty{0xFF, 0xFF, 0xFF, 0x00}));
-    EXPECT_EQ(RealNaBajty(0.5), (Bajty{0x05, 0x00, 0x00, 0x81}));
-    EXPECT_EQ(RealNaBajty(-2.5), (Bajty{0x19, 0x00, 0x80, 0x81}));
-    EXPECT_EQ(RealNaBajty(1234.5678), (Bajty{0x87, 0xD6, 0x12, 0x83}));
-    EXPECT_EQ(RealNaBajty(5.0), (Bajty{0x05, 0x00, 0x00, 0x80}));
-    EXPECT_EQ(RealNaBajty(123.45), (Bajty{0x39, 0x30, 0x00, 0x82}));
-    // Trailing zeros go only down to zero places.
-    EXPECT_EQ(RealNaBajty(100.0), (Bajty{0x64, 0x00, 0x00, 0x80}));
-    EXPECT_EQ(RealNaBajty(0.1), (Bajty{0x01, 0x00, 0x00, 0x81}));
-}
-
-TEST(Hodnoty, RealToBytesTruncatesToSevenDigits) {
-    EXPECT_EQ(RealNaBajty(1.23456789), (Bajty{0x87, 0xD6, 0x12, 0x86}));
-    EXPECT_EQ(RealNaBajty(8388606.9), (Bajty{0xFE, 0xFF, 0x7F, 0x80}));
-    EXPECT_EQ(RealNaBajty(9.9999999), RealNaBajty(9.999999));
-}
-
-TEST(Hodnoty, RealToBytesSaturatesAndRejectsNaN) {
-    EXPECT_EQ(RealNaBajty(std::numeric_limits<double>::infinity()), (Bajty{0xFF, 0xFF, 0x7F, 0x00}));
-    EXPECT_EQ(RealNaBajty(-std::numeric_limits<double>::infinity()), (Bajty{0xFF, 0xFF, 0xFF, 0x00}));
-    EXPECT_EQ(RealNaBajty(std::numeric_limits<double>::quiet_NaN()), (Bajty{0xFF, 0xFF, 0xFF, 0x00}));
-    EXPECT_EQ(RealNaBajty(1e300), (Bajty{0xFF, 0xFF, 0x7F, 0x00}));
-    EXPECT_EQ(RealNaBajty(-1e300), (Bajty{0xFF, 0xFF, 0xFF, 0x00}));
+TEST(Hodnoty, RealToBytes) {
+    constexpr double Inf = std::numeric_limits<double>::infinity();
+    const struct {
+        double v;
+        Bajty b;
+    } cases[] = {
+        {0.000009, {0, 0, 0, 0}}, {-0.000009, {0, 0, 0, 0}}, {0.0, {0, 0, 0, 0}}, {0.00001, {0x01, 0, 0, 0x85}},
+        {8388607, {0xFF, 0xFF, 0x7F, 0x80}}, {-8388607, {0xFF, 0xFF, 0xFF, 0x80}},
+        {8388608, {0xFF, 0xFF, 0x7F, 0x00}}, {-8388608, {0xFF, 0xFF, 0xFF, 0x00}}, {0.5, {0x05, 0x00, 0x00, 0x81}},
+        {-2.5, {0x19, 0x00, 0x80, 0x81}}, {1234.5678, {0x87, 0xD6, 0x12, 0x83}}, {5.0, {0x05, 0x00, 0x00, 0x80}},
+        {123.45, {0x39, 0x30, 0x00, 0x82}},
+        // Trailing zeros go only down to zero places.
+        {100.0, {0x64, 0x00, 0x00, 0x80}}, {0.1, {0x01, 0x00, 0x00, 0x81}},
+        // Cut to seven digits.
+        {1.23456789, {0x87, 0xD6, 0x12, 0x86}}, {8388606.9, {0xFE, 0xFF, 0x7F, 0x80}},
+        {9.9999999, RealNaBajty(9.999999)},
+        // Saturated; NaN as the lowest value.
+        {Inf, {0xFF, 0xFF, 0x7F, 0x00}}, {-Inf, {0xFF, 0xFF, 0xFF, 0x00}},
+        {std::numeric_limits<double>::quiet_NaN(), {0xFF, 0xFF, 0xFF, 0x00}}, {1e300, {0xFF, 0xFF, 0x7F, 0x00}},
+        {-1e300, {0xFF, 0xFF, 0xFF, 0x00}},
+    };
+    for (const auto& c : cases) EXPECT_EQ(RealNaBajty(c.v), c.b) << c.v;
 }
 
 TEST(Hodnoty, RealRoundTrip) {
@@ -123,52 +118,33 @@ protected:
     TModul m;
 };
 
-TEST_F(HodnotaText, RealDecimalsFollowTheEncoding) {
-    EXPECT_EQ(RealVstup(Real(0, 3)), "0");
-    EXPECT_EQ(RealVstup(Real(0, 3, true)), "0");
-    EXPECT_EQ(RealVstup(Real(2500, 3)), "2.500");
-    EXPECT_EQ(RealVstup(Real(2500, 3), ','), "2,500");
-    EXPECT_EQ(RealVstup(Real(12345, 2, true)), "-123.45");
-    EXPECT_EQ(RealVstup(Real(5, 0)), "5");
-    EXPECT_EQ(RealVstup(Real(5, 1)), "0.5");
-    // Bit 7 of byte 3 does not count as a decimal place.
-    EXPECT_EQ(RealVstup({0x05, 0, 0, 0x01}), "0.5");
-}
-
-TEST_F(HodnotaText, RealHasAtMostSixDecimals) {
-    EXPECT_EQ(RealVstup(Real(25, 8)), "0.000000");
-    EXPECT_EQ(RealVstup(Real(25, 8, true)), "0.000000");
-    EXPECT_EQ(RealVstup(Real(75, 8)), "0.000001");
-    EXPECT_EQ(RealVstup(Real(1234567, 7)), "0.123457");
-    EXPECT_EQ(RealVstup(Real(5, 127)), "0.000000");
-}
-
-TEST_F(HodnotaText, RealIsRoundedToSixSignificantDigits) {
-    EXPECT_EQ(RealVstup(Real(1234567, 3)), "1234.570");
-    EXPECT_EQ(RealVstup(Real(1234565, 1)), "123457.0");
-    EXPECT_EQ(RealVstup(Real(999999, 10)), "0.000100");
-    EXPECT_EQ(RealVstup(Real(99, 8)), "0.000001");
-    EXPECT_EQ(RealVstup(Real(999999, 0)), "999999");
-    EXPECT_EQ(RealVstup(Real(8388607, 1, true), ','), "-838861,0");
-}
-
-// The decoded double decides, not a rounded form of it: 1000015 with two
-// places is 10000.149999999999636..., whose nearest six digits are 10000.1,
-// though its seventeen-digit form 10000.150000000000 looks like a tie.
-TEST_F(HodnotaText, RealJustBelowATieRoundsDown) {
-    EXPECT_EQ(RealVstup(Real(1000015, 2)), "10000.10");
-    EXPECT_EQ(RealVstup(Real(1000015, 2, true)), "-10000.10");
-    EXPECT_EQ(RealVstup(Real(1000065, 2)), "10000.60");
-    // Just above a tie (1234.56500000000005...) and exact ties still go up.
-    EXPECT_EQ(RealVstup(Real(1234565, 3)), "1234.570");
-    EXPECT_EQ(RealVstup(Real(2345675, 2)), "23456.80");
-}
-
-TEST_F(HodnotaText, LargeRealsUseExponentNotation) {
-    EXPECT_EQ(RealVstup(Real(8388607, 0)), "8.38861E+06");
-    EXPECT_EQ(RealVstup(Real(8388607, 0, true), ','), "-8,38861E+06");
-    EXPECT_EQ(RealVstup(Real(1000000, 0)), "1.00000E+06");
-    EXPECT_EQ(RealVstup(Real(1234567, 0)), "1.23457E+06");
+TEST_F(HodnotaText, Reals) {
+    const struct {
+        Bajty b;
+        const char* text;
+        char separator = '.';
+    } cases[] = {
+        // The decimals follow the encoding.
+        {Real(0, 3), "0"}, {Real(0, 3, true), "0"}, {Real(2500, 3), "2.500"}, {Real(2500, 3), "2,500", ','},
+        {Real(12345, 2, true), "-123.45"}, {Real(5, 0), "5"}, {Real(5, 1), "0.5"},
+        {{0x05, 0, 0, 0x01}, "0.5"},  // bit 7 of byte 3 does not count as a decimal place
+        // At most six decimals.
+        {Real(25, 8), "0.000000"}, {Real(25, 8, true), "0.000000"}, {Real(75, 8), "0.000001"},
+        {Real(1234567, 7), "0.123457"}, {Real(5, 127), "0.000000"},
+        // Rounded to six significant digits.
+        {Real(1234567, 3), "1234.570"}, {Real(1234565, 1), "123457.0"}, {Real(999999, 10), "0.000100"},
+        {Real(99, 8), "0.000001"}, {Real(999999, 0), "999999"}, {Real(8388607, 1, true), "-838861,0", ','},
+        // The decoded double decides, not a rounded form of it: 1000015 with
+        // two places is 10000.149999999999636..., whose nearest six digits
+        // are 10000.1, though its seventeen-digit form looks like a tie.
+        {Real(1000015, 2), "10000.10"}, {Real(1000015, 2, true), "-10000.10"}, {Real(1000065, 2), "10000.60"},
+        // Just above a tie (1234.56500000000005...) and exact ties still go up.
+        {Real(1234565, 3), "1234.570"}, {Real(2345675, 2), "23456.80"},
+        // Large values in exponent notation.
+        {Real(8388607, 0), "8.38861E+06"}, {Real(8388607, 0, true), "-8,38861E+06", ','},
+        {Real(1000000, 0), "1.00000E+06"}, {Real(1234567, 0), "1.23457E+06"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(RealVstup(c.b, c.separator), c.text);
 }
 
 TEST_F(HodnotaText, EveryChannelRange) {

@@ -56,11 +56,22 @@ protected:
         return {CtiNastaveni(cesta, s->cfg), CtiRozhrani(cesta, s->cfg, s->rozhrani),
                 CtiKanaly(cesta, s->cfg, s->rozhrani, s->kanaly)};
     }
+    // All three readers accept the file.
+    ::testing::AssertionResult VseOk(const std::string& cesta) {
+        const auto [a, b, c] = Vse(cesta);
+        for (const TResult* v : {&a, &b, &c})
+            if (!v->Ok) return ::testing::AssertionFailure() << v->Zprava;
+        return ::testing::AssertionSuccess();
+    }
     std::string LogDir(const std::string& jmeno) { return dir / jmeno; }
 
     TTempDir dir;
     std::unique_ptr<TReadState> s = std::make_unique<TReadState>();
 };
+
+// A channel's numbers and texts, each compared in one step.
+std::tuple<int, int, int, int> Cisla(const TKanal& k) { return {k.Rozhrani, k.Adresa, k.Periferie, k.Subperiferie}; }
+std::tuple<std::string, std::string, std::string> Texty(const TKanal& k) { return {k.Kod, k.Nazev, k.Popis}; }
 
 bool FromList(const std::string& z) {
     if (z == kVPoradku || z == kChybny || z == kChybaSekce) return true;
@@ -116,41 +127,36 @@ TEST_F(Parametry, SettingsAllKeysRead) {
     EXPECT_EQ(s->cfg.LogAdresar, log + "/");
 }
 
-TEST_F(Parametry, SettingsFileWithoutPovolenIsRejected) {
-    const std::string bez = "[Logovací soubor]\nPovolen RUN=0\n[Diagnostické okno]\nPovoleno=1\n" + kRozhrani1 + kZahlavi;
-    EXPECT_EQ(Nastaveni(bez).Zprava, kChybny);
-    EXPECT_FALSE(Nastaveni(bez).Ok);
-    EXPECT_EQ(Nastaveni("[Diagnostické okno]\nPovolen=1\n").Zprava, kChybny);  // wrong section
-    EXPECT_EQ(Nastaveni("[Logovací soubor]\nPovolen=jkl\n").Zprava, kChybny);  // the sentinel itself
+// The message for each file; "@" stands for a log directory of the test's own.
+TEST_F(Parametry, SettingsMessages) {
+    const std::string l = "[Logovací soubor]\n";
+    const struct {
+        std::string text, zprava;
+    } cases[] = {
+        {l + "Povolen RUN=0\n[Diagnostické okno]\nPovoleno=1\n" + kRozhrani1 + kZahlavi, kChybny},  // no Povolen
+        {"[Diagnostické okno]\nPovolen=1\n", kChybny},  // in the wrong section
+        {l + "Povolen=jkl\n", kChybny},                 // the sentinel itself
+        {l + "Povolen=2\n", kChyba + Cp("Logovací soubor / Povolen = 2")},
+        {l + "Povolen=-7\n", kChyba + Cp("Logovací soubor / Povolen = -7")},
+        {l + "Povolen=abc\n", kVPoradku},  // present as text, absent as a number
+        {l + "Povolen=\n", kVPoradku},
+        {l + "Povolen=\"0\"\n", kVPoradku},
+        {l + "Povolen=1\nNázev souboru=ab\nAdresář LOG souborů=@\n", kChyba + Cp("Logovací soubor / Název souboru = ab")},
+        {l + "Povolen=1\nNázev souboru=\nAdresář LOG souborů=@\n", kChyba + Cp("Logovací soubor / Název souboru = ")},
+        {l + "Povolen=1\nNázev souboru=žít\nAdresář LOG souborů=@\n", kVPoradku},  // three characters in code page 1250
+        {l + "Povolen=0\nNázev souboru=ab\n", kVPoradku},  // only checked with the main log on
+    };
+    for (const auto& c : cases) {
+        std::string t = c.text;
+        if (const std::size_t i = t.find('@'); i != std::string::npos) t.replace(i, 1, LogDir("l"));
+        const TResult v = Nastaveni(t);
+        EXPECT_EQ(v.Zprava, c.zprava) << t;
+        EXPECT_EQ(v.Ok, c.zprava == kVPoradku) << t;
+    }
+    EXPECT_TRUE(Nastaveni(l + "Povolen=abc\n").Ok);
+    EXPECT_EQ(s->cfg.LogPovolen, 0);
     EXPECT_EQ(CtiNastaveni(dir / "chybi.ini", s->cfg).Zprava, kChybny);
     EXPECT_EQ(CtiNastaveni(dir.Path(), s->cfg).Zprava, kChybny);
-}
-
-TEST_F(Parametry, SettingsPovolenValues) {
-    TResult v = Nastaveni("[Logovací soubor]\nPovolen=2\n");
-    EXPECT_FALSE(v.Ok);
-    EXPECT_EQ(v.Zprava, kChyba + Cp("Logovací soubor / Povolen = 2"));
-    v = Nastaveni("[Logovací soubor]\nPovolen=-7\n");
-    EXPECT_EQ(v.Zprava, kChyba + Cp("Logovací soubor / Povolen = -7"));
-    v = Nastaveni("[Logovací soubor]\nPovolen=abc\n");  // present as text, absent as a number
-    EXPECT_TRUE(v.Ok) << v.Zprava;
-    EXPECT_EQ(s->cfg.LogPovolen, 0);
-    v = Nastaveni("[Logovací soubor]\nPovolen=\n");
-    EXPECT_TRUE(v.Ok) << v.Zprava;
-    v = Nastaveni("[Logovací soubor]\nPovolen=\"0\"\n");
-    EXPECT_TRUE(v.Ok) << v.Zprava;
-}
-
-TEST_F(Parametry, SettingsShortMainLogName) {
-    const std::string d = LogDir("l");
-    TResult v = Nastaveni("[Logovací soubor]\nPovolen=1\nNázev souboru=ab\nAdresář LOG souborů=" + d + "\n");
-    EXPECT_EQ(v.Zprava, kChyba + Cp("Logovací soubor / Název souboru = ab"));
-    v = Nastaveni("[Logovací soubor]\nPovolen=1\nNázev souboru=\nAdresář LOG souborů=" + d + "\n");
-    EXPECT_EQ(v.Zprava, kChyba + Cp("Logovací soubor / Název souboru = "));
-    v = Nastaveni("[Logovací soubor]\nPovolen=1\nNázev souboru=žít\nAdresář LOG souborů=" + d + "\n");
-    EXPECT_TRUE(v.Ok) << v.Zprava;  // three characters in code page 1250
-    v = Nastaveni("[Logovací soubor]\nPovolen=0\nNázev souboru=ab\n");
-    EXPECT_TRUE(v.Ok) << v.Zprava;  // only checked with the main log on
 }
 
 TEST_F(Parametry, SettingsChecksInOrder) {
@@ -331,26 +337,13 @@ TEST_F(Parametry, ChannelsFullDeclaration) {
     const TKanal& k = s->kanaly[100];
     EXPECT_EQ(k.Pouzit, 1);
     EXPECT_EQ(k.Cislo, 100);
-    EXPECT_EQ(k.Rozhrani, 1);
-    EXPECT_EQ(k.Adresa, 5);
-    EXPECT_EQ(k.Periferie, 7);
-    EXPECT_EQ(k.Subperiferie, 3);
-    EXPECT_EQ(k.Kod, "TK1");
-    EXPECT_EQ(k.Nazev, "Teplota kotle");
-    EXPECT_EQ(k.Popis, Cp("Zpětné čtení [°C]"));
+    EXPECT_EQ(Cisla(k), std::make_tuple(1, 5, 7, 3));
+    EXPECT_EQ(Texty(k), std::make_tuple("TK1", "Teplota kotle", Cp("Zpětné čtení [°C]")));
     EXPECT_EQ(k.Status, 15);
-    const TKanal& b = s->kanaly[5000];
-    EXPECT_EQ(b.Rozhrani, 2);
-    EXPECT_EQ(b.Adresa, 255);
-    EXPECT_EQ(b.Subperiferie, 31);
-    EXPECT_EQ(b.Kod, "K");
-    EXPECT_EQ(b.Nazev, "N");
-    EXPECT_EQ(b.Popis, "P");
-    const TKanal& t = s->kanaly[6099];
-    EXPECT_EQ(t.Pouzit, 1);
-    EXPECT_EQ(t.Kod, "");
-    EXPECT_EQ(t.Nazev, "");
-    EXPECT_EQ(t.Popis, "");
+    EXPECT_EQ(Cisla(s->kanaly[5000]), std::make_tuple(2, 255, 255, 31));
+    EXPECT_EQ(Texty(s->kanaly[5000]), std::make_tuple("K", "N", "P"));
+    EXPECT_EQ(s->kanaly[6099].Pouzit, 1);
+    EXPECT_EQ(Texty(s->kanaly[6099]), std::make_tuple("", "", ""));
     EXPECT_EQ(s->cfg.PocetKanalu, 3);
     EXPECT_EQ(s->rozhrani[1].PocetKanalu, 1);
     EXPECT_EQ(s->rozhrani[2].PocetKanalu, 1);  // no interface section needed
@@ -417,23 +410,17 @@ TEST_F(Parametry, ChannelsTokenSyntax) {
     // A declaration may go on over line ends; texts come from the line of the fifth token.
     TResult v = Kanaly(kZahlavi + "100 1\n\n  2\t3\n4 \"K\" \"N\"\n$65 0x2 $A 0X0B 012\n");
     ASSERT_TRUE(v.Ok) << v.Zprava;
-    EXPECT_EQ(s->kanaly[100].Adresa, 2);
-    EXPECT_EQ(s->kanaly[100].Subperiferie, 4);
+    EXPECT_EQ(Cisla(s->kanaly[100]), std::make_tuple(1, 2, 3, 4));
     EXPECT_EQ(s->kanaly[100].Kod, "K");
-    EXPECT_EQ(s->kanaly[101].Rozhrani, 2);
-    EXPECT_EQ(s->kanaly[101].Adresa, 10);
-    EXPECT_EQ(s->kanaly[101].Periferie, 11);
-    EXPECT_EQ(s->kanaly[101].Subperiferie, 12);
+    EXPECT_EQ(Cisla(s->kanaly[101]), std::make_tuple(2, 10, 11, 12));
     // A token is cut after 32 characters; the remainder is the next token.
     v = Kanaly(kZahlavi + std::string(29, '0') + "100" + "1 2 3 4 \"K\"\n");
     ASSERT_TRUE(v.Ok) << v.Zprava;
-    EXPECT_EQ(s->kanaly[100].Rozhrani, 1);
-    EXPECT_EQ(s->kanaly[100].Adresa, 2);
-    EXPECT_EQ(s->kanaly[100].Subperiferie, 4);
+    EXPECT_EQ(Cisla(s->kanaly[100]), std::make_tuple(1, 2, 3, 4));
     // NUL and other control characters separate tokens.
     v = Kanaly(kZahlavi + std::string("100\0" "1\x01" "2\x1F" "3\v4\n", 12));
     ASSERT_TRUE(v.Ok) << v.Zprava;
-    EXPECT_EQ(s->kanaly[100].Subperiferie, 4);
+    EXPECT_EQ(Cisla(s->kanaly[100]), std::make_tuple(1, 2, 3, 4));
 }
 
 TEST_F(Parametry, ChannelsEndOfFileReadsZerosAndCtrlZEnds) {
@@ -517,23 +504,18 @@ void CheckCzech(const TReadState& s) {
 
 TEST_F(Parametry, EncodingsUtf8BomAndCp1250ReadAlike) {
     for (const std::string& obsah : {kCesky, "\xEF\xBB\xBF" + kCesky, Cp(kCesky)}) {
-        const auto [a, b, c] = Vse(Soubor(obsah));
-        ASSERT_TRUE(a.Ok) << a.Zprava;
-        ASSERT_TRUE(b.Ok) << b.Zprava;
-        ASSERT_TRUE(c.Ok) << c.Zprava;
+        ASSERT_TRUE(VseOk(Soubor(obsah)));
         CheckCzech(*s);
     }
     // Characters outside the code page do not spoil the file.
-    const auto [a, b, c] = Vse(Soubor("; \xE2\x98\x83 \xF0\x9F\x94\xA5\n" + kCesky));
-    EXPECT_TRUE(a.Ok && b.Ok && c.Ok);
+    EXPECT_TRUE(VseOk(Soubor("; \xE2\x98\x83 \xF0\x9F\x94\xA5\n" + kCesky)));
     CheckCzech(*s);
 }
 
 TEST_F(Parametry, EncodingsCp1250FileName) {
     const std::string utf8 = Soubor(kCesky, "parametry_kotelna_č.ini");
     const std::string cp = dir.Path() + "/" + Cp("parametry_kotelna_č.ini");
-    const auto [a, b, c] = Vse(cp);
-    EXPECT_TRUE(a.Ok && b.Ok && c.Ok) << a.Zprava << b.Zprava << c.Zprava;
+    EXPECT_TRUE(VseOk(cp));
     CheckCzech(*s);
     EXPECT_TRUE(CtiNastaveni(utf8, s->cfg).Ok);
 }
@@ -576,10 +558,7 @@ TEST_F(Parametry, NulBytesInTheFile) {
     const char log[] = "[Logovací soubor]\nPovolen=0\0x\nNázev RUN souborů=ab\0cd\n";
     const char kanal[] = "100\0 1 1 1 1 \"a\0b\"\n";
     const std::string t = std::string(log, sizeof log - 1) + kRozhrani1 + kZahlavi + std::string(kanal, sizeof kanal - 1);
-    const auto [a, b, c] = Vse(Soubor(t));
-    ASSERT_TRUE(a.Ok) << a.Zprava;
-    ASSERT_TRUE(b.Ok) << b.Zprava;
-    ASSERT_TRUE(c.Ok) << c.Zprava;
+    ASSERT_TRUE(VseOk(Soubor(t)));
     EXPECT_EQ(s->cfg.RunNazev, "ab");
     EXPECT_EQ(s->kanaly[100].Kod, std::string("a\0b", 3));  // channel texts keep their bytes
 }
@@ -593,10 +572,7 @@ TEST_F(Parametry, HundredMegabyteFile) {
         for (int i = 0; i < (100 << 20) / 64; ++i) f << blok;
         f << "[Deklarace rozhraní 2]\nTyp=ZR-6180\nBaud=600\n" << kZahlavi << "100 2 1 1 1\n";
     }
-    const auto [a, b, c] = Vse(cesta);
-    EXPECT_TRUE(a.Ok) << a.Zprava;
-    EXPECT_TRUE(b.Ok) << b.Zprava;
-    EXPECT_TRUE(c.Ok) << c.Zprava;
+    EXPECT_TRUE(VseOk(cesta));
     EXPECT_EQ(s->cfg.PocetRozhrani, 2);
     EXPECT_EQ(s->cfg.PocetKanalu, 1);
 }
@@ -610,10 +586,7 @@ TEST_F(Parametry, ExampleFileIsAccepted) {
     const std::size_t i = t.find("=" + demo);
     ASSERT_NE(i, std::string::npos);
     t.replace(i + 1, demo.size(), LogDir("demo"));  // keep the test inside its own directory
-    const auto [a, b, c] = Vse(Soubor(t));
-    ASSERT_TRUE(a.Ok) << a.Zprava;
-    ASSERT_TRUE(b.Ok) << b.Zprava;
-    ASSERT_TRUE(c.Ok) << c.Zprava;
+    ASSERT_TRUE(VseOk(Soubor(t)));
     EXPECT_EQ(s->cfg.LogPovolen, 1);
     EXPECT_EQ(s->cfg.PocetRozhrani, 2);
     EXPECT_GE(s->cfg.PocetKanalu, 12);

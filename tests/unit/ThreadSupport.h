@@ -24,6 +24,7 @@
 #include "support/Seams.h"
 #include "support/TempDir.h"
 #include "support/Text.h"
+#include "support/Wait.h"
 
 namespace thread_support {
 
@@ -36,15 +37,6 @@ inline std::string RunPart(std::string_view label, int32_t K, int32_t R, int32_t
     if (S != NoField) s += "S=" + std::to_string(S) + ", ";
     s += text;
     return s;
-}
-
-inline bool WaitFor(const std::function<bool()>& p, int ms) {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-    while (!p()) {
-        if (std::chrono::steady_clock::now() >= end) return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    return true;
 }
 
 inline int64_t MsSince(std::chrono::steady_clock::time_point t) {
