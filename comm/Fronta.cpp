@@ -6,7 +6,7 @@
 #include "comm/Wake.h"
 #include "comm/Logy.h"
 #include "comm/TimeLimits.h"
-#include "base/Radek.h"
+#include "base/Text.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 
 #include "config/HlavniLog.h"
 #include "config/Model.h"
-#include "base/Radek.h"
+#include "base/Text.h"
 #include "platform/Files.h"
 
 namespace {

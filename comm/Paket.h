@@ -9,7 +9,7 @@
 
 #include "config/GatewayRules.h"
 #include "config/Model.h"
-#include "base/Radek.h"
+#include "base/Text.h"
 
 using TPaket = TText<64>;
 

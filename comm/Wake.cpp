@@ -1,6 +1,6 @@
 #include "comm/Wake.h"
 
-#include "comm/VlaknoRozhrani.h"
+#include "comm/ThreadRozhrani.h"
 #include "config/Model.h"
 
 // The interface thread objects are created and released on the host's

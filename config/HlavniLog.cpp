@@ -4,7 +4,7 @@
 #include <charconv>
 
 #include "base/Cp1250.h"
-#include "base/Radek.h"
+#include "base/Text.h"
 #include "platform/Files.h"
 #include "platform/SystemError.h"
 

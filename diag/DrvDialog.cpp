@@ -5,7 +5,7 @@
 #include "comm/Wake.h"
 #include "base/Contained.h"
 #include "config/Model.h"
-#include "base/Radek.h"
+#include "base/Text.h"
 #include "diag/Window.h"
 #include "diag/WindowModule.h"
 #include "platform/Environment.h"

@@ -2,7 +2,7 @@
 
 #include <charconv>
 
-#include "base/Radek.h"
+#include "base/Text.h"
 #include "config/Hodnoty.h"
 #include "config/Model.h"
 #include "config/StatusTexty.h"

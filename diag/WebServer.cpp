@@ -4,7 +4,7 @@
 
 #include "base/Contained.h"
 #include "base/Cp1250.h"
-#include "base/Radek.h"
+#include "base/Text.h"
 #include "config/HlavniLog.h"
 #include "config/Model.h"
 #include "diag/ExchangeHistory.h"

@@ -7,7 +7,7 @@
 #include <nlohmann/json.hpp>
 
 #include "base/Cp1250.h"
-#include "base/Radek.h"
+#include "base/Text.h"
 #include "config/Model.h"
 #include "config/Hodnoty.h"
 #include "diag/DrvDialog.h"

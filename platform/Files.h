@@ -10,7 +10,7 @@
 #include <string>
 #include <string_view>
 
-#include "base/Radek.h"
+#include "base/Text.h"
 
 // Longer paths than the system takes are refused before any open.
 inline constexpr std::size_t MaxPath = 4096;

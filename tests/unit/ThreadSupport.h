@@ -15,8 +15,8 @@
 #include <thread>
 
 #include "comm/Logy.h"
-#include "comm/VlaknoCallBack.h"
-#include "comm/VlaknoRozhrani.h"
+#include "comm/ThreadCallBack.h"
+#include "comm/ThreadRozhrani.h"
 #include "platform/Clock.h"
 #include "config/Model.h"
 #include "support/LoopbackUdp.h"

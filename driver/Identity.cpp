@@ -3,8 +3,8 @@
 
 #include "comm/Logy.h"
 #include "config/HlavniLog.h"
-#include "driver/Spolecne.h"
-#include "driver/Zivot.h"
+#include "driver/Common.h"
+#include "driver/Lifetime.h"
 
 extern "C" {
 

@@ -1,7 +1,7 @@
 // Hostile input from the network: gateways that cannot be reached, answers
 // from strangers, empty datagrams and floods of garbage at the driver's
 // socket. The driver must keep serving with the statuses of the design.
-// (Gateway names are tried in a network of the test's own: Jmena_test.cpp.)
+// (Gateway names are tried in a network of the test's own: Names_test.cpp.)
 #include <gtest/gtest.h>
 
 #ifdef RV_HAVE_SIMULATOR

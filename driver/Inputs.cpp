@@ -5,7 +5,7 @@
 #include "config/ChannelKind.h"
 #include "config/HlavniLog.h"
 #include "config/Hodnoty.h"
-#include "driver/Spolecne.h"
+#include "driver/Common.h"
 
 namespace {
 

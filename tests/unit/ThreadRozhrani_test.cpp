@@ -4,7 +4,7 @@
 #include "comm/Wake.h"
 #include "comm/Fronta.h"
 #include "comm/Nulovani.h"
-#include "comm/VlaknoRozhrani.h"
+#include "comm/ThreadRozhrani.h"
 #include "base/Cp1250.h"
 #include "support/Seams.h"
 #include "tests/unit/ThreadSupport.h"

@@ -5,7 +5,7 @@
 
 #include <string_view>
 
-#include "base/Radek.h"
+#include "base/Text.h"
 
 TEST(RadekPrazdny, EmptyViewWithoutStorageAddsNothing) {
     TLine r("F=", 3);

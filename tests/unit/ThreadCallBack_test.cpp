@@ -9,7 +9,7 @@
 #include "comm/Wake.h"
 #include "comm/Fronta.h"
 #include "comm/TimeLimits.h"
-#include "comm/VlaknoCallBack.h"
+#include "comm/ThreadCallBack.h"
 #include "tests/unit/ThreadSupport.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "comm/VlaknoRozhrani.h"
+#include "comm/ThreadRozhrani.h"
 
 #include <algorithm>
 #include <mutex>

@@ -9,7 +9,7 @@
 #include "comm/Request.h"
 #include "comm/Wake.h"
 #include "config/Model.h"
-#include "base/Radek.h"
+#include "base/Text.h"
 
 inline constexpr uint32_t InterfaceVersion = 196608;  // 0x00030000
 inline constexpr std::string_view IdentificationText = "Ovladač ZR-6180 v.3.15"_cp;

@@ -1,4 +1,4 @@
-#include "comm/VlaknoCallBack.h"
+#include "comm/ThreadCallBack.h"
 
 #include <algorithm>
 
@@ -7,7 +7,7 @@
 #include "comm/TimeLimits.h"
 #include "base/Contained.h"
 #include "config/ChannelKind.h"
-#include "base/Radek.h"
+#include "base/Text.h"
 
 namespace {
 

@@ -4,16 +4,16 @@
 #include <string>
 
 #include "comm/Logy.h"
-#include "comm/VlaknoCallBack.h"
-#include "comm/VlaknoRozhrani.h"
+#include "comm/ThreadCallBack.h"
+#include "comm/ThreadRozhrani.h"
 #include "base/Contained.h"
 #include "config/HlavniLog.h"
 #include "config/Parametry.h"
 #include "config/StatusTexty.h"
 #include "diag/DrvDialog.h"
 #include "diag/WebServer.h"
-#include "driver/Spolecne.h"
-#include "driver/Zivot.h"
+#include "driver/Common.h"
+#include "driver/Lifetime.h"
 #include "platform/SystemError.h"
 #include "platform/Thread.h"
 

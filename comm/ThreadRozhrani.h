@@ -17,7 +17,7 @@
 #include "platform/Udp.h"
 #include "config/Model.h"
 #include "base/Contained.h"
-#include "base/Radek.h"
+#include "base/Text.h"
 
 class TThreadRozhrani final : public TThread {
 public:

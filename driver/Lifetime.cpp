@@ -1,7 +1,7 @@
-#include "driver/Zivot.h"
+#include "driver/Lifetime.h"
 
-#include "comm/VlaknoCallBack.h"
-#include "comm/VlaknoRozhrani.h"
+#include "comm/ThreadCallBack.h"
+#include "comm/ThreadRozhrani.h"
 #include "config/Model.h"
 #include "diag/DrvDialog.h"
 #include "diag/WebServer.h"
