@@ -15,7 +15,7 @@
 // a string behind a short spin lock. All other texts are written only by
 // Init, before any thread starts, and are read-only afterwards.
 // Multi-field consistency for the diagnostic window comes from one lock,
-// TData::ZamekOkna, held by every writer of shown records and by each refresh.
+// TData::WindowLock, held by every writer of shown records and by each refresh.
 #pragma once
 
 #include <atomic>
@@ -92,19 +92,19 @@ private:
 
 // A fixed array indexed by the domain's own numbers Od..Do (channel numbers,
 // interface numbers, module addresses, queue slots).
-template <class T, int Od, int Do>
+template <class T, int Low, int High>
 struct FixedArray {
-    static constexpr int Prvni = Od;
-    static constexpr int Posledni = Do;
-    static constexpr std::size_t Pocet = static_cast<std::size_t>(Do - Od + 1);
-    static constexpr bool Platny(long long i) noexcept { return i >= Od && i <= Do; }
+    static constexpr int First = Low;
+    static constexpr int Last = High;
+    static constexpr std::size_t Size = static_cast<std::size_t>(High - Low + 1);
+    static constexpr bool Contains(long long i) noexcept { return i >= Low && i <= High; }
 
-    T& operator[](long long i) noexcept { return p[i - Od]; }
-    const T& operator[](long long i) const noexcept { return p[i - Od]; }
+    T& operator[](long long i) noexcept { return p[i - Low]; }
+    const T& operator[](long long i) const noexcept { return p[i - Low]; }
     T* begin() noexcept { return p; }
-    T* end() noexcept { return p + Pocet; }
+    T* end() noexcept { return p + Size; }
     const T* begin() const noexcept { return p; }
-    const T* end() const noexcept { return p + Pocet; }
+    const T* end() const noexcept { return p + Size; }
 
-    T p[Pocet];
+    T p[Size];
 };

@@ -11,14 +11,14 @@
 
 class TWakeSet {
 public:
-    static constexpr int Prvni = 99;
-    static constexpr int Posledni = 6099;
+    static constexpr int First = 99;
+    static constexpr int Last = 6099;
 
     // Release: what the caller stored before (the mark, Hotovo) is seen by
     // the thread that takes the bit.
     void Add(int c) noexcept {
-        if (c < Prvni || c > Posledni) return;
-        const unsigned i = static_cast<unsigned>(c - Prvni);
+        if (c < First || c > Last) return;
+        const unsigned i = static_cast<unsigned>(c - First);
         slova_[i / 64].fetch_or(uint64_t{1} << (i % 64), std::memory_order_release);
     }
 
@@ -27,16 +27,16 @@ public:
     template <class F>
     bool Take(F&& f) {
         bool nejaky = false;
-        for (std::size_t w = 0; w < Slov; ++w) {
+        for (std::size_t w = 0; w < Words; ++w) {
             if (slova_[w].load(std::memory_order_relaxed) == 0) continue;
             uint64_t b = slova_[w].exchange(0, std::memory_order_acquire);
             nejaky = nejaky || b != 0;
-            for (; b != 0; b &= b - 1) f(Prvni + static_cast<int>(w * 64) + __builtin_ctzll(b));
+            for (; b != 0; b &= b - 1) f(First + static_cast<int>(w * 64) + __builtin_ctzll(b));
         }
         return nejaky;
     }
 
 private:
-    static constexpr std::size_t Slov = (Posledni - Prvni + 1 + 63) / 64;
-    std::atomic<uint64_t> slova_[Slov] = {};
+    static constexpr std::size_t Words = (Last - First + 1 + 63) / 64;
+    std::atomic<uint64_t> slova_[Words] = {};
 };

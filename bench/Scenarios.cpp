@@ -13,7 +13,7 @@
 
 #include "bench/Measure.h"
 #include "bench/Rig.h"
-#include "comm/Logy.h"
+#include "comm/CommLogs.h"
 #include "config/Model.h"
 #include "diag/DrvDialog.h"
 #include "tools/common/Http.h"
@@ -312,7 +312,7 @@ TRunLine MeasureRunLine(int lines) {
     d->Cfg.RunPovolen = 1;
     d->Cfg.RunPocet = 99;
     d->Cfg.RunCislo = 1;
-    d->Lokalizace = TLokalizace{};
+    d->Regional = TRegionalSettings{};
     constexpr std::string_view detail = "[VUZIV2]0000640001000000000000000000000000000000000000C3";
     const std::string bareFile = std::string(dir) + "/bare.log";
     const std::string line =
@@ -370,7 +370,7 @@ TRefresh MeasureRefresh(int refreshes) {
     dialog.PovolOkno(0, 0);
     dialog.SetChannelFieldText("1000");
     dialog.Edit1KeyPress('\r');
-    const TStranka pages[] = {TStranka::Info, TStranka::Rozhrani, TStranka::Kanal};
+    const TPage pages[] = {TPage::Info, TPage::Interface, TPage::Channel};
     double* figures[] = {&r.infoUs, &r.interfaceUs, &r.channelUs};
     for (int p = 0; p < 3; ++p) {
         if (!dialog.SelectPage(pages[p])) return Failed(r, "page refused"), r;
@@ -379,7 +379,7 @@ TRefresh MeasureRefresh(int refreshes) {
         for (int i = 0; i < refreshes; ++i) dialog.Timer1Timer();
         *figures[p] = static_cast<double>(NowNs() - t) / 1000.0 / refreshes;
     }
-    if (dialog.Snimek().Kanal[RKanal::Kod] != "K1000") return Failed(r, "the channel page shows another channel"), r;
+    if (dialog.Snapshot().Kanal[RKanal::Kod] != "K1000") return Failed(r, "the channel page shows another channel"), r;
     r.ok = true;
     return r;
 }

@@ -4,17 +4,17 @@
 #include <mutex>
 
 #include "comm/Wake.h"
-#include "comm/Logy.h"
+#include "comm/CommLogs.h"
 #include "comm/TimeLimits.h"
 #include "base/Text.h"
 
 namespace {
 
-using Zamek = std::lock_guard<std::mutex>;
+using Guard = std::lock_guard<std::mutex>;
 
-int NextSlot(int i) { return i >= VelikostFronty ? 1 : i + 1; }
+int NextSlot(int i) { return i >= QueueSize ? 1 : i + 1; }
 
-double Percent(int32_t pocet) { return static_cast<double>(pocet) / VelikostFronty * 100.0; }
+double Percent(int32_t pocet) { return static_cast<double>(pocet) / QueueSize * 100.0; }
 
 // Display only: both sides of the queue write the percentages.
 void SetFill(TFronta& f, int32_t potvrzenych) {
@@ -36,26 +36,26 @@ void AddPercent(TLine& t, double v, char oddelovac) {
 }  // namespace
 
 void ZaradPozadavek(TData& d, int c, uint8_t funkce) {
-    if (!JeKanal(c)) return;
+    if (!IsChannel(c)) return;
     TKanal& k = d.Kanaly[c];
     const int r = k.Rozhrani;
     {
-        Zamek g(d.ZamekOkna);
-        StartRequest(k, Now(&d), funkce, JeRozhrani(r) ? LimitPozadavku(d.Rozhrani[r]) : 0);
+        Guard g(d.WindowLock);
+        StartRequest(k, Now(&d), funkce, IsInterface(r) ? LimitPozadavku(d.Rozhrani[r]) : 0);
     }
     if (VlozDoFronty(d, c) == TQueued::Full) UkonciSChybou(d, static_cast<uint32_t>(c), StatusSendError);
 }
 
 TQueued VlozDoFronty(TData& d, int c) {
-    const int r = JeKanal(c) ? static_cast<int>(d.Kanaly[c].Rozhrani) : 0;
-    if (!JeRozhrani(r)) return TQueued::Full;  // no queue to take it
+    const int r = IsChannel(c) ? static_cast<int>(d.Kanaly[c].Rozhrani) : 0;
+    if (!IsInterface(r)) return TQueued::Full;  // no queue to take it
     TFronta& f = d.Fronty[r];
     // The host's side of the queue is read and written under the lock only:
     // a host that calls from several threads cannot lose an entry.
-    Zamek g(d.ZamekOkna);
+    Guard g(d.WindowLock);
     // Acquire pairs with the interface thread's release when it frees a slot.
     const int32_t potvrzenych = f.PocetPotvrzenych.load(std::memory_order_acquire);
-    if (potvrzenych + f.PocetNepotvrzenych >= VelikostFronty) return TQueued::Full;
+    if (potvrzenych + f.PocetNepotvrzenych >= QueueSize) return TQueued::Full;
     const int i = f.IndexZapisu;
     f.Polozky[i] = c;
     f.IndexZapisu = NextSlot(i);
@@ -64,11 +64,11 @@ TQueued VlozDoFronty(TData& d, int c) {
 }
 
 void PotvrdFronty(TData& d) {
-    for (int r = RozhraniPrvni; r <= RozhraniPosledni; ++r) {
+    for (int r = FirstInterface; r <= LastInterface; ++r) {
         TFronta& f = d.Fronty[r];
         if (f.PocetNepotvrzenych <= 0) continue;
         {
-            Zamek g(d.ZamekOkna);
+            Guard g(d.WindowLock);
             // Read under the lock that every addition takes, or an entry
             // added by another thread meanwhile would be zeroed uncommitted.
             const int32_t nove = f.PocetNepotvrzenych;
@@ -82,15 +82,15 @@ void PotvrdFronty(TData& d) {
     }
 }
 
-int32_t DalsiVeFronte(const TData& d, int rozhrani) {
+int32_t NextInQueue(const TData& d, int rozhrani) {
     const TFronta& f = d.Fronty[rozhrani];
     if (f.PocetPotvrzenych.load(std::memory_order_acquire) <= 0) return 0;
     return f.Polozky[f.IndexCteni];
 }
 
-void OdeberZFronty(TData& d, int rozhrani) {
+void RemoveFromQueue(TData& d, int rozhrani) {
     TFronta& f = d.Fronty[rozhrani];
-    Zamek g(d.ZamekOkna);
+    Guard g(d.WindowLock);
     f.IndexCteni = NextSlot(f.IndexCteni);
     // Release: the slot was read before the host may write it again.
     const int32_t potvrzenych = f.PocetPotvrzenych.fetch_sub(1, std::memory_order_release) - 1;
@@ -102,13 +102,13 @@ namespace {
 // Several threads end requests this way: relaxed read-modify-writes.
 void CountFinishedAtOnce(TData& d, int r, uint8_t e) {
     if (e == StatusInterfaceTimeout) {
-        if (JeRozhrani(r)) d.InterfaceCounters[r].InterfaceTimeouts.fetch_add(1);
+        if (IsInterface(r)) d.InterfaceCounters[r].InterfaceTimeouts.fetch_add(1);
     } else {
         d.DriverCounters.Refused[e].fetch_add(1);
     }
 }
 
-// The error completion itself; runs under ZamekOkna. The clock is read
+// The error completion itself; runs under WindowLock. The clock is read
 // under the lock, so that a request started meanwhile is never given a
 // start after the end.
 void StoreError(TData& d, uint32_t c, uint8_t e) {
@@ -125,7 +125,7 @@ void StoreError(TData& d, uint32_t c, uint8_t e) {
     k.StatusRegistr = 0;
     k.Status = e;
     const int r = k.Rozhrani;
-    if (JeRozhrani(r)) {
+    if (IsInterface(r)) {
         TRozhrani& ro = d.Rozhrani[r];
         ro.Status = e;
         ro.Moduly[k.Adresa].Status = 1;
@@ -138,20 +138,20 @@ void StoreError(TData& d, uint32_t c, uint8_t e) {
 }  // namespace
 
 void UkonciSChybou(TData& d, uint32_t c, uint8_t e) {
-    if (!JeKanal(c)) return;
+    if (!IsChannel(c)) return;
     {
-        Zamek g(d.ZamekOkna);
+        Guard g(d.WindowLock);
         StoreError(d, c, e);
     }
     CountFinishedAtOnce(d, d.Kanaly[c].Rozhrani, e);
 }
 
 bool FinishTimedOut(TData& d, uint32_t c, uint32_t pozadavek) {
-    if (!JeKanal(c)) return false;
+    if (!IsChannel(c)) return false;
     {
         // Starts are numbered under the same lock: the request cannot change
         // between this look and the completion.
-        Zamek g(d.ZamekOkna);
+        Guard g(d.WindowLock);
         if (!IsCurrentRequest(d.Kanaly[c], pozadavek)) return false;
         StoreError(d, c, StatusInterfaceTimeout);
     }
@@ -161,23 +161,23 @@ bool FinishTimedOut(TData& d, uint32_t c, uint32_t pozadavek) {
 
 int64_t ReportQueueFill(TData& d, int rozhrani, TQueueHour& h) {
     const int64_t ted = Clock(&d).RealMs();
-    if (ted < h.Od || ted >= h.Do) {
+    if (ted < h.From || ted >= h.Until) {
         const TLocalTime c = LocalTimeOf(ted);
         h.Hour = c.Hour;
-        h.Od = ted - ((c.Minute * 60 + c.Second) * 1000 + c.Millisecond);
-        h.Do = h.Od + 3600000;
+        h.From = ted - ((c.Minute * 60 + c.Second) * 1000 + c.Millisecond);
+        h.Until = h.From + 3600000;
     }
     TFronta& f = d.Fronty[rozhrani];
     if (h.Hour != f.HodinaMax) {
         if (d.Cfg.LogRozhraniPovolen != 0) {
             TLine t("FIFOmax=");
-            AddPercent(t, f.ZaplneniMax, d.Lokalizace.DesetinnyOddelovac);
+            AddPercent(t, f.ZaplneniMax, d.Regional.DecimalSeparator);
             t.Add('%');
             ZapisLogRozhrani(&d, rozhrani, t);
         }
-        Zamek g(d.ZamekOkna);
+        Guard g(d.WindowLock);
         f.HodinaMax = static_cast<uint16_t>(h.Hour);
         f.ZaplneniMax = 0.0;
     }
-    return h.Do - ted;
+    return h.Until - ted;
 }

@@ -18,9 +18,9 @@ TQueued VlozDoFronty(TData& d, int c);
 void PotvrdFronty(TData& d);
 
 // Interface thread side: the channel at the read index when a committed
-// entry waits, else 0; then OdeberZFronty takes it out.
-int32_t DalsiVeFronte(const TData& d, int rozhrani);
-void OdeberZFronty(TData& d, int rozhrani);
+// entry waits, else 0; then RemoveFromQueue takes it out.
+int32_t NextInQueue(const TData& d, int rozhrani);
+void RemoveFromQueue(TData& d, int rozhrani);
 
 // Completes the request of channel c with status e and no answer.
 void UkonciSChybou(TData& d, uint32_t c, uint8_t e);
@@ -34,8 +34,8 @@ bool FinishTimedOut(TData& d, uint32_t c, uint32_t pozadavek);
 // The current local hour of the wall clock, cached between boundaries so that
 // a step needs no calendar conversion.
 struct TQueueHour {
-    int64_t Od = 0;   // wall-clock ms where the cached hour began
-    int64_t Do = 0;   // and where it ends
+    int64_t From = 0;   // wall-clock ms where the cached hour began
+    int64_t Until = 0;   // and where it ends
     int Hour = -1;
 };
 

@@ -24,7 +24,7 @@ inline int32_t StateField(TRequestState s) { return static_cast<int32_t>(s); }
 inline TRequestState StateOf(const TKanal& k) { return k.StavPozadavku.load(); }
 inline int32_t StateFieldOf(const TKanal& k) { return StateField(StateOf(k)); }
 
-// Started: under ZamekOkna. The outcome of the previous request is
+// Started: under WindowLock. The outcome of the previous request is
 // withdrawn first; the number goes last, after the start time and limit,
 // so that a thread judging a request by its age (FinishTimedOut) reads the
 // number, then the start, then its clock, and a request started meanwhile

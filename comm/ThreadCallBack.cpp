@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "comm/Fronta.h"
-#include "comm/Logy.h"
+#include "comm/CommLogs.h"
 #include "comm/TimeLimits.h"
 #include "base/Contained.h"
 #include "config/ChannelKind.h"
@@ -15,7 +15,7 @@ namespace {
 // looks round this often in case a wake-up was missed. Each look is a full
 // scan of cold records, the largest part of an idle driver's cost.
 inline constexpr uint32_t LongestSleepMs = 1000;
-inline constexpr int64_t PeriodaScanuNs = 1000000;
+inline constexpr int64_t ScanPeriodNs = 1000000;
 
 // Direction of the call-back: 0 input, 1 output.
 int32_t CallBackDirection(int c) { return IsInputChannel(static_cast<uint32_t>(c)) ? 0 : 1; }
@@ -41,7 +41,7 @@ void TThreadCallBack::Execute() {
     TAlarm& budik = Alarm();
     bool oznacene = true;
     uint32_t generace = budik.Generation();
-    int64_t posledniScan = Clock(PData).PaceNs() - PeriodaScanuNs;
+    int64_t posledniScan = Clock(PData).PaceNs() - ScanPeriodNs;
     while (!Stopping()) {
         // While requests wait the scan repeats every millisecond, for their
         // time-outs; otherwise only a marking (or stop) brings the next one.
@@ -52,7 +52,7 @@ void TThreadCallBack::Execute() {
         if (Stopping()) break;
         generace = budik.Generation();
         const int64_t ted = Clock(PData).PaceNs();
-        const bool splatny = oznacene && ted - posledniScan >= PeriodaScanuNs;
+        const bool splatny = oznacene && ted - posledniScan >= ScanPeriodNs;
         bool rung = false;
         if (!splatny) Contained([&] { rung = ScanRung(oznacene); });
         if (rung) continue;
@@ -67,7 +67,7 @@ void TThreadCallBack::Execute() {
 
 bool TThreadCallBack::ScanAll() {
     marked_.Clear();
-    for (int c = KanalPrvni; c <= KanalPosledni && !Stopping(); ++c)
+    for (int c = FirstChannel; c <= LastChannel && !Stopping(); ++c)
         if (CheckChannel(c)) marked_.Add(c);
     return !marked_.Empty();
 }
@@ -87,7 +87,7 @@ bool TThreadCallBack::ScanRung(bool& oznacene) {
 }
 
 bool TThreadCallBack::CheckChannel(int c) {
-    if (PData == nullptr || !JeKanal(c)) return false;
+    if (PData == nullptr || !IsChannel(c)) return false;
     TData& d = *PData;
     TKanal& k = d.Kanaly[c];
     if (!IsAwaitingNotice(k)) return false;
@@ -106,7 +106,7 @@ bool TThreadCallBack::CheckChannel(int c) {
         ZapisRun(&d, "CB  0", c, r, StateFieldOf(k), s);
     }
     if (IsDone(k)) {
-        const int32_t fronta = JeRozhrani(r) ? static_cast<int32_t>(d.Fronty[r].PocetPotvrzenych) : 0;
+        const int32_t fronta = IsInterface(r) ? static_cast<int32_t>(d.Fronty[r].PocetPotvrzenych) : 0;
         TLine t("F=", fronta, ", (", k.DobaRS.load(), "/", k.DobaLAN.load(), "/", k.DobaCelkem.load(), ")");
         ZapisRun(&d, "CB  1", c, r, StateFieldOf(k), t);
         if (Stopping()) return true;

@@ -55,12 +55,12 @@ private:
         void ForEach(F&& f) {
             for (std::size_t w = 0; w < Words; ++w)
                 for (uint64_t b = words_[w]; b != 0; b &= b - 1)
-                    f(KanalPrvni + static_cast<int>(w * 64) + __builtin_ctzll(b));
+                    f(FirstChannel + static_cast<int>(w * 64) + __builtin_ctzll(b));
         }
 
     private:
-        static constexpr std::size_t Words = (KanalPosledni - KanalPrvni + 1 + 63) / 64;
-        static unsigned Index(int c) { return static_cast<unsigned>(c - KanalPrvni); }
+        static constexpr std::size_t Words = (LastChannel - FirstChannel + 1 + 63) / 64;
+        static unsigned Index(int c) { return static_cast<unsigned>(c - FirstChannel); }
         uint64_t words_[Words] = {};
     };
 

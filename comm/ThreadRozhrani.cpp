@@ -4,7 +4,7 @@
 #include <mutex>
 
 #include "comm/Wake.h"
-#include "comm/Logy.h"
+#include "comm/CommLogs.h"
 #include "comm/TimeLimits.h"
 #include "base/Cp1250.h"
 
@@ -27,7 +27,7 @@ using TLongLine = TText<ReceiveSize + 128>;
 }  // namespace
 
 TThreadRozhrani::TThreadRozhrani(TData* d, uint8_t cislo) : PData(d), CisloRozhrani(cislo) {
-    if (PData != nullptr && JeRozhrani(cislo)) {
+    if (PData != nullptr && IsInterface(cislo)) {
         const TRozhrani& r = PData->Rozhrani[cislo];
         KopieRozhrani.IPAdresa = r.IPAdresa;
     }
@@ -56,7 +56,7 @@ TText<4> TThreadRozhrani::KanalText4(uint32_t c) {
 }
 
 void TThreadRozhrani::Execute() {
-    if (PData == nullptr || !JeRozhrani(CisloRozhrani)) return;
+    if (PData == nullptr || !IsInterface(CisloRozhrani)) return;
     TData& d = *PData;
     if (!Stopping()) {
         d.VlaknoBezi[CisloRozhrani] = 1;
@@ -116,25 +116,25 @@ void TThreadRozhrani::SwitchLogs() {
     }
 }
 
-void TThreadRozhrani::Spi(int64_t doKonceHodiny) {
+void TThreadRozhrani::SleepToHour(int64_t doKonceHodiny) {
     const int64_t ms = std::clamp<int64_t>(doKonceHodiny + 1, 1, LongestSleepMs);
     Alarm().Wait(generation_, static_cast<uint32_t>(ms));
 }
 
 void TThreadRozhrani::KrokKomunikace() {
-    if (PData == nullptr || !JeRozhrani(CisloRozhrani)) return;
+    if (PData == nullptr || !IsInterface(CisloRozhrani)) return;
     TData& d = *PData;
     const int k = CisloRozhrani;
     const int64_t doKonceHodiny = ReportQueueFill(d, k, hour_);
     ReportLeftOut(Now(&d));
     if (Stopping()) return;
-    const int32_t c = DalsiVeFronte(d, k);
+    const int32_t c = NextInQueue(d, k);
     if (c == 0) {
-        Spi(doKonceHodiny);
+        SleepToHour(doKonceHodiny);
         return;
     }
-    if (!JeKanal(c)) {  // only the exports fill the queue, and only with channels
-        OdeberZFronty(d, k);
+    if (!IsChannel(c)) {  // only the exports fill the queue, and only with channels
+        RemoveFromQueue(d, k);
         return;
     }
     TKanal& kan = d.Kanaly[c];
@@ -144,7 +144,7 @@ void TThreadRozhrani::KrokKomunikace() {
     Trace("KOM 0", cislo, StateFieldOf(kan), t);
     if (Stopping()) return;
     d.InterfaceCounters[k].ObserveQueueDepth(d.Fronty[k].PocetPotvrzenych);
-    OdeberZFronty(d, k);
+    RemoveFromQueue(d, k);
     if (EndedByTimeLimit(kan)) return;
     current_ = cislo;
     kan.CasOdeslani = Now(&d);
@@ -252,9 +252,9 @@ TThreadRozhrani::TStep TThreadRozhrani::SendRequest(const TKopieRozhrani& r, std
 TThreadRozhrani::TStep TThreadRozhrani::Drain(uint32_t c) {
     const uint32_t od = Now(PData);
     for (int n = 0; n < MostDrained; ++n) {
-        const TPrijem p = Udp.Receive(0);
-        if (p == TPrijem::Nothing) return TStep::Continue;
-        if (p == TPrijem::Error) return TStep::Failed;
+        const TReceived p = Udp.Receive(0);
+        if (p == TReceived::Nothing) return TStep::Continue;
+        if (p == TReceived::Error) return TStep::Failed;
         Counters().ForeignDatagrams.Add(1);
         if (MayLogDatagram()) {
             const std::string_view t = OrizniKonec(Udp.Data());
@@ -289,9 +289,9 @@ void TThreadRozhrani::ReportLeftOut(uint32_t ted) {
 TThreadRozhrani::TStep TThreadRozhrani::AwaitAnswer(uint32_t c, uint32_t limitLan, uint32_t& uplynulo) {
     uint32_t start = Now(PData);
     for (;;) {
-        const TPrijem p = Udp.Receive(1);
-        if (p == TPrijem::Error) return TStep::Failed;
-        if (p == TPrijem::Datagram) {
+        const TReceived p = Udp.Receive(1);
+        if (p == TReceived::Error) return TStep::Failed;
+        if (p == TReceived::Datagram) {
             if (const TStep v = TakeDatagram(c, Udp.Data()); v != TStep::Continue) return v;
         }
         if (Stopping()) return TStep::Stop;
@@ -366,7 +366,7 @@ bool TThreadRozhrani::UlozOdpoved(uint32_t c, const TOdpoved& o, TOutcomeState s
     if (Stopping()) return false;
     TData& d = *PData;
     TKanal& k = d.Kanaly[c];
-    std::lock_guard<std::mutex> g(d.ZamekOkna);
+    std::lock_guard<std::mutex> g(d.WindowLock);
     const uint32_t ted = Now(&d);  // under the lock: after any start of the channel's request
     k.DobaRS = o.DobaRS;
     storedTick_ = ted;

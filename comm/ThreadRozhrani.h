@@ -11,8 +11,8 @@
 
 #include "comm/Fronta.h"
 #include "comm/LogBudget.h"
-#include "comm/Logy.h"
-#include "comm/Paket.h"
+#include "comm/CommLogs.h"
+#include "comm/Packet.h"
 #include "platform/Thread.h"
 #include "platform/Udp.h"
 #include "config/Model.h"
@@ -54,7 +54,7 @@ private:
     uint64_t ExchangeUs() const;  // since the request was taken from the queue
     TInterfaceCounters& Counters() { return PData->InterfaceCounters[CisloRozhrani]; }
     void SwitchLogs();
-    void Spi(int64_t doKonceHodiny);
+    void SleepToHour(int64_t doKonceHodiny);
 
     void Trace(std::string_view znacka, uint32_t c, int32_t S, std::string_view text);
     void TraceQueue(std::string_view znacka, uint32_t c, std::string_view konec, int32_t S = NoField);

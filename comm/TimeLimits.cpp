@@ -5,7 +5,7 @@ namespace {
 // The UDP retries of the channel's interface; none (N = 1) without one.
 int32_t UdpRetriesOf(const TData& d, const TKanal& k) {
     const int r = k.Rozhrani;
-    return JeRozhrani(r) ? d.Rozhrani[r].UdpOpakovani.load() : 0;
+    return IsInterface(r) ? d.Rozhrani[r].UdpOpakovani.load() : 0;
 }
 
 }  // namespace

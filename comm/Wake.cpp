@@ -9,12 +9,12 @@
 // may ring it.
 
 void WakeInterface(TData& d, int rozhrani) {
-    if (!JeRozhrani(rozhrani)) return;
+    if (!IsInterface(rozhrani)) return;
     if (TThreadRozhrani* v = d.Vlakna[rozhrani].get()) v->Wake();
 }
 
 void WakeAllInterfaces(TData& d) {
-    for (int k = RozhraniPrvni; k <= RozhraniPosledni; ++k) WakeInterface(d, k);
+    for (int k = FirstInterface; k <= LastInterface; ++k) WakeInterface(d, k);
 }
 
 void WakeCallBack(TData& d, int c) {

@@ -11,7 +11,7 @@
 
 struct TBaudRate {
     int32_t Baud;  // Bd, as "Baud" of the parameter file gives it
-    int32_t Cas;   // serial time allowance of one exchange; never sent
+    int32_t SerialMs;   // serial time allowance of one exchange; never sent
 };
 
 // The index is the baud code a request carries.
@@ -42,7 +42,7 @@ constexpr uint8_t KodRychlosti(int32_t baud) {
 }
 
 constexpr int32_t BaudCas(uint32_t kod) {
-    return kod < std::size(BaudRates) ? BaudRates[kod].Cas : BaudRates[DefaultBaudCode].Cas;
+    return kod < std::size(BaudRates) ? BaudRates[kod].SerialMs : BaudRates[DefaultBaudCode].SerialMs;
 }
 
 // N = min(UDP retries + 1, 16): the attempts of one request, which multiply

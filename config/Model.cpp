@@ -41,11 +41,11 @@ void ClearChannel(TKanal& k, int cislo) {
 }  // namespace
 
 // The table's bounds are those of the channel map.
-static_assert(HasChannelRecord(KanalPrvni) && !HasChannelRecord(KanalPrvni - 1) && HasChannelRecord(KanalPosledni) &&
-              !HasChannelRecord(KanalPosledni + 1));
+static_assert(HasChannelRecord(FirstChannel) && !HasChannelRecord(FirstChannel - 1) && HasChannelRecord(LastChannel) &&
+              !HasChannelRecord(LastChannel + 1));
 
 void VycistiKanaly(TPoleKanal& kanaly) {
-    for (int c = KanalPrvni; c <= KanalPosledni; ++c) ClearChannel(kanaly[c], c);
+    for (int c = FirstChannel; c <= LastChannel; ++c) ClearChannel(kanaly[c], c);
     kanaly[99].Nazev = std::string("Nulování Status registru modulu"_cp);
     kanaly[99].Pouzit = 1;
 }

@@ -13,16 +13,16 @@
 #include "base/Atom.h"
 #include "platform/Clock.h"
 #include "config/Counters.h"
-#include "config/Lokalizace.h"
-#include "config/StatusTexty.h"
+#include "config/RegionalSettings.h"
+#include "config/StatusCodes.h"
 #include "platform/Thread.h"
 #include "include/rv_zr6180.h"
 
-inline constexpr int KanalPrvni = 99;
-inline constexpr int KanalPosledni = 6099;
-inline constexpr int RozhraniPrvni = 1;
-inline constexpr int RozhraniPosledni = 16;
-inline constexpr int VelikostFronty = 1000;
+inline constexpr int FirstChannel = 99;
+inline constexpr int LastChannel = 6099;
+inline constexpr int FirstInterface = 1;
+inline constexpr int LastInterface = 16;
+inline constexpr int QueueSize = 1000;
 
 // TKanal::StavPozadavku: how far the channel's current request has got.
 // The steps between the states are in comm/Request.h.
@@ -83,9 +83,9 @@ struct TModul {
     Atom<uint8_t> Status;
 };
 
-using TPoleKanal = FixedArray<TKanal, KanalPrvni, KanalPosledni>;
-using TPoleModulu = FixedArray<TModul, 0, 255>;
-using TPoleStatusu = FixedArray<Atom<uint8_t>, KanalPrvni, KanalPosledni>;
+using TPoleKanal = FixedArray<TKanal, FirstChannel, LastChannel>;
+using TModuleArray = FixedArray<TModul, 0, 255>;
+using TStatusArray = FixedArray<Atom<uint8_t>, FirstChannel, LastChannel>;
 
 struct TRozhrani {
     Atom<uint8_t> Pouzito;
@@ -104,12 +104,12 @@ struct TRozhrani {
     Atom<int32_t> Opakovani;
     Atom<int32_t> PocetModulu;
     Atom<int32_t> PocetKanalu;
-    TPoleModulu Moduly;
-    TPoleStatusu StatusKanalu;
+    TModuleArray Moduly;
+    TStatusArray StatusKanalu;
     Atom<int32_t> Status;
 };
 
-using TPoleRozhrani = FixedArray<TRozhrani, RozhraniPrvni, RozhraniPosledni>;
+using TPoleRozhrani = FixedArray<TRozhrani, FirstInterface, LastInterface>;
 
 struct TCFG {
     Atom<int32_t> PocetKanalu;
@@ -129,7 +129,7 @@ struct TCFG {
 };
 
 struct TFronta {
-    FixedArray<Atom<int32_t>, 1, VelikostFronty> Polozky;
+    FixedArray<Atom<int32_t>, 1, QueueSize> Polozky;
     Atom<int32_t> IndexZapisu;
     Atom<int32_t> IndexCteni;
     Atom<int32_t> PocetPotvrzenych;  // release by the commit, acquire by the interface thread
@@ -155,13 +155,13 @@ struct TData {
 
     TPoleKanal Kanaly;
     TPoleRozhrani Rozhrani;
-    FixedArray<TFronta, RozhraniPrvni, RozhraniPosledni> Fronty;
+    FixedArray<TFronta, FirstInterface, LastInterface> Fronty;
     TCFG Cfg;
     Atom<int32_t> MonitorovanyKanal;
     Atom<int32_t> MonitorovaneRozhrani;
     Atom<uint32_t> PosledniChybnyKanal;
-    FixedArray<std::unique_ptr<TThreadRozhrani>, RozhraniPrvni, RozhraniPosledni> Vlakna;
-    FixedArray<Atom<uint8_t>, RozhraniPrvni, RozhraniPosledni> VlaknoBezi;
+    FixedArray<std::unique_ptr<TThreadRozhrani>, FirstInterface, LastInterface> Vlakna;
+    FixedArray<Atom<uint8_t>, FirstInterface, LastInterface> VlaknoBezi;
     std::unique_ptr<TThreadCallBack> VlaknoCallBack;
     Atom<uint8_t> CallBackBezi;
     Atom<uint8_t> Ukoncovani;
@@ -176,8 +176,8 @@ struct TData {
     std::mutex ZamekLogu;
 
     // Implementation members beyond the data model.
-    std::mutex ZamekErr;    // Err-log lines from several interface threads
-    std::mutex ZamekOkna;   // writers of shown records vs. a window refresh
+    std::mutex ErrLogLock;    // Err-log lines from several interface threads
+    std::mutex WindowLock;   // writers of shown records vs. a window refresh
     std::atomic<const TClock*> Clock{nullptr};  // null: the system clock
     std::atomic<const TThreadStart*> ThreadStarter{nullptr};  // null: system threads
     // Ends the call-back thread's wait, with the channels it should look at.
@@ -185,8 +185,8 @@ struct TData {
     // interface threads may ring at any time.
     TAlarm CallBackAlarm;
     TWakeSet CallBackWakes;
-    TLokalizace Lokalizace;  // written by Init before any thread starts
-    FixedArray<TInterfaceCounters, RozhraniPrvni, RozhraniPosledni> InterfaceCounters;
+    TRegionalSettings Regional;  // written by Init before any thread starts
+    FixedArray<TInterfaceCounters, FirstInterface, LastInterface> InterfaceCounters;
     TDriverCounters DriverCounters;
     // Counted by the log writers, which otherwise only read the instance.
     mutable TLogFailures LogFailures;
@@ -204,8 +204,8 @@ void VycistiRozhrani(TPoleRozhrani& rozhrani);
 void VycistiFrontu(TFronta& fronta);
 
 // Whether the record of an interface or channel number exists.
-inline bool JeRozhrani(long long k) { return k >= RozhraniPrvni && k <= RozhraniPosledni; }
-inline bool JeKanal(long long c) { return c >= KanalPrvni && c <= KanalPosledni; }
+inline bool IsInterface(long long k) { return k >= FirstInterface && k <= LastInterface; }
+inline bool IsChannel(long long c) { return c >= FirstChannel && c <= LastChannel; }
 
 // The clock of an instance: its own when a test set one, else the system's.
 inline const TClock& Clock(const TData* d) {

@@ -14,15 +14,15 @@ namespace {
 
 using TCell = TText<96>;
 
-void Nastav(std::string& cil, std::string_view t) { cil.assign(t.data(), t.size()); }
+void Assign(std::string& target, std::string_view t) { target.assign(t.data(), t.size()); }
 
-bool JeCislice(char c) { return c >= '0' && c <= '9'; }
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
-void PisDoPole(std::string& pole, char c) {
+void TypeIntoField(std::string& field, char c) {
     if (c == RvKeyBackspace) {
-        if (!pole.empty()) pole.pop_back();
+        if (!field.empty()) field.pop_back();
     } else {
-        pole.push_back(c);
+        field.push_back(c);
     }
 }
 
@@ -32,13 +32,13 @@ TDrvDialog::TDrvDialog(TData& d) : d_(d) {}
 
 const TClock& TDrvDialog::Clock() const { return ::Clock(&d_); }
 
-TDrvDialog::~TDrvDialog() { okno_.reset(); }
+TDrvDialog::~TDrvDialog() { window_.reset(); }
 
-std::unique_ptr<TDrvDialog> TDrvDialog::Vytvor(TData& d) {
+std::unique_ptr<TDrvDialog> TDrvDialog::Create(TData& d) {
     try {
         auto dialog = std::make_unique<TDrvDialog>(d);
-        dialog->okno_ = CreateWindow(*dialog);
-        if (!dialog->okno_) return nullptr;
+        dialog->window_ = CreateWindow(*dialog);
+        if (!dialog->window_) return nullptr;
         return dialog;
     } catch (...) {
         return nullptr;  // no memory or no thread for the timer: Init reports it
@@ -46,75 +46,75 @@ std::unique_ptr<TDrvDialog> TDrvDialog::Vytvor(TData& d) {
 }
 
 std::unique_ptr<TWindow> TDrvDialog::CreateWindow(TDrvDialog& dialog) {
-    const std::string_view rezim = EnvironmentValue("RV_ZR6180_WINDOW");
-    if (rezim == "none") return CreateHeadlessWindow(dialog);
-    std::unique_ptr<TWindow> okno;
+    const std::string_view mode = EnvironmentValue("RV_ZR6180_WINDOW");
+    if (mode == "none") return CreateHeadlessWindow(dialog);
+    std::unique_ptr<TWindow> window;
     // In "auto" without any display there is nothing to try and nothing to warn about.
-    const bool displej = !EnvironmentValue("DISPLAY").empty() || !EnvironmentValue("WAYLAND_DISPLAY").empty();
-    if (rezim == "gtk" || displej) okno = CreateModuleWindow(dialog);
-    if (rezim == "gtk" || okno) return okno;
+    const bool display = !EnvironmentValue("DISPLAY").empty() || !EnvironmentValue("WAYLAND_DISPLAY").empty();
+    if (mode == "gtk" || display) window = CreateModuleWindow(dialog);
+    if (mode == "gtk" || window) return window;
     return CreateHeadlessWindow(dialog);
 }
 
 // ---- Driver side ---------------------------------------------------------
 
 void TDrvDialog::NastavOkno() {
-    bool zmena = false;
+    bool change = false;
     {
-        std::lock_guard g(zamek_);
+        std::lock_guard g(lock_);
         z_.Edit1 = "100";
         z_.Edit2 = "1";
         TCell t;
         t.Add(static_cast<int32_t>(d_.Cfg.PocetRozhrani));
-        Nastav(z_.PocetRozhrani, t);
+        Assign(z_.PocetRozhrani, t);
         t.Clear();
         t.Add(static_cast<int32_t>(d_.Cfg.PocetKanalu));
-        Nastav(z_.PocetKanalu, t);
-        zmena = changeLogging(d_.Cfg.LogRozhraniPovolen != 0);
+        Assign(z_.PocetKanalu, t);
+        change = ChangeLogging(d_.Cfg.LogRozhraniPovolen != 0);
         ZobrazenyKanal = 100;
     }
-    if (zmena) CheckBox1Click();  // ticking the box here counts as a click
+    if (change) CheckBox1Click();  // ticking the box here counts as a click
     SetVisible(d_.Cfg.OknoPovoleno != 0);
-    if (okno_) okno_->DrawAll();
+    if (window_) window_->DrawAll();
 }
 
-void TDrvDialog::SetVisible(bool viditelne) {
+void TDrvDialog::SetVisible(bool visible) {
     {
-        std::lock_guard g(zamek_);
-        z_.Viditelne = viditelne;
+        std::lock_guard g(lock_);
+        z_.Visible = visible;
     }
-    if (okno_) okno_->SetVisible(viditelne);
+    if (window_) window_->SetVisible(visible);
 }
 
 void TDrvDialog::Minimise() {
-    if (okno_) okno_->Minimise();
+    if (window_) window_->Minimise();
 }
 
 void TDrvDialog::Restore() {
-    if (okno_) okno_->Restore();
+    if (window_) window_->Restore();
 }
 
 void TDrvDialog::Focus() {
     // Focus never shows a window: a hidden one, or one that must never be
     // shown, stays hidden.
-    if (okno_ && Viditelne()) okno_->Focus();
+    if (window_ && Visible()) window_->Focus();
 }
 
 void TDrvDialog::Place(int32_t l, int32_t t, int32_t w, int32_t h) {
-    if (okno_) okno_->Place(l, t, w, h);
+    if (window_) window_->Place(l, t, w, h);
 }
 
-void TDrvDialog::PovolOkno(uint32_t pozadovana, uint32_t udelena) {
-    const bool povoleno = udelena >= pozadovana;
+void TDrvDialog::PovolOkno(uint32_t requested, uint32_t granted) {
+    const bool enabled = granted >= requested;
     {
-        std::lock_guard g(zamek_);
-        z_.Povoleno = povoleno;
+        std::lock_guard g(lock_);
+        z_.Enabled = enabled;
     }
-    if (okno_) okno_->Enable(povoleno);
+    if (window_) window_->Enable(enabled);
 }
 
 void TDrvDialog::StopTimer() {
-    if (okno_) okno_->StopTimer();
+    if (window_) window_->StopTimer();
 }
 
 // ---- Refresh -------------------------------------------------------------
@@ -123,29 +123,29 @@ void TDrvDialog::StopTimer() {
 // (no memory for a text) skips that tick only.
 void TDrvDialog::Timer1Timer() noexcept {
     Contained([&] {
-        std::lock_guard g(zamek_);
-        if (!z_.Viditelne) return;  // a minimised window still counts as shown
-        switch (z_.Stranka) {
-            case TStranka::Info: refreshInfoLocked(); break;
-            case TStranka::Rozhrani: refreshInterfaceLocked(); break;
-            case TStranka::Kanal: refreshChannelLocked(); break;
+        std::lock_guard g(lock_);
+        if (!z_.Visible) return;  // a minimised window still counts as shown
+        switch (z_.Page) {
+            case TPage::Info: RefreshInfoLocked(); break;
+            case TPage::Interface: RefreshInterfaceLocked(); break;
+            case TPage::Channel: RefreshChannelLocked(); break;
         }
     });
 }
 
 void TDrvDialog::ObnovInfo() {
-    std::lock_guard g(zamek_);
-    refreshInfoLocked();
+    std::lock_guard g(lock_);
+    RefreshInfoLocked();
 }
 
 void TDrvDialog::ObnovKanal() {
-    std::lock_guard g(zamek_);
-    refreshChannelLocked();
+    std::lock_guard g(lock_);
+    RefreshChannelLocked();
 }
 
 void TDrvDialog::ObnovRozhrani() {
-    std::lock_guard g(zamek_);
-    refreshInterfaceLocked();
+    std::lock_guard g(lock_);
+    RefreshInterfaceLocked();
 }
 
 TColour TDrvDialog::BarvaRozhrani(const TRozhrani& r) {
@@ -160,32 +160,32 @@ std::string_view TDrvDialog::OrizniText(std::string_view t, std::size_t n) {
     return t.size() <= n ? t : t.substr(0, n);
 }
 
-void TDrvDialog::refreshInfoLocked() {
+void TDrvDialog::RefreshInfoLocked() {
     {
-        std::lock_guard g(d_.ZamekOkna);
+        std::lock_guard g(d_.WindowLock);
         FillInfoRows(d_, z_.Info);
     }
     // The boxes read single status bytes only: the long scan stays outside
     // the lock so that no writer waits for it.
-    for (int i = RozhraniPrvni; i <= RozhraniPosledni; ++i)
-        z_.Indikatory[i] = BarvaRozhrani(d_.Rozhrani[i]);
+    for (int i = FirstInterface; i <= LastInterface; ++i)
+        z_.Indicators[i] = BarvaRozhrani(d_.Rozhrani[i]);
 }
 
-void TDrvDialog::refreshChannelLocked() {
+void TDrvDialog::RefreshChannelLocked() {
     uint32_t n = ZobrazenyKanal;
-    if (n < KanalPrvni) n = KanalPrvni;
-    if (n > KanalPosledni) n = KanalPosledni;
+    if (n < FirstChannel) n = FirstChannel;
+    if (n > LastChannel) n = LastChannel;
     ZobrazenyKanal = n;
-    std::lock_guard g(d_.ZamekOkna);
+    std::lock_guard g(d_.WindowLock);
     FillChannelRows(d_, n, z_.Kanal);
 }
 
-void TDrvDialog::refreshInterfaceLocked() {
+void TDrvDialog::RefreshInterfaceLocked() {
     uint32_t i = ZobrazeneRozhrani;
-    if (i > RozhraniPosledni) i = RozhraniPosledni;
-    if (i == 0) i = RozhraniPrvni;
+    if (i > LastInterface) i = LastInterface;
+    if (i == 0) i = FirstInterface;
     ZobrazeneRozhrani = i;
-    std::lock_guard g(d_.ZamekOkna);
+    std::lock_guard g(d_.WindowLock);
     FillInterfaceRows(d_, i, z_.Rozhrani);
 }
 
@@ -194,102 +194,102 @@ void TDrvDialog::refreshInterfaceLocked() {
 bool TDrvDialog::FormCloseQuery() const { return false; }
 
 bool TDrvDialog::Edit1KeyPress(char c) {
-    std::lock_guard g(zamek_);
-    if (!z_.Povoleno) return false;
+    std::lock_guard g(lock_);
+    if (!z_.Enabled) return false;
     if (c == RvKeyEnter) {
         TChoice v = CorrectChannel(z_.Edit1);
         z_.Edit1 = std::move(v.Text);
         ZobrazenyKanal = v.Number;
-        refreshChannelLocked();
+        RefreshChannelLocked();
     }
-    return JeCislice(c) || c == RvKeyBackspace;
+    return IsDigit(c) || c == RvKeyBackspace;
 }
 
 bool TDrvDialog::Edit2KeyPress(char c) {
-    std::lock_guard g(zamek_);
-    if (!z_.Povoleno) return false;
+    std::lock_guard g(lock_);
+    if (!z_.Enabled) return false;
     if (c == RvKeyEnter) {
         TChoice v = CorrectInterface(z_.Edit2);
         z_.Edit2 = std::move(v.Text);
         ZobrazeneRozhrani = v.Number;
-        refreshInterfaceLocked();
+        RefreshInterfaceLocked();
     }
-    return JeCislice(c) || c == RvKeyBackspace;
+    return IsDigit(c) || c == RvKeyBackspace;
 }
 
 void TDrvDialog::CheckBox1Click() {
-    bool zaskrtnuto = false;
+    bool ticked2 = false;
     {
-        std::lock_guard g(zamek_);
-        zaskrtnuto = z_.Logovani;
+        std::lock_guard g(lock_);
+        ticked2 = z_.Logging;
     }
     // The interface threads take the request up after their next step.
-    if (zaskrtnuto)
+    if (ticked2)
         d_.Cfg.LogZapnout = 1;
     else
         d_.Cfg.LogVypnout = 1;
     WakeAllInterfaces(d_);
 }
 
-bool TDrvDialog::changeLogging(bool ticked) {
-    if (z_.Logovani == ticked) return false;
-    z_.Logovani = ticked;
+bool TDrvDialog::ChangeLogging(bool ticked) {
+    if (z_.Logging == ticked) return false;
+    z_.Logging = ticked;
     return true;
 }
 
 bool TDrvDialog::TypeChannelKey(char c) {
     if (!Edit1KeyPress(c)) return false;
-    std::lock_guard g(zamek_);
-    PisDoPole(z_.Edit1, c);
+    std::lock_guard g(lock_);
+    TypeIntoField(z_.Edit1, c);
     return true;
 }
 
 bool TDrvDialog::TypeInterfaceKey(char c) {
     if (!Edit2KeyPress(c)) return false;
-    std::lock_guard g(zamek_);
-    PisDoPole(z_.Edit2, c);
+    std::lock_guard g(lock_);
+    TypeIntoField(z_.Edit2, c);
     return true;
 }
 
 void TDrvDialog::SetChannelFieldText(std::string_view t) {
-    std::lock_guard g(zamek_);
-    Nastav(z_.Edit1, t);
+    std::lock_guard g(lock_);
+    Assign(z_.Edit1, t);
 }
 
 void TDrvDialog::SetInterfaceFieldText(std::string_view t) {
-    std::lock_guard g(zamek_);
-    Nastav(z_.Edit2, t);
+    std::lock_guard g(lock_);
+    Assign(z_.Edit2, t);
 }
 
-bool TDrvDialog::SelectPage(TStranka s) {
-    std::lock_guard g(zamek_);
-    if (!z_.Povoleno) return false;
-    z_.Stranka = s;  // the next tick refreshes it
+bool TDrvDialog::SelectPage(TPage s) {
+    std::lock_guard g(lock_);
+    if (!z_.Enabled) return false;
+    z_.Page = s;  // the next tick refreshes it
     return true;
 }
 
 bool TDrvDialog::ClickLogging(bool ticked) {
-    bool zmena = false;
+    bool change = false;
     {
-        std::lock_guard g(zamek_);
-        if (!z_.Povoleno) return false;
-        zmena = changeLogging(ticked);
+        std::lock_guard g(lock_);
+        if (!z_.Enabled) return false;
+        change = ChangeLogging(ticked);
     }
-    if (zmena) CheckBox1Click();
+    if (change) CheckBox1Click();
     return true;
 }
 
-TZobrazeni TDrvDialog::Snimek() const {
-    std::lock_guard g(zamek_);
+TShown TDrvDialog::Snapshot() const {
+    std::lock_guard g(lock_);
     return z_;
 }
 
-bool TDrvDialog::Viditelne() const {
-    std::lock_guard g(zamek_);
-    return z_.Viditelne;
+bool TDrvDialog::Visible() const {
+    std::lock_guard g(lock_);
+    return z_.Visible;
 }
 
-bool TDrvDialog::Povoleno() const {
-    std::lock_guard g(zamek_);
-    return z_.Povoleno;
+bool TDrvDialog::Enabled() const {
+    std::lock_guard g(lock_);
+    return z_.Enabled;
 }

@@ -3,7 +3,7 @@
 // toolkit layer behind diag/Window.h only puts them on screen.
 //
 // The window is a shared view of TData: a page refresh reads the shown
-// records under d.ZamekOkna, which their writers hold too. The view model's
+// records under d.WindowLock, which their writers hold too. The view model's
 // own state (selections, texts, flags) has its own lock, because the
 // headless layer ticks on a thread of its own while the host's thread calls
 // NastavOkno, DriverProc's operations and the key handlers.
@@ -34,30 +34,30 @@ inline constexpr TColour ColourRed{255, 0, 0};
 inline constexpr TColour ColourYellow{255, 255, 0};
 inline constexpr TColour ColourGreen{0, 255, 0};
 
-enum class TStranka : uint8_t { Info = 0, Rozhrani = 1, Kanal = 2 };
+enum class TPage : uint8_t { Info = 0, Interface = 1, Channel = 2 };
 
 // Everything the window shows, code page 1250. Texts of a page stay as they
 // are until that page is refreshed.
-struct TZobrazeni {
-    TStranka Stranka = TStranka::Info;
+struct TShown {
+    TPage Page = TPage::Info;
     TInfoRows Info;
-    FixedArray<TColour, 1, 16> Indikatory{};  // box k stands for interface k
+    FixedArray<TColour, 1, 16> Indicators{};  // box k stands for interface k
     std::string PocetRozhrani;         // "Počet definovaných rozhraní", set once
     std::string PocetKanalu;           // "Počet definovaných kanálů", set once
     TInterfaceRows Rozhrani;
     TChannelRows Kanal;
     std::string Edit1;  // channel entry field
     std::string Edit2;  // interface entry field
-    bool Logovani = false;  // tick of "Logování chyb"
-    bool Viditelne = false;
-    bool Povoleno = true;
+    bool Logging = false;  // tick of "Logování chyb"
+    bool Visible = false;
+    bool Enabled = true;
 };
 
 class TDrvDialog {
 public:
     // The window for the driver's Init: the layer follows RV_ZR6180_WINDOW
     // ("auto" by default, "gtk", "none"). Null when it cannot be created.
-    static std::unique_ptr<TDrvDialog> Vytvor(TData& d);
+    static std::unique_ptr<TDrvDialog> Create(TData& d);
 
     // A view model without any layer: no screen and no timer (tests drive it).
     explicit TDrvDialog(TData& d);
@@ -72,12 +72,12 @@ public:
 
     // Driver side (Init, Done, DriverProc), on the host's thread.
     void NastavOkno();
-    void SetVisible(bool viditelne);
+    void SetVisible(bool visible);
     void Minimise();
     void Restore();
     void Focus();
     void Place(int32_t l, int32_t t, int32_t w, int32_t h);
-    void PovolOkno(uint32_t pozadovana, uint32_t udelena);
+    void PovolOkno(uint32_t requested, uint32_t granted);
     void StopTimer();
 
     // Refresh.
@@ -100,21 +100,21 @@ public:
     bool TypeInterfaceKey(char c);
     void SetChannelFieldText(std::string_view t);  // text that reached the field otherwise
     void SetInterfaceFieldText(std::string_view t);
-    bool SelectPage(TStranka s);     // a tab change; refused while disabled
+    bool SelectPage(TPage s);     // a tab change; refused while disabled
     bool ClickLogging(bool ticked);  // the operator's tick; refused while disabled
-    TZobrazeni Snimek() const;       // a copy of what is shown
-    bool Viditelne() const;
-    bool Povoleno() const;
+    TShown Snapshot() const;       // a copy of what is shown
+    bool Visible() const;
+    bool Enabled() const;
 
 private:
     static std::unique_ptr<TWindow> CreateWindow(TDrvDialog& dialog);
-    void refreshInfoLocked();
-    void refreshChannelLocked();
-    void refreshInterfaceLocked();
-    bool changeLogging(bool ticked);
+    void RefreshInfoLocked();
+    void RefreshChannelLocked();
+    void RefreshInterfaceLocked();
+    bool ChangeLogging(bool ticked);
 
     TData& d_;
-    mutable std::mutex zamek_;  // guards z_; taken before d_.ZamekOkna
-    TZobrazeni z_;
-    std::unique_ptr<TWindow> okno_;  // last member: its timer stops before the rest goes
+    mutable std::mutex lock_;  // guards z_; taken before d_.WindowLock
+    TShown z_;
+    std::unique_ptr<TWindow> window_;  // last member: its timer stops before the rest goes
 };

@@ -31,7 +31,7 @@ void TExchangeHistory::Sample(const TData& d) {
     if (started_ && tick - lastTick_ < SampleEveryMs) return;
     TPoint& p = ring_[next_];
     p.RealMs = Clock(&d).RealMs();
-    for (int i = RozhraniPrvni; i <= RozhraniPosledni; ++i) {
+    for (int i = FirstInterface; i <= LastInterface; ++i) {
         const TInterfaceCounters& c = d.InterfaceCounters[i];
         const TTotals now{ExchangesOf(c), c.ExchangeUsSum, FaultsOf(c)};
         TTotals& before = last_[static_cast<std::size_t>(i - 1)];
@@ -62,7 +62,7 @@ std::string TExchangeHistory::Json(const TData& d) {
     Json ago = Json::array();
     for (std::size_t n = count_; n > 0; --n) ago.push_back((now - ring_[(next_ + Samples - n) % Samples].RealMs + 500) / 1000);
     Json interfaces = Json::array();
-    for (int i = RozhraniPrvni; i <= RozhraniPosledni; ++i) {
+    for (int i = FirstInterface; i <= LastInterface; ++i) {
         if (d.Rozhrani[i].Pouzito == 0) continue;
         const std::size_t k = static_cast<std::size_t>(i - 1);
         Json us = Json::array(), faults = Json::array();

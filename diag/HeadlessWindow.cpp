@@ -9,7 +9,7 @@
 
 namespace {
 
-constexpr int64_t PeriodaNs = 200 * 1000000LL;
+constexpr int64_t PeriodNs = 200 * 1000000LL;
 
 class TTimerThread final : public TThread {
 public:
@@ -21,7 +21,7 @@ public:
 
 private:
     void Execute() override {
-        int64_t dalsi = dialog_.Clock().PaceNs() + PeriodaNs;
+        int64_t dalsi = dialog_.Clock().PaceNs() + PeriodNs;
         while (!Stopping()) {
             const uint32_t generace = Alarm().Generation();
             const int64_t zbyva = dalsi - dialog_.Clock().PaceNs();
@@ -31,7 +31,7 @@ private:
             }
             dialog_.Timer1Timer();
             // A late tick does not make the following ones come in a burst.
-            dalsi = std::max(dalsi + PeriodaNs, dialog_.Clock().PaceNs());
+            dalsi = std::max(dalsi + PeriodNs, dialog_.Clock().PaceNs());
         }
     }
 
@@ -43,7 +43,7 @@ public:
     explicit THeadlessWindow(TDrvDialog& dialog) : timer_(dialog) {}
     ~THeadlessWindow() override { StopTimer(); }
 
-    bool Spust() { return timer_.Start(nullptr, "zr6180 window"); }
+    bool Start() { return timer_.Start(nullptr, "zr6180 window"); }
 
     void SetVisible(bool) override {}
     void Minimise() override {}
@@ -65,7 +65,7 @@ private:
 }  // namespace
 
 std::unique_ptr<TWindow> CreateHeadlessWindow(TDrvDialog& dialog) {
-    auto okno = std::make_unique<THeadlessWindow>(dialog);
-    if (!okno->Spust()) return nullptr;
-    return okno;
+    auto window = std::make_unique<THeadlessWindow>(dialog);
+    if (!window->Start()) return nullptr;
+    return window;
 }

@@ -51,14 +51,14 @@ bool Declared(const TData& d, int i) { return d.Rozhrani[i].Pouzito != 0; }
 template <class F>
 void PerInterface(TExposition& e, const TData& d, std::string_view name, std::string_view help, F value) {
     e.Family(name, "counter", help);
-    for (int i = RozhraniPrvni; i <= RozhraniPosledni; ++i)
+    for (int i = FirstInterface; i <= LastInterface; ++i)
         if (Declared(d, i)) e.Sample(name, InterfaceLabel(i), static_cast<uint64_t>(value(d.InterfaceCounters[i])));
 }
 
 void Answers(TExposition& e, const TData& d) {
     constexpr std::string_view name = "rv_zr6180_answers_total";
     e.Family(name, "counter", "Valid answers of the gateway to a request, by the status code they carry.");
-    for (int i = RozhraniPrvni; i <= RozhraniPosledni; ++i) {
+    for (int i = FirstInterface; i <= LastInterface; ++i) {
         if (!Declared(d, i)) continue;
         const auto& a = d.InterfaceCounters[i].Answers;
         for (std::size_t s = 0; s < a.size(); ++s) {
@@ -72,11 +72,11 @@ void Answers(TExposition& e, const TData& d) {
 
 void Queues(TExposition& e, const TData& d) {
     e.Family("rv_zr6180_queue_depth", "gauge", "Requests waiting in the interface's queue.");
-    for (int i = RozhraniPrvni; i <= RozhraniPosledni; ++i)
+    for (int i = FirstInterface; i <= LastInterface; ++i)
         if (Declared(d, i))
             e.Sample("rv_zr6180_queue_depth", InterfaceLabel(i), static_cast<uint64_t>(std::max(0, d.Fronty[i].PocetPotvrzenych.load())));
     e.Family("rv_zr6180_queue_depth_max", "gauge", "Highest queue depth since Init.");
-    for (int i = RozhraniPrvni; i <= RozhraniPosledni; ++i) {
+    for (int i = FirstInterface; i <= LastInterface; ++i) {
         if (!Declared(d, i)) continue;
         const int32_t depth = std::max(d.InterfaceCounters[i].QueueDepthMax.load(), d.Fronty[i].PocetPotvrzenych.load());
         e.Sample("rv_zr6180_queue_depth_max", InterfaceLabel(i), static_cast<uint64_t>(std::max(0, depth)));
@@ -85,7 +85,7 @@ void Queues(TExposition& e, const TData& d) {
 
 void InterfaceStatus(TExposition& e, const TData& d) {
     e.Family("rv_zr6180_interface_status", "gauge", "Status code of the interface, 0 when it is in order.");
-    for (int i = RozhraniPrvni; i <= RozhraniPosledni; ++i)
+    for (int i = FirstInterface; i <= LastInterface; ++i)
         if (Declared(d, i))
             e.Sample("rv_zr6180_interface_status", InterfaceLabel(i), static_cast<double>(d.Rozhrani[i].Status.load()));
 }
@@ -93,14 +93,14 @@ void InterfaceStatus(TExposition& e, const TData& d) {
 // What the window's boxes show, as numbers an alert can compare.
 void Faults(TExposition& e, const TData& d) {
     e.Family("rv_zr6180_faulty_channels", "gauge", "Channels of the interface whose last request ended with a fault.");
-    for (int i = RozhraniPrvni; i <= RozhraniPosledni; ++i) {
+    for (int i = FirstInterface; i <= LastInterface; ++i) {
         if (!Declared(d, i)) continue;
         uint64_t n = 0;
         for (const auto& s : d.Rozhrani[i].StatusKanalu) n += s != 0;
         e.Sample("rv_zr6180_faulty_channels", InterfaceLabel(i), n);
     }
     e.Family("rv_zr6180_faulty_modules", "gauge", "Modules of the interface whose last exchange ended with a fault.");
-    for (int i = RozhraniPrvni; i <= RozhraniPosledni; ++i) {
+    for (int i = FirstInterface; i <= LastInterface; ++i) {
         if (!Declared(d, i)) continue;
         uint64_t n = 0;
         for (const auto& m : d.Rozhrani[i].Moduly) n += m.Status != 0;
@@ -111,7 +111,7 @@ void Faults(TExposition& e, const TData& d) {
     e.Family(name, "gauge", "The interface's box in the window: 1 for the state it shows.");
     const std::pair<TColour, std::string_view> states[] = {
         {ColourGreen, "ok"}, {ColourYellow, "channel fault"}, {ColourRed, "interface fault"}, {ColourGrey, "undeclared"}};
-    for (int i = RozhraniPrvni; i <= RozhraniPosledni; ++i) {
+    for (int i = FirstInterface; i <= LastInterface; ++i) {
         const TColour c = TDrvDialog::BarvaRozhrani(d.Rozhrani[i]);
         for (const auto& [colour, state] : states)
             e.Sample(name, InterfaceLabel(i) + ",state=\"" + std::string(state) + "\"", uint64_t{c == colour});
@@ -126,7 +126,7 @@ void Times(TExposition& e, const TData& d) {
     e.Sample("rv_zr6180_start_time_seconds", "", static_cast<double>(d.DriverCounters.StartRealMs.load()) / 1000.0);
     constexpr std::string_view name = "rv_zr6180_last_answer_timestamp_seconds";
     e.Family(name, "gauge", "When the gateway last gave a valid answer, in seconds since the epoch; 0 before the first.");
-    for (int i = RozhraniPrvni; i <= RozhraniPosledni; ++i) {
+    for (int i = FirstInterface; i <= LastInterface; ++i) {
         if (!Declared(d, i)) continue;
         const TInterfaceCounters& c = d.InterfaceCounters[i];
         const double t = c.Answered != 0 ? static_cast<double>(real - static_cast<int64_t>(tick - c.LastAnswerTick.load())) / 1000.0 : 0.0;
@@ -137,7 +137,7 @@ void Times(TExposition& e, const TData& d) {
 void ExchangeTimes(TExposition& e, const TData& d) {
     constexpr std::string_view name = "rv_zr6180_exchange_seconds";
     e.Family(name, "histogram", "Time from sending a request to its answer or to the UDP time-out.");
-    for (int i = RozhraniPrvni; i <= RozhraniPosledni; ++i) {
+    for (int i = FirstInterface; i <= LastInterface; ++i) {
         if (!Declared(d, i)) continue;
         const TInterfaceCounters& c = d.InterfaceCounters[i];
         const std::string label = InterfaceLabel(i);
@@ -179,7 +179,7 @@ void LogFailures(TExposition& e, const TData& d) {
         const auto kind = static_cast<TLogKind>(k);
         bool now = false;
         if (kind == TLogKind::Interface) {
-            for (int i = RozhraniPrvni; i <= RozhraniPosledni; ++i) now = now || f.Failing[LogFileSlot(kind, i)] != 0;
+            for (int i = FirstInterface; i <= LastInterface; ++i) now = now || f.Failing[LogFileSlot(kind, i)] != 0;
         } else {
             now = f.Failing[LogFileSlot(kind, 0)] != 0;
         }

@@ -12,12 +12,12 @@
 
 namespace {
 
-static_assert(RInfo::Pocet == RV_WINDOW_INFO_ROWS);
-static_assert(RRozhrani::Pocet == RV_WINDOW_INTERFACE_ROWS);
-static_assert(RKanal::Pocet == RV_WINDOW_CHANNEL_ROWS);
-static_assert(static_cast<uint32_t>(TStranka::Info) == RV_WINDOW_PAGE_INFO);
-static_assert(static_cast<uint32_t>(TStranka::Rozhrani) == RV_WINDOW_PAGE_INTERFACE);
-static_assert(static_cast<uint32_t>(TStranka::Kanal) == RV_WINDOW_PAGE_CHANNEL);
+static_assert(RInfo::Count == RV_WINDOW_INFO_ROWS);
+static_assert(RRozhrani::Count == RV_WINDOW_INTERFACE_ROWS);
+static_assert(RKanal::Count == RV_WINDOW_CHANNEL_ROWS);
+static_assert(static_cast<uint32_t>(TPage::Info) == RV_WINDOW_PAGE_INFO);
+static_assert(static_cast<uint32_t>(TPage::Interface) == RV_WINDOW_PAGE_INTERFACE);
+static_assert(static_cast<uint32_t>(TPage::Channel) == RV_WINDOW_PAGE_CHANNEL);
 
 const RvWindowModule* LoadWindowModule() {
     const std::string path = ModulePath("RV_ZR6180_WINDOW_MODULE", RV_WINDOW_MODULE_FILE);
@@ -31,21 +31,21 @@ const RvWindowModule* LoadWindowModule() {
 }
 
 // The view model's output as the module takes it; points into `z`.
-RvWindowFrame Frame(const TZobrazeni& z) {
+RvWindowFrame Frame(const TShown& z) {
     RvWindowFrame f{};
-    f.page = static_cast<uint32_t>(z.Stranka);
-    for (int i = 0; i < RInfo::Pocet; ++i) f.info[i] = z.Info[i].c_str();
+    f.page = static_cast<uint32_t>(z.Page);
+    for (int i = 0; i < RInfo::Count; ++i) f.info[i] = z.Info[i].c_str();
     for (int k = 0; k < 16; ++k) {
-        const TColour& b = z.Indikatory[k + 1];
+        const TColour& b = z.Indicators[k + 1];
         f.indicators[k] = RvColour{b.R, b.G, b.B};
     }
     f.interfaceCount = z.PocetRozhrani.c_str();
     f.channelCount = z.PocetKanalu.c_str();
-    for (int i = 0; i < RRozhrani::Pocet; ++i) f.interfaceRows[i] = z.Rozhrani[i].c_str();
-    for (int i = 0; i < RKanal::Pocet; ++i) f.channelRows[i] = z.Kanal[i].c_str();
+    for (int i = 0; i < RRozhrani::Count; ++i) f.interfaceRows[i] = z.Rozhrani[i].c_str();
+    for (int i = 0; i < RKanal::Count; ++i) f.channelRows[i] = z.Kanal[i].c_str();
     f.channelField = z.Edit1.c_str();
     f.interfaceField = z.Edit2.c_str();
-    f.logging = z.Logovani ? 1 : 0;
+    f.logging = z.Logging ? 1 : 0;
     return f;
 }
 
@@ -58,17 +58,17 @@ public:
 
     bool Open();
 
-    void SetVisible(bool viditelne) override { m_.setVisible(w_, viditelne ? 1 : 0); }
+    void SetVisible(bool visible) override { m_.setVisible(w_, visible ? 1 : 0); }
     void Minimise() override { m_.minimise(w_); }
     void Restore() override { m_.restore(w_); }
     void Focus() override { m_.focus(w_); }
     void Place(int32_t l, int32_t t, int32_t w, int32_t h) override { m_.place(w_, l, t, w, h); }
-    void Enable(bool povoleno) override { m_.enable(w_, povoleno ? 1 : 0); }
+    void Enable(bool enabled) override { m_.enable(w_, enabled ? 1 : 0); }
     void StopTimer() override { m_.stopTimer(w_); }
-    void DrawAll() override { Draw(dialog_.Snimek(), RV_WINDOW_DRAW_HEADERS | RV_WINDOW_DRAW_PAGE); }
+    void DrawAll() override { Draw(dialog_.Snapshot(), RV_WINDOW_DRAW_HEADERS | RV_WINDOW_DRAW_PAGE); }
 
 private:
-    void Draw(const TZobrazeni& z, uint32_t parts) {
+    void Draw(const TShown& z, uint32_t parts) {
         const RvWindowFrame f = Frame(z);
         m_.draw(w_, &f, parts);
     }
@@ -91,9 +91,9 @@ private:
 
 bool TModuleWindow::Open() {
     RvWindowCaptions captions{};
-    for (int i = 0; i < RInfo::Pocet; ++i) captions.info[i] = InfoCaptions[i].data();
-    for (int i = 0; i < RRozhrani::Pocet; ++i) captions.interfaceRows[i] = InterfaceCaptions[i].data();
-    for (int i = 0; i < RKanal::Pocet; ++i) captions.channelRows[i] = ChannelCaptions[i].data();
+    for (int i = 0; i < RInfo::Count; ++i) captions.info[i] = InfoCaptions[i].data();
+    for (int i = 0; i < RRozhrani::Count; ++i) captions.interfaceRows[i] = InterfaceCaptions[i].data();
+    for (int i = 0; i < RKanal::Count; ++i) captions.channelRows[i] = ChannelCaptions[i].data();
     const RvWindowCalls calls{this,          &Tick,         &MayClose,           &ChannelKey,   &InterfaceKey,
                               &ChannelFieldText, &InterfaceFieldText, &SelectPage, &ClickLogging};
     w_ = m_.create(&calls, &captions);
@@ -104,8 +104,8 @@ void TModuleWindow::Tick(void* p) noexcept {
     try {
         TModuleWindow& self = Of(p);
         self.dialog_.Timer1Timer();
-        const TZobrazeni z = self.dialog_.Snimek();
-        if (z.Viditelne) self.Draw(z, RV_WINDOW_DRAW_PAGE);
+        const TShown z = self.dialog_.Snapshot();
+        if (z.Visible) self.Draw(z, RV_WINDOW_DRAW_PAGE);
     } catch (...) {
         // A tick without memory for its texts is skipped; the next repeats it.
     }
@@ -115,10 +115,10 @@ int32_t TModuleWindow::MayClose(void* p) noexcept { return Of(p).dialog_.FormClo
 
 int32_t TModuleWindow::Key(bool channel, char c) {
     const bool takes = channel ? dialog_.Edit1KeyPress(c) : dialog_.Edit2KeyPress(c);
-    if (c == RvKeyEnter && dialog_.Povoleno()) {
+    if (c == RvKeyEnter && dialog_.Enabled()) {
         // The number in force and its page are shown at once.
-        TZobrazeni z = dialog_.Snimek();
-        z.Stranka = channel ? TStranka::Kanal : TStranka::Rozhrani;
+        TShown z = dialog_.Snapshot();
+        z.Page = channel ? TPage::Channel : TPage::Interface;
         Draw(z, RV_WINDOW_DRAW_PAGE | (channel ? RV_WINDOW_DRAW_CHANNEL_FIELD : RV_WINDOW_DRAW_INTERFACE_FIELD));
     }
     return takes ? 1 : 0;
@@ -157,7 +157,7 @@ void TModuleWindow::InterfaceFieldText(void* p, const char* t) noexcept {
 int32_t TModuleWindow::SelectPage(void* p, uint32_t page) noexcept {
     try {
         if (page > RV_WINDOW_PAGE_CHANNEL) return 0;
-        return Of(p).dialog_.SelectPage(static_cast<TStranka>(page)) ? 1 : 0;
+        return Of(p).dialog_.SelectPage(static_cast<TPage>(page)) ? 1 : 0;
     } catch (...) {
         return 0;
     }
@@ -176,7 +176,7 @@ int32_t TModuleWindow::ClickLogging(void* p, int32_t ticked) noexcept {
 std::unique_ptr<TWindow> CreateModuleWindow(TDrvDialog& dialog) {
     const RvWindowModule* m = LoadWindowModule();
     if (m == nullptr) return nullptr;
-    auto okno = std::make_unique<TModuleWindow>(dialog, *m);
-    if (!okno->Open()) return nullptr;
-    return okno;
+    auto window = std::make_unique<TModuleWindow>(dialog, *m);
+    if (!window->Open()) return nullptr;
+    return window;
 }

@@ -3,20 +3,20 @@
 #include <charconv>
 
 #include "base/Text.h"
-#include "config/Hodnoty.h"
+#include "config/Values.h"
 #include "config/Model.h"
-#include "config/StatusTexty.h"
+#include "config/StatusCodes.h"
 #include "diag/DrvDialog.h"
 
 namespace {
 
 constexpr std::size_t FieldLength = 42;
 constexpr std::string_view Dash = "-";
-constexpr std::string_view DemoRezim = "      DEMO REŽIM"_cp;
+constexpr std::string_view DemoMode = "      DEMO REŽIM"_cp;
 
 using TCell = TText<96>;
 
-void Nastav(std::string& cil, std::string_view t) { cil.assign(t.data(), t.size()); }
+void Assign(std::string& target, std::string_view t) { target.assign(t.data(), t.size()); }
 
 std::string_view Clipped(std::string_view t) { return TDrvDialog::OrizniText(t, FieldLength); }
 
@@ -31,9 +31,9 @@ bool ReadNumber(std::string_view t, int32_t& v) {
 }
 
 // Fill of a queue in percent with one decimal, in the locale's separator.
-void AddFill(TCell& t, int32_t potvrzenych, char oddelovac) {
+void AddFill(TCell& t, int32_t committed, char oddelovac) {
     char b[48];
-    auto r = std::to_chars(b, b + sizeof b, potvrzenych * 100.0 / VelikostFronty,
+    auto r = std::to_chars(b, b + sizeof b, committed * 100.0 / QueueSize,
                            std::chars_format::fixed, 1);
     for (char* p = b; p != r.ptr; ++p)
         if (*p == '.') *p = oddelovac;
@@ -70,27 +70,27 @@ TChoice CorrectInterface(std::string text) {
 
 void FillInfoRows(const TData& d, TInfoRows& info) {
     const uint32_t n = d.PosledniChybnyKanal;
-    const TKanal* k = JeKanal(n) ? &d.Kanaly[n] : nullptr;
-    for (int r : {RInfo::Kanal, RInfo::Rozhrani, RInfo::Adresa}) Nastav(info[r], Dash);
+    const TKanal* k = IsChannel(n) ? &d.Kanaly[n] : nullptr;
+    for (int r : {RInfo::Kanal, RInfo::Rozhrani, RInfo::Adresa}) Assign(info[r], Dash);
     TCell t;
     if (n == 0) {
-        Nastav(info[RInfo::Status], "Komunikace v pořádku."_cp);
+        Assign(info[RInfo::Status], "Komunikace v pořádku."_cp);
     } else if (k == nullptr || k->Pouzit == 0) {
         // A number outside the table is reported like an undeclared channel.
         t.Add("Nedefinovaný kanál "_cp).Add(n).Add('.');
-        Nastav(info[RInfo::Status], t);
+        Assign(info[RInfo::Status], t);
     } else if (k->Status == 0) {
-        Nastav(info[RInfo::Status], "Komunikace v pořádku."_cp);
+        Assign(info[RInfo::Status], "Komunikace v pořádku."_cp);
     } else {
         t.Add(n);
-        Nastav(info[RInfo::Kanal], t);
+        Assign(info[RInfo::Kanal], t);
         t.Clear();
         t.Add(static_cast<uint8_t>(k->Rozhrani));
-        Nastav(info[RInfo::Rozhrani], t);
+        Assign(info[RInfo::Rozhrani], t);
         t.Clear();
         t.Add(static_cast<uint8_t>(k->Adresa));
-        Nastav(info[RInfo::Adresa], t);
-        Nastav(info[RInfo::Status], ChannelStatusText(k->Status));
+        Assign(info[RInfo::Adresa], t);
+        Assign(info[RInfo::Status], ChannelStatusText(k->Status));
     }
 }
 
@@ -98,51 +98,51 @@ void FillChannelRows(const TData& d, uint32_t n, TChannelRows& s) {
     const TKanal& k = d.Kanaly[n];
     TCell t;
     t.Add(n);
-    Nastav(s[RKanal::Cislo], t);
+    Assign(s[RKanal::Cislo], t);
     if (k.Pouzit == 0) {
-        for (int r = RKanal::Cislo + 1; r < RKanal::Status; ++r) Nastav(s[r], Dash);
-        Nastav(s[RKanal::Status], "Kanál nedefinován."_cp);
+        for (int r = RKanal::Cislo + 1; r < RKanal::Status; ++r) Assign(s[r], Dash);
+        Assign(s[RKanal::Status], "Kanál nedefinován."_cp);
         return;
     }
     const uint8_t i = k.Rozhrani;
     // A declared channel always names an interface 1..16; should it not, the
     // interface rows stay empty instead of reading outside the table.
-    const TRozhrani* r = JeRozhrani(i) ? &d.Rozhrani[i] : nullptr;
+    const TRozhrani* r = IsInterface(i) ? &d.Rozhrani[i] : nullptr;
     const TModul m = r != nullptr ? r->Moduly[k.Adresa] : TModul{};
-    Nastav(s[RKanal::Kod], Clipped(k.Kod));
-    Nastav(s[RKanal::Nazev], Clipped(k.Nazev));
-    Nastav(s[RKanal::Popis], Clipped(k.Popis));
+    Assign(s[RKanal::Kod], Clipped(k.Kod));
+    Assign(s[RKanal::Nazev], Clipped(k.Nazev));
+    Assign(s[RKanal::Popis], Clipped(k.Popis));
     t.Clear();
     t.Add(i);
-    if (r != nullptr && r->Demo != 0) t.Add(DemoRezim);
-    Nastav(s[RKanal::CisloRozhrani], t);
-    Nastav(s[RKanal::KodRozhrani], r != nullptr ? Clipped(r->Kod) : Dash);
-    Nastav(s[RKanal::NazevRozhrani], r != nullptr ? Clipped(r->Nazev) : Dash);
+    if (r != nullptr && r->Demo != 0) t.Add(DemoMode);
+    Assign(s[RKanal::CisloRozhrani], t);
+    Assign(s[RKanal::KodRozhrani], r != nullptr ? Clipped(r->Kod) : Dash);
+    Assign(s[RKanal::NazevRozhrani], r != nullptr ? Clipped(r->Nazev) : Dash);
     t.Clear();
     t.Add(static_cast<uint8_t>(k.Adresa));
-    Nastav(s[RKanal::Adresa], t);
+    Assign(s[RKanal::Adresa], t);
     t.Clear();
     t.Add(static_cast<uint8_t>(k.Periferie));
-    Nastav(s[RKanal::Periferie], t);
+    Assign(s[RKanal::Periferie], t);
     t.Clear();
     t.Add(static_cast<uint8_t>(k.Subperiferie));
-    Nastav(s[RKanal::Subperiferie], t);
+    Assign(s[RKanal::Subperiferie], t);
     t.Clear();
     t.Add("0x").Hex(static_cast<uint8_t>(k.StatusRegistr & 0xF7), 2);
-    Nastav(s[RKanal::StatusRegistr], t);
+    Assign(s[RKanal::StatusRegistr], t);
     t.Clear();
     t.Add(static_cast<uint32_t>(k.PocetVolani));
-    Nastav(s[RKanal::PocetVolani], t);
+    Assign(s[RKanal::PocetVolani], t);
     t.Clear();
     t.Add(static_cast<uint32_t>(k.CasovaZnacka));
-    Nastav(s[RKanal::CasovaZnacka], t);
+    Assign(s[RKanal::CasovaZnacka], t);
     t.Clear();
     t.Add(static_cast<uint32_t>(k.DobaRS)).Add('/');
     t.Add(static_cast<uint32_t>(k.DobaLAN)).Add('/');
     t.Add(static_cast<uint32_t>(k.DobaCelkem));
-    Nastav(s[RKanal::Doby], t);
-    s[RKanal::Hodnota] = HodnotaKanaluText(n, k, m, d.Lokalizace.DesetinnyOddelovac);
-    Nastav(s[RKanal::Status], ChannelStatusText(k.Status));
+    Assign(s[RKanal::Times], t);
+    s[RKanal::Hodnota] = HodnotaKanaluText(n, k, m, d.Regional.DecimalSeparator);
+    Assign(s[RKanal::Status], ChannelStatusText(k.Status));
 }
 
 void FillInterfaceRows(const TData& d, uint32_t i, TInterfaceRows& s) {
@@ -150,43 +150,43 @@ void FillInterfaceRows(const TData& d, uint32_t i, TInterfaceRows& s) {
     TCell t;
     t.Add(i);
     if (r.Pouzito == 0) {
-        Nastav(s[RRozhrani::Cislo], t);
-        for (int k = RRozhrani::Cislo + 1; k < RRozhrani::Status; ++k) Nastav(s[k], Dash);
-        Nastav(s[RRozhrani::Status], "Rozhrani nedefinováno."_cp);
+        Assign(s[RRozhrani::Cislo], t);
+        for (int k = RRozhrani::Cislo + 1; k < RRozhrani::Status; ++k) Assign(s[k], Dash);
+        Assign(s[RRozhrani::Status], "Rozhrani nedefinováno."_cp);
         return;
     }
-    if (r.Demo != 0) t.Add(DemoRezim);
-    Nastav(s[RRozhrani::Cislo], t);
-    Nastav(s[RRozhrani::Kod], Clipped(r.Kod));
-    Nastav(s[RRozhrani::Nazev], Clipped(r.Nazev));
-    Nastav(s[RRozhrani::Popis], Clipped(r.Popis));
-    Nastav(s[RRozhrani::Typ], Clipped(r.Typ));
+    if (r.Demo != 0) t.Add(DemoMode);
+    Assign(s[RRozhrani::Cislo], t);
+    Assign(s[RRozhrani::Kod], Clipped(r.Kod));
+    Assign(s[RRozhrani::Nazev], Clipped(r.Nazev));
+    Assign(s[RRozhrani::Popis], Clipped(r.Popis));
+    Assign(s[RRozhrani::Typ], Clipped(r.Typ));
     t.Clear();
     t.Add(r.IPAdresa).Add(" / ").Add(static_cast<int32_t>(r.UdpPort));
-    Nastav(s[RRozhrani::IPPort], Clipped(t));
-    const auto cislo = [&](int radek, int32_t v) {
+    Assign(s[RRozhrani::IPPort], Clipped(t));
+    const auto number = [&](int radek, int32_t v) {
         t.Clear();
         t.Add(v);
-        Nastav(s[radek], t);
+        Assign(s[radek], t);
     };
-    cislo(RRozhrani::UdpTimeout, r.UdpTimeout);
-    cislo(RRozhrani::Baud, r.Baud);
-    cislo(RRozhrani::Timeout, r.Timeout);
-    cislo(RRozhrani::Opakovani, r.Opakovani);
-    cislo(RRozhrani::PocetModulu, r.PocetModulu);
-    cislo(RRozhrani::PocetKanalu, r.PocetKanalu);
+    number(RRozhrani::UdpTimeout, r.UdpTimeout);
+    number(RRozhrani::Baud, r.Baud);
+    number(RRozhrani::Timeout, r.Timeout);
+    number(RRozhrani::Opakovani, r.Opakovani);
+    number(RRozhrani::PocetModulu, r.PocetModulu);
+    number(RRozhrani::PocetKanalu, r.PocetKanalu);
     t.Clear();
-    AddFill(t, d.Fronty[i].PocetPotvrzenych, d.Lokalizace.DesetinnyOddelovac);
-    Nastav(s[RRozhrani::Fifo], t);
-    uint32_t moduly = 0;
-    for (const auto& m : r.Moduly) moduly += m.Status != 0;
-    uint32_t kanaly = 0;
-    for (const auto& k : r.StatusKanalu) kanaly += k != 0;
+    AddFill(t, d.Fronty[i].PocetPotvrzenych, d.Regional.DecimalSeparator);
+    Assign(s[RRozhrani::Fifo], t);
+    uint32_t modules = 0;
+    for (const auto& m : r.Moduly) modules += m.Status != 0;
+    uint32_t channels = 0;
+    for (const auto& k : r.StatusKanalu) channels += k != 0;
     t.Clear();
-    t.Add(moduly);
-    Nastav(s[RRozhrani::ChybnychModulu], t);
+    t.Add(modules);
+    Assign(s[RRozhrani::FaultyModules], t);
     t.Clear();
-    t.Add(kanaly);
-    Nastav(s[RRozhrani::ChybnychKanalu], t);
-    Nastav(s[RRozhrani::Status], Clipped(StatusText(static_cast<uint32_t>(static_cast<int32_t>(r.Status)))));
+    t.Add(channels);
+    Assign(s[RRozhrani::FaultyChannels], t);
+    Assign(s[RRozhrani::Status], Clipped(StatusText(static_cast<uint32_t>(static_cast<int32_t>(r.Status)))));
 }

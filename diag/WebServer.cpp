@@ -5,7 +5,7 @@
 #include "base/Contained.h"
 #include "base/Cp1250.h"
 #include "base/Text.h"
-#include "config/HlavniLog.h"
+#include "config/MainLog.h"
 #include "config/Model.h"
 #include "diag/ExchangeHistory.h"
 #include "diag/WebModule.h"

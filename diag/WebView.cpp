@@ -9,7 +9,7 @@
 #include "base/Cp1250.h"
 #include "base/Text.h"
 #include "config/Model.h"
-#include "config/Hodnoty.h"
+#include "config/Values.h"
 #include "diag/DrvDialog.h"
 #include "diag/ExchangeHistory.h"
 #include "diag/PageRows.h"
@@ -104,7 +104,7 @@ template <class TRows>
 Json ChosenPage(TData& d, const TChoice& v, void (*fill)(const TData&, uint32_t, TRows&)) {
     TRows rows;
     {
-        std::lock_guard g(d.ZamekOkna);
+        std::lock_guard g(d.WindowLock);
         fill(d, v.Number, rows);
     }
     Json j;
@@ -145,7 +145,7 @@ std::string ChannelListJson(TData& d) {
     // values bring).
     Json number = Json::array(), code = Json::array(), name = Json::array(), interface = Json::array(),
          address = Json::array();
-    for (int n = KanalPrvni; n <= KanalPosledni; ++n) {
+    for (int n = FirstChannel; n <= LastChannel; ++n) {
         const TKanal& k = d.Kanaly[n];
         if (k.Pouzit == 0) continue;
         number.push_back(n);
@@ -165,7 +165,7 @@ std::string ChannelListJson(TData& d) {
 }
 
 std::string ChannelValuesJson(TData& d) {
-    const char separator = d.Lokalizace.DesetinnyOddelovac;
+    const char separator = d.Regional.DecimalSeparator;
     const uint32_t tick = Now(&d);
     const int64_t realMs = Clock(&d).RealMs();
     const int64_t base = realMs / 1000;
@@ -175,12 +175,12 @@ std::string ChannelValuesJson(TData& d) {
     std::vector<TModul> moduly(CopyChunk);
     std::vector<TChannelCopy> copies(CopyChunk);
     bool seen[256] = {};
-    int n = KanalPrvni;
-    while (n <= KanalPosledni) {
+    int n = FirstChannel;
+    while (n <= LastChannel) {
         std::size_t got = 0;
         {
-            std::lock_guard g(d.ZamekOkna);
-            for (; n <= KanalPosledni && got < CopyChunk; ++n) {
+            std::lock_guard g(d.WindowLock);
+            for (; n <= LastChannel && got < CopyChunk; ++n) {
                 const TKanal& k = d.Kanaly[n];
                 if (k.Pouzit == 0) continue;
                 TKanal& c = kanaly[got];
@@ -190,9 +190,9 @@ std::string ChannelValuesJson(TData& d) {
                 }
                 c.Subperiferie = k.Subperiferie.load();
                 const uint8_t i = k.Rozhrani;
-                moduly[got].Data = JeRozhrani(i) ? d.Rozhrani[i].Moduly[k.Adresa].Data.load() : 0;
+                moduly[got].Data = IsInterface(i) ? d.Rozhrani[i].Moduly[k.Adresa].Data.load() : 0;
                 copies[got] = {static_cast<uint32_t>(n), k.Status, k.PocetVolani, k.CasPozadavku,
-                               JeRozhrani(i) && d.Rozhrani[i].StatusKanalu[n] != 0};
+                               IsInterface(i) && d.Rozhrani[i].StatusKanalu[n] != 0};
                 ++got;
             }
         }
@@ -226,9 +226,9 @@ std::string ChannelValuesJson(TData& d) {
     j["statusTexts"] = std::move(texts);
     // The reset channel serves the module of the channel it resets last.
     {
-        std::lock_guard g(d.ZamekOkna);
-        const TKanal& k = d.Kanaly[KanalPrvni];
-        j["reset"] = {KanalPrvni, k.Rozhrani.load(), k.Adresa.load()};
+        std::lock_guard g(d.WindowLock);
+        const TKanal& k = d.Kanaly[FirstChannel];
+        j["reset"] = {FirstChannel, k.Rozhrani.load(), k.Adresa.load()};
     }
     return Dump(j);
 }
@@ -236,11 +236,11 @@ std::string ChannelValuesJson(TData& d) {
 std::string InfoJson(TData& d) {
     TInfoRows rows;
     {
-        std::lock_guard g(d.ZamekOkna);
+        std::lock_guard g(d.WindowLock);
         FillInfoRows(d, rows);
     }
     Json indicators = Json::array();
-    for (int i = RozhraniPrvni; i <= RozhraniPosledni; ++i) indicators.push_back(Hex(TDrvDialog::BarvaRozhrani(d.Rozhrani[i])));
+    for (int i = FirstInterface; i <= LastInterface; ++i) indicators.push_back(Hex(TDrvDialog::BarvaRozhrani(d.Rozhrani[i])));
     Json j;
     j["texts"] = FixedTexts();
     j["captions"] = {{"info", Utf8Array(InfoCaptions)},

@@ -1,8 +1,8 @@
 // Identification, instance life and the buffer and query calls.
 #include <new>
 
-#include "comm/Logy.h"
-#include "config/HlavniLog.h"
+#include "comm/CommLogs.h"
+#include "config/MainLog.h"
 #include "driver/Common.h"
 #include "driver/Lifetime.h"
 

@@ -1,10 +1,10 @@
 // Input requests: InputRequest, InputRequestCompleted, InputFinalized, GetInput.
 #include "comm/Wake.h"
 #include "comm/Fronta.h"
-#include "comm/Logy.h"
+#include "comm/CommLogs.h"
 #include "config/ChannelKind.h"
-#include "config/HlavniLog.h"
-#include "config/Hodnoty.h"
+#include "config/MainLog.h"
+#include "config/Values.h"
 #include "driver/Common.h"
 
 namespace {
@@ -17,10 +17,10 @@ int32_t K(uint32_t c) { return static_cast<int32_t>(c); }
 int32_t InputInterfaceField(const TData& d, uint32_t c) { return IsInput(c) ? d.Kanaly[c].Rozhrani.load() : NoField; }
 
 int32_t CommittedInQueue(const TData& d, int k) {
-    return JeRozhrani(k) ? d.Fronty[k].PocetPotvrzenych.load(std::memory_order_acquire) : 0;
+    return IsInterface(k) ? d.Fronty[k].PocetPotvrzenych.load(std::memory_order_acquire) : 0;
 }
 
-int32_t ClampChannel(int32_t n) { return n < KanalPrvni ? KanalPrvni : n > KanalPosledni ? KanalPosledni : n; }
+int32_t ClampChannel(int32_t n) { return n < FirstChannel ? FirstChannel : n > LastChannel ? LastChannel : n; }
 
 // Error summary of an interface: faulty channels, faulty modules, status.
 uint32_t ErrorSummary(const TData& d, int k) {
@@ -39,7 +39,7 @@ uint32_t ServiceValue(const TData& d, uint32_t c) {
         case 1: return d.PosledniChybnyKanal;
         case 2: {
             const uint32_t n = d.PosledniChybnyKanal;
-            return JeKanal(n) ? d.Kanaly[n].Adresa.load() : 0;
+            return IsChannel(n) ? d.Kanaly[n].Adresa.load() : 0;
         }
         case 3: return d.Kanaly[mon].Adresa;
         case 4: return d.Kanaly[mon].Status;
@@ -132,7 +132,7 @@ void InputRequest(PData p, uint32_t c) noexcept try {
     TKanal& kanal = d->Kanaly[c];
     const int k = kanal.Rozhrani;
     const int32_t s = StateFieldOf(kanal);
-    if (!JeRozhrani(k)) {
+    if (!IsInterface(k)) {
         UkonciSChybou(*d, c, StatusChannelUndefined);
         return ZapisRun(d, "IR  3", K(c), k, NoField, "InputRequest - požadavek na neplatné rozhraní kanálu "_cp);
     }

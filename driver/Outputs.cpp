@@ -4,12 +4,12 @@
 
 #include "comm/Wake.h"
 #include "comm/Fronta.h"
-#include "comm/Logy.h"
-#include "comm/Nulovani.h"
+#include "comm/CommLogs.h"
+#include "comm/StatusReset.h"
 #include "comm/TimeLimits.h"
 #include "config/ChannelKind.h"
-#include "config/HlavniLog.h"
-#include "config/Hodnoty.h"
+#include "config/MainLog.h"
+#include "config/Values.h"
 #include "driver/Common.h"
 
 namespace {
@@ -27,7 +27,7 @@ void LogWrongType(TData& d, uint32_t c) { LogRefusal(d, "OutputRequest - chybný
 // limit from now and not from some earlier write of the channel.
 void FinishRefused(TData& d, uint32_t c, uint8_t e) {
     {
-        std::lock_guard<std::mutex> g(d.ZamekOkna);
+        std::lock_guard<std::mutex> g(d.WindowLock);
         StartRefusedRequest(d.Kanaly[c], Now(&d));
     }
     UkonciSChybou(d, c, e);
@@ -40,7 +40,7 @@ void StoreWord(TKanal& k, uint32_t slovo) {
 void MonitorovanyKanal(TData& d, const THodnota& v) {
     if (v.TypHodnoty != TypInt) return LogWrongType(d, 6);
     uint32_t n = Unsigned(v.Hodnota.Cele);
-    n = n < KanalPrvni ? KanalPrvni : n > KanalPosledni ? KanalPosledni : n;
+    n = n < FirstChannel ? FirstChannel : n > LastChannel ? LastChannel : n;
     d.MonitorovanyKanal = static_cast<int32_t>(n);
     ZapisRun(&d, "OR  9", 6, NoField, NoField, TLine("H=", n));
 }
@@ -49,7 +49,7 @@ void ClearInterfaceFaults(TData& d, uint32_t c, const THodnota& v) {
     if (v.TypHodnoty != TypInt) return LogWrongType(d, c);
     TRozhrani& r = d.Rozhrani[static_cast<int>(c) - 50];
     {
-        std::lock_guard<std::mutex> g(d.ZamekOkna);
+        std::lock_guard<std::mutex> g(d.WindowLock);
         for (auto& m : r.Moduly) m.Status = 0;
         for (auto& s : r.StatusKanalu) s = 0;
         r.Status = 0;
@@ -84,19 +84,19 @@ bool EncodeValue(TData& d, uint32_t c, const THodnota& v, TLine& h) {
             return LogRefusal(d, "OutputRequest - předána neplatná REAL hodnota kanálu "_cp, c), false;
         }
         const auto b = RealNaBajty(x);
-        std::lock_guard<std::mutex> g(d.ZamekOkna);
+        std::lock_guard<std::mutex> g(d.WindowLock);
         for (int i = 0; i < 4; ++i) k.DataZapis[i] = b[i];
         h.Add(x);
     } else if (druh == TChannelKind::IntOut) {
         if (v.TypHodnoty != TypInt) return LogWrongType(d, c), false;
-        std::lock_guard<std::mutex> g(d.ZamekOkna);
+        std::lock_guard<std::mutex> g(d.WindowLock);
         StoreWord(k, Unsigned(v.Hodnota.Cele));
         h.Add(Unsigned(v.Hodnota.Cele));
     } else if (druh == TChannelKind::BitOut) {
         if (v.TypHodnoty != TypBool) return LogWrongType(d, c), false;
         const bool zap = v.Hodnota.Bajty[0] != 0;
         const uint32_t bit = k.Subperiferie;
-        std::lock_guard<std::mutex> g(d.ZamekOkna);
+        std::lock_guard<std::mutex> g(d.WindowLock);
         TModul& m = d.Rozhrani[k.Rozhrani].Moduly[k.Adresa];
         uint32_t w = m.Data;
         if (bit <= 31) w = zap ? (w | (1u << bit)) : (w & ~(1u << bit));
@@ -112,7 +112,7 @@ bool EncodeValue(TData& d, uint32_t c, const THodnota& v, TLine& h) {
         }
         const std::string_view t(text, HostTextLength(text, 256));
         const auto tisknutelny = [](uint8_t z) { return z >= 32 && z <= 127 ? z : uint8_t{32}; };
-        std::lock_guard<std::mutex> g(d.ZamekOkna);
+        std::lock_guard<std::mutex> g(d.WindowLock);
         for (std::size_t i = 0; i < 4; ++i) {
             const uint8_t z = i < t.size() ? static_cast<uint8_t>(t[i]) : k.DataZapis[i].load();
             k.DataZapis[i] = tisknutelny(z);
@@ -125,7 +125,7 @@ bool EncodeValue(TData& d, uint32_t c, const THodnota& v, TLine& h) {
 void RequestOutput(TData& d, uint32_t c, const THodnota& v) {
     TKanal& k = d.Kanaly[c];
     const int r = k.Rozhrani;
-    if (!JeRozhrani(r)) {
+    if (!IsInterface(r)) {
         FinishRefused(d, c, StatusChannelUndefined);
         return LogRefusal(d, "OutputRequest - požadavek na neplatné rozhraní kanálu "_cp, c);
     }
@@ -150,7 +150,7 @@ void RequestOutput(TData& d, uint32_t c, const THodnota& v) {
 TFinalized FinalizeOutputChannel(TData& d, uint32_t c) {
     TKanal& k = d.Kanaly[c];
     const int r = k.Rozhrani;
-    const uint32_t f = JeRozhrani(r) ? Unsigned(d.Fronty[r].PocetPotvrzenych.load(std::memory_order_acquire)) : 0;
+    const uint32_t f = IsInterface(r) ? Unsigned(d.Fronty[r].PocetPotvrzenych.load(std::memory_order_acquire)) : 0;
     const int32_t s = StateFieldOf(k);
     const uint32_t sp = k.StatusPosledni;
     const bool h = IsDone(k);
@@ -163,7 +163,7 @@ TFinalized FinalizeOutputChannel(TData& d, uint32_t c) {
     if ((t > l || t < 0) && FinishTimedOut(d, c, pozadavek))
         ZapisRun(&d, "OF  4", K(c), r, NoField, TLine("timeout=", t, "/", l));
     if (h) {
-        if (c == 99 && JeRozhrani(r)) PoNulovani(d);
+        if (c == 99 && IsInterface(r)) PoNulovani(d);
         ZapisRun(&d, "OF  9", K(c), r, s, TLine("F=", f, ", H=TRUE, SP=", sp));
         return TFinalized::Served(true);
     }

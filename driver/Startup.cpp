@@ -3,13 +3,13 @@
 #include <memory>
 #include <string>
 
-#include "comm/Logy.h"
+#include "comm/CommLogs.h"
 #include "comm/ThreadCallBack.h"
 #include "comm/ThreadRozhrani.h"
 #include "base/Contained.h"
-#include "config/HlavniLog.h"
-#include "config/Parametry.h"
-#include "config/StatusTexty.h"
+#include "config/MainLog.h"
+#include "config/ParameterFile.h"
+#include "config/StatusCodes.h"
 #include "diag/DrvDialog.h"
 #include "diag/WebServer.h"
 #include "driver/Common.h"
@@ -88,7 +88,7 @@ struct TStartFailure {
 // Each socket is opened before its thread starts: an interface that could
 // never send must not be reported as running.
 TStartFailure StartInterfaceThreads(TData& d) {
-    for (int k = RozhraniPrvni; k <= RozhraniPosledni; ++k) {
+    for (int k = FirstInterface; k <= LastInterface; ++k) {
         d.VlaknoBezi[k] = 0;
         if (!d.Rozhrani[k].Pouzito) continue;
         d.Vlakna[k] = std::make_unique<TThreadRozhrani>(&d, static_cast<uint8_t>(k));
@@ -152,7 +152,7 @@ TBoolean StartInstance(PData p, const char* parametry, int32_t limit, char* chyb
 
     d->DialogVytvoren = 0;
     d->PocitadloRadku = 0;
-    d->Lokalizace = NactiLokalizaci();
+    d->Regional = ReadRegionalSettings();
 
     const std::string soubor = ParameterFileName(parametry);
     auto cfg = std::make_unique<TCFG>();
@@ -160,12 +160,12 @@ TBoolean StartInstance(PData p, const char* parametry, int32_t limit, char* chyb
     auto kanaly = std::make_unique<TPoleKanal>();
 
     TResult v = CtiNastaveni(soubor, *cfg);
-    if (!v.Ok) return hlas(v.Zprava, "Init 1", "Init 2", *cfg, v.SystemError);
+    if (!v.Ok) return hlas(v.Message, "Init 1", "Init 2", *cfg, v.SystemError);
     CtiRunInfo(*cfg);
     v = CtiRozhrani(soubor, *cfg, *rozhrani);
-    if (!v.Ok) return hlas(v.Zprava, "Init 3", "Init 4", *cfg, v.SystemError);
+    if (!v.Ok) return hlas(v.Message, "Init 3", "Init 4", *cfg, v.SystemError);
     v = CtiKanaly(soubor, *cfg, *rozhrani, *kanaly);
-    if (!v.Ok) return hlas(v.Zprava, "Init 5", "Init 6", *cfg, v.SystemError);
+    if (!v.Ok) return hlas(v.Message, "Init 5", "Init 6", *cfg, v.SystemError);
 
     d->Kanaly = *kanaly;
     d->Rozhrani = *rozhrani;
@@ -185,7 +185,7 @@ TBoolean StartInstance(PData p, const char* parametry, int32_t limit, char* chyb
     d->DriverCounters.StartRealMs = Clock(d).RealMs();
 
     started = true;  // from here on an exception leaves something to stop
-    d->Dialog = TDrvDialog::Vytvor(*d);
+    d->Dialog = TDrvDialog::Create(*d);
     if (!d->Dialog) return hlas("Nelze vytvořit okno ovladače."_cp, "Init 7", "Init 8", d->Cfg);
     d->DialogVytvoren = 1;
     d->Dialog->SetVisible(d->Cfg.OknoPovoleno != 0);
@@ -234,7 +234,7 @@ void Done(PData p) noexcept try {
     for (auto& v : d->Vlakna)
         if (v) v->Stop();
     ZapisRun(d, "Done 3");
-    for (int k = RozhraniPrvni; k <= RozhraniPosledni; ++k) AwaitFlag(d->VlaknoBezi[k], 0, true);
+    for (int k = FirstInterface; k <= LastInterface; ++k) AwaitFlag(d->VlaknoBezi[k], 0, true);
     JoinThreads(*d);
     if (d->DialogVytvoren && d->Dialog) {
         d->Dialog->StopTimer();

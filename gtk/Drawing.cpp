@@ -13,8 +13,8 @@ void TGtkWindow::DrawAll(const RvWindowFrame& f, uint32_t parts) {
     if ((parts & RV_WINDOW_DRAW_HEADERS) != 0) {
         DrawHeaders(f);
         if (f.page <= RV_WINDOW_PAGE_CHANNEL &&
-            gtk_notebook_get_current_page(GTK_NOTEBOOK(stranky_)) != static_cast<int>(f.page))
-            gtk_notebook_set_current_page(GTK_NOTEBOOK(stranky_), static_cast<int>(f.page));
+            gtk_notebook_get_current_page(GTK_NOTEBOOK(pages_)) != static_cast<int>(f.page))
+            gtk_notebook_set_current_page(GTK_NOTEBOOK(pages_), static_cast<int>(f.page));
     }
     if ((parts & RV_WINDOW_DRAW_CHANNEL_FIELD) != 0) DrawField(edit1_, f.channelField);
     if ((parts & RV_WINDOW_DRAW_INTERFACE_FIELD) != 0) DrawField(edit2_, f.interfaceField);
@@ -27,40 +27,40 @@ void TGtkWindow::DrawField(GtkWidget* field, const char* text) {
 }
 
 void TGtkWindow::DrawHeaders(const RvWindowFrame& f) {
-    pocetRozhrani_.Nastav(f.interfaceCount);
-    pocetKanalu_.Nastav(f.channelCount);
+    interfaceCount_.Assign(f.interfaceCount);
+    channelCount_.Assign(f.channelCount);
     DrawField(edit1_, f.channelField);
     DrawField(edit2_, f.interfaceField);
-    g_signal_handler_block(logovani_, loggingSignal_);
-    gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(logovani_), f.logging != 0);
-    g_signal_handler_unblock(logovani_, loggingSignal_);
+    g_signal_handler_block(logging_, loggingSignal_);
+    gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(logging_), f.logging != 0);
+    g_signal_handler_unblock(logging_, loggingSignal_);
 }
 
 void TGtkWindow::DrawPage(const RvWindowFrame& f, uint32_t page) {
     switch (page) {
         case RV_WINDOW_PAGE_INFO:
-            for (int i = 0; i < RV_WINDOW_INFO_ROWS; ++i) info_[i].Nastav(f.info[i]);
+            for (int i = 0; i < RV_WINDOW_INFO_ROWS; ++i) info_[i].Assign(f.info[i]);
             for (int k = 0; k < 16; ++k) {
-                TIndicator& ind = indikatory_[k];
-                if (Same(ind.barva, f.indicators[k])) continue;
-                ind.barva = f.indicators[k];
-                gtk_widget_queue_draw(ind.w);
+                TIndicator& indicator = indicators_[k];
+                if (Same(indicator.colour, f.indicators[k])) continue;
+                indicator.colour = f.indicators[k];
+                gtk_widget_queue_draw(indicator.w);
             }
             break;
         case RV_WINDOW_PAGE_INTERFACE:
-            for (int i = 0; i < RV_WINDOW_INTERFACE_ROWS; ++i) rozhrani_[i].Nastav(f.interfaceRows[i]);
+            for (int i = 0; i < RV_WINDOW_INTERFACE_ROWS; ++i) interface_[i].Assign(f.interfaceRows[i]);
             break;
         case RV_WINDOW_PAGE_CHANNEL:
-            for (int i = 0; i < RV_WINDOW_CHANNEL_ROWS; ++i) kanal_[i].Nastav(f.channelRows[i]);
+            for (int i = 0; i < RV_WINDOW_CHANNEL_ROWS; ++i) channel_[i].Assign(f.channelRows[i]);
             break;
         default: break;
     }
 }
 
 gboolean TGtkWindow::DrawIndicator(GtkWidget* w, cairo_t* cr, gpointer b) {
-    const RvColour& barva = *static_cast<const RvColour*>(b);
+    const RvColour& colour = *static_cast<const RvColour*>(b);
     pictures::DrawSunkenBox(cr, gtk_widget_get_allocated_width(w), gtk_widget_get_allocated_height(w),
-                             barva.r, barva.g, barva.b);
+                             colour.r, colour.g, colour.b);
     return TRUE;
 }
 

@@ -21,38 +21,38 @@ GdkWindow* InputWindowOf(GtkWidget* box) {
 
 TGtkWindow::~TGtkWindow() {
     StopTimer();
-    if (okno_ != nullptr) {
+    if (window_ != nullptr) {
         // While the window is destroyed the pages leave the notebook one by
         // one and their accessibles are told; an assistive tool's bridge
         // then asks each for its tab label, which the notebook no longer
         // has, and GTK warns on the host's stderr. Without tabs the
         // accessibles look for no label.
-        gtk_notebook_set_show_tabs(GTK_NOTEBOOK(stranky_), FALSE);
-        gtk_widget_destroy(okno_);
+        gtk_notebook_set_show_tabs(GTK_NOTEBOOK(pages_), FALSE);
+        gtk_widget_destroy(window_);
     }
     if (css_ != nullptr) g_object_unref(css_);
 }
 
-void TGtkWindow::SetVisible(bool viditelne) {
-    if (viditelne)
-        gtk_widget_show(okno_);
+void TGtkWindow::SetVisible(bool visible) {
+    if (visible)
+        gtk_widget_show(window_);
     else
-        gtk_widget_hide(okno_);
+        gtk_widget_hide(window_);
 }
 
 void TGtkWindow::Place(int32_t l, int32_t t, int32_t w, int32_t h) {
     // A window that the user cannot resize refuses gtk_window_resize; its
     // size request is its size (never less than what its pages need).
-    if (w > 0 && h > 0) gtk_widget_set_size_request(okno_, w, h);
-    gtk_window_move(GTK_WINDOW(okno_), l, t);
+    if (w > 0 && h > 0) gtk_widget_set_size_request(window_, w, h);
+    gtk_window_move(GTK_WINDOW(window_), l, t);
 }
 
-void TGtkWindow::Enable(bool povoleno) {
+void TGtkWindow::Enable(bool enabled) {
     // Input is shut out without greying the pages: they go on refreshing.
-    povoleno_ = povoleno;
+    enabled_ = enabled;
     SetBlocker();
-    gtk_editable_set_editable(GTK_EDITABLE(edit1_), povoleno);
-    gtk_editable_set_editable(GTK_EDITABLE(edit2_), povoleno);
+    gtk_editable_set_editable(GTK_EDITABLE(edit1_), enabled);
+    gtk_editable_set_editable(GTK_EDITABLE(edit2_), enabled);
 }
 
 // The blocker's input window keeps its place in the widget tree; only what
@@ -61,10 +61,10 @@ void TGtkWindow::Enable(bool povoleno) {
 // Disabled, it catches the whole area and is raised again above the pages'
 // own input windows, which a map or a page switch puts on top.
 void TGtkWindow::SetBlocker() {
-    gtk_event_box_set_above_child(GTK_EVENT_BOX(zaklop_), povoleno_ ? FALSE : TRUE);
-    GdkWindow* w = InputWindowOf(zaklop_);
+    gtk_event_box_set_above_child(GTK_EVENT_BOX(blocker_), enabled_ ? FALSE : TRUE);
+    GdkWindow* w = InputWindowOf(blocker_);
     if (w == nullptr) return;  // not realised yet: set again when mapped
-    if (povoleno_) {
+    if (enabled_) {
         cairo_region_t* nothing = cairo_region_create();
         gdk_window_input_shape_combine_region(w, nothing, 0, 0);
         cairo_region_destroy(nothing);

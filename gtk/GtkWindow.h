@@ -33,7 +33,7 @@ struct TValueLabel {
     GtkWidget* w = nullptr;
     std::string text;  // code page 1250, as last put on screen
 
-    void Nastav(const char* t) {
+    void Assign(const char* t) {
         if (w == nullptr || t == nullptr || t == text) return;
         text = t;
         gtk_label_set_text(GTK_LABEL(w), Utf8(text).c_str());
@@ -42,35 +42,35 @@ struct TValueLabel {
 
 struct TIndicator {
     GtkWidget* w = nullptr;
-    RvColour barva = Grey;
+    RvColour colour = Grey;
 };
 
 class TGtkWindow final {
 public:
     explicit TGtkWindow(const RvWindowCalls& calls) : calls_(calls) {}
     ~TGtkWindow();
-    bool Sestav(const RvWindowCaptions& captions);
+    bool Build(const RvWindowCaptions& captions);
 
-    void SetVisible(bool viditelne);
-    void Minimise() { gtk_window_iconify(GTK_WINDOW(okno_)); }
-    void Restore() { gtk_window_deiconify(GTK_WINDOW(okno_)); }
-    void Focus() { gtk_window_present(GTK_WINDOW(okno_)); }
+    void SetVisible(bool visible);
+    void Minimise() { gtk_window_iconify(GTK_WINDOW(window_)); }
+    void Restore() { gtk_window_deiconify(GTK_WINDOW(window_)); }
+    void Focus() { gtk_window_present(GTK_WINDOW(window_)); }
     void Place(int32_t l, int32_t t, int32_t w, int32_t h);
-    void Enable(bool povoleno);
+    void Enable(bool enabled);
     void StopTimer();
     void DrawAll(const RvWindowFrame& f, uint32_t parts);
 
 private:
     // Building (Layout.cpp).
     GtkWidget* Caption(GtkWidget* fixed, std::string_view cp, int x, int y);
-    GtkWidget* Hodnota(GtkWidget* fixed, const char* jmeno, int x, int y, int sirka);
-    void Radky(GtkWidget* fixed, const char* const* captions, int pocet, int y0,
-               int krok, int gapBeforeLast, TValueLabel* hodnoty, const char* predpona);
-    GtkWidget* Stranka(std::string_view titulek);
-    void StrankaInfo(GtkWidget* fixed, const RvWindowCaptions& captions);
-    void StrankaRozhrani(GtkWidget* fixed, const RvWindowCaptions& captions);
-    void StrankaKanal(GtkWidget* fixed, const RvWindowCaptions& captions);
-    GtkWidget* Editace(GtkWidget* fixed, const char* jmeno, int x, int y);
+    GtkWidget* AddValue(GtkWidget* fixed, const char* name, int x, int y, int width);
+    void AddRows(GtkWidget* fixed, const char* const* captions, int count, int y0,
+               int step, int gapBeforeLast, TValueLabel* values, const char* prefix);
+    GtkWidget* AddPage(std::string_view title);
+    void BuildInfoPage(GtkWidget* fixed, const RvWindowCaptions& captions);
+    void BuildInterfacePage(GtkWidget* fixed, const RvWindowCaptions& captions);
+    void BuildChannelPage(GtkWidget* fixed, const RvWindowCaptions& captions);
+    GtkWidget* AddEntry(GtkWidget* fixed, const char* name, int x, int y);
     void Style(GtkWidget* w);
 
     // Input shut out or let through (GtkWindow.cpp).
@@ -86,32 +86,32 @@ private:
     static gboolean CloseRequest(GtkWidget*, GdkEvent*, gpointer self);
     static gboolean WindowKey(GtkWidget*, GdkEventKey*, gpointer self);
     static gboolean EditKey(GtkWidget* w, GdkEventKey* e, gpointer self);
-    static void ZmenaEditace(GtkEditable* w, gpointer self);
-    static void PageChanged(GtkNotebook* n, GtkWidget*, guint cislo, gpointer self);
-    static void Zaskrtnuti(GtkToggleButton* b, gpointer self);
-    static gboolean Mys(GtkWidget*, GdkEvent*, gpointer self);
+    static void EntryChanged(GtkEditable* w, gpointer self);
+    static void PageChanged(GtkNotebook* n, GtkWidget*, guint number, gpointer self);
+    static void LoggingToggled(GtkToggleButton* b, gpointer self);
+    static gboolean PointerPressed(GtkWidget*, GdkEvent*, gpointer self);
     static void BlockerShown(GtkWidget*, gpointer self);
     static void PageSwitched(GtkNotebook*, GtkWidget*, guint, gpointer self);
-    static gboolean DrawIndicator(GtkWidget* w, cairo_t* cr, gpointer barva);
-    static void Realizace(GtkWidget* w, gpointer);
+    static gboolean DrawIndicator(GtkWidget* w, cairo_t* cr, gpointer colour);
+    static void Realized(GtkWidget* w, gpointer);
 
     RvWindowCalls calls_;
     GtkCssProvider* css_ = nullptr;
-    GtkWidget* okno_ = nullptr;
-    GtkWidget* zaklop_ = nullptr;  // above the pages while the window is disabled
-    GtkWidget* stranky_ = nullptr;
+    GtkWidget* window_ = nullptr;
+    GtkWidget* blocker_ = nullptr;  // above the pages while the window is disabled
+    GtkWidget* pages_ = nullptr;
     GtkWidget* edit1_ = nullptr;
     GtkWidget* edit2_ = nullptr;
-    GtkWidget* logovani_ = nullptr;
+    GtkWidget* logging_ = nullptr;
     gulong loggingSignal_ = 0;
-    TValueLabel pocetRozhrani_, pocetKanalu_;
+    TValueLabel interfaceCount_, channelCount_;
     std::array<TValueLabel, RV_WINDOW_INFO_ROWS> info_;
-    std::array<TValueLabel, RV_WINDOW_INTERFACE_ROWS> rozhrani_;
-    std::array<TValueLabel, RV_WINDOW_CHANNEL_ROWS> kanal_;
-    std::array<TIndicator, 16> indikatory_;
-    std::array<RvColour, 4> legenda_{Lime, Red, Yellow, Grey};
+    std::array<TValueLabel, RV_WINDOW_INTERFACE_ROWS> interface_;
+    std::array<TValueLabel, RV_WINDOW_CHANNEL_ROWS> channel_;
+    std::array<TIndicator, 16> indicators_;
+    std::array<RvColour, 4> legend_{Lime, Red, Yellow, Grey};
     guint timer_ = 0;
-    bool povoleno_ = true;
+    bool enabled_ = true;
 };
 
 }  // namespace gtk_window

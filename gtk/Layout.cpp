@@ -11,15 +11,15 @@ namespace {
 
 namespace texts = window_texts;
 
-constexpr int Sirka = 456;
-constexpr int Vyska = 405;
+constexpr int Width = 456;
+constexpr int Height = 405;
 constexpr int PageWidth = 449;
 constexpr int PageHeight = 377;
 constexpr int ValueColumn = 178;  // x of the value column on the lower blocks
 
 // Scoped to this window's widgets only: the provider is added to each of
 // them, never to the screen, so the host's own windows keep their looks.
-constexpr const char* Styl = R"(
+constexpr const char* StyleSheet = R"(
 * { font-family: "MS Sans Serif", "Microsoft Sans Serif", sans-serif; font-size: 8pt; }
 label { color: black; }
 window, notebook, notebook > stack, notebook > header, frame, checkbutton {
@@ -45,47 +45,47 @@ separator { background-color: rgb(128,128,128); min-height: 1px; }
 
 }  // namespace
 
-bool TGtkWindow::Sestav(const RvWindowCaptions& captions) {
+bool TGtkWindow::Build(const RvWindowCaptions& captions) {
     css_ = gtk_css_provider_new();
-    if (!gtk_css_provider_load_from_data(css_, Styl, -1, nullptr)) return false;
+    if (!gtk_css_provider_load_from_data(css_, StyleSheet, -1, nullptr)) return false;
 
-    okno_ = gtk_window_new(GTK_WINDOW_TOPLEVEL);
-    gtk_widget_set_name(okno_, "rv_okno");
-    gtk_window_set_title(GTK_WINDOW(okno_), std::string(texts::Title).c_str());
-    gtk_window_set_resizable(GTK_WINDOW(okno_), FALSE);
-    gtk_window_set_deletable(GTK_WINDOW(okno_), FALSE);
-    gtk_window_set_position(GTK_WINDOW(okno_), GTK_WIN_POS_CENTER);
-    if (GdkPixbuf* ikona = pictures::Icon(); ikona != nullptr) {
-        gtk_window_set_icon(GTK_WINDOW(okno_), ikona);
-        g_object_unref(ikona);
+    window_ = gtk_window_new(GTK_WINDOW_TOPLEVEL);
+    gtk_widget_set_name(window_, "rv_okno");
+    gtk_window_set_title(GTK_WINDOW(window_), std::string(texts::Title).c_str());
+    gtk_window_set_resizable(GTK_WINDOW(window_), FALSE);
+    gtk_window_set_deletable(GTK_WINDOW(window_), FALSE);
+    gtk_window_set_position(GTK_WINDOW(window_), GTK_WIN_POS_CENTER);
+    if (GdkPixbuf* icon = pictures::Icon(); icon != nullptr) {
+        gtk_window_set_icon(GTK_WINDOW(window_), icon);
+        g_object_unref(icon);
     }
-    g_signal_connect(okno_, "delete-event", G_CALLBACK(CloseRequest), this);
-    g_signal_connect(okno_, "key-press-event", G_CALLBACK(WindowKey), this);
-    g_signal_connect(okno_, "realize", G_CALLBACK(Realizace), nullptr);
+    g_signal_connect(window_, "delete-event", G_CALLBACK(CloseRequest), this);
+    g_signal_connect(window_, "key-press-event", G_CALLBACK(WindowKey), this);
+    g_signal_connect(window_, "realize", G_CALLBACK(Realized), nullptr);
 
-    GtkWidget* koren = gtk_fixed_new();
-    gtk_widget_set_size_request(koren, Sirka, Vyska);
-    gtk_container_add(GTK_CONTAINER(okno_), koren);
+    GtkWidget* root = gtk_fixed_new();
+    gtk_widget_set_size_request(root, Width, Height);
+    gtk_container_add(GTK_CONTAINER(window_), root);
 
-    zaklop_ = gtk_event_box_new();
-    gtk_event_box_set_visible_window(GTK_EVENT_BOX(zaklop_), FALSE);
+    blocker_ = gtk_event_box_new();
+    gtk_event_box_set_visible_window(GTK_EVENT_BOX(blocker_), FALSE);
     for (const char* s : {"button-press-event", "button-release-event", "scroll-event"})
-        g_signal_connect(zaklop_, s, G_CALLBACK(Mys), this);
-    g_signal_connect_after(zaklop_, "map", G_CALLBACK(BlockerShown), this);
-    gtk_fixed_put(GTK_FIXED(koren), zaklop_, 2, 3);
+        g_signal_connect(blocker_, s, G_CALLBACK(PointerPressed), this);
+    g_signal_connect_after(blocker_, "map", G_CALLBACK(BlockerShown), this);
+    gtk_fixed_put(GTK_FIXED(root), blocker_, 2, 3);
 
-    stranky_ = gtk_notebook_new();
-    gtk_widget_set_name(stranky_, "rv_stranky");
-    gtk_notebook_set_show_border(GTK_NOTEBOOK(stranky_), FALSE);
-    gtk_container_add(GTK_CONTAINER(zaklop_), stranky_);
-    StrankaInfo(Stranka(texts::PageInfo), captions);
-    StrankaRozhrani(Stranka(texts::PageInterface), captions);
-    StrankaKanal(Stranka(texts::PageChannel), captions);
-    g_signal_connect(stranky_, "switch-page", G_CALLBACK(PageChanged), this);
-    g_signal_connect_after(stranky_, "switch-page", G_CALLBACK(PageSwitched), this);
+    pages_ = gtk_notebook_new();
+    gtk_widget_set_name(pages_, "rv_stranky");
+    gtk_notebook_set_show_border(GTK_NOTEBOOK(pages_), FALSE);
+    gtk_container_add(GTK_CONTAINER(blocker_), pages_);
+    BuildInfoPage(AddPage(texts::PageInfo), captions);
+    BuildInterfacePage(AddPage(texts::PageInterface), captions);
+    BuildChannelPage(AddPage(texts::PageChannel), captions);
+    g_signal_connect(pages_, "switch-page", G_CALLBACK(PageChanged), this);
+    g_signal_connect_after(pages_, "switch-page", G_CALLBACK(PageSwitched), this);
 
-    Style(okno_);
-    gtk_widget_show_all(koren);
+    Style(window_);
+    gtk_widget_show_all(root);
     timer_ = g_timeout_add(200, Tick, this);
     return true;
 }
@@ -106,53 +106,53 @@ GtkWidget* TGtkWindow::Caption(GtkWidget* fixed, std::string_view cp, int x, int
     return l;
 }
 
-GtkWidget* TGtkWindow::Hodnota(GtkWidget* fixed, const char* jmeno, int x, int y, int sirka) {
+GtkWidget* TGtkWindow::AddValue(GtkWidget* fixed, const char* name, int x, int y, int width) {
     GtkWidget* l = gtk_label_new("");
-    gtk_widget_set_name(l, jmeno);
+    gtk_widget_set_name(l, name);
     gtk_label_set_xalign(GTK_LABEL(l), 0.0f);
     gtk_label_set_single_line_mode(GTK_LABEL(l), TRUE);
     // The column keeps its width whatever the text: a long value is cut at
     // the column's edge instead of widening the window.
     gtk_label_set_ellipsize(GTK_LABEL(l), PANGO_ELLIPSIZE_END);
     gtk_label_set_max_width_chars(GTK_LABEL(l), 1);
-    gtk_widget_set_size_request(l, sirka, -1);
+    gtk_widget_set_size_request(l, width, -1);
     gtk_style_context_add_class(gtk_widget_get_style_context(l), "rv-hodnota");
     gtk_fixed_put(GTK_FIXED(fixed), l, x, y);
     return l;
 }
 
-void TGtkWindow::Radky(GtkWidget* fixed, const char* const* captions, int pocet, int y0,
-                     int krok, int gapBeforeLast, TValueLabel* hodnoty, const char* predpona) {
-    for (int i = 0; i < pocet; ++i) {
-        const int y = y0 + i * krok + (i == pocet - 1 ? gapBeforeLast : 0);
+void TGtkWindow::AddRows(GtkWidget* fixed, const char* const* captions, int count, int y0,
+                     int step, int gapBeforeLast, TValueLabel* values, const char* prefix) {
+    for (int i = 0; i < count; ++i) {
+        const int y = y0 + i * step + (i == count - 1 ? gapBeforeLast : 0);
         Caption(fixed, captions[i], 10, y);
-        const std::string jmeno = std::string(predpona) + std::to_string(i);
-        hodnoty[i].w = Hodnota(fixed, jmeno.c_str(), ValueColumn, y, PageWidth - ValueColumn - 6);
+        const std::string name = std::string(prefix) + std::to_string(i);
+        values[i].w = AddValue(fixed, name.c_str(), ValueColumn, y, PageWidth - ValueColumn - 6);
     }
 }
 
-GtkWidget* TGtkWindow::Stranka(std::string_view titulek) {
+GtkWidget* TGtkWindow::AddPage(std::string_view title) {
     GtkWidget* panel = gtk_frame_new(nullptr);
     gtk_frame_set_shadow_type(GTK_FRAME(panel), GTK_SHADOW_IN);
     gtk_style_context_add_class(gtk_widget_get_style_context(panel), "rv-panel");
     GtkWidget* fixed = gtk_fixed_new();
     gtk_widget_set_size_request(fixed, PageWidth - 2, PageHeight - 2);
     gtk_container_add(GTK_CONTAINER(panel), fixed);
-    gtk_notebook_append_page(GTK_NOTEBOOK(stranky_), panel, gtk_label_new(Utf8(titulek).c_str()));
+    gtk_notebook_append_page(GTK_NOTEBOOK(pages_), panel, gtk_label_new(Utf8(title).c_str()));
     return fixed;
 }
 
-void TGtkWindow::StrankaInfo(GtkWidget* f, const RvWindowCaptions& captions) {
-    GtkWidget* titulek = Caption(f, texts::Heading, 10, 14);
-    gtk_style_context_add_class(gtk_widget_get_style_context(titulek), "rv-titulek");
-    GtkWidget* verze = gtk_label_new(std::string(texts::Version).c_str());
-    gtk_label_set_xalign(GTK_LABEL(verze), 1.0f);
-    gtk_widget_set_size_request(verze, 300, -1);
-    gtk_fixed_put(GTK_FIXED(f), verze, 10, 42);
+void TGtkWindow::BuildInfoPage(GtkWidget* f, const RvWindowCaptions& captions) {
+    GtkWidget* title = Caption(f, texts::Heading, 10, 14);
+    gtk_style_context_add_class(gtk_widget_get_style_context(title), "rv-titulek");
+    GtkWidget* version = gtk_label_new(std::string(texts::Version).c_str());
+    gtk_label_set_xalign(GTK_LABEL(version), 1.0f);
+    gtk_widget_set_size_request(version, 300, -1);
+    gtk_fixed_put(GTK_FIXED(f), version, 10, 42);
 
-    GtkWidget* ramLoga = gtk_frame_new(nullptr);
-    gtk_frame_set_shadow_type(GTK_FRAME(ramLoga), GTK_SHADOW_IN);
-    gtk_style_context_add_class(gtk_widget_get_style_context(ramLoga), "rv-panel");
+    GtkWidget* logoFrame = gtk_frame_new(nullptr);
+    gtk_frame_set_shadow_type(GTK_FRAME(logoFrame), GTK_SHADOW_IN);
+    gtk_style_context_add_class(gtk_widget_get_style_context(logoFrame), "rv-panel");
     GtkWidget* logo = gtk_drawing_area_new();
     gtk_widget_set_name(logo, "rv_logo");
     gtk_widget_set_size_request(logo, 93, 52);
@@ -160,36 +160,36 @@ void TGtkWindow::StrankaInfo(GtkWidget* f, const RvWindowCaptions& captions) {
         pictures::DrawLogo(cr, 93, 52);
         return TRUE;
     }), nullptr);
-    gtk_container_add(GTK_CONTAINER(ramLoga), logo);
-    gtk_fixed_put(GTK_FIXED(f), ramLoga, PageWidth - 93 - 2 - 12, 8);
+    gtk_container_add(GTK_CONTAINER(logoFrame), logo);
+    gtk_fixed_put(GTK_FIXED(f), logoFrame, PageWidth - 93 - 2 - 12, 8);
 
-    GtkWidget* skupina = gtk_frame_new(Utf8(texts::LastError).c_str());
-    gtk_style_context_add_class(gtk_widget_get_style_context(skupina), "rv-skupina");
+    GtkWidget* group = gtk_frame_new(Utf8(texts::LastError).c_str());
+    gtk_style_context_add_class(gtk_widget_get_style_context(group), "rv-skupina");
     GtkWidget* fs = gtk_fixed_new();
     gtk_widget_set_size_request(fs, PageWidth - 24, 96);
-    gtk_container_add(GTK_CONTAINER(skupina), fs);
-    gtk_fixed_put(GTK_FIXED(f), skupina, 8, 74);
+    gtk_container_add(GTK_CONTAINER(group), fs);
+    gtk_fixed_put(GTK_FIXED(f), group, 8, 74);
     for (int i = 0; i < RV_WINDOW_INFO_ROWS; ++i) {
         const int y = 6 + i * 22;
         Caption(fs, captions.info[i], 10, y);
-        const std::string jmeno = "rv_info_" + std::to_string(i);
-        info_[i].w = Hodnota(fs, jmeno.c_str(), 140, y, PageWidth - 24 - 146);
+        const std::string name = "rv_info_" + std::to_string(i);
+        info_[i].w = AddValue(fs, name.c_str(), 140, y, PageWidth - 24 - 146);
     }
 
     Caption(f, texts::InterfaceStatus, 10, 200);
     for (int k = 0; k < 16; ++k) {
         const int x = 12 + k * 27;
         GtkWidget* box = gtk_drawing_area_new();
-        const std::string jmeno = "rv_indikator_" + std::to_string(k + 1);
-        gtk_widget_set_name(box, jmeno.c_str());
+        const std::string name = "rv_indikator_" + std::to_string(k + 1);
+        gtk_widget_set_name(box, name.c_str());
         gtk_widget_set_size_request(box, 25, 17);
-        g_signal_connect(box, "draw", G_CALLBACK(DrawIndicator), &indikatory_[k].barva);
+        g_signal_connect(box, "draw", G_CALLBACK(DrawIndicator), &indicators_[k].colour);
         gtk_fixed_put(GTK_FIXED(f), box, x, 220);
-        indikatory_[k].w = box;
-        GtkWidget* cislo = gtk_label_new(std::to_string(k + 1).c_str());
-        gtk_label_set_xalign(GTK_LABEL(cislo), 0.5f);
-        gtk_widget_set_size_request(cislo, 25, -1);
-        gtk_fixed_put(GTK_FIXED(f), cislo, x, 240);
+        indicators_[k].w = box;
+        GtkWidget* number = gtk_label_new(std::to_string(k + 1).c_str());
+        gtk_label_set_xalign(GTK_LABEL(number), 0.5f);
+        gtk_widget_set_size_request(number, 25, -1);
+        gtk_fixed_put(GTK_FIXED(f), number, x, 240);
     }
 
     for (int i = 0; i < 4; ++i) {
@@ -197,47 +197,47 @@ void TGtkWindow::StrankaInfo(GtkWidget* f, const RvWindowCaptions& captions) {
         const int y = 284 + (i / 2) * 24;
         GtkWidget* box = gtk_drawing_area_new();
         gtk_widget_set_size_request(box, 17, 13);
-        g_signal_connect(box, "draw", G_CALLBACK(DrawIndicator), &legenda_[static_cast<std::size_t>(i)]);
+        g_signal_connect(box, "draw", G_CALLBACK(DrawIndicator), &legend_[static_cast<std::size_t>(i)]);
         gtk_fixed_put(GTK_FIXED(f), box, x, y + 1);
         Caption(f, texts::Legend[i], x + 24, y);
     }
 }
 
-GtkWidget* TGtkWindow::Editace(GtkWidget* f, const char* jmeno, int x, int y) {
+GtkWidget* TGtkWindow::AddEntry(GtkWidget* f, const char* name, int x, int y) {
     GtkWidget* e = gtk_entry_new();
-    gtk_widget_set_name(e, jmeno);
+    gtk_widget_set_name(e, name);
     gtk_entry_set_width_chars(GTK_ENTRY(e), 7);
     gtk_widget_set_size_request(e, 64, 20);
     g_signal_connect(e, "key-press-event", G_CALLBACK(EditKey), this);
-    g_signal_connect(e, "changed", G_CALLBACK(ZmenaEditace), this);
+    g_signal_connect(e, "changed", G_CALLBACK(EntryChanged), this);
     gtk_fixed_put(GTK_FIXED(f), e, x, y);
     return e;
 }
 
-void TGtkWindow::StrankaRozhrani(GtkWidget* f, const RvWindowCaptions& captions) {
+void TGtkWindow::BuildInterfacePage(GtkWidget* f, const RvWindowCaptions& captions) {
     Caption(f, texts::InterfaceCount, 10, 10);
-    pocetRozhrani_.w = Hodnota(f, "rv_pocet_rozhrani", ValueColumn, 10, 60);
-    logovani_ = gtk_check_button_new_with_label(Utf8(texts::Logging).c_str());
-    gtk_widget_set_name(logovani_, "rv_logovani");
-    loggingSignal_ = g_signal_connect(logovani_, "toggled", G_CALLBACK(Zaskrtnuti), this);
-    gtk_fixed_put(GTK_FIXED(f), logovani_, 300, 7);
+    interfaceCount_.w = AddValue(f, "rv_pocet_rozhrani", ValueColumn, 10, 60);
+    logging_ = gtk_check_button_new_with_label(Utf8(texts::Logging).c_str());
+    gtk_widget_set_name(logging_, "rv_logovani");
+    loggingSignal_ = g_signal_connect(logging_, "toggled", G_CALLBACK(LoggingToggled), this);
+    gtk_fixed_put(GTK_FIXED(f), logging_, 300, 7);
     Caption(f, texts::WatchedInterface, 10, 35);
-    edit2_ = Editace(f, "rv_edit_rozhrani", ValueColumn, 32);
-    GtkWidget* cara = gtk_separator_new(GTK_ORIENTATION_HORIZONTAL);
-    gtk_widget_set_size_request(cara, PageWidth - 2, 2);
-    gtk_fixed_put(GTK_FIXED(f), cara, 0, 62);
-    Radky(f, captions.interfaceRows, RV_WINDOW_INTERFACE_ROWS, 72, 18, 12, rozhrani_.data(), "rv_rozhrani_");
+    edit2_ = AddEntry(f, "rv_edit_rozhrani", ValueColumn, 32);
+    GtkWidget* stroke = gtk_separator_new(GTK_ORIENTATION_HORIZONTAL);
+    gtk_widget_set_size_request(stroke, PageWidth - 2, 2);
+    gtk_fixed_put(GTK_FIXED(f), stroke, 0, 62);
+    AddRows(f, captions.interfaceRows, RV_WINDOW_INTERFACE_ROWS, 72, 18, 12, interface_.data(), "rv_rozhrani_");
 }
 
-void TGtkWindow::StrankaKanal(GtkWidget* f, const RvWindowCaptions& captions) {
+void TGtkWindow::BuildChannelPage(GtkWidget* f, const RvWindowCaptions& captions) {
     Caption(f, texts::ChannelCount, 10, 10);
-    pocetKanalu_.w = Hodnota(f, "rv_pocet_kanalu", ValueColumn, 10, 60);
+    channelCount_.w = AddValue(f, "rv_pocet_kanalu", ValueColumn, 10, 60);
     Caption(f, texts::WatchedChannel, 10, 35);
-    edit1_ = Editace(f, "rv_edit_kanal", ValueColumn, 32);
-    GtkWidget* cara = gtk_separator_new(GTK_ORIENTATION_HORIZONTAL);
-    gtk_widget_set_size_request(cara, PageWidth - 2, 2);
-    gtk_fixed_put(GTK_FIXED(f), cara, 0, 62);
-    Radky(f, captions.channelRows, RV_WINDOW_CHANNEL_ROWS, 72, 18, 12, kanal_.data(), "rv_kanal_");
+    edit1_ = AddEntry(f, "rv_edit_kanal", ValueColumn, 32);
+    GtkWidget* stroke = gtk_separator_new(GTK_ORIENTATION_HORIZONTAL);
+    gtk_widget_set_size_request(stroke, PageWidth - 2, 2);
+    gtk_fixed_put(GTK_FIXED(f), stroke, 0, 62);
+    AddRows(f, captions.channelRows, RV_WINDOW_CHANNEL_ROWS, 72, 18, 12, channel_.data(), "rv_kanal_");
 }
 
 }  // namespace gtk_window

@@ -15,9 +15,9 @@ RvWindow* Create(const RvWindowCalls* calls, const RvWindowCaptions* captions) n
     if (calls == nullptr || captions == nullptr) return nullptr;
     try {
         if (!gtk_init_check(nullptr, nullptr)) return nullptr;
-        auto okno = std::make_unique<TGtkWindow>(*calls);
-        if (!okno->Sestav(*captions)) return nullptr;
-        return reinterpret_cast<RvWindow*>(okno.release());
+        auto window = std::make_unique<TGtkWindow>(*calls);
+        if (!window->Build(*captions)) return nullptr;
+        return reinterpret_cast<RvWindow*>(window.release());
     } catch (...) {
         return nullptr;  // no memory: the driver has no window
     }

@@ -46,12 +46,12 @@ GdkPixbuf* Icon() {
 }
 
 void DrawLogo(cairo_t* cr, int width, int height) {
-    cairo_pattern_t* prechod = cairo_pattern_create_linear(0, 0, 0, height);
-    cairo_pattern_add_color_stop_rgb(prechod, 0.0, 0.10, 0.20, 0.55);
-    cairo_pattern_add_color_stop_rgb(prechod, 1.0, 0.00, 0.05, 0.25);
-    cairo_set_source(cr, prechod);
+    cairo_pattern_t* gradient = cairo_pattern_create_linear(0, 0, 0, height);
+    cairo_pattern_add_color_stop_rgb(gradient, 0.0, 0.10, 0.20, 0.55);
+    cairo_pattern_add_color_stop_rgb(gradient, 1.0, 0.00, 0.05, 0.25);
+    cairo_set_source(cr, gradient);
     cairo_paint(cr);
-    cairo_pattern_destroy(prechod);
+    cairo_pattern_destroy(gradient);
 
     cairo_select_font_face(cr, "Sans", CAIRO_FONT_SLANT_ITALIC, CAIRO_FONT_WEIGHT_BOLD);
     cairo_set_font_size(cr, 26);

@@ -20,7 +20,7 @@ gboolean TGtkWindow::CloseRequest(GtkWidget*, GdkEvent*, gpointer p) {
 }
 
 gboolean TGtkWindow::WindowKey(GtkWidget*, GdkEventKey*, gpointer p) {
-    return static_cast<TGtkWindow*>(p)->povoleno_ ? FALSE : TRUE;
+    return static_cast<TGtkWindow*>(p)->enabled_ ? FALSE : TRUE;
 }
 
 namespace {
@@ -28,7 +28,7 @@ namespace {
 // The character a key types, as the field's handler sees it; -1 for keys
 // that type nothing (cursor keys, shortcuts such as Ctrl+V), which go on to
 // the field untouched.
-int ZnakKlavesy(const GdkEventKey* e) {
+int TypedCharacter(const GdkEventKey* e) {
     if ((e->state & (GDK_CONTROL_MASK | GDK_MOD1_MASK)) != 0) return -1;
     switch (e->keyval) {
         case GDK_KEY_Return:
@@ -49,17 +49,17 @@ int ZnakKlavesy(const GdkEventKey* e) {
 }  // namespace
 
 gboolean TGtkWindow::EditKey(GtkWidget* w, GdkEventKey* e, gpointer p) {
-    const int c = ZnakKlavesy(e);
+    const int c = TypedCharacter(e);
     if (c < 0) return FALSE;
     // On Enter the driver draws the number in force and its page at once.
     const RvWindowCalls& v = static_cast<TGtkWindow*>(p)->calls_;
-    const char znak = static_cast<char>(c);
-    const bool kanal = w == static_cast<TGtkWindow*>(p)->edit1_;
-    const int32_t projde = kanal ? v.channelKey(v.model, znak) : v.interfaceKey(v.model, znak);
-    return projde != 0 ? FALSE : TRUE;
+    const char character = static_cast<char>(c);
+    const bool isChannel = w == static_cast<TGtkWindow*>(p)->edit1_;
+    const int32_t accepted = isChannel ? v.channelKey(v.model, character) : v.interfaceKey(v.model, character);
+    return accepted != 0 ? FALSE : TRUE;
 }
 
-void TGtkWindow::ZmenaEditace(GtkEditable* w, gpointer p) {
+void TGtkWindow::EntryChanged(GtkEditable* w, gpointer p) {
     // A text that cannot be converted (no memory) is judged at the next change.
     Contained([w, p] {
         auto* self = static_cast<TGtkWindow*>(p);
@@ -72,16 +72,16 @@ void TGtkWindow::ZmenaEditace(GtkEditable* w, gpointer p) {
     });
 }
 
-void TGtkWindow::PageChanged(GtkNotebook* n, GtkWidget*, guint cislo, gpointer p) {
+void TGtkWindow::PageChanged(GtkNotebook* n, GtkWidget*, guint number, gpointer p) {
     const RvWindowCalls& v = static_cast<TGtkWindow*>(p)->calls_;
-    if (v.selectPage(v.model, cislo) == 0) g_signal_stop_emission_by_name(n, "switch-page");
+    if (v.selectPage(v.model, number) == 0) g_signal_stop_emission_by_name(n, "switch-page");
 }
 
 void TGtkWindow::PageSwitched(GtkNotebook*, GtkWidget*, guint, gpointer p) {
     static_cast<TGtkWindow*>(p)->SetBlocker();
 }
 
-void TGtkWindow::Zaskrtnuti(GtkToggleButton* b, gpointer p) {
+void TGtkWindow::LoggingToggled(GtkToggleButton* b, gpointer p) {
     auto* self = static_cast<TGtkWindow*>(p);
     const bool ticked = gtk_toggle_button_get_active(b) != FALSE;
     if (self->calls_.clickLogging(self->calls_.model, ticked ? 1 : 0) != 0) return;
@@ -91,18 +91,18 @@ void TGtkWindow::Zaskrtnuti(GtkToggleButton* b, gpointer p) {
     g_signal_handler_unblock(b, self->loggingSignal_);
 }
 
-gboolean TGtkWindow::Mys(GtkWidget*, GdkEvent*, gpointer p) {
-    return static_cast<TGtkWindow*>(p)->povoleno_ ? FALSE : TRUE;
+gboolean TGtkWindow::PointerPressed(GtkWidget*, GdkEvent*, gpointer p) {
+    return static_cast<TGtkWindow*>(p)->enabled_ ? FALSE : TRUE;
 }
 
 void TGtkWindow::BlockerShown(GtkWidget*, gpointer p) { static_cast<TGtkWindow*>(p)->SetBlocker(); }
 
-void TGtkWindow::Realizace(GtkWidget* w, gpointer) {
+void TGtkWindow::Realized(GtkWidget* w, gpointer) {
     // A pointing hand over the pages; entry fields keep their own pointer.
-    GdkCursor* ruka = gdk_cursor_new_from_name(gtk_widget_get_display(w), "pointer");
-    if (ruka == nullptr) return;
-    gdk_window_set_cursor(gtk_widget_get_window(w), ruka);
-    g_object_unref(ruka);
+    GdkCursor* hand = gdk_cursor_new_from_name(gtk_widget_get_display(w), "pointer");
+    if (hand == nullptr) return;
+    gdk_window_set_cursor(gtk_widget_get_window(w), hand);
+    g_object_unref(hand);
 }
 
 }  // namespace gtk_window

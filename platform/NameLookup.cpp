@@ -25,14 +25,14 @@ struct TLookupState {
 
 namespace {
 
-using Zamek = std::unique_lock<std::mutex>;
+using Guard = std::unique_lock<std::mutex>;
 
 inline constexpr int GraceMs = 100;
 
 // The look-up thread: owns a share of the state, so nothing it touches
 // goes away while it waits in getaddrinfo.
 void LookUp(const std::shared_ptr<TLookupState>& s) {
-    Zamek z(s->mutex);
+    Guard z(s->mutex);
     std::string jmeno;  // the copies keep their capacity: no allocation of ours per look-up
     for (;;) {
         s->changed.wait(z, [&] { return s->stop || !s->wanted.empty(); });
@@ -109,7 +109,7 @@ TNameState TNameLookup::Address(const std::string& name, in_addr& a) {
 void TNameLookup::Await(int ms) {
     if (!shared_) return;
     TLookupState& s = *shared_;
-    Zamek z(s.mutex);
+    Guard z(s.mutex);
     s.changed.wait_for(z, std::chrono::milliseconds(ms), [&] { return s.finished != seen_; });
 }
 
@@ -118,7 +118,7 @@ void TNameLookup::Stop() {
     bool inside = false;
     {
         TLookupState& s = *shared_;
-        Zamek z(s.mutex);
+        Guard z(s.mutex);
         s.stop = true;
         s.changed.notify_all();
         // A look-up about to finish is given a moment, so that the library

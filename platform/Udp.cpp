@@ -57,16 +57,16 @@ TSendResult TUdp::Send(const std::string& host, int32_t port, std::string_view d
     }
 }
 
-TPrijem TUdp::Receive(int cekejMs) {
+TReceived TUdp::Receive(int cekejMs) {
     n_ = 0;
-    if (fd_ < 0) return TPrijem::Error;
+    if (fd_ < 0) return TReceived::Error;
     // Without a wait the non-blocking socket answers by itself: one system
     // call instead of two for every look before a send.
     if (cekejMs > 0) {
         pollfd p{fd_, POLLIN, 0};
         const int r = poll(&p, 1, cekejMs);
-        if (r == 0 || (r < 0 && errno == EINTR)) return TPrijem::Nothing;
-        if (r < 0) return TPrijem::Error;
+        if (r == 0 || (r < 0 && errno == EINTR)) return TReceived::Nothing;
+        if (r < 0) return TReceived::Error;
     }
     for (;;) {
         const ssize_t n = recvfrom(fd_, buf_, sizeof buf_, 0, nullptr, nullptr);
@@ -74,10 +74,10 @@ TPrijem TUdp::Receive(int cekejMs) {
         // send one), not a failing socket.
         if (n >= 0) {
             n_ = static_cast<std::size_t>(n);
-            return TPrijem::Datagram;
+            return TReceived::Datagram;
         }
         if (errno == EINTR) continue;
-        if (errno == EAGAIN || errno == EWOULDBLOCK) return TPrijem::Nothing;
-        return TPrijem::Error;  // a reported network error
+        if (errno == EAGAIN || errno == EWOULDBLOCK) return TReceived::Nothing;
+        return TReceived::Error;  // a reported network error
     }
 }

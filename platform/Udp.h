@@ -12,7 +12,7 @@
 
 inline constexpr std::size_t ReceiveSize = 8096;
 
-enum class TPrijem { Nothing, Datagram, Error };
+enum class TReceived { Nothing, Datagram, Error };
 
 // NameUnknown: the host is a name whose first look-up has no outcome yet;
 // AwaitName waits for it, StopWaitingForName makes it a failure.
@@ -40,7 +40,7 @@ public:
     void StopWaitingForName() { lookup_.StopWaiting(); }
     // Waits at most `cekejMs` (0 or 1) for one datagram; on Datagram its
     // bytes (none for an empty one) are in Data() until the next call.
-    TPrijem Receive(int cekejMs);
+    TReceived Receive(int cekejMs);
     std::string_view Data() const { return {buf_, n_}; }
 
 private:

@@ -22,13 +22,13 @@ configure_sanitized() {
 configure_fuzz() {
   configure_sanitized build-fuzz address,undefined -DRV_ZR6180_FUZZ=ON -DRV_ZR6180_TESTS=OFF -DRV_ZR6180_GTK=OFF
 }
-FUZZ_TARGETS=(RozeberPaket Parametry RozdelUvozovky)
+FUZZ_TARGETS=(RozeberPaket ParameterFile RozdelUvozovky)
 
 # run_fuzzer TARGET SECONDS: a bounded run of a built target; new inputs go to
 # build-fuzz/corpus/TARGET, a finding to build-fuzz/findings/ and fails it.
 run_fuzzer() {
   mkdir -p "$ROOT/build-fuzz/corpus/$1" "$ROOT/build-fuzz/findings"
-  # Absolute paths: the Parametry harness works in its own directory.
+  # Absolute paths: the ParameterFile harness works in its own directory.
   "$ROOT/build-fuzz/fuzz/fuzz_$1" -max_total_time="$2" -max_len=16384 -print_final_stats=1 \
     -artifact_prefix="$ROOT/build-fuzz/findings/$1-" "$ROOT/build-fuzz/corpus/$1" "$ROOT/tests/fuzz/corpus/$1"
 }

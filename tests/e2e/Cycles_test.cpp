@@ -24,9 +24,9 @@ std::string LastRequest(const TSimulator& sim) {
     return q.empty() ? std::string() : q.back().text;
 }
 
-using Cykly = TRunningDriver;
+using Cycles = TRunningDriver;
 
-TEST_F(Cykly, RealInputCompletesThroughTheCallBackOnTheDriversThread) {
+TEST_F(Cycles, RealInputCompletesThroughTheCallBackOnTheDriversThread) {
     sim.SetValue(5, 3, zrsim::EncodeReal(-123.45));
     sim.SetFault(5, TSimFault{.delayMs = 80});  // the first InputFinalized finds it running
     lib().InputRequest(d(), 100);
@@ -59,7 +59,7 @@ TEST_F(Cykly, RealInputCompletesThroughTheCallBackOnTheDriversThread) {
     EXPECT_TRUE(Matches(o.Run("CB  1")[0], "K=100,  R=1,  S=3, F=0, (#/#/#)")) << o.Run("CB  1")[0];
 }
 
-TEST_F(Cykly, IntegerInputStatesWithoutCallBack) {
+TEST_F(Cycles, IntegerInputStatesWithoutCallBack) {
     sim.SetValue(5, 4, {0xFF, 0xFF, 0xFF, 0xFF});
     lib().InputRequest(d(), 1005);
     lib().InputRequest(d(), 1005);  // queued twice: F one higher
@@ -84,7 +84,7 @@ TEST_F(Cykly, IntegerInputStatesWithoutCallBack) {
     EXPECT_EQ(o.CallCount(), 0u) << "nobody asked for a call-back";
 }
 
-TEST_F(Cykly, BitInputsOfOneBatch) {
+TEST_F(Cycles, BitInputsOfOneBatch) {
     sim.SetValue(5, 5, {0x00, 0x02, 0x00, 0x00});
     lib().InputRequest(d(), 2100);
     lib().InputRequest(d(), 2140);
@@ -109,7 +109,7 @@ TEST_F(Cykly, BitInputsOfOneBatch) {
     }
 }
 
-TEST_F(Cykly, RealOutputSendsTheDecimalRealBytes) {
+TEST_F(Cycles, RealOutputSendsTheDecimalRealBytes) {
     sim.SetFault(6, TSimFault{.delayMs = 60});
     const TOutcome v = o.Write(3005, RealValue(21.5));
     EXPECT_TRUE(CompletedThroughCallBack(v));
@@ -132,7 +132,7 @@ TEST_F(Cykly, RealOutputSendsTheDecimalRealBytes) {
     EXPECT_TRUE(Matches(of[1], "K=3005, R=1,  S=[03], F=0, H=TRUE, SP=0")) << of[1];
 }
 
-TEST_F(Cykly, IntegerOutputAndTheStateThatFinalizedLeavesAlone) {
+TEST_F(Cycles, IntegerOutputAndTheStateThatFinalizedLeavesAlone) {
     lib().OutputRequest(d(), 4010, IntValue(-2));
     lib().OutputRequestCompleted(d());
     ASSERT_TRUE(o.WaitForRun("KOM 9", 1));
@@ -148,7 +148,7 @@ TEST_F(Cykly, IntegerOutputAndTheStateThatFinalizedLeavesAlone) {
     EXPECT_EQ(o.CallCount(), 0u);
 }
 
-TEST_F(Cykly, BitOutputsShareTheModulesWord) {
+TEST_F(Cycles, BitOutputsShareTheModulesWord) {
     EXPECT_TRUE(o.Write(5010, BitValue(true)).Finalized);
     EXPECT_EQ(LastRequest(sim), PacketOf(Fields("92130000", "03", "01", "00", "00020000")));
     EXPECT_TRUE(o.Write(5011, BitValue(true)).Finalized);
@@ -164,7 +164,7 @@ TEST_F(Cykly, BitOutputsShareTheModulesWord) {
     EXPECT_TRUE(Contains(or9[3], ", H=0"));
 }
 
-TEST_F(Cykly, TextOutputKeepsFourPrintableCharacters) {
+TEST_F(Cycles, TextOutputKeepsFourPrintableCharacters) {
     EXPECT_TRUE(o.Write(6001, TextValue("WX\x07Z")).Finalized);
     EXPECT_EQ(LastRequest(sim), PacketOf(Fields("71170000", "06", "01", "04", "5758205A")));
     EXPECT_TRUE(o.Write(6001, TextValue("AB")).Finalized);
@@ -178,7 +178,7 @@ TEST_F(Cykly, TextOutputKeepsFourPrintableCharacters) {
     EXPECT_TRUE(Contains(or9[2], ", H=\"ABCDEF\"")) << or9[2];
 }
 
-TEST_F(Cykly, HostAskingForTheCallBackAgainGetsExactlyTwo) {
+TEST_F(Cycles, HostAskingForTheCallBackAgainGetsExactlyTwo) {
     o.CallBackReturns = 1;
     sim.SetFault(5, TSimFault{.delayMs = 60});
     const TOutcome v = o.Read(1005);
@@ -188,7 +188,7 @@ TEST_F(Cykly, HostAskingForTheCallBackAgainGetsExactlyTwo) {
     EXPECT_EQ(o.CallCount(), 2u);
 }
 
-TEST_F(Cykly, StatusRegisterResetThroughChannel99) {
+TEST_F(Cycles, StatusRegisterResetThroughChannel99) {
     sim.SetStatusRegister(7, 0x4C);
     EXPECT_TRUE(o.Read(1007).Finalized);
     EXPECT_TRUE(o.Write(6, IntValue(1007)).Finalized);
@@ -212,7 +212,7 @@ TEST_F(Cykly, StatusRegisterResetThroughChannel99) {
     EXPECT_EQ(o.Run("OF  9").back(), "K=99,   R=1,  S=3, F=0, H=TRUE, SP=0");
 }
 
-TEST_F(Cykly, RefusedResetFinalizesWithoutAnInterface) {
+TEST_F(Cycles, RefusedResetFinalizesWithoutAnInterface) {
     lib().OutputRequest(d(), 99, IntValue(99));
     EXPECT_EQ(o.GetInt(1), 99);   // the last faulty channel
     EXPECT_EQ(o.GetInt(4), 17);   // channel 99 is watched from the start
@@ -224,7 +224,7 @@ TEST_F(Cykly, RefusedResetFinalizesWithoutAnInterface) {
     EXPECT_EQ(sim.RequestCount(), 0u);
 }
 
-TEST_F(Cykly, ResetOfAChannelWhoseModuleAlsoHasInputs) {
+TEST_F(Cycles, ResetOfAChannelWhoseModuleAlsoHasInputs) {
     // 4100 and 1007 share module 7: a reset named by either clears both.
     sim.SetStatusRegister(7, 0x10);
     EXPECT_TRUE(o.Read(1007).Finalized);

@@ -15,7 +15,7 @@ namespace {
 
 using namespace std::chrono_literals;
 
-class Vymena : public TRunningDriver {
+class Exchange : public TRunningDriver {
 protected:
     void SetUp() override { ASSERT_TRUE(sim.Start()); }
     void Start(int demo = 0, int udpTimeout = 20, int port = -1) {
@@ -28,7 +28,7 @@ protected:
     std::string Err() const { return o.File("Rv_zr6180Err1.log"); }
 };
 
-TEST_F(Vymena, ForeignIdentifierIsLoggedAndNeverTakenForTheAnswer) {
+TEST_F(Exchange, ForeignIdentifierIsLoggedAndNeverTakenForTheAnswer) {
     Start();
     sim.SetFault(5, TSimFault{.wrongId = true});
     EXPECT_TRUE(o.Read(1005).Finalized);
@@ -42,7 +42,7 @@ TEST_F(Vymena, ForeignIdentifierIsLoggedAndNeverTakenForTheAnswer) {
     EXPECT_EQ(CountOf(err, "\", Ch=1005\r\n"), 1) << err;
 }
 
-TEST_F(Vymena, BrokenAndShortAnswers) {
+TEST_F(Exchange, BrokenAndShortAnswers) {
     Start();
     sim.SetFault(5, TSimFault{.badChecksum = true});
     EXPECT_TRUE(o.Read(1005).Finalized);
@@ -59,7 +59,7 @@ TEST_F(Vymena, BrokenAndShortAnswers) {
 
 // Cases that expect answers wait for them generously: on a busy machine a
 // 20 ms wait would turn a late answer into a time-out.
-TEST_F(Vymena, StaleDatagramIsDrainedBeforeTheNextSend) {
+TEST_F(Exchange, StaleDatagramIsDrainedBeforeTheNextSend) {
     Start(0, 2000);
     sim.SetValue(5, 4, zrsim::EncodeInt(11));
     sim.SetFault(5, TSimFault{.staleAfter = true, .times = 1});
@@ -77,7 +77,7 @@ TEST_F(Vymena, StaleDatagramIsDrainedBeforeTheNextSend) {
     EXPECT_EQ(CountOf(Err(), Cp("] Neočekávaná zpráva \"[VUZIV2]EE030000"_cp)), 1);
 }
 
-TEST_F(Vymena, AnswerStatusCodesMarkTheInterfaceFromTen) {
+TEST_F(Exchange, AnswerStatusCodesMarkTheInterfaceFromTen) {
     Start(0, 2000);
     sim.SetFault(5, TSimFault{.status = 5});
     EXPECT_TRUE(o.Read(1005).Finalized);
@@ -93,7 +93,7 @@ TEST_F(Vymena, AnswerStatusCodesMarkTheInterfaceFromTen) {
     EXPECT_TRUE(Matches(o.Run("KOM 9")[0], "K=1005, R=1,  S=3, (#) OK")) << o.Run("KOM 9")[0];
 }
 
-TEST_F(Vymena, DemoModeCompletesWithoutSending) {
+TEST_F(Exchange, DemoModeCompletesWithoutSending) {
     Start(1);
     sim.SetValue(5, 4, zrsim::EncodeInt(99));
     const TOutcome v = o.Read(1005);
@@ -107,7 +107,7 @@ TEST_F(Vymena, DemoModeCompletesWithoutSending) {
     EXPECT_TRUE(Matches(o.Run("KOM 9")[0], "K=1005, R=1,  S=[14], F=0, DEMO")) << o.Run("KOM 9")[0];
 }
 
-TEST_F(Vymena, UnusablePortEndsWithStatus19) {
+TEST_F(Exchange, UnusablePortEndsWithStatus19) {
     Start(0, 20, 0);
     EXPECT_TRUE(o.Write(4010, IntValue(1)).Finalized);
     EXPECT_EQ(WatchedStatus(4010), 19);

@@ -56,7 +56,7 @@ bool WithWatchdog(const std::function<void()>& prace, const std::vector<std::str
     return vcas;
 }
 
-class HostileSoubory : public ::testing::Test {
+class HostileFiles : public ::testing::Test {
 protected:
     void SetUp() override {
         setenv("RV_ZR6180_WINDOW", "none", 1);
@@ -72,7 +72,7 @@ protected:
     TTempDir dir;
 };
 
-TEST_F(HostileSoubory, MainLogAndRunInfoAsNamedPipesDoNotBlockInit) {
+TEST_F(HostileFiles, MainLogAndRunInfoAsNamedPipesDoNotBlockInit) {
     const std::vector<std::string> roury = {Fifo("Rv_zr6180.log"), Fifo("Rv_zr6180RunInfo.txt")};
     const std::string soubor = SmallParams({{"127.0.0.1", 1}}, {"100 1 1 0 0"}, true).Write(dir.Path());
     PData d = lib.MakeDriver();
@@ -89,7 +89,7 @@ TEST_F(HostileSoubory, MainLogAndRunInfoAsNamedPipesDoNotBlockInit) {
     EXPECT_FALSE(vysledek) << "the main log cannot be written: Init reports it";
 }
 
-TEST_F(HostileSoubory, RunAndInterfaceLogsAsNamedPipesDoNotBlockTheThreads) {
+TEST_F(HostileFiles, RunAndInterfaceLogsAsNamedPipesDoNotBlockTheThreads) {
     std::vector<std::string> roury = {Fifo("Rv_zr6180Run1.log"), Fifo("Rv_zr6180Err1.log"),
                                       Fifo("Rv_zr6180_CB.log")};
     const std::string soubor = SmallParams({{"127.0.0.1", 1, 10, 0}}, {"1000 1 1 0 0"}, true).Write(dir.Path());

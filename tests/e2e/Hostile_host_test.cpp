@@ -62,7 +62,7 @@ private:
     char* zacatek_ = nullptr;
 };
 
-class HostileHostitel : public ::testing::Test {
+class HostileHost : public ::testing::Test {
 protected:
     void SetUp() override {
         setenv("RV_ZR6180_WINDOW", "none", 1);
@@ -112,7 +112,7 @@ protected:
     int fd0 = 0, vlakna0 = 0;
 };
 
-TEST_F(HostileHostitel, NullInstanceIsHarmlessForEveryExport) {
+TEST_F(HostileHost, NullInstanceIsHarmlessForEveryExport) {
     for (uint32_t c : kKanaly) {
         int32_t st = -7;
         EXPECT_TRUE(lib.InputFinalized(nullptr, c, &st));
@@ -139,7 +139,7 @@ TEST_F(HostileHostitel, NullInstanceIsHarmlessForEveryExport) {
     lib.DisposeDriver(nullptr);
 }
 
-TEST_F(HostileHostitel, OutOfRangeArgumentsOnARunningInstance) {
+TEST_F(HostileHost, OutOfRangeArgumentsOnARunningInstance) {
     PData d = StartedInDemo();
     for (uint32_t c : kKanaly) {
         for (int32_t typ : kTypy) {
@@ -172,7 +172,7 @@ TEST_F(HostileHostitel, OutOfRangeArgumentsOnARunningInstance) {
     lib.DisposeDriver(d);
 }
 
-TEST_F(HostileHostitel, OutputTextStopsAtItsZeroAndAt256Characters) {
+TEST_F(HostileHost, OutputTextStopsAtItsZeroAndAt256Characters) {
     PData d = StartedInDemo();
     THodnota v{};
     v.TypHodnoty = TypString;
@@ -193,7 +193,7 @@ TEST_F(HostileHostitel, OutputTextStopsAtItsZeroAndAt256Characters) {
     lib.DisposeDriver(d);
 }
 
-TEST_F(HostileHostitel, InitFileNameStopsAtItsZeroAndAtItsLimit) {
+TEST_F(HostileHost, InitFileNameStopsAtItsZeroAndAtItsLimit) {
     char chyba[256];
     // A name of 4096 characters and no zero before the guard page.
     PData d = lib.MakeDriver();
@@ -208,7 +208,7 @@ TEST_F(HostileHostitel, InitFileNameStopsAtItsZeroAndAtItsLimit) {
     lib.DisposeDriver(d);
 }
 
-TEST_F(HostileHostitel, ErrorBufferGetsAtMostLCharactersAndAZero) {
+TEST_F(HostileHost, ErrorBufferGetsAtMostLCharactersAndAZero) {
     for (int32_t l : {0, 1, 5, 25}) {
         PData d = lib.MakeDriver();
         char* buf = straz.End(static_cast<std::size_t>(l) + 1, 'x');
@@ -228,7 +228,7 @@ TEST_F(HostileHostitel, ErrorBufferGetsAtMostLCharactersAndAZero) {
     EXPECT_EQ(std::strlen(info), 22u);
 }
 
-TEST_F(HostileHostitel, QueryNameStopsAtItsZeroAndAtTheLengthOfGetVersion) {
+TEST_F(HostileHost, QueryNameStopsAtItsZeroAndAtTheLengthOfGetVersion) {
     PData d = StartedInDemo(false);
     char vysledek[23];
     std::memset(vysledek, 'x', sizeof vysledek);
@@ -251,7 +251,7 @@ TEST_F(HostileHostitel, QueryNameStopsAtItsZeroAndAtTheLengthOfGetVersion) {
     lib.DisposeDriver(d);
 }
 
-TEST_F(HostileHostitel, RequestsBeforeInitAreHarmless) {
+TEST_F(HostileHost, RequestsBeforeInitAreHarmless) {
     PData d = lib.MakeDriver();
     for (uint32_t c : kKanaly) {
         int32_t st = -7;
@@ -267,7 +267,7 @@ TEST_F(HostileHostitel, RequestsBeforeInitAreHarmless) {
     EXPECT_TRUE(RunLogs(dir).empty()) << "a fresh instance has every log off";
 }
 
-TEST_F(HostileHostitel, AfterDoneEveryExportOnlyTracesItsRefusal) {
+TEST_F(HostileHost, AfterDoneEveryExportOnlyTracesItsRefusal) {
     PData d = StartedInDemo();
     lib.Done(d);
     const std::size_t pred = RunLogs(dir).size();
@@ -287,7 +287,7 @@ TEST_F(HostileHostitel, AfterDoneEveryExportOnlyTracesItsRefusal) {
     lib.DisposeDriver(d);
 }
 
-TEST_F(HostileHostitel, DisposeWithoutDoneStopsEverythingWhileRequestsRun) {
+TEST_F(HostileHost, DisposeWithoutDoneStopsEverythingWhileRequestsRun) {
     for (int i = 0; i < 3; ++i) {
         PData d = StartedInDemo(i == 0);
         for (uint32_t c : {100u, 1000u, 2000u}) lib.InputRequest(d, c);
@@ -302,7 +302,7 @@ TEST_F(HostileHostitel, DisposeWithoutDoneStopsEverythingWhileRequestsRun) {
     }
 }
 
-TEST_F(HostileHostitel, InitTwiceRefusesAndInitAfterDoneStartsAfresh) {
+TEST_F(HostileHost, InitTwiceRefusesAndInitAfterDoneStartsAfresh) {
     PData d = StartedInDemo();
     const std::string soubor = dir / "param.ini";
     char chyba[256] = {};

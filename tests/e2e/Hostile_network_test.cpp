@@ -56,7 +56,7 @@ std::string AnswerFor(uint32_t id, uint8_t data0) {
     return zrsim::BuildAnswer(a);
 }
 
-class HostileSit : public ::testing::Test {
+class HostileNetwork : public ::testing::Test {
 protected:
     void SetUp() override {
         setenv("RV_ZR6180_WINDOW", "none", 1);
@@ -88,7 +88,7 @@ protected:
 };
 
 
-TEST_F(HostileSit, UnreachablePortTimesOutAndTheInterfaceRecoversWhenTheGatewayComes) {
+TEST_F(HostileNetwork, UnreachablePortTimesOutAndTheInterfaceRecoversWhenTheGatewayComes) {
     uint16_t port = 0;
     {
         TLoopbackUdp volny;  // a free port, closed again: nothing listens there
@@ -114,7 +114,7 @@ TEST_F(HostileSit, UnreachablePortTimesOutAndTheInterfaceRecoversWhenTheGatewayC
     EXPECT_NE(x, 0.0);
 }
 
-TEST_F(HostileSit, StrangersAnswersAreMatchedByIdentifierOnly) {
+TEST_F(HostileNetwork, StrangersAnswersAreMatchedByIdentifierOnly) {
     TSimulator sim;
     TSourcePort zdroj;
     sim.SetTrace([&](const std::string& r) { zdroj.Note(r); });
@@ -148,7 +148,7 @@ TEST_F(HostileSit, StrangersAnswersAreMatchedByIdentifierOnly) {
     EXPECT_EQ(ReadChannel(lib, d, 1000), 0);
 }
 
-TEST_F(HostileSit, FloodOfLargeGarbageNeverStopsTheService) {
+TEST_F(HostileNetwork, FloodOfLargeGarbageNeverStopsTheService) {
     TSimulator sim;
     TSourcePort zdroj;
     sim.SetTrace([&](const std::string& r) { zdroj.Note(r); });
@@ -199,7 +199,7 @@ TEST_F(HostileSit, FloodOfLargeGarbageNeverStopsTheService) {
 // fast as loopback takes them, with every log on. The drain before a send
 // is bounded and the lines about them are summarised, so requests are
 // served within their limits and the logs grow by a few lines a second.
-TEST_F(HostileSit, FloodOfSmallDatagramsFasterThanTheDrain) {
+TEST_F(HostileNetwork, FloodOfSmallDatagramsFasterThanTheDrain) {
     TSimulator sim;
     TSourcePort zdroj;
     sim.SetTrace([&](const std::string& r) { zdroj.Note(r); });
@@ -241,7 +241,7 @@ TEST_F(HostileSit, FloodOfSmallDatagramsFasterThanTheDrain) {
 // Anyone may send a datagram of zero bytes: before the send it is drained
 // like any stale datagram, during the wait ignored like a short one, and
 // the answer that follows is taken.
-TEST_F(HostileSit, EmptyDatagramsAreIgnoredBeforeAndDuringAWait) {
+TEST_F(HostileNetwork, EmptyDatagramsAreIgnoredBeforeAndDuringAWait) {
     TSimulator sim;
     TSourcePort zdroj;
     sim.SetTrace([&](const std::string& r) { zdroj.Note(r); });

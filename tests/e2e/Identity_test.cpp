@@ -10,17 +10,17 @@ namespace {
 
 const std::string kIdentifikace = "Ovlada\xE8 ZR-6180 v.3.15";
 
-class Identita : public ::testing::Test {
+class Identity : public ::testing::Test {
 protected:
     TLibrary lib;
 };
 
-TEST_F(Identita, VersionAndCheckNeedNoInstance) {
+TEST_F(Identity, VersionAndCheckNeedNoInstance) {
     EXPECT_EQ(lib.Version(), 196608u);
     EXPECT_EQ(lib.Check(), 1);
 }
 
-TEST_F(Identita, DriverInfoIsTheCp1250TextWithTerminatingZero) {
+TEST_F(Identity, DriverInfoIsTheCp1250TextWithTerminatingZero) {
     char buf[32];
     std::memset(buf, 'x', sizeof buf);
     lib.GetDriverInfo(0, buf);
@@ -30,14 +30,14 @@ TEST_F(Identita, DriverInfoIsTheCp1250TextWithTerminatingZero) {
     lib.GetDriverInfo(7, nullptr);  // ignored
 }
 
-TEST_F(Identita, NullInstanceIsHarmless) {
+TEST_F(Identity, NullInstanceIsHarmless) {
     EXPECT_EQ(lib.BufferInfo(nullptr), 0u);
     lib.SetBufferAddr(nullptr, nullptr, 0);
     lib.QueryProc(nullptr, TypString, "GetVersion", 0, nullptr);
     lib.DisposeDriver(nullptr);
 }
 
-TEST_F(Identita, InstanceAnswersBufferCalls) {
+TEST_F(Identity, InstanceAnswersBufferCalls) {
     PData d = lib.MakeDriver();
     ASSERT_NE(d, nullptr);
     EXPECT_EQ(lib.BufferInfo(d), 0u);
@@ -45,7 +45,7 @@ TEST_F(Identita, InstanceAnswersBufferCalls) {
     lib.DisposeDriver(d);
 }
 
-TEST_F(Identita, QueryProcGetVersionCopiesTheIdentification) {
+TEST_F(Identity, QueryProcGetVersionCopiesTheIdentification) {
     PData d = lib.MakeDriver();
     char text[64];
     std::memset(text, 'x', sizeof text);
@@ -58,7 +58,7 @@ TEST_F(Identita, QueryProcGetVersionCopiesTheIdentification) {
     lib.DisposeDriver(d);
 }
 
-TEST_F(Identita, QueryProcLeavesOtherQueriesUntouched) {
+TEST_F(Identity, QueryProcLeavesOtherQueriesUntouched) {
     PData d = lib.MakeDriver();
     char text[32] = "puvodni";
     THodnota v{};

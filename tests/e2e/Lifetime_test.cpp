@@ -28,7 +28,7 @@ std::vector<std::string> Labels(const std::vector<TRunLine>& run, std::size_t od
     return v;
 }
 
-class Zivot : public TRunningDriver {
+class Lifetime : public TRunningDriver {
 protected:
     void SetUp() override {
         ASSERT_TRUE(sim.Start());
@@ -38,7 +38,7 @@ protected:
     int zaklad = 0;
 };
 
-TEST_F(Zivot, DoneTracesItsStepsInOrderAndJoinsEveryThread) {
+TEST_F(Lifetime, DoneTracesItsStepsInOrderAndJoinsEveryThread) {
     EXPECT_TRUE(o.Read(1005).Finalized);
     ASSERT_TRUE(o.WaitForRun("KOM 9", 1));
     const std::size_t pred = o.Run().size();
@@ -49,7 +49,7 @@ TEST_F(Zivot, DoneTracesItsStepsInOrderAndJoinsEveryThread) {
     EXPECT_EQ(o.CallBackLog().back(), "Stop");
 }
 
-TEST_F(Zivot, ThreadsSayWhoTheyAre) {
+TEST_F(Lifetime, ThreadsSayWhoTheyAre) {
     // Each thread names itself once it runs, which may be a moment after Init.
     const char* const expected[] = {"zr6180 R1", "zr6180 CB", "zr6180 window"};
     std::vector<std::string> names;
@@ -63,7 +63,7 @@ TEST_F(Zivot, ThreadsSayWhoTheyAre) {
     for (const char* n : expected) EXPECT_EQ(std::count(names.begin(), names.end(), n), 1) << n;
 }
 
-TEST_F(Zivot, DoneWaitsForACallBackTheHostStillRuns) {
+TEST_F(Lifetime, DoneWaitsForACallBackTheHostStillRuns) {
     o.CallBackDelayMs = 2000;
     sim.SetFault(5, TSimFault{.delayMs = 50});
     lib().InputRequest(d(), 1005);
@@ -81,7 +81,7 @@ TEST_F(Zivot, DoneWaitsForACallBackTheHostStillRuns) {
     EXPECT_EQ(o.CallBackLog().back(), "Stop");
 }
 
-TEST_F(Zivot, AfterDoneEveryCallOnlyRefuses) {
+TEST_F(Lifetime, AfterDoneEveryCallOnlyRefuses) {
     o.Done();
     const std::size_t pred = o.Run().size();
     lib().InputRequest(d(), 100);
@@ -120,7 +120,7 @@ TEST_F(Zivot, AfterDoneEveryCallOnlyRefuses) {
               (std::vector<std::string>{"Done 0", "Done 1", "Done 2", "Done 3", "Done 9"}));
 }
 
-TEST_F(Zivot, DisposeDriverWithoutDoneJoinsTheThreads) {
+TEST_F(Lifetime, DisposeDriverWithoutDoneJoinsTheThreads) {
     EXPECT_TRUE(o.Read(100).Finalized);
     const std::size_t pred = o.Run().size();
     o.Dispose();
@@ -132,7 +132,7 @@ TEST_F(Zivot, DisposeDriverWithoutDoneJoinsTheThreads) {
     EXPECT_EQ(run.back().Label, "DisDri 9");
 }
 
-TEST_F(Zivot, DisposeDriverAfterDoneLogsTheRemoval) {
+TEST_F(Lifetime, DisposeDriverAfterDoneLogsTheRemoval) {
     o.Done();
     o.Dispose();
     const auto hlavni = o.MainLog();
@@ -142,7 +142,7 @@ TEST_F(Zivot, DisposeDriverAfterDoneLogsTheRemoval) {
     EXPECT_EQ(Labels(o.Run(), o.Run().size() - 2), (std::vector<std::string>{"DisDri 0", "DisDri 9"}));
 }
 
-TEST_F(Zivot, BufferCallsOnlyTrace) {
+TEST_F(Lifetime, BufferCallsOnlyTrace) {
     EXPECT_EQ(lib().BufferInfo(d()), 0u);
     lib().SetBufferAddr(d(), &zaklad, 4);
     const auto run = o.Run();
@@ -152,7 +152,7 @@ TEST_F(Zivot, BufferCallsOnlyTrace) {
     EXPECT_EQ(Lines(o.File("Rv_zr6180Run001.log")).back().substr(33), "SetBufInf ,");
 }
 
-TEST_F(Zivot, DriverProcTracesEveryFunction) {
+TEST_F(Lifetime, DriverProcTracesEveryFunction) {
     const std::size_t pred = o.Run().size();
     for (uint32_t f = 0; f <= 7; ++f) lib().DriverProc(d(), f, 10, 20, 300, 200);
     const auto run = o.Run();
@@ -193,12 +193,12 @@ int WithoutWindow() {
     return 0;
 }
 
-TEST(ZivotBezOkna, DriverProcWithoutAWindowOnlyTracesItsEntry) {
+TEST(LifetimeWithoutWindow, DriverProcWithoutAWindowOnlyTracesItsEntry) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     EXPECT_EXIT(std::_Exit(WithoutWindow()), ::testing::ExitedWithCode(0), "");
 }
 
-TEST_F(Zivot, NullPointersFromTheHost) {
+TEST_F(Lifetime, NullPointersFromTheHost) {
     EXPECT_TRUE(o.Read(100).Finalized);
     EXPECT_EQ(lib().InputFinalized(d(), 100, nullptr), 1);
     EXPECT_EQ(lib().InputFinalized(d(), 3, nullptr), 1);
@@ -234,7 +234,7 @@ TEST_F(Zivot, NullPointersFromTheHost) {
     EXPECT_TRUE(o.Read(100).Finalized);
 }
 
-TEST(ZivotBezCallBack, RequestsCompleteWithoutACallBack) {
+TEST(LifetimeWithoutCallBack, RequestsCompleteWithoutACallBack) {
     TSimulator sim;
     ASSERT_TRUE(sim.Start());
     TTestHost o;
@@ -254,7 +254,7 @@ TEST(ZivotBezCallBack, RequestsCompleteWithoutACallBack) {
 
 // A host that ignores the order of calls: every export on an instance that
 // was never initialised, then Done, and Init still works afterwards.
-TEST(ZivotBezInit, ExportsOnAnUninitialisedInstanceAreHarmless) {
+TEST(LifetimeWithoutInit, ExportsOnAnUninitialisedInstanceAreHarmless) {
     TSimulator sim;
     ASSERT_TRUE(sim.Start());
     TTestHost o;
@@ -280,7 +280,7 @@ TEST(ZivotBezInit, ExportsOnAnUninitialisedInstanceAreHarmless) {
     EXPECT_EQ(o.GetInt(1005), -7);
 }
 
-TEST(ZivotCykly, HundredInstancesLeaveNoThreadOrDescriptor) {
+TEST(LifetimeCycles, HundredInstancesLeaveNoThreadOrDescriptor) {
     TSimulator sim;
     ASSERT_TRUE(sim.Start());
     TTestHost o;

@@ -12,14 +12,14 @@
 namespace e2e {
 namespace {
 
-class Odmitnuti : public TRunningDriver {
+class Refusals : public TRunningDriver {
 protected:
     bool InMainLog(std::string_view zprava, uint32_t c) {
         return ContainsLine(o.MainLog(), Cp(zprava) + std::to_string(c));
     }
 };
 
-TEST_F(Odmitnuti, InputRequestOnNumbersThatAreNoInputs) {
+TEST_F(Refusals, InputRequestOnNumbersThatAreNoInputs) {
     for (uint32_t c : {0u, 6u, 27u, 99u, 3000u}) {
         lib().InputRequest(d(), c);
         bool hotovo = false;
@@ -37,7 +37,7 @@ TEST_F(Odmitnuti, InputRequestOnNumbersThatAreNoInputs) {
     EXPECT_EQ(WatchedStatus(99), 15);
 }
 
-TEST_F(Odmitnuti, InputRequestOnAnUndeclaredChannel) {
+TEST_F(Refusals, InputRequestOnAnUndeclaredChannel) {
     lib().InputRequest(d(), 150);
     EXPECT_EQ(o.Run("IR  3"),
               std::vector<std::string>{"K=150,  R=0,  " + Cp("InputRequest - požadavek na neplatné rozhraní kanálu"_cp)});
@@ -51,7 +51,7 @@ TEST_F(Odmitnuti, InputRequestOnAnUndeclaredChannel) {
     EXPECT_EQ(WatchedStatus(150), 17);
 }
 
-TEST_F(Odmitnuti, InputRequestOnAnUndeclaredInterface) {
+TEST_F(Refusals, InputRequestOnAnUndeclaredInterface) {
     lib().InputRequest(d(), 1500);
     EXPECT_EQ(o.Run("IR  5"), std::vector<std::string>{
                                   "K=1500, R=2,  " + Cp("InputRequest - požadavek na nedefinované rozhraní kanálu"_cp)});
@@ -64,7 +64,7 @@ TEST_F(Odmitnuti, InputRequestOnAnUndeclaredInterface) {
     EXPECT_EQ(o.GetInt(2), 1);
 }
 
-TEST_F(Odmitnuti, GetInputWithAWrongTypeOrNumberOnlyLogs) {
+TEST_F(Refusals, GetInputWithAWrongTypeOrNumberOnlyLogs) {
     THodnota h = RealValue(3.25);
     lib().GetInput(d(), 1500, &h);
     EXPECT_EQ(h.TypHodnoty, TypReal);
@@ -85,7 +85,7 @@ TEST_F(Odmitnuti, GetInputWithAWrongTypeOrNumberOnlyLogs) {
     EXPECT_EQ(o.Run("GI  0").size(), 4u);
 }
 
-TEST_F(Odmitnuti, OutputRequestRejections) {
+TEST_F(Refusals, OutputRequestRejections) {
     lib().OutputRequest(d(), 7, IntValue(1));
     lib().OutputRequest(d(), 2000, BitValue(true));
     lib().OutputRequest(d(), 6100, IntValue(1));
@@ -138,7 +138,7 @@ TEST_F(Odmitnuti, OutputRequestRejections) {
     EXPECT_TRUE(o.Run("OF  4").empty());
 }
 
-TEST_F(Odmitnuti, NegativeInfinityAndNaN) {
+TEST_F(Refusals, NegativeInfinityAndNaN) {
     lib().OutputRequest(d(), 3005, RealValue(-std::numeric_limits<double>::infinity()));
     EXPECT_EQ(WatchedStatus(3005), 22);
     EXPECT_TRUE(o.Write(3005, RealValue(std::nan(""))).Finalized);  // NaN saturates instead
@@ -146,7 +146,7 @@ TEST_F(Odmitnuti, NegativeInfinityAndNaN) {
     EXPECT_EQ(WatchedStatus(3005), 0);
 }
 
-TEST_F(Odmitnuti, OutputFinalizedOnInvalidAndUndeclaredNumbers) {
+TEST_F(Refusals, OutputFinalizedOnInvalidAndUndeclaredNumbers) {
     for (uint32_t c : {7u, 98u, 100u, 2999u, 6100u}) {
         bool hotovo = false;
         EXPECT_EQ(o.OutputStatus(c, &hotovo), 3) << c;
@@ -164,7 +164,7 @@ TEST_F(Odmitnuti, OutputFinalizedOnInvalidAndUndeclaredNumbers) {
     EXPECT_EQ(o.Run("OF  0").back(), "K=3600, R=0,");
 }
 
-TEST_F(Odmitnuti, FullQueueRefusesTheThousandAndFirstRequest) {
+TEST_F(Refusals, FullQueueRefusesTheThousandAndFirstRequest) {
     for (int i = 0; i < 1000; ++i) lib().InputRequest(d(), 1005);
     EXPECT_EQ(o.GetInt(1), 0);
     lib().InputRequest(d(), 1005);

@@ -7,9 +7,9 @@
 namespace e2e {
 namespace {
 
-using Servis = TRunningDriver;
+using Service = TRunningDriver;
 
-TEST_F(Servis, ReadableServiceChannelsNeedNoRequest) {
+TEST_F(Service, ReadableServiceChannelsNeedNoRequest) {
     for (uint32_t c : {1u, 2u, 3u, 4u, 5u, 11u, 19u, 26u}) {
         lib().InputRequest(d(), c);
         bool hotovo = false;
@@ -28,7 +28,7 @@ TEST_F(Servis, ReadableServiceChannelsNeedNoRequest) {
     EXPECT_EQ(o.CallCount(), 0u);
 }
 
-TEST_F(Servis, WatchedChannelIsClamped) {
+TEST_F(Service, WatchedChannelIsClamped) {
     o.Write(6, IntValue(100));
     EXPECT_EQ(o.GetInt(3), 5);  // channel 100 sits on module 5
     o.Write(6, IntValue(50));
@@ -42,7 +42,7 @@ TEST_F(Servis, WatchedChannelIsClamped) {
     EXPECT_EQ(o.Run("GI  9").back(), "K=3,    H=7");
 }
 
-TEST_F(Servis, ErrorSummaryCountsChannelsModulesAndStatus) {
+TEST_F(Service, ErrorSummaryCountsChannelsModulesAndStatus) {
     sim.SetFault(8, TSimFault{.status = 21});
     sim.SetFault(9, TSimFault{.status = 21});
     lib().InputRequest(d(), 101);
@@ -72,7 +72,7 @@ TEST_F(Servis, ErrorSummaryCountsChannelsModulesAndStatus) {
     EXPECT_EQ(o.GetInt(12), 1 * 65536 + 1 * 256 + 18);
 }
 
-TEST_F(Servis, ClearingChannelsResetTheSummary) {
+TEST_F(Service, ClearingChannelsResetTheSummary) {
     sim.SetFault(8, TSimFault{.status = 30});
     EXPECT_TRUE(o.Read(101).Finalized);
     lib().InputRequest(d(), 1500);
@@ -91,7 +91,7 @@ TEST_F(Servis, ClearingChannelsResetTheSummary) {
     EXPECT_EQ(sim.RequestCount(), 1u);
 }
 
-TEST_F(Servis, FinalizedAcceptsEveryServiceNumber) {
+TEST_F(Service, FinalizedAcceptsEveryServiceNumber) {
     std::vector<uint32_t> cisla{6};
     for (uint32_t c = 51; c <= 82; ++c) cisla.push_back(c);
     for (uint32_t c : cisla) {

@@ -18,7 +18,7 @@ namespace {
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
 
-class Casy : public TRunningDriver {
+class Timing : public TRunningDriver {
 protected:
     void SetUp() override { ASSERT_TRUE(sim.Start()); }
     void Start(int udpOpakovani) {
@@ -29,7 +29,7 @@ protected:
     }
 };
 
-TEST_F(Casy, SilentGatewayGetsOneSendPerAttemptThenStatus21) {
+TEST_F(Timing, SilentGatewayGetsOneSendPerAttemptThenStatus21) {
     Start(2);
     sim.SetSilent(true);
     const TOutcome v = o.Read(100);
@@ -58,7 +58,7 @@ TEST_F(Casy, SilentGatewayGetsOneSendPerAttemptThenStatus21) {
     EXPECT_EQ(CountMatchingLines(log, "Start"), 1) << log;
 }
 
-TEST_F(Casy, SilentGatewayWithoutRetriesSendsOnce) {
+TEST_F(Timing, SilentGatewayWithoutRetriesSendsOnce) {
     Start(0);
     sim.SetSilent(true);
     EXPECT_TRUE(o.Write(4010, IntValue(1)).Finalized);
@@ -70,7 +70,7 @@ TEST_F(Casy, SilentGatewayWithoutRetriesSendsOnce) {
     EXPECT_EQ(CountMatchingLines(log, "Ch=4010 - LAN timeout2=#"), 0) << log;
 }
 
-TEST_F(Casy, UncommittedRequestEndsWithTheInterfaceTimeout) {
+TEST_F(Timing, UncommittedRequestEndsWithTheInterfaceTimeout) {
     Start(0);
     const auto start = Clock::now();
     lib().InputRequest(d(), 100);  // never committed
@@ -98,7 +98,7 @@ TEST_F(Casy, UncommittedRequestEndsWithTheInterfaceTimeout) {
     EXPECT_TRUE(Matches(cb[1], "Ch=100, timeout rozhrani=#/1081")) << cb[1];
 }
 
-TEST_F(Casy, OutputFinalizedEnforcesItsOwnLimit) {
+TEST_F(Timing, OutputFinalizedEnforcesItsOwnLimit) {
     Start(0);
     // One write completes normally, a second one is never committed.
     lib().OutputRequest(d(), 4010, IntValue(9));
@@ -130,7 +130,7 @@ TEST_F(Casy, OutputFinalizedEnforcesItsOwnLimit) {
 // call-back thread reads the clock for the old one's time-out, with the
 // clock already past the old one's limit: the new request is not the one
 // examined, so it is not ended, and its answer arrives with status 0.
-TEST_F(Casy, TimeOutCheckNeverEndsARequestStartedMeanwhile) {
+TEST_F(Timing, TimeOutCheckNeverEndsARequestStartedMeanwhile) {
     Start(0);
     TTestClock clock;
     static_cast<TData*>(d())->Clock.store(&clock);
@@ -158,7 +158,7 @@ TEST_F(Casy, TimeOutCheckNeverEndsARequestStartedMeanwhile) {
     static_cast<TData*>(d())->Clock.store(nullptr);  // DisposeDriver comes after the clock has gone
 }
 
-TEST_F(Casy, ResetOnAnUndeclaredInterfaceEndsByTheTimeLimit) {
+TEST_F(Timing, ResetOnAnUndeclaredInterfaceEndsByTheTimeLimit) {
     Start(0);
     lib().OutputRequest(d(), 99, IntValue(3500));  // 3500 names interface 2, which has no thread
     lib().OutputRequestCompleted(d());

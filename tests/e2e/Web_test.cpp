@@ -27,7 +27,7 @@
 #include <vector>
 
 #include "config/Model.h"
-#include "config/StatusTexty.h"
+#include "config/StatusCodes.h"
 #include "e2e/RunningDriver.h"
 #include "support/Command.h"
 #include "support/Http.h"
@@ -510,7 +510,7 @@ TEST_F(Web, PageSaysWhenItsDataAreStaleAndFollowsAnEditedAddress) {
     for (const std::string& krok : kroky) command += " " + Quoted(krok);
     TRun r;
     std::thread prohlizec([&] { r = RunShell(command); });
-    std::mutex& zamek = static_cast<TData*>(o.d)->ZamekOkna;
+    std::mutex& zamek = static_cast<TData*>(o.d)->WindowLock;
     const auto existuje = [](const std::string& f) { return std::ifstream(f).good(); };
     const auto cekej = [&](const std::string& f) {
         WaitFor([&] { return existuje(f); }, 90000, std::chrono::milliseconds(50));

@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <string_view>
 
-#include "comm/Paket.h"
+#include "comm/Packet.h"
 
 namespace {
 

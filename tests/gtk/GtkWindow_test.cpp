@@ -97,7 +97,7 @@ TPixel Pixel(GdkPixbuf* p, int x, int y) {
     return {b[0], b[1], b[2]};
 }
 
-class OknoGtk : public ::testing::Test {
+class GtkLayer : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
         xvfb_ = new TXvfb;
@@ -160,7 +160,7 @@ protected:
 
     // As Init does: create, show, set up, enable.
     GtkWidget* Open() {
-        dlg = TDrvDialog::Vytvor(*d);
+        dlg = TDrvDialog::Create(*d);
         if (!dlg) return nullptr;
         dlg->SetVisible(d->Cfg.OknoPovoleno != 0);
         dlg->NastavOkno();
@@ -169,7 +169,7 @@ protected:
         return NajdiOkno();
     }
 
-    GdkPixbuf* Snimek(GtkWidget* okno, const char* soubor) {
+    GdkPixbuf* Snapshot(GtkWidget* okno, const char* soubor) {
         Unsigned(100ms);
         GdkWindow* w = gtk_widget_get_window(okno);
         GdkPixbuf* p = gdk_pixbuf_get_from_window(w, 0, 0, gdk_window_get_width(w), gdk_window_get_height(w));
@@ -201,10 +201,10 @@ protected:
     static std::string chyba_;
 };
 
-TXvfb* OknoGtk::xvfb_ = nullptr;
-std::string OknoGtk::chyba_;
+TXvfb* GtkLayer::xvfb_ = nullptr;
+std::string GtkLayer::chyba_;
 
-TEST_F(OknoGtk, PagesShowTheViewModel) {
+TEST_F(GtkLayer, PagesShowTheViewModel) {
     GtkWidget* okno = Open();
     ASSERT_NE(okno, nullptr);
     EXPECT_TRUE(gtk_widget_get_visible(okno));
@@ -215,16 +215,16 @@ TEST_F(OknoGtk, PagesShowTheViewModel) {
     EXPECT_EQ(gtk_widget_get_allocated_height(koren), 405);
 
     // Info page, refreshed by the timer alone.
-    TZobrazeni z = dlg->Snimek();
+    TShown z = dlg->Snapshot();
     EXPECT_EQ(z.Info[RInfo::Kanal], "300");
-    PorovnejStranku(okno, "rv_info_", z.Info.data(), RInfo::Pocet);
+    PorovnejStranku(okno, "rv_info_", z.Info.data(), RInfo::Count);
     EXPECT_EQ(Text(okno, "rv_info_3"), "Timeout - nepřišla žádná odpověď");
     EXPECT_EQ(Text(okno, "rv_pocet_rozhrani"), "3");
     EXPECT_EQ(Text(okno, "rv_pocet_kanalu"), "2");
     EXPECT_EQ(Text(okno, "rv_edit_kanal"), "100");
     EXPECT_EQ(Text(okno, "rv_edit_rozhrani"), "1");
     EXPECT_EQ(Text(okno, "rv_kanal_0"), "");  // pages out of view are not touched
-    GdkPixbuf* p = Snimek(okno, "info.png");
+    GdkPixbuf* p = Snapshot(okno, "info.png");
     ASSERT_NE(p, nullptr);
     const auto barva = [&](int k) {
         const TPixel x = Stred(p, okno, ("rv_indikator_" + std::to_string(k)).c_str());
@@ -244,25 +244,25 @@ TEST_F(OknoGtk, PagesShowTheViewModel) {
     GtkWidget* stranky = Najdi(okno, "rv_stranky");
     ASSERT_NE(stranky, nullptr);
     gtk_notebook_set_current_page(GTK_NOTEBOOK(stranky), 1);
-    EXPECT_EQ(dlg->Snimek().Stranka, TStranka::Rozhrani);
+    EXPECT_EQ(dlg->Snapshot().Page, TPage::Interface);
     Unsigned(300ms);
-    z = dlg->Snimek();
-    PorovnejStranku(okno, "rv_rozhrani_", z.Rozhrani.data(), RRozhrani::Pocet);
+    z = dlg->Snapshot();
+    PorovnejStranku(okno, "rv_rozhrani_", z.Rozhrani.data(), RRozhrani::Count);
     EXPECT_EQ(Text(okno, "rv_rozhrani_12"), "2.5");
     GtkWidget* edit2 = Najdi(okno, "rv_edit_rozhrani");
     Napis(edit2, "\b5\r");
     EXPECT_EQ(dlg->ZobrazeneRozhrani, 5u);
     EXPECT_EQ(Text(okno, "rv_rozhrani_0"), "5      DEMO REŽIM");  // at once, not at the next tick
     EXPECT_EQ(Text(okno, "rv_rozhrani_3"), "Severní hala, rozvaděč RH2 u vstupních vra");
-    p = Snimek(okno, "rozhrani.png");
+    p = Snapshot(okno, "rozhrani.png");
     ASSERT_NE(p, nullptr);
     g_object_unref(p);
 
     // Channel page: typed digits pass, letters are swallowed, Enter shows the channel.
     gtk_notebook_set_current_page(GTK_NOTEBOOK(stranky), 2);
     Unsigned(300ms);
-    z = dlg->Snimek();
-    PorovnejStranku(okno, "rv_kanal_", z.Kanal.data(), RKanal::Pocet);
+    z = dlg->Snapshot();
+    PorovnejStranku(okno, "rv_kanal_", z.Kanal.data(), RKanal::Count);
     GtkWidget* edit1 = Najdi(okno, "rv_edit_kanal");
     Napis(edit1, "\b\b\bx3a0 0");
     EXPECT_EQ(Text(okno, "rv_edit_kanal"), "300");
@@ -279,12 +279,12 @@ TEST_F(OknoGtk, PagesShowTheViewModel) {
     EXPECT_EQ(Text(okno, "rv_kanal_0"), "6099");
     gtk_entry_set_text(GTK_ENTRY(edit1), "300");
     Napis(edit1, "\r");
-    p = Snimek(okno, "kanal.png");
+    p = Snapshot(okno, "kanal.png");
     ASSERT_NE(p, nullptr);
     g_object_unref(p);
 }
 
-TEST_F(OknoGtk, DisabledWindowRefreshesButTakesNoInput) {
+TEST_F(GtkLayer, DisabledWindowRefreshesButTakesNoInput) {
     GtkWidget* okno = Open();
     ASSERT_NE(okno, nullptr);
     GtkWidget* stranky = Najdi(okno, "rv_stranky");
@@ -305,12 +305,12 @@ TEST_F(OknoGtk, DisabledWindowRefreshesButTakesNoInput) {
     EXPECT_EQ(gtk_notebook_get_current_page(GTK_NOTEBOOK(stranky)), 2);
     gtk_notebook_set_current_page(GTK_NOTEBOOK(stranky), 1);
     EXPECT_EQ(gtk_notebook_get_current_page(GTK_NOTEBOOK(stranky)), 2);
-    EXPECT_EQ(dlg->Snimek().Stranka, TStranka::Kanal);
+    EXPECT_EQ(dlg->Snapshot().Page, TPage::Channel);
     gtk_button_clicked(GTK_BUTTON(logovani));
     EXPECT_FALSE(gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(logovani)));
     EXPECT_EQ(d->Cfg.LogZapnout, 0);
     {
-        std::lock_guard g(d->ZamekOkna);
+        std::lock_guard g(d->WindowLock);
         d->Kanaly[300].Status = 0;
     }
     Unsigned(300ms);
@@ -327,7 +327,7 @@ TEST_F(OknoGtk, DisabledWindowRefreshesButTakesNoInput) {
     EXPECT_EQ(gtk_notebook_get_current_page(GTK_NOTEBOOK(stranky)), 0);
 }
 
-TEST_F(OknoGtk, WindowCannotBeClosedAndFollowsTheHost) {
+TEST_F(GtkLayer, WindowCannotBeClosedAndFollowsTheHost) {
     d->Cfg.LogRozhraniPovolen = 1;
     GtkWidget* okno = Open();
     ASSERT_NE(okno, nullptr);
@@ -342,7 +342,7 @@ TEST_F(OknoGtk, WindowCannotBeClosedAndFollowsTheHost) {
     dlg->SetVisible(false);
     EXPECT_FALSE(gtk_widget_get_visible(okno));
     {
-        std::lock_guard g(d->ZamekOkna);
+        std::lock_guard g(d->WindowLock);
         d->Kanaly[300].Status = 0;
     }
     Unsigned(300ms);
@@ -357,7 +357,7 @@ TEST_F(OknoGtk, WindowCannotBeClosedAndFollowsTheHost) {
 
     dlg->StopTimer();
     {
-        std::lock_guard g(d->ZamekOkna);
+        std::lock_guard g(d->WindowLock);
         d->Kanaly[300].Status = 4;
     }
     Unsigned(300ms);

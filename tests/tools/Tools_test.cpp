@@ -46,7 +46,7 @@ constexpr const char* kPlant =
     "  periphery 1 real 65.535\n"
     "  fault status=5\n";
 
-class NastrojeTest : public ::testing::Test {
+class Tools : public ::testing::Test {
 protected:
     void SetUp() override {
         const std::string plant = dir_ / "rostlina.txt";
@@ -97,7 +97,7 @@ protected:
     std::string params_;
 };
 
-TEST_F(NastrojeTest, ReadShowsThePlantsValues) {
+TEST_F(Tools, ReadShowsThePlantsValues) {
     const TRun b = Host("read 100 1000 2000 2002");
     EXPECT_EQ(b.Code, 0) << b.Output;
     EXPECT_TRUE(Contains(b.Output, "Channel\tCode\tName\tValue\tStatus\tText\n"
@@ -108,7 +108,7 @@ TEST_F(NastrojeTest, ReadShowsThePlantsValues) {
         << b.Output;
 }
 
-TEST_F(NastrojeTest, WriteReachesTheGatewayAndReadsBack) {
+TEST_F(Tools, WriteReachesTheGatewayAndReadsBack) {
     TRun b = Host("write 3000=12.25 4000=-100000 5000=0 6000=ABCD");
     ASSERT_EQ(b.Code, 0) << b.Output;
     EXPECT_TRUE(Contains(b.Output, "3000\t\t\t12.25\t0\tV pořádku\n")) << b.Output;
@@ -127,7 +127,7 @@ TEST_F(NastrojeTest, WriteReachesTheGatewayAndReadsBack) {
         << b.Output;
 }
 
-TEST_F(NastrojeTest, FaultyModuleEndsTheReadWithItsStatusAndExitCodeOne) {
+TEST_F(Tools, FaultyModuleEndsTheReadWithItsStatusAndExitCodeOne) {
     const TRun b = Host("read 101 100 1 2 12");
     EXPECT_EQ(b.Code, 1) << b.Output;
     // Then the service channels: last failed channel, its module, interface 2's summary.
@@ -138,7 +138,7 @@ TEST_F(NastrojeTest, FaultyModuleEndsTheReadWithItsStatusAndExitCodeOne) {
     EXPECT_TRUE(Contains(InterfaceLog(2), "Ch=101  - Chyba ZR  - SP=5\r\n")) << InterfaceLog(2);
 }
 
-TEST_F(NastrojeTest, SilentModuleEndsWithStatus21AfterOneAttemptPlusTheRetries) {
+TEST_F(Tools, SilentModuleEndsWithStatus21AfterOneAttemptPlusTheRetries) {
     const auto start = Clock::now();
     const TRun b = Host("read 103");
     const auto trvani = Clock::now() - start;
@@ -150,7 +150,7 @@ TEST_F(NastrojeTest, SilentModuleEndsWithStatus21AfterOneAttemptPlusTheRetries) 
     EXPECT_TRUE(Contains(InterfaceLog(1), "Ch=103  - Chyba LAN - timeout\r\n")) << InterfaceLog(1);
 }
 
-TEST_F(NastrojeTest, WatchRunsTheGivenNumberOfCycles) {
+TEST_F(Tools, WatchRunsTheGivenNumberOfCycles) {
     const TRun b = Host("watch --count 2 --interval 200 100 2000");
     EXPECT_EQ(b.Code, 0) << b.Output;
     const std::regex radky(
@@ -163,7 +163,7 @@ TEST_F(NastrojeTest, WatchRunsTheGivenNumberOfCycles) {
     EXPECT_EQ(CountOf(sim_.Output(), " id=100 fn=0 "), 2) << sim_.Output();
 }
 
-TEST_F(NastrojeTest, InfoReadsTheDeclaredInputsAndShowsTheDeclaredInterfaces) {
+TEST_F(Tools, InfoReadsTheDeclaredInputsAndShowsTheDeclaredInterfaces) {
     const TRun b = Host("info");
     EXPECT_EQ(b.Code, 1) << b.Output;  // two declared inputs are not in order
     // 100, 1000, 2000, 2002, 101 and 103 were read: the silent 103 and the
@@ -181,7 +181,7 @@ TEST_F(NastrojeTest, InfoReadsTheDeclaredInputsAndShowsTheDeclaredInterfaces) {
     EXPECT_TRUE(Contains(vse.Output, "\n16\tno\t0\t0\t18\tRozhraní nedefinováno\n")) << vse.Output;
 }
 
-TEST_F(NastrojeTest, StatusRegisterResetSendsFunction101ToTheChannelsModule) {
+TEST_F(Tools, StatusRegisterResetSendsFunction101ToTheChannelsModule) {
     TRun b = Host("write 99=100");
     EXPECT_EQ(b.Code, 0) << b.Output;
     EXPECT_TRUE(Contains(b.Output, "99\t\tNulování Status registru modulu\t100\t0\tV pořádku\n")) << b.Output;
@@ -192,7 +192,7 @@ TEST_F(NastrojeTest, StatusRegisterResetSendsFunction101ToTheChannelsModule) {
     EXPECT_TRUE(Contains(b.Output, "99\t\tNulování Status registru modulu\t101\t5\tTimeout - nepřišla správná odpověď\n")) << b.Output;
 }
 
-TEST_F(NastrojeTest, CheckOfAGoodFileSucceedsAndShowsWhatTheDriverUnderstood) {
+TEST_F(Tools, CheckOfAGoodFileSucceedsAndShowsWhatTheDriverUnderstood) {
     const TRun b = Host("--strict check");
     EXPECT_EQ(b.Code, 0) << b.Output;
     EXPECT_TRUE(Contains(b.Output, "Init\tOK\n")) << b.Output;
@@ -211,7 +211,7 @@ TEST_F(NastrojeTest, CheckOfAGoodFileSucceedsAndShowsWhatTheDriverUnderstood) {
     EXPECT_TRUE(Contains(Log("Rv_zr6180.log"), std::string(kInicializovanCp))) << Log("Rv_zr6180.log");
 }
 
-TEST_F(NastrojeTest, CheckOfAFaultyFileShowsTheDriversMessage) {
+TEST_F(Tools, CheckOfAFaultyFileShowsTheDriversMessage) {
     const std::string chybny = WriteParams("chybny.ini", 1234);
     const TRun b = HostWith(chybny, "check");
     EXPECT_EQ(b.Code, 3) << b.Output;
@@ -230,7 +230,7 @@ TEST_F(NastrojeTest, CheckOfAFaultyFileShowsTheDriversMessage) {
         << r.Output;
 }
 
-TEST_F(NastrojeTest, MonitorShowsTheChannelsAddressStatusAndStatusRegister) {
+TEST_F(Tools, MonitorShowsTheChannelsAddressStatusAndStatusRegister) {
     // Module 1's register 0x0D reaches the host masked with 0xF7.
     TRun b = Host("read --monitor 100");
     EXPECT_EQ(b.Code, 0) << b.Output;
@@ -246,7 +246,7 @@ TEST_F(NastrojeTest, MonitorShowsTheChannelsAddressStatusAndStatusRegister) {
     EXPECT_TRUE(Contains(b.Output, "\n3000\t1\t15\t0x00\tKanál nepoužit\n")) << b.Output;
 }
 
-TEST_F(NastrojeTest, ParameterFileThatCannotBeReadIsNamedBeforeInit) {
+TEST_F(Tools, ParameterFileThatCannotBeReadIsNamedBeforeInit) {
     TRun b = HostWith(dir_ / "chybi.ini", "read 100");
     EXPECT_EQ(b.Code, 3) << b.Output;
     EXPECT_TRUE(Contains(b.Output, "cannot read the parameter file " + dir_ / "chybi.ini" +
@@ -258,7 +258,7 @@ TEST_F(NastrojeTest, ParameterFileThatCannotBeReadIsNamedBeforeInit) {
     EXPECT_TRUE(Contains(b.Output, ": Is a directory\n")) << b.Output;
 }
 
-TEST_F(NastrojeTest, JsonGivesOneObjectPerCommandAndOneLinePerWatchCycle) {
+TEST_F(Tools, JsonGivesOneObjectPerCommandAndOneLinePerWatchCycle) {
     TRun b = HostWith(params_, "read 100 101 --monitor 101", "--json");
     EXPECT_EQ(b.Code, 1) << b.Output;
     EXPECT_EQ(b.Output,
@@ -277,7 +277,7 @@ TEST_F(NastrojeTest, JsonGivesOneObjectPerCommandAndOneLinePerWatchCycle) {
     EXPECT_TRUE(std::regex_match(b.Output, radky)) << b.Output;
 }
 
-TEST_F(NastrojeTest, NanIsRefusedUnlessForcedAndThenShowsWhatWasSent) {
+TEST_F(Tools, NanIsRefusedUnlessForcedAndThenShowsWhatWasSent) {
     TRun b = Host("write 3000=nan");
     EXPECT_EQ(b.Code, 2) << b.Output;
     EXPECT_TRUE(Contains(b.Output, "channel 3000: NaN is refused")) << b.Output;
@@ -292,7 +292,7 @@ TEST_F(NastrojeTest, NanIsRefusedUnlessForcedAndThenShowsWhatWasSent) {
     EXPECT_TRUE(Contains(sim_.Output(), " id=3000 fn=1 adr=1 per=1 data=FFFFFF00 ")) << sim_.Output();
 }
 
-TEST_F(NastrojeTest, RealOutOfRangeIsRefusedUnlessForcedAndThenShowsWhatWasSent) {
+TEST_F(Tools, RealOutOfRangeIsRefusedUnlessForcedAndThenShowsWhatWasSent) {
     for (const char* v : {"1e12", "-9000000", "1e-7"}) {
         const TRun b = Host(std::string("write 3000=") + v);
         EXPECT_EQ(b.Code, 2) << v << b.Output;
@@ -311,14 +311,14 @@ TEST_F(NastrojeTest, RealOutOfRangeIsRefusedUnlessForcedAndThenShowsWhatWasSent)
     EXPECT_EQ(Host("write 3000=0.00001").Code, 0);
 }
 
-TEST_F(NastrojeTest, TextOutputShowsTheCutAndBlankedTextThatWasSent) {
+TEST_F(Tools, TextOutputShowsTheCutAndBlankedTextThatWasSent) {
     const TRun b = Host("write 6000=ŽABKA");
     EXPECT_EQ(b.Code, 0) << b.Output;
     EXPECT_TRUE(Contains(b.Output, "6000\t\t\t\"ŽABKA\" (sent \" ABK\")\t0\t")) << b.Output;
     EXPECT_TRUE(Contains(sim_.Output(), " id=6000 fn=1 adr=1 per=4 data=2041424B ")) << sim_.Output();
 }
 
-TEST_F(NastrojeTest, SlowReadShowsItsProgressOnATerminalOnly) {
+TEST_F(Tools, SlowReadShowsItsProgressOnATerminalOnly) {
     // Two attempts of 717 ms at the silent module 103.
     std::string t = ReadFile(params_);
     t.replace(t.find("UDP timeout=50"), 14, "UDP timeout=700");
@@ -341,7 +341,7 @@ TEST_F(NastrojeTest, SlowReadShowsItsProgressOnATerminalOnly) {
         << zapis.Output;
 }
 
-TEST_F(NastrojeTest, HelpListsEveryExitCodeAndBothToolsTellTheirVersion) {
+TEST_F(Tools, HelpListsEveryExitCodeAndBothToolsTellTheirVersion) {
     const TRun b = HostWith(params_, "--help", "");
     EXPECT_EQ(b.Code, 0);
     for (const char* kod : {"\n  0 ", "\n  1 ", "\n  2 ", "\n  3 ", "\n  130 "})
@@ -349,7 +349,7 @@ TEST_F(NastrojeTest, HelpListsEveryExitCodeAndBothToolsTellTheirVersion) {
     EXPECT_TRUE(std::regex_match(HostWith(params_, "--version", "").Output, std::regex("zr6180-host \\d+\\.\\d+\\.\\d+\n")));
 }
 
-TEST_F(NastrojeTest, SimulatorStopsCleanlyOnSigterm) {
+TEST_F(Tools, SimulatorStopsCleanlyOnSigterm) {
     EXPECT_EQ(Host("read 100").Code, 0);
     EXPECT_EQ(sim_.Stop(), 0);
     const TRun b = RunShell(Quoted(RV_ZR6180_SIM) + " -p " + Quoted(dir_ / "chybi.txt"));
@@ -357,7 +357,7 @@ TEST_F(NastrojeTest, SimulatorStopsCleanlyOnSigterm) {
     EXPECT_TRUE(Contains(b.Output, "chybi.txt: No such file or directory\n")) << b.Output;
 }
 
-TEST_F(NastrojeTest, CheckWarnsOfWhatTheDriverAcceptsButIsLikelyAMistake) {
+TEST_F(Tools, CheckWarnsOfWhatTheDriverAcceptsButIsLikelyAMistake) {
     std::string t = ReadFile(params_);
     const auto change = [&t](const std::string& from, std::string_view to) {
         const std::size_t at = t.find(from);
@@ -413,7 +413,7 @@ TEST_F(NastrojeTest, CheckWarnsOfWhatTheDriverAcceptsButIsLikelyAMistake) {
         << p.Output;
 }
 
-TEST_F(NastrojeTest, ReadDeclaredReadsEveryDeclaredInputWithItsCodeAndName) {
+TEST_F(Tools, ReadDeclaredReadsEveryDeclaredInputWithItsCodeAndName) {
     const TRun b = Host("read --declared 1");
     EXPECT_EQ(b.Code, 1) << b.Output;  // 103 and 101 fail
     EXPECT_TRUE(Contains(b.Output, "Channel\tCode\tName\tValue\tStatus\tText\n"
@@ -428,7 +428,7 @@ TEST_F(NastrojeTest, ReadDeclaredReadsEveryDeclaredInputWithItsCodeAndName) {
     EXPECT_EQ(CountOf(sim_.Output(), " fn=0 "), 7) << sim_.Output();  // 103 twice, no output channel
 }
 
-TEST_F(NastrojeTest, LogShowsTheDriversLogsInUtf8) {
+TEST_F(Tools, LogShowsTheDriversLogsInUtf8) {
     ASSERT_EQ(Host("read 103").Code, 1);
     TRun b = Host("log");
     EXPECT_EQ(b.Code, 0) << b.Output;

@@ -123,7 +123,7 @@ shutil.rmtree(work, ignore_errors=True)
 os.makedirs(work)
 
 # The dissector carries the driver's status texts: the same ones, in order.
-header = open(os.path.join(sources, "config/StatusTexty.h"), encoding="utf-8").read()
+header = open(os.path.join(sources, "config/StatusCodes.h"), encoding="utf-8").read()
 driver_texts = re.findall(r'"([^"]*)"_cp', header.split("Status[] = {")[1].split("};")[0])
 lua_text = open(lua, encoding="utf-8").read()
 lua_texts = re.findall(r'"([^"]*)"', lua_text.split("local STATUS = {")[1].split("\n}")[0])

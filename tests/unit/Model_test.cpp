@@ -8,7 +8,7 @@
 #include "base/Cp1250.h"
 #include "config/ChannelKind.h"
 #include "config/Model.h"
-#include "config/StatusTexty.h"
+#include "config/StatusCodes.h"
 
 namespace {
 
@@ -61,7 +61,7 @@ TEST(Model, ChannelMapEdges) {
         EXPECT_EQ(IsOutputChannel(e.c), e.output) << e.c;
         EXPECT_EQ(IsModuleChannel(e.c), e.module) << e.c;
         EXPECT_EQ(HasChannelRecord(e.c), e.record) << e.c;
-        EXPECT_EQ(JeKanal(e.c), e.record) << e.c;
+        EXPECT_EQ(IsChannel(e.c), e.record) << e.c;
         EXPECT_EQ(IsFaultClearChannel(e.c), e.faultClear) << e.c;
         EXPECT_EQ(IsFinalizedAtOnce(e.c), e.finalizedAtOnce) << e.c;
     }
@@ -84,7 +84,7 @@ TEST(Model, InterfaceAndQueueInitialValues) {
     EXPECT_EQ(f.Polozky[1000], 0);
 }
 
-TEST(StatusTexty, KnownUnknownAndLogResults) {
+TEST(StatusCodes, KnownUnknownAndLogResults) {
     EXPECT_EQ(StatusText(0), "V po\xF8\xE1" "dku");
     EXPECT_EQ(StatusText(26), "Timeout rozhran\xED");
     EXPECT_EQ(StatusText(21), "Chyba spojen\xED s modulem ZR-6180");

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "base/Cp1250.h"
-#include "config/StatusTexty.h"
+#include "config/StatusCodes.h"
 #include "support/TempDir.h"
 
 namespace {

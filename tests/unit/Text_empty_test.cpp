@@ -7,7 +7,7 @@
 
 #include "base/Text.h"
 
-TEST(RadekPrazdny, EmptyViewWithoutStorageAddsNothing) {
+TEST(TextEmpty, EmptyViewWithoutStorageAddsNothing) {
     TLine r("F=", 3);
     r.Add(std::string_view());
     r.Add(std::string_view{}).Add(", T");

@@ -46,10 +46,10 @@ int32_t HostCallBack(int32_t kontext, int32_t druh, PData p) {
     return z.vysledek;
 }
 
-class VlaknoCallBack : public ::testing::Test {
+class ThreadCallBack : public ::testing::Test {
 protected:
-    VlaknoCallBack() { zaznam = &host; }
-    ~VlaknoCallBack() override {
+    ThreadCallBack() { zaznam = &host; }
+    ~ThreadCallBack() override {
         s.Stop();
         zaznam = nullptr;
     }
@@ -96,7 +96,7 @@ protected:
 // as the thread, having seen the old request done, traces it: the mark it
 // then takes belongs to the running request, so the notice waits for that
 // request's end.
-TEST_F(VlaknoCallBack, MarkOfARequestStartedMeanwhileWaitsForItsEnd) {
+TEST_F(ThreadCallBack, MarkOfARequestStartedMeanwhileWaitsForItsEnd) {
     StartThread();
     TKanal& k = d.Kanaly[1005];
     s.clock.OnNextTickOf("zr6180 CB", [&](uint32_t) {
@@ -116,7 +116,7 @@ TEST_F(VlaknoCallBack, MarkOfARequestStartedMeanwhileWaitsForItsEnd) {
     EXPECT_EQ(CallCount(), 1u);
 }
 
-TEST_F(VlaknoCallBack, InterfaceTimeoutLimitFollowsUdpOpakovani) {
+TEST_F(ThreadCallBack, InterfaceTimeoutLimitFollowsUdpOpakovani) {
     TKanal& k = d.Kanaly[1005];
     k.LimitPozadavku = 2370;
     d.Rozhrani[1].UdpOpakovani = 1;
@@ -129,7 +129,7 @@ TEST_F(VlaknoCallBack, InterfaceTimeoutLimitFollowsUdpOpakovani) {
     EXPECT_EQ(InterfaceTimeout(d, k), 2370 + 1000);
 }
 
-TEST_F(VlaknoCallBack, CompletedMarkedRequestsAreReportedInChannelOrder) {
+TEST_F(ThreadCallBack, CompletedMarkedRequestsAreReportedInChannelOrder) {
     s.Channel(3000, 1, 1, 0);
     s.Channel(99, 1, 5, 0);
     FinishedMarked(3000, TRequestState::Stored);
@@ -151,7 +151,7 @@ TEST_F(VlaknoCallBack, CompletedMarkedRequestsAreReportedInChannelOrder) {
     EXPECT_EQ(CountOf(run, RunPart("CB  1", 1005, 1, 3, "F=0, (0/0/0)\r\n")), 1) << run;
 }
 
-TEST_F(VlaknoCallBack, StateOtherThan3IsLeftAlone) {
+TEST_F(ThreadCallBack, StateOtherThan3IsLeftAlone) {
     FinishedMarked(1005, TRequestState::Sent);
     StartThread();
     ASSERT_TRUE(WaitForCalls(1));
@@ -159,7 +159,7 @@ TEST_F(VlaknoCallBack, StateOtherThan3IsLeftAlone) {
     EXPECT_EQ(d.Kanaly[1005].StavPozadavku.load(), TRequestState::Sent);
 }
 
-TEST_F(VlaknoCallBack, HostAskingForARepeatIsCalledExactlyTwice) {
+TEST_F(ThreadCallBack, HostAskingForARepeatIsCalledExactlyTwice) {
     host.opakovatKolikrat = 2;  // returns 1 on both calls
     FinishedMarked(1005, TRequestState::Stored);
     StartThread();
@@ -169,7 +169,7 @@ TEST_F(VlaknoCallBack, HostAskingForARepeatIsCalledExactlyTwice) {
     EXPECT_EQ(d.Kanaly[1005].StavPozadavku.load(), TRequestState::Reported);
 }
 
-TEST_F(VlaknoCallBack, UnmarkedRequestIsNeverReportedNorTimedOut) {
+TEST_F(ThreadCallBack, UnmarkedRequestIsNeverReportedNorTimedOut) {
     TKanal& k = d.Kanaly[1005];
     k.CasPozadavku = Now(&d) - 1000000;
     k.LimitPozadavku = 10;
@@ -181,7 +181,7 @@ TEST_F(VlaknoCallBack, UnmarkedRequestIsNeverReportedNorTimedOut) {
     EXPECT_EQ(k.Status, 0);
 }
 
-TEST_F(VlaknoCallBack, InterfaceTimeoutFinishesTheRequestWithStatus26) {
+TEST_F(ThreadCallBack, InterfaceTimeoutFinishesTheRequestWithStatus26) {
     d.Rozhrani[1].UdpOpakovani = 1;
     s.clock.Freeze(1000);
     TKanal& k = d.Kanaly[1005];
@@ -206,7 +206,7 @@ TEST_F(VlaknoCallBack, InterfaceTimeoutFinishesTheRequestWithStatus26) {
     EXPECT_EQ(CountOf(s.RunLog(), RunPart("CB  0", 1005, 1, 1, "timeout rozhrani=5741/5740\r\n")), 1) << s.RunLog();
 }
 
-TEST_F(VlaknoCallBack, LateMarkReplacesTheStoredOutcomeWith26) {
+TEST_F(ThreadCallBack, LateMarkReplacesTheStoredOutcomeWith26) {
     s.clock.Freeze(50000);
     FinishedMarked(1005, TRequestState::Stored);
     d.Kanaly[1005].Status = 0;
@@ -216,7 +216,7 @@ TEST_F(VlaknoCallBack, LateMarkReplacesTheStoredOutcomeWith26) {
     EXPECT_EQ(d.Kanaly[1005].Status, 26);
 }
 
-TEST_F(VlaknoCallBack, RequestStartedInTheFutureTimesOut) {
+TEST_F(ThreadCallBack, RequestStartedInTheFutureTimesOut) {
     s.clock.Freeze(1000);
     FinishedMarked(1005, TRequestState::Stored);
     d.Kanaly[1005].Hotovo = 0;
@@ -228,7 +228,7 @@ TEST_F(VlaknoCallBack, RequestStartedInTheFutureTimesOut) {
     EXPECT_EQ(CountOf(s.CbLog(), "] Ch=1005, timeout rozhrani=-1/3370\r\n"), 1) << s.CbLog();
 }
 
-TEST_F(VlaknoCallBack, StopDuringAScanLeavesLaterChannelsUnreported) {
+TEST_F(ThreadCallBack, StopDuringAScanLeavesLaterChannelsUnreported) {
     host.blokovat = true;
     s.Channel(2000, 1, 2, 0);
     FinishedMarked(1005, TRequestState::Stored);
@@ -250,20 +250,20 @@ TEST_F(VlaknoCallBack, StopDuringAScanLeavesLaterChannelsUnreported) {
     EXPECT_EQ(CountOf(cb, "] Stop\r\n"), 1) << cb;
 }
 
-TEST_F(VlaknoCallBack, MarkingWakesAnIdleThread) {
+TEST_F(ThreadCallBack, MarkingWakesAnIdleThread) {
     ExpectIdleThreadAnswersEachRingAtOnce();
 }
 
 // A channel rung on its own (marked by the host, or finished while marked)
 // is looked at at once.
-TEST_F(VlaknoCallBack, RungChannelWakesAnIdleThread) {
+TEST_F(ThreadCallBack, RungChannelWakesAnIdleThread) {
     ExpectIdleThreadAnswersEachRingAtOnce();
 }
 
 // Looking at a rung channel alone does not end the millisecond scans that
 // a marked request still in progress needs: it is reported by them once it
 // finishes, without a ring of its own.
-TEST_F(VlaknoCallBack, RungChannelLeavesOtherMarkedChannelsToTheScan) {
+TEST_F(ThreadCallBack, RungChannelLeavesOtherMarkedChannelsToTheScan) {
     s.Channel(3000, 1, 1, 0);
     StartThread();
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
@@ -278,7 +278,7 @@ TEST_F(VlaknoCallBack, RungChannelLeavesOtherMarkedChannelsToTheScan) {
     ASSERT_TRUE(WaitForCalls(1));
     const auto t = Clock::now();
     {
-        std::lock_guard<std::mutex> g(d.ZamekOkna);  // as an interface thread with more entries stores it
+        std::lock_guard<std::mutex> g(d.WindowLock);  // as an interface thread with more entries stores it
         k.StavPozadavku = TRequestState::Stored;
         k.Hotovo = 1;
     }
@@ -289,7 +289,7 @@ TEST_F(VlaknoCallBack, RungChannelLeavesOtherMarkedChannelsToTheScan) {
 
 // A marked request that finished without a ring (more entries stood in its
 // queue) comes before a higher channel that rang, as in a scan.
-TEST_F(VlaknoCallBack, RungChannelDoesNotOvertakeALowerFinishedOne) {
+TEST_F(ThreadCallBack, RungChannelDoesNotOvertakeALowerFinishedOne) {
     s.Channel(3000, 1, 1, 0);
     TThreadCallBack v(&d, &HostCallBack, 4711);  // driven by hand: no thread
     TKanal& k = d.Kanaly[1005];
@@ -318,14 +318,14 @@ TEST_F(VlaknoCallBack, RungChannelDoesNotOvertakeALowerFinishedOne) {
     EXPECT_FALSE(v.ScanRung(oznacene)) << "nothing rung since";
 }
 
-TEST_F(VlaknoCallBack, StopWakesAnIdleThread) {
+TEST_F(ThreadCallBack, StopWakesAnIdleThread) {
     TThreadCallBack& v = StartThread();
     std::this_thread::sleep_for(std::chrono::milliseconds(150));
     EXPECT_LT(StopAndJoinMs(v), 50);
     EXPECT_EQ(d.CallBackBezi, 0);
 }
 
-TEST_F(VlaknoCallBack, WaitingRequestIsReportedOnceTheInterfaceThreadStoresIt) {
+TEST_F(ThreadCallBack, WaitingRequestIsReportedOnceTheInterfaceThreadStoresIt) {
     host.sledovany = 1005;
     TKanal& k = d.Kanaly[1005];
     k.CasPozadavku = Now(&d);
@@ -336,7 +336,7 @@ TEST_F(VlaknoCallBack, WaitingRequestIsReportedOnceTheInterfaceThreadStoresIt) {
     std::this_thread::sleep_for(std::chrono::milliseconds(30));
     EXPECT_EQ(CallCount(), 0u);
     {
-        std::lock_guard<std::mutex> g(d.ZamekOkna);  // as the interface thread stores an outcome
+        std::lock_guard<std::mutex> g(d.WindowLock);  // as the interface thread stores an outcome
         k.StavPozadavku = TRequestState::Stored;
         k.Hotovo = 1;
     }

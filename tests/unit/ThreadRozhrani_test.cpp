@@ -3,7 +3,7 @@
 
 #include "comm/Wake.h"
 #include "comm/Fronta.h"
-#include "comm/Nulovani.h"
+#include "comm/StatusReset.h"
 #include "comm/ThreadRozhrani.h"
 #include "base/Cp1250.h"
 #include "support/Seams.h"
@@ -14,7 +14,7 @@ namespace {
 using namespace thread_support;
 using Clock = std::chrono::steady_clock;
 
-class VlaknoRozhrani : public ::testing::Test {
+class ThreadRozhrani : public ::testing::Test {
 protected:
     TThreadRozhrani& StartThread(int k = 1) {
         d.Vlakna[k] = std::make_unique<TThreadRozhrani>(&d, static_cast<uint8_t>(k));
@@ -55,7 +55,7 @@ protected:
     TData& d = *s.d;
 };
 
-TEST(VlaknoRozhraniText, OrizniKonecRemovesOneLineEnd) {
+TEST(ThreadRozhraniText, OrizniKonecRemovesOneLineEnd) {
     EXPECT_EQ(TThreadRozhrani::OrizniKonec("ab\r\n"), "ab");
     EXPECT_EQ(TThreadRozhrani::OrizniKonec("ab\n\n\n"), "ab\n");
     EXPECT_EQ(TThreadRozhrani::OrizniKonec("ab\r"), "ab");
@@ -63,13 +63,13 @@ TEST(VlaknoRozhraniText, OrizniKonecRemovesOneLineEnd) {
     EXPECT_EQ(TThreadRozhrani::OrizniKonec(""), "");
 }
 
-TEST(VlaknoRozhraniText, KanalText4PadsToFourCharacters) {
+TEST(ThreadRozhraniText, KanalText4PadsToFourCharacters) {
     EXPECT_EQ(TThreadRozhrani::KanalText4(99).sv(), "99  ");
     EXPECT_EQ(TThreadRozhrani::KanalText4(100).sv(), "100 ");
     EXPECT_EQ(TThreadRozhrani::KanalText4(6099).sv(), "6099");
 }
 
-TEST_F(VlaknoRozhrani, ReadRequestAndItsAnswer) {
+TEST_F(ThreadRozhrani, ReadRequestAndItsAnswer) {
     TKanal& k = d.Kanaly[1005];
     d.PosledniChybnyKanal = 1005;
     StartThread();
@@ -104,14 +104,14 @@ TEST_F(VlaknoRozhrani, ReadRequestAndItsAnswer) {
     EXPECT_EQ(CountOf(run, ") OK\r\n"), 1) << run;
 }
 
-TEST_F(VlaknoRozhrani, TheWorkedExampleAnswerHasChecksumB3) {
+TEST_F(ThreadRozhrani, TheWorkedExampleAnswerHasChecksumB3) {
     TBytes16 data;
     data.b[0] = 0x2A;
     EXPECT_EQ(AnswerPacket(1005, 0, 55, 0, 0x12345678, 0, data, ""),
               "[VUZIV2]ED0300000037000078563412002A000000000000000000000000000000B3");
 }
 
-TEST_F(VlaknoRozhrani, WriteRequestCarriesTheOutputBytes) {
+TEST_F(ThreadRozhrani, WriteRequestCarriesTheOutputBytes) {
     TKanal& k = s.Channel(3000, 1, 0x12, 0x0A);
     const uint8_t bajty[4] = {0xDE, 0xAD, 0x01, 0x02};
     for (int i = 0; i < 4; ++i) k.DataZapis[i] = bajty[i];
@@ -126,14 +126,14 @@ TEST_F(VlaknoRozhrani, WriteRequestCarriesTheOutputBytes) {
     EXPECT_EQ(k.Status, 0);
 }
 
-TEST_F(VlaknoRozhrani, ResetRequestOfChannel99) {
+TEST_F(ThreadRozhrani, ResetRequestOfChannel99) {
     StartThread();
     PripravNulovani(d, 1005);
     QueueRequest(99, 101);
     EXPECT_EQ(SentRequest(), "[VUZIV2]6300000004C8000205650000ED0300009A\r\n");
 }
 
-TEST_F(VlaknoRozhrani, NamesAreResolvedAtTheSend) {
+TEST_F(ThreadRozhrani, NamesAreResolvedAtTheSend) {
     d.Rozhrani[1].IPAdresa = "localhost";
     StartThread();
     QueueRequest(1005, 0);
@@ -143,7 +143,7 @@ TEST_F(VlaknoRozhrani, NamesAreResolvedAtTheSend) {
 // The call-back thread's interface time-out ended a request while it still
 // waited in the queue behind a slow one: the host has its 26, so the entry
 // is taken out without an exchange that would overwrite it.
-TEST_F(VlaknoRozhrani, EntryEndedWith26WhileQueuedIsNotSent) {
+TEST_F(ThreadRozhrani, EntryEndedWith26WhileQueuedIsNotSent) {
     s.Channel(1006, 1, 5, 4);
     QueueRequest(1005, 0);
     UkonciSChybou(d, 1005, StatusInterfaceTimeout);  // as the call-back thread does
@@ -158,7 +158,7 @@ TEST_F(VlaknoRozhrani, EntryEndedWith26WhileQueuedIsNotSent) {
     EXPECT_EQ(d.Kanaly[1005].StavPozadavku.load(), TRequestState::Requested);
 }
 
-TEST_F(VlaknoRozhrani, SilentGatewayIsRetriedThenStatus21) {
+TEST_F(ThreadRozhrani, SilentGatewayIsRetriedThenStatus21) {
     s.Interface(1, 115200, 0, 0, 50, 2);  // LimitLan 57 ms
     s.Channel(100, 1, 1, 0);
     StartThread();
@@ -183,7 +183,7 @@ TEST_F(VlaknoRozhrani, SilentGatewayIsRetriedThenStatus21) {
     EXPECT_EQ(CountOf(run, RunPart("KOM 9", 100, 1, 3, "F=0, timeout\r\n")), 1) << run;
 }
 
-TEST_F(VlaknoRozhrani, NoRetryWithUdpOpakovani0) {
+TEST_F(ThreadRozhrani, NoRetryWithUdpOpakovani0) {
     s.Interface(1, 115200, 0, 0, 30, 0);
     StartThread();
     QueueRequest(1005, 0);
@@ -195,7 +195,7 @@ TEST_F(VlaknoRozhrani, NoRetryWithUdpOpakovani0) {
     EXPECT_EQ(CountOf(log, "LAN timeout2="), 0);
 }
 
-TEST_F(VlaknoRozhrani, StaleDatagramIsDrainedBeforeTheSend) {
+TEST_F(ThreadRozhrani, StaleDatagramIsDrainedBeforeTheSend) {
     StartThread();
     ASSERT_TRUE(AnsweredRead(1005, 0, 1));
 
@@ -221,18 +221,18 @@ TEST_F(VlaknoRozhrani, StaleDatagramIsDrainedBeforeTheSend) {
 // Every datagram that waited before the send is taken out and logged, not
 // only as many as a small socket buffer would have kept.
 // Every one is drained and counted; the first 20 of a second are traced.
-TEST_F(VlaknoRozhrani, EveryStaleDatagramOfABurstIsDrained) {
+TEST_F(ThreadRozhrani, EveryStaleDatagramOfABurstIsDrained) {
     TTestClock clock;
     d.Clock.store(&clock);
     StartThread();
     ASSERT_TRUE(AnsweredRead(1005, 0, 1));
 
-    constexpr int Pocet = 40;
-    for (int i = 0; i < Pocet; ++i) s.gateway.ReplyToSender(AnswerPacket(1005, 0, 1, 0, 0, 0));
+    constexpr int Size = 40;
+    for (int i = 0; i < Size; ++i) s.gateway.ReplyToSender(AnswerPacket(1005, 0, 1, 0, 0, 0));
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
     clock.Freeze(clock.Tick());  // the burst within one second, however slow the machine
     ASSERT_TRUE(AnsweredRead(1005, 0, 1));
-    EXPECT_EQ(d.InterfaceCounters[1].ForeignDatagrams, static_cast<uint64_t>(Pocet));
+    EXPECT_EQ(d.InterfaceCounters[1].ForeignDatagrams, static_cast<uint64_t>(Size));
     EXPECT_EQ(CountOf(s.RunLog(), RunPart("KOM 1", 1005, 1, NoField, "odebrano\r\n")), 20);
     clock.Freeze(clock.Tick() + 1000);  // the second is over: one line for the rest
     ASSERT_TRUE(AnsweredRead(1005, 0, 1));
@@ -240,7 +240,7 @@ TEST_F(VlaknoRozhrani, EveryStaleDatagramOfABurstIsDrained) {
     s.Stop();  // before the clock goes
 }
 
-TEST_F(VlaknoRozhrani, ForeignShortAndCorruptDatagramsAreIgnored) {
+TEST_F(ThreadRozhrani, ForeignShortAndCorruptDatagramsAreIgnored) {
     StartThread();
     QueueRequest(1005, 0);
     ASSERT_TRUE(s.gateway.Receive(3000));
@@ -270,7 +270,7 @@ TEST_F(VlaknoRozhrani, ForeignShortAndCorruptDatagramsAreIgnored) {
     EXPECT_EQ(CountOf(err, Cp("] Neplatná zpráva \""_cp) + vadny.substr(0, 68) + "\", Ch=1005\r\n"), 1) << err;
 }
 
-TEST_F(VlaknoRozhrani, SerialErrorStatusLeavesTheInterfaceInOrder) {
+TEST_F(ThreadRozhrani, SerialErrorStatusLeavesTheInterfaceInOrder) {
     StartThread();
     ASSERT_TRUE(AnsweredRead(1005, 5));
     EXPECT_EQ(d.Kanaly[1005].Status, 5);
@@ -287,7 +287,7 @@ TEST_F(VlaknoRozhrani, SerialErrorStatusLeavesTheInterfaceInOrder) {
     EXPECT_EQ(CountOf(s.InterfaceLog(1), "] Ch=1005 - Chyba ZR  - SP=20\r\n"), 1);
 }
 
-TEST_F(VlaknoRozhrani, EmptyDatagramIsIgnoredLikeAShortOne) {
+TEST_F(ThreadRozhrani, EmptyDatagramIsIgnoredLikeAShortOne) {
     StartThread();
     QueueRequest(1005, 0);
     ASSERT_TRUE(s.gateway.Receive(3000));
@@ -298,7 +298,7 @@ TEST_F(VlaknoRozhrani, EmptyDatagramIsIgnoredLikeAShortOne) {
     EXPECT_EQ(d.InterfaceCounters[1].InvalidDatagrams, 1u);
 }
 
-TEST_F(VlaknoRozhrani, ExceptionInTheStepEndsTheRequestWithStatus19) {
+TEST_F(ThreadRozhrani, ExceptionInTheStepEndsTheRequestWithStatus19) {
     TThrowingClock clock;
     d.Clock.store(&clock);
     StartThread();
@@ -311,7 +311,7 @@ TEST_F(VlaknoRozhrani, ExceptionInTheStepEndsTheRequestWithStatus19) {
     s.Stop();  // before the clock goes
 }
 
-TEST_F(VlaknoRozhrani, FailingSendEndsTheStepWithStatus19) {
+TEST_F(ThreadRozhrani, FailingSendEndsTheStepWithStatus19) {
     d.Rozhrani[1].UdpPort = 0;  // no datagram can go there
     StartThread();
     QueueRequest(1005, 0);
@@ -321,7 +321,7 @@ TEST_F(VlaknoRozhrani, FailingSendEndsTheStepWithStatus19) {
     EXPECT_EQ(CountOf(s.RunLog(), "KOM 2"), 0);
 }
 
-TEST_F(VlaknoRozhrani, DemoModeCompletesWithoutSending) {
+TEST_F(ThreadRozhrani, DemoModeCompletesWithoutSending) {
     d.Rozhrani[1].Demo = 1;
     TKanal& k = d.Kanaly[1005];
     k.DataCteni[3] = 9;
@@ -337,7 +337,7 @@ TEST_F(VlaknoRozhrani, DemoModeCompletesWithoutSending) {
     EXPECT_EQ(CountOf(s.RunLog(), RunPart("KOM 9", 1005, 1, 1, "F=0, DEMO\r\n")), 1);
 }
 
-TEST_F(VlaknoRozhrani, UncommittedEntriesAreNeverRun) {
+TEST_F(ThreadRozhrani, UncommittedEntriesAreNeverRun) {
     StartThread();
     ZaradPozadavek(d, 1005, 0);
     EXPECT_EQ(s.gateway.CountWithin(150), 0);
@@ -345,7 +345,7 @@ TEST_F(VlaknoRozhrani, UncommittedEntriesAreNeverRun) {
     EXPECT_TRUE(s.gateway.Receive(3000));
 }
 
-TEST_F(VlaknoRozhrani, TickWrapDuringTheWaitRestartsIt) {
+TEST_F(ThreadRozhrani, TickWrapDuringTheWaitRestartsIt) {
     s.Interface(1, 115200, 0, 0, 293, 0);  // LimitLan 300 ms of test time
     s.clock.Freeze(0xFFFFFF00u);
     StartThread();
@@ -366,7 +366,7 @@ TEST_F(VlaknoRozhrani, TickWrapDuringTheWaitRestartsIt) {
     EXPECT_EQ(CountOf(s.InterfaceLog(1), "] Ch=1005 - LAN timeout1=300\r\n"), 1);
 }
 
-TEST_F(VlaknoRozhrani, StopInTheMiddleOfAWaitLeavesTheRequestUnfinished) {
+TEST_F(ThreadRozhrani, StopInTheMiddleOfAWaitLeavesTheRequestUnfinished) {
     s.Interface(1, 9600, 200, 2, 5000, 3);
     TThreadRozhrani& v = StartThread();
     QueueRequest(1005, 0);
@@ -382,7 +382,7 @@ TEST_F(VlaknoRozhrani, StopInTheMiddleOfAWaitLeavesTheRequestUnfinished) {
     EXPECT_EQ(CountOf(log, "] Stop\r\n"), 1);
 }
 
-TEST_F(VlaknoRozhrani, FirstStepReportsTheQueueFill) {
+TEST_F(ThreadRozhrani, FirstStepReportsTheQueueFill) {
     StartThread();
     ASSERT_TRUE(WaitFor([&] { return d.Fronty[1].HodinaMax != 25; }, 2000));
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
@@ -391,7 +391,7 @@ TEST_F(VlaknoRozhrani, FirstStepReportsTheQueueFill) {
 
 // An idle thread sleeps; each of these reaches it long before its longest
 // sleep would end (a thread that only polled would need 100 ms on average).
-TEST_F(VlaknoRozhrani, CommitWakesAnIdleThread) {
+TEST_F(ThreadRozhrani, CommitWakesAnIdleThread) {
     StartThread();
     for (int kolo = 0; kolo < 3; ++kolo) {
         std::this_thread::sleep_for(std::chrono::milliseconds(120));
@@ -404,7 +404,7 @@ TEST_F(VlaknoRozhrani, CommitWakesAnIdleThread) {
     }
 }
 
-TEST_F(VlaknoRozhrani, SwitchRequestWakesAnIdleThread) {
+TEST_F(ThreadRozhrani, SwitchRequestWakesAnIdleThread) {
     d.Cfg.LogRozhraniPovolen = 0;
     StartThread();
     for (int kolo = 0; kolo < 3; ++kolo) {
@@ -420,7 +420,7 @@ TEST_F(VlaknoRozhrani, SwitchRequestWakesAnIdleThread) {
     }
 }
 
-TEST_F(VlaknoRozhrani, StopWakesAnIdleThread) {
+TEST_F(ThreadRozhrani, StopWakesAnIdleThread) {
     TThreadRozhrani& v = StartThread();
     std::this_thread::sleep_for(std::chrono::milliseconds(120));
     EXPECT_LT(StopAndJoinMs(v), 50);
@@ -436,7 +436,7 @@ std::vector<int> RungChannels(TData& d) {
 
 // A host waiting for an outcome hears of it without waiting for the
 // call-back thread's next scan: the thread rings for the channel.
-TEST_F(VlaknoRozhrani, FinishedMarkedRequestRingsTheCallBackThread) {
+TEST_F(ThreadRozhrani, FinishedMarkedRequestRingsTheCallBackThread) {
     StartThread();
     const uint32_t videna = d.CallBackAlarm.Generation();
     QueueRequest(1005, 0);
@@ -451,7 +451,7 @@ TEST_F(VlaknoRozhrani, FinishedMarkedRequestRingsTheCallBackThread) {
 // Unmarked outcomes need no call-back; while entries wait, the outcomes are
 // left to the call-back thread's scans, and only the one that empties the
 // queue rings.
-TEST_F(VlaknoRozhrani, OnlyAMarkedOutcomeThatEmptiesTheQueueRings) {
+TEST_F(ThreadRozhrani, OnlyAMarkedOutcomeThatEmptiesTheQueueRings) {
     s.Channel(1006, 1, 5, 4);
     StartThread();
     ASSERT_TRUE(AnsweredRead(1005));
@@ -478,7 +478,7 @@ TEST_F(VlaknoRozhrani, OnlyAMarkedOutcomeThatEmptiesTheQueueRings) {
     EXPECT_EQ(zvonene, std::vector<int>{1006});
 }
 
-TEST_F(VlaknoRozhrani, ExactlyOneThreadCarriesOutASwitchRequest) {
+TEST_F(ThreadRozhrani, ExactlyOneThreadCarriesOutASwitchRequest) {
     d.Cfg.LogRozhraniPovolen = 0;
     s.Interface(2, 9600, 200, 2, 2000, 0);
     StartThread(1);
@@ -497,7 +497,7 @@ TEST_F(VlaknoRozhrani, ExactlyOneThreadCarriesOutASwitchRequest) {
     EXPECT_EQ(d.Cfg.LogVypnout, 0);
 }
 
-TEST_F(VlaknoRozhrani, StopBeforeTheFirstStepNeverMarksTheThreadRunning) {
+TEST_F(ThreadRozhrani, StopBeforeTheFirstStepNeverMarksTheThreadRunning) {
     TThreadRozhrani v(&d, 1);
     v.Stop();
     ASSERT_TRUE(v.Start());

@@ -14,7 +14,7 @@
 #include <vector>
 #include <thread>
 
-#include "comm/Logy.h"
+#include "comm/CommLogs.h"
 #include "comm/ThreadCallBack.h"
 #include "comm/ThreadRozhrani.h"
 #include "platform/Clock.h"

@@ -128,7 +128,7 @@ struct SectionOf {
 SectionOf Classify(std::string_view name) {
     if (SameName(name, SectionName(TSectionKind::Log))) return {true, TSectionKind::Log, 0};
     if (SameName(name, SectionName(TSectionKind::Window))) return {true, TSectionKind::Window, 0};
-    for (int n = RozhraniPrvni; n <= RozhraniPosledni; ++n)
+    for (int n = FirstInterface; n <= LastInterface; ++n)
         if (SameName(name, InterfaceSectionName(n))) return {true, TSectionKind::Interface, n};
     return {};
 }
@@ -138,7 +138,7 @@ std::string Bracketed(std::string_view cp) { return "[" + U(cp) + "]"; }
 void CheckSections(const Parameters& p, const FileView& f, std::vector<Warning>& w) {
     std::vector<std::string> sectionNames = {std::string(SectionName(TSectionKind::Log)),
                                              std::string(SectionName(TSectionKind::Window))};
-    for (int n = RozhraniPrvni; n <= RozhraniPosledni; ++n) sectionNames.push_back(InterfaceSectionName(n));
+    for (int n = FirstInterface; n <= LastInterface; ++n) sectionNames.push_back(InterfaceSectionName(n));
     const std::string_view header = ChannelSectionHeader();
     const std::string channelName(header.substr(1, header.size() - 2));
     std::vector<std::string_view> seen;
@@ -230,7 +230,7 @@ std::string AddressProblem(const std::string& address) {
 }
 
 void CheckInterfaces(const Parameters& p, const FileView& f, std::vector<Warning>& w) {
-    for (int n = RozhraniPrvni; n <= RozhraniPosledni; ++n) {
+    for (int n = FirstInterface; n <= LastInterface; ++n) {
         const TRozhrani& r = p.t->rozhrani[n];
         if (r.Pouzito == 0) continue;
         int line = 0;
@@ -268,7 +268,7 @@ void CheckChannels(const Parameters& p, std::vector<Warning>& w) {
                                      " of the same kind: out of order"});
         highest[k] = std::max(highest[k], d.Channel);
         const int r = p.t->kanaly[d.Channel].Rozhrani;
-        if (JeRozhrani(r) && p.t->rozhrani[r].Pouzito == 0)
+        if (IsInterface(r) && p.t->rozhrani[r].Pouzito == 0)
             w.push_back({d.Line, ch + " is on interface " + std::to_string(r) +
                                      ", which is not declared: it will have status 18"});
     }
@@ -314,7 +314,7 @@ struct Counts {
 
 std::map<int, Counts> CountChannels(const Parameters& p) {
     std::map<int, Counts> out;
-    for (int c = KanalPrvni; c <= KanalPosledni; ++c) {
+    for (int c = FirstChannel; c <= LastChannel; ++c) {
         const TKanal& k = p.t->kanaly[c];
         if (k.Pouzit == 0 || !IsModuleChannel(static_cast<uint32_t>(c))) continue;
         const int kind = static_cast<int>(ChannelKind(static_cast<uint32_t>(c))) - static_cast<int>(TChannelKind::RealIn);
@@ -360,7 +360,7 @@ std::string InitFailureCause(const Parameters& p) {
                std::to_string(p.report.HeaderLine) + ") is not a declaration \"channel interface address periphery " +
                "sub-periphery\" with values in range";
     }
-    if (failed == &p.settings && !failed->Zprava.starts_with("Chyba parametrického souboru - "_cp)) {
+    if (failed == &p.settings && !failed->Message.starts_with("Chyba parametrického souboru - "_cp)) {
         const std::string_view log = SectionName(TSectionKind::Log);
         const int line = headerLine(log);
         if (line == 0) {
@@ -377,10 +377,10 @@ std::string InitFailureCause(const Parameters& p) {
                 return cause + "; line " + std::to_string(f.LineOf(e.Key)) + " has \"" + U(e.Key) + "\"";
         return cause;
     }
-    if (failed == &p.interfaces && !failed->Zprava.starts_with("Chyba parametrického souboru - "_cp))
+    if (failed == &p.interfaces && !failed->Message.starts_with("Chyba parametrického souboru - "_cp))
         return "cause: no section [" + U(SectionName(TSectionKind::Interface)) + " N] (N = 1..16) with Typ=ZR-6180";
     // "Chyba parametrického souboru - SECTION / KEY = VALUE"
-    const std::string m = failed->Zprava.substr(std::string_view("Chyba parametrického souboru - "_cp).size());
+    const std::string m = failed->Message.substr(std::string_view("Chyba parametrického souboru - "_cp).size());
     const std::size_t slash = m.find(" / "), eq = m.find(" = ");
     if (slash == std::string::npos || eq == std::string::npos || eq < slash) return "";
     const std::string section = m.substr(0, slash), key = m.substr(slash + 3, eq - slash - 3);
@@ -410,7 +410,7 @@ int CommandCheck(Context& c, bool started, const std::string& error, long long l
     const int rc = !started ? kExitInit : (!w.empty() && c.o.strict) ? kExitFault : kExitOk;
 
     std::vector<int> declared;
-    for (int n = RozhraniPrvni; n <= RozhraniPosledni; ++n)
+    for (int n = FirstInterface; n <= LastInterface; ++n)
         if (p.t->rozhrani[n].Pouzito != 0) declared.push_back(n);
     const auto limits = [&](const TRozhrani& r) {
         const int32_t allowance = LimitPozadavku(r);

@@ -32,9 +32,9 @@ bool ReadParameters(const std::string& path, Parameters& out, std::string& error
 }
 
 const TRozhrani* Parameters::GatewayOf(uint32_t channel) const {
-    if (!JeKanal(channel) || t->kanaly[channel].Pouzit == 0) return nullptr;
+    if (!IsChannel(channel) || t->kanaly[channel].Pouzit == 0) return nullptr;
     const int r = t->kanaly[channel].Rozhrani;
-    if (!JeRozhrani(r) || t->rozhrani[r].Pouzito == 0) return nullptr;
+    if (!IsInterface(r) || t->rozhrani[r].Pouzito == 0) return nullptr;
     return &t->rozhrani[r];
 }
 
@@ -48,11 +48,11 @@ std::vector<uint32_t> Parameters::DeclaredInputs() const {
 }
 
 std::string Parameters::CodeOf(uint32_t channel) const {
-    return JeKanal(channel) && t->kanaly[channel].Pouzit != 0 ? Cp1250ToUtf8(t->kanaly[channel].Kod) : "";
+    return IsChannel(channel) && t->kanaly[channel].Pouzit != 0 ? Cp1250ToUtf8(t->kanaly[channel].Kod) : "";
 }
 
 std::string Parameters::NameOf(uint32_t channel) const {
-    return JeKanal(channel) && t->kanaly[channel].Pouzit != 0 ? Cp1250ToUtf8(t->kanaly[channel].Nazev) : "";
+    return IsChannel(channel) && t->kanaly[channel].Pouzit != 0 ? Cp1250ToUtf8(t->kanaly[channel].Nazev) : "";
 }
 
 uint32_t AttemptMs(const TRozhrani& r) { return LimitLanRozhrani(r.Baud, r.Timeout, r.Opakovani, r.UdpTimeout); }

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "config/Model.h"
-#include "config/Parametry.h"
+#include "config/ParameterFile.h"
 
 namespace host {
 

@@ -1,6 +1,6 @@
 #include "tools/host/StatusTexts.h"
 
-#include "config/StatusTexty.h"
+#include "config/StatusCodes.h"
 
 namespace host {
 

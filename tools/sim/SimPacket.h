@@ -15,7 +15,7 @@ inline constexpr size_t kRequestLength = 44;  // with CR LF
 inline constexpr size_t kAnswerLength = 70;   // with CR LF
 
 // The request and the answer as the wire carries them. These are not the
-// driver's records (TOdpoved, TKopieRozhrani in comm/Paket.h) on purpose: the
+// driver's records (TOdpoved, TKopieRozhrani in comm/Packet.h) on purpose: the
 // simulator includes no driver header, so each side reads the protocol on
 // its own and the tests compare the two.
 struct TRequest {

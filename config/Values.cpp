@@ -1,4 +1,4 @@
-#include "config/Hodnoty.h"
+#include "config/Values.h"
 
 #include <charconv>
 #include <cmath>
@@ -7,16 +7,16 @@
 
 namespace {
 
-constexpr double MantisaMax = 8388607.0;
+constexpr double MaxMantissa = 8388607.0;
 constexpr std::array<uint8_t, 4> PositiveSaturation = {0xFF, 0xFF, 0x7F, 0x00};
 constexpr std::array<uint8_t, 4> NegativeSaturation = {0xFF, 0xFF, 0xFF, 0x00};
-constexpr std::size_t DelkaTextuMax = 20;
+constexpr std::size_t MaxTextLength = 20;
 constexpr int SignificantDigits = 6;
-constexpr int DesetinyMax = 6;
+constexpr int MaxDecimals = 6;
 
 using TDataBytes = Atom<uint8_t>[16];
 
-uint32_t Slovo(const TDataBytes& b) {
+uint32_t Word32(const TDataBytes& b) {
     return static_cast<uint32_t>(b[0]) | static_cast<uint32_t>(b[1]) << 8 | static_cast<uint32_t>(b[2]) << 16 |
            static_cast<uint32_t>(b[3]) << 24;
 }
@@ -27,7 +27,7 @@ std::string IntText(int64_t v) {
     return std::string(t, r.ptr);
 }
 
-double RealZDat(const TDataBytes& b) { return RealZBajtu(b[0], b[1], b[2], b[3]); }
+double RealFromData(const TDataBytes& b) { return RealZBajtu(b[0], b[1], b[2], b[3]); }
 
 // Decimal digits of a positive finite value: c[0].c[1]c[2]... x 10^Exponent.
 // Rounding them ourselves makes exact decimal ties (123456.5) go away from
@@ -36,32 +36,32 @@ double RealZDat(const TDataBytes& b) { return RealZBajtu(b[0], b[1], b[2], b[3])
 // 10000.15000... and go up. A channel value lies at least 1e-23 (relative)
 // from any tie at six decimals or fewer, so forty digits decide exactly.
 struct TDigits {
-    static constexpr int Pocet = 40;
-    uint8_t c[Pocet] = {};
+    static constexpr int Size = 40;
+    uint8_t c[Size] = {};
     int Exponent = 0;
 };
 
-TDigits Rozloz(double v) {
-    char t[TDigits::Pocet + 16];
-    const auto r = std::to_chars(t, t + sizeof t, v, std::chars_format::scientific, TDigits::Pocet - 1);
+TDigits SplitDigits(double v) {
+    char t[TDigits::Size + 16];
+    const auto r = std::to_chars(t, t + sizeof t, v, std::chars_format::scientific, TDigits::Size - 1);
     TDigits d;
     d.c[0] = static_cast<uint8_t>(t[0] - '0');
-    for (int i = 1; i < TDigits::Pocet; ++i) d.c[i] = static_cast<uint8_t>(t[i + 1] - '0');
-    const char* p = t + TDigits::Pocet + 2;  // past "d.", the digits and 'e'
-    const bool zaporny = *p == '-';
+    for (int i = 1; i < TDigits::Size; ++i) d.c[i] = static_cast<uint8_t>(t[i + 1] - '0');
+    const char* p = t + TDigits::Size + 2;  // past "d.", the digits and 'e'
+    const bool negative = *p == '-';
     int e = 0;
     std::from_chars(p + 1, r.ptr, e);
-    d.Exponent = zaporny ? -e : e;
+    d.Exponent = negative ? -e : e;
     return d;
 }
 
 // Keeps the first n digits, rounding half away from zero; n <= 0 may round
 // up to one unit at the kept position or down to nothing.
-void Zaokrouhli(TDigits& d, int n) {
-    if (n >= TDigits::Pocet) return;
-    const bool nahoru = n >= 0 && d.c[n] >= 5;
-    for (int i = n < 0 ? 0 : n; i < TDigits::Pocet; ++i) d.c[i] = 0;
-    if (!nahoru) return;
+void RoundDigits(TDigits& d, int n) {
+    if (n >= TDigits::Size) return;
+    const bool up = n >= 0 && d.c[n] >= 5;
+    for (int i = n < 0 ? 0 : n; i < TDigits::Size; ++i) d.c[i] = 0;
+    if (!up) return;
     int i = n - 1;
     while (i >= 0 && d.c[i] == 9) d.c[i--] = 0;
     if (i >= 0) {
@@ -78,7 +78,7 @@ bool IsZero(const TDigits& d) {
     return true;
 }
 
-char Digit(const TDigits& d, int i) { return static_cast<char>('0' + (i >= 0 && i < TDigits::Pocet ? d.c[i] : 0)); }
+char Digit(const TDigits& d, int i) { return static_cast<char>('0' + (i >= 0 && i < TDigits::Size ? d.c[i] : 0)); }
 
 void AddExponent(std::string& s, const TDigits& d, char desetinny) {
     s += Digit(d, 0);
@@ -90,29 +90,29 @@ void AddExponent(std::string& s, const TDigits& d, char desetinny) {
     s += IntText(e);
 }
 
-void AddFixed(std::string& s, const TDigits& d, int desetiny, char desetinny) {
+void AddFixed(std::string& s, const TDigits& d, int decimals, char desetinny) {
     if (d.Exponent < 0) s += '0';
     for (int i = 0; i <= d.Exponent; ++i) s += Digit(d, i);
-    if (desetiny == 0) return;
+    if (decimals == 0) return;
     s += desetinny;
-    for (int j = 1; j <= desetiny; ++j) s += Digit(d, d.Exponent + j);
+    for (int j = 1; j <= decimals; ++j) s += Digit(d, d.Exponent + j);
 }
 
 // Fixed point with `desetiny` decimals, rounded to at most six significant
 // digits; exponent notation once the integer part needs more than six.
-std::string RealText(double v, int desetiny, char desetinny) {
+std::string RealText(double v, int decimals, char desetinny) {
     if (std::isnan(v)) return "NAN";
     if (std::isinf(v)) return v > 0 ? "INF" : "-INF";
     if (v == 0) return "0";
-    TDigits d = Rozloz(std::fabs(v));
-    const int n = d.Exponent + desetiny + 1;
-    Zaokrouhli(d, n < SignificantDigits ? n : SignificantDigits);
+    TDigits d = SplitDigits(std::fabs(v));
+    const int n = d.Exponent + decimals + 1;
+    RoundDigits(d, n < SignificantDigits ? n : SignificantDigits);
     std::string s;
     if (v < 0 && !IsZero(d)) s += '-';
     if (d.Exponent >= SignificantDigits) {
         AddExponent(s, d, desetinny);
     } else {
-        AddFixed(s, d, desetiny, desetinny);
+        AddFixed(s, d, decimals, desetinny);
     }
     return s;
 }
@@ -120,11 +120,11 @@ std::string RealText(double v, int desetiny, char desetinny) {
 int DecimalPlaces(uint8_t b3, double v) {
     if (v == 0) return 0;
     const int d = b3 & 0x7F;
-    return d < DesetinyMax ? d : DesetinyMax;
+    return d < MaxDecimals ? d : MaxDecimals;
 }
 
 std::string ChannelReal(const TDataBytes& b, char desetinny) {
-    const double v = RealZDat(b);
+    const double v = RealFromData(b);
     return RealText(v, DecimalPlaces(b[3], v), desetinny);
 }
 
@@ -135,7 +135,7 @@ std::string ChannelText(const TDataBytes& b) {
     return s;
 }
 
-std::string HodnotaText(uint32_t c, const TKanal& k, const TModul& m, char desetinny) {
+std::string ValueText(uint32_t c, const TKanal& k, const TModul& m, char desetinny) {
     switch (ChannelKind(c)) {
         case TChannelKind::StatusReset: return IntText(VystupCele(k));
         case TChannelKind::RealIn: return ChannelReal(k.DataCteni, desetinny);
@@ -162,8 +162,8 @@ double RealZBajtu(uint8_t b0, uint8_t b1, uint8_t b2, uint8_t b3) {
 
 std::array<uint8_t, 4> RealNaBajty(double x) {
     if (std::isinf(x)) return x > 0 ? PositiveSaturation : NegativeSaturation;
-    if (x > MantisaMax) return PositiveSaturation;
-    if (!(x >= -MantisaMax)) return NegativeSaturation;  // NaN too
+    if (x > MaxMantissa) return PositiveSaturation;
+    if (!(x >= -MaxMantissa)) return NegativeSaturation;  // NaN too
     if (std::fabs(x) < 0.00001) return {0, 0, 0, 0};
 
     const bool zaporne = x < 0;
@@ -172,7 +172,7 @@ std::array<uint8_t, 4> RealNaBajty(double x) {
     do {
         y = y * 10;
         ++k;
-    } while (!(y > MantisaMax));
+    } while (!(y > MaxMantissa));
     y = y / 10;
     int e = 128 + (k - 1);
     // Truncated, never rounded up: the module takes seven digits as cut.
@@ -188,16 +188,16 @@ std::array<uint8_t, 4> RealNaBajty(double x) {
     return b;
 }
 
-double VstupReal(const TKanal& k) { return RealZDat(k.DataCteni); }
-int32_t VstupCele(const TKanal& k) { return static_cast<int32_t>(Slovo(k.DataCteni)); }
-int32_t VystupCele(const TKanal& k) { return static_cast<int32_t>(Slovo(k.DataZapis)); }
+double VstupReal(const TKanal& k) { return RealFromData(k.DataCteni); }
+int32_t VstupCele(const TKanal& k) { return static_cast<int32_t>(Word32(k.DataCteni)); }
+int32_t VystupCele(const TKanal& k) { return static_cast<int32_t>(Word32(k.DataZapis)); }
 
 uint8_t BitSlova(uint32_t slovo, uint32_t bit) { return bit < 32 ? static_cast<uint8_t>((slovo >> bit) & 1) : 0; }
 
-uint8_t VstupBit(const TKanal& k) { return BitSlova(Slovo(k.DataCteni), k.Subperiferie); }
+uint8_t VstupBit(const TKanal& k) { return BitSlova(Word32(k.DataCteni), k.Subperiferie); }
 
 std::string HodnotaKanaluText(uint32_t c, const TKanal& k, const TModul& m, char desetinny) {
-    std::string s = HodnotaText(c, k, m, desetinny);
-    if (s.size() > DelkaTextuMax) s.resize(DelkaTextuMax);
+    std::string s = ValueText(c, k, m, desetinny);
+    if (s.size() > MaxTextLength) s.resize(MaxTextLength);
     return s;
 }

@@ -5,7 +5,7 @@
 #include <random>
 #include <string>
 
-#include "comm/Paket.h"
+#include "comm/Packet.h"
 #include "support/Packets.h"
 
 namespace {
@@ -39,7 +39,7 @@ struct TSetting {
     }
 };
 
-TEST(Paket, BaudCodesAndAllowances) {
+TEST(Packet, BaudCodesAndAllowances) {
     const int32_t rychlosti[] = {600, 1200, 2400, 4800, 9600, 19200, 38400, 57600, 115200};
     const int32_t casy[] = {405, 205, 105, 55, 30, 18, 12, 9, 7};
     for (uint8_t i = 0; i < 9; ++i) {
@@ -55,7 +55,7 @@ TEST(Paket, BaudCodesAndAllowances) {
     EXPECT_EQ(BaudCas(0xFFFFFFFFu), 30);
 }
 
-TEST(Paket, RequestOfTheWorkedExample) {
+TEST(Packet, RequestOfTheWorkedExample) {
     TSetting p;
     const TPaket paket = p.Request();
     EXPECT_EQ(paket.sv(), "[VUZIV2]ED03000004C800020500030000000000AB\r\n");
@@ -65,7 +65,7 @@ TEST(Paket, RequestOfTheWorkedExample) {
     EXPECT_EQ(SestavPaket(1005, 4, 200, 2, 5, 0, 3, 0, data).sv(), paket.sv());
 }
 
-TEST(Paket, StatusRegisterResetOfChannel99) {
+TEST(Packet, StatusRegisterResetOfChannel99) {
     TSetting p;
     p.k.Cislo = 99;
     p.k.Funkce = 101;
@@ -75,7 +75,7 @@ TEST(Paket, StatusRegisterResetOfChannel99) {
     EXPECT_EQ(p.Request().sv(), "[VUZIV2]6300000004C8000205650000ED0300009A\r\n");
 }
 
-TEST(Paket, FieldEncodings) {
+TEST(Packet, FieldEncodings) {
     TSetting p;
     p.r->Timeout = 300;
     EXPECT_EQ(p.Request().sv().substr(18, 4), "2C01");
@@ -103,7 +103,7 @@ TEST(Paket, FieldEncodings) {
     EXPECT_EQ(paket.sv().substr(40, 2), Checksum(paket.sv().substr(8, 32)));
 }
 
-TEST(Paket, ChecksumCoversPositions9To40) {
+TEST(Packet, ChecksumCoversPositions9To40) {
     const uint8_t data[4] = {0x12, 0x34, 0x56, 0x78};
     const TPaket paket = SestavPaket(0xFFFFFFFFu, 8, 0xABCD, 15, 255, 101, 255, 0, data);
     const std::string_view t = paket.sv();
@@ -112,7 +112,7 @@ TEST(Paket, ChecksumCoversPositions9To40) {
     EXPECT_EQ(t.substr(42), "\r\n");
 }
 
-TEST(Paket, AnswerOfTheWorkedExample) {
+TEST(Packet, AnswerOfTheWorkedExample) {
     TOdpoved o;
     ASSERT_EQ(RozeberPaket(Odpoved1005, o), TPacketResult::Valid);
     EXPECT_EQ(o.Id, 1005u);
@@ -125,7 +125,7 @@ TEST(Paket, AnswerOfTheWorkedExample) {
     for (int i = 1; i < 16; ++i) EXPECT_EQ(o.Data[i], 0) << i;
 }
 
-TEST(Paket, AnswerFieldsAllDecoded) {
+TEST(Packet, AnswerFieldsAllDecoded) {
     std::string t = "[VUZIV2]"
                     "D3170000"  // 6099
                     "13"        // status 19
@@ -147,7 +147,7 @@ TEST(Paket, AnswerFieldsAllDecoded) {
     EXPECT_EQ(o.Data[15], 0xFF);
 }
 
-TEST(Paket, StrayLeadingCharactersAreDropped) {
+TEST(Packet, StrayLeadingCharactersAreDropped) {
     TOdpoved o;
     const std::string smeti = std::string("x\0\r\n]", 5);
     ASSERT_EQ(RozeberPaket(smeti + Odpoved1005, o), TPacketResult::Valid);
@@ -158,13 +158,13 @@ TEST(Paket, StrayLeadingCharactersAreDropped) {
     EXPECT_EQ(RozeberPaket(std::string(200, 'A'), o), TPacketResult::TooShort);
 }
 
-TEST(Paket, OnlyTheFirstBracketStartsThePacket) {
+TEST(Packet, OnlyTheFirstBracketStartsThePacket) {
     TOdpoved o;
     // A '[' among the leading characters starts the text there: bad tag.
     EXPECT_EQ(RozeberPaket("[x" + Odpoved1005, o), TPacketResult::BadTag);
 }
 
-TEST(Paket, TagMustMatchExactly) {
+TEST(Packet, TagMustMatchExactly) {
     TOdpoved o;
     std::string t = Odpoved1005;
     t[7] = ')';
@@ -174,7 +174,7 @@ TEST(Paket, TagMustMatchExactly) {
     EXPECT_EQ(RozeberPaket(t, o), TPacketResult::BadTag);
 }
 
-TEST(Paket, ChecksumIsUpperCaseOnly) {
+TEST(Packet, ChecksumIsUpperCaseOnly) {
     TOdpoved o;
     std::string t = Odpoved1005;
     t[66] = 'b';
@@ -191,7 +191,7 @@ TEST(Paket, ChecksumIsUpperCaseOnly) {
     EXPECT_EQ(o.Data[0], 0x2A);
 }
 
-TEST(Paket, NonHexFieldWithValidChecksum) {
+TEST(Packet, NonHexFieldWithValidChecksum) {
     TOdpoved o;
     for (char z : {'G', ' ', 'x', '\0', '\xFF'}) {
         std::string t = Odpoved1005;
@@ -206,7 +206,7 @@ TEST(Paket, NonHexFieldWithValidChecksum) {
     EXPECT_EQ(RozeberPaket(WithFixedChecksum(t), o), TPacketResult::BadHex);
 }
 
-TEST(Paket, CharactersAfterThe68thAreIgnored) {
+TEST(Packet, CharactersAfterThe68thAreIgnored) {
     TOdpoved o;
     EXPECT_EQ(RozeberPaket(Odpoved1005.substr(0, 69) + "Z", o), TPacketResult::Valid);
     EXPECT_EQ(RozeberPaket(Odpoved1005.substr(0, 68) + std::string("\0\0", 2), o), TPacketResult::Valid);
@@ -215,7 +215,7 @@ TEST(Paket, CharactersAfterThe68thAreIgnored) {
     EXPECT_EQ(RozeberPaket(Odpoved1005.substr(0, 69), o), TPacketResult::TooShort);
 }
 
-TEST(Paket, AnyChangeInTheFirst68CharactersIsRejected) {
+TEST(Packet, AnyChangeInTheFirst68CharactersIsRejected) {
     for (std::size_t i = 0; i < 68; ++i) {
         std::string t = Odpoved1005;
         t[i] = static_cast<char>(t[i] ^ 0x01);
@@ -228,7 +228,7 @@ TEST(Paket, AnyChangeInTheFirst68CharactersIsRejected) {
 
 // Datagrams of any content up to the receive buffer's size must decode to
 // a result, never read past the text (checked under the sanitizers).
-TEST(Paket, SurvivesArbitraryDatagrams) {
+TEST(Packet, SurvivesArbitraryDatagrams) {
     std::mt19937 nahoda(20240611u);
     std::uniform_int_distribution<int> bajt(0, 255);
     std::uniform_int_distribution<int> delka(0, 8096);

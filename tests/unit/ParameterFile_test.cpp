@@ -14,7 +14,7 @@
 
 #include "base/Cp1250.h"
 #include "config/Ini.h"
-#include "config/Parametry.h"
+#include "config/ParameterFile.h"
 #include "support/TempDir.h"
 
 namespace {
@@ -39,7 +39,7 @@ struct TReadState {
     TPoleKanal kanaly;
 };
 
-class Parametry : public ::testing::Test {
+class ParameterFile : public ::testing::Test {
 protected:
     std::string Soubor(const std::string& obsah, const std::string& jmeno = "parametry.ini") {
         const std::string cesta = dir / jmeno;
@@ -60,7 +60,7 @@ protected:
     ::testing::AssertionResult VseOk(const std::string& cesta) {
         const auto [a, b, c] = Vse(cesta);
         for (const TResult* v : {&a, &b, &c})
-            if (!v->Ok) return ::testing::AssertionFailure() << v->Zprava;
+            if (!v->Ok) return ::testing::AssertionFailure() << v->Message;
         return ::testing::AssertionSuccess();
     }
     std::string LogDir(const std::string& jmeno) { return dir / jmeno; }
@@ -86,13 +86,13 @@ bool FromList(const std::string& z) {
 
 // ---- CtiNastaveni ----
 
-TEST_F(Parametry, SettingsDefaults) {
+TEST_F(ParameterFile, SettingsDefaults) {
     s->cfg.RunCislo = 7;
     s->cfg.LogZapnout = 1;
     s->cfg.PocetKanalu = 5;
     const TResult v = Nastaveni(kLog);
-    ASSERT_TRUE(v.Ok) << v.Zprava;
-    EXPECT_EQ(v.Zprava, kVPoradku);
+    ASSERT_TRUE(v.Ok) << v.Message;
+    EXPECT_EQ(v.Message, kVPoradku);
     const TCFG& c = s->cfg;
     EXPECT_EQ(c.LogPovolen, 0);
     EXPECT_EQ(c.LogNazev, "Rv_zr6180.log");
@@ -110,13 +110,13 @@ TEST_F(Parametry, SettingsDefaults) {
     EXPECT_EQ(c.RunCislo, 7);  // left to the RunInfo reader
 }
 
-TEST_F(Parametry, SettingsAllKeysRead) {
+TEST_F(ParameterFile, SettingsAllKeysRead) {
     const std::string log = LogDir("logy");
     const TResult v = Nastaveni(
         "[Logovací soubor]\nPovolen=1\nNázev souboru=hlavní.log\nPovolen RUN=1\nPočet RUN souborů=$10\n"
         "Název RUN souborů=běh.log\nPovolen log rozhraní=0x1\nAdresář LOG souborů=" + log + "\n"
         "[Diagnostické okno]\nPovoleno=0\n");
-    ASSERT_TRUE(v.Ok) << v.Zprava;
+    ASSERT_TRUE(v.Ok) << v.Message;
     EXPECT_EQ(s->cfg.LogPovolen, 1);
     EXPECT_EQ(s->cfg.LogNazev, Cp("hlavní.log"));
     EXPECT_EQ(s->cfg.RunPovolen, 1);
@@ -128,7 +128,7 @@ TEST_F(Parametry, SettingsAllKeysRead) {
 }
 
 // The message for each file; "@" stands for a log directory of the test's own.
-TEST_F(Parametry, SettingsMessages) {
+TEST_F(ParameterFile, SettingsMessages) {
     const std::string l = "[Logovací soubor]\n";
     const struct {
         std::string text, zprava;
@@ -150,39 +150,39 @@ TEST_F(Parametry, SettingsMessages) {
         std::string t = c.text;
         if (const std::size_t i = t.find('@'); i != std::string::npos) t.replace(i, 1, LogDir("l"));
         const TResult v = Nastaveni(t);
-        EXPECT_EQ(v.Zprava, c.zprava) << t;
+        EXPECT_EQ(v.Message, c.zprava) << t;
         EXPECT_EQ(v.Ok, c.zprava == kVPoradku) << t;
     }
     EXPECT_TRUE(Nastaveni(l + "Povolen=abc\n").Ok);
     EXPECT_EQ(s->cfg.LogPovolen, 0);
-    EXPECT_EQ(CtiNastaveni(dir / "chybi.ini", s->cfg).Zprava, kChybny);
-    EXPECT_EQ(CtiNastaveni(dir.Path(), s->cfg).Zprava, kChybny);
+    EXPECT_EQ(CtiNastaveni(dir / "chybi.ini", s->cfg).Message, kChybny);
+    EXPECT_EQ(CtiNastaveni(dir.Path(), s->cfg).Message, kChybny);
 }
 
-TEST_F(Parametry, SettingsChecksInOrder) {
+TEST_F(ParameterFile, SettingsChecksInOrder) {
     std::string t =
         "[Diagnostické okno]\nPovoleno=2\n[Logovací soubor]\nPovolen log rozhraní=2\nPočet RUN souborů=-1\n"
         "Povolen RUN=2\nNázev souboru=x\nPovolen=1\n";
     const auto oprav = [&t](const std::string& z, const std::string& na) { t.replace(t.find(z), z.size(), na); };
-    EXPECT_EQ(Nastaveni(t).Zprava, kChyba + Cp("Logovací soubor / Název souboru = x"));
+    EXPECT_EQ(Nastaveni(t).Message, kChyba + Cp("Logovací soubor / Název souboru = x"));
     oprav("Povolen=1", "Povolen=0");
-    EXPECT_EQ(Nastaveni(t).Zprava, kChyba + Cp("Logovací soubor / Povolen RUN = 2"));
+    EXPECT_EQ(Nastaveni(t).Message, kChyba + Cp("Logovací soubor / Povolen RUN = 2"));
     oprav("Povolen RUN=2", "Povolen RUN=0");
-    EXPECT_EQ(Nastaveni(t).Zprava, kChyba + Cp("Logovací soubor / Počet RUN souborů = -1"));
+    EXPECT_EQ(Nastaveni(t).Message, kChyba + Cp("Logovací soubor / Počet RUN souborů = -1"));
     oprav("Počet RUN souborů=-1", "Počet RUN souborů=0");
-    EXPECT_EQ(Nastaveni(t).Zprava, kChyba + Cp("Logovací soubor / Povolen log rozhraní = 2"));
+    EXPECT_EQ(Nastaveni(t).Message, kChyba + Cp("Logovací soubor / Povolen log rozhraní = 2"));
     oprav("Povolen log rozhraní=2", "Povolen log rozhraní=0");
-    EXPECT_EQ(Nastaveni(t).Zprava, kChyba + Cp("Diagnostické okno / Povoleno = 2"));
+    EXPECT_EQ(Nastaveni(t).Message, kChyba + Cp("Diagnostické okno / Povoleno = 2"));
     oprav("Povoleno=2", "Povoleno=0");
     const TResult v = Nastaveni(t);
-    EXPECT_TRUE(v.Ok) << v.Zprava;
+    EXPECT_TRUE(v.Ok) << v.Message;
     EXPECT_EQ(s->cfg.RunPocet, 0);  // zero RUN files is allowed
 }
 
-TEST_F(Parametry, SettingsLogDirectoryDelimiterAndCreation) {
+TEST_F(ParameterFile, SettingsLogDirectoryDelimiterAndCreation) {
     const std::string hluboky = LogDir("a/b/c");
     TResult v = Nastaveni("[Logovací soubor]\nPovolen=0\nPovolen RUN=1\nAdresář LOG souborů=" + hluboky + "\n");
-    ASSERT_TRUE(v.Ok) << v.Zprava;
+    ASSERT_TRUE(v.Ok) << v.Message;
     EXPECT_EQ(s->cfg.LogAdresar, hluboky + "/");
     struct stat st {};
     ASSERT_EQ(stat(hluboky.c_str(), &st), 0);
@@ -190,33 +190,33 @@ TEST_F(Parametry, SettingsLogDirectoryDelimiterAndCreation) {
 
     const std::string druhy = LogDir("d") + "/";
     v = Nastaveni("[Logovací soubor]\nPovolen log rozhraní=1\nPovolen=0\nAdresář LOG souborů=\"" + druhy + "\"\n");
-    ASSERT_TRUE(v.Ok) << v.Zprava;
+    ASSERT_TRUE(v.Ok) << v.Message;
     EXPECT_EQ(s->cfg.LogAdresar, druhy);  // no second delimiter
     EXPECT_TRUE(FileExists(druhy));
 
     const std::string vypnuto = LogDir("vypnuto");
     v = Nastaveni("[Logovací soubor]\nPovolen=0\nAdresář LOG souborů=" + vypnuto + "\n");
-    ASSERT_TRUE(v.Ok) << v.Zprava;
+    ASSERT_TRUE(v.Ok) << v.Message;
     EXPECT_FALSE(FileExists(vypnuto));  // all logs off: not needed, not created
 }
 
-TEST_F(Parametry, SettingsLogDirectoryThatCannotBeCreated) {
+TEST_F(ParameterFile, SettingsLogDirectoryThatCannotBeCreated) {
     WriteFile(dir / "soubor", "x");
     const std::string zaSouborem = dir / "soubor/logy";
     TResult v = Nastaveni("[Logovací soubor]\nPovolen=1\nAdresář LOG souborů=" + zaSouborem + "\n");
     EXPECT_FALSE(v.Ok);
-    EXPECT_EQ(v.Zprava, kChyba + Cp("Logovací soubor / Adresář LOG souborů = \"") + zaSouborem +
+    EXPECT_EQ(v.Message, kChyba + Cp("Logovací soubor / Adresář LOG souborů = \"") + zaSouborem +
                             Cp("/\" - adresář nelze vytvořit"));
     // An existing file where the directory should be.
     v = Nastaveni("[Logovací soubor]\nPovolen=1\nAdresář LOG souborů=" + (dir / "soubor") + "\n");
-    EXPECT_EQ(v.Zprava, kChyba + Cp("Logovací soubor / Adresář LOG souborů = \"") + (dir / "soubor") +
+    EXPECT_EQ(v.Message, kChyba + Cp("Logovací soubor / Adresář LOG souborů = \"") + (dir / "soubor") +
                             Cp("/\" - adresář nelze vytvořit"));
 }
 
-TEST_F(Parametry, SettingsLetterCaseOfCzechNames) {
+TEST_F(ParameterFile, SettingsLetterCaseOfCzechNames) {
     const TResult v = Nastaveni(
         "[LOGOVACÍ SOUBOR]\npovolen=0\nPOČET RUN SOUBORŮ=5\nnázev run souborů=Běh.log\n[diagnostické OKNO]\nPOVOLENO=0\n");
-    ASSERT_TRUE(v.Ok) << v.Zprava;
+    ASSERT_TRUE(v.Ok) << v.Message;
     EXPECT_EQ(s->cfg.RunPocet, 5);
     EXPECT_EQ(s->cfg.RunNazev, Cp("Běh.log"));
     EXPECT_EQ(s->cfg.OknoPovoleno, 0);
@@ -224,13 +224,13 @@ TEST_F(Parametry, SettingsLetterCaseOfCzechNames) {
 
 // ---- CtiRozhrani ----
 
-TEST_F(Parametry, InterfaceAllKeysRead) {
+TEST_F(ParameterFile, InterfaceAllKeysRead) {
     const TResult v = Rozhrani(
         "[Deklarace rozhraní 3]\nTyp=ZR-6180\nRežim demo=257\nKód=K3\nNázev=\"Výměník\"\nPopis='Stanice, patro 2'\n"
         "IP adresa=10.0.0.7\nUDP port=47101\nUDP timeout=65535\nUDP opakování=15\nBaud=115200\nTimeout=0\n"
         "Opakování=15\n");
-    ASSERT_TRUE(v.Ok) << v.Zprava;
-    EXPECT_EQ(v.Zprava, kVPoradku);
+    ASSERT_TRUE(v.Ok) << v.Message;
+    EXPECT_EQ(v.Message, kVPoradku);
     EXPECT_EQ(s->cfg.PocetRozhrani, 1);
     const TRozhrani& r = s->rozhrani[3];
     EXPECT_EQ(r.Pouzito, 1);
@@ -252,24 +252,24 @@ TEST_F(Parametry, InterfaceAllKeysRead) {
     EXPECT_EQ(s->rozhrani[1].Pouzito, 0);
 }
 
-TEST_F(Parametry, InterfaceNoneDeclared) {
+TEST_F(ParameterFile, InterfaceNoneDeclared) {
     s->rozhrani[2].Pouzito = 1;  // stale content is cleared first
-    EXPECT_EQ(Rozhrani(kLog).Zprava, kChybny);
+    EXPECT_EQ(Rozhrani(kLog).Message, kChybny);
     EXPECT_EQ(s->rozhrani[2].Pouzito, 0);
-    EXPECT_EQ(Rozhrani("[Deklarace rozhraní 1]\nTyp=zr-6180\nBaud=9600\n").Zprava, kChybny);
-    EXPECT_EQ(Rozhrani("[Deklarace rozhraní 1]\nTyp= ZR-6180x\nBaud=9600\n").Zprava, kChybny);
+    EXPECT_EQ(Rozhrani("[Deklarace rozhraní 1]\nTyp=zr-6180\nBaud=9600\n").Message, kChybny);
+    EXPECT_EQ(Rozhrani("[Deklarace rozhraní 1]\nTyp= ZR-6180x\nBaud=9600\n").Message, kChybny);
     EXPECT_EQ(Rozhrani("[Deklarace rozhraní 0]\nTyp=ZR-6180\nBaud=9600\n"
                        "[Deklarace rozhraní 17]\nTyp=ZR-6180\nBaud=9600\n"
                        "[Deklarace rozhraní 01]\nTyp=ZR-6180\nBaud=9600\n")
-                  .Zprava,
+                  .Message,
               kChybny);
-    EXPECT_EQ(CtiRozhrani(dir / "chybi.ini", s->cfg, s->rozhrani).Zprava, kChybny);
+    EXPECT_EQ(CtiRozhrani(dir / "chybi.ini", s->cfg, s->rozhrani).Message, kChybny);
     EXPECT_FALSE(CtiRozhrani(dir.Path(), s->cfg, s->rozhrani).Ok);
 }
 
-TEST_F(Parametry, InterfaceMissingBaudAndRangeMessages) {
+TEST_F(ParameterFile, InterfaceMissingBaudAndRangeMessages) {
     const auto zprava = [this](const std::string& klice) {
-        return Rozhrani("[Deklarace rozhraní 5]\nTyp=ZR-6180\n" + klice).Zprava;
+        return Rozhrani("[Deklarace rozhraní 5]\nTyp=ZR-6180\n" + klice).Message;
     };
     const std::string sekce = kChyba + Cp("Deklarace rozhraní 5 / ");
     EXPECT_EQ(zprava(""), sekce + "Baud = 0.");
@@ -286,28 +286,28 @@ TEST_F(Parametry, InterfaceMissingBaudAndRangeMessages) {
         EXPECT_EQ(zprava("Baud=" + std::to_string(b) + "\n"), kVPoradku) << b;
 }
 
-TEST_F(Parametry, InterfaceUdpRetriesOutOfRangeBecomeZero) {
+TEST_F(ParameterFile, InterfaceUdpRetriesOutOfRangeBecomeZero) {
     TResult v = Rozhrani("[Deklarace rozhraní 1]\nTyp=ZR-6180\nBaud=9600\nUDP opakování=20\n"
                            "[Deklarace rozhraní 2]\nTyp=ZR-6180\nBaud=9600\nUDP opakování=-1\n"
                            "[Deklarace rozhraní 3]\nTyp=ZR-6180\nBaud=9600\nUDP opakování=7\n");
-    ASSERT_TRUE(v.Ok) << v.Zprava;
+    ASSERT_TRUE(v.Ok) << v.Message;
     EXPECT_EQ(s->rozhrani[1].UdpOpakovani, 0);
     EXPECT_EQ(s->rozhrani[2].UdpOpakovani, 0);
     EXPECT_EQ(s->rozhrani[3].UdpOpakovani, 7);
     EXPECT_EQ(s->cfg.PocetRozhrani, 3);
 }
 
-TEST_F(Parametry, InterfaceChecksRunInInterfaceOrder) {
+TEST_F(ParameterFile, InterfaceChecksRunInInterfaceOrder) {
     const TResult v = Rozhrani("[Deklarace rozhraní 9]\nTyp=ZR-6180\nBaud=9600\nOpakování=99\n"
                                  "[Deklarace rozhraní 2]\nTyp=ZR-6180\n"
                                  "[Deklarace rozhraní 16]\nTyp=ZR-6180\nBaud=9600\n");
-    EXPECT_EQ(v.Zprava, kChyba + Cp("Deklarace rozhraní 2 / Baud = 0."));
+    EXPECT_EQ(v.Message, kChyba + Cp("Deklarace rozhraní 2 / Baud = 0."));
     EXPECT_EQ(s->cfg.PocetRozhrani, 3);
 }
 
-TEST_F(Parametry, InterfaceUndeclaredSectionKeysAreNotRead) {
+TEST_F(ParameterFile, InterfaceUndeclaredSectionKeysAreNotRead) {
     const TResult v = Rozhrani(kRozhrani1 + "[Deklarace rozhraní 4]\nTyp=jiny\nBaud=1\nNázev=X\n");
-    ASSERT_TRUE(v.Ok) << v.Zprava;
+    ASSERT_TRUE(v.Ok) << v.Message;
     EXPECT_EQ(s->rozhrani[4].Pouzito, 0);
     EXPECT_EQ(s->rozhrani[4].Nazev, "");
     EXPECT_EQ(s->rozhrani[4].Baud, 0);
@@ -316,11 +316,11 @@ TEST_F(Parametry, InterfaceUndeclaredSectionKeysAreNotRead) {
 
 // ---- CtiKanaly ----
 
-TEST_F(Parametry, ChannelsWithoutHeaderOrEmptySection) {
+TEST_F(ParameterFile, ChannelsWithoutHeaderOrEmptySection) {
     for (const std::string& t : {kLog + kRozhrani1, kLog + kRozhrani1 + kZahlavi, std::string()}) {
         const TResult v = Kanaly(t);
-        ASSERT_TRUE(v.Ok) << v.Zprava;
-        EXPECT_EQ(v.Zprava, kVPoradku);
+        ASSERT_TRUE(v.Ok) << v.Message;
+        EXPECT_EQ(v.Message, kVPoradku);
         EXPECT_EQ(s->cfg.PocetKanalu, 0);
         EXPECT_EQ(s->kanaly[99].Pouzit, 1);
         EXPECT_EQ(s->kanaly[99].Nazev, Cp("Nulování Status registru modulu"));
@@ -328,12 +328,12 @@ TEST_F(Parametry, ChannelsWithoutHeaderOrEmptySection) {
     }
 }
 
-TEST_F(Parametry, ChannelsFullDeclaration) {
+TEST_F(ParameterFile, ChannelsFullDeclaration) {
     const TResult v = Kanaly(kLog + kRozhrani1 + kZahlavi +
                                "100 1 5 7 3 \"TK1\" \"Teplota kotle\" \"Zpětné čtení [°C]\" \"čtvrtý\"\n"
                                "  5000\t2  255 255 31 mimo \"K\"mezi\"N\"\"P\"\n"
                                "6099 16 0 0 0\n");
-    ASSERT_TRUE(v.Ok) << v.Zprava;
+    ASSERT_TRUE(v.Ok) << v.Message;
     const TKanal& k = s->kanaly[100];
     EXPECT_EQ(k.Pouzit, 1);
     EXPECT_EQ(k.Cislo, 100);
@@ -352,39 +352,39 @@ TEST_F(Parametry, ChannelsFullDeclaration) {
     EXPECT_EQ(s->rozhrani[3].PocetModulu, 0);
 }
 
-TEST_F(Parametry, ChannelsOutsideTheTableAreSkippedSilently) {
+TEST_F(ParameterFile, ChannelsOutsideTheTableAreSkippedSilently) {
     const TResult v = Kanaly(kZahlavi + "7000 1 1 1 1 \"x\"\n50 1 1 1 1\n-5 abc\n98 1\n6100 1\n100 2 3 4 5\n");
-    ASSERT_TRUE(v.Ok) << v.Zprava;
+    ASSERT_TRUE(v.Ok) << v.Message;
     EXPECT_EQ(s->cfg.PocetKanalu, 1);
     EXPECT_EQ(s->kanaly[100].Rozhrani, 2);
     EXPECT_EQ(s->rozhrani[1].PocetKanalu, 0);
 }
 
-TEST_F(Parametry, ChannelsCommentLineFailsTheSectionAtTheEnd) {
+TEST_F(ParameterFile, ChannelsCommentLineFailsTheSectionAtTheEnd) {
     const TResult v = Kanaly(kZahlavi + "100 1 1 1 1\n; komentar 2000 1 1 1 1\n101 1 2 1 1\n");
     EXPECT_FALSE(v.Ok);
-    EXPECT_EQ(v.Zprava, kChybaSekce);
+    EXPECT_EQ(v.Message, kChybaSekce);
     EXPECT_EQ(s->kanaly[101].Pouzit, 1);  // read on to the end before failing
     EXPECT_EQ(s->kanaly[2000].Pouzit, 0);  // the rest of the comment line is skipped
-    EXPECT_EQ(Kanaly(kZahlavi + "100 1 1 1 1\n1.5 1 1 1 1\n").Zprava, kChybaSekce);
-    EXPECT_EQ(Kanaly(kZahlavi + "[Deklarace rozhraní 2]\n").Zprava, kChybaSekce);
+    EXPECT_EQ(Kanaly(kZahlavi + "100 1 1 1 1\n1.5 1 1 1 1\n").Message, kChybaSekce);
+    EXPECT_EQ(Kanaly(kZahlavi + "[Deklarace rozhraní 2]\n").Message, kChybaSekce);
 }
 
-TEST_F(Parametry, ChannelsFieldOutOfRangeOrNotInteger) {
+TEST_F(ParameterFile, ChannelsFieldOutOfRangeOrNotInteger) {
     for (const char* radek : {"100 17 1 1 1", "100 0 1 1 1", "100 x 1 1 1", "100 1 256 1 1", "100 1 -1 1 1",
                               "100 1 a 1 1", "100 1 1 256 1", "100 1 1 1 256", "100 1 1 1 \"x\"", "100",
                               "100 1 1 1 1.0"}) {
         const TResult v = Kanaly(kZahlavi + radek + "\n");
         EXPECT_FALSE(v.Ok) << radek;
-        EXPECT_EQ(v.Zprava, kChybaKanalu + "100") << radek;
+        EXPECT_EQ(v.Message, kChybaKanalu + "100") << radek;
     }
     // The immediate failure wins over an earlier bad channel token.
-    EXPECT_EQ(Kanaly(kZahlavi + "abc\n4000 20 1 1 1\n").Zprava, kChybaKanalu + "4000");
+    EXPECT_EQ(Kanaly(kZahlavi + "abc\n4000 20 1 1 1\n").Message, kChybaKanalu + "4000");
 }
 
-TEST_F(Parametry, ChannelsRedeclaredAndChannel99) {
+TEST_F(ParameterFile, ChannelsRedeclaredAndChannel99) {
     const TResult v = Kanaly(kZahlavi + "99 1 0 0 0 \"R\" \"Reset\"\n200 1 1 1 1 \"A\"\n200 2 2 2 2 \"B\"\n");
-    ASSERT_TRUE(v.Ok) << v.Zprava;
+    ASSERT_TRUE(v.Ok) << v.Message;
     EXPECT_EQ(s->kanaly[99].Nazev, "Reset");
     EXPECT_EQ(s->kanaly[200].Rozhrani, 2);
     EXPECT_EQ(s->kanaly[200].Kod, "B");
@@ -394,7 +394,7 @@ TEST_F(Parametry, ChannelsRedeclaredAndChannel99) {
     EXPECT_EQ(s->rozhrani[1].PocetModulu, 2);  // addresses 0 and 1; the overwritten line still counts
 }
 
-TEST_F(Parametry, Channels256AddressesAndCountsStartAfresh) {
+TEST_F(ParameterFile, Channels256AddressesAndCountsStartAfresh) {
     std::string t = kZahlavi;
     for (int a = 0; a < 256; ++a) t += std::to_string(100 + a) + " 3 " + std::to_string(a) + " 0 0\n";
     t += "1000 3 5 1 1\n";
@@ -406,84 +406,84 @@ TEST_F(Parametry, Channels256AddressesAndCountsStartAfresh) {
     EXPECT_EQ(s->rozhrani[3].PocetKanalu, 257);
 }
 
-TEST_F(Parametry, ChannelsTokenSyntax) {
+TEST_F(ParameterFile, ChannelsTokenSyntax) {
     // A declaration may go on over line ends; texts come from the line of the fifth token.
     TResult v = Kanaly(kZahlavi + "100 1\n\n  2\t3\n4 \"K\" \"N\"\n$65 0x2 $A 0X0B 012\n");
-    ASSERT_TRUE(v.Ok) << v.Zprava;
+    ASSERT_TRUE(v.Ok) << v.Message;
     EXPECT_EQ(Cisla(s->kanaly[100]), std::make_tuple(1, 2, 3, 4));
     EXPECT_EQ(s->kanaly[100].Kod, "K");
     EXPECT_EQ(Cisla(s->kanaly[101]), std::make_tuple(2, 10, 11, 12));
     // A token is cut after 32 characters; the remainder is the next token.
     v = Kanaly(kZahlavi + std::string(29, '0') + "100" + "1 2 3 4 \"K\"\n");
-    ASSERT_TRUE(v.Ok) << v.Zprava;
+    ASSERT_TRUE(v.Ok) << v.Message;
     EXPECT_EQ(Cisla(s->kanaly[100]), std::make_tuple(1, 2, 3, 4));
     // NUL and other control characters separate tokens.
     v = Kanaly(kZahlavi + std::string("100\0" "1\x01" "2\x1F" "3\v4\n", 12));
-    ASSERT_TRUE(v.Ok) << v.Zprava;
+    ASSERT_TRUE(v.Ok) << v.Message;
     EXPECT_EQ(Cisla(s->kanaly[100]), std::make_tuple(1, 2, 3, 4));
 }
 
-TEST_F(Parametry, ChannelsEndOfFileReadsZerosAndCtrlZEnds) {
+TEST_F(ParameterFile, ChannelsEndOfFileReadsZerosAndCtrlZEnds) {
     TResult v = Kanaly(kZahlavi + "100 1");
-    ASSERT_TRUE(v.Ok) << v.Zprava;
+    ASSERT_TRUE(v.Ok) << v.Message;
     EXPECT_EQ(s->kanaly[100].Pouzit, 1);
     EXPECT_EQ(s->kanaly[100].Adresa, 0);
     EXPECT_EQ(s->rozhrani[1].PocetModulu, 1);
-    EXPECT_EQ(Kanaly(kZahlavi + "100").Zprava, kChybaKanalu + "100");  // interface 0
+    EXPECT_EQ(Kanaly(kZahlavi + "100").Message, kChybaKanalu + "100");  // interface 0
     v = Kanaly(kZahlavi + "100 1 2 3 4 \"K\x1A\"\nabc\n");
-    ASSERT_TRUE(v.Ok) << v.Zprava;
+    ASSERT_TRUE(v.Ok) << v.Message;
     EXPECT_EQ(s->kanaly[100].Kod, "K");
-    EXPECT_EQ(Kanaly("\x1A" + kZahlavi + "100 1 2 3 4\n").Zprava, kVPoradku);
+    EXPECT_EQ(Kanaly("\x1A" + kZahlavi + "100 1 2 3 4\n").Message, kVPoradku);
     EXPECT_EQ(s->cfg.PocetKanalu, 0);  // the header lies beyond the end
 }
 
-TEST_F(Parametry, ChannelsCrLfLinesAndUnclosedQuotes) {
+TEST_F(ParameterFile, ChannelsCrLfLinesAndUnclosedQuotes) {
     const TResult v =
         Kanaly("[Logovací soubor]\r\nPovolen=0\r\n[Deklarace kanálů]\r\n100 1 2 3 4 \"K\" \"bez konce\r\n101 1 2 3 4\r\n");
-    ASSERT_TRUE(v.Ok) << v.Zprava;
+    ASSERT_TRUE(v.Ok) << v.Message;
     EXPECT_EQ(s->kanaly[100].Nazev, "bez konce");
     EXPECT_EQ(s->kanaly[101].Pouzit, 1);
 }
 
-TEST_F(Parametry, ChannelsHeaderMustMatchExactly) {
+TEST_F(ParameterFile, ChannelsHeaderMustMatchExactly) {
     for (const std::string& h : {std::string("[deklarace kanálů]\n"), std::string(" [Deklarace kanálů]\n"),
                                  std::string("[Deklarace kanálů] \n"), std::string("[Deklarace kanalu]\n")}) {
         const TResult v = Kanaly(h + "100 1 1 1 1\n");
-        ASSERT_TRUE(v.Ok) << v.Zprava;
+        ASSERT_TRUE(v.Ok) << v.Message;
         EXPECT_EQ(s->cfg.PocetKanalu, 0) << h;
     }
 }
 
-TEST_F(Parametry, ChannelsLimitOf6099Declarations) {
+TEST_F(ParameterFile, ChannelsLimitOf6099Declarations) {
     std::string t = kZahlavi;
     t.reserve(6100 * 16);
     for (int i = 0; i < 6099; ++i) t += std::to_string(100 + i % 6000) + " 1 1 1 1\n";
     const TResult v = Kanaly(t + "abc\n4000 99 1 1 1\n");  // never read
-    ASSERT_TRUE(v.Ok) << v.Zprava;
+    ASSERT_TRUE(v.Ok) << v.Message;
     EXPECT_EQ(s->cfg.PocetKanalu, 6099);
     EXPECT_EQ(s->rozhrani[1].PocetKanalu, 6099);
 }
 
-TEST_F(Parametry, ChannelsUnreadableFile) {
-    EXPECT_EQ(CtiKanaly(dir / "chybi.ini", s->cfg, s->rozhrani, s->kanaly).Zprava, kChybaSekce);
-    EXPECT_EQ(CtiKanaly(dir.Path(), s->cfg, s->rozhrani, s->kanaly).Zprava, kChybaSekce);
+TEST_F(ParameterFile, ChannelsUnreadableFile) {
+    EXPECT_EQ(CtiKanaly(dir / "chybi.ini", s->cfg, s->rozhrani, s->kanaly).Message, kChybaSekce);
+    EXPECT_EQ(CtiKanaly(dir.Path(), s->cfg, s->rozhrani, s->kanaly).Message, kChybaSekce);
     EXPECT_EQ(s->kanaly[99].Pouzit, 1);  // the table is initialised all the same
 }
 
 TEST(RozdelUvozovky, StateMachine) {
     TThreeTexts t = RozdelUvozovky("pred \"a b\" mezi \"\" \"c\" \"d\"");
-    EXPECT_EQ(t.Prvni, "a b");
-    EXPECT_EQ(t.Druhy, "");
-    EXPECT_EQ(t.Treti, "c");
+    EXPECT_EQ(t.First, "a b");
+    EXPECT_EQ(t.Second, "");
+    EXPECT_EQ(t.Third, "c");
     t = RozdelUvozovky("\"jen prvni");
-    EXPECT_EQ(t.Prvni, "jen prvni");
-    EXPECT_EQ(t.Druhy, "");
+    EXPECT_EQ(t.First, "jen prvni");
+    EXPECT_EQ(t.Second, "");
     t = RozdelUvozovky("\"a\"\"b\"\"c");
-    EXPECT_EQ(t.Treti, "c");
+    EXPECT_EQ(t.Third, "c");
     t = RozdelUvozovky("bez uvozovek");
-    EXPECT_EQ(t.Prvni, "");
+    EXPECT_EQ(t.First, "");
     t = RozdelUvozovky("'a' \"x'y\"");
-    EXPECT_EQ(t.Prvni, "x'y");
+    EXPECT_EQ(t.First, "x'y");
 }
 
 // ---- Encodings ----
@@ -502,7 +502,7 @@ void CheckCzech(const TReadState& s) {
     EXPECT_EQ(s.kanaly[100].Nazev, Cp("Teplota žádaná"));
 }
 
-TEST_F(Parametry, EncodingsUtf8BomAndCp1250ReadAlike) {
+TEST_F(ParameterFile, EncodingsUtf8BomAndCp1250ReadAlike) {
     for (const std::string& obsah : {kCesky, "\xEF\xBB\xBF" + kCesky, Cp(kCesky)}) {
         ASSERT_TRUE(VseOk(Soubor(obsah)));
         CheckCzech(*s);
@@ -512,7 +512,7 @@ TEST_F(Parametry, EncodingsUtf8BomAndCp1250ReadAlike) {
     CheckCzech(*s);
 }
 
-TEST_F(Parametry, EncodingsCp1250FileName) {
+TEST_F(ParameterFile, EncodingsCp1250FileName) {
     const std::string utf8 = Soubor(kCesky, "parametry_kotelna_č.ini");
     const std::string cp = dir.Path() + "/" + Cp("parametry_kotelna_č.ini");
     EXPECT_TRUE(VseOk(cp));
@@ -522,7 +522,7 @@ TEST_F(Parametry, EncodingsCp1250FileName) {
 
 // ---- Hostile input ----
 
-TEST_F(Parametry, BinaryGarbageNeverCrashes) {
+TEST_F(ParameterFile, BinaryGarbageNeverCrashes) {
     std::mt19937 gen(6180);
     const std::string_view abeceda = "0123456789 \t\n\r\"$x-+[]=;\x1A\xE1";
     for (int kolo = 0; kolo < 40; ++kolo) {
@@ -533,28 +533,28 @@ TEST_F(Parametry, BinaryGarbageNeverCrashes) {
         if (kolo % 2 == 1) t = kolo % 8 == 7 ? "\xEF\xBB\xBF" + zacatek + t : Cp(zacatek) + t;
         const std::string cesta = Soubor(t);
         const auto [a, b, c] = Vse(cesta);
-        EXPECT_TRUE(FromList(a.Zprava)) << kolo;
-        EXPECT_TRUE(FromList(b.Zprava)) << kolo;
-        EXPECT_TRUE(FromList(c.Zprava)) << kolo;
+        EXPECT_TRUE(FromList(a.Message)) << kolo;
+        EXPECT_TRUE(FromList(b.Message)) << kolo;
+        EXPECT_TRUE(FromList(c.Message)) << kolo;
     }
 }
 
-TEST_F(Parametry, HugeLinesAreCut) {
+TEST_F(ParameterFile, HugeLinesAreCut) {
     const std::string mega(1 << 20, 'x');
     const std::string t = "[Logovací soubor]\nPovolen=0\nNázev RUN souborů=" + mega + "\n" + kRozhrani1 +
                           "Název=" + mega + "\n" + kZahlavi + "100 1 1 1 1 \"" + mega + "\" \"" + mega + "\"\n" +
                           std::string(1 << 20, '7') + "\n";
     const auto [a, b, c] = Vse(Soubor(t));
-    ASSERT_TRUE(a.Ok) << a.Zprava;
-    ASSERT_TRUE(b.Ok) << b.Zprava;
-    EXPECT_EQ(c.Zprava, kChybaSekce);  // a 32-digit token is no 32-bit integer
+    ASSERT_TRUE(a.Ok) << a.Message;
+    ASSERT_TRUE(b.Ok) << b.Message;
+    EXPECT_EQ(c.Message, kChybaSekce);  // a 32-digit token is no 32-bit integer
     EXPECT_EQ(s->cfg.RunNazev.size(), MaxIniValue);
     EXPECT_EQ(s->rozhrani[1].Nazev.size(), MaxIniValue);
     EXPECT_EQ(s->kanaly[100].Kod.size(), MaxIniValue);
     EXPECT_EQ(s->kanaly[100].Nazev.size(), MaxIniValue);
 }
 
-TEST_F(Parametry, NulBytesInTheFile) {
+TEST_F(ParameterFile, NulBytesInTheFile) {
     const char log[] = "[Logovací soubor]\nPovolen=0\0x\nNázev RUN souborů=ab\0cd\n";
     const char kanal[] = "100\0 1 1 1 1 \"a\0b\"\n";
     const std::string t = std::string(log, sizeof log - 1) + kRozhrani1 + kZahlavi + std::string(kanal, sizeof kanal - 1);
@@ -563,7 +563,7 @@ TEST_F(Parametry, NulBytesInTheFile) {
     EXPECT_EQ(s->kanaly[100].Kod, std::string("a\0b", 3));  // channel texts keep their bytes
 }
 
-TEST_F(Parametry, HundredMegabyteFile) {
+TEST_F(ParameterFile, HundredMegabyteFile) {
     const std::string cesta = dir / "velky.ini";
     {
         std::ofstream f(cesta, std::ios::binary);
@@ -579,7 +579,7 @@ TEST_F(Parametry, HundredMegabyteFile) {
 
 // ---- The shipped example ----
 
-TEST_F(Parametry, ExampleFileIsAccepted) {
+TEST_F(ParameterFile, ExampleFileIsAccepted) {
     std::string t = ReadFile(std::string(RV_ZR6180_SOURCE_DIR) + "/examples/zr6180.ini");
     ASSERT_FALSE(t.empty());
     const std::string demo = "/tmp/rv_zr6180_demo";
@@ -597,13 +597,13 @@ TEST_F(Parametry, ExampleFileIsAccepted) {
     // Every kind of channel is there, and each input reads back an output on
     // its address and periphery (bits: the same bit), except on module 9.
     std::set<int> druhy;
-    for (int c = 100; c <= KanalPosledni; ++c) {
+    for (int c = 100; c <= LastChannel; ++c) {
         const TKanal& k = s->kanaly[c];
         if (k.Pouzit == 0) continue;
         druhy.insert(c / 1000);
         if (c >= 3000 || (k.Rozhrani == 2 && k.Adresa == 9)) continue;
         bool protejsek = false;
-        for (int o = 3000; o <= KanalPosledni; ++o) {
+        for (int o = 3000; o <= LastChannel; ++o) {
             const TKanal& v = s->kanaly[o];
             if (v.Pouzit == 1 && v.Rozhrani == k.Rozhrani && v.Adresa == k.Adresa && v.Periferie == k.Periferie &&
                 (c < 2000 || v.Subperiferie == k.Subperiferie) && (c / 1000 == o / 1000 - 3))

@@ -40,7 +40,7 @@ inline void LogWritten(const TData* d, TLogKind kind, int rozhrani = 0) {
 // when the write is worth one more try.
 bool RestoreLogDirectory(const TData* d, const TCFG& cfg, int error);
 
-inline constexpr char RunInfoSoubor[] = "Rv_zr6180RunInfo.txt";
+inline constexpr char RunInfoFileName[] = "Rv_zr6180RunInfo.txt";
 
 void CtiRunInfo(TCFG& cfg);          // sets RunCislo; rewrites a missing or bad file with 1
 void ZapisRunInfo(const TCFG& cfg);  // one line: RunCislo CR LF; failures ignored

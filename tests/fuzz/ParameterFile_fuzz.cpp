@@ -22,7 +22,7 @@
 #include "base/Cp1250.h"
 #include "config/Ini.h"
 #include "config/Model.h"
-#include "config/Parametry.h"
+#include "config/ParameterFile.h"
 
 namespace fs = std::filesystem;
 
@@ -87,7 +87,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (AdresarJeBezpecny(g_soubor)) CtiNastaveni(g_soubor, *cfg);
     const TResult r = CtiRozhrani(g_soubor, *cfg, *rozhrani);
     const TResult k = CtiKanaly(g_soubor, *cfg, *rozhrani, *kanaly);
-    if (r.Zprava.empty() || k.Zprava.empty()) std::abort();
+    if (r.Message.empty() || k.Message.empty()) std::abort();
     if (k.Ok && (cfg->PocetKanalu < 0 || cfg->PocetKanalu > 6099)) std::abort();
     Uklid();
     return 0;

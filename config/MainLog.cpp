@@ -1,4 +1,4 @@
-#include "config/HlavniLog.h"
+#include "config/MainLog.h"
 
 #include <cerrno>
 #include <charconv>
@@ -16,8 +16,8 @@ bool BuildPath(TPath& c, std::string_view adresar, std::string_view jmeno) {
     return FinishPath(c);
 }
 
-const TLokalizace& DefaultFormats() {
-    static const TLokalizace l;
+const TRegionalSettings& DefaultFormats() {
+    static const TRegionalSettings l;
     return l;
 }
 
@@ -39,7 +39,7 @@ TMainLogWrite WriteOnce(const TData* d, const TCFG& cfg, std::string_view zprava
     const uint8_t otevreni = OpenMainLog(cesta.sv().data(), f);
     if (otevreni != 0) return {otevreni, f.Error()};
 
-    const TLokalizace& lok = d ? d->Lokalizace : DefaultFormats();
+    const TRegionalSettings& lok = d ? d->Regional : DefaultFormats();
     char datum[160];
     const std::size_t n = FormatDateTime(lok, LocalTimeOf(Clock(d).RealMs()), datum, sizeof datum);
     TText<192> hlava;
@@ -54,7 +54,7 @@ TMainLogWrite WriteOnce(const TData* d, const TCFG& cfg, std::string_view zprava
     return {3, f.Error()};
 }
 
-TMainLogWrite Zapis(const TData* d, const TCFG& cfg, std::string_view zprava, const uint32_t* cislo) {
+TMainLogWrite WriteMain(const TData* d, const TCFG& cfg, std::string_view zprava, const uint32_t* cislo) {
     if (cfg.LogPovolen == 0) return {};
     TMainLogWrite v = WriteOnce(d, cfg, zprava, cislo);
     if (v.Kod != 0 && RestoreLogDirectory(d, cfg, v.Error)) v = WriteOnce(d, cfg, zprava, cislo);
@@ -100,15 +100,15 @@ bool ReadFirstLine(const char* cesta, int32_t& hodnota) {
 }  // namespace
 
 uint8_t ZapisDoLogu(const TData* d, const TCFG& cfg, std::string_view zprava) {
-    return Zapis(d, cfg, zprava, nullptr).Kod;
+    return WriteMain(d, cfg, zprava, nullptr).Kod;
 }
 
 uint8_t ZapisDoLogu(const TData* d, const TCFG& cfg, std::string_view zprava, uint32_t cislo) {
-    return Zapis(d, cfg, zprava, &cislo).Kod;
+    return WriteMain(d, cfg, zprava, &cislo).Kod;
 }
 
 TMainLogWrite WriteMainLog(const TData* d, const TCFG& cfg, std::string_view zprava) {
-    return Zapis(d, cfg, zprava, nullptr);
+    return WriteMain(d, cfg, zprava, nullptr);
 }
 
 std::string WithSystemReason(std::string_view text, int error) {
@@ -159,7 +159,7 @@ bool RestoreLogDirectory(const TData* d, const TCFG& cfg, int error) {
 void CtiRunInfo(TCFG& cfg) {
     TPath cesta;
     int32_t cislo = 0;
-    if (BuildPath(cesta, cfg.LogAdresar, RunInfoSoubor) && ReadFirstLine(cesta.sv().data(), cislo)) {
+    if (BuildPath(cesta, cfg.LogAdresar, RunInfoFileName) && ReadFirstLine(cesta.sv().data(), cislo)) {
         cfg.RunCislo = cislo;
         return;
     }
@@ -169,7 +169,7 @@ void CtiRunInfo(TCFG& cfg) {
 
 void ZapisRunInfo(const TCFG& cfg) {
     TPath cesta;
-    if (!BuildPath(cesta, cfg.LogAdresar, RunInfoSoubor)) return;
+    if (!BuildPath(cesta, cfg.LogAdresar, RunInfoFileName)) return;
     TFile f = TFile::Empty(cesta.sv().data());
     TText<16> obsah;
     obsah.Add(static_cast<int32_t>(cfg.RunCislo)).Add("\r\n");

@@ -1,4 +1,4 @@
-#include "comm/Nulovani.h"
+#include "comm/StatusReset.h"
 
 #include <mutex>
 
@@ -9,7 +9,7 @@ void PripravNulovani(TData& d, uint32_t cil) {
     if (!IsModuleChannel(cil)) return;
     const TKanal& t = d.Kanaly[cil];
     TKanal& k = d.Kanaly[99];
-    std::lock_guard<std::mutex> g(d.ZamekOkna);
+    std::lock_guard<std::mutex> g(d.WindowLock);
     k.Adresa = t.Adresa.load();
     k.Rozhrani = t.Rozhrani.load();
     k.Funkce = FunctionResetStatus;
@@ -24,10 +24,10 @@ void PoNulovani(TData& d) {
     const int r = d.Kanaly[99].Rozhrani;
     const uint8_t a = d.Kanaly[99].Adresa;
     // Channel 99 never aimed at an interface: there is no module to clear.
-    if (!JeRozhrani(r)) return;
-    std::lock_guard<std::mutex> g(d.ZamekOkna);
+    if (!IsInterface(r)) return;
+    std::lock_guard<std::mutex> g(d.WindowLock);
     d.Rozhrani[r].Moduly[a].StatusRegistr = 0;
-    for (int c = 100; c <= KanalPosledni; ++c) {
+    for (int c = 100; c <= LastChannel; ++c) {
         TKanal& k = d.Kanaly[c];
         if (k.Rozhrani == r && k.Adresa == a) k.StatusRegistr = 0;
     }

@@ -1,9 +1,9 @@
-#include "comm/Logy.h"
+#include "comm/CommLogs.h"
 
 #include <cerrno>
 #include <mutex>
 
-#include "config/HlavniLog.h"
+#include "config/MainLog.h"
 #include "config/Model.h"
 #include "base/Text.h"
 #include "platform/Files.h"
@@ -57,10 +57,10 @@ bool RunPath(TPath& c, const TCFG& cfg, int32_t cislo) {
 
 // "dd.mm.yy hh:nn:ss" of the current second, kept for the lines that follow
 // within the same second. Runs under ZamekLogu.
-std::string_view SecondText(const TLokalizace& lok, int64_t sekunda) {
+std::string_view SecondText(const TRegionalSettings& lok, int64_t sekunda) {
     TSecondCache& p = lok.RunSecond;
-    const char oddelovac = lok.OddelovacCasu;
-    if (p.Second == sekunda && p.Oddelovac == oddelovac) return {p.Text, p.Delka};
+    const char oddelovac = lok.TimeSeparator;
+    if (p.Second == sekunda && p.Separator == oddelovac) return {p.Text, p.Length};
     const TLocalTime c = LocalTimeOf(sekunda * 1000);
     TText<sizeof p.Text> t;
     AddTwoDigits(t, c.Day);
@@ -75,10 +75,10 @@ std::string_view SecondText(const TLokalizace& lok, int64_t sekunda) {
     t.Add(oddelovac);
     AddTwoDigits(t, c.Second);
     for (std::size_t i = 0; i < t.size(); ++i) p.Text[i] = t.sv()[i];
-    p.Delka = static_cast<uint8_t>(t.size());
+    p.Length = static_cast<uint8_t>(t.size());
     p.Second = sekunda;
-    p.Oddelovac = oddelovac;
-    return {p.Text, p.Delka};
+    p.Separator = oddelovac;
+    return {p.Text, p.Length};
 }
 
 void AddRunStamp(TLine& r, const TData& d) {
@@ -89,7 +89,7 @@ void AddRunStamp(TLine& r, const TData& d) {
         z += 1000;
         --s;
     }
-    r.Add(SecondText(d.Lokalizace, s)).Add('.');
+    r.Add(SecondText(d.Regional, s)).Add('.');
     r.Add(static_cast<char>('0' + z / 100));
     AddTwoDigits(r, static_cast<int>(z % 100));
 }
@@ -144,7 +144,7 @@ int AppendRunLine(TCFG& cfg, std::string_view hlava, std::string_view detail) {
 // "[" date " " time " " tick "] "
 void AddStamp(THead& h, const TData& d, const TLocalTime& c) {
     char t[160];
-    const std::size_t n = FormatDateTime(d.Lokalizace, c, t, sizeof t);
+    const std::size_t n = FormatDateTime(d.Regional, c, t, sizeof t);
     h.Add('[').Add(std::string_view(t, n)).Add(' ').Add(Now(&d)).Add("] ");
 }
 
@@ -154,7 +154,7 @@ bool ErrPath(TPath& c, const TCFG& cfg, int32_t cislo) {
     return FinishPath(c);
 }
 
-// File choice and rotation of one Err line; runs under ZamekErr.
+// File choice and rotation of one Err line; runs under ErrLogLock.
 int AppendErrLine(TCFG& cfg, std::string_view hlava, std::string_view text, std::string_view konec) {
     if (cfg.ErrCislo < 1 || cfg.ErrCislo > cfg.RunPocet) cfg.ErrCislo = 1;
     const auto cesta = [&](TPath& p, int32_t n) { return ErrPath(p, cfg, n); };
@@ -198,7 +198,7 @@ void ZapisRun(TData* d, std::string_view znacka, int32_t K, int32_t R, int32_t S
 
 void ZapisErr(TData* d, std::string_view text, int32_t cislo) {
     if (d == nullptr || d->Cfg.RunPovolen == 0) return;
-    std::lock_guard<std::mutex> zamek(d->ZamekErr);
+    std::lock_guard<std::mutex> zamek(d->ErrLogLock);
     THead hlava;
     AddStamp(hlava, *d, LocalTimeOf(Clock(d).RealMs()));
     TText<16> konec;

@@ -12,7 +12,7 @@
 
 struct TResult {
     bool Ok = false;
-    std::string Zprava;
+    std::string Message;
     // The system's error number when the file could not be read, so that
     // "too many open files" can be told from a broken file; 0 otherwise.
     int SystemError = 0;
@@ -51,8 +51,8 @@ std::string InterfaceSectionName(int n);
 std::string_view ChannelSectionHeader();  // the whole line, matched exactly
 
 struct TThreeTexts {
-    std::string Prvni;
-    std::string Druhy;
-    std::string Treti;
+    std::string First;
+    std::string Second;
+    std::string Third;
 };
 TThreeTexts RozdelUvozovky(std::string_view text);

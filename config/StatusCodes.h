@@ -10,7 +10,7 @@
 #include "base/Cp1250.h"
 
 // The codes the driver itself sets; the others come from the gateway.
-enum TStatusKod : uint8_t {
+enum TStatusCode : uint8_t {
     StatusOk = 0,
     StatusSendError = 3,          // queue full, or no packet could be built
     StatusChannelUnused = 15,     // a channel before its first request

@@ -1,8 +1,8 @@
-#include "comm/Paket.h"
+#include "comm/Packet.h"
 
 namespace {
 
-constexpr std::string_view Znacka = "[VUZIV2]";
+constexpr std::string_view PacketTag = "[VUZIV2]";
 constexpr char HexDigits[] = "0123456789ABCDEF";
 
 // Answer layout: 1-based positions of the checksum and the minimum length.
@@ -63,7 +63,7 @@ bool ReadFields(std::string_view t, TOdpoved& o) {
 
 TPaket SestavPaket(uint32_t id, uint8_t kodRychlosti, uint16_t timeout, uint8_t opakovani, uint8_t adresa,
                    uint8_t funkce, uint8_t periferie, uint8_t rezerva, const uint8_t data[4]) {
-    TPaket p(Znacka);
+    TPaket p(PacketTag);
     for (int i = 0; i < 4; ++i) AddByte(p, static_cast<uint8_t>(id >> (8 * i)));
     AddByte(p, kodRychlosti);
     AddByte(p, static_cast<uint8_t>(timeout & 0xFF));
@@ -74,7 +74,7 @@ TPaket SestavPaket(uint32_t id, uint8_t kodRychlosti, uint16_t timeout, uint8_t 
     AddByte(p, periferie);
     AddByte(p, rezerva);
     for (int i = 0; i < 4; ++i) AddByte(p, data[i]);
-    AddByte(p, Checksum(p.sv().substr(Znacka.size())));
+    AddByte(p, Checksum(p.sv().substr(PacketTag.size())));
     p.Add("\r\n");
     return p;
 }
@@ -106,9 +106,9 @@ TPacketResult RozeberPaket(std::string_view text, TOdpoved& o) {
     const std::size_t zacatek = text.find('[');
     const std::string_view t = zacatek == std::string_view::npos ? std::string_view() : text.substr(zacatek);
     if (t.size() < MinAnswerSize) return TPacketResult::TooShort;
-    if (t.substr(0, Znacka.size()) != Znacka) return TPacketResult::BadTag;
+    if (t.substr(0, PacketTag.size()) != PacketTag) return TPacketResult::BadTag;
 
-    const uint8_t soucet = Checksum(t.substr(Znacka.size(), AnswerDataEnd - Znacka.size()));
+    const uint8_t soucet = Checksum(t.substr(PacketTag.size(), AnswerDataEnd - PacketTag.size()));
     // Upper-case only: the gateway never writes lower-case checksum digits.
     if (t[AnswerDataEnd] != HexDigits[soucet >> 4] || t[AnswerDataEnd + 1] != HexDigits[soucet & 15])
         return TPacketResult::BadChecksum;

@@ -13,9 +13,9 @@
 #include <thread>
 #include <vector>
 
-#include "comm/Logy.h"
+#include "comm/CommLogs.h"
 #include "base/Cp1250.h"
-#include "config/HlavniLog.h"
+#include "config/MainLog.h"
 #include "config/Model.h"
 #include "support/Seams.h"
 #include "support/TempDir.h"
@@ -54,13 +54,13 @@ std::string Nazev(const char* zacatek, int rozhrani, int64_t ms) {
 // A last line without CR LF is marked, so that a comparison shows it.
 std::vector<std::string> LogLines(const std::string& text) { return Lines(text, "<no CR LF>"); }
 
-class Logy : public ::testing::Test {
+class CommLogs : public ::testing::Test {
 protected:
     void SetUp() override {
         clock.SetRealMs(kCas);
         clock.Freeze(4000000000u);
         d->Clock = &clock;
-        d->Lokalizace = TLokalizace{};
+        d->Regional = TRegionalSettings{};
         TCFG& c = d->Cfg;
         c.LogAdresar = adr.Path() + "/";
         c.RunPovolen = 1;
@@ -95,7 +95,7 @@ protected:
 
 // ---- RUN ----
 
-TEST_F(Logy, RunLineWithAllFields) {
+TEST_F(CommLogs, RunLineWithAllFields) {
     ZapisRun(d.get(), "IR  0", 100, 1, 2, "detail   ");
     ZapisRun(d.get(), "KOM 2", 6099, 16, 0, "x");
     EXPECT_EQ(Run(1), "00000000 [" + RazitkoRun(kCas) + "] IR  0, K=100,  R=1,  S=2, detail\r\n" +
@@ -103,7 +103,7 @@ TEST_F(Logy, RunLineWithAllFields) {
     EXPECT_EQ(d->PocitadloRadku, 2);
 }
 
-TEST_F(Logy, RunFieldsLeftOutAndCut) {
+TEST_F(CommLogs, RunFieldsLeftOutAndCut) {
     ZapisRun(d.get(), "DisDri 0");
     ZapisRun(d.get(), "CB  1", NoField, NoField, NoField, "jen text");
     ZapisRun(d.get(), "A", 123456789, -5, NoField, "");
@@ -117,7 +117,7 @@ TEST_F(Logy, RunFieldsLeftOutAndCut) {
     EXPECT_EQ(r[3].substr(r[3].find(z) + 2), "B, R=1234S=-1,");
 }
 
-TEST_F(Logy, RunSequenceIsEightUpperCaseHexDigits) {
+TEST_F(CommLogs, RunSequenceIsEightUpperCaseHexDigits) {
     d->PocitadloRadku = 0xABCDEF;
     ZapisRun(d.get(), "X");
     d->PocitadloRadku = -1;
@@ -129,9 +129,9 @@ TEST_F(Logy, RunSequenceIsEightUpperCaseHexDigits) {
     EXPECT_EQ(d->PocitadloRadku, 0);
 }
 
-TEST_F(Logy, RunStampUsesTimeSeparatorAndMilliseconds) {
-    d->Lokalizace = LocaleFromItems("%d.%m.%Y", "%H.%M.%S", "", "", "", ",");
-    ASSERT_EQ(d->Lokalizace.OddelovacCasu, '.');
+TEST_F(CommLogs, RunStampUsesTimeSeparatorAndMilliseconds) {
+    d->Regional = LocaleFromItems("%d.%m.%Y", "%H.%M.%S", "", "", "", ",");
+    ASSERT_EQ(d->Regional.TimeSeparator, '.');
     ZapisRun(d.get(), "X");
     clock.SetRealMs(kCas + 7);  // same second: the cached part is reused
     ZapisRun(d.get(), "Y");
@@ -142,13 +142,13 @@ TEST_F(Logy, RunStampUsesTimeSeparatorAndMilliseconds) {
     EXPECT_EQ(r[0], "00000000 [" + RazitkoRun(kCas, '.') + "] X,");
     EXPECT_EQ(r[1], "00000001 [" + RazitkoRun(kCas + 7, '.') + "] Y,");
     EXPECT_EQ(r[2], "00000002 [" + RazitkoRun(kCas + 86'400'000 + 3'600'000 + 999, '.') + "] Z,");
-    d->Lokalizace = TLokalizace{};
+    d->Regional = TRegionalSettings{};
     clock.SetRealMs(kCas + 86'400'000 + 3'600'000 + 5);
     ZapisRun(d.get(), "W");
     EXPECT_EQ(LogLines(Run(1)).at(3), "00000003 [" + RazitkoRun(kCas + 86'400'000 + 3'600'000 + 5, ':') + "] W,");
 }
 
-TEST_F(Logy, RunOffWritesNothingButCounts) {
+TEST_F(CommLogs, RunOffWritesNothingButCounts) {
     d->Cfg.RunPovolen = 0;
     d->Cfg.RunCislo = 7;
     ZapisRun(d.get(), "X", 100);
@@ -159,7 +159,7 @@ TEST_F(Logy, RunOffWritesNothingButCounts) {
     EXPECT_FALSE(FileExists(adr / "Rv_zr6180RunInfo.txt"));
 }
 
-TEST_F(Logy, NullInstanceIsIgnored) {
+TEST_F(CommLogs, NullInstanceIsIgnored) {
     ZapisRun(nullptr, "X");
     ZapisErr(nullptr, "X", 1);
     ZapisLogRozhrani(nullptr, 1, "X");
@@ -167,7 +167,7 @@ TEST_F(Logy, NullInstanceIsIgnored) {
     SUCCEED();
 }
 
-TEST_F(Logy, RunFileJustBelowTheLimitTakesTheLine) {
+TEST_F(CommLogs, RunFileJustBelowTheLimitTakesTheLine) {
     Velikost("Rv_zr6180Run001.log", kPlny - 1);
     ZapisRun(d.get(), "X");
     EXPECT_GT(VelikostSouboru("Rv_zr6180Run001.log"), kPlny - 1);
@@ -175,7 +175,7 @@ TEST_F(Logy, RunFileJustBelowTheLimitTakesTheLine) {
     EXPECT_EQ(d->Cfg.RunCislo, 1);
 }
 
-TEST_F(Logy, RunFilesCycleOverRunPocetAndAreEmptiedOnEntry) {
+TEST_F(CommLogs, RunFilesCycleOverRunPocetAndAreEmptiedOnEntry) {
     CtiRunInfo(d->Cfg);
     WriteFile(adr / "Rv_zr6180Run002.log", "stary obsah\r\n");
     Velikost("Rv_zr6180Run001.log", kPlny);
@@ -198,7 +198,7 @@ TEST_F(Logy, RunFilesCycleOverRunPocetAndAreEmptiedOnEntry) {
     EXPECT_FALSE(FileExists(adr / "Rv_zr6180Run004.log"));
 }
 
-TEST_F(Logy, RunPocetZeroUsesOnlyFile001AndRewritesRunInfo) {
+TEST_F(CommLogs, RunPocetZeroUsesOnlyFile001AndRewritesRunInfo) {
     d->Cfg.RunPocet = 0;
     d->Cfg.RunCislo = 5;
     ZapisRun(d.get(), "A");
@@ -214,7 +214,7 @@ TEST_F(Logy, RunPocetZeroUsesOnlyFile001AndRewritesRunInfo) {
     EXPECT_FALSE(FileExists(adr / "Rv_zr6180Run002.log"));
 }
 
-TEST_F(Logy, StoredNumberOutsideRangeIsResetByTheFirstLine) {
+TEST_F(CommLogs, StoredNumberOutsideRangeIsResetByTheFirstLine) {
     WriteFile(adr / "Rv_zr6180RunInfo.txt", "7\r\n");
     CtiRunInfo(d->Cfg);
     EXPECT_EQ(d->Cfg.RunCislo, 7);
@@ -225,7 +225,7 @@ TEST_F(Logy, StoredNumberOutsideRangeIsResetByTheFirstLine) {
     EXPECT_FALSE(FileExists(adr / "Rv_zr6180Run007.log"));
 }
 
-TEST_F(Logy, RunNumbersAboveNinehundredNinetyNineUseAllDigits) {
+TEST_F(CommLogs, RunNumbersAboveNinehundredNinetyNineUseAllDigits) {
     d->Cfg.RunPocet = 2000;
     d->Cfg.RunCislo = 1234;
     ZapisRun(d.get(), "A");
@@ -235,14 +235,14 @@ TEST_F(Logy, RunNumbersAboveNinehundredNinetyNineUseAllDigits) {
     EXPECT_TRUE(FileExists(adr / "Rv_zr6180Run012.log"));
 }
 
-TEST_F(Logy, RunMissingDirectoryIsSwallowed) {
+TEST_F(CommLogs, RunMissingDirectoryIsSwallowed) {
     d->Cfg.LogAdresar = adr.Path() + "/chybi/";
     ZapisRun(d.get(), "A");
     EXPECT_EQ(d->PocitadloRadku, 1);
     EXPECT_FALSE(FileExists(adr / "chybi"));
 }
 
-TEST_F(Logy, RunLinesFromManyThreadsAreCompleteAndInOrder) {
+TEST_F(CommLogs, RunLinesFromManyThreadsAreCompleteAndInOrder) {
     d->Cfg.RunPocet = 99;
     constexpr int kVlaken = 4;
     constexpr int kRadku = 1500;
@@ -264,7 +264,7 @@ TEST_F(Logy, RunLinesFromManyThreadsAreCompleteAndInOrder) {
 
 // ---- Err ----
 
-TEST_F(Logy, ErrLineWithAndWithoutNumber) {
+TEST_F(CommLogs, ErrLineWithAndWithoutNumber) {
     ZapisErr(d.get(), "Neočekávaná zpráva \"[VUZIV2]00\", Ch="_cp, 150);
     clock.Freeze(5);
     ZapisErr(d.get(), "bez cisla");
@@ -273,13 +273,13 @@ TEST_F(Logy, ErrLineWithAndWithoutNumber) {
                                                 Razitko(kCas, 5) + "bez cisla\r\n");
 }
 
-TEST_F(Logy, ErrOffWithRunLog) {
+TEST_F(CommLogs, ErrOffWithRunLog) {
     d->Cfg.RunPovolen = 0;
     ZapisErr(d.get(), "x", 1);
     EXPECT_FALSE(FileExists(adr / "Rv_zr6180Err1.log"));
 }
 
-TEST_F(Logy, ErrFilesRotateWithoutLeadingZeros) {
+TEST_F(CommLogs, ErrFilesRotateWithoutLeadingZeros) {
     d->Cfg.RunPocet = 2;
     d->Cfg.ErrCislo = 9;  // outside 1..RunPocet
     ZapisErr(d.get(), "a");
@@ -296,7 +296,7 @@ TEST_F(Logy, ErrFilesRotateWithoutLeadingZeros) {
     EXPECT_FALSE(FileExists(adr / "Rv_zr6180RunInfo.txt"));  // ErrCislo is kept nowhere
 }
 
-TEST_F(Logy, ErrWithRunPocetZeroUsesOnlyFile1) {
+TEST_F(CommLogs, ErrWithRunPocetZeroUsesOnlyFile1) {
     d->Cfg.RunPocet = 0;
     ZapisErr(d.get(), "a");
     Velikost("Rv_zr6180Err1.log", kPlny);
@@ -306,7 +306,7 @@ TEST_F(Logy, ErrWithRunPocetZeroUsesOnlyFile1) {
     EXPECT_FALSE(FileExists(adr / "Rv_zr6180Err2.log"));
 }
 
-TEST_F(Logy, ErrLinesFromManyThreadsAreNotLost) {
+TEST_F(CommLogs, ErrLinesFromManyThreadsAreNotLost) {
     constexpr int kVlaken = 4;
     constexpr int kRadku = 500;
     std::vector<std::thread> vlakna;
@@ -322,7 +322,7 @@ TEST_F(Logy, ErrLinesFromManyThreadsAreNotLost) {
 
 // ---- interface logs ----
 
-TEST_F(Logy, InterfaceLogOnlyWhenSwitchedOn) {
+TEST_F(CommLogs, InterfaceLogOnlyWhenSwitchedOn) {
     ZapisLogRozhrani(d.get(), 3, "Start");
     EXPECT_FALSE(FileExists(adr / Nazev("Rv_zr6180_R", 3, kCas)));
     d->Cfg.LogRozhraniPovolen = 1;
@@ -332,14 +332,14 @@ TEST_F(Logy, InterfaceLogOnlyWhenSwitchedOn) {
     EXPECT_EQ(Soubor(Nazev("Rv_zr6180_R", 16, kCas)), Razitko(kCas, 4000000000u) + "Logov\xE1n\xED zapnuto\r\n");
 }
 
-TEST_F(Logy, InterfaceLogIsNotTiedToTheRunLog) {
+TEST_F(CommLogs, InterfaceLogIsNotTiedToTheRunLog) {
     d->Cfg.RunPovolen = 0;
     d->Cfg.LogRozhraniPovolen = 1;
     ZapisLogRozhrani(d.get(), 1, "Stop");
     EXPECT_TRUE(FileExists(adr / Nazev("Rv_zr6180_R", 1, kCas)));
 }
 
-TEST_F(Logy, InterfaceLogChangesFileAtLocalMidnight) {
+TEST_F(CommLogs, InterfaceLogChangesFileAtLocalMidnight) {
     d->Cfg.LogRozhraniPovolen = 1;
     // Local midnight after kCas, found through the same local-time rule.
     const TLocalTime c = LocalTimeOf(kCas);
@@ -363,7 +363,7 @@ TEST_F(Logy, InterfaceLogChangesFileAtLocalMidnight) {
 
 // ---- call-back log ----
 
-TEST_F(Logy, CallBackLogIsWrittenWithEveryOtherLogOff) {
+TEST_F(CommLogs, CallBackLogIsWrittenWithEveryOtherLogOff) {
     d->Cfg.RunPovolen = 0;
     d->Cfg.LogRozhraniPovolen = 0;
     d->Cfg.LogPovolen = 0;
@@ -374,8 +374,8 @@ TEST_F(Logy, CallBackLogIsWrittenWithEveryOtherLogOff) {
                                               "Ch=150, timeout rozhrani=260/250\r\n");
 }
 
-TEST_F(Logy, LogLinesFollowTheInstanceLocale) {
-    d->Lokalizace = LocaleFromItems("%Y-%m-%d", "%H.%M.%S", "", "", "", ",");
+TEST_F(CommLogs, LogLinesFollowTheInstanceLocale) {
+    d->Regional = LocaleFromItems("%Y-%m-%d", "%H.%M.%S", "", "", "", ",");
     ZapisCB(d.get(), "x");
     const TLocalTime c = LocalTimeOf(kCas);
     char t[80];

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "base/Cp1250.h"
-#include "config/Lokalizace.h"
+#include "config/RegionalSettings.h"
 #include "support/TempDir.h"
 
 #if defined(__SANITIZE_ADDRESS__)
@@ -24,7 +24,7 @@
 
 namespace {
 
-std::string DateTimeText(const TLokalizace& l, const TLocalTime& c) {
+std::string DateTimeText(const TRegionalSettings& l, const TLocalTime& c) {
     char t[160];
     return std::string(t, FormatDateTime(l, c, t, sizeof t));
 }
@@ -43,87 +43,87 @@ TLocalTime LocalTime(int rok, int mesic, int den, int h, int m, int s) {
 const TLocalTime kOdpoledne = LocalTime(2024, 2, 1, 15, 4, 5);
 const TLocalTime kRano = LocalTime(2009, 11, 23, 0, 30, 59);
 
-TEST(Lokalizace, DefaultsAreDayMonthYearAnd24Hours) {
-    const TLokalizace l;
-    EXPECT_EQ(l.KratkeDatum, "%d.%m.%Y");
-    EXPECT_EQ(l.DlouhyCas, "%H:%M:%S");
-    EXPECT_EQ(l.OddelovacCasu, ':');
-    EXPECT_EQ(l.DesetinnyOddelovac, '.');
+TEST(RegionalSettings, DefaultsAreDayMonthYearAnd24Hours) {
+    const TRegionalSettings l;
+    EXPECT_EQ(l.ShortDate, "%d.%m.%Y");
+    EXPECT_EQ(l.LongTime, "%H:%M:%S");
+    EXPECT_EQ(l.TimeSeparator, ':');
+    EXPECT_EQ(l.DecimalSeparator, '.');
     EXPECT_EQ(DateTimeText(l, kOdpoledne), "01.02.2024 15:04:05");
     EXPECT_EQ(DateTimeText(l, kRano), "23.11.2009 00:30:59");
 }
 
-TEST(Lokalizace, CzechItemsKeepUnpaddedFieldsAndComma) {
-    const TLokalizace l = LocaleFromItems("%-d.%-m.%Y", "%H:%M:%S", "%I:%M:%S %p", "", "", ",");
-    EXPECT_EQ(l.KratkeDatum, "%-d.%-m.%Y");
-    EXPECT_EQ(l.DesetinnyOddelovac, ',');
-    EXPECT_EQ(l.OddelovacCasu, ':');
+TEST(RegionalSettings, CzechItemsKeepUnpaddedFieldsAndComma) {
+    const TRegionalSettings l = LocaleFromItems("%-d.%-m.%Y", "%H:%M:%S", "%I:%M:%S %p", "", "", ",");
+    EXPECT_EQ(l.ShortDate, "%-d.%-m.%Y");
+    EXPECT_EQ(l.DecimalSeparator, ',');
+    EXPECT_EQ(l.TimeSeparator, ':');
     EXPECT_EQ(DateTimeText(l, kOdpoledne), "1.2.2024 15:04:05");
 }
 
-TEST(Lokalizace, TwelveHourTimeThroughPercentR) {
-    const TLokalizace l = LocaleFromItems("%m/%d/%Y", "%r", "%I:%M:%S %p", "AM", "PM", ".");
-    EXPECT_EQ(l.DlouhyCas, "%I:%M:%S %p");
+TEST(RegionalSettings, TwelveHourTimeThroughPercentR) {
+    const TRegionalSettings l = LocaleFromItems("%m/%d/%Y", "%r", "%I:%M:%S %p", "AM", "PM", ".");
+    EXPECT_EQ(l.LongTime, "%I:%M:%S %p");
     EXPECT_EQ(DateTimeText(l, kOdpoledne), "02/01/2024 03:04:05 PM");
     EXPECT_EQ(DateTimeText(l, kRano), "11/23/2009 12:30:59 AM");
 }
 
-TEST(Lokalizace, CompositeConversionsBecomeNumericPieces) {
-    const TLokalizace l = LocaleFromItems("%D", "%T", "", "AM", "PM", ".");
-    EXPECT_EQ(l.KratkeDatum, "%m/%d/%y");
-    EXPECT_EQ(l.DlouhyCas, "%H:%M:%S");
-    const TLokalizace f = LocaleFromItems("%F", "%R", "", "AM", "PM", ".");
+TEST(RegionalSettings, CompositeConversionsBecomeNumericPieces) {
+    const TRegionalSettings l = LocaleFromItems("%D", "%T", "", "AM", "PM", ".");
+    EXPECT_EQ(l.ShortDate, "%m/%d/%y");
+    EXPECT_EQ(l.LongTime, "%H:%M:%S");
+    const TRegionalSettings f = LocaleFromItems("%F", "%R", "", "AM", "PM", ".");
     EXPECT_EQ(DateTimeText(f, kOdpoledne), "2024-02-01 15:04");
 }
 
-TEST(Lokalizace, TextualOrForeignPatternsFallBackToNumericDefault) {
-    const TLokalizace mesic = LocaleFromItems("%d %B %Y", "%X", "", "AM", "PM", ".");
-    EXPECT_EQ(mesic.KratkeDatum, "%d.%m.%Y");
-    EXPECT_EQ(mesic.DlouhyCas, "%H:%M:%S");
-    const TLokalizace japonsko =
+TEST(RegionalSettings, TextualOrForeignPatternsFallBackToNumericDefault) {
+    const TRegionalSettings mesic = LocaleFromItems("%d %B %Y", "%X", "", "AM", "PM", ".");
+    EXPECT_EQ(mesic.ShortDate, "%d.%m.%Y");
+    EXPECT_EQ(mesic.LongTime, "%H:%M:%S");
+    const TRegionalSettings japonsko =
         LocaleFromItems("%Y\xE5\xB9\xB4%m\xE6\x9C\x88%d\xE6\x97\xA5", "%H\xE6\x99\x82%M\xE5\x88\x86%S\xE7\xA7\x92", "",
                         "\xE5\x8D\x88\xE5\x89\x8D", "\xE5\x8D\x88\xE5\xBE\x8C", ".");
     EXPECT_EQ(DateTimeText(japonsko, kOdpoledne), "01.02.2024 15:04:05");
-    EXPECT_EQ(japonsko.OddelovacCasu, ':');
-    const TLokalizace era = LocaleFromItems("%Ey", "%OH:%OM", "", "AM", "PM", ".");
+    EXPECT_EQ(japonsko.TimeSeparator, ':');
+    const TRegionalSettings era = LocaleFromItems("%Ey", "%OH:%OM", "", "AM", "PM", ".");
     EXPECT_EQ(DateTimeText(era, kOdpoledne), "01.02.2024 15:04:05");
 }
 
-TEST(Lokalizace, TwelveHourTimeWithoutReadableAmPmIsReplaced) {
+TEST(RegionalSettings, TwelveHourTimeWithoutReadableAmPmIsReplaced) {
     // "上午"/"下午" have no code page 1250 form: %p would print nothing readable.
-    const TLokalizace l = LocaleFromItems("%Y/%m/%d", "%p %I:%M:%S", "", "\xE4\xB8\x8A\xE5\x8D\x88",
+    const TRegionalSettings l = LocaleFromItems("%Y/%m/%d", "%p %I:%M:%S", "", "\xE4\xB8\x8A\xE5\x8D\x88",
                                           "\xE4\xB8\x8B\xE5\x8D\x88", ".");
-    EXPECT_EQ(l.DlouhyCas, "%H:%M:%S");
+    EXPECT_EQ(l.LongTime, "%H:%M:%S");
     EXPECT_EQ(DateTimeText(l, kOdpoledne), "2024/02/01 15:04:05");
 }
 
-TEST(Lokalizace, TextsConvertToCp1250) {
-    const TLokalizace l = LocaleFromItems("%d.%m.%Y", "%l.%M %p", "", "p\xC5\x99" "ed", "po", "\xD9\xAB");
-    EXPECT_EQ(l.Dopoledne, "před"_cp);
-    EXPECT_EQ(l.DesetinnyOddelovac, '.');  // Arabic decimal sign has no single CP1250 byte
-    EXPECT_EQ(l.OddelovacCasu, '.');
+TEST(RegionalSettings, TextsConvertToCp1250) {
+    const TRegionalSettings l = LocaleFromItems("%d.%m.%Y", "%l.%M %p", "", "p\xC5\x99" "ed", "po", "\xD9\xAB");
+    EXPECT_EQ(l.AmText, "před"_cp);
+    EXPECT_EQ(l.DecimalSeparator, '.');  // Arabic decimal sign has no single CP1250 byte
+    EXPECT_EQ(l.TimeSeparator, '.');
     EXPECT_EQ(DateTimeText(l, kRano), "23.11.2009 12.30 p\xF8" "ed");
     EXPECT_EQ(DateTimeText(l, LocalTime(2009, 11, 23, 9, 5, 0)), "23.11.2009  9.05 p\xF8" "ed");
 }
 
-TEST(Lokalizace, PaddingFlagsAndPercentLiteral) {
-    TLokalizace l;
-    l.KratkeDatum = "%e|%_m|%0e|%y|%C%%";
-    l.DlouhyCas = "%k:%-M:%P";
-    PripravVzory(l);
+TEST(RegionalSettings, PaddingFlagsAndPercentLiteral) {
+    TRegionalSettings l;
+    l.ShortDate = "%e|%_m|%0e|%y|%C%%";
+    l.LongTime = "%k:%-M:%P";
+    CompilePatterns(l);
     EXPECT_EQ(DateTimeText(l, LocalTime(2005, 3, 7, 8, 9, 10)), " 7| 3|07|05|20%  8:9:am");
 }
 
-TEST(Lokalizace, ChangedFieldIsHonouredEvenWithoutRecompiling) {
-    TLokalizace l;
-    l.KratkeDatum = "%Y-%m-%d";
+TEST(RegionalSettings, ChangedFieldIsHonouredEvenWithoutRecompiling) {
+    TRegionalSettings l;
+    l.ShortDate = "%Y-%m-%d";
     EXPECT_EQ(DateTimeText(l, kOdpoledne), "2024-02-01 15:04:05");
-    PripravVzory(l);
+    CompilePatterns(l);
     EXPECT_EQ(DateTimeText(l, kOdpoledne), "2024-02-01 15:04:05");
 }
 
-TEST(Lokalizace, FormatIntoSmallBufferIsCut) {
-    const TLokalizace l;
+TEST(RegionalSettings, FormatIntoSmallBufferIsCut) {
+    const TRegionalSettings l;
     char b[5];
     EXPECT_EQ(FormatDateTime(l, kOdpoledne, b, sizeof b), 5u);
     EXPECT_EQ(std::string(b, 5), "01.02");
@@ -149,19 +149,19 @@ private:
     std::string puvodni_;
 };
 
-TEST(Lokalizace, CLocaleGivesDefaults) {
+TEST(RegionalSettings, CLocaleGivesDefaults) {
     TEnvVariable lcAll("LC_ALL", "C");
-    const TLokalizace l = NactiLokalizaci();
-    EXPECT_EQ(l.KratkeDatum, "%d.%m.%Y");
-    EXPECT_EQ(l.DlouhyCas, "%H:%M:%S");
-    EXPECT_EQ(l.DesetinnyOddelovac, '.');
+    const TRegionalSettings l = ReadRegionalSettings();
+    EXPECT_EQ(l.ShortDate, "%d.%m.%Y");
+    EXPECT_EQ(l.LongTime, "%H:%M:%S");
+    EXPECT_EQ(l.DecimalSeparator, '.');
 }
 
-TEST(Lokalizace, MissingLocaleGivesDefaults) {
+TEST(RegionalSettings, MissingLocaleGivesDefaults) {
     TEnvVariable lcAll("LC_ALL", "xx_NOWHERE.UTF-8");
-    const TLokalizace l = NactiLokalizaci();
-    EXPECT_EQ(l.KratkeDatum, "%d.%m.%Y");
-    EXPECT_EQ(l.OddelovacCasu, ':');
+    const TRegionalSettings l = ReadRegionalSettings();
+    EXPECT_EQ(l.ShortDate, "%d.%m.%Y");
+    EXPECT_EQ(l.TimeSeparator, ':');
 }
 
 bool LocaleExists(const char* jmeno) {
@@ -171,7 +171,7 @@ bool LocaleExists(const char* jmeno) {
     return true;
 }
 
-TEST(Lokalizace, CzechLocaleOfTheMachine) {
+TEST(RegionalSettings, CzechLocaleOfTheMachine) {
     // Uses the installed cs_CZ.UTF-8; without it, compiles one from the
     // system's locale sources into a private directory when possible.
     TTempDir adr;
@@ -187,12 +187,12 @@ TEST(Lokalizace, CzechLocaleOfTheMachine) {
 #ifdef RV_LSAN
     __lsan::ScopedDisabler lsan;  // glibc's newlocale keeps its LOCPATH list
 #endif
-    const TLokalizace l = NactiLokalizaci();
-    EXPECT_EQ(l.DesetinnyOddelovac, ',');
-    EXPECT_EQ(l.OddelovacCasu, ':');
+    const TRegionalSettings l = ReadRegionalSettings();
+    EXPECT_EQ(l.DecimalSeparator, ',');
+    EXPECT_EQ(l.TimeSeparator, ':');
     // Day, month, four-digit year with points; 24-hour time.
-    EXPECT_TRUE(l.KratkeDatum == "%d.%m.%Y" || l.KratkeDatum == "%-d.%-m.%Y") << l.KratkeDatum;
-    EXPECT_EQ(l.DlouhyCas, "%H:%M:%S");
+    EXPECT_TRUE(l.ShortDate == "%d.%m.%Y" || l.ShortDate == "%-d.%-m.%Y") << l.ShortDate;
+    EXPECT_EQ(l.LongTime, "%H:%M:%S");
     const std::string t = DateTimeText(l, kOdpoledne);
     EXPECT_TRUE(t == "1.2.2024 15:04:05" || t == "01.02.2024 15:04:05") << t;
 }

@@ -5,7 +5,7 @@
 #include <limits>
 #include <string>
 
-#include "config/Hodnoty.h"
+#include "config/Values.h"
 
 namespace {
 
@@ -21,7 +21,7 @@ Bajty Real(uint32_t m, uint8_t d, bool zaporne = false) {
             static_cast<uint8_t>(((m >> 16) & 0x7F) | (zaporne ? 0x80 : 0)), static_cast<uint8_t>(0x80 | d)};
 }
 
-TEST(Hodnoty, RealFromBytes) {
+TEST(Values, RealFromBytes) {
     const struct {
         Bajty b;
         double v;
@@ -36,7 +36,7 @@ TEST(Hodnoty, RealFromBytes) {
     EXPECT_DOUBLE_EQ(RealZBajtu(0x39, 0x30, 0x80, 0x82), -123.45);
 }
 
-TEST(Hodnoty, RealFromBytesDividesStepByStep) {
+TEST(Values, RealFromBytesDividesStepByStep) {
     // 127 single divisions by 10, not one division by 1e127.
     double v = 5;
     for (int i = 0; i < 127; ++i) v /= 10;
@@ -44,7 +44,7 @@ TEST(Hodnoty, RealFromBytesDividesStepByStep) {
     EXPECT_GT(RealZBajtu(5, 0, 0, 0xFF), 0.0);
 }
 
-TEST(Hodnoty, RealToBytes) {
+TEST(Values, RealToBytes) {
     constexpr double Inf = std::numeric_limits<double>::infinity();
     const struct {
         double v;
@@ -68,14 +68,14 @@ TEST(Hodnoty, RealToBytes) {
     for (const auto& c : cases) EXPECT_EQ(RealNaBajty(c.v), c.b) << c.v;
 }
 
-TEST(Hodnoty, RealRoundTrip) {
+TEST(Values, RealRoundTrip) {
     for (double x : {0.5, -2.5, 123.45, 1e-5, -8388607.0, 3.3, 42.0, 0.001}) {
         const Bajty b = RealNaBajty(x);
         EXPECT_DOUBLE_EQ(RealZBajtu(b[0], b[1], b[2], b[3]), x) << x;
     }
 }
 
-TEST(Hodnoty, IntegersAndBits) {
+TEST(Values, IntegersAndBits) {
     TKanal k;
     SetBytes(k.DataCteni, {0xFE, 0xFF, 0xFF, 0xFF});
     SetBytes(k.DataZapis, {0x78, 0x56, 0x34, 0x12});
@@ -100,7 +100,7 @@ TEST(Hodnoty, IntegersAndBits) {
     EXPECT_EQ(VstupBit(k), 0);
 }
 
-TEST(Hodnoty, RealInputsAndOutputs) {
+TEST(Values, RealInputsAndOutputs) {
     TKanal k;
     SetBytes(k.DataCteni, {0x39, 0x30, 0x80, 0x82});
     SetBytes(k.DataZapis, {0x05, 0x00, 0x00, 0x81});
@@ -108,7 +108,7 @@ TEST(Hodnoty, RealInputsAndOutputs) {
     EXPECT_DOUBLE_EQ(RealZBajtu(k.DataZapis[0], k.DataZapis[1], k.DataZapis[2], k.DataZapis[3]), 0.5);
 }
 
-class HodnotaText : public ::testing::Test {
+class ValueText : public ::testing::Test {
 protected:
     std::string RealVstup(Bajty b, char desetinny = '.') {
         SetBytes(k.DataCteni, b);
@@ -118,7 +118,7 @@ protected:
     TModul m;
 };
 
-TEST_F(HodnotaText, Reals) {
+TEST_F(ValueText, Reals) {
     const struct {
         Bajty b;
         const char* text;
@@ -147,7 +147,7 @@ TEST_F(HodnotaText, Reals) {
     for (const auto& c : cases) EXPECT_EQ(RealVstup(c.b, c.separator), c.text);
 }
 
-TEST_F(HodnotaText, EveryChannelRange) {
+TEST_F(ValueText, EveryChannelRange) {
     SetBytes(k.DataZapis, {0xED, 0x03, 0x00, 0x00});
     EXPECT_EQ(HodnotaKanaluText(99, k, m, '.'), "1005");
     EXPECT_EQ(HodnotaKanaluText(4999, k, m, '.'), "1005");

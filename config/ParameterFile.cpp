@@ -1,4 +1,4 @@
-#include "config/Parametry.h"
+#include "config/ParameterFile.h"
 
 #include <array>
 #include <optional>
@@ -6,7 +6,7 @@
 #include "base/Cp1250.h"
 #include "config/GatewayRules.h"
 #include "config/Ini.h"
-#include "config/StatusTexty.h"
+#include "config/StatusCodes.h"
 #include "platform/Files.h"
 
 namespace {
@@ -20,7 +20,7 @@ constexpr std::string_view GatewayType = "ZR-6180";
 constexpr int MaxDeclarations = 6099;
 constexpr std::string_view ErrorPrefix = "Chyba parametrického souboru - "_cp;
 
-TResult VPoradku() { return {true, std::string(StatusText(0))}; }
+TResult Succeeded() { return {true, std::string(StatusText(0))}; }
 TResult BadFile(int error = 0) { return {false, std::string(StatusText(13)), error}; }
 
 TResult Failure(std::string_view a, std::string_view b = {}, std::string_view c = {}) {
@@ -175,14 +175,14 @@ public:
 
     // Skips characters 0..32, then takes at most 32 others; empty at the end.
     std::string_view Token() {
-        while (i_ < t_.size() && Oddelovac(t_[i_])) ++i_;
+        while (i_ < t_.size() && IsSeparator(t_[i_])) ++i_;
         const std::size_t b = i_;
-        while (i_ < t_.size() && i_ - b < 32 && !Oddelovac(t_[i_])) ++i_;
+        while (i_ < t_.size() && i_ - b < 32 && !IsSeparator(t_[i_])) ++i_;
         return t_.substr(b, i_ - b);
     }
 
 private:
-    static bool Oddelovac(char c) { return static_cast<unsigned char>(c) <= 32; }
+    static bool IsSeparator(char c) { return static_cast<unsigned char>(c) <= 32; }
 
     std::string_view t_;
     std::size_t i_ = 0;
@@ -190,16 +190,16 @@ private:
     int line_ = 1;
 };
 
-using TModuleMap = std::array<std::array<bool, 256>, RozhraniPosledni>;
+using TModuleMap = std::array<std::array<bool, 256>, LastInterface>;
 
 // A missing token (end of file) reads as 0.
-bool CtiCislo(TTextStream& s, int32_t& v) {
+bool ReadIntegerToken(TTextStream& s, int32_t& v) {
     const std::string_view t = s.Token();
     v = 0;
     return t.empty() || ParseInt(t, v);
 }
 
-bool ReadInRange(TTextStream& s, int32_t od, int32_t po, int32_t& v) { return CtiCislo(s, v) && v >= od && v <= po; }
+bool ReadInRange(TTextStream& s, int32_t od, int32_t po, int32_t& v) { return ReadIntegerToken(s, v) && v >= od && v <= po; }
 
 std::string Truncate(std::string t) {
     if (t.size() > MaxIniValue) t.resize(MaxIniValue);
@@ -211,7 +211,7 @@ bool ReadChannelLine(TTextStream& s, int32_t c, TPoleRozhrani& rozhrani, TPoleKa
     TKanal& k = kanaly[c];
     k.Cislo = c;
     int32_t r = 0, a = 0, p = 0, sp = 0;
-    if (!ReadInRange(s, RozhraniPrvni, RozhraniPosledni, r)) return false;
+    if (!ReadInRange(s, FirstInterface, LastInterface, r)) return false;
     k.Rozhrani = static_cast<uint8_t>(r);
     rozhrani[r].PocetKanalu.Add(1);
     if (!ReadInRange(s, 0, 255, a)) return false;
@@ -222,9 +222,9 @@ bool ReadChannelLine(TTextStream& s, int32_t c, TPoleRozhrani& rozhrani, TPoleKa
     if (!ReadInRange(s, 0, 255, sp)) return false;
     k.Subperiferie = static_cast<uint8_t>(sp);
     TThreeTexts texty = RozdelUvozovky(s.Line());
-    k.Kod = Truncate(std::move(texty.Prvni));
-    k.Nazev = Truncate(std::move(texty.Druhy));
-    k.Popis = Truncate(std::move(texty.Treti));
+    k.Kod = Truncate(std::move(texty.First));
+    k.Nazev = Truncate(std::move(texty.Second));
+    k.Popis = Truncate(std::move(texty.Third));
     k.Pouzit = 1;
     return true;
 }
@@ -236,7 +236,7 @@ std::size_t TokenStart(const TTextStream& s, std::string_view text) {
     return i;
 }
 
-bool NajdiZahlavi(TTextStream& s, std::size_t& zacatek) {
+bool FindChannelHeader(TTextStream& s, std::size_t& zacatek) {
     while (!s.End()) {
         zacatek = s.Offset();
         if (s.Line() == ChannelHeader) return true;
@@ -245,7 +245,7 @@ bool NajdiZahlavi(TTextStream& s, std::size_t& zacatek) {
 }
 
 void CountModules(const TModuleMap& mapa, TPoleRozhrani& rozhrani) {
-    for (int r = RozhraniPrvni; r <= RozhraniPosledni; ++r) {
+    for (int r = FirstInterface; r <= LastInterface; ++r) {
         int32_t n = 0;
         for (bool pouzita : mapa[r - 1]) n += pouzita ? 1 : 0;
         rozhrani[r].PocetModulu = n;
@@ -267,7 +267,7 @@ TResult CtiNastaveni(const std::string& soubor, TCFG& cfg) {
     if (logy && !CreateDirectories(cfg.LogAdresar))
         return Failure("Logovací soubor / Adresář LOG souborů = \""_cp, cfg.LogAdresar,
                      "\" - adresář nelze vytvořit"_cp);
-    return VPoradku();
+    return Succeeded();
 }
 
 TResult CtiRozhrani(const std::string& soubor, TCFG& cfg, TPoleRozhrani& rozhrani) {
@@ -275,7 +275,7 @@ TResult CtiRozhrani(const std::string& soubor, TCFG& cfg, TPoleRozhrani& rozhran
     TIniFile ini;
     ini.Load(soubor);
     int32_t pocet = 0;
-    for (int n = RozhraniPrvni; n <= RozhraniPosledni; ++n) {
+    for (int n = FirstInterface; n <= LastInterface; ++n) {
         const TIniSection s = ini.Section(InterfaceSectionName(n));
         if (s.ReadString("Typ", AbsentKey) != GatewayType) continue;
         ReadInterfaceSection(s, n, rozhrani[n]);
@@ -283,13 +283,13 @@ TResult CtiRozhrani(const std::string& soubor, TCFG& cfg, TPoleRozhrani& rozhran
     }
     if (pocet == 0) return BadFile(ini.LoadError());
     cfg.PocetRozhrani = pocet;
-    for (int n = RozhraniPrvni; n <= RozhraniPosledni; ++n) {
+    for (int n = FirstInterface; n <= LastInterface; ++n) {
         TRozhrani& r = rozhrani[n];
         if (r.Pouzito == 0) continue;
         if (auto chyba = CheckInterface(r, n)) return *chyba;
         if (r.UdpOpakovani < 0 || r.UdpOpakovani > MostRetries) r.UdpOpakovani = 0;
     }
-    return VPoradku();
+    return Succeeded();
 }
 
 TResult CtiKanaly(const std::string& soubor, TCFG& cfg, TPoleRozhrani& rozhrani, TPoleKanal& kanaly,
@@ -310,7 +310,7 @@ TResult CtiKanaly(const std::string& soubor, TCFG& cfg, TPoleRozhrani& rozhrani,
     }
     TTextStream s(text);
     std::size_t zahlavi = 0;
-    if (!NajdiZahlavi(s, zahlavi)) return VPoradku();
+    if (!FindChannelHeader(s, zahlavi)) return Succeeded();
     if (report != nullptr) report->HeaderLine = s.LineAt(zahlavi);
     TModuleMap mapa{};
     int32_t prijato = 0;
@@ -318,8 +318,8 @@ TResult CtiKanaly(const std::string& soubor, TCFG& cfg, TPoleRozhrani& rozhrani,
     while (!s.End() && prijato < MaxDeclarations) {
         const int radek = report != nullptr ? s.LineAt(TokenStart(s, text)) : 0;
         int32_t c = 0;
-        const bool cislo = CtiCislo(s, c);
-        if (!cislo || !JeKanal(c)) {
+        const bool cislo = ReadIntegerToken(s, c);
+        if (!cislo || !IsChannel(c)) {
             if (report != nullptr && !cislo && !vadny) report->FaultyLine = radek;
             if (report != nullptr && cislo && !s.End()) report->Skipped.push_back({c, radek});
             vadny = vadny || !cislo;
@@ -336,7 +336,7 @@ TResult CtiKanaly(const std::string& soubor, TCFG& cfg, TPoleRozhrani& rozhrani,
     if (vadny) return Failure("Deklarace kanálů"_cp);
     cfg.PocetKanalu = prijato;
     CountModules(mapa, rozhrani);
-    return VPoradku();
+    return Succeeded();
 }
 
 std::span<const TKnownKey> KnownKeys(TSectionKind kind) {
@@ -365,7 +365,7 @@ std::string_view ChannelSectionHeader() { return ChannelHeader; }
 
 TThreeTexts RozdelUvozovky(std::string_view text) {
     TThreeTexts t;
-    std::string* const cile[] = {&t.Prvni, &t.Druhy, &t.Treti};
+    std::string* const cile[] = {&t.First, &t.Second, &t.Third};
     int stav = 0;
     for (char ch : text) {
         if (stav == 7) break;  // nothing after the third text is kept

@@ -10,7 +10,7 @@
 #include <string>
 
 #include "base/Cp1250.h"
-#include "config/HlavniLog.h"
+#include "config/MainLog.h"
 #include "config/Model.h"
 #include "support/Seams.h"
 #include "support/TempDir.h"
@@ -28,13 +28,13 @@ std::string Ocekavane(int64_t ms) {
     return t;
 }
 
-class HlavniLog : public ::testing::Test {
+class MainLog : public ::testing::Test {
 protected:
     void SetUp() override {
         clock.SetRealMs(kCas);
         clock.Freeze(0);
         d->Clock = &clock;
-        d->Lokalizace = TLokalizace{};
+        d->Regional = TRegionalSettings{};
         d->Cfg.LogPovolen = 1;
         d->Cfg.LogNazev = "Rv_zr6180.log";
         d->Cfg.LogAdresar = adr.Path() + "/";
@@ -46,14 +46,14 @@ protected:
     std::unique_ptr<TData> d = std::make_unique<TData>();
 };
 
-TEST_F(HlavniLog, OffTouchesNothingEvenWithoutDirectory) {
+TEST_F(MainLog, OffTouchesNothingEvenWithoutDirectory) {
     d->Cfg.LogPovolen = 0;
     d->Cfg.LogAdresar = adr.Path() + "/chybi/";
     EXPECT_EQ(ZapisDoLogu(d.get(), d->Cfg, "x"), 0);
     EXPECT_FALSE(FileExists(adr / "chybi"));
 }
 
-TEST_F(HlavniLog, LinesWithAndWithoutNumber) {
+TEST_F(MainLog, LinesWithAndWithoutNumber) {
     EXPECT_EQ(ZapisDoLogu(d.get(), d->Cfg, "Ovladač odinstalován."_cp), 0);
     clock.SetRealMs(kCas + 61'000);
     EXPECT_EQ(ZapisDoLogu(d.get(), d->Cfg, "GetInput - chybný datový typ kanálu "_cp, 1500u), 0);
@@ -61,14 +61,14 @@ TEST_F(HlavniLog, LinesWithAndWithoutNumber) {
                          "GetInput - chybn\xFD datov\xFD typ kan\xE1lu 1500\r\n");
 }
 
-TEST_F(HlavniLog, AppendsToAnExistingFile) {
+TEST_F(MainLog, AppendsToAnExistingFile) {
     WriteFile(adr / "Rv_zr6180.log", "stary\r\n");
     EXPECT_EQ(ZapisDoLogu(d.get(), d->Cfg, "novy"), 0);
     EXPECT_EQ(Log(), "stary\r\n" + Ocekavane(kCas) + "novy\r\n");
 }
 
-TEST_F(HlavniLog, FollowsTheInstanceLocale) {
-    d->Lokalizace = LocaleFromItems("%Y-%m-%d", "%I.%M.%S %p", "", "dop.", "odp.", ",");
+TEST_F(MainLog, FollowsTheInstanceLocale) {
+    d->Regional = LocaleFromItems("%Y-%m-%d", "%I.%M.%S %p", "", "dop.", "odp.", ",");
     EXPECT_EQ(ZapisDoLogu(d.get(), d->Cfg, "x"), 0);
     const TLocalTime c = LocalTimeOf(kCas);
     char t[64];
@@ -77,19 +77,19 @@ TEST_F(HlavniLog, FollowsTheInstanceLocale) {
     EXPECT_EQ(Log(), t);
 }
 
-TEST_F(HlavniLog, WithoutInstanceUsesSystemClockAndDefaultFormats) {
+TEST_F(MainLog, WithoutInstanceUsesSystemClockAndDefaultFormats) {
     EXPECT_EQ(ZapisDoLogu(nullptr, d->Cfg, "bez instance ", 7u), 0);
     EXPECT_TRUE(std::regex_match(Log(), std::regex(R"(\[\d\d\.\d\d\.\d{4} \d\d:\d\d:\d\d\] bez instance 7\r\n)")))
         << Log();
 }
 
-TEST_F(HlavniLog, CustomFileName) {
+TEST_F(MainLog, CustomFileName) {
     d->Cfg.LogNazev = "jiny.log";
     EXPECT_EQ(ZapisDoLogu(d.get(), d->Cfg, "x"), 0);
     EXPECT_EQ(ReadFile(adr / "jiny.log"), Ocekavane(kCas) + "x\r\n");
 }
 
-TEST_F(HlavniLog, ExistingEntryThatCannotBeOpenedGives1) {
+TEST_F(MainLog, ExistingEntryThatCannotBeOpenedGives1) {
     ASSERT_EQ(mkdir((adr / "Rv_zr6180.log").c_str(), 0755), 0);
     EXPECT_EQ(ZapisDoLogu(d.get(), d->Cfg, "x"), 1);
     d->Cfg.LogNazev = "smycka.log";  // a symbolic link to itself
@@ -97,26 +97,26 @@ TEST_F(HlavniLog, ExistingEntryThatCannotBeOpenedGives1) {
     EXPECT_EQ(ZapisDoLogu(d.get(), d->Cfg, "x"), 1);
 }
 
-TEST_F(HlavniLog, FileThatCannotBeCreatedGives2) {
+TEST_F(MainLog, FileThatCannotBeCreatedGives2) {
     d->Cfg.LogAdresar = adr.Path() + "/chybi/";
     EXPECT_EQ(ZapisDoLogu(d.get(), d->Cfg, "x"), 2);
     EXPECT_FALSE(FileExists(adr / "chybi"));
 }
 
-TEST_F(HlavniLog, ReadOnlyDirectoryGives2) {
+TEST_F(MainLog, ReadOnlyDirectoryGives2) {
     if (geteuid() == 0) GTEST_SKIP() << "root writes into read-only directories";
     ASSERT_EQ(mkdir((adr / "ro").c_str(), 0555), 0);
     d->Cfg.LogAdresar = adr / "ro/";
     EXPECT_EQ(ZapisDoLogu(d.get(), d->Cfg, "x"), 2);
 }
 
-TEST_F(HlavniLog, WriteFailureGives3) {
+TEST_F(MainLog, WriteFailureGives3) {
     ASSERT_EQ(symlink("/dev/full", (adr / "Rv_zr6180.log").c_str()), 0);
     EXPECT_EQ(ZapisDoLogu(d.get(), d->Cfg, "x"), 3);
     EXPECT_EQ(ZapisDoLogu(d.get(), d->Cfg, "x", 5u), 3);
 }
 
-TEST_F(HlavniLog, LongMessageIsWrittenWhole) {
+TEST_F(MainLog, LongMessageIsWrittenWhole) {
     const std::string dlouha(10000, 'a');
     EXPECT_EQ(ZapisDoLogu(d.get(), d->Cfg, dlouha), 0);
     EXPECT_EQ(Log(), Ocekavane(kCas) + dlouha + "\r\n");
@@ -124,7 +124,7 @@ TEST_F(HlavniLog, LongMessageIsWrittenWhole) {
 
 // ---- RunInfo ----
 
-class RunInfo : public HlavniLog {
+class RunInfo : public MainLog {
 protected:
     std::string Soubor() const { return ReadFile(adr / "Rv_zr6180RunInfo.txt"); }
     void Obsah(const std::string& s) { WriteFile(adr / "Rv_zr6180RunInfo.txt", s); }

@@ -13,7 +13,7 @@
 
 #include "comm/Fronta.h"
 #include "comm/TimeLimits.h"
-#include "comm/Nulovani.h"
+#include "comm/StatusReset.h"
 #include "base/Cp1250.h"
 #include "tests/unit/ThreadSupport.h"
 
@@ -29,14 +29,14 @@ bool ThreadSleeps(pid_t tid) {
     return i != std::string::npos && i + 2 < stat.size() && stat[i + 2] == 'S';
 }
 
-class Fronta : public ::testing::Test {
+class Queue : public ::testing::Test {
 protected:
     TDriverState s;
     TData& d = *s.d;
     TFronta& f = d.Fronty[1];
 };
 
-TEST_F(Fronta, LimitPozadavkuFollowsTheInterfaceParameters) {
+TEST_F(Queue, LimitPozadavkuFollowsTheInterfaceParameters) {
     TRozhrani& r = d.Rozhrani[2];
     r.Baud = 600;
     r.Timeout = 1000;
@@ -50,7 +50,7 @@ TEST_F(Fronta, LimitPozadavkuFollowsTheInterfaceParameters) {
     EXPECT_EQ(LimitLanRozhrani(115200, 0, 0, 50), 57u);
 }
 
-TEST_F(Fronta, ZaradPozadavekStartsTheRequestAsANewEntry) {
+TEST_F(Queue, ZaradPozadavekStartsTheRequestAsANewEntry) {
     s.clock.Freeze(123456);
     TKanal& k = d.Kanaly[1005];
     k.Hotovo = 1;
@@ -67,25 +67,25 @@ TEST_F(Fronta, ZaradPozadavekStartsTheRequestAsANewEntry) {
     EXPECT_EQ(f.IndexZapisu, 2);
     EXPECT_EQ(f.PocetNepotvrzenych, 1);
     EXPECT_EQ(f.PocetPotvrzenych, 0);
-    EXPECT_EQ(DalsiVeFronte(d, 1), 0) << "an uncommitted entry is not visible";
+    EXPECT_EQ(NextInQueue(d, 1), 0) << "an uncommitted entry is not visible";
 }
 
-TEST_F(Fronta, CommitMakesAllNewEntriesVisibleInOrder) {
+TEST_F(Queue, CommitMakesAllNewEntriesVisibleInOrder) {
     for (int c : {100, 1005, 100}) {
         s.Channel(c, 1, 1, 0);
         ZaradPozadavek(d, c, 0);
     }
-    EXPECT_EQ(DalsiVeFronte(d, 1), 0);
+    EXPECT_EQ(NextInQueue(d, 1), 0);
     PotvrdFronty(d);
     EXPECT_EQ(f.PocetPotvrzenych, 3);
     EXPECT_EQ(f.PocetNepotvrzenych, 0);
     EXPECT_DOUBLE_EQ(f.Zaplneni, 0.3);
     EXPECT_DOUBLE_EQ(f.ZaplneniMax, 0.3);
     for (int c : {100, 1005, 100}) {
-        EXPECT_EQ(DalsiVeFronte(d, 1), c);
-        OdeberZFronty(d, 1);
+        EXPECT_EQ(NextInQueue(d, 1), c);
+        RemoveFromQueue(d, 1);
     }
-    EXPECT_EQ(DalsiVeFronte(d, 1), 0);
+    EXPECT_EQ(NextInQueue(d, 1), 0);
     EXPECT_EQ(f.PocetPotvrzenych, 0);
     EXPECT_DOUBLE_EQ(f.Zaplneni, 0.0);
     EXPECT_DOUBLE_EQ(f.ZaplneniPredchozi, 0.1);
@@ -96,13 +96,13 @@ TEST_F(Fronta, CommitMakesAllNewEntriesVisibleInOrder) {
 // A second host thread adds an entry while a commit waits for the lock:
 // the commit must count it, or it stays uncommitted behind the read index
 // and every later entry of the queue runs one place late.
-TEST_F(Fronta, CommitCountsAnEntryAddedWhileItWaitedForTheLock) {
+TEST_F(Queue, CommitCountsAnEntryAddedWhileItWaitedForTheLock) {
     s.Channel(100, 1, 1, 0);
     ZaradPozadavek(d, 100, 0);
     std::atomic<pid_t> tid{0};
     std::thread potvrzeni;
     {
-        std::lock_guard<std::mutex> g(d.ZamekOkna);
+        std::lock_guard<std::mutex> g(d.WindowLock);
         potvrzeni = std::thread([&] {
             tid = static_cast<pid_t>(syscall(SYS_gettid));
             PotvrdFronty(d);
@@ -118,7 +118,7 @@ TEST_F(Fronta, CommitCountsAnEntryAddedWhileItWaitedForTheLock) {
     EXPECT_EQ(f.PocetNepotvrzenych, 0);
 }
 
-TEST_F(Fronta, FullQueueCompletesTheRequestWithStatus3) {
+TEST_F(Queue, FullQueueCompletesTheRequestWithStatus3) {
     for (int i = 0; i < 500; ++i) ZaradPozadavek(d, 1005, 0);
     PotvrdFronty(d);
     for (int i = 0; i < 499; ++i) ZaradPozadavek(d, 1005, 0);
@@ -141,18 +141,18 @@ TEST_F(Fronta, FullQueueCompletesTheRequestWithStatus3) {
     EXPECT_EQ(VlozDoFronty(d, 200), TQueued::Full);
 }
 
-TEST_F(Fronta, IndexesWrapAfterAThousandEntries) {
+TEST_F(Queue, IndexesWrapAfterAThousandEntries) {
     for (int kolo = 0; kolo < 4; ++kolo) {
         for (int i = 0; i < 250; ++i) ZaradPozadavek(d, 1005, 0);
         PotvrdFronty(d);
-        while (DalsiVeFronte(d, 1) != 0) OdeberZFronty(d, 1);
+        while (NextInQueue(d, 1) != 0) RemoveFromQueue(d, 1);
     }
     EXPECT_EQ(f.IndexZapisu, 1);
     EXPECT_EQ(f.IndexCteni, 1);
     EXPECT_EQ(f.PocetPotvrzenych, 0);
 }
 
-TEST_F(Fronta, ChannelWithoutAnInterfaceIsNotQueued) {
+TEST_F(Queue, ChannelWithoutAnInterfaceIsNotQueued) {
     s.Channel(300, 0, 1, 0);
     ZaradPozadavek(d, 300, 0);
     EXPECT_EQ(d.Kanaly[300].Hotovo, 1);
@@ -160,7 +160,7 @@ TEST_F(Fronta, ChannelWithoutAnInterfaceIsNotQueued) {
     for (const TFronta& q : d.Fronty) EXPECT_EQ(q.PocetNepotvrzenych, 0);
 }
 
-TEST_F(Fronta, UkonciSChybouStoresTheStatusAndHotovoLast) {
+TEST_F(Queue, UkonciSChybouStoresTheStatusAndHotovoLast) {
     TKanal& k = d.Kanaly[1005];
     k.CasPozadavku = 1000;
     k.CasOdeslani = 1500;
@@ -185,7 +185,7 @@ TEST_F(Fronta, UkonciSChybouStoresTheStatusAndHotovoLast) {
     EXPECT_EQ(d.PosledniChybnyKanal, 1005u);
 }
 
-TEST_F(Fronta, UkonciSChybouIgnoresChannelsOutsideTheTable) {
+TEST_F(Queue, UkonciSChybouIgnoresChannelsOutsideTheTable) {
     UkonciSChybou(d, 98, 17);
     UkonciSChybou(d, 6100, 17);
     EXPECT_EQ(d.PosledniChybnyKanal, 0u);
@@ -204,8 +204,8 @@ int64_t MistniCas(int hodina, int minuta) {
     return static_cast<int64_t>(mktime(&r)) * 1000;
 }
 
-TEST_F(Fronta, HourlyReportWritesTheMaximumAndResetsIt) {
-    d.Lokalizace.DesetinnyOddelovac = ',';
+TEST_F(Queue, HourlyReportWritesTheMaximumAndResetsIt) {
+    d.Regional.DecimalSeparator = ',';
     s.clock.SetRealMs(MistniCas(10, 59) + 30000);
     TQueueHour h;
     EXPECT_EQ(ReportQueueFill(d, 1, h), 30000) << "ms left to the next hour";
@@ -229,7 +229,7 @@ TEST_F(Fronta, HourlyReportWritesTheMaximumAndResetsIt) {
     EXPECT_EQ(f.HodinaMax, 10);
 }
 
-TEST_F(Fronta, HourlyReportIsSilentWithInterfaceLoggingOff) {
+TEST_F(Queue, HourlyReportIsSilentWithInterfaceLoggingOff) {
     d.Cfg.LogRozhraniPovolen = 0;
     TQueueHour h;
     ReportQueueFill(d, 1, h);
@@ -237,7 +237,7 @@ TEST_F(Fronta, HourlyReportIsSilentWithInterfaceLoggingOff) {
     EXPECT_EQ(s.InterfaceLog(1), "");
 }
 
-TEST_F(Fronta, PripravNulovaniAimsChannel99AtTheTargetsModule) {
+TEST_F(Queue, PripravNulovaniAimsChannel99AtTheTargetsModule) {
     PripravNulovani(d, 1005);
     const TKanal& k = d.Kanaly[99];
     EXPECT_EQ(k.Adresa, 5);
@@ -256,7 +256,7 @@ TEST_F(Fronta, PripravNulovaniAimsChannel99AtTheTargetsModule) {
     }
 }
 
-TEST_F(Fronta, PoNulovaniClearsTheModuleAndItsChannelsOnly) {
+TEST_F(Queue, PoNulovaniClearsTheModuleAndItsChannelsOnly) {
     s.Channel(100, 1, 5, 0).StatusRegistr = 8;
     s.Channel(3000, 1, 5, 1).StatusRegistr = 8;
     s.Channel(3001, 1, 6, 1).StatusRegistr = 8;
@@ -273,7 +273,7 @@ TEST_F(Fronta, PoNulovaniClearsTheModuleAndItsChannelsOnly) {
     EXPECT_EQ(d.Kanaly[3002].StatusRegistr, 8);
 }
 
-TEST_F(Fronta, PoNulovaniWithoutATargetChangesNothing) {
+TEST_F(Queue, PoNulovaniWithoutATargetChangesNothing) {
     d.Rozhrani[1].Moduly[0].StatusRegistr = 8;
     d.Kanaly[99].Rozhrani = 0;
     PoNulovani(d);
