@@ -44,18 +44,18 @@ constexpr char32_t CharOfByte(unsigned char b) {
 constexpr std::size_t DecodeUtf8(const char* s, std::size_t n, std::size_t i, char32_t& z) {
     const auto b = [&](std::size_t k) { return static_cast<unsigned char>(s[k]); };
     const unsigned char c = b(i);
-    std::size_t delka = c < 0x80 ? 1 : (c & 0xE0) == 0xC0 ? 2 : (c & 0xF0) == 0xE0 ? 3 : (c & 0xF8) == 0xF0 ? 4 : 0;
-    if (delka == 0 || i + delka > n) return 0;
-    if (delka == 1) { z = c; return 1; }
-    char32_t v = c & (0x7F >> delka);
-    for (std::size_t k = 1; k < delka; ++k) {
+    std::size_t length = c < 0x80 ? 1 : (c & 0xE0) == 0xC0 ? 2 : (c & 0xF0) == 0xE0 ? 3 : (c & 0xF8) == 0xF0 ? 4 : 0;
+    if (length == 0 || i + length > n) return 0;
+    if (length == 1) { z = c; return 1; }
+    char32_t v = c & (0x7F >> length);
+    for (std::size_t k = 1; k < length; ++k) {
         if ((b(i + k) & 0xC0) != 0x80) return 0;
         v = (v << 6) | (b(i + k) & 0x3F);
     }
-    constexpr char32_t nejmensi[5] = {0, 0, 0x80, 0x800, 0x10000};
-    if (v < nejmensi[delka] || v > 0x10FFFF || (v >= 0xD800 && v <= 0xDFFF)) return 0;
+    constexpr char32_t smallest[5] = {0, 0, 0x80, 0x800, 0x10000};
+    if (v < smallest[length] || v > 0x10FFFF || (v >= 0xD800 && v <= 0xDFFF)) return 0;
     z = v;
-    return delka;
+    return length;
 }
 
 template <std::size_t N>

@@ -13,7 +13,7 @@ class TText {
 public:
     TText() = default;
     template <class... A>
-    explicit TText(const A&... casti) { (Add(casti), ...); }
+    explicit TText(const A&... segments) { (Add(segments), ...); }
 
     TText& Add(std::string_view t) {
         const std::size_t k = t.size() < Kapacita - n_ ? t.size() : Kapacita - n_;
@@ -42,12 +42,12 @@ public:
         auto r = std::to_chars(t, t + sizeof t, v);
         return Add(std::string_view(t, static_cast<std::size_t>(r.ptr - t)));
     }
-    // Upper-case hexadecimal, zero-padded to at least `cifry` digits.
-    TText& Hex(uint64_t v, int cifry) {
+    // Upper-case hexadecimal, zero-padded to at least `digits` digits.
+    TText& Hex(uint64_t v, int digits) {
         char t[17];
         int k = 0;
         do { t[16 - k++] = "0123456789ABCDEF"[v & 15]; v >>= 4; } while (v != 0 && k < 16);
-        while (k < cifry && k < 16) t[16 - k++] = '0';
+        while (k < digits && k < 16) t[16 - k++] = '0';
         return Add(std::string_view(t + 17 - k, static_cast<std::size_t>(k)));
     }
     void Truncate(std::size_t n) { if (n < n_) n_ = n; }

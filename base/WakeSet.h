@@ -19,24 +19,24 @@ public:
     void Add(int c) noexcept {
         if (c < First || c > Last) return;
         const unsigned i = static_cast<unsigned>(c - First);
-        slova_[i / 64].fetch_or(uint64_t{1} << (i % 64), std::memory_order_release);
+        words_[i / 64].fetch_or(uint64_t{1} << (i % 64), std::memory_order_release);
     }
 
     // Takes every bit set so far and calls f(c) for each, in ascending
     // channel order. Returns whether there was any.
     template <class F>
     bool Take(F&& f) {
-        bool nejaky = false;
+        bool any = false;
         for (std::size_t w = 0; w < Words; ++w) {
-            if (slova_[w].load(std::memory_order_relaxed) == 0) continue;
-            uint64_t b = slova_[w].exchange(0, std::memory_order_acquire);
-            nejaky = nejaky || b != 0;
+            if (words_[w].load(std::memory_order_relaxed) == 0) continue;
+            uint64_t b = words_[w].exchange(0, std::memory_order_acquire);
+            any = any || b != 0;
             for (; b != 0; b &= b - 1) f(First + static_cast<int>(w * 64) + __builtin_ctzll(b));
         }
-        return nejaky;
+        return any;
     }
 
 private:
     static constexpr std::size_t Words = (Last - First + 1 + 63) / 64;
-    std::atomic<uint64_t> slova_[Words] = {};
+    std::atomic<uint64_t> words_[Words] = {};
 };

@@ -14,34 +14,34 @@ using Guard = std::lock_guard<std::mutex>;
 
 int NextSlot(int i) { return i >= QueueSize ? 1 : i + 1; }
 
-double Percent(int32_t pocet) { return static_cast<double>(pocet) / QueueSize * 100.0; }
+double Percent(int32_t count) { return static_cast<double>(count) / QueueSize * 100.0; }
 
 // Display only: both sides of the queue write the percentages.
-void SetFill(TFronta& f, int32_t potvrzenych) {
+void SetFill(TFronta& f, int32_t committed) {
     f.ZaplneniPredchozi = f.Zaplneni.load();
-    const double z = Percent(potvrzenych);
+    const double z = Percent(committed);
     f.Zaplneni = z;
     if (z > f.ZaplneniMax) f.ZaplneniMax = z;
 }
 
 // One decimal place with the regional separator.
-void AddPercent(TLine& t, double v, char oddelovac) {
+void AddPercent(TLine& t, double v, char separator) {
     char b[32];
     auto r = std::to_chars(b, b + sizeof b, v, std::chars_format::fixed, 1);
     for (char* p = b; p < r.ptr; ++p)
-        if (*p == '.') *p = oddelovac;
+        if (*p == '.') *p = separator;
     t.Add(std::string_view(b, static_cast<std::size_t>(r.ptr - b)));
 }
 
 }  // namespace
 
-void ZaradPozadavek(TData& d, int c, uint8_t funkce) {
+void ZaradPozadavek(TData& d, int c, uint8_t function) {
     if (!IsChannel(c)) return;
     TKanal& k = d.Kanaly[c];
     const int r = k.Rozhrani;
     {
         Guard g(d.WindowLock);
-        StartRequest(k, Now(&d), funkce, IsInterface(r) ? LimitPozadavku(d.Rozhrani[r]) : 0);
+        StartRequest(k, Now(&d), function, IsInterface(r) ? LimitPozadavku(d.Rozhrani[r]) : 0);
     }
     if (VlozDoFronty(d, c) == TQueued::Full) UkonciSChybou(d, static_cast<uint32_t>(c), StatusSendError);
 }
@@ -54,8 +54,8 @@ TQueued VlozDoFronty(TData& d, int c) {
     // a host that calls from several threads cannot lose an entry.
     Guard g(d.WindowLock);
     // Acquire pairs with the interface thread's release when it frees a slot.
-    const int32_t potvrzenych = f.PocetPotvrzenych.load(std::memory_order_acquire);
-    if (potvrzenych + f.PocetNepotvrzenych >= QueueSize) return TQueued::Full;
+    const int32_t committed = f.PocetPotvrzenych.load(std::memory_order_acquire);
+    if (committed + f.PocetNepotvrzenych >= QueueSize) return TQueued::Full;
     const int i = f.IndexZapisu;
     f.Polozky[i] = c;
     f.IndexZapisu = NextSlot(i);
@@ -71,12 +71,12 @@ void PotvrdFronty(TData& d) {
             Guard g(d.WindowLock);
             // Read under the lock that every addition takes, or an entry
             // added by another thread meanwhile would be zeroed uncommitted.
-            const int32_t nove = f.PocetNepotvrzenych;
-            if (nove <= 0) continue;
+            const int32_t added = f.PocetNepotvrzenych;
+            if (added <= 0) continue;
             // Release: the slots written before become visible with the count.
-            const int32_t potvrzenych = f.PocetPotvrzenych.fetch_add(nove, std::memory_order_release) + nove;
+            const int32_t committed = f.PocetPotvrzenych.fetch_add(added, std::memory_order_release) + added;
             f.PocetNepotvrzenych = 0;
-            SetFill(f, potvrzenych);
+            SetFill(f, committed);
         }
         WakeInterface(d, r);
     }
@@ -93,8 +93,8 @@ void RemoveFromQueue(TData& d, int rozhrani) {
     Guard g(d.WindowLock);
     f.IndexCteni = NextSlot(f.IndexCteni);
     // Release: the slot was read before the host may write it again.
-    const int32_t potvrzenych = f.PocetPotvrzenych.fetch_sub(1, std::memory_order_release) - 1;
-    SetFill(f, potvrzenych);
+    const int32_t committed = f.PocetPotvrzenych.fetch_sub(1, std::memory_order_release) - 1;
+    SetFill(f, committed);
 }
 
 namespace {
@@ -113,10 +113,10 @@ void CountFinishedAtOnce(TData& d, int r, uint8_t e) {
 // start after the end.
 void StoreError(TData& d, uint32_t c, uint8_t e) {
     TKanal& k = d.Kanaly[c];
-    const uint32_t ted = Now(&d);
+    const uint32_t now = Now(&d);
     k.DobaRS = 0;
-    k.DobaLAN = ted - k.CasOdeslani;
-    k.DobaCelkem = ted - k.CasPozadavku;
+    k.DobaLAN = now - k.CasOdeslani;
+    k.DobaCelkem = now - k.CasPozadavku;
     k.StatusPosledni = e;
     k.CasovaZnacka = 0;
     k.DobaRS16 = 0;
@@ -146,13 +146,13 @@ void UkonciSChybou(TData& d, uint32_t c, uint8_t e) {
     CountFinishedAtOnce(d, d.Kanaly[c].Rozhrani, e);
 }
 
-bool FinishTimedOut(TData& d, uint32_t c, uint32_t pozadavek) {
+bool FinishTimedOut(TData& d, uint32_t c, uint32_t request) {
     if (!IsChannel(c)) return false;
     {
         // Starts are numbered under the same lock: the request cannot change
         // between this look and the completion.
         Guard g(d.WindowLock);
-        if (!IsCurrentRequest(d.Kanaly[c], pozadavek)) return false;
+        if (!IsCurrentRequest(d.Kanaly[c], request)) return false;
         StoreError(d, c, StatusInterfaceTimeout);
     }
     CountFinishedAtOnce(d, d.Kanaly[c].Rozhrani, StatusInterfaceTimeout);
@@ -160,11 +160,11 @@ bool FinishTimedOut(TData& d, uint32_t c, uint32_t pozadavek) {
 }
 
 int64_t ReportQueueFill(TData& d, int rozhrani, TQueueHour& h) {
-    const int64_t ted = Clock(&d).RealMs();
-    if (ted < h.From || ted >= h.Until) {
-        const TLocalTime c = LocalTimeOf(ted);
+    const int64_t now = Clock(&d).RealMs();
+    if (now < h.From || now >= h.Until) {
+        const TLocalTime c = LocalTimeOf(now);
         h.Hour = c.Hour;
-        h.From = ted - ((c.Minute * 60 + c.Second) * 1000 + c.Millisecond);
+        h.From = now - ((c.Minute * 60 + c.Second) * 1000 + c.Millisecond);
         h.Until = h.From + 3600000;
     }
     TFronta& f = d.Fronty[rozhrani];
@@ -179,5 +179,5 @@ int64_t ReportQueueFill(TData& d, int rozhrani, TQueueHour& h) {
         f.HodinaMax = static_cast<uint16_t>(h.Hour);
         f.ZaplneniMax = 0.0;
     }
-    return h.Until - ted;
+    return h.Until - now;
 }

@@ -8,9 +8,9 @@
 #include "comm/Request.h"
 #include "config/Model.h"
 
-// Starts the request of channel c with function code `funkce` and queues it
+// Starts the request of channel c with function code `function` and queues it
 // as a new entry; a full queue completes it at once with status 3.
-void ZaradPozadavek(TData& d, int c, uint8_t funkce);
+void ZaradPozadavek(TData& d, int c, uint8_t function);
 enum class TQueued : int { Yes = 0, Full = 3 };
 // Adds channel c as a new entry of its interface's queue.
 TQueued VlozDoFronty(TData& d, int c);
@@ -25,11 +25,11 @@ void RemoveFromQueue(TData& d, int rozhrani);
 // Completes the request of channel c with status e and no answer.
 void UkonciSChybou(TData& d, uint32_t c, uint8_t e);
 
-// Ends request number `pozadavek` of channel c with status 26, unless the
+// Ends request number `request` of channel c with status 26, unless the
 // host has started another request of the channel since: false then, and
 // nothing changes. The time limits of the call-back thread and of
 // OutputFinalized end requests only this way.
-bool FinishTimedOut(TData& d, uint32_t c, uint32_t pozadavek);
+bool FinishTimedOut(TData& d, uint32_t c, uint32_t request);
 
 // The current local hour of the wall clock, cached between boundaries so that
 // a step needs no calendar conversion.

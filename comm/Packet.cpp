@@ -15,10 +15,10 @@ void AddByte(TPaket& p, uint8_t b) {
 }
 
 // The gateway sums the hex characters themselves, not the bytes they encode.
-uint8_t Checksum(std::string_view znaky) {
-    uint8_t soucet = 0;
-    for (char z : znaky) soucet = static_cast<uint8_t>(soucet + static_cast<uint8_t>(z));
-    return static_cast<uint8_t>(0u - soucet);
+uint8_t Checksum(std::string_view chars) {
+    uint8_t sum = 0;
+    for (char z : chars) sum = static_cast<uint8_t>(sum + static_cast<uint8_t>(z));
+    return static_cast<uint8_t>(0u - sum);
 }
 
 int DigitValue(char z) {
@@ -28,20 +28,20 @@ int DigitValue(char z) {
     return -1;
 }
 
-// Two characters at 1-based position `pozice`; the caller guarantees the length.
-bool ReadByte(std::string_view t, std::size_t pozice, uint8_t& b) {
-    const int h = DigitValue(t[pozice - 1]);
-    const int l = DigitValue(t[pozice]);
+// Two characters at 1-based position `position`; the caller guarantees the length.
+bool ReadByte(std::string_view t, std::size_t position, uint8_t& b) {
+    const int h = DigitValue(t[position - 1]);
+    const int l = DigitValue(t[position]);
     if (h < 0 || l < 0) return false;
     b = static_cast<uint8_t>(h * 16 + l);
     return true;
 }
 
-bool ReadWord32(std::string_view t, std::size_t pozice, uint32_t& v) {
+bool ReadWord32(std::string_view t, std::size_t position, uint32_t& v) {
     v = 0;
     for (std::size_t i = 0; i < 4; ++i) {
         uint8_t b = 0;
-        if (!ReadByte(t, pozice + 2 * i, b)) return false;
+        if (!ReadByte(t, position + 2 * i, b)) return false;
         v |= static_cast<uint32_t>(b) << (8 * i);
     }
     return true;
@@ -61,40 +61,40 @@ bool ReadFields(std::string_view t, TOdpoved& o) {
 
 }  // namespace
 
-TPaket SestavPaket(uint32_t id, uint8_t kodRychlosti, uint16_t timeout, uint8_t opakovani, uint8_t adresa,
-                   uint8_t funkce, uint8_t periferie, uint8_t rezerva, const uint8_t data[4]) {
+TPaket SestavPaket(uint32_t id, uint8_t kodRychlosti, uint16_t timeout, uint8_t retries, uint8_t adresa,
+                   uint8_t function, uint8_t periphery, uint8_t reserved, const uint8_t data[4]) {
     TPaket p(PacketTag);
     for (int i = 0; i < 4; ++i) AddByte(p, static_cast<uint8_t>(id >> (8 * i)));
     AddByte(p, kodRychlosti);
     AddByte(p, static_cast<uint8_t>(timeout & 0xFF));
     AddByte(p, static_cast<uint8_t>(timeout >> 8));
-    AddByte(p, opakovani);
+    AddByte(p, retries);
     AddByte(p, adresa);
-    AddByte(p, funkce);
-    AddByte(p, periferie);
-    AddByte(p, rezerva);
+    AddByte(p, function);
+    AddByte(p, periphery);
+    AddByte(p, reserved);
     for (int i = 0; i < 4; ++i) AddByte(p, data[i]);
     AddByte(p, Checksum(p.sv().substr(PacketTag.size())));
     p.Add("\r\n");
     return p;
 }
 
-void CopyInterface(const TRozhrani& r, TKopieRozhrani& kopie) {
-    kopie.IPAdresa.assign(r.IPAdresa);  // Init's text, read-only while threads run
-    kopie.UdpPort = r.UdpPort;
-    kopie.UdpTimeout = r.UdpTimeout;
-    kopie.UdpOpakovani = r.UdpOpakovani;
-    kopie.Baud = r.Baud;
-    kopie.Timeout = r.Timeout;
-    kopie.Opakovani = r.Opakovani;
+void CopyInterface(const TRozhrani& r, TKopieRozhrani& copy) {
+    copy.IPAdresa.assign(r.IPAdresa);  // Init's text, read-only while threads run
+    copy.UdpPort = r.UdpPort;
+    copy.UdpTimeout = r.UdpTimeout;
+    copy.UdpOpakovani = r.UdpOpakovani;
+    copy.Baud = r.Baud;
+    copy.Timeout = r.Timeout;
+    copy.Opakovani = r.Opakovani;
 }
 
-void CopyChannel(const TKanal& k, TKopieKanalu& kopie) {
-    kopie.Cislo = static_cast<uint32_t>(k.Cislo);
-    kopie.Adresa = k.Adresa;
-    kopie.Funkce = k.Funkce;
-    kopie.Periferie = k.Periferie;
-    for (int i = 0; i < 4; ++i) kopie.DataZapis[i] = k.DataZapis[i];
+void CopyChannel(const TKanal& k, TKopieKanalu& copy) {
+    copy.Cislo = static_cast<uint32_t>(k.Cislo);
+    copy.Adresa = k.Adresa;
+    copy.Funkce = k.Funkce;
+    copy.Periferie = k.Periferie;
+    for (int i = 0; i < 4; ++i) copy.DataZapis[i] = k.DataZapis[i];
 }
 
 TPaket PaketPozadavku(const TKopieRozhrani& r, const TKopieKanalu& k) {
@@ -103,18 +103,18 @@ TPaket PaketPozadavku(const TKopieRozhrani& r, const TKopieKanalu& k) {
 }
 
 TPacketResult RozeberPaket(std::string_view text, TOdpoved& o) {
-    const std::size_t zacatek = text.find('[');
-    const std::string_view t = zacatek == std::string_view::npos ? std::string_view() : text.substr(zacatek);
+    const std::size_t start = text.find('[');
+    const std::string_view t = start == std::string_view::npos ? std::string_view() : text.substr(start);
     if (t.size() < MinAnswerSize) return TPacketResult::TooShort;
     if (t.substr(0, PacketTag.size()) != PacketTag) return TPacketResult::BadTag;
 
-    const uint8_t soucet = Checksum(t.substr(PacketTag.size(), AnswerDataEnd - PacketTag.size()));
+    const uint8_t sum = Checksum(t.substr(PacketTag.size(), AnswerDataEnd - PacketTag.size()));
     // Upper-case only: the gateway never writes lower-case checksum digits.
-    if (t[AnswerDataEnd] != HexDigits[soucet >> 4] || t[AnswerDataEnd + 1] != HexDigits[soucet & 15])
+    if (t[AnswerDataEnd] != HexDigits[sum >> 4] || t[AnswerDataEnd + 1] != HexDigits[sum & 15])
         return TPacketResult::BadChecksum;
 
-    TOdpoved nova;
-    if (!ReadFields(t, nova)) return TPacketResult::BadHex;
-    o = nova;
+    TOdpoved fresh;
+    if (!ReadFields(t, fresh)) return TPacketResult::BadHex;
+    o = fresh;
     return TPacketResult::Valid;
 }

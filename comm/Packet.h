@@ -13,8 +13,8 @@
 
 using TPaket = TText<64>;
 
-TPaket SestavPaket(uint32_t id, uint8_t kodRychlosti, uint16_t timeout, uint8_t opakovani, uint8_t adresa,
-                   uint8_t funkce, uint8_t periferie, uint8_t rezerva, const uint8_t data[4]);
+TPaket SestavPaket(uint32_t id, uint8_t kodRychlosti, uint16_t timeout, uint8_t retries, uint8_t adresa,
+                   uint8_t function, uint8_t periphery, uint8_t reserved, const uint8_t data[4]);
 
 // What a request packet and its waits need of the interface record (the
 // full record holds texts and the per-channel status table).
@@ -40,8 +40,8 @@ struct TKopieKanalu {
 // Each shared field is loaded once, so that a packet is built from one
 // consistent set of values even while other threads update the records.
 // The address text keeps its capacity from one request to the next.
-void CopyInterface(const TRozhrani& r, TKopieRozhrani& kopie);
-void CopyChannel(const TKanal& k, TKopieKanalu& kopie);
+void CopyInterface(const TRozhrani& r, TKopieRozhrani& copy);
+void CopyChannel(const TKanal& k, TKopieKanalu& copy);
 
 // The request packet of a channel; the only place that builds one.
 TPaket PaketPozadavku(const TKopieRozhrani& r, const TKopieKanalu& k);

@@ -29,20 +29,20 @@ inline int32_t StateFieldOf(const TKanal& k) { return StateField(StateOf(k)); }
 // so that a thread judging a request by its age (FinishTimedOut) reads the
 // number, then the start, then its clock, and a request started meanwhile
 // can only look younger than it is.
-inline void StartRequest(TKanal& k, uint32_t ted, uint8_t funkce, int32_t limit) {
+inline void StartRequest(TKanal& k, uint32_t now, uint8_t function, int32_t limit) {
     k.Hotovo = 0;
     k.CekaCallBack = 0;
     k.PocetVolani.Add(1);
-    k.CasPozadavku = ted;
-    k.Funkce = funkce;
+    k.CasPozadavku = now;
+    k.Funkce = function;
     k.LimitPozadavku = limit;
     k.RequestNumber.store(k.RequestNumber.load() + 1, std::memory_order_release);
 }
 
 // A refused request has a start too (its times count from the refusal).
-inline void StartRefusedRequest(TKanal& k, uint32_t ted) {
-    k.CasPozadavku = ted;
-    k.CasOdeslani = ted;
+inline void StartRefusedRequest(TKanal& k, uint32_t now) {
+    k.CasPozadavku = now;
+    k.CasOdeslani = now;
     k.RequestNumber.store(k.RequestNumber.load() + 1, std::memory_order_release);
 }
 

@@ -5,17 +5,17 @@
 #include "config/ChannelKind.h"
 #include "config/Model.h"
 
-void PripravNulovani(TData& d, uint32_t cil) {
-    if (!IsModuleChannel(cil)) return;
-    const TKanal& t = d.Kanaly[cil];
+void PripravNulovani(TData& d, uint32_t target) {
+    if (!IsModuleChannel(target)) return;
+    const TKanal& t = d.Kanaly[target];
     TKanal& k = d.Kanaly[99];
     std::lock_guard<std::mutex> g(d.WindowLock);
     k.Adresa = t.Adresa.load();
     k.Rozhrani = t.Rozhrani.load();
     k.Funkce = FunctionResetStatus;
     k.Periferie = 0;
-    k.DataZapis[0] = static_cast<uint8_t>(cil & 0xFF);
-    k.DataZapis[1] = static_cast<uint8_t>((cil >> 8) & 0xFF);
+    k.DataZapis[0] = static_cast<uint8_t>(target & 0xFF);
+    k.DataZapis[1] = static_cast<uint8_t>((target >> 8) & 0xFF);
     k.DataZapis[2] = 0;
     k.DataZapis[3] = 0;
 }

@@ -5,8 +5,8 @@
 
 struct TData;
 
-// Aims channel 99 at the module that serves channel `cil` (100..6099).
-void PripravNulovani(TData& d, uint32_t cil);
+// Aims channel 99 at the module that serves channel `target` (100..6099).
+void PripravNulovani(TData& d, uint32_t target);
 // After the reset was finalised: clears the status register of that module
 // and of every channel it serves.
 void PoNulovani(TData& d);

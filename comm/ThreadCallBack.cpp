@@ -22,8 +22,8 @@ int32_t CallBackDirection(int c) { return IsInputChannel(static_cast<uint32_t>(c
 
 }  // namespace
 
-TThreadCallBack::TThreadCallBack(TData* d, TCallBack cb, int32_t kontext)
-    : TThread(d != nullptr ? &d->CallBackAlarm : nullptr), PData(d), CallBack(cb), KontextCallBack(kontext) {}
+TThreadCallBack::TThreadCallBack(TData* d, TCallBack cb, int32_t context)
+    : TThread(d != nullptr ? &d->CallBackAlarm : nullptr), PData(d), CallBack(cb), KontextCallBack(context) {}
 
 TThreadCallBack::~TThreadCallBack() {
     Stop();
@@ -38,9 +38,9 @@ void TThreadCallBack::Execute() {
     if (PData == nullptr) return;
     Contained([&] { ZapisCB(PData, "Start"); });
     PData->CallBackBezi = 1;
-    TAlarm& budik = Alarm();
-    bool oznacene = true;
-    uint32_t generace = budik.Generation();
+    TAlarm& alarm = Alarm();
+    bool marked = true;
+    uint32_t generation = alarm.Generation();
     int64_t posledniScan = Clock(PData).PaceNs() - ScanPeriodNs;
     while (!Stopping()) {
         // While requests wait the scan repeats every millisecond, for their
@@ -48,18 +48,18 @@ void TThreadCallBack::Execute() {
         // Either wait ends as soon as a channel is marked or a marked request
         // finishes; those channels alone are looked at then, unless a full
         // scan is due for the time-outs of the marked ones.
-        budik.Wait(generace, oznacene ? 1 : LongestSleepMs);
+        alarm.Wait(generation, marked ? 1 : LongestSleepMs);
         if (Stopping()) break;
-        generace = budik.Generation();
-        const int64_t ted = Clock(PData).PaceNs();
-        const bool splatny = oznacene && ted - posledniScan >= ScanPeriodNs;
+        generation = alarm.Generation();
+        const int64_t now = Clock(PData).PaceNs();
+        const bool due = marked && now - posledniScan >= ScanPeriodNs;
         bool rung = false;
-        if (!splatny) Contained([&] { rung = ScanRung(oznacene); });
+        if (!due) Contained([&] { rung = ScanRung(marked); });
         if (rung) continue;
-        posledniScan = ted;
+        posledniScan = now;
         PData->CallBackWakes.Take([](int) {});  // the full scan covers them
-        oznacene = true;  // unless the scan completes: an error repeats it in 1 ms
-        Contained([&] { oznacene = ScanAll(); });
+        marked = true;  // unless the scan completes: an error repeats it in 1 ms
+        Contained([&] { marked = ScanAll(); });
     }
     PData->CallBackBezi = 0;
     Contained([&] { ZapisCB(PData, "Stop"); });
@@ -77,12 +77,12 @@ bool TThreadCallBack::ScanAll() {
 // scan could report. A marked request that finished without a ring (its
 // queue had more entries) is thus reported before a higher rung one, as a
 // scan in channel order would.
-bool TThreadCallBack::ScanRung(bool& oznacene) {
+bool TThreadCallBack::ScanRung(bool& marked) {
     if (!PData->CallBackWakes.Take([&](int c) { marked_.Add(c); })) return false;
     marked_.ForEach([&](int c) {
         if (!Stopping() && !CheckChannel(c)) marked_.Remove(c);
     });
-    oznacene = !marked_.Empty();
+    marked = !marked_.Empty();
     return true;
 }
 
@@ -95,36 +95,36 @@ bool TThreadCallBack::CheckChannel(int c) {
     // The request's number, then its start and limit, then the clock: a
     // request that the host starts meanwhile can only look younger, and the
     // completion below ends only the request examined.
-    const uint32_t pozadavek = RequestNumberOf(k);
-    const uint32_t zacatek = k.CasPozadavku;
+    const uint32_t request = RequestNumberOf(k);
+    const uint32_t start = k.CasPozadavku;
     const int32_t limit = InterfaceTimeout(d, k);
-    const int32_t uplynulo = static_cast<int32_t>(Now(&d) - zacatek);
-    if ((uplynulo > limit || uplynulo < 0) && FinishTimedOut(d, static_cast<uint32_t>(c), pozadavek)) {
-        TLine t("Ch=", static_cast<int32_t>(c), ", timeout rozhrani=", uplynulo, "/", limit);
+    const int32_t elapsed = static_cast<int32_t>(Now(&d) - start);
+    if ((elapsed > limit || elapsed < 0) && FinishTimedOut(d, static_cast<uint32_t>(c), request)) {
+        TLine t("Ch=", static_cast<int32_t>(c), ", timeout rozhrani=", elapsed, "/", limit);
         ZapisCB(&d, t);
-        TLine s("timeout rozhrani=", uplynulo, "/", limit);
+        TLine s("timeout rozhrani=", elapsed, "/", limit);
         ZapisRun(&d, "CB  0", c, r, StateFieldOf(k), s);
     }
     if (IsDone(k)) {
-        const int32_t fronta = IsInterface(r) ? static_cast<int32_t>(d.Fronty[r].PocetPotvrzenych) : 0;
-        TLine t("F=", fronta, ", (", k.DobaRS.load(), "/", k.DobaLAN.load(), "/", k.DobaCelkem.load(), ")");
+        const int32_t queue = IsInterface(r) ? static_cast<int32_t>(d.Fronty[r].PocetPotvrzenych) : 0;
+        TLine t("F=", queue, ", (", k.DobaRS.load(), "/", k.DobaLAN.load(), "/", k.DobaCelkem.load(), ")");
         ZapisRun(&d, "CB  1", c, r, StateFieldOf(k), t);
         if (Stopping()) return true;
-        NotifyHost(c, k, pozadavek);
+        NotifyHost(c, k, request);
     }
     return IsAwaitingNotice(k);
 }
 
 // The mark is taken for the request examined only (see TakeNoticeMark).
-void TThreadCallBack::NotifyHost(int c, TKanal& k, uint32_t pozadavek) {
-    if (!TakeNoticeMark(k, pozadavek)) return;
-    const int32_t druh = CallBackDirection(c);
+void TThreadCallBack::NotifyHost(int c, TKanal& k, uint32_t request) {
+    if (!TakeNoticeMark(k, request)) return;
+    const int32_t kind = CallBackDirection(c);
     if (CallBack != nullptr) {
         PData->DriverCounters.CallBacks.Add(1);
-        if (CallBack(KontextCallBack, druh, PData) == 1) {
+        if (CallBack(KontextCallBack, kind, PData) == 1) {
             PData->DriverCounters.CallBacks.Add(1);
-            CallBack(KontextCallBack, druh, PData);
+            CallBack(KontextCallBack, kind, PData);
         }
     }
-    AfterNotice(k, druh == 0);
+    AfterNotice(k, kind == 0);
 }

@@ -16,7 +16,7 @@
 // finishes.
 class TThreadCallBack final : public TThread {
 public:
-    TThreadCallBack(TData* d, TCallBack cb, int32_t kontext);
+    TThreadCallBack(TData* d, TCallBack cb, int32_t context);
     ~TThreadCallBack() override;  // Stop + Join
 
     bool Start();
@@ -29,8 +29,8 @@ public:
     bool ScanAll();
     // Looks at the channels rung for together with those still marked at
     // their last look, in channel order; false (and nothing looked at) when
-    // none was rung. `oznacene` tells whether any channel stays marked.
-    bool ScanRung(bool& oznacene);
+    // none was rung. `marked` tells whether any channel stays marked.
+    bool ScanRung(bool& marked);
 
     TData* PData;
     TCallBack CallBack;
@@ -64,7 +64,7 @@ private:
         uint64_t words_[Words] = {};
     };
 
-    void NotifyHost(int c, TKanal& k, uint32_t pozadavek);
+    void NotifyHost(int c, TKanal& k, uint32_t request);
 
     TChannelSet marked_;
 };

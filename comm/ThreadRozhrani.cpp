@@ -26,9 +26,9 @@ using TLongLine = TText<ReceiveSize + 128>;
 
 }  // namespace
 
-TThreadRozhrani::TThreadRozhrani(TData* d, uint8_t cislo) : PData(d), CisloRozhrani(cislo) {
-    if (PData != nullptr && IsInterface(cislo)) {
-        const TRozhrani& r = PData->Rozhrani[cislo];
+TThreadRozhrani::TThreadRozhrani(TData* d, uint8_t number) : PData(d), CisloRozhrani(number) {
+    if (PData != nullptr && IsInterface(number)) {
+        const TRozhrani& r = PData->Rozhrani[number];
         KopieRozhrani.IPAdresa = r.IPAdresa;
     }
 }
@@ -39,9 +39,9 @@ TThreadRozhrani::~TThreadRozhrani() {
 }
 
 bool TThreadRozhrani::Start() {
-    TText<16> jmeno("zr6180 R", static_cast<int32_t>(CisloRozhrani));
-    jmeno.Add('\0');
-    return TThread::Start(PData != nullptr ? PData->ThreadStarter.load() : nullptr, jmeno.sv().data());
+    TText<16> name("zr6180 R", static_cast<int32_t>(CisloRozhrani));
+    name.Add('\0');
+    return TThread::Start(PData != nullptr ? PData->ThreadStarter.load() : nullptr, name.sv().data());
 }
 
 std::string_view TThreadRozhrani::OrizniKonec(std::string_view t) {
@@ -60,9 +60,9 @@ void TThreadRozhrani::Execute() {
     TData& d = *PData;
     if (!Stopping()) {
         d.VlaknoBezi[CisloRozhrani] = 1;
-        TText<16> jmeno("zr6180 R", static_cast<int32_t>(CisloRozhrani), " name");
-        jmeno.Add('\0');
-        Udp.SetLookupThread(d.ThreadStarter.load(), jmeno.sv().data());
+        TText<16> name("zr6180 R", static_cast<int32_t>(CisloRozhrani), " name");
+        name.Add('\0');
+        Udp.SetLookupThread(d.ThreadStarter.load(), name.sv().data());
         if (!Udp.IsOpen()) Udp.Open();  // Init opens it before the start and reports a failure
     }
     Contained([&] { ZapisLogRozhrani(&d, CisloRozhrani, "Start"); });
@@ -138,19 +138,19 @@ void TThreadRozhrani::KrokKomunikace() {
         return;
     }
     TKanal& kan = d.Kanaly[c];
-    const uint32_t cislo = static_cast<uint32_t>(c);
-    const uint32_t zacatek = kan.CasPozadavku;  // before the clock: a later start cannot make T negative
-    TLine t("F=", static_cast<int32_t>(d.Fronty[k].PocetPotvrzenych), ", T=", Now(&d) - zacatek);
-    Trace("KOM 0", cislo, StateFieldOf(kan), t);
+    const uint32_t number = static_cast<uint32_t>(c);
+    const uint32_t startTick = kan.CasPozadavku;  // before the clock: a later start cannot make T negative
+    TLine t("F=", static_cast<int32_t>(d.Fronty[k].PocetPotvrzenych), ", T=", Now(&d) - startTick);
+    Trace("KOM 0", number, StateFieldOf(kan), t);
     if (Stopping()) return;
     d.InterfaceCounters[k].ObserveQueueDepth(d.Fronty[k].PocetPotvrzenych);
     RemoveFromQueue(d, k);
     if (EndedByTimeLimit(kan)) return;
-    current_ = cislo;
+    current_ = number;
     kan.CasOdeslani = Now(&d);
     lanStartNs_ = Clock(&d).PaceNs();  // the exchange time of the metrics, finer than DobaLAN's ms
-    if (Serve(cislo) == TStep::Failed && !Stopping()) FinishWithException(cislo);
-    RingCallBack(cislo);
+    if (Serve(number) == TStep::Failed && !Stopping()) FinishWithException(number);
+    RingCallBack(number);
 }
 
 // A host waiting for this outcome hears of it without waiting for the
@@ -173,10 +173,10 @@ uint64_t TThreadRozhrani::ExchangeUs() const {
     return ns > 0 ? static_cast<uint64_t>(ns / 1000) : 0;
 }
 
-void TThreadRozhrani::CountSend(int pokus) {
+void TThreadRozhrani::CountSend(int attempt) {
     TInterfaceCounters& n = Counters();
     n.Sent.Add(1);
-    if (pokus > 1) n.Retries.Add(1);
+    if (attempt > 1) n.Retries.Add(1);
 }
 
 void TThreadRozhrani::RefreshCopies(uint32_t c) {
@@ -195,8 +195,8 @@ TThreadRozhrani::TStep TThreadRozhrani::Serve(uint32_t c) {
     RefreshCopies(c);
     const TKopieRozhrani& r = KopieRozhrani;
     const TPaket dotaz = PaketPozadavku(r, KopieKanalu);
-    const std::string_view zobrazeny = OrizniKonec(dotaz.sv());
-    if (zobrazeny.empty()) {
+    const std::string_view shown = OrizniKonec(dotaz.sv());
+    if (shown.empty()) {
         TOdpoved o;
         o.Status = StatusSendError;
         o.StatusRegistr = StatusSendError;
@@ -205,22 +205,22 @@ TThreadRozhrani::TStep TThreadRozhrani::Serve(uint32_t c) {
         TraceQueue("KOM 9", c, ", neplatný dotaz"_cp, storedState_);
         return TStep::Finished;
     }
-    kan.Dotaz.Set(zobrazeny);
+    kan.Dotaz.Set(shown);
     if (!Udp.IsOpen()) Udp.Open();  // retried here after a failure at start
-    for (int pokus = 1;; ++pokus) {
+    for (int attempt = 1;; ++attempt) {
         if (Stopping()) return TStep::Stop;
         if (const TStep v = Drain(c); v != TStep::Continue) return v;
         if (Stopping()) return TStep::Stop;
         if (const TStep v = SendRequest(r, dotaz.sv()); v != TStep::Continue) return v;
-        CountSend(pokus);
+        CountSend(attempt);
         MarkSent(kan);
         TraceQueue("KOM 2", c, {}, StateField(TRequestState::Sent));
         if (Stopping()) return TStep::Stop;
         const uint32_t limitLan = LimitLanRozhrani(r.Baud, r.Timeout, r.Opakovani, r.UdpTimeout);
-        uint32_t uplynulo = 0;
-        if (const TStep v = AwaitAnswer(c, limitLan, uplynulo); v != TStep::Continue) return v;
-        LogChannel(c, " - LAN timeout", static_cast<uint32_t>(pokus), "=", uplynulo);
-        if (pokus > r.UdpOpakovani) return Timeout(c);
+        uint32_t elapsed = 0;
+        if (const TStep v = AwaitAnswer(c, limitLan, elapsed); v != TStep::Continue) return v;
+        LogChannel(c, " - LAN timeout", static_cast<uint32_t>(attempt), "=", elapsed);
+        if (attempt > r.UdpOpakovani) return Timeout(c);
     }
 }
 
@@ -237,9 +237,9 @@ TThreadRozhrani::TStep TThreadRozhrani::SendRequest(const TKopieRozhrani& r, std
             Udp.AwaitName(1);
             if (Stopping()) return TStep::Stop;
             s = Udp.Send(r.IPAdresa, r.UdpPort, dotaz);
-            const uint32_t ted = Now(PData);
-            if (ted < start) start = ted;  // the tick counter wrapped: the wait starts again
-            if (s == TSendResult::NameUnknown && ted - start >= limitLan) {
+            const uint32_t now = Now(PData);
+            if (now < start) start = now;  // the tick counter wrapped: the wait starts again
+            if (s == TSendResult::NameUnknown && now - start >= limitLan) {
                 Udp.StopWaitingForName();
                 s = TSendResult::Failed;
             }
@@ -250,7 +250,7 @@ TThreadRozhrani::TStep TThreadRozhrani::SendRequest(const TKopieRozhrani& r, std
 
 // Datagrams that arrived before the request belong to no current exchange.
 TThreadRozhrani::TStep TThreadRozhrani::Drain(uint32_t c) {
-    const uint32_t od = Now(PData);
+    const uint32_t low = Now(PData);
     for (int n = 0; n < MostDrained; ++n) {
         const TReceived p = Udp.Receive(0);
         if (p == TReceived::Nothing) return TStep::Continue;
@@ -263,20 +263,20 @@ TThreadRozhrani::TStep TThreadRozhrani::Drain(uint32_t c) {
             Trace("KOM 1", c, NoField, "odebrano");
         }
         if (Stopping()) return TStep::Stop;
-        if (Now(PData) - od >= LongestDrainMs) break;
+        if (Now(PData) - low >= LongestDrainMs) break;
     }
     return TStep::Continue;
 }
 
 bool TThreadRozhrani::MayLogDatagram() {
-    const uint32_t ted = Now(PData);
-    ReportLeftOut(ted);
-    return lineBudget_.Allow(ted);
+    const uint32_t now = Now(PData);
+    ReportLeftOut(now);
+    return lineBudget_.Allow(now);
 }
 
 // One line in each log for the datagrams of a second that were left out.
-void TThreadRozhrani::ReportLeftOut(uint32_t ted) {
-    const uint32_t n = lineBudget_.TakeLeftOut(ted);
+void TThreadRozhrani::ReportLeftOut(uint32_t now) {
+    const uint32_t n = lineBudget_.TakeLeftOut(now);
     if (n == 0) return;
     if (PData->Cfg.LogRozhraniPovolen != 0)
         ZapisLogRozhrani(PData, CisloRozhrani, TLine("LAN zahlcení - nezapsaných zpráv="_cp, n));
@@ -286,7 +286,7 @@ void TThreadRozhrani::ReportLeftOut(uint32_t ted) {
 
 // Continue when the attempt's limit ran out without a matching answer: the
 // caller makes the next attempt or ends the request on its time-out.
-TThreadRozhrani::TStep TThreadRozhrani::AwaitAnswer(uint32_t c, uint32_t limitLan, uint32_t& uplynulo) {
+TThreadRozhrani::TStep TThreadRozhrani::AwaitAnswer(uint32_t c, uint32_t limitLan, uint32_t& elapsed) {
     uint32_t start = Now(PData);
     for (;;) {
         const TReceived p = Udp.Receive(1);
@@ -295,26 +295,26 @@ TThreadRozhrani::TStep TThreadRozhrani::AwaitAnswer(uint32_t c, uint32_t limitLa
             if (const TStep v = TakeDatagram(c, Udp.Data()); v != TStep::Continue) return v;
         }
         if (Stopping()) return TStep::Stop;
-        const uint32_t ted = Now(PData);
-        if (ted < start) {  // the tick counter wrapped: the wait starts again
-            start = ted;
-            uplynulo = 0;
+        const uint32_t now = Now(PData);
+        if (now < start) {  // the tick counter wrapped: the wait starts again
+            start = now;
+            elapsed = 0;
         } else {
-            uplynulo = ted - start;
+            elapsed = now - start;
         }
-        if (uplynulo >= limitLan) return TStep::Continue;
+        if (elapsed >= limitLan) return TStep::Continue;
     }
 }
 
-TThreadRozhrani::TStep TThreadRozhrani::TakeDatagram(uint32_t c, std::string_view prijato) {
-    if (prijato.size() < MinAnswerLength) {  // too short to be a packet (empty ones too): no line
+TThreadRozhrani::TStep TThreadRozhrani::TakeDatagram(uint32_t c, std::string_view received) {
+    if (received.size() < MinAnswerLength) {  // too short to be a packet (empty ones too): no line
         Counters().InvalidDatagrams.Add(1);
         return TStep::Continue;
     }
-    const std::string_view r = OrizniKonec(prijato);
+    const std::string_view r = OrizniKonec(received);
     PData->Kanaly[c].Odpoved.Set(r);
     TOdpoved o;
-    const TPacketResult v = RozeberPaket(prijato, o);
+    const TPacketResult v = RozeberPaket(received, o);
     if (v != TPacketResult::Valid) {
         Counters().InvalidDatagrams.Add(1);
         if (MayLogDatagram()) {
@@ -362,17 +362,17 @@ void TThreadRozhrani::FinishWithException(uint32_t c) {
     TraceQueue("KOM 9", c, ", exception", StateField(TRequestState::Stored));
 }
 
-bool TThreadRozhrani::UlozOdpoved(uint32_t c, const TOdpoved& o, TOutcomeState stav) {
+bool TThreadRozhrani::UlozOdpoved(uint32_t c, const TOdpoved& o, TOutcomeState state) {
     if (Stopping()) return false;
     TData& d = *PData;
     TKanal& k = d.Kanaly[c];
     std::lock_guard<std::mutex> g(d.WindowLock);
-    const uint32_t ted = Now(&d);  // under the lock: after any start of the channel's request
+    const uint32_t now = Now(&d);  // under the lock: after any start of the channel's request
     k.DobaRS = o.DobaRS;
-    storedTick_ = ted;
-    storedLanTime_ = ted - k.CasOdeslani;
+    storedTick_ = now;
+    storedLanTime_ = now - k.CasOdeslani;
     k.DobaLAN = storedLanTime_;
-    k.DobaCelkem = ted - k.CasPozadavku;
+    k.DobaCelkem = now - k.CasPozadavku;
     k.StatusPosledni = o.Status;
     k.CasovaZnacka = o.CasovaZnacka;
     k.DobaRS16 = o.DobaRS;
@@ -392,32 +392,32 @@ bool TThreadRozhrani::UlozOdpoved(uint32_t c, const TOdpoved& o, TOutcomeState s
     } else if (d.PosledniChybnyKanal == c) {
         d.PosledniChybnyKanal = 0;
     }
-    storedState_ = StateField(PublishOutcome(k, stav));
+    storedState_ = StateField(PublishOutcome(k, state));
     current_ = 0;  // published: a later error in the step leaves it alone
     return true;
 }
 
-void TThreadRozhrani::Trace(std::string_view znacka, uint32_t c, int32_t S, std::string_view text) {
-    ZapisRun(PData, znacka, static_cast<int32_t>(c), CisloRozhrani, S, text);
+void TThreadRozhrani::Trace(std::string_view tag, uint32_t c, int32_t S, std::string_view text) {
+    ZapisRun(PData, tag, static_cast<int32_t>(c), CisloRozhrani, S, text);
 }
 
 // "F=" + the queue's committed count + a closing text; S defaults to the
 // channel's current request state.
-void TThreadRozhrani::TraceQueue(std::string_view znacka, uint32_t c, std::string_view konec, int32_t S) {
-    TLine t("F=", static_cast<int32_t>(PData->Fronty[CisloRozhrani].PocetPotvrzenych), konec);
-    Trace(znacka, c, S == NoField ? StateFieldOf(PData->Kanaly[c]) : S, t);
+void TThreadRozhrani::TraceQueue(std::string_view tag, uint32_t c, std::string_view tail, int32_t S) {
+    TLine t("F=", static_cast<int32_t>(PData->Fronty[CisloRozhrani].PocetPotvrzenych), tail);
+    Trace(tag, c, S == NoField ? StateFieldOf(PData->Kanaly[c]) : S, t);
 }
 
 template <class... A>
-void TThreadRozhrani::LogChannel(uint32_t c, const A&... casti) {
+void TThreadRozhrani::LogChannel(uint32_t c, const A&... segments) {
     if (PData->Cfg.LogRozhraniPovolen == 0) return;  // the writer would drop it anyway
     TLine t("Ch=", KanalText4(c).sv());
-    (t.Add(casti), ...);
+    (t.Add(segments), ...);
     ZapisLogRozhrani(PData, CisloRozhrani, t);
 }
 
-void TThreadRozhrani::ErrMessage(std::string_view druh, std::string_view text, uint32_t c) {
+void TThreadRozhrani::ErrMessage(std::string_view kind, std::string_view text, uint32_t c) {
     if (PData->Cfg.RunPovolen == 0) return;  // the Err log is off with the RUN log
-    TLongLine t(druh, " \"", text, "\", Ch=");
+    TLongLine t(kind, " \"", text, "\", Ch=");
     ZapisErr(PData, t, static_cast<int32_t>(c));
 }

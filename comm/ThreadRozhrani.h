@@ -21,7 +21,7 @@
 
 class TThreadRozhrani final : public TThread {
 public:
-    TThreadRozhrani(TData* d, uint8_t cislo);
+    TThreadRozhrani(TData* d, uint8_t number);
     ~TThreadRozhrani() override;  // Stop + Join
 
     bool Start();  // false when no thread could be created
@@ -40,27 +40,27 @@ private:
     TStep Serve(uint32_t c);
     TStep Drain(uint32_t c);
     TStep SendRequest(const TKopieRozhrani& r, std::string_view dotaz);
-    TStep AwaitAnswer(uint32_t c, uint32_t limitLan, uint32_t& uplynulo);
-    TStep TakeDatagram(uint32_t c, std::string_view prijato);
+    TStep AwaitAnswer(uint32_t c, uint32_t limitLan, uint32_t& elapsed);
+    TStep TakeDatagram(uint32_t c, std::string_view received);
     bool MayLogDatagram();
-    void ReportLeftOut(uint32_t ted);
+    void ReportLeftOut(uint32_t now);
     TStep Timeout(uint32_t c);
     void FinishWithException(uint32_t c);
-    // Stores the outcome and publishes it with the request state `stav` says.
-    bool UlozOdpoved(uint32_t c, const TOdpoved& o, TOutcomeState stav);
+    // Stores the outcome and publishes it with the request state `state` says.
+    bool UlozOdpoved(uint32_t c, const TOdpoved& o, TOutcomeState state);
     void RingCallBack(uint32_t c);
     void RefreshCopies(uint32_t c);
-    void CountSend(int pokus);
+    void CountSend(int attempt);
     uint64_t ExchangeUs() const;  // since the request was taken from the queue
     TInterfaceCounters& Counters() { return PData->InterfaceCounters[CisloRozhrani]; }
     void SwitchLogs();
     void SleepToHour(int64_t doKonceHodiny);
 
-    void Trace(std::string_view znacka, uint32_t c, int32_t S, std::string_view text);
-    void TraceQueue(std::string_view znacka, uint32_t c, std::string_view konec, int32_t S = NoField);
+    void Trace(std::string_view tag, uint32_t c, int32_t S, std::string_view text);
+    void TraceQueue(std::string_view tag, uint32_t c, std::string_view tail, int32_t S = NoField);
     template <class... A>
-    void LogChannel(uint32_t c, const A&... casti);
-    void ErrMessage(std::string_view druh, std::string_view text, uint32_t c);
+    void LogChannel(uint32_t c, const A&... segments);
+    void ErrMessage(std::string_view kind, std::string_view text, uint32_t c);
 
 public:
     TUdp Udp;

@@ -29,20 +29,20 @@ inline constexpr int32_t MostTimeout = 65535;
 
 // The baud code of a rate of the table; -1 for any other rate.
 constexpr int BaudCodeOf(int32_t baud) {
-    for (std::size_t kod = 0; kod < std::size(BaudRates); ++kod)
-        if (BaudRates[kod].Baud == baud) return static_cast<int>(kod);
+    for (std::size_t code = 0; code < std::size(BaudRates); ++code)
+        if (BaudRates[code].Baud == baud) return static_cast<int>(code);
     return -1;
 }
 
 constexpr bool IsBaudRate(int32_t baud) { return BaudCodeOf(baud) >= 0; }
 
 constexpr uint8_t KodRychlosti(int32_t baud) {
-    const int kod = BaudCodeOf(baud);
-    return kod >= 0 ? static_cast<uint8_t>(kod) : DefaultBaudCode;
+    const int code = BaudCodeOf(baud);
+    return code >= 0 ? static_cast<uint8_t>(code) : DefaultBaudCode;
 }
 
-constexpr int32_t BaudCas(uint32_t kod) {
-    return kod < std::size(BaudRates) ? BaudRates[kod].SerialMs : BaudRates[DefaultBaudCode].SerialMs;
+constexpr int32_t BaudCas(uint32_t code) {
+    return code < std::size(BaudRates) ? BaudRates[code].SerialMs : BaudRates[DefaultBaudCode].SerialMs;
 }
 
 // N = min(UDP retries + 1, 16): the attempts of one request, which multiply
@@ -56,14 +56,14 @@ constexpr int32_t AttemptCount(int32_t udpOpakovani) {
 // allowance of the rate's code, T the serial time-out, O the serial retries
 // and U the UDP time-out. Wrapping unsigned arithmetic: the same bits as the
 // 32-bit signed formula without undefined overflow for absurd values.
-constexpr uint32_t LimitLanRozhrani(int32_t baud, int32_t timeout, int32_t opakovani, int32_t udpTimeout) {
+constexpr uint32_t LimitLanRozhrani(int32_t baud, int32_t timeout, int32_t retries, int32_t udpTimeout) {
     const uint32_t a = static_cast<uint32_t>(BaudCas(KodRychlosti(baud)));
-    return (a + static_cast<uint32_t>(timeout)) * (static_cast<uint32_t>(opakovani) + 1u) + static_cast<uint32_t>(udpTimeout);
+    return (a + static_cast<uint32_t>(timeout)) * (static_cast<uint32_t>(retries) + 1u) + static_cast<uint32_t>(udpTimeout);
 }
 
 // The allowance of one exchange (LimitPozadavku): 3 * the LAN wait.
-constexpr int32_t RequestAllowance(int32_t baud, int32_t timeout, int32_t opakovani, int32_t udpTimeout) {
-    return static_cast<int32_t>(LimitLanRozhrani(baud, timeout, opakovani, udpTimeout) * 3u);
+constexpr int32_t RequestAllowance(int32_t baud, int32_t timeout, int32_t retries, int32_t udpTimeout) {
+    return static_cast<int32_t>(LimitLanRozhrani(baud, timeout, retries, udpTimeout) * 3u);
 }
 
 // The interface time-out of a request the host waits for with a call-back:

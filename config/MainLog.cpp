@@ -11,8 +11,8 @@
 namespace {
 
 // Directory + file name with its terminating zero; false when too long.
-bool BuildPath(TPath& c, std::string_view adresar, std::string_view jmeno) {
-    c.Add(adresar).Add(jmeno);
+bool BuildPath(TPath& c, std::string_view directory, std::string_view name) {
+    c.Add(directory).Add(name);
     return FinishPath(c);
 }
 
@@ -23,41 +23,41 @@ const TRegionalSettings& DefaultFormats() {
 
 // Result 0 with an open file, 1 when the existing file cannot be opened, 2
 // when the missing file cannot be created.
-uint8_t OpenMainLog(const char* cesta, TFile& f) {
-    bool chybi = false;
-    f = TFile::AppendExisting(cesta, chybi);
+uint8_t OpenMainLog(const char* filePath, TFile& f) {
+    bool missing = false;
+    f = TFile::AppendExisting(filePath, missing);
     if (f.IsOpen()) return 0;
-    if (!chybi) return 1;
-    f = TFile::Append(cesta);
+    if (!missing) return 1;
+    f = TFile::Append(filePath);
     return f.IsOpen() ? 0 : 2;
 }
 
-TMainLogWrite WriteOnce(const TData* d, const TCFG& cfg, std::string_view zprava, const uint32_t* cislo) {
-    TPath cesta;
-    if (!BuildPath(cesta, cfg.LogAdresar, cfg.LogNazev)) return {2, ENAMETOOLONG};
+TMainLogWrite WriteOnce(const TData* d, const TCFG& cfg, std::string_view message, const uint32_t* number) {
+    TPath filePath;
+    if (!BuildPath(filePath, cfg.LogAdresar, cfg.LogNazev)) return {2, ENAMETOOLONG};
     TFile f;
-    const uint8_t otevreni = OpenMainLog(cesta.sv().data(), f);
-    if (otevreni != 0) return {otevreni, f.Error()};
+    const uint8_t openResult = OpenMainLog(filePath.sv().data(), f);
+    if (openResult != 0) return {openResult, f.Error()};
 
-    const TRegionalSettings& lok = d ? d->Regional : DefaultFormats();
-    char datum[160];
-    const std::size_t n = FormatDateTime(lok, LocalTimeOf(Clock(d).RealMs()), datum, sizeof datum);
-    TText<192> hlava;
-    hlava.Add('[').Add(std::string_view(datum, n)).Add("] ");
-    TText<16> konec;
-    if (cislo) konec.Add(*cislo);
-    konec.Add("\r\n");
+    const TRegionalSettings& regional = d ? d->Regional : DefaultFormats();
+    char date[160];
+    const std::size_t n = FormatDateTime(regional, LocalTimeOf(Clock(d).RealMs()), date, sizeof date);
+    TText<192> head;
+    head.Add('[').Add(std::string_view(date, n)).Add("] ");
+    TText<16> tail;
+    if (number) tail.Add(*number);
+    tail.Add("\r\n");
 
-    const bool zapsano = f.Write({hlava.sv(), zprava, konec.sv()});
-    const bool zavreno = f.Close();
-    if (zapsano && zavreno) return {};
+    const bool written = f.Write({head.sv(), message, tail.sv()});
+    const bool closed = f.Close();
+    if (written && closed) return {};
     return {3, f.Error()};
 }
 
-TMainLogWrite WriteMain(const TData* d, const TCFG& cfg, std::string_view zprava, const uint32_t* cislo) {
+TMainLogWrite WriteMain(const TData* d, const TCFG& cfg, std::string_view message, const uint32_t* number) {
     if (cfg.LogPovolen == 0) return {};
-    TMainLogWrite v = WriteOnce(d, cfg, zprava, cislo);
-    if (v.Kod != 0 && RestoreLogDirectory(d, cfg, v.Error)) v = WriteOnce(d, cfg, zprava, cislo);
+    TMainLogWrite v = WriteOnce(d, cfg, message, number);
+    if (v.Kod != 0 && RestoreLogDirectory(d, cfg, v.Error)) v = WriteOnce(d, cfg, message, number);
     if (v.Kod == 0) {
         LogWritten(d, TLogKind::Main);
     } else {
@@ -80,8 +80,8 @@ TText<32> LogName(TLogKind kind, int rozhrani) {
 
 // The first line as a decimal integer, blanks around it allowed.
 bool ParseFirstLine(std::string_view t, int32_t& hodnota) {
-    const std::size_t konec = t.find_first_of("\r\n");
-    if (konec != std::string_view::npos) t = t.substr(0, konec);
+    const std::size_t tail = t.find_first_of("\r\n");
+    if (tail != std::string_view::npos) t = t.substr(0, tail);
     while (!t.empty() && (t.front() == ' ' || t.front() == '\t')) t.remove_prefix(1);
     while (!t.empty() && (t.back() == ' ' || t.back() == '\t')) t.remove_suffix(1);
     if (!t.empty() && t.front() == '+') t.remove_prefix(1);
@@ -90,8 +90,8 @@ bool ParseFirstLine(std::string_view t, int32_t& hodnota) {
     return r.ec == std::errc() && r.ptr == t.data() + t.size();
 }
 
-bool ReadFirstLine(const char* cesta, int32_t& hodnota) {
-    TFile f = TFile::Read(cesta);  // a named pipe reads as empty
+bool ReadFirstLine(const char* filePath, int32_t& hodnota) {
+    TFile f = TFile::Read(filePath);  // a named pipe reads as empty
     char b[256];
     const long n = f.ReadSome(b, sizeof b);
     return n > 0 && ParseFirstLine(std::string_view(b, static_cast<std::size_t>(n)), hodnota);
@@ -99,22 +99,22 @@ bool ReadFirstLine(const char* cesta, int32_t& hodnota) {
 
 }  // namespace
 
-uint8_t ZapisDoLogu(const TData* d, const TCFG& cfg, std::string_view zprava) {
-    return WriteMain(d, cfg, zprava, nullptr).Kod;
+uint8_t ZapisDoLogu(const TData* d, const TCFG& cfg, std::string_view message) {
+    return WriteMain(d, cfg, message, nullptr).Kod;
 }
 
-uint8_t ZapisDoLogu(const TData* d, const TCFG& cfg, std::string_view zprava, uint32_t cislo) {
-    return WriteMain(d, cfg, zprava, &cislo).Kod;
+uint8_t ZapisDoLogu(const TData* d, const TCFG& cfg, std::string_view message, uint32_t number) {
+    return WriteMain(d, cfg, message, &number).Kod;
 }
 
-TMainLogWrite WriteMainLog(const TData* d, const TCFG& cfg, std::string_view zprava) {
-    return WriteMain(d, cfg, zprava, nullptr);
+TMainLogWrite WriteMainLog(const TData* d, const TCFG& cfg, std::string_view message) {
+    return WriteMain(d, cfg, message, nullptr);
 }
 
 std::string WithSystemReason(std::string_view text, int error) {
     std::string t(text);
-    const std::string_view duvod = SystemErrorText(error);
-    if (!duvod.empty() && !IsNameError(error)) t.append(" (systémová chyba: "_cp).append(duvod).append(")");
+    const std::string_view reason = SystemErrorText(error);
+    if (!reason.empty() && !IsNameError(error)) t.append(" (systémová chyba: "_cp).append(reason).append(")");
     return t;
 }
 
@@ -127,7 +127,7 @@ void LogWriteFailed(const TData* d, TLogKind kind, int rozhrani, int error) {
     // The main log cannot tell that it fails; it tells when it works again.
     if (n.Failing[soubor].exchange(1) != 0 || kind == TLogKind::Main) return;
     TLine t("Do ", LogName(kind, rozhrani).sv(), " nelze zapisovat");
-    if (const std::string_view duvod = SystemErrorText(error); !duvod.empty()) t.Add(" (").Add(duvod).Add(")");
+    if (const std::string_view reason = SystemErrorText(error); !reason.empty()) t.Add(" (").Add(reason).Add(")");
     t.Add(", jeho řádky se ztrácejí."_cp);
     ZapisDoLogu(d, d->Cfg, t.sv());
 }
@@ -137,8 +137,8 @@ void LogWritesResumed(const TData* d, TLogKind kind, int rozhrani) {
     const std::size_t soubor = LogFileSlot(kind, rozhrani);
     // Cleared before the main log is written: that write must not come back here.
     if (n.Failing[soubor].exchange(0) == 0) return;
-    const uint64_t ztraceno = n.Lost[soubor].exchange(0);
-    TLine t("Do ", LogName(kind, rozhrani).sv(), " lze opět zapisovat, ztracených řádků: "_cp, ztraceno);
+    const uint64_t lost = n.Lost[soubor].exchange(0);
+    TLine t("Do ", LogName(kind, rozhrani).sv(), " lze opět zapisovat, ztracených řádků: "_cp, lost);
     ZapisDoLogu(d, d->Cfg, t.sv());
 }
 
@@ -147,9 +147,9 @@ bool RestoreLogDirectory(const TData* d, const TCFG& cfg, int error) {
     // failure, as it always was.
     if (error != ENOENT || d == nullptr || d->LogDirectoryExists == 0 || cfg.LogAdresar != d->Cfg.LogAdresar)
         return false;
-    bool vytvoren = false;
-    if (!RecreateDirectory(cfg.LogAdresar, vytvoren)) return false;
-    if (vytvoren) {
+    bool created = false;
+    if (!RecreateDirectory(cfg.LogAdresar, created)) return false;
+    if (created) {
         TLine t("Adresář LOG souborů \""_cp, cfg.LogAdresar, "\" chyběl, byl znovu vytvořen."_cp);
         ZapisDoLogu(d, d->Cfg, t.sv());
     }
@@ -157,10 +157,10 @@ bool RestoreLogDirectory(const TData* d, const TCFG& cfg, int error) {
 }
 
 void CtiRunInfo(TCFG& cfg) {
-    TPath cesta;
-    int32_t cislo = 0;
-    if (BuildPath(cesta, cfg.LogAdresar, RunInfoFileName) && ReadFirstLine(cesta.sv().data(), cislo)) {
-        cfg.RunCislo = cislo;
+    TPath filePath;
+    int32_t number = 0;
+    if (BuildPath(filePath, cfg.LogAdresar, RunInfoFileName) && ReadFirstLine(filePath.sv().data(), number)) {
+        cfg.RunCislo = number;
         return;
     }
     cfg.RunCislo = 1;
@@ -168,10 +168,10 @@ void CtiRunInfo(TCFG& cfg) {
 }
 
 void ZapisRunInfo(const TCFG& cfg) {
-    TPath cesta;
-    if (!BuildPath(cesta, cfg.LogAdresar, RunInfoFileName)) return;
-    TFile f = TFile::Empty(cesta.sv().data());
-    TText<16> obsah;
-    obsah.Add(static_cast<int32_t>(cfg.RunCislo)).Add("\r\n");
-    f.Write({obsah.sv()});
+    TPath filePath;
+    if (!BuildPath(filePath, cfg.LogAdresar, RunInfoFileName)) return;
+    TFile f = TFile::Empty(filePath.sv().data());
+    TText<16> content;
+    content.Add(static_cast<int32_t>(cfg.RunCislo)).Add("\r\n");
+    f.Write({content.sv()});
 }

@@ -11,15 +11,15 @@
 // Appends "[" date " " time "] " message [number] to LogAdresar + LogNazev.
 // Returns 0 (written or log off), 1 (cannot open), 2 (cannot create),
 // 3 (write or close failed). Clock and locale come from the instance d.
-uint8_t ZapisDoLogu(const TData* d, const TCFG& cfg, std::string_view zprava);
-uint8_t ZapisDoLogu(const TData* d, const TCFG& cfg, std::string_view zprava, uint32_t cislo);
+uint8_t ZapisDoLogu(const TData* d, const TCFG& cfg, std::string_view message);
+uint8_t ZapisDoLogu(const TData* d, const TCFG& cfg, std::string_view message, uint32_t number);
 
 // ZapisDoLogu that also tells the system's error number of a failure.
 struct TMainLogWrite {
     uint8_t Kod = 0;
     int Error = 0;
 };
-TMainLogWrite WriteMainLog(const TData* d, const TCFG& cfg, std::string_view zprava);
+TMainLogWrite WriteMainLog(const TData* d, const TCFG& cfg, std::string_view message);
 
 // `text` followed by " (systémová chyba: " + the system's reason + ")" for
 // an error that says more than that something is missing; `text` alone

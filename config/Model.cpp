@@ -5,14 +5,14 @@
 
 namespace {
 
-void ClearChannel(TKanal& k, int cislo) {
+void ClearChannel(TKanal& k, int number) {
     k.Pouzit = 0;
-    k.Cislo = cislo;
+    k.Cislo = number;
     k.Kod.clear();
     k.Nazev.clear();
     k.Popis.clear();
     k.Adresa = 0;
-    k.Funkce = IsOutputChannel(static_cast<uint32_t>(cislo)) ? FunctionWrite : FunctionRead;
+    k.Funkce = IsOutputChannel(static_cast<uint32_t>(number)) ? FunctionWrite : FunctionRead;
     k.Periferie = 0;
     k.Subperiferie = 0;
     for (auto& b : k.DataZapis) b = 0;
@@ -44,10 +44,10 @@ void ClearChannel(TKanal& k, int cislo) {
 static_assert(HasChannelRecord(FirstChannel) && !HasChannelRecord(FirstChannel - 1) && HasChannelRecord(LastChannel) &&
               !HasChannelRecord(LastChannel + 1));
 
-void VycistiKanaly(TPoleKanal& kanaly) {
-    for (int c = FirstChannel; c <= LastChannel; ++c) ClearChannel(kanaly[c], c);
-    kanaly[99].Nazev = std::string("Nulování Status registru modulu"_cp);
-    kanaly[99].Pouzit = 1;
+void VycistiKanaly(TPoleKanal& channels) {
+    for (int c = FirstChannel; c <= LastChannel; ++c) ClearChannel(channels[c], c);
+    channels[99].Nazev = std::string("Nulování Status registru modulu"_cp);
+    channels[99].Pouzit = 1;
 }
 
 void VycistiRozhrani(TPoleRozhrani& rozhrani) {

@@ -199,9 +199,9 @@ struct TData {
 };
 
 // Initial values of the tables.
-void VycistiKanaly(TPoleKanal& kanaly);
+void VycistiKanaly(TPoleKanal& channels);
 void VycistiRozhrani(TPoleRozhrani& rozhrani);
-void VycistiFrontu(TFronta& fronta);
+void VycistiFrontu(TFronta& queue);
 
 // Whether the record of an interface or channel number exists.
 inline bool IsInterface(long long k) { return k >= FirstInterface && k <= LastInterface; }

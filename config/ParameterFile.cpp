@@ -129,9 +129,9 @@ void ReadInterfaceSection(const TIniSection& s, int n, TRozhrani& r) {
 }
 
 std::optional<TResult> CheckInterface(const TRozhrani& r, int n) {
-    const auto chyba = [n](std::string_view klic, int32_t hodnota) {
+    const auto chyba = [n](std::string_view key, int32_t hodnota) {
         std::string detail = InterfaceSectionName(n);
-        detail.append(" / ").append(klic).append(" = ").append(std::to_string(hodnota)).append(".");
+        detail.append(" / ").append(key).append(" = ").append(std::to_string(hodnota)).append(".");
         return Failure(detail);
     };
     if (r.UdpTimeout < 0 || r.UdpTimeout > MostTimeout) return chyba(KeyUdpTimeout, r.UdpTimeout);
@@ -199,7 +199,7 @@ bool ReadIntegerToken(TTextStream& s, int32_t& v) {
     return t.empty() || ParseInt(t, v);
 }
 
-bool ReadInRange(TTextStream& s, int32_t od, int32_t po, int32_t& v) { return ReadIntegerToken(s, v) && v >= od && v <= po; }
+bool ReadInRange(TTextStream& s, int32_t low, int32_t high, int32_t& v) { return ReadIntegerToken(s, v) && v >= low && v <= high; }
 
 std::string Truncate(std::string t) {
     if (t.size() > MaxIniValue) t.resize(MaxIniValue);
@@ -207,8 +207,8 @@ std::string Truncate(std::string t) {
 }
 
 // The rest of one declaration after its channel number; false on a value out of range.
-bool ReadChannelLine(TTextStream& s, int32_t c, TPoleRozhrani& rozhrani, TPoleKanal& kanaly, TModuleMap& mapa) {
-    TKanal& k = kanaly[c];
+bool ReadChannelLine(TTextStream& s, int32_t c, TPoleRozhrani& rozhrani, TPoleKanal& channels, TModuleMap& moduleMap) {
+    TKanal& k = channels[c];
     k.Cislo = c;
     int32_t r = 0, a = 0, p = 0, sp = 0;
     if (!ReadInRange(s, FirstInterface, LastInterface, r)) return false;
@@ -216,15 +216,15 @@ bool ReadChannelLine(TTextStream& s, int32_t c, TPoleRozhrani& rozhrani, TPoleKa
     rozhrani[r].PocetKanalu.Add(1);
     if (!ReadInRange(s, 0, 255, a)) return false;
     k.Adresa = static_cast<uint8_t>(a);
-    mapa[r - 1][a] = true;
+    moduleMap[r - 1][a] = true;
     if (!ReadInRange(s, 0, 255, p)) return false;
     k.Periferie = static_cast<uint8_t>(p);
     if (!ReadInRange(s, 0, 255, sp)) return false;
     k.Subperiferie = static_cast<uint8_t>(sp);
-    TThreeTexts texty = RozdelUvozovky(s.Line());
-    k.Kod = Truncate(std::move(texty.First));
-    k.Nazev = Truncate(std::move(texty.Second));
-    k.Popis = Truncate(std::move(texty.Third));
+    TThreeTexts texts = RozdelUvozovky(s.Line());
+    k.Kod = Truncate(std::move(texts.First));
+    k.Nazev = Truncate(std::move(texts.Second));
+    k.Popis = Truncate(std::move(texts.Third));
     k.Pouzit = 1;
     return true;
 }
@@ -236,18 +236,18 @@ std::size_t TokenStart(const TTextStream& s, std::string_view text) {
     return i;
 }
 
-bool FindChannelHeader(TTextStream& s, std::size_t& zacatek) {
+bool FindChannelHeader(TTextStream& s, std::size_t& start) {
     while (!s.End()) {
-        zacatek = s.Offset();
+        start = s.Offset();
         if (s.Line() == ChannelHeader) return true;
     }
     return false;
 }
 
-void CountModules(const TModuleMap& mapa, TPoleRozhrani& rozhrani) {
+void CountModules(const TModuleMap& moduleMap, TPoleRozhrani& rozhrani) {
     for (int r = FirstInterface; r <= LastInterface; ++r) {
         int32_t n = 0;
-        for (bool pouzita : mapa[r - 1]) n += pouzita ? 1 : 0;
+        for (bool used : moduleMap[r - 1]) n += used ? 1 : 0;
         rozhrani[r].PocetModulu = n;
     }
 }
@@ -263,8 +263,8 @@ TResult CtiNastaveni(const std::string& soubor, TCFG& cfg) {
     ReadSettingValues(log, ini.Section(WindowSection), cfg);
     if (cfg.LogAdresar.empty() || cfg.LogAdresar.back() != '/') cfg.LogAdresar += '/';
     if (auto chyba = CheckSettings(cfg)) return *chyba;
-    const bool logy = cfg.LogPovolen == 1 || cfg.RunPovolen == 1 || cfg.LogRozhraniPovolen == 1;
-    if (logy && !CreateDirectories(cfg.LogAdresar))
+    const bool logs = cfg.LogPovolen == 1 || cfg.RunPovolen == 1 || cfg.LogRozhraniPovolen == 1;
+    if (logs && !CreateDirectories(cfg.LogAdresar))
         return Failure("Logovací soubor / Adresář LOG souborů = \""_cp, cfg.LogAdresar,
                      "\" - adresář nelze vytvořit"_cp);
     return Succeeded();
@@ -274,15 +274,15 @@ TResult CtiRozhrani(const std::string& soubor, TCFG& cfg, TPoleRozhrani& rozhran
     VycistiRozhrani(rozhrani);
     TIniFile ini;
     ini.Load(soubor);
-    int32_t pocet = 0;
+    int32_t count = 0;
     for (int n = FirstInterface; n <= LastInterface; ++n) {
         const TIniSection s = ini.Section(InterfaceSectionName(n));
         if (s.ReadString("Typ", AbsentKey) != GatewayType) continue;
         ReadInterfaceSection(s, n, rozhrani[n]);
-        ++pocet;
+        ++count;
     }
-    if (pocet == 0) return BadFile(ini.LoadError());
-    cfg.PocetRozhrani = pocet;
+    if (count == 0) return BadFile(ini.LoadError());
+    cfg.PocetRozhrani = count;
     for (int n = FirstInterface; n <= LastInterface; ++n) {
         TRozhrani& r = rozhrani[n];
         if (r.Pouzito == 0) continue;
@@ -292,9 +292,9 @@ TResult CtiRozhrani(const std::string& soubor, TCFG& cfg, TPoleRozhrani& rozhran
     return Succeeded();
 }
 
-TResult CtiKanaly(const std::string& soubor, TCFG& cfg, TPoleRozhrani& rozhrani, TPoleKanal& kanaly,
+TResult CtiKanaly(const std::string& soubor, TCFG& cfg, TPoleRozhrani& rozhrani, TPoleKanal& channels,
                   TChannelReport* report) {
-    VycistiKanaly(kanaly);
+    VycistiKanaly(channels);
     // Counted afresh here, so a second reading does not add to the first.
     for (TRozhrani& r : rozhrani) {
         r.PocetKanalu = 0;
@@ -309,33 +309,33 @@ TResult CtiKanaly(const std::string& soubor, TCFG& cfg, TPoleRozhrani& rozhrani,
         return v;
     }
     TTextStream s(text);
-    std::size_t zahlavi = 0;
-    if (!FindChannelHeader(s, zahlavi)) return Succeeded();
-    if (report != nullptr) report->HeaderLine = s.LineAt(zahlavi);
-    TModuleMap mapa{};
-    int32_t prijato = 0;
-    bool vadny = false;
-    while (!s.End() && prijato < MaxDeclarations) {
-        const int radek = report != nullptr ? s.LineAt(TokenStart(s, text)) : 0;
+    std::size_t header = 0;
+    if (!FindChannelHeader(s, header)) return Succeeded();
+    if (report != nullptr) report->HeaderLine = s.LineAt(header);
+    TModuleMap moduleMap{};
+    int32_t received = 0;
+    bool faulty = false;
+    while (!s.End() && received < MaxDeclarations) {
+        const int line = report != nullptr ? s.LineAt(TokenStart(s, text)) : 0;
         int32_t c = 0;
-        const bool cislo = ReadIntegerToken(s, c);
-        if (!cislo || !IsChannel(c)) {
-            if (report != nullptr && !cislo && !vadny) report->FaultyLine = radek;
-            if (report != nullptr && cislo && !s.End()) report->Skipped.push_back({c, radek});
-            vadny = vadny || !cislo;
+        const bool number = ReadIntegerToken(s, c);
+        if (!number || !IsChannel(c)) {
+            if (report != nullptr && !number && !faulty) report->FaultyLine = line;
+            if (report != nullptr && number && !s.End()) report->Skipped.push_back({c, line});
+            faulty = faulty || !number;
             s.Line();
             continue;
         }
-        if (!ReadChannelLine(s, c, rozhrani, kanaly, mapa)) {
-            if (report != nullptr) report->FaultyLine = radek;
+        if (!ReadChannelLine(s, c, rozhrani, channels, moduleMap)) {
+            if (report != nullptr) report->FaultyLine = line;
             return Failure("Deklarace kanálů : chyba kanálu "_cp, std::to_string(c));
         }
-        if (report != nullptr) report->Declarations.push_back({c, radek});
-        ++prijato;
+        if (report != nullptr) report->Declarations.push_back({c, line});
+        ++received;
     }
-    if (vadny) return Failure("Deklarace kanálů"_cp);
-    cfg.PocetKanalu = prijato;
-    CountModules(mapa, rozhrani);
+    if (faulty) return Failure("Deklarace kanálů"_cp);
+    cfg.PocetKanalu = received;
+    CountModules(moduleMap, rozhrani);
     return Succeeded();
 }
 
@@ -365,12 +365,12 @@ std::string_view ChannelSectionHeader() { return ChannelHeader; }
 
 TThreeTexts RozdelUvozovky(std::string_view text) {
     TThreeTexts t;
-    std::string* const cile[] = {&t.First, &t.Second, &t.Third};
-    int stav = 0;
+    std::string* const targets[] = {&t.First, &t.Second, &t.Third};
+    int state = 0;
     for (char ch : text) {
-        if (stav == 7) break;  // nothing after the third text is kept
-        if (ch == '"') ++stav;
-        else if (stav % 2 == 1) cile[stav / 2]->push_back(ch);
+        if (state == 7) break;  // nothing after the third text is kept
+        if (ch == '"') ++state;
+        else if (state % 2 == 1) targets[state / 2]->push_back(ch);
     }
     return t;
 }

@@ -23,7 +23,7 @@ TResult CtiRozhrani(const std::string& soubor, TCFG& cfg, TPoleRozhrani& rozhran
 struct TChannelReport;
 // `report`, when given, is filled for a tool that checks the file; the
 // reading itself is the same with or without it.
-TResult CtiKanaly(const std::string& soubor, TCFG& cfg, TPoleRozhrani& rozhrani, TPoleKanal& kanaly,
+TResult CtiKanaly(const std::string& soubor, TCFG& cfg, TPoleRozhrani& rozhrani, TPoleKanal& channels,
                   TChannelReport* report = nullptr);
 
 // What the channel reader met, line by line (lines count from 1).

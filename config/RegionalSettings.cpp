@@ -93,8 +93,8 @@ bool ParsePattern(std::string_view pattern, TTimePattern& v) {
             if (!AddLiteral(v, pattern[i])) return false;
             continue;
         }
-        char priznak = 0;
-        while (i + 1 < pattern.size() && std::strchr("-_0^#", pattern[i + 1]) != nullptr) priznak = pattern[++i];
+        char flag = 0;
+        while (i + 1 < pattern.size() && std::strchr("-_0^#", pattern[i + 1]) != nullptr) flag = pattern[++i];
         if (i + 1 >= pattern.size()) return false;
         const char c = pattern[++i];
         if (c == '%') {
@@ -104,9 +104,9 @@ bool ParsePattern(std::string_view pattern, TTimePattern& v) {
         TTimePattern::TKind kind;
         char pad;
         if (!ConversionField(c, kind, pad)) return false;
-        if (priznak == '-') pad = 0;
-        if (priznak == '_' && pad != 0) pad = ' ';
-        if (priznak == '0' && pad != 0) pad = '0';
+        if (flag == '-') pad = 0;
+        if (flag == '_' && pad != 0) pad = ' ';
+        if (flag == '0' && pad != 0) pad = '0';
         if (!AddField(v, kind, pad)) return false;
     }
     return v.Count > 0;
@@ -145,8 +145,8 @@ char SeparatorAfter(const TTimePattern& v) {
     for (std::size_t i = 0; i + 1 < v.Count; ++i) {
         const auto kind = v.Pieces[i].Kind;
         if (kind != TTimePattern::Hour24 && kind != TTimePattern::Hour12) continue;
-        const auto& dalsi = v.Pieces[i + 1];
-        return dalsi.Kind == TTimePattern::Text ? v.Literals[dalsi.Offset] : ':';
+        const auto& next = v.Pieces[i + 1];
+        return next.Kind == TTimePattern::Text ? v.Literals[next.Offset] : ':';
     }
     return ':';
 }

@@ -64,12 +64,12 @@ inline constexpr std::string_view LogResult[] = {
 
 }  // namespace status_texts
 
-inline std::string_view StatusText(uint32_t kod) {  // 0..26, "Neznámý kód" above
-    if (kod < std::size(status_texts::Status)) return status_texts::Status[kod];
+inline std::string_view StatusText(uint32_t code) {  // 0..26, "Neznámý kód" above
+    if (code < std::size(status_texts::Status)) return status_texts::Status[code];
     return "Neznámý kód"_cp;
 }
 
-inline std::string_view LogResultText(uint32_t kod) {  // 0..3
-    if (kod < std::size(status_texts::LogResult)) return status_texts::LogResult[kod];
+inline std::string_view LogResultText(uint32_t code) {  // 0..3
+    if (code < std::size(status_texts::LogResult)) return status_texts::LogResult[code];
     return {};
 }

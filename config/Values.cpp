@@ -80,9 +80,9 @@ bool IsZero(const TDigits& d) {
 
 char Digit(const TDigits& d, int i) { return static_cast<char>('0' + (i >= 0 && i < TDigits::Size ? d.c[i] : 0)); }
 
-void AddExponent(std::string& s, const TDigits& d, char desetinny) {
+void AddExponent(std::string& s, const TDigits& d, char decimal) {
     s += Digit(d, 0);
-    s += desetinny;
+    s += decimal;
     for (int i = 1; i < SignificantDigits; ++i) s += Digit(d, i);
     s += d.Exponent < 0 ? "E-" : "E+";
     const int e = d.Exponent < 0 ? -d.Exponent : d.Exponent;
@@ -90,17 +90,17 @@ void AddExponent(std::string& s, const TDigits& d, char desetinny) {
     s += IntText(e);
 }
 
-void AddFixed(std::string& s, const TDigits& d, int decimals, char desetinny) {
+void AddFixed(std::string& s, const TDigits& d, int decimals, char decimal) {
     if (d.Exponent < 0) s += '0';
     for (int i = 0; i <= d.Exponent; ++i) s += Digit(d, i);
     if (decimals == 0) return;
-    s += desetinny;
+    s += decimal;
     for (int j = 1; j <= decimals; ++j) s += Digit(d, d.Exponent + j);
 }
 
 // Fixed point with `desetiny` decimals, rounded to at most six significant
 // digits; exponent notation once the integer part needs more than six.
-std::string RealText(double v, int decimals, char desetinny) {
+std::string RealText(double v, int decimals, char decimal) {
     if (std::isnan(v)) return "NAN";
     if (std::isinf(v)) return v > 0 ? "INF" : "-INF";
     if (v == 0) return "0";
@@ -110,9 +110,9 @@ std::string RealText(double v, int decimals, char desetinny) {
     std::string s;
     if (v < 0 && !IsZero(d)) s += '-';
     if (d.Exponent >= SignificantDigits) {
-        AddExponent(s, d, desetinny);
+        AddExponent(s, d, decimal);
     } else {
-        AddFixed(s, d, decimals, desetinny);
+        AddFixed(s, d, decimals, decimal);
     }
     return s;
 }
@@ -123,9 +123,9 @@ int DecimalPlaces(uint8_t b3, double v) {
     return d < MaxDecimals ? d : MaxDecimals;
 }
 
-std::string ChannelReal(const TDataBytes& b, char desetinny) {
+std::string ChannelReal(const TDataBytes& b, char decimal) {
     const double v = RealFromData(b);
-    return RealText(v, DecimalPlaces(b[3], v), desetinny);
+    return RealText(v, DecimalPlaces(b[3], v), decimal);
 }
 
 std::string ChannelText(const TDataBytes& b) {
@@ -135,13 +135,13 @@ std::string ChannelText(const TDataBytes& b) {
     return s;
 }
 
-std::string ValueText(uint32_t c, const TKanal& k, const TModul& m, char desetinny) {
+std::string ValueText(uint32_t c, const TKanal& k, const TModul& m, char decimal) {
     switch (ChannelKind(c)) {
         case TChannelKind::StatusReset: return IntText(VystupCele(k));
-        case TChannelKind::RealIn: return ChannelReal(k.DataCteni, desetinny);
+        case TChannelKind::RealIn: return ChannelReal(k.DataCteni, decimal);
         case TChannelKind::IntIn: return IntText(VstupCele(k));
         case TChannelKind::BitIn: return VstupBit(k) ? "1" : "0";
-        case TChannelKind::RealOut: return ChannelReal(k.DataZapis, desetinny);
+        case TChannelKind::RealOut: return ChannelReal(k.DataZapis, decimal);
         case TChannelKind::IntOut: return IntText(VystupCele(k));
         case TChannelKind::BitOut: return BitSlova(m.Data, k.Subperiferie) ? "1" : "0";
         case TChannelKind::TextOut: return ChannelText(k.DataZapis);
@@ -166,7 +166,7 @@ std::array<uint8_t, 4> RealNaBajty(double x) {
     if (!(x >= -MaxMantissa)) return NegativeSaturation;  // NaN too
     if (std::fabs(x) < 0.00001) return {0, 0, 0, 0};
 
-    const bool zaporne = x < 0;
+    const bool isNegative = x < 0;
     double y = std::fabs(x);
     int k = 0;
     do {
@@ -184,7 +184,7 @@ std::array<uint8_t, 4> RealNaBajty(double x) {
     std::array<uint8_t, 4> b = {static_cast<uint8_t>(m & 0xFF), static_cast<uint8_t>((m >> 8) & 0xFF),
                                 static_cast<uint8_t>((m >> 16) & 0xFF), static_cast<uint8_t>(e)};
     if (m > 16777215 || b[2] > 0x7F) b = PositiveSaturation;
-    if (zaporne) b[2] = static_cast<uint8_t>(b[2] + 0x80);
+    if (isNegative) b[2] = static_cast<uint8_t>(b[2] + 0x80);
     return b;
 }
 
@@ -192,12 +192,12 @@ double VstupReal(const TKanal& k) { return RealFromData(k.DataCteni); }
 int32_t VstupCele(const TKanal& k) { return static_cast<int32_t>(Word32(k.DataCteni)); }
 int32_t VystupCele(const TKanal& k) { return static_cast<int32_t>(Word32(k.DataZapis)); }
 
-uint8_t BitSlova(uint32_t slovo, uint32_t bit) { return bit < 32 ? static_cast<uint8_t>((slovo >> bit) & 1) : 0; }
+uint8_t BitSlova(uint32_t word, uint32_t bit) { return bit < 32 ? static_cast<uint8_t>((word >> bit) & 1) : 0; }
 
 uint8_t VstupBit(const TKanal& k) { return BitSlova(Word32(k.DataCteni), k.Subperiferie); }
 
-std::string HodnotaKanaluText(uint32_t c, const TKanal& k, const TModul& m, char desetinny) {
-    std::string s = ValueText(c, k, m, desetinny);
+std::string HodnotaKanaluText(uint32_t c, const TKanal& k, const TModul& m, char decimal) {
+    std::string s = ValueText(c, k, m, decimal);
     if (s.size() > MaxTextLength) s.resize(MaxTextLength);
     return s;
 }

@@ -14,8 +14,8 @@ std::array<uint8_t, 4> RealNaBajty(double x);
 double VstupReal(const TKanal& k);
 int32_t VstupCele(const TKanal& k);
 int32_t VystupCele(const TKanal& k);
-uint8_t BitSlova(uint32_t slovo, uint32_t bit);
+uint8_t BitSlova(uint32_t word, uint32_t bit);
 uint8_t VstupBit(const TKanal& k);
 
-// At most 20 characters; `desetinny` is the locale's decimal separator.
-std::string HodnotaKanaluText(uint32_t c, const TKanal& k, const TModul& m, char desetinny);
+// At most 20 characters; `decimal` is the locale's decimal separator.
+std::string HodnotaKanaluText(uint32_t c, const TKanal& k, const TModul& m, char decimal);

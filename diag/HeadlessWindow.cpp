@@ -21,17 +21,17 @@ public:
 
 private:
     void Execute() override {
-        int64_t dalsi = dialog_.Clock().PaceNs() + PeriodNs;
+        int64_t next = dialog_.Clock().PaceNs() + PeriodNs;
         while (!Stopping()) {
-            const uint32_t generace = Alarm().Generation();
-            const int64_t zbyva = dalsi - dialog_.Clock().PaceNs();
-            if (zbyva > 0) {
-                Alarm().Wait(generace, static_cast<uint32_t>((zbyva + 999999) / 1000000));
+            const uint32_t generation = Alarm().Generation();
+            const int64_t remaining = next - dialog_.Clock().PaceNs();
+            if (remaining > 0) {
+                Alarm().Wait(generation, static_cast<uint32_t>((remaining + 999999) / 1000000));
                 continue;
             }
             dialog_.Timer1Timer();
             // A late tick does not make the following ones come in a burst.
-            dalsi = std::max(dalsi + PeriodNs, dialog_.Clock().PaceNs());
+            next = std::max(next + PeriodNs, dialog_.Clock().PaceNs());
         }
     }
 

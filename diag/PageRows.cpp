@@ -31,12 +31,12 @@ bool ReadNumber(std::string_view t, int32_t& v) {
 }
 
 // Fill of a queue in percent with one decimal, in the locale's separator.
-void AddFill(TCell& t, int32_t committed, char oddelovac) {
+void AddFill(TCell& t, int32_t committed, char separator) {
     char b[48];
     auto r = std::to_chars(b, b + sizeof b, committed * 100.0 / QueueSize,
                            std::chars_format::fixed, 1);
     for (char* p = b; p != r.ptr; ++p)
-        if (*p == '.') *p = oddelovac;
+        if (*p == '.') *p = separator;
     t.Add(std::string_view(b, static_cast<std::size_t>(r.ptr - b)));
 }
 
@@ -164,10 +164,10 @@ void FillInterfaceRows(const TData& d, uint32_t i, TInterfaceRows& s) {
     t.Clear();
     t.Add(r.IPAdresa).Add(" / ").Add(static_cast<int32_t>(r.UdpPort));
     Assign(s[RRozhrani::IPPort], Clipped(t));
-    const auto number = [&](int radek, int32_t v) {
+    const auto number = [&](int line, int32_t v) {
         t.Clear();
         t.Add(v);
-        Assign(s[radek], t);
+        Assign(s[line], t);
     };
     number(RRozhrani::UdpTimeout, r.UdpTimeout);
     number(RRozhrani::Baud, r.Baud);

@@ -171,8 +171,8 @@ std::string ChannelValuesJson(TData& d) {
     const int64_t base = realMs / 1000;
     Json value = Json::array(), status = Json::array(), age = Json::array(), faulty = Json::array();
     std::size_t row = 0;
-    std::vector<TKanal> kanaly(CopyChunk);
-    std::vector<TModul> moduly(CopyChunk);
+    std::vector<TKanal> channels(CopyChunk);
+    std::vector<TModul> modules(CopyChunk);
     std::vector<TChannelCopy> copies(CopyChunk);
     bool seen[256] = {};
     int n = FirstChannel;
@@ -183,14 +183,14 @@ std::string ChannelValuesJson(TData& d) {
             for (; n <= LastChannel && got < CopyChunk; ++n) {
                 const TKanal& k = d.Kanaly[n];
                 if (k.Pouzit == 0) continue;
-                TKanal& c = kanaly[got];
+                TKanal& c = channels[got];
                 for (int b = 0; b < 16; ++b) {
                     c.DataCteni[b] = k.DataCteni[b].load();
                     c.DataZapis[b] = k.DataZapis[b].load();
                 }
                 c.Subperiferie = k.Subperiferie.load();
                 const uint8_t i = k.Rozhrani;
-                moduly[got].Data = IsInterface(i) ? d.Rozhrani[i].Moduly[k.Adresa].Data.load() : 0;
+                modules[got].Data = IsInterface(i) ? d.Rozhrani[i].Moduly[k.Adresa].Data.load() : 0;
                 copies[got] = {static_cast<uint32_t>(n), k.Status, k.PocetVolani, k.CasPozadavku,
                                IsInterface(i) && d.Rozhrani[i].StatusKanalu[n] != 0};
                 ++got;
@@ -198,7 +198,7 @@ std::string ChannelValuesJson(TData& d) {
         }
         for (std::size_t x = 0; x < got; ++x) {
             const TChannelCopy& c = copies[x];
-            value.push_back(Utf8(HodnotaKanaluText(c.Number, kanaly[x], moduly[x], separator)));
+            value.push_back(Utf8(HodnotaKanaluText(c.Number, channels[x], modules[x], separator)));
             status.push_back(c.Status);
             seen[c.Status] = true;
             if (c.Faulty) faulty.push_back(row);

@@ -11,12 +11,12 @@ class TDrvDialog;
 class TWindow {
 public:
     virtual ~TWindow() = default;
-    virtual void SetVisible(bool viditelne) = 0;
+    virtual void SetVisible(bool visible) = 0;
     virtual void Minimise() = 0;
     virtual void Restore() = 0;
     virtual void Focus() = 0;
     virtual void Place(int32_t l, int32_t t, int32_t w, int32_t h) = 0;
-    virtual void Enable(bool povoleno) = 0;
+    virtual void Enable(bool enabled) = 0;
     virtual void StopTimer() = 0;
     // Puts the view model's current texts on screen: the page in view, the
     // header values, the entry fields and the check box.

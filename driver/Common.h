@@ -17,11 +17,11 @@ static_assert(IdentificationText.size() == 22);
 
 // Copies at most `limit` characters and a terminating zero; a null buffer or
 // a negative limit writes nothing.
-inline void CopyText(char* cil, std::string_view text, int32_t limit) {
-    if (cil == nullptr || limit < 0) return;
+inline void CopyText(char* target, std::string_view text, int32_t limit) {
+    if (target == nullptr || limit < 0) return;
     const std::size_t n = text.size() < static_cast<std::size_t>(limit) ? text.size() : static_cast<std::size_t>(limit);
-    std::memcpy(cil, text.data(), n);
-    cil[n] = '\0';
+    std::memcpy(target, text.data(), n);
+    target[n] = '\0';
 }
 
 // Length of a host text, reading at most `max` bytes.

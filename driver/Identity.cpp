@@ -45,7 +45,7 @@ void SetBufferAddr(PData p, void*, uint32_t) noexcept try {
 } catch (...) {
 }
 
-void QueryProc(PData p, int32_t typ, const char* nazev, int32_t, THodnota* vysledek) noexcept try {
+void QueryProc(PData p, int32_t typ, const char* name, int32_t, THodnota* result) noexcept try {
     TData* d = Instance(p);
     if (d == nullptr) return;
     if (d->Ukoncovani) {
@@ -54,11 +54,11 @@ void QueryProc(PData p, int32_t typ, const char* nazev, int32_t, THodnota* vysle
     }
     ZapisRun(d, "QuePro 0");
     constexpr std::string_view kDotaz = "GetVersion";
-    const bool jeDotaz = typ == TypString && nazev != nullptr &&
-                         HostTextLength(nazev, kDotaz.size() + 1) == kDotaz.size() &&
-                         std::memcmp(nazev, kDotaz.data(), kDotaz.size()) == 0;
-    if (jeDotaz && vysledek != nullptr && vysledek->TypHodnoty == TypString && vysledek->Hodnota.Text != nullptr)
-        CopyText(const_cast<char*>(vysledek->Hodnota.Text), IdentificationText, 22);
+    const bool jeDotaz = typ == TypString && name != nullptr &&
+                         HostTextLength(name, kDotaz.size() + 1) == kDotaz.size() &&
+                         std::memcmp(name, kDotaz.data(), kDotaz.size()) == 0;
+    if (jeDotaz && result != nullptr && result->TypHodnoty == TypString && result->Hodnota.Text != nullptr)
+        CopyText(const_cast<char*>(result->Hodnota.Text), IdentificationText, 22);
     ZapisRun(d, "QuePro 9");
 } catch (...) {
 }

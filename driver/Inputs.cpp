@@ -25,12 +25,12 @@ int32_t ClampChannel(int32_t n) { return n < FirstChannel ? FirstChannel : n > L
 // Error summary of an interface: faulty channels, faulty modules, status.
 uint32_t ErrorSummary(const TData& d, int k) {
     const TRozhrani& r = d.Rozhrani[k];
-    uint32_t kanaly = 0;
-    for (const auto& s : r.StatusKanalu) kanaly += s != 0;
-    uint32_t moduly = 0;
-    for (const auto& m : r.Moduly) moduly += m.Status != 0;
+    uint32_t channels = 0;
+    for (const auto& s : r.StatusKanalu) channels += s != 0;
+    uint32_t modules = 0;
+    for (const auto& m : r.Moduly) modules += m.Status != 0;
     const uint32_t status = static_cast<uint32_t>(r.Status.load()) & 0xFF;
-    return kanaly * 65536u + (moduly & 0xFF) * 256u + status;
+    return channels * 65536u + (modules & 0xFF) * 256u + status;
 }
 
 uint32_t ServiceValue(const TData& d, uint32_t c) {
@@ -58,13 +58,13 @@ void ReadInputChannel(TData& d, uint32_t c, THodnota& v) {
     const int32_t s = StateFieldOf(k);
     const uint32_t p = k.StatusPosledni;
     TLine t("F=", f, ", H=");
-    const TChannelKind druh = ChannelKind(c);
-    if (druh == TChannelKind::RealIn) {
+    const TChannelKind kind = ChannelKind(c);
+    if (kind == TChannelKind::RealIn) {
         if (v.TypHodnoty != TypReal) return LogWrongType(d, c);
         const double x = VstupReal(k);
         v.Hodnota.Real = x;
         t.Add(x);
-    } else if (druh == TChannelKind::IntIn) {
+    } else if (kind == TChannelKind::IntIn) {
         if (v.TypHodnoty != TypInt) return LogWrongType(d, c);
         const int32_t x = VstupCele(k);
         v.Hodnota.Cele = x;
@@ -81,17 +81,17 @@ void ReadInputChannel(TData& d, uint32_t c, THodnota& v) {
 
 // A declared input channel: done once its outcome is stored, else marked.
 TFinalized FinalizeInputChannel(TData& d, uint32_t c) {
-    TKanal& kanal = d.Kanaly[c];
-    const int k = kanal.Rozhrani;
+    TKanal& channel = d.Kanaly[c];
+    const int k = channel.Rozhrani;
     const uint32_t f = static_cast<uint32_t>(CommittedInQueue(d, k));
-    const int32_t s = StateFieldOf(kanal);
-    const uint32_t t = Now(&d) - kanal.CasPozadavku;
-    if (IsDone(kanal)) {
-        ReportDone(kanal);
+    const int32_t s = StateFieldOf(channel);
+    const uint32_t t = Now(&d) - channel.CasPozadavku;
+    if (IsDone(channel)) {
+        ReportDone(channel);
         ZapisRun(&d, "IF  9", K(c), k, s, TLine("F=", f, ", T=", t, ", H=TRUE"));
         return TFinalized::Served(true);
     }
-    const TFinalized v = AwaitCallBack(d, kanal, c);
+    const TFinalized v = AwaitCallBack(d, channel, c);
     ZapisRun(&d, "IF  9", K(c), k, s, TLine("F=", f, ", T=", t, ", H=FALSE"));
     return v;
 }
@@ -129,14 +129,14 @@ void InputRequest(PData p, uint32_t c) noexcept try {
     if (d->Ukoncovani) return ZapisRun(d, "IR  1", K(c));
     if (IsServiceInput(c)) return ZapisRun(d, "IR  9", K(c));
     if (!IsInput(c)) return ZapisRun(d, "IR  2", K(c), NoField, NoField, "InputRequest - požadavek na neplatný kanál "_cp);
-    TKanal& kanal = d->Kanaly[c];
-    const int k = kanal.Rozhrani;
-    const int32_t s = StateFieldOf(kanal);
+    TKanal& channel = d->Kanaly[c];
+    const int k = channel.Rozhrani;
+    const int32_t s = StateFieldOf(channel);
     if (!IsInterface(k)) {
         UkonciSChybou(*d, c, StatusChannelUndefined);
         return ZapisRun(d, "IR  3", K(c), k, NoField, "InputRequest - požadavek na neplatné rozhraní kanálu "_cp);
     }
-    if (!kanal.Pouzit) {
+    if (!channel.Pouzit) {
         UkonciSChybou(*d, c, StatusChannelUndefined);
         return ZapisRun(d, "IR  4", K(c), k, NoField, "InputRequest - požadavek na nedefinovaný kanál "_cp);
     }
@@ -145,10 +145,10 @@ void InputRequest(PData p, uint32_t c) noexcept try {
         return ZapisRun(d, "IR  5", K(c), k, NoField, "InputRequest - požadavek na nedefinované rozhraní kanálu "_cp);
     }
     ZaradPozadavek(*d, static_cast<int>(c), FunctionRead);
-    MarkRequested(kanal);
+    MarkRequested(channel);
     const TFronta& f = d->Fronty[k];
-    const uint32_t vefronte = static_cast<uint32_t>(f.PocetPotvrzenych.load() + f.PocetNepotvrzenych.load());
-    ZapisRun(d, "IR  9", K(c), k, s, TLine("F=", vefronte));
+    const uint32_t queued = static_cast<uint32_t>(f.PocetPotvrzenych.load() + f.PocetNepotvrzenych.load());
+    ZapisRun(d, "IR  9", K(c), k, s, TLine("F=", queued));
 } catch (...) {
 }
 

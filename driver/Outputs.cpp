@@ -19,7 +19,7 @@ int32_t K(uint32_t c) { return static_cast<int32_t>(c); }
 int32_t OutputInterfaceField(const TData& d, uint32_t c) { return IsOutput(c) ? d.Kanaly[c].Rozhrani.load() : NoField; }
 uint32_t Unsigned(int32_t x) { return static_cast<uint32_t>(x); }
 
-void LogRefusal(TData& d, std::string_view zprava, uint32_t c) { ZapisDoLogu(&d, d.Cfg, zprava, c); }
+void LogRefusal(TData& d, std::string_view message, uint32_t c) { ZapisDoLogu(&d, d.Cfg, message, c); }
 void LogWrongType(TData& d, uint32_t c) { LogRefusal(d, "OutputRequest - chybný datový typ kanálu "_cp, c); }
 
 // A request refused before it was queued ends at once with code e. Its
@@ -33,8 +33,8 @@ void FinishRefused(TData& d, uint32_t c, uint8_t e) {
     UkonciSChybou(d, c, e);
 }
 
-void StoreWord(TKanal& k, uint32_t slovo) {
-    for (int i = 0; i < 4; ++i) k.DataZapis[i] = static_cast<uint8_t>(slovo >> (8 * i));
+void StoreWord(TKanal& k, uint32_t word) {
+    for (int i = 0; i < 4; ++i) k.DataZapis[i] = static_cast<uint8_t>(word >> (8 * i));
 }
 
 void MonitorovanyKanal(TData& d, const THodnota& v) {
@@ -75,8 +75,8 @@ void RequestStatusReset(TData& d, const THodnota& v) {
 // text form to the trace. False when the request ended here.
 bool EncodeValue(TData& d, uint32_t c, const THodnota& v, TLine& h) {
     TKanal& k = d.Kanaly[c];
-    const TChannelKind druh = ChannelKind(c);
-    if (druh == TChannelKind::RealOut) {
+    const TChannelKind kind = ChannelKind(c);
+    if (kind == TChannelKind::RealOut) {
         if (v.TypHodnoty != TypReal) return LogWrongType(d, c), false;
         const double x = v.Hodnota.Real;
         if (std::isinf(x)) {
@@ -87,22 +87,22 @@ bool EncodeValue(TData& d, uint32_t c, const THodnota& v, TLine& h) {
         std::lock_guard<std::mutex> g(d.WindowLock);
         for (int i = 0; i < 4; ++i) k.DataZapis[i] = b[i];
         h.Add(x);
-    } else if (druh == TChannelKind::IntOut) {
+    } else if (kind == TChannelKind::IntOut) {
         if (v.TypHodnoty != TypInt) return LogWrongType(d, c), false;
         std::lock_guard<std::mutex> g(d.WindowLock);
         StoreWord(k, Unsigned(v.Hodnota.Cele));
         h.Add(Unsigned(v.Hodnota.Cele));
-    } else if (druh == TChannelKind::BitOut) {
+    } else if (kind == TChannelKind::BitOut) {
         if (v.TypHodnoty != TypBool) return LogWrongType(d, c), false;
-        const bool zap = v.Hodnota.Bajty[0] != 0;
+        const bool on = v.Hodnota.Bajty[0] != 0;
         const uint32_t bit = k.Subperiferie;
         std::lock_guard<std::mutex> g(d.WindowLock);
         TModul& m = d.Rozhrani[k.Rozhrani].Moduly[k.Adresa];
         uint32_t w = m.Data;
-        if (bit <= 31) w = zap ? (w | (1u << bit)) : (w & ~(1u << bit));
+        if (bit <= 31) w = on ? (w | (1u << bit)) : (w & ~(1u << bit));
         m.Data = w;
         StoreWord(k, w);
-        h.Add(zap ? "1" : "0");
+        h.Add(on ? "1" : "0");
     } else {
         if (v.TypHodnoty != TypString) return LogWrongType(d, c), false;
         const char* text = v.Hodnota.Text;
@@ -111,11 +111,11 @@ bool EncodeValue(TData& d, uint32_t c, const THodnota& v, TLine& h) {
             return LogRefusal(d, "OutputRequest - předána neplatná STRING hodnota kanálu "_cp, c), false;
         }
         const std::string_view t(text, HostTextLength(text, 256));
-        const auto tisknutelny = [](uint8_t z) { return z >= 32 && z <= 127 ? z : uint8_t{32}; };
+        const auto printable = [](uint8_t z) { return z >= 32 && z <= 127 ? z : uint8_t{32}; };
         std::lock_guard<std::mutex> g(d.WindowLock);
         for (std::size_t i = 0; i < 4; ++i) {
             const uint8_t z = i < t.size() ? static_cast<uint8_t>(t[i]) : k.DataZapis[i].load();
-            k.DataZapis[i] = tisknutelny(z);
+            k.DataZapis[i] = printable(z);
         }
         h.Add('"').Add(t).Add('"');
     }
@@ -156,11 +156,11 @@ TFinalized FinalizeOutputChannel(TData& d, uint32_t c) {
     const bool h = IsDone(k);
     // As in the call-back thread's check: number, start and limit before the
     // clock, and only the request examined is ended.
-    const uint32_t pozadavek = RequestNumberOf(k);
-    const uint32_t zacatek = k.CasPozadavku;
+    const uint32_t request = RequestNumberOf(k);
+    const uint32_t start = k.CasPozadavku;
     const int32_t l = OutputLimit(d, k);
-    const int32_t t = static_cast<int32_t>(Now(&d) - zacatek);
-    if ((t > l || t < 0) && FinishTimedOut(d, c, pozadavek))
+    const int32_t t = static_cast<int32_t>(Now(&d) - start);
+    if ((t > l || t < 0) && FinishTimedOut(d, c, request))
         ZapisRun(&d, "OF  4", K(c), r, NoField, TLine("timeout=", t, "/", l));
     if (h) {
         if (c == 99 && IsInterface(r)) PoNulovani(d);
@@ -173,9 +173,9 @@ TFinalized FinalizeOutputChannel(TData& d, uint32_t c) {
 }
 
 // Refused with status 3, in both logs.
-TFinalized RefuseFinalized(TData& d, uint32_t c, std::string_view znacka, std::string_view zprava) {
-    LogRefusal(d, zprava, c);
-    ZapisRun(&d, znacka, K(c), NoField, NoField, zprava);
+TFinalized RefuseFinalized(TData& d, uint32_t c, std::string_view tag, std::string_view message) {
+    LogRefusal(d, message, c);
+    ZapisRun(&d, tag, K(c), NoField, NoField, message);
     return {};
 }
 

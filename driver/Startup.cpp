@@ -25,14 +25,14 @@ enum class TWindowCommand : uint32_t { Hide = 0, Show = 1, Minimise = 2, Restore
 constexpr int kMostPolls = 1001;  // polls of 1 ms in the start and stop handshakes
 
 // Polls a handshake flag every 1 ms until it has the wanted value or the
-// bound runs out. `alespon` forces the first sleep.
-void AwaitFlag(const Atom<uint8_t>& priznak, uint8_t chtena, bool alespon) {
+// bound runs out. `atLeast` forces the first sleep.
+void AwaitFlag(const Atom<uint8_t>& flag, uint8_t wanted, bool atLeast) {
     int n = 0;
-    if (alespon) {
+    if (atLeast) {
         SleepMs(1);
         ++n;
     }
-    while (priznak.load(std::memory_order_acquire) != chtena && n < kMostPolls) {
+    while (flag.load(std::memory_order_acquire) != wanted && n < kMostPolls) {
         SleepMs(1);
         ++n;
     }
@@ -73,9 +73,9 @@ bool RunningFromEarlierInit(const TData& d) {
     return false;
 }
 
-std::string ParameterFileName(const char* parametry) {
-    if (parametry == nullptr) return {};
-    return std::string(parametry, HostTextLength(parametry, 4096));
+std::string ParameterFileName(const char* parameters) {
+    if (parameters == nullptr) return {};
+    return std::string(parameters, HostTextLength(parameters, 4096));
 }
 
 // The first interface that could not be started; 0 when all run.
@@ -109,17 +109,17 @@ bool StartCallBackThread(TData& d) {
 
 // An Init that cannot serve every interface must not report success: what
 // it started stops again, and the host hears why.
-TBoolean ThreadsFailed(TData& d, const TInitReport& hlas, const TStartFailure& f) {
+TBoolean ThreadsFailed(TData& d, const TInitReport& report, const TStartFailure& f) {
     StopThreadsAndWindow(d);
     if (f.Socket) {
         TLine m("Nelze otevřít UDP socket rozhraní "_cp, f.Rozhrani);
-        if (const std::string_view duvod = SystemErrorText(f.Error); !duvod.empty()) m.Add(" (").Add(duvod).Add(")");
+        if (const std::string_view reason = SystemErrorText(f.Error); !reason.empty()) m.Add(" (").Add(reason).Add(")");
         m.Add(".");
-        return hlas(m.sv(), "Init 10", "Init 11", d.Cfg);
+        return report(m.sv(), "Init 10", "Init 11", d.Cfg);
     }
     if (f.Rozhrani != 0)
-        return hlas(TLine("Nelze spustit vlákno rozhraní "_cp, f.Rozhrani, ".").sv(), "Init 10", "Init 11", d.Cfg);
-    return hlas("Nelze spustit vlákno call-back."_cp, "Init 10", "Init 11", d.Cfg);
+        return report(TLine("Nelze spustit vlákno rozhraní "_cp, f.Rozhrani, ".").sv(), "Init 10", "Init 11", d.Cfg);
+    return report("Nelze spustit vlákno call-back."_cp, "Init 10", "Init 11", d.Cfg);
 }
 
 TBoolean InitAfterException(PData p, char* chyba, int32_t limit, bool started) {
@@ -132,15 +132,15 @@ TBoolean InitAfterException(PData p, char* chyba, int32_t limit, bool started) {
     return 0;
 }
 
-TBoolean StartInstance(PData p, const char* parametry, int32_t limit, char* chyba, uint32_t uroven,
-                       int32_t kontext, TCallBack callback, bool& started) {
+TBoolean StartInstance(PData p, const char* parameters, int32_t limit, char* chyba, uint32_t level,
+                       int32_t context, TCallBack callback, bool& started) {
     TData* d = Instance(p);
     if (d == nullptr) {
         CopyText(chyba, "Init - předán nulový ukazatel PData"_cp, limit);
         return 0;
     }
     ZapisRun(d, "Init ", NoField, NoField, NoField, TLine("P=0x").Hex(reinterpret_cast<uintptr_t>(d), 8));
-    const TInitReport hlas{d, chyba, limit};
+    const TInitReport report{d, chyba, limit};
     if (RunningFromEarlierInit(*d)) {
         // A running instance keeps running; the host has to call Done first.
         const std::string_view m = "Ovladač je již inicializován."_cp;
@@ -154,20 +154,20 @@ TBoolean StartInstance(PData p, const char* parametry, int32_t limit, char* chyb
     d->PocitadloRadku = 0;
     d->Regional = ReadRegionalSettings();
 
-    const std::string soubor = ParameterFileName(parametry);
+    const std::string soubor = ParameterFileName(parameters);
     auto cfg = std::make_unique<TCFG>();
     auto rozhrani = std::make_unique<TPoleRozhrani>();
-    auto kanaly = std::make_unique<TPoleKanal>();
+    auto channels = std::make_unique<TPoleKanal>();
 
     TResult v = CtiNastaveni(soubor, *cfg);
-    if (!v.Ok) return hlas(v.Message, "Init 1", "Init 2", *cfg, v.SystemError);
+    if (!v.Ok) return report(v.Message, "Init 1", "Init 2", *cfg, v.SystemError);
     CtiRunInfo(*cfg);
     v = CtiRozhrani(soubor, *cfg, *rozhrani);
-    if (!v.Ok) return hlas(v.Message, "Init 3", "Init 4", *cfg, v.SystemError);
-    v = CtiKanaly(soubor, *cfg, *rozhrani, *kanaly);
-    if (!v.Ok) return hlas(v.Message, "Init 5", "Init 6", *cfg, v.SystemError);
+    if (!v.Ok) return report(v.Message, "Init 3", "Init 4", *cfg, v.SystemError);
+    v = CtiKanaly(soubor, *cfg, *rozhrani, *channels);
+    if (!v.Ok) return report(v.Message, "Init 5", "Init 6", *cfg, v.SystemError);
 
-    d->Kanaly = *kanaly;
+    d->Kanaly = *channels;
     d->Rozhrani = *rozhrani;
     d->Cfg = *cfg;
     d->LogDirectoryExists = cfg->LogPovolen == 1 || cfg->RunPovolen == 1 || cfg->LogRozhraniPovolen == 1;
@@ -177,8 +177,8 @@ TBoolean StartInstance(PData p, const char* parametry, int32_t limit, char* chyb
     d->PosledniChybnyKanal = 0;
     d->Ukoncovani = 0;
     d->CallBack = callback;
-    d->Uroven = static_cast<int32_t>(uroven);
-    d->KontextCallBack = kontext;
+    d->Uroven = static_cast<int32_t>(level);
+    d->KontextCallBack = context;
     for (auto& c : d->InterfaceCounters) ClearCounters(c);
     ClearCounters(d->DriverCounters);
     ClearCounters(d->LogFailures);
@@ -186,14 +186,14 @@ TBoolean StartInstance(PData p, const char* parametry, int32_t limit, char* chyb
 
     started = true;  // from here on an exception leaves something to stop
     d->Dialog = TDrvDialog::Create(*d);
-    if (!d->Dialog) return hlas("Nelze vytvořit okno ovladače."_cp, "Init 7", "Init 8", d->Cfg);
+    if (!d->Dialog) return report("Nelze vytvořit okno ovladače."_cp, "Init 7", "Init 8", d->Cfg);
     d->DialogVytvoren = 1;
     d->Dialog->SetVisible(d->Cfg.OknoPovoleno != 0);
     d->Dialog->NastavOkno();
-    d->Dialog->PovolOkno(0, uroven);
+    d->Dialog->PovolOkno(0, level);
 
-    if (const TStartFailure f = StartInterfaceThreads(*d); f.Rozhrani != 0) return ThreadsFailed(*d, hlas, f);
-    if (!StartCallBackThread(*d)) return ThreadsFailed(*d, hlas, {});
+    if (const TStartFailure f = StartInterfaceThreads(*d); f.Rozhrani != 0) return ThreadsFailed(*d, report, f);
+    if (!StartCallBackThread(*d)) return ThreadsFailed(*d, report, {});
     d->Web = TWebServer::Start(*d);  // off, or one that cannot listen, leaves Init as it is
 
     const TMainLogWrite w = WriteMainLog(d, d->Cfg, "Ovladač úspěšně inicializován."_cp);
@@ -211,11 +211,11 @@ TBoolean StartInstance(PData p, const char* parametry, int32_t limit, char* chyb
 
 extern "C" {
 
-TBoolean Init(PData p, uint32_t, const char* parametry, int32_t limit, char* chyba, uint32_t uroven, uint32_t,
-              int32_t kontext, TCallBack callback) noexcept {
+TBoolean Init(PData p, uint32_t, const char* parameters, int32_t limit, char* chyba, uint32_t level, uint32_t,
+              int32_t context, TCallBack callback) noexcept {
     bool started = false;
     try {
-        return StartInstance(p, parametry, limit, chyba, uroven, kontext, callback, started);
+        return StartInstance(p, parameters, limit, chyba, level, context, callback, started);
     } catch (...) {
         return InitAfterException(p, chyba, limit, started);
     }
@@ -246,17 +246,17 @@ void Done(PData p) noexcept try {
 } catch (...) {
 }
 
-void DriverProc(PData p, uint32_t funkce, int32_t a1, int32_t a2, int32_t a3, int32_t a4) noexcept try {
+void DriverProc(PData p, uint32_t function, int32_t a1, int32_t a2, int32_t a3, int32_t a4) noexcept try {
     TData* d = Instance(p);
     if (d == nullptr) return;
     if (d->Ukoncovani) {
         ZapisRun(d, "DriPro 8");
         return;
     }
-    ZapisRun(d, "DriPro 0", NoField, NoField, NoField, TLine("Func ", funkce));
+    ZapisRun(d, "DriPro 0", NoField, NoField, NoField, TLine("Func ", function));
     TDrvDialog* okno = d->Dialog.get();
     if (okno == nullptr) return;
-    switch (static_cast<TWindowCommand>(funkce)) {
+    switch (static_cast<TWindowCommand>(function)) {
         case TWindowCommand::Hide: okno->SetVisible(false); break;
         case TWindowCommand::Show: okno->SetVisible(d->Cfg.OknoPovoleno != 0); break;
         case TWindowCommand::Minimise: okno->Minimise(); break;

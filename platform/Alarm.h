@@ -11,24 +11,24 @@ class TAlarm {
 public:
     // Read before looking for work; a wake-up after this read ends the next
     // Wait at once, so no wake-up between the look and the sleep is lost.
-    uint32_t Generation() const noexcept { return generace_.load(std::memory_order_acquire); }
+    uint32_t Generation() const noexcept { return generation_.load(std::memory_order_acquire); }
 
     void Ring() noexcept {
-        generace_.fetch_add(1, std::memory_order_seq_cst);
-        if (spici_.load(std::memory_order_seq_cst) != 0) WakeSleepers();
+        generation_.fetch_add(1, std::memory_order_seq_cst);
+        if (sleepers_.load(std::memory_order_seq_cst) != 0) WakeSleepers();
     }
 
-    // Sleeps until the generation differs from `videna` or `ms` have passed.
-    void Wait(uint32_t videna, uint32_t ms) noexcept {
-        spici_.fetch_add(1, std::memory_order_seq_cst);
-        if (generace_.load(std::memory_order_seq_cst) == videna) SleepUnlessMoved(videna, ms);
-        spici_.fetch_sub(1, std::memory_order_seq_cst);
+    // Sleeps until the generation differs from `seen` or `ms` have passed.
+    void Wait(uint32_t seen, uint32_t ms) noexcept {
+        sleepers_.fetch_add(1, std::memory_order_seq_cst);
+        if (generation_.load(std::memory_order_seq_cst) == seen) SleepUnlessMoved(seen, ms);
+        sleepers_.fetch_sub(1, std::memory_order_seq_cst);
     }
 
 private:
     void WakeSleepers() noexcept;
-    void SleepUnlessMoved(uint32_t videna, uint32_t ms) noexcept;
+    void SleepUnlessMoved(uint32_t seen, uint32_t ms) noexcept;
 
-    std::atomic<uint32_t> generace_{0};
-    std::atomic<uint32_t> spici_{0};
+    std::atomic<uint32_t> generation_{0};
+    std::atomic<uint32_t> sleepers_{0};
 };

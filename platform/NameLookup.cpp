@@ -33,26 +33,26 @@ inline constexpr int GraceMs = 100;
 // goes away while it waits in getaddrinfo.
 void LookUp(const std::shared_ptr<TLookupState>& s) {
     Guard z(s->mutex);
-    std::string jmeno;  // the copies keep their capacity: no allocation of ours per look-up
+    std::string hostName;  // the copies keep their capacity: no allocation of ours per look-up
     for (;;) {
         s->changed.wait(z, [&] { return s->stop || !s->wanted.empty(); });
         if (s->stop) return;
-        jmeno = s->wanted;
+        hostName = s->wanted;
         s->wanted.clear();
         s->inside = true;
         z.unlock();
-        addrinfo rada{};
-        rada.ai_family = AF_INET;
-        rada.ai_socktype = SOCK_DGRAM;
+        addrinfo hints{};
+        hints.ai_family = AF_INET;
+        hints.ai_socktype = SOCK_DGRAM;
         addrinfo* v = nullptr;
-        const bool ok = getaddrinfo(jmeno.c_str(), nullptr, &rada, &v) == 0 && v != nullptr &&
+        const bool ok = getaddrinfo(hostName.c_str(), nullptr, &hints, &v) == 0 && v != nullptr &&
                         v->ai_family == AF_INET && v->ai_addr != nullptr;
         in_addr a{};
         if (ok) a = reinterpret_cast<const sockaddr_in*>(v->ai_addr)->sin_addr;
         if (v != nullptr) freeaddrinfo(v);
         z.lock();
         s->inside = false;
-        s->looked = jmeno;
+        s->looked = hostName;
         s->ok = ok;
         s->addr = a;
         ++s->finished;

@@ -37,7 +37,7 @@ void Odstran() {
 }
 
 // The LOG directory exactly as CtiNastaveni will read it.
-bool AdresarJeBezpecny(const std::string& soubor) {
+bool DirectoryIsSafe(const std::string& soubor) {
     TIniFile ini;
     ini.Load(soubor);
     const std::string a = ini.Section("Logovací soubor"_cp).ReadString("Adresář LOG souborů"_cp, "/");
@@ -48,7 +48,7 @@ bool AdresarJeBezpecny(const std::string& soubor) {
     return true;
 }
 
-void Uklid() {
+void CleanUp() {
     std::error_code e;
     for (const auto& z : fs::directory_iterator(fs::current_path(e), e)) {
         if (z.path().filename() == "p.ini") continue;
@@ -84,11 +84,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static const auto cfg = std::make_unique<TCFG>();
     static const auto rozhrani = std::make_unique<TPoleRozhrani>();
     static const auto kanaly = std::make_unique<TPoleKanal>();
-    if (AdresarJeBezpecny(g_soubor)) CtiNastaveni(g_soubor, *cfg);
+    if (DirectoryIsSafe(g_soubor)) CtiNastaveni(g_soubor, *cfg);
     const TResult r = CtiRozhrani(g_soubor, *cfg, *rozhrani);
     const TResult k = CtiKanaly(g_soubor, *cfg, *rozhrani, *kanaly);
     if (r.Message.empty() || k.Message.empty()) std::abort();
     if (k.Ok && (cfg->PocetKanalu < 0 || cfg->PocetKanalu > 6099)) std::abort();
-    Uklid();
+    CleanUp();
     return 0;
 }

@@ -24,18 +24,18 @@ using namespace std::chrono_literals;
 GtkWidget* Najdi(GtkWidget* w, const char* jmeno) {
     if (g_strcmp0(gtk_widget_get_name(w), jmeno) == 0) return w;
     if (!GTK_IS_CONTAINER(w)) return nullptr;
-    struct THledani {
+    struct TSearch {
         const char* jmeno;
         GtkWidget* nalez;
     } h{jmeno, nullptr};
     gtk_container_forall(GTK_CONTAINER(w), [](GtkWidget* c, gpointer p) {
-        auto* h = static_cast<THledani*>(p);
+        auto* h = static_cast<TSearch*>(p);
         if (h->nalez == nullptr) h->nalez = Najdi(c, h->jmeno);
     }, &h);
     return h.nalez;
 }
 
-GtkWidget* NajdiOkno() {
+GtkWidget* FindWindow() {
     GList* okna = gtk_window_list_toplevels();
     GtkWidget* nalez = nullptr;
     for (GList* i = okna; i != nullptr; i = i->next)
@@ -166,7 +166,7 @@ protected:
         dlg->NastavOkno();
         dlg->PovolOkno(0, 0);
         Unsigned(450ms);
-        return NajdiOkno();
+        return FindWindow();
     }
 
     GdkPixbuf* Snapshot(GtkWidget* okno, const char* soubor) {
@@ -181,7 +181,7 @@ protected:
     }
 
     // Colour of a widget's middle pixel in a screenshot of the window.
-    TPixel Stred(GdkPixbuf* p, GtkWidget* okno, const char* jmeno) {
+    TPixel Centre(GdkPixbuf* p, GtkWidget* okno, const char* jmeno) {
         GtkWidget* w = Najdi(okno, jmeno);
         if (w == nullptr) return {-1, -1, -1};
         int x = 0, y = 0;
@@ -190,7 +190,7 @@ protected:
         return Pixel(p, x, y);
     }
 
-    void PorovnejStranku(GtkWidget* okno, const char* predpona, const std::string* texty, int pocet) {
+    void ComparePage(GtkWidget* okno, const char* predpona, const std::string* texty, int pocet) {
         for (int i = 0; i < pocet; ++i)
             EXPECT_EQ(Text(okno, predpona + std::to_string(i)), Utf8(texty[i])) << predpona << i;
     }
@@ -217,7 +217,7 @@ TEST_F(GtkLayer, PagesShowTheViewModel) {
     // Info page, refreshed by the timer alone.
     TShown z = dlg->Snapshot();
     EXPECT_EQ(z.Info[RInfo::Kanal], "300");
-    PorovnejStranku(okno, "rv_info_", z.Info.data(), RInfo::Count);
+    ComparePage(okno, "rv_info_", z.Info.data(), RInfo::Count);
     EXPECT_EQ(Text(okno, "rv_info_3"), "Timeout - nepřišla žádná odpověď");
     EXPECT_EQ(Text(okno, "rv_pocet_rozhrani"), "3");
     EXPECT_EQ(Text(okno, "rv_pocet_kanalu"), "2");
@@ -227,7 +227,7 @@ TEST_F(GtkLayer, PagesShowTheViewModel) {
     GdkPixbuf* p = Snapshot(okno, "info.png");
     ASSERT_NE(p, nullptr);
     const auto barva = [&](int k) {
-        const TPixel x = Stred(p, okno, ("rv_indikator_" + std::to_string(k)).c_str());
+        const TPixel x = Centre(p, okno, ("rv_indikator_" + std::to_string(k)).c_str());
         return TColour{static_cast<uint8_t>(x.r), static_cast<uint8_t>(x.g), static_cast<uint8_t>(x.b)};
     };
     EXPECT_EQ(barva(1), ColourGreen);
@@ -247,7 +247,7 @@ TEST_F(GtkLayer, PagesShowTheViewModel) {
     EXPECT_EQ(dlg->Snapshot().Page, TPage::Interface);
     Unsigned(300ms);
     z = dlg->Snapshot();
-    PorovnejStranku(okno, "rv_rozhrani_", z.Rozhrani.data(), RRozhrani::Count);
+    ComparePage(okno, "rv_rozhrani_", z.Rozhrani.data(), RRozhrani::Count);
     EXPECT_EQ(Text(okno, "rv_rozhrani_12"), "2.5");
     GtkWidget* edit2 = Najdi(okno, "rv_edit_rozhrani");
     Napis(edit2, "\b5\r");
@@ -262,7 +262,7 @@ TEST_F(GtkLayer, PagesShowTheViewModel) {
     gtk_notebook_set_current_page(GTK_NOTEBOOK(stranky), 2);
     Unsigned(300ms);
     z = dlg->Snapshot();
-    PorovnejStranku(okno, "rv_kanal_", z.Kanal.data(), RKanal::Count);
+    ComparePage(okno, "rv_kanal_", z.Kanal.data(), RKanal::Count);
     GtkWidget* edit1 = Najdi(okno, "rv_edit_kanal");
     Napis(edit1, "\b\b\bx3a0 0");
     EXPECT_EQ(Text(okno, "rv_edit_kanal"), "300");
@@ -336,7 +336,7 @@ TEST_F(GtkLayer, WindowCannotBeClosedAndFollowsTheHost) {
 
     gtk_window_close(GTK_WINDOW(okno));
     Unsigned(100ms);
-    EXPECT_EQ(NajdiOkno(), okno);
+    EXPECT_EQ(FindWindow(), okno);
     EXPECT_TRUE(gtk_widget_get_visible(okno));
 
     dlg->SetVisible(false);
@@ -364,7 +364,7 @@ TEST_F(GtkLayer, WindowCannotBeClosedAndFollowsTheHost) {
     EXPECT_EQ(Text(okno, "rv_info_3"), "Komunikace v pořádku.");
     dlg.reset();
     Unsigned(50ms);
-    EXPECT_EQ(NajdiOkno(), nullptr);
+    EXPECT_EQ(FindWindow(), nullptr);
 }
 
 }  // namespace

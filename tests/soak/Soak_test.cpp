@@ -149,7 +149,7 @@ int32_t CallBack(int32_t kontext, int32_t smer, PData) {
     return 0;
 }
 
-uint64_t Callbacky() { return g_callbacky[0].load() + g_callbacky[1].load(); }
+uint64_t CallBackCount() { return g_callbacky[0].load() + g_callbacky[1].load(); }
 
 // Faults the gateways applied, by kind, from the simulator's trace.
 class TFaultCounter {
@@ -163,7 +163,7 @@ public:
         std::lock_guard<std::mutex> g(m_);
         ++pocty_[druh];
     }
-    std::map<std::string, uint64_t> Pocty() const {
+    std::map<std::string, uint64_t> Counts() const {
         std::lock_guard<std::mutex> g(m_);
         return pocty_;
     }
@@ -193,7 +193,7 @@ TSimRandomFaults RandomFaults(uint64_t seed) {
     return r;
 }
 
-const TData& Stav(PData p) { return *static_cast<const TData*>(p); }  // white-box look, read only
+const TData& StateOf(PData p) { return *static_cast<const TData*>(p); }  // white-box look, read only
 
 struct TRequestPlan {
     const TChannelPlan* plan = nullptr;
@@ -259,8 +259,8 @@ protected:
         // Every marked request is completed by the interface time-out at the latest.
         const auto mez = std::max(start + std::chrono::milliseconds(kLimitRozhraniMs), Clock::now()) +
                          std::chrono::milliseconds(kRezervaMs);
-        WaitFor([&] { return Callbacky() >= cekano; }, int((mez - Clock::now()) / 1ms), 1ms, [&] { Heal(); });
-        ASSERT_EQ(Callbacky(), cekano) << "a marked request stayed without its call-back past the interface time-out";
+        WaitFor([&] { return CallBackCount() >= cekano; }, int((mez - Clock::now()) / 1ms), 1ms, [&] { Heal(); });
+        ASSERT_EQ(CallBackCount(), cekano) << "a marked request stayed without its call-back past the interface time-out";
         souhrn_.zpozdeniMaxMs = std::max<int>(souhrn_.zpozdeniMaxMs, int((Clock::now() - start) / 1ms));
         for (TRequestPlan& p : davka) {
             if (!p.oznacen) continue;
@@ -269,16 +269,16 @@ protected:
                                                       : lib_.OutputFinalized(d, p.plan->c, &st);
             ASSERT_TRUE(hotovo) << "channel " << p.plan->c << ": call-back came but the request is not complete";
             EXPECT_EQ(st, 0);
-            const TKanal& kanal = Stav(d).Kanaly[p.plan->c];
+            const TKanal& kanal = StateOf(d).Kanaly[p.plan->c];
             ++souhrn_.poCallbacku[kanal.Status];
             if (kanal.Status == 26) ExpectEarned26(kanal, p.plan->c, p.plan->k);
         }
         WaitForQueues(d);
         konecVypadku_ = Clock::now();  // the batch is over: so is the outage
         Heal();
-        EXPECT_EQ(Callbacky(), cekano) << "a call-back beyond the markings";
-        souhrn_.callbacku += Callbacky() - pred_;
-        pred_ = Callbacky();
+        EXPECT_EQ(CallBackCount(), cekano) << "a call-back beyond the markings";
+        souhrn_.callbacku += CallBackCount() - pred_;
+        pred_ = CallBackCount();
         Verify(d, davka);
         ++souhrn_.davek;
         if (!HasFatalFailure()) BackToBack(d);
@@ -299,21 +299,21 @@ protected:
         std::vector<const TChannelPlan*> kanaly;
         for (const TChannelPlan& p : plan_)
             if (IsInput(p.druh) && kanaly.size() < 8 && rng_() % 64 == 0) kanaly.push_back(&p);
-        const TData& s = Stav(d);
+        const TData& s = StateOf(d);
         for (int kolo = 0; kolo < 10 && !HasFatalFailure(); ++kolo) {
             for (const TChannelPlan* p : kanaly) lib_.InputRequest(d, p->c);
             lib_.InputRequestCompleted(d);
             std::vector<const TChannelPlan*> bezi;
             const auto mez = Clock::now() + std::chrono::milliseconds(kLimitRozhraniMs + kRezervaMs);
             for (bool prvni = true; prvni || (!bezi.empty() && Clock::now() < mez); prvni = false) {
-                const uint64_t videno = Callbacky();
+                const uint64_t videno = CallBackCount();
                 std::vector<const TChannelPlan*> dal;
                 for (const TChannelPlan* p : prvni ? kanaly : bezi) {
                     int32_t st = -1;
                     if (!lib_.InputFinalized(d, p->c, &st)) dal.push_back(p);
                 }
                 bezi.swap(dal);
-                for (int i = 0; i < 5 && !bezi.empty() && Callbacky() == videno; ++i) std::this_thread::sleep_for(1ms);
+                for (int i = 0; i < 5 && !bezi.empty() && CallBackCount() == videno; ++i) std::this_thread::sleep_for(1ms);
             }
             ASSERT_TRUE(bezi.empty()) << "channel " << bezi.front()->c << " did not end by the interface time-out";
             for (const TChannelPlan* p : kanaly) {
@@ -327,15 +327,15 @@ protected:
         // Marks the host itself cleared may still bring a call-back: wait until
         // none is left and the count rests, so the next batch counts its own.
         const auto konec = Clock::now() + 10s;
-        uint64_t posledni = Callbacky();
+        uint64_t posledni = CallBackCount();
         for (int klid = 0; klid < 50 && Clock::now() < konec; ++klid) {
             bool oznaceny = false;
             for (const TChannelPlan* p : kanaly) oznaceny = oznaceny || s.Kanaly[p->c].CekaCallBack != 0;
-            if (oznaceny || Callbacky() != posledni) klid = 0;
-            posledni = Callbacky();
+            if (oznaceny || CallBackCount() != posledni) klid = 0;
+            posledni = CallBackCount();
             std::this_thread::sleep_for(1ms);
         }
-        pred_ = Callbacky();
+        pred_ = CallBackCount();
     }
 
     // Now and then a gateway falls silent for up to two seconds: its queue
@@ -433,7 +433,7 @@ protected:
     }
 
     void WaitForQueues(PData d) {
-        const TData& s = Stav(d);
+        const TData& s = StateOf(d);
         for (int k = 1; k <= kRozhrani; ++k) {
             const auto prazdna = [&] {
                 return s.Fronty[k].PocetPotvrzenych.load() == 0 && s.Fronty[k].PocetNepotvrzenych.load() == 0;
@@ -456,7 +456,7 @@ protected:
     }
 
     void Verify(PData d, std::vector<TRequestPlan>& davka) {
-        const TData& s = Stav(d);
+        const TData& s = StateOf(d);
         ++souhrn_.statusy[s.Kanaly[kNedeklarovany].Status];
         EXPECT_EQ(s.Kanaly[kNedeklarovany].Status, 17);
         for (TRequestPlan& p : davka) {
@@ -487,13 +487,13 @@ protected:
                     EXPECT_EQ(h.Hodnota.Bajty[0] != 0, BitOf(k.c)) << k.c;
                     break;
                 case TKind::RealOut:
-                    EXPECT_NEAR(zrsim::DecodeReal(Zapsano(k)), p.real, 1e-6) << k.c;
+                    EXPECT_NEAR(zrsim::DecodeReal(Written(k)), p.real, 1e-6) << k.c;
                     break;
-                case TKind::IntOut: EXPECT_EQ(zrsim::DecodeInt(Zapsano(k)), p.cele) << k.c; break;
+                case TKind::IntOut: EXPECT_EQ(zrsim::DecodeInt(Written(k)), p.cele) << k.c; break;
                 case TKind::BitOut:
-                    EXPECT_EQ(((zrsim::DecodeBits(Zapsano(k)) >> k.bit) & 1u) != 0, p.bit) << k.c;
+                    EXPECT_EQ(((zrsim::DecodeBits(Written(k)) >> k.bit) & 1u) != 0, p.bit) << k.c;
                     break;
-                case TKind::TextOut: EXPECT_EQ(zrsim::DecodeText(Zapsano(k)), p.ocekavanyText) << k.c; break;
+                case TKind::TextOut: EXPECT_EQ(zrsim::DecodeText(Written(k)), p.ocekavanyText) << k.c; break;
             }
         }
     }
@@ -507,7 +507,7 @@ protected:
         return b;
     }
 
-    zrsim::TBytes4 Zapsano(const TChannelPlan& k) const { return sim_->Value(k.adresa, k.periferie, size_t(k.k - 1)); }
+    zrsim::TBytes4 Written(const TChannelPlan& k) const { return sim_->Value(k.adresa, k.periferie, size_t(k.k - 1)); }
 
     // The last batch of an instance: Done while its requests are in flight.
     void DoneWhileBusy(PData d) {
@@ -520,15 +520,15 @@ protected:
         const int ms = int((Clock::now() - t0) / 1ms);
         souhrn_.doneMaxMs = std::max(souhrn_.doneMaxMs, ms);
         EXPECT_LE(ms, kMezDoneMs) << "Done overran its bounds";
-        const uint64_t poDone = Callbacky();
+        const uint64_t poDone = CallBackCount();
         std::this_thread::sleep_for(50ms);
-        EXPECT_EQ(Callbacky(), poDone) << "a call-back after Done returned";
+        EXPECT_EQ(CallBackCount(), poDone) << "a call-back after Done returned";
         for (const TRequestPlan& p : davka) {
             int32_t st = -1;
             EXPECT_TRUE(lib_.OutputFinalized(d, p.plan->c, &st));
             EXPECT_EQ(st, 3);
         }
-        pred_ = Callbacky();
+        pred_ = CallBackCount();
     }
 
     void Report() const {
@@ -546,7 +546,7 @@ protected:
         for (const auto& [s, n] : souhrn_.poCallbacku) std::printf(" %d:%llu", s, (unsigned long long)n);
         std::printf("\nsoak: faults injected: silent-gateway:%llu", (unsigned long long)souhrn_.vypadku);
         uint64_t celkem = 0;
-        for (const auto& [f, n] : chyby_.Pocty()) {
+        for (const auto& [f, n] : chyby_.Counts()) {
             std::printf(" %s:%llu", f.c_str(), (unsigned long long)n);
             celkem += n;
         }
@@ -582,7 +582,7 @@ TEST_F(Soak, SixteenInterfacesUnderFaultsLoseNothing) {
         ASSERT_NE(d, nullptr);
         char chyba[256] = {};
         ASSERT_TRUE(lib_.Init(d, 0, soubory[i % 2].c_str(), 255, chyba, 0, 0, kKontext, CallBack)) << chyba;
-        pred_ = Callbacky();
+        pred_ = CallBackCount();
         texty_.clear();  // a new instance starts from zero output bytes
         const auto konecInstance = std::min(konec, Clock::now() + naInstanci);
         while (Clock::now() < konecInstance && !HasFatalFailure()) RunBatch(d);
@@ -594,7 +594,7 @@ TEST_F(Soak, SixteenInterfacesUnderFaultsLoseNothing) {
     }
     EXPECT_EQ(g_cizi.load(), 0u) << "call-backs with a wrong context or direction";
     Report();
-    const auto chyby = chyby_.Pocty();
+    const auto chyby = chyby_.Counts();
     EXPECT_GE(chyby.size(), 5u) << "the gateways should have shown most fault kinds";
 }
 

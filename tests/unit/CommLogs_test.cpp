@@ -68,14 +68,14 @@ protected:
         c.RunCislo = 1;
         c.ErrCislo = 1;
     }
-    std::string Soubor(const std::string& jmeno) const { return ReadFile(adr / jmeno); }
-    void Velikost(const std::string& jmeno, off_t n) {
+    std::string PathOf(const std::string& jmeno) const { return ReadFile(adr / jmeno); }
+    void SetSize(const std::string& jmeno, off_t n) {
         const int fd = open((adr / jmeno).c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         ASSERT_GE(fd, 0);
         ASSERT_EQ(ftruncate(fd, n), 0);
         close(fd);
     }
-    off_t VelikostSouboru(const std::string& jmeno) const {
+    off_t SizeOf(const std::string& jmeno) const {
         const int fd = open((adr / jmeno).c_str(), O_RDONLY);
         if (fd < 0) return -1;
         const off_t n = lseek(fd, 0, SEEK_END);
@@ -85,7 +85,7 @@ protected:
     std::string Run(int n) const {
         char t[32];
         std::snprintf(t, sizeof t, "Rv_zr6180Run%03d.log", n);
-        return Soubor(t);
+        return PathOf(t);
     }
 
     TTempDir adr;
@@ -168,9 +168,9 @@ TEST_F(CommLogs, NullInstanceIsIgnored) {
 }
 
 TEST_F(CommLogs, RunFileJustBelowTheLimitTakesTheLine) {
-    Velikost("Rv_zr6180Run001.log", kPlny - 1);
+    SetSize("Rv_zr6180Run001.log", kPlny - 1);
     ZapisRun(d.get(), "X");
-    EXPECT_GT(VelikostSouboru("Rv_zr6180Run001.log"), kPlny - 1);
+    EXPECT_GT(SizeOf("Rv_zr6180Run001.log"), kPlny - 1);
     EXPECT_FALSE(FileExists(adr / "Rv_zr6180Run002.log"));
     EXPECT_EQ(d->Cfg.RunCislo, 1);
 }
@@ -178,22 +178,22 @@ TEST_F(CommLogs, RunFileJustBelowTheLimitTakesTheLine) {
 TEST_F(CommLogs, RunFilesCycleOverRunPocetAndAreEmptiedOnEntry) {
     CtiRunInfo(d->Cfg);
     WriteFile(adr / "Rv_zr6180Run002.log", "stary obsah\r\n");
-    Velikost("Rv_zr6180Run001.log", kPlny);
+    SetSize("Rv_zr6180Run001.log", kPlny);
     ZapisRun(d.get(), "A");
     EXPECT_EQ(d->Cfg.RunCislo, 2);
-    EXPECT_EQ(Soubor("Rv_zr6180RunInfo.txt"), "2\r\n");
+    EXPECT_EQ(PathOf("Rv_zr6180RunInfo.txt"), "2\r\n");
     EXPECT_EQ(Run(2), "00000000 [" + RazitkoRun(kCas) + "] A,\r\n");
-    EXPECT_EQ(VelikostSouboru("Rv_zr6180Run001.log"), kPlny);
+    EXPECT_EQ(SizeOf("Rv_zr6180Run001.log"), kPlny);
 
-    Velikost("Rv_zr6180Run002.log", kPlny);
+    SetSize("Rv_zr6180Run002.log", kPlny);
     ZapisRun(d.get(), "B");
     EXPECT_EQ(d->Cfg.RunCislo, 3);
     EXPECT_EQ(LogLines(Run(3)).size(), 1u);
 
-    Velikost("Rv_zr6180Run003.log", kPlny + 500);
+    SetSize("Rv_zr6180Run003.log", kPlny + 500);
     ZapisRun(d.get(), "C");
     EXPECT_EQ(d->Cfg.RunCislo, 1);
-    EXPECT_EQ(Soubor("Rv_zr6180RunInfo.txt"), "1\r\n");
+    EXPECT_EQ(PathOf("Rv_zr6180RunInfo.txt"), "1\r\n");
     EXPECT_EQ(Run(1), "00000002 [" + RazitkoRun(kCas) + "] C,\r\n");
     EXPECT_FALSE(FileExists(adr / "Rv_zr6180Run004.log"));
 }
@@ -203,12 +203,12 @@ TEST_F(CommLogs, RunPocetZeroUsesOnlyFile001AndRewritesRunInfo) {
     d->Cfg.RunCislo = 5;
     ZapisRun(d.get(), "A");
     EXPECT_EQ(d->Cfg.RunCislo, 1);
-    EXPECT_EQ(Soubor("Rv_zr6180RunInfo.txt"), "1\r\n");
+    EXPECT_EQ(PathOf("Rv_zr6180RunInfo.txt"), "1\r\n");
     ASSERT_EQ(unlink((adr / "Rv_zr6180RunInfo.txt").c_str()), 0);
     ZapisRun(d.get(), "B");
-    EXPECT_EQ(Soubor("Rv_zr6180RunInfo.txt"), "1\r\n");  // every line resets and rewrites
+    EXPECT_EQ(PathOf("Rv_zr6180RunInfo.txt"), "1\r\n");  // every line resets and rewrites
     EXPECT_EQ(LogLines(Run(1)).size(), 2u);
-    Velikost("Rv_zr6180Run001.log", kPlny);
+    SetSize("Rv_zr6180Run001.log", kPlny);
     ZapisRun(d.get(), "C");
     EXPECT_EQ(LogLines(Run(1)).size(), 1u);
     EXPECT_FALSE(FileExists(adr / "Rv_zr6180Run002.log"));
@@ -220,7 +220,7 @@ TEST_F(CommLogs, StoredNumberOutsideRangeIsResetByTheFirstLine) {
     EXPECT_EQ(d->Cfg.RunCislo, 7);
     ZapisRun(d.get(), "A");
     EXPECT_EQ(d->Cfg.RunCislo, 1);
-    EXPECT_EQ(Soubor("Rv_zr6180RunInfo.txt"), "1\r\n");
+    EXPECT_EQ(PathOf("Rv_zr6180RunInfo.txt"), "1\r\n");
     EXPECT_EQ(LogLines(Run(1)).size(), 1u);
     EXPECT_FALSE(FileExists(adr / "Rv_zr6180Run007.log"));
 }
@@ -268,7 +268,7 @@ TEST_F(CommLogs, ErrLineWithAndWithoutNumber) {
     ZapisErr(d.get(), "Neočekávaná zpráva \"[VUZIV2]00\", Ch="_cp, 150);
     clock.Freeze(5);
     ZapisErr(d.get(), "bez cisla");
-    EXPECT_EQ(Soubor("Rv_zr6180Err1.log"), Razitko(kCas, 4000000000u) +
+    EXPECT_EQ(PathOf("Rv_zr6180Err1.log"), Razitko(kCas, 4000000000u) +
                                                 "Neo\xE8" "ek\xE1van\xE1 zpr\xE1va \"[VUZIV2]00\", Ch=150\r\n" +
                                                 Razitko(kCas, 5) + "bez cisla\r\n");
 }
@@ -284,25 +284,25 @@ TEST_F(CommLogs, ErrFilesRotateWithoutLeadingZeros) {
     d->Cfg.ErrCislo = 9;  // outside 1..RunPocet
     ZapisErr(d.get(), "a");
     EXPECT_EQ(d->Cfg.ErrCislo, 1);
-    Velikost("Rv_zr6180Err1.log", kPlny);
+    SetSize("Rv_zr6180Err1.log", kPlny);
     WriteFile(adr / "Rv_zr6180Err2.log", "stary\r\n");
     ZapisErr(d.get(), "b");
     EXPECT_EQ(d->Cfg.ErrCislo, 2);
-    EXPECT_EQ(Soubor("Rv_zr6180Err2.log"), Razitko(kCas, 4000000000u) + "b\r\n");
-    Velikost("Rv_zr6180Err2.log", kPlny);
+    EXPECT_EQ(PathOf("Rv_zr6180Err2.log"), Razitko(kCas, 4000000000u) + "b\r\n");
+    SetSize("Rv_zr6180Err2.log", kPlny);
     ZapisErr(d.get(), "c");
     EXPECT_EQ(d->Cfg.ErrCislo, 1);
-    EXPECT_EQ(Soubor("Rv_zr6180Err1.log"), Razitko(kCas, 4000000000u) + "c\r\n");
+    EXPECT_EQ(PathOf("Rv_zr6180Err1.log"), Razitko(kCas, 4000000000u) + "c\r\n");
     EXPECT_FALSE(FileExists(adr / "Rv_zr6180RunInfo.txt"));  // ErrCislo is kept nowhere
 }
 
 TEST_F(CommLogs, ErrWithRunPocetZeroUsesOnlyFile1) {
     d->Cfg.RunPocet = 0;
     ZapisErr(d.get(), "a");
-    Velikost("Rv_zr6180Err1.log", kPlny);
+    SetSize("Rv_zr6180Err1.log", kPlny);
     ZapisErr(d.get(), "b");
     EXPECT_EQ(d->Cfg.ErrCislo, 1);
-    EXPECT_EQ(Soubor("Rv_zr6180Err1.log"), Razitko(kCas, 4000000000u) + "b\r\n");
+    EXPECT_EQ(PathOf("Rv_zr6180Err1.log"), Razitko(kCas, 4000000000u) + "b\r\n");
     EXPECT_FALSE(FileExists(adr / "Rv_zr6180Err2.log"));
 }
 
@@ -315,7 +315,7 @@ TEST_F(CommLogs, ErrLinesFromManyThreadsAreNotLost) {
             for (int i = 0; i < kRadku; ++i) ZapisErr(d.get(), "Neplatn\xE1 zpr\xE1va, Ch=", i);
         });
     for (auto& t : vlakna) t.join();
-    const auto r = LogLines(Soubor("Rv_zr6180Err1.log"));
+    const auto r = LogLines(PathOf("Rv_zr6180Err1.log"));
     ASSERT_EQ(r.size(), static_cast<std::size_t>(kVlaken * kRadku));
     for (const auto& l : r) ASSERT_NE(l.find("] Neplatn\xE1 zpr\xE1va, Ch="), std::string::npos) << l;
 }
@@ -328,8 +328,8 @@ TEST_F(CommLogs, InterfaceLogOnlyWhenSwitchedOn) {
     d->Cfg.LogRozhraniPovolen = 1;
     ZapisLogRozhrani(d.get(), 3, "Start");
     ZapisLogRozhrani(d.get(), 16, "Logování zapnuto"_cp);
-    EXPECT_EQ(Soubor(Nazev("Rv_zr6180_R", 3, kCas)), Razitko(kCas, 4000000000u) + "Start\r\n");
-    EXPECT_EQ(Soubor(Nazev("Rv_zr6180_R", 16, kCas)), Razitko(kCas, 4000000000u) + "Logov\xE1n\xED zapnuto\r\n");
+    EXPECT_EQ(PathOf(Nazev("Rv_zr6180_R", 3, kCas)), Razitko(kCas, 4000000000u) + "Start\r\n");
+    EXPECT_EQ(PathOf(Nazev("Rv_zr6180_R", 16, kCas)), Razitko(kCas, 4000000000u) + "Logov\xE1n\xED zapnuto\r\n");
 }
 
 TEST_F(CommLogs, InterfaceLogIsNotTiedToTheRunLog) {
@@ -356,8 +356,8 @@ TEST_F(CommLogs, InterfaceLogChangesFileAtLocalMidnight) {
     const std::string a = Nazev("Rv_zr6180_R", 2, pulnoc - 1);
     const std::string b = Nazev("Rv_zr6180_R", 2, pulnoc);
     ASSERT_NE(a, b);
-    EXPECT_EQ(Soubor(a), Razitko(pulnoc - 1, 4000000000u) + "pred\r\n");
-    EXPECT_EQ(Soubor(b), Razitko(pulnoc, 4000000000u) + "po\r\n");
+    EXPECT_EQ(PathOf(a), Razitko(pulnoc - 1, 4000000000u) + "pred\r\n");
+    EXPECT_EQ(PathOf(b), Razitko(pulnoc, 4000000000u) + "po\r\n");
     EXPECT_EQ(po.Day == 1 ? 1 : po.Day - pred.Day, 1);
 }
 
@@ -370,7 +370,7 @@ TEST_F(CommLogs, CallBackLogIsWrittenWithEveryOtherLogOff) {
     ZapisCB(d.get(), "Start");
     clock.Freeze(17);
     ZapisCB(d.get(), "Ch=150, timeout rozhrani=260/250");
-    EXPECT_EQ(Soubor("Rv_zr6180_CB.log"), Razitko(kCas, 4000000000u) + "Start\r\n" + Razitko(kCas, 17) +
+    EXPECT_EQ(PathOf("Rv_zr6180_CB.log"), Razitko(kCas, 4000000000u) + "Start\r\n" + Razitko(kCas, 17) +
                                               "Ch=150, timeout rozhrani=260/250\r\n");
 }
 
@@ -381,7 +381,7 @@ TEST_F(CommLogs, LogLinesFollowTheInstanceLocale) {
     char t[80];
     std::snprintf(t, sizeof t, "[%04d-%02d-%02d %02d.%02d.%02d 4000000000] x\r\n", c.Year, c.Month, c.Day, c.Hour,
                   c.Minute, c.Second);
-    EXPECT_EQ(Soubor("Rv_zr6180_CB.log"), t);
+    EXPECT_EQ(PathOf("Rv_zr6180_CB.log"), t);
 }
 
 }  // namespace

@@ -32,7 +32,7 @@ protected:
         d->Cfg.PocetKanalu = 3;
         Rozhrani(1);
         Rozhrani(2);
-        Kanal(300, 2, 7);
+        SetUpChannel(300, 2, 7);
     }
 
     TRozhrani& Rozhrani(int i) {
@@ -56,7 +56,7 @@ protected:
         return r;
     }
 
-    TKanal& Kanal(int c, int rozhrani, int adresa) {
+    TKanal& SetUpChannel(int c, int rozhrani, int adresa) {
         TKanal& k = d->Kanaly[c];
         k.Pouzit = 1;
         k.Rozhrani = static_cast<uint8_t>(rozhrani);
@@ -94,8 +94,8 @@ protected:
     void Napis2(std::string_view t) {
         for (char c : t) Dialog().TypeInterfaceKey(c);
     }
-    void Vymaz1() { Dialog().SetChannelFieldText(""); }
-    void Vymaz2() { Dialog().SetInterfaceFieldText(""); }
+    void ClearChannelField() { Dialog().SetChannelFieldText(""); }
+    void ClearInterfaceField() { Dialog().SetInterfaceFieldText(""); }
 
     std::unique_ptr<TData> d;
     std::unique_ptr<TDrvDialog> dlg;
@@ -196,7 +196,7 @@ TEST_F(Window, InterfaceRows) {
     r.StatusKanalu[6099] = 1;
     r.Status = 4;
     d->Fronty[2].PocetPotvrzenych = 25;
-    Vymaz2();
+    ClearInterfaceField();
     Napis2("2\r");
     const auto& s = Dialog().Snapshot().Rozhrani;
     EXPECT_EQ(s[RRozhrani::Cislo], "2");
@@ -228,7 +228,7 @@ TEST_F(Window, InterfaceDemoAndNegativeNumbers) {
 }
 
 TEST_F(Window, UndefinedInterface16) {
-    Vymaz2();
+    ClearInterfaceField();
     Napis2("16\r");
     const auto s = Dialog().Snapshot().Rozhrani;
     EXPECT_EQ(Dialog().ZobrazeneRozhrani, 16u);
@@ -282,7 +282,7 @@ TEST_F(Window, FifoFillWithTheLocaleSeparator) {
 // ---- Channel page --------------------------------------------------------
 
 TEST_F(Window, ChannelRows) {
-    TKanal& k = Kanal(1000, 2, 7);
+    TKanal& k = SetUpChannel(1000, 2, 7);
     k.Periferie = 3;
     k.Subperiferie = 200;
     k.StatusRegistr = 0x1C;
@@ -294,7 +294,7 @@ TEST_F(Window, ChannelRows) {
     for (auto& b : k.DataCteni) b = 0xFF;
     k.Status = 4;
     d->Rozhrani[2].Demo = 1;
-    Vymaz1();
+    ClearChannelField();
     Napis1("1000\r");
     const auto s = Dialog().Snapshot().Kanal;
     EXPECT_EQ(s[RKanal::Cislo], "1000");
@@ -316,7 +316,7 @@ TEST_F(Window, ChannelRows) {
 }
 
 TEST_F(Window, ChannelValueUsesTheLocaleSeparatorAndTheModule) {
-    TKanal& k = Kanal(100, 1, 9);
+    TKanal& k = SetUpChannel(100, 1, 9);
     k.DataCteni[0] = 0xC4;  // 2500 with three decimals: 2.500
     k.DataCteni[1] = 0x09;
     k.DataCteni[3] = 3;
@@ -324,16 +324,16 @@ TEST_F(Window, ChannelValueUsesTheLocaleSeparatorAndTheModule) {
     auto z = Page(TPage::Channel);
     EXPECT_EQ(z.Kanal[RKanal::Cislo], "100");
     EXPECT_EQ(z.Kanal[RKanal::Hodnota], "2,500");
-    TKanal& b = Kanal(5003, 1, 9);
+    TKanal& b = SetUpChannel(5003, 1, 9);
     b.Subperiferie = 4;
     d->Rozhrani[1].Moduly[9].Data = 1u << 4;
-    Vymaz1();
+    ClearChannelField();
     Napis1("5003\r");
     EXPECT_EQ(Dialog().Snapshot().Kanal[RKanal::Hodnota], "1");
 }
 
 TEST_F(Window, StatusRegisterMasksBit3) {
-    Vymaz1();
+    ClearChannelField();
     Napis1("300\r");
     d->Kanaly[300].StatusRegistr = 0x08;
     EXPECT_EQ(Page(TPage::Channel).Kanal[RKanal::StatusRegistr], "0x00");
@@ -350,14 +350,14 @@ TEST_F(Window, UndefinedChannelAndStatus99) {
     for (int i = RKanal::Kod; i < RKanal::Status; ++i) EXPECT_EQ(z.Kanal[i], "-") << i;
     EXPECT_EQ(z.Kanal[RKanal::Status], "Kan\xE1l nedefinov\xE1n.");
     d->Kanaly[300].Status = 99;
-    Vymaz1();
+    ClearChannelField();
     Napis1("300\r");
     EXPECT_EQ(Dialog().Snapshot().Kanal[RKanal::Status], "Kan\xE1l nepou\x9Eit.");
 }
 
 TEST_F(Window, ChannelOfAnInterfaceOutsideTheTable) {
-    Kanal(400, 0, 3).Status = 0;
-    Vymaz1();
+    SetUpChannel(400, 0, 3).Status = 0;
+    ClearChannelField();
     Napis1("400\r");
     const auto s = Dialog().Snapshot().Kanal;
     EXPECT_EQ(s[RKanal::CisloRozhrani], "0");
@@ -475,7 +475,7 @@ TEST_F(Window, InterfaceFieldTable) {
 }
 
 TEST_F(Window, TypingTakesOnlyDigitsAndBackspace) {
-    Vymaz1();
+    ClearChannelField();
     for (char c : std::string("a Z+-.,\t\x1B\xE1")) EXPECT_FALSE(Dialog().TypeChannelKey(c)) << int(c);
     EXPECT_EQ(Dialog().Snapshot().Edit1, "");
     for (char c = '0'; c <= '9'; ++c) EXPECT_TRUE(Dialog().Edit1KeyPress(c));
@@ -489,7 +489,7 @@ TEST_F(Window, TypingTakesOnlyDigitsAndBackspace) {
     EXPECT_EQ(Dialog().ZobrazenyKanal, 250u);
     EXPECT_EQ(Dialog().Snapshot().Edit1, "250");  // Enter never reaches the field
 
-    Vymaz2();
+    ClearInterfaceField();
     Napis2("1a\b");
     EXPECT_EQ(Dialog().Snapshot().Edit2, "");
     Napis2("3\r");
@@ -501,7 +501,7 @@ TEST_F(Window, EnterRefreshesOnlyItsPage) {
     Tick();
     const std::string info = Dialog().Snapshot().Info[RInfo::Status];
     d->PosledniChybnyKanal = 250;
-    Vymaz1();
+    ClearChannelField();
     Napis1("300\r");
     const TShown z = Dialog().Snapshot();
     EXPECT_EQ(z.Kanal[RKanal::Cislo], "300");
@@ -534,7 +534,7 @@ TEST_F(Window, CheckBoxClickFollowsTheTick) {
 TEST_F(Window, DisabledWindowTakesNoInputButRefreshes) {
     Dialog().PovolOkno(5, 3);
     EXPECT_FALSE(Dialog().Enabled());
-    Vymaz1();
+    ClearChannelField();
     EXPECT_FALSE(Dialog().TypeChannelKey('3'));
     EXPECT_FALSE(Dialog().TypeChannelKey('\b'));
     Dialog().SetChannelFieldText("300");

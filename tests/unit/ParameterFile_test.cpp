@@ -41,15 +41,15 @@ struct TReadState {
 
 class ParameterFile : public ::testing::Test {
 protected:
-    std::string Soubor(const std::string& obsah, const std::string& jmeno = "parametry.ini") {
+    std::string FileWith(const std::string& obsah, const std::string& jmeno = "parametry.ini") {
         const std::string cesta = dir / jmeno;
         WriteFile(cesta, obsah);
         return cesta;
     }
-    TResult Nastaveni(const std::string& obsah) { return CtiNastaveni(Soubor(obsah), s->cfg); }
-    TResult Rozhrani(const std::string& obsah) { return CtiRozhrani(Soubor(obsah), s->cfg, s->rozhrani); }
+    TResult Settings(const std::string& obsah) { return CtiNastaveni(FileWith(obsah), s->cfg); }
+    TResult Rozhrani(const std::string& obsah) { return CtiRozhrani(FileWith(obsah), s->cfg, s->rozhrani); }
     TResult Kanaly(const std::string& obsah) {
-        return CtiKanaly(Soubor(obsah), s->cfg, s->rozhrani, s->kanaly);
+        return CtiKanaly(FileWith(obsah), s->cfg, s->rozhrani, s->kanaly);
     }
     // Each reader on one file, as Init calls them.
     std::tuple<TResult, TResult, TResult> Vse(const std::string& cesta) {
@@ -70,7 +70,7 @@ protected:
 };
 
 // A channel's numbers and texts, each compared in one step.
-std::tuple<int, int, int, int> Cisla(const TKanal& k) { return {k.Rozhrani, k.Adresa, k.Periferie, k.Subperiferie}; }
+std::tuple<int, int, int, int> Numbers(const TKanal& k) { return {k.Rozhrani, k.Adresa, k.Periferie, k.Subperiferie}; }
 std::tuple<std::string, std::string, std::string> Texty(const TKanal& k) { return {k.Kod, k.Nazev, k.Popis}; }
 
 bool FromList(const std::string& z) {
@@ -90,7 +90,7 @@ TEST_F(ParameterFile, SettingsDefaults) {
     s->cfg.RunCislo = 7;
     s->cfg.LogZapnout = 1;
     s->cfg.PocetKanalu = 5;
-    const TResult v = Nastaveni(kLog);
+    const TResult v = Settings(kLog);
     ASSERT_TRUE(v.Ok) << v.Message;
     EXPECT_EQ(v.Message, kVPoradku);
     const TCFG& c = s->cfg;
@@ -112,7 +112,7 @@ TEST_F(ParameterFile, SettingsDefaults) {
 
 TEST_F(ParameterFile, SettingsAllKeysRead) {
     const std::string log = LogDir("logy");
-    const TResult v = Nastaveni(
+    const TResult v = Settings(
         "[Logovací soubor]\nPovolen=1\nNázev souboru=hlavní.log\nPovolen RUN=1\nPočet RUN souborů=$10\n"
         "Název RUN souborů=běh.log\nPovolen log rozhraní=0x1\nAdresář LOG souborů=" + log + "\n"
         "[Diagnostické okno]\nPovoleno=0\n");
@@ -149,11 +149,11 @@ TEST_F(ParameterFile, SettingsMessages) {
     for (const auto& c : cases) {
         std::string t = c.text;
         if (const std::size_t i = t.find('@'); i != std::string::npos) t.replace(i, 1, LogDir("l"));
-        const TResult v = Nastaveni(t);
+        const TResult v = Settings(t);
         EXPECT_EQ(v.Message, c.zprava) << t;
         EXPECT_EQ(v.Ok, c.zprava == kVPoradku) << t;
     }
-    EXPECT_TRUE(Nastaveni(l + "Povolen=abc\n").Ok);
+    EXPECT_TRUE(Settings(l + "Povolen=abc\n").Ok);
     EXPECT_EQ(s->cfg.LogPovolen, 0);
     EXPECT_EQ(CtiNastaveni(dir / "chybi.ini", s->cfg).Message, kChybny);
     EXPECT_EQ(CtiNastaveni(dir.Path(), s->cfg).Message, kChybny);
@@ -164,24 +164,24 @@ TEST_F(ParameterFile, SettingsChecksInOrder) {
         "[Diagnostické okno]\nPovoleno=2\n[Logovací soubor]\nPovolen log rozhraní=2\nPočet RUN souborů=-1\n"
         "Povolen RUN=2\nNázev souboru=x\nPovolen=1\n";
     const auto oprav = [&t](const std::string& z, const std::string& na) { t.replace(t.find(z), z.size(), na); };
-    EXPECT_EQ(Nastaveni(t).Message, kChyba + Cp("Logovací soubor / Název souboru = x"));
+    EXPECT_EQ(Settings(t).Message, kChyba + Cp("Logovací soubor / Název souboru = x"));
     oprav("Povolen=1", "Povolen=0");
-    EXPECT_EQ(Nastaveni(t).Message, kChyba + Cp("Logovací soubor / Povolen RUN = 2"));
+    EXPECT_EQ(Settings(t).Message, kChyba + Cp("Logovací soubor / Povolen RUN = 2"));
     oprav("Povolen RUN=2", "Povolen RUN=0");
-    EXPECT_EQ(Nastaveni(t).Message, kChyba + Cp("Logovací soubor / Počet RUN souborů = -1"));
+    EXPECT_EQ(Settings(t).Message, kChyba + Cp("Logovací soubor / Počet RUN souborů = -1"));
     oprav("Počet RUN souborů=-1", "Počet RUN souborů=0");
-    EXPECT_EQ(Nastaveni(t).Message, kChyba + Cp("Logovací soubor / Povolen log rozhraní = 2"));
+    EXPECT_EQ(Settings(t).Message, kChyba + Cp("Logovací soubor / Povolen log rozhraní = 2"));
     oprav("Povolen log rozhraní=2", "Povolen log rozhraní=0");
-    EXPECT_EQ(Nastaveni(t).Message, kChyba + Cp("Diagnostické okno / Povoleno = 2"));
+    EXPECT_EQ(Settings(t).Message, kChyba + Cp("Diagnostické okno / Povoleno = 2"));
     oprav("Povoleno=2", "Povoleno=0");
-    const TResult v = Nastaveni(t);
+    const TResult v = Settings(t);
     EXPECT_TRUE(v.Ok) << v.Message;
     EXPECT_EQ(s->cfg.RunPocet, 0);  // zero RUN files is allowed
 }
 
 TEST_F(ParameterFile, SettingsLogDirectoryDelimiterAndCreation) {
     const std::string hluboky = LogDir("a/b/c");
-    TResult v = Nastaveni("[Logovací soubor]\nPovolen=0\nPovolen RUN=1\nAdresář LOG souborů=" + hluboky + "\n");
+    TResult v = Settings("[Logovací soubor]\nPovolen=0\nPovolen RUN=1\nAdresář LOG souborů=" + hluboky + "\n");
     ASSERT_TRUE(v.Ok) << v.Message;
     EXPECT_EQ(s->cfg.LogAdresar, hluboky + "/");
     struct stat st {};
@@ -189,13 +189,13 @@ TEST_F(ParameterFile, SettingsLogDirectoryDelimiterAndCreation) {
     EXPECT_TRUE(S_ISDIR(st.st_mode));
 
     const std::string druhy = LogDir("d") + "/";
-    v = Nastaveni("[Logovací soubor]\nPovolen log rozhraní=1\nPovolen=0\nAdresář LOG souborů=\"" + druhy + "\"\n");
+    v = Settings("[Logovací soubor]\nPovolen log rozhraní=1\nPovolen=0\nAdresář LOG souborů=\"" + druhy + "\"\n");
     ASSERT_TRUE(v.Ok) << v.Message;
     EXPECT_EQ(s->cfg.LogAdresar, druhy);  // no second delimiter
     EXPECT_TRUE(FileExists(druhy));
 
     const std::string vypnuto = LogDir("vypnuto");
-    v = Nastaveni("[Logovací soubor]\nPovolen=0\nAdresář LOG souborů=" + vypnuto + "\n");
+    v = Settings("[Logovací soubor]\nPovolen=0\nAdresář LOG souborů=" + vypnuto + "\n");
     ASSERT_TRUE(v.Ok) << v.Message;
     EXPECT_FALSE(FileExists(vypnuto));  // all logs off: not needed, not created
 }
@@ -203,18 +203,18 @@ TEST_F(ParameterFile, SettingsLogDirectoryDelimiterAndCreation) {
 TEST_F(ParameterFile, SettingsLogDirectoryThatCannotBeCreated) {
     WriteFile(dir / "soubor", "x");
     const std::string zaSouborem = dir / "soubor/logy";
-    TResult v = Nastaveni("[Logovací soubor]\nPovolen=1\nAdresář LOG souborů=" + zaSouborem + "\n");
+    TResult v = Settings("[Logovací soubor]\nPovolen=1\nAdresář LOG souborů=" + zaSouborem + "\n");
     EXPECT_FALSE(v.Ok);
     EXPECT_EQ(v.Message, kChyba + Cp("Logovací soubor / Adresář LOG souborů = \"") + zaSouborem +
                             Cp("/\" - adresář nelze vytvořit"));
     // An existing file where the directory should be.
-    v = Nastaveni("[Logovací soubor]\nPovolen=1\nAdresář LOG souborů=" + (dir / "soubor") + "\n");
+    v = Settings("[Logovací soubor]\nPovolen=1\nAdresář LOG souborů=" + (dir / "soubor") + "\n");
     EXPECT_EQ(v.Message, kChyba + Cp("Logovací soubor / Adresář LOG souborů = \"") + (dir / "soubor") +
                             Cp("/\" - adresář nelze vytvořit"));
 }
 
 TEST_F(ParameterFile, SettingsLetterCaseOfCzechNames) {
-    const TResult v = Nastaveni(
+    const TResult v = Settings(
         "[LOGOVACÍ SOUBOR]\npovolen=0\nPOČET RUN SOUBORŮ=5\nnázev run souborů=Běh.log\n[diagnostické OKNO]\nPOVOLENO=0\n");
     ASSERT_TRUE(v.Ok) << v.Message;
     EXPECT_EQ(s->cfg.RunPocet, 5);
@@ -337,10 +337,10 @@ TEST_F(ParameterFile, ChannelsFullDeclaration) {
     const TKanal& k = s->kanaly[100];
     EXPECT_EQ(k.Pouzit, 1);
     EXPECT_EQ(k.Cislo, 100);
-    EXPECT_EQ(Cisla(k), std::make_tuple(1, 5, 7, 3));
+    EXPECT_EQ(Numbers(k), std::make_tuple(1, 5, 7, 3));
     EXPECT_EQ(Texty(k), std::make_tuple("TK1", "Teplota kotle", Cp("Zpětné čtení [°C]")));
     EXPECT_EQ(k.Status, 15);
-    EXPECT_EQ(Cisla(s->kanaly[5000]), std::make_tuple(2, 255, 255, 31));
+    EXPECT_EQ(Numbers(s->kanaly[5000]), std::make_tuple(2, 255, 255, 31));
     EXPECT_EQ(Texty(s->kanaly[5000]), std::make_tuple("K", "N", "P"));
     EXPECT_EQ(s->kanaly[6099].Pouzit, 1);
     EXPECT_EQ(Texty(s->kanaly[6099]), std::make_tuple("", "", ""));
@@ -410,17 +410,17 @@ TEST_F(ParameterFile, ChannelsTokenSyntax) {
     // A declaration may go on over line ends; texts come from the line of the fifth token.
     TResult v = Kanaly(kZahlavi + "100 1\n\n  2\t3\n4 \"K\" \"N\"\n$65 0x2 $A 0X0B 012\n");
     ASSERT_TRUE(v.Ok) << v.Message;
-    EXPECT_EQ(Cisla(s->kanaly[100]), std::make_tuple(1, 2, 3, 4));
+    EXPECT_EQ(Numbers(s->kanaly[100]), std::make_tuple(1, 2, 3, 4));
     EXPECT_EQ(s->kanaly[100].Kod, "K");
-    EXPECT_EQ(Cisla(s->kanaly[101]), std::make_tuple(2, 10, 11, 12));
+    EXPECT_EQ(Numbers(s->kanaly[101]), std::make_tuple(2, 10, 11, 12));
     // A token is cut after 32 characters; the remainder is the next token.
     v = Kanaly(kZahlavi + std::string(29, '0') + "100" + "1 2 3 4 \"K\"\n");
     ASSERT_TRUE(v.Ok) << v.Message;
-    EXPECT_EQ(Cisla(s->kanaly[100]), std::make_tuple(1, 2, 3, 4));
+    EXPECT_EQ(Numbers(s->kanaly[100]), std::make_tuple(1, 2, 3, 4));
     // NUL and other control characters separate tokens.
     v = Kanaly(kZahlavi + std::string("100\0" "1\x01" "2\x1F" "3\v4\n", 12));
     ASSERT_TRUE(v.Ok) << v.Message;
-    EXPECT_EQ(Cisla(s->kanaly[100]), std::make_tuple(1, 2, 3, 4));
+    EXPECT_EQ(Numbers(s->kanaly[100]), std::make_tuple(1, 2, 3, 4));
 }
 
 TEST_F(ParameterFile, ChannelsEndOfFileReadsZerosAndCtrlZEnds) {
@@ -504,16 +504,16 @@ void CheckCzech(const TReadState& s) {
 
 TEST_F(ParameterFile, EncodingsUtf8BomAndCp1250ReadAlike) {
     for (const std::string& obsah : {kCesky, "\xEF\xBB\xBF" + kCesky, Cp(kCesky)}) {
-        ASSERT_TRUE(VseOk(Soubor(obsah)));
+        ASSERT_TRUE(VseOk(FileWith(obsah)));
         CheckCzech(*s);
     }
     // Characters outside the code page do not spoil the file.
-    EXPECT_TRUE(VseOk(Soubor("; \xE2\x98\x83 \xF0\x9F\x94\xA5\n" + kCesky)));
+    EXPECT_TRUE(VseOk(FileWith("; \xE2\x98\x83 \xF0\x9F\x94\xA5\n" + kCesky)));
     CheckCzech(*s);
 }
 
 TEST_F(ParameterFile, EncodingsCp1250FileName) {
-    const std::string utf8 = Soubor(kCesky, "parametry_kotelna_č.ini");
+    const std::string utf8 = FileWith(kCesky, "parametry_kotelna_č.ini");
     const std::string cp = dir.Path() + "/" + Cp("parametry_kotelna_č.ini");
     EXPECT_TRUE(VseOk(cp));
     CheckCzech(*s);
@@ -531,7 +531,7 @@ TEST_F(ParameterFile, BinaryGarbageNeverCrashes) {
         for (char& ch : t) ch = kolo % 4 < 2 ? static_cast<char>(gen()) : abeceda[gen() % abeceda.size()];
         const std::string zacatek = kLog + kRozhrani1 + kZahlavi;  // garbage where declarations belong
         if (kolo % 2 == 1) t = kolo % 8 == 7 ? "\xEF\xBB\xBF" + zacatek + t : Cp(zacatek) + t;
-        const std::string cesta = Soubor(t);
+        const std::string cesta = FileWith(t);
         const auto [a, b, c] = Vse(cesta);
         EXPECT_TRUE(FromList(a.Message)) << kolo;
         EXPECT_TRUE(FromList(b.Message)) << kolo;
@@ -544,7 +544,7 @@ TEST_F(ParameterFile, HugeLinesAreCut) {
     const std::string t = "[Logovací soubor]\nPovolen=0\nNázev RUN souborů=" + mega + "\n" + kRozhrani1 +
                           "Název=" + mega + "\n" + kZahlavi + "100 1 1 1 1 \"" + mega + "\" \"" + mega + "\"\n" +
                           std::string(1 << 20, '7') + "\n";
-    const auto [a, b, c] = Vse(Soubor(t));
+    const auto [a, b, c] = Vse(FileWith(t));
     ASSERT_TRUE(a.Ok) << a.Message;
     ASSERT_TRUE(b.Ok) << b.Message;
     EXPECT_EQ(c.Message, kChybaSekce);  // a 32-digit token is no 32-bit integer
@@ -558,7 +558,7 @@ TEST_F(ParameterFile, NulBytesInTheFile) {
     const char log[] = "[Logovací soubor]\nPovolen=0\0x\nNázev RUN souborů=ab\0cd\n";
     const char kanal[] = "100\0 1 1 1 1 \"a\0b\"\n";
     const std::string t = std::string(log, sizeof log - 1) + kRozhrani1 + kZahlavi + std::string(kanal, sizeof kanal - 1);
-    ASSERT_TRUE(VseOk(Soubor(t)));
+    ASSERT_TRUE(VseOk(FileWith(t)));
     EXPECT_EQ(s->cfg.RunNazev, "ab");
     EXPECT_EQ(s->kanaly[100].Kod, std::string("a\0b", 3));  // channel texts keep their bytes
 }
@@ -586,7 +586,7 @@ TEST_F(ParameterFile, ExampleFileIsAccepted) {
     const std::size_t i = t.find("=" + demo);
     ASSERT_NE(i, std::string::npos);
     t.replace(i + 1, demo.size(), LogDir("demo"));  // keep the test inside its own directory
-    ASSERT_TRUE(VseOk(Soubor(t)));
+    ASSERT_TRUE(VseOk(FileWith(t)));
     EXPECT_EQ(s->cfg.LogPovolen, 1);
     EXPECT_EQ(s->cfg.PocetRozhrani, 2);
     EXPECT_GE(s->cfg.PocetKanalu, 12);

@@ -267,7 +267,7 @@ void CheckChannels(const Parameters& p, std::vector<Warning>& w) {
             w.push_back({d.Line, ch + " comes after " + std::to_string(it->second) +
                                      " of the same kind: out of order"});
         highest[k] = std::max(highest[k], d.Channel);
-        const int r = p.t->kanaly[d.Channel].Rozhrani;
+        const int r = p.t->channelTable[d.Channel].Rozhrani;
         if (IsInterface(r) && p.t->rozhrani[r].Pouzito == 0)
             w.push_back({d.Line, ch + " is on interface " + std::to_string(r) +
                                      ", which is not declared: it will have status 18"});
@@ -315,7 +315,7 @@ struct Counts {
 std::map<int, Counts> CountChannels(const Parameters& p) {
     std::map<int, Counts> out;
     for (int c = FirstChannel; c <= LastChannel; ++c) {
-        const TKanal& k = p.t->kanaly[c];
+        const TKanal& k = p.t->channelTable[c];
         if (k.Pouzit == 0 || !IsModuleChannel(static_cast<uint32_t>(c))) continue;
         const int kind = static_cast<int>(ChannelKind(static_cast<uint32_t>(c))) - static_cast<int>(TChannelKind::RealIn);
         if (kind >= 0 && kind < 7) ++out[k.Rozhrani].kinds[static_cast<std::size_t>(kind)];

@@ -19,7 +19,7 @@ bool ReadParameters(const std::string& path, Parameters& out, std::string& error
     Parameters::Tables& t = *out.t;
     out.settings = CtiNastaveni(path, t.cfg);
     out.interfaces = CtiRozhrani(path, t.cfg, t.rozhrani);
-    out.channels = CtiKanaly(path, t.cfg, t.rozhrani, t.kanaly, &out.report);
+    out.channels = CtiKanaly(path, t.cfg, t.rozhrani, t.channelTable, &out.report);
     if (!readable && why == 0) {
         // The reader refuses what is no regular file, or too large, without a system error.
         std::error_code e;
@@ -32,8 +32,8 @@ bool ReadParameters(const std::string& path, Parameters& out, std::string& error
 }
 
 const TRozhrani* Parameters::GatewayOf(uint32_t channel) const {
-    if (!IsChannel(channel) || t->kanaly[channel].Pouzit == 0) return nullptr;
-    const int r = t->kanaly[channel].Rozhrani;
+    if (!IsChannel(channel) || t->channelTable[channel].Pouzit == 0) return nullptr;
+    const int r = t->channelTable[channel].Rozhrani;
     if (!IsInterface(r) || t->rozhrani[r].Pouzito == 0) return nullptr;
     return &t->rozhrani[r];
 }
@@ -48,11 +48,11 @@ std::vector<uint32_t> Parameters::DeclaredInputs() const {
 }
 
 std::string Parameters::CodeOf(uint32_t channel) const {
-    return IsChannel(channel) && t->kanaly[channel].Pouzit != 0 ? Cp1250ToUtf8(t->kanaly[channel].Kod) : "";
+    return IsChannel(channel) && t->channelTable[channel].Pouzit != 0 ? Cp1250ToUtf8(t->channelTable[channel].Kod) : "";
 }
 
 std::string Parameters::NameOf(uint32_t channel) const {
-    return IsChannel(channel) && t->kanaly[channel].Pouzit != 0 ? Cp1250ToUtf8(t->kanaly[channel].Nazev) : "";
+    return IsChannel(channel) && t->channelTable[channel].Pouzit != 0 ? Cp1250ToUtf8(t->channelTable[channel].Nazev) : "";
 }
 
 uint32_t AttemptMs(const TRozhrani& r) { return LimitLanRozhrani(r.Baud, r.Timeout, r.Opakovani, r.UdpTimeout); }

@@ -25,7 +25,7 @@ struct Parameters {
     struct Tables {
         TCFG cfg;
         TPoleRozhrani rozhrani;
-        TPoleKanal kanaly;
+        TPoleKanal channelTable;
     };
     std::unique_ptr<Tables> t = std::make_unique<Tables>();
 

@@ -35,12 +35,12 @@ constexpr milliseconds kSlice{10};
 // direction, so the host counts calls and asks the pending channels again.
 class CallbackSink {
 public:
-    static int32_t Receive(int32_t kontext, int32_t smer, PData) {
-        if (kontext != kKontext || (smer != 0 && smer != 1)) return 0;
+    static int32_t Receive(int32_t context, int32_t way, PData) {
+        if (context != kKontext || (way != 0 && way != 1)) return 0;
         CallbackSink& s = Instance();
         {
             std::lock_guard<std::mutex> g(s.m_);
-            ++s.count_[smer];
+            ++s.count_[way];
         }
         s.cv_.notify_all();
         return 0;
@@ -51,9 +51,9 @@ public:
         return s;
     }
 
-    uint64_t Count(int smer) {
+    uint64_t Count(int way) {
         std::lock_guard<std::mutex> g(m_);
-        return count_[smer];
+        return count_[way];
     }
 
     uint64_t Total() {
