@@ -340,9 +340,7 @@ TRunLine MeasureRunLine(int lines) {
 TRefresh MeasureRefresh(int refreshes) {
     TRefresh r;
     auto d = std::make_unique<TData>();
-    VycistiKanaly(d->Kanaly);
-    VycistiRozhrani(d->Rozhrani);
-    for (auto& f : d->Fronty) VycistiFrontu(f);
+    ClearTables(*d);
     d->Cfg.OknoPovoleno = 1;
     for (int i = 1; i <= 16; ++i) {  // every box needs the whole channel scan
         TRozhrani& k = d->Rozhrani[i];
