@@ -58,11 +58,11 @@ TEST(RegionalSettings, DefaultsAreDayMonthYearAnd24Hours) {
 // The locale's items (d_fmt, t_fmt, t_fmt_ampm, am_str, pm_str, radix) and
 // what the settings make of them; an empty expectation is not checked.
 struct TItems {
-    const char* why;
-    std::array<std::string_view, 6> items;
-    std::string_view shortDate, longTime;
-    char timeSeparator, decimalSeparator;
-    std::string_view afternoon, morning;  // kOdpoledne and kRano formatted
+    const char* why = "";
+    std::array<std::string_view, 6> items{};
+    std::string_view shortDate{}, longTime{};
+    char timeSeparator = 0, decimalSeparator = 0;
+    std::string_view afternoon{}, morning{};  // kOdpoledne and kRano formatted
 };
 
 TEST(RegionalSettings, LocaleItemsBecomeNumericPatterns) {
@@ -93,12 +93,12 @@ TEST(RegionalSettings, LocaleItemsBecomeNumericPatterns) {
         SCOPED_TRACE(c.why);
         const auto& i = c.items;
         const TRegionalSettings l = LocaleFromItems(i[0], i[1], i[2], i[3], i[4], i[5]);
-        if (!c.shortDate.empty()) EXPECT_EQ(l.ShortDate, c.shortDate);
-        if (!c.longTime.empty()) EXPECT_EQ(l.LongTime, c.longTime);
-        if (c.timeSeparator != 0) EXPECT_EQ(l.TimeSeparator, c.timeSeparator);
-        if (c.decimalSeparator != 0) EXPECT_EQ(l.DecimalSeparator, c.decimalSeparator);
-        if (!c.afternoon.empty()) EXPECT_EQ(DateTimeText(l, kOdpoledne), c.afternoon);
-        if (!c.morning.empty()) EXPECT_EQ(DateTimeText(l, kRano), c.morning);
+        if (!c.shortDate.empty()) { EXPECT_EQ(l.ShortDate, c.shortDate); }
+        if (!c.longTime.empty()) { EXPECT_EQ(l.LongTime, c.longTime); }
+        if (c.timeSeparator != 0) { EXPECT_EQ(l.TimeSeparator, c.timeSeparator); }
+        if (c.decimalSeparator != 0) { EXPECT_EQ(l.DecimalSeparator, c.decimalSeparator); }
+        if (!c.afternoon.empty()) { EXPECT_EQ(DateTimeText(l, kOdpoledne), c.afternoon); }
+        if (!c.morning.empty()) { EXPECT_EQ(DateTimeText(l, kRano), c.morning); }
     }
 }
 
