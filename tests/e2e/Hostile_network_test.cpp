@@ -93,10 +93,10 @@ protected:
     // Channel c's request, which the silent simulator leaves unanswered, is
     // still open after what was sent to the driver so far; the answer with
     // its identifier, from a stranger's socket, then completes it in order.
-    void ExpectOpenUntilAnswered(TLoopbackUdp& cizi, uint32_t c, const char* proc) {
+    void ExpectOpenUntilAnswered(TLoopbackUdp& cizi, uint32_t c, const char* why) {
         std::this_thread::sleep_for(50ms);
         int32_t st = -1;
-        EXPECT_FALSE(lib.InputFinalized(d, c, &st)) << proc;
+        EXPECT_FALSE(lib.InputFinalized(d, c, &st)) << why;
         EXPECT_TRUE(cizi.SendTo(zdroj.Port(), AnswerFor(c, 0x2A)));
         ASSERT_TRUE(WaitUntilFinalized(lib, d, c, 2000));
         EXPECT_EQ(ChannelStatus(lib, d, c), 0);

@@ -73,7 +73,7 @@ protected:
 std::tuple<int, int, int, int> Numbers(const TKanal& k) { return {k.Rozhrani, k.Adresa, k.Periferie, k.Subperiferie}; }
 std::tuple<std::string, std::string, std::string> Texty(const TKanal& k) { return {k.Kod, k.Nazev, k.Popis}; }
 // Likewise an interface's: the UDP and serial parameters in the order of its keys, and its texts.
-std::tuple<int, int, int, int, int, int> Cisla(const TRozhrani& r) {
+std::tuple<int, int, int, int, int, int> Numbers(const TRozhrani& r) {
     return {r.UdpPort, r.UdpTimeout, r.UdpOpakovani, r.Baud, r.Timeout, r.Opakovani};
 }
 std::tuple<std::string, std::string, std::string, std::string, std::string> Texty(const TRozhrani& r) {
@@ -244,7 +244,7 @@ TEST_F(ParameterFile, InterfaceAllKeysRead) {
     EXPECT_EQ(r.Cislo, 3);
     EXPECT_EQ(r.Demo, 1);  // low 8 bits
     EXPECT_EQ(Texty(r), std::make_tuple("K3", Cp("Výměník"), "Stanice, patro 2", "ZR-6180", "10.0.0.7"));
-    EXPECT_EQ(Cisla(r), std::make_tuple(47101, 65535, 15, 115200, 0, 15));
+    EXPECT_EQ(Numbers(r), std::make_tuple(47101, 65535, 15, 115200, 0, 15));
     EXPECT_EQ(r.Status, 0);
     EXPECT_EQ(s->rozhrani[1].Status, 18);
     EXPECT_EQ(s->rozhrani[1].Pouzito, 0);
