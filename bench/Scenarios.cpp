@@ -99,6 +99,14 @@ TBatches MeasureBatches(TDriverLibrary& drv, const TRigConfig& config, const std
 
 namespace {
 
+// Sixteen interfaces with every channel dealt round them.
+TRigConfig FullPlant() {
+    TRigConfig config;
+    config.interfaces = 16;
+    config.channels = AllChannels(16);
+    return config;
+}
+
 TCycles CyclesOf(TDriverLibrary& drv, const TRigConfig& config, int cycles) {
     TCycles r;
     TRig rig(drv);
@@ -141,9 +149,7 @@ TCycles MeasureCycles(TDriverLibrary& drv, bool runLog, int cycles, bool web) {
 }
 
 TCycles MeasureCyclesAllChannels(TDriverLibrary& drv, int cycles, bool web) {
-    TRigConfig config;
-    config.interfaces = 16;
-    config.channels = AllChannels(16);  // channel 100 on interface 2
+    TRigConfig config = FullPlant();  // channel 100 on interface 2
     config.web = web;
     config.overview = true;
     return CyclesOf(drv, config, cycles);
@@ -152,9 +158,7 @@ TCycles MeasureCyclesAllChannels(TDriverLibrary& drv, int cycles, bool web) {
 TOverview MeasureOverview(TDriverLibrary& drv, int asks) {
     TOverview r;
     TRig rig(drv);
-    TRigConfig config;
-    config.interfaces = 16;
-    config.channels = AllChannels(16);
+    TRigConfig config = FullPlant();
     config.web = true;
     config.webLoad = false;
     if (!StartRig(rig, config, r)) return r;
@@ -215,9 +219,7 @@ TBatches MeasureSixteenInterfaces(TDriverLibrary& drv, int batches, bool web) {
 TIdle MeasureIdle(TDriverLibrary& drv, bool windowShown, double seconds) {
     TIdle r;
     TRig rig(drv);
-    TRigConfig config;
-    config.interfaces = 16;
-    config.channels = AllChannels(16);
+    TRigConfig config = FullPlant();
     config.windowShown = windowShown;
     if (!StartRig(rig, config, r)) return r;
     std::this_thread::sleep_for(std::chrono::milliseconds(300));  // let the start-up settle
@@ -257,9 +259,7 @@ int MemoryChild(const std::string& library) {
         return 1;
     }
     TRig rig(drv);
-    TRigConfig config;
-    config.interfaces = 16;
-    config.channels = AllChannels(16);
+    TRigConfig config = FullPlant();
     config.simulator = false;
     if (!rig.Start(config, error)) {
         std::printf("error %s\n", error.c_str());
@@ -340,9 +340,7 @@ TRunLine MeasureRunLine(int lines) {
 TRefresh MeasureRefresh(int refreshes) {
     TRefresh r;
     auto d = std::make_unique<TData>();
-    VycistiKanaly(d->Kanaly);
-    VycistiRozhrani(d->Rozhrani);
-    for (auto& f : d->Fronty) VycistiFrontu(f);
+    ClearTables(*d);
     d->Cfg.OknoPovoleno = 1;
     for (int i = 1; i <= 16; ++i) {  // every box needs the whole channel scan
         TRozhrani& k = d->Rozhrani[i];

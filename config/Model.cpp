@@ -89,3 +89,9 @@ void VycistiFrontu(TFronta& f) {
     f.ZaplneniMax = 0.0;
     f.HodinaMax = 25;
 }
+
+void ClearTables(TData& d) {
+    VycistiKanaly(d.Kanaly);
+    VycistiRozhrani(d.Rozhrani);
+    for (auto& f : d.Fronty) VycistiFrontu(f);
+}

@@ -202,6 +202,9 @@ struct TData {
 void VycistiKanaly(TPoleKanal& channels);
 void VycistiRozhrani(TPoleRozhrani& rozhrani);
 void VycistiFrontu(TFronta& queue);
+// The channel, interface and queue tables of an instance cleared, as for an
+// instance that the tests and the bench fill without a parameter file.
+void ClearTables(TData& d);
 
 // Whether the record of an interface or channel number exists.
 inline bool IsInterface(long long k) { return k >= FirstInterface && k <= LastInterface; }

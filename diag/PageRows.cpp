@@ -20,6 +20,15 @@ void Assign(std::string& target, std::string_view t) { target.assign(t.data(), t
 
 std::string_view Clipped(std::string_view t) { return TDrvDialog::OrizniText(t, FieldLength); }
 
+// A number alone in its row; the type given picks the digits (a byte field
+// as a byte).
+template <class TNumber>
+void AssignNumber(std::string& target, TNumber v) {
+    TCell t;
+    t.Add(v);
+    Assign(target, t);
+}
+
 // A signed 32-bit decimal number filling the whole text.
 bool ReadNumber(std::string_view t, int32_t& v) {
     const char* z = t.data();
@@ -82,14 +91,9 @@ void FillInfoRows(const TData& d, TInfoRows& info) {
     } else if (k->Status == 0) {
         Assign(info[RInfo::Status], "Komunikace v pořádku."_cp);
     } else {
-        t.Add(n);
-        Assign(info[RInfo::Kanal], t);
-        t.Clear();
-        t.Add(static_cast<uint8_t>(k->Rozhrani));
-        Assign(info[RInfo::Rozhrani], t);
-        t.Clear();
-        t.Add(static_cast<uint8_t>(k->Adresa));
-        Assign(info[RInfo::Adresa], t);
+        AssignNumber(info[RInfo::Kanal], n);
+        AssignNumber(info[RInfo::Rozhrani], static_cast<uint8_t>(k->Rozhrani));
+        AssignNumber(info[RInfo::Adresa], static_cast<uint8_t>(k->Adresa));
         Assign(info[RInfo::Status], ChannelStatusText(k->Status));
     }
 }
@@ -118,24 +122,14 @@ void FillChannelRows(const TData& d, uint32_t n, TChannelRows& s) {
     Assign(s[RKanal::CisloRozhrani], t);
     Assign(s[RKanal::KodRozhrani], r != nullptr ? Clipped(r->Kod) : Dash);
     Assign(s[RKanal::NazevRozhrani], r != nullptr ? Clipped(r->Nazev) : Dash);
-    t.Clear();
-    t.Add(static_cast<uint8_t>(k.Adresa));
-    Assign(s[RKanal::Adresa], t);
-    t.Clear();
-    t.Add(static_cast<uint8_t>(k.Periferie));
-    Assign(s[RKanal::Periferie], t);
-    t.Clear();
-    t.Add(static_cast<uint8_t>(k.Subperiferie));
-    Assign(s[RKanal::Subperiferie], t);
+    AssignNumber(s[RKanal::Adresa], static_cast<uint8_t>(k.Adresa));
+    AssignNumber(s[RKanal::Periferie], static_cast<uint8_t>(k.Periferie));
+    AssignNumber(s[RKanal::Subperiferie], static_cast<uint8_t>(k.Subperiferie));
     t.Clear();
     t.Add("0x").Hex(static_cast<uint8_t>(k.StatusRegistr & 0xF7), 2);
     Assign(s[RKanal::StatusRegistr], t);
-    t.Clear();
-    t.Add(static_cast<uint32_t>(k.PocetVolani));
-    Assign(s[RKanal::PocetVolani], t);
-    t.Clear();
-    t.Add(static_cast<uint32_t>(k.CasovaZnacka));
-    Assign(s[RKanal::CasovaZnacka], t);
+    AssignNumber(s[RKanal::PocetVolani], static_cast<uint32_t>(k.PocetVolani));
+    AssignNumber(s[RKanal::CasovaZnacka], static_cast<uint32_t>(k.CasovaZnacka));
     t.Clear();
     t.Add(static_cast<uint32_t>(k.DobaRS)).Add('/');
     t.Add(static_cast<uint32_t>(k.DobaLAN)).Add('/');
@@ -164,11 +158,7 @@ void FillInterfaceRows(const TData& d, uint32_t i, TInterfaceRows& s) {
     t.Clear();
     t.Add(r.IPAdresa).Add(" / ").Add(static_cast<int32_t>(r.UdpPort));
     Assign(s[RRozhrani::IPPort], Clipped(t));
-    const auto number = [&](int line, int32_t v) {
-        t.Clear();
-        t.Add(v);
-        Assign(s[line], t);
-    };
+    const auto number = [&](int line, int32_t v) { AssignNumber(s[line], v); };
     number(RRozhrani::UdpTimeout, r.UdpTimeout);
     number(RRozhrani::Baud, r.Baud);
     number(RRozhrani::Timeout, r.Timeout);
@@ -182,11 +172,7 @@ void FillInterfaceRows(const TData& d, uint32_t i, TInterfaceRows& s) {
     for (const auto& m : r.Moduly) modules += m.Status != 0;
     uint32_t channels = 0;
     for (const auto& k : r.StatusKanalu) channels += k != 0;
-    t.Clear();
-    t.Add(modules);
-    Assign(s[RRozhrani::FaultyModules], t);
-    t.Clear();
-    t.Add(channels);
-    Assign(s[RRozhrani::FaultyChannels], t);
+    AssignNumber(s[RRozhrani::FaultyModules], modules);
+    AssignNumber(s[RRozhrani::FaultyChannels], channels);
     Assign(s[RRozhrani::Status], Clipped(StatusText(static_cast<uint32_t>(static_cast<int32_t>(r.Status)))));
 }

@@ -51,6 +51,9 @@ struct Request {
 
 #define COUNT(array) (sizeof(array) / sizeof((array)[0]))
 
+/* The direction of a cycle, as the call-back names it. */
+enum { INPUT = 0, OUTPUT = 1 };
+
 /* How long the host waits for a cycle: OutputFinalized ends every write
  * within 65 s (its own limit), and a read ends at its interface time-out,
  * far shorter with the parameters of examples/zr6180.ini; one second more
@@ -69,7 +72,7 @@ static unsigned long completions[2];
 static int32_t on_completion(int32_t context, int32_t direction, PData data) {
     (void)context;
     (void)data;
-    if (direction != 0 && direction != 1) return 0;
+    if (direction != INPUT && direction != OUTPUT) return 0;
     pthread_mutex_lock(&lock);
     completions[direction]++;
     pthread_cond_broadcast(&woken);
@@ -169,7 +172,7 @@ static int settle(struct Driver *d, PData p, int direction, struct Request *r, s
     for (;;) {
         for (i = 0; i < n; ++i) {
             if (r[i].finished) continue;
-            if (direction == 0 ? d->InputFinalized(p, r[i].channel, &r[i].word)
+            if (direction == INPUT ? d->InputFinalized(p, r[i].channel, &r[i].word)
                                : d->OutputFinalized(p, r[i].channel, &r[i].word)) {
                 r[i].finished = 1;
                 --left;
@@ -181,29 +184,27 @@ static int settle(struct Driver *d, PData p, int direction, struct Request *r, s
     }
 }
 
-static int write_cycle(struct Driver *d, PData p, struct Request *r, size_t n) {
-    unsigned long seen = completions_of(1);
+/* One cycle, the same in both directions: every request handed over, the
+ * end of the batch marked, the Finalized calls until all have finished; an
+ * input cycle then takes the values. Returns 1 when all finished. */
+static int run_cycle(struct Driver *d, PData p, int direction, struct Request *r, size_t n) {
+    unsigned long seen = completions_of(direction);
     size_t i;
     for (i = 0; i < n; ++i) {
         r[i].word = -1;
         r[i].finished = 0;
-        d->OutputRequest(p, r[i].channel, r[i].value);
+        if (direction == INPUT)
+            d->InputRequest(p, r[i].channel);
+        else
+            d->OutputRequest(p, r[i].channel, r[i].value);
     }
-    d->OutputRequestCompleted(p);
-    return settle(d, p, 1, r, n, seen);
-}
-
-static int read_cycle(struct Driver *d, PData p, struct Request *r, size_t n) {
-    unsigned long seen = completions_of(0);
-    size_t i;
-    for (i = 0; i < n; ++i) {
-        r[i].word = -1;
-        r[i].finished = 0;
-        d->InputRequest(p, r[i].channel);
-    }
-    d->InputRequestCompleted(p);
-    if (!settle(d, p, 0, r, n, seen)) return 0;
-    for (i = 0; i < n; ++i) d->GetInput(p, r[i].channel, &r[i].value);
+    if (direction == INPUT)
+        d->InputRequestCompleted(p);
+    else
+        d->OutputRequestCompleted(p);
+    if (!settle(d, p, direction, r, n, seen)) return 0;
+    if (direction == INPUT)
+        for (i = 0; i < n; ++i) d->GetInput(p, r[i].channel, &r[i].value);
     return 1;
 }
 
@@ -220,7 +221,7 @@ static int32_t channel_status(struct Driver *d, PData p, uint32_t channel) {
     four.channel = 4;
     four.value.TypHodnoty = TypInt;
     four.value.Hodnota.Cele = -1;
-    if (!write_cycle(d, p, &six, 1) || !read_cycle(d, p, &four, 1)) return -1;
+    if (!run_cycle(d, p, OUTPUT, &six, 1) || !run_cycle(d, p, INPUT, &four, 1)) return -1;
     return four.value.Hodnota.Cele;
 }
 
@@ -270,12 +271,12 @@ static int run(struct Driver *d, const char *params) {
         to_utf8(error, utf8, sizeof utf8);
         printf("Init failed: %s\n", utf8);
     } else {
-        write_cycle(d, p, outs, COUNT(outs));
+        run_cycle(d, p, OUTPUT, outs, COUNT(outs));
         for (i = 0; i < COUNT(outs); ++i)
             print_request("write", &outs[i], outs[i].finished ? channel_status(d, p, outs[i].channel) : -1);
 
         for (i = 0; i < COUNT(ins); ++i) ins[i].value.TypHodnoty = input_type(ins[i].channel);
-        read_cycle(d, p, ins, COUNT(ins));
+        run_cycle(d, p, INPUT, ins, COUNT(ins));
         for (i = 0; i < COUNT(ins); ++i)
             print_request("read", &ins[i], ins[i].finished ? channel_status(d, p, ins[i].channel) : -1);
     }

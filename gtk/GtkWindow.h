@@ -64,8 +64,8 @@ private:
     // Building (Layout.cpp).
     GtkWidget* Caption(GtkWidget* fixed, std::string_view cp, int x, int y);
     GtkWidget* AddValue(GtkWidget* fixed, const char* name, int x, int y, int width);
-    void AddRows(GtkWidget* fixed, const char* const* captions, int count, int y0,
-               int step, int gapBeforeLast, TValueLabel* values, const char* prefix);
+    void AddRecordRows(GtkWidget* fixed, const char* const* captions, int count, TValueLabel* values,
+                       const char* prefix);
     GtkWidget* AddPage(std::string_view title);
     void BuildInfoPage(GtkWidget* fixed, const RvWindowCaptions& captions);
     void BuildInterfacePage(GtkWidget* fixed, const RvWindowCaptions& captions);

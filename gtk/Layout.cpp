@@ -121,16 +121,6 @@ GtkWidget* TGtkWindow::AddValue(GtkWidget* fixed, const char* name, int x, int y
     return l;
 }
 
-void TGtkWindow::AddRows(GtkWidget* fixed, const char* const* captions, int count, int y0,
-                     int step, int gapBeforeLast, TValueLabel* values, const char* prefix) {
-    for (int i = 0; i < count; ++i) {
-        const int y = y0 + i * step + (i == count - 1 ? gapBeforeLast : 0);
-        Caption(fixed, captions[i], 10, y);
-        const std::string name = std::string(prefix) + std::to_string(i);
-        values[i].w = AddValue(fixed, name.c_str(), ValueColumn, y, PageWidth - ValueColumn - 6);
-    }
-}
-
 GtkWidget* TGtkWindow::AddPage(std::string_view title) {
     GtkWidget* panel = gtk_frame_new(nullptr);
     gtk_frame_set_shadow_type(GTK_FRAME(panel), GTK_SHADOW_IN);
@@ -214,6 +204,21 @@ GtkWidget* TGtkWindow::AddEntry(GtkWidget* f, const char* name, int x, int y) {
     return e;
 }
 
+// The watched record's rows below a stroke, on the interface and channel
+// pages alike; the last row (the status) stands a little apart.
+void TGtkWindow::AddRecordRows(GtkWidget* f, const char* const* captions, int count, TValueLabel* values,
+                               const char* prefix) {
+    GtkWidget* stroke = gtk_separator_new(GTK_ORIENTATION_HORIZONTAL);
+    gtk_widget_set_size_request(stroke, PageWidth - 2, 2);
+    gtk_fixed_put(GTK_FIXED(f), stroke, 0, 62);
+    for (int i = 0; i < count; ++i) {
+        const int y = 72 + i * 18 + (i == count - 1 ? 12 : 0);
+        Caption(f, captions[i], 10, y);
+        const std::string name = std::string(prefix) + std::to_string(i);
+        values[i].w = AddValue(f, name.c_str(), ValueColumn, y, PageWidth - ValueColumn - 6);
+    }
+}
+
 void TGtkWindow::BuildInterfacePage(GtkWidget* f, const RvWindowCaptions& captions) {
     Caption(f, texts::InterfaceCount, 10, 10);
     interfaceCount_.w = AddValue(f, "rv_pocet_rozhrani", ValueColumn, 10, 60);
@@ -223,10 +228,7 @@ void TGtkWindow::BuildInterfacePage(GtkWidget* f, const RvWindowCaptions& captio
     gtk_fixed_put(GTK_FIXED(f), logging_, 300, 7);
     Caption(f, texts::WatchedInterface, 10, 35);
     edit2_ = AddEntry(f, "rv_edit_rozhrani", ValueColumn, 32);
-    GtkWidget* stroke = gtk_separator_new(GTK_ORIENTATION_HORIZONTAL);
-    gtk_widget_set_size_request(stroke, PageWidth - 2, 2);
-    gtk_fixed_put(GTK_FIXED(f), stroke, 0, 62);
-    AddRows(f, captions.interfaceRows, RV_WINDOW_INTERFACE_ROWS, 72, 18, 12, interface_.data(), "rv_rozhrani_");
+    AddRecordRows(f, captions.interfaceRows, RV_WINDOW_INTERFACE_ROWS, interface_.data(), "rv_rozhrani_");
 }
 
 void TGtkWindow::BuildChannelPage(GtkWidget* f, const RvWindowCaptions& captions) {
@@ -234,10 +236,7 @@ void TGtkWindow::BuildChannelPage(GtkWidget* f, const RvWindowCaptions& captions
     channelCount_.w = AddValue(f, "rv_pocet_kanalu", ValueColumn, 10, 60);
     Caption(f, texts::WatchedChannel, 10, 35);
     edit1_ = AddEntry(f, "rv_edit_kanal", ValueColumn, 32);
-    GtkWidget* stroke = gtk_separator_new(GTK_ORIENTATION_HORIZONTAL);
-    gtk_widget_set_size_request(stroke, PageWidth - 2, 2);
-    gtk_fixed_put(GTK_FIXED(f), stroke, 0, 62);
-    AddRows(f, captions.channelRows, RV_WINDOW_CHANNEL_ROWS, 72, 18, 12, channel_.data(), "rv_kanal_");
+    AddRecordRows(f, captions.channelRows, RV_WINDOW_CHANNEL_ROWS, channel_.data(), "rv_kanal_");
 }
 
 }  // namespace gtk_window

@@ -82,6 +82,13 @@ TEST_F(Boundary, InitContainsAnExceptionAndStopsWhatItStarted) {
     o2.Done();
 }
 
+// Interface 1 at the simulator and, where asked, interface 3 too.
+TParamFile TwoInterfaces(uint16_t port) {
+    TParamFile p = StandardParams(port);
+    p.AddInterface({.Number = 3, .Port = port});
+    return p;
+}
+
 // A starter that refuses thread n: Init reports it and leaves nothing running.
 class ThreadStart : public ::testing::Test {
 protected:
@@ -92,13 +99,8 @@ protected:
         TTestHost o;
         o.d = o.lib.MakeDriver();
         Data(o.d).ThreadStarter.store(&starter);
-        TParamFile p = StandardParams(sim.Port());
-        TInterfaceParams r;
-        r.Number = 3;
-        r.Port = sim.Port();
-        p.AddInterface(r);
         std::string chyba;
-        EXPECT_FALSE(o.Start(p, &chyba));
+        EXPECT_FALSE(o.Start(TwoInterfaces(sim.Port()), &chyba));
         EXPECT_EQ(chyba, zprava);
         EXPECT_EQ(o.MainLog().back(), zprava);
         EXPECT_FALSE(ContainsLine(o.MainLog(), Cp("Ovladač úspěšně inicializován."_cp)));
@@ -121,16 +123,6 @@ TEST_F(ThreadStart, InterfaceThreadThatCannotStartFailsInit) {
 
 TEST_F(ThreadStart, CallBackThreadThatCannotStartFailsInit) {
     Expect(2, Cp("Nelze spustit vlákno call-back."_cp));
-}
-
-// Interface 1 at the simulator and, where asked, interface 3 too.
-TParamFile TwoInterfaces(uint16_t port) {
-    TParamFile p = StandardParams(port);
-    TInterfaceParams r;
-    r.Number = 3;
-    r.Port = port;
-    p.AddInterface(r);
-    return p;
 }
 
 class Descriptors : public ::testing::Test {

@@ -80,11 +80,37 @@ protected:
         char chyba[256] = {};
         ASSERT_TRUE(lib.Init(d, 0, soubor.c_str(), 255, chyba, 0, 0, 0, nullptr)) << chyba;
     }
+    // The driver at `sim` (its port known once it runs) with every log on,
+    // once channel 1000 has been read: by then the simulator has seen the
+    // driver's source port.
+    void StartWatched(TSimulator& sim, int udpTimeout, int udpRetries, const std::vector<std::string>& kanaly) {
+        sim.SetTrace([this](const std::string& r) { zdroj.Note(r); });
+        ASSERT_TRUE(sim.Start());
+        ASSERT_NO_FATAL_FAILURE(Start({{"127.0.0.1", sim.Port(), udpTimeout, udpRetries}}, kanaly, true));
+        ASSERT_EQ(ReadChannel(lib, d, 1000), 0);
+        ASSERT_NE(zdroj.Port(), 0);
+    }
+    // Channel c's request, which the silent simulator leaves unanswered, is
+    // still open after what was sent to the driver so far; the answer with
+    // its identifier, from a stranger's socket, then completes it in order.
+    void ExpectOpenUntilAnswered(TLoopbackUdp& cizi, uint32_t c, const char* why) {
+        std::this_thread::sleep_for(50ms);
+        int32_t st = -1;
+        EXPECT_FALSE(lib.InputFinalized(d, c, &st)) << why;
+        EXPECT_TRUE(cizi.SendTo(zdroj.Port(), AnswerFor(c, 0x2A)));
+        ASSERT_TRUE(WaitUntilFinalized(lib, d, c, 2000));
+        EXPECT_EQ(ChannelStatus(lib, d, c), 0);
+        THodnota h{};
+        h.TypHodnoty = TypInt;
+        lib.GetInput(d, c, &h);
+        EXPECT_EQ(h.Hodnota.Cele, 0x2A);
+    }
 
     TLibrary lib;
     TTempDir dir;
     PData d = nullptr;
     int fd0 = 0, vlakna0 = 0;
+    TSourcePort zdroj;
 };
 
 
@@ -116,12 +142,7 @@ TEST_F(HostileNetwork, UnreachablePortTimesOutAndTheInterfaceRecoversWhenTheGate
 
 TEST_F(HostileNetwork, StrangersAnswersAreMatchedByIdentifierOnly) {
     TSimulator sim;
-    TSourcePort zdroj;
-    sim.SetTrace([&](const std::string& r) { zdroj.Note(r); });
-    ASSERT_TRUE(sim.Start());
-    Start({{"127.0.0.1", sim.Port(), 400, 0}}, {"1000 1 1 0 0", "1001 1 1 1 0"}, true);
-    ASSERT_EQ(ReadChannel(lib, d, 1000), 0);
-    ASSERT_NE(zdroj.Port(), 0);
+    ASSERT_NO_FATAL_FAILURE(StartWatched(sim, 400, 0, {"1000 1 1 0 0", "1001 1 1 1 0"}));
     sim.SetSilent(true);
 
     TLoopbackUdp cizi;
@@ -132,31 +153,17 @@ TEST_F(HostileNetwork, StrangersAnswersAreMatchedByIdentifierOnly) {
     for (uint32_t id : {1000u, 1002u, 99u, 6099u, 0u, 0xFFFFFFFFu}) EXPECT_TRUE(cizi.SendTo(zdroj.Port(), AnswerFor(id, 9)));
     EXPECT_TRUE(cizi.SendTo(zdroj.Port(), std::string(69, '[')));
     EXPECT_TRUE(cizi.SendTo(zdroj.Port(), std::string(500, 'Z')));
-    std::this_thread::sleep_for(50ms);
-    int32_t st = -1;
-    EXPECT_FALSE(lib.InputFinalized(d, 1001, &st)) << "a foreign identifier completed the request";
     // The right identifier from any sender is the answer: datagrams are
     // matched by their identifier only.
-    EXPECT_TRUE(cizi.SendTo(zdroj.Port(), AnswerFor(1001, 0x2A)));
-    ASSERT_TRUE(WaitUntilFinalized(lib, d, 1001, 1000));
-    EXPECT_EQ(ChannelStatus(lib, d, 1001), 0);
-    THodnota h{};
-    h.TypHodnoty = TypInt;
-    lib.GetInput(d, 1001, &h);
-    EXPECT_EQ(h.Hodnota.Cele, 0x2A);
+    ASSERT_NO_FATAL_FAILURE(ExpectOpenUntilAnswered(cizi, 1001, "a foreign identifier completed the request"));
     sim.SetSilent(false);
     EXPECT_EQ(ReadChannel(lib, d, 1000), 0);
 }
 
 TEST_F(HostileNetwork, FloodOfLargeGarbageNeverStopsTheService) {
     TSimulator sim;
-    TSourcePort zdroj;
-    sim.SetTrace([&](const std::string& r) { zdroj.Note(r); });
     sim.SetValue(1, 0, {7, 0, 0, 0});
-    ASSERT_TRUE(sim.Start());
-    Start({{"127.0.0.1", sim.Port(), 30, 1}}, {"1000 1 1 0 0", "1001 1 1 0 0", "4000 1 2 0 0"}, true);
-    ASSERT_EQ(ReadChannel(lib, d, 1000), 0);
-    ASSERT_NE(zdroj.Port(), 0);
+    ASSERT_NO_FATAL_FAILURE(StartWatched(sim, 30, 1, {"1000 1 1 0 0", "1001 1 1 0 0", "4000 1 2 0 0"}));
 
     std::atomic<bool> konec{false};
     std::atomic<uint64_t> poslano{0};
@@ -201,12 +208,7 @@ TEST_F(HostileNetwork, FloodOfLargeGarbageNeverStopsTheService) {
 // served within their limits and the logs grow by a few lines a second.
 TEST_F(HostileNetwork, FloodOfSmallDatagramsFasterThanTheDrain) {
     TSimulator sim;
-    TSourcePort zdroj;
-    sim.SetTrace([&](const std::string& r) { zdroj.Note(r); });
-    ASSERT_TRUE(sim.Start());
-    Start({{"127.0.0.1", sim.Port(), 30, 1}}, {"1000 1 1 0 0", "1001 1 1 0 0"}, true);
-    ASSERT_EQ(ReadChannel(lib, d, 1000), 0);
-    ASSERT_NE(zdroj.Port(), 0);
+    ASSERT_NO_FATAL_FAILURE(StartWatched(sim, 30, 1, {"1000 1 1 0 0", "1001 1 1 0 0"}));
     std::atomic<bool> konec{false};
     std::atomic<uint64_t> poslano{0};
     auto posilej = [&] {
@@ -243,11 +245,7 @@ TEST_F(HostileNetwork, FloodOfSmallDatagramsFasterThanTheDrain) {
 // the answer that follows is taken.
 TEST_F(HostileNetwork, EmptyDatagramsAreIgnoredBeforeAndDuringAWait) {
     TSimulator sim;
-    TSourcePort zdroj;
-    sim.SetTrace([&](const std::string& r) { zdroj.Note(r); });
-    ASSERT_TRUE(sim.Start());
-    Start({{"127.0.0.1", sim.Port(), 500, 0}}, {"1000 1 1 0 0"}, true);
-    ASSERT_EQ(ReadChannel(lib, d, 1000), 0);
+    ASSERT_NO_FATAL_FAILURE(StartWatched(sim, 500, 0, {"1000 1 1 0 0"}));
     TLoopbackUdp cizi;
     EXPECT_TRUE(cizi.SendTo(zdroj.Port(), std::string()));
     std::this_thread::sleep_for(20ms);  // waiting in the driver's socket before the next send
@@ -259,16 +257,7 @@ TEST_F(HostileNetwork, EmptyDatagramsAreIgnoredBeforeAndDuringAWait) {
     lib.InputRequestCompleted(d);
     ASSERT_TRUE(sim.WaitForRequests(3, 2000));
     for (int i = 0; i < 100; ++i) EXPECT_TRUE(cizi.SendTo(zdroj.Port(), std::string()));
-    std::this_thread::sleep_for(50ms);
-    int32_t st = -1;
-    EXPECT_FALSE(lib.InputFinalized(d, 1000, &st)) << "an empty datagram ended the request";
-    EXPECT_TRUE(cizi.SendTo(zdroj.Port(), AnswerFor(1000, 0x2A)));
-    ASSERT_TRUE(WaitUntilFinalized(lib, d, 1000, 2000));
-    EXPECT_EQ(ChannelStatus(lib, d, 1000), 0);
-    THodnota h{};
-    h.TypHodnoty = TypInt;
-    lib.GetInput(d, 1000, &h);
-    EXPECT_EQ(h.Hodnota.Cele, 0x2A);
+    ExpectOpenUntilAnswered(cizi, 1000, "an empty datagram ended the request");
 }
 
 }  // namespace

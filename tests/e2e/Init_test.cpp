@@ -21,10 +21,7 @@ protected:
     }
     TParamFile ValidParams() {
         TParamFile p;
-        TInterfaceParams r;
-        r.Port = sim.Port();
-        p.AddInterface(r);
-        p.AddChannel(kPlatnyKanal);
+        p.AddInterface({.Port = sim.Port()}).AddChannel(kPlatnyKanal);
         return p;
     }
     // Init of a fresh instance that must fail with `zprava` in the buffer and

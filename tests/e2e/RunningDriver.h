@@ -20,10 +20,7 @@ namespace e2e {
 // 9 for faults. Channels 1500 and 3500 name interface 2, which has no section.
 inline TParamFile StandardParams(uint16_t port) {
     TParamFile p;
-    TInterfaceParams r;
-    r.Number = 1;
-    r.Port = port;
-    p.AddInterface(r);
+    p.AddInterface({.Number = 1, .Port = port});
     for (const char* k : {"100 1 5 3 0 \"T100\" \"Teplota\" \"Vstup\"", "1005 1 5 4 0", "1007 1 7 1 0",
                           "2100 1 5 5 9", "2140 1 5 5 40", "3005 1 6 1 0", "4010 1 6 2 0", "4100 1 7 0 0",
                           "5010 1 3 0 9", "5011 1 3 0 0", "5040 1 3 0 40", "6001 1 6 4 0", "101 1 8 0 0",

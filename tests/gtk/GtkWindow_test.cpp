@@ -115,9 +115,7 @@ protected:
     void SetUp() override {
         if (!chyba_.empty()) GTEST_SKIP() << "no X server for the GTK window: " << chyba_;
         d = std::make_unique<TData>();
-        VycistiKanaly(d->Kanaly);
-        VycistiRozhrani(d->Rozhrani);
-        for (auto& f : d->Fronty) VycistiFrontu(f);
+        ClearTables(*d);
         d->Cfg.OknoPovoleno = 1;
         d->Cfg.PocetRozhrani = 3;
         d->Cfg.PocetKanalu = 2;

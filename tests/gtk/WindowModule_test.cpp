@@ -135,12 +135,7 @@ TEST_F(WindowModule, ModuleBesideTheDriverIsFound) {
     std::string error;
     setenv("RV_ZR6180_WINDOW", "gtk", 1);
     unsetenv("RV_ZR6180_WINDOW_MODULE");
-    TParamFile p;
-    TInterfaceParams r;
-    r.Demo = 1;
-    p.AddInterface(r);
-    p.AddChannel("100 1 1 0 0 \"TI-100\" \"Teplota\" \"popis\"");
-    ASSERT_TRUE(host.Start(p, &error)) << error;
+    ASSERT_TRUE(host.Start(TParamFile::DemoWindow(0, "TI-100", "Teplota"), &error)) << error;
     EXPECT_TRUE(GtkLoaded());
 }
 

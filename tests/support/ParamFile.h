@@ -37,9 +37,7 @@ struct TParamFile {
     static TParamFile DemoWindow(int window, const std::string& code, const std::string& name) {
         TParamFile p;
         p.Window = window;
-        TInterfaceParams r;
-        r.Demo = 1;
-        p.AddInterface(r);
+        p.AddInterface({.Demo = 1});
         p.AddChannel("100 1 1 0 0 \"" + code + "\" \"" + name + "\" \"popis\"");
         return p;
     }

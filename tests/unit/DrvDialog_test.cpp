@@ -24,9 +24,7 @@ class Window : public ::testing::Test {
 protected:
     void SetUp() override {
         d = std::make_unique<TData>();
-        VycistiKanaly(d->Kanaly);
-        VycistiRozhrani(d->Rozhrani);
-        for (auto& f : d->Fronty) VycistiFrontu(f);
+        ClearTables(*d);
         d->Cfg.OknoPovoleno = 1;
         d->Cfg.PocetRozhrani = 2;
         d->Cfg.PocetKanalu = 3;

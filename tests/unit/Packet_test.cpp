@@ -17,6 +17,23 @@ const std::string Odpoved1005 = "[VUZIV2]ED0300000037000078563412002A00000000000
 // Rewrites positions 67-68 so that the checksum over 9-66 matches again.
 std::string WithFixedChecksum(std::string t) { return t.replace(66, 2, Checksum(std::string_view(t).substr(8, 58))); }
 
+// The worked answer with the characters from index `at` replaced.
+std::string Changed(std::size_t at, std::string_view with) {
+    std::string t = Odpoved1005;
+    return t.replace(at, with.size(), with);
+}
+
+// Every field of a decoded answer against the one expected, data bytes included.
+void ExpectAnswer(const TOdpoved& o, const TOdpoved& e) {
+    EXPECT_EQ(o.Id, e.Id);
+    EXPECT_EQ(o.Status, e.Status);
+    EXPECT_EQ(o.DobaRS, e.DobaRS);
+    EXPECT_EQ(o.BajtOdpovedi, e.BajtOdpovedi);
+    EXPECT_EQ(o.CasovaZnacka, e.CasovaZnacka);
+    EXPECT_EQ(o.StatusRegistr, e.StatusRegistr);
+    for (int i = 0; i < 16; ++i) EXPECT_EQ(o.Data[i], e.Data[i]) << i;
+}
+
 struct TSetting {
     std::unique_ptr<TRozhrani> r = std::make_unique<TRozhrani>();
     TKanal k;
@@ -115,14 +132,7 @@ TEST(Packet, ChecksumCoversPositions9To40) {
 TEST(Packet, AnswerOfTheWorkedExample) {
     TOdpoved o;
     ASSERT_EQ(RozeberPaket(Odpoved1005, o), TPacketResult::Valid);
-    EXPECT_EQ(o.Id, 1005u);
-    EXPECT_EQ(o.Status, 0);
-    EXPECT_EQ(o.DobaRS, 55);
-    EXPECT_EQ(o.BajtOdpovedi, 0);
-    EXPECT_EQ(o.CasovaZnacka, 0x12345678u);
-    EXPECT_EQ(o.StatusRegistr, 0);
-    EXPECT_EQ(o.Data[0], 0x2A);
-    for (int i = 1; i < 16; ++i) EXPECT_EQ(o.Data[i], 0) << i;
+    ExpectAnswer(o, {.Id = 1005, .DobaRS = 55, .CasovaZnacka = 0x12345678u, .Data = {0x2A}});
 }
 
 TEST(Packet, AnswerFieldsAllDecoded) {
@@ -137,14 +147,8 @@ TEST(Packet, AnswerFieldsAllDecoded) {
                     "00\r\n";
     TOdpoved o;
     ASSERT_EQ(RozeberPaket(WithFixedChecksum(t), o), TPacketResult::Valid);
-    EXPECT_EQ(o.Id, 6099u);
-    EXPECT_EQ(o.Status, 19);
-    EXPECT_EQ(o.DobaRS, 0x1234);
-    EXPECT_EQ(o.BajtOdpovedi, 0xA5);
-    EXPECT_EQ(o.CasovaZnacka, 0xDEADBEEFu);
-    EXPECT_EQ(o.StatusRegistr, 0xF7);
-    for (int i = 0; i < 15; ++i) EXPECT_EQ(o.Data[i], i) << i;
-    EXPECT_EQ(o.Data[15], 0xFF);
+    ExpectAnswer(o, {.Id = 6099, .Status = 19, .DobaRS = 0x1234, .BajtOdpovedi = 0xA5, .CasovaZnacka = 0xDEADBEEFu,
+                     .StatusRegistr = 0xF7, .Data = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 0xFF}});
 }
 
 TEST(Packet, StrayLeadingCharactersAreDropped) {
@@ -166,25 +170,16 @@ TEST(Packet, OnlyTheFirstBracketStartsThePacket) {
 
 TEST(Packet, TagMustMatchExactly) {
     TOdpoved o;
-    std::string t = Odpoved1005;
-    t[7] = ')';
-    EXPECT_EQ(RozeberPaket(t, o), TPacketResult::BadTag);
-    t = Odpoved1005;
-    t.replace(0, 8, "[vuziv2]");
-    EXPECT_EQ(RozeberPaket(t, o), TPacketResult::BadTag);
+    EXPECT_EQ(RozeberPaket(Changed(7, ")"), o), TPacketResult::BadTag);
+    EXPECT_EQ(RozeberPaket(Changed(0, "[vuziv2]"), o), TPacketResult::BadTag);
 }
 
 TEST(Packet, ChecksumIsUpperCaseOnly) {
     TOdpoved o;
-    std::string t = Odpoved1005;
-    t[66] = 'b';
-    EXPECT_EQ(RozeberPaket(t, o), TPacketResult::BadChecksum);
-    t = Odpoved1005;
-    t[67] = '4';
-    EXPECT_EQ(RozeberPaket(t, o), TPacketResult::BadChecksum);
+    EXPECT_EQ(RozeberPaket(Changed(66, "b"), o), TPacketResult::BadChecksum);
+    EXPECT_EQ(RozeberPaket(Changed(67, "4"), o), TPacketResult::BadChecksum);
     // Lower-case digits are accepted in every other field.
-    t = Odpoved1005;
-    t.replace(34, 2, "2a");
+    std::string t = Changed(34, "2a");
     t.replace(8, 4, "ed03");
     ASSERT_EQ(RozeberPaket(WithFixedChecksum(t), o), TPacketResult::Valid);
     EXPECT_EQ(o.Id, 1005u);
@@ -193,17 +188,11 @@ TEST(Packet, ChecksumIsUpperCaseOnly) {
 
 TEST(Packet, NonHexFieldWithValidChecksum) {
     TOdpoved o;
-    for (char z : {'G', ' ', 'x', '\0', '\xFF'}) {
-        std::string t = Odpoved1005;
-        t[39] = z;  // position 40
-        EXPECT_EQ(RozeberPaket(WithFixedChecksum(t), o), TPacketResult::BadHex) << int(z);
-    }
-    std::string t = Odpoved1005;
-    t[8] = '-';  // first identifier digit
-    EXPECT_EQ(RozeberPaket(WithFixedChecksum(t), o), TPacketResult::BadHex);
-    t = Odpoved1005;
-    t[65] = 'g';  // last data digit
-    EXPECT_EQ(RozeberPaket(WithFixedChecksum(t), o), TPacketResult::BadHex);
+    for (char z : {'G', ' ', 'x', '\0', '\xFF'})  // position 40
+        EXPECT_EQ(RozeberPaket(WithFixedChecksum(Changed(39, std::string(1, z))), o), TPacketResult::BadHex) << int(z);
+    // The first identifier digit and the last data digit.
+    EXPECT_EQ(RozeberPaket(WithFixedChecksum(Changed(8, "-")), o), TPacketResult::BadHex);
+    EXPECT_EQ(RozeberPaket(WithFixedChecksum(Changed(65, "g")), o), TPacketResult::BadHex);
 }
 
 TEST(Packet, CharactersAfterThe68thAreIgnored) {

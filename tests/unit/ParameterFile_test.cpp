@@ -72,6 +72,13 @@ protected:
 // A channel's numbers and texts, each compared in one step.
 std::tuple<int, int, int, int> Numbers(const TKanal& k) { return {k.Rozhrani, k.Adresa, k.Periferie, k.Subperiferie}; }
 std::tuple<std::string, std::string, std::string> Texty(const TKanal& k) { return {k.Kod, k.Nazev, k.Popis}; }
+// Likewise an interface's: the UDP and serial parameters in the order of its keys, and its texts.
+std::tuple<int, int, int, int, int, int> Numbers(const TRozhrani& r) {
+    return {r.UdpPort, r.UdpTimeout, r.UdpOpakovani, r.Baud, r.Timeout, r.Opakovani};
+}
+std::tuple<std::string, std::string, std::string, std::string, std::string> Texty(const TRozhrani& r) {
+    return {r.Kod, r.Nazev, r.Popis, r.Typ, r.IPAdresa};
+}
 
 bool FromList(const std::string& z) {
     if (z == kVPoradku || z == kChybny || z == kChybaSekce) return true;
@@ -236,17 +243,8 @@ TEST_F(ParameterFile, InterfaceAllKeysRead) {
     EXPECT_EQ(r.Pouzito, 1);
     EXPECT_EQ(r.Cislo, 3);
     EXPECT_EQ(r.Demo, 1);  // low 8 bits
-    EXPECT_EQ(r.Kod, "K3");
-    EXPECT_EQ(r.Nazev, Cp("Výměník"));
-    EXPECT_EQ(r.Popis, "Stanice, patro 2");
-    EXPECT_EQ(r.Typ, "ZR-6180");
-    EXPECT_EQ(r.IPAdresa, "10.0.0.7");
-    EXPECT_EQ(r.UdpPort, 47101);
-    EXPECT_EQ(r.UdpTimeout, 65535);
-    EXPECT_EQ(r.UdpOpakovani, 15);
-    EXPECT_EQ(r.Baud, 115200);
-    EXPECT_EQ(r.Timeout, 0);
-    EXPECT_EQ(r.Opakovani, 15);
+    EXPECT_EQ(Texty(r), std::make_tuple("K3", Cp("Výměník"), "Stanice, patro 2", "ZR-6180", "10.0.0.7"));
+    EXPECT_EQ(Numbers(r), std::make_tuple(47101, 65535, 15, 115200, 0, 15));
     EXPECT_EQ(r.Status, 0);
     EXPECT_EQ(s->rozhrani[1].Status, 18);
     EXPECT_EQ(s->rozhrani[1].Pouzito, 0);

@@ -2,10 +2,12 @@
 #include <gtest/gtest.h>
 #include <locale.h>
 
+#include <array>
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "base/Cp1250.h"
 #include "config/RegionalSettings.h"
@@ -53,48 +55,51 @@ TEST(RegionalSettings, DefaultsAreDayMonthYearAnd24Hours) {
     EXPECT_EQ(DateTimeText(l, kRano), "23.11.2009 00:30:59");
 }
 
-TEST(RegionalSettings, CzechItemsKeepUnpaddedFieldsAndComma) {
-    const TRegionalSettings l = LocaleFromItems("%-d.%-m.%Y", "%H:%M:%S", "%I:%M:%S %p", "", "", ",");
-    EXPECT_EQ(l.ShortDate, "%-d.%-m.%Y");
-    EXPECT_EQ(l.DecimalSeparator, ',');
-    EXPECT_EQ(l.TimeSeparator, ':');
-    EXPECT_EQ(DateTimeText(l, kOdpoledne), "1.2.2024 15:04:05");
-}
+// The locale's items (d_fmt, t_fmt, t_fmt_ampm, am_str, pm_str, radix) and
+// what the settings make of them; an empty expectation is not checked.
+struct TItems {
+    const char* why = "";
+    std::array<std::string_view, 6> items{};
+    std::string_view shortDate{}, longTime{};
+    char timeSeparator = 0, decimalSeparator = 0;
+    std::string_view afternoon{}, morning{};  // kOdpoledne and kRano formatted
+};
 
-TEST(RegionalSettings, TwelveHourTimeThroughPercentR) {
-    const TRegionalSettings l = LocaleFromItems("%m/%d/%Y", "%r", "%I:%M:%S %p", "AM", "PM", ".");
-    EXPECT_EQ(l.LongTime, "%I:%M:%S %p");
-    EXPECT_EQ(DateTimeText(l, kOdpoledne), "02/01/2024 03:04:05 PM");
-    EXPECT_EQ(DateTimeText(l, kRano), "11/23/2009 12:30:59 AM");
-}
-
-TEST(RegionalSettings, CompositeConversionsBecomeNumericPieces) {
-    const TRegionalSettings l = LocaleFromItems("%D", "%T", "", "AM", "PM", ".");
-    EXPECT_EQ(l.ShortDate, "%m/%d/%y");
-    EXPECT_EQ(l.LongTime, "%H:%M:%S");
-    const TRegionalSettings f = LocaleFromItems("%F", "%R", "", "AM", "PM", ".");
-    EXPECT_EQ(DateTimeText(f, kOdpoledne), "2024-02-01 15:04");
-}
-
-TEST(RegionalSettings, TextualOrForeignPatternsFallBackToNumericDefault) {
-    const TRegionalSettings mesic = LocaleFromItems("%d %B %Y", "%X", "", "AM", "PM", ".");
-    EXPECT_EQ(mesic.ShortDate, "%d.%m.%Y");
-    EXPECT_EQ(mesic.LongTime, "%H:%M:%S");
-    const TRegionalSettings japonsko =
-        LocaleFromItems("%Y\xE5\xB9\xB4%m\xE6\x9C\x88%d\xE6\x97\xA5", "%H\xE6\x99\x82%M\xE5\x88\x86%S\xE7\xA7\x92", "",
-                        "\xE5\x8D\x88\xE5\x89\x8D", "\xE5\x8D\x88\xE5\xBE\x8C", ".");
-    EXPECT_EQ(DateTimeText(japonsko, kOdpoledne), "01.02.2024 15:04:05");
-    EXPECT_EQ(japonsko.TimeSeparator, ':');
-    const TRegionalSettings era = LocaleFromItems("%Ey", "%OH:%OM", "", "AM", "PM", ".");
-    EXPECT_EQ(DateTimeText(era, kOdpoledne), "01.02.2024 15:04:05");
-}
-
-TEST(RegionalSettings, TwelveHourTimeWithoutReadableAmPmIsReplaced) {
-    // "上午"/"下午" have no code page 1250 form: %p would print nothing readable.
-    const TRegionalSettings l = LocaleFromItems("%Y/%m/%d", "%p %I:%M:%S", "", "\xE4\xB8\x8A\xE5\x8D\x88",
-                                          "\xE4\xB8\x8B\xE5\x8D\x88", ".");
-    EXPECT_EQ(l.LongTime, "%H:%M:%S");
-    EXPECT_EQ(DateTimeText(l, kOdpoledne), "2024/02/01 15:04:05");
+TEST(RegionalSettings, LocaleItemsBecomeNumericPatterns) {
+    const TItems cases[] = {
+        {.why = "Czech items keep unpadded fields and the comma",
+         .items = {"%-d.%-m.%Y", "%H:%M:%S", "%I:%M:%S %p", "", "", ","},
+         .shortDate = "%-d.%-m.%Y", .timeSeparator = ':', .decimalSeparator = ',', .afternoon = "1.2.2024 15:04:05"},
+        {.why = "twelve-hour time through %r", .items = {"%m/%d/%Y", "%r", "%I:%M:%S %p", "AM", "PM", "."},
+         .longTime = "%I:%M:%S %p", .afternoon = "02/01/2024 03:04:05 PM", .morning = "11/23/2009 12:30:59 AM"},
+        {.why = "composite conversions become numeric pieces", .items = {"%D", "%T", "", "AM", "PM", "."},
+         .shortDate = "%m/%d/%y", .longTime = "%H:%M:%S"},
+        {.why = "composite conversions of ISO date and short time", .items = {"%F", "%R", "", "AM", "PM", "."},
+         .afternoon = "2024-02-01 15:04"},
+        {.why = "a textual month falls back to the numeric default", .items = {"%d %B %Y", "%X", "", "AM", "PM", "."},
+         .shortDate = "%d.%m.%Y", .longTime = "%H:%M:%S"},
+        {.why = "foreign literal text falls back to the numeric default",
+         .items = {"%Y\xE5\xB9\xB4%m\xE6\x9C\x88%d\xE6\x97\xA5", "%H\xE6\x99\x82%M\xE5\x88\x86%S\xE7\xA7\x92", "",
+                   "\xE5\x8D\x88\xE5\x89\x8D", "\xE5\x8D\x88\xE5\xBE\x8C", "."},
+         .timeSeparator = ':', .afternoon = "01.02.2024 15:04:05"},
+        {.why = "era and alternative digits fall back to the numeric default",
+         .items = {"%Ey", "%OH:%OM", "", "AM", "PM", "."}, .afternoon = "01.02.2024 15:04:05"},
+        // "上午"/"下午" have no code page 1250 form: %p would print nothing readable.
+        {.why = "twelve-hour time without a readable AM/PM is replaced",
+         .items = {"%Y/%m/%d", "%p %I:%M:%S", "", "\xE4\xB8\x8A\xE5\x8D\x88", "\xE4\xB8\x8B\xE5\x8D\x88", "."},
+         .longTime = "%H:%M:%S", .afternoon = "2024/02/01 15:04:05"},
+    };
+    for (const TItems& c : cases) {
+        SCOPED_TRACE(c.why);
+        const auto& i = c.items;
+        const TRegionalSettings l = LocaleFromItems(i[0], i[1], i[2], i[3], i[4], i[5]);
+        if (!c.shortDate.empty()) { EXPECT_EQ(l.ShortDate, c.shortDate); }
+        if (!c.longTime.empty()) { EXPECT_EQ(l.LongTime, c.longTime); }
+        if (c.timeSeparator != 0) { EXPECT_EQ(l.TimeSeparator, c.timeSeparator); }
+        if (c.decimalSeparator != 0) { EXPECT_EQ(l.DecimalSeparator, c.decimalSeparator); }
+        if (!c.afternoon.empty()) { EXPECT_EQ(DateTimeText(l, kOdpoledne), c.afternoon); }
+        if (!c.morning.empty()) { EXPECT_EQ(DateTimeText(l, kRano), c.morning); }
+    }
 }
 
 TEST(RegionalSettings, TextsConvertToCp1250) {

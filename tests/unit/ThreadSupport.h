@@ -57,9 +57,7 @@ int64_t StopAndJoinMs(TThreadClass& v) {
 class TDriverState {
 public:
     TDriverState() : d(std::make_unique<TData>()) {
-        VycistiKanaly(d->Kanaly);
-        VycistiRozhrani(d->Rozhrani);
-        for (auto& f : d->Fronty) VycistiFrontu(f);
+        ClearTables(*d);
         d->Cfg.LogAdresar = dir.Path() + "/";
         d->Cfg.RunPovolen = 1;
         d->Cfg.RunPocet = 1;

@@ -28,35 +28,61 @@ void AddMonitorJson(Json& j, const Context& c, const MonitorResult& m) {
     if (c.o.monitor != 0) j["monitor"] = MonitorJson(m);
 }
 
+namespace {
+
+// The monitored channel after the batch, when --monitor asks for one.
+MonitorResult ReadMonitorIfAsked(Context& c) {
+    MonitorResult m;
+    if (c.o.monitor != 0) m = c.s.ReadMonitor(c.o.monitor);
+    return m;
+}
+
+// A monitored channel that is not in order (15: never requested) is a fault too.
+bool MonitorInOrder(const Context& c, const MonitorResult& m) { return c.o.monitor == 0 || m.status == 0; }
+
+// The document of a read or write, its channels still to come.
+Json BatchJson(const char* command, bool ok) {
+    Json j;
+    j["command"] = command;
+    j["ok"] = ok;
+    j["channels"] = Json::array();
+    return j;
+}
+
+// The channels as JSON or as a table, then the monitored channel; the exit status.
+int PrintBatch(const Context& c, Json& j, const MonitorResult& m, bool ok) {
+    AddMonitorJson(j, c, m);
+    PrintJson(stdout, j);
+    return ok ? kExitOk : kExitFault;
+}
+
+int PrintBatch(Context& c, const Table& t, const MonitorResult& m, bool ok) {
+    t.Print(stdout, c.o.tsv);
+    PrintMonitor(c, m);
+    return ok ? kExitOk : kExitFault;
+}
+
+}  // namespace
+
 int CommandRead(Context& c, const std::vector<uint32_t>& channels) {
     ShowProgressOnTerminal(c);
     std::vector<InputResult> r = c.s.Read(channels, c.o.timeoutMs);
     ProbeStatuses(c.s, r, kMonitorDefault);
-    MonitorResult m;
-    if (c.o.monitor != 0) m = c.s.ReadMonitor(c.o.monitor);
-    bool ok = true;
+    const MonitorResult m = ReadMonitorIfAsked(c);
+    bool ok = MonitorInOrder(c, m);
     for (const InputResult& x : r) ok = ok && InOrder(x);
-    // A monitored channel that is not in order (15: never requested) is a fault too.
-    if (c.o.monitor != 0) ok = ok && m.status == 0;
     if (c.o.json) {
-        Json j;
-        j["command"] = "read";
-        j["ok"] = ok;
-        j["channels"] = Json::array();
+        Json j = BatchJson("read", ok);
         for (const InputResult& x : r) {
             Json one = InputJson(x);
             AddNames(one, c.p, x.channel);
             j["channels"].push_back(std::move(one));
         }
-        AddMonitorJson(j, c, m);
-        PrintJson(stdout, j);
-        return ok ? kExitOk : kExitFault;
+        return PrintBatch(c, j, m, ok);
     }
     Table t(InputHeaders(), InputAlignment());
     for (const InputResult& x : r) t.Add(InputRow(x, c.o.timeoutMs, c.p));
-    t.Print(stdout, c.o.tsv);
-    PrintMonitor(c, m);
-    return ok ? kExitOk : kExitFault;
+    return PrintBatch(c, t, m, ok);
 }
 
 int CommandWrite(Context& c, const std::vector<OutputValue>& values) {
@@ -72,25 +98,18 @@ int CommandWrite(Context& c, const std::vector<OutputValue>& values) {
         x.status = HasStatusRecord(x.channel) ? c.s.ChannelStatus(x.channel) : x.word;
     }
     c.s.Monitor(monitor);
-    MonitorResult m;
-    if (c.o.monitor != 0) m = c.s.ReadMonitor(c.o.monitor);
+    const MonitorResult m = ReadMonitorIfAsked(c);
 
-    bool ok = true;
+    bool ok = MonitorInOrder(c, m);
     for (const OutputResult& x : r) ok = ok && x.finished && x.status == 0;
-    if (c.o.monitor != 0) ok = ok && m.status == 0;
     if (c.o.json) {
-        Json j;
-        j["command"] = "write";
-        j["ok"] = ok;
-        j["channels"] = Json::array();
+        Json j = BatchJson("write", ok);
         for (std::size_t i = 0; i < r.size(); ++i) {
             Json one = OutputJson(r[i], values[i]);
             AddNames(one, c.p, r[i].channel);
             j["channels"].push_back(std::move(one));
         }
-        AddMonitorJson(j, c, m);
-        PrintJson(stdout, j);
-        return ok ? kExitOk : kExitFault;
+        return PrintBatch(c, j, m, ok);
     }
     Table t(InputHeaders(), InputAlignment());
     for (std::size_t i = 0; i < r.size(); ++i) {
@@ -104,9 +123,7 @@ int CommandWrite(Context& c, const std::vector<OutputValue>& values) {
         const std::string status = r[i].status < 0 ? "?" : std::to_string(r[i].status);
         t.Add({ch, code, name, values[i].shown, status, StatusTextUtf8(r[i].status)});
     }
-    t.Print(stdout, c.o.tsv);
-    PrintMonitor(c, m);
-    return ok ? kExitOk : kExitFault;
+    return PrintBatch(c, t, m, ok);
 }
 
 }  // namespace host
