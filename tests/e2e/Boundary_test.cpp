@@ -93,7 +93,7 @@ TParamFile TwoInterfaces(uint16_t port) {
 class ThreadStart : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_TRUE(sim.Start()); }
-    void Expect(int allowed, const std::string& zprava) {
+    void Expect(int allowed, const std::string& message) {
         const int before = ThreadCount();
         TRefusingStarter starter(allowed);
         TTestHost o;
@@ -101,8 +101,8 @@ protected:
         Data(o.d).ThreadStarter.store(&starter);
         std::string chyba;
         EXPECT_FALSE(o.Start(TwoInterfaces(sim.Port()), &chyba));
-        EXPECT_EQ(chyba, zprava);
-        EXPECT_EQ(o.MainLog().back(), zprava);
+        EXPECT_EQ(chyba, message);
+        EXPECT_EQ(o.MainLog().back(), message);
         EXPECT_FALSE(ContainsLine(o.MainLog(), Cp("Ovladač úspěšně inicializován."_cp)));
         EXPECT_EQ(o.Run("Init 11").size(), 1u);
         EXPECT_EQ(WaitForThreadCount(before), before) << "what Init started has stopped";

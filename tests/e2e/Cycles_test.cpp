@@ -15,8 +15,8 @@ using namespace std::chrono_literals;
 // The request fields after the identifier for interface 1 (115200 Bd,
 // serial timeout 0, no serial retries).
 std::string Fields(const std::string& id, const std::string& adresa, const std::string& funkce,
-                 const std::string& periferie, const std::string& data) {
-    return id + "08" + "0000" + "00" + adresa + funkce + periferie + "00" + data;
+                 const std::string& periphery, const std::string& data) {
+    return id + "08" + "0000" + "00" + adresa + funkce + periphery + "00" + data;
 }
 
 std::string LastRequest(const TSimulator& sim) {
@@ -34,12 +34,12 @@ TEST_F(Cycles, RealInputCompletesThroughTheCallBackOnTheDriversThread) {
     const TOutcome v = o.FinishRead(100);
     EXPECT_TRUE(CompletedThroughCallBack(v));
 
-    const auto volani = o.Calls();
-    ASSERT_EQ(volani.size(), 1u);
-    EXPECT_EQ(volani[0].Context, o.Context);
-    EXPECT_EQ(volani[0].Direction, 0);
-    EXPECT_EQ(volani[0].Data, d());
-    EXPECT_NE(volani[0].Thread, std::this_thread::get_id());
+    const auto calls = o.Calls();
+    ASSERT_EQ(calls.size(), 1u);
+    EXPECT_EQ(calls[0].Context, o.Context);
+    EXPECT_EQ(calls[0].Direction, 0);
+    EXPECT_EQ(calls[0].Data, d());
+    EXPECT_NE(calls[0].Thread, std::this_thread::get_id());
 
     EXPECT_DOUBLE_EQ(o.GetReal(100), -123.45);
     ASSERT_EQ(sim.RequestCount(), 1u);
@@ -65,9 +65,9 @@ TEST_F(Cycles, IntegerInputStatesWithoutCallBack) {
     lib().InputRequest(d(), 1005);  // queued twice: F one higher
     lib().InputRequestCompleted(d());
     ASSERT_TRUE(o.WaitForRun("KOM 9", 2));
-    bool hotovo = false;
-    EXPECT_EQ(o.InputStatus(1005, &hotovo), 0);
-    EXPECT_TRUE(hotovo);
+    bool isDone = false;
+    EXPECT_EQ(o.InputStatus(1005, &isDone), 0);
+    EXPECT_TRUE(isDone);
     EXPECT_EQ(o.GetInt(1005), -1);
     lib().InputRequest(d(), 1005);  // fetched: the state went 4 -> 0, so it rises again
 
@@ -78,9 +78,9 @@ TEST_F(Cycles, IntegerInputStatesWithoutCallBack) {
     EXPECT_EQ(o.Run("GI  9"), std::vector<std::string>{"K=1005, R=1,  S=0, F=0, H=4294967295, SP=0"});
     EXPECT_EQ(sim.RequestCount(), 2u);
     EXPECT_EQ(LastRequest(sim), PacketOf(Fields("ED030000", "05", "00", "04", "00000000")));
-    const auto kom = o.Run("KOM 2");
-    ASSERT_EQ(kom.size(), 2u);
-    EXPECT_EQ(kom[0], "K=1005, R=1,  S=2, F=1");
+    const auto comm = o.Run("KOM 2");
+    ASSERT_EQ(comm.size(), 2u);
+    EXPECT_EQ(comm[0], "K=1005, R=1,  S=2, F=1");
     EXPECT_EQ(o.CallCount(), 0u) << "nobody asked for a call-back";
 }
 
@@ -136,9 +136,9 @@ TEST_F(Cycles, IntegerOutputAndTheStateThatFinalizedLeavesAlone) {
     lib().OutputRequest(d(), 4010, IntValue(-2));
     lib().OutputRequestCompleted(d());
     ASSERT_TRUE(o.WaitForRun("KOM 9", 1));
-    bool hotovo = false;
-    EXPECT_EQ(o.OutputStatus(4010, &hotovo), 0);
-    EXPECT_TRUE(hotovo);
+    bool isDone = false;
+    EXPECT_EQ(o.OutputStatus(4010, &isDone), 0);
+    EXPECT_TRUE(isDone);
     lib().OutputRequest(d(), 4010, IntValue(7));  // state 3 stays: no call-back reset it
     EXPECT_EQ(LastRequest(sim), PacketOf(Fields("AA0F0000", "06", "01", "02", "FEFFFFFF")));
     EXPECT_EQ(sim.Value(6, 2), (zrsim::TBytes4{0xFE, 0xFF, 0xFF, 0xFF}));
@@ -203,9 +203,9 @@ TEST_F(Cycles, StatusRegisterResetThroughChannel99) {
     EXPECT_EQ(sim.StatusRegister(7), 0);
     EXPECT_EQ(o.GetInt(5), 0x44) << "the answer alone does not touch the module's channels";
 
-    bool hotovo = false;
-    EXPECT_EQ(o.OutputStatus(99, &hotovo), 0);
-    EXPECT_TRUE(hotovo);
+    bool isDone = false;
+    EXPECT_EQ(o.OutputStatus(99, &isDone), 0);
+    EXPECT_TRUE(isDone);
     EXPECT_EQ(o.GetInt(5), 0) << "finalising the reset clears the module's status registers";
     EXPECT_EQ(o.Run("OR  9").back(), "K=99,   R=1,  S=1, H=4100");
     EXPECT_EQ(o.Run("OF  0").back(), "K=99,");
@@ -216,9 +216,9 @@ TEST_F(Cycles, RefusedResetFinalizesWithoutAnInterface) {
     lib().OutputRequest(d(), 99, IntValue(99));
     EXPECT_EQ(o.GetInt(1), 99);   // the last faulty channel
     EXPECT_EQ(o.GetInt(4), 17);   // channel 99 is watched from the start
-    bool hotovo = false;
-    EXPECT_EQ(o.OutputStatus(99, &hotovo), 0);
-    EXPECT_TRUE(hotovo);
+    bool isDone = false;
+    EXPECT_EQ(o.OutputStatus(99, &isDone), 0);
+    EXPECT_TRUE(isDone);
     EXPECT_TRUE(ContainsLine(o.MainLog(), std::string("OutputRequest - požadavek na nedefinovaný kanál 99"_cp)));
     EXPECT_TRUE(Matches(o.Run("OF  9").back(), "K=99,   R=0,  S=0, F=0, H=TRUE, SP=17")) << o.Run("OF  9").back();
     EXPECT_EQ(sim.RequestCount(), 0u);
@@ -230,12 +230,12 @@ TEST_F(Cycles, ResetOfAChannelWhoseModuleAlsoHasInputs) {
     EXPECT_TRUE(o.Read(1007).Finalized);
     o.Write(6, IntValue(1007));
     EXPECT_EQ(o.GetInt(5), 0x10);
-    const std::size_t pred = o.CallCount();
+    const std::size_t before = o.CallCount();
     const TOutcome v = o.Write(99, IntValue(1007));
     EXPECT_TRUE(v.Finalized);
     EXPECT_EQ(v.Status, 0);
     if (!v.FirstFinalized) {
-        ASSERT_EQ(o.CallCount(), pred + 1);
+        ASSERT_EQ(o.CallCount(), before + 1);
         EXPECT_EQ(o.Calls().back().Direction, 1);  // channel 99 reports as an output
     }
     EXPECT_EQ(LastRequest(sim), PacketOf(Fields("63000000", "07", "65", "00", "EF030000")));

@@ -18,7 +18,7 @@
 
 namespace {
 
-TRun RunHost(const std::string& argumenty) { return RunShell(Quoted(RV_ZR6180_HOST) + " " + argumenty); }
+TRun RunHost(const std::string& arguments) { return RunShell(Quoted(RV_ZR6180_HOST) + " " + arguments); }
 
 // One declared interface with one channel; every log off, window hidden.
 std::string WriteParams(const TTempDir& dir) {
@@ -44,19 +44,19 @@ TEST(HostCli, HelpPrintsTheUsageAndSucceeds) {
 
 TEST(HostCli, CommandLineFaultsAreUsageErrorsBeforeTheDriverLoads) {
     // A driver path that cannot load proves the arguments were judged first.
-    const std::string bez = "--driver /nonexistent/librv.so -p x ";
-    const std::pair<std::string, const char*> pripady[] = {
-        {bez + "read 3000", "channel 3000 is not readable"},
-        {bez + "write 5000=2", "channel 5000: expects 0 or 1"},
-        {bez + "write " + Quoted("6000=日本"), "code page 1250"},
-        {bez + "write 4000=1 4000=2", "given twice"},
+    const std::string without = "--driver /nonexistent/librv.so -p x ";
+    const std::pair<std::string, const char*> cases[] = {
+        {without + "read 3000", "channel 3000 is not readable"},
+        {without + "write 5000=2", "channel 5000: expects 0 or 1"},
+        {without + "write " + Quoted("6000=日本"), "code page 1250"},
+        {without + "write 4000=1 4000=2", "given twice"},
         {"--driver /x.so read 100", "no parameter file"},
         {"-p x --count 2 read 100", "belong to watch"},
     };
-    for (const auto& [argumenty, text] : pripady) {
-        const TRun b = RunHost(argumenty);
-        EXPECT_EQ(b.Code, 2) << argumenty;
-        EXPECT_TRUE(Contains(b.Output, text)) << argumenty << "\n" << b.Output;
+    for (const auto& [arguments, text] : cases) {
+        const TRun b = RunHost(arguments);
+        EXPECT_EQ(b.Code, 2) << arguments;
+        EXPECT_TRUE(Contains(b.Output, text)) << arguments << "\n" << b.Output;
     }
 }
 
@@ -67,7 +67,7 @@ TEST(HostCli, JsonPrintsOneDocumentOnStandardOutputForEveryError) {
         std::string args;
         int code;
         std::string error;
-    } pripady[] = {
+    } cases[] = {
         {"-p " + Quoted(dir / "chybi.ini") + " read 100", 3, "cannot read the parameter file "},
         {"read 100", 2, "no parameter file given (-p FILE)"},
         {"-p x --bogus read 100", 2, "unknown option --bogus"},
@@ -75,7 +75,7 @@ TEST(HostCli, JsonPrintsOneDocumentOnStandardOutputForEveryError) {
         {"--driver /nonexistent/librv.so -p x check", 2, "cannot load the driver: "},
         {"-p " + Quoted(dir / "vadny.ini") + " read 100", 3, "Init failed: Chybný parametrický soubor"},
     };
-    for (const auto& p : pripady) {
+    for (const auto& p : cases) {
         // Standard output alone: the message goes to standard error as well.
         const TRun b =
             RunShell("{ RV_ZR6180_WINDOW=none " + Quoted(RV_ZR6180_HOST) + " --json " + p.args + " 2>/dev/null; }");
@@ -102,10 +102,10 @@ TEST(HostCli, CheckWarnsOfAGatewayNameThatCannotBeLookedUp) {
     r.Number = 2;
     r.Ip = "brana-nikde";
     p.AddInterface(r).AddChannel("100 1 1 0 0").AddChannel("101 2 1 0 0");
-    const std::string uvnitr = "mount --bind " + Quoted(dir / "hosts") + " /etc/hosts && mount --bind " +
+    const std::string inside = "mount --bind " + Quoted(dir / "hosts") + " /etc/hosts && mount --bind " +
                                Quoted(dir / "nsswitch.conf") + " /etc/nsswitch.conf && RV_ZR6180_WINDOW=none " +
                                Quoted(RV_ZR6180_HOST) + " --tsv -p " + Quoted(p.Write(dir.Path())) + " check";
-    const TRun b = RunShell("timeout 120 unshare -r -n -m sh -c " + Quoted(uvnitr));
+    const TRun b = RunShell("timeout 120 unshare -r -n -m sh -c " + Quoted(inside));
     EXPECT_EQ(b.Code, 0) << b.Output;
     EXPECT_TRUE(Contains(b.Output, "\tinterface 2: IP adresa \"brana-nikde\" is neither numeric nor a name that can be looked up\n"))
         << b.Output;

@@ -26,34 +26,34 @@ using namespace std::chrono_literals;
 
 // Runs `prace`; whether it returned before the hang guard. Past the guard
 // the pipes are opened from the other side until it returns.
-bool WithWatchdog(const std::function<void()>& prace, const std::vector<std::string>& roury) {
-    std::atomic<bool> hotovo{false};
+bool WithWatchdog(const std::function<void()>& work, const std::vector<std::string>& pipes) {
+    std::atomic<bool> isDone{false};
     std::thread t([&] {
-        prace();
-        hotovo = true;
+        work();
+        isDone = true;
     });
-    const bool vcas = WaitFor([&] { return hotovo.load(); }, HangGuardMs, 5ms);
-    std::vector<int> otevrene;
-    while (!hotovo) {
-        for (const std::string& r : roury) {
+    const bool inTime = WaitFor([&] { return isDone.load(); }, HangGuardMs, 5ms);
+    std::vector<int> openFiles;
+    while (!isDone) {
+        for (const std::string& r : pipes) {
             // A reader stays open and is drained; a writer is closed at once,
             // so that a blocked reader sees the end of the file.
-            if (otevrene.size() < roury.size()) {
-                const int ctenar = open(r.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-                if (ctenar >= 0) otevrene.push_back(ctenar);
+            if (openFiles.size() < pipes.size()) {
+                const int reader = open(r.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+                if (reader >= 0) openFiles.push_back(reader);
             }
-            const int pisar = open(r.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
-            if (pisar >= 0) close(pisar);
+            const int writer = open(r.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+            if (writer >= 0) close(writer);
         }
         char b[4096];
-        for (int fd : otevrene)
+        for (int fd : openFiles)
             while (read(fd, b, sizeof b) > 0) {
             }
         std::this_thread::sleep_for(5ms);
     }
     t.join();
-    for (int fd : otevrene) close(fd);
-    return vcas;
+    for (int fd : openFiles) close(fd);
+    return inTime;
 }
 
 class HostileFiles : public ::testing::Test {
@@ -62,10 +62,10 @@ protected:
         setenv("RV_ZR6180_WINDOW", "none", 1);
         ASSERT_NE(lib.Init, nullptr);
     }
-    std::string Fifo(const std::string& jmeno) {
-        const std::string cesta = dir / jmeno;
-        EXPECT_EQ(mkfifo(cesta.c_str(), 0600), 0);
-        return cesta;
+    std::string Fifo(const std::string& name) {
+        const std::string filePath = dir / name;
+        EXPECT_EQ(mkfifo(filePath.c_str(), 0600), 0);
+        return filePath;
     }
 
     TLibrary lib;
@@ -73,37 +73,37 @@ protected:
 };
 
 TEST_F(HostileFiles, MainLogAndRunInfoAsNamedPipesDoNotBlockInit) {
-    const std::vector<std::string> roury = {Fifo("Rv_zr6180.log"), Fifo("Rv_zr6180RunInfo.txt")};
+    const std::vector<std::string> pipes = {Fifo("Rv_zr6180.log"), Fifo("Rv_zr6180RunInfo.txt")};
     const std::string soubor = SmallParams({{"127.0.0.1", 1}}, {"100 1 1 0 0"}, true).Write(dir.Path());
     PData d = lib.MakeDriver();
     char chyba[256] = {};
-    bool vysledek = true;
-    const bool vcas = WithWatchdog(
+    bool result = true;
+    const bool inTime = WithWatchdog(
         [&] {
-            vysledek = lib.Init(d, 0, soubor.c_str(), 255, chyba, 0, 0, 0, nullptr);
+            result = lib.Init(d, 0, soubor.c_str(), 255, chyba, 0, 0, 0, nullptr);
             lib.Done(d);
             lib.DisposeDriver(d);
         },
-        roury);
-    EXPECT_TRUE(vcas) << "Init, Done or DisposeDriver blocked on a named pipe";
-    EXPECT_FALSE(vysledek) << "the main log cannot be written: Init reports it";
+        pipes);
+    EXPECT_TRUE(inTime) << "Init, Done or DisposeDriver blocked on a named pipe";
+    EXPECT_FALSE(result) << "the main log cannot be written: Init reports it";
 }
 
 TEST_F(HostileFiles, RunAndInterfaceLogsAsNamedPipesDoNotBlockTheThreads) {
-    std::vector<std::string> roury = {Fifo("Rv_zr6180Run1.log"), Fifo("Rv_zr6180Err1.log"),
+    std::vector<std::string> pipes = {Fifo("Rv_zr6180Run1.log"), Fifo("Rv_zr6180Err1.log"),
                                       Fifo("Rv_zr6180_CB.log")};
     const std::string soubor = SmallParams({{"127.0.0.1", 1, 10, 0}}, {"1000 1 1 0 0"}, true).Write(dir.Path());
     PData d = lib.MakeDriver();
     char chyba[256] = {};
     int32_t status = -1;
-    const bool vcas = WithWatchdog(
+    const bool inTime = WithWatchdog(
         [&] {
             if (lib.Init(d, 0, soubor.c_str(), 255, chyba, 0, 0, 0, nullptr)) status = ReadChannel(lib, d, 1000);
             lib.Done(d);
             lib.DisposeDriver(d);
         },
-        roury);
-    EXPECT_TRUE(vcas) << "a thread blocked on a named pipe";
+        pipes);
+    EXPECT_TRUE(inTime) << "a thread blocked on a named pipe";
     EXPECT_EQ(status, 21) << "nothing listens on port 1: the request times out";
 }
 

@@ -30,24 +30,24 @@ constexpr int32_t kTypy[] = {-1, 0, TypBool, TypInt, TypReal, TypString, 12, std
 class TGuardedPage {
 public:
     TGuardedPage() {
-        stranka_ = static_cast<std::size_t>(sysconf(_SC_PAGESIZE));
-        void* p = mmap(nullptr, 2 * stranka_, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        page_ = static_cast<std::size_t>(sysconf(_SC_PAGESIZE));
+        void* p = mmap(nullptr, 2 * page_, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
         if (p == MAP_FAILED) return;
-        zacatek_ = static_cast<char*>(p);
-        mprotect(zacatek_ + stranka_, stranka_, PROT_NONE);
+        start_ = static_cast<char*>(p);
+        mprotect(start_ + page_, page_, PROT_NONE);
     }
     ~TGuardedPage() {
-        if (zacatek_ != nullptr) munmap(zacatek_, 2 * stranka_);
+        if (start_ != nullptr) munmap(start_, 2 * page_);
     }
     TGuardedPage(const TGuardedPage&) = delete;
     TGuardedPage& operator=(const TGuardedPage&) = delete;
 
-    bool Ok() const { return zacatek_ != nullptr; }
+    bool Ok() const { return start_ != nullptr; }
     // n bytes that end at the guard page, filled with `vypln`. Each call
     // reuses the same bytes.
-    char* End(std::size_t n, char vypln) {
-        char* t = zacatek_ + stranka_ - n;
-        std::memset(t, vypln, n);
+    char* End(std::size_t n, char pad) {
+        char* t = start_ + page_ - n;
+        std::memset(t, pad, n);
         return t;
     }
     // A zero-terminated text whose zero is the last readable byte.
@@ -58,8 +58,8 @@ public:
     }
 
 private:
-    std::size_t stranka_ = 0;
-    char* zacatek_ = nullptr;
+    std::size_t page_ = 0;
+    char* start_ = nullptr;
 };
 
 class HostileHost : public ::testing::Test {
@@ -67,21 +67,21 @@ protected:
     void SetUp() override {
         setenv("RV_ZR6180_WINDOW", "none", 1);
         ASSERT_NE(lib.Init, nullptr);
-        ASSERT_TRUE(straz.Ok());
+        ASSERT_TRUE(guard.Ok());
         WarmUpThreads();
         fd0 = OpenDescriptors();
-        vlakna0 = ThreadCount();
+        threadsBefore = ThreadCount();
     }
     void TearDown() override {
         EXPECT_EQ(OpenDescriptors(), fd0) << "descriptors left behind";
-        EXPECT_EQ(WaitForThreadCount(vlakna0), vlakna0) << "threads left behind";
+        EXPECT_EQ(WaitForThreadCount(threadsBefore), threadsBefore) << "threads left behind";
     }
     // A running instance in demo mode: requests complete at once.
-    PData StartedInDemo(bool logy = true) {
+    PData StartedInDemo(bool logs = true) {
         TParamFile p = SmallParams({{"127.0.0.1", 1}},
                                    {"100 1 1 0 0", "1000 1 1 0 0", "2000 1 1 0 3", "3000 1 1 0 0", "4000 1 1 0 0",
                                     "5000 1 1 0 40", "6000 1 1 0 0"},
-                                   logy);
+                                   logs);
         p.Interfaces[0].Demo = 1;
         const std::string soubor = p.Write(dir.Path());
         PData d = lib.MakeDriver();
@@ -108,8 +108,8 @@ protected:
 
     TLibrary lib;
     TTempDir dir;
-    TGuardedPage straz;
-    int fd0 = 0, vlakna0 = 0;
+    TGuardedPage guard;
+    int fd0 = 0, threadsBefore = 0;
 };
 
 TEST_F(HostileHost, NullInstanceIsHarmlessForEveryExport) {
@@ -177,12 +177,12 @@ TEST_F(HostileHost, OutputTextStopsAtItsZeroAndAt256Characters) {
     THodnota v{};
     v.TypHodnoty = TypString;
     // 256 readable characters and no zero before the guard page.
-    v.Hodnota.Text = straz.End(256, 'Q');
+    v.Hodnota.Text = guard.End(256, 'Q');
     lib.OutputRequest(d, 6000, v);
     // A short text whose zero is the last readable byte.
-    v.Hodnota.Text = straz.Text("AB");
+    v.Hodnota.Text = guard.Text("AB");
     lib.OutputRequest(d, 6000, v);
-    v.Hodnota.Text = straz.Text("");
+    v.Hodnota.Text = guard.Text("");
     lib.OutputRequest(d, 6000, v);
     lib.OutputRequestCompleted(d);
     EXPECT_TRUE(WaitUntilFinalized(lib, d, 6000, 2000));
@@ -197,13 +197,13 @@ TEST_F(HostileHost, InitFileNameStopsAtItsZeroAndAtItsLimit) {
     char chyba[256];
     // A name of 4096 characters and no zero before the guard page.
     PData d = lib.MakeDriver();
-    EXPECT_FALSE(lib.Init(d, 0, straz.End(4096, 'n'), 255, chyba, 0, 0, 0, nullptr));
+    EXPECT_FALSE(lib.Init(d, 0, guard.End(4096, 'n'), 255, chyba, 0, 0, 0, nullptr));
     EXPECT_STREQ(chyba, "Chybn\xFD parametrick\xFD soubor");
     lib.Done(d);
     lib.DisposeDriver(d);
     d = lib.MakeDriver();
-    EXPECT_FALSE(lib.Init(d, 0, straz.Text("/nonexistent/p.ini"), 255, chyba, 0, 0, 0, nullptr));
-    EXPECT_FALSE(lib.Init(d, 0, straz.Text(""), 255, chyba, 0, 0, 0, nullptr));
+    EXPECT_FALSE(lib.Init(d, 0, guard.Text("/nonexistent/p.ini"), 255, chyba, 0, 0, 0, nullptr));
+    EXPECT_FALSE(lib.Init(d, 0, guard.Text(""), 255, chyba, 0, 0, 0, nullptr));
     EXPECT_FALSE(lib.Init(d, 0, nullptr, 255, chyba, 0, 0, 0, nullptr));
     lib.DisposeDriver(d);
 }
@@ -211,41 +211,41 @@ TEST_F(HostileHost, InitFileNameStopsAtItsZeroAndAtItsLimit) {
 TEST_F(HostileHost, ErrorBufferGetsAtMostLCharactersAndAZero) {
     for (int32_t l : {0, 1, 5, 25}) {
         PData d = lib.MakeDriver();
-        char* buf = straz.End(static_cast<std::size_t>(l) + 1, 'x');
+        char* buf = guard.End(static_cast<std::size_t>(l) + 1, 'x');
         EXPECT_FALSE(lib.Init(d, 0, "/nonexistent/p.ini", l, buf, 0, 0, 0, nullptr));
         EXPECT_EQ(std::strlen(buf), static_cast<std::size_t>(l));
         lib.DisposeDriver(d);
     }
     PData d = lib.MakeDriver();
-    char pevny[4] = {'a', 'b', 'c', 'd'};
-    EXPECT_FALSE(lib.Init(d, 0, "/nonexistent/p.ini", -1, pevny, 0, 0, 0, nullptr));
-    EXPECT_EQ(std::string(pevny, 4), "abcd") << "a negative limit writes nothing";
+    char fixedOne[4] = {'a', 'b', 'c', 'd'};
+    EXPECT_FALSE(lib.Init(d, 0, "/nonexistent/p.ini", -1, fixedOne, 0, 0, 0, nullptr));
+    EXPECT_EQ(std::string(fixedOne, 4), "abcd") << "a negative limit writes nothing";
     EXPECT_FALSE(lib.Init(d, 0, "/nonexistent/p.ini", 1000, nullptr, 0, 0, 0, nullptr));
     lib.DisposeDriver(d);
     // 22 characters and a zero fill a 23-byte buffer exactly.
-    char* info = straz.End(23, 'x');
+    char* info = guard.End(23, 'x');
     lib.GetDriverInfo(0, info);
     EXPECT_EQ(std::strlen(info), 22u);
 }
 
 TEST_F(HostileHost, QueryNameStopsAtItsZeroAndAtTheLengthOfGetVersion) {
     PData d = StartedInDemo(false);
-    char vysledek[23];
-    std::memset(vysledek, 'x', sizeof vysledek);
+    char result[23];
+    std::memset(result, 'x', sizeof result);
     THodnota v{};
     v.TypHodnoty = TypString;
-    v.Hodnota.Text = vysledek;
+    v.Hodnota.Text = result;
     // GetVersion plus one more character, no zero before the guard page.
-    char* dlouhe = straz.End(11, 'x');
-    std::memcpy(dlouhe, "GetVersion", 10);
-    lib.QueryProc(d, TypString, dlouhe, 0, &v);
-    EXPECT_EQ(vysledek[0], 'x') << "GetVersionx is another query";
-    lib.QueryProc(d, TypString, straz.End(200, 'G'), 0, &v);
-    lib.QueryProc(d, TypString, straz.Text(""), 0, &v);
+    char* longValue = guard.End(11, 'x');
+    std::memcpy(longValue, "GetVersion", 10);
+    lib.QueryProc(d, TypString, longValue, 0, &v);
+    EXPECT_EQ(result[0], 'x') << "GetVersionx is another query";
+    lib.QueryProc(d, TypString, guard.End(200, 'G'), 0, &v);
+    lib.QueryProc(d, TypString, guard.Text(""), 0, &v);
     // The exact name with its zero as the last readable byte.
     char buf[23] = {};
     v.Hodnota.Text = buf;
-    lib.QueryProc(d, TypString, straz.Text("GetVersion"), 0, &v);
+    lib.QueryProc(d, TypString, guard.Text("GetVersion"), 0, &v);
     EXPECT_EQ(std::string(buf), "Ovlada\xE8 ZR-6180 v.3.15");
     lib.Done(d);
     lib.DisposeDriver(d);
@@ -270,7 +270,7 @@ TEST_F(HostileHost, RequestsBeforeInitAreHarmless) {
 TEST_F(HostileHost, AfterDoneEveryExportOnlyTracesItsRefusal) {
     PData d = StartedInDemo();
     lib.Done(d);
-    const std::size_t pred = RunLogs(dir).size();
+    const std::size_t before = RunLogs(dir).size();
     int32_t st = -7;
     THodnota v{};
     v.TypHodnoty = TypInt;
@@ -279,7 +279,7 @@ TEST_F(HostileHost, AfterDoneEveryExportOnlyTracesItsRefusal) {
     lib.DriverProc(d, 1, 0, 0, 0, 0);
     EXPECT_FALSE(lib.Init(d, 0, nullptr, 0, nullptr, 0, 0, 0, nullptr)) << "no file: refused";
     lib.Done(d);  // twice: harmless
-    const std::string run = RunLogs(dir).substr(pred);
+    const std::string run = RunLogs(dir).substr(before);
     for (const char* z : {"IR  1", "IRC 8", "IF  1", "GI  1", "OR  1", "ORC 1", "OF  1", "QuePro 8", "DriPro 8"})
         EXPECT_NE(run.find(z), std::string::npos) << z;
     for (const char* z : {"IR  9", "IF  9", "OR  9", "QuePro 0", "DriPro 0"})

@@ -71,11 +71,11 @@ TEST_F(Identity, QueryProcLeavesOtherQueriesUntouched) {
     lib.QueryProc(d, TypString, "GetVersion", 0, nullptr);
     EXPECT_STREQ(text, "puvodni");
 
-    THodnota cele{};
-    cele.TypHodnoty = TypInt;
-    cele.Hodnota.Cele = 77;
-    lib.QueryProc(d, TypString, "GetVersion", 0, &cele);  // record is no text record
-    EXPECT_EQ(cele.Hodnota.Cele, 77);
+    THodnota whole{};
+    whole.TypHodnoty = TypInt;
+    whole.Hodnota.Cele = 77;
+    lib.QueryProc(d, TypString, "GetVersion", 0, &whole);  // record is no text record
+    EXPECT_EQ(whole.Hodnota.Cele, 77);
 
     THodnota bezTextu{};
     bezTextu.TypHodnoty = TypString;

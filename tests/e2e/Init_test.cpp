@@ -17,7 +17,7 @@ class Init : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(sim.Start());
-        zaklad = ThreadCount();
+        base = ThreadCount();
     }
     TParamFile ValidParams() {
         TParamFile p;
@@ -26,33 +26,33 @@ protected:
     }
     // Init of a fresh instance that must fail with `zprava` in the buffer and
     // as the last line of the main log (when it is on), without any thread.
-    void ExpectInitFails(const std::string& soubor, const std::string& zprava, bool vHlavnim = true) {
+    void ExpectInitFails(const std::string& soubor, const std::string& message, bool vHlavnim = true) {
         std::string chyba;
         EXPECT_FALSE(o.Init(soubor, &chyba));
-        EXPECT_EQ(chyba, zprava);
+        EXPECT_EQ(chyba, message);
         if (vHlavnim) {
             ASSERT_FALSE(o.MainLog().empty());
-            EXPECT_EQ(o.MainLog().back(), zprava);
+            EXPECT_EQ(o.MainLog().back(), message);
         }
-        EXPECT_EQ(ThreadCount(), zaklad) << "no thread after a failed Init";
+        EXPECT_EQ(ThreadCount(), base) << "no thread after a failed Init";
         EXPECT_FALSE(FileExists(o.dir / "Rv_zr6180Run001.log")) << "a fresh instance traces nothing";
     }
 
     TSimulator sim;
     TTestHost o;
-    int zaklad = 0;
+    int base = 0;
 };
 
 TEST_F(Init, NullInstanceReportsIntoTheBuffer) {
-    const std::string zprava = Cp("Init - předán nulový ukazatel PData"_cp);
+    const std::string message = Cp("Init - předán nulový ukazatel PData"_cp);
     char buf[64];
     std::memset(buf, 'x', sizeof buf);
     EXPECT_EQ(o.lib.Init(nullptr, 0, "x", 63, buf, 0, 0, 0, nullptr), 0);
-    EXPECT_EQ(std::string(buf), zprava);
+    EXPECT_EQ(std::string(buf), message);
 
     std::memset(buf, 'x', sizeof buf);
     EXPECT_EQ(o.lib.Init(nullptr, 0, "x", 10, buf, 0, 0, 0, nullptr), 0);
-    EXPECT_EQ(std::string(buf, 11), zprava.substr(0, 10) + std::string(1, '\0'));
+    EXPECT_EQ(std::string(buf, 11), message.substr(0, 10) + std::string(1, '\0'));
     EXPECT_EQ(buf[11], 'x');
 
     std::memset(buf, 'x', sizeof buf);
@@ -100,7 +100,7 @@ TEST_F(Init, MissingOrUnnamedFile) {
     char buf[64] = {};
     EXPECT_EQ(o.lib.Init(o.d, 0, nullptr, 63, buf, 0, 0, 0, nullptr), 0);
     EXPECT_EQ(std::string(buf), Cp("Chybný parametrický soubor"_cp));
-    EXPECT_EQ(ThreadCount(), zaklad);
+    EXPECT_EQ(ThreadCount(), base);
 }
 
 TEST_F(Init, LimitAppliesToTheReadersMessage) {
@@ -117,7 +117,7 @@ TEST_F(Init, LimitAppliesToTheReadersMessage) {
     EXPECT_EQ(o.lib.Init(o.d, 0, soubor.c_str(), -5, buf, 0, 0, 0, nullptr), 0);
     EXPECT_EQ(buf[0], 'x');
     EXPECT_EQ(o.lib.Init(o.d, 0, soubor.c_str(), 100, nullptr, 0, 0, 0, nullptr), 0);
-    EXPECT_EQ(ThreadCount(), zaklad);
+    EXPECT_EQ(ThreadCount(), base);
 }
 
 TEST_F(Init, MainLogThatCannotBeCreatedWhileReportingAFailure) {
@@ -136,11 +136,11 @@ TEST_F(Init, MainLogThatCannotBeCreatedAtTheEnd) {
     EXPECT_EQ(o.Run("Init 9").size(), 1u);
     EXPECT_TRUE(o.Run("Init Ok").empty());
     // Everything runs although Init said false; the host stops it with Done.
-    EXPECT_GT(ThreadCount(), zaklad);
+    EXPECT_GT(ThreadCount(), base);
     EXPECT_TRUE(o.Read(100).Finalized);
     o.Done();
     o.Dispose();
-    EXPECT_EQ(WaitForThreadCount(zaklad), zaklad);
+    EXPECT_EQ(WaitForThreadCount(base), base);
 }
 
 TEST_F(Init, SuccessLogsAndTraces) {
@@ -155,18 +155,18 @@ TEST_F(Init, SuccessLogsAndTraces) {
     EXPECT_EQ(run[1].Label, "Init Ok");
     EXPECT_EQ(run[1].Number, 1u);
     EXPECT_EQ(Lines(o.File("Rv_zr6180Run001.log"))[1].substr(0, 10), "00000001 [");
-    EXPECT_EQ(ThreadCount(), zaklad + 3) << "interface, call-back and window timer";
+    EXPECT_EQ(ThreadCount(), base + 3) << "interface, call-back and window timer";
     EXPECT_EQ(o.File("Rv_zr6180RunInfo.txt"), "1\r\n");
 }
 
 TEST_F(Init, SecondInitWhileRunningIsRefused) {
     ASSERT_TRUE(o.Start(ValidParams()));
-    const int bezi = ThreadCount();
+    const int running = ThreadCount();
     std::string chyba;
     EXPECT_FALSE(o.Init(o.dir / "param.ini", &chyba));
     EXPECT_EQ(chyba, Cp("Ovladač je již inicializován."_cp));
     EXPECT_EQ(o.MainLog().back(), chyba);
-    EXPECT_EQ(ThreadCount(), bezi);
+    EXPECT_EQ(ThreadCount(), running);
     sim.SetValue(5, 3, zrsim::EncodeReal(2.5));
     const TOutcome v = o.Read(100);
     EXPECT_TRUE(v.Finalized);
@@ -176,12 +176,12 @@ TEST_F(Init, SecondInitWhileRunningIsRefused) {
 
 TEST_F(Init, InitAfterDoneRunsAgain) {
     ASSERT_TRUE(o.Start(ValidParams()));
-    const int bezi = ThreadCount();
+    const int running = ThreadCount();
     o.Done();
-    EXPECT_EQ(WaitForThreadCount(zaklad), zaklad);
+    EXPECT_EQ(WaitForThreadCount(base), base);
     std::string chyba;
     EXPECT_TRUE(o.Init(o.dir / "param.ini", &chyba)) << chyba;
-    EXPECT_EQ(ThreadCount(), bezi);
+    EXPECT_EQ(ThreadCount(), running);
     sim.SetValue(5, 3, zrsim::EncodeReal(7.25));
     EXPECT_TRUE(o.Read(100).Finalized);
     EXPECT_EQ(o.GetReal(100), 7.25);
@@ -192,9 +192,9 @@ TEST_F(Init, InitAfterDoneRunsAgain) {
     for (std::size_t i = 0; i + 1 < run.size(); ++i)
         if (run[i].Label == "Init " && run[i + 1].Number == 0) adresa = true;
     EXPECT_TRUE(adresa);
-    char ocekavana[32];
-    std::snprintf(ocekavana, sizeof ocekavana, "P=0x%08llX", static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(o.d)));
-    EXPECT_EQ(o.Run("Init ").back(), ocekavana);
+    char expectedValue[32];
+    std::snprintf(expectedValue, sizeof expectedValue, "P=0x%08llX", static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(o.d)));
+    EXPECT_EQ(o.Run("Init ").back(), expectedValue);
 }
 
 TEST_F(Init, AfterDoneAFaultyFileTracesItsFailureMarkers) {
@@ -205,13 +205,13 @@ TEST_F(Init, AfterDoneAFaultyFileTracesItsFailureMarkers) {
     o.WriteParams(p, "vadny.ini");
     std::string chyba;
     EXPECT_FALSE(o.Init(o.dir / "vadny.ini", &chyba));
-    const std::string zprava = Cp("Chyba parametrického souboru - Deklarace kanálů : chyba kanálu 1005"_cp);
-    EXPECT_EQ(chyba, zprava);
-    EXPECT_EQ(o.MainLog().back(), zprava);
+    const std::string message = Cp("Chyba parametrického souboru - Deklarace kanálů : chyba kanálu 1005"_cp);
+    EXPECT_EQ(chyba, message);
+    EXPECT_EQ(o.MainLog().back(), message);
     // The settings of the earlier run still switch the RUN log on.
     EXPECT_EQ(o.Run("Init 6").size(), 1u);
     EXPECT_TRUE(o.Run("Init 5").empty());
-    EXPECT_EQ(WaitForThreadCount(zaklad), zaklad);
+    EXPECT_EQ(WaitForThreadCount(base), base);
 
     p.Interfaces.clear();
     p.LogName = "chybi/Rv_zr6180.log";
@@ -219,7 +219,7 @@ TEST_F(Init, AfterDoneAFaultyFileTracesItsFailureMarkers) {
     EXPECT_FALSE(o.Init(o.dir / "vadny.ini", &chyba));
     EXPECT_EQ(chyba, Cp("Nelze vytvořit logovací soubor."_cp));
     EXPECT_EQ(o.Run("Init 3").size(), 1u);
-    EXPECT_EQ(ThreadCount(), zaklad);
+    EXPECT_EQ(ThreadCount(), base);
 }
 
 TEST_F(Init, EveryLogOffStillWritesTheCallBackLog) {

@@ -22,9 +22,9 @@ namespace {
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
 
-std::vector<std::string> Labels(const std::vector<TRunLine>& run, std::size_t od) {
+std::vector<std::string> Labels(const std::vector<TRunLine>& run, std::size_t low) {
     std::vector<std::string> v;
-    for (std::size_t i = od; i < run.size(); ++i) v.push_back(run[i].Label);
+    for (std::size_t i = low; i < run.size(); ++i) v.push_back(run[i].Label);
     return v;
 }
 
@@ -32,19 +32,19 @@ class Lifetime : public TRunningDriver {
 protected:
     void SetUp() override {
         ASSERT_TRUE(sim.Start());
-        zaklad = ThreadCount();
+        base = ThreadCount();
         ASSERT_TRUE(Start(StandardParams(sim.Port())));
     }
-    int zaklad = 0;
+    int base = 0;
 };
 
 TEST_F(Lifetime, DoneTracesItsStepsInOrderAndJoinsEveryThread) {
     EXPECT_TRUE(o.Read(1005).Finalized);
     ASSERT_TRUE(o.WaitForRun("KOM 9", 1));
-    const std::size_t pred = o.Run().size();
+    const std::size_t before = o.Run().size();
     o.Done();
-    EXPECT_EQ(Labels(o.Run(), pred), (std::vector<std::string>{"Done 0", "Done 1", "Done 2", "Done 3", "Done 9"}));
-    EXPECT_EQ(WaitForThreadCount(zaklad), zaklad);
+    EXPECT_EQ(Labels(o.Run(), before), (std::vector<std::string>{"Done 0", "Done 1", "Done 2", "Done 3", "Done 9"}));
+    EXPECT_EQ(WaitForThreadCount(base), base);
     EXPECT_TRUE(Contains(o.InterfaceLog(1), "] Stop\r\n"));
     EXPECT_EQ(o.CallBackLog().back(), "Stop");
 }
@@ -68,22 +68,22 @@ TEST_F(Lifetime, DoneWaitsForACallBackTheHostStillRuns) {
     sim.SetFault(5, TSimFault{.delayMs = 50});
     lib().InputRequest(d(), 1005);
     lib().InputRequestCompleted(d());
-    bool hotovo = true;
-    o.InputStatus(1005, &hotovo);
-    ASSERT_FALSE(hotovo);
+    bool isDone = true;
+    o.InputStatus(1005, &isDone);
+    ASSERT_FALSE(isDone);
     ASSERT_TRUE(o.WaitForCalls(1));
     const auto start = Clock::now();
     o.Done();
     // The host's call-back still held the thread when Done began; once Done
     // returns nothing of the driver may run any more.
     EXPECT_GE(Clock::now() - start, 1900ms);
-    EXPECT_EQ(WaitForThreadCount(zaklad, 100), zaklad);
+    EXPECT_EQ(WaitForThreadCount(base, 100), base);
     EXPECT_EQ(o.CallBackLog().back(), "Stop");
 }
 
 TEST_F(Lifetime, AfterDoneEveryCallOnlyRefuses) {
     o.Done();
-    const std::size_t pred = o.Run().size();
+    const std::size_t before = o.Run().size();
     lib().InputRequest(d(), 100);
     lib().InputRequestCompleted(d());
     int32_t st = -1;
@@ -108,11 +108,11 @@ TEST_F(Lifetime, AfterDoneEveryCallOnlyRefuses) {
     EXPECT_STREQ(text, "puvodni");
 
     const auto run = o.Run();
-    EXPECT_EQ(Labels(run, pred), (std::vector<std::string>{"IR  0", "IR  1", "IRC 0", "IRC 8", "IF  1", "GI  1",
+    EXPECT_EQ(Labels(run, before), (std::vector<std::string>{"IR  0", "IR  1", "IRC 0", "IRC 8", "IF  1", "GI  1",
                                                            "OR  1", "ORC 1", "OF  1", "OF  1", "DriPro 8",
                                                            "QuePro 8"}));
-    EXPECT_EQ(run[pred + 1].Rest, "K=100,");
-    EXPECT_EQ(run[pred + 4].Rest, "");
+    EXPECT_EQ(run[before + 1].Rest, "K=100,");
+    EXPECT_EQ(run[before + 4].Rest, "");
     EXPECT_EQ(sim.RequestCount(), 0u);
 
     o.Done();  // twice: harmless
@@ -122,29 +122,29 @@ TEST_F(Lifetime, AfterDoneEveryCallOnlyRefuses) {
 
 TEST_F(Lifetime, DisposeDriverWithoutDoneJoinsTheThreads) {
     EXPECT_TRUE(o.Read(100).Finalized);
-    const std::size_t pred = o.Run().size();
+    const std::size_t before = o.Run().size();
     o.Dispose();
-    EXPECT_EQ(WaitForThreadCount(zaklad), zaklad);
+    EXPECT_EQ(WaitForThreadCount(base), base);
     EXPECT_EQ(o.MainLog().back(), Cp("Ovladač odinstalován."_cp));
     const auto run = o.Run();
-    ASSERT_GE(run.size(), pred + 2);
-    EXPECT_EQ(run[pred].Label, "DisDri 0");
+    ASSERT_GE(run.size(), before + 2);
+    EXPECT_EQ(run[before].Label, "DisDri 0");
     EXPECT_EQ(run.back().Label, "DisDri 9");
 }
 
 TEST_F(Lifetime, DisposeDriverAfterDoneLogsTheRemoval) {
     o.Done();
     o.Dispose();
-    const auto hlavni = o.MainLog();
-    ASSERT_EQ(hlavni.size(), 2u);
-    EXPECT_EQ(hlavni[0], Cp("Ovladač úspěšně inicializován."_cp));
-    EXPECT_EQ(hlavni[1], Cp("Ovladač odinstalován."_cp));
+    const auto mainLog = o.MainLog();
+    ASSERT_EQ(mainLog.size(), 2u);
+    EXPECT_EQ(mainLog[0], Cp("Ovladač úspěšně inicializován."_cp));
+    EXPECT_EQ(mainLog[1], Cp("Ovladač odinstalován."_cp));
     EXPECT_EQ(Labels(o.Run(), o.Run().size() - 2), (std::vector<std::string>{"DisDri 0", "DisDri 9"}));
 }
 
 TEST_F(Lifetime, BufferCallsOnlyTrace) {
     EXPECT_EQ(lib().BufferInfo(d()), 0u);
-    lib().SetBufferAddr(d(), &zaklad, 4);
+    lib().SetBufferAddr(d(), &base, 4);
     const auto run = o.Run();
     ASSERT_GE(run.size(), 2u);
     EXPECT_EQ(run[run.size() - 2].Label, "BufInf ");
@@ -153,14 +153,14 @@ TEST_F(Lifetime, BufferCallsOnlyTrace) {
 }
 
 TEST_F(Lifetime, DriverProcTracesEveryFunction) {
-    const std::size_t pred = o.Run().size();
+    const std::size_t before = o.Run().size();
     for (uint32_t f = 0; f <= 7; ++f) lib().DriverProc(d(), f, 10, 20, 300, 200);
     const auto run = o.Run();
-    ASSERT_EQ(run.size(), pred + 16);
+    ASSERT_EQ(run.size(), before + 16);
     for (uint32_t f = 0; f <= 7; ++f) {
-        EXPECT_EQ(run[pred + 2 * f].Label, "DriPro 0");
-        EXPECT_EQ(run[pred + 2 * f].Rest, "Func " + std::to_string(f));
-        EXPECT_EQ(run[pred + 2 * f + 1].Label, "DriPro 9");
+        EXPECT_EQ(run[before + 2 * f].Label, "DriPro 0");
+        EXPECT_EQ(run[before + 2 * f].Rest, "Func " + std::to_string(f));
+        EXPECT_EQ(run[before + 2 * f + 1].Label, "DriPro 9");
     }
     // The window took the calls without disturbing the requests.
     EXPECT_TRUE(o.Read(100).Finalized);
@@ -176,17 +176,17 @@ int WithoutWindow() {
     if (!sim.Start()) return 2;
     TTestHost o;
     setenv("RV_ZR6180_WINDOW", "gtk", 1);  // the fixture chose "none"
-    const int zaklad = ThreadCount();
+    const int base = ThreadCount();
     std::string chyba;
     if (o.Start(StandardParams(sim.Port()), &chyba)) return 3;
     if (chyba != Cp("Nelze vytvořit okno ovladače."_cp)) return 4;
     if (o.MainLog().empty() || o.MainLog().back() != chyba) return 5;
     if (o.Run("Init 8").size() != 1) return 6;
-    if (ThreadCount() != zaklad) return 7;
-    const std::size_t pred = o.Run().size();
+    if (ThreadCount() != base) return 7;
+    const std::size_t before = o.Run().size();
     o.lib.DriverProc(o.d, 7, 0, 0, 0, 0);
     const auto run = o.Run();
-    if (run.size() != pred + 1) return 8;
+    if (run.size() != before + 1) return 8;
     if (run.back().Label != "DriPro 0" || run.back().Rest != "Func 7") return 9;
     o.Done();
     o.Dispose();
@@ -285,8 +285,8 @@ TEST(LifetimeCycles, HundredInstancesLeaveNoThreadOrDescriptor) {
     ASSERT_TRUE(sim.Start());
     TTestHost o;
     const std::string soubor = o.WriteParams(StandardParams(sim.Port()));
-    const int vlakna = ThreadCount();
-    const int deskriptory = OpenDescriptors();
+    const int threadList = ThreadCount();
+    const int descriptors = OpenDescriptors();
     for (int i = 0; i < 100; ++i) {
         std::string chyba;
         ASSERT_TRUE(o.Init(soubor, &chyba)) << i << ": " << chyba;
@@ -298,8 +298,8 @@ TEST(LifetimeCycles, HundredInstancesLeaveNoThreadOrDescriptor) {
         o.Done();
         o.Dispose();
     }
-    EXPECT_EQ(WaitForThreadCount(vlakna), vlakna);
-    EXPECT_EQ(OpenDescriptors(), deskriptory);
+    EXPECT_EQ(WaitForThreadCount(threadList), threadList);
+    EXPECT_EQ(OpenDescriptors(), descriptors);
     EXPECT_EQ(o.MainLog().size(), 200u);
 }
 

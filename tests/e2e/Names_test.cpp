@@ -67,11 +67,11 @@ public:
     // Answers every query that arrives within `ms`.
     void AnswerNoSuchName(int ms) const {
         char q[1500];
-        sockaddr_in od{};
+        sockaddr_in low{};
         pollfd p{fd_, POLLIN, 0};
         while (poll(&p, 1, ms) == 1) {
-            socklen_t n = sizeof od;
-            const ssize_t r = recvfrom(fd_, q, sizeof q, 0, reinterpret_cast<sockaddr*>(&od), &n);
+            socklen_t n = sizeof low;
+            const ssize_t r = recvfrom(fd_, q, sizeof q, 0, reinterpret_cast<sockaddr*>(&low), &n);
             if (r < 12) continue;
             // The header and the question, flags "response, no such name", no other records.
             std::size_t i = 12;
@@ -81,7 +81,7 @@ public:
             q[2] = static_cast<char>(0x80 | (q[2] & 0x79));
             q[3] = static_cast<char>(0x83);
             for (int k = 6; k < 12; ++k) q[k] = 0;
-            sendto(fd_, q, i, 0, reinterpret_cast<sockaddr*>(&od), n);
+            sendto(fd_, q, i, 0, reinterpret_cast<sockaddr*>(&low), n);
         }
     }
 
@@ -126,11 +126,11 @@ TEST(NameLookup, GatewayNamesAgainstASilentResolver) {
     WriteFile(resolv, "nameserver 127.0.0.1\noptions timeout:30 attempts:1\n");
     WriteFile(nss, "hosts: files dns\n");
     WriteFile(hosts, std::string("127.0.0.1 localhost\n127.0.0.1 ") + kKnownName + "\n");
-    const std::string uvnitr = "mount --bind " + Quoted(resolv) + " /etc/resolv.conf && mount --bind " + Quoted(nss) +
+    const std::string inside = "mount --bind " + Quoted(resolv) + " /etc/resolv.conf && mount --bind " + Quoted(nss) +
                                " /etc/nsswitch.conf && mount --bind " + Quoted(hosts) + " /etc/hosts && " + kInside +
                                "=1 exec " + Quoted(OwnPath()) + " --gtest_filter=NameLookup.InsideItsOwnNetwork";
     // The guard only ends a hang; the inner test times only Done and DisposeDriver.
-    const TRun r = RunShell("timeout 240 unshare -r -n -m sh -c " + Quoted(uvnitr));
+    const TRun r = RunShell("timeout 240 unshare -r -n -m sh -c " + Quoted(inside));
     EXPECT_EQ(r.Code, 0) << r.Output;
     EXPECT_NE(r.Output.find("[  PASSED  ] 1 test"), std::string::npos) << r.Output;
     if (const std::size_t i = r.Output.find("Done "); i != std::string::npos)
@@ -163,7 +163,7 @@ TEST(NameLookup, InsideItsOwnNetwork) {
     TSimulator sim;
     ASSERT_TRUE(sim.Start());
     WarmUpThreads();
-    const int vlakna0 = ThreadCount();
+    const int threadsBefore = ThreadCount();
     {
         // A name the hosts file knows reaches the simulator, and with no
         // look-up left running the library unloads.
@@ -172,7 +172,7 @@ TEST(NameLookup, InsideItsOwnNetwork) {
         EXPECT_EQ(ReadChannel(o.lib, o.d, 100), 0);
         EXPECT_GE(sim.RequestCount(), 1u);
     }
-    EXPECT_EQ(WaitForThreadCount(vlakna0), vlakna0);
+    EXPECT_EQ(WaitForThreadCount(threadsBefore), threadsBefore);
     if (!KeepsEveryLibrary()) {
         EXPECT_FALSE(Loaded());
     }
@@ -192,8 +192,8 @@ TEST(NameLookup, InsideItsOwnNetwork) {
         }
         EXPECT_NE(o.InterfaceLog(2).find("Ch=101  - LAN exception"), std::string::npos) << o.InterfaceLog(2);
         ASSERT_TRUE(dns.WaitForQuery(5000)) << "the name went to the name server";
-        const std::vector<std::string> jmena = ThreadNames();
-        EXPECT_EQ(std::count(jmena.begin(), jmena.end(), "zr6180 R2 name"), 1) << "the look-up thread";
+        const std::vector<std::string> names = ThreadNames();
+        EXPECT_EQ(std::count(names.begin(), names.end(), "zr6180 R2 name"), 1) << "the look-up thread";
         EXPECT_EQ(ReadChannel(o.lib, o.d, 100), 0) << "the other interface serves on";
 
         // Done and DisposeDriver do not wait for the look-up: the name server
@@ -204,16 +204,16 @@ TEST(NameLookup, InsideItsOwnNetwork) {
         const auto t1 = Clock::now();
         o.Dispose();
         const auto t2 = Clock::now();
-        const std::vector<std::string> potom = ThreadNames();
-        EXPECT_EQ(std::count(potom.begin(), potom.end(), "zr6180 R2 name"), 1) << "still waiting for the name server";
+        const std::vector<std::string> afterwards = ThreadNames();
+        EXPECT_EQ(std::count(afterwards.begin(), afterwards.end(), "zr6180 R2 name"), 1) << "still waiting for the name server";
         std::printf("Done %lld ms, DisposeDriver %lld ms\n", Ms(t1 - t0), Ms(t2 - t1));
     }
     // The look-up thread still waits for the name server, so the code it
     // returns into stays loaded ...
     EXPECT_TRUE(Loaded());
     // ... and when the name server answers, the thread ends.
-    WaitFor([&] { return ThreadCount() <= vlakna0; }, HangGuardMs, 0ms, [&] { dns.AnswerNoSuchName(10); });
-    EXPECT_EQ(ThreadCount(), vlakna0);
+    WaitFor([&] { return ThreadCount() <= threadsBefore; }, HangGuardMs, 0ms, [&] { dns.AnswerNoSuchName(10); });
+    EXPECT_EQ(ThreadCount(), threadsBefore);
 
     // Loaded again, it serves.
     TTestHost o;

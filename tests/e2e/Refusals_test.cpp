@@ -14,17 +14,17 @@ namespace {
 
 class Refusals : public TRunningDriver {
 protected:
-    bool InMainLog(std::string_view zprava, uint32_t c) {
-        return ContainsLine(o.MainLog(), Cp(zprava) + std::to_string(c));
+    bool InMainLog(std::string_view message, uint32_t c) {
+        return ContainsLine(o.MainLog(), Cp(message) + std::to_string(c));
     }
 };
 
 TEST_F(Refusals, InputRequestOnNumbersThatAreNoInputs) {
     for (uint32_t c : {0u, 6u, 27u, 99u, 3000u}) {
         lib().InputRequest(d(), c);
-        bool hotovo = false;
-        EXPECT_EQ(o.InputStatus(c, &hotovo), 3) << c;
-        EXPECT_TRUE(hotovo) << c;
+        bool isDone = false;
+        EXPECT_EQ(o.InputStatus(c, &isDone), 3) << c;
+        EXPECT_TRUE(isDone) << c;
     }
     const auto ir = o.Run("IR  2");
     ASSERT_EQ(ir.size(), 5u);
@@ -41,9 +41,9 @@ TEST_F(Refusals, InputRequestOnAnUndeclaredChannel) {
     lib().InputRequest(d(), 150);
     EXPECT_EQ(o.Run("IR  3"),
               std::vector<std::string>{"K=150,  R=0,  " + Cp("InputRequest - požadavek na neplatné rozhraní kanálu"_cp)});
-    bool hotovo = false;
-    EXPECT_EQ(o.InputStatus(150, &hotovo), 3);
-    EXPECT_TRUE(hotovo);
+    bool isDone = false;
+    EXPECT_EQ(o.InputStatus(150, &isDone), 3);
+    EXPECT_TRUE(isDone);
     EXPECT_EQ(o.Run("IF  3"),
               std::vector<std::string>{"K=150,  R=0,  " + Cp("InputFinalized - požadavek na nedefinovaný kanál"_cp)});
     EXPECT_EQ(o.GetInt(1), 150);
@@ -114,7 +114,7 @@ TEST_F(Refusals, OutputRequestRejections) {
         {"OutputRequest - chybný datový typ kanálu "_cp, 99},
         {"OutputRequest - požadavek na nedefinovaný kanál "_cp, 99},
     };
-    for (const auto& [zprava, c] : inMainLog) EXPECT_TRUE(InMainLog(zprava, c)) << c;
+    for (const auto& [message, c] : inMainLog) EXPECT_TRUE(InMainLog(message, c)) << c;
     EXPECT_TRUE(o.Run("OR  9").empty()) << "nothing was queued";
 
     EXPECT_EQ(WatchedStatus(3600), 17);
@@ -127,9 +127,9 @@ TEST_F(Refusals, OutputRequestRejections) {
 
     // Completed with an error: finalising says done at once.
     for (uint32_t c : {3500u, 3005u, 6001u}) {
-        bool hotovo = false;
-        EXPECT_EQ(o.OutputStatus(c, &hotovo), 0) << c;
-        EXPECT_TRUE(hotovo) << c;
+        bool isDone = false;
+        EXPECT_EQ(o.OutputStatus(c, &isDone), 0) << c;
+        EXPECT_TRUE(isDone) << c;
     }
     // Never started, so no time limit ran out: the reason stays.
     EXPECT_EQ(WatchedStatus(3500), 18);
@@ -148,14 +148,14 @@ TEST_F(Refusals, NegativeInfinityAndNaN) {
 
 TEST_F(Refusals, OutputFinalizedOnInvalidAndUndeclaredNumbers) {
     for (uint32_t c : {7u, 98u, 100u, 2999u, 6100u}) {
-        bool hotovo = false;
-        EXPECT_EQ(o.OutputStatus(c, &hotovo), 3) << c;
-        EXPECT_TRUE(hotovo) << c;
+        bool isDone = false;
+        EXPECT_EQ(o.OutputStatus(c, &isDone), 3) << c;
+        EXPECT_TRUE(isDone) << c;
         EXPECT_TRUE(InMainLog("OutputFinalized - požadavek na neplatný kanál "_cp, c)) << c;
     }
-    bool hotovo = false;
-    EXPECT_EQ(o.OutputStatus(3600, &hotovo), 3);
-    EXPECT_TRUE(hotovo);
+    bool isDone = false;
+    EXPECT_EQ(o.OutputStatus(3600, &isDone), 3);
+    EXPECT_TRUE(isDone);
     EXPECT_TRUE(InMainLog("OutputFinalized - požadavek na nedefinovaný kanál "_cp, 3600));
     const auto of2 = o.Run("OF  2");
     ASSERT_EQ(of2.size(), 5u);
@@ -173,9 +173,9 @@ TEST_F(Refusals, FullQueueRefusesTheThousandAndFirstRequest) {
     EXPECT_EQ(ir[998], "K=1005, R=1,  S=1, F=999");
     EXPECT_EQ(ir[999], "K=1005, R=1,  S=1, F=1000");
     EXPECT_EQ(ir[1000], "K=1005, R=1,  S=1, F=1000");
-    bool hotovo = false;
-    EXPECT_EQ(o.InputStatus(1005, &hotovo), 0);
-    EXPECT_TRUE(hotovo) << "completed at once";
+    bool isDone = false;
+    EXPECT_EQ(o.InputStatus(1005, &isDone), 0);
+    EXPECT_TRUE(isDone) << "completed at once";
     EXPECT_EQ(o.GetInt(1), 1005);
     EXPECT_EQ(WatchedStatus(1005), 3);
 

@@ -12,9 +12,9 @@ using Service = TRunningDriver;
 TEST_F(Service, ReadableServiceChannelsNeedNoRequest) {
     for (uint32_t c : {1u, 2u, 3u, 4u, 5u, 11u, 19u, 26u}) {
         lib().InputRequest(d(), c);
-        bool hotovo = false;
-        EXPECT_EQ(o.InputStatus(c, &hotovo), 0) << c;
-        EXPECT_TRUE(hotovo) << c;
+        bool isDone = false;
+        EXPECT_EQ(o.InputStatus(c, &isDone), 0) << c;
+        EXPECT_TRUE(isDone) << c;
     }
     lib().InputRequestCompleted(d());
     EXPECT_EQ(o.Run("IR  9").front(), "K=1,");
@@ -92,14 +92,14 @@ TEST_F(Service, ClearingChannelsResetTheSummary) {
 }
 
 TEST_F(Service, FinalizedAcceptsEveryServiceNumber) {
-    std::vector<uint32_t> cisla{6};
-    for (uint32_t c = 51; c <= 82; ++c) cisla.push_back(c);
-    for (uint32_t c : cisla) {
-        bool hotovo = false;
-        EXPECT_EQ(o.OutputStatus(c, &hotovo), 0) << c;
-        EXPECT_TRUE(hotovo) << c;
+    std::vector<uint32_t> numbers{6};
+    for (uint32_t c = 51; c <= 82; ++c) numbers.push_back(c);
+    for (uint32_t c : numbers) {
+        bool isDone = false;
+        EXPECT_EQ(o.OutputStatus(c, &isDone), 0) << c;
+        EXPECT_TRUE(isDone) << c;
     }
-    EXPECT_EQ(o.Run("OF  9").size(), cisla.size());
+    EXPECT_EQ(o.Run("OF  9").size(), numbers.size());
 
     // 70 is not writable although OutputFinalized answers it.
     lib().OutputRequest(d(), 70, IntValue(1));

@@ -49,10 +49,10 @@ TAnswer Decode(const std::string& text) {
 class Simulator : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_TRUE(sim.Start()); }
-    std::string Ask(const TRequest& q) { return klient.Exchange(sim.Port(), zrsim::BuildRequest(q)); }
+    std::string Ask(const TRequest& q) { return client.Exchange(sim.Port(), zrsim::BuildRequest(q)); }
 
     TSimulator sim;
-    TLoopbackUdp klient;
+    TLoopbackUdp client;
 };
 
 // --- packets and values ----------------------------------------------------------
@@ -102,7 +102,7 @@ TEST(SimulatorValues, EncodeTheDecimalRealIndependently) {
 
 TEST_F(Simulator, AnswersTheWorkedRequestWithTheExactLayout) {
     sim.SetValue(5, 3, {0x2A, 0, 0, 0});
-    const std::string t = klient.Exchange(sim.Port(), kWorkedRequest);
+    const std::string t = client.Exchange(sim.Port(), kWorkedRequest);
     ASSERT_EQ(t.size(), 70u);
     EXPECT_EQ(t.substr(0, 24), "[VUZIV2]ED030000001E0000");  // status 0, serial time 30 ms for code 4
     EXPECT_EQ(t.substr(32, 34), "002A000000000000000000000000000000");
@@ -120,7 +120,7 @@ TEST_F(Simulator, AnswerGoesToTheRequestersPort) {
     TLoopbackUdp other;
     other.SendTo(sim.Port(), kWorkedRequest);
     EXPECT_TRUE(other.Receive().has_value());
-    EXPECT_FALSE(klient.Receive(50).has_value());
+    EXPECT_FALSE(client.Receive(50).has_value());
 }
 
 TEST_F(Simulator, WriteThenReadEchoesTheBytes) {
@@ -146,9 +146,9 @@ TEST_F(Simulator, Function101ClearsTheStatusRegister) {
 TEST_F(Simulator, BadRequestsAreIgnoredAndCounted) {
     std::string wrong = kWorkedRequest;
     wrong[41] = 'C';
-    klient.SendTo(sim.Port(), wrong);
-    klient.SendTo(sim.Port(), kWorkedRequest.substr(0, 42));
-    EXPECT_FALSE(klient.Receive(100).has_value());
+    client.SendTo(sim.Port(), wrong);
+    client.SendTo(sim.Port(), kWorkedRequest.substr(0, 42));
+    EXPECT_FALSE(client.Receive(100).has_value());
     ASSERT_TRUE(sim.WaitForRequests(2, 1000));
     EXPECT_EQ(sim.Ignored(), 2u);
     EXPECT_EQ(sim.AnswersSent(), 0u);
@@ -171,9 +171,9 @@ TEST_F(Simulator, GatewayStatusesForBadBaudAbsentModuleAndUnknownFunction) {
 
 TEST_F(Simulator, SilentGatewayRecordsButNeitherAnswersNorActs) {
     sim.SetSilent(true);
-    klient.SendTo(sim.Port(), zrsim::BuildRequest(Request(3000, 1, zrsim::kWrite, 0, {9, 9, 9, 9})));
+    client.SendTo(sim.Port(), zrsim::BuildRequest(Request(3000, 1, zrsim::kWrite, 0, {9, 9, 9, 9})));
     ASSERT_TRUE(sim.WaitForRequests(1, 1000));
-    EXPECT_FALSE(klient.Receive(100).has_value());
+    EXPECT_FALSE(client.Receive(100).has_value());
     EXPECT_EQ(sim.Value(1, 0), (zrsim::TBytes4{0, 0, 0, 0}));
     sim.SetSilent(false);
     EXPECT_EQ(Decode(Ask(Request(100, 1, 0, 0))).id, 100u);
@@ -183,16 +183,16 @@ TEST_F(Simulator, SendsAnyDatagramToTheLastRequester) {
     EXPECT_FALSE(sim.SendToLastRequester("nobody yet"));
     Ask(Request(100, 1, 0, 0));
     ASSERT_TRUE(sim.SendToLastRequester("stale"));
-    EXPECT_EQ(klient.Receive().value_or(""), "stale");
+    EXPECT_EQ(client.Receive().value_or(""), "stale");
 }
 
 // --- faults --------------------------------------------------------------------------
 
 TEST_F(Simulator, DropSendsNothingButTheWriteStillActs) {
     sim.SetFault(1, TSimFault{.drop = true});
-    klient.SendTo(sim.Port(), zrsim::BuildRequest(Request(3000, 1, zrsim::kWrite, 0, {1, 2, 3, 4})));
+    client.SendTo(sim.Port(), zrsim::BuildRequest(Request(3000, 1, zrsim::kWrite, 0, {1, 2, 3, 4})));
     ASSERT_TRUE(sim.WaitForRequests(1, 1000));
-    EXPECT_FALSE(klient.Receive(100).has_value());
+    EXPECT_FALSE(client.Receive(100).has_value());
     EXPECT_EQ(sim.AnswersSent(), 0u);
     EXPECT_EQ(sim.Value(1, 0), (zrsim::TBytes4{1, 2, 3, 4}));
     EXPECT_EQ(Decode(Ask(Request(100, 2, 0, 0))).id, 100u) << "other addresses answer";
@@ -201,9 +201,9 @@ TEST_F(Simulator, DropSendsNothingButTheWriteStillActs) {
 TEST_F(Simulator, DelayHoldsTheAnswerBack) {
     sim.SetFault(1, TSimFault{.delayMs = 120});
     const auto start = std::chrono::steady_clock::now();
-    klient.SendTo(sim.Port(), zrsim::BuildRequest(Request(100, 1, 0, 0)));
-    EXPECT_FALSE(klient.Receive(60).has_value());
-    EXPECT_TRUE(klient.Receive().has_value());
+    client.SendTo(sim.Port(), zrsim::BuildRequest(Request(100, 1, 0, 0)));
+    EXPECT_FALSE(client.Receive(60).has_value());
+    EXPECT_TRUE(client.Receive().has_value());
     EXPECT_GE(std::chrono::steady_clock::now() - start, 120ms);
 }
 
@@ -241,35 +241,35 @@ TEST_F(Simulator, StatusFaultReplacesTheStatusByte) {
 
 TEST_F(Simulator, StaleAnswersComeBeforeOrAfterTheRealOne) {
     sim.SetFault(1, TSimFault{.staleBefore = true});
-    klient.SendTo(sim.Port(), zrsim::BuildRequest(Request(100, 1, 0, 0)));
-    const TAnswer first = Decode(klient.Receive().value_or(""));
-    const TAnswer second = Decode(klient.Receive().value_or(""));
+    client.SendTo(sim.Port(), zrsim::BuildRequest(Request(100, 1, 0, 0)));
+    const TAnswer first = Decode(client.Receive().value_or(""));
+    const TAnswer second = Decode(client.Receive().value_or(""));
     EXPECT_EQ(first.id, 101u);
     EXPECT_EQ(second.id, 100u);
     EXPECT_EQ(second.timeStamp - first.timeStamp, 1000u) << "the stale one is older";
 
     sim.SetFault(1, TSimFault{.staleAfter = true, .staleId = 2000});
-    klient.SendTo(sim.Port(), zrsim::BuildRequest(Request(100, 1, 0, 0)));
-    EXPECT_EQ(Decode(klient.Receive().value_or("")).id, 100u);
-    EXPECT_EQ(Decode(klient.Receive().value_or("")).id, 2000u);
+    client.SendTo(sim.Port(), zrsim::BuildRequest(Request(100, 1, 0, 0)));
+    EXPECT_EQ(Decode(client.Receive().value_or("")).id, 100u);
+    EXPECT_EQ(Decode(client.Receive().value_or("")).id, 2000u);
     EXPECT_EQ(sim.AnswersSent(), 4u);
 }
 
 TEST_F(Simulator, DuplicateSendsTheAnswerTwice) {
     sim.SetFault(1, TSimFault{.duplicate = true});
-    klient.SendTo(sim.Port(), zrsim::BuildRequest(Request(100, 1, 0, 0)));
-    const auto a = klient.Receive();
-    const auto b = klient.Receive();
+    client.SendTo(sim.Port(), zrsim::BuildRequest(Request(100, 1, 0, 0)));
+    const auto a = client.Receive();
+    const auto b = client.Receive();
     ASSERT_TRUE(a && b);
     EXPECT_EQ(*a, *b);
-    EXPECT_FALSE(klient.Receive(50).has_value());
+    EXPECT_FALSE(client.Receive(50).has_value());
 }
 
 TEST_F(Simulator, FaultWithTimesHealsAfterwards) {
     sim.SetFault(1, TSimFault{.drop = true, .times = 2});
-    klient.SendTo(sim.Port(), zrsim::BuildRequest(Request(100, 1, 0, 0)));
-    klient.SendTo(sim.Port(), zrsim::BuildRequest(Request(100, 1, 0, 0)));
-    EXPECT_FALSE(klient.Receive(100).has_value());
+    client.SendTo(sim.Port(), zrsim::BuildRequest(Request(100, 1, 0, 0)));
+    client.SendTo(sim.Port(), zrsim::BuildRequest(Request(100, 1, 0, 0)));
+    EXPECT_FALSE(client.Receive(100).has_value());
     EXPECT_EQ(Decode(Ask(Request(100, 1, 0, 0))).id, 100u);
 }
 

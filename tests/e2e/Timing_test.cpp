@@ -39,9 +39,9 @@ TEST_F(Timing, SilentGatewayGetsOneSendPerAttemptThenStatus21) {
     EXPECT_EQ(o.GetInt(11) & 0xFF, 21);
 
     EXPECT_EQ(sim.RequestCount(), 3u);
-    const auto kom2 = o.Run("KOM 2");
-    ASSERT_EQ(kom2.size(), 3u);
-    EXPECT_EQ(kom2[2], "K=100,  R=1,  S=2, F=0");
+    const auto comm2 = o.Run("KOM 2");
+    ASSERT_EQ(comm2.size(), 3u);
+    EXPECT_EQ(comm2[2], "K=100,  R=1,  S=2, F=0");
     ASSERT_TRUE(o.WaitForRun("KOM 9", 1));
     EXPECT_EQ(o.Run("KOM 9")[0], "K=100,  R=1,  S=3, F=0, timeout");
 
@@ -74,9 +74,9 @@ TEST_F(Timing, UncommittedRequestEndsWithTheInterfaceTimeout) {
     Start(0);
     const auto start = Clock::now();
     lib().InputRequest(d(), 100);  // never committed
-    bool hotovo = true;
-    EXPECT_EQ(o.InputStatus(100, &hotovo), 0);
-    EXPECT_FALSE(hotovo);
+    bool isDone = true;
+    EXPECT_EQ(o.InputStatus(100, &isDone), 0);
+    EXPECT_FALSE(isDone);
     ASSERT_TRUE(o.WaitForCalls(1, 30000));  // a guard against a hang only: speed is the bench's
     const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
     EXPECT_GE(ms, 1081);  // 1 x 81 + 1000
@@ -85,8 +85,8 @@ TEST_F(Timing, UncommittedRequestEndsWithTheInterfaceTimeout) {
     EXPECT_EQ(v.Context, o.Context);
     EXPECT_NE(v.Thread, std::this_thread::get_id());
 
-    EXPECT_EQ(o.InputStatus(100, &hotovo), 0);
-    EXPECT_TRUE(hotovo);
+    EXPECT_EQ(o.InputStatus(100, &isDone), 0);
+    EXPECT_TRUE(isDone);
     EXPECT_EQ(WatchedStatus(100), 26);
     EXPECT_EQ(sim.RequestCount(), 0u);
     const auto cb0 = o.Run("CB  0");
@@ -107,9 +107,9 @@ TEST_F(Timing, OutputFinalizedEnforcesItsOwnLimit) {
     lib().OutputRequest(d(), 3005, RealValue(1.5));
     std::this_thread::sleep_for(1300ms);  // past 81 + 1200
 
-    bool hotovo = false;
-    EXPECT_EQ(o.OutputStatus(4010, &hotovo), 0);
-    EXPECT_TRUE(hotovo) << "already completed: true with the earlier result";
+    bool isDone = false;
+    EXPECT_EQ(o.OutputStatus(4010, &isDone), 0);
+    EXPECT_TRUE(isDone) << "already completed: true with the earlier result";
     EXPECT_EQ(o.Run("OF  9").back(), "K=4010, R=1,  S=3, F=0, H=TRUE, SP=0");
     EXPECT_EQ(WatchedStatus(4010), 26);
 
@@ -136,14 +136,14 @@ TEST_F(Timing, TimeOutCheckNeverEndsARequestStartedMeanwhile) {
     static_cast<TData*>(d())->Clock.store(&clock);
     // The old request stays uncommitted: no exchange of it is under way when
     // the clock jumps.
-    clock.OnNextTickOf("zr6180 CB", [&](uint32_t ted) {
-        const uint32_t pozdeji = ted + 5000;  // past 1 x 81 + 1000
-        clock.Freeze(pozdeji + 1);
+    clock.OnNextTickOf("zr6180 CB", [&](uint32_t nowMs) {
+        const uint32_t later = nowMs + 5000;  // past 1 x 81 + 1000
+        clock.Freeze(later + 1);
         lib().InputRequest(d(), 100);
         lib().InputRequestCompleted(d());
         int32_t st = -1;
         lib().InputFinalized(d(), 100, &st);
-        return pozdeji;
+        return later;
     });
     lib().InputRequest(d(), 100);
     int32_t st = -1;

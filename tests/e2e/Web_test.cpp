@@ -283,8 +283,8 @@ TEST_F(Web, MetricsCountWhatHappenedAndPassPromtool) {
     const double now = static_cast<double>(std::time(nullptr));
     EXPECT_NEAR(std::stod(Sample(t, "rv_zr6180_last_answer_timestamp_seconds{interface=\"1\"}")), now, 60.0);
     EXPECT_NEAR(std::stod(Sample(t, "rv_zr6180_start_time_seconds")), now, 600.0);
-    std::istringstream radky(t);
-    for (std::string r; std::getline(radky, r);) {
+    std::istringstream rowLines(t);
+    for (std::string r; std::getline(rowLines, r);) {
         if (r.find("interface=\"2\"") == std::string::npos) continue;
         EXPECT_EQ(r.rfind("rv_zr6180_indicator{", 0), 0u) << "only the box of an undeclared interface: " << r;
     }
@@ -500,32 +500,32 @@ TEST_F(Web, OperatorClicksTabsAndTypesIntoTheFields) {
 TEST_F(Web, PageSaysWhenItsDataAreStaleAndFollowsAnEditedAddress) {
     if (RunShell("command -v chromedriver").Code != 0) GTEST_SKIP() << "chromedriver not installed";
     const std::string script = std::string(RV_ZR6180_SOURCE_DIR) + "/tests/support/browser_steps.py";
-    const std::string zamceno = o.dir.Path() + "/locked", videno = o.dir.Path() + "/seen", pusteno = o.dir.Path() + "/released";
+    const std::string locked = o.dir.Path() + "/locked", seenCount = o.dir.Path() + "/seen", released = o.dir.Path() + "/released";
     std::string command = "python3 " + Quoted(script) + " " + Quoted("http://127.0.0.1:" + std::to_string(port) + "/");
-    const std::string oznameni = Utf8("Data nejsou aktuální od "_cp);
-    std::vector<std::string> kroky = {"wait:#info-0:101", "wait:#stale:", "signal:" + zamceno};
-    kroky.push_back("contains:#stale:" + oznameni);
+    const std::string notices = Utf8("Data nejsou aktuální od "_cp);
+    std::vector<std::string> pageSteps = {"wait:#info-0:101", "wait:#stale:", "signal:" + locked};
+    pageSteps.push_back("contains:#stale:" + notices);
     for (const char* k : {"text:#stale", "signal:", "await:", "wait:#stale:", "go:#channel=1005", "wait:#channel-0:1005", "hash"})
-        kroky.push_back(std::string(k) == "signal:" ? k + videno : std::string(k) == "await:" ? k + pusteno : k);
-    for (const std::string& krok : kroky) command += " " + Quoted(krok);
+        pageSteps.push_back(std::string(k) == "signal:" ? k + seenCount : std::string(k) == "await:" ? k + released : k);
+    for (const std::string& pageStep : pageSteps) command += " " + Quoted(pageStep);
     TRun r;
-    std::thread prohlizec([&] { r = RunShell(command); });
-    std::mutex& zamek = static_cast<TData*>(o.d)->WindowLock;
-    const auto existuje = [](const std::string& f) { return std::ifstream(f).good(); };
-    const auto cekej = [&](const std::string& f) {
-        WaitFor([&] { return existuje(f); }, 90000, std::chrono::milliseconds(50));
+    std::thread chromium([&] { r = RunShell(command); });
+    std::mutex& guard = static_cast<TData*>(o.d)->WindowLock;
+    const auto exists = [](const std::string& f) { return std::ifstream(f).good(); };
+    const auto waitFor = [&](const std::string& f) {
+        WaitFor([&] { return exists(f); }, 90000, std::chrono::milliseconds(50));
     };
-    cekej(zamceno);
+    waitFor(locked);
     {
-        std::lock_guard<std::mutex> g(zamek);
-        cekej(videno);
+        std::lock_guard<std::mutex> g(guard);
+        waitFor(seenCount);
     }
-    std::ofstream(pusteno) << "";
-    prohlizec.join();
+    std::ofstream(released) << "";
+    chromium.join();
     ASSERT_EQ(r.Code, 0) << r.Output;
-    const std::size_t konec = r.Output.find('\n');
-    EXPECT_TRUE(Matches(r.Output.substr(0, konec), oznameni + "#:#:#")) << r.Output;
-    EXPECT_EQ(r.Output.substr(konec + 1), "#channel=1005\n");
+    const std::size_t tail = r.Output.find('\n');
+    EXPECT_TRUE(Matches(r.Output.substr(0, tail), notices + "#:#:#")) << r.Output;
+    EXPECT_EQ(r.Output.substr(tail + 1), "#channel=1005\n");
 }
 
 // A whole plant in the overview: every channel 99..6099 declared, dealt

@@ -59,34 +59,34 @@ void CleanUp() {
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    std::string vzor = (fs::temp_directory_path() / "rv_fuzz_param.XXXXXX").string();
-    if (mkdtemp(vzor.data()) == nullptr || chdir(vzor.c_str()) != 0) std::abort();
-    setenv("HOME", vzor.c_str(), 1);
-    setenv("TMPDIR", vzor.c_str(), 1);
-    g_adresar = vzor;
-    g_soubor = vzor + "/p.ini";
+    std::string pattern = (fs::temp_directory_path() / "rv_fuzz_param.XXXXXX").string();
+    if (mkdtemp(pattern.data()) == nullptr || chdir(pattern.c_str()) != 0) std::abort();
+    setenv("HOME", pattern.c_str(), 1);
+    setenv("TMPDIR", pattern.c_str(), 1);
+    g_adresar = pattern;
+    g_soubor = pattern + "/p.ini";
     std::atexit(Odstran);
     return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size == 0) return 0;
-    const std::string_view zbytek(reinterpret_cast<const char*>(data) + 1, size - 1);
-    const std::string obsah = (data[0] & 1) ? cp1250::ToUtf8(zbytek) : std::string(zbytek);
+    const std::string_view rest(reinterpret_cast<const char*>(data) + 1, size - 1);
+    const std::string content = (data[0] & 1) ? cp1250::ToUtf8(rest) : std::string(rest);
     {
         std::FILE* f = std::fopen(g_soubor.c_str(), "wb");
         if (f == nullptr) std::abort();
-        if (!obsah.empty()) std::fwrite(obsah.data(), 1, obsah.size(), f);
+        if (!content.empty()) std::fwrite(content.data(), 1, content.size(), f);
         std::fclose(f);
     }
     // Kept between inputs (the readers reset them first): a channel table is
     // too large to allocate for every input.
     static const auto cfg = std::make_unique<TCFG>();
     static const auto rozhrani = std::make_unique<TPoleRozhrani>();
-    static const auto kanaly = std::make_unique<TPoleKanal>();
+    static const auto channels = std::make_unique<TPoleKanal>();
     if (DirectoryIsSafe(g_soubor)) CtiNastaveni(g_soubor, *cfg);
     const TResult r = CtiRozhrani(g_soubor, *cfg, *rozhrani);
-    const TResult k = CtiKanaly(g_soubor, *cfg, *rozhrani, *kanaly);
+    const TResult k = CtiKanaly(g_soubor, *cfg, *rozhrani, *channels);
     if (r.Message.empty() || k.Message.empty()) std::abort();
     if (k.Ok && (cfg->PocetKanalu < 0 || cfg->PocetKanalu > 6099)) std::abort();
     CleanUp();

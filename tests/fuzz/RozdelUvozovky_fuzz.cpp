@@ -9,8 +9,8 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string_view text(reinterpret_cast<const char*>(data), size);
     const TThreeTexts t = RozdelUvozovky(text);
-    const std::size_t celkem = t.First.size() + t.Second.size() + t.Third.size();
-    if (celkem > text.size()) std::abort();
+    const std::size_t total = t.First.size() + t.Second.size() + t.Third.size();
+    if (total > text.size()) std::abort();
     for (const std::string* s : {&t.First, &t.Second, &t.Third})
         if (s->find('"') != std::string::npos) std::abort();
     return 0;

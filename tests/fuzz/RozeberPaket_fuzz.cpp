@@ -8,8 +8,8 @@
 
 namespace {
 
-void Over(bool podminka) {
-    if (!podminka) std::abort();
+void Over(bool condition) {
+    if (!condition) std::abort();
 }
 
 }  // namespace
@@ -20,8 +20,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     o.Id = 0xDEADBEEF;
     const auto v = static_cast<uint8_t>(RozeberPaket(text, o));
     Over(v <= 4);
-    const std::size_t zacatek = text.find('[');
-    const std::string_view t = zacatek == std::string_view::npos ? std::string_view() : text.substr(zacatek);
+    const std::size_t start = text.find('[');
+    const std::string_view t = start == std::string_view::npos ? std::string_view() : text.substr(start);
     if (v != 1) Over(t.size() >= 70);
     if (v == 0) {
         Over(t.substr(0, 8) == "[VUZIV2]");

@@ -21,32 +21,32 @@ namespace {
 
 using namespace std::chrono_literals;
 
-GtkWidget* Najdi(GtkWidget* w, const char* jmeno) {
-    if (g_strcmp0(gtk_widget_get_name(w), jmeno) == 0) return w;
+GtkWidget* Najdi(GtkWidget* w, const char* name) {
+    if (g_strcmp0(gtk_widget_get_name(w), name) == 0) return w;
     if (!GTK_IS_CONTAINER(w)) return nullptr;
     struct TSearch {
-        const char* jmeno;
-        GtkWidget* nalez;
-    } h{jmeno, nullptr};
+        const char* name;
+        GtkWidget* found;
+    } h{name, nullptr};
     gtk_container_forall(GTK_CONTAINER(w), [](GtkWidget* c, gpointer p) {
         auto* h = static_cast<TSearch*>(p);
-        if (h->nalez == nullptr) h->nalez = Najdi(c, h->jmeno);
+        if (h->found == nullptr) h->found = Najdi(c, h->name);
     }, &h);
-    return h.nalez;
+    return h.found;
 }
 
 GtkWidget* FindWindow() {
     GList* okna = gtk_window_list_toplevels();
-    GtkWidget* nalez = nullptr;
+    GtkWidget* found = nullptr;
     for (GList* i = okna; i != nullptr; i = i->next)
-        if (g_strcmp0(gtk_window_get_title(GTK_WINDOW(i->data)), " Rv_zr6180") == 0) nalez = GTK_WIDGET(i->data);
+        if (g_strcmp0(gtk_window_get_title(GTK_WINDOW(i->data)), " Rv_zr6180") == 0) found = GTK_WIDGET(i->data);
     g_list_free(okna);
-    return nalez;
+    return found;
 }
 
 // Lets the default main context dispatch, as a host's message loop would.
-void Unsigned(std::chrono::milliseconds doba) {
-    RepeatFor(doba, 2ms, [] {
+void Unsigned(std::chrono::milliseconds duration) {
+    RepeatFor(duration, 2ms, [] {
         while (g_main_context_iteration(nullptr, FALSE)) {
         }
     });
@@ -59,11 +59,11 @@ void Klavesa(GtkWidget* w, guint keyval) {
     e->key.send_event = TRUE;
     e->key.time = GDK_CURRENT_TIME;
     e->key.keyval = keyval;
-    GdkKeymapKey* klice = nullptr;
+    GdkKeymapKey* keys = nullptr;
     gint n = 0;
-    if (gdk_keymap_get_entries_for_keyval(gdk_keymap_get_for_display(dpy), keyval, &klice, &n) && n > 0)
-        e->key.hardware_keycode = static_cast<guint16>(klice[0].keycode);
-    g_free(klice);
+    if (gdk_keymap_get_entries_for_keyval(gdk_keymap_get_for_display(dpy), keyval, &keys, &n) && n > 0)
+        e->key.hardware_keycode = static_cast<guint16>(keys[0].keycode);
+    g_free(keys);
     gdk_event_set_device(e, gdk_seat_get_keyboard(gdk_display_get_default_seat(dpy)));
     gtk_widget_event(w, e);
     gdk_event_free(e);
@@ -79,9 +79,9 @@ void Napis(GtkWidget* w, const char* t) {
     }
 }
 
-std::string Text(GtkWidget* okno, const std::string& jmeno) {
-    GtkWidget* w = Najdi(okno, jmeno.c_str());
-    if (w == nullptr) return "<" + jmeno + " missing>";
+std::string Text(GtkWidget* okno, const std::string& name) {
+    GtkWidget* w = Najdi(okno, name.c_str());
+    if (w == nullptr) return "<" + name + " missing>";
     if (GTK_IS_ENTRY(w)) return gtk_entry_get_text(GTK_ENTRY(w));
     return gtk_label_get_text(GTK_LABEL(w));
 }
@@ -101,7 +101,7 @@ class GtkLayer : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
         xvfb_ = new TXvfb;
-        if (!xvfb_->StartForGtk(chyba_)) return;
+        if (!xvfb_->StartForGtk(error_)) return;
         setenv("NO_AT_BRIDGE", "1", 1);  // no accessibility bus on a private display
         setenv("RV_ZR6180_WINDOW", "gtk", 1);
         // The view model is linked into this program, not beside the module.
@@ -113,7 +113,7 @@ protected:
     }
 
     void SetUp() override {
-        if (!chyba_.empty()) GTEST_SKIP() << "no X server for the GTK window: " << chyba_;
+        if (!error_.empty()) GTEST_SKIP() << "no X server for the GTK window: " << error_;
         d = std::make_unique<TData>();
         ClearTables(*d);
         d->Cfg.OknoPovoleno = 1;
@@ -173,14 +173,14 @@ protected:
         GdkPixbuf* p = gdk_pixbuf_get_from_window(w, 0, 0, gdk_window_get_width(w), gdk_window_get_height(w));
         if (p == nullptr) return nullptr;
         g_mkdir_with_parents(RV_OKNO_SNIMKY, 0755);
-        const std::string cesta = std::string(RV_OKNO_SNIMKY) + "/" + soubor;
-        EXPECT_TRUE(gdk_pixbuf_save(p, cesta.c_str(), "png", nullptr, nullptr)) << cesta;
+        const std::string filePath = std::string(RV_OKNO_SNIMKY) + "/" + soubor;
+        EXPECT_TRUE(gdk_pixbuf_save(p, filePath.c_str(), "png", nullptr, nullptr)) << filePath;
         return p;
     }
 
     // Colour of a widget's middle pixel in a screenshot of the window.
-    TPixel Centre(GdkPixbuf* p, GtkWidget* okno, const char* jmeno) {
-        GtkWidget* w = Najdi(okno, jmeno);
+    TPixel Centre(GdkPixbuf* p, GtkWidget* okno, const char* name) {
+        GtkWidget* w = Najdi(okno, name);
         if (w == nullptr) return {-1, -1, -1};
         int x = 0, y = 0;
         gtk_widget_translate_coordinates(w, okno, gtk_widget_get_allocated_width(w) / 2,
@@ -188,19 +188,19 @@ protected:
         return Pixel(p, x, y);
     }
 
-    void ComparePage(GtkWidget* okno, const char* predpona, const std::string* texty, int pocet) {
-        for (int i = 0; i < pocet; ++i)
-            EXPECT_EQ(Text(okno, predpona + std::to_string(i)), Utf8(texty[i])) << predpona << i;
+    void ComparePage(GtkWidget* okno, const char* prefix, const std::string* texts, int count) {
+        for (int i = 0; i < count; ++i)
+            EXPECT_EQ(Text(okno, prefix + std::to_string(i)), Utf8(texts[i])) << prefix << i;
     }
 
     std::unique_ptr<TData> d;
     std::unique_ptr<TDrvDialog> dlg;
     static TXvfb* xvfb_;
-    static std::string chyba_;
+    static std::string error_;
 };
 
 TXvfb* GtkLayer::xvfb_ = nullptr;
-std::string GtkLayer::chyba_;
+std::string GtkLayer::error_;
 
 TEST_F(GtkLayer, PagesShowTheViewModel) {
     GtkWidget* okno = Open();
@@ -208,9 +208,9 @@ TEST_F(GtkLayer, PagesShowTheViewModel) {
     EXPECT_TRUE(gtk_widget_get_visible(okno));
     EXPECT_FALSE(gtk_window_get_resizable(GTK_WINDOW(okno)));
     EXPECT_NE(gtk_window_get_icon(GTK_WINDOW(okno)), nullptr);
-    GtkWidget* koren = gtk_bin_get_child(GTK_BIN(okno));
-    EXPECT_EQ(gtk_widget_get_allocated_width(koren), 456);
-    EXPECT_EQ(gtk_widget_get_allocated_height(koren), 405);
+    GtkWidget* root = gtk_bin_get_child(GTK_BIN(okno));
+    EXPECT_EQ(gtk_widget_get_allocated_width(root), 456);
+    EXPECT_EQ(gtk_widget_get_allocated_height(root), 405);
 
     // Info page, refreshed by the timer alone.
     TShown z = dlg->Snapshot();
@@ -224,24 +224,24 @@ TEST_F(GtkLayer, PagesShowTheViewModel) {
     EXPECT_EQ(Text(okno, "rv_kanal_0"), "");  // pages out of view are not touched
     GdkPixbuf* p = Snapshot(okno, "info.png");
     ASSERT_NE(p, nullptr);
-    const auto barva = [&](int k) {
+    const auto colour = [&](int k) {
         const TPixel x = Centre(p, okno, ("rv_indikator_" + std::to_string(k)).c_str());
         return TColour{static_cast<uint8_t>(x.r), static_cast<uint8_t>(x.g), static_cast<uint8_t>(x.b)};
     };
-    EXPECT_EQ(barva(1), ColourGreen);
-    EXPECT_EQ(barva(2), ColourRed);
-    EXPECT_EQ(barva(5), ColourYellow);
-    EXPECT_EQ(barva(16), ColourGrey);
-    const TPixel pozadi = Pixel(p, 452, 402);
-    EXPECT_EQ(pozadi.r, 192);
-    EXPECT_EQ(pozadi.g, 192);
-    EXPECT_EQ(pozadi.b, 192);
+    EXPECT_EQ(colour(1), ColourGreen);
+    EXPECT_EQ(colour(2), ColourRed);
+    EXPECT_EQ(colour(5), ColourYellow);
+    EXPECT_EQ(colour(16), ColourGrey);
+    const TPixel background = Pixel(p, 452, 402);
+    EXPECT_EQ(background.r, 192);
+    EXPECT_EQ(background.g, 192);
+    EXPECT_EQ(background.b, 192);
     g_object_unref(p);
 
     // Interface page: a tab change, then the next tick fills it.
-    GtkWidget* stranky = Najdi(okno, "rv_stranky");
-    ASSERT_NE(stranky, nullptr);
-    gtk_notebook_set_current_page(GTK_NOTEBOOK(stranky), 1);
+    GtkWidget* pages = Najdi(okno, "rv_stranky");
+    ASSERT_NE(pages, nullptr);
+    gtk_notebook_set_current_page(GTK_NOTEBOOK(pages), 1);
     EXPECT_EQ(dlg->Snapshot().Page, TPage::Interface);
     Unsigned(300ms);
     z = dlg->Snapshot();
@@ -257,7 +257,7 @@ TEST_F(GtkLayer, PagesShowTheViewModel) {
     g_object_unref(p);
 
     // Channel page: typed digits pass, letters are swallowed, Enter shows the channel.
-    gtk_notebook_set_current_page(GTK_NOTEBOOK(stranky), 2);
+    gtk_notebook_set_current_page(GTK_NOTEBOOK(pages), 2);
     Unsigned(300ms);
     z = dlg->Snapshot();
     ComparePage(okno, "rv_kanal_", z.Kanal.data(), RKanal::Count);
@@ -285,12 +285,12 @@ TEST_F(GtkLayer, PagesShowTheViewModel) {
 TEST_F(GtkLayer, DisabledWindowRefreshesButTakesNoInput) {
     GtkWidget* okno = Open();
     ASSERT_NE(okno, nullptr);
-    GtkWidget* stranky = Najdi(okno, "rv_stranky");
+    GtkWidget* pages = Najdi(okno, "rv_stranky");
     GtkWidget* edit1 = Najdi(okno, "rv_edit_kanal");
-    GtkWidget* logovani = Najdi(okno, "rv_logovani");
-    ASSERT_TRUE(stranky && edit1 && logovani);
+    GtkWidget* logging = Najdi(okno, "rv_logovani");
+    ASSERT_TRUE(pages && edit1 && logging);
 
-    gtk_notebook_set_current_page(GTK_NOTEBOOK(stranky), 2);
+    gtk_notebook_set_current_page(GTK_NOTEBOOK(pages), 2);
     Unsigned(300ms);
     ASSERT_TRUE(gtk_widget_get_realized(edit1));
     Napis(edit1, "\b\b\b300\r");
@@ -299,13 +299,13 @@ TEST_F(GtkLayer, DisabledWindowRefreshesButTakesNoInput) {
     Napis(edit1, "\b7\r");
     EXPECT_EQ(Text(okno, "rv_edit_kanal"), "300");
     EXPECT_EQ(dlg->ZobrazenyKanal, 300u);
-    gtk_notebook_set_current_page(GTK_NOTEBOOK(stranky), 0);
-    EXPECT_EQ(gtk_notebook_get_current_page(GTK_NOTEBOOK(stranky)), 2);
-    gtk_notebook_set_current_page(GTK_NOTEBOOK(stranky), 1);
-    EXPECT_EQ(gtk_notebook_get_current_page(GTK_NOTEBOOK(stranky)), 2);
+    gtk_notebook_set_current_page(GTK_NOTEBOOK(pages), 0);
+    EXPECT_EQ(gtk_notebook_get_current_page(GTK_NOTEBOOK(pages)), 2);
+    gtk_notebook_set_current_page(GTK_NOTEBOOK(pages), 1);
+    EXPECT_EQ(gtk_notebook_get_current_page(GTK_NOTEBOOK(pages)), 2);
     EXPECT_EQ(dlg->Snapshot().Page, TPage::Channel);
-    gtk_button_clicked(GTK_BUTTON(logovani));
-    EXPECT_FALSE(gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(logovani)));
+    gtk_button_clicked(GTK_BUTTON(logging));
+    EXPECT_FALSE(gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(logging)));
     EXPECT_EQ(d->Cfg.LogZapnout, 0);
     {
         std::lock_guard g(d->WindowLock);
@@ -315,14 +315,14 @@ TEST_F(GtkLayer, DisabledWindowRefreshesButTakesNoInput) {
     EXPECT_EQ(Text(okno, "rv_kanal_15"), "V pořádku");  // the page in view goes on refreshing
 
     dlg->PovolOkno(5, 5);
-    gtk_button_clicked(GTK_BUTTON(logovani));
-    EXPECT_TRUE(gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(logovani)));
+    gtk_button_clicked(GTK_BUTTON(logging));
+    EXPECT_TRUE(gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(logging)));
     EXPECT_EQ(d->Cfg.LogZapnout, 1);
     Napis(edit1, "\b\b\b250\r");
     EXPECT_EQ(dlg->ZobrazenyKanal, 250u);
     EXPECT_EQ(Text(okno, "rv_kanal_15"), "Kanál nedefinován.");
-    gtk_notebook_set_current_page(GTK_NOTEBOOK(stranky), 0);
-    EXPECT_EQ(gtk_notebook_get_current_page(GTK_NOTEBOOK(stranky)), 0);
+    gtk_notebook_set_current_page(GTK_NOTEBOOK(pages), 0);
+    EXPECT_EQ(gtk_notebook_get_current_page(GTK_NOTEBOOK(pages)), 0);
 }
 
 TEST_F(GtkLayer, WindowCannotBeClosedAndFollowsTheHost) {

@@ -81,9 +81,9 @@ enum class TKind { RealIn, IntIn, BitIn, RealOut, IntOut, BitOut, TextOut };
 struct TChannelPlan {
     uint32_t c = 0;
     int k = 0;           // interface 1..16, gateway k - 1
-    TKind druh{};
+    TKind kind{};
     uint8_t adresa = 0;
-    uint8_t periferie = 0;
+    uint8_t periphery = 0;
     uint8_t bit = 0;     // Subperiferie
 };
 
@@ -92,16 +92,16 @@ bool IsInput(TKind d) { return d == TKind::RealIn || d == TKind::IntIn || d == T
 
 std::vector<TChannelPlan> ChannelPlan() {
     std::vector<TChannelPlan> v;
-    const std::array<std::pair<TKind, uint32_t>, 6> druhy = {{{TKind::RealIn, 100},
+    const std::array<std::pair<TKind, uint32_t>, 6> faultKinds = {{{TKind::RealIn, 100},
                                                               {TKind::IntIn, 1000},
                                                               {TKind::BitIn, 2000},
                                                               {TKind::RealOut, 3000},
                                                               {TKind::IntOut, 4000},
                                                               {TKind::BitOut, 5000}}};
     for (int k = 1; k <= kRozhrani; ++k) {
-        for (const auto& [druh, od] : druhy)
+        for (const auto& [kind, low] : faultKinds)
             for (int i = 0; i < kNaDruh; ++i)
-                v.push_back({od + uint32_t((k - 1) * kNaDruh + i), k, druh, AddressOfKind(druh), uint8_t(i), uint8_t(i % 32)});
+                v.push_back({low + uint32_t((k - 1) * kNaDruh + i), k, kind, AddressOfKind(kind), uint8_t(i), uint8_t(i % 32)});
         for (int i = 0; i < kTextu; ++i)
             v.push_back({6000 + uint32_t((k - 1) * kTextu + i), k, TKind::TextOut, AddressOfKind(TKind::TextOut), uint8_t(i), 0});
     }
@@ -113,9 +113,9 @@ double RealOf(uint32_t c) { return c * 0.25; }
 int32_t IntOf(uint32_t c) { return int32_t(c) * 7 - 5000; }
 bool BitOf(uint32_t c) { return c % 3 == 0; }
 
-std::string WriteParams(const TTempDir& dir, const TSimulator& sim, bool logy) {
+std::string WriteParams(const TTempDir& dir, const TSimulator& sim, bool logs) {
     TParamFile p;
-    if (logy) {
+    if (logs) {
         p.RunFiles = 2;
     } else {
         p.LogsOff();
@@ -125,27 +125,27 @@ std::string WriteParams(const TTempDir& dir, const TSimulator& sim, bool logy) {
     like.UdpTimeout = 30;
     like.UdpRetries = 1;
     like.Timeout = 10;
-    std::vector<uint16_t> porty;
-    for (int k = 1; k <= kRozhrani; ++k) porty.push_back(static_cast<uint16_t>(sim.Port(size_t(k - 1))));
-    p.AddInterfaces(porty, like);
+    std::vector<uint16_t> portList;
+    for (int k = 1; k <= kRozhrani; ++k) portList.push_back(static_cast<uint16_t>(sim.Port(size_t(k - 1))));
+    p.AddInterfaces(portList, like);
     for (const TChannelPlan& c : ChannelPlan()) {
-        char radek[96];
-        std::snprintf(radek, sizeof radek, "%u %d %u %u %u \"S%u\"", c.c, c.k, c.adresa, c.periferie, c.bit, c.c);
-        p.AddChannel(radek);
+        char line[96];
+        std::snprintf(line, sizeof line, "%u %d %u %u %u \"S%u\"", c.c, c.k, c.adresa, c.periphery, c.bit, c.c);
+        p.AddChannel(line);
     }
-    return p.Write(dir.Path(), logy ? "soak_logy.ini" : "soak.ini");
+    return p.Write(dir.Path(), logs ? "soak_logy.ini" : "soak.ini");
 }
 
 // The host's call-back counts notices per direction.
 std::atomic<uint64_t> g_callbacky[2];
 std::atomic<uint64_t> g_cizi{0};  // wrong context or direction
 
-int32_t CallBack(int32_t kontext, int32_t smer, PData) {
-    if (kontext != kKontext || smer < 0 || smer > 1) {
+int32_t CallBack(int32_t context, int32_t way, PData) {
+    if (context != kKontext || way < 0 || way > 1) {
         g_cizi.fetch_add(1);
         return 0;
     }
-    g_callbacky[smer].fetch_add(1);
+    g_callbacky[way].fetch_add(1);
     return 0;
 }
 
@@ -154,23 +154,23 @@ uint64_t CallBackCount() { return g_callbacky[0].load() + g_callbacky[1].load();
 // Faults the gateways applied, by kind, from the simulator's trace.
 class TFaultCounter {
 public:
-    void Note(const std::string& radek) {
-        const std::size_t i = radek.find("| fault: ");
+    void Note(const std::string& line) {
+        const std::size_t i = line.find("| fault: ");
         if (i == std::string::npos) return;
-        std::string druh = radek.substr(i + 9);
-        druh = druh.substr(0, druh.find_first_of(" =|"));
-        if (druh == "none") return;
+        std::string kind = line.substr(i + 9);
+        kind = kind.substr(0, kind.find_first_of(" =|"));
+        if (kind == "none") return;
         std::lock_guard<std::mutex> g(m_);
-        ++pocty_[druh];
+        ++counts_[kind];
     }
     std::map<std::string, uint64_t> Counts() const {
         std::lock_guard<std::mutex> g(m_);
-        return pocty_;
+        return counts_;
     }
 
 private:
     mutable std::mutex m_;
-    std::map<std::string, uint64_t> pocty_;
+    std::map<std::string, uint64_t> counts_;
 };
 
 TSimRandomFaults RandomFaults(uint64_t seed) {
@@ -198,18 +198,18 @@ const TData& StateOf(PData p) { return *static_cast<const TData*>(p); }  // whit
 struct TRequestPlan {
     const TChannelPlan* plan = nullptr;
     double real = 0;
-    int32_t cele = 0;
+    int32_t whole = 0;
     bool bit = false;
     std::string text;
-    bool oznacen = false;  // a finalising export returned false
+    bool marked = false;  // a finalising export returned false
     std::string ocekavanyText;  // what a text output must leave in the module
 };
 
 struct TSummary {
-    uint64_t pozadavku = 0, davek = 0, oznaceni = 0, callbacku = 0, podvrzenych = 0;
-    std::map<int, uint64_t> statusy;      // stored when the batch had drained
+    uint64_t requestCount = 0, batchCount = 0, marking = 0, callbacks = 0, forged = 0;
+    std::map<int, uint64_t> statuses;      // stored when the batch had drained
     std::map<int, uint64_t> poCallbacku;  // seen by the host right after a call-back
-    uint64_t vypadku = 0, zaplav = 0, cyklu = 0;
+    uint64_t outages = 0, floodCount = 0, cycleCount = 0;
     uint64_t timeoutuPriVypadku = 0, timeoutuBezVypadku = 0;  // 26s on an interface with / without an outage
     int doneMaxMs = 0;
     int zpozdeniMaxMs = 0;  // batch start to its last call-back
@@ -220,7 +220,7 @@ protected:
     void SetUp() override {
         setenv("RV_ZR6180_WINDOW", "none", 1);
         const char* s = std::getenv("RV_SOAK_SECONDS");
-        sekund_ = s != nullptr ? std::max(1, std::atoi(s)) : 5;
+        seconds_ = s != nullptr ? std::max(1, std::atoi(s)) : 5;
         const char* z = std::getenv("RV_SOAK_SEED");
         rng_.seed(z != nullptr ? std::strtoull(z, nullptr, 10) : 20240611);
         plan_ = ChannelPlan();
@@ -229,19 +229,19 @@ protected:
             TSimGateway g;
             g.random = RandomFaults(1000 + uint64_t(k));
             for (const TChannelPlan& p : plan_) {
-                if (p.k != k + 1 || !IsInput(p.druh)) continue;
+                if (p.k != k + 1 || !IsInput(p.kind)) continue;
                 TSimPeriphery d{};
                 zrsim::TBytes4 b{};
-                if (p.druh == TKind::RealIn) b = zrsim::EncodeReal(RealOf(p.c));
-                if (p.druh == TKind::IntIn) b = zrsim::EncodeInt(IntOf(p.c));
-                if (p.druh == TKind::BitIn) b = zrsim::EncodeBits(BitOf(p.c) ? 1u << p.bit : ~(1u << p.bit));
+                if (p.kind == TKind::RealIn) b = zrsim::EncodeReal(RealOf(p.c));
+                if (p.kind == TKind::IntIn) b = zrsim::EncodeInt(IntOf(p.c));
+                if (p.kind == TKind::BitIn) b = zrsim::EncodeBits(BitOf(p.c) ? 1u << p.bit : ~(1u << p.bit));
                 std::copy(b.begin(), b.end(), d.begin());
-                ModuleAt(g, p.adresa).peripheries[p.periferie] = d;
+                ModuleAt(g, p.adresa).peripheries[p.periphery] = d;
             }
             plant.gateways.push_back(g);
         }
         sim_ = std::make_unique<TSimulator>(plant);
-        sim_->SetTrace([this](const std::string& r) { chyby_.Note(r); });
+        sim_->SetTrace([this](const std::string& r) { errors_.Note(r); });
         ASSERT_TRUE(sim_->Start(true));
         for (int k = 0; k < kRozhrani; ++k) ASSERT_NE(sim_->Port(size_t(k)), 0);
         ASSERT_NE(lib_.Init, nullptr);
@@ -249,124 +249,124 @@ protected:
 
     // Runs one batch to its end and checks it.
     void RunBatch(PData d) {
-        std::vector<TRequestPlan> davka = NewBatch();
+        std::vector<TRequestPlan> batch = NewBatch();
         Outage();
         const auto start = Clock::now();
-        Submit(d, davka);
-        const uint64_t oznaceno = Finalizuj(d, davka);
-        souhrn_.oznaceni += oznaceno;
-        const uint64_t cekano = pred_ + oznaceno;
+        Submit(d, batch);
+        const uint64_t markedCount = Finalizuj(d, batch);
+        summary_.marking += markedCount;
+        const uint64_t waited = before_ + markedCount;
         // Every marked request is completed by the interface time-out at the latest.
-        const auto mez = std::max(start + std::chrono::milliseconds(kLimitRozhraniMs), Clock::now()) +
+        const auto bound = std::max(start + std::chrono::milliseconds(kLimitRozhraniMs), Clock::now()) +
                          std::chrono::milliseconds(kRezervaMs);
-        WaitFor([&] { return CallBackCount() >= cekano; }, int((mez - Clock::now()) / 1ms), 1ms, [&] { Heal(); });
-        ASSERT_EQ(CallBackCount(), cekano) << "a marked request stayed without its call-back past the interface time-out";
-        souhrn_.zpozdeniMaxMs = std::max<int>(souhrn_.zpozdeniMaxMs, int((Clock::now() - start) / 1ms));
-        for (TRequestPlan& p : davka) {
-            if (!p.oznacen) continue;
+        WaitFor([&] { return CallBackCount() >= waited; }, int((bound - Clock::now()) / 1ms), 1ms, [&] { Heal(); });
+        ASSERT_EQ(CallBackCount(), waited) << "a marked request stayed without its call-back past the interface time-out";
+        summary_.zpozdeniMaxMs = std::max<int>(summary_.zpozdeniMaxMs, int((Clock::now() - start) / 1ms));
+        for (TRequestPlan& p : batch) {
+            if (!p.marked) continue;
             int32_t st = -1;
-            const bool hotovo = IsInput(p.plan->druh) ? lib_.InputFinalized(d, p.plan->c, &st)
+            const bool isDone = IsInput(p.plan->kind) ? lib_.InputFinalized(d, p.plan->c, &st)
                                                       : lib_.OutputFinalized(d, p.plan->c, &st);
-            ASSERT_TRUE(hotovo) << "channel " << p.plan->c << ": call-back came but the request is not complete";
+            ASSERT_TRUE(isDone) << "channel " << p.plan->c << ": call-back came but the request is not complete";
             EXPECT_EQ(st, 0);
-            const TKanal& kanal = StateOf(d).Kanaly[p.plan->c];
-            ++souhrn_.poCallbacku[kanal.Status];
-            if (kanal.Status == 26) ExpectEarned26(kanal, p.plan->c, p.plan->k);
+            const TKanal& channel = StateOf(d).Kanaly[p.plan->c];
+            ++summary_.poCallbacku[channel.Status];
+            if (channel.Status == 26) ExpectEarned26(channel, p.plan->c, p.plan->k);
         }
         WaitForQueues(d);
         konecVypadku_ = Clock::now();  // the batch is over: so is the outage
         Heal();
-        EXPECT_EQ(CallBackCount(), cekano) << "a call-back beyond the markings";
-        souhrn_.callbacku += CallBackCount() - pred_;
-        pred_ = CallBackCount();
-        Verify(d, davka);
-        ++souhrn_.davek;
+        EXPECT_EQ(CallBackCount(), waited) << "a call-back beyond the markings";
+        summary_.callbacks += CallBackCount() - before_;
+        before_ = CallBackCount();
+        Verify(d, batch);
+        ++summary_.batchCount;
         if (!HasFatalFailure()) BackToBack(d);
         vypadekBatch_ = -1;
     }
 
     // A status 26 is true only for a request that ran past the interface
     // time-out; one ended sooner was taken for another request.
-    void ExpectEarned26(const TKanal& kanal, uint32_t c, int k) {
-        EXPECT_GT(kanal.DobaCelkem.load(), uint32_t(kLimitRozhraniMs)) << "channel " << c << ": a 26 before its time";
-        ++(k == vypadekBatch_ + 1 ? souhrn_.timeoutuPriVypadku : souhrn_.timeoutuBezVypadku);
+    void ExpectEarned26(const TKanal& channel, uint32_t c, int k) {
+        EXPECT_GT(channel.DobaCelkem.load(), uint32_t(kLimitRozhraniMs)) << "channel " << c << ": a 26 before its time";
+        ++(k == vypadekBatch_ + 1 ? summary_.timeoutuPriVypadku : summary_.timeoutuBezVypadku);
     }
 
     // A few input channels cycled back to back, the way a polling host runs
     // them: after any call-back it asks every pending channel again and
     // starts each finished one at once.
     void BackToBack(PData d) {
-        std::vector<const TChannelPlan*> kanaly;
+        std::vector<const TChannelPlan*> channels;
         for (const TChannelPlan& p : plan_)
-            if (IsInput(p.druh) && kanaly.size() < 8 && rng_() % 64 == 0) kanaly.push_back(&p);
+            if (IsInput(p.kind) && channels.size() < 8 && rng_() % 64 == 0) channels.push_back(&p);
         const TData& s = StateOf(d);
-        for (int kolo = 0; kolo < 10 && !HasFatalFailure(); ++kolo) {
-            for (const TChannelPlan* p : kanaly) lib_.InputRequest(d, p->c);
+        for (int round = 0; round < 10 && !HasFatalFailure(); ++round) {
+            for (const TChannelPlan* p : channels) lib_.InputRequest(d, p->c);
             lib_.InputRequestCompleted(d);
-            std::vector<const TChannelPlan*> bezi;
-            const auto mez = Clock::now() + std::chrono::milliseconds(kLimitRozhraniMs + kRezervaMs);
-            for (bool prvni = true; prvni || (!bezi.empty() && Clock::now() < mez); prvni = false) {
-                const uint64_t videno = CallBackCount();
-                std::vector<const TChannelPlan*> dal;
-                for (const TChannelPlan* p : prvni ? kanaly : bezi) {
+            std::vector<const TChannelPlan*> running;
+            const auto bound = Clock::now() + std::chrono::milliseconds(kLimitRozhraniMs + kRezervaMs);
+            for (bool first = true; first || (!running.empty() && Clock::now() < bound); first = false) {
+                const uint64_t seenCount = CallBackCount();
+                std::vector<const TChannelPlan*> further;
+                for (const TChannelPlan* p : first ? channels : running) {
                     int32_t st = -1;
-                    if (!lib_.InputFinalized(d, p->c, &st)) dal.push_back(p);
+                    if (!lib_.InputFinalized(d, p->c, &st)) further.push_back(p);
                 }
-                bezi.swap(dal);
-                for (int i = 0; i < 5 && !bezi.empty() && CallBackCount() == videno; ++i) std::this_thread::sleep_for(1ms);
+                running.swap(further);
+                for (int i = 0; i < 5 && !running.empty() && CallBackCount() == seenCount; ++i) std::this_thread::sleep_for(1ms);
             }
-            ASSERT_TRUE(bezi.empty()) << "channel " << bezi.front()->c << " did not end by the interface time-out";
-            for (const TChannelPlan* p : kanaly) {
+            ASSERT_TRUE(running.empty()) << "channel " << running.front()->c << " did not end by the interface time-out";
+            for (const TChannelPlan* p : channels) {
                 const int status = s.Kanaly[p->c].Status;
-                ++souhrn_.statusy[status];
+                ++summary_.statuses[status];
                 ASSERT_TRUE(status == 0 || status == 5 || status == 21 || status == 26) << p->c << ": " << status;
                 if (status == 26) ExpectEarned26(s.Kanaly[p->c], p->c, p->k);
             }
-            souhrn_.cyklu += kanaly.size();
+            summary_.cycleCount += channels.size();
         }
         // Marks the host itself cleared may still bring a call-back: wait until
         // none is left and the count rests, so the next batch counts its own.
-        const auto konec = Clock::now() + 10s;
-        uint64_t posledni = CallBackCount();
-        for (int klid = 0; klid < 50 && Clock::now() < konec; ++klid) {
-            bool oznaceny = false;
-            for (const TChannelPlan* p : kanaly) oznaceny = oznaceny || s.Kanaly[p->c].CekaCallBack != 0;
-            if (oznaceny || CallBackCount() != posledni) klid = 0;
-            posledni = CallBackCount();
+        const auto tail = Clock::now() + 10s;
+        uint64_t last = CallBackCount();
+        for (int quietTime = 0; quietTime < 50 && Clock::now() < tail; ++quietTime) {
+            bool markedOne = false;
+            for (const TChannelPlan* p : channels) markedOne = markedOne || s.Kanaly[p->c].CekaCallBack != 0;
+            if (markedOne || CallBackCount() != last) quietTime = 0;
+            last = CallBackCount();
             std::this_thread::sleep_for(1ms);
         }
-        pred_ = CallBackCount();
+        before_ = CallBackCount();
     }
 
     // Now and then a gateway falls silent for up to two seconds: its queue
     // backs up beyond the interface time-out.
     void Outage() {
         if (rng_() % 8 != 0) return;
-        vypadek_ = int(rng_() % kRozhrani);
-        vypadekBatch_ = vypadek_;
+        outage_ = int(rng_() % kRozhrani);
+        vypadekBatch_ = outage_;
         konecVypadku_ = Clock::now() + std::chrono::milliseconds(200 + rng_() % 1800);
-        sim_->SetSilent(true, size_t(vypadek_));
-        ++souhrn_.vypadku;
+        sim_->SetSilent(true, size_t(outage_));
+        ++summary_.outages;
     }
 
     void Heal() {
-        if (vypadek_ < 0 || Clock::now() < konecVypadku_) return;
-        sim_->SetSilent(false, size_t(vypadek_));
-        vypadek_ = -1;
+        if (outage_ < 0 || Clock::now() < konecVypadku_) return;
+        sim_->SetSilent(false, size_t(outage_));
+        outage_ = -1;
     }
 
     std::vector<TRequestPlan> NewBatch() {
-        std::uniform_int_distribution<int> velikost(1, 1000);
-        const int n = velikost(rng_);
-        std::vector<const TChannelPlan*> vyber;
-        for (const TChannelPlan& p : plan_) vyber.push_back(&p);
-        std::shuffle(vyber.begin(), vyber.end(), rng_);
+        std::uniform_int_distribution<int> fileSize(1, 1000);
+        const int n = fileSize(rng_);
+        std::vector<const TChannelPlan*> choice;
+        for (const TChannelPlan& p : plan_) choice.push_back(&p);
+        std::shuffle(choice.begin(), choice.end(), rng_);
         std::vector<TRequestPlan> v;
         for (int i = 0; i < n; ++i) {
             TRequestPlan p;
-            p.plan = vyber[size_t(i)];
+            p.plan = choice[size_t(i)];
             p.real = std::uniform_int_distribution<int>(-40000, 40000)(rng_) / 8.0;
-            p.cele = int32_t(rng_());
+            p.whole = int32_t(rng_());
             p.bit = (rng_() & 1) != 0;
             p.text = std::string(1, char('A' + rng_() % 26)) + std::to_string(rng_() % 1000);
             v.push_back(p);
@@ -374,16 +374,16 @@ protected:
         return v;
     }
 
-    void Submit(PData d, std::vector<TRequestPlan>& davka) {
-        for (TRequestPlan& p : davka) {
+    void Submit(PData d, std::vector<TRequestPlan>& batch) {
+        for (TRequestPlan& p : batch) {
             const TChannelPlan& k = *p.plan;
             THodnota h{};
-            switch (k.druh) {
+            switch (k.kind) {
                 case TKind::RealIn:
                 case TKind::IntIn:
                 case TKind::BitIn: lib_.InputRequest(d, k.c); continue;
                 case TKind::RealOut: h.TypHodnoty = TypReal; h.Hodnota.Real = p.real; break;
-                case TKind::IntOut: h.TypHodnoty = TypInt; h.Hodnota.Cele = p.cele; break;
+                case TKind::IntOut: h.TypHodnoty = TypInt; h.Hodnota.Cele = p.whole; break;
                 case TKind::BitOut: h.TypHodnoty = TypBool; h.Hodnota.Bajty[0] = p.bit ? 1 : 0; break;
                 case TKind::TextOut:
                     h.TypHodnoty = TypString;
@@ -397,34 +397,34 @@ protected:
         // Hostile datagrams at the driver's sockets, from the gateways' own ports.
         for (int i = 0; i < 3; ++i) {
             const size_t g = rng_() % kRozhrani;
-            std::string smeti(1 + rng_() % 300, '\0');
-            for (char& z : smeti) z = char(rng_());
-            if (sim_->SendToLastRequester(smeti, g)) ++souhrn_.podvrzenych;
+            std::string junk(1 + rng_() % 300, '\0');
+            for (char& z : junk) z = char(rng_());
+            if (sim_->SendToLastRequester(junk, g)) ++summary_.forged;
         }
-        if (sim_->SendToLastRequester(std::string(), rng_() % kRozhrani)) ++souhrn_.podvrzenych;
+        if (sim_->SendToLastRequester(std::string(), rng_() % kRozhrani)) ++summary_.forged;
         if (rng_() % 10 == 0) {  // a short flood at one interface
             const size_t g = rng_() % kRozhrani;
-            std::string smeti(80, '\0');
+            std::string junk(80, '\0');
             for (int i = 0; i < 2000; ++i) {
-                for (char& z : smeti) z = char(rng_());
-                if (i % 4 == 0) smeti.replace(0, 8, "[VUZIV2]");
-                if (sim_->SendToLastRequester(smeti, g)) ++souhrn_.podvrzenych;
+                for (char& z : junk) z = char(rng_());
+                if (i % 4 == 0) junk.replace(0, 8, "[VUZIV2]");
+                if (sim_->SendToLastRequester(junk, g)) ++summary_.forged;
             }
-            ++souhrn_.zaplav;
+            ++summary_.floodCount;
         }
         ((rng_() & 1) ? lib_.InputRequestCompleted : lib_.OutputRequestCompleted)(d);
-        souhrn_.pozadavku += davka.size() + 1;
+        summary_.requestCount += batch.size() + 1;
     }
 
-    uint64_t Finalizuj(PData d, std::vector<TRequestPlan>& davka) {
+    uint64_t Finalizuj(PData d, std::vector<TRequestPlan>& batch) {
         uint64_t n = 0;
-        for (TRequestPlan& p : davka) {
+        for (TRequestPlan& p : batch) {
             int32_t st = -1;
-            const bool vstup = IsInput(p.plan->druh);
-            const bool hotovo = vstup ? lib_.InputFinalized(d, p.plan->c, &st) : lib_.OutputFinalized(d, p.plan->c, &st);
+            const bool input = IsInput(p.plan->kind);
+            const bool isDone = input ? lib_.InputFinalized(d, p.plan->c, &st) : lib_.OutputFinalized(d, p.plan->c, &st);
             EXPECT_EQ(st, 0) << p.plan->c;
-            p.oznacen = !hotovo;
-            n += p.oznacen ? 1 : 0;
+            p.marked = !isDone;
+            n += p.marked ? 1 : 0;
         }
         int32_t st = -1;
         EXPECT_TRUE(lib_.InputFinalized(d, kNedeklarovany, &st));
@@ -455,22 +455,22 @@ protected:
                 5000, 2ms);
     }
 
-    void Verify(PData d, std::vector<TRequestPlan>& davka) {
+    void Verify(PData d, std::vector<TRequestPlan>& batch) {
         const TData& s = StateOf(d);
-        ++souhrn_.statusy[s.Kanaly[kNedeklarovany].Status];
+        ++summary_.statuses[s.Kanaly[kNedeklarovany].Status];
         EXPECT_EQ(s.Kanaly[kNedeklarovany].Status, 17);
-        for (TRequestPlan& p : davka) {
+        for (TRequestPlan& p : batch) {
             const TChannelPlan& k = *p.plan;
-            const TKanal& kanal = s.Kanaly[k.c];
-            ASSERT_EQ(kanal.Hotovo, 1) << "channel " << k.c << ": committed request never completed";
-            const int status = kanal.Status;
-            ++souhrn_.statusy[status];
+            const TKanal& channel = s.Kanaly[k.c];
+            ASSERT_EQ(channel.Hotovo, 1) << "channel " << k.c << ": committed request never completed";
+            const int status = channel.Status;
+            ++summary_.statuses[status];
             ASSERT_TRUE(status == 0 || status == 5 || status == 21 || status == 26)
                 << "channel " << k.c << " ended with status " << status;
-            if (status == 26) ExpectEarned26(kanal, k.c, k.k);
+            if (status == 26) ExpectEarned26(channel, k.c, k.k);
             if (status != 0) continue;
             THodnota h{};
-            switch (k.druh) {
+            switch (k.kind) {
                 case TKind::RealIn:
                     h.TypHodnoty = TypReal;
                     lib_.GetInput(d, k.c, &h);
@@ -489,7 +489,7 @@ protected:
                 case TKind::RealOut:
                     EXPECT_NEAR(zrsim::DecodeReal(Written(k)), p.real, 1e-6) << k.c;
                     break;
-                case TKind::IntOut: EXPECT_EQ(zrsim::DecodeInt(Written(k)), p.cele) << k.c; break;
+                case TKind::IntOut: EXPECT_EQ(zrsim::DecodeInt(Written(k)), p.whole) << k.c; break;
                 case TKind::BitOut:
                     EXPECT_EQ(((zrsim::DecodeBits(Written(k)) >> k.bit) & 1u) != 0, p.bit) << k.c;
                     break;
@@ -501,57 +501,57 @@ protected:
     // A text shorter than four characters keeps the rest of the channel's
     // previous output bytes (non-printable ones as blanks).
     std::string NewText(uint32_t c, const std::string& t) {
-        std::string& b = texty_[c];
+        std::string& b = texts_[c];
         if (b.empty()) b.assign(4, ' ');
         for (size_t i = 0; i < 4 && i < t.size(); ++i) b[i] = t[i];
         return b;
     }
 
-    zrsim::TBytes4 Written(const TChannelPlan& k) const { return sim_->Value(k.adresa, k.periferie, size_t(k.k - 1)); }
+    zrsim::TBytes4 Written(const TChannelPlan& k) const { return sim_->Value(k.adresa, k.periphery, size_t(k.k - 1)); }
 
     // The last batch of an instance: Done while its requests are in flight.
     void DoneWhileBusy(PData d) {
-        std::vector<TRequestPlan> davka = NewBatch();
-        Submit(d, davka);
-        Finalizuj(d, davka);
+        std::vector<TRequestPlan> batch = NewBatch();
+        Submit(d, batch);
+        Finalizuj(d, batch);
         std::this_thread::sleep_for(std::chrono::milliseconds(rng_() % 40));
         const auto t0 = Clock::now();
         lib_.Done(d);
         const int ms = int((Clock::now() - t0) / 1ms);
-        souhrn_.doneMaxMs = std::max(souhrn_.doneMaxMs, ms);
+        summary_.doneMaxMs = std::max(summary_.doneMaxMs, ms);
         EXPECT_LE(ms, kMezDoneMs) << "Done overran its bounds";
         const uint64_t poDone = CallBackCount();
         std::this_thread::sleep_for(50ms);
         EXPECT_EQ(CallBackCount(), poDone) << "a call-back after Done returned";
-        for (const TRequestPlan& p : davka) {
+        for (const TRequestPlan& p : batch) {
             int32_t st = -1;
             EXPECT_TRUE(lib_.OutputFinalized(d, p.plan->c, &st));
             EXPECT_EQ(st, 3);
         }
-        pred_ = CallBackCount();
+        before_ = CallBackCount();
     }
 
     void Report() const {
         std::printf("soak: %d s, %llu batches, %llu requests, %llu markings = %llu call-backs, %llu hostile datagrams"
                     " (%llu floods), %llu back-to-back cycles\n",
-                    sekund_, (unsigned long long)souhrn_.davek, (unsigned long long)souhrn_.pozadavku,
-                    (unsigned long long)souhrn_.oznaceni, (unsigned long long)souhrn_.callbacku,
-                    (unsigned long long)souhrn_.podvrzenych, (unsigned long long)souhrn_.zaplav,
-                    (unsigned long long)souhrn_.cyklu);
+                    seconds_, (unsigned long long)summary_.batchCount, (unsigned long long)summary_.requestCount,
+                    (unsigned long long)summary_.marking, (unsigned long long)summary_.callbacks,
+                    (unsigned long long)summary_.forged, (unsigned long long)summary_.floodCount,
+                    (unsigned long long)summary_.cycleCount);
         std::printf("soak: status 26, every one past the time-out: %llu on an interface with an outage, %llu without\n",
-                    (unsigned long long)souhrn_.timeoutuPriVypadku, (unsigned long long)souhrn_.timeoutuBezVypadku);
+                    (unsigned long long)summary_.timeoutuPriVypadku, (unsigned long long)summary_.timeoutuBezVypadku);
         std::printf("soak: statuses:");
-        for (const auto& [s, n] : souhrn_.statusy) std::printf(" %d:%llu", s, (unsigned long long)n);
+        for (const auto& [s, n] : summary_.statuses) std::printf(" %d:%llu", s, (unsigned long long)n);
         std::printf("\nsoak: statuses at the call-back:");
-        for (const auto& [s, n] : souhrn_.poCallbacku) std::printf(" %d:%llu", s, (unsigned long long)n);
-        std::printf("\nsoak: faults injected: silent-gateway:%llu", (unsigned long long)souhrn_.vypadku);
-        uint64_t celkem = 0;
-        for (const auto& [f, n] : chyby_.Counts()) {
+        for (const auto& [s, n] : summary_.poCallbacku) std::printf(" %d:%llu", s, (unsigned long long)n);
+        std::printf("\nsoak: faults injected: silent-gateway:%llu", (unsigned long long)summary_.outages);
+        uint64_t total = 0;
+        for (const auto& [f, n] : errors_.Counts()) {
             std::printf(" %s:%llu", f.c_str(), (unsigned long long)n);
-            celkem += n;
+            total += n;
         }
-        std::printf(" (total %llu)\nsoak: slowest batch %d ms, slowest Done %d ms\n", (unsigned long long)celkem,
-                    souhrn_.zpozdeniMaxMs, souhrn_.doneMaxMs);
+        std::printf(" (total %llu)\nsoak: slowest batch %d ms, slowest Done %d ms\n", (unsigned long long)total,
+                    summary_.zpozdeniMaxMs, summary_.doneMaxMs);
         std::fflush(stdout);
     }
 
@@ -559,43 +559,43 @@ protected:
     TTempDir dir_;
     std::unique_ptr<TSimulator> sim_;
     std::vector<TChannelPlan> plan_;
-    TFaultCounter chyby_;
+    TFaultCounter errors_;
     std::mt19937_64 rng_;
-    int sekund_ = 5;
-    int vypadek_ = -1;  // the silent gateway, or none
+    int seconds_ = 5;
+    int outage_ = -1;  // the silent gateway, or none
     int vypadekBatch_ = -1;  // the gateway that fell silent during this batch
     Clock::time_point konecVypadku_{};
-    std::map<uint32_t, std::string> texty_;  // output bytes of the text channels
-    uint64_t pred_ = 0;  // call-backs counted before the current batch
-    TSummary souhrn_;
+    std::map<uint32_t, std::string> texts_;  // output bytes of the text channels
+    uint64_t before_ = 0;  // call-backs counted before the current batch
+    TSummary summary_;
 };
 
 TEST_F(Soak, SixteenInterfacesUnderFaultsLoseNothing) {
-    const auto konec = Clock::now() + std::chrono::seconds(sekund_);
-    const int instanci = std::max(2, sekund_ / 20);  // a fresh instance now and then: leaks add up
-    const auto naInstanci = std::chrono::seconds(sekund_) / instanci;
+    const auto tail = Clock::now() + std::chrono::seconds(seconds_);
+    const int instances = std::max(2, seconds_ / 20);  // a fresh instance now and then: leaks add up
+    const auto naInstanci = std::chrono::seconds(seconds_) / instances;
     const std::string soubory[2] = {WriteParams(dir_, *sim_, false), WriteParams(dir_, *sim_, true)};
-    for (int i = 0; i < instanci && !HasFatalFailure(); ++i) {
+    for (int i = 0; i < instances && !HasFatalFailure(); ++i) {
         const int fd = OpenDescriptors();
-        const int vlakna = ThreadCount();
+        const int threadList = ThreadCount();
         PData d = lib_.MakeDriver();
         ASSERT_NE(d, nullptr);
         char chyba[256] = {};
         ASSERT_TRUE(lib_.Init(d, 0, soubory[i % 2].c_str(), 255, chyba, 0, 0, kKontext, CallBack)) << chyba;
-        pred_ = CallBackCount();
-        texty_.clear();  // a new instance starts from zero output bytes
-        const auto konecInstance = std::min(konec, Clock::now() + naInstanci);
+        before_ = CallBackCount();
+        texts_.clear();  // a new instance starts from zero output bytes
+        const auto konecInstance = std::min(tail, Clock::now() + naInstanci);
         while (Clock::now() < konecInstance && !HasFatalFailure()) RunBatch(d);
         if (!HasFatalFailure()) DoneWhileBusy(d);
         if (HasFatalFailure()) lib_.Done(d);
         lib_.DisposeDriver(d);
         EXPECT_EQ(OpenDescriptors(), fd) << "descriptors left behind by instance " << i;
-        EXPECT_EQ(WaitForThreadCount(vlakna), vlakna) << "threads left behind by instance " << i;
+        EXPECT_EQ(WaitForThreadCount(threadList), threadList) << "threads left behind by instance " << i;
     }
     EXPECT_EQ(g_cizi.load(), 0u) << "call-backs with a wrong context or direction";
     Report();
-    const auto chyby = chyby_.Counts();
-    EXPECT_GE(chyby.size(), 5u) << "the gateways should have shown most fault kinds";
+    const auto errors = errors_.Counts();
+    EXPECT_GE(errors.size(), 5u) << "the gateways should have shown most fault kinds";
 }
 
 }  // namespace

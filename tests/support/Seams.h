@@ -55,9 +55,9 @@ public:
 
 private:
     uint32_t RunHook(uint32_t t) const {
-        char jmeno[16] = {};
-        pthread_getname_np(pthread_self(), jmeno, sizeof jmeno);
-        if (hookThread_ != jmeno || !hooked_.exchange(false)) return t;
+        char name[16] = {};
+        pthread_getname_np(pthread_self(), name, sizeof name);
+        if (hookThread_ != name || !hooked_.exchange(false)) return t;
         const uint32_t v = hook_(t);
         ran_ = true;
         return v;

@@ -70,9 +70,9 @@ std::string TTestHost::WriteParams(const TParamFile& p, const std::string& name)
 }
 
 std::string TTestHost::WriteParams(const std::string& text, const std::string& name) {
-    const std::string cesta = dir / name;
-    WriteFile(cesta, text);
-    return cesta;
+    const std::string filePath = dir / name;
+    WriteFile(filePath, text);
+    return filePath;
 }
 
 bool TTestHost::Start(const TParamFile& p, std::string* error) {

@@ -57,7 +57,7 @@ protected:
     }
 
     // Main and interface logs on; RUN logs off. Interface 1's Baud is given.
-    std::string WriteParams(const std::string& jmeno, int baud1) {
+    std::string WriteParams(const std::string& name, int baud1) {
         TParamFile p;
         p.LogName = "Rv_zr6180.log";
         p.RunEnabled = 0;
@@ -73,22 +73,22 @@ protected:
                               "101  2 9 1 0 \"PRS\" \"Modul s poruchou\"", "103  1 5 1 0 \"ZTR\" \"Modul bez odpovědi\"",
                               "3001 1 5 1 0"})
             p.AddChannel(cp1250::FromUtf8(k));  // the file is CP1250
-        return p.Write(dir_.Path(), jmeno);
+        return p.Write(dir_.Path(), name);
     }
 
-    TRun Host(const std::string& argumenty) { return HostWith(params_, argumenty); }
+    TRun Host(const std::string& arguments) { return HostWith(params_, arguments); }
 
     // `format` is --tsv, --json or empty; `obal` wraps the command (e.g. in
     // a terminal).
-    static TRun HostWith(const std::string& parametry, const std::string& argumenty, const std::string& format = "--tsv",
-                      const std::string& obal = "") {
-        std::string prikaz = "RV_ZR6180_WINDOW=none " + Quoted(RV_ZR6180_HOST) + " " + format + " --timeout 10000 -p " +
-                             Quoted(parametry) + " " + argumenty;
-        if (!obal.empty()) prikaz = obal + " " + Quoted(prikaz);
-        return RunShell(prikaz);
+    static TRun HostWith(const std::string& parameters, const std::string& arguments, const std::string& format = "--tsv",
+                      const std::string& wrapper = "") {
+        std::string command = "RV_ZR6180_WINDOW=none " + Quoted(RV_ZR6180_HOST) + " " + format + " --timeout 10000 -p " +
+                             Quoted(parameters) + " " + arguments;
+        if (!wrapper.empty()) command = wrapper + " " + Quoted(command);
+        return RunShell(command);
     }
 
-    std::string Log(const std::string& jmeno) const { return ReadFile(dir_ / ("logs/" + jmeno)); }
+    std::string Log(const std::string& name) const { return ReadFile(dir_ / ("logs/" + name)); }
 
     std::string InterfaceLog(int k) const { return ReadInterfaceLogs(dir_ / "logs", k); }
 
@@ -141,25 +141,25 @@ TEST_F(Tools, FaultyModuleEndsTheReadWithItsStatusAndExitCodeOne) {
 TEST_F(Tools, SilentModuleEndsWithStatus21AfterOneAttemptPlusTheRetries) {
     const auto start = Clock::now();
     const TRun b = Host("read 103");
-    const auto trvani = Clock::now() - start;
+    const auto lasted = Clock::now() - start;
     EXPECT_EQ(b.Code, 1) << b.Output;
     EXPECT_TRUE(Contains(b.Output, "103\tZTR\tModul bez odpovědi\t\t21\tChyba spojení s modulem ZR-6180\n")) << b.Output;
     // UDP opakování=1: two datagrams, each waited for (7 + 10) * 1 + 50 ms.
     EXPECT_EQ(CountOf(sim_.Output(), " id=103 fn=0 "), 2) << sim_.Output();
-    EXPECT_GE(trvani, 134ms);
+    EXPECT_GE(lasted, 134ms);
     EXPECT_TRUE(Contains(InterfaceLog(1), "Ch=103  - Chyba LAN - timeout\r\n")) << InterfaceLog(1);
 }
 
 TEST_F(Tools, WatchRunsTheGivenNumberOfCycles) {
     const TRun b = Host("watch --count 2 --interval 200 100 2000");
     EXPECT_EQ(b.Code, 0) << b.Output;
-    const std::regex radky(
+    const std::regex lines(
         "Cycle\tTime\tChannel\tCode\tName\tValue\tStatus\tText\n"
         "1\t\\d\\d:\\d\\d:\\d\\d\\.\\d{3}\t100\tT1\tTeplota\t21\\.5\t0\tV pořádku\n"
         "1\t[0-9:.]+\t2000\t\t\t1\t0\tV pořádku\n"
         "2\t[0-9:.]+\t100\tT1\tTeplota\t21\\.5\t0\tV pořádku\n"
         "2\t[0-9:.]+\t2000\t\t\t1\t0\tV pořádku\n");
-    EXPECT_TRUE(std::regex_match(b.Output, radky)) << b.Output;
+    EXPECT_TRUE(std::regex_match(b.Output, lines)) << b.Output;
     EXPECT_EQ(CountOf(sim_.Output(), " id=100 fn=0 "), 2) << sim_.Output();
 }
 
@@ -177,8 +177,8 @@ TEST_F(Tools, InfoReadsTheDeclaredInputsAndShowsTheDeclaredInterfaces) {
     EXPECT_FALSE(Contains(b.Output, "\tno\t")) << b.Output;
     EXPECT_EQ(CountOf(sim_.Output(), " id=101 fn=0 "), 1) << sim_.Output();
 
-    const TRun vse = Host("info --all");
-    EXPECT_TRUE(Contains(vse.Output, "\n16\tno\t0\t0\t18\tRozhraní nedefinováno\n")) << vse.Output;
+    const TRun everything = Host("info --all");
+    EXPECT_TRUE(Contains(everything.Output, "\n16\tno\t0\t0\t18\tRozhraní nedefinováno\n")) << everything.Output;
 }
 
 TEST_F(Tools, StatusRegisterResetSendsFunction101ToTheChannelsModule) {
@@ -212,21 +212,21 @@ TEST_F(Tools, CheckOfAGoodFileSucceedsAndShowsWhatTheDriverUnderstood) {
 }
 
 TEST_F(Tools, CheckOfAFaultyFileShowsTheDriversMessage) {
-    const std::string chybny = WriteParams("chybny.ini", 1234);
-    const TRun b = HostWith(chybny, "check");
+    const std::string wrongText = WriteParams("chybny.ini", 1234);
+    const TRun b = HostWith(wrongText, "check");
     EXPECT_EQ(b.Code, 3) << b.Output;
-    const std::string zprava = "Chyba parametrického souboru - Deklarace rozhraní 1 / Baud = 1234.";
-    EXPECT_TRUE(Contains(b.Output, "Init\tfailed: " + zprava + "\n")) << b.Output;
-    const std::string text = ReadFile(chybny);
-    const std::string radek = std::to_string(1 + CountOf(text.substr(0, text.find("Baud=1234")), "\n"));
-    EXPECT_TRUE(Contains(b.Output, "Cause\tline " + radek + ": Baud=1234 in [Deklarace rozhraní 1]\n")) << b.Output;
+    const std::string message = "Chyba parametrického souboru - Deklarace rozhraní 1 / Baud = 1234.";
+    EXPECT_TRUE(Contains(b.Output, "Init\tfailed: " + message + "\n")) << b.Output;
+    const std::string text = ReadFile(wrongText);
+    const std::string line = std::to_string(1 + CountOf(text.substr(0, text.find("Baud=1234")), "\n"));
+    EXPECT_TRUE(Contains(b.Output, "Cause\tline " + line + ": Baud=1234 in [Deklarace rozhraní 1]\n")) << b.Output;
     // The main log has it in code page 1250.
     EXPECT_TRUE(Contains(Log("Rv_zr6180.log"), std::string(kChybaBaudCp))) << Log("Rv_zr6180.log");
 
     // Commands other than check say so on standard error and exit with 3.
-    const TRun r = HostWith(chybny, "read 100");
+    const TRun r = HostWith(wrongText, "read 100");
     EXPECT_EQ(r.Code, 3) << r.Output;
-    EXPECT_TRUE(Contains(r.Output, "zr6180-host: Init failed: " + zprava + "\nzr6180-host: cause: line " + radek))
+    EXPECT_TRUE(Contains(r.Output, "zr6180-host: Init failed: " + message + "\nzr6180-host: cause: line " + line))
         << r.Output;
 }
 
@@ -271,10 +271,10 @@ TEST_F(Tools, JsonGivesOneObjectPerCommandAndOneLinePerWatchCycle) {
               "\"text\":\"Timeout - nepřišla správná odpověď\",\"status_register\":0}}\n");
     b = HostWith(params_, "watch --count 2 --interval 100 2000", "--json");
     EXPECT_EQ(b.Code, 0) << b.Output;
-    const std::regex radky(
+    const std::regex lines(
         "(\\{\"command\":\"watch\",\"cycle\":[12],\"time\":\"[0-9:.]+\",\"channels\":\\[\\{\"channel\":2000,"
         "\"value\":1,\"finished\":true,\"status\":0,\"text\":\"V pořádku\"\\}\\]\\}\n){2}");
-    EXPECT_TRUE(std::regex_match(b.Output, radky)) << b.Output;
+    EXPECT_TRUE(std::regex_match(b.Output, lines)) << b.Output;
 }
 
 TEST_F(Tools, NanIsRefusedUnlessForcedAndThenShowsWhatWasSent) {
@@ -322,13 +322,13 @@ TEST_F(Tools, SlowReadShowsItsProgressOnATerminalOnly) {
     // Two attempts of 717 ms at the silent module 103.
     std::string t = ReadFile(params_);
     t.replace(t.find("UDP timeout=50"), 14, "UDP timeout=700");
-    const std::string pomaly = dir_ / "pomaly.ini";
-    WriteFile(pomaly, t);
-    const TRun trubka = HostWith(pomaly, "read 103");
-    EXPECT_EQ(trubka.Code, 1) << trubka.Output;
-    EXPECT_FALSE(Contains(trubka.Output, "waiting")) << trubka.Output;
+    const std::string slowOne = dir_ / "pomaly.ini";
+    WriteFile(slowOne, t);
+    const TRun pipe = HostWith(slowOne, "read 103");
+    EXPECT_EQ(pipe.Code, 1) << pipe.Output;
+    EXPECT_FALSE(Contains(pipe.Output, "waiting")) << pipe.Output;
 
-    const TRun terminal = HostWith(pomaly, "read 103", "--tsv", "script -qec");
+    const TRun terminal = HostWith(slowOne, "read 103", "--tsv", "script -qec");
     const std::string port = std::to_string(sim_.Port(1));
     EXPECT_TRUE(std::regex_search(terminal.Output,
                                   std::regex("waiting 1\\.[0-9] s for channel 103 on gateway 1 \\(127\\.0\\.0\\.1:" +
@@ -336,16 +336,16 @@ TEST_F(Tools, SlowReadShowsItsProgressOnATerminalOnly) {
         << terminal.Output;
     EXPECT_TRUE(Contains(terminal.Output, "103\tZTR\tModul bez odpovědi\t\t21\t")) << terminal.Output;
     // A write to the silent module shows it too.
-    const TRun zapis = HostWith(pomaly, "write 3001=1", "--tsv", "script -qec");
-    EXPECT_TRUE(std::regex_search(zapis.Output, std::regex("waiting 1\\.[0-9] s for channel 3001 on gateway 1 ")))
-        << zapis.Output;
+    const TRun write = HostWith(slowOne, "write 3001=1", "--tsv", "script -qec");
+    EXPECT_TRUE(std::regex_search(write.Output, std::regex("waiting 1\\.[0-9] s for channel 3001 on gateway 1 ")))
+        << write.Output;
 }
 
 TEST_F(Tools, HelpListsEveryExitCodeAndBothToolsTellTheirVersion) {
     const TRun b = HostWith(params_, "--help", "");
     EXPECT_EQ(b.Code, 0);
-    for (const char* kod : {"\n  0 ", "\n  1 ", "\n  2 ", "\n  3 ", "\n  130 "})
-        EXPECT_TRUE(Contains(b.Output, kod)) << kod << b.Output;
+    for (const char* code : {"\n  0 ", "\n  1 ", "\n  2 ", "\n  3 ", "\n  130 "})
+        EXPECT_TRUE(Contains(b.Output, code)) << code << b.Output;
     EXPECT_TRUE(std::regex_match(HostWith(params_, "--version", "").Output, std::regex("zr6180-host \\d+\\.\\d+\\.\\d+\n")));
 }
 
@@ -372,9 +372,9 @@ TEST_F(Tools, CheckWarnsOfWhatTheDriverAcceptsButIsLikelyAMistake) {
     change("Timeout=10", "Timeout=deset");
     change("Povolen RUN=0", "Povolen RUN=0\r\nPovolne=1");
     change("2002 1 1 3 2", "2002 1 1 3 2\r\n2001 1 1 3 1\r\n50 1 1 0 0\r\n100 7 1 0 0");
-    const std::string vadny = dir_ / "vadny.ini";
-    WriteFile(vadny, t);
-    const TRun b = HostWith(vadny, "check");
+    const std::string faulty = dir_ / "vadny.ini";
+    WriteFile(faulty, t);
+    const TRun b = HostWith(faulty, "check");
     EXPECT_EQ(b.Code, 0) << b.Output;
     EXPECT_TRUE(Contains(b.Output, "Init\tOK\n")) << b.Output;
     for (const std::string& w : std::vector<std::string>{
@@ -389,24 +389,24 @@ TEST_F(Tools, CheckWarnsOfWhatTheDriverAcceptsButIsLikelyAMistake) {
              lineOf("100 7 1 0 0") + "\tchannel 100 is declared again (line " + lineOf("100  1 1 1 0") +
                  "): the later line wins"})
         EXPECT_TRUE(Contains(b.Output, "\n" + w + "\n")) << w << "\n" << b.Output;
-    EXPECT_EQ(HostWith(vadny, "--strict check").Code, 1);
+    EXPECT_EQ(HostWith(faulty, "--strict check").Code, 1);
 
     // A channel header that is not exactly the driver's declares nothing.
-    for (const std::string hlavicka : {"[Deklarace kanalu]", "[Deklarace kanálů] "}) {
+    for (const std::string header : {"[Deklarace kanalu]", "[Deklarace kanálů] "}) {
         std::string s = ReadFile(params_);
-        s.replace(s.find("[Deklarace kanálů]"_cp), std::string_view("[Deklarace kanálů]"_cp).size(), cp1250::FromUtf8(hlavicka));
-        WriteFile(vadny, s);
-        const TRun h = HostWith(vadny, "--strict check");
+        s.replace(s.find("[Deklarace kanálů]"_cp), std::string_view("[Deklarace kanálů]"_cp).size(), cp1250::FromUtf8(header));
+        WriteFile(faulty, s);
+        const TRun h = HostWith(faulty, "--strict check");
         EXPECT_EQ(h.Code, 1) << h.Output;
-        EXPECT_TRUE(ContainsAll(h.Output, {"Channels\t0 declared\n", "\t\"" + hlavicka +
+        EXPECT_TRUE(ContainsAll(h.Output, {"Channels\t0 declared\n", "\t\"" + header +
                                                "\" is not the channel header \"[Deklarace kanálů]\""}))
-            << hlavicka << "\n" << h.Output;
+            << header << "\n" << h.Output;
     }
 
     // A misspelt mandatory key fails Init; check names the line that has it.
     change("Povolen=1", "Povolene=1");
-    WriteFile(vadny, t);
-    const TRun p = HostWith(vadny, "check");
+    WriteFile(faulty, t);
+    const TRun p = HostWith(faulty, "check");
     EXPECT_EQ(p.Code, 3) << p.Output;
     EXPECT_TRUE(Contains(p.Output, "Cause\tsection [Logovací soubor] (line 1) has no key \"Povolen\"; line " +
                                        lineOf("Povolene") + " has \"Povolene\"\n"))

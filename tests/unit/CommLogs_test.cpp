@@ -44,10 +44,10 @@ std::string Razitko(int64_t ms, uint32_t tick) {
     return t;
 }
 
-std::string Nazev(const char* zacatek, int rozhrani, int64_t ms) {
+std::string Nazev(const char* start, int rozhrani, int64_t ms) {
     const TLocalTime c = LocalTimeOf(ms);
     char t[80];
-    std::snprintf(t, sizeof t, "%s%d_%04d_%02d_%02d.log", zacatek, rozhrani, c.Year, c.Month, c.Day);
+    std::snprintf(t, sizeof t, "%s%d_%04d_%02d_%02d.log", start, rozhrani, c.Year, c.Month, c.Day);
     return t;
 }
 
@@ -62,21 +62,21 @@ protected:
         d->Clock = &clock;
         d->Regional = TRegionalSettings{};
         TCFG& c = d->Cfg;
-        c.LogAdresar = adr.Path() + "/";
+        c.LogAdresar = addr.Path() + "/";
         c.RunPovolen = 1;
         c.RunPocet = 3;
         c.RunCislo = 1;
         c.ErrCislo = 1;
     }
-    std::string PathOf(const std::string& jmeno) const { return ReadFile(adr / jmeno); }
-    void SetSize(const std::string& jmeno, off_t n) {
-        const int fd = open((adr / jmeno).c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    std::string PathOf(const std::string& name) const { return ReadFile(addr / name); }
+    void SetSize(const std::string& name, off_t n) {
+        const int fd = open((addr / name).c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         ASSERT_GE(fd, 0);
         ASSERT_EQ(ftruncate(fd, n), 0);
         close(fd);
     }
-    off_t SizeOf(const std::string& jmeno) const {
-        const int fd = open((adr / jmeno).c_str(), O_RDONLY);
+    off_t SizeOf(const std::string& name) const {
+        const int fd = open((addr / name).c_str(), O_RDONLY);
         if (fd < 0) return -1;
         const off_t n = lseek(fd, 0, SEEK_END);
         close(fd);
@@ -88,7 +88,7 @@ protected:
         return PathOf(t);
     }
 
-    TTempDir adr;
+    TTempDir addr;
     TTestClock clock;
     std::unique_ptr<TData> d = std::make_unique<TData>();
 };
@@ -154,9 +154,9 @@ TEST_F(CommLogs, RunOffWritesNothingButCounts) {
     ZapisRun(d.get(), "X", 100);
     ZapisRun(d.get(), "Y");
     EXPECT_EQ(d->PocitadloRadku, 2);
-    EXPECT_FALSE(FileExists(adr / "Rv_zr6180Run001.log"));
-    EXPECT_FALSE(FileExists(adr / "Rv_zr6180Run007.log"));
-    EXPECT_FALSE(FileExists(adr / "Rv_zr6180RunInfo.txt"));
+    EXPECT_FALSE(FileExists(addr / "Rv_zr6180Run001.log"));
+    EXPECT_FALSE(FileExists(addr / "Rv_zr6180Run007.log"));
+    EXPECT_FALSE(FileExists(addr / "Rv_zr6180RunInfo.txt"));
 }
 
 TEST_F(CommLogs, NullInstanceIsIgnored) {
@@ -171,13 +171,13 @@ TEST_F(CommLogs, RunFileJustBelowTheLimitTakesTheLine) {
     SetSize("Rv_zr6180Run001.log", kPlny - 1);
     ZapisRun(d.get(), "X");
     EXPECT_GT(SizeOf("Rv_zr6180Run001.log"), kPlny - 1);
-    EXPECT_FALSE(FileExists(adr / "Rv_zr6180Run002.log"));
+    EXPECT_FALSE(FileExists(addr / "Rv_zr6180Run002.log"));
     EXPECT_EQ(d->Cfg.RunCislo, 1);
 }
 
 TEST_F(CommLogs, RunFilesCycleOverRunPocetAndAreEmptiedOnEntry) {
     CtiRunInfo(d->Cfg);
-    WriteFile(adr / "Rv_zr6180Run002.log", "stary obsah\r\n");
+    WriteFile(addr / "Rv_zr6180Run002.log", "stary obsah\r\n");
     SetSize("Rv_zr6180Run001.log", kPlny);
     ZapisRun(d.get(), "A");
     EXPECT_EQ(d->Cfg.RunCislo, 2);
@@ -195,7 +195,7 @@ TEST_F(CommLogs, RunFilesCycleOverRunPocetAndAreEmptiedOnEntry) {
     EXPECT_EQ(d->Cfg.RunCislo, 1);
     EXPECT_EQ(PathOf("Rv_zr6180RunInfo.txt"), "1\r\n");
     EXPECT_EQ(Run(1), "00000002 [" + RazitkoRun(kCas) + "] C,\r\n");
-    EXPECT_FALSE(FileExists(adr / "Rv_zr6180Run004.log"));
+    EXPECT_FALSE(FileExists(addr / "Rv_zr6180Run004.log"));
 }
 
 TEST_F(CommLogs, RunPocetZeroUsesOnlyFile001AndRewritesRunInfo) {
@@ -204,25 +204,25 @@ TEST_F(CommLogs, RunPocetZeroUsesOnlyFile001AndRewritesRunInfo) {
     ZapisRun(d.get(), "A");
     EXPECT_EQ(d->Cfg.RunCislo, 1);
     EXPECT_EQ(PathOf("Rv_zr6180RunInfo.txt"), "1\r\n");
-    ASSERT_EQ(unlink((adr / "Rv_zr6180RunInfo.txt").c_str()), 0);
+    ASSERT_EQ(unlink((addr / "Rv_zr6180RunInfo.txt").c_str()), 0);
     ZapisRun(d.get(), "B");
     EXPECT_EQ(PathOf("Rv_zr6180RunInfo.txt"), "1\r\n");  // every line resets and rewrites
     EXPECT_EQ(LogLines(Run(1)).size(), 2u);
     SetSize("Rv_zr6180Run001.log", kPlny);
     ZapisRun(d.get(), "C");
     EXPECT_EQ(LogLines(Run(1)).size(), 1u);
-    EXPECT_FALSE(FileExists(adr / "Rv_zr6180Run002.log"));
+    EXPECT_FALSE(FileExists(addr / "Rv_zr6180Run002.log"));
 }
 
 TEST_F(CommLogs, StoredNumberOutsideRangeIsResetByTheFirstLine) {
-    WriteFile(adr / "Rv_zr6180RunInfo.txt", "7\r\n");
+    WriteFile(addr / "Rv_zr6180RunInfo.txt", "7\r\n");
     CtiRunInfo(d->Cfg);
     EXPECT_EQ(d->Cfg.RunCislo, 7);
     ZapisRun(d.get(), "A");
     EXPECT_EQ(d->Cfg.RunCislo, 1);
     EXPECT_EQ(PathOf("Rv_zr6180RunInfo.txt"), "1\r\n");
     EXPECT_EQ(LogLines(Run(1)).size(), 1u);
-    EXPECT_FALSE(FileExists(adr / "Rv_zr6180Run007.log"));
+    EXPECT_FALSE(FileExists(addr / "Rv_zr6180Run007.log"));
 }
 
 TEST_F(CommLogs, RunNumbersAboveNinehundredNinetyNineUseAllDigits) {
@@ -231,33 +231,33 @@ TEST_F(CommLogs, RunNumbersAboveNinehundredNinetyNineUseAllDigits) {
     ZapisRun(d.get(), "A");
     d->Cfg.RunCislo = 12;
     ZapisRun(d.get(), "B");
-    EXPECT_TRUE(FileExists(adr / "Rv_zr6180Run1234.log"));
-    EXPECT_TRUE(FileExists(adr / "Rv_zr6180Run012.log"));
+    EXPECT_TRUE(FileExists(addr / "Rv_zr6180Run1234.log"));
+    EXPECT_TRUE(FileExists(addr / "Rv_zr6180Run012.log"));
 }
 
 TEST_F(CommLogs, RunMissingDirectoryIsSwallowed) {
-    d->Cfg.LogAdresar = adr.Path() + "/chybi/";
+    d->Cfg.LogAdresar = addr.Path() + "/chybi/";
     ZapisRun(d.get(), "A");
     EXPECT_EQ(d->PocitadloRadku, 1);
-    EXPECT_FALSE(FileExists(adr / "chybi"));
+    EXPECT_FALSE(FileExists(addr / "chybi"));
 }
 
 TEST_F(CommLogs, RunLinesFromManyThreadsAreCompleteAndInOrder) {
     d->Cfg.RunPocet = 99;
     constexpr int kVlaken = 4;
     constexpr int kRadku = 1500;
-    std::vector<std::thread> vlakna;
+    std::vector<std::thread> threadList;
     for (int v = 0; v < kVlaken; ++v)
-        vlakna.emplace_back([this, v] {
+        threadList.emplace_back([this, v] {
             for (int i = 0; i < kRadku; ++i) ZapisRun(d.get(), "KOM 2", 100 + i, v + 1, 2, "vlakno");
         });
-    for (auto& t : vlakna) t.join();
+    for (auto& t : threadList) t.join();
     const auto r = LogLines(Run(1));
     ASSERT_EQ(r.size(), static_cast<std::size_t>(kVlaken * kRadku));
-    const std::regex tvar(R"(([0-9A-F]{8}) \[[0-9.: ]{21}\] KOM 2, K=\d{3,4}, *R=\d,  S=2, vlakno)");
+    const std::regex shape(R"(([0-9A-F]{8}) \[[0-9.: ]{21}\] KOM 2, K=\d{3,4}, *R=\d,  S=2, vlakno)");
     for (std::size_t i = 0; i < r.size(); ++i) {
         std::smatch m;
-        ASSERT_TRUE(std::regex_match(r[i], m, tvar)) << r[i];
+        ASSERT_TRUE(std::regex_match(r[i], m, shape)) << r[i];
         ASSERT_EQ(std::stoul(m[1].str(), nullptr, 16), i);
     }
 }
@@ -276,7 +276,7 @@ TEST_F(CommLogs, ErrLineWithAndWithoutNumber) {
 TEST_F(CommLogs, ErrOffWithRunLog) {
     d->Cfg.RunPovolen = 0;
     ZapisErr(d.get(), "x", 1);
-    EXPECT_FALSE(FileExists(adr / "Rv_zr6180Err1.log"));
+    EXPECT_FALSE(FileExists(addr / "Rv_zr6180Err1.log"));
 }
 
 TEST_F(CommLogs, ErrFilesRotateWithoutLeadingZeros) {
@@ -285,7 +285,7 @@ TEST_F(CommLogs, ErrFilesRotateWithoutLeadingZeros) {
     ZapisErr(d.get(), "a");
     EXPECT_EQ(d->Cfg.ErrCislo, 1);
     SetSize("Rv_zr6180Err1.log", kPlny);
-    WriteFile(adr / "Rv_zr6180Err2.log", "stary\r\n");
+    WriteFile(addr / "Rv_zr6180Err2.log", "stary\r\n");
     ZapisErr(d.get(), "b");
     EXPECT_EQ(d->Cfg.ErrCislo, 2);
     EXPECT_EQ(PathOf("Rv_zr6180Err2.log"), Razitko(kCas, 4000000000u) + "b\r\n");
@@ -293,7 +293,7 @@ TEST_F(CommLogs, ErrFilesRotateWithoutLeadingZeros) {
     ZapisErr(d.get(), "c");
     EXPECT_EQ(d->Cfg.ErrCislo, 1);
     EXPECT_EQ(PathOf("Rv_zr6180Err1.log"), Razitko(kCas, 4000000000u) + "c\r\n");
-    EXPECT_FALSE(FileExists(adr / "Rv_zr6180RunInfo.txt"));  // ErrCislo is kept nowhere
+    EXPECT_FALSE(FileExists(addr / "Rv_zr6180RunInfo.txt"));  // ErrCislo is kept nowhere
 }
 
 TEST_F(CommLogs, ErrWithRunPocetZeroUsesOnlyFile1) {
@@ -303,18 +303,18 @@ TEST_F(CommLogs, ErrWithRunPocetZeroUsesOnlyFile1) {
     ZapisErr(d.get(), "b");
     EXPECT_EQ(d->Cfg.ErrCislo, 1);
     EXPECT_EQ(PathOf("Rv_zr6180Err1.log"), Razitko(kCas, 4000000000u) + "b\r\n");
-    EXPECT_FALSE(FileExists(adr / "Rv_zr6180Err2.log"));
+    EXPECT_FALSE(FileExists(addr / "Rv_zr6180Err2.log"));
 }
 
 TEST_F(CommLogs, ErrLinesFromManyThreadsAreNotLost) {
     constexpr int kVlaken = 4;
     constexpr int kRadku = 500;
-    std::vector<std::thread> vlakna;
+    std::vector<std::thread> threadList;
     for (int v = 0; v < kVlaken; ++v)
-        vlakna.emplace_back([this] {
+        threadList.emplace_back([this] {
             for (int i = 0; i < kRadku; ++i) ZapisErr(d.get(), "Neplatn\xE1 zpr\xE1va, Ch=", i);
         });
-    for (auto& t : vlakna) t.join();
+    for (auto& t : threadList) t.join();
     const auto r = LogLines(PathOf("Rv_zr6180Err1.log"));
     ASSERT_EQ(r.size(), static_cast<std::size_t>(kVlaken * kRadku));
     for (const auto& l : r) ASSERT_NE(l.find("] Neplatn\xE1 zpr\xE1va, Ch="), std::string::npos) << l;
@@ -324,7 +324,7 @@ TEST_F(CommLogs, ErrLinesFromManyThreadsAreNotLost) {
 
 TEST_F(CommLogs, InterfaceLogOnlyWhenSwitchedOn) {
     ZapisLogRozhrani(d.get(), 3, "Start");
-    EXPECT_FALSE(FileExists(adr / Nazev("Rv_zr6180_R", 3, kCas)));
+    EXPECT_FALSE(FileExists(addr / Nazev("Rv_zr6180_R", 3, kCas)));
     d->Cfg.LogRozhraniPovolen = 1;
     ZapisLogRozhrani(d.get(), 3, "Start");
     ZapisLogRozhrani(d.get(), 16, "Logování zapnuto"_cp);
@@ -336,29 +336,29 @@ TEST_F(CommLogs, InterfaceLogIsNotTiedToTheRunLog) {
     d->Cfg.RunPovolen = 0;
     d->Cfg.LogRozhraniPovolen = 1;
     ZapisLogRozhrani(d.get(), 1, "Stop");
-    EXPECT_TRUE(FileExists(adr / Nazev("Rv_zr6180_R", 1, kCas)));
+    EXPECT_TRUE(FileExists(addr / Nazev("Rv_zr6180_R", 1, kCas)));
 }
 
 TEST_F(CommLogs, InterfaceLogChangesFileAtLocalMidnight) {
     d->Cfg.LogRozhraniPovolen = 1;
     // Local midnight after kCas, found through the same local-time rule.
     const TLocalTime c = LocalTimeOf(kCas);
-    const int64_t pulnoc =
+    const int64_t midnight =
         kCas - ((c.Hour * 3600 + c.Minute * 60 + c.Second) * 1000 + c.Millisecond) + 86'400'000;
-    const TLocalTime pred = LocalTimeOf(pulnoc - 1);
-    const TLocalTime po = LocalTimeOf(pulnoc);
-    ASSERT_EQ(pred.Hour * 10000 + pred.Minute * 100 + pred.Second, 235959);
-    ASSERT_EQ(po.Hour + po.Minute + po.Second + po.Millisecond, 0);
-    clock.SetRealMs(pulnoc - 1);
+    const TLocalTime before = LocalTimeOf(midnight - 1);
+    const TLocalTime high = LocalTimeOf(midnight);
+    ASSERT_EQ(before.Hour * 10000 + before.Minute * 100 + before.Second, 235959);
+    ASSERT_EQ(high.Hour + high.Minute + high.Second + high.Millisecond, 0);
+    clock.SetRealMs(midnight - 1);
     ZapisLogRozhrani(d.get(), 2, "pred");
-    clock.SetRealMs(pulnoc);
+    clock.SetRealMs(midnight);
     ZapisLogRozhrani(d.get(), 2, "po");
-    const std::string a = Nazev("Rv_zr6180_R", 2, pulnoc - 1);
-    const std::string b = Nazev("Rv_zr6180_R", 2, pulnoc);
+    const std::string a = Nazev("Rv_zr6180_R", 2, midnight - 1);
+    const std::string b = Nazev("Rv_zr6180_R", 2, midnight);
     ASSERT_NE(a, b);
-    EXPECT_EQ(PathOf(a), Razitko(pulnoc - 1, 4000000000u) + "pred\r\n");
-    EXPECT_EQ(PathOf(b), Razitko(pulnoc, 4000000000u) + "po\r\n");
-    EXPECT_EQ(po.Day == 1 ? 1 : po.Day - pred.Day, 1);
+    EXPECT_EQ(PathOf(a), Razitko(midnight - 1, 4000000000u) + "pred\r\n");
+    EXPECT_EQ(PathOf(b), Razitko(midnight, 4000000000u) + "po\r\n");
+    EXPECT_EQ(high.Day == 1 ? 1 : high.Day - before.Day, 1);
 }
 
 // ---- call-back log ----

@@ -247,11 +247,11 @@ TEST_F(Window, InterfaceSelectionStillZeroShowsInterface1) {
 }
 
 TEST_F(Window, TextsCutTo42) {
-    const std::string padesat(50, 'N');
-    d->Rozhrani[1].Nazev = padesat;
+    const std::string fifty(50, 'N');
+    d->Rozhrani[1].Nazev = fifty;
     d->Rozhrani[1].Kod = std::string(42, 'K');
     d->Rozhrani[1].IPAdresa = std::string(40, '1');  // + " / 5001" = 47 characters
-    d->Kanaly[300].Nazev = padesat;
+    d->Kanaly[300].Nazev = fifty;
     auto r = Page(TPage::Interface).Rozhrani;
     EXPECT_EQ(r[RRozhrani::Nazev], std::string(42, 'N'));
     EXPECT_EQ(r[RRozhrani::Kod], std::string(42, 'K'));
@@ -434,12 +434,12 @@ TEST_F(Window, OnlyThePageInViewIsRefreshed) {
 
 struct TCase {
     const char* text;
-    uint32_t cislo;
-    const char* vysledek;
+    uint32_t number;
+    const char* result;
 };
 
 TEST_F(Window, ChannelFieldTable) {
-    const TCase pripady[] = {
+    const TCase cases[] = {
         {"250", 250, "250"},      {"5", 99, "99"},          {"7000", 6099, "6099"},
         {"0000100", 6099, "6099"}, {"000100", 100, "000100"}, {"", 99, "99"},
         {"abc", 99, "99"},        {"12a", 99, "99"},        {"-5", 6099, "6099"},
@@ -447,28 +447,28 @@ TEST_F(Window, ChannelFieldTable) {
         {"98", 99, "99"},         {"99", 99, "99"},         {"6099", 6099, "6099"},
         {"6100", 6099, "6099"},   {"999999", 6099, "6099"}, {"-", 99, "99"},
     };
-    for (const auto& p : pripady) {
+    for (const auto& p : cases) {
         Dialog().SetChannelFieldText(p.text);  // as pasted: judged only at Enter
         EXPECT_FALSE(Dialog().Edit1KeyPress('\r')) << p.text;
-        EXPECT_EQ(Dialog().ZobrazenyKanal, p.cislo) << p.text;
+        EXPECT_EQ(Dialog().ZobrazenyKanal, p.number) << p.text;
         const TShown z = Dialog().Snapshot();
-        EXPECT_EQ(z.Edit1, p.vysledek) << p.text;
-        EXPECT_EQ(z.Kanal[RKanal::Cislo], std::to_string(p.cislo)) << p.text;  // shown at once
+        EXPECT_EQ(z.Edit1, p.result) << p.text;
+        EXPECT_EQ(z.Kanal[RKanal::Cislo], std::to_string(p.number)) << p.text;  // shown at once
     }
 }
 
 TEST_F(Window, InterfaceFieldTable) {
-    const TCase pripady[] = {
+    const TCase cases[] = {
         {"0", 1, "1"},   {"17", 16, "16"}, {"123", 16, "16"}, {"", 1, "1"},  {"x", 1, "1"},
         {"-1", 16, "16"}, {"2", 2, "2"},   {"02", 2, "02"},   {"16", 16, "16"}, {"00", 1, "1"},
     };
-    for (const auto& p : pripady) {
+    for (const auto& p : cases) {
         Dialog().SetInterfaceFieldText(p.text);
         EXPECT_FALSE(Dialog().Edit2KeyPress('\r')) << p.text;
-        EXPECT_EQ(Dialog().ZobrazeneRozhrani, p.cislo) << p.text;
+        EXPECT_EQ(Dialog().ZobrazeneRozhrani, p.number) << p.text;
         const TShown z = Dialog().Snapshot();
-        EXPECT_EQ(z.Edit2, p.vysledek) << p.text;
-        EXPECT_EQ(z.Rozhrani[RRozhrani::Cislo], std::to_string(p.cislo)) << p.text;
+        EXPECT_EQ(z.Edit2, p.result) << p.text;
+        EXPECT_EQ(z.Rozhrani[RRozhrani::Cislo], std::to_string(p.number)) << p.text;
     }
 }
 
@@ -565,24 +565,24 @@ TEST_F(Window, DisabledWindowTakesNoInputButRefreshes) {
 
 class TSetting {
 public:
-    TSetting(const char* jmeno, const char* hodnota) : jmeno_(jmeno) {
-        if (const char* v = std::getenv(jmeno)) puvodni_ = v, bylo_ = true;
+    TSetting(const char* name, const char* hodnota) : name_(name) {
+        if (const char* v = std::getenv(name)) original_ = v, was_ = true;
         if (hodnota != nullptr)
-            setenv(jmeno, hodnota, 1);
+            setenv(name, hodnota, 1);
         else
-            unsetenv(jmeno);
+            unsetenv(name);
     }
     ~TSetting() {
-        if (bylo_)
-            setenv(jmeno_, puvodni_.c_str(), 1);
+        if (was_)
+            setenv(name_, original_.c_str(), 1);
         else
-            unsetenv(jmeno_);
+            unsetenv(name_);
     }
 
 private:
-    const char* jmeno_;
-    std::string puvodni_;
-    bool bylo_ = false;
+    const char* name_;
+    std::string original_;
+    bool was_ = false;
 };
 
 TEST_F(Window, HeadlessWindowTicksOnItsOwn) {
@@ -616,7 +616,7 @@ TEST_F(Window, RefreshRacesWithWritersAndKeys) {
     ASSERT_NE(v, nullptr);
     v->NastavOkno();
     std::atomic<bool> stop{false};
-    std::thread pisar([&] {
+    std::thread writer([&] {
         for (uint32_t i = 0; !stop.load(); ++i) {
             std::lock_guard g(d->WindowLock);
             TKanal& k = d->Kanaly[300];
@@ -626,10 +626,10 @@ TEST_F(Window, RefreshRacesWithWritersAndKeys) {
             d->PosledniChybnyKanal = 300;
         }
     });
-    const TPage stranky[] = {TPage::Info, TPage::Channel, TPage::Interface};
+    const TPage pages[] = {TPage::Info, TPage::Channel, TPage::Interface};
     int i = 0;
     RepeatFor(700ms, 1ms, [&] {
-        v->SelectPage(stranky[i % 3]);
+        v->SelectPage(pages[i % 3]);
         v->SetChannelFieldText("300");
         v->Edit1KeyPress('\r');
         v->TypeInterfaceKey('2');
@@ -638,7 +638,7 @@ TEST_F(Window, RefreshRacesWithWritersAndKeys) {
         v->SetVisible(i++ % 7 != 0);
     });
     stop = true;
-    pisar.join();
+    writer.join();
     EXPECT_EQ(v->ZobrazenyKanal, 300u);
 }
 

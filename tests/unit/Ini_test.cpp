@@ -16,12 +16,12 @@
 namespace {
 
 TEST(IniFold, CzechAndOtherCp1250LetterPairs) {
-    const std::string_view velka = "ÁČĎÉĚÍŇÓŘŠŤÚŮÝŽ ĄĆĘŁŃŚŹŻ ĹĽŔ ŐŰ ÄÖÜ ÂÎÔ ĂŞŢ ĐÇË"_cp;
-    const std::string_view mala = "áčďéěíňóřšťúůýž ąćęłńśźż ĺľŕ őű äöü âîô ăşţ đçë"_cp;
-    ASSERT_EQ(velka.size(), mala.size());
-    for (std::size_t i = 0; i < velka.size(); ++i) {
-        const auto v = static_cast<unsigned char>(velka[i]);
-        const auto m = static_cast<unsigned char>(mala[i]);
+    const std::string_view bigValue = "ÁČĎÉĚÍŇÓŘŠŤÚŮÝŽ ĄĆĘŁŃŚŹŻ ĹĽŔ ŐŰ ÄÖÜ ÂÎÔ ĂŞŢ ĐÇË"_cp;
+    const std::string_view smallValue = "áčďéěíňóřšťúůýž ąćęłńśźż ĺľŕ őű äöü âîô ăşţ đçë"_cp;
+    ASSERT_EQ(bigValue.size(), smallValue.size());
+    for (std::size_t i = 0; i < bigValue.size(); ++i) {
+        const auto v = static_cast<unsigned char>(bigValue[i]);
+        const auto m = static_cast<unsigned char>(smallValue[i]);
         EXPECT_EQ(FoldCase(v), m) << i;
         EXPECT_EQ(FoldCase(m), m) << i;
     }
@@ -59,10 +59,10 @@ TEST(IniInt, DecimalHexAndRange) {
     EXPECT_TRUE(ParseInt("$FFFFFFFF", v)); EXPECT_EQ(v, -1);
     EXPECT_TRUE(ParseInt("0x0000000000000010", v)); EXPECT_EQ(v, 16);
     v = 7;
-    for (const char* spatne : {"", "-", "+", "$", "0x", "abc", "1a", "12 ", " 12", "2147483648", "-2147483649",
+    for (const char* wrongOnes : {"", "-", "+", "$", "0x", "abc", "1a", "12 ", " 12", "2147483648", "-2147483649",
                                "$100000000", "99999999999999999999999", "--1", "-$10", "1.5", "1e3", "0b1"}) {
-        EXPECT_FALSE(ParseInt(spatne, v)) << spatne;
-        EXPECT_EQ(v, 7) << spatne;
+        EXPECT_FALSE(ParseInt(wrongOnes, v)) << wrongOnes;
+        EXPECT_EQ(v, 7) << wrongOnes;
     }
 }
 
@@ -134,8 +134,8 @@ TEST(IniSyntax, IntegersFallBackToTheDefault) {
 
 TEST(IniSyntax, LongValuesAreCutAndNulEndsALine) {
     std::string text = "[A]\nk=" + std::string(1 << 20, 'x') + "\n";
-    const char konec[] = "n=ab\0cd\n[B\0]\nm=1\n";
-    text.append(konec, sizeof konec - 1);
+    const char tail[] = "n=ab\0cd\n[B\0]\nm=1\n";
+    text.append(tail, sizeof tail - 1);
     const TIniFile ini(text);
     const TIniSection a = ini.Section("A");
     EXPECT_EQ(a.ReadString("k", ""), std::string(MaxIniValue, 'x'));
@@ -167,19 +167,19 @@ bool ValidUtf8(std::string_view s) {
 
 TEST(IniEncoding, InPlaceConversionMatchesTheConverter) {
     std::mt19937 gen(1250);
-    const std::string_view kusy[] = {"a", "\xC3\xA1", "\xC4\x8D", "\xE2\x82\xAC", "\xF0\x9F\x94\xA5", "\xE2\x98\x83",
+    const std::string_view pieces[] = {"a", "\xC3\xA1", "\xC4\x8D", "\xE2\x82\xAC", "\xF0\x9F\x94\xA5", "\xE2\x98\x83",
                                       "\xC3", "\x80", "\xED\xA0\x80", "\xC0\xAF", "\xFF", std::string_view("\0", 1),
                                       "\xC2\xA0", "\xCB\x87", "\xE2\x80\x9E"};
-    for (int kolo = 0; kolo < 200; ++kolo) {
+    for (int round = 0; round < 200; ++round) {
         std::string t;
         const int n = static_cast<int>(gen() % 64);
         for (int i = 0; i < n; ++i) {
             if (gen() % 3 == 0) t.push_back(static_cast<char>(gen()));
-            else t.append(kusy[gen() % std::size(kusy)]);
+            else t.append(pieces[gen() % std::size(pieces)]);
         }
-        EXPECT_EQ(DecodeParameterText("\xEF\xBB\xBF" + t), cp1250::FromUtf8(t)) << kolo;
-        if (ValidUtf8(t)) EXPECT_EQ(DecodeParameterText(t), cp1250::FromUtf8(t)) << kolo;
-        else EXPECT_EQ(DecodeParameterText(t), t) << kolo;
+        EXPECT_EQ(DecodeParameterText("\xEF\xBB\xBF" + t), cp1250::FromUtf8(t)) << round;
+        if (ValidUtf8(t)) EXPECT_EQ(DecodeParameterText(t), cp1250::FromUtf8(t)) << round;
+        else EXPECT_EQ(DecodeParameterText(t), t) << round;
     }
 }
 
@@ -193,12 +193,12 @@ TEST(IniLoad, MissingDirectoryFifoAndHugeFilesAreUnreadable) {
     EXPECT_FALSE(LoadParameterFile(std::string("a\0b", 3), text));
     ASSERT_EQ(mkfifo((dir / "fifo").c_str(), 0600), 0);
     EXPECT_FALSE(LoadParameterFile(dir / "fifo", text));  // returns at once, no writer needed
-    const std::string velky = dir / "velky.ini";
-    WriteFile(velky, "");
-    ASSERT_EQ(truncate(velky.c_str(), static_cast<off_t>(MaxParameterFile + 1)), 0);  // sparse
-    EXPECT_FALSE(LoadParameterFile(velky, text));
-    ASSERT_EQ(truncate(velky.c_str(), 3), 0);
-    EXPECT_TRUE(LoadParameterFile(velky, text));
+    const std::string bigOne = dir / "velky.ini";
+    WriteFile(bigOne, "");
+    ASSERT_EQ(truncate(bigOne.c_str(), static_cast<off_t>(MaxParameterFile + 1)), 0);  // sparse
+    EXPECT_FALSE(LoadParameterFile(bigOne, text));
+    ASSERT_EQ(truncate(bigOne.c_str(), 3), 0);
+    EXPECT_TRUE(LoadParameterFile(bigOne, text));
     EXPECT_EQ(text, std::string(3, '\0'));
 }
 

@@ -37,20 +37,20 @@ protected:
         d->Regional = TRegionalSettings{};
         d->Cfg.LogPovolen = 1;
         d->Cfg.LogNazev = "Rv_zr6180.log";
-        d->Cfg.LogAdresar = adr.Path() + "/";
+        d->Cfg.LogAdresar = addr.Path() + "/";
     }
-    std::string Log() const { return ReadFile(adr / "Rv_zr6180.log"); }
+    std::string Log() const { return ReadFile(addr / "Rv_zr6180.log"); }
 
-    TTempDir adr;
+    TTempDir addr;
     TTestClock clock;
     std::unique_ptr<TData> d = std::make_unique<TData>();
 };
 
 TEST_F(MainLog, OffTouchesNothingEvenWithoutDirectory) {
     d->Cfg.LogPovolen = 0;
-    d->Cfg.LogAdresar = adr.Path() + "/chybi/";
+    d->Cfg.LogAdresar = addr.Path() + "/chybi/";
     EXPECT_EQ(ZapisDoLogu(d.get(), d->Cfg, "x"), 0);
-    EXPECT_FALSE(FileExists(adr / "chybi"));
+    EXPECT_FALSE(FileExists(addr / "chybi"));
 }
 
 TEST_F(MainLog, LinesWithAndWithoutNumber) {
@@ -62,7 +62,7 @@ TEST_F(MainLog, LinesWithAndWithoutNumber) {
 }
 
 TEST_F(MainLog, AppendsToAnExistingFile) {
-    WriteFile(adr / "Rv_zr6180.log", "stary\r\n");
+    WriteFile(addr / "Rv_zr6180.log", "stary\r\n");
     EXPECT_EQ(ZapisDoLogu(d.get(), d->Cfg, "novy"), 0);
     EXPECT_EQ(Log(), "stary\r\n" + Ocekavane(kCas) + "novy\r\n");
 }
@@ -86,48 +86,48 @@ TEST_F(MainLog, WithoutInstanceUsesSystemClockAndDefaultFormats) {
 TEST_F(MainLog, CustomFileName) {
     d->Cfg.LogNazev = "jiny.log";
     EXPECT_EQ(ZapisDoLogu(d.get(), d->Cfg, "x"), 0);
-    EXPECT_EQ(ReadFile(adr / "jiny.log"), Ocekavane(kCas) + "x\r\n");
+    EXPECT_EQ(ReadFile(addr / "jiny.log"), Ocekavane(kCas) + "x\r\n");
 }
 
 TEST_F(MainLog, ExistingEntryThatCannotBeOpenedGives1) {
-    ASSERT_EQ(mkdir((adr / "Rv_zr6180.log").c_str(), 0755), 0);
+    ASSERT_EQ(mkdir((addr / "Rv_zr6180.log").c_str(), 0755), 0);
     EXPECT_EQ(ZapisDoLogu(d.get(), d->Cfg, "x"), 1);
     d->Cfg.LogNazev = "smycka.log";  // a symbolic link to itself
-    ASSERT_EQ(symlink("smycka.log", (adr / "smycka.log").c_str()), 0);
+    ASSERT_EQ(symlink("smycka.log", (addr / "smycka.log").c_str()), 0);
     EXPECT_EQ(ZapisDoLogu(d.get(), d->Cfg, "x"), 1);
 }
 
 TEST_F(MainLog, FileThatCannotBeCreatedGives2) {
-    d->Cfg.LogAdresar = adr.Path() + "/chybi/";
+    d->Cfg.LogAdresar = addr.Path() + "/chybi/";
     EXPECT_EQ(ZapisDoLogu(d.get(), d->Cfg, "x"), 2);
-    EXPECT_FALSE(FileExists(adr / "chybi"));
+    EXPECT_FALSE(FileExists(addr / "chybi"));
 }
 
 TEST_F(MainLog, ReadOnlyDirectoryGives2) {
     if (geteuid() == 0) GTEST_SKIP() << "root writes into read-only directories";
-    ASSERT_EQ(mkdir((adr / "ro").c_str(), 0555), 0);
-    d->Cfg.LogAdresar = adr / "ro/";
+    ASSERT_EQ(mkdir((addr / "ro").c_str(), 0555), 0);
+    d->Cfg.LogAdresar = addr / "ro/";
     EXPECT_EQ(ZapisDoLogu(d.get(), d->Cfg, "x"), 2);
 }
 
 TEST_F(MainLog, WriteFailureGives3) {
-    ASSERT_EQ(symlink("/dev/full", (adr / "Rv_zr6180.log").c_str()), 0);
+    ASSERT_EQ(symlink("/dev/full", (addr / "Rv_zr6180.log").c_str()), 0);
     EXPECT_EQ(ZapisDoLogu(d.get(), d->Cfg, "x"), 3);
     EXPECT_EQ(ZapisDoLogu(d.get(), d->Cfg, "x", 5u), 3);
 }
 
 TEST_F(MainLog, LongMessageIsWrittenWhole) {
-    const std::string dlouha(10000, 'a');
-    EXPECT_EQ(ZapisDoLogu(d.get(), d->Cfg, dlouha), 0);
-    EXPECT_EQ(Log(), Ocekavane(kCas) + dlouha + "\r\n");
+    const std::string longText(10000, 'a');
+    EXPECT_EQ(ZapisDoLogu(d.get(), d->Cfg, longText), 0);
+    EXPECT_EQ(Log(), Ocekavane(kCas) + longText + "\r\n");
 }
 
 // ---- RunInfo ----
 
 class RunInfo : public MainLog {
 protected:
-    std::string Soubor() const { return ReadFile(adr / "Rv_zr6180RunInfo.txt"); }
-    void Obsah(const std::string& s) { WriteFile(adr / "Rv_zr6180RunInfo.txt", s); }
+    std::string Soubor() const { return ReadFile(addr / "Rv_zr6180RunInfo.txt"); }
+    void Obsah(const std::string& s) { WriteFile(addr / "Rv_zr6180RunInfo.txt", s); }
 };
 
 TEST_F(RunInfo, MissingFileGives1AndIsWritten) {
@@ -151,20 +151,20 @@ TEST_F(RunInfo, StoredNumberIsTakenUnlimited) {
 }
 
 TEST_F(RunInfo, EmptyOrNonNumericFirstLineIsRewrittenWith1) {
-    for (const char* obsah : {"", "\r\n5\r\n", "abc\r\n", "12x\r\n", "99999999999\r\n", "+\r\n"}) {
-        Obsah(obsah);
+    for (const char* content : {"", "\r\n5\r\n", "abc\r\n", "12x\r\n", "99999999999\r\n", "+\r\n"}) {
+        Obsah(content);
         d->Cfg.RunCislo = 4;
         CtiRunInfo(d->Cfg);
-        EXPECT_EQ(d->Cfg.RunCislo, 1) << obsah;
-        EXPECT_EQ(Soubor(), "1\r\n") << obsah;
+        EXPECT_EQ(d->Cfg.RunCislo, 1) << content;
+        EXPECT_EQ(Soubor(), "1\r\n") << content;
     }
 }
 
 TEST_F(RunInfo, MissingDirectoryCostsNothing) {
-    d->Cfg.LogAdresar = adr.Path() + "/chybi/";
+    d->Cfg.LogAdresar = addr.Path() + "/chybi/";
     CtiRunInfo(d->Cfg);
     EXPECT_EQ(d->Cfg.RunCislo, 1);
-    EXPECT_FALSE(FileExists(adr / "chybi"));
+    EXPECT_FALSE(FileExists(addr / "chybi"));
 }
 
 TEST_F(RunInfo, WriteReplacesTheWholeFile) {

@@ -57,12 +57,12 @@ struct TSetting {
 };
 
 TEST(Packet, BaudCodesAndAllowances) {
-    const int32_t rychlosti[] = {600, 1200, 2400, 4800, 9600, 19200, 38400, 57600, 115200};
-    const int32_t casy[] = {405, 205, 105, 55, 30, 18, 12, 9, 7};
+    const int32_t rates[] = {600, 1200, 2400, 4800, 9600, 19200, 38400, 57600, 115200};
+    const int32_t times[] = {405, 205, 105, 55, 30, 18, 12, 9, 7};
     for (uint8_t i = 0; i < 9; ++i) {
-        EXPECT_EQ(KodRychlosti(rychlosti[i]), i);
-        EXPECT_EQ(BaudCas(i), casy[i]);
-        EXPECT_TRUE(IsBaudRate(rychlosti[i]));
+        EXPECT_EQ(KodRychlosti(rates[i]), i);
+        EXPECT_EQ(BaudCas(i), times[i]);
+        EXPECT_TRUE(IsBaudRate(rates[i]));
     }
     EXPECT_FALSE(IsBaudRate(14400)) << "sent as 9600 Bd, but not a valid \"Baud\"";
     EXPECT_EQ(KodRychlosti(14400), 4);
@@ -74,12 +74,12 @@ TEST(Packet, BaudCodesAndAllowances) {
 
 TEST(Packet, RequestOfTheWorkedExample) {
     TSetting p;
-    const TPaket paket = p.Request();
-    EXPECT_EQ(paket.sv(), "[VUZIV2]ED03000004C800020500030000000000AB\r\n");
-    EXPECT_EQ(paket.size(), 44u);
+    const TPaket packet = p.Request();
+    EXPECT_EQ(packet.sv(), "[VUZIV2]ED03000004C800020500030000000000AB\r\n");
+    EXPECT_EQ(packet.size(), 44u);
 
     const uint8_t data[4] = {0, 0, 0, 0};
-    EXPECT_EQ(SestavPaket(1005, 4, 200, 2, 5, 0, 3, 0, data).sv(), paket.sv());
+    EXPECT_EQ(SestavPaket(1005, 4, 200, 2, 5, 0, 3, 0, data).sv(), packet.sv());
 }
 
 TEST(Packet, StatusRegisterResetOfChannel99) {
@@ -113,17 +113,17 @@ TEST(Packet, FieldEncodings) {
     p.k.DataZapis[2] = 0x7F;
     p.k.DataZapis[3] = 0xFE;
     p.k.DataZapis[4] = 0x55;  // beyond the four data bytes
-    const TPaket paket = p.Request();
-    EXPECT_EQ(paket.sv().substr(16, 24), "082C010F05010300"
+    const TPaket packet = p.Request();
+    EXPECT_EQ(packet.sv().substr(16, 24), "082C010F05010300"
                                          "01AB7FFE");
-    EXPECT_EQ(paket.size(), 44u);
-    EXPECT_EQ(paket.sv().substr(40, 2), Checksum(paket.sv().substr(8, 32)));
+    EXPECT_EQ(packet.size(), 44u);
+    EXPECT_EQ(packet.sv().substr(40, 2), Checksum(packet.sv().substr(8, 32)));
 }
 
 TEST(Packet, ChecksumCoversPositions9To40) {
     const uint8_t data[4] = {0x12, 0x34, 0x56, 0x78};
-    const TPaket paket = SestavPaket(0xFFFFFFFFu, 8, 0xABCD, 15, 255, 101, 255, 0, data);
-    const std::string_view t = paket.sv();
+    const TPaket packet = SestavPaket(0xFFFFFFFFu, 8, 0xABCD, 15, 255, 101, 255, 0, data);
+    const std::string_view t = packet.sv();
     ASSERT_EQ(t.size(), 44u);
     EXPECT_EQ(t.substr(40, 2), Checksum(t.substr(8, 32)));
     EXPECT_EQ(t.substr(42), "\r\n");
@@ -153,11 +153,11 @@ TEST(Packet, AnswerFieldsAllDecoded) {
 
 TEST(Packet, StrayLeadingCharactersAreDropped) {
     TOdpoved o;
-    const std::string smeti = std::string("x\0\r\n]", 5);
-    ASSERT_EQ(RozeberPaket(smeti + Odpoved1005, o), TPacketResult::Valid);
+    const std::string junk = std::string("x\0\r\n]", 5);
+    ASSERT_EQ(RozeberPaket(junk + Odpoved1005, o), TPacketResult::Valid);
     EXPECT_EQ(o.Id, 1005u);
     // 69 characters after the stray ones: too short.
-    EXPECT_EQ(RozeberPaket(smeti + Odpoved1005.substr(0, 69), o), TPacketResult::TooShort);
+    EXPECT_EQ(RozeberPaket(junk + Odpoved1005.substr(0, 69), o), TPacketResult::TooShort);
     EXPECT_EQ(RozeberPaket("", o), TPacketResult::TooShort);
     EXPECT_EQ(RozeberPaket(std::string(200, 'A'), o), TPacketResult::TooShort);
 }
@@ -218,28 +218,28 @@ TEST(Packet, AnyChangeInTheFirst68CharactersIsRejected) {
 // Datagrams of any content up to the receive buffer's size must decode to
 // a result, never read past the text (checked under the sanitizers).
 TEST(Packet, SurvivesArbitraryDatagrams) {
-    std::mt19937 nahoda(20240611u);
-    std::uniform_int_distribution<int> bajt(0, 255);
-    std::uniform_int_distribution<int> delka(0, 8096);
-    std::uniform_int_distribution<int> kratka(0, 80);
-    for (int pokus = 0; pokus < 3000; ++pokus) {
-        const int druh = pokus % 4;
-        std::string t(static_cast<std::size_t>(druh == 0 ? delka(nahoda) : kratka(nahoda)), '\0');
-        for (char& z : t) z = static_cast<char>(bajt(nahoda));
-        if (druh == 1 && !t.empty()) t[0] = '[';
-        if (druh == 2) t = Odpoved1005.substr(0, std::min<std::size_t>(t.size(), Odpoved1005.size())) + t;
-        if (druh == 3) {
+    std::mt19937 chance(20240611u);
+    std::uniform_int_distribution<int> byteValue(0, 255);
+    std::uniform_int_distribution<int> length(0, 8096);
+    std::uniform_int_distribution<int> shortText(0, 80);
+    for (int attempt = 0; attempt < 3000; ++attempt) {
+        const int kind = attempt % 4;
+        std::string t(static_cast<std::size_t>(kind == 0 ? length(chance) : shortText(chance)), '\0');
+        for (char& z : t) z = static_cast<char>(byteValue(chance));
+        if (kind == 1 && !t.empty()) t[0] = '[';
+        if (kind == 2) t = Odpoved1005.substr(0, std::min<std::size_t>(t.size(), Odpoved1005.size())) + t;
+        if (kind == 3) {
             t = Odpoved1005;
-            t[static_cast<std::size_t>(bajt(nahoda)) % 68] = static_cast<char>(bajt(nahoda));
+            t[static_cast<std::size_t>(byteValue(chance)) % 68] = static_cast<char>(byteValue(chance));
         }
         // An exact-size heap copy lets the address sanitizer see any overrun.
-        auto kopie = std::make_unique<char[]>(t.size());
-        std::copy(t.begin(), t.end(), kopie.get());
+        auto copied = std::make_unique<char[]>(t.size());
+        std::copy(t.begin(), t.end(), copied.get());
         TOdpoved o;
-        const auto v = static_cast<uint8_t>(RozeberPaket(std::string_view(kopie.get(), t.size()), o));
-        ASSERT_LE(v, 4) << pokus;
-        if (druh == 3 && t != Odpoved1005) {
-            EXPECT_NE(v, 0) << pokus;
+        const auto v = static_cast<uint8_t>(RozeberPaket(std::string_view(copied.get(), t.size()), o));
+        ASSERT_LE(v, 4) << attempt;
+        if (kind == 3 && t != Odpoved1005) {
+            EXPECT_NE(v, 0) << attempt;
         }
     }
 }

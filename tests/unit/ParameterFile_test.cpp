@@ -36,34 +36,34 @@ const std::string kZahlavi = "[Deklarace kanálů]\n";
 struct TReadState {
     TCFG cfg;
     TPoleRozhrani rozhrani;
-    TPoleKanal kanaly;
+    TPoleKanal channels;
 };
 
 class ParameterFile : public ::testing::Test {
 protected:
-    std::string FileWith(const std::string& obsah, const std::string& jmeno = "parametry.ini") {
-        const std::string cesta = dir / jmeno;
-        WriteFile(cesta, obsah);
-        return cesta;
+    std::string FileWith(const std::string& content, const std::string& name = "parametry.ini") {
+        const std::string filePath = dir / name;
+        WriteFile(filePath, content);
+        return filePath;
     }
-    TResult Settings(const std::string& obsah) { return CtiNastaveni(FileWith(obsah), s->cfg); }
-    TResult Rozhrani(const std::string& obsah) { return CtiRozhrani(FileWith(obsah), s->cfg, s->rozhrani); }
-    TResult Kanaly(const std::string& obsah) {
-        return CtiKanaly(FileWith(obsah), s->cfg, s->rozhrani, s->kanaly);
+    TResult Settings(const std::string& content) { return CtiNastaveni(FileWith(content), s->cfg); }
+    TResult Rozhrani(const std::string& content) { return CtiRozhrani(FileWith(content), s->cfg, s->rozhrani); }
+    TResult Kanaly(const std::string& content) {
+        return CtiKanaly(FileWith(content), s->cfg, s->rozhrani, s->channels);
     }
     // Each reader on one file, as Init calls them.
-    std::tuple<TResult, TResult, TResult> Vse(const std::string& cesta) {
-        return {CtiNastaveni(cesta, s->cfg), CtiRozhrani(cesta, s->cfg, s->rozhrani),
-                CtiKanaly(cesta, s->cfg, s->rozhrani, s->kanaly)};
+    std::tuple<TResult, TResult, TResult> Vse(const std::string& filePath) {
+        return {CtiNastaveni(filePath, s->cfg), CtiRozhrani(filePath, s->cfg, s->rozhrani),
+                CtiKanaly(filePath, s->cfg, s->rozhrani, s->channels)};
     }
     // All three readers accept the file.
-    ::testing::AssertionResult VseOk(const std::string& cesta) {
-        const auto [a, b, c] = Vse(cesta);
+    ::testing::AssertionResult VseOk(const std::string& filePath) {
+        const auto [a, b, c] = Vse(filePath);
         for (const TResult* v : {&a, &b, &c})
             if (!v->Ok) return ::testing::AssertionFailure() << v->Message;
         return ::testing::AssertionSuccess();
     }
-    std::string LogDir(const std::string& jmeno) { return dir / jmeno; }
+    std::string LogDir(const std::string& name) { return dir / name; }
 
     TTempDir dir;
     std::unique_ptr<TReadState> s = std::make_unique<TReadState>();
@@ -138,7 +138,7 @@ TEST_F(ParameterFile, SettingsAllKeysRead) {
 TEST_F(ParameterFile, SettingsMessages) {
     const std::string l = "[Logovací soubor]\n";
     const struct {
-        std::string text, zprava;
+        std::string text, message;
     } cases[] = {
         {l + "Povolen RUN=0\n[Diagnostické okno]\nPovoleno=1\n" + kRozhrani1 + kZahlavi, kChybny},  // no Povolen
         {"[Diagnostické okno]\nPovolen=1\n", kChybny},  // in the wrong section
@@ -157,8 +157,8 @@ TEST_F(ParameterFile, SettingsMessages) {
         std::string t = c.text;
         if (const std::size_t i = t.find('@'); i != std::string::npos) t.replace(i, 1, LogDir("l"));
         const TResult v = Settings(t);
-        EXPECT_EQ(v.Message, c.zprava) << t;
-        EXPECT_EQ(v.Ok, c.zprava == kVPoradku) << t;
+        EXPECT_EQ(v.Message, c.message) << t;
+        EXPECT_EQ(v.Ok, c.message == kVPoradku) << t;
     }
     EXPECT_TRUE(Settings(l + "Povolen=abc\n").Ok);
     EXPECT_EQ(s->cfg.LogPovolen, 0);
@@ -170,41 +170,41 @@ TEST_F(ParameterFile, SettingsChecksInOrder) {
     std::string t =
         "[Diagnostické okno]\nPovoleno=2\n[Logovací soubor]\nPovolen log rozhraní=2\nPočet RUN souborů=-1\n"
         "Povolen RUN=2\nNázev souboru=x\nPovolen=1\n";
-    const auto oprav = [&t](const std::string& z, const std::string& na) { t.replace(t.find(z), z.size(), na); };
+    const auto fixed = [&t](const std::string& z, const std::string& na) { t.replace(t.find(z), z.size(), na); };
     EXPECT_EQ(Settings(t).Message, kChyba + Cp("Logovací soubor / Název souboru = x"));
-    oprav("Povolen=1", "Povolen=0");
+    fixed("Povolen=1", "Povolen=0");
     EXPECT_EQ(Settings(t).Message, kChyba + Cp("Logovací soubor / Povolen RUN = 2"));
-    oprav("Povolen RUN=2", "Povolen RUN=0");
+    fixed("Povolen RUN=2", "Povolen RUN=0");
     EXPECT_EQ(Settings(t).Message, kChyba + Cp("Logovací soubor / Počet RUN souborů = -1"));
-    oprav("Počet RUN souborů=-1", "Počet RUN souborů=0");
+    fixed("Počet RUN souborů=-1", "Počet RUN souborů=0");
     EXPECT_EQ(Settings(t).Message, kChyba + Cp("Logovací soubor / Povolen log rozhraní = 2"));
-    oprav("Povolen log rozhraní=2", "Povolen log rozhraní=0");
+    fixed("Povolen log rozhraní=2", "Povolen log rozhraní=0");
     EXPECT_EQ(Settings(t).Message, kChyba + Cp("Diagnostické okno / Povoleno = 2"));
-    oprav("Povoleno=2", "Povoleno=0");
+    fixed("Povoleno=2", "Povoleno=0");
     const TResult v = Settings(t);
     EXPECT_TRUE(v.Ok) << v.Message;
     EXPECT_EQ(s->cfg.RunPocet, 0);  // zero RUN files is allowed
 }
 
 TEST_F(ParameterFile, SettingsLogDirectoryDelimiterAndCreation) {
-    const std::string hluboky = LogDir("a/b/c");
-    TResult v = Settings("[Logovací soubor]\nPovolen=0\nPovolen RUN=1\nAdresář LOG souborů=" + hluboky + "\n");
+    const std::string deep = LogDir("a/b/c");
+    TResult v = Settings("[Logovací soubor]\nPovolen=0\nPovolen RUN=1\nAdresář LOG souborů=" + deep + "\n");
     ASSERT_TRUE(v.Ok) << v.Message;
-    EXPECT_EQ(s->cfg.LogAdresar, hluboky + "/");
+    EXPECT_EQ(s->cfg.LogAdresar, deep + "/");
     struct stat st {};
-    ASSERT_EQ(stat(hluboky.c_str(), &st), 0);
+    ASSERT_EQ(stat(deep.c_str(), &st), 0);
     EXPECT_TRUE(S_ISDIR(st.st_mode));
 
-    const std::string druhy = LogDir("d") + "/";
-    v = Settings("[Logovací soubor]\nPovolen log rozhraní=1\nPovolen=0\nAdresář LOG souborů=\"" + druhy + "\"\n");
+    const std::string kinds = LogDir("d") + "/";
+    v = Settings("[Logovací soubor]\nPovolen log rozhraní=1\nPovolen=0\nAdresář LOG souborů=\"" + kinds + "\"\n");
     ASSERT_TRUE(v.Ok) << v.Message;
-    EXPECT_EQ(s->cfg.LogAdresar, druhy);  // no second delimiter
-    EXPECT_TRUE(FileExists(druhy));
+    EXPECT_EQ(s->cfg.LogAdresar, kinds);  // no second delimiter
+    EXPECT_TRUE(FileExists(kinds));
 
-    const std::string vypnuto = LogDir("vypnuto");
-    v = Settings("[Logovací soubor]\nPovolen=0\nAdresář LOG souborů=" + vypnuto + "\n");
+    const std::string switchedOff = LogDir("vypnuto");
+    v = Settings("[Logovací soubor]\nPovolen=0\nAdresář LOG souborů=" + switchedOff + "\n");
     ASSERT_TRUE(v.Ok) << v.Message;
-    EXPECT_FALSE(FileExists(vypnuto));  // all logs off: not needed, not created
+    EXPECT_FALSE(FileExists(switchedOff));  // all logs off: not needed, not created
 }
 
 TEST_F(ParameterFile, SettingsLogDirectoryThatCannotBeCreated) {
@@ -266,22 +266,22 @@ TEST_F(ParameterFile, InterfaceNoneDeclared) {
 }
 
 TEST_F(ParameterFile, InterfaceMissingBaudAndRangeMessages) {
-    const auto zprava = [this](const std::string& klice) {
-        return Rozhrani("[Deklarace rozhraní 5]\nTyp=ZR-6180\n" + klice).Message;
+    const auto message = [this](const std::string& keys) {
+        return Rozhrani("[Deklarace rozhraní 5]\nTyp=ZR-6180\n" + keys).Message;
     };
-    const std::string sekce = kChyba + Cp("Deklarace rozhraní 5 / ");
-    EXPECT_EQ(zprava(""), sekce + "Baud = 0.");
-    EXPECT_EQ(zprava("Baud=9601\n"), sekce + "Baud = 9601.");
-    EXPECT_EQ(zprava("Baud=abc\n"), sekce + "Baud = 0.");
-    EXPECT_EQ(zprava("Baud=600\nUDP timeout=65536\n"), sekce + "UDP timeout = 65536.");
-    EXPECT_EQ(zprava("Baud=600\nUDP timeout=-1\n"), sekce + "UDP timeout = -1.");
-    EXPECT_EQ(zprava("Baud=1\nUDP timeout=-1\n"), sekce + "UDP timeout = -1.");  // checked before Baud
-    EXPECT_EQ(zprava("Baud=600\nTimeout=65536\n"), sekce + "Timeout = 65536.");
-    EXPECT_EQ(zprava("Baud=600\nTimeout=-5\nOpakování=16\n"), sekce + "Timeout = -5.");
-    EXPECT_EQ(zprava("Baud=600\nOpakování=16\n"), sekce + Cp("Opakování = 16."));
-    EXPECT_EQ(zprava("Baud=600\nOpakování=-1\n"), sekce + Cp("Opakování = -1."));
+    const std::string section = kChyba + Cp("Deklarace rozhraní 5 / ");
+    EXPECT_EQ(message(""), section + "Baud = 0.");
+    EXPECT_EQ(message("Baud=9601\n"), section + "Baud = 9601.");
+    EXPECT_EQ(message("Baud=abc\n"), section + "Baud = 0.");
+    EXPECT_EQ(message("Baud=600\nUDP timeout=65536\n"), section + "UDP timeout = 65536.");
+    EXPECT_EQ(message("Baud=600\nUDP timeout=-1\n"), section + "UDP timeout = -1.");
+    EXPECT_EQ(message("Baud=1\nUDP timeout=-1\n"), section + "UDP timeout = -1.");  // checked before Baud
+    EXPECT_EQ(message("Baud=600\nTimeout=65536\n"), section + "Timeout = 65536.");
+    EXPECT_EQ(message("Baud=600\nTimeout=-5\nOpakování=16\n"), section + "Timeout = -5.");
+    EXPECT_EQ(message("Baud=600\nOpakování=16\n"), section + Cp("Opakování = 16."));
+    EXPECT_EQ(message("Baud=600\nOpakování=-1\n"), section + Cp("Opakování = -1."));
     for (int b : {600, 1200, 2400, 4800, 9600, 19200, 38400, 57600, 115200})
-        EXPECT_EQ(zprava("Baud=" + std::to_string(b) + "\n"), kVPoradku) << b;
+        EXPECT_EQ(message("Baud=" + std::to_string(b) + "\n"), kVPoradku) << b;
 }
 
 TEST_F(ParameterFile, InterfaceUdpRetriesOutOfRangeBecomeZero) {
@@ -320,9 +320,9 @@ TEST_F(ParameterFile, ChannelsWithoutHeaderOrEmptySection) {
         ASSERT_TRUE(v.Ok) << v.Message;
         EXPECT_EQ(v.Message, kVPoradku);
         EXPECT_EQ(s->cfg.PocetKanalu, 0);
-        EXPECT_EQ(s->kanaly[99].Pouzit, 1);
-        EXPECT_EQ(s->kanaly[99].Nazev, Cp("Nulování Status registru modulu"));
-        EXPECT_EQ(s->kanaly[100].Pouzit, 0);
+        EXPECT_EQ(s->channels[99].Pouzit, 1);
+        EXPECT_EQ(s->channels[99].Nazev, Cp("Nulování Status registru modulu"));
+        EXPECT_EQ(s->channels[100].Pouzit, 0);
     }
 }
 
@@ -332,16 +332,16 @@ TEST_F(ParameterFile, ChannelsFullDeclaration) {
                                "  5000\t2  255 255 31 mimo \"K\"mezi\"N\"\"P\"\n"
                                "6099 16 0 0 0\n");
     ASSERT_TRUE(v.Ok) << v.Message;
-    const TKanal& k = s->kanaly[100];
+    const TKanal& k = s->channels[100];
     EXPECT_EQ(k.Pouzit, 1);
     EXPECT_EQ(k.Cislo, 100);
     EXPECT_EQ(Numbers(k), std::make_tuple(1, 5, 7, 3));
     EXPECT_EQ(Texty(k), std::make_tuple("TK1", "Teplota kotle", Cp("Zpětné čtení [°C]")));
     EXPECT_EQ(k.Status, 15);
-    EXPECT_EQ(Numbers(s->kanaly[5000]), std::make_tuple(2, 255, 255, 31));
-    EXPECT_EQ(Texty(s->kanaly[5000]), std::make_tuple("K", "N", "P"));
-    EXPECT_EQ(s->kanaly[6099].Pouzit, 1);
-    EXPECT_EQ(Texty(s->kanaly[6099]), std::make_tuple("", "", ""));
+    EXPECT_EQ(Numbers(s->channels[5000]), std::make_tuple(2, 255, 255, 31));
+    EXPECT_EQ(Texty(s->channels[5000]), std::make_tuple("K", "N", "P"));
+    EXPECT_EQ(s->channels[6099].Pouzit, 1);
+    EXPECT_EQ(Texty(s->channels[6099]), std::make_tuple("", "", ""));
     EXPECT_EQ(s->cfg.PocetKanalu, 3);
     EXPECT_EQ(s->rozhrani[1].PocetKanalu, 1);
     EXPECT_EQ(s->rozhrani[2].PocetKanalu, 1);  // no interface section needed
@@ -354,7 +354,7 @@ TEST_F(ParameterFile, ChannelsOutsideTheTableAreSkippedSilently) {
     const TResult v = Kanaly(kZahlavi + "7000 1 1 1 1 \"x\"\n50 1 1 1 1\n-5 abc\n98 1\n6100 1\n100 2 3 4 5\n");
     ASSERT_TRUE(v.Ok) << v.Message;
     EXPECT_EQ(s->cfg.PocetKanalu, 1);
-    EXPECT_EQ(s->kanaly[100].Rozhrani, 2);
+    EXPECT_EQ(s->channels[100].Rozhrani, 2);
     EXPECT_EQ(s->rozhrani[1].PocetKanalu, 0);
 }
 
@@ -362,19 +362,19 @@ TEST_F(ParameterFile, ChannelsCommentLineFailsTheSectionAtTheEnd) {
     const TResult v = Kanaly(kZahlavi + "100 1 1 1 1\n; komentar 2000 1 1 1 1\n101 1 2 1 1\n");
     EXPECT_FALSE(v.Ok);
     EXPECT_EQ(v.Message, kChybaSekce);
-    EXPECT_EQ(s->kanaly[101].Pouzit, 1);  // read on to the end before failing
-    EXPECT_EQ(s->kanaly[2000].Pouzit, 0);  // the rest of the comment line is skipped
+    EXPECT_EQ(s->channels[101].Pouzit, 1);  // read on to the end before failing
+    EXPECT_EQ(s->channels[2000].Pouzit, 0);  // the rest of the comment line is skipped
     EXPECT_EQ(Kanaly(kZahlavi + "100 1 1 1 1\n1.5 1 1 1 1\n").Message, kChybaSekce);
     EXPECT_EQ(Kanaly(kZahlavi + "[Deklarace rozhraní 2]\n").Message, kChybaSekce);
 }
 
 TEST_F(ParameterFile, ChannelsFieldOutOfRangeOrNotInteger) {
-    for (const char* radek : {"100 17 1 1 1", "100 0 1 1 1", "100 x 1 1 1", "100 1 256 1 1", "100 1 -1 1 1",
+    for (const char* line : {"100 17 1 1 1", "100 0 1 1 1", "100 x 1 1 1", "100 1 256 1 1", "100 1 -1 1 1",
                               "100 1 a 1 1", "100 1 1 256 1", "100 1 1 1 256", "100 1 1 1 \"x\"", "100",
                               "100 1 1 1 1.0"}) {
-        const TResult v = Kanaly(kZahlavi + radek + "\n");
-        EXPECT_FALSE(v.Ok) << radek;
-        EXPECT_EQ(v.Message, kChybaKanalu + "100") << radek;
+        const TResult v = Kanaly(kZahlavi + line + "\n");
+        EXPECT_FALSE(v.Ok) << line;
+        EXPECT_EQ(v.Message, kChybaKanalu + "100") << line;
     }
     // The immediate failure wins over an earlier bad channel token.
     EXPECT_EQ(Kanaly(kZahlavi + "abc\n4000 20 1 1 1\n").Message, kChybaKanalu + "4000");
@@ -383,9 +383,9 @@ TEST_F(ParameterFile, ChannelsFieldOutOfRangeOrNotInteger) {
 TEST_F(ParameterFile, ChannelsRedeclaredAndChannel99) {
     const TResult v = Kanaly(kZahlavi + "99 1 0 0 0 \"R\" \"Reset\"\n200 1 1 1 1 \"A\"\n200 2 2 2 2 \"B\"\n");
     ASSERT_TRUE(v.Ok) << v.Message;
-    EXPECT_EQ(s->kanaly[99].Nazev, "Reset");
-    EXPECT_EQ(s->kanaly[200].Rozhrani, 2);
-    EXPECT_EQ(s->kanaly[200].Kod, "B");
+    EXPECT_EQ(s->channels[99].Nazev, "Reset");
+    EXPECT_EQ(s->channels[200].Rozhrani, 2);
+    EXPECT_EQ(s->channels[200].Kod, "B");
     EXPECT_EQ(s->cfg.PocetKanalu, 3);
     EXPECT_EQ(s->rozhrani[1].PocetKanalu, 2);
     EXPECT_EQ(s->rozhrani[2].PocetKanalu, 1);
@@ -408,29 +408,29 @@ TEST_F(ParameterFile, ChannelsTokenSyntax) {
     // A declaration may go on over line ends; texts come from the line of the fifth token.
     TResult v = Kanaly(kZahlavi + "100 1\n\n  2\t3\n4 \"K\" \"N\"\n$65 0x2 $A 0X0B 012\n");
     ASSERT_TRUE(v.Ok) << v.Message;
-    EXPECT_EQ(Numbers(s->kanaly[100]), std::make_tuple(1, 2, 3, 4));
-    EXPECT_EQ(s->kanaly[100].Kod, "K");
-    EXPECT_EQ(Numbers(s->kanaly[101]), std::make_tuple(2, 10, 11, 12));
+    EXPECT_EQ(Numbers(s->channels[100]), std::make_tuple(1, 2, 3, 4));
+    EXPECT_EQ(s->channels[100].Kod, "K");
+    EXPECT_EQ(Numbers(s->channels[101]), std::make_tuple(2, 10, 11, 12));
     // A token is cut after 32 characters; the remainder is the next token.
     v = Kanaly(kZahlavi + std::string(29, '0') + "100" + "1 2 3 4 \"K\"\n");
     ASSERT_TRUE(v.Ok) << v.Message;
-    EXPECT_EQ(Numbers(s->kanaly[100]), std::make_tuple(1, 2, 3, 4));
+    EXPECT_EQ(Numbers(s->channels[100]), std::make_tuple(1, 2, 3, 4));
     // NUL and other control characters separate tokens.
     v = Kanaly(kZahlavi + std::string("100\0" "1\x01" "2\x1F" "3\v4\n", 12));
     ASSERT_TRUE(v.Ok) << v.Message;
-    EXPECT_EQ(Numbers(s->kanaly[100]), std::make_tuple(1, 2, 3, 4));
+    EXPECT_EQ(Numbers(s->channels[100]), std::make_tuple(1, 2, 3, 4));
 }
 
 TEST_F(ParameterFile, ChannelsEndOfFileReadsZerosAndCtrlZEnds) {
     TResult v = Kanaly(kZahlavi + "100 1");
     ASSERT_TRUE(v.Ok) << v.Message;
-    EXPECT_EQ(s->kanaly[100].Pouzit, 1);
-    EXPECT_EQ(s->kanaly[100].Adresa, 0);
+    EXPECT_EQ(s->channels[100].Pouzit, 1);
+    EXPECT_EQ(s->channels[100].Adresa, 0);
     EXPECT_EQ(s->rozhrani[1].PocetModulu, 1);
     EXPECT_EQ(Kanaly(kZahlavi + "100").Message, kChybaKanalu + "100");  // interface 0
     v = Kanaly(kZahlavi + "100 1 2 3 4 \"K\x1A\"\nabc\n");
     ASSERT_TRUE(v.Ok) << v.Message;
-    EXPECT_EQ(s->kanaly[100].Kod, "K");
+    EXPECT_EQ(s->channels[100].Kod, "K");
     EXPECT_EQ(Kanaly("\x1A" + kZahlavi + "100 1 2 3 4\n").Message, kVPoradku);
     EXPECT_EQ(s->cfg.PocetKanalu, 0);  // the header lies beyond the end
 }
@@ -439,8 +439,8 @@ TEST_F(ParameterFile, ChannelsCrLfLinesAndUnclosedQuotes) {
     const TResult v =
         Kanaly("[Logovací soubor]\r\nPovolen=0\r\n[Deklarace kanálů]\r\n100 1 2 3 4 \"K\" \"bez konce\r\n101 1 2 3 4\r\n");
     ASSERT_TRUE(v.Ok) << v.Message;
-    EXPECT_EQ(s->kanaly[100].Nazev, "bez konce");
-    EXPECT_EQ(s->kanaly[101].Pouzit, 1);
+    EXPECT_EQ(s->channels[100].Nazev, "bez konce");
+    EXPECT_EQ(s->channels[101].Pouzit, 1);
 }
 
 TEST_F(ParameterFile, ChannelsHeaderMustMatchExactly) {
@@ -463,9 +463,9 @@ TEST_F(ParameterFile, ChannelsLimitOf6099Declarations) {
 }
 
 TEST_F(ParameterFile, ChannelsUnreadableFile) {
-    EXPECT_EQ(CtiKanaly(dir / "chybi.ini", s->cfg, s->rozhrani, s->kanaly).Message, kChybaSekce);
-    EXPECT_EQ(CtiKanaly(dir.Path(), s->cfg, s->rozhrani, s->kanaly).Message, kChybaSekce);
-    EXPECT_EQ(s->kanaly[99].Pouzit, 1);  // the table is initialised all the same
+    EXPECT_EQ(CtiKanaly(dir / "chybi.ini", s->cfg, s->rozhrani, s->channels).Message, kChybaSekce);
+    EXPECT_EQ(CtiKanaly(dir.Path(), s->cfg, s->rozhrani, s->channels).Message, kChybaSekce);
+    EXPECT_EQ(s->channels[99].Pouzit, 1);  // the table is initialised all the same
 }
 
 TEST(RozdelUvozovky, StateMachine) {
@@ -496,13 +496,13 @@ void CheckCzech(const TReadState& s) {
     EXPECT_EQ(s.rozhrani[2].Nazev, Cp("Výměník"));
     EXPECT_EQ(s.rozhrani[2].UdpOpakovani, 3);
     EXPECT_EQ(s.cfg.PocetKanalu, 1);
-    EXPECT_EQ(s.kanaly[100].Kod, Cp("Č1"));
-    EXPECT_EQ(s.kanaly[100].Nazev, Cp("Teplota žádaná"));
+    EXPECT_EQ(s.channels[100].Kod, Cp("Č1"));
+    EXPECT_EQ(s.channels[100].Nazev, Cp("Teplota žádaná"));
 }
 
 TEST_F(ParameterFile, EncodingsUtf8BomAndCp1250ReadAlike) {
-    for (const std::string& obsah : {kCesky, "\xEF\xBB\xBF" + kCesky, Cp(kCesky)}) {
-        ASSERT_TRUE(VseOk(FileWith(obsah)));
+    for (const std::string& content : {kCesky, "\xEF\xBB\xBF" + kCesky, Cp(kCesky)}) {
+        ASSERT_TRUE(VseOk(FileWith(content)));
         CheckCzech(*s);
     }
     // Characters outside the code page do not spoil the file.
@@ -522,25 +522,25 @@ TEST_F(ParameterFile, EncodingsCp1250FileName) {
 
 TEST_F(ParameterFile, BinaryGarbageNeverCrashes) {
     std::mt19937 gen(6180);
-    const std::string_view abeceda = "0123456789 \t\n\r\"$x-+[]=;\x1A\xE1";
-    for (int kolo = 0; kolo < 40; ++kolo) {
-        std::string t(static_cast<std::size_t>(1000 + kolo * 5000), '\0');
+    const std::string_view alphabet = "0123456789 \t\n\r\"$x-+[]=;\x1A\xE1";
+    for (int round = 0; round < 40; ++round) {
+        std::string t(static_cast<std::size_t>(1000 + round * 5000), '\0');
         // Half the rounds raw bytes, half characters the channel syntax reacts to.
-        for (char& ch : t) ch = kolo % 4 < 2 ? static_cast<char>(gen()) : abeceda[gen() % abeceda.size()];
-        const std::string zacatek = kLog + kRozhrani1 + kZahlavi;  // garbage where declarations belong
-        if (kolo % 2 == 1) t = kolo % 8 == 7 ? "\xEF\xBB\xBF" + zacatek + t : Cp(zacatek) + t;
-        const std::string cesta = FileWith(t);
-        const auto [a, b, c] = Vse(cesta);
-        EXPECT_TRUE(FromList(a.Message)) << kolo;
-        EXPECT_TRUE(FromList(b.Message)) << kolo;
-        EXPECT_TRUE(FromList(c.Message)) << kolo;
+        for (char& ch : t) ch = round % 4 < 2 ? static_cast<char>(gen()) : alphabet[gen() % alphabet.size()];
+        const std::string start = kLog + kRozhrani1 + kZahlavi;  // garbage where declarations belong
+        if (round % 2 == 1) t = round % 8 == 7 ? "\xEF\xBB\xBF" + start + t : Cp(start) + t;
+        const std::string filePath = FileWith(t);
+        const auto [a, b, c] = Vse(filePath);
+        EXPECT_TRUE(FromList(a.Message)) << round;
+        EXPECT_TRUE(FromList(b.Message)) << round;
+        EXPECT_TRUE(FromList(c.Message)) << round;
     }
 }
 
 TEST_F(ParameterFile, HugeLinesAreCut) {
-    const std::string mega(1 << 20, 'x');
-    const std::string t = "[Logovací soubor]\nPovolen=0\nNázev RUN souborů=" + mega + "\n" + kRozhrani1 +
-                          "Název=" + mega + "\n" + kZahlavi + "100 1 1 1 1 \"" + mega + "\" \"" + mega + "\"\n" +
+    const std::string mebi(1 << 20, 'x');
+    const std::string t = "[Logovací soubor]\nPovolen=0\nNázev RUN souborů=" + mebi + "\n" + kRozhrani1 +
+                          "Název=" + mebi + "\n" + kZahlavi + "100 1 1 1 1 \"" + mebi + "\" \"" + mebi + "\"\n" +
                           std::string(1 << 20, '7') + "\n";
     const auto [a, b, c] = Vse(FileWith(t));
     ASSERT_TRUE(a.Ok) << a.Message;
@@ -548,29 +548,29 @@ TEST_F(ParameterFile, HugeLinesAreCut) {
     EXPECT_EQ(c.Message, kChybaSekce);  // a 32-digit token is no 32-bit integer
     EXPECT_EQ(s->cfg.RunNazev.size(), MaxIniValue);
     EXPECT_EQ(s->rozhrani[1].Nazev.size(), MaxIniValue);
-    EXPECT_EQ(s->kanaly[100].Kod.size(), MaxIniValue);
-    EXPECT_EQ(s->kanaly[100].Nazev.size(), MaxIniValue);
+    EXPECT_EQ(s->channels[100].Kod.size(), MaxIniValue);
+    EXPECT_EQ(s->channels[100].Nazev.size(), MaxIniValue);
 }
 
 TEST_F(ParameterFile, NulBytesInTheFile) {
     const char log[] = "[Logovací soubor]\nPovolen=0\0x\nNázev RUN souborů=ab\0cd\n";
-    const char kanal[] = "100\0 1 1 1 1 \"a\0b\"\n";
-    const std::string t = std::string(log, sizeof log - 1) + kRozhrani1 + kZahlavi + std::string(kanal, sizeof kanal - 1);
+    const char channel[] = "100\0 1 1 1 1 \"a\0b\"\n";
+    const std::string t = std::string(log, sizeof log - 1) + kRozhrani1 + kZahlavi + std::string(channel, sizeof channel - 1);
     ASSERT_TRUE(VseOk(FileWith(t)));
     EXPECT_EQ(s->cfg.RunNazev, "ab");
-    EXPECT_EQ(s->kanaly[100].Kod, std::string("a\0b", 3));  // channel texts keep their bytes
+    EXPECT_EQ(s->channels[100].Kod, std::string("a\0b", 3));  // channel texts keep their bytes
 }
 
 TEST_F(ParameterFile, HundredMegabyteFile) {
-    const std::string cesta = dir / "velky.ini";
+    const std::string filePath = dir / "velky.ini";
     {
-        std::ofstream f(cesta, std::ios::binary);
+        std::ofstream f(filePath, std::ios::binary);
         f << kLog << kRozhrani1;
-        const std::string blok = std::string(63, 'v') + "\n";  // filler lines no reader wants
-        for (int i = 0; i < (100 << 20) / 64; ++i) f << blok;
+        const std::string block = std::string(63, 'v') + "\n";  // filler lines no reader wants
+        for (int i = 0; i < (100 << 20) / 64; ++i) f << block;
         f << "[Deklarace rozhraní 2]\nTyp=ZR-6180\nBaud=600\n" << kZahlavi << "100 2 1 1 1\n";
     }
-    EXPECT_TRUE(VseOk(cesta));
+    EXPECT_TRUE(VseOk(filePath));
     EXPECT_EQ(s->cfg.PocetRozhrani, 2);
     EXPECT_EQ(s->cfg.PocetKanalu, 1);
 }
@@ -594,26 +594,26 @@ TEST_F(ParameterFile, ExampleFileIsAccepted) {
     EXPECT_GE(s->rozhrani[2].PocetModulu, 3);
     // Every kind of channel is there, and each input reads back an output on
     // its address and periphery (bits: the same bit), except on module 9.
-    std::set<int> druhy;
+    std::set<int> kinds;
     for (int c = 100; c <= LastChannel; ++c) {
-        const TKanal& k = s->kanaly[c];
+        const TKanal& k = s->channels[c];
         if (k.Pouzit == 0) continue;
-        druhy.insert(c / 1000);
+        kinds.insert(c / 1000);
         if (c >= 3000 || (k.Rozhrani == 2 && k.Adresa == 9)) continue;
-        bool protejsek = false;
+        bool peer = false;
         for (int o = 3000; o <= LastChannel; ++o) {
-            const TKanal& v = s->kanaly[o];
+            const TKanal& v = s->channels[o];
             if (v.Pouzit == 1 && v.Rozhrani == k.Rozhrani && v.Adresa == k.Adresa && v.Periferie == k.Periferie &&
                 (c < 2000 || v.Subperiferie == k.Subperiferie) && (c / 1000 == o / 1000 - 3))
-                protejsek = true;
+                peer = true;
         }
-        EXPECT_TRUE(protejsek) << c;
+        EXPECT_TRUE(peer) << c;
     }
-    EXPECT_EQ(druhy, (std::set<int>{0, 1, 2, 3, 4, 5, 6}));
-    bool vadny = false;
+    EXPECT_EQ(kinds, (std::set<int>{0, 1, 2, 3, 4, 5, 6}));
+    bool faulty = false;
     for (int c = 100; c < 3000; ++c)
-        vadny = vadny || (s->kanaly[c].Pouzit == 1 && s->kanaly[c].Rozhrani == 2 && s->kanaly[c].Adresa == 9);
-    EXPECT_TRUE(vadny);
+        faulty = faulty || (s->channels[c].Pouzit == 1 && s->channels[c].Rozhrani == 2 && s->channels[c].Adresa == 9);
+    EXPECT_TRUE(faulty);
 }
 
 }  // namespace

@@ -100,10 +100,10 @@ TEST_F(Queue, CommitCountsAnEntryAddedWhileItWaitedForTheLock) {
     s.Channel(100, 1, 1, 0);
     ZaradPozadavek(d, 100, 0);
     std::atomic<pid_t> tid{0};
-    std::thread potvrzeni;
+    std::thread commits;
     {
         std::lock_guard<std::mutex> g(d.WindowLock);
-        potvrzeni = std::thread([&] {
+        commits = std::thread([&] {
             tid = static_cast<pid_t>(syscall(SYS_gettid));
             PotvrdFronty(d);
         });
@@ -113,7 +113,7 @@ TEST_F(Queue, CommitCountsAnEntryAddedWhileItWaitedForTheLock) {
         f.IndexZapisu = f.IndexZapisu + 1;
         f.PocetNepotvrzenych.Add(1);
     }
-    potvrzeni.join();
+    commits.join();
     EXPECT_EQ(f.PocetPotvrzenych, 2);
     EXPECT_EQ(f.PocetNepotvrzenych, 0);
 }
@@ -142,7 +142,7 @@ TEST_F(Queue, FullQueueCompletesTheRequestWithStatus3) {
 }
 
 TEST_F(Queue, IndexesWrapAfterAThousandEntries) {
-    for (int kolo = 0; kolo < 4; ++kolo) {
+    for (int round = 0; round < 4; ++round) {
         for (int i = 0; i < 250; ++i) ZaradPozadavek(d, 1005, 0);
         PotvrdFronty(d);
         while (NextInQueue(d, 1) != 0) RemoveFromQueue(d, 1);
@@ -193,12 +193,12 @@ TEST_F(Queue, UkonciSChybouIgnoresChannelsOutsideTheTable) {
 }
 
 // Wall-clock ms of a local time today.
-int64_t MistniCas(int hodina, int minuta) {
+int64_t MistniCas(int hour, int minute) {
     time_t t = time(nullptr);
     tm r{};
     localtime_r(&t, &r);
-    r.tm_hour = hodina;
-    r.tm_min = minuta;
+    r.tm_hour = hour;
+    r.tm_min = minute;
     r.tm_sec = 0;
     r.tm_isdst = -1;
     return static_cast<int64_t>(mktime(&r)) * 1000;
@@ -250,9 +250,9 @@ TEST_F(Queue, PripravNulovaniAimsChannel99AtTheTargetsModule) {
     EXPECT_EQ(k.DataZapis[3], 0);
 
     s.Channel(6099, 2, 7, 0);
-    for (uint32_t cil : {99u, 6100u}) {
-        PripravNulovani(d, cil);
-        EXPECT_EQ(k.Adresa, 5) << cil;
+    for (uint32_t target : {99u, 6100u}) {
+        PripravNulovani(d, target);
+        EXPECT_EQ(k.Adresa, 5) << target;
     }
 }
 

@@ -31,11 +31,11 @@ std::string DateTimeText(const TRegionalSettings& l, const TLocalTime& c) {
     return std::string(t, FormatDateTime(l, c, t, sizeof t));
 }
 
-TLocalTime LocalTime(int rok, int mesic, int den, int h, int m, int s) {
+TLocalTime LocalTime(int year, int month, int day, int h, int m, int s) {
     TLocalTime c;
-    c.Year = rok;
-    c.Month = mesic;
-    c.Day = den;
+    c.Year = year;
+    c.Month = month;
+    c.Day = day;
     c.Hour = h;
     c.Minute = m;
     c.Second = s;
@@ -137,21 +137,21 @@ TEST(RegionalSettings, FormatIntoSmallBufferIsCut) {
 // Sets an environment variable for one test and restores it afterwards.
 class TEnvVariable {
 public:
-    TEnvVariable(const char* jmeno, const std::string& hodnota) : jmeno_(jmeno) {
-        const char* p = std::getenv(jmeno);
-        mela_ = p != nullptr;
-        if (mela_) puvodni_ = p;
-        setenv(jmeno, hodnota.c_str(), 1);
+    TEnvVariable(const char* name, const std::string& hodnota) : name_(name) {
+        const char* p = std::getenv(name);
+        shouldHave_ = p != nullptr;
+        if (shouldHave_) original_ = p;
+        setenv(name, hodnota.c_str(), 1);
     }
     ~TEnvVariable() {
-        if (mela_) setenv(jmeno_, puvodni_.c_str(), 1);
-        else unsetenv(jmeno_);
+        if (shouldHave_) setenv(name_, original_.c_str(), 1);
+        else unsetenv(name_);
     }
 
 private:
-    const char* jmeno_;
-    bool mela_ = false;
-    std::string puvodni_;
+    const char* name_;
+    bool shouldHave_ = false;
+    std::string original_;
 };
 
 TEST(RegionalSettings, CLocaleGivesDefaults) {
@@ -169,8 +169,8 @@ TEST(RegionalSettings, MissingLocaleGivesDefaults) {
     EXPECT_EQ(l.TimeSeparator, ':');
 }
 
-bool LocaleExists(const char* jmeno) {
-    const locale_t l = newlocale(LC_ALL_MASK, jmeno, static_cast<locale_t>(0));
+bool LocaleExists(const char* name) {
+    const locale_t l = newlocale(LC_ALL_MASK, name, static_cast<locale_t>(0));
     if (l == static_cast<locale_t>(0)) return false;
     freelocale(l);
     return true;
@@ -179,14 +179,14 @@ bool LocaleExists(const char* jmeno) {
 TEST(RegionalSettings, CzechLocaleOfTheMachine) {
     // Uses the installed cs_CZ.UTF-8; without it, compiles one from the
     // system's locale sources into a private directory when possible.
-    TTempDir adr;
+    TTempDir addr;
     std::unique_ptr<TEnvVariable> locpath;
     if (!LocaleExists("cs_CZ.UTF-8")) {
-        const std::string prikaz = "localedef -i cs_CZ -f UTF-8 " + adr.Path() + "/cs_CZ.UTF-8 >/dev/null 2>&1";
-        if (!std::filesystem::exists("/usr/share/i18n/locales/cs_CZ") || std::system(prikaz.c_str()) != 0 ||
-            !std::filesystem::exists(adr.Path() + "/cs_CZ.UTF-8/LC_TIME"))
+        const std::string command = "localedef -i cs_CZ -f UTF-8 " + addr.Path() + "/cs_CZ.UTF-8 >/dev/null 2>&1";
+        if (!std::filesystem::exists("/usr/share/i18n/locales/cs_CZ") || std::system(command.c_str()) != 0 ||
+            !std::filesystem::exists(addr.Path() + "/cs_CZ.UTF-8/LC_TIME"))
             GTEST_SKIP() << "no cs_CZ.UTF-8 locale on this machine";
-        locpath = std::make_unique<TEnvVariable>("LOCPATH", adr.Path());
+        locpath = std::make_unique<TEnvVariable>("LOCPATH", addr.Path());
     }
     TEnvVariable lcAll("LC_ALL", "cs_CZ.UTF-8");
 #ifdef RV_LSAN

@@ -12,8 +12,8 @@ TEST(TextEmpty, EmptyViewWithoutStorageAddsNothing) {
     r.Add(std::string_view());
     r.Add(std::string_view{}).Add(", T");
     EXPECT_EQ(r.sv(), "F=3, T");
-    TText<4> plny("ABCD");
-    plny.Add(std::string_view());
-    plny.Add("E");
-    EXPECT_EQ(plny.sv(), "ABCD");
+    TText<4> full("ABCD");
+    full.Add(std::string_view());
+    full.Add("E");
+    EXPECT_EQ(full.sv(), "ABCD");
 }

@@ -22,36 +22,36 @@ using Clock = std::chrono::steady_clock;
 struct THostRecord {
     std::mutex m;
     std::condition_variable cv;
-    std::vector<std::pair<int32_t, int32_t>> volani;  // (context, kind)
-    std::vector<TRequestState> stavy;                      // request states of channel `sledovany` at each call
-    int32_t vysledek = 0;
+    std::vector<std::pair<int32_t, int32_t>> calls;  // (context, kind)
+    std::vector<TRequestState> states;                      // request states of channel `sledovany` at each call
+    int32_t result = 0;
     int32_t opakovatKolikrat = 0;  // how many calls answer 1
-    bool blokovat = false;
-    bool pustit = false;
-    int sledovany = 0;
+    bool blocking = false;
+    bool release = false;
+    int watched = 0;
 };
-THostRecord* zaznam = nullptr;
+THostRecord* entry = nullptr;
 
-int32_t HostCallBack(int32_t kontext, int32_t druh, PData p) {
-    THostRecord& z = *zaznam;
+int32_t HostCallBack(int32_t context, int32_t kind, PData p) {
+    THostRecord& z = *entry;
     std::unique_lock<std::mutex> g(z.m);
-    z.volani.emplace_back(kontext, druh);
-    if (z.sledovany != 0) z.stavy.push_back(static_cast<TData*>(p)->Kanaly[z.sledovany].StavPozadavku.load());
+    z.calls.emplace_back(context, kind);
+    if (z.watched != 0) z.states.push_back(static_cast<TData*>(p)->Kanaly[z.watched].StavPozadavku.load());
     z.cv.notify_all();
-    if (z.blokovat) z.cv.wait(g, [&] { return z.pustit; });
+    if (z.blocking) z.cv.wait(g, [&] { return z.release; });
     if (z.opakovatKolikrat > 0) {
         --z.opakovatKolikrat;
         return 1;
     }
-    return z.vysledek;
+    return z.result;
 }
 
 class ThreadCallBack : public ::testing::Test {
 protected:
-    ThreadCallBack() { zaznam = &host; }
+    ThreadCallBack() { entry = &host; }
     ~ThreadCallBack() override {
         s.Stop();
-        zaznam = nullptr;
+        entry = nullptr;
     }
     TThreadCallBack& StartThread() {
         d.VlaknoCallBack = std::make_unique<TThreadCallBack>(&d, &HostCallBack, 4711);
@@ -60,30 +60,30 @@ protected:
         return *d.VlaknoCallBack;
     }
     // A finished request that the host marked for a notice.
-    void FinishedMarked(int c, TRequestState stav) {
+    void FinishedMarked(int c, TRequestState state) {
         TKanal& k = d.Kanaly[c];
         k.CasPozadavku = Now(&d);
         k.LimitPozadavku = 2370;
-        k.StavPozadavku = stav;
+        k.StavPozadavku = state;
         k.Hotovo = 1;
         k.CekaCallBack = 1;
     }
     size_t CallCount() {
         std::lock_guard<std::mutex> g(host.m);
-        return host.volani.size();
+        return host.calls.size();
     }
     bool WaitForCalls(size_t n, int ms = 3000) { return WaitFor([&] { return CallCount() >= n; }, ms); }
     // Three times: the thread idles, channel 1005 finishes marked and rings;
     // its notice comes within 50 ms, not at the next scan.
     void ExpectIdleThreadAnswersEachRingAtOnce() {
         StartThread();
-        for (int kolo = 0; kolo < 3; ++kolo) {
+        for (int round = 0; round < 3; ++round) {
             std::this_thread::sleep_for(std::chrono::milliseconds(150));
             const auto t = Clock::now();
             FinishedMarked(1005, TRequestState::Stored);
             WakeCallBack(d, 1005);
-            ASSERT_TRUE(WaitForCalls(static_cast<size_t>(kolo) + 1));
-            EXPECT_LT(MsSince(t), 50) << kolo;
+            ASSERT_TRUE(WaitForCalls(static_cast<size_t>(round) + 1));
+            EXPECT_LT(MsSince(t), 50) << round;
         }
     }
 
@@ -140,8 +140,8 @@ TEST_F(ThreadCallBack, CompletedMarkedRequestsAreReportedInChannelOrder) {
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
     {
         std::lock_guard<std::mutex> g(host.m);
-        const std::vector<std::pair<int32_t, int32_t>> cekane = {{4711, 1}, {4711, 0}, {4711, 1}};
-        EXPECT_EQ(host.volani, cekane);
+        const std::vector<std::pair<int32_t, int32_t>> awaited = {{4711, 1}, {4711, 0}, {4711, 1}};
+        EXPECT_EQ(host.calls, awaited);
     }
     EXPECT_EQ(d.Kanaly[99].StavPozadavku.load(), TRequestState::None);
     EXPECT_EQ(d.Kanaly[1005].StavPozadavku.load(), TRequestState::Reported);
@@ -229,7 +229,7 @@ TEST_F(ThreadCallBack, RequestStartedInTheFutureTimesOut) {
 }
 
 TEST_F(ThreadCallBack, StopDuringAScanLeavesLaterChannelsUnreported) {
-    host.blokovat = true;
+    host.blocking = true;
     s.Channel(2000, 1, 2, 0);
     FinishedMarked(1005, TRequestState::Stored);
     FinishedMarked(2000, TRequestState::Stored);
@@ -238,7 +238,7 @@ TEST_F(ThreadCallBack, StopDuringAScanLeavesLaterChannelsUnreported) {
     v.Stop();
     {
         std::lock_guard<std::mutex> g(host.m);
-        host.pustit = true;
+        host.release = true;
         host.cv.notify_all();
     }
     v.Join();
@@ -302,20 +302,20 @@ TEST_F(ThreadCallBack, RungChannelDoesNotOvertakeALowerFinishedOne) {
     k.Hotovo = 1;  // finished, no ring
     FinishedMarked(3000, TRequestState::Stored);
     WakeCallBack(d, 3000);
-    bool oznacene = true;
-    EXPECT_TRUE(v.ScanRung(oznacene));
-    EXPECT_FALSE(oznacene);
+    bool markedOnes = true;
+    EXPECT_TRUE(v.ScanRung(markedOnes));
+    EXPECT_FALSE(markedOnes);
     {
         std::lock_guard<std::mutex> g(host.m);
-        const std::vector<std::pair<int32_t, int32_t>> cekane = {{4711, 0}, {4711, 1}};
-        EXPECT_EQ(host.volani, cekane);
+        const std::vector<std::pair<int32_t, int32_t>> awaited = {{4711, 0}, {4711, 1}};
+        EXPECT_EQ(host.calls, awaited);
     }
     const std::string run = s.RunLog();
     const std::size_t i1005 = run.find(RunPart("CB  1", 1005, 1, 3, "F="));
     const std::size_t i3000 = run.find(RunPart("CB  1", 3000, 1, 3, "F="));
     ASSERT_NE(i1005, std::string::npos) << run;
     EXPECT_LT(i1005, i3000) << run;
-    EXPECT_FALSE(v.ScanRung(oznacene)) << "nothing rung since";
+    EXPECT_FALSE(v.ScanRung(markedOnes)) << "nothing rung since";
 }
 
 TEST_F(ThreadCallBack, StopWakesAnIdleThread) {
@@ -326,7 +326,7 @@ TEST_F(ThreadCallBack, StopWakesAnIdleThread) {
 }
 
 TEST_F(ThreadCallBack, WaitingRequestIsReportedOnceTheInterfaceThreadStoresIt) {
-    host.sledovany = 1005;
+    host.watched = 1005;
     TKanal& k = d.Kanaly[1005];
     k.CasPozadavku = Now(&d);
     k.LimitPozadavku = 100000;
@@ -342,7 +342,7 @@ TEST_F(ThreadCallBack, WaitingRequestIsReportedOnceTheInterfaceThreadStoresIt) {
     }
     ASSERT_TRUE(WaitForCalls(1));
     std::lock_guard<std::mutex> g(host.m);
-    EXPECT_EQ(host.stavy, std::vector<TRequestState>{TRequestState::Stored});
+    EXPECT_EQ(host.states, std::vector<TRequestState>{TRequestState::Stored});
 }
 
 }  // namespace

@@ -113,14 +113,14 @@ TEST_F(ThreadRozhrani, TheWorkedExampleAnswerHasChecksumB3) {
 
 TEST_F(ThreadRozhrani, WriteRequestCarriesTheOutputBytes) {
     TKanal& k = s.Channel(3000, 1, 0x12, 0x0A);
-    const uint8_t bajty[4] = {0xDE, 0xAD, 0x01, 0x02};
-    for (int i = 0; i < 4; ++i) k.DataZapis[i] = bajty[i];
+    const uint8_t byteValues[4] = {0xDE, 0xAD, 0x01, 0x02};
+    for (int i = 0; i < 4; ++i) k.DataZapis[i] = byteValues[i];
     k.DataZapis[4] = 0x77;  // only four bytes travel
     s.Interface(1, 115200, 300, 15, 2000, 0);
     StartThread();
     QueueRequest(3000, 1);
-    const std::string telo = "B80B0000" "08" "2C01" "0F" "12" "01" "0A" "00" "DEAD0102";
-    EXPECT_EQ(SentRequest(), "[VUZIV2]" + telo + Checksum(telo) + "\r\n");
+    const std::string body = "B80B0000" "08" "2C01" "0F" "12" "01" "0A" "00" "DEAD0102";
+    EXPECT_EQ(SentRequest(), "[VUZIV2]" + body + Checksum(body) + "\r\n");
     s.gateway.ReplyToSender(AnswerPacket(3000, 0, 1, 0, 0, 0));
     ASSERT_TRUE(WaitDone(3000));
     EXPECT_EQ(k.Status, 0);
@@ -171,11 +171,11 @@ TEST_F(ThreadRozhrani, SilentGatewayIsRetriedThenStatus21) {
     EXPECT_EQ(d.PosledniChybnyKanal, 100u);
     EXPECT_EQ(s.gateway.CountWithin(100), 3) << "one send and two retries";
     const std::string log = s.InterfaceLog(1);
-    for (const char* pokus : {"1=", "2=", "3="}) {
-        const std::string zac = "] Ch=100  - LAN timeout" + std::string(pokus);
-        const std::size_t i = log.find(zac);
+    for (const char* attempt : {"1=", "2=", "3="}) {
+        const std::string begin = "] Ch=100  - LAN timeout" + std::string(attempt);
+        const std::size_t i = log.find(begin);
         ASSERT_NE(i, std::string::npos) << log;
-        EXPECT_GE(std::stoul(log.substr(i + zac.size())), 57u);
+        EXPECT_GE(std::stoul(log.substr(i + begin.size())), 57u);
     }
     EXPECT_EQ(CountOf(log, "] Ch=100  - Chyba LAN - timeout\r\n"), 1) << log;
     const std::string run = s.RunLog();
@@ -199,10 +199,10 @@ TEST_F(ThreadRozhrani, StaleDatagramIsDrainedBeforeTheSend) {
     StartThread();
     ASSERT_TRUE(AnsweredRead(1005, 0, 1));
 
-    TBytes16 stare;
-    stare.b[0] = 0x55;
-    const std::string stary = AnswerPacket(1005, 0, 1, 0, 0, 0, stare);
-    s.gateway.ReplyToSender(stary);  // waits in the driver's socket
+    TBytes16 oldOnes;
+    oldOnes.b[0] = 0x55;
+    const std::string oldOne = AnswerPacket(1005, 0, 1, 0, 0, 0, oldOnes);
+    s.gateway.ReplyToSender(oldOne);  // waits in the driver's socket
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
     QueueRequest(1005, 0);
     ASSERT_TRUE(s.gateway.Receive(3000));
@@ -213,7 +213,7 @@ TEST_F(ThreadRozhrani, StaleDatagramIsDrainedBeforeTheSend) {
     EXPECT_EQ(d.Kanaly[1005].DataCteni[0], 0);
 
     EXPECT_EQ(CountOf(s.InterfaceLog(1), Cp("] Ch=1005 - LAN neočekávaná zpráva, IDh=ED03\r\n"_cp)), 1);
-    EXPECT_EQ(CountOf(s.ErrLog(), Cp("] Neočekávaná zpráva \""_cp) + stary.substr(0, 68) + "\", Ch=1005\r\n"), 1)
+    EXPECT_EQ(CountOf(s.ErrLog(), Cp("] Neočekávaná zpráva \""_cp) + oldOne.substr(0, 68) + "\", Ch=1005\r\n"), 1)
         << s.ErrLog();
     EXPECT_EQ(CountOf(s.RunLog(), RunPart("KOM 1", 1005, 1, NoField, "odebrano\r\n")), 1);
 }
@@ -244,14 +244,14 @@ TEST_F(ThreadRozhrani, ForeignShortAndCorruptDatagramsAreIgnored) {
     StartThread();
     QueueRequest(1005, 0);
     ASSERT_TRUE(s.gateway.Receive(3000));
-    const std::string cizi = AnswerPacket(1006, 0, 1, 0, 0, 0);
-    s.gateway.ReplyToSender(cizi);
-    std::string kratky = AnswerPacket(1005, 0, 1, 0, 0, 0, {}, "\r");  // 69 characters
-    ASSERT_EQ(kratky.size(), 69u);
-    s.gateway.ReplyToSender(kratky);
-    std::string vadny = AnswerPacket(1005, 0, 1, 0, 0, 0);
-    vadny[66] = vadny[66] == '0' ? '1' : '0';  // checksum no longer matches
-    s.gateway.ReplyToSender(vadny);
+    const std::string foreign = AnswerPacket(1006, 0, 1, 0, 0, 0);
+    s.gateway.ReplyToSender(foreign);
+    std::string shortValue = AnswerPacket(1005, 0, 1, 0, 0, 0, {}, "\r");  // 69 characters
+    ASSERT_EQ(shortValue.size(), 69u);
+    s.gateway.ReplyToSender(shortValue);
+    std::string faulty = AnswerPacket(1005, 0, 1, 0, 0, 0);
+    faulty[66] = faulty[66] == '0' ? '1' : '0';  // checksum no longer matches
+    s.gateway.ReplyToSender(faulty);
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
     EXPECT_EQ(d.Kanaly[1005].Hotovo, 0);
     TBytes16 data;
@@ -266,8 +266,8 @@ TEST_F(ThreadRozhrani, ForeignShortAndCorruptDatagramsAreIgnored) {
     EXPECT_EQ(CountOf(log, Cp("] Ch=1005 - LAN neplatný paket, Err=3\r\n"_cp)), 1) << log;
     EXPECT_EQ(CountOf(log, "] Ch="), 2) << "the 69-character datagram leaves no line";
     const std::string err = s.ErrLog();
-    EXPECT_EQ(CountOf(err, Cp("] Neplatná zpráva \""_cp) + cizi.substr(0, 68) + "\", Ch=1005\r\n"), 1) << err;
-    EXPECT_EQ(CountOf(err, Cp("] Neplatná zpráva \""_cp) + vadny.substr(0, 68) + "\", Ch=1005\r\n"), 1) << err;
+    EXPECT_EQ(CountOf(err, Cp("] Neplatná zpráva \""_cp) + foreign.substr(0, 68) + "\", Ch=1005\r\n"), 1) << err;
+    EXPECT_EQ(CountOf(err, Cp("] Neplatná zpráva \""_cp) + faulty.substr(0, 68) + "\", Ch=1005\r\n"), 1) << err;
 }
 
 TEST_F(ThreadRozhrani, SerialErrorStatusLeavesTheInterfaceInOrder) {
@@ -351,16 +351,16 @@ TEST_F(ThreadRozhrani, TickWrapDuringTheWaitRestartsIt) {
     StartThread();
     QueueRequest(1005, 0);
     ASSERT_TRUE(s.gateway.Receive(3000));
-    const auto krok = [&](uint32_t t) {
+    const auto step = [&](uint32_t t) {
         s.clock.Freeze(t);
         std::this_thread::sleep_for(std::chrono::milliseconds(40));
     };
-    krok(0xFFFFFF64u);  // 100 ms into the wait
-    krok(5);            // wrapped: the wait starts again here
-    krok(255);          // 250 ms after the restart, 511 ms after the send
+    step(0xFFFFFF64u);  // 100 ms into the wait
+    step(5);            // wrapped: the wait starts again here
+    step(255);          // 250 ms after the restart, 511 ms after the send
     EXPECT_EQ(d.Kanaly[1005].Hotovo, 0);
     EXPECT_EQ(CountOf(s.InterfaceLog(1), "LAN timeout"), 0);
-    krok(305);
+    step(305);
     ASSERT_TRUE(WaitDone(1005));
     EXPECT_EQ(d.Kanaly[1005].Status, 21);
     EXPECT_EQ(CountOf(s.InterfaceLog(1), "] Ch=1005 - LAN timeout1=300\r\n"), 1);
@@ -393,12 +393,12 @@ TEST_F(ThreadRozhrani, FirstStepReportsTheQueueFill) {
 // sleep would end (a thread that only polled would need 100 ms on average).
 TEST_F(ThreadRozhrani, CommitWakesAnIdleThread) {
     StartThread();
-    for (int kolo = 0; kolo < 3; ++kolo) {
+    for (int round = 0; round < 3; ++round) {
         std::this_thread::sleep_for(std::chrono::milliseconds(120));
         const auto t = Clock::now();
         QueueRequest(1005, 0);
         ASSERT_TRUE(s.gateway.Receive(3000));
-        EXPECT_LT(MsSince(t), 50) << kolo;
+        EXPECT_LT(MsSince(t), 50) << round;
         s.gateway.ReplyToSender(AnswerPacket(1005, 0, 0, 0, 0, 0));
         ASSERT_TRUE(WaitDone(1005));
     }
@@ -407,13 +407,13 @@ TEST_F(ThreadRozhrani, CommitWakesAnIdleThread) {
 TEST_F(ThreadRozhrani, SwitchRequestWakesAnIdleThread) {
     d.Cfg.LogRozhraniPovolen = 0;
     StartThread();
-    for (int kolo = 0; kolo < 3; ++kolo) {
+    for (int round = 0; round < 3; ++round) {
         std::this_thread::sleep_for(std::chrono::milliseconds(120));
         const auto t = Clock::now();
         d.Cfg.LogZapnout = 1;
         WakeAllInterfaces(d);
         ASSERT_TRUE(WaitFor([&] { return d.Cfg.LogRozhraniPovolen == 1; }, 2000));
-        EXPECT_LT(MsSince(t), 50) << kolo;
+        EXPECT_LT(MsSince(t), 50) << round;
         d.Cfg.LogVypnout = 1;
         WakeAllInterfaces(d);
         ASSERT_TRUE(WaitFor([&] { return d.Cfg.LogRozhraniPovolen == 0; }, 2000));
@@ -438,13 +438,13 @@ std::vector<int> RungChannels(TData& d) {
 // call-back thread's next scan: the thread rings for the channel.
 TEST_F(ThreadRozhrani, FinishedMarkedRequestRingsTheCallBackThread) {
     StartThread();
-    const uint32_t videna = d.CallBackAlarm.Generation();
+    const uint32_t seen = d.CallBackAlarm.Generation();
     QueueRequest(1005, 0);
     d.Kanaly[1005].CekaCallBack = 1;  // marked by the host while on its way
     ASSERT_TRUE(s.gateway.Receive(3000));
     s.gateway.ReplyToSender(AnswerPacket(1005, 0, 0, 0, 0, 0));
     ASSERT_TRUE(WaitDone(1005));
-    ASSERT_TRUE(WaitFor([&] { return d.CallBackAlarm.Generation() != videna; }, 2000));
+    ASSERT_TRUE(WaitFor([&] { return d.CallBackAlarm.Generation() != seen; }, 2000));
     EXPECT_EQ(RungChannels(d), std::vector<int>{1005});
 }
 
@@ -466,16 +466,16 @@ TEST_F(ThreadRozhrani, OnlyAMarkedOutcomeThatEmptiesTheQueueRings) {
         s.gateway.ReplyToSender(AnswerPacket(static_cast<uint32_t>(c), 0, 0, 0, 0, 0));
         ASSERT_TRUE(WaitDone(c)) << c;
     }
-    const uint32_t videna = d.CallBackAlarm.Generation();
-    std::vector<int> zvonene;
+    const uint32_t seen = d.CallBackAlarm.Generation();
+    std::vector<int> rung;
     ASSERT_TRUE(WaitFor(
         [&] {
-            for (int c : RungChannels(d)) zvonene.push_back(c);
-            return !zvonene.empty() || d.CallBackAlarm.Generation() != videna;
+            for (int c : RungChannels(d)) rung.push_back(c);
+            return !rung.empty() || d.CallBackAlarm.Generation() != seen;
         },
         2000));
-    for (int c : RungChannels(d)) zvonene.push_back(c);
-    EXPECT_EQ(zvonene, std::vector<int>{1006});
+    for (int c : RungChannels(d)) rung.push_back(c);
+    EXPECT_EQ(rung, std::vector<int>{1006});
 }
 
 TEST_F(ThreadRozhrani, ExactlyOneThreadCarriesOutASwitchRequest) {
@@ -490,9 +490,9 @@ TEST_F(ThreadRozhrani, ExactlyOneThreadCarriesOutASwitchRequest) {
     WakeAllInterfaces(d);
     ASSERT_TRUE(WaitFor([&] { return d.Cfg.LogRozhraniPovolen == 0; }, 2000));
     s.Stop();
-    const std::string obe = s.InterfaceLog(1) + s.InterfaceLog(2);
-    EXPECT_EQ(CountOf(obe, Cp("] Logování zapnuto\r\n"_cp)), 1) << obe;
-    EXPECT_EQ(CountOf(obe, Cp("] Logování vypnuto\r\n"_cp)), 1) << obe;
+    const std::string both = s.InterfaceLog(1) + s.InterfaceLog(2);
+    EXPECT_EQ(CountOf(both, Cp("] Logování zapnuto\r\n"_cp)), 1) << both;
+    EXPECT_EQ(CountOf(both, Cp("] Logování vypnuto\r\n"_cp)), 1) << both;
     EXPECT_EQ(d.Cfg.LogZapnout, 0);
     EXPECT_EQ(d.Cfg.LogVypnout, 0);
 }

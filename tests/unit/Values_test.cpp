@@ -16,9 +16,9 @@ void SetBytes(Atom<uint8_t> (&data)[16], Bajty b) {
 }
 
 // A real with mantissa m and d decimal places, as the module sends it.
-Bajty Real(uint32_t m, uint8_t d, bool zaporne = false) {
+Bajty Real(uint32_t m, uint8_t d, bool negative = false) {
     return {static_cast<uint8_t>(m), static_cast<uint8_t>(m >> 8),
-            static_cast<uint8_t>(((m >> 16) & 0x7F) | (zaporne ? 0x80 : 0)), static_cast<uint8_t>(0x80 | d)};
+            static_cast<uint8_t>(((m >> 16) & 0x7F) | (negative ? 0x80 : 0)), static_cast<uint8_t>(0x80 | d)};
 }
 
 TEST(Values, RealFromBytes) {
@@ -110,9 +110,9 @@ TEST(Values, RealInputsAndOutputs) {
 
 class ValueText : public ::testing::Test {
 protected:
-    std::string RealVstup(Bajty b, char desetinny = '.') {
+    std::string RealVstup(Bajty b, char decimal = '.') {
         SetBytes(k.DataCteni, b);
-        return HodnotaKanaluText(100, k, m, desetinny);
+        return HodnotaKanaluText(100, k, m, decimal);
     }
     TKanal k;
     TModul m;
