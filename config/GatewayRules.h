@@ -58,7 +58,8 @@ constexpr int32_t AttemptCount(int32_t udpOpakovani) {
 // 32-bit signed formula without undefined overflow for absurd values.
 constexpr uint32_t LimitLanRozhrani(int32_t baud, int32_t timeout, int32_t retries, int32_t udpTimeout) {
     const uint32_t a = static_cast<uint32_t>(BaudCas(KodRychlosti(baud)));
-    return (a + static_cast<uint32_t>(timeout)) * (static_cast<uint32_t>(retries) + 1u) + static_cast<uint32_t>(udpTimeout);
+    return (a + static_cast<uint32_t>(timeout)) * (static_cast<uint32_t>(retries) + 1u) +
+           static_cast<uint32_t>(udpTimeout);
 }
 
 // The allowance of one exchange (LimitPozadavku): 3 * the LAN wait.

@@ -199,7 +199,9 @@ bool ReadIntegerToken(TTextStream& s, int32_t& v) {
     return t.empty() || ParseInt(t, v);
 }
 
-bool ReadInRange(TTextStream& s, int32_t low, int32_t high, int32_t& v) { return ReadIntegerToken(s, v) && v >= low && v <= high; }
+bool ReadInRange(TTextStream& s, int32_t low, int32_t high, int32_t& v) {
+    return ReadIntegerToken(s, v) && v >= low && v <= high;
+}
 
 std::string Truncate(std::string t) {
     if (t.size() > MaxIniValue) t.resize(MaxIniValue);

@@ -186,8 +186,8 @@ std::size_t AddAmPm(char* target, std::size_t capacity, std::size_t n, std::stri
     return n;
 }
 
-std::size_t FormatPattern(const TRegionalSettings& l, const TTimePattern& v, const TLocalTime& c, char* target, std::size_t capacity,
-                     std::size_t n) {
+std::size_t FormatPattern(const TRegionalSettings& l, const TTimePattern& v, const TLocalTime& c, char* target,
+                          std::size_t capacity, std::size_t n) {
     for (std::size_t i = 0; i < v.Count; ++i) {
         const TTimePattern::TPiece& p = v.Pieces[i];
         const int h12 = c.Hour % 12 == 0 ? 12 : c.Hour % 12;
@@ -211,7 +211,8 @@ std::size_t FormatPattern(const TRegionalSettings& l, const TTimePattern& v, con
 }
 
 // The compiled pattern when it still belongs to the text, else a fresh one.
-const TTimePattern& CurrentPattern(const TTimePattern& v, const std::string& source, std::string_view fallbackText, TTimePattern& scratch) {
+const TTimePattern& CurrentPattern(const TTimePattern& v, const std::string& source, std::string_view fallbackText,
+                                   TTimePattern& scratch) {
     if (v.Valid && v.SourceText() == source) return v;
     scratch = CompilePattern(source, fallbackText);
     return scratch;
@@ -265,7 +266,8 @@ TRegionalSettings ReadRegionalSettings() {
 
 std::size_t FormatDateTime(const TRegionalSettings& l, const TLocalTime& c, char* target, std::size_t capacity) {
     TTimePattern scratch;
-    std::size_t n = FormatPattern(l, CurrentPattern(l.DatePattern, l.ShortDate, DefaultDate, scratch), c, target, capacity, 0);
+    const TTimePattern& date = CurrentPattern(l.DatePattern, l.ShortDate, DefaultDate, scratch);
+    std::size_t n = FormatPattern(l, date, c, target, capacity, 0);
     n = Add(target, capacity, n, " ");
     return FormatPattern(l, CurrentPattern(l.TimePattern, l.LongTime, DefaultTime, scratch), c, target, capacity, n);
 }

@@ -240,7 +240,8 @@ std::string InfoJson(TData& d) {
         FillInfoRows(d, rows);
     }
     Json indicators = Json::array();
-    for (int i = FirstInterface; i <= LastInterface; ++i) indicators.push_back(Hex(TDrvDialog::BarvaRozhrani(d.Rozhrani[i])));
+    for (int i = FirstInterface; i <= LastInterface; ++i)
+        indicators.push_back(Hex(TDrvDialog::BarvaRozhrani(d.Rozhrani[i])));
     Json j;
     j["texts"] = FixedTexts();
     j["captions"] = {{"info", Utf8Array(InfoCaptions)},

@@ -48,11 +48,13 @@ std::vector<uint32_t> Parameters::DeclaredInputs() const {
 }
 
 std::string Parameters::CodeOf(uint32_t channel) const {
-    return IsChannel(channel) && t->channelTable[channel].Pouzit != 0 ? Cp1250ToUtf8(t->channelTable[channel].Kod) : "";
+    if (!IsChannel(channel) || t->channelTable[channel].Pouzit == 0) return "";
+    return Cp1250ToUtf8(t->channelTable[channel].Kod);
 }
 
 std::string Parameters::NameOf(uint32_t channel) const {
-    return IsChannel(channel) && t->channelTable[channel].Pouzit != 0 ? Cp1250ToUtf8(t->channelTable[channel].Nazev) : "";
+    if (!IsChannel(channel) || t->channelTable[channel].Pouzit == 0) return "";
+    return Cp1250ToUtf8(t->channelTable[channel].Nazev);
 }
 
 uint32_t AttemptMs(const TRozhrani& r) { return LimitLanRozhrani(r.Baud, r.Timeout, r.Opakovani, r.UdpTimeout); }
