@@ -328,7 +328,7 @@ TEST_F(Tools, SlowReadShowsItsProgressOnATerminalOnly) {
     EXPECT_EQ(pipe.Code, 1) << pipe.Output;
     EXPECT_FALSE(Contains(pipe.Output, "waiting")) << pipe.Output;
 
-    const TRun terminal = HostWith(slowOne, "read 103", "--tsv", "script -qec");
+    const TRun terminal = HostWith(slowOne, "read 103", "--tsv", "script -qe /dev/null -c");
     const std::string port = std::to_string(sim_.Port(1));
     EXPECT_TRUE(std::regex_search(terminal.Output,
                                   std::regex("waiting 1\\.[0-9] s for channel 103 on gateway 1 \\(127\\.0\\.0\\.1:" +
@@ -336,7 +336,7 @@ TEST_F(Tools, SlowReadShowsItsProgressOnATerminalOnly) {
         << terminal.Output;
     EXPECT_TRUE(Contains(terminal.Output, "103\tZTR\tModul bez odpovědi\t\t21\t")) << terminal.Output;
     // A write to the silent module shows it too.
-    const TRun write = HostWith(slowOne, "write 3001=1", "--tsv", "script -qec");
+    const TRun write = HostWith(slowOne, "write 3001=1", "--tsv", "script -qe /dev/null -c");
     EXPECT_TRUE(std::regex_search(write.Output, std::regex("waiting 1\\.[0-9] s for channel 3001 on gateway 1 ")))
         << write.Output;
 }
