@@ -53,10 +53,10 @@ void QueryProc(PData p, int32_t typ, const char* name, int32_t, THodnota* result
         return;
     }
     ZapisRun(d, "QuePro 0");
-    constexpr std::string_view kDotaz = "GetVersion";
+    constexpr std::string_view kVersionQuery = "GetVersion";
     const bool jeDotaz = typ == TypString && name != nullptr &&
-                         HostTextLength(name, kDotaz.size() + 1) == kDotaz.size() &&
-                         std::memcmp(name, kDotaz.data(), kDotaz.size()) == 0;
+                         HostTextLength(name, kVersionQuery.size() + 1) == kVersionQuery.size() &&
+                         std::memcmp(name, kVersionQuery.data(), kVersionQuery.size()) == 0;
     if (jeDotaz && result != nullptr && result->TypHodnoty == TypString && result->Hodnota.Text != nullptr)
         CopyText(const_cast<char*>(result->Hodnota.Text), IdentificationText, 22);
     ZapisRun(d, "QuePro 9");

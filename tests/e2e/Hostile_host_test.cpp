@@ -20,9 +20,9 @@
 
 namespace {
 
-constexpr uint32_t kKanaly[] = {0u, 1u, 5u, 6u, 7u, 26u, 27u, 50u, 51u, 66u, 67u, 82u, 98u, 99u, 100u, 2999u,
+constexpr uint32_t kChannels[] = {0u, 1u, 5u, 6u, 7u, 26u, 27u, 50u, 51u, 66u, 67u, 82u, 98u, 99u, 100u, 2999u,
                                 3000u, 6099u, 6100u, 65535u, 0x7FFFFFFFu, 0x80000000u, 0xFFFFFFFEu, 0xFFFFFFFFu};
-constexpr int32_t kTypy[] = {-1, 0, TypBool, TypInt, TypReal, TypString, 12, std::numeric_limits<int32_t>::min(),
+constexpr int32_t kTypes[] = {-1, 0, TypBool, TypInt, TypReal, TypString, 12, std::numeric_limits<int32_t>::min(),
                              std::numeric_limits<int32_t>::max()};
 
 // Two pages, the second one inaccessible: a text placed to end right at
@@ -113,7 +113,7 @@ protected:
 };
 
 TEST_F(HostileHost, NullInstanceIsHarmlessForEveryExport) {
-    for (uint32_t c : kKanaly) {
+    for (uint32_t c : kChannels) {
         int32_t st = -7;
         EXPECT_TRUE(lib.InputFinalized(nullptr, c, &st));
         EXPECT_EQ(st, 3);
@@ -141,8 +141,8 @@ TEST_F(HostileHost, NullInstanceIsHarmlessForEveryExport) {
 
 TEST_F(HostileHost, OutOfRangeArgumentsOnARunningInstance) {
     PData d = StartedInDemo();
-    for (uint32_t c : kKanaly) {
-        for (int32_t typ : kTypy) {
+    for (uint32_t c : kChannels) {
+        for (int32_t typ : kTypes) {
             int32_t st = -7;
             THodnota v{};
             v.TypHodnoty = typ;
@@ -253,7 +253,7 @@ TEST_F(HostileHost, QueryNameStopsAtItsZeroAndAtTheLengthOfGetVersion) {
 
 TEST_F(HostileHost, RequestsBeforeInitAreHarmless) {
     PData d = lib.MakeDriver();
-    for (uint32_t c : kKanaly) {
+    for (uint32_t c : kChannels) {
         int32_t st = -7;
         THodnota v{};
         v.TypHodnoty = TypInt;

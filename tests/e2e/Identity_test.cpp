@@ -8,7 +8,7 @@
 
 namespace {
 
-const std::string kIdentifikace = "Ovlada\xE8 ZR-6180 v.3.15";
+const std::string kIdentification = "Ovlada\xE8 ZR-6180 v.3.15";
 
 class Identity : public ::testing::Test {
 protected:
@@ -24,7 +24,7 @@ TEST_F(Identity, DriverInfoIsTheCp1250TextWithTerminatingZero) {
     char buf[32];
     std::memset(buf, 'x', sizeof buf);
     lib.GetDriverInfo(0, buf);
-    EXPECT_EQ(std::string(buf), kIdentifikace);
+    EXPECT_EQ(std::string(buf), kIdentification);
     EXPECT_EQ(std::strlen(buf), 22u);
     EXPECT_EQ(buf[23], 'x');  // 23 bytes written, not more
     lib.GetDriverInfo(7, nullptr);  // ignored
@@ -53,7 +53,7 @@ TEST_F(Identity, QueryProcGetVersionCopiesTheIdentification) {
     v.TypHodnoty = TypString;
     v.Hodnota.Text = text;
     lib.QueryProc(d, TypString, "GetVersion", 0, &v);
-    EXPECT_EQ(std::string(text), kIdentifikace);
+    EXPECT_EQ(std::string(text), kIdentification);
     EXPECT_EQ(text[23], 'x');
     lib.DisposeDriver(d);
 }

@@ -11,7 +11,7 @@
 namespace e2e {
 namespace {
 
-const std::string kPlatnyKanal = "100 1 5 3 0";
+const std::string kValidChannel = "100 1 5 3 0";
 
 class Init : public ::testing::Test {
 protected:
@@ -21,7 +21,7 @@ protected:
     }
     TParamFile ValidParams() {
         TParamFile p;
-        p.AddInterface({.Port = sim.Port()}).AddChannel(kPlatnyKanal);
+        p.AddInterface({.Port = sim.Port()}).AddChannel(kValidChannel);
         return p;
     }
     // Init of a fresh instance that must fail with `zprava` in the buffer and

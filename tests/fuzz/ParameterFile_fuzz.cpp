@@ -31,7 +31,7 @@ namespace {
 std::string g_adresar;  // the private directory
 std::string g_soubor;   // the parameter file in it
 
-void Odstran() {
+void RemoveWorkDirectory() {
     std::error_code e;
     fs::remove_all(g_adresar, e);
 }
@@ -65,7 +65,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
     setenv("TMPDIR", pattern.c_str(), 1);
     g_adresar = pattern;
     g_soubor = pattern + "/p.ini";
-    std::atexit(Odstran);
+    std::atexit(RemoveWorkDirectory);
     return 0;
 }
 

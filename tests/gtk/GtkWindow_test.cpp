@@ -69,7 +69,7 @@ void Klavesa(GtkWidget* w, guint keyval) {
     gdk_event_free(e);
 }
 
-void Napis(GtkWidget* w, const char* t) {
+void TypeInto(GtkWidget* w, const char* t) {
     gtk_widget_grab_focus(w);
     for (const char* c = t; *c != '\0'; ++c) {
         guint k = static_cast<guint>(*c);
@@ -248,7 +248,7 @@ TEST_F(GtkLayer, PagesShowTheViewModel) {
     ComparePage(okno, "rv_rozhrani_", z.Rozhrani.data(), RRozhrani::Count);
     EXPECT_EQ(Text(okno, "rv_rozhrani_12"), "2.5");
     GtkWidget* edit2 = Najdi(okno, "rv_edit_rozhrani");
-    Napis(edit2, "\b5\r");
+    TypeInto(edit2, "\b5\r");
     EXPECT_EQ(dlg->ZobrazeneRozhrani, 5u);
     EXPECT_EQ(Text(okno, "rv_rozhrani_0"), "5      DEMO REŽIM");  // at once, not at the next tick
     EXPECT_EQ(Text(okno, "rv_rozhrani_3"), "Severní hala, rozvaděč RH2 u vstupních vra");
@@ -262,21 +262,21 @@ TEST_F(GtkLayer, PagesShowTheViewModel) {
     z = dlg->Snapshot();
     ComparePage(okno, "rv_kanal_", z.Kanal.data(), RKanal::Count);
     GtkWidget* edit1 = Najdi(okno, "rv_edit_kanal");
-    Napis(edit1, "\b\b\bx3a0 0");
+    TypeInto(edit1, "\b\b\bx3a0 0");
     EXPECT_EQ(Text(okno, "rv_edit_kanal"), "300");
     EXPECT_EQ(dlg->ZobrazenyKanal, 100u);
-    Napis(edit1, "\r");
+    TypeInto(edit1, "\r");
     EXPECT_EQ(dlg->ZobrazenyKanal, 300u);
     EXPECT_EQ(Text(okno, "rv_kanal_0"), "300");
     EXPECT_EQ(Text(okno, "rv_kanal_2"), "Teplota vratné vody topného okruhu");
     EXPECT_EQ(Text(okno, "rv_kanal_10"), "0x14");
     EXPECT_EQ(Text(okno, "rv_kanal_13"), "12/40/57");
     gtk_entry_set_text(GTK_ENTRY(edit1), "7000");  // as pasted
-    Napis(edit1, "\r");
+    TypeInto(edit1, "\r");
     EXPECT_EQ(Text(okno, "rv_edit_kanal"), "6099");
     EXPECT_EQ(Text(okno, "rv_kanal_0"), "6099");
     gtk_entry_set_text(GTK_ENTRY(edit1), "300");
-    Napis(edit1, "\r");
+    TypeInto(edit1, "\r");
     p = Snapshot(okno, "kanal.png");
     ASSERT_NE(p, nullptr);
     g_object_unref(p);
@@ -293,10 +293,10 @@ TEST_F(GtkLayer, DisabledWindowRefreshesButTakesNoInput) {
     gtk_notebook_set_current_page(GTK_NOTEBOOK(pages), 2);
     Unsigned(300ms);
     ASSERT_TRUE(gtk_widget_get_realized(edit1));
-    Napis(edit1, "\b\b\b300\r");
+    TypeInto(edit1, "\b\b\b300\r");
     EXPECT_EQ(Text(okno, "rv_kanal_15"), "Timeout - nepřišla žádná odpověď");
     dlg->PovolOkno(5, 0);
-    Napis(edit1, "\b7\r");
+    TypeInto(edit1, "\b7\r");
     EXPECT_EQ(Text(okno, "rv_edit_kanal"), "300");
     EXPECT_EQ(dlg->ZobrazenyKanal, 300u);
     gtk_notebook_set_current_page(GTK_NOTEBOOK(pages), 0);
@@ -318,7 +318,7 @@ TEST_F(GtkLayer, DisabledWindowRefreshesButTakesNoInput) {
     gtk_button_clicked(GTK_BUTTON(logging));
     EXPECT_TRUE(gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(logging)));
     EXPECT_EQ(d->Cfg.LogZapnout, 1);
-    Napis(edit1, "\b\b\b250\r");
+    TypeInto(edit1, "\b\b\b250\r");
     EXPECT_EQ(dlg->ZobrazenyKanal, 250u);
     EXPECT_EQ(Text(okno, "rv_kanal_15"), "Kanál nedefinován.");
     gtk_notebook_set_current_page(GTK_NOTEBOOK(pages), 0);

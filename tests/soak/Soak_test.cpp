@@ -48,32 +48,32 @@ namespace {
 using Clock = std::chrono::steady_clock;
 using namespace std::chrono_literals;
 
-constexpr int kRozhrani = 16;
-constexpr int kNaDruh = 50;     // channels of each kind per interface
-constexpr int kTextu = 6;       // text outputs per interface
-constexpr int32_t kKontext = 0x50AC;
+constexpr int kInterfaceCount = 16;
+constexpr int kPerKind = 50;     // channels of each kind per interface
+constexpr int kTexts = 6;       // text outputs per interface
+constexpr int32_t kContext = 0x50AC;
 // Channels that no request uses: stale and foreign answers carry them.
-constexpr uint32_t kCiziId = 2997;
+constexpr uint32_t kForeignId = 2997;
 constexpr uint32_t kStaleId = 2998;
-constexpr uint32_t kNedeklarovany = 2999;  // requested now and then: status 17
+constexpr uint32_t kUndeclaredChannel = 2999;  // requested now and then: status 17
 
 // Interface parameters: Baud 115200 (7 ms), Timeout 10, Opakování 0, UDP
 // timeout 30, UDP opakování 1. One attempt waits (7 + 10) * 1 + 30 = 47 ms;
 // LimitPozadavku = 141 ms; the call-back thread's interface time-out is
 // 2 * 141 + 1000 = 1282 ms, OutputFinalized's own 2 * 141 + 1200 = 1482 ms.
-constexpr int kLimitRozhraniMs = 1282;
+constexpr int kInterfaceLimitMs = 1282;
 // Design bound of Done: about 1001 ms for the call-back thread, 1001 ms per
 // interface and 200 ms for the window.
-constexpr int kMezDoneMs = 1001 + 16 * 1001 + 200 + 300;
+constexpr int kDoneBoundMs = 1001 + 16 * 1001 + 200 + 300;
 
 #if defined(__has_feature)
 #if __has_feature(thread_sanitizer) || __has_feature(address_sanitizer)
-constexpr int kRezervaMs = 3000;  // instrumented builds run several times slower
+constexpr int kSpareMs = 3000;  // instrumented builds run several times slower
 #else
-constexpr int kRezervaMs = 1000;
+constexpr int kSpareMs = 1000;
 #endif
 #else
-constexpr int kRezervaMs = 1000;
+constexpr int kSpareMs = 1000;
 #endif
 
 enum class TKind { RealIn, IntIn, BitIn, RealOut, IntOut, BitOut, TextOut };
@@ -98,12 +98,12 @@ std::vector<TChannelPlan> ChannelPlan() {
                                                               {TKind::RealOut, 3000},
                                                               {TKind::IntOut, 4000},
                                                               {TKind::BitOut, 5000}}};
-    for (int k = 1; k <= kRozhrani; ++k) {
+    for (int k = 1; k <= kInterfaceCount; ++k) {
         for (const auto& [kind, low] : faultKinds)
-            for (int i = 0; i < kNaDruh; ++i)
-                v.push_back({low + uint32_t((k - 1) * kNaDruh + i), k, kind, AddressOfKind(kind), uint8_t(i), uint8_t(i % 32)});
-        for (int i = 0; i < kTextu; ++i)
-            v.push_back({6000 + uint32_t((k - 1) * kTextu + i), k, TKind::TextOut, AddressOfKind(TKind::TextOut), uint8_t(i), 0});
+            for (int i = 0; i < kPerKind; ++i)
+                v.push_back({low + uint32_t((k - 1) * kPerKind + i), k, kind, AddressOfKind(kind), uint8_t(i), uint8_t(i % 32)});
+        for (int i = 0; i < kTexts; ++i)
+            v.push_back({6000 + uint32_t((k - 1) * kTexts + i), k, TKind::TextOut, AddressOfKind(TKind::TextOut), uint8_t(i), 0});
     }
     return v;
 }
@@ -126,7 +126,7 @@ std::string WriteParams(const TTempDir& dir, const TSimulator& sim, bool logs) {
     like.UdpRetries = 1;
     like.Timeout = 10;
     std::vector<uint16_t> portList;
-    for (int k = 1; k <= kRozhrani; ++k) portList.push_back(static_cast<uint16_t>(sim.Port(size_t(k - 1))));
+    for (int k = 1; k <= kInterfaceCount; ++k) portList.push_back(static_cast<uint16_t>(sim.Port(size_t(k - 1))));
     p.AddInterfaces(portList, like);
     for (const TChannelPlan& c : ChannelPlan()) {
         char line[96];
@@ -141,7 +141,7 @@ std::atomic<uint64_t> g_callbacky[2];
 std::atomic<uint64_t> g_cizi{0};  // wrong context or direction
 
 int32_t CallBack(int32_t context, int32_t way, PData) {
-    if (context != kKontext || way < 0 || way > 1) {
+    if (context != kContext || way < 0 || way > 1) {
         g_cizi.fetch_add(1);
         return 0;
     }
@@ -182,7 +182,7 @@ TSimRandomFaults RandomFaults(uint64_t seed) {
         TSimFault{.delayMs = 20},                       // within the attempt
         TSimFault{.delayMs = 70},                       // after the first attempt: the retry meets it
         TSimFault{.badChecksum = true},
-        TSimFault{.wrongId = true, .foreignId = kCiziId},
+        TSimFault{.wrongId = true, .foreignId = kForeignId},
         TSimFault{.shortLength = 69},
         TSimFault{.shortLength = 20},
         TSimFault{.status = 5},
@@ -225,7 +225,7 @@ protected:
         rng_.seed(z != nullptr ? std::strtoull(z, nullptr, 10) : 20240611);
         plan_ = ChannelPlan();
         TSimPlant plant;
-        for (int k = 0; k < kRozhrani; ++k) {
+        for (int k = 0; k < kInterfaceCount; ++k) {
             TSimGateway g;
             g.random = RandomFaults(1000 + uint64_t(k));
             for (const TChannelPlan& p : plan_) {
@@ -243,7 +243,7 @@ protected:
         sim_ = std::make_unique<TSimulator>(plant);
         sim_->SetTrace([this](const std::string& r) { errors_.Note(r); });
         ASSERT_TRUE(sim_->Start(true));
-        for (int k = 0; k < kRozhrani; ++k) ASSERT_NE(sim_->Port(size_t(k)), 0);
+        for (int k = 0; k < kInterfaceCount; ++k) ASSERT_NE(sim_->Port(size_t(k)), 0);
         ASSERT_NE(lib_.Init, nullptr);
     }
 
@@ -253,12 +253,12 @@ protected:
         Outage();
         const auto start = Clock::now();
         Submit(d, batch);
-        const uint64_t markedCount = Finalizuj(d, batch);
+        const uint64_t markedCount = FinalizeBatch(d, batch);
         summary_.marking += markedCount;
         const uint64_t waited = before_ + markedCount;
         // Every marked request is completed by the interface time-out at the latest.
-        const auto bound = std::max(start + std::chrono::milliseconds(kLimitRozhraniMs), Clock::now()) +
-                         std::chrono::milliseconds(kRezervaMs);
+        const auto bound = std::max(start + std::chrono::milliseconds(kInterfaceLimitMs), Clock::now()) +
+                         std::chrono::milliseconds(kSpareMs);
         WaitFor([&] { return CallBackCount() >= waited; }, int((bound - Clock::now()) / 1ms), 1ms, [&] { Heal(); });
         ASSERT_EQ(CallBackCount(), waited) << "a marked request stayed without its call-back past the interface time-out";
         summary_.zpozdeniMaxMs = std::max<int>(summary_.zpozdeniMaxMs, int((Clock::now() - start) / 1ms));
@@ -288,7 +288,7 @@ protected:
     // A status 26 is true only for a request that ran past the interface
     // time-out; one ended sooner was taken for another request.
     void ExpectEarned26(const TKanal& channel, uint32_t c, int k) {
-        EXPECT_GT(channel.DobaCelkem.load(), uint32_t(kLimitRozhraniMs)) << "channel " << c << ": a 26 before its time";
+        EXPECT_GT(channel.DobaCelkem.load(), uint32_t(kInterfaceLimitMs)) << "channel " << c << ": a 26 before its time";
         ++(k == vypadekBatch_ + 1 ? summary_.timeoutuPriVypadku : summary_.timeoutuBezVypadku);
     }
 
@@ -304,7 +304,7 @@ protected:
             for (const TChannelPlan* p : channels) lib_.InputRequest(d, p->c);
             lib_.InputRequestCompleted(d);
             std::vector<const TChannelPlan*> running;
-            const auto bound = Clock::now() + std::chrono::milliseconds(kLimitRozhraniMs + kRezervaMs);
+            const auto bound = Clock::now() + std::chrono::milliseconds(kInterfaceLimitMs + kSpareMs);
             for (bool first = true; first || (!running.empty() && Clock::now() < bound); first = false) {
                 const uint64_t seenCount = CallBackCount();
                 std::vector<const TChannelPlan*> further;
@@ -342,7 +342,7 @@ protected:
     // backs up beyond the interface time-out.
     void Outage() {
         if (rng_() % 8 != 0) return;
-        outage_ = int(rng_() % kRozhrani);
+        outage_ = int(rng_() % kInterfaceCount);
         vypadekBatch_ = outage_;
         konecVypadku_ = Clock::now() + std::chrono::milliseconds(200 + rng_() % 1800);
         sim_->SetSilent(true, size_t(outage_));
@@ -393,17 +393,17 @@ protected:
             }
             lib_.OutputRequest(d, k.c, h);
         }
-        lib_.InputRequest(d, kNedeklarovany);  // completes at once with 17
+        lib_.InputRequest(d, kUndeclaredChannel);  // completes at once with 17
         // Hostile datagrams at the driver's sockets, from the gateways' own ports.
         for (int i = 0; i < 3; ++i) {
-            const size_t g = rng_() % kRozhrani;
+            const size_t g = rng_() % kInterfaceCount;
             std::string junk(1 + rng_() % 300, '\0');
             for (char& z : junk) z = char(rng_());
             if (sim_->SendToLastRequester(junk, g)) ++summary_.forged;
         }
-        if (sim_->SendToLastRequester(std::string(), rng_() % kRozhrani)) ++summary_.forged;
+        if (sim_->SendToLastRequester(std::string(), rng_() % kInterfaceCount)) ++summary_.forged;
         if (rng_() % 10 == 0) {  // a short flood at one interface
-            const size_t g = rng_() % kRozhrani;
+            const size_t g = rng_() % kInterfaceCount;
             std::string junk(80, '\0');
             for (int i = 0; i < 2000; ++i) {
                 for (char& z : junk) z = char(rng_());
@@ -416,7 +416,7 @@ protected:
         summary_.requestCount += batch.size() + 1;
     }
 
-    uint64_t Finalizuj(PData d, std::vector<TRequestPlan>& batch) {
+    uint64_t FinalizeBatch(PData d, std::vector<TRequestPlan>& batch) {
         uint64_t n = 0;
         for (TRequestPlan& p : batch) {
             int32_t st = -1;
@@ -427,14 +427,14 @@ protected:
             n += p.marked ? 1 : 0;
         }
         int32_t st = -1;
-        EXPECT_TRUE(lib_.InputFinalized(d, kNedeklarovany, &st));
+        EXPECT_TRUE(lib_.InputFinalized(d, kUndeclaredChannel, &st));
         EXPECT_EQ(st, 3);
         return n;
     }
 
     void WaitForQueues(PData d) {
         const TData& s = StateOf(d);
-        for (int k = 1; k <= kRozhrani; ++k) {
+        for (int k = 1; k <= kInterfaceCount; ++k) {
             const auto prazdna = [&] {
                 return s.Fronty[k].PocetPotvrzenych.load() == 0 && s.Fronty[k].PocetNepotvrzenych.load() == 0;
             };
@@ -443,7 +443,7 @@ protected:
             ASSERT_EQ(s.Fronty[k].PocetNepotvrzenych.load(), 0);
         }
         // The entry taken last may still be in its exchange.
-        for (int k = 1; k <= kRozhrani; ++k)
+        for (int k = 1; k <= kInterfaceCount; ++k)
             WaitFor(
                 [&] {
                     for (const TKanal& c : s.Kanaly)
@@ -457,8 +457,8 @@ protected:
 
     void Verify(PData d, std::vector<TRequestPlan>& batch) {
         const TData& s = StateOf(d);
-        ++summary_.statuses[s.Kanaly[kNedeklarovany].Status];
-        EXPECT_EQ(s.Kanaly[kNedeklarovany].Status, 17);
+        ++summary_.statuses[s.Kanaly[kUndeclaredChannel].Status];
+        EXPECT_EQ(s.Kanaly[kUndeclaredChannel].Status, 17);
         for (TRequestPlan& p : batch) {
             const TChannelPlan& k = *p.plan;
             const TKanal& channel = s.Kanaly[k.c];
@@ -513,13 +513,13 @@ protected:
     void DoneWhileBusy(PData d) {
         std::vector<TRequestPlan> batch = NewBatch();
         Submit(d, batch);
-        Finalizuj(d, batch);
+        FinalizeBatch(d, batch);
         std::this_thread::sleep_for(std::chrono::milliseconds(rng_() % 40));
         const auto t0 = Clock::now();
         lib_.Done(d);
         const int ms = int((Clock::now() - t0) / 1ms);
         summary_.doneMaxMs = std::max(summary_.doneMaxMs, ms);
-        EXPECT_LE(ms, kMezDoneMs) << "Done overran its bounds";
+        EXPECT_LE(ms, kDoneBoundMs) << "Done overran its bounds";
         const uint64_t poDone = CallBackCount();
         std::this_thread::sleep_for(50ms);
         EXPECT_EQ(CallBackCount(), poDone) << "a call-back after Done returned";
@@ -581,7 +581,7 @@ TEST_F(Soak, SixteenInterfacesUnderFaultsLoseNothing) {
         PData d = lib_.MakeDriver();
         ASSERT_NE(d, nullptr);
         char chyba[256] = {};
-        ASSERT_TRUE(lib_.Init(d, 0, soubory[i % 2].c_str(), 255, chyba, 0, 0, kKontext, CallBack)) << chyba;
+        ASSERT_TRUE(lib_.Init(d, 0, soubory[i % 2].c_str(), 255, chyba, 0, 0, kContext, CallBack)) << chyba;
         before_ = CallBackCount();
         texts_.clear();  // a new instance starts from zero output bytes
         const auto konecInstance = std::min(tail, Clock::now() + naInstanci);

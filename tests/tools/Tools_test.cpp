@@ -28,8 +28,8 @@ using namespace std::chrono_literals;
 using namespace std::string_literals;
 
 // The main log's texts, in code page 1250.
-constexpr std::string_view kInicializovanCp = "Ovladač úspěšně inicializován."_cp;
-constexpr std::string_view kChybaBaudCp = "Chyba parametrického souboru - Deklarace rozhraní 1 / Baud = 1234."_cp;
+constexpr std::string_view kInitializedCp = "Ovladač úspěšně inicializován."_cp;
+constexpr std::string_view kBaudErrorCp = "Chyba parametrického souboru - Deklarace rozhraní 1 / Baud = 1234."_cp;
 
 // Two gateways: module 1 with values and module 5 that never answers on the
 // first, module 9 that answers status 5 on the second.
@@ -208,7 +208,7 @@ TEST_F(Tools, CheckOfAGoodFileSucceedsAndShowsWhatTheDriverUnderstood) {
     EXPECT_EQ(web.Code, 0) << web.Output;
     EXPECT_TRUE(Contains(web.Output, "\tthe web server did not start: Webovou diagnostiku nelze spustit: neplatná adresa"))
         << web.Output;
-    EXPECT_TRUE(Contains(Log("Rv_zr6180.log"), std::string(kInicializovanCp))) << Log("Rv_zr6180.log");
+    EXPECT_TRUE(Contains(Log("Rv_zr6180.log"), std::string(kInitializedCp))) << Log("Rv_zr6180.log");
 }
 
 TEST_F(Tools, CheckOfAFaultyFileShowsTheDriversMessage) {
@@ -221,7 +221,7 @@ TEST_F(Tools, CheckOfAFaultyFileShowsTheDriversMessage) {
     const std::string line = std::to_string(1 + CountOf(text.substr(0, text.find("Baud=1234")), "\n"));
     EXPECT_TRUE(Contains(b.Output, "Cause\tline " + line + ": Baud=1234 in [Deklarace rozhraní 1]\n")) << b.Output;
     // The main log has it in code page 1250.
-    EXPECT_TRUE(Contains(Log("Rv_zr6180.log"), std::string(kChybaBaudCp))) << Log("Rv_zr6180.log");
+    EXPECT_TRUE(Contains(Log("Rv_zr6180.log"), std::string(kBaudErrorCp))) << Log("Rv_zr6180.log");
 
     // Commands other than check say so on standard error and exit with 3.
     const TRun r = HostWith(wrongText, "read 100");

@@ -23,11 +23,11 @@
 
 namespace {
 
-constexpr int64_t kCas = 1709647629045;  // 2024-03-05 14:07:09.045 UTC
-constexpr off_t kPlny = 2'560'128;
+constexpr int64_t kTime = 1709647629045;  // 2024-03-05 14:07:09.045 UTC
+constexpr off_t kFull = 2'560'128;
 
 // "dd.mm.yy hh:nn:ss.zzz" with the given time separator.
-std::string RazitkoRun(int64_t ms, char o = ':') {
+std::string RunStamp(int64_t ms, char o = ':') {
     const TLocalTime c = LocalTimeOf(ms);
     char t[64];
     std::snprintf(t, sizeof t, "%02d.%02d.%02d %02d%c%02d%c%02d.%03d", c.Day, c.Month, c.Year % 100, c.Hour, o,
@@ -36,7 +36,7 @@ std::string RazitkoRun(int64_t ms, char o = ':') {
 }
 
 // "[" short date " " long time " " tick "] " with the default formats.
-std::string Razitko(int64_t ms, uint32_t tick) {
+std::string Stamp(int64_t ms, uint32_t tick) {
     const TLocalTime c = LocalTimeOf(ms);
     char t[80];
     std::snprintf(t, sizeof t, "[%02d.%02d.%04d %02d:%02d:%02d %u] ", c.Day, c.Month, c.Year, c.Hour, c.Minute,
@@ -57,7 +57,7 @@ std::vector<std::string> LogLines(const std::string& text) { return Lines(text, 
 class CommLogs : public ::testing::Test {
 protected:
     void SetUp() override {
-        clock.SetRealMs(kCas);
+        clock.SetRealMs(kTime);
         clock.Freeze(4000000000u);
         d->Clock = &clock;
         d->Regional = TRegionalSettings{};
@@ -98,8 +98,8 @@ protected:
 TEST_F(CommLogs, RunLineWithAllFields) {
     ZapisRun(d.get(), "IR  0", 100, 1, 2, "detail   ");
     ZapisRun(d.get(), "KOM 2", 6099, 16, 0, "x");
-    EXPECT_EQ(Run(1), "00000000 [" + RazitkoRun(kCas) + "] IR  0, K=100,  R=1,  S=2, detail\r\n" +
-                          "00000001 [" + RazitkoRun(kCas) + "] KOM 2, K=6099, R=16, S=0, x\r\n");
+    EXPECT_EQ(Run(1), "00000000 [" + RunStamp(kTime) + "] IR  0, K=100,  R=1,  S=2, detail\r\n" +
+                          "00000001 [" + RunStamp(kTime) + "] KOM 2, K=6099, R=16, S=0, x\r\n");
     EXPECT_EQ(d->PocitadloRadku, 2);
 }
 
@@ -133,19 +133,19 @@ TEST_F(CommLogs, RunStampUsesTimeSeparatorAndMilliseconds) {
     d->Regional = LocaleFromItems("%d.%m.%Y", "%H.%M.%S", "", "", "", ",");
     ASSERT_EQ(d->Regional.TimeSeparator, '.');
     ZapisRun(d.get(), "X");
-    clock.SetRealMs(kCas + 7);  // same second: the cached part is reused
+    clock.SetRealMs(kTime + 7);  // same second: the cached part is reused
     ZapisRun(d.get(), "Y");
-    clock.SetRealMs(kCas + 86'400'000 + 3'600'000 + 999);
+    clock.SetRealMs(kTime + 86'400'000 + 3'600'000 + 999);
     ZapisRun(d.get(), "Z");
     const auto r = LogLines(Run(1));
     ASSERT_EQ(r.size(), 3u);
-    EXPECT_EQ(r[0], "00000000 [" + RazitkoRun(kCas, '.') + "] X,");
-    EXPECT_EQ(r[1], "00000001 [" + RazitkoRun(kCas + 7, '.') + "] Y,");
-    EXPECT_EQ(r[2], "00000002 [" + RazitkoRun(kCas + 86'400'000 + 3'600'000 + 999, '.') + "] Z,");
+    EXPECT_EQ(r[0], "00000000 [" + RunStamp(kTime, '.') + "] X,");
+    EXPECT_EQ(r[1], "00000001 [" + RunStamp(kTime + 7, '.') + "] Y,");
+    EXPECT_EQ(r[2], "00000002 [" + RunStamp(kTime + 86'400'000 + 3'600'000 + 999, '.') + "] Z,");
     d->Regional = TRegionalSettings{};
-    clock.SetRealMs(kCas + 86'400'000 + 3'600'000 + 5);
+    clock.SetRealMs(kTime + 86'400'000 + 3'600'000 + 5);
     ZapisRun(d.get(), "W");
-    EXPECT_EQ(LogLines(Run(1)).at(3), "00000003 [" + RazitkoRun(kCas + 86'400'000 + 3'600'000 + 5, ':') + "] W,");
+    EXPECT_EQ(LogLines(Run(1)).at(3), "00000003 [" + RunStamp(kTime + 86'400'000 + 3'600'000 + 5, ':') + "] W,");
 }
 
 TEST_F(CommLogs, RunOffWritesNothingButCounts) {
@@ -168,9 +168,9 @@ TEST_F(CommLogs, NullInstanceIsIgnored) {
 }
 
 TEST_F(CommLogs, RunFileJustBelowTheLimitTakesTheLine) {
-    SetSize("Rv_zr6180Run001.log", kPlny - 1);
+    SetSize("Rv_zr6180Run001.log", kFull - 1);
     ZapisRun(d.get(), "X");
-    EXPECT_GT(SizeOf("Rv_zr6180Run001.log"), kPlny - 1);
+    EXPECT_GT(SizeOf("Rv_zr6180Run001.log"), kFull - 1);
     EXPECT_FALSE(FileExists(addr / "Rv_zr6180Run002.log"));
     EXPECT_EQ(d->Cfg.RunCislo, 1);
 }
@@ -178,23 +178,23 @@ TEST_F(CommLogs, RunFileJustBelowTheLimitTakesTheLine) {
 TEST_F(CommLogs, RunFilesCycleOverRunPocetAndAreEmptiedOnEntry) {
     CtiRunInfo(d->Cfg);
     WriteFile(addr / "Rv_zr6180Run002.log", "stary obsah\r\n");
-    SetSize("Rv_zr6180Run001.log", kPlny);
+    SetSize("Rv_zr6180Run001.log", kFull);
     ZapisRun(d.get(), "A");
     EXPECT_EQ(d->Cfg.RunCislo, 2);
     EXPECT_EQ(PathOf("Rv_zr6180RunInfo.txt"), "2\r\n");
-    EXPECT_EQ(Run(2), "00000000 [" + RazitkoRun(kCas) + "] A,\r\n");
-    EXPECT_EQ(SizeOf("Rv_zr6180Run001.log"), kPlny);
+    EXPECT_EQ(Run(2), "00000000 [" + RunStamp(kTime) + "] A,\r\n");
+    EXPECT_EQ(SizeOf("Rv_zr6180Run001.log"), kFull);
 
-    SetSize("Rv_zr6180Run002.log", kPlny);
+    SetSize("Rv_zr6180Run002.log", kFull);
     ZapisRun(d.get(), "B");
     EXPECT_EQ(d->Cfg.RunCislo, 3);
     EXPECT_EQ(LogLines(Run(3)).size(), 1u);
 
-    SetSize("Rv_zr6180Run003.log", kPlny + 500);
+    SetSize("Rv_zr6180Run003.log", kFull + 500);
     ZapisRun(d.get(), "C");
     EXPECT_EQ(d->Cfg.RunCislo, 1);
     EXPECT_EQ(PathOf("Rv_zr6180RunInfo.txt"), "1\r\n");
-    EXPECT_EQ(Run(1), "00000002 [" + RazitkoRun(kCas) + "] C,\r\n");
+    EXPECT_EQ(Run(1), "00000002 [" + RunStamp(kTime) + "] C,\r\n");
     EXPECT_FALSE(FileExists(addr / "Rv_zr6180Run004.log"));
 }
 
@@ -208,7 +208,7 @@ TEST_F(CommLogs, RunPocetZeroUsesOnlyFile001AndRewritesRunInfo) {
     ZapisRun(d.get(), "B");
     EXPECT_EQ(PathOf("Rv_zr6180RunInfo.txt"), "1\r\n");  // every line resets and rewrites
     EXPECT_EQ(LogLines(Run(1)).size(), 2u);
-    SetSize("Rv_zr6180Run001.log", kPlny);
+    SetSize("Rv_zr6180Run001.log", kFull);
     ZapisRun(d.get(), "C");
     EXPECT_EQ(LogLines(Run(1)).size(), 1u);
     EXPECT_FALSE(FileExists(addr / "Rv_zr6180Run002.log"));
@@ -244,16 +244,16 @@ TEST_F(CommLogs, RunMissingDirectoryIsSwallowed) {
 
 TEST_F(CommLogs, RunLinesFromManyThreadsAreCompleteAndInOrder) {
     d->Cfg.RunPocet = 99;
-    constexpr int kVlaken = 4;
-    constexpr int kRadku = 1500;
+    constexpr int kThreads = 4;
+    constexpr int kLines = 1500;
     std::vector<std::thread> threadList;
-    for (int v = 0; v < kVlaken; ++v)
+    for (int v = 0; v < kThreads; ++v)
         threadList.emplace_back([this, v] {
-            for (int i = 0; i < kRadku; ++i) ZapisRun(d.get(), "KOM 2", 100 + i, v + 1, 2, "vlakno");
+            for (int i = 0; i < kLines; ++i) ZapisRun(d.get(), "KOM 2", 100 + i, v + 1, 2, "vlakno");
         });
     for (auto& t : threadList) t.join();
     const auto r = LogLines(Run(1));
-    ASSERT_EQ(r.size(), static_cast<std::size_t>(kVlaken * kRadku));
+    ASSERT_EQ(r.size(), static_cast<std::size_t>(kThreads * kLines));
     const std::regex shape(R"(([0-9A-F]{8}) \[[0-9.: ]{21}\] KOM 2, K=\d{3,4}, *R=\d,  S=2, vlakno)");
     for (std::size_t i = 0; i < r.size(); ++i) {
         std::smatch m;
@@ -268,9 +268,9 @@ TEST_F(CommLogs, ErrLineWithAndWithoutNumber) {
     ZapisErr(d.get(), "Neočekávaná zpráva \"[VUZIV2]00\", Ch="_cp, 150);
     clock.Freeze(5);
     ZapisErr(d.get(), "bez cisla");
-    EXPECT_EQ(PathOf("Rv_zr6180Err1.log"), Razitko(kCas, 4000000000u) +
+    EXPECT_EQ(PathOf("Rv_zr6180Err1.log"), Stamp(kTime, 4000000000u) +
                                                 "Neo\xE8" "ek\xE1van\xE1 zpr\xE1va \"[VUZIV2]00\", Ch=150\r\n" +
-                                                Razitko(kCas, 5) + "bez cisla\r\n");
+                                                Stamp(kTime, 5) + "bez cisla\r\n");
 }
 
 TEST_F(CommLogs, ErrOffWithRunLog) {
@@ -284,39 +284,39 @@ TEST_F(CommLogs, ErrFilesRotateWithoutLeadingZeros) {
     d->Cfg.ErrCislo = 9;  // outside 1..RunPocet
     ZapisErr(d.get(), "a");
     EXPECT_EQ(d->Cfg.ErrCislo, 1);
-    SetSize("Rv_zr6180Err1.log", kPlny);
+    SetSize("Rv_zr6180Err1.log", kFull);
     WriteFile(addr / "Rv_zr6180Err2.log", "stary\r\n");
     ZapisErr(d.get(), "b");
     EXPECT_EQ(d->Cfg.ErrCislo, 2);
-    EXPECT_EQ(PathOf("Rv_zr6180Err2.log"), Razitko(kCas, 4000000000u) + "b\r\n");
-    SetSize("Rv_zr6180Err2.log", kPlny);
+    EXPECT_EQ(PathOf("Rv_zr6180Err2.log"), Stamp(kTime, 4000000000u) + "b\r\n");
+    SetSize("Rv_zr6180Err2.log", kFull);
     ZapisErr(d.get(), "c");
     EXPECT_EQ(d->Cfg.ErrCislo, 1);
-    EXPECT_EQ(PathOf("Rv_zr6180Err1.log"), Razitko(kCas, 4000000000u) + "c\r\n");
+    EXPECT_EQ(PathOf("Rv_zr6180Err1.log"), Stamp(kTime, 4000000000u) + "c\r\n");
     EXPECT_FALSE(FileExists(addr / "Rv_zr6180RunInfo.txt"));  // ErrCislo is kept nowhere
 }
 
 TEST_F(CommLogs, ErrWithRunPocetZeroUsesOnlyFile1) {
     d->Cfg.RunPocet = 0;
     ZapisErr(d.get(), "a");
-    SetSize("Rv_zr6180Err1.log", kPlny);
+    SetSize("Rv_zr6180Err1.log", kFull);
     ZapisErr(d.get(), "b");
     EXPECT_EQ(d->Cfg.ErrCislo, 1);
-    EXPECT_EQ(PathOf("Rv_zr6180Err1.log"), Razitko(kCas, 4000000000u) + "b\r\n");
+    EXPECT_EQ(PathOf("Rv_zr6180Err1.log"), Stamp(kTime, 4000000000u) + "b\r\n");
     EXPECT_FALSE(FileExists(addr / "Rv_zr6180Err2.log"));
 }
 
 TEST_F(CommLogs, ErrLinesFromManyThreadsAreNotLost) {
-    constexpr int kVlaken = 4;
-    constexpr int kRadku = 500;
+    constexpr int kThreads = 4;
+    constexpr int kLines = 500;
     std::vector<std::thread> threadList;
-    for (int v = 0; v < kVlaken; ++v)
+    for (int v = 0; v < kThreads; ++v)
         threadList.emplace_back([this] {
-            for (int i = 0; i < kRadku; ++i) ZapisErr(d.get(), "Neplatn\xE1 zpr\xE1va, Ch=", i);
+            for (int i = 0; i < kLines; ++i) ZapisErr(d.get(), "Neplatn\xE1 zpr\xE1va, Ch=", i);
         });
     for (auto& t : threadList) t.join();
     const auto r = LogLines(PathOf("Rv_zr6180Err1.log"));
-    ASSERT_EQ(r.size(), static_cast<std::size_t>(kVlaken * kRadku));
+    ASSERT_EQ(r.size(), static_cast<std::size_t>(kThreads * kLines));
     for (const auto& l : r) ASSERT_NE(l.find("] Neplatn\xE1 zpr\xE1va, Ch="), std::string::npos) << l;
 }
 
@@ -324,27 +324,27 @@ TEST_F(CommLogs, ErrLinesFromManyThreadsAreNotLost) {
 
 TEST_F(CommLogs, InterfaceLogOnlyWhenSwitchedOn) {
     ZapisLogRozhrani(d.get(), 3, "Start");
-    EXPECT_FALSE(FileExists(addr / Nazev("Rv_zr6180_R", 3, kCas)));
+    EXPECT_FALSE(FileExists(addr / Nazev("Rv_zr6180_R", 3, kTime)));
     d->Cfg.LogRozhraniPovolen = 1;
     ZapisLogRozhrani(d.get(), 3, "Start");
     ZapisLogRozhrani(d.get(), 16, "Logování zapnuto"_cp);
-    EXPECT_EQ(PathOf(Nazev("Rv_zr6180_R", 3, kCas)), Razitko(kCas, 4000000000u) + "Start\r\n");
-    EXPECT_EQ(PathOf(Nazev("Rv_zr6180_R", 16, kCas)), Razitko(kCas, 4000000000u) + "Logov\xE1n\xED zapnuto\r\n");
+    EXPECT_EQ(PathOf(Nazev("Rv_zr6180_R", 3, kTime)), Stamp(kTime, 4000000000u) + "Start\r\n");
+    EXPECT_EQ(PathOf(Nazev("Rv_zr6180_R", 16, kTime)), Stamp(kTime, 4000000000u) + "Logov\xE1n\xED zapnuto\r\n");
 }
 
 TEST_F(CommLogs, InterfaceLogIsNotTiedToTheRunLog) {
     d->Cfg.RunPovolen = 0;
     d->Cfg.LogRozhraniPovolen = 1;
     ZapisLogRozhrani(d.get(), 1, "Stop");
-    EXPECT_TRUE(FileExists(addr / Nazev("Rv_zr6180_R", 1, kCas)));
+    EXPECT_TRUE(FileExists(addr / Nazev("Rv_zr6180_R", 1, kTime)));
 }
 
 TEST_F(CommLogs, InterfaceLogChangesFileAtLocalMidnight) {
     d->Cfg.LogRozhraniPovolen = 1;
-    // Local midnight after kCas, found through the same local-time rule.
-    const TLocalTime c = LocalTimeOf(kCas);
+    // Local midnight after kTime, found through the same local-time rule.
+    const TLocalTime c = LocalTimeOf(kTime);
     const int64_t midnight =
-        kCas - ((c.Hour * 3600 + c.Minute * 60 + c.Second) * 1000 + c.Millisecond) + 86'400'000;
+        kTime - ((c.Hour * 3600 + c.Minute * 60 + c.Second) * 1000 + c.Millisecond) + 86'400'000;
     const TLocalTime before = LocalTimeOf(midnight - 1);
     const TLocalTime high = LocalTimeOf(midnight);
     ASSERT_EQ(before.Hour * 10000 + before.Minute * 100 + before.Second, 235959);
@@ -356,8 +356,8 @@ TEST_F(CommLogs, InterfaceLogChangesFileAtLocalMidnight) {
     const std::string a = Nazev("Rv_zr6180_R", 2, midnight - 1);
     const std::string b = Nazev("Rv_zr6180_R", 2, midnight);
     ASSERT_NE(a, b);
-    EXPECT_EQ(PathOf(a), Razitko(midnight - 1, 4000000000u) + "pred\r\n");
-    EXPECT_EQ(PathOf(b), Razitko(midnight, 4000000000u) + "po\r\n");
+    EXPECT_EQ(PathOf(a), Stamp(midnight - 1, 4000000000u) + "pred\r\n");
+    EXPECT_EQ(PathOf(b), Stamp(midnight, 4000000000u) + "po\r\n");
     EXPECT_EQ(high.Day == 1 ? 1 : high.Day - before.Day, 1);
 }
 
@@ -370,14 +370,14 @@ TEST_F(CommLogs, CallBackLogIsWrittenWithEveryOtherLogOff) {
     ZapisCB(d.get(), "Start");
     clock.Freeze(17);
     ZapisCB(d.get(), "Ch=150, timeout rozhrani=260/250");
-    EXPECT_EQ(PathOf("Rv_zr6180_CB.log"), Razitko(kCas, 4000000000u) + "Start\r\n" + Razitko(kCas, 17) +
+    EXPECT_EQ(PathOf("Rv_zr6180_CB.log"), Stamp(kTime, 4000000000u) + "Start\r\n" + Stamp(kTime, 17) +
                                               "Ch=150, timeout rozhrani=260/250\r\n");
 }
 
 TEST_F(CommLogs, LogLinesFollowTheInstanceLocale) {
     d->Regional = LocaleFromItems("%Y-%m-%d", "%H.%M.%S", "", "", "", ",");
     ZapisCB(d.get(), "x");
-    const TLocalTime c = LocalTimeOf(kCas);
+    const TLocalTime c = LocalTimeOf(kTime);
     char t[80];
     std::snprintf(t, sizeof t, "[%04d-%02d-%02d %02d.%02d.%02d 4000000000] x\r\n", c.Year, c.Month, c.Day, c.Hour,
                   c.Minute, c.Second);

@@ -18,7 +18,7 @@
 namespace {
 
 // 2024-03-05 14:07:09.045 UTC; the test expects whatever local time it is.
-constexpr int64_t kCas = 1709647629045;
+constexpr int64_t kTime = 1709647629045;
 
 std::string Ocekavane(int64_t ms) {
     const TLocalTime c = LocalTimeOf(ms);
@@ -31,7 +31,7 @@ std::string Ocekavane(int64_t ms) {
 class MainLog : public ::testing::Test {
 protected:
     void SetUp() override {
-        clock.SetRealMs(kCas);
+        clock.SetRealMs(kTime);
         clock.Freeze(0);
         d->Clock = &clock;
         d->Regional = TRegionalSettings{};
@@ -55,22 +55,22 @@ TEST_F(MainLog, OffTouchesNothingEvenWithoutDirectory) {
 
 TEST_F(MainLog, LinesWithAndWithoutNumber) {
     EXPECT_EQ(ZapisDoLogu(d.get(), d->Cfg, "Ovladač odinstalován."_cp), 0);
-    clock.SetRealMs(kCas + 61'000);
+    clock.SetRealMs(kTime + 61'000);
     EXPECT_EQ(ZapisDoLogu(d.get(), d->Cfg, "GetInput - chybný datový typ kanálu "_cp, 1500u), 0);
-    EXPECT_EQ(Log(), Ocekavane(kCas) + "Ovlada\xE8 odinstalov\xE1n.\r\n" + Ocekavane(kCas + 61'000) +
+    EXPECT_EQ(Log(), Ocekavane(kTime) + "Ovlada\xE8 odinstalov\xE1n.\r\n" + Ocekavane(kTime + 61'000) +
                          "GetInput - chybn\xFD datov\xFD typ kan\xE1lu 1500\r\n");
 }
 
 TEST_F(MainLog, AppendsToAnExistingFile) {
     WriteFile(addr / "Rv_zr6180.log", "stary\r\n");
     EXPECT_EQ(ZapisDoLogu(d.get(), d->Cfg, "novy"), 0);
-    EXPECT_EQ(Log(), "stary\r\n" + Ocekavane(kCas) + "novy\r\n");
+    EXPECT_EQ(Log(), "stary\r\n" + Ocekavane(kTime) + "novy\r\n");
 }
 
 TEST_F(MainLog, FollowsTheInstanceLocale) {
     d->Regional = LocaleFromItems("%Y-%m-%d", "%I.%M.%S %p", "", "dop.", "odp.", ",");
     EXPECT_EQ(ZapisDoLogu(d.get(), d->Cfg, "x"), 0);
-    const TLocalTime c = LocalTimeOf(kCas);
+    const TLocalTime c = LocalTimeOf(kTime);
     char t[64];
     std::snprintf(t, sizeof t, "[%04d-%02d-%02d %02d.%02d.%02d %s] x\r\n", c.Year, c.Month, c.Day,
                   c.Hour % 12 == 0 ? 12 : c.Hour % 12, c.Minute, c.Second, c.Hour < 12 ? "dop." : "odp.");
@@ -86,7 +86,7 @@ TEST_F(MainLog, WithoutInstanceUsesSystemClockAndDefaultFormats) {
 TEST_F(MainLog, CustomFileName) {
     d->Cfg.LogNazev = "jiny.log";
     EXPECT_EQ(ZapisDoLogu(d.get(), d->Cfg, "x"), 0);
-    EXPECT_EQ(ReadFile(addr / "jiny.log"), Ocekavane(kCas) + "x\r\n");
+    EXPECT_EQ(ReadFile(addr / "jiny.log"), Ocekavane(kTime) + "x\r\n");
 }
 
 TEST_F(MainLog, ExistingEntryThatCannotBeOpenedGives1) {
@@ -119,14 +119,14 @@ TEST_F(MainLog, WriteFailureGives3) {
 TEST_F(MainLog, LongMessageIsWrittenWhole) {
     const std::string longText(10000, 'a');
     EXPECT_EQ(ZapisDoLogu(d.get(), d->Cfg, longText), 0);
-    EXPECT_EQ(Log(), Ocekavane(kCas) + longText + "\r\n");
+    EXPECT_EQ(Log(), Ocekavane(kTime) + longText + "\r\n");
 }
 
 // ---- RunInfo ----
 
 class RunInfo : public MainLog {
 protected:
-    std::string Soubor() const { return ReadFile(addr / "Rv_zr6180RunInfo.txt"); }
+    std::string RunInfoText() const { return ReadFile(addr / "Rv_zr6180RunInfo.txt"); }
     void Obsah(const std::string& s) { WriteFile(addr / "Rv_zr6180RunInfo.txt", s); }
 };
 
@@ -134,14 +134,14 @@ TEST_F(RunInfo, MissingFileGives1AndIsWritten) {
     d->Cfg.RunCislo = 9;
     CtiRunInfo(d->Cfg);
     EXPECT_EQ(d->Cfg.RunCislo, 1);
-    EXPECT_EQ(Soubor(), "1\r\n");
+    EXPECT_EQ(RunInfoText(), "1\r\n");
 }
 
 TEST_F(RunInfo, StoredNumberIsTakenUnlimited) {
     Obsah("7\r\n");
     CtiRunInfo(d->Cfg);
     EXPECT_EQ(d->Cfg.RunCislo, 7);
-    EXPECT_EQ(Soubor(), "7\r\n");
+    EXPECT_EQ(RunInfoText(), "7\r\n");
     Obsah(" 12 \r\nsmeti");
     CtiRunInfo(d->Cfg);
     EXPECT_EQ(d->Cfg.RunCislo, 12);
@@ -156,7 +156,7 @@ TEST_F(RunInfo, EmptyOrNonNumericFirstLineIsRewrittenWith1) {
         d->Cfg.RunCislo = 4;
         CtiRunInfo(d->Cfg);
         EXPECT_EQ(d->Cfg.RunCislo, 1) << content;
-        EXPECT_EQ(Soubor(), "1\r\n") << content;
+        EXPECT_EQ(RunInfoText(), "1\r\n") << content;
     }
 }
 
@@ -171,7 +171,7 @@ TEST_F(RunInfo, WriteReplacesTheWholeFile) {
     Obsah("123456\r\nzbytek\r\n");
     d->Cfg.RunCislo = 2;
     ZapisRunInfo(d->Cfg);
-    EXPECT_EQ(Soubor(), "2\r\n");
+    EXPECT_EQ(RunInfoText(), "2\r\n");
 }
 
 }  // namespace

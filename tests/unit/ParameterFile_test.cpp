@@ -22,16 +22,16 @@ namespace {
 std::string S(std::string_view t) { return std::string(t); }
 std::string Cp(const std::string& utf8) { return cp1250::FromUtf8(utf8); }
 
-const std::string kChybny = S("Chybný parametrický soubor"_cp);
-const std::string kVPoradku = S("V pořádku"_cp);
-const std::string kChyba = S("Chyba parametrického souboru - "_cp);
-const std::string kChybaKanalu = S("Chyba parametrického souboru - Deklarace kanálů : chyba kanálu "_cp);
-const std::string kChybaSekce = S("Chyba parametrického souboru - Deklarace kanálů"_cp);
+const std::string kBadFile = S("Chybný parametrický soubor"_cp);
+const std::string kOk = S("V pořádku"_cp);
+const std::string kFileError = S("Chyba parametrického souboru - "_cp);
+const std::string kChannelError = S("Chyba parametrického souboru - Deklarace kanálů : chyba kanálu "_cp);
+const std::string kChannelSectionError = S("Chyba parametrického souboru - Deklarace kanálů"_cp);
 
 // The smallest valid file: Povolen and one interface with a valid Baud.
 const std::string kLog = "[Logovací soubor]\nPovolen=0\n";
-const std::string kRozhrani1 = "[Deklarace rozhraní 1]\nTyp=ZR-6180\nBaud=9600\n";
-const std::string kZahlavi = "[Deklarace kanálů]\n";
+const std::string kInterface1 = "[Deklarace rozhraní 1]\nTyp=ZR-6180\nBaud=9600\n";
+const std::string kHeader = "[Deklarace kanálů]\n";
 
 struct TReadState {
     TCFG cfg;
@@ -81,13 +81,13 @@ std::tuple<std::string, std::string, std::string, std::string, std::string> Text
 }
 
 bool FromList(const std::string& z) {
-    if (z == kVPoradku || z == kChybny || z == kChybaSekce) return true;
+    if (z == kOk || z == kBadFile || z == kChannelSectionError) return true;
     for (const char* p : {"Logovací soubor / Povolen = ", "Logovací soubor / Název souboru = ",
                           "Logovací soubor / Povolen RUN = ", "Logovací soubor / Počet RUN souborů = ",
                           "Logovací soubor / Povolen log rozhraní = ", "Diagnostické okno / Povoleno = ",
                           "Logovací soubor / Adresář LOG souborů = \"", "Deklarace rozhraní ",
                           "Deklarace kanálů : chyba kanálu "})
-        if (z.starts_with(kChyba + Cp(p))) return true;
+        if (z.starts_with(kFileError + Cp(p))) return true;
     return false;
 }
 
@@ -99,7 +99,7 @@ TEST_F(ParameterFile, SettingsDefaults) {
     s->cfg.PocetKanalu = 5;
     const TResult v = Settings(kLog);
     ASSERT_TRUE(v.Ok) << v.Message;
-    EXPECT_EQ(v.Message, kVPoradku);
+    EXPECT_EQ(v.Message, kOk);
     const TCFG& c = s->cfg;
     EXPECT_EQ(c.LogPovolen, 0);
     EXPECT_EQ(c.LogNazev, "Rv_zr6180.log");
@@ -140,30 +140,30 @@ TEST_F(ParameterFile, SettingsMessages) {
     const struct {
         std::string text, message;
     } cases[] = {
-        {l + "Povolen RUN=0\n[Diagnostické okno]\nPovoleno=1\n" + kRozhrani1 + kZahlavi, kChybny},  // no Povolen
-        {"[Diagnostické okno]\nPovolen=1\n", kChybny},  // in the wrong section
-        {l + "Povolen=jkl\n", kChybny},                 // the sentinel itself
-        {l + "Povolen=2\n", kChyba + Cp("Logovací soubor / Povolen = 2")},
-        {l + "Povolen=-7\n", kChyba + Cp("Logovací soubor / Povolen = -7")},
-        {l + "Povolen=abc\n", kVPoradku},  // present as text, absent as a number
-        {l + "Povolen=\n", kVPoradku},
-        {l + "Povolen=\"0\"\n", kVPoradku},
-        {l + "Povolen=1\nNázev souboru=ab\nAdresář LOG souborů=@\n", kChyba + Cp("Logovací soubor / Název souboru = ab")},
-        {l + "Povolen=1\nNázev souboru=\nAdresář LOG souborů=@\n", kChyba + Cp("Logovací soubor / Název souboru = ")},
-        {l + "Povolen=1\nNázev souboru=žít\nAdresář LOG souborů=@\n", kVPoradku},  // three characters in code page 1250
-        {l + "Povolen=0\nNázev souboru=ab\n", kVPoradku},  // only checked with the main log on
+        {l + "Povolen RUN=0\n[Diagnostické okno]\nPovoleno=1\n" + kInterface1 + kHeader, kBadFile},  // no Povolen
+        {"[Diagnostické okno]\nPovolen=1\n", kBadFile},  // in the wrong section
+        {l + "Povolen=jkl\n", kBadFile},                 // the sentinel itself
+        {l + "Povolen=2\n", kFileError + Cp("Logovací soubor / Povolen = 2")},
+        {l + "Povolen=-7\n", kFileError + Cp("Logovací soubor / Povolen = -7")},
+        {l + "Povolen=abc\n", kOk},  // present as text, absent as a number
+        {l + "Povolen=\n", kOk},
+        {l + "Povolen=\"0\"\n", kOk},
+        {l + "Povolen=1\nNázev souboru=ab\nAdresář LOG souborů=@\n", kFileError + Cp("Logovací soubor / Název souboru = ab")},
+        {l + "Povolen=1\nNázev souboru=\nAdresář LOG souborů=@\n", kFileError + Cp("Logovací soubor / Název souboru = ")},
+        {l + "Povolen=1\nNázev souboru=žít\nAdresář LOG souborů=@\n", kOk},  // three characters in code page 1250
+        {l + "Povolen=0\nNázev souboru=ab\n", kOk},  // only checked with the main log on
     };
     for (const auto& c : cases) {
         std::string t = c.text;
         if (const std::size_t i = t.find('@'); i != std::string::npos) t.replace(i, 1, LogDir("l"));
         const TResult v = Settings(t);
         EXPECT_EQ(v.Message, c.message) << t;
-        EXPECT_EQ(v.Ok, c.message == kVPoradku) << t;
+        EXPECT_EQ(v.Ok, c.message == kOk) << t;
     }
     EXPECT_TRUE(Settings(l + "Povolen=abc\n").Ok);
     EXPECT_EQ(s->cfg.LogPovolen, 0);
-    EXPECT_EQ(CtiNastaveni(dir / "chybi.ini", s->cfg).Message, kChybny);
-    EXPECT_EQ(CtiNastaveni(dir.Path(), s->cfg).Message, kChybny);
+    EXPECT_EQ(CtiNastaveni(dir / "chybi.ini", s->cfg).Message, kBadFile);
+    EXPECT_EQ(CtiNastaveni(dir.Path(), s->cfg).Message, kBadFile);
 }
 
 TEST_F(ParameterFile, SettingsChecksInOrder) {
@@ -171,15 +171,15 @@ TEST_F(ParameterFile, SettingsChecksInOrder) {
         "[Diagnostické okno]\nPovoleno=2\n[Logovací soubor]\nPovolen log rozhraní=2\nPočet RUN souborů=-1\n"
         "Povolen RUN=2\nNázev souboru=x\nPovolen=1\n";
     const auto fixed = [&t](const std::string& z, const std::string& na) { t.replace(t.find(z), z.size(), na); };
-    EXPECT_EQ(Settings(t).Message, kChyba + Cp("Logovací soubor / Název souboru = x"));
+    EXPECT_EQ(Settings(t).Message, kFileError + Cp("Logovací soubor / Název souboru = x"));
     fixed("Povolen=1", "Povolen=0");
-    EXPECT_EQ(Settings(t).Message, kChyba + Cp("Logovací soubor / Povolen RUN = 2"));
+    EXPECT_EQ(Settings(t).Message, kFileError + Cp("Logovací soubor / Povolen RUN = 2"));
     fixed("Povolen RUN=2", "Povolen RUN=0");
-    EXPECT_EQ(Settings(t).Message, kChyba + Cp("Logovací soubor / Počet RUN souborů = -1"));
+    EXPECT_EQ(Settings(t).Message, kFileError + Cp("Logovací soubor / Počet RUN souborů = -1"));
     fixed("Počet RUN souborů=-1", "Počet RUN souborů=0");
-    EXPECT_EQ(Settings(t).Message, kChyba + Cp("Logovací soubor / Povolen log rozhraní = 2"));
+    EXPECT_EQ(Settings(t).Message, kFileError + Cp("Logovací soubor / Povolen log rozhraní = 2"));
     fixed("Povolen log rozhraní=2", "Povolen log rozhraní=0");
-    EXPECT_EQ(Settings(t).Message, kChyba + Cp("Diagnostické okno / Povoleno = 2"));
+    EXPECT_EQ(Settings(t).Message, kFileError + Cp("Diagnostické okno / Povoleno = 2"));
     fixed("Povoleno=2", "Povoleno=0");
     const TResult v = Settings(t);
     EXPECT_TRUE(v.Ok) << v.Message;
@@ -212,11 +212,11 @@ TEST_F(ParameterFile, SettingsLogDirectoryThatCannotBeCreated) {
     const std::string zaSouborem = dir / "soubor/logy";
     TResult v = Settings("[Logovací soubor]\nPovolen=1\nAdresář LOG souborů=" + zaSouborem + "\n");
     EXPECT_FALSE(v.Ok);
-    EXPECT_EQ(v.Message, kChyba + Cp("Logovací soubor / Adresář LOG souborů = \"") + zaSouborem +
+    EXPECT_EQ(v.Message, kFileError + Cp("Logovací soubor / Adresář LOG souborů = \"") + zaSouborem +
                             Cp("/\" - adresář nelze vytvořit"));
     // An existing file where the directory should be.
     v = Settings("[Logovací soubor]\nPovolen=1\nAdresář LOG souborů=" + (dir / "soubor") + "\n");
-    EXPECT_EQ(v.Message, kChyba + Cp("Logovací soubor / Adresář LOG souborů = \"") + (dir / "soubor") +
+    EXPECT_EQ(v.Message, kFileError + Cp("Logovací soubor / Adresář LOG souborů = \"") + (dir / "soubor") +
                             Cp("/\" - adresář nelze vytvořit"));
 }
 
@@ -237,7 +237,7 @@ TEST_F(ParameterFile, InterfaceAllKeysRead) {
         "IP adresa=10.0.0.7\nUDP port=47101\nUDP timeout=65535\nUDP opakování=15\nBaud=115200\nTimeout=0\n"
         "Opakování=15\n");
     ASSERT_TRUE(v.Ok) << v.Message;
-    EXPECT_EQ(v.Message, kVPoradku);
+    EXPECT_EQ(v.Message, kOk);
     EXPECT_EQ(s->cfg.PocetRozhrani, 1);
     const TRozhrani& r = s->rozhrani[3];
     EXPECT_EQ(r.Pouzito, 1);
@@ -252,16 +252,16 @@ TEST_F(ParameterFile, InterfaceAllKeysRead) {
 
 TEST_F(ParameterFile, InterfaceNoneDeclared) {
     s->rozhrani[2].Pouzito = 1;  // stale content is cleared first
-    EXPECT_EQ(Rozhrani(kLog).Message, kChybny);
+    EXPECT_EQ(Rozhrani(kLog).Message, kBadFile);
     EXPECT_EQ(s->rozhrani[2].Pouzito, 0);
-    EXPECT_EQ(Rozhrani("[Deklarace rozhraní 1]\nTyp=zr-6180\nBaud=9600\n").Message, kChybny);
-    EXPECT_EQ(Rozhrani("[Deklarace rozhraní 1]\nTyp= ZR-6180x\nBaud=9600\n").Message, kChybny);
+    EXPECT_EQ(Rozhrani("[Deklarace rozhraní 1]\nTyp=zr-6180\nBaud=9600\n").Message, kBadFile);
+    EXPECT_EQ(Rozhrani("[Deklarace rozhraní 1]\nTyp= ZR-6180x\nBaud=9600\n").Message, kBadFile);
     EXPECT_EQ(Rozhrani("[Deklarace rozhraní 0]\nTyp=ZR-6180\nBaud=9600\n"
                        "[Deklarace rozhraní 17]\nTyp=ZR-6180\nBaud=9600\n"
                        "[Deklarace rozhraní 01]\nTyp=ZR-6180\nBaud=9600\n")
                   .Message,
-              kChybny);
-    EXPECT_EQ(CtiRozhrani(dir / "chybi.ini", s->cfg, s->rozhrani).Message, kChybny);
+              kBadFile);
+    EXPECT_EQ(CtiRozhrani(dir / "chybi.ini", s->cfg, s->rozhrani).Message, kBadFile);
     EXPECT_FALSE(CtiRozhrani(dir.Path(), s->cfg, s->rozhrani).Ok);
 }
 
@@ -269,7 +269,7 @@ TEST_F(ParameterFile, InterfaceMissingBaudAndRangeMessages) {
     const auto message = [this](const std::string& keys) {
         return Rozhrani("[Deklarace rozhraní 5]\nTyp=ZR-6180\n" + keys).Message;
     };
-    const std::string section = kChyba + Cp("Deklarace rozhraní 5 / ");
+    const std::string section = kFileError + Cp("Deklarace rozhraní 5 / ");
     EXPECT_EQ(message(""), section + "Baud = 0.");
     EXPECT_EQ(message("Baud=9601\n"), section + "Baud = 9601.");
     EXPECT_EQ(message("Baud=abc\n"), section + "Baud = 0.");
@@ -281,7 +281,7 @@ TEST_F(ParameterFile, InterfaceMissingBaudAndRangeMessages) {
     EXPECT_EQ(message("Baud=600\nOpakování=16\n"), section + Cp("Opakování = 16."));
     EXPECT_EQ(message("Baud=600\nOpakování=-1\n"), section + Cp("Opakování = -1."));
     for (int b : {600, 1200, 2400, 4800, 9600, 19200, 38400, 57600, 115200})
-        EXPECT_EQ(message("Baud=" + std::to_string(b) + "\n"), kVPoradku) << b;
+        EXPECT_EQ(message("Baud=" + std::to_string(b) + "\n"), kOk) << b;
 }
 
 TEST_F(ParameterFile, InterfaceUdpRetriesOutOfRangeBecomeZero) {
@@ -299,12 +299,12 @@ TEST_F(ParameterFile, InterfaceChecksRunInInterfaceOrder) {
     const TResult v = Rozhrani("[Deklarace rozhraní 9]\nTyp=ZR-6180\nBaud=9600\nOpakování=99\n"
                                  "[Deklarace rozhraní 2]\nTyp=ZR-6180\n"
                                  "[Deklarace rozhraní 16]\nTyp=ZR-6180\nBaud=9600\n");
-    EXPECT_EQ(v.Message, kChyba + Cp("Deklarace rozhraní 2 / Baud = 0."));
+    EXPECT_EQ(v.Message, kFileError + Cp("Deklarace rozhraní 2 / Baud = 0."));
     EXPECT_EQ(s->cfg.PocetRozhrani, 3);
 }
 
 TEST_F(ParameterFile, InterfaceUndeclaredSectionKeysAreNotRead) {
-    const TResult v = Rozhrani(kRozhrani1 + "[Deklarace rozhraní 4]\nTyp=jiny\nBaud=1\nNázev=X\n");
+    const TResult v = Rozhrani(kInterface1 + "[Deklarace rozhraní 4]\nTyp=jiny\nBaud=1\nNázev=X\n");
     ASSERT_TRUE(v.Ok) << v.Message;
     EXPECT_EQ(s->rozhrani[4].Pouzito, 0);
     EXPECT_EQ(s->rozhrani[4].Nazev, "");
@@ -315,10 +315,10 @@ TEST_F(ParameterFile, InterfaceUndeclaredSectionKeysAreNotRead) {
 // ---- CtiKanaly ----
 
 TEST_F(ParameterFile, ChannelsWithoutHeaderOrEmptySection) {
-    for (const std::string& t : {kLog + kRozhrani1, kLog + kRozhrani1 + kZahlavi, std::string()}) {
+    for (const std::string& t : {kLog + kInterface1, kLog + kInterface1 + kHeader, std::string()}) {
         const TResult v = Kanaly(t);
         ASSERT_TRUE(v.Ok) << v.Message;
-        EXPECT_EQ(v.Message, kVPoradku);
+        EXPECT_EQ(v.Message, kOk);
         EXPECT_EQ(s->cfg.PocetKanalu, 0);
         EXPECT_EQ(s->channels[99].Pouzit, 1);
         EXPECT_EQ(s->channels[99].Nazev, Cp("Nulování Status registru modulu"));
@@ -327,7 +327,7 @@ TEST_F(ParameterFile, ChannelsWithoutHeaderOrEmptySection) {
 }
 
 TEST_F(ParameterFile, ChannelsFullDeclaration) {
-    const TResult v = Kanaly(kLog + kRozhrani1 + kZahlavi +
+    const TResult v = Kanaly(kLog + kInterface1 + kHeader +
                                "100 1 5 7 3 \"TK1\" \"Teplota kotle\" \"Zpětné čtení [°C]\" \"čtvrtý\"\n"
                                "  5000\t2  255 255 31 mimo \"K\"mezi\"N\"\"P\"\n"
                                "6099 16 0 0 0\n");
@@ -351,7 +351,7 @@ TEST_F(ParameterFile, ChannelsFullDeclaration) {
 }
 
 TEST_F(ParameterFile, ChannelsOutsideTheTableAreSkippedSilently) {
-    const TResult v = Kanaly(kZahlavi + "7000 1 1 1 1 \"x\"\n50 1 1 1 1\n-5 abc\n98 1\n6100 1\n100 2 3 4 5\n");
+    const TResult v = Kanaly(kHeader + "7000 1 1 1 1 \"x\"\n50 1 1 1 1\n-5 abc\n98 1\n6100 1\n100 2 3 4 5\n");
     ASSERT_TRUE(v.Ok) << v.Message;
     EXPECT_EQ(s->cfg.PocetKanalu, 1);
     EXPECT_EQ(s->channels[100].Rozhrani, 2);
@@ -359,29 +359,29 @@ TEST_F(ParameterFile, ChannelsOutsideTheTableAreSkippedSilently) {
 }
 
 TEST_F(ParameterFile, ChannelsCommentLineFailsTheSectionAtTheEnd) {
-    const TResult v = Kanaly(kZahlavi + "100 1 1 1 1\n; komentar 2000 1 1 1 1\n101 1 2 1 1\n");
+    const TResult v = Kanaly(kHeader + "100 1 1 1 1\n; komentar 2000 1 1 1 1\n101 1 2 1 1\n");
     EXPECT_FALSE(v.Ok);
-    EXPECT_EQ(v.Message, kChybaSekce);
+    EXPECT_EQ(v.Message, kChannelSectionError);
     EXPECT_EQ(s->channels[101].Pouzit, 1);  // read on to the end before failing
     EXPECT_EQ(s->channels[2000].Pouzit, 0);  // the rest of the comment line is skipped
-    EXPECT_EQ(Kanaly(kZahlavi + "100 1 1 1 1\n1.5 1 1 1 1\n").Message, kChybaSekce);
-    EXPECT_EQ(Kanaly(kZahlavi + "[Deklarace rozhraní 2]\n").Message, kChybaSekce);
+    EXPECT_EQ(Kanaly(kHeader + "100 1 1 1 1\n1.5 1 1 1 1\n").Message, kChannelSectionError);
+    EXPECT_EQ(Kanaly(kHeader + "[Deklarace rozhraní 2]\n").Message, kChannelSectionError);
 }
 
 TEST_F(ParameterFile, ChannelsFieldOutOfRangeOrNotInteger) {
     for (const char* line : {"100 17 1 1 1", "100 0 1 1 1", "100 x 1 1 1", "100 1 256 1 1", "100 1 -1 1 1",
                               "100 1 a 1 1", "100 1 1 256 1", "100 1 1 1 256", "100 1 1 1 \"x\"", "100",
                               "100 1 1 1 1.0"}) {
-        const TResult v = Kanaly(kZahlavi + line + "\n");
+        const TResult v = Kanaly(kHeader + line + "\n");
         EXPECT_FALSE(v.Ok) << line;
-        EXPECT_EQ(v.Message, kChybaKanalu + "100") << line;
+        EXPECT_EQ(v.Message, kChannelError + "100") << line;
     }
     // The immediate failure wins over an earlier bad channel token.
-    EXPECT_EQ(Kanaly(kZahlavi + "abc\n4000 20 1 1 1\n").Message, kChybaKanalu + "4000");
+    EXPECT_EQ(Kanaly(kHeader + "abc\n4000 20 1 1 1\n").Message, kChannelError + "4000");
 }
 
 TEST_F(ParameterFile, ChannelsRedeclaredAndChannel99) {
-    const TResult v = Kanaly(kZahlavi + "99 1 0 0 0 \"R\" \"Reset\"\n200 1 1 1 1 \"A\"\n200 2 2 2 2 \"B\"\n");
+    const TResult v = Kanaly(kHeader + "99 1 0 0 0 \"R\" \"Reset\"\n200 1 1 1 1 \"A\"\n200 2 2 2 2 \"B\"\n");
     ASSERT_TRUE(v.Ok) << v.Message;
     EXPECT_EQ(s->channels[99].Nazev, "Reset");
     EXPECT_EQ(s->channels[200].Rozhrani, 2);
@@ -393,7 +393,7 @@ TEST_F(ParameterFile, ChannelsRedeclaredAndChannel99) {
 }
 
 TEST_F(ParameterFile, Channels256AddressesAndCountsStartAfresh) {
-    std::string t = kZahlavi;
+    std::string t = kHeader;
     for (int a = 0; a < 256; ++a) t += std::to_string(100 + a) + " 3 " + std::to_string(a) + " 0 0\n";
     t += "1000 3 5 1 1\n";
     ASSERT_TRUE(Kanaly(t).Ok);
@@ -406,32 +406,32 @@ TEST_F(ParameterFile, Channels256AddressesAndCountsStartAfresh) {
 
 TEST_F(ParameterFile, ChannelsTokenSyntax) {
     // A declaration may go on over line ends; texts come from the line of the fifth token.
-    TResult v = Kanaly(kZahlavi + "100 1\n\n  2\t3\n4 \"K\" \"N\"\n$65 0x2 $A 0X0B 012\n");
+    TResult v = Kanaly(kHeader + "100 1\n\n  2\t3\n4 \"K\" \"N\"\n$65 0x2 $A 0X0B 012\n");
     ASSERT_TRUE(v.Ok) << v.Message;
     EXPECT_EQ(Numbers(s->channels[100]), std::make_tuple(1, 2, 3, 4));
     EXPECT_EQ(s->channels[100].Kod, "K");
     EXPECT_EQ(Numbers(s->channels[101]), std::make_tuple(2, 10, 11, 12));
     // A token is cut after 32 characters; the remainder is the next token.
-    v = Kanaly(kZahlavi + std::string(29, '0') + "100" + "1 2 3 4 \"K\"\n");
+    v = Kanaly(kHeader + std::string(29, '0') + "100" + "1 2 3 4 \"K\"\n");
     ASSERT_TRUE(v.Ok) << v.Message;
     EXPECT_EQ(Numbers(s->channels[100]), std::make_tuple(1, 2, 3, 4));
     // NUL and other control characters separate tokens.
-    v = Kanaly(kZahlavi + std::string("100\0" "1\x01" "2\x1F" "3\v4\n", 12));
+    v = Kanaly(kHeader + std::string("100\0" "1\x01" "2\x1F" "3\v4\n", 12));
     ASSERT_TRUE(v.Ok) << v.Message;
     EXPECT_EQ(Numbers(s->channels[100]), std::make_tuple(1, 2, 3, 4));
 }
 
 TEST_F(ParameterFile, ChannelsEndOfFileReadsZerosAndCtrlZEnds) {
-    TResult v = Kanaly(kZahlavi + "100 1");
+    TResult v = Kanaly(kHeader + "100 1");
     ASSERT_TRUE(v.Ok) << v.Message;
     EXPECT_EQ(s->channels[100].Pouzit, 1);
     EXPECT_EQ(s->channels[100].Adresa, 0);
     EXPECT_EQ(s->rozhrani[1].PocetModulu, 1);
-    EXPECT_EQ(Kanaly(kZahlavi + "100").Message, kChybaKanalu + "100");  // interface 0
-    v = Kanaly(kZahlavi + "100 1 2 3 4 \"K\x1A\"\nabc\n");
+    EXPECT_EQ(Kanaly(kHeader + "100").Message, kChannelError + "100");  // interface 0
+    v = Kanaly(kHeader + "100 1 2 3 4 \"K\x1A\"\nabc\n");
     ASSERT_TRUE(v.Ok) << v.Message;
     EXPECT_EQ(s->channels[100].Kod, "K");
-    EXPECT_EQ(Kanaly("\x1A" + kZahlavi + "100 1 2 3 4\n").Message, kVPoradku);
+    EXPECT_EQ(Kanaly("\x1A" + kHeader + "100 1 2 3 4\n").Message, kOk);
     EXPECT_EQ(s->cfg.PocetKanalu, 0);  // the header lies beyond the end
 }
 
@@ -453,7 +453,7 @@ TEST_F(ParameterFile, ChannelsHeaderMustMatchExactly) {
 }
 
 TEST_F(ParameterFile, ChannelsLimitOf6099Declarations) {
-    std::string t = kZahlavi;
+    std::string t = kHeader;
     t.reserve(6100 * 16);
     for (int i = 0; i < 6099; ++i) t += std::to_string(100 + i % 6000) + " 1 1 1 1\n";
     const TResult v = Kanaly(t + "abc\n4000 99 1 1 1\n");  // never read
@@ -463,8 +463,8 @@ TEST_F(ParameterFile, ChannelsLimitOf6099Declarations) {
 }
 
 TEST_F(ParameterFile, ChannelsUnreadableFile) {
-    EXPECT_EQ(CtiKanaly(dir / "chybi.ini", s->cfg, s->rozhrani, s->channels).Message, kChybaSekce);
-    EXPECT_EQ(CtiKanaly(dir.Path(), s->cfg, s->rozhrani, s->channels).Message, kChybaSekce);
+    EXPECT_EQ(CtiKanaly(dir / "chybi.ini", s->cfg, s->rozhrani, s->channels).Message, kChannelSectionError);
+    EXPECT_EQ(CtiKanaly(dir.Path(), s->cfg, s->rozhrani, s->channels).Message, kChannelSectionError);
     EXPECT_EQ(s->channels[99].Pouzit, 1);  // the table is initialised all the same
 }
 
@@ -486,7 +486,7 @@ TEST(RozdelUvozovky, StateMachine) {
 
 // ---- Encodings ----
 
-const std::string kCesky =
+const std::string kCzech =
     "[Logovací soubor]\nPovolen=0\nNázev RUN souborů=Běh.log\n"
     "[Deklarace rozhraní 2]\nTyp=ZR-6180\nBaud=9600\nNázev=Výměník\nUDP opakování=3\n"
     "[Deklarace kanálů]\n100 2 1 1 0 \"Č1\" \"Teplota žádaná\"\n";
@@ -501,17 +501,17 @@ void CheckCzech(const TReadState& s) {
 }
 
 TEST_F(ParameterFile, EncodingsUtf8BomAndCp1250ReadAlike) {
-    for (const std::string& content : {kCesky, "\xEF\xBB\xBF" + kCesky, Cp(kCesky)}) {
+    for (const std::string& content : {kCzech, "\xEF\xBB\xBF" + kCzech, Cp(kCzech)}) {
         ASSERT_TRUE(VseOk(FileWith(content)));
         CheckCzech(*s);
     }
     // Characters outside the code page do not spoil the file.
-    EXPECT_TRUE(VseOk(FileWith("; \xE2\x98\x83 \xF0\x9F\x94\xA5\n" + kCesky)));
+    EXPECT_TRUE(VseOk(FileWith("; \xE2\x98\x83 \xF0\x9F\x94\xA5\n" + kCzech)));
     CheckCzech(*s);
 }
 
 TEST_F(ParameterFile, EncodingsCp1250FileName) {
-    const std::string utf8 = FileWith(kCesky, "parametry_kotelna_č.ini");
+    const std::string utf8 = FileWith(kCzech, "parametry_kotelna_č.ini");
     const std::string cp = dir.Path() + "/" + Cp("parametry_kotelna_č.ini");
     EXPECT_TRUE(VseOk(cp));
     CheckCzech(*s);
@@ -527,7 +527,7 @@ TEST_F(ParameterFile, BinaryGarbageNeverCrashes) {
         std::string t(static_cast<std::size_t>(1000 + round * 5000), '\0');
         // Half the rounds raw bytes, half characters the channel syntax reacts to.
         for (char& ch : t) ch = round % 4 < 2 ? static_cast<char>(gen()) : alphabet[gen() % alphabet.size()];
-        const std::string start = kLog + kRozhrani1 + kZahlavi;  // garbage where declarations belong
+        const std::string start = kLog + kInterface1 + kHeader;  // garbage where declarations belong
         if (round % 2 == 1) t = round % 8 == 7 ? "\xEF\xBB\xBF" + start + t : Cp(start) + t;
         const std::string filePath = FileWith(t);
         const auto [a, b, c] = Vse(filePath);
@@ -539,13 +539,13 @@ TEST_F(ParameterFile, BinaryGarbageNeverCrashes) {
 
 TEST_F(ParameterFile, HugeLinesAreCut) {
     const std::string mebi(1 << 20, 'x');
-    const std::string t = "[Logovací soubor]\nPovolen=0\nNázev RUN souborů=" + mebi + "\n" + kRozhrani1 +
-                          "Název=" + mebi + "\n" + kZahlavi + "100 1 1 1 1 \"" + mebi + "\" \"" + mebi + "\"\n" +
+    const std::string t = "[Logovací soubor]\nPovolen=0\nNázev RUN souborů=" + mebi + "\n" + kInterface1 +
+                          "Název=" + mebi + "\n" + kHeader + "100 1 1 1 1 \"" + mebi + "\" \"" + mebi + "\"\n" +
                           std::string(1 << 20, '7') + "\n";
     const auto [a, b, c] = Vse(FileWith(t));
     ASSERT_TRUE(a.Ok) << a.Message;
     ASSERT_TRUE(b.Ok) << b.Message;
-    EXPECT_EQ(c.Message, kChybaSekce);  // a 32-digit token is no 32-bit integer
+    EXPECT_EQ(c.Message, kChannelSectionError);  // a 32-digit token is no 32-bit integer
     EXPECT_EQ(s->cfg.RunNazev.size(), MaxIniValue);
     EXPECT_EQ(s->rozhrani[1].Nazev.size(), MaxIniValue);
     EXPECT_EQ(s->channels[100].Kod.size(), MaxIniValue);
@@ -555,7 +555,7 @@ TEST_F(ParameterFile, HugeLinesAreCut) {
 TEST_F(ParameterFile, NulBytesInTheFile) {
     const char log[] = "[Logovací soubor]\nPovolen=0\0x\nNázev RUN souborů=ab\0cd\n";
     const char channel[] = "100\0 1 1 1 1 \"a\0b\"\n";
-    const std::string t = std::string(log, sizeof log - 1) + kRozhrani1 + kZahlavi + std::string(channel, sizeof channel - 1);
+    const std::string t = std::string(log, sizeof log - 1) + kInterface1 + kHeader + std::string(channel, sizeof channel - 1);
     ASSERT_TRUE(VseOk(FileWith(t)));
     EXPECT_EQ(s->cfg.RunNazev, "ab");
     EXPECT_EQ(s->channels[100].Kod, std::string("a\0b", 3));  // channel texts keep their bytes
@@ -565,10 +565,10 @@ TEST_F(ParameterFile, HundredMegabyteFile) {
     const std::string filePath = dir / "velky.ini";
     {
         std::ofstream f(filePath, std::ios::binary);
-        f << kLog << kRozhrani1;
+        f << kLog << kInterface1;
         const std::string block = std::string(63, 'v') + "\n";  // filler lines no reader wants
         for (int i = 0; i < (100 << 20) / 64; ++i) f << block;
-        f << "[Deklarace rozhraní 2]\nTyp=ZR-6180\nBaud=600\n" << kZahlavi << "100 2 1 1 1\n";
+        f << "[Deklarace rozhraní 2]\nTyp=ZR-6180\nBaud=600\n" << kHeader << "100 2 1 1 1\n";
     }
     EXPECT_TRUE(VseOk(filePath));
     EXPECT_EQ(s->cfg.PocetRozhrani, 2);

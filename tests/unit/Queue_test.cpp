@@ -193,7 +193,7 @@ TEST_F(Queue, UkonciSChybouIgnoresChannelsOutsideTheTable) {
 }
 
 // Wall-clock ms of a local time today.
-int64_t MistniCas(int hour, int minute) {
+int64_t LocalMs(int hour, int minute) {
     time_t t = time(nullptr);
     tm r{};
     localtime_r(&t, &r);
@@ -206,7 +206,7 @@ int64_t MistniCas(int hour, int minute) {
 
 TEST_F(Queue, HourlyReportWritesTheMaximumAndResetsIt) {
     d.Regional.DecimalSeparator = ',';
-    s.clock.SetRealMs(MistniCas(10, 59) + 30000);
+    s.clock.SetRealMs(LocalMs(10, 59) + 30000);
     TQueueHour h;
     EXPECT_EQ(ReportQueueFill(d, 1, h), 30000) << "ms left to the next hour";
     EXPECT_EQ(f.HodinaMax, 10);
@@ -218,13 +218,13 @@ TEST_F(Queue, HourlyReportWritesTheMaximumAndResetsIt) {
     ReportQueueFill(d, 1, h);
     EXPECT_EQ(CountOf(s.InterfaceLog(1), "FIFOmax="), 1) << "same hour";
 
-    s.clock.SetRealMs(MistniCas(11, 0) + 5);
+    s.clock.SetRealMs(LocalMs(11, 0) + 5);
     ReportQueueFill(d, 1, h);
     EXPECT_EQ(CountOf(s.InterfaceLog(1), "] FIFOmax=100,0%\r\n"), 1);
     EXPECT_EQ(f.HodinaMax, 11);
     EXPECT_DOUBLE_EQ(f.ZaplneniMax, 0.0);
 
-    s.clock.SetRealMs(MistniCas(10, 20));  // the clock was set back
+    s.clock.SetRealMs(LocalMs(10, 20));  // the clock was set back
     ReportQueueFill(d, 1, h);
     EXPECT_EQ(f.HodinaMax, 10);
 }

@@ -42,8 +42,8 @@ TLocalTime LocalTime(int year, int month, int day, int h, int m, int s) {
     return c;
 }
 
-const TLocalTime kOdpoledne = LocalTime(2024, 2, 1, 15, 4, 5);
-const TLocalTime kRano = LocalTime(2009, 11, 23, 0, 30, 59);
+const TLocalTime kAfternoon = LocalTime(2024, 2, 1, 15, 4, 5);
+const TLocalTime kEarlyMorning = LocalTime(2009, 11, 23, 0, 30, 59);
 
 TEST(RegionalSettings, DefaultsAreDayMonthYearAnd24Hours) {
     const TRegionalSettings l;
@@ -51,8 +51,8 @@ TEST(RegionalSettings, DefaultsAreDayMonthYearAnd24Hours) {
     EXPECT_EQ(l.LongTime, "%H:%M:%S");
     EXPECT_EQ(l.TimeSeparator, ':');
     EXPECT_EQ(l.DecimalSeparator, '.');
-    EXPECT_EQ(DateTimeText(l, kOdpoledne), "01.02.2024 15:04:05");
-    EXPECT_EQ(DateTimeText(l, kRano), "23.11.2009 00:30:59");
+    EXPECT_EQ(DateTimeText(l, kAfternoon), "01.02.2024 15:04:05");
+    EXPECT_EQ(DateTimeText(l, kEarlyMorning), "23.11.2009 00:30:59");
 }
 
 // The locale's items (d_fmt, t_fmt, t_fmt_ampm, am_str, pm_str, radix) and
@@ -62,7 +62,7 @@ struct TItems {
     std::array<std::string_view, 6> items{};
     std::string_view shortDate{}, longTime{};
     char timeSeparator = 0, decimalSeparator = 0;
-    std::string_view afternoon{}, morning{};  // kOdpoledne and kRano formatted
+    std::string_view afternoon{}, morning{};  // kAfternoon and kEarlyMorning formatted
 };
 
 TEST(RegionalSettings, LocaleItemsBecomeNumericPatterns) {
@@ -97,8 +97,8 @@ TEST(RegionalSettings, LocaleItemsBecomeNumericPatterns) {
         if (!c.longTime.empty()) { EXPECT_EQ(l.LongTime, c.longTime); }
         if (c.timeSeparator != 0) { EXPECT_EQ(l.TimeSeparator, c.timeSeparator); }
         if (c.decimalSeparator != 0) { EXPECT_EQ(l.DecimalSeparator, c.decimalSeparator); }
-        if (!c.afternoon.empty()) { EXPECT_EQ(DateTimeText(l, kOdpoledne), c.afternoon); }
-        if (!c.morning.empty()) { EXPECT_EQ(DateTimeText(l, kRano), c.morning); }
+        if (!c.afternoon.empty()) { EXPECT_EQ(DateTimeText(l, kAfternoon), c.afternoon); }
+        if (!c.morning.empty()) { EXPECT_EQ(DateTimeText(l, kEarlyMorning), c.morning); }
     }
 }
 
@@ -107,7 +107,7 @@ TEST(RegionalSettings, TextsConvertToCp1250) {
     EXPECT_EQ(l.AmText, "před"_cp);
     EXPECT_EQ(l.DecimalSeparator, '.');  // Arabic decimal sign has no single CP1250 byte
     EXPECT_EQ(l.TimeSeparator, '.');
-    EXPECT_EQ(DateTimeText(l, kRano), "23.11.2009 12.30 p\xF8" "ed");
+    EXPECT_EQ(DateTimeText(l, kEarlyMorning), "23.11.2009 12.30 p\xF8" "ed");
     EXPECT_EQ(DateTimeText(l, LocalTime(2009, 11, 23, 9, 5, 0)), "23.11.2009  9.05 p\xF8" "ed");
 }
 
@@ -122,15 +122,15 @@ TEST(RegionalSettings, PaddingFlagsAndPercentLiteral) {
 TEST(RegionalSettings, ChangedFieldIsHonouredEvenWithoutRecompiling) {
     TRegionalSettings l;
     l.ShortDate = "%Y-%m-%d";
-    EXPECT_EQ(DateTimeText(l, kOdpoledne), "2024-02-01 15:04:05");
+    EXPECT_EQ(DateTimeText(l, kAfternoon), "2024-02-01 15:04:05");
     CompilePatterns(l);
-    EXPECT_EQ(DateTimeText(l, kOdpoledne), "2024-02-01 15:04:05");
+    EXPECT_EQ(DateTimeText(l, kAfternoon), "2024-02-01 15:04:05");
 }
 
 TEST(RegionalSettings, FormatIntoSmallBufferIsCut) {
     const TRegionalSettings l;
     char b[5];
-    EXPECT_EQ(FormatDateTime(l, kOdpoledne, b, sizeof b), 5u);
+    EXPECT_EQ(FormatDateTime(l, kAfternoon, b, sizeof b), 5u);
     EXPECT_EQ(std::string(b, 5), "01.02");
 }
 
@@ -198,7 +198,7 @@ TEST(RegionalSettings, CzechLocaleOfTheMachine) {
     // Day, month, four-digit year with points; 24-hour time.
     EXPECT_TRUE(l.ShortDate == "%d.%m.%Y" || l.ShortDate == "%-d.%-m.%Y") << l.ShortDate;
     EXPECT_EQ(l.LongTime, "%H:%M:%S");
-    const std::string t = DateTimeText(l, kOdpoledne);
+    const std::string t = DateTimeText(l, kAfternoon);
     EXPECT_TRUE(t == "1.2.2024 15:04:05" || t == "01.02.2024 15:04:05") << t;
 }
 

@@ -11,7 +11,7 @@ namespace {
 
 // A declared interface starts with status 0; only undeclared ones keep the
 // initial 18 until their marks are cleared.
-constexpr int32_t kRozhraniNedefinovano = 18;
+constexpr int32_t kInterfaceUndefined = 18;
 
 std::string Text(const char* cp, std::size_t size) { return Cp1250ToUtf8(std::string_view(cp, strnlen(cp, size))); }
 
@@ -48,7 +48,7 @@ Summary Summarise(const InputResult& r) {
     if (!r.finished) return s;
     const uint32_t v = static_cast<uint32_t>(r.value.Hodnota.Cele);
     s.status = static_cast<int32_t>(v & 255);
-    s.declared = s.status != kRozhraniNedefinovano;
+    s.declared = s.status != kInterfaceUndefined;
     s.channels = v >> 16;
     s.modules = (v >> 8) & 255;
     return s;

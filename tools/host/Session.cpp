@@ -24,7 +24,7 @@ volatile std::sig_atomic_t gInterrupted = 0;
 void OnInterrupt(int) { gInterrupted = 1; }
 
 // Context handed to Init; the call-back only counts calls that carry it.
-constexpr int32_t kKontext = 0x6180;
+constexpr int32_t kContext = 0x6180;
 
 // How often a still-pending request is asked again even without a call-back,
 // and how long one wait lasts before the window gets its turn.
@@ -36,7 +36,7 @@ constexpr milliseconds kSlice{10};
 class CallbackSink {
 public:
     static int32_t Receive(int32_t context, int32_t way, PData) {
-        if (context != kKontext || (way != 0 && way != 1)) return 0;
+        if (context != kContext || (way != 0 && way != 1)) return 0;
         CallbackSink& s = Instance();
         {
             std::lock_guard<std::mutex> g(s.m_);
@@ -94,7 +94,7 @@ bool Session::Start(const std::string& paramFile, uint32_t level, std::string& e
     }
     char chyba[1024];
     std::memset(chyba, 0, sizeof chyba);
-    const bool ok = d_.Init(data_, 0, paramFile.c_str(), sizeof chyba - 1, chyba, level, 0, kKontext,
+    const bool ok = d_.Init(data_, 0, paramFile.c_str(), sizeof chyba - 1, chyba, level, 0, kContext,
                             &CallbackSink::Receive) != 0;
     if (!ok) {
         error = Cp1250ToUtf8(std::string_view(chyba, strnlen(chyba, sizeof chyba)));
